@@ -1,0 +1,21 @@
+# One INTERFACE target carries warnings and Qt strictness; every target links it.
+add_library(ampora_common INTERFACE)
+target_compile_options(ampora_common INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
+    -Woverloaded-virtual -Wformat=2 -Wimplicit-fallthrough)
+if(AMPORA_WERROR)
+    target_compile_options(ampora_common INTERFACE -Werror)
+endif()
+target_compile_definitions(ampora_common INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CAST_FROM_BYTEARRAY
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_URL_CAST_FROM_STRING
+    QT_USE_QSTRINGBUILDER
+    QT_NO_FOREACH
+    QT_DISABLE_DEPRECATED_BEFORE=0x060400)
+if(AMPORA_SANITIZE)
+    target_compile_options(ampora_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(ampora_common INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,1 @@
+// Picture resources are compiled into this library.

@@ -1,0 +1,1 @@
+// Custom widgets live in this library.

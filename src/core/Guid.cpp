@@ -1,0 +1,39 @@
+#include "Guid.h"
+
+namespace {
+
+constexpr qsizetype kBracedLength = 38;
+
+bool isHexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+}
+
+bool isDashPosition(qsizetype i)
+{
+    return i == 9 || i == 14 || i == 19 || i == 24;
+}
+
+} // namespace
+
+QString GuidToText(const QUuid &guid)
+{
+    return guid.toString(QUuid::WithBraces).toUpper();
+}
+
+bool TextToGuid(const QString &text, QUuid *guid)
+{
+    if (text.size() != kBracedLength || text.front() != u'{' || text.back() != u'}')
+        return false;
+    for (qsizetype i = 1; i < kBracedLength - 1; ++i) {
+        const bool ok = isDashPosition(i) ? text.at(i) == u'-' : isHexDigit(text.at(i));
+        if (!ok)
+            return false;
+    }
+    const QUuid parsed = QUuid::fromString(text);
+    if (parsed.isNull() && text.mid(1, 36).remove(u'-').count(u'0') != 32)
+        return false;
+    *guid = parsed;
+    return true;
+}

@@ -1,0 +1,262 @@
+#include "IniFile.h"
+
+#include "AtomicFile.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+QString fold(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
+QString decode(const QByteArray &bytes, bool *error)
+{
+    auto decodeWith = [&](QStringConverter::Encoding encoding, qsizetype skip) {
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        QString text = decoder(QByteArrayView(bytes).sliced(skip));
+        *error = decoder.hasError();
+        return text;
+    };
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decodeWith(QStringConverter::Utf8, 3);
+    if (bytes.startsWith("\xFF\xFE"))
+        return decodeWith(QStringConverter::Utf16LE, 2);
+    return decodeWith(QStringConverter::Utf8, 0);
+}
+
+bool hasBreakingCharacter(const QString &s)
+{
+    return s.contains(u'\n') || s.contains(u'\r') || s.contains(QChar(u'\0'));
+}
+
+} // namespace
+
+IniFile IniFile::load(const QString &path)
+{
+    IniFile ini;
+    QFile file(path);
+    if (!file.exists())
+        return ini;
+    ini.m_fileExists = true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        ini.m_readFailed = true;
+        return ini;
+    }
+    const QByteArray bytes = file.readAll();
+    ini.parse(decode(bytes, &ini.m_encodingError));
+    return ini;
+}
+
+IniFile IniFile::fromBytes(const QByteArray &bytes)
+{
+    IniFile ini;
+    ini.m_fileExists = true;
+    ini.parse(decode(bytes, &ini.m_encodingError));
+    return ini;
+}
+
+void IniFile::parse(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    QList<Line> *target = &m_preamble;
+    int lineNumber = 0;
+    qsizetype start = 0;
+    while (start <= text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != u'\n' && text.at(end) != u'\r')
+            ++end;
+        if (end == text.size() && start == end && start != 0)
+            break; // no empty line after a final line break
+        ++lineNumber;
+        Line line{text.mid(start, end - start), {}, {}};
+        const QString trimmed = line.raw.trimmed();
+        if (trimmed.startsWith(u'[')) {
+            const qsizetype close = trimmed.indexOf(u']');
+            if (close < 0)
+                m_malformedLines.append(lineNumber);
+            Section section;
+            section.name = trimmed.mid(1, close < 0 ? -1 : close - 1).trimmed();
+            section.rawHeader = line.raw;
+            m_sections.append(section);
+            target = &m_sections.last().lines;
+        } else {
+            const qsizetype eq = trimmed.indexOf(u'=');
+            if (eq > 0) {
+                line.key = trimmed.left(eq).trimmed();
+                line.value = trimmed.mid(eq + 1).trimmed();
+            } else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && !trimmed.startsWith(u'#')) {
+                m_malformedLines.append(lineNumber);
+            }
+            target->append(line);
+        }
+        if (end < text.size() && text.at(end) == u'\r' && end + 1 < text.size() && text.at(end + 1) == u'\n')
+            ++end;
+        start = end + 1;
+    }
+    reindexSections();
+}
+
+void IniFile::Section::reindex()
+{
+    // Walk backwards so that the first line of a key is the one that stays indexed.
+    keyIndex.clear();
+    for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+        if (!lines.at(i).key.isEmpty())
+            keyIndex.insert(fold(lines.at(i).key), i);
+    }
+}
+
+void IniFile::reindexSections()
+{
+    m_sectionIndex.clear();
+    for (qsizetype i = m_sections.size() - 1; i >= 0; --i) {
+        m_sections[i].reindex();
+        m_sectionIndex.insert(fold(m_sections.at(i).name), i);
+    }
+}
+
+const IniFile::Section *IniFile::findSection(const QString &name) const
+{
+    const auto it = m_sectionIndex.constFind(fold(name.trimmed()));
+    return it == m_sectionIndex.cend() ? nullptr : &m_sections.at(*it);
+}
+
+IniFile::Section *IniFile::findSection(const QString &name)
+{
+    const auto it = m_sectionIndex.constFind(fold(name.trimmed()));
+    return it == m_sectionIndex.cend() ? nullptr : &m_sections[*it];
+}
+
+QString IniFile::value(const QString &section, const QString &key, const QString &fallback) const
+{
+    const Section *s = findSection(section);
+    if (!s)
+        return fallback;
+    const auto it = s->keyIndex.constFind(fold(key.trimmed()));
+    return it == s->keyIndex.cend() ? fallback : s->lines.at(*it).value;
+}
+
+bool IniFile::contains(const QString &section, const QString &key) const
+{
+    const Section *s = findSection(section);
+    return s && s->keyIndex.contains(fold(key.trimmed()));
+}
+
+bool IniFile::hasSection(const QString &section) const
+{
+    return findSection(section) != nullptr;
+}
+
+QStringList IniFile::sectionNames() const
+{
+    QStringList names;
+    names.reserve(m_sections.size());
+    for (const Section &s : m_sections)
+        names.append(s.name);
+    return names;
+}
+
+QStringList IniFile::keys(const QString &section) const
+{
+    QStringList result;
+    if (const Section *s = findSection(section)) {
+        for (const Line &line : s->lines) {
+            if (!line.key.isEmpty())
+                result.append(line.key);
+        }
+    }
+    return result;
+}
+
+bool IniFile::isSafeValue(const QString &value)
+{
+    return !hasBreakingCharacter(value);
+}
+
+bool IniFile::setValue(const QString &section, const QString &key, const QString &value)
+{
+    const QString sectionName = section.trimmed();
+    const QString keyName = key.trimmed();
+    if (sectionName.isEmpty() || keyName.isEmpty() || hasBreakingCharacter(sectionName)
+        || hasBreakingCharacter(keyName) || hasBreakingCharacter(value) || sectionName.contains(u']')
+        || keyName.contains(u'=') || keyName.startsWith(u'[') || keyName.startsWith(u';')
+        || keyName.startsWith(u'#')) {
+        return false;
+    }
+    const Line line{keyName + u'=' + value, keyName, value.trimmed()};
+    Section *s = findSection(sectionName);
+    if (!s) {
+        Section fresh;
+        fresh.name = sectionName;
+        fresh.rawHeader = u'[' + sectionName + u']';
+        fresh.lines.append(line);
+        fresh.reindex();
+        m_sections.append(fresh);
+        m_sectionIndex.insert(fold(sectionName), m_sections.size() - 1);
+        return true;
+    }
+    const auto it = s->keyIndex.constFind(fold(keyName));
+    if (it != s->keyIndex.cend()) {
+        s->lines[*it] = Line{s->lines.at(*it).key + u'=' + value, s->lines.at(*it).key, value.trimmed()};
+        return true;
+    }
+    // New keys go after the section's last non-blank line, so blank separators stay last.
+    qsizetype at = s->lines.size();
+    while (at > 0 && s->lines.at(at - 1).raw.trimmed().isEmpty())
+        --at;
+    s->lines.insert(at, line);
+    s->reindex();
+    return true;
+}
+
+bool IniFile::removeKey(const QString &section, const QString &key)
+{
+    Section *s = findSection(section);
+    if (!s)
+        return false;
+    const auto it = s->keyIndex.constFind(fold(key.trimmed()));
+    if (it == s->keyIndex.cend())
+        return false;
+    s->lines.removeAt(*it);
+    s->reindex();
+    return true;
+}
+
+bool IniFile::removeSection(const QString &section)
+{
+    const auto it = m_sectionIndex.constFind(fold(section.trimmed()));
+    if (it == m_sectionIndex.cend())
+        return false;
+    m_sections.removeAt(*it);
+    m_sectionIndex.clear();
+    for (qsizetype i = m_sections.size() - 1; i >= 0; --i)
+        m_sectionIndex.insert(fold(m_sections.at(i).name), i);
+    return true;
+}
+
+QByteArray IniFile::toBytes() const
+{
+    QString text;
+    auto appendLines = [&text](const QList<Line> &lines) {
+        for (const Line &line : lines) {
+            text += line.raw;
+            text += u'\n';
+        }
+    };
+    appendLines(m_preamble);
+    for (const Section &s : m_sections) {
+        text += s.rawHeader;
+        text += u'\n';
+        appendLines(s.lines);
+    }
+    return text.toUtf8();
+}
+
+bool IniFile::save(const QString &path) const
+{
+    return AtomicFile::write(path, toBytes());
+}

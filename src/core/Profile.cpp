@@ -1,0 +1,93 @@
+#include "Profile.h"
+
+#include "AtomicFile.h"
+#include "IniFile.h"
+#include "SharedStrings.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("Ampora");
+
+// Replaces the first printf conversion (%s, %d, %ls ...) with text; "%%" stays a percent sign.
+QString fillFirstPlaceholder(const QString &format, const QString &text)
+{
+    QString out;
+    out.reserve(format.size() + text.size());
+    bool filled = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c != u'%' || i + 1 >= format.size()) {
+            out += c;
+            continue;
+        }
+        if (format.at(i + 1) == u'%') {
+            out += u'%';
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < format.size() && QStringView(u"-+ #0123456789.lh").contains(format.at(j)))
+            ++j;
+        if (!filled && j < format.size() && QStringView(u"sdiu").contains(format.at(j))) {
+            out += text;
+            filled = true;
+            i = j;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+QString LoadText(const QString &key, int bufferChars)
+{
+    const QString text = IniFile::load(sharedStrings().languageFile).value(kSection, key);
+    return text.left(qMax(0, bufferChars - 1));
+}
+
+QString LoadText(const char16_t *key, int bufferChars)
+{
+    return LoadText(QString::fromUtf16(key), bufferChars);
+}
+
+QString ReadSetting(const QString &key)
+{
+    return IniFile::load(sharedStrings().settingsFile).value(kSection, key).left(499);
+}
+
+bool WriteSetting(const QString &key, const QString &value)
+{
+    const QString &path = sharedStrings().settingsFile;
+    IniFile ini = IniFile::load(path);
+    if (ini.readFailed())
+        return false;
+    if (ini.hasEncodingError()) {
+        // Keep the unreadable file for the user and start a clean one.
+        if (AtomicFile::setAside(path).isEmpty())
+            return false;
+        ini = IniFile();
+    }
+    return ini.setValue(kSection, key, value) && ini.save(path);
+}
+
+bool IsSettingTrue(const QString &value)
+{
+    return value == u"TRUE";
+}
+
+bool IsSettingFalse(const QString &value)
+{
+    return value == u"FALSE";
+}
+
+QString FormatText(const QString &format, const QString &argument)
+{
+    return fillFirstPlaceholder(format, argument);
+}
+
+QString FormatText(const QString &format, long long argument)
+{
+    return fillFirstPlaceholder(format, QString::number(argument));
+}

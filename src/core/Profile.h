@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// Lookups in the language and settings files. Both are read anew at every call, so an edited
+// file takes effect at once. Everything lives in the section "Ampora".
+
+// The language text of key, cut to bufferChars - 1 characters; empty when the key or file is
+// missing.
+QString LoadText(const QString &key, int bufferChars = 500);
+QString LoadText(const char16_t *key, int bufferChars = 500);
+
+// The raw value of a settings key (empty when missing); callers apply their own rule below.
+QString ReadSetting(const QString &key);
+bool WriteSetting(const QString &key, const QString &value);
+
+// Settings are compared exactly and case-sensitively. Most readers take only "TRUE" as on...
+bool IsSettingTrue(const QString &value);
+// ...while the command-line plan switch takes only "FALSE" as off.
+bool IsSettingFalse(const QString &value);
+
+// printf-style "%s" / "%d" filling of language texts, one argument per placeholder in order.
+QString FormatText(const QString &format, const QString &argument);
+QString FormatText(const QString &format, long long argument);
+
+namespace SettingKey {
+inline const QString RunOnStartup = QStringLiteral("IDS_RUN_ON_STARTUP");
+inline const QString RunMinimize = QStringLiteral("IDS_RUN_MINIMIZE");
+inline const QString CloseToTray = QStringLiteral("IDS_CLOSE_TO_SYSTEM_TRAY");
+inline const QString AutoManage = QStringLiteral("IDS_AUTO_MANAGE");
+inline const QString NotifyPlanChanges = QStringLiteral("IDS_NOTIFY_PLAN_CHANGES");
+inline const QString NotifyBatteryChanges = QStringLiteral("IDS_NOTIFY_BATTERY_CHANGES");
+inline const QString Language = QStringLiteral("IDS_LANGUAGE");
+inline const QString LanguageAbbreviation = QStringLiteral("IDS_LANGUAGE_ABR");
+} // namespace SettingKey

@@ -1,0 +1,58 @@
+#include "SharedStrings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kLanguageFileName = QStringLiteral("ampctleng.ini");
+const QString kSettingsFileName = QStringLiteral("ampctlset.ini");
+
+QString installedDataFolder(const QString &executableFolder)
+{
+    const QString besidePrefix = QDir::cleanPath(executableFolder + QStringLiteral("/../share/ampora"));
+    if (QFileInfo::exists(besidePrefix + u'/' + kLanguageFileName))
+        return besidePrefix;
+    const QString located = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                   QStringLiteral("ampora/") + kLanguageFileName);
+    return located.isEmpty() ? QString() : QFileInfo(located).absolutePath();
+}
+
+} // namespace
+
+SharedStrings &sharedStrings()
+{
+    static SharedStrings strings;
+    return strings;
+}
+
+QString CurrentExecutableFile()
+{
+    const QString viaProc = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (!viaProc.isEmpty())
+        return viaProc;
+    return QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
+}
+
+void ResolveSharedPaths(SharedStrings &strings, const QString &executableFile)
+{
+    strings.executableFile = executableFile;
+    const QString executableFolder = QFileInfo(executableFile).absolutePath();
+    strings.dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                         + QStringLiteral("/ampora");
+    QDir().mkpath(strings.dataFolder);
+    strings.networkFile = strings.dataFolder + QStringLiteral("/AmporaNetworkInfo.ini");
+    strings.schemeStoreFile = strings.dataFolder + QStringLiteral("/schemes.ini");
+
+    if (QFileInfo::exists(executableFolder + u'/' + kLanguageFileName)) {
+        strings.programFolder = executableFolder;
+        strings.settingsFile = executableFolder + u'/' + kSettingsFileName;
+    } else {
+        const QString installed = installedDataFolder(executableFolder);
+        strings.programFolder = installed.isEmpty() ? executableFolder : installed;
+        strings.settingsFile = strings.dataFolder + u'/' + kSettingsFileName;
+    }
+    strings.languageFile = strings.programFolder + u'/' + kLanguageFileName;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+// Paths and texts fixed at start-up and read everywhere. One instance per process; tests fill it
+// with temporary paths.
+struct SharedStrings
+{
+    QString commandLine;    // the arguments after the program path, joined by single blanks
+    QString programFolder;  // where the language file (and the page picture) live
+    QString executableFile; // full path of the running program, for tasks that start it again
+    QString settingsFile;   // ampctlset.ini
+    QString languageFile;   // ampctleng.ini
+    QString dataFolder;     // $XDG_CONFIG_HOME/ampora: network file and scheme store
+    QString networkFile;    // AmporaNetworkInfo.ini in dataFolder
+    QString schemeStoreFile;// schemes.ini in dataFolder
+    QString taskNamePrefix = QStringLiteral("AMPCTL");
+    QString appTitle;
+    QString messageCaption = QStringLiteral("Ampora");
+};
+
+SharedStrings &sharedStrings();
+
+// Fills the path members from where the program file lives:
+//  - a language file beside the program (build tree, portable copy): that folder is the program
+//    folder and holds the settings file too;
+//  - otherwise an installed program: language file from <prefix>/share/ampora (or the XDG data
+//    folders), settings file in $XDG_CONFIG_HOME/ampora.
+// Creates the data folder; a failure to create it is ignored.
+void ResolveSharedPaths(SharedStrings &strings, const QString &executableFile);
+
+// Full path of the running program, without needing an application object.
+QString CurrentExecutableFile();

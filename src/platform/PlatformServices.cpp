@@ -1,0 +1,9 @@
+#include "PlatformServices.h"
+
+#include "SchemeStore.h"
+#include "SharedStrings.h"
+
+std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings)
+{
+    return std::make_unique<SchemeStore>(strings.schemeStoreFile);
+}

@@ -1,0 +1,47 @@
+#include "PlanCatalogue.h"
+
+PowerPlanList LoadPowerPlans(const PowerPlatform &platform)
+{
+    PowerPlanList list;
+    for (int index = 0;; ++index) {
+        QUuid scheme;
+        const PowerStatus status = platform.enumerateScheme(index, &scheme);
+        if (status == PowerStatus::Skip)
+            continue;
+        if (status != PowerStatus::Ok)
+            break;
+        PowerPlans plan;
+        plan.planGuid = scheme;
+        if (platform.readFriendlyName(scheme, &plan.planName) != PowerStatus::Ok
+            || platform.readDescription(scheme, &plan.planDescription) != PowerStatus::Ok) {
+            continue;
+        }
+        list.append(plan);
+    }
+    ExchangeSort(list, [](const PowerPlans &plan) -> const QString & { return plan.planName; });
+    return list;
+}
+
+PowerStatus GetActivePlanGuid(const PowerPlatform &platform, QUuid *guid)
+{
+    return platform.activeScheme(guid);
+}
+
+PowerStatus SetActivePlan(PowerPlatform &platform, const QUuid &guid)
+{
+    return platform.setActiveScheme(guid);
+}
+
+PowerStatus ReadPlanName(const PowerPlatform &platform, const QUuid &guid, QString *name)
+{
+    return platform.readFriendlyName(guid, name);
+}
+
+qsizetype FindPlan(const PowerPlanList &list, const QUuid &guid)
+{
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list.at(i).planGuid == guid)
+            return i;
+    }
+    return -1;
+}

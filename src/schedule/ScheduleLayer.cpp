@@ -1,0 +1,1 @@
+// Scheduling logic lives in this library.

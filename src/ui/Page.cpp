@@ -1,0 +1,6 @@
+#include "Page.h"
+
+Page::Page(QWidget *parent)
+    : QWidget(parent)
+{
+}
