@@ -1,4 +1,6 @@
-int main()
+#include "CAmporaApp.h"
+
+int main(int argc, char **argv)
 {
-    return 0;
+    return CAmporaApp(argc, argv).run();
 }

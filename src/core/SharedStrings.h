@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 // Paths and texts fixed at start-up and read everywhere. One instance per process; tests fill it
@@ -17,6 +18,8 @@ struct SharedStrings
     QString taskNamePrefix = QStringLiteral("AMPCTL");
     QString appTitle;
     QString messageCaption = QStringLiteral("Ampora");
+    QString pictureFile;    // the page logo beside the language file
+    QSize pictureSize;      // its size once decoded; empty when it could not be read
 };
 
 SharedStrings &sharedStrings();

@@ -1,35 +1,70 @@
 #include "Guid.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 class TestGuid : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void roundTripsUpperCaseBraced();
+    void writesUpperCaseBracedAndReadsEitherCase();
     void rejectsLooseForms_data();
     void rejectsLooseForms();
+    void survivesRandomInput();
 };
 
-void TestGuid::roundTripsUpperCaseBraced()
+void TestGuid::writesUpperCaseBracedAndReadsEitherCase()
 {
     QUuid guid;
     QVERIFY(TextToGuid(QStringLiteral("{381b4222-f694-41f0-9685-ff5bb260df2e}"), &guid));
     QCOMPARE(GuidToText(guid), QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}"));
+    QUuid nullGuid(QStringLiteral("{11111111-1111-1111-1111-111111111111}"));
+    QVERIFY(TextToGuid(QStringLiteral("{00000000-0000-0000-0000-000000000000}"), &nullGuid));
+    QVERIFY(nullGuid.isNull());
 }
 
 void TestGuid::rejectsLooseForms_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("trailing blank") << QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E} ");
-    QTest::newRow("no braces") << QStringLiteral("381B4222-F694-41F0-9685-FF5BB260DF2E");
+    const QString good = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
+    QTest::newRow("trailing blank") << good + u' ';
+    QTest::newRow("leading blank") << u' ' + good;
+    QTest::newRow("no braces") << good.mid(1, 36);
+    QTest::newRow("doubled braces") << u'{' + good + u'}';
+    QTest::newRow("missing close brace") << good.left(37);
+    QTest::newRow("parentheses") << QStringLiteral("(381B4222-F694-41F0-9685-FF5BB260DF2E)");
+    QTest::newRow("dash moved") << QStringLiteral("{381B422-2F694-41F0-9685-FF5BB260DF2E}");
+    QTest::newRow("non-hex digit") << QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2G}");
+    QTest::newRow("embedded NUL") << QString(good).replace(5, 1, QChar(u'\0'));
+    QTest::newRow("full-width digit") << QString(good).replace(1, 1, QChar(0xFF13));
+    QTest::newRow("empty") << QString();
+    QTest::newRow("long") << QString(5000, u'{');
 }
 
 void TestGuid::rejectsLooseForms()
 {
     QFETCH(QString, text);
-    QUuid guid;
+    const QUuid before = QUuid::createUuid();
+    QUuid guid = before;
     QVERIFY(!TextToGuid(text, &guid));
+    QCOMPARE(guid, before);
+}
+
+void TestGuid::survivesRandomInput()
+{
+    // Random strings made of the characters a GUID uses, plus junk: the parser must agree with a
+    // simple reference on what is valid and never accept anything else.
+    QRandomGenerator random(20261205);
+    const QString alphabet = QStringLiteral("{}-0123456789abcdefABCDEFxyz \t\x01");
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        const int length = round % 3 == 0 ? 38 : int(random.bounded(60));
+        for (int i = 0; i < length; ++i)
+            text += alphabet.at(random.bounded(alphabet.size()));
+        QUuid guid;
+        if (TextToGuid(text, &guid))
+            QCOMPARE(GuidToText(guid), text.toUpper());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGuid)

@@ -1,0 +1,188 @@
+#include "CMainfrm.h"
+
+#include "CommandId.h"
+#include "MessageBox.h"
+#include "NotificationStack.h"
+#include "PageColours.h"
+#include "PageFactory.h"
+#include "PlanSwitch.h"
+#include "PowerPlatform.h"
+#include "Profile.h"
+#include "SharedStrings.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImageReader>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+
+constexpr QSize kFrameSize(1018, 550);
+constexpr int kPopupWidth = 370;
+constexpr int kPopupHeight = 180;
+constexpr int kPopupDisplayMs = 7000;
+constexpr int kHandoverPicture = 11;
+
+void readPagePicture(SharedStrings &strings)
+{
+    strings.pictureFile = strings.programFolder + QStringLiteral("/vt-orvale-am.png");
+    strings.pictureSize = QImageReader(strings.pictureFile).size();
+}
+
+} // namespace
+
+CMainfrm::CMainfrm(PowerPlatform &platform, QWidget *parent)
+    : QWidget(parent)
+    , m_platform(platform)
+{
+    setWindowTitle(sharedStrings().appTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/ampora.png")));
+    resize(kFrameSize);
+    readPagePicture(sharedStrings());
+    SwitchPage(PageKind::Summary);
+    connect(&m_platform, &PowerPlatform::schemesChanged, this, [this] {
+        if (m_currentPage)
+            m_currentPage->refresh();
+    });
+}
+
+void CMainfrm::SwitchPage(PageKind kind)
+{
+    delete m_currentPage;
+    m_currentPage = CreatePage(kind, m_platform, this);
+    connect(m_currentPage, &Page::commandRequested, this, &CMainfrm::onCommand);
+    m_currentPage->setGeometry(rect());
+    m_currentPage->show();
+}
+
+void CMainfrm::onCommand(int id)
+{
+    switch (id) {
+    case CmdShowSummary:
+        SwitchPage(PageKind::Summary);
+        break;
+    case CmdCreatePlan:
+        SwitchPage(PageKind::PlanList);
+        break;
+    case CmdManagePlans:
+        SwitchPage(PageKind::PlanList);
+        break;
+    case CmdSchedulePlans:
+        SwitchPage(PageKind::ScheduledPlans);
+        break;
+    case CmdTrayToggle:
+        if (isVisible())
+            hideToTray();
+        else
+            showRequest();
+        break;
+    case CmdExit:
+        close();
+        break;
+    default:
+        break; // the settings, help, web and About commands arrive with their windows
+    }
+}
+
+void CMainfrm::applyCommandLine(const QString &commandLine, bool fromStart)
+{
+    sharedStrings().commandLine = commandLine;
+    if (!commandLine.startsWith(QStringLiteral("-setactiveplan"))) {
+        MessageBox::information(this, sharedStrings().messageCaption, QStringLiteral("Unknown Parameter"));
+        return;
+    }
+    const PlanSwitchOutcome outcome = SwitchPlanFromCommandLine(m_platform, commandLine);
+    if (outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
+        showPlanChangedPopup(outcome.planName, fromStart ? 99 : kHandoverPicture);
+}
+
+int CMainfrm::handleInstanceMessage(const InstanceMessage &message)
+{
+    switch (message.kind) {
+    case InstanceMessage::Kind::CopyData:
+        return handleCopyData(message.tag, message.text);
+    case InstanceMessage::Kind::ShowRequest:
+        showRequest();
+        return 1;
+    case InstanceMessage::Kind::NetworkSchedulesChanged:
+        Q_EMIT networkSchedulesChanged();
+        return 1;
+    }
+    return 0;
+}
+
+int CMainfrm::handleCopyData(qint32 tag, const QString &text)
+{
+    if (tag == 1 || tag == 2)
+        return 1;
+    if (text.startsWith(QStringLiteral("-setactiveplan"))) {
+        applyCommandLine(text, false);
+        return 1;
+    }
+    if (text.isEmpty()) {
+        reloadTitle();
+        return 1;
+    }
+    return 0;
+}
+
+void CMainfrm::reloadTitle()
+{
+    sharedStrings().appTitle = LoadText(u"IDS_CAPTION");
+    setWindowTitle(sharedStrings().appTitle);
+    if (m_currentPage)
+        m_currentPage->titleReloaded();
+}
+
+void CMainfrm::showRequest()
+{
+    showNormal();
+    centreOnScreen();
+    raise();
+    activateWindow();
+}
+
+void CMainfrm::hideToTray()
+{
+    hide();
+}
+
+void CMainfrm::centreOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void CMainfrm::showPlanChangedPopup(const QString &planName, int pictureNumber)
+{
+    const QString heading = LoadText(u"IDS_POWER_PLAN_CHANGE_HEAD");
+    const QString body = FormatText(LoadText(u"IDS_POWER_PLAN_CHANGE_BODY"), planName);
+    auto *stack = new NotificationStack(this);
+    stack->Show(heading, body, kPopupWidth, kPopupHeight, this, pictureNumber, kPopupDisplayMs);
+}
+
+void CMainfrm::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    PaintPageBackground(painter, rect());
+}
+
+void CMainfrm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_currentPage)
+        m_currentPage->setGeometry(rect());
+}
+
+void CMainfrm::closeEvent(QCloseEvent *event)
+{
+    // Closing the window ends the program; popups and hidden states must not keep it alive.
+    QWidget::closeEvent(event);
+    QCoreApplication::quit();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class PowerPlatform;
+
+// What a "-setactiveplan" command line did.
+struct PlanSwitchOutcome
+{
+    enum class Result {
+        NotSwitched,      // bad GUID text, plan already active, platform refusal or unreadable name
+        SwitchedQuietly,  // switched; the settings say "FALSE" to plan-change notifications
+        SwitchedAnnounce, // switched; announce planName
+    };
+    Result result = Result::NotSwitched;
+    QString planName;
+};
+
+// Activates the plan named at position 16 of commandLine unless it is already active, then
+// decides from the settings file whether the switch is announced. Missing or any value other than
+// exactly "FALSE" means announce.
+PlanSwitchOutcome SwitchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine);

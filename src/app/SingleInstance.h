@@ -1,0 +1,50 @@
+#pragma once
+
+#include "InstanceMessage.h"
+
+#include <QLockFile>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+// One copy of the program per user: the first copy holds a lock file in the user's runtime folder
+// and listens on a local socket beside it (only the same user can connect). Later copies hand
+// their request over through that socket and wait for the answer.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    using Handler = std::function<int(const InstanceMessage &)>;
+
+    explicit SingleInstance(const QString &runtimeFolder = DefaultRuntimeFolder(), QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the first copy; the lock is then held until destruction.
+    bool tryBecomeFirst();
+    // Starts accepting hand-overs; each message is answered with the handler's result.
+    bool listen(Handler handler);
+
+    // Sends message to the running copy and returns its answer; nothing when no copy listens
+    // (it keeps trying for a moment while a first copy holds the lock but is still starting).
+    static std::optional<int> SendToRunningCopy(const InstanceMessage &message,
+                                                const QString &runtimeFolder = DefaultRuntimeFolder());
+
+    // $XDG_RUNTIME_DIR/ampora, or a private folder in /tmp when there is no runtime folder.
+    static QString DefaultRuntimeFolder();
+    static QString SocketPath(const QString &runtimeFolder);
+
+private:
+    void serve(QLocalSocket *socket);
+
+    QString m_folder;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+    Handler m_handler;
+};
+
+// Tells a running window that network schedules changed; false when no copy runs.
+bool PostNetworkSchedulesChanged();

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QMessageBox>
+
+#include <optional>
+
+class QWidget;
+
+// Every message box of the program goes through here, so tests can answer the next one without
+// a real modal loop.
+class MessageBox
+{
+public:
+    static QMessageBox::StandardButton information(QWidget *owner, const QString &caption, const QString &text);
+    static QMessageBox::StandardButton question(QWidget *owner, const QString &caption, const QString &text,
+                                                QMessageBox::StandardButtons buttons);
+
+    // Test hook: the next box is not shown; it returns answer and records its text.
+    static void setNextAnswer(QMessageBox::StandardButton answer);
+    static QString lastText();
+
+private:
+    static QMessageBox::StandardButton show(QMessageBox::Icon icon, QWidget *owner, const QString &caption,
+                                            const QString &text, QMessageBox::StandardButtons buttons);
+};

@@ -1,0 +1,144 @@
+#include "FakePowerPlatform.h"
+#include "InstanceMessage.h"
+#include "PlanSwitch.h"
+#include "Profile.h"
+#include "SingleInstance.h"
+#include "TestEnvironment.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
+
+class TestInstance : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void framesRoundTripAndArriveInPieces();
+    void rejectsHostileFrames();
+    void onlyOneCopyHoldsTheLock();
+    void handsOverAndReturnsTheAnswer();
+    void noRunningCopyMeansNoHandOver();
+    void switchesPlanFromCommandLine_data();
+    void switchesPlanFromCommandLine();
+};
+
+void TestInstance::framesRoundTripAndArriveInPieces()
+{
+    const InstanceMessage message{InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan -{é}")};
+    const QByteArray frame = EncodeInstanceMessage(message) + EncodeInstanceMessage({});
+    QByteArray buffer;
+    bool malformed = false;
+    for (qsizetype i = 0; i + 1 < EncodeInstanceMessage(message).size(); ++i) {
+        buffer.append(frame.at(i));
+        QVERIFY(!TakeInstanceMessage(buffer, &malformed));
+        QVERIFY(!malformed);
+    }
+    buffer = frame;
+    QCOMPARE(TakeInstanceMessage(buffer, &malformed), message);
+    QCOMPARE(TakeInstanceMessage(buffer, &malformed), InstanceMessage{});
+    QVERIFY(buffer.isEmpty());
+}
+
+void TestInstance::rejectsHostileFrames()
+{
+    bool malformed = false;
+    QByteArray huge("\x7F\xFF\xFF\xFF", 4);
+    QVERIFY(!TakeInstanceMessage(huge, &malformed));
+    QVERIFY(malformed);
+    QByteArray unknownKind = EncodeInstanceMessage({});
+    unknownKind[4] = char(77);
+    QVERIFY(!TakeInstanceMessage(unknownKind, &malformed));
+    QVERIFY(malformed);
+    QRandomGenerator random(3);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray junk(int(random.bounded(64)), Qt::Uninitialized);
+        for (char &c : junk)
+            c = char(random.bounded(256));
+        QByteArray buffer = QByteArray("\0\0\0", 3) + char(junk.size()) + junk;
+        TakeInstanceMessage(buffer, &malformed); // must not crash or read past the frame
+    }
+}
+
+void TestInstance::onlyOneCopyHoldsTheLock()
+{
+    TestEnvironment env;
+    const QString folder = SingleInstance::DefaultRuntimeFolder();
+    QVERIFY(folder.startsWith(env.path()));
+    auto first = std::make_unique<SingleInstance>(folder);
+    SingleInstance second(folder);
+    QVERIFY(first->tryBecomeFirst());
+    QVERIFY(!second.tryBecomeFirst());
+    first.reset();
+    QVERIFY(second.tryBecomeFirst());
+}
+
+void TestInstance::handsOverAndReturnsTheAnswer()
+{
+    TestEnvironment env;
+    const QString folder = SingleInstance::DefaultRuntimeFolder();
+    SingleInstance running(folder);
+    QVERIFY(running.tryBecomeFirst());
+    QList<InstanceMessage> received;
+    QVERIFY(running.listen([&received](const InstanceMessage &message) {
+        received.append(message);
+        return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
+    }));
+    const InstanceMessage copyData{InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan x")};
+    QFuture<std::optional<int>> answer = QtConcurrent::run([&] { return SingleInstance::SendToRunningCopy(copyData, folder); });
+    QTRY_VERIFY(answer.isFinished());
+    QCOMPARE(answer.result(), std::optional<int>(1));
+    answer = QtConcurrent::run([&] { return SingleInstance::SendToRunningCopy(InstanceMessage{}, folder); });
+    QTRY_VERIFY(answer.isFinished());
+    QCOMPARE(answer.result(), std::optional<int>(7));
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.first(), copyData);
+}
+
+void TestInstance::noRunningCopyMeansNoHandOver()
+{
+    TestEnvironment env;
+    QVERIFY(!SingleInstance::SendToRunningCopy(InstanceMessage{}));
+    QVERIFY(!PostNetworkSchedulesChanged());
+}
+
+void TestInstance::switchesPlanFromCommandLine_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("activeChanged");
+    using R = PlanSwitchOutcome::Result;
+    QTest::newRow("announce when key missing") << QString() << QByteArray() << int(R::SwitchedAnnounce) << true;
+    QTest::newRow("quiet on FALSE") << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n")
+                                    << int(R::SwitchedQuietly) << true;
+    QTest::newRow("mixed case still announces") << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=False\n")
+                                                << int(R::SwitchedAnnounce) << true;
+    QTest::newRow("trailing blank fails") << QStringLiteral(" ") << QByteArray() << int(R::NotSwitched) << false;
+}
+
+void TestInstance::switchesPlanFromCommandLine()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, settings);
+    QFETCH(int, result);
+    QFETCH(bool, activeChanged);
+    TestEnvironment env;
+    if (!settings.isEmpty())
+        env.writeFile(QStringLiteral("program/ampctlset.ini"), settings);
+    FakePowerPlatform platform;
+    const QUuid balanced = platform.addScheme(QStringLiteral("Balanced"));
+    const QUuid saver = platform.addScheme(QStringLiteral("Power saver"));
+    const QString line = QStringLiteral("-setactiveplan -") + saver.toString(QUuid::WithBraces).toUpper() + suffix;
+    const PlanSwitchOutcome outcome = SwitchPlanFromCommandLine(platform, line);
+    QCOMPARE(int(outcome.result), result);
+    QUuid active;
+    platform.activeScheme(&active);
+    QCOMPARE(active, activeChanged ? saver : balanced);
+    if (outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
+        QCOMPARE(outcome.planName, QStringLiteral("Power saver"));
+    // Asking again for the plan that is now active switches nothing.
+    QCOMPARE(SwitchPlanFromCommandLine(platform, line).result, PlanSwitchOutcome::Result::NotSwitched);
+}
+
+QTEST_GUILESS_MAIN(TestInstance)
+#include "TestInstance.moc"

@@ -1,0 +1,148 @@
+#include "CommandLine.h"
+#include "Profile.h"
+#include "SharedStrings.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTest>
+
+class TestProfile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void loadTextCutsToItsBuffer();
+    void missingFilesGiveEmptyTexts();
+    void settingRulesAreExactAndCaseSensitive();
+    void writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles();
+    void formatsPrintfPlaceholders();
+    void classifiesCommandLines_data();
+    void classifiesCommandLines();
+    void commandLineSurvivesRandomInput();
+    void resolvesPortableAndInstalledLayouts();
+};
+
+void TestProfile::loadTextCutsToItsBuffer()
+{
+    TestEnvironment env;
+    const QByteArray longText(600, 'a');
+    env.writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_LONG=" + longText + "\nIDS_CAPTION=Ampora\n");
+    QCOMPARE(LoadText(u"IDS_LONG").size(), 499);
+    QCOMPARE(LoadText(u"IDS_LONG", 1000).size(), 600);
+    QCOMPARE(LoadText(u"IDS_CAPTION"), QStringLiteral("Ampora"));
+    QCOMPARE(LoadText(u"IDS_MISSING"), QString());
+}
+
+void TestProfile::missingFilesGiveEmptyTexts()
+{
+    TestEnvironment env;
+    QCOMPARE(LoadText(u"IDS_CAPTION"), QString());
+    QCOMPARE(ReadSetting(SettingKey::NotifyPlanChanges), QString());
+    QVERIFY(!IsSettingTrue(ReadSetting(SettingKey::CloseToTray)));
+    QVERIFY(!IsSettingFalse(ReadSetting(SettingKey::NotifyPlanChanges)));
+}
+
+void TestProfile::settingRulesAreExactAndCaseSensitive()
+{
+    QVERIFY(IsSettingTrue(QStringLiteral("TRUE")));
+    QVERIFY(IsSettingFalse(QStringLiteral("FALSE")));
+    for (const QString &value : {QStringLiteral("True"), QStringLiteral("true"), QStringLiteral(" TRUE"),
+                                 QStringLiteral("False"), QStringLiteral("1"), QString()}) {
+        QVERIFY2(!IsSettingTrue(value) && !IsSettingFalse(value), qPrintable(value));
+    }
+}
+
+void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
+{
+    TestEnvironment env;
+    const QString &path = sharedStrings().settingsFile;
+    env.writeFile(QStringLiteral("program/ampctlset.ini"), "[Ampora]\nIDS_LANGUAGE=English\n");
+    QVERIFY(WriteSetting(SettingKey::NotifyPlanChanges, QStringLiteral("FALSE")));
+    QVERIFY(WriteSetting(SettingKey::NotifyPlanChanges, QStringLiteral("TRUE")));
+    QCOMPARE(TestEnvironment::readFile(path), QByteArray("[Ampora]\nIDS_LANGUAGE=English\nIDS_NOTIFY_PLAN_CHANGES=TRUE\n"));
+
+    env.writeFile(QStringLiteral("program/ampctlset.ini"), "[Ampora]\nIDS_LANGUAGE=\xC3\x28\n");
+    QVERIFY(WriteSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
+    QCOMPARE(ReadSetting(SettingKey::CloseToTray), QStringLiteral("TRUE"));
+    const QStringList aside = QDir(env.path(QStringLiteral("program"))).entryList({QStringLiteral("ampctlset.ini.corrupt-*")});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(TestEnvironment::readFile(env.path(QStringLiteral("program/")) + aside.first()),
+             QByteArray("[Ampora]\nIDS_LANGUAGE=\xC3\x28\n"));
+}
+
+void TestProfile::formatsPrintfPlaceholders()
+{
+    QCOMPARE(FormatText(QStringLiteral("Plan %s is active"), QStringLiteral("Balanced")),
+             QStringLiteral("Plan Balanced is active"));
+    QCOMPARE(FormatText(QStringLiteral("100%% and %ls, then %s"), QStringLiteral("x")),
+             QStringLiteral("100% and x, then %s"));
+    QCOMPARE(FormatText(QStringLiteral("%d hours"), 3LL), QStringLiteral("3 hours"));
+    QCOMPARE(FormatText(QStringLiteral("no placeholder"), QStringLiteral("x")), QStringLiteral("no placeholder"));
+    QCOMPARE(FormatText(QStringLiteral("ends with %"), QStringLiteral("x")), QStringLiteral("ends with %"));
+}
+
+void TestProfile::classifiesCommandLines_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("guidText");
+    const QString guid = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
+    const int set = int(CommandLineForm::SetActivePlan);
+    const int hide = int(CommandLineForm::HideMe);
+    const int normal = int(CommandLineForm::Normal);
+    QTest::newRow("task form, two arguments") << QStringList{QStringLiteral("-setactiveplan"), u'-' + guid} << set << guid;
+    QTest::newRow("task form, one argument") << QStringList{QStringLiteral("-setactiveplan -") + guid} << set << guid;
+    QTest::newRow("any two characters") << QStringList{QStringLiteral("-setactiveplanXY") + guid} << set << guid;
+    QTest::newRow("trailing blank kept") << QStringList{QStringLiteral("-setactiveplan -") + guid + u' '} << set << guid + u' ';
+    QTest::newRow("hide") << QStringList{QStringLiteral("-hideme")} << hide << QString();
+    QTest::newRow("hide in capitals") << QStringList{QStringLiteral("-HIDEME")} << normal << QString();
+    QTest::newRow("hide with blank") << QStringList{QStringLiteral("-hideme ")} << normal << QString();
+    QTest::newRow("empty") << QStringList{} << normal << QString();
+    QTest::newRow("upper-case keyword") << QStringList{QStringLiteral("-SETACTIVEPLAN"), guid} << normal << QString();
+}
+
+void TestProfile::classifiesCommandLines()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, form);
+    QFETCH(QString, guidText);
+    const QString line = JoinArguments(arguments);
+    QCOMPARE(int(ClassifyCommandLine(line)), form);
+    if (form == int(CommandLineForm::SetActivePlan))
+        QCOMPARE(PlanGuidTextOf(line), guidText);
+}
+
+void TestProfile::commandLineSurvivesRandomInput()
+{
+    QRandomGenerator random(99);
+    for (int round = 0; round < 5000; ++round) {
+        QString line = QStringLiteral("-setactiveplan");
+        const int extra = int(random.bounded(100));
+        for (int i = 0; i < extra; ++i)
+            line += QChar(char16_t(random.bounded(0x10000)));
+        QCOMPARE(ClassifyCommandLine(line), CommandLineForm::SetActivePlan);
+        QVERIFY(PlanGuidTextOf(line).size() <= 39);
+    }
+}
+
+void TestProfile::resolvesPortableAndInstalledLayouts()
+{
+    TestEnvironment env;
+    env.writeFile(QStringLiteral("portable/ampctleng.ini"), "[Ampora]\n");
+    SharedStrings portable;
+    ResolveSharedPaths(portable, env.path(QStringLiteral("portable/ampora")));
+    QCOMPARE(portable.programFolder, env.path(QStringLiteral("portable")));
+    QCOMPARE(portable.settingsFile, env.path(QStringLiteral("portable/ampctlset.ini")));
+    QCOMPARE(portable.networkFile, env.path(QStringLiteral("config/ampora/AmporaNetworkInfo.ini")));
+
+    env.writeFile(QStringLiteral("usr/share/ampora/ampctleng.ini"), "[Ampora]\n");
+    SharedStrings installed;
+    ResolveSharedPaths(installed, env.path(QStringLiteral("usr/bin/ampora")));
+    QCOMPARE(installed.programFolder, env.path(QStringLiteral("usr/share/ampora")));
+    QCOMPARE(installed.languageFile, env.path(QStringLiteral("usr/share/ampora/ampctleng.ini")));
+    QCOMPARE(installed.settingsFile, env.path(QStringLiteral("config/ampora/ampctlset.ini")));
+    QVERIFY(QDir(installed.dataFolder).exists());
+}
+
+QTEST_GUILESS_MAIN(TestProfile)
+#include "TestProfile.moc"
