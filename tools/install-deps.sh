@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Ampora needs: the build set, and with --tests what the test suite
+# uses as well. Only missing packages are installed; apt's lists are refreshed only when needed.
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libvulkan-dev libxkbcommon-dev
+          fonts-open-sans fonts-dejavu-core)
+if [[ "${1:-}" == "--tests" ]]; then
+    packages+=(dbus systemd desktop-file-utils xvfb xauth imagemagick)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+as_root=()
+[[ $(id -u) -eq 0 ]] || as_root=(sudo)
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
