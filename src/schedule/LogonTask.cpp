@@ -1,0 +1,45 @@
+#include "LogonTask.h"
+
+#include "TaskService.h"
+
+#include <QDateTime>
+
+namespace {
+
+constexpr int kLogonDelaySeconds = 180;
+
+TaskDefinition logonDefinition(const QString &programPath, const QString &arguments)
+{
+    TaskDefinition definition;
+    definition.author = QStringLiteral("ampworks");
+    definition.principal.logonType = TaskDefinition::kLogonInteractiveToken;
+    definition.principal.runLevel = TaskDefinition::kRunLevelHighest;
+    definition.settings.startWhenAvailable = true;
+    definition.settings.hidden = true;
+
+    TaskDefinition::Trigger trigger;
+    trigger.type = TaskDefinition::TriggerType::Logon;
+    trigger.id = QStringLiteral("Trigger1");
+    trigger.startBoundary = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    trigger.delaySeconds = kLogonDelaySeconds;
+    definition.triggers.append(trigger);
+
+    definition.actions.append(TaskDefinition::Action{TaskDefinition::ActionType::Exec, programPath, arguments});
+    return definition;
+}
+
+} // namespace
+
+bool CreateLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments)
+{
+    if (programPath.isEmpty())
+        return false;
+    service.deleteTask(name);
+    return service.registerTask(name, logonDefinition(programPath, arguments), TaskService::Registration::Create)
+           == TaskService::Status::Ok;
+}
+
+void DeleteLogonTask(TaskService &service, const QString &name)
+{
+    service.deleteTask(name);
+}

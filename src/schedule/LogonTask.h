@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class TaskService;
+
+// The task that starts the program when the user logs on, 180 seconds after logon, hidden with
+// "-hideme" or normally with no argument.
+inline const QString kLogonTaskName = QStringLiteral("VantaAmporaStartup");
+
+// Replaces any task of that name with a logon task starting programPath with arguments. True
+// when the task was registered.
+bool CreateLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments);
+void DeleteLogonTask(TaskService &service, const QString &name);

@@ -1,0 +1,128 @@
+#include "PlanTaskWriter.h"
+
+#include "Guid.h"
+#include "SharedStrings.h"
+
+namespace {
+
+TaskDefinition::TriggerType triggerTypeOf(PlanTaskWriter::Kind kind)
+{
+    switch (kind) {
+    case PlanTaskWriter::Kind::Daily:
+        return TaskDefinition::TriggerType::Daily;
+    case PlanTaskWriter::Kind::Weekly:
+        return TaskDefinition::TriggerType::Weekly;
+    case PlanTaskWriter::Kind::Once:
+    case PlanTaskWriter::Kind::None:
+        break;
+    }
+    return TaskDefinition::TriggerType::Time;
+}
+
+bool nameIsListed(const QList<TasksScheduled> &list, const QString &name)
+{
+    for (const TasksScheduled &s : list) {
+        if (s.taskName == name)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+PlanTaskWriter::PlanTaskWriter(TaskService &service, QString programPath)
+    : m_service(service)
+    , m_programPath(std::move(programPath))
+{
+}
+
+PlanTaskWriter::Result PlanTaskWriter::write(const Choice &choice, const PowerPlanList &plans,
+                                             const QList<TasksScheduled> &lastRead)
+{
+    if (m_programPath.isEmpty())
+        return Result::NoProgramPath;
+    if (choice.planIndex < 0 || choice.planIndex >= plans.size())
+        return Result::NoPlan;
+    const QString arguments = QStringLiteral("-setactiveplan -") + GuidToText(plans.at(choice.planIndex).planGuid);
+    const QString startBoundary = StartBoundary(choice.date, choice.time);
+    const int dayMask = choice.kind == Kind::Weekly ? DayMask(choice.days) : 0;
+    if (choice.kind == Kind::Weekly && dayMask == 0)
+        return Result::NoDays;
+    // Checked before anything is replaced, so an edited task is never lost to a missing kind.
+    if (choice.kind == Kind::None)
+        return Result::NoKind;
+    m_taskName = choice.editedTaskName.isEmpty() ? FreeTaskName(lastRead) : choice.editedTaskName;
+
+    // Create-or-update replaces an edited task in one step: a refused write keeps the old one.
+    const TaskDefinition definition = Definition(choice.kind, m_programPath, arguments, startBoundary, dayMask);
+    const TaskService::Status status =
+        m_service.registerTask(m_taskName, definition, TaskService::Registration::CreateOrUpdate);
+    return status == TaskService::Status::Ok ? Result::Registered : Result::RegistrationFailed;
+}
+
+QString PlanTaskWriter::MessageKey(Result result)
+{
+    switch (result) {
+    case Result::NoDays:
+        return QStringLiteral("IDS_WEEKLY_ERROR");
+    case Result::NoKind:
+        return QStringLiteral("IDS_SCHEDULE_PLAN_ERROR");
+    case Result::Registered:
+    case Result::RegistrationFailed:
+    case Result::NoProgramPath:
+    case Result::NoPlan:
+        break;
+    }
+    return {};
+}
+
+QString PlanTaskWriter::FreeTaskName(const QList<TasksScheduled> &lastRead)
+{
+    const QString &prefix = sharedStrings().taskNamePrefix;
+    for (int n = 0;; ++n) {
+        const QString name = prefix + QString::number(n);
+        if (!nameIsListed(lastRead, name))
+            return name;
+    }
+}
+
+int PlanTaskWriter::DayMask(const QList<bool> &days)
+{
+    int mask = 0;
+    for (qsizetype i = 0; i < days.size() && i < 16; ++i) {
+        if (days.at(i))
+            mask |= 1 << i;
+    }
+    return mask;
+}
+
+QString PlanTaskWriter::StartBoundary(const QDate &date, const QTime &time)
+{
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", date.year(), date.month(), date.day(), time.hour(),
+                             time.minute(), time.second());
+}
+
+TaskDefinition PlanTaskWriter::Definition(Kind kind, const QString &programPath, const QString &arguments,
+                                          const QString &startBoundary, int dayMask)
+{
+    TaskDefinition definition;
+    definition.author = QStringLiteral("ampworks");
+    definition.principal.logonType = TaskDefinition::kLogonInteractiveToken;
+    definition.principal.runLevel = TaskDefinition::kRunLevelHighest;
+    definition.settings.disallowStartIfOnBatteries = false;
+    definition.settings.stopIfGoingOnBatteries = false;
+    definition.settings.startWhenAvailable = true;
+    definition.settings.hidden = true;
+    definition.settings.idleWaitTimeout = QStringLiteral("PT5M");
+
+    TaskDefinition::Trigger trigger;
+    trigger.type = triggerTypeOf(kind);
+    trigger.id = QStringLiteral("Trigger1");
+    trigger.startBoundary = startBoundary;
+    if (kind == Kind::Weekly)
+        trigger.daysOfWeek = dayMask;
+    definition.triggers.append(trigger);
+
+    definition.actions.append(TaskDefinition::Action{TaskDefinition::ActionType::Exec, programPath, arguments});
+    return definition;
+}

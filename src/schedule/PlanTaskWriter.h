@@ -1,0 +1,62 @@
+#pragma once
+
+#include "PowerPlans.h"
+#include "TaskDefinition.h"
+#include "TaskService.h"
+#include "TasksScheduled.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QTime>
+
+// Turns the choices of a time-based schedule into a plan task and registers it: the task starts
+// the program with "-setactiveplan -{plan GUID}" at the chosen time, once, daily or on the ticked
+// week days. Shared by the schedule dialog and the command-line tool, so both write the same
+// tasks. Problems the user must fix come back as results; nothing is shown here.
+class PlanTaskWriter
+{
+public:
+    enum class Kind { None, Once, Daily, Weekly };
+
+    struct Choice
+    {
+        qsizetype planIndex = -1; // into the plan list given to write()
+        Kind kind = Kind::None;
+        QDate date; // the start date, for every kind
+        QTime time;
+        QList<bool> days;       // ticked week days, Sunday first (weekly only)
+        QString editedTaskName; // the task being edited; empty for a new schedule
+    };
+
+    enum class Result {
+        Registered,
+        RegistrationFailed, // the choices were fine but the task service refused the task
+        NoProgramPath,      // the program to start is unknown
+        NoPlan,             // the plan index is not in the list
+        NoDays,             // weekly without a ticked day: "IDS_WEEKLY_ERROR"
+        NoKind,             // none of once, daily, weekly: "IDS_SCHEDULE_PLAN_ERROR"
+    };
+
+    PlanTaskWriter(TaskService &service, QString programPath);
+
+    // lastRead is the schedule list as last read; a new task takes the first free name in it.
+    Result write(const Choice &choice, const PowerPlanList &plans, const QList<TasksScheduled> &lastRead);
+    // The name the last write used (or would have used).
+    const QString &taskName() const { return m_taskName; }
+
+    // The language key of the message for a result the user must fix, empty for the others.
+    static QString MessageKey(Result result);
+    // "AMPCTL" and the lowest number that no listed task uses.
+    static QString FreeTaskName(const QList<TasksScheduled> &lastRead);
+    // Bit i is set when days[i] is ticked (Sunday = 0).
+    static int DayMask(const QList<bool> &days);
+    static QString StartBoundary(const QDate &date, const QTime &time);
+    static TaskDefinition Definition(Kind kind, const QString &programPath, const QString &arguments,
+                                     const QString &startBoundary, int dayMask);
+
+private:
+    TaskService &m_service;
+    QString m_programPath;
+    QString m_taskName;
+};

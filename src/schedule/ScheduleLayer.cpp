@@ -1,1 +1,0 @@
-// Scheduling logic lives in this library.

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "TaskDefinition.h"
+#include "TasksScheduled.h"
+
+#include <QList>
+#include <QString>
+
+class PowerPlatform;
+class TaskService;
+
+// Rebuilds the time-based schedules from the task service. A task is the program's own when its
+// name starts with the task-name prefix ("AMPCTL", case-sensitive), its first action starts a
+// program, and its arguments are "-setactiveplan -" followed by a braced plan GUID. Tasks whose
+// plan no longer exists are deleted after the read. The result is sorted by plan name (ordinal).
+// Per-task failures skip the task and leave their text in *diagnostic; an unreachable service
+// gives an empty list.
+QList<TasksScheduled> ReadScheduledTasks(TaskService &service, const PowerPlatform &platform,
+                                         QString *diagnostic = nullptr);
+
+// Deletes the task of that name; the outcome is not reported.
+void DeleteTaskByName(TaskService &service, const QString &name);
+
+// Display texts of a trigger, from the language file.
+QString FrequencyText(TaskDefinition::TriggerType type);
+// "Sun, Mon and Sat" from a day mask (bit 0 Sunday), with the language's day and "and" texts.
+QString DayListText(int daysOfWeek);
+// "08:05:00 PM on 2025/05/02" and the like from a start boundary YYYY-MM-DDTHH:MM:SS.
+QString StartText(TaskDefinition::TriggerType type, const QString &startBoundary, const QString &dayList);
