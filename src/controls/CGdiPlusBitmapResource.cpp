@@ -1,0 +1,13 @@
+#include "CGdiPlusBitmapResource.h"
+
+#include <QImageReader>
+
+bool CGdiPlusBitmapResource::Load(int id)
+{
+    release();
+    // Only PNG pictures count, whatever else a resource of that name could hold.
+    QImageReader reader(QStringLiteral(":/png/%1.png").arg(id), "png");
+    reader.setAutoTransform(false);
+    m_bitmap = reader.read();
+    return isLoaded();
+}
