@@ -2,8 +2,14 @@
 
 #include "SchemeStore.h"
 #include "SharedStrings.h"
+#include "SysfsBatteryStatusReader.h"
 
 std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings)
 {
     return std::make_unique<SchemeStore>(strings.schemeStoreFile);
+}
+
+std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader()
+{
+    return std::make_unique<SysfsBatteryStatusReader>();
 }

@@ -2,8 +2,12 @@
 
 #include <memory>
 
+class BatteryStatusReader;
 class PowerPlatform;
 struct SharedStrings;
 
 // The one place where the real backends are chosen. Tests construct fakes directly instead.
 std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings);
+
+// The machine's power state from sysfs ($AMPORA_SYSFS_ROOT overrides /sys).
+std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader();

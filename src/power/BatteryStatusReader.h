@@ -1,0 +1,13 @@
+#pragma once
+
+#include "SystemPowerStatus.h"
+
+// Where the power state comes from. Reading never fails: a machine that reports no power supplies
+// has no system battery and runs on mains.
+class BatteryStatusReader
+{
+public:
+    virtual ~BatteryStatusReader() = default;
+
+    virtual SystemPowerStatus read() const = 0;
+};

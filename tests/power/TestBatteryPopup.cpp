@@ -1,0 +1,135 @@
+#include "BatteryPopup.h"
+#include "TestEnvironment.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(SystemPowerStatus)
+
+namespace {
+
+// Short distinct texts so every assertion shows which key was used.
+const QByteArray kLanguage = "[Ampora]\n"
+                             "IDS_BATTERY_STATUS=Status\nIDS_POWER_SOURCE=Source\nIDS_AC_POWER=Mains\n"
+                             "IDS_BATTERY=Battery\nIDS_REMAINING=Left\nIDS_LASTS_FOR=Lasts\n"
+                             "IDS_SEC=s\nIDS_MIN=min\nIDS_HR=h\n"
+                             "IDS_CANT_PREDICTED=Unknown\nIDS_NO_BATTERY=None\nIDS_CHARGING=Charging\n"
+                             "IDS_FULL_BATTERY=Full\nIDS_CRITICAL_BATTERY=Critical\nIDS_LOW_BATTERY=Low\n"
+                             "IDS_DISCHARGING=Discharging\n";
+
+} // namespace
+
+class TestBatteryPopup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { m_env.writeFile(QStringLiteral("program/ampctleng.ini"), kLanguage); }
+
+    void statusTable_data();
+    void statusTable();
+    void remainingTime_data();
+    void remainingTime();
+    void wholePopup_data();
+    void wholePopup();
+
+private:
+    TestEnvironment m_env;
+};
+
+void TestBatteryPopup::statusTable_data()
+{
+    QTest::addColumn<int>("flag");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("picture");
+    const QString discharging = QStringLiteral("IDS_DISCHARGING");
+    QTest::newRow("unknown flag") << 255 << 50 << QStringLiteral("IDS_CANT_PREDICTED") << 10;
+    QTest::newRow("no battery") << 128 << 255 << QStringLiteral("IDS_NO_BATTERY") << 8;
+    QTest::newRow("charging 99") << 8 << 99 << QStringLiteral("IDS_CHARGING") << 1;
+    QTest::newRow("charging at 3 is not critical") << (8 | 4) << 3 << QStringLiteral("IDS_CHARGING") << 1;
+    QTest::newRow("high and charging at 100") << 9 << 100 << QStringLiteral("IDS_FULL_BATTERY") << 2;
+    QTest::newRow("charging, no reading") << 8 << 255 << QStringLiteral("IDS_FULL_BATTERY") << 2;
+    QTest::newRow("0") << 6 << 0 << QStringLiteral("IDS_CRITICAL_BATTERY") << 7;
+    QTest::newRow("8") << 2 << 8 << QStringLiteral("IDS_CRITICAL_BATTERY") << 7;
+    QTest::newRow("9") << 2 << 9 << QStringLiteral("IDS_LOW_BATTERY") << 6;
+    QTest::newRow("15") << 2 << 15 << QStringLiteral("IDS_LOW_BATTERY") << 6;
+    QTest::newRow("16") << 2 << 16 << discharging << 5;
+    QTest::newRow("49") << 0 << 49 << discharging << 5;
+    QTest::newRow("50") << 0 << 50 << discharging << 4;
+    QTest::newRow("65") << 0 << 65 << discharging << 4;
+    QTest::newRow("66") << 0 << 66 << discharging << 3;
+    QTest::newRow("99") << 1 << 99 << discharging << 3;
+    QTest::newRow("100 not charging") << 1 << 100 << QStringLiteral("IDS_FULL_BATTERY") << 2;
+    QTest::newRow("no reading, not charging") << 0 << 255 << discharging << 3;
+}
+
+void TestBatteryPopup::statusTable()
+{
+    QFETCH(int, flag);
+    QFETCH(int, percent);
+    QFETCH(QString, key);
+    QFETCH(int, picture);
+    const BatteryPopup::State state = BatteryPopup::stateOf(quint8(flag), quint8(percent));
+    QCOMPARE(state.statusKey, key);
+    QCOMPARE(state.picture, picture);
+}
+
+void TestBatteryPopup::remainingTime_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("-1 (not reported)") << -1 << QString();
+    QTest::newRow("0") << 0 << QString();
+    QTest::newRow("1") << 1 << QStringLiteral("Lasts\t: 1 s\n");
+    QTest::newRow("60") << 60 << QStringLiteral("Lasts\t: 60 s\n");
+    QTest::newRow("61") << 61 << QStringLiteral("Lasts\t: 1 min\n");
+    QTest::newRow("3,599") << 3599 << QStringLiteral("Lasts\t: 59 min\n");
+    QTest::newRow("3,600") << 3600 << QStringLiteral("Lasts\t: 60 min\n");
+    QTest::newRow("3,659") << 3659 << QStringLiteral("Lasts\t: 60 min\n");
+    QTest::newRow("3,660") << 3660 << QStringLiteral("Lasts\t: 1 h 1 min\n");
+    QTest::newRow("3,700") << 3700 << QStringLiteral("Lasts\t: 1 h 1 min\n");
+    QTest::newRow("7,200") << 7200 << QStringLiteral("Lasts\t: 2 h\n");
+    QTest::newRow("7,259") << 7259 << QStringLiteral("Lasts\t: 2 h\n");
+    QTest::newRow("largest") << std::numeric_limits<qint32>::max() << QStringLiteral("Lasts\t: 596523 h 14 min\n");
+}
+
+void TestBatteryPopup::remainingTime()
+{
+    QFETCH(int, seconds);
+    QFETCH(QString, line);
+    QCOMPARE(BatteryPopup::lastsForLine(seconds), line);
+}
+
+void TestBatteryPopup::wholePopup_data()
+{
+    QTest::addColumn<SystemPowerStatus>("status");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<int>("picture");
+    QTest::newRow("discharging 55 %")
+        << SystemPowerStatus{0, 0, 55, 3660} << QStringLiteral("Status\t: Discharging")
+        << QStringLiteral("Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n") << 4;
+    QTest::newRow("charging on mains")
+        << SystemPowerStatus{1, 9, 80, -1} << QStringLiteral("Status\t: Charging")
+        << QStringLiteral("Source\t: Mains\nLeft\t: 80%\n") << 1;
+    QTest::newRow("no system battery")
+        << SystemPowerStatus{1, 128, 255, -1} << QStringLiteral("Status\t: None")
+        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << 8;
+    QTest::newRow("unknown state")
+        << SystemPowerStatus{255, 255, 255, -1} << QStringLiteral("Status\t: Unknown")
+        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << 10;
+}
+
+void TestBatteryPopup::wholePopup()
+{
+    QFETCH(SystemPowerStatus, status);
+    QFETCH(QString, title);
+    QFETCH(QString, body);
+    QFETCH(int, picture);
+    const BatteryPopup popup = BatteryPopup::forStatus(status);
+    QCOMPARE(popup.title, title);
+    QCOMPARE(popup.body, body);
+    QCOMPARE(popup.picture, picture);
+}
+
+QTEST_GUILESS_MAIN(TestBatteryPopup)
+#include "TestBatteryPopup.moc"
