@@ -83,10 +83,15 @@ ReadOutcome readTask(const RegisteredTask &task, int position, const PowerPlatfo
         return outcome;
     if (!TextToGuid(action.arguments.mid(kGuidOffset, kGuidSpan), &record.planGuid))
         return outcome;
-    if (ReadPlanName(platform, record.planGuid, &record.planName) != PowerStatus::Ok) {
+    // Only a plan that is gone makes a task an orphan; a store that fails to answer must not
+    // cost the user every schedule, so the task is then listed without a plan name.
+    const PowerStatus status = ReadPlanName(platform, record.planGuid, &record.planName);
+    if (status == PowerStatus::NotFound) {
         outcome.orphanName = task.name;
         return outcome;
     }
+    if (status != PowerStatus::Ok)
+        record.planName.clear();
     outcome.record = record;
     return outcome;
 }

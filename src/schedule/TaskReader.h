@@ -12,7 +12,8 @@ class TaskService;
 // Rebuilds the time-based schedules from the task service. A task is the program's own when its
 // name starts with the task-name prefix ("AMPCTL", case-sensitive), its first action starts a
 // program, and its arguments are "-setactiveplan -" followed by a braced plan GUID. Tasks whose
-// plan no longer exists are deleted after the read. The result is sorted by plan name (ordinal).
+// plan no longer exists are deleted after the read; when the plan store cannot answer, the task
+// is kept and listed with an empty plan name. The result is sorted by plan name (ordinal).
 // Per-task failures skip the task and leave their text in *diagnostic; an unreachable service
 // gives an empty list.
 QList<TasksScheduled> ReadScheduledTasks(TaskService &service, const PowerPlatform &platform,

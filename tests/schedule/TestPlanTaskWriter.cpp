@@ -1,0 +1,344 @@
+#include "FakePowerPlatform.h"
+#include "FakeTaskService.h"
+#include "LogonTask.h"
+#include "PlanCatalogue.h"
+#include "PlanTaskWriter.h"
+#include "ScheduleTestSupport.h"
+#include "TaskOperations.h"
+#include "TaskReader.h"
+#include "TestEnvironment.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+using Kind = PlanTaskWriter::Kind;
+using Result = PlanTaskWriter::Result;
+
+namespace {
+
+const QString kProgram = u"/opt/Ampora Tools/ampora"_s;
+
+TasksScheduled listed(const QString &name)
+{
+    TasksScheduled s;
+    s.taskName = name;
+    return s;
+}
+
+QList<bool> days(std::initializer_list<int> ticked)
+{
+    QList<bool> list(7, false);
+    for (int day : ticked)
+        list[day] = true;
+    return list;
+}
+
+} // namespace
+
+class TestPlanTaskWriter : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void picksFirstFreeName_data();
+    void picksFirstFreeName();
+    void writesEveryFixedValue();
+    void roundTripsThroughTheReader_data();
+    void roundTripsThroughTheReader();
+    void refusesIncompleteChoices_data();
+    void refusesIncompleteChoices();
+    void editReplacesTaskUnderItsName();
+    void editWithMissingKindKeepsTheTask();
+    void reportsRefusedRegistration();
+    void enablesAndRemovesByPosition();
+    void logonTaskIsReplacedNotDuplicated();
+
+private:
+    PlanTaskWriter::Choice choice(Kind kind) const;
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakePowerPlatform> m_store;
+    PowerPlanList m_plans;
+    FakeTaskService m_service;
+};
+
+void TestPlanTaskWriter::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(u"program/ampctleng.ini"_s, scheduleLanguageFile());
+    m_store = std::make_unique<FakePowerPlatform>();
+    m_store->addScheme(u"Balanced"_s);
+    m_store->addScheme(u"Power saver"_s, {}, QUuid::fromString(u"{A1841308-3541-4FAB-BC81-F71556F20B4A}"));
+    m_plans = LoadPowerPlans(*m_store);
+    m_service = FakeTaskService();
+}
+
+void TestPlanTaskWriter::cleanup()
+{
+    m_store.reset();
+    m_env.reset();
+}
+
+PlanTaskWriter::Choice TestPlanTaskWriter::choice(Kind kind) const
+{
+    PlanTaskWriter::Choice c;
+    c.planIndex = 1; // Power saver
+    c.kind = kind;
+    c.date = QDate(2024, 7, 5);
+    c.time = QTime(7, 3, 9);
+    c.days = days({1, 5});
+    return c;
+}
+
+void TestPlanTaskWriter::picksFirstFreeName_data()
+{
+    QTest::addColumn<QStringList>("listedNames");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty list") << QStringList() << u"AMPCTL0"_s;
+    QTest::newRow("fills a gap") << QStringList({u"AMPCTL0"_s, u"AMPCTL2"_s}) << u"AMPCTL1"_s;
+    QTest::newRow("after a run") << QStringList({u"AMPCTL0"_s, u"AMPCTL1"_s}) << u"AMPCTL2"_s;
+    QTest::newRow("order does not matter") << QStringList({u"AMPCTL1"_s, u"AMPCTL0"_s}) << u"AMPCTL2"_s;
+    QTest::newRow("no leading zeros") << QStringList({u"AMPCTL00"_s, u"AMPCTL01"_s}) << u"AMPCTL0"_s;
+}
+
+void TestPlanTaskWriter::picksFirstFreeName()
+{
+    QFETCH(QStringList, listedNames);
+    QFETCH(QString, expected);
+    QList<TasksScheduled> lastRead;
+    for (const QString &name : std::as_const(listedNames))
+        lastRead.append(listed(name));
+
+    PlanTaskWriter writer(m_service, kProgram);
+    QCOMPARE(writer.write(choice(Kind::Daily), m_plans, lastRead), Result::Registered);
+    QCOMPARE(writer.taskName(), expected);
+    QVERIFY(m_service.task(expected));
+}
+
+void TestPlanTaskWriter::writesEveryFixedValue()
+{
+    PlanTaskWriter writer(m_service, kProgram);
+    QCOMPARE(writer.write(choice(Kind::Weekly), m_plans, {}), Result::Registered);
+    const RegisteredTask *task = m_service.task(u"AMPCTL0"_s);
+    QVERIFY(task && task->definition);
+    QVERIFY(task->enabled);
+    const TaskDefinition &d = *task->definition;
+    QCOMPARE(d.author, u"ampworks"_s);
+    QCOMPARE(d.principal.logonType, 3);
+    QCOMPARE(d.principal.runLevel, 1);
+    QCOMPARE(d.settings.disallowStartIfOnBatteries, false);
+    QCOMPARE(d.settings.stopIfGoingOnBatteries, false);
+    QCOMPARE(d.settings.startWhenAvailable, true);
+    QCOMPARE(d.settings.hidden, true);
+    QCOMPARE(d.settings.idleWaitTimeout, u"PT5M"_s);
+    QCOMPARE(d.triggers.size(), 1);
+    QCOMPARE(d.triggers.first().type, TaskDefinition::TriggerType::Weekly);
+    QCOMPARE(d.triggers.first().id, u"Trigger1"_s);
+    QCOMPARE(d.triggers.first().startBoundary, u"2024-07-05T07:03:09"_s);
+    QCOMPARE(d.triggers.first().daysOfWeek, 34); // Monday and Friday
+    QCOMPARE(d.actions.size(), 1);
+    QCOMPARE(d.actions.first().type, TaskDefinition::ActionType::Exec);
+    QCOMPARE(d.actions.first().path, kProgram);
+    QCOMPARE(d.actions.first().arguments, u"-setactiveplan -{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s);
+}
+
+void TestPlanTaskWriter::roundTripsThroughTheReader_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QList<bool>>("ticked");
+    QTest::addColumn<QString>("frequency");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("mask");
+
+    QTest::newRow("once") << Kind::Once << QTime(20, 5, 0) << QList<bool>() << u"Once"_s
+                          << u"08:05:00 PM on 2024/07/05"_s << 0;
+    QTest::newRow("daily 00:30:15") << Kind::Daily << QTime(0, 30, 15) << QList<bool>() << u"Daily"_s
+                                    << u"12:30:15 AM"_s << 0;
+    QTest::newRow("daily 12:00:00") << Kind::Daily << QTime(12, 0, 0) << QList<bool>() << u"Daily"_s
+                                    << u"12:00:00 PM"_s << 0;
+    QTest::newRow("weekly, one day") << Kind::Weekly << QTime(7, 3, 9) << days({1}) << u"Weekly"_s
+                                     << u"07:03:09 AM on Mon"_s << 2;
+    QTest::newRow("weekly, two days") << Kind::Weekly << QTime(7, 3, 9) << days({0, 6}) << u"Weekly"_s
+                                      << u"07:03:09 AM on Sun and Sat"_s << 65;
+    QTest::newRow("weekly, three days") << Kind::Weekly << QTime(13, 3, 9) << days({0, 1, 6}) << u"Weekly"_s
+                                        << u"01:03:09 PM on Sun, Mon and Sat"_s << 67;
+    // Days are ignored for the other kinds.
+    QTest::newRow("daily with days ticked") << Kind::Daily << QTime(7, 3, 9) << days({1}) << u"Daily"_s
+                                            << u"07:03:09 AM"_s << 0;
+}
+
+void TestPlanTaskWriter::roundTripsThroughTheReader()
+{
+    QFETCH(Kind, kind);
+    QFETCH(QTime, time);
+    QFETCH(QList<bool>, ticked);
+    QFETCH(QString, frequency);
+    QFETCH(QString, start);
+    QFETCH(int, mask);
+
+    PlanTaskWriter::Choice c = choice(kind);
+    c.time = time;
+    c.days = ticked;
+    PlanTaskWriter writer(m_service, kProgram);
+    QCOMPARE(writer.write(c, m_plans, {}), Result::Registered);
+
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(m_service, *m_store);
+    QCOMPARE(schedules.size(), 1);
+    QCOMPARE(schedules.first().taskName, u"AMPCTL0"_s);
+    QCOMPARE(schedules.first().planName, u"Power saver"_s);
+    QCOMPARE(schedules.first().frequencyText, frequency);
+    QCOMPARE(schedules.first().startText, start);
+    QCOMPARE(schedules.first().daysOfWeek, mask);
+    QVERIFY(schedules.first().enabled);
+}
+
+void TestPlanTaskWriter::refusesIncompleteChoices_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QList<bool>>("ticked");
+    QTest::addColumn<qsizetype>("planIndex");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<Result>("result");
+    QTest::addColumn<QString>("messageKey");
+
+    QTest::newRow("weekly without days") << Kind::Weekly << QList<bool>(7, false) << qsizetype(1) << kProgram
+                                         << Result::NoDays << u"IDS_WEEKLY_ERROR"_s;
+    QTest::newRow("weekly with an empty day list") << Kind::Weekly << QList<bool>() << qsizetype(1) << kProgram
+                                                   << Result::NoDays << u"IDS_WEEKLY_ERROR"_s;
+    QTest::newRow("no kind") << Kind::None << days({1}) << qsizetype(1) << kProgram << Result::NoKind
+                             << u"IDS_SCHEDULE_PLAN_ERROR"_s;
+    QTest::newRow("no plan selected") << Kind::Daily << QList<bool>() << qsizetype(-1) << kProgram
+                                      << Result::NoPlan << QString();
+    QTest::newRow("the create-new item") << Kind::Daily << QList<bool>() << qsizetype(2) << kProgram
+                                         << Result::NoPlan << QString();
+    QTest::newRow("no program") << Kind::Daily << QList<bool>() << qsizetype(1) << QString() << Result::NoProgramPath
+                                << QString();
+}
+
+void TestPlanTaskWriter::refusesIncompleteChoices()
+{
+    QFETCH(Kind, kind);
+    QFETCH(QList<bool>, ticked);
+    QFETCH(qsizetype, planIndex);
+    QFETCH(QString, program);
+    QFETCH(Result, result);
+    QFETCH(QString, messageKey);
+
+    PlanTaskWriter::Choice c = choice(kind);
+    c.days = ticked;
+    c.planIndex = planIndex;
+    PlanTaskWriter writer(m_service, program);
+    QCOMPARE(writer.write(c, m_plans, {}), result);
+    QCOMPARE(PlanTaskWriter::MessageKey(result), messageKey);
+    QVERIFY(m_service.tasks().isEmpty());
+}
+
+void TestPlanTaskWriter::editReplacesTaskUnderItsName()
+{
+    PlanTaskWriter writer(m_service, kProgram);
+    QCOMPARE(writer.write(choice(Kind::Once), m_plans, {}), Result::Registered);
+    QCOMPARE(writer.write(choice(Kind::Once), m_plans, ReadScheduledTasks(m_service, *m_store)), Result::Registered);
+    QCOMPARE(writer.taskName(), u"AMPCTL1"_s);
+    QVERIFY(m_service.setTaskEnabled(u"AMPCTL0"_s, false) == TaskService::Status::Ok);
+
+    PlanTaskWriter::Choice edit = choice(Kind::Daily);
+    edit.planIndex = 0;
+    edit.time = QTime(18, 0, 0);
+    edit.editedTaskName = u"AMPCTL0"_s;
+    QCOMPARE(writer.write(edit, m_plans, ReadScheduledTasks(m_service, *m_store)), Result::Registered);
+    QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
+
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(m_service, *m_store);
+    QCOMPARE(schedules.size(), 2);
+    QCOMPARE(schedules.first().taskName, u"AMPCTL0"_s);
+    QCOMPARE(schedules.first().planName, u"Balanced"_s);
+    QCOMPARE(schedules.first().frequencyText, u"Daily"_s);
+    QCOMPARE(schedules.first().startText, u"06:00:00 PM"_s);
+    QVERIFY(schedules.first().enabled); // a rewritten task is registered afresh
+    QCOMPARE(schedules.last().taskName, u"AMPCTL1"_s);
+    QCOMPARE(schedules.last().frequencyText, u"Once"_s);
+}
+
+void TestPlanTaskWriter::editWithMissingKindKeepsTheTask()
+{
+    PlanTaskWriter writer(m_service, kProgram);
+    QCOMPARE(writer.write(choice(Kind::Once), m_plans, {}), Result::Registered);
+    const QList<RegisteredTask> before = m_service.tasks();
+
+    PlanTaskWriter::Choice edit = choice(Kind::None);
+    edit.editedTaskName = u"AMPCTL0"_s;
+    QCOMPARE(writer.write(edit, m_plans, ReadScheduledTasks(m_service, *m_store)), Result::NoKind);
+    QCOMPARE(m_service.tasks(), before);
+    QVERIFY(m_service.deleteCalls().isEmpty());
+}
+
+void TestPlanTaskWriter::reportsRefusedRegistration()
+{
+    m_service.refuseRegistrations(true);
+    PlanTaskWriter writer(m_service, kProgram);
+    QCOMPARE(writer.write(choice(Kind::Daily), m_plans, {}), Result::RegistrationFailed);
+    QCOMPARE(PlanTaskWriter::MessageKey(Result::RegistrationFailed), QString());
+}
+
+void TestPlanTaskWriter::enablesAndRemovesByPosition()
+{
+    m_service.addTask(RegisteredTask{u"foreign"_s, true, std::nullopt});
+    PlanTaskWriter writer(m_service, kProgram);
+    QCOMPARE(writer.write(choice(Kind::Daily), m_plans, {}), Result::Registered);
+    const int position = ReadScheduledTasks(m_service, *m_store).first().position;
+    QCOMPARE(position, 2);
+
+    QCOMPARE(SetTaskEnabledAt(m_service, position, false), TaskService::Status::Ok);
+    QCOMPARE(m_service.task(u"AMPCTL0"_s)->enabled, false);
+    QCOMPARE(m_service.task(u"foreign"_s)->enabled, true);
+    QCOMPARE(SetTaskEnabledAt(m_service, position, true), TaskService::Status::Ok);
+    QCOMPARE(m_service.task(u"AMPCTL0"_s)->enabled, true);
+
+    for (int outside : {0, 3, -1})
+        QCOMPARE(SetTaskEnabledAt(m_service, outside, false), TaskService::Status::NotFound);
+    QCOMPARE(RemoveTaskAt(m_service, position), TaskService::Status::Ok);
+    QCOMPARE(m_service.tasks().size(), 1);
+    QCOMPARE(RemoveTaskAt(m_service, position), TaskService::Status::NotFound);
+
+    m_service.setUnreachable(true);
+    QCOMPARE(SetTaskEnabledAt(m_service, 1, false), TaskService::Status::Failed);
+}
+
+void TestPlanTaskWriter::logonTaskIsReplacedNotDuplicated()
+{
+    QVERIFY(CreateLogonTask(m_service, kProgram, kLogonTaskName, u"-hideme"_s));
+    QVERIFY(CreateLogonTask(m_service, kProgram, kLogonTaskName, QString()));
+    QCOMPARE(m_service.tasks().size(), 1);
+    const RegisteredTask *task = m_service.task(u"VantaAmporaStartup"_s);
+    QVERIFY(task && task->definition);
+    const TaskDefinition &d = *task->definition;
+    QCOMPARE(d.author, u"ampworks"_s);
+    QCOMPARE(d.principal.logonType, 3);
+    QCOMPARE(d.principal.runLevel, 1);
+    QVERIFY(d.settings.startWhenAvailable && d.settings.hidden);
+    QCOMPARE(d.triggers.first().type, TaskDefinition::TriggerType::Logon);
+    QCOMPARE(d.triggers.first().id, u"Trigger1"_s);
+    QCOMPARE(d.triggers.first().delaySeconds, 180);
+    const QDateTime start = QDateTime::fromString(d.triggers.first().startBoundary, u"yyyy-MM-ddTHH:mm:ss"_s);
+    QVERIFY(qAbs(start.secsTo(QDateTime::currentDateTime())) < 60);
+    QCOMPARE(d.actions.first().path, kProgram);
+    QCOMPARE(d.actions.first().arguments, QString());
+
+    // Not one of the program's plan tasks, so the reader neither lists nor deletes it.
+    QVERIFY(ReadScheduledTasks(m_service, *m_store).isEmpty());
+    QCOMPARE(m_service.tasks().size(), 1);
+
+    DeleteLogonTask(m_service, kLogonTaskName);
+    QVERIFY(m_service.tasks().isEmpty());
+    QVERIFY(!CreateLogonTask(m_service, QString(), kLogonTaskName, QString()));
+    m_service.refuseRegistrations(true);
+    QVERIFY(!CreateLogonTask(m_service, kProgram, kLogonTaskName, QString()));
+}
+
+QTEST_GUILESS_MAIN(TestPlanTaskWriter)
+#include "TestPlanTaskWriter.moc"

@@ -1,0 +1,276 @@
+#include "FakePowerPlatform.h"
+#include "FakeTaskService.h"
+#include "ScheduleTestSupport.h"
+#include "TaskReader.h"
+#include "TestEnvironment.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+using TriggerType = TaskDefinition::TriggerType;
+
+namespace {
+
+const QUuid kSaver = QUuid::fromString(u"{A1841308-3541-4FAB-BC81-F71556F20B4A}");
+
+// A plan store that cannot answer, as opposed to one whose plan is gone.
+class SilentStore : public FakePowerPlatform
+{
+public:
+    PowerStatus readFriendlyName(const QUuid &, QString *) const override { return PowerStatus::Failed; }
+};
+
+QStringList namesOf(const QList<TasksScheduled> &schedules)
+{
+    QStringList names;
+    for (const TasksScheduled &s : schedules)
+        names.append(s.taskName);
+    return names;
+}
+
+} // namespace
+
+class TestTaskReader : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void recognisesOnlyTheProgramsTasks_data();
+    void recognisesOnlyTheProgramsTasks();
+    void buildsDisplayTexts_data();
+    void buildsDisplayTexts();
+    void fillsRecordFromTask();
+    void sortsByPlanNameOrdinally();
+    void deletesTasksOfDeletedPlansAfterTheRead();
+    void keepsTasksWhenThePlanStoreFails();
+    void reportsBrokenTasksOfTheProgramOnly();
+    void unreachableServiceGivesEmptyList();
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakePowerPlatform> m_store;
+    QUuid m_saver;
+};
+
+void TestTaskReader::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(QStringLiteral("program/ampctleng.ini"), scheduleLanguageFile());
+    m_store = std::make_unique<FakePowerPlatform>();
+    m_saver = m_store->addScheme(u"Power saver"_s, {}, kSaver);
+}
+
+void TestTaskReader::cleanup()
+{
+    m_store.reset();
+    m_env.reset();
+}
+
+void TestTaskReader::recognisesOnlyTheProgramsTasks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<bool>("actionIsExec");
+    QTest::addColumn<bool>("listed");
+
+    const QString guid = kSaver.toString(QUuid::WithBraces).toUpper();
+    const QString args = QStringLiteral("-setactiveplan -") + guid;
+    QTest::newRow("program's task") << u"AMPCTL7"_s << args << true << true;
+    QTest::newRow("any suffix after the prefix") << u"AMPCTLx"_s << args << true << true;
+    QTest::newRow("lower-case name") << u"ampctl7"_s << args << true << false;
+    QTest::newRow("prefix not at the start") << u"XAMPCTL7"_s << args << true << false;
+    QTest::newRow("not a program start") << u"AMPCTL7"_s << args << false << false;
+    QTest::newRow("keyword in other case") << u"AMPCTL7"_s << (u"-SetActivePlan -"_s + guid) << true << false;
+    QTest::newRow("foreign arguments") << u"AMPCTL7"_s << u"--help"_s << true << false;
+    QTest::newRow("trailing blank after the GUID") << u"AMPCTL7"_s << (args + u' ') << true << false;
+    QTest::newRow("GUID without braces") << u"AMPCTL7"_s << (u"-setactiveplan -"_s + guid.mid(1, 36)) << true
+                                         << false;
+    QTest::newRow("lower-case hex digits") << u"AMPCTL7"_s << args.toLower() << true << true;
+    QTest::newRow("blank instead of the dash") << u"AMPCTL7"_s << (u"-setactiveplan  "_s + guid) << true << true;
+}
+
+void TestTaskReader::recognisesOnlyTheProgramsTasks()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, arguments);
+    QFETCH(bool, actionIsExec);
+    QFETCH(bool, listed);
+
+    FakeTaskService service;
+    RegisteredTask task = planTask(name, TriggerType::Daily, u"2024-07-05T07:03:09"_s, arguments);
+    if (!actionIsExec)
+        task.definition->actions.first().type = TaskDefinition::ActionType::Email;
+    service.addTask(task);
+
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    QCOMPARE(schedules.size(), listed ? 1 : 0);
+    QVERIFY(service.deleteCalls().isEmpty());
+    QCOMPARE(service.tasks().size(), 1);
+}
+
+void TestTaskReader::buildsDisplayTexts_data()
+{
+    QTest::addColumn<TriggerType>("type");
+    QTest::addColumn<QString>("boundary");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("frequency");
+    QTest::addColumn<QString>("start");
+
+    QTest::newRow("once, evening") << TriggerType::Time << u"2025-05-02T20:05:00"_s << 0 << u"Once"_s
+                                   << u"08:05:00 PM on 2025/05/02"_s;
+    QTest::newRow("daily after midnight") << TriggerType::Daily << u"2024-07-05T00:30:15"_s << 0 << u"Daily"_s
+                                          << u"12:30:15 AM"_s;
+    QTest::newRow("daily at noon") << TriggerType::Daily << u"2024-07-05T12:00:00"_s << 0 << u"Daily"_s
+                                   << u"12:00:00 PM"_s;
+    QTest::newRow("daily before noon") << TriggerType::Daily << u"2024-07-05T11:59:59"_s << 0 << u"Daily"_s
+                                       << u"11:59:59 AM"_s;
+    QTest::newRow("weekly, one day") << TriggerType::Weekly << u"2024-07-05T07:03:09"_s << 2 << u"Weekly"_s
+                                     << u"07:03:09 AM on Mon"_s;
+    QTest::newRow("weekly, two days") << TriggerType::Weekly << u"2024-07-05T23:00:00"_s << (1 | 64)
+                                      << u"Weekly"_s << u"11:00:00 PM on Sun and Sat"_s;
+    QTest::newRow("weekly, three days") << TriggerType::Weekly << u"2024-07-05T07:03:09"_s << (1 | 2 | 64)
+                                        << u"Weekly"_s << u"07:03:09 AM on Sun, Mon and Sat"_s;
+    QTest::newRow("weekly, every day") << TriggerType::Weekly << u"2024-07-05T07:03:09"_s << 127 << u"Weekly"_s
+                                       << u"07:03:09 AM on Sun, Mon, Tue, Wed, Thu, Fri and Sat"_s;
+    QTest::newRow("other trigger") << TriggerType::Logon << u"2024-07-05T07:03:09"_s << 0
+                                   << u"None of three"_s << u"None of three"_s;
+    QTest::newRow("boundary without digits") << TriggerType::Time << u"garbage"_s << 0 << u"Once"_s
+                                             << u"12:00:00 AM on 0000/00/00"_s;
+}
+
+void TestTaskReader::buildsDisplayTexts()
+{
+    QFETCH(TriggerType, type);
+    QFETCH(QString, boundary);
+    QFETCH(int, days);
+    QFETCH(QString, frequency);
+    QFETCH(QString, start);
+
+    FakeTaskService service;
+    service.addTask(planTask(u"AMPCTL0"_s, type, boundary, planArguments(m_saver), days));
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    QCOMPARE(schedules.size(), 1);
+    QCOMPARE(schedules.first().frequencyText, frequency);
+    QCOMPARE(schedules.first().startText, start);
+    QCOMPARE(schedules.first().daysOfWeek, type == TriggerType::Weekly ? days : 0);
+}
+
+void TestTaskReader::fillsRecordFromTask()
+{
+    FakeTaskService service;
+    service.addTask(RegisteredTask{u"foreign"_s, true, std::nullopt});
+    RegisteredTask task = planTask(u"AMPCTL3"_s, TriggerType::Weekly, u"2024-07-05T07:03:09"_s,
+                                   planArguments(m_saver), 34);
+    task.enabled = false;
+    service.addTask(task);
+
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    QCOMPARE(schedules.size(), 1);
+    const TasksScheduled &s = schedules.first();
+    QCOMPARE(s.position, 2);
+    QCOMPARE(s.taskName, u"AMPCTL3"_s);
+    QCOMPARE(s.planName, u"Power saver"_s);
+    QCOMPARE(s.planGuid, m_saver);
+    QCOMPARE(s.enabled, false);
+    QCOMPARE(s.daysOfWeek, 34);
+    QCOMPARE(s.startText, u"07:03:09 AM on Mon and Fri"_s);
+}
+
+void TestTaskReader::sortsByPlanNameOrdinally()
+{
+    const QUuid b = m_store->addScheme(u"b"_s);
+    const QUuid a = m_store->addScheme(u"a"_s);
+    const QUuid upperB = m_store->addScheme(u"B"_s);
+    FakeTaskService service;
+    service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(b)));
+    service.addTask(planTask(u"AMPCTL1"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(a)));
+    service.addTask(planTask(u"AMPCTL2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(upperB)));
+
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    QCOMPARE(namesOf(schedules), QStringList({u"AMPCTL2"_s, u"AMPCTL1"_s, u"AMPCTL0"_s}));
+    QCOMPARE(schedules.at(0).position, 3);
+    QCOMPARE(schedules.at(2).position, 1);
+}
+
+void TestTaskReader::deletesTasksOfDeletedPlansAfterTheRead()
+{
+    const QUuid gone = QUuid::createUuid();
+    FakeTaskService service;
+    service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(gone)));
+    service.addTask(planTask(u"AMPCTL1"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
+    service.addTask(planTask(u"ampctl2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(gone)));
+    service.addTask(planTask(u"AMPCTL3"_s, TriggerType::Time, u"2024-07-05T07:03:09"_s, planArguments(gone)));
+
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    QCOMPARE(namesOf(schedules), QStringList({u"AMPCTL1"_s}));
+    // The listed task kept the position it had during the read, before the deletions.
+    QCOMPARE(schedules.first().position, 2);
+    QCOMPARE(service.deleteCalls(), QStringList({u"AMPCTL0"_s, u"AMPCTL3"_s}));
+    QVERIFY(service.task(u"ampctl2"_s));
+    QCOMPARE(service.tasks().size(), 2);
+}
+
+void TestTaskReader::keepsTasksWhenThePlanStoreFails()
+{
+    SilentStore store;
+    FakeTaskService service;
+    service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, store);
+    QCOMPARE(schedules.size(), 1);
+    QVERIFY(schedules.first().planName.isEmpty());
+    QVERIFY(service.deleteCalls().isEmpty());
+}
+
+void TestTaskReader::reportsBrokenTasksOfTheProgramOnly()
+{
+    FakeTaskService service;
+    service.addTask(RegisteredTask{u"broken-foreign"_s, true, std::nullopt});
+    QString diagnostic;
+    ReadScheduledTasks(service, *m_store, &diagnostic);
+    QVERIFY(diagnostic.isEmpty());
+
+    struct Case
+    {
+        RegisteredTask task;
+        QString text;
+    };
+    RegisteredTask noTrigger = planTask(u"AMPCTL1"_s, TriggerType::Daily, {}, planArguments(m_saver));
+    noTrigger.definition->triggers.clear();
+    RegisteredTask noAction = planTask(u"AMPCTL1"_s, TriggerType::Daily, {}, planArguments(m_saver));
+    noAction.definition->actions.clear();
+    const Case cases[] = {
+        {RegisteredTask{u"AMPCTL1"_s, true, std::nullopt}, u"Getting task definition failed at index 2"_s},
+        {noTrigger, u"Failed to get Trigger at index 2"_s},
+        {noAction, u"Failed to get Action at index 2"_s},
+    };
+    for (const Case &c : cases) {
+        FakeTaskService withBroken;
+        withBroken.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s,
+                                    planArguments(m_saver)));
+        withBroken.addTask(c.task);
+        withBroken.addTask(planTask(u"AMPCTL2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s,
+                                    planArguments(m_saver)));
+        diagnostic.clear();
+        const QList<TasksScheduled> schedules = ReadScheduledTasks(withBroken, *m_store, &diagnostic);
+        QCOMPARE(diagnostic, c.text);
+        QCOMPARE(namesOf(schedules), QStringList({u"AMPCTL0"_s, u"AMPCTL2"_s}));
+        QVERIFY(withBroken.deleteCalls().isEmpty());
+    }
+}
+
+void TestTaskReader::unreachableServiceGivesEmptyList()
+{
+    FakeTaskService service;
+    service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
+    service.setUnreachable(true);
+    QString diagnostic;
+    QVERIFY(ReadScheduledTasks(service, *m_store, &diagnostic).isEmpty());
+    QVERIFY(diagnostic.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestTaskReader)
+#include "TestTaskReader.moc"
