@@ -232,16 +232,16 @@ def g_monitor_frame(c):
 
 
 def g_display_dim(c):
-    return g_monitor_frame(c) + [fill_path("M8 5.6A1.5 1.5 0 0 0 8 8.6Z", c)]
+    return g_monitor_frame(c) + [rect(4, 4.6, 4, 5, c)]
 
 
 def g_display_off(c):
-    return g_monitor_frame(c) + [stroke_path("M5.6 8.4L10.4 5.8", c, 0.9)]
+    return g_monitor_frame(c) + [stroke_path("M4.6 9.2L11.4 5", c, 1.2, cap="butt")]
 
 
 def g_disk(c):
-    return [fill_path("M3 4.2A1 1 0 0 1 4 3.2H12A1 1 0 0 1 13 4.2V11.8A1 1 0 0 1 12 12.8H4A1 1 0 0 1 3 11.8Z"
-                      + circle_path(8, 7, 2.2) + "M4.8 10.6H8V11.4H4.8Z", c, True)]
+    return [fill_path("M2.4 6.2A1.2 1.2 0 0 1 3.6 5H12.4A1.2 1.2 0 0 1 13.6 6.2V9.8A1.2 1.2 0 0 1 12.4 11H3.6"
+                      "A1.2 1.2 0 0 1 2.4 9.8Z" + circle_path(11.3, 8, 1.1) + "M4 7.4H8.4V8.6H4Z", c, True)]
 
 
 def g_snow(c):
@@ -416,14 +416,14 @@ def popup_close():
 def app_icon():
     return svg(256, 256, [
         rect(8, 8, 240, 240, TEAL, 52),
-        fill_path("M8 150H248V196A52 52 0 0 1 196 248H60A52 52 0 0 1 8 196Z", DARK),
+        fill_path("M8 156H248V196A52 52 0 0 1 196 248H60A52 52 0 0 1 8 196Z", DARK),
         # The cable runs from the plug down out of the picture.
-        stroke_path("M128 196V214C128 230 150 232 164 236", WHITE, 14),
+        stroke_path("M100 190V212C100 232 124 236 150 236", WHITE, 16),
         # Plug body and prongs.
-        fill_path("M84 118H172V150A44 44 0 0 1 128 194A44 44 0 0 1 84 150Z", WHITE),
-        rect(100, 84, 16, 40, WHITE, 6), rect(140, 84, 16, 40, WHITE, 6),
-        # A leaf grows from the plug.
-        fill_path(leaf_path(134, 24, 84), WHITE, True),
+        fill_path("M52 112H148V146A48 48 0 0 1 100 194A48 48 0 0 1 52 146Z", WHITE),
+        rect(68, 70, 18, 48, WHITE, 7), rect(114, 70, 18, 48, WHITE, 7),
+        # A leaf sprouts from the plug's corner.
+        fill_path(leaf_path(140, 26, 96), WHITE, True),
     ])
 
 
@@ -476,14 +476,20 @@ def pictures():
     return out
 
 
+def write(path, text):
+    """Leaves unchanged files alone so the build renders only what changed."""
+    if not path.exists() or path.read_text() != text:
+        path.write_text(text)
+
+
 def main():
     PICTURES.mkdir(parents=True, exist_ok=True)
     ICONS.mkdir(parents=True, exist_ok=True)
     for ident, text in sorted(pictures().items()):
-        (PICTURES / f"{ident}.svg").write_text(text)
-    (PICTURES / "vt-orvale-am.svg").write_text(wordmark_picture(180, 40, WHITE, WHITE))
-    (PICTURES / "1232.svg").write_text(badge(g_info, False))
-    (ICONS / "ampora.svg").write_text(app_icon())
+        write(PICTURES / f"{ident}.svg", text)
+    write(PICTURES / "vt-orvale-am.svg", wordmark_picture(180, 40, WHITE, WHITE))
+    write(PICTURES / "1232.svg", badge(g_info, False))
+    write(ICONS / "ampora.svg", app_icon())
 
 
 if __name__ == "__main__":
