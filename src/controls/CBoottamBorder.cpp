@@ -1,0 +1,100 @@
+#include "CBoottamBorder.h"
+
+#include "CCustomCWnd.h"
+#include "NotificationStack.h"
+
+#include <QCoreApplication>
+
+CBoottamBorder::CBoottamBorder(const QString &title, const QString &body, NotificationStack *stack,
+                               int pictureNumber)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                           | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
+    , m_title(title)
+    , m_body(body)
+    , m_pictureNumber(pictureNumber)
+    , m_stack(stack)
+{
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    // The strip paints nothing of its own.
+    setAttribute(Qt::WA_TranslucentBackground);
+    m_stepTimer.setSingleShot(true);
+    m_stepTimer.setInterval(CCustomCWnd::kStepMs);
+    connect(&m_stepTimer, &QTimer::timeout, this, &CBoottamBorder::onStep);
+}
+
+CBoottamBorder::~CBoottamBorder()
+{
+    if (m_stack)
+        m_stack->forget(this);
+}
+
+void CBoottamBorder::start()
+{
+    m_phase = Phase::Growing;
+    m_stepTimer.start();
+}
+
+void CBoottamBorder::shrink()
+{
+    m_phase = Phase::Shrinking;
+    m_stepTimer.start();
+}
+
+void CBoottamBorder::onStep()
+{
+    if (m_phase == Phase::Growing)
+        grow();
+    else
+        shrinkStep();
+}
+
+void CBoottamBorder::grow()
+{
+    if (m_step <= m_stepLimit) {
+        setGeometry(stripRect());
+        show();
+        ++m_step;
+        m_stepTimer.start();
+    } else if (!m_content) {
+        createContent();
+    }
+}
+
+void CBoottamBorder::shrinkStep()
+{
+    if (m_step > 0) {
+        setGeometry(stripRect());
+        m_step -= 2;
+        m_stepTimer.start();
+    } else if (m_content) {
+        finish();
+    }
+}
+
+void CBoottamBorder::createContent()
+{
+    m_content = std::make_unique<CCustomCWnd>(m_title, m_body, this, m_pictureNumber);
+    m_content->setDisplayTime(m_displayTime);
+    m_content->setFinalRect(m_finalRect);
+    m_content->slideIn();
+}
+
+void CBoottamBorder::finish()
+{
+    hide();
+    m_content.reset();
+    if (m_stack)
+        m_stack->forget(this);
+    m_stack = nullptr;
+    if (m_pictureNumber == kPictureEndsProgram)
+        QCoreApplication::exit(0);
+    deleteLater();
+}
+
+QRect CBoottamBorder::stripRect() const
+{
+    const int finalRight = m_finalRect.x() + m_finalRect.width();
+    const int finalBottom = m_finalRect.y() + m_finalRect.height();
+    return QRect(finalRight - m_finalRect.width() - 10, finalBottom - m_step - 3, m_finalRect.width(), m_step + 1);
+}

@@ -1,0 +1,163 @@
+#include "CCustomCWnd.h"
+
+#include "CBoottamBorder.h"
+#include "CXCmdBtn.h"
+#include "UiFonts.h"
+
+#include <QCursor>
+#include <QEnterEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kBrandPicture = 213;
+constexpr int kCloseCross = 189;
+const QRect kCloseButtonRect(358, 4, 8, 8);
+const QRect kBrandRect(0, 4, 95, 40);
+const QPoint kTitleAt(12, 50);
+const QRect kBodyRect(QPoint(12, 82), QPoint(359, 149));
+
+} // namespace
+
+CCustomCWnd::CCustomCWnd(const QString &title, const QString &body, CBoottamBorder *frame, int pictureNumber)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+    , m_title(title)
+    , m_body(body)
+    , m_pictureNumber(pictureNumber)
+    , m_frame(frame)
+    , m_closeButton(new CXCmdBtn(kCloseButtonId, this))
+    , m_bodyFont(UiFont(8, QFont::Bold))
+    , m_titleFont(UiFont(10, QFont::Bold))
+    , m_accent(accentColour(pictureNumber))
+{
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::ArrowCursor);
+    m_picture.Load(kBrandPicture);
+
+    m_closeButton->setGeometry(kCloseButtonRect);
+    m_closeButton->setPictures(kCloseCross, kCloseCross, kCloseCross, kCloseCross);
+    m_closeButton->setNotifyParent(true);
+    connect(m_closeButton, &CXCmdBtn::clicked, this, &CCustomCWnd::slideAway);
+    CXCmdBtn::connectHoverReset(m_closeButton);
+
+    m_stepTimer.setSingleShot(true);
+    m_stepTimer.setInterval(kStepMs);
+    connect(&m_stepTimer, &QTimer::timeout, this, &CCustomCWnd::onStep);
+    m_displayTimer.setSingleShot(true);
+    connect(&m_displayTimer, &QTimer::timeout, this, &CCustomCWnd::slideAway);
+}
+
+void CCustomCWnd::slideIn()
+{
+    m_shownHeight = 0;
+    m_phase = Phase::SlidingUp;
+    m_stepTimer.start();
+}
+
+QRect CCustomCWnd::placeFor(int shownHeight) const
+{
+    const int finalRight = m_finalRect.x() + m_finalRect.width();
+    const int finalBottom = m_finalRect.y() + m_finalRect.height();
+    return QRect(finalRight - m_finalRect.width() - 10, finalBottom - shownHeight - 4, m_finalRect.width(),
+                 shownHeight + 1);
+}
+
+QColor CCustomCWnd::accentColour(int pictureNumber)
+{
+    switch (pictureNumber) {
+    case 1: case 3: case 4: case 5: case 11: case CBoottamBorder::kPictureEndsProgram:
+        return QColor(0, 175, 240);
+    case 2: case 9:
+        return QColor(35, 199, 8);
+    case 6: case 12:
+        return QColor(253, 191, 23);
+    case 7: case 8: case 10:
+        return QColor(255, 119, 52);
+    default:
+        return QColor(Qt::black);
+    }
+}
+
+void CCustomCWnd::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), m_accent);
+    painter.setPen(Qt::white);
+    painter.setFont(m_titleFont);
+    painter.drawText(kTitleAt + QPoint(0, painter.fontMetrics().ascent()), m_title);
+    painter.setFont(m_bodyFont);
+    painter.drawText(kBodyRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_body);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(kBrandRect, m_picture.bitmap());
+}
+
+void CCustomCWnd::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    if (m_phase == Phase::Shown)
+        m_displayTimer.stop();
+}
+
+void CCustomCWnd::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    if (m_phase == Phase::Shown)
+        m_displayTimer.start(m_displayTime);
+}
+
+void CCustomCWnd::onStep()
+{
+    if (m_phase == Phase::SlidingUp)
+        slideUpStep();
+    else if (m_phase == Phase::SlidingDown)
+        slideDownStep();
+}
+
+void CCustomCWnd::slideUpStep()
+{
+    const int fullHeight = m_finalRect.height();
+    setGeometry(placeFor(m_shownHeight));
+    show();
+    if (m_shownHeight < fullHeight) {
+        m_shownHeight = std::min(m_shownHeight + kSlidePixels, fullHeight);
+        m_stepTimer.start();
+        return;
+    }
+    m_phase = Phase::Shown;
+    // The mouse may already rest where the popup came up: then the countdown waits for it to leave.
+    if (!cursorInside())
+        m_displayTimer.start(m_displayTime);
+}
+
+void CCustomCWnd::slideDownStep()
+{
+    if (m_shownHeight <= 0) {
+        m_phase = Phase::Closed;
+        emit finished();
+        if (m_frame)
+            m_frame->shrink();
+        m_frame = nullptr;
+        return;
+    }
+    m_shownHeight = std::max(m_shownHeight - kSlidePixels, 0);
+    setGeometry(placeFor(m_shownHeight));
+    m_stepTimer.start();
+}
+
+void CCustomCWnd::slideAway()
+{
+    if (m_phase == Phase::SlidingDown || m_phase == Phase::Closed)
+        return;
+    m_phase = Phase::SlidingDown;
+    m_displayTimer.stop();
+    m_stepTimer.start();
+}
+
+bool CCustomCWnd::cursorInside() const
+{
+    return underMouse() || geometry().contains(QCursor::pos(screen()));
+}

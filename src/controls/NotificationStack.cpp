@@ -1,0 +1,40 @@
+#include "NotificationStack.h"
+
+#include "CBoottamBorder.h"
+#include "PopupPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+NotificationStack::NotificationStack(QObject *parent) : QObject(parent) {}
+
+int NotificationStack::Show(const QString &title, const QString &body, int width, int height, QWidget *owner,
+                            int pictureNumber, int displayMs)
+{
+    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return 0;
+    QList<QRect> taken;
+    taken.reserve(m_popups.size());
+    for (const CBoottamBorder *popup : std::as_const(m_popups))
+        taken.append(popup->finalRect());
+    const std::optional<QRect> place = FindPopupPlace(screen->availableGeometry(), QSize(width, height), taken);
+    if (!place)
+        return 0;
+    auto *popup = new CBoottamBorder(title, body, this, pictureNumber);
+    popup->setDisplayTime(displayMs);
+    popup->setFinalRect(*place);
+    popup->start();
+    m_popups.append(popup);
+    return 1;
+}
+
+void NotificationStack::forget(CBoottamBorder *popup)
+{
+    const qsizetype at = m_popups.lastIndexOf(popup);
+    if (at < 0)
+        return;
+    m_popups.removeAt(at);
+    emit popupGone();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class CBoottamBorder;
+class QWidget;
+
+// Places notification popups in the bottom-right corner of the work area and keeps the list of the
+// popups it showed, oldest first. Each popup runs its own life and leaves the list when it is gone;
+// the stack itself may be destroyed earlier without taking its popups down.
+class NotificationStack : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit NotificationStack(QObject *parent = nullptr);
+
+    // Shows a popup of width x height on the owner's screen (the primary screen without an owner).
+    // Returns 1 when shown, 0 when the work area has no free place left.
+    int Show(const QString &title, const QString &body, int width, int height, QWidget *owner,
+             int pictureNumber, int displayMs);
+
+    const QList<CBoottamBorder *> &popups() const { return m_popups; }
+
+    // Called by a popup once it is gone; does nothing for a popup that is not listed.
+    void forget(CBoottamBorder *popup);
+
+signals:
+    void popupGone();
+
+private:
+    QList<CBoottamBorder *> m_popups;
+};
