@@ -1,5 +1,6 @@
 #include "PlatformServices.h"
 
+#include "NetworkManagerList.h"
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 #include "SysfsBatteryStatusReader.h"
@@ -12,4 +13,9 @@ std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings)
 std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader()
 {
     return std::make_unique<SysfsBatteryStatusReader>();
+}
+
+std::unique_ptr<NetworkList> CreateNetworkList()
+{
+    return std::make_unique<NetworkManagerList>();
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 class BatteryStatusReader;
+class NetworkList;
 class PowerPlatform;
 struct SharedStrings;
 
@@ -11,3 +12,6 @@ std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings)
 
 // The machine's power state from sysfs ($AMPORA_SYSFS_ROOT overrides /sys).
 std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader();
+
+// The networks known to NetworkManager on the system bus; empty when it is not running.
+std::unique_ptr<NetworkList> CreateNetworkList();
