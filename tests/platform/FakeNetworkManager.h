@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDBusVirtualObject>
+#include <QList>
+#include <QString>
+
+// Answers as NetworkManager does for the calls the network list makes: Settings.ListConnections,
+// Settings.Connection.GetSettings and the ActiveConnections, Uuid and State properties. One
+// object serves every path below /org/freedesktop/NetworkManager.
+class FakeNetworkManager : public QDBusVirtualObject
+{
+    Q_OBJECT
+public:
+    struct Saved
+    {
+        QString id;
+        QString uuid;
+        QString type;
+        bool readable = true; // false: GetSettings answers with an access error
+    };
+    struct Active
+    {
+        QString uuid;
+        uint state = 2; // activated
+    };
+
+    FakeNetworkManager(QList<Saved> saved, QList<Active> active, QObject *parent = nullptr);
+
+    // A hung NetworkManager: calls of this member ("*" for all) are taken but never answered.
+    void setSilentOn(const QString &member) { m_silentOn = member; }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+    QString introspect(const QString &path) const override;
+
+private:
+    QVariant property(const QString &path, const QString &name) const;
+    int indexIn(const QString &path, const QString &folder) const;
+
+    QList<Saved> m_saved;
+    QList<Active> m_active;
+    QString m_silentOn;
+};

@@ -1,0 +1,203 @@
+#include "FakeNetworkManager.h"
+#include "Guid.h"
+#include "NetworkManagerList.h"
+#include "PlatformServices.h"
+#include "PrivateBus.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+using Saved = FakeNetworkManager::Saved;
+using Active = FakeNetworkManager::Active;
+
+const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
+const QString kRoot = QStringLiteral("/org/freedesktop/NetworkManager");
+const QString kHome = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d01");
+const QString kOffice = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d02");
+const QString kLoopback = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d03");
+const QString kHidden = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d04");
+constexpr uint kActivating = 1;
+
+// "name|GUID|connected" per network, so a whole list compares in one go.
+QStringList describe(const QList<NetworkList::Network> &networks)
+{
+    QStringList rows;
+    for (const NetworkList::Network &n : networks)
+        rows.append(n.name + u'|' + GuidToText(n.guid) + u'|' + (n.connected ? u"connected" : u"-"));
+    return rows;
+}
+
+QString row(const QString &name, const QString &uuid, bool connected)
+{
+    return name + u'|' + GuidToText(QUuid::fromString(uuid)) + u'|' + (connected ? u"connected" : u"-");
+}
+
+} // namespace
+
+class TestNetworkManager : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
+
+    void listsSavedConnectionsAsNetworks_data();
+    void listsSavedConnectionsAsNetworks();
+    void noNetworkManagerGivesEmptyList();
+    void hungNetworkManagerGivesEmptyList_data();
+    void hungNetworkManagerGivesEmptyList();
+    void noBusGivesEmptyList();
+    void busGoingAwayGivesEmptyList();
+
+private:
+    void startService(const QList<Saved> &saved, const QList<Active> &active, const QString &silentOn = {});
+    void stopService();
+
+    std::unique_ptr<PrivateBus> m_bus;
+    QThread m_serviceThread; // the fake answers from here while the test thread waits for replies
+    FakeNetworkManager *m_fake = nullptr;
+    int m_serviceCount = 0;
+    QString m_serviceConnection;
+};
+
+void TestNetworkManager::initTestCase()
+{
+    m_bus = std::make_unique<PrivateBus>();
+    QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorText()));
+    // Must be set before the first use of the system bus connection.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus->address().toUtf8());
+    QVERIFY(QDBusConnection::systemBus().isConnected());
+    m_serviceThread.start();
+}
+
+void TestNetworkManager::cleanup()
+{
+    stopService();
+}
+
+void TestNetworkManager::cleanupTestCase()
+{
+    m_serviceThread.quit();
+    m_serviceThread.wait();
+    m_bus.reset();
+}
+
+void TestNetworkManager::startService(const QList<Saved> &saved, const QList<Active> &active, const QString &silentOn)
+{
+    m_serviceConnection = QStringLiteral("fake-networkmanager-") + QString::number(++m_serviceCount);
+    QDBusConnection connection = QDBusConnection::connectToBus(m_bus->address(), m_serviceConnection);
+    QVERIFY(connection.isConnected());
+    m_fake = new FakeNetworkManager(saved, active);
+    m_fake->setSilentOn(silentOn);
+    // Register before the move: registration gives the fake helper children, which must be
+    // created in its current thread; the move then takes them along.
+    QVERIFY(connection.registerVirtualObject(kRoot, m_fake, QDBusConnection::SubPath));
+    m_fake->moveToThread(&m_serviceThread);
+    QVERIFY(connection.registerService(kService));
+}
+
+void TestNetworkManager::stopService()
+{
+    if (!m_fake)
+        return;
+    QDBusConnection connection(m_serviceConnection);
+    connection.unregisterService(kService);
+    connection.unregisterObject(kRoot, QDBusConnection::UnregisterTree);
+    QDBusConnection::disconnectFromBus(m_serviceConnection);
+    m_fake->deleteLater();
+    m_fake = nullptr;
+}
+
+void TestNetworkManager::listsSavedConnectionsAsNetworks_data()
+{
+    QTest::addColumn<QList<Saved>>("saved");
+    QTest::addColumn<QList<Active>>("active");
+    QTest::addColumn<QStringList>("expected");
+
+    const Saved home{QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless")};
+    const Saved office{QStringLiteral("Office"), kOffice, QStringLiteral("802-3-ethernet")};
+    QTest::newRow("two saved, one active, in NetworkManager's order")
+        << QList<Saved>{office, home} << QList<Active>{{kHome}}
+        << QStringList{row(QStringLiteral("Office"), kOffice, false), row(QStringLiteral("Home Wi-Fi"), kHome, true)};
+    QTest::newRow("loopback is left out")
+        << QList<Saved>{{QStringLiteral("lo"), kLoopback, QStringLiteral("loopback")}, home}
+        << QList<Active>{{kLoopback}, {kHome}} << QStringList{row(QStringLiteral("Home Wi-Fi"), kHome, true)};
+    QTest::newRow("a connection still activating is not connected")
+        << QList<Saved>{home, office} << QList<Active>{{kHome, kActivating}, {kOffice.toUpper()}}
+        << QStringList{row(QStringLiteral("Home Wi-Fi"), kHome, false), row(QStringLiteral("Office"), kOffice, true)};
+    QTest::newRow("unreadable and unidentifiable connections are left out")
+        << QList<Saved>{{QStringLiteral("Hidden"), kHidden, QStringLiteral("vpn"), false},
+                        {QStringLiteral("No uuid"), QStringLiteral("not-a-uuid"), QStringLiteral("802-3-ethernet")},
+                        home}
+        << QList<Active>{} << QStringList{row(QStringLiteral("Home Wi-Fi"), kHome, false)};
+    const QString hostile = QStringLiteral("  Café\n[Ampora]\nampctl_SchdEnabled0=Enabled ");
+    QTest::newRow("names come through untouched")
+        << QList<Saved>{{hostile, kHome, QStringLiteral("802-11-wireless")}} << QList<Active>{{kHome}}
+        << QStringList{row(hostile, kHome, true)};
+    QTest::newRow("nothing saved") << QList<Saved>{} << QList<Active>{} << QStringList{};
+}
+
+void TestNetworkManager::listsSavedConnectionsAsNetworks()
+{
+    QFETCH(QList<Saved>, saved);
+    QFETCH(QList<Active>, active);
+    QFETCH(QStringList, expected);
+    startService(saved, active);
+    const std::unique_ptr<NetworkList> list = CreateNetworkList();
+    QCOMPARE(describe(list->networks()), expected);
+}
+
+void TestNetworkManager::noNetworkManagerGivesEmptyList()
+{
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(CreateNetworkList()->networks().isEmpty());
+    qInfo("no NetworkManager on the bus: empty list after %lld ms", timer.elapsed());
+}
+
+void TestNetworkManager::hungNetworkManagerGivesEmptyList_data()
+{
+    QTest::addColumn<QString>("silentOn");
+    QTest::newRow("no answers at all") << QStringLiteral("*");
+    QTest::newRow("no connection list") << QStringLiteral("ListConnections");
+    QTest::newRow("no properties") << QStringLiteral("Get");
+    QTest::newRow("no connection settings") << QStringLiteral("GetSettings");
+}
+
+void TestNetworkManager::hungNetworkManagerGivesEmptyList()
+{
+    QFETCH(QString, silentOn);
+    startService({{QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless")}}, {{kHome}}, silentOn);
+    QElapsedTimer timer;
+    timer.start();
+    const NetworkManagerList list(QDBusConnection::systemBus(), std::chrono::milliseconds(300));
+    QVERIFY(list.networks().isEmpty());
+    qInfo("NetworkManager not answering %s, 300 ms budget: empty list after %lld ms", qPrintable(silentOn),
+          timer.elapsed());
+}
+
+void TestNetworkManager::noBusGivesEmptyList()
+{
+    const QString missing = QStringLiteral("unix:path=/nonexistent/ampora-test-bus");
+    const NetworkManagerList list(QDBusConnection::connectToBus(missing, QStringLiteral("missing-bus")));
+    QVERIFY(list.networks().isEmpty());
+    QDBusConnection::disconnectFromBus(QStringLiteral("missing-bus"));
+}
+
+void TestNetworkManager::busGoingAwayGivesEmptyList()
+{
+    startService({{QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless")}}, {});
+    const std::unique_ptr<NetworkList> list = CreateNetworkList();
+    QCOMPARE(list->networks().size(), 1);
+    m_bus->stop();
+    QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
+    QVERIFY(list->networks().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestNetworkManager)
+#include "TestNetworkManager.moc"
