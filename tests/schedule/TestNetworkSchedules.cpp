@@ -354,13 +354,21 @@ void TestNetworkSchedules::unreadableFilesAreKeptAside()
     QFETCH(QByteArray, bytes);
     QFETCH(int, kept);
     QVERIFY(AtomicFile::write(sharedStrings().networkFile, bytes));
-    QCOMPARE(ReadNetworkSchedules(*m_platform).size(), kept);
+    QList<NetworksScheduled> schedules = ReadNetworkSchedules(*m_platform);
+    QCOMPARE(schedules.size(), kept);
     const QStringList aside = asideFiles();
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(sharedStrings().dataFolder + u'/' + aside.first()), bytes);
     QCOMPARE(QFile::exists(sharedStrings().networkFile), kept > 0);
     if (kept > 0)
         QVERIFY(IniFile::load(sharedStrings().networkFile).malformedLines().isEmpty());
+
+    // A save that meets an unreadable file keeps it aside as well and writes the whole list.
+    QVERIFY(AtomicFile::write(sharedStrings().networkFile, bytes));
+    QCOMPARE(SaveNetworkSchedule(schedules, known(7, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced}),
+             NetworkSaveResult::Saved);
+    QCOMPARE(asideFiles().size(), 2);
+    QCOMPARE(describe(ReadNetworkSchedules(*m_platform)), describe(schedules));
 }
 
 void TestNetworkSchedules::failingPlanStoreKeepsEntries()
