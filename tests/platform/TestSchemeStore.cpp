@@ -1,0 +1,592 @@
+#include "Guid.h"
+#include "PlanCatalogue.h"
+#include "PowerSettings.h"
+#include "SchemeStore.h"
+#include "SharedStrings.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+using StoreOperation = std::function<PowerStatus(SchemeStore &)>;
+
+namespace {
+
+const QUuid kBalanced = DefaultPlans()[0].guid;
+const QUuid kHighPerformance = DefaultPlans()[1].guid;
+const QUuid kPowerSaver = DefaultPlans()[2].guid;
+// The hand-written fixture calls its second plan "Quiet" under the power saver's GUID.
+const QUuid kQuiet = kPowerSaver;
+const QUuid kMissing { 0x0BADBAD0, 0x1111, 0x2222, 0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44 };
+const QStringList kDefaultNames { u"Balanced"_s, u"High performance"_s, u"Power saver"_s };
+
+QByteArray fixture(const QString &name)
+{
+    return TestEnvironment::readFile(TestEnvironment::sourceFile(u"platform/data/"_s + name));
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QStringList namesOf(const PowerPlanList &list)
+{
+    QStringList names;
+    for (const PowerPlans &plan : list)
+        names.append(plan.planName);
+    return names;
+}
+
+QList<QUuid> enumerate(const PowerPlatform &platform)
+{
+    QList<QUuid> schemes;
+    QUuid scheme;
+    while (platform.enumerateScheme(int(schemes.size()), &scheme) == PowerStatus::Ok)
+        schemes.append(scheme);
+    return schemes;
+}
+
+// Every value of the table, AC then DC per row; unreadable values show as 0xFFFFFFFF.
+QList<quint32> valuesOf(const PowerPlatform &platform, const QUuid &scheme)
+{
+    QList<quint32> values;
+    for (const PowerSettingRow &row : PowerSettingRows()) {
+        for (const PowerSource source : { PowerSource::Ac, PowerSource::Dc }) {
+            quint32 value = 0xFFFFFFFF;
+            platform.readValueIndex(source, scheme, row.subgroup, row.setting, &value);
+            values.append(value);
+        }
+    }
+    return values;
+}
+
+QList<quint32> seedValuesOf(const DefaultPlan &plan)
+{
+    QList<quint32> values;
+    for (const PowerSettingRow &row : PowerSettingRows())
+        values << (row.*plan.values).ac << (row.*plan.values).dc;
+    return values;
+}
+
+QString nameOf(const PowerPlatform &platform, const QUuid &scheme)
+{
+    QString name;
+    platform.readFriendlyName(scheme, &name);
+    return name;
+}
+
+QUuid activeOf(const PowerPlatform &platform)
+{
+    QUuid active;
+    platform.activeScheme(&active);
+    return active;
+}
+
+} // namespace
+
+class TestSchemeStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+
+    void seedsTheDefaultPlansOnFirstUse();
+    void fileFormat_data();
+    void fileFormat();
+    void operationsRoundTripThroughTheFile();
+    void duplicateCopiesEveryValue();
+    void activeSchemeCannotBeDeleted();
+    void unknownSchemesAreNotFound_data();
+    void unknownSchemesAreNotFound();
+    void refusesTextsThatWouldBreakTheFile_data();
+    void refusesTextsThatWouldBreakTheFile();
+    void seesChangesMadeBehindItsBack();
+
+    void unusableStoreIsSetAside_data();
+    void unusableStoreIsSetAside();
+    void unusableStoreFoundByAChange();
+
+    void lockHeldByAnotherFailsInBoundedTime();
+    void lockLeftByADeadProcessIsTakenOver();
+    void readsOnAWorkerThreadDuringWrites();
+
+    void reportsEachChangeOnce();
+    void reportsChangesOfAnotherProcess();
+    void twoProcessesSwitchingLoseNothing();
+
+private:
+    QString folder() const { return QFileInfo(m_path).absolutePath(); }
+    QStringList storeFolderEntries() const { return QDir(folder()).entryList(QDir::Files | QDir::Hidden); }
+    void seed();
+    QProcess *startSwitcher(
+        const QUuid &first, const QUuid &second, const QUuid &renamed, const QString &prefix, int steps);
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    QString m_path;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+void TestSchemeStore::init()
+{
+    m_processes.clear();
+    m_environment = std::make_unique<TestEnvironment>();
+    m_path = sharedStrings().schemeStoreFile;
+}
+
+void TestSchemeStore::seed()
+{
+    SchemeStore seeder(m_path);
+    QCOMPARE(enumerate(seeder).size(), 3);
+}
+
+QProcess *TestSchemeStore::startSwitcher(
+    const QUuid &first, const QUuid &second, const QUuid &renamed, const QString &prefix, int steps)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(QString::fromUtf8(STORE_SWITCHER));
+    process->setArguments(
+        { m_path, GuidToText(first), GuidToText(second), GuidToText(renamed), prefix, QString::number(steps) });
+    process->start();
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+void TestSchemeStore::seedsTheDefaultPlansOnFirstUse()
+{
+    QVERIFY(!QFile::exists(m_path));
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+    SchemeStore store(m_path);
+
+    QCOMPARE(namesOf(LoadPowerPlans(store)), kDefaultNames);
+    QCOMPARE(TestEnvironment::readFile(m_path), fixture(u"schemes-seeded.ini"_s));
+    QCOMPARE(activeOf(store), kBalanced);
+    const QList<QUuid> schemes = enumerate(store);
+    QCOMPARE(schemes.size(), 3);
+    for (qsizetype i = 0; i < schemes.size(); ++i) {
+        const DefaultPlan &plan = DefaultPlans()[size_t(i)];
+        QCOMPARE(schemes.at(i), plan.guid);
+        QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
+        QString description;
+        QCOMPARE(store.readDescription(plan.guid, &description), PowerStatus::Ok);
+        QCOMPARE(description, plan.description.toString());
+    }
+    QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
+}
+
+void TestSchemeStore::fileFormat_data()
+{
+    QTest::addColumn<StoreOperation>("operation");
+    QTest::addColumn<QString>("expected");
+    const QString input = u"schemes-input.ini"_s;
+    QTest::newRow("reading") << StoreOperation([](SchemeStore &s) {
+        return namesOf(LoadPowerPlans(s)) == QStringList { u"Balanced"_s, u"Quiet"_s } ? PowerStatus::Ok
+                                                                                       : PowerStatus::Failed;
+    }) << input;
+    QTest::newRow("activating the active plan")
+        << StoreOperation([](SchemeStore &s) { return s.setActiveScheme(kBalanced); }) << input;
+    QTest::newRow("activate") << StoreOperation([](SchemeStore &s) { return s.setActiveScheme(kQuiet); })
+                              << u"schemes-after-activate.ini"_s;
+    QTest::newRow("rename") << StoreOperation([](SchemeStore &s) {
+        return s.writeFriendlyName(kQuiet, u"Quiet nights"_s);
+    }) << u"schemes-after-rename.ini"_s;
+    QTest::newRow("describe") << StoreOperation([](SchemeStore &s) {
+        return s.writeDescription(kBalanced, u"Long battery life; quiet fans"_s);
+    }) << u"schemes-after-describe.ini"_s;
+    QTest::newRow("change a value") << StoreOperation([](SchemeStore &s) {
+        return s.writeValueIndex(
+            PowerSource::Ac, kBalanced, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 0xFFFFFFFF);
+    }) << u"schemes-after-write-value.ini"_s;
+    QTest::newRow("add a value") << StoreOperation([](SchemeStore &s) {
+        return s.writeValueIndex(PowerSource::Dc, kQuiet, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 60);
+    }) << u"schemes-after-write-new-value.ini"_s;
+    QTest::newRow("duplicate") << StoreOperation([](SchemeStore &s) {
+        QUuid created;
+        return s.duplicateScheme(kBalanced, &created);
+    }) << u"schemes-after-duplicate.ini"_s;
+    QTest::newRow("delete") << StoreOperation([](SchemeStore &s) { return s.deleteScheme(kQuiet); })
+                            << u"schemes-after-delete.ini"_s;
+}
+
+void TestSchemeStore::fileFormat()
+{
+    QFETCH(StoreOperation, operation);
+    QFETCH(QString, expected);
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+    writeBytes(m_path, fixture(u"schemes-input.ini"_s));
+    SchemeStore store(m_path);
+
+    QCOMPARE(operation(store), PowerStatus::Ok);
+
+    // A new plan's GUID is random; the expected file calls it {NEW}.
+    QByteArray written = TestEnvironment::readFile(m_path);
+    for (const QUuid &scheme : enumerate(store)) {
+        if (scheme != kBalanced && scheme != kQuiet)
+            written.replace(GuidToText(scheme).toLatin1(), "{NEW}");
+    }
+    QCOMPARE(written, fixture(expected));
+    QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
+}
+
+void TestSchemeStore::operationsRoundTripThroughTheFile()
+{
+    const QString name = u"Night \u2013 \u00FCn\u00EFcode \u263E"_s;
+    const QString description = u"a=b; [c] # no comment, ; none either"_s;
+    QUuid copy;
+    {
+        SchemeStore writer(m_path);
+        QCOMPARE(writer.duplicateScheme(kPowerSaver, &copy), PowerStatus::Ok);
+        QCOMPARE(writer.writeFriendlyName(copy, name), PowerStatus::Ok);
+        QCOMPARE(writer.writeDescription(copy, description), PowerStatus::Ok);
+        QCOMPARE(writer.writeValueIndex(PowerSource::Ac, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, 0xFFFFFFFF),
+            PowerStatus::Ok);
+        QCOMPARE(writer.writeValueIndex(PowerSource::Dc, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, 0),
+            PowerStatus::Ok);
+        QCOMPARE(writer.setActiveScheme(copy), PowerStatus::Ok);
+        QCOMPARE(writer.deleteScheme(kHighPerformance), PowerStatus::Ok);
+    }
+
+    SchemeStore reader(m_path);
+    QCOMPARE(enumerate(reader), (QList<QUuid> { kBalanced, kPowerSaver, copy }));
+    QCOMPARE(activeOf(reader), copy);
+    QCOMPARE(nameOf(reader, copy), name);
+    QString readDescription;
+    QCOMPARE(reader.readDescription(copy, &readDescription), PowerStatus::Ok);
+    QCOMPARE(readDescription, description);
+    quint32 value = 1;
+    QCOMPARE(reader.readValueIndex(PowerSource::Ac, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, &value),
+        PowerStatus::Ok);
+    QCOMPARE(value, 0xFFFFFFFFu);
+    QCOMPARE(reader.readValueIndex(PowerSource::Dc, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, &value),
+        PowerStatus::Ok);
+    QCOMPARE(value, 0u);
+    QCOMPARE(namesOf(LoadPowerPlans(reader)), (QStringList { u"Balanced"_s, name, u"Power saver"_s }));
+}
+
+void TestSchemeStore::duplicateCopiesEveryValue()
+{
+    SchemeStore store(m_path);
+    const DefaultPlan &source = DefaultPlans()[1];
+    QUuid copy;
+    QCOMPARE(store.duplicateScheme(source.guid, &copy), PowerStatus::Ok);
+
+    QVERIFY(!copy.isNull());
+    QCOMPARE(enumerate(store).last(), copy);
+    QCOMPARE(nameOf(store, copy), source.name.toString());
+    QCOMPARE(valuesOf(store, copy), seedValuesOf(source));
+    QCOMPARE(store.writeFriendlyName(copy, u"Copy"_s), PowerStatus::Ok);
+    QCOMPARE(nameOf(store, source.guid), source.name.toString());
+}
+
+void TestSchemeStore::activeSchemeCannotBeDeleted()
+{
+    SchemeStore store(m_path);
+    seed();
+    const QByteArray before = TestEnvironment::readFile(m_path);
+    QCOMPARE(store.deleteScheme(kBalanced), PowerStatus::Failed);
+    QCOMPARE(TestEnvironment::readFile(m_path), before);
+
+    QCOMPARE(store.setActiveScheme(kPowerSaver), PowerStatus::Ok);
+    QCOMPARE(store.deleteScheme(kBalanced), PowerStatus::Ok);
+    QCOMPARE(enumerate(store), (QList<QUuid> { kHighPerformance, kPowerSaver }));
+}
+
+void TestSchemeStore::unknownSchemesAreNotFound_data()
+{
+    QTest::addColumn<StoreOperation>("operation");
+    QTest::newRow("read name") << StoreOperation([](SchemeStore &s) {
+        QString name;
+        return s.readFriendlyName(kMissing, &name);
+    });
+    QTest::newRow("read description") << StoreOperation([](SchemeStore &s) {
+        QString description;
+        return s.readDescription(kMissing, &description);
+    });
+    QTest::newRow("read value") << StoreOperation([](SchemeStore &s) {
+        quint32 value = 0;
+        return s.readValueIndex(PowerSource::Ac, kMissing, GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT, &value);
+    });
+    QTest::newRow("read a value the plan lacks") << StoreOperation([](SchemeStore &s) {
+        quint32 value = 0;
+        return s.readValueIndex(PowerSource::Ac, kBalanced, GUID_VIDEO_SUBGROUP, kMissing, &value);
+    });
+    QTest::newRow("write name") << StoreOperation([](SchemeStore &s) { return s.writeFriendlyName(kMissing, {}); });
+    QTest::newRow("write description") << StoreOperation(
+        [](SchemeStore &s) { return s.writeDescription(kMissing, {}); });
+    QTest::newRow("write value") << StoreOperation([](SchemeStore &s) {
+        return s.writeValueIndex(PowerSource::Dc, kMissing, GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT, 1);
+    });
+    QTest::newRow("duplicate") << StoreOperation([](SchemeStore &s) {
+        QUuid created;
+        return s.duplicateScheme(kMissing, &created);
+    });
+    QTest::newRow("delete") << StoreOperation([](SchemeStore &s) { return s.deleteScheme(kMissing); });
+    QTest::newRow("activate") << StoreOperation([](SchemeStore &s) { return s.setActiveScheme(kMissing); });
+}
+
+void TestSchemeStore::unknownSchemesAreNotFound()
+{
+    QFETCH(StoreOperation, operation);
+    seed();
+    const QByteArray before = TestEnvironment::readFile(m_path);
+    SchemeStore store(m_path);
+    QCOMPARE(operation(store), PowerStatus::NotFound);
+    QCOMPARE(TestEnvironment::readFile(m_path), before);
+}
+
+void TestSchemeStore::refusesTextsThatWouldBreakTheFile_data()
+{
+    QTest::addColumn<bool>("isName");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("name with a line feed") << true << u"Evil\n[{381B4222-F694-41F0-9685-FF5BB260DF2E}]"_s;
+    QTest::newRow("name with a carriage return") << true << u"Evil\rActive=x"_s;
+    QTest::newRow("name with NUL") << true << (u"Evil"_s + QChar(u'\0') + u"tail"_s);
+    QTest::newRow("description ending in a line break") << false << u"Fine until here\r\n"_s;
+}
+
+void TestSchemeStore::refusesTextsThatWouldBreakTheFile()
+{
+    QFETCH(bool, isName);
+    QFETCH(QString, text);
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+    SchemeStore store(m_path);
+    seed();
+    const QByteArray before = TestEnvironment::readFile(m_path);
+
+    const PowerStatus status
+        = isName ? store.writeFriendlyName(kBalanced, text) : store.writeDescription(kBalanced, text);
+
+    QCOMPARE(status, PowerStatus::Failed);
+    QCOMPARE(TestEnvironment::readFile(m_path), before);
+    SchemeStore other(m_path);
+    QCOMPARE(namesOf(LoadPowerPlans(other)), kDefaultNames);
+}
+
+void TestSchemeStore::seesChangesMadeBehindItsBack()
+{
+    SchemeStore first(m_path);
+    QCOMPARE(namesOf(LoadPowerPlans(first)), kDefaultNames);
+
+    SchemeStore second(m_path);
+    QCOMPARE(second.writeFriendlyName(kBalanced, u"Renamed elsewhere"_s), PowerStatus::Ok);
+    QCOMPARE(nameOf(first, kBalanced), u"Renamed elsewhere"_s);
+
+    // An edit in place that keeps the inode and the size, as a text editor might make it later on.
+    QFile file(m_path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray edited = file.readAll().replace("Name=Power saver", "Name=Power sever");
+    QVERIFY(file.seek(0));
+    QCOMPARE(file.write(edited), edited.size());
+    file.close();
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    file.close();
+    QCOMPARE(nameOf(first, kPowerSaver), u"Power sever"_s);
+}
+
+void TestSchemeStore::unusableStoreIsSetAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    const QByteArray seeded = fixture(u"schemes-seeded.ini"_s);
+    const QByteArray activeLine = "Active={381B4222-F694-41F0-9685-FF5BB260DF2E}\n";
+    QVERIFY(seeded.contains(activeLine));
+
+    const QByteArray cut = seeded.left(seeded.lastIndexOf("\nDC/") + 12);
+    QTest::newRow("cut off mid-line") << cut << u"line %1 is not an entry"_s.arg(cut.count('\n') + 1);
+    const QByteArray cutHeader = seeded.left(seeded.lastIndexOf("\n[{") + 10);
+    QTest::newRow("cut off in a section name")
+        << cutHeader << u"line %1 is not an entry"_s.arg(cutHeader.count('\n') + 1);
+    QTest::newRow("invalid UTF-8") << QByteArray(seeded).replace("Name=Balanced", "Name=Bal\xC3\x28nced")
+                                   << u"it is not valid UTF-8 text"_s;
+    QTest::newRow("no Active") << QByteArray(seeded).replace(activeLine, "") << u"it names no active plan"_s;
+    QTest::newRow("Active names a missing scheme")
+        << QByteArray(seeded).replace(activeLine, "Active={0BADBAD0-1111-2222-3333-444444444444}\n")
+        << u"its active plan \\{0BADBAD0-1111-2222-3333-444444444444\\} is not one of its plans"_s;
+    QTest::newRow("Active is not a GUID") << QByteArray(seeded).replace(activeLine, "Active=Balanced\n")
+                                          << u"its active plan Balanced is not one of its plans"_s;
+    QTest::newRow("empty") << QByteArray() << u"it names no active plan"_s;
+
+    QByteArray junk(4096, Qt::Uninitialized);
+    QRandomGenerator generator(20240607);
+    for (char &byte : junk)
+        byte = char(generator.bounded(256));
+    QTest::newRow("binary junk") << junk << u"it is not valid UTF-8 text"_s;
+}
+
+void TestSchemeStore::unusableStoreIsSetAside()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    writeBytes(m_path, content);
+    const QString path = QRegularExpression::escape(m_path);
+    QTest::ignoreMessage(QtWarningMsg,
+        QRegularExpression(u"^ampora: the plan store "_s + path + u" could not be read \\("_s + reason
+            + u"\\); it was kept as "_s + path + u"\\.corrupt-[0-9-]+ and a fresh store was created$"_s));
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+
+    SchemeStore store(m_path);
+    QCOMPARE(namesOf(LoadPowerPlans(store)), kDefaultNames);
+
+    QCOMPARE(TestEnvironment::readFile(m_path), fixture(u"schemes-seeded.ini"_s));
+    const QStringList kept = QDir(folder()).entryList({ u"schemes.ini.corrupt-*"_s }, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(TestEnvironment::readFile(folder() + u'/' + kept.first()), content);
+    // The fresh store is fine for everyone: nobody warns again.
+    QCOMPARE(namesOf(LoadPowerPlans(store)), kDefaultNames);
+    SchemeStore other(m_path);
+    QCOMPARE(other.setActiveScheme(kPowerSaver), PowerStatus::Ok);
+    QCOMPARE(activeOf(store), kPowerSaver);
+}
+
+void TestSchemeStore::unusableStoreFoundByAChange()
+{
+    writeBytes(m_path, "[Store]\nActive={381B4222-F694-41F0-9685-FF5BB260DF2E}\n");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"is not one of its plans.*fresh store was created$"_s));
+    SchemeStore store(m_path);
+
+    QCOMPARE(store.setActiveScheme(kHighPerformance), PowerStatus::Ok);
+
+    QCOMPARE(activeOf(SchemeStore(m_path)), kHighPerformance);
+    QCOMPARE(QDir(folder()).entryList({ u"schemes.ini.corrupt-*"_s }, QDir::Files).size(), 1);
+}
+
+void TestSchemeStore::lockHeldByAnotherFailsInBoundedTime()
+{
+    SchemeStore store(m_path);
+    seed();
+    QLockFile held(m_path + u".lock"_s);
+    QVERIFY(held.tryLock());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be locked"_s));
+
+    QCOMPARE(store.setActiveScheme(kPowerSaver), PowerStatus::Failed);
+    QCOMPARE(activeOf(store), kBalanced);
+
+    held.unlock();
+    QCOMPARE(store.setActiveScheme(kPowerSaver), PowerStatus::Ok);
+}
+
+void TestSchemeStore::lockLeftByADeadProcessIsTakenOver()
+{
+    seed();
+    QProcess finished;
+    finished.start(QString::fromUtf8(STORE_SWITCHER), {});
+    QVERIFY(finished.waitForStarted());
+    const qint64 deadPid = finished.processId();
+    QVERIFY(finished.waitForFinished());
+    writeBytes(m_path + u".lock"_s, QByteArray::number(deadPid) + "\nstore_switcher\n\n");
+
+    SchemeStore store(m_path);
+    QCOMPARE(store.setActiveScheme(kPowerSaver), PowerStatus::Ok);
+    QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
+}
+
+void TestSchemeStore::readsOnAWorkerThreadDuringWrites()
+{
+    SchemeStore store(m_path);
+    seed();
+    std::atomic<bool> writing { true };
+    std::atomic<int> loads { 0 };
+    std::atomic<int> incomplete { 0 };
+    std::unique_ptr<QThread> reader(QThread::create([&] {
+        do {
+            if (LoadPowerPlans(store).size() != 3)
+                ++incomplete;
+            ++loads;
+        } while (writing);
+    }));
+    reader->start();
+    QList<PowerStatus> statuses;
+    for (int i = 0; i < 50; ++i)
+        statuses.append(store.writeFriendlyName(kPowerSaver, u"Saver %1"_s.arg(i)));
+    writing = false;
+    QVERIFY(reader->wait());
+
+    QCOMPARE(statuses, QList<PowerStatus>(50, PowerStatus::Ok));
+    QCOMPARE(incomplete.load(), 0);
+    QVERIFY(loads > 0);
+    QCOMPARE(nameOf(store, kPowerSaver), u"Saver 49"_s);
+}
+
+void TestSchemeStore::reportsEachChangeOnce()
+{
+    seed();
+    SchemeStore watched(m_path);
+    QSignalSpy spy(&watched, &PowerPlatform::schemesChanged);
+    SchemeStore other(m_path);
+
+    QCOMPARE(other.setActiveScheme(kPowerSaver), PowerStatus::Ok);
+    QTRY_COMPARE(spy.count(), 1);
+    QCOMPARE(activeOf(watched), kPowerSaver);
+    QCOMPARE(other.writeFriendlyName(kBalanced, u"Everyday"_s), PowerStatus::Ok);
+    QTRY_COMPARE(spy.count(), 2);
+
+    // An edit in place is seen only by the watch on the file, which has to follow the replaced file.
+    QFile file(m_path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("; edited by hand\n");
+    file.close();
+    QTRY_COMPARE(spy.count(), 3);
+
+    // The store's own changes are reported too, as the active-plan notification always was.
+    QCOMPARE(watched.setActiveScheme(kHighPerformance), PowerStatus::Ok);
+    QTRY_COMPARE(spy.count(), 4);
+    QCOMPARE(other.deleteScheme(kPowerSaver), PowerStatus::Ok);
+    QTRY_COMPARE(spy.count(), 5);
+}
+
+void TestSchemeStore::reportsChangesOfAnotherProcess()
+{
+    seed();
+    SchemeStore watched(m_path);
+    QSignalSpy spy(&watched, &PowerPlatform::schemesChanged);
+
+    QProcess *switcher = startSwitcher(kPowerSaver, kHighPerformance, kBalanced, u"elsewhere"_s, 1);
+    QVERIFY(switcher->waitForFinished());
+    QCOMPARE(switcher->exitCode(), 0);
+
+    QTRY_VERIFY(spy.count() >= 1);
+    QCOMPARE(activeOf(watched), kPowerSaver);
+    QCOMPARE(nameOf(watched, kBalanced), u"elsewhere 0"_s);
+}
+
+void TestSchemeStore::twoProcessesSwitchingLoseNothing()
+{
+    seed();
+    QProcess *first = startSwitcher(kBalanced, kHighPerformance, kPowerSaver, u"first"_s, 100);
+    QProcess *second = startSwitcher(kHighPerformance, kBalanced, kHighPerformance, u"second"_s, 100);
+    for (QProcess *process : { first, second }) {
+        QVERIFY(process->waitForFinished(240000));
+        QCOMPARE(process->readAllStandardError(), QByteArray());
+        QCOMPARE(process->exitCode(), 0);
+    }
+
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+    SchemeStore store(m_path);
+    QCOMPARE(enumerate(store), (QList<QUuid> { kBalanced, kHighPerformance, kPowerSaver }));
+    QCOMPARE(nameOf(store, kBalanced), u"Balanced"_s);
+    QCOMPARE(nameOf(store, kHighPerformance), u"second 99"_s);
+    QCOMPARE(nameOf(store, kPowerSaver), u"first 99"_s);
+    QVERIFY(activeOf(store) == kBalanced || activeOf(store) == kHighPerformance);
+    for (const DefaultPlan &plan : DefaultPlans())
+        QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
+    QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
+}
+
+QTEST_GUILESS_MAIN(TestSchemeStore)
+#include "TestSchemeStore.moc"
