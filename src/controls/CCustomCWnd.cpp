@@ -120,8 +120,7 @@ void CCustomCWnd::onStep()
 void CCustomCWnd::slideUpStep()
 {
     const int fullHeight = m_finalRect.height();
-    setGeometry(placeFor(m_shownHeight));
-    show();
+    placeAt(m_shownHeight);
     if (m_shownHeight < fullHeight) {
         m_shownHeight = std::min(m_shownHeight + kSlidePixels, fullHeight);
         m_stepTimer.start();
@@ -144,7 +143,7 @@ void CCustomCWnd::slideDownStep()
         return;
     }
     m_shownHeight = std::max(m_shownHeight - kSlidePixels, 0);
-    setGeometry(placeFor(m_shownHeight));
+    placeAt(m_shownHeight);
     m_stepTimer.start();
 }
 
@@ -155,6 +154,14 @@ void CCustomCWnd::slideAway()
     m_phase = Phase::SlidingDown;
     m_displayTimer.stop();
     m_stepTimer.start();
+}
+
+void CCustomCWnd::placeAt(int shownHeight)
+{
+    setGeometry(placeFor(shownHeight));
+    show();
+    // Paint in step with the move, not on a later pass of the event loop.
+    repaint();
 }
 
 bool CCustomCWnd::cursorInside() const

@@ -57,6 +57,7 @@ private:
     void slideUpStep();
     void slideDownStep();
     void slideAway();
+    void placeAt(int shownHeight);
     bool cursorInside() const;
 
     QString m_title;

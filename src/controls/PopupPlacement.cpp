@@ -1,14 +1,20 @@
 #include "PopupPlacement.h"
 
-#include <algorithm>
-
 namespace {
 
-const QRect *FirstOverlap(const QRect &candidate, const QList<QRect> &taken)
+// Popups keep one pixel clear between them: their windows stand one pixel taller than their
+// places, so neighbours then meet edge to edge.
+constexpr int kGap = 1;
+
+// The first taken place, grown by the gap, that the candidate touches.
+std::optional<QRect> FirstOverlap(const QRect &candidate, const QList<QRect> &taken)
 {
-    const auto hit = std::find_if(taken.cbegin(), taken.cend(),
-                                  [&](const QRect &other) { return other.intersects(candidate); });
-    return hit == taken.cend() ? nullptr : &*hit;
+    for (const QRect &other : taken) {
+        const QRect guarded = other.adjusted(-kGap, -kGap, kGap, kGap);
+        if (guarded.intersects(candidate))
+            return guarded;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -20,13 +26,13 @@ std::optional<QRect> FindPopupPlace(const QRect &workArea, const QSize &size, co
     QRect candidate(QPoint(0, 0), size);
     candidate.moveBottomRight(workArea.bottomRight());
     while (candidate.left() >= workArea.left()) {
-        const QRect *overlap = FirstOverlap(candidate, taken);
+        const std::optional<QRect> overlap = FirstOverlap(candidate, taken);
         if (!overlap)
             return candidate;
         // Skip straight past the popup in the way: every place in between overlaps it too.
         candidate.moveBottom(overlap->top() - 1);
         if (candidate.top() < workArea.top()) {
-            candidate.moveRight(candidate.left() - 1);
+            candidate.moveRight(candidate.left() - 1 - kGap);
             candidate.moveBottom(workArea.bottom());
         }
     }
