@@ -1,0 +1,357 @@
+#include "CBoottamBorder.h"
+#include "CCustomCWnd.h"
+#include "CXCmdBtn.h"
+#include "NotificationStack.h"
+#include "PopupPlacement.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+constexpr int kWidth = 370;
+constexpr int kHeight = 180;
+constexpr int kLongDisplay = 60000;
+
+QRect workArea()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+// The corner place and the ones above it and beside it, one pixel apart, for a 1000 x 700 work area
+// at (100, 50).
+const QRect kArea(100, 50, 1000, 700);
+const QRect kCorner(730, 570, kWidth, kHeight);
+const QRect kAbove(730, 389, kWidth, kHeight);
+const QRect kTop(730, 208, kWidth, kHeight);
+const QRect kNextColumn(359, 570, kWidth, kHeight);
+
+} // namespace
+
+class TestNotification : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void placement_data();
+    void placement();
+    void placementFillsTheWorkArea();
+    void accentColours_data();
+    void accentColours();
+
+    void slidesInAndGoesAway();
+    void stacksUpwardThenInNewColumnsUntilFull();
+    void separateStacksShareTheCorner();
+    void hoverPausesAndLeavingRestartsTheCountdown();
+    void cursorAlreadyOverThePopupHoldsIt();
+    void closeButtonSlidesAwayAtOnce();
+    void pictureNumberDecidesWhetherTheProgramEnds_data();
+    void pictureNumberDecidesWhetherTheProgramEnds();
+
+private:
+    // Shows one popup and waits until it has slid all the way up.
+    CBoottamBorder *showAndWait(NotificationStack &stack, int pictureNumber, int displayMs);
+
+    TestEnvironment m_env;
+};
+
+void TestNotification::init()
+{
+    // Park the mouse far from the bottom-right corner, where every popup appears.
+    QCursor::setPos(workArea().topLeft());
+}
+
+void TestNotification::cleanup()
+{
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void TestNotification::placement_data()
+{
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QRect>>("taken");
+    QTest::addColumn<QRect>("expected"); // a null rectangle: no place
+
+    const QSize size(kWidth, kHeight);
+    QTest::newRow("empty: bottom-right corner") << kArea << size << QList<QRect>{} << kCorner;
+    QTest::newRow("corner taken: just above") << kArea << size << QList<QRect>{kCorner} << kAbove;
+    QTest::newRow("two taken: third row") << kArea << size << QList<QRect>{kCorner, kAbove} << kTop;
+    QTest::newRow("column full: next column at the bottom")
+        << kArea << size << QList<QRect>{kCorner, kAbove, kTop} << kNextColumn;
+    QTest::newRow("freed corner is taken again") << kArea << size << QList<QRect>{kAbove, kTop} << kCorner;
+    QTest::newRow("small popup in the way of the middle")
+        << kArea << size << QList<QRect>{QRect(900, 700, 10, 10)} << QRect(730, 519, kWidth, kHeight);
+    QTest::newRow("wider popup reaching into the next column")
+        << kArea << size << QList<QRect>{kCorner, kAbove, kTop, QRect(300, 700, 100, 50)}
+        << QRect(359, 519, kWidth, kHeight);
+    QTest::newRow("work area not at the origin")
+        << QRect(-1920, 0, 1920, 1040) << size << QList<QRect>{} << QRect(-370, 860, kWidth, kHeight);
+    QTest::newRow("taller than the work area") << QRect(0, 0, 800, 179) << size << QList<QRect>{} << QRect();
+    QTest::newRow("wider than the work area") << QRect(0, 0, 369, 600) << size << QList<QRect>{} << QRect();
+    QTest::newRow("exactly the work area") << QRect(0, 0, 370, 180) << size << QList<QRect>{} << QRect(0, 0, 370, 180);
+    QTest::newRow("exactly the work area, taken")
+        << QRect(0, 0, 370, 180) << size << QList<QRect>{QRect(0, 0, 370, 180)} << QRect();
+    QTest::newRow("empty size") << kArea << QSize(0, 180) << QList<QRect>{} << QRect();
+}
+
+void TestNotification::placement()
+{
+    QFETCH(QRect, area);
+    QFETCH(QSize, size);
+    QFETCH(QList<QRect>, taken);
+    QFETCH(QRect, expected);
+    const std::optional<QRect> place = FindPopupPlace(area, size, taken);
+    QCOMPARE(place.value_or(QRect()), expected);
+}
+
+void TestNotification::placementFillsTheWorkArea()
+{
+    // 1000 x 700 holds 2 columns of 3 popups; each new place is inside and off all earlier ones.
+    QList<QRect> taken;
+    while (const std::optional<QRect> place = FindPopupPlace(kArea, QSize(kWidth, kHeight), taken)) {
+        QVERIFY(kArea.contains(*place));
+        for (const QRect &other : std::as_const(taken))
+            QVERIFY2(!other.adjusted(-1, -1, 1, 1).intersects(*place),
+                     qPrintable(QStringLiteral("no gap at %1").arg(taken.size())));
+        QVERIFY(taken.size() < 100);
+        taken.append(*place);
+    }
+    QCOMPARE(taken.size(), 6);
+    QCOMPARE(taken.at(3), kNextColumn);
+}
+
+void TestNotification::accentColours_data()
+{
+    QTest::addColumn<QList<int>>("pictures");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("blue") << QList<int>{1, 3, 4, 5, 11, 99} << QColor(0, 175, 240);
+    QTest::newRow("green") << QList<int>{2, 9} << QColor(35, 199, 8);
+    QTest::newRow("yellow") << QList<int>{6, 12} << QColor(253, 191, 23);
+    QTest::newRow("orange") << QList<int>{7, 8, 10} << QColor(255, 119, 52);
+    QTest::newRow("anything else") << QList<int>{0, -1, 13, 98, 100, 213} << QColor(0, 0, 0);
+}
+
+void TestNotification::accentColours()
+{
+    QFETCH(QList<int>, pictures);
+    QFETCH(QColor, colour);
+    for (int picture : std::as_const(pictures)) {
+        QCOMPARE(CCustomCWnd::accentColour(picture), colour);
+        // And it is what the popup is painted with, away from the picture and the texts.
+        CCustomCWnd popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, picture);
+        popup.setFinalRect(QRect(0, 0, kWidth, kHeight));
+        popup.resize(kWidth, kHeight);
+        QCOMPARE(popup.grab().toImage().pixelColor(200, 20), colour);
+    }
+}
+
+CBoottamBorder *TestNotification::showAndWait(NotificationStack &stack, int pictureNumber, int displayMs)
+{
+    if (stack.Show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
+                   kHeight, nullptr, pictureNumber, displayMs)
+        != 1)
+        return nullptr;
+    CBoottamBorder *border = stack.popups().constLast();
+    if (!QTest::qWaitFor([&] { return border->content() && border->content()->isVisible(); }))
+        return nullptr;
+    CCustomCWnd *content = border->content();
+    if (!QTest::qWaitFor([&] { return content->geometry() == content->placeFor(kHeight); }))
+        return nullptr;
+    return border;
+}
+
+void TestNotification::slidesInAndGoesAway()
+{
+    NotificationStack stack;
+    QSignalSpy gone(&stack, &NotificationStack::popupGone);
+    QCOMPARE(stack.Show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, nullptr, 11, 150), 1);
+    QCOMPARE(stack.popups().size(), 1);
+    QPointer<CBoottamBorder> border = stack.popups().constFirst();
+    QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
+    corner.moveBottomRight(workArea().bottomRight());
+    QCOMPARE(border->finalRect(), corner);
+
+    // The strip comes first, then the content, which starts low and grows upward.
+    QTRY_VERIFY(border->content());
+    QPointer<CCustomCWnd> content = border->content();
+    QSignalSpy finished(content.data(), &CCustomCWnd::finished);
+    QVERIFY(border->isVisible());
+    QVERIFY(border->geometry().height() <= 3);
+    QTRY_VERIFY(content->isVisible());
+    QVERIFY(content->height() < kHeight);
+    QTRY_COMPARE(content->geometry(), QRect(corner.left() - 10, corner.top() - 4, kWidth, kHeight + 1));
+    QVERIFY(content->isCountingDown());
+
+    // After the display time it slides down; the frame shrinks and both windows go.
+    QVERIFY(finished.wait());
+    QCOMPARE(content->height(), 1);
+    QVERIFY(gone.wait());
+    QVERIFY(stack.popups().isEmpty());
+    QTRY_VERIFY(border.isNull());
+    QVERIFY(content.isNull());
+}
+
+void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
+{
+    const QRect area = workArea();
+    const int rows = (area.height() + 1) / (kHeight + 1);
+    const int columns = (area.width() + 1) / (kWidth + 1);
+    QVERIFY2(rows >= 2 && columns >= 2, "the test screen is too small");
+
+    NotificationStack stack;
+    for (int i = 0; i < rows * columns; ++i)
+        QCOMPARE(stack.Show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
+    QCOMPARE(stack.Show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 0);
+    QCOMPARE(stack.popups().size(), rows * columns);
+
+    const QRect first = stack.popups().at(0)->finalRect();
+    QCOMPARE(stack.popups().at(1)->finalRect(), first.translated(0, -kHeight - 1));
+    QCOMPARE(stack.popups().at(rows)->finalRect(), first.translated(-kWidth - 1, 0));
+    // The content windows, one pixel taller than their places, meet edge to edge.
+    QTRY_VERIFY(stack.popups().at(1)->content());
+    QCOMPARE(stack.popups().at(1)->content()->placeFor(kHeight).bottom() + 1,
+             stack.popups().at(0)->content()->placeFor(kHeight).top());
+
+    // Closing one frees its place for the next popup of the same stack.
+    CBoottamBorder *second = stack.popups().at(1);
+    QTRY_VERIFY(second->content() && second->content()->isCountingDown());
+    QSignalSpy gone(&stack, &NotificationStack::popupGone);
+    QTest::mouseClick(second->content()->closeButton(), Qt::LeftButton);
+    QVERIFY(gone.wait());
+    QCOMPARE(stack.Show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
+    QCOMPARE(stack.popups().constLast()->finalRect(), first.translated(0, -kHeight - 1));
+
+    const QList<CBoottamBorder *> popups = stack.popups();
+    qDeleteAll(popups);
+    QVERIFY(stack.popups().isEmpty());
+}
+
+void TestNotification::separateStacksShareTheCorner()
+{
+    NotificationStack first;
+    NotificationStack second;
+    QCOMPARE(first.Show(QStringLiteral("A"), QStringLiteral("a"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
+    QCOMPARE(second.Show(QStringLiteral("B"), QStringLiteral("b"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
+    QCOMPARE(second.popups().constFirst()->finalRect(), first.popups().constFirst()->finalRect());
+
+    // A stack that goes first leaves its popup running on its own.
+    QPointer<CBoottamBorder> orphan = second.popups().constFirst();
+    NotificationStack *third = new NotificationStack;
+    QCOMPARE(third->Show(QStringLiteral("C"), QStringLiteral("c"), kWidth, kHeight, nullptr, 11, 50), 1);
+    QPointer<CBoottamBorder> lonely = third->popups().constFirst();
+    delete third;
+    QTRY_VERIFY(lonely.isNull());
+
+    delete first.popups().constFirst();
+    delete orphan;
+}
+
+void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
+{
+    constexpr int display = 150;
+    NotificationStack stack;
+    CBoottamBorder *border = showAndWait(stack, 11, display);
+    QVERIFY(border);
+    CCustomCWnd *content = border->content();
+    QSignalSpy finished(content, &CCustomCWnd::finished);
+    QVERIFY(content->isCountingDown());
+
+    QCursor::setPos(content->geometry().center());
+    QTRY_VERIFY(content->underMouse());
+    QVERIFY(!content->isCountingDown());
+    // Well past the display time, it is still up.
+    QVERIFY(!finished.wait(4 * display));
+    QCOMPARE(content->geometry(), content->placeFor(kHeight));
+
+    // Over the close button the mouse is still over the popup.
+    QCursor::setPos(content->closeButton()->mapToGlobal(QPoint(4, 4)));
+    QTRY_VERIFY(content->closeButton()->underMouse());
+    QVERIFY(!content->isCountingDown());
+
+    QElapsedTimer sinceLeaving;
+    QCursor::setPos(workArea().topLeft());
+    sinceLeaving.start();
+    QTRY_VERIFY(content->isCountingDown());
+    QVERIFY(finished.wait());
+    QVERIFY(sinceLeaving.elapsed() >= display);
+}
+
+void TestNotification::cursorAlreadyOverThePopupHoldsIt()
+{
+    QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
+    corner.moveBottomRight(workArea().bottomRight());
+    QCursor::setPos(corner.center());
+
+    NotificationStack stack;
+    CBoottamBorder *border = showAndWait(stack, 11, 50);
+    QVERIFY(border);
+    CCustomCWnd *content = border->content();
+    QVERIFY(!content->isCountingDown());
+
+    // A nudge inside, then away: leaving starts the countdown.
+    QSignalSpy finished(content, &CCustomCWnd::finished);
+    QCursor::setPos(corner.center() + QPoint(1, 1));
+    QTRY_VERIFY(content->underMouse());
+    QVERIFY(!content->isCountingDown());
+    QCursor::setPos(workArea().topLeft());
+    QSignalSpy gone(&stack, &NotificationStack::popupGone);
+    QVERIFY(gone.wait());
+    QCOMPARE(finished.size(), 1);
+}
+
+void TestNotification::closeButtonSlidesAwayAtOnce()
+{
+    NotificationStack stack;
+    CBoottamBorder *border = showAndWait(stack, 2, kLongDisplay);
+    QVERIFY(border);
+    CCustomCWnd *content = border->content();
+    CXCmdBtn *close = content->closeButton();
+    QCOMPARE(close->geometry(), QRect(358, 4, 8, 8));
+
+    QSignalSpy gone(&stack, &NotificationStack::popupGone);
+    QTest::mouseClick(close, Qt::LeftButton);
+    // The display time is a minute; the popup is gone long before.
+    QVERIFY(gone.wait());
+    QVERIFY(stack.popups().isEmpty());
+}
+
+void TestNotification::pictureNumberDecidesWhetherTheProgramEnds_data()
+{
+    QTest::addColumn<int>("picture");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("99 ends the program with 0") << 99 << 0;
+    QTest::newRow("11 keeps it running") << 11 << 7;
+}
+
+void TestNotification::pictureNumberDecidesWhetherTheProgramEnds()
+{
+    QFETCH(int, picture);
+    QFETCH(int, exitCode);
+    NotificationStack stack;
+    // A program that keeps running is ended here with 7, after the popup has gone.
+    connect(&stack, &NotificationStack::popupGone, &stack, [] { QCoreApplication::exit(7); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, &stack, [] { QCoreApplication::exit(-1); });
+    guard.start(20000);
+
+    QCOMPARE(stack.Show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr, picture,
+                        50),
+             1);
+    QCOMPARE(QCoreApplication::exec(), exitCode);
+    QVERIFY(guard.isActive());
+    QVERIFY(stack.popups().isEmpty());
+}
+
+QTEST_MAIN(TestNotification)
+#include "TestNotification.moc"
