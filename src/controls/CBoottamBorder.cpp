@@ -94,7 +94,7 @@ void CBoottamBorder::finish()
 
 QRect CBoottamBorder::stripRect() const
 {
-    const int finalRight = m_finalRect.x() + m_finalRect.width();
+    // Under the content window, which stands ten pixels left of the place and four above its bottom.
     const int finalBottom = m_finalRect.y() + m_finalRect.height();
-    return QRect(finalRight - m_finalRect.width() - 10, finalBottom - m_step - 3, m_finalRect.width(), m_step + 1);
+    return QRect(m_finalRect.x() - 10, finalBottom - m_step - 3, m_finalRect.width(), m_step + 1);
 }

@@ -25,7 +25,6 @@ CCustomCWnd::CCustomCWnd(const QString &title, const QString &body, CBoottamBord
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
     , m_title(title)
     , m_body(body)
-    , m_pictureNumber(pictureNumber)
     , m_frame(frame)
     , m_closeButton(new CXCmdBtn(kCloseButtonId, this))
     , m_bodyFont(UiFont(8, QFont::Bold))
@@ -60,10 +59,9 @@ void CCustomCWnd::slideIn()
 
 QRect CCustomCWnd::placeFor(int shownHeight) const
 {
-    const int finalRight = m_finalRect.x() + m_finalRect.width();
+    // Ten pixels left of the place and four above its bottom, so the frame strip shows beneath.
     const int finalBottom = m_finalRect.y() + m_finalRect.height();
-    return QRect(finalRight - m_finalRect.width() - 10, finalBottom - shownHeight - 4, m_finalRect.width(),
-                 shownHeight + 1);
+    return QRect(m_finalRect.x() - 10, finalBottom - shownHeight - 4, m_finalRect.width(), shownHeight + 1);
 }
 
 QColor CCustomCWnd::accentColour(int pictureNumber)

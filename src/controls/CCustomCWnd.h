@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+
 class CBoottamBorder;
 class CXCmdBtn;
 
@@ -27,7 +29,7 @@ public:
 
     CCustomCWnd(const QString &title, const QString &body, CBoottamBorder *frame, int pictureNumber);
 
-    void setDisplayTime(int ms) { m_displayTime = ms; }
+    void setDisplayTime(int ms) { m_displayTime = std::max(ms, 0); }
     void setFinalRect(const QRect &rect) { m_finalRect = rect; }
     // Starts sliding up; the window appears on the first step.
     void slideIn();
@@ -62,7 +64,6 @@ private:
 
     QString m_title;
     QString m_body;
-    int m_pictureNumber;
     QPointer<CBoottamBorder> m_frame;
     int m_displayTime = 7000;
     QRect m_finalRect;
