@@ -1,0 +1,190 @@
+#include "CCheckComboBox.h"
+#include "TestEnvironment.h"
+
+#include <QAbstractItemView>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestCheckCombo : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void clickTogglesAndKeepsTheListOpen();
+    void spaceTogglesTheCurrentItem();
+    void clickBelowTheItemsChangesNothing();
+    void fieldJoinsTheTickedItems_data();
+    void fieldJoinsTheTickedItems();
+    void listSeparatorOfTheLocale_data();
+    void listSeparatorOfTheLocale();
+    void checksByIndex();
+
+private:
+    void openList();
+    QPoint itemCentre(int index) const;
+
+    TestEnvironment m_environment;
+    CCheckComboBox *m_combo = nullptr;
+};
+
+void TestCheckCombo::init()
+{
+    m_combo = new CCheckComboBox;
+    m_combo->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    for (const char16_t *day : {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"})
+        m_combo->addItem(QString::fromUtf16(day));
+    m_combo->setGeometry(100, 100, 175, 25);
+    m_combo->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_combo));
+}
+
+void TestCheckCombo::cleanup()
+{
+    delete m_combo;
+}
+
+void TestCheckCombo::openList()
+{
+    m_combo->showPopup();
+    QTRY_VERIFY(m_combo->view()->isVisible());
+}
+
+QPoint TestCheckCombo::itemCentre(int index) const
+{
+    return m_combo->view()->visualRect(m_combo->model()->index(index, 0)).center();
+}
+
+void TestCheckCombo::clickTogglesAndKeepsTheListOpen()
+{
+    openList();
+    QSignalSpy changes(m_combo, &CCheckComboBox::selectionChanged);
+    QWidget *list = m_combo->view()->viewport();
+
+    QTest::mouseClick(list, Qt::LeftButton, {}, itemCentre(1));
+    QVERIFY(m_combo->GetCheck(1));
+    QVERIFY(m_combo->view()->isVisible());
+    QTest::mouseClick(list, Qt::LeftButton, {}, itemCentre(3));
+    QCOMPARE(m_combo->text(), QStringLiteral("Monday, Wednesday"));
+    QTest::mouseClick(list, Qt::LeftButton, {}, itemCentre(1));
+    QVERIFY(!m_combo->GetCheck(1));
+    QVERIFY(m_combo->view()->isVisible());
+
+    QCOMPARE(changes.size(), 3);
+    QCOMPARE(changes.at(0).first().toInt(), 1);
+    QCOMPARE(changes.at(1).first().toInt(), 3);
+    QCOMPARE(changes.at(2).first().toInt(), 1);
+    QCOMPARE(m_combo->text(), QStringLiteral("Wednesday"));
+
+    // The closed field shows the ticks, never a single chosen item.
+    m_combo->hidePopup();
+    QTRY_VERIFY(!m_combo->view()->isVisible());
+    QCOMPARE(m_combo->text(), QStringLiteral("Wednesday"));
+}
+
+void TestCheckCombo::spaceTogglesTheCurrentItem()
+{
+    openList();
+    QSignalSpy changes(m_combo, &CCheckComboBox::selectionChanged);
+    QAbstractItemView *list = m_combo->view();
+    list->setFocus();
+    QTest::mouseMove(list->viewport(), itemCentre(5));
+    QTRY_COMPARE(list->currentIndex().row(), 5);
+
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(m_combo->GetCheck(5));
+    QVERIFY(list->isVisible());
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(!m_combo->GetCheck(5));
+    QVERIFY(list->isVisible());
+    QCOMPARE(changes.size(), 2);
+    QCOMPARE(changes.at(0).first().toInt(), 5);
+}
+
+void TestCheckCombo::clickBelowTheItemsChangesNothing()
+{
+    openList();
+    QAbstractItemView *list = m_combo->view();
+    // Give the open list room below its last item.
+    QWidget *popup = list->window();
+    popup->resize(popup->width(), popup->height() + 60);
+    const QRect last = list->visualRect(m_combo->model()->index(m_combo->count() - 1, 0));
+    const QPoint below(last.center().x(), last.bottom() + 20);
+    QVERIFY(list->viewport()->rect().contains(below));
+    QSignalSpy changes(m_combo, &CCheckComboBox::selectionChanged);
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+
+    QVERIFY(changes.isEmpty());
+    QVERIFY(m_combo->text().isEmpty());
+    QVERIFY(list->isVisible());
+}
+
+void TestCheckCombo::fieldJoinsTheTickedItems_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QList<int>>("ticked");
+    QTest::addColumn<QString>("text");
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("nothing ticked") << english << QList<int>{} << QString();
+    QTest::newRow("one item") << english << QList<int>{6} << QStringLiteral("Saturday");
+    QTest::newRow("first and third, comma") << english << QList<int>{0, 2} << QStringLiteral("Sunday, Tuesday");
+    QTest::newRow("in list order") << english << QList<int>{4, 0, 2} << QStringLiteral("Sunday, Tuesday, Thursday");
+    QTest::newRow("no separator: semicolon") << QLocale(QLocale::Thai) << QList<int>{0, 2}
+                                             << QStringLiteral("Sunday; Tuesday");
+}
+
+void TestCheckCombo::fieldJoinsTheTickedItems()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QList<int>, ticked);
+    QFETCH(QString, text);
+    m_combo->setLocale(locale);
+    for (int index : ticked)
+        QCOMPARE(m_combo->SetCheck(index, true), 0);
+    QCOMPARE(m_combo->text(), text);
+    // And that is what the closed field draws.
+    QCOMPARE(m_combo->grab().toImage(), [&] {
+        CCheckComboBox plain;
+        plain.setLocale(locale);
+        plain.addItem(text);
+        plain.SetCheck(0, !text.isEmpty());
+        plain.setGeometry(m_combo->geometry());
+        return plain.grab().toImage();
+    }());
+}
+
+void TestCheckCombo::listSeparatorOfTheLocale_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("separator");
+    QTest::newRow("English") << QLocale(QLocale::English) << QStringLiteral(", ");
+    QTest::newRow("German") << QLocale(QLocale::German) << QStringLiteral(", ");
+    QTest::newRow("Japanese") << QLocale(QLocale::Japanese) << QStringLiteral("\u3001 ");
+    QTest::newRow("Thai: blank only") << QLocale(QLocale::Thai) << QStringLiteral("; ");
+}
+
+void TestCheckCombo::listSeparatorOfTheLocale()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, separator);
+    QCOMPARE(CCheckComboBox::ListSeparator(locale), separator);
+}
+
+void TestCheckCombo::checksByIndex()
+{
+    QCOMPARE(m_combo->GetCount(), 7);
+    QCOMPARE(m_combo->SetCheck(7, true), -1);
+    QCOMPARE(m_combo->SetCheck(-1, true), -1);
+    QVERIFY(!m_combo->GetCheck(7));
+    QCOMPARE(m_combo->SetCheck(3, true), 0);
+    QVERIFY(m_combo->GetCheck(3));
+    // Items added later come with an unticked box.
+    m_combo->insertItem(0, QStringLiteral("Holiday"));
+    QVERIFY(!m_combo->GetCheck(0));
+    QVERIFY(m_combo->GetCheck(4));
+    QVERIFY(m_combo->model()->index(0, 0).flags() & Qt::ItemIsUserCheckable);
+}
+
+QTEST_MAIN(TestCheckCombo)
+#include "TestCheckCombo.moc"
