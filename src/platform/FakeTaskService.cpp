@@ -23,14 +23,14 @@ TaskService::Status FakeTaskService::readTasks(QList<RegisteredTask> *tasks) con
     return Status::Ok;
 }
 
-TaskService::Status FakeTaskService::registerTask(const QString &name, const TaskDefinition &definition,
-                                                  Registration mode)
+TaskService::Status FakeTaskService::registerTask(
+    const QString &name, const TaskDefinition &definition, Registration mode)
 {
     if (m_unreachable || m_refuseRegistrations)
         return Status::Failed;
     if (name.isEmpty())
         return Status::Invalid;
-    const RegisteredTask task{name, true, definition};
+    const RegisteredTask task { name, true, definition };
     const qsizetype i = indexOf(name);
     if (i < 0)
         m_tasks.append(task);

@@ -4,6 +4,7 @@
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 #include "SysfsBatteryStatusReader.h"
+#include "SystemdTaskService.h"
 
 std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings)
 {
@@ -18,4 +19,10 @@ std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader()
 std::unique_ptr<NetworkList> CreateNetworkList()
 {
     return std::make_unique<NetworkManagerList>();
+}
+
+std::unique_ptr<TaskService> CreateTaskService()
+{
+    return std::make_unique<SystemdTaskService>(SystemdTaskService::DefaultUnitFolder(),
+                                                SystemdTaskService::DefaultAutostartFolder());
 }

@@ -6,6 +6,7 @@ class BatteryStatusReader;
 class NetworkList;
 class PowerPlatform;
 struct SharedStrings;
+class TaskService;
 
 // The one place where the real backends are chosen. Tests construct fakes directly instead.
 std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings);
@@ -15,3 +16,6 @@ std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader();
 
 // The networks known to NetworkManager on the system bus; empty when it is not running.
 std::unique_ptr<NetworkList> CreateNetworkList();
+
+// Scheduled tasks as systemd user units and autostart entries in $XDG_CONFIG_HOME.
+std::unique_ptr<TaskService> CreateTaskService();

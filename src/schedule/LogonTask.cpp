@@ -24,7 +24,7 @@ TaskDefinition logonDefinition(const QString &programPath, const QString &argume
     trigger.delaySeconds = kLogonDelaySeconds;
     definition.triggers.append(trigger);
 
-    definition.actions.append(TaskDefinition::Action{TaskDefinition::ActionType::Exec, programPath, arguments});
+    definition.actions.append(TaskDefinition::Action { TaskDefinition::ActionType::Exec, programPath, arguments });
     return definition;
 }
 
@@ -36,7 +36,7 @@ bool CreateLogonTask(TaskService &service, const QString &programPath, const QSt
         return false;
     service.deleteTask(name);
     return service.registerTask(name, logonDefinition(programPath, arguments), TaskService::Registration::Create)
-           == TaskService::Status::Ok;
+        == TaskService::Status::Ok;
 }
 
 void DeleteLogonTask(TaskService &service, const QString &name)

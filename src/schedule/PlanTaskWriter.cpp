@@ -16,7 +16,7 @@ TaskDefinition::TriggerType triggerTypeOf(PlanTaskWriter::Kind kind)
     case PlanTaskWriter::Kind::None:
         break;
     }
-    return TaskDefinition::TriggerType::Time;
+    return TaskDefinition::TriggerType::Once;
 }
 
 bool nameIsListed(const QList<TasksScheduled> &list, const QString &name)
@@ -36,8 +36,8 @@ PlanTaskWriter::PlanTaskWriter(TaskService &service, QString programPath)
 {
 }
 
-PlanTaskWriter::Result PlanTaskWriter::write(const Choice &choice, const PowerPlanList &plans,
-                                             const QList<TasksScheduled> &lastRead)
+PlanTaskWriter::Result PlanTaskWriter::write(
+    const Choice &choice, const PowerPlanList &plans, const QList<TasksScheduled> &lastRead)
 {
     if (m_programPath.isEmpty())
         return Result::NoProgramPath;
@@ -55,8 +55,8 @@ PlanTaskWriter::Result PlanTaskWriter::write(const Choice &choice, const PowerPl
 
     // Create-or-update replaces an edited task in one step: a refused write keeps the old one.
     const TaskDefinition definition = Definition(choice.kind, m_programPath, arguments, startBoundary, dayMask);
-    const TaskService::Status status =
-        m_service.registerTask(m_taskName, definition, TaskService::Registration::CreateOrUpdate);
+    const TaskService::Status status
+        = m_service.registerTask(m_taskName, definition, TaskService::Registration::CreateOrUpdate);
     return status == TaskService::Status::Ok ? Result::Registered : Result::RegistrationFailed;
 }
 
@@ -99,11 +99,11 @@ int PlanTaskWriter::DayMask(const QList<bool> &days)
 QString PlanTaskWriter::StartBoundary(const QDate &date, const QTime &time)
 {
     return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", date.year(), date.month(), date.day(), time.hour(),
-                             time.minute(), time.second());
+        time.minute(), time.second());
 }
 
-TaskDefinition PlanTaskWriter::Definition(Kind kind, const QString &programPath, const QString &arguments,
-                                          const QString &startBoundary, int dayMask)
+TaskDefinition PlanTaskWriter::Definition(
+    Kind kind, const QString &programPath, const QString &arguments, const QString &startBoundary, int dayMask)
 {
     TaskDefinition definition;
     definition.author = QStringLiteral("ampworks");
@@ -123,6 +123,6 @@ TaskDefinition PlanTaskWriter::Definition(Kind kind, const QString &programPath,
         trigger.daysOfWeek = dayMask;
     definition.triggers.append(trigger);
 
-    definition.actions.append(TaskDefinition::Action{TaskDefinition::ActionType::Exec, programPath, arguments});
+    definition.actions.append(TaskDefinition::Action { TaskDefinition::ActionType::Exec, programPath, arguments });
     return definition;
 }

@@ -25,17 +25,17 @@ public:
         Kind kind = Kind::None;
         QDate date; // the start date, for every kind
         QTime time;
-        QList<bool> days;       // ticked week days, Sunday first (weekly only)
+        QList<bool> days; // ticked week days, Sunday first (weekly only)
         QString editedTaskName; // the task being edited; empty for a new schedule
     };
 
     enum class Result {
         Registered,
         RegistrationFailed, // the choices were fine but the task service refused the task
-        NoProgramPath,      // the program to start is unknown
-        NoPlan,             // the plan index is not in the list
-        NoDays,             // weekly without a ticked day: "IDS_WEEKLY_ERROR"
-        NoKind,             // none of once, daily, weekly: "IDS_SCHEDULE_PLAN_ERROR"
+        NoProgramPath, // the program to start is unknown
+        NoPlan, // the plan index is not in the list
+        NoDays, // weekly without a ticked day: "IDS_WEEKLY_ERROR"
+        NoKind, // none of once, daily, weekly: "IDS_SCHEDULE_PLAN_ERROR"
     };
 
     PlanTaskWriter(TaskService &service, QString programPath);
@@ -52,8 +52,8 @@ public:
     // Bit i is set when days[i] is ticked (Sunday = 0).
     static int DayMask(const QList<bool> &days);
     static QString StartBoundary(const QDate &date, const QTime &time);
-    static TaskDefinition Definition(Kind kind, const QString &programPath, const QString &arguments,
-                                     const QString &startBoundary, int dayMask);
+    static TaskDefinition Definition(
+        Kind kind, const QString &programPath, const QString &arguments, const QString &startBoundary, int dayMask);
 
 private:
     TaskService &m_service;

@@ -3,7 +3,6 @@
 #include "TaskDefinition.h"
 
 #include <QString>
-
 #include <optional>
 
 // One task of the task folder as a task service reports it.

@@ -7,7 +7,7 @@
 // services store it in their own form and give back exactly what was registered.
 struct TaskDefinition
 {
-    enum class TriggerType { Time = 1, Daily = 2, Weekly = 3, Logon = 9 };
+    enum class TriggerType { Once = 1, Daily = 2, Weekly = 3, Logon = 9 };
     enum class ActionType { Exec = 0, ComHandler = 5, Email = 6, ShowMessage = 7 };
 
     static constexpr int kLogonInteractiveToken = 3;
@@ -17,11 +17,11 @@ struct TaskDefinition
 
     struct Trigger
     {
-        TriggerType type = TriggerType::Time;
+        TriggerType type = TriggerType::Once;
         QString id;
         QString startBoundary; // local time as YYYY-MM-DDTHH:MM:SS
-        int daysOfWeek = 0;    // weekly triggers only
-        int delaySeconds = 0;  // logon triggers only: how long after logon
+        int daysOfWeek = 0; // weekly triggers only
+        int delaySeconds = 0; // logon triggers only: how long after logon
 
         friend bool operator==(const Trigger &, const Trigger &) = default;
     };

@@ -7,7 +7,6 @@
 #include "TaskService.h"
 
 #include <QLoggingCategory>
-
 #include <optional>
 
 Q_LOGGING_CATEGORY(lcTaskReader, "ampora.schedule.reader")
@@ -126,7 +125,7 @@ void DeleteTaskByName(TaskService &service, const QString &name)
 QString FrequencyText(TriggerType type)
 {
     switch (type) {
-    case TriggerType::Time:
+    case TriggerType::Once:
         return LoadText(u"IDS_RUN_ONCE");
     case TriggerType::Daily:
         return LoadText(u"IDS_RUN_DAILY");
@@ -146,9 +145,8 @@ QString DayListText(int daysOfWeek)
         const char16_t *key;
     };
     // Saturday first: each day goes in front, so the text ends up in order Sunday to Saturday.
-    static constexpr Day kDays[] = {{64, u"IDS_SATURDAY"}, {32, u"IDS_FRIDAY"}, {16, u"IDS_THURSDAY"},
-                                    {8, u"IDS_WEDNESDAY"}, {4, u"IDS_TUESDAY"},  {2, u"IDS_MONDAY"},
-                                    {1, u"IDS_SUNDAY"}};
+    static constexpr Day kDays[] = { { 64, u"IDS_SATURDAY" }, { 32, u"IDS_FRIDAY" }, { 16, u"IDS_THURSDAY" },
+        { 8, u"IDS_WEDNESDAY" }, { 4, u"IDS_TUESDAY" }, { 2, u"IDS_MONDAY" }, { 1, u"IDS_SUNDAY" } };
     QString text;
     for (const Day &day : kDays) {
         if (daysOfWeek & day.bit)
@@ -185,7 +183,7 @@ QString StartText(TriggerType type, const QString &startBoundary, const QString 
     const QString onText = LoadText(u"IDS_ON");
 
     switch (type) {
-    case TriggerType::Time:
+    case TriggerType::Once:
         return clock + u' ' + onText + u' ' + QString::asprintf("%04d/%02d/%02d", year, month, day);
     case TriggerType::Daily:
         return clock;

@@ -16,8 +16,8 @@ class TaskService;
 // is kept and listed with an empty plan name. The result is sorted by plan name (ordinal).
 // Per-task failures skip the task and leave their text in *diagnostic; an unreachable service
 // gives an empty list.
-QList<TasksScheduled> ReadScheduledTasks(TaskService &service, const PowerPlatform &platform,
-                                         QString *diagnostic = nullptr);
+QList<TasksScheduled> ReadScheduledTasks(
+    TaskService &service, const PowerPlatform &platform, QString *diagnostic = nullptr);
 
 // Deletes the task of that name; the outcome is not reported.
 void DeleteTaskByName(TaskService &service, const QString &name);

@@ -13,10 +13,10 @@ class TaskService
 public:
     enum class Status {
         Ok,
-        NotFound,      // no task of that name
+        NotFound, // no task of that name
         AlreadyExists, // Registration::Create over an existing task
-        Invalid,       // a name or definition this service cannot store
-        Failed,        // the folder cannot be read or written
+        Invalid, // a name or definition this service cannot store
+        Failed, // the folder cannot be read or written
     };
     enum class Registration { CreateOrUpdate, Create };
 

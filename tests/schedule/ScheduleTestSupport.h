@@ -18,12 +18,12 @@ inline QByteArray scheduleLanguageFile()
 
 // A task as the plan task writer would register it, with the parts a test wants to vary.
 inline RegisteredTask planTask(const QString &name, TaskDefinition::TriggerType type, const QString &boundary,
-                               const QString &arguments, int days = 0)
+    const QString &arguments, int days = 0)
 {
     TaskDefinition definition;
-    definition.triggers.append({type, QStringLiteral("Trigger1"), boundary, days, 0});
-    definition.actions.append({TaskDefinition::ActionType::Exec, QStringLiteral("/usr/bin/ampora"), arguments});
-    return RegisteredTask{name, true, definition};
+    definition.triggers.append({ type, QStringLiteral("Trigger1"), boundary, days, 0 });
+    definition.actions.append({ TaskDefinition::ActionType::Exec, QStringLiteral("/usr/bin/ampora"), arguments });
+    return RegisteredTask { name, true, definition };
 }
 
 inline QString planArguments(const QUuid &plan)

@@ -9,7 +9,6 @@
 #include "TestEnvironment.h"
 
 #include <QTest>
-
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -90,7 +89,7 @@ PlanTaskWriter::Choice TestPlanTaskWriter::choice(Kind kind) const
     c.kind = kind;
     c.date = QDate(2024, 7, 5);
     c.time = QTime(7, 3, 9);
-    c.days = days({1, 5});
+    c.days = days({ 1, 5 });
     return c;
 }
 
@@ -99,10 +98,10 @@ void TestPlanTaskWriter::picksFirstFreeName_data()
     QTest::addColumn<QStringList>("listedNames");
     QTest::addColumn<QString>("expected");
     QTest::newRow("empty list") << QStringList() << u"AMPCTL0"_s;
-    QTest::newRow("fills a gap") << QStringList({u"AMPCTL0"_s, u"AMPCTL2"_s}) << u"AMPCTL1"_s;
-    QTest::newRow("after a run") << QStringList({u"AMPCTL0"_s, u"AMPCTL1"_s}) << u"AMPCTL2"_s;
-    QTest::newRow("order does not matter") << QStringList({u"AMPCTL1"_s, u"AMPCTL0"_s}) << u"AMPCTL2"_s;
-    QTest::newRow("no leading zeros") << QStringList({u"AMPCTL00"_s, u"AMPCTL01"_s}) << u"AMPCTL0"_s;
+    QTest::newRow("fills a gap") << QStringList({ u"AMPCTL0"_s, u"AMPCTL2"_s }) << u"AMPCTL1"_s;
+    QTest::newRow("after a run") << QStringList({ u"AMPCTL0"_s, u"AMPCTL1"_s }) << u"AMPCTL2"_s;
+    QTest::newRow("order does not matter") << QStringList({ u"AMPCTL1"_s, u"AMPCTL0"_s }) << u"AMPCTL2"_s;
+    QTest::newRow("no leading zeros") << QStringList({ u"AMPCTL00"_s, u"AMPCTL01"_s }) << u"AMPCTL0"_s;
 }
 
 void TestPlanTaskWriter::picksFirstFreeName()
@@ -159,17 +158,17 @@ void TestPlanTaskWriter::roundTripsThroughTheReader_data()
                           << u"08:05:00 PM on 2024/07/05"_s << 0;
     QTest::newRow("daily 00:30:15") << Kind::Daily << QTime(0, 30, 15) << QList<bool>() << u"Daily"_s
                                     << u"12:30:15 AM"_s << 0;
-    QTest::newRow("daily 12:00:00") << Kind::Daily << QTime(12, 0, 0) << QList<bool>() << u"Daily"_s
-                                    << u"12:00:00 PM"_s << 0;
-    QTest::newRow("weekly, one day") << Kind::Weekly << QTime(7, 3, 9) << days({1}) << u"Weekly"_s
+    QTest::newRow("daily 12:00:00") << Kind::Daily << QTime(12, 0, 0) << QList<bool>() << u"Daily"_s << u"12:00:00 PM"_s
+                                    << 0;
+    QTest::newRow("weekly, one day") << Kind::Weekly << QTime(7, 3, 9) << days({ 1 }) << u"Weekly"_s
                                      << u"07:03:09 AM on Mon"_s << 2;
-    QTest::newRow("weekly, two days") << Kind::Weekly << QTime(7, 3, 9) << days({0, 6}) << u"Weekly"_s
+    QTest::newRow("weekly, two days") << Kind::Weekly << QTime(7, 3, 9) << days({ 0, 6 }) << u"Weekly"_s
                                       << u"07:03:09 AM on Sun and Sat"_s << 65;
-    QTest::newRow("weekly, three days") << Kind::Weekly << QTime(13, 3, 9) << days({0, 1, 6}) << u"Weekly"_s
+    QTest::newRow("weekly, three days") << Kind::Weekly << QTime(13, 3, 9) << days({ 0, 1, 6 }) << u"Weekly"_s
                                         << u"01:03:09 PM on Sun, Mon and Sat"_s << 67;
     // Days are ignored for the other kinds.
-    QTest::newRow("daily with days ticked") << Kind::Daily << QTime(7, 3, 9) << days({1}) << u"Daily"_s
-                                            << u"07:03:09 AM"_s << 0;
+    QTest::newRow("daily with days ticked")
+        << Kind::Daily << QTime(7, 3, 9) << days({ 1 }) << u"Daily"_s << u"07:03:09 AM"_s << 0;
 }
 
 void TestPlanTaskWriter::roundTripsThroughTheReader()
@@ -208,14 +207,14 @@ void TestPlanTaskWriter::refusesIncompleteChoices_data()
 
     QTest::newRow("weekly without days") << Kind::Weekly << QList<bool>(7, false) << qsizetype(1) << kProgram
                                          << Result::NoDays << u"IDS_WEEKLY_ERROR"_s;
-    QTest::newRow("weekly with an empty day list") << Kind::Weekly << QList<bool>() << qsizetype(1) << kProgram
-                                                   << Result::NoDays << u"IDS_WEEKLY_ERROR"_s;
-    QTest::newRow("no kind") << Kind::None << days({1}) << qsizetype(1) << kProgram << Result::NoKind
+    QTest::newRow("weekly with an empty day list")
+        << Kind::Weekly << QList<bool>() << qsizetype(1) << kProgram << Result::NoDays << u"IDS_WEEKLY_ERROR"_s;
+    QTest::newRow("no kind") << Kind::None << days({ 1 }) << qsizetype(1) << kProgram << Result::NoKind
                              << u"IDS_SCHEDULE_PLAN_ERROR"_s;
-    QTest::newRow("no plan selected") << Kind::Daily << QList<bool>() << qsizetype(-1) << kProgram
-                                      << Result::NoPlan << QString();
-    QTest::newRow("the create-new item") << Kind::Daily << QList<bool>() << qsizetype(2) << kProgram
-                                         << Result::NoPlan << QString();
+    QTest::newRow("no plan selected") << Kind::Daily << QList<bool>() << qsizetype(-1) << kProgram << Result::NoPlan
+                                      << QString();
+    QTest::newRow("the create-new item") << Kind::Daily << QList<bool>() << qsizetype(2) << kProgram << Result::NoPlan
+                                         << QString();
     QTest::newRow("no program") << Kind::Daily << QList<bool>() << qsizetype(1) << QString() << Result::NoProgramPath
                                 << QString();
 }
@@ -287,7 +286,7 @@ void TestPlanTaskWriter::reportsRefusedRegistration()
 
 void TestPlanTaskWriter::enablesAndRemovesByPosition()
 {
-    m_service.addTask(RegisteredTask{u"foreign"_s, true, std::nullopt});
+    m_service.addTask(RegisteredTask { u"foreign"_s, true, std::nullopt });
     PlanTaskWriter writer(m_service, kProgram);
     QCOMPARE(writer.write(choice(Kind::Daily), m_plans, {}), Result::Registered);
     const int position = ReadScheduledTasks(m_service, *m_store).first().position;
@@ -299,7 +298,7 @@ void TestPlanTaskWriter::enablesAndRemovesByPosition()
     QCOMPARE(SetTaskEnabledAt(m_service, position, true), TaskService::Status::Ok);
     QCOMPARE(m_service.task(u"AMPCTL0"_s)->enabled, true);
 
-    for (int outside : {0, 3, -1})
+    for (int outside : { 0, 3, -1 })
         QCOMPARE(SetTaskEnabledAt(m_service, outside, false), TaskService::Status::NotFound);
     QCOMPARE(RemoveTaskAt(m_service, position), TaskService::Status::Ok);
     QCOMPARE(m_service.tasks().size(), 1);

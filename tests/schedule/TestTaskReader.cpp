@@ -5,7 +5,6 @@
 #include "TestEnvironment.h"
 
 #include <QTest>
-
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -87,8 +86,7 @@ void TestTaskReader::recognisesOnlyTheProgramsTasks_data()
     QTest::newRow("keyword in other case") << u"AMPCTL7"_s << (u"-SetActivePlan -"_s + guid) << true << false;
     QTest::newRow("foreign arguments") << u"AMPCTL7"_s << u"--help"_s << true << false;
     QTest::newRow("trailing blank after the GUID") << u"AMPCTL7"_s << (args + u' ') << true << false;
-    QTest::newRow("GUID without braces") << u"AMPCTL7"_s << (u"-setactiveplan -"_s + guid.mid(1, 36)) << true
-                                         << false;
+    QTest::newRow("GUID without braces") << u"AMPCTL7"_s << (u"-setactiveplan -"_s + guid.mid(1, 36)) << true << false;
     QTest::newRow("lower-case hex digits") << u"AMPCTL7"_s << args.toLower() << true << true;
     QTest::newRow("blank instead of the dash") << u"AMPCTL7"_s << (u"-setactiveplan  "_s + guid) << true << true;
 }
@@ -120,26 +118,26 @@ void TestTaskReader::buildsDisplayTexts_data()
     QTest::addColumn<QString>("frequency");
     QTest::addColumn<QString>("start");
 
-    QTest::newRow("once, evening") << TriggerType::Time << u"2025-05-02T20:05:00"_s << 0 << u"Once"_s
+    QTest::newRow("once, evening") << TriggerType::Once << u"2025-05-02T20:05:00"_s << 0 << u"Once"_s
                                    << u"08:05:00 PM on 2025/05/02"_s;
-    QTest::newRow("daily after midnight") << TriggerType::Daily << u"2024-07-05T00:30:15"_s << 0 << u"Daily"_s
-                                          << u"12:30:15 AM"_s;
+    QTest::newRow("daily after midnight")
+        << TriggerType::Daily << u"2024-07-05T00:30:15"_s << 0 << u"Daily"_s << u"12:30:15 AM"_s;
     QTest::newRow("daily at noon") << TriggerType::Daily << u"2024-07-05T12:00:00"_s << 0 << u"Daily"_s
                                    << u"12:00:00 PM"_s;
     QTest::newRow("daily before noon") << TriggerType::Daily << u"2024-07-05T11:59:59"_s << 0 << u"Daily"_s
                                        << u"11:59:59 AM"_s;
     QTest::newRow("weekly, one day") << TriggerType::Weekly << u"2024-07-05T07:03:09"_s << 2 << u"Weekly"_s
                                      << u"07:03:09 AM on Mon"_s;
-    QTest::newRow("weekly, two days") << TriggerType::Weekly << u"2024-07-05T23:00:00"_s << (1 | 64)
-                                      << u"Weekly"_s << u"11:00:00 PM on Sun and Sat"_s;
+    QTest::newRow("weekly, two days") << TriggerType::Weekly << u"2024-07-05T23:00:00"_s << (1 | 64) << u"Weekly"_s
+                                      << u"11:00:00 PM on Sun and Sat"_s;
     QTest::newRow("weekly, three days") << TriggerType::Weekly << u"2024-07-05T07:03:09"_s << (1 | 2 | 64)
                                         << u"Weekly"_s << u"07:03:09 AM on Sun, Mon and Sat"_s;
     QTest::newRow("weekly, every day") << TriggerType::Weekly << u"2024-07-05T07:03:09"_s << 127 << u"Weekly"_s
                                        << u"07:03:09 AM on Sun, Mon, Tue, Wed, Thu, Fri and Sat"_s;
-    QTest::newRow("other trigger") << TriggerType::Logon << u"2024-07-05T07:03:09"_s << 0
-                                   << u"None of three"_s << u"None of three"_s;
-    QTest::newRow("boundary without digits") << TriggerType::Time << u"garbage"_s << 0 << u"Once"_s
-                                             << u"12:00:00 AM on 0000/00/00"_s;
+    QTest::newRow("other trigger") << TriggerType::Logon << u"2024-07-05T07:03:09"_s << 0 << u"None of three"_s
+                                   << u"None of three"_s;
+    QTest::newRow("boundary without digits")
+        << TriggerType::Once << u"garbage"_s << 0 << u"Once"_s << u"12:00:00 AM on 0000/00/00"_s;
 }
 
 void TestTaskReader::buildsDisplayTexts()
@@ -162,9 +160,9 @@ void TestTaskReader::buildsDisplayTexts()
 void TestTaskReader::fillsRecordFromTask()
 {
     FakeTaskService service;
-    service.addTask(RegisteredTask{u"foreign"_s, true, std::nullopt});
-    RegisteredTask task = planTask(u"AMPCTL3"_s, TriggerType::Weekly, u"2024-07-05T07:03:09"_s,
-                                   planArguments(m_saver), 34);
+    service.addTask(RegisteredTask { u"foreign"_s, true, std::nullopt });
+    RegisteredTask task
+        = planTask(u"AMPCTL3"_s, TriggerType::Weekly, u"2024-07-05T07:03:09"_s, planArguments(m_saver), 34);
     task.enabled = false;
     service.addTask(task);
 
@@ -191,7 +189,7 @@ void TestTaskReader::sortsByPlanNameOrdinally()
     service.addTask(planTask(u"AMPCTL2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(upperB)));
 
     const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
-    QCOMPARE(namesOf(schedules), QStringList({u"AMPCTL2"_s, u"AMPCTL1"_s, u"AMPCTL0"_s}));
+    QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL2"_s, u"AMPCTL1"_s, u"AMPCTL0"_s }));
     QCOMPARE(schedules.at(0).position, 3);
     QCOMPARE(schedules.at(2).position, 1);
 }
@@ -203,13 +201,13 @@ void TestTaskReader::deletesTasksOfDeletedPlansAfterTheRead()
     service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(gone)));
     service.addTask(planTask(u"AMPCTL1"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
     service.addTask(planTask(u"ampctl2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(gone)));
-    service.addTask(planTask(u"AMPCTL3"_s, TriggerType::Time, u"2024-07-05T07:03:09"_s, planArguments(gone)));
+    service.addTask(planTask(u"AMPCTL3"_s, TriggerType::Once, u"2024-07-05T07:03:09"_s, planArguments(gone)));
 
     const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
-    QCOMPARE(namesOf(schedules), QStringList({u"AMPCTL1"_s}));
+    QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL1"_s }));
     // The listed task kept the position it had during the read, before the deletions.
     QCOMPARE(schedules.first().position, 2);
-    QCOMPARE(service.deleteCalls(), QStringList({u"AMPCTL0"_s, u"AMPCTL3"_s}));
+    QCOMPARE(service.deleteCalls(), QStringList({ u"AMPCTL0"_s, u"AMPCTL3"_s }));
     QVERIFY(service.task(u"ampctl2"_s));
     QCOMPARE(service.tasks().size(), 2);
 }
@@ -228,7 +226,7 @@ void TestTaskReader::keepsTasksWhenThePlanStoreFails()
 void TestTaskReader::reportsBrokenTasksOfTheProgramOnly()
 {
     FakeTaskService service;
-    service.addTask(RegisteredTask{u"broken-foreign"_s, true, std::nullopt});
+    service.addTask(RegisteredTask { u"broken-foreign"_s, true, std::nullopt });
     QString diagnostic;
     ReadScheduledTasks(service, *m_store, &diagnostic);
     QVERIFY(diagnostic.isEmpty());
@@ -243,21 +241,21 @@ void TestTaskReader::reportsBrokenTasksOfTheProgramOnly()
     RegisteredTask noAction = planTask(u"AMPCTL1"_s, TriggerType::Daily, {}, planArguments(m_saver));
     noAction.definition->actions.clear();
     const Case cases[] = {
-        {RegisteredTask{u"AMPCTL1"_s, true, std::nullopt}, u"Getting task definition failed at index 2"_s},
-        {noTrigger, u"Failed to get Trigger at index 2"_s},
-        {noAction, u"Failed to get Action at index 2"_s},
+        { RegisteredTask { u"AMPCTL1"_s, true, std::nullopt }, u"Getting task definition failed at index 2"_s },
+        { noTrigger, u"Failed to get Trigger at index 2"_s },
+        { noAction, u"Failed to get Action at index 2"_s },
     };
     for (const Case &c : cases) {
         FakeTaskService withBroken;
-        withBroken.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s,
-                                    planArguments(m_saver)));
+        withBroken.addTask(
+            planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
         withBroken.addTask(c.task);
-        withBroken.addTask(planTask(u"AMPCTL2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s,
-                                    planArguments(m_saver)));
+        withBroken.addTask(
+            planTask(u"AMPCTL2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
         diagnostic.clear();
         const QList<TasksScheduled> schedules = ReadScheduledTasks(withBroken, *m_store, &diagnostic);
         QCOMPARE(diagnostic, c.text);
-        QCOMPARE(namesOf(schedules), QStringList({u"AMPCTL0"_s, u"AMPCTL2"_s}));
+        QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL0"_s, u"AMPCTL2"_s }));
         QVERIFY(withBroken.deleteCalls().isEmpty());
     }
 }

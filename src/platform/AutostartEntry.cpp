@@ -1,0 +1,90 @@
+#include "AutostartEntry.h"
+
+#include "ExecQuoting.h"
+#include "ExtensionKeys.h"
+
+namespace {
+
+const QString kEntry = QStringLiteral("Desktop Entry");
+const QString kEnabledKey = QStringLiteral("X-GNOME-Autostart-enabled");
+const QString kDelayKeys[] = { QStringLiteral("X-GNOME-Autostart-Delay"), QStringLiteral("X-MATE-Autostart-Delay") };
+
+} // namespace
+
+std::optional<QString> AutostartEntry::Compose(const TaskDefinition &definition)
+{
+    if (definition.triggers.size() != 1 || definition.actions.size() != 1)
+        return std::nullopt;
+    const TaskDefinition::Trigger &trigger = definition.triggers.constFirst();
+    const TaskDefinition::Action &action = definition.actions.constFirst();
+    if (trigger.type != TaskDefinition::TriggerType::Logon || trigger.daysOfWeek != 0 || trigger.delaySeconds < 0
+        || action.type != TaskDefinition::ActionType::Exec || action.path.isEmpty()) {
+        return std::nullopt;
+    }
+    const std::optional<QString> exec
+        = ExecQuoting::DesktopExecLine(QStringList(action.path) + ExecQuoting::ArgumentWords(action.arguments));
+    if (!exec)
+        return std::nullopt;
+
+    UnitFile entry(UnitFile::Syntax::Desktop);
+    entry.addComment(
+        QStringLiteral("Written by Ampora: starts Ampora when you log in. Change it in Ampora's settings."));
+    entry.append(kEntry, QStringLiteral("Type"), QStringLiteral("Application"));
+    entry.append(kEntry, QStringLiteral("Name"), QStringLiteral("Ampora"));
+    entry.append(kEntry, QStringLiteral("Exec"), *exec);
+    entry.append(kEntry, QStringLiteral("Terminal"), QStringLiteral("false"));
+    entry.append(kEntry, kEnabledKey, QStringLiteral("true"));
+    if (trigger.delaySeconds > 0) {
+        for (const QString &key : kDelayKeys)
+            entry.append(kEntry, key, QString::number(trigger.delaySeconds));
+    }
+    ExtensionKeys::WriteFlag(entry, kEntry, QStringLiteral("Task"), true);
+    ExtensionKeys::WriteText(entry, kEntry, QStringLiteral("TriggerId"), trigger.id);
+    ExtensionKeys::WriteText(entry, kEntry, QStringLiteral("StartBoundary"), trigger.startBoundary);
+    ExtensionKeys::WriteFlag(
+        entry, kEntry, QStringLiteral("StartWhenAvailable"), definition.settings.startWhenAvailable);
+    ExtensionKeys::WriteFlag(
+        entry, kEntry, QStringLiteral("DisallowStartIfOnBatteries"), definition.settings.disallowStartIfOnBatteries);
+    ExtensionKeys::WriteDefinition(entry, kEntry, definition);
+    return entry.toText();
+}
+
+bool AutostartEntry::IsTask(const UnitFile &entry)
+{
+    return ExtensionKeys::ReadFlag(entry, kEntry, QStringLiteral("Task"));
+}
+
+bool AutostartEntry::IsEnabled(const UnitFile &entry)
+{
+    return entry.value(kEntry, kEnabledKey) != u"false" && entry.value(kEntry, QStringLiteral("Hidden")) != u"true";
+}
+
+void AutostartEntry::SetEnabled(UnitFile &entry, bool enabled)
+{
+    entry.setValue(kEntry, kEnabledKey, enabled ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+TaskDefinition AutostartEntry::Decompose(const UnitFile &entry)
+{
+    TaskDefinition definition;
+    TaskDefinition::Trigger trigger;
+    trigger.type = TaskDefinition::TriggerType::Logon;
+    trigger.id = ExtensionKeys::ReadText(entry, kEntry, QStringLiteral("TriggerId"));
+    trigger.startBoundary = ExtensionKeys::ReadText(entry, kEntry, QStringLiteral("StartBoundary"));
+    trigger.delaySeconds = entry.value(kEntry, kDelayKeys[0]).toInt();
+    definition.triggers.append(trigger);
+
+    definition.settings.startWhenAvailable
+        = ExtensionKeys::ReadFlag(entry, kEntry, QStringLiteral("StartWhenAvailable"));
+    definition.settings.disallowStartIfOnBatteries
+        = ExtensionKeys::ReadFlag(entry, kEntry, QStringLiteral("DisallowStartIfOnBatteries"));
+    ExtensionKeys::ReadDefinition(entry, kEntry, &definition);
+
+    const std::optional<QStringList> words
+        = ExecQuoting::SplitDesktopExecLine(entry.value(kEntry, QStringLiteral("Exec")));
+    if (words && !words->isEmpty()) {
+        definition.actions.append(TaskDefinition::Action {
+            TaskDefinition::ActionType::Exec, words->constFirst(), ExecQuoting::JoinArgumentWords(words->mid(1)) });
+    }
+    return definition;
+}

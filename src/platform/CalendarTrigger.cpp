@@ -1,0 +1,111 @@
+#include "CalendarTrigger.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+namespace CalendarTrigger {
+
+namespace {
+
+using TriggerType = TaskDefinition::TriggerType;
+
+// systemd's calendar ends with 2199; the line for the years after the start needs one more.
+constexpr int kFirstYear = 1970;
+constexpr int kCalendarEnd = 2199;
+constexpr int kLastYear = kCalendarEnd - 1;
+
+// In systemd's own order, Monday first, with each day's bit in the mask (bit 0 Sunday).
+constexpr struct
+{
+    const char16_t *name;
+    int bit;
+} kDays[]
+    = { { u"Mon", 2 }, { u"Tue", 4 }, { u"Wed", 8 }, { u"Thu", 16 }, { u"Fri", 32 }, { u"Sat", 64 }, { u"Sun", 1 } };
+
+int maskBitOf(QStringView name)
+{
+    for (const auto &day : kDays) {
+        if (name == day.name)
+            return day.bit;
+    }
+    return 0;
+}
+
+QString dayNames(int mask)
+{
+    QStringList names;
+    for (const auto &day : kDays) {
+        if (mask & day.bit)
+            names.append(QString::fromUtf16(day.name));
+    }
+    return names.join(u',');
+}
+
+std::optional<QDateTime> parseBoundary(const QString &boundary)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}$"));
+    if (!pattern.match(boundary).hasMatch())
+        return std::nullopt;
+    const QDateTime at = QDateTime::fromString(boundary, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    if (!at.isValid() || at.date().year() < kFirstYear || at.date().year() > kLastYear)
+        return std::nullopt;
+    return at;
+}
+
+} // namespace
+
+QStringList Expressions(const TaskDefinition::Trigger &trigger)
+{
+    const std::optional<QDateTime> start = parseBoundary(trigger.startBoundary);
+    if (!start)
+        return {};
+    const QDate date = start->date();
+    const QString time = start->time().toString(QStringLiteral("HH:mm:ss"));
+    if (trigger.type == TriggerType::Once)
+        return { date.toString(QStringLiteral("yyyy-MM-dd ")) + time };
+
+    QString days;
+    if (trigger.type == TriggerType::Weekly) {
+        if (trigger.daysOfWeek <= 0 || trigger.daysOfWeek > TaskDefinition::kAllDaysMask)
+            return {};
+        days = dayNames(trigger.daysOfWeek) + u' ';
+    } else if (trigger.type != TriggerType::Daily) {
+        return {};
+    }
+    QStringList lines;
+    lines.append(days + QString::asprintf("%04d-%02d-%02d..31 ", date.year(), date.month(), date.day()) + time);
+    if (date.month() < 12)
+        lines.append(days + QString::asprintf("%04d-%02d..12-* ", date.year(), date.month() + 1) + time);
+    lines.append(days + QString::asprintf("%04d..%04d-*-* ", date.year() + 1, kCalendarEnd) + time);
+    return lines;
+}
+
+std::optional<TaskDefinition::Trigger> FromExpressions(const QStringList &expressions)
+{
+    static const QRegularExpression once(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2}) (\\d{2}:\\d{2}:\\d{2})$"));
+    static const QRegularExpression repeating(
+        QStringLiteral("^(?:([A-Za-z,]+) )?(\\d{4}-\\d{2}-\\d{2})\\.\\.31 (\\d{2}:\\d{2}:\\d{2})$"));
+    if (expressions.isEmpty())
+        return std::nullopt;
+
+    TaskDefinition::Trigger trigger;
+    const QString &first = expressions.constFirst();
+    if (const QRegularExpressionMatch m = once.match(first); m.hasMatch()) {
+        trigger.type = TriggerType::Once;
+        trigger.startBoundary = m.captured(1) + u'T' + m.captured(2);
+    } else if (const QRegularExpressionMatch r = repeating.match(first); r.hasMatch()) {
+        trigger.type = r.hasCaptured(1) ? TriggerType::Weekly : TriggerType::Daily;
+        trigger.startBoundary = r.captured(2) + u'T' + r.captured(3);
+        const QString names = r.captured(1);
+        for (const QStringView name : QStringView(names).split(u','))
+            trigger.daysOfWeek |= maskBitOf(name);
+    } else {
+        return std::nullopt;
+    }
+    // Only lines this file writes are understood; anything else is some other timer.
+    if (Expressions(trigger) != expressions)
+        return std::nullopt;
+    return trigger;
+}
+
+} // namespace CalendarTrigger

@@ -1,0 +1,273 @@
+#include "ExecQuoting.h"
+
+#include <QByteArray>
+
+namespace ExecQuoting {
+
+namespace {
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
+QString hexEscape(QChar c)
+{
+    return QString::asprintf("\\x%02x", c.unicode());
+}
+
+// systemd: quote words with blanks, quotes, backslashes, semicolons or control characters.
+QString systemdWord(const QString &word, bool expandsVariables)
+{
+    const bool quote = word.isEmpty() || std::any_of(word.cbegin(), word.cend(), [](QChar c) {
+        return c.isSpace() || c == u'"' || c == u'\'' || c == u'\\' || c == u';' || isControl(c);
+    });
+    QString out;
+    for (const QChar c : word) {
+        if (c == u'%')
+            out += u"%%";
+        else if (c == u'$' && expandsVariables)
+            out += u"$$";
+        else if (c == u'\\' || c == u'"')
+            out += u'\\' + QString(c);
+        else if (c == u'\n')
+            out += u"\\n";
+        else if (c == u'\t')
+            out += u"\\t";
+        else if (isControl(c))
+            out += hexEscape(c);
+        else
+            out += c;
+    }
+    return quote ? u'"' + out + u'"' : out;
+}
+
+// The C-style escapes systemd understands inside and outside quotes.
+bool unescapeInto(QStringView line, qsizetype *i, QString *word)
+{
+    if (*i + 1 >= line.size())
+        return false;
+    const QChar next = line.at(++*i);
+    static const QString kPlain = QStringLiteral("\\\"' ;");
+    static const QString kLetters = QStringLiteral("abfnrtvs");
+    static const QString kCodes = QStringLiteral("\a\b\f\n\r\t\v ");
+    if (kPlain.contains(next)) {
+        *word += next;
+    } else if (const qsizetype k = kLetters.indexOf(next); k >= 0) {
+        *word += kCodes.at(k);
+    } else if (next == u'x' && *i + 2 < line.size()) {
+        bool ok = false;
+        const ushort code = line.sliced(*i + 1, 2).toUShort(&ok, 16);
+        if (!ok)
+            return false;
+        *word += QChar(code);
+        *i += 2;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// "%%" stands for '%'; other specifiers cannot be resolved here and stay as written.
+QString undoSpecifiers(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        out += text.at(i);
+        if (text.at(i) == u'%' && i + 1 < text.size() && text.at(i + 1) == u'%')
+            ++i;
+    }
+    return out;
+}
+
+bool isDesktopReserved(QChar c)
+{
+    return QStringView(u" \t\n\"'\\><~|&;$*?#()`").contains(c);
+}
+
+QString desktopWord(const QString &word)
+{
+    QString out;
+    for (const QChar c : word) {
+        if (c == u'%')
+            out += u"%%";
+        else if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            out += u'\\' + QString(c);
+        else
+            out += c;
+    }
+    const bool quote = word.isEmpty() || std::any_of(word.cbegin(), word.cend(), isDesktopReserved);
+    return quote ? u'"' + out + u'"' : out;
+}
+
+// Value-level escapes of desktop entry strings.
+QString escapeDesktopValue(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == u'\\')
+            out += u"\\\\";
+        else if (c == u'\n')
+            out += u"\\n";
+        else if (c == u'\t')
+            out += u"\\t";
+        else if (c == u'\r')
+            out += u"\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::optional<QString> unescapeDesktopValue(const QString &value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value.at(i) != u'\\') {
+            out += value.at(i);
+            continue;
+        }
+        if (++i >= value.size())
+            return std::nullopt;
+        const qsizetype k = QStringView(u"\\ntrs").indexOf(value.at(i));
+        if (k < 0)
+            return std::nullopt;
+        out += QStringView(u"\\\n\t\r ").at(k);
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList ArgumentWords(const QString &arguments)
+{
+    return arguments.isEmpty() ? QStringList() : arguments.split(u' ');
+}
+
+QString JoinArgumentWords(const QStringList &words)
+{
+    return words.join(u' ');
+}
+
+bool SystemdCanStart(const QString &program)
+{
+    return program.startsWith(u'/') && !std::any_of(program.cbegin(), program.cend(), [](QChar c) {
+        return c == u'"' || c == u'\'' || c == u'\\' || isControl(c);
+    });
+}
+
+QString SystemdExecLine(const QStringList &words)
+{
+    QStringList quoted;
+    for (qsizetype i = 0; i < words.size(); ++i)
+        quoted.append(systemdWord(words.at(i), i > 0));
+    return quoted.join(u' ');
+}
+
+std::optional<QStringList> SplitSystemdExecLine(const QString &line)
+{
+    const QString text = undoSpecifiers(line);
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quote.isNull() && QStringView(u" \t\n\r").contains(c)) {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (c == u'\\') {
+            if (!unescapeInto(text, &i, &word))
+                return std::nullopt;
+        } else if (!quote.isNull() && c == quote) {
+            quote = QChar();
+        } else if (quote.isNull() && (c == u'"' || c == u'\'')) {
+            quote = c;
+        } else {
+            word += c;
+        }
+    }
+    if (!quote.isNull())
+        return std::nullopt;
+    if (inWord)
+        words.append(word);
+    for (qsizetype i = 1; i < words.size(); ++i)
+        words[i].replace(QStringLiteral("$$"), QStringLiteral("$"));
+    return words;
+}
+
+std::optional<QString> DesktopExecLine(const QStringList &words)
+{
+    QStringList quoted;
+    for (const QString &word : words) {
+        if (std::any_of(word.cbegin(), word.cend(), [](QChar c) { return isControl(c) && c != u'\n' && c != u'\t'; }))
+            return std::nullopt;
+        quoted.append(desktopWord(word));
+    }
+    return escapeDesktopValue(quoted.join(u' '));
+}
+
+std::optional<QStringList> SplitDesktopExecLine(const QString &line)
+{
+    const std::optional<QString> text = unescapeDesktopValue(line);
+    if (!text)
+        return std::nullopt;
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text->size(); ++i) {
+        const QChar c = text->at(i);
+        if (!quoted && c == u' ') {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+        } else if (c == u'"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (quoted && c == u'\\' && i + 1 < text->size()) {
+            word += text->at(++i);
+        } else if (c == u'%' && i + 1 < text->size() && text->at(i + 1) == u'%') {
+            word += c;
+            ++i;
+            inWord = true;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    if (inWord)
+        words.append(word);
+    return words;
+}
+
+QString EncodeText(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool edgeBlank = c.isSpace() && (i == 0 || i == text.size() - 1);
+        if (c == u'%' || c == u'\\' || isControl(c) || edgeBlank) {
+            for (const char byte : QString(c).toUtf8())
+                out += QString::asprintf("%%%02X", uchar(byte));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString DecodeText(const QString &value)
+{
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(value.toUtf8()));
+}
+
+} // namespace ExecQuoting

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Command lines and free text as systemd units and desktop entries store them. Each writer has a
+// reader that gives back exactly the words that were written.
+namespace ExecQuoting {
+
+// A task's arguments are the program's arguments joined by single blanks, so splitting at every
+// blank is the exact inverse (an empty text is no argument at all).
+QStringList ArgumentWords(const QString &arguments);
+QString JoinArgumentWords(const QStringList &words);
+
+// systemd runs only programs whose absolute path has no quote, backslash or control character.
+bool SystemdCanStart(const QString &program);
+// An ExecStart= value: words quoted where needed, '%' doubled everywhere and '$' in arguments.
+QString SystemdExecLine(const QStringList &words);
+// Nothing for a line with an open quote or an unknown escape.
+std::optional<QStringList> SplitSystemdExecLine(const QString &line);
+
+// An Exec= value of a desktop entry; nothing when a word holds a character no entry can carry.
+std::optional<QString> DesktopExecLine(const QStringList &words);
+std::optional<QStringList> SplitDesktopExecLine(const QString &line);
+
+// Free text for X-Ampora-... keys: '%', backslashes, control characters and blanks at either end
+// are percent-encoded (UTF-8), so the value survives both file formats unchanged.
+QString EncodeText(const QString &text);
+QString DecodeText(const QString &value);
+
+} // namespace ExecQuoting

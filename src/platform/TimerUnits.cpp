@@ -1,0 +1,110 @@
+#include "TimerUnits.h"
+
+#include "CalendarTrigger.h"
+#include "ExecQuoting.h"
+#include "ExtensionKeys.h"
+
+namespace {
+
+const QString kUnit = QStringLiteral("Unit");
+const QString kTimer = QStringLiteral("Timer");
+const QString kService = QStringLiteral("Service");
+const QString kLauncherKey = QStringLiteral("Launcher");
+// systemd refuses to start a program whose path holds quotes or backslashes; a shell started
+// with the path as $0 runs it unchanged.
+const QStringList kLauncher = { QStringLiteral("/bin/sh"), QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$@\"") };
+
+bool isTimerTrigger(TaskDefinition::TriggerType type)
+{
+    return type == TaskDefinition::TriggerType::Once || type == TaskDefinition::TriggerType::Daily
+        || type == TaskDefinition::TriggerType::Weekly;
+}
+
+QString timerText(const QString &name, const TaskDefinition &definition, const QStringList &calendar)
+{
+    UnitFile timer(UnitFile::Syntax::Unit);
+    timer.addComment(QStringLiteral("Written by Ampora: when the task named below runs. Edit it in Ampora."));
+    timer.append(kUnit, QStringLiteral("Description"), QStringLiteral("Ampora task ") + name);
+    ExtensionKeys::WriteText(timer, kUnit, QStringLiteral("TriggerId"), definition.triggers.constFirst().id);
+    for (const QString &expression : calendar)
+        timer.append(kTimer, QStringLiteral("OnCalendar"), expression);
+    if (definition.settings.startWhenAvailable)
+        timer.append(kTimer, QStringLiteral("Persistent"), QStringLiteral("true"));
+    timer.append(kTimer, QStringLiteral("AccuracySec"), QStringLiteral("1s"));
+    timer.append(QStringLiteral("Install"), QStringLiteral("WantedBy"), QStringLiteral("timers.target"));
+    return timer.toText();
+}
+
+QString serviceText(const QString &name, const TaskDefinition &definition)
+{
+    const TaskDefinition::Action &action = definition.actions.constFirst();
+    const bool direct = ExecQuoting::SystemdCanStart(action.path);
+    const QStringList words = (direct ? QStringList() : kLauncher) + QStringList(action.path)
+        + ExecQuoting::ArgumentWords(action.arguments);
+
+    UnitFile service(UnitFile::Syntax::Unit);
+    service.addComment(QStringLiteral("Written by Ampora: what the task named below runs. Edit it in Ampora."));
+    service.append(kUnit, QStringLiteral("Description"), QStringLiteral("Ampora task ") + name);
+    if (definition.settings.disallowStartIfOnBatteries)
+        service.append(kUnit, QStringLiteral("ConditionACPower"), QStringLiteral("true"));
+    ExtensionKeys::WriteDefinition(service, kUnit, definition);
+    service.append(kService, QStringLiteral("Type"), QStringLiteral("oneshot"));
+    service.append(kService, QStringLiteral("ExecStart"), ExecQuoting::SystemdExecLine(words));
+    ExtensionKeys::WriteFlag(service, kService, kLauncherKey, !direct);
+    return service.toText();
+}
+
+std::optional<TaskDefinition::Action> readAction(const UnitFile &service)
+{
+    const QStringList lines = service.values(kService, QStringLiteral("ExecStart"));
+    if (lines.isEmpty())
+        return std::nullopt;
+    std::optional<QStringList> words = ExecQuoting::SplitSystemdExecLine(lines.constFirst());
+    if (!words || words->isEmpty())
+        return std::nullopt;
+    if (ExtensionKeys::ReadFlag(service, kService, kLauncherKey)) {
+        if (words->size() <= kLauncher.size() || words->mid(0, kLauncher.size()) != kLauncher)
+            return std::nullopt;
+        words->remove(0, kLauncher.size());
+    }
+    return TaskDefinition::Action { TaskDefinition::ActionType::Exec, words->constFirst(),
+        ExecQuoting::JoinArgumentWords(words->mid(1)) };
+}
+
+} // namespace
+
+std::optional<TimerUnits::Texts> TimerUnits::Compose(const QString &name, const TaskDefinition &definition)
+{
+    if (definition.triggers.size() != 1 || definition.actions.size() != 1)
+        return std::nullopt;
+    const TaskDefinition::Trigger &trigger = definition.triggers.constFirst();
+    const TaskDefinition::Action &action = definition.actions.constFirst();
+    if (!isTimerTrigger(trigger.type) || trigger.delaySeconds != 0
+        || (trigger.type != TaskDefinition::TriggerType::Weekly && trigger.daysOfWeek != 0)
+        || action.type != TaskDefinition::ActionType::Exec || !action.path.startsWith(u'/')) {
+        return std::nullopt;
+    }
+    const QStringList calendar = CalendarTrigger::Expressions(trigger);
+    if (calendar.isEmpty())
+        return std::nullopt;
+    return Texts { timerText(name, definition, calendar), serviceText(name, definition) };
+}
+
+TaskDefinition TimerUnits::Decompose(const UnitFile &timer, const std::optional<UnitFile> &service)
+{
+    TaskDefinition definition;
+    if (std::optional<TaskDefinition::Trigger> trigger
+        = CalendarTrigger::FromExpressions(timer.values(kTimer, QStringLiteral("OnCalendar")))) {
+        trigger->id = ExtensionKeys::ReadText(timer, kUnit, QStringLiteral("TriggerId"));
+        definition.triggers.append(*trigger);
+    }
+    definition.settings.startWhenAvailable = ExtensionKeys::IsTrue(timer.value(kTimer, QStringLiteral("Persistent")));
+    if (!service)
+        return definition;
+    ExtensionKeys::ReadDefinition(*service, kUnit, &definition);
+    definition.settings.disallowStartIfOnBatteries
+        = ExtensionKeys::IsTrue(service->value(kUnit, QStringLiteral("ConditionACPower")));
+    if (const std::optional<TaskDefinition::Action> action = readAction(*service))
+        definition.actions.append(*action);
+    return definition;
+}

@@ -1,0 +1,563 @@
+#include "ExecQuoting.h"
+#include "FakePowerPlatform.h"
+#include "LogonTask.h"
+#include "PlanCatalogue.h"
+#include "PlanTaskWriter.h"
+#include "SystemdTaskService.h"
+#include "TaskReader.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+using TriggerType = TaskDefinition::TriggerType;
+using Status = TaskService::Status;
+
+namespace {
+
+// Paths for definitions that are only stored and read, never run.
+const QString kStoredProgram = u"/opt/ampora/bin/ampora"_s;
+const QString kStoredOddProgram = u"/opt/My Tools/it's \"100%\" $HOME\\bin/ampora"_s;
+
+struct ProcessResult
+{
+    int exitCode = -1;
+    QString output;
+};
+
+ProcessResult runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"TZ"_s, u"UTC"_s);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return {};
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromUtf8(process.readAll()).trimmed() };
+}
+
+TaskDefinition timerDefinition(
+    TriggerType type, const QString &boundary, int days, const QString &program, const QString &arguments)
+{
+    TaskDefinition d = PlanTaskWriter::Definition(type == TriggerType::Once ? PlanTaskWriter::Kind::Once
+            : type == TriggerType::Daily                                    ? PlanTaskWriter::Kind::Daily
+                                                                            : PlanTaskWriter::Kind::Weekly,
+        program, arguments, boundary, days);
+    return d;
+}
+
+QStringList timesIn(const QString &calendarOutput)
+{
+    static const QRegularExpression stamp(u"\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}"_s);
+    QStringList times;
+    for (auto it = stamp.globalMatch(calendarOutput); it.hasNext();)
+        times.append(it.next().captured());
+    times.sort();
+    times.removeDuplicates();
+    return times;
+}
+
+} // namespace
+
+class TestSystemdTaskService : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void splitsCommandLinesAsTheirReadersDo_data();
+    void splitsCommandLinesAsTheirReadersDo();
+    void roundTripsExactly_data();
+    void roundTripsExactly();
+    void writesUnitsSystemdAccepts_data();
+    void writesUnitsSystemdAccepts();
+    void calendarFiresFromTheStartOn_data();
+    void calendarFiresFromTheStartOn();
+    void enablingFlipsOnlyTheWantsLink();
+    void worksWithoutUserManager_data();
+    void worksWithoutUserManager();
+    void deleteStopsAndRemovesBothUnits();
+    void refusesWhatItCannotStore_data();
+    void refusesWhatItCannotStore();
+    void readsFolderWithForeignAndBrokenUnits();
+    void setsAsideUnreadableFileItReplaces();
+    void logonEntryIsValidAndSingle();
+    void weeklyScheduleReadsBackThroughTheReader();
+
+private:
+    QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
+    QString autostartFolder() const { return m_env->path(u"config/autostart"_s); }
+    QStringList systemctlCalls() const;
+    void installSystemctl(int exitCode);
+    std::unique_ptr<SystemdTaskService> service() const;
+
+    std::unique_ptr<TestEnvironment> m_env;
+    QByteArray m_path;
+    QString m_program;
+    QString m_oddProgram;
+};
+
+void TestSystemdTaskService::initTestCase()
+{
+    m_path = qgetenv("PATH");
+    if (QStandardPaths::findExecutable(u"systemd-analyze"_s).isEmpty())
+        QSKIP("systemd-analyze is needed to check the written units");
+}
+
+void TestSystemdTaskService::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(u"program/ampctleng.ini"_s,
+        "[Ampora]\nIDS_RUN_WEEKLY=Weekly\nIDS_MONDAY=Mon\nIDS_FRIDAY=Fri\nIDS_AND=and\nIDS_ON=on\n");
+    // Real executables, since systemd-analyze checks that the service's program exists.
+    m_program = m_env->path(u"program/ampora"_s);
+    m_oddProgram = m_env->path(u"program/My Tools/it's \"100%\" $HOME\\bin/ampora"_s);
+    for (const QString &target : { m_program, m_oddProgram }) {
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QVERIFY(QFile::copy(u"/bin/true"_s, target));
+    }
+    installSystemctl(0);
+}
+
+void TestSystemdTaskService::cleanup()
+{
+    qputenv("PATH", m_path);
+    m_env.reset();
+}
+
+void TestSystemdTaskService::installSystemctl(int exitCode)
+{
+    const QString log = m_env->path(u"systemctl.log"_s);
+    const QString script = m_env->writeFile(u"bin/systemctl"_s,
+        QStringLiteral("#!/bin/sh\necho \"$*\" >> '%1'\nexit %2\n").arg(log).arg(exitCode).toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", QFile::encodeName(m_env->path(u"bin"_s)) + ':' + m_path);
+}
+
+QStringList TestSystemdTaskService::systemctlCalls() const
+{
+    const QString log = QString::fromUtf8(TestEnvironment::readFile(m_env->path(u"systemctl.log"_s)));
+    QStringList calls = log.split(u'\n', Qt::SkipEmptyParts);
+    for (QString &call : calls)
+        call.remove(u"--user --no-ask-password "_s);
+    return calls;
+}
+
+std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
+{
+    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder());
+}
+
+void TestSystemdTaskService::splitsCommandLinesAsTheirReadersDo_data()
+{
+    QTest::addColumn<bool>("desktop");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("words");
+
+    QTest::newRow("unit, plain words") << false << u"/bin/x  -a\t-b"_s << QStringList { u"/bin/x"_s, u"-a"_s, u"-b"_s };
+    QTest::newRow("unit, quotes of both kinds")
+        << false << uR"("/my dir/x" 'a "b"' c"d e"f)"_s << QStringList { u"/my dir/x"_s, u"a \"b\""_s, u"cd ef"_s };
+    QTest::newRow("unit, escapes") << false << uR"(/x "a\"b\\c" \x41\n)"_s
+                                   << QStringList { u"/x"_s, u"a\"b\\c"_s, u"A\n"_s };
+    QTest::newRow("unit, specifier and variable escapes")
+        << false << u"/x%%y \"50%% of $$HOME\""_s << QStringList { u"/x%y"_s, u"50% of $HOME"_s };
+    QTest::newRow("desktop, quoted path")
+        << true << uR"("/my dir/x" -hideme)"_s << QStringList { u"/my dir/x"_s, u"-hideme"_s };
+    QTest::newRow("desktop, both escape levels")
+        << true << uR"("/a\\\\b\\"c\\$d%%e" 100%%)"_s << QStringList { u"/a\\b\"c$d%e"_s, u"100%"_s };
+}
+
+void TestSystemdTaskService::splitsCommandLinesAsTheirReadersDo()
+{
+    QFETCH(bool, desktop);
+    QFETCH(QString, line);
+    QFETCH(QStringList, words);
+    const std::optional<QStringList> split
+        = desktop ? ExecQuoting::SplitDesktopExecLine(line) : ExecQuoting::SplitSystemdExecLine(line);
+    QVERIFY(split);
+    QCOMPARE(*split, words);
+    QVERIFY(!ExecQuoting::SplitSystemdExecLine(u"/x \"open"_s));
+    QVERIFY(!ExecQuoting::SplitDesktopExecLine(u"/x \"open"_s));
+}
+
+void TestSystemdTaskService::roundTripsExactly_data()
+{
+    QTest::addColumn<TaskDefinition>("definition");
+
+    const QString plan = u"-setactiveplan -{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s;
+    QTest::newRow("once") << timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, plan);
+    QTest::newRow("daily") << timerDefinition(TriggerType::Daily, u"2024-12-31T00:30:15"_s, 0, kStoredProgram, plan);
+    QTest::newRow("weekly, one day") << timerDefinition(
+        TriggerType::Weekly, u"2024-07-05T12:00:00"_s, 2, kStoredProgram, plan);
+    QTest::newRow("weekly, every day") << timerDefinition(
+        TriggerType::Weekly, u"2024-07-05T12:00:00"_s, 127, kStoredProgram, plan);
+    QTest::newRow("odd program path") << timerDefinition(
+        TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredOddProgram, plan);
+    QTest::newRow("odd arguments") << timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredProgram,
+        u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s);
+    QTest::newRow("no arguments") << timerDefinition(
+        TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, {});
+
+    TaskDefinition plain;
+    plain.triggers.append({ TriggerType::Daily, {}, u"2024-07-05T07:03:09"_s, 0, 0 });
+    plain.actions.append({ TaskDefinition::ActionType::Exec, kStoredProgram, plan });
+    QTest::newRow("nothing but trigger and action") << plain;
+
+    TaskDefinition every = plain;
+    every.author = u" 100% \\odd\nauthor "_s;
+    every.principal = { 7, 3 };
+    every.settings = { true, true, true, true, u"PT5M"_s };
+    every.triggers.first().id = u"My trigger"_s;
+    QTest::newRow("every setting") << every;
+}
+
+void TestSystemdTaskService::roundTripsExactly()
+{
+    QFETCH(TaskDefinition, definition);
+    auto tasks = service();
+    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate), Status::Ok);
+
+    QList<RegisteredTask> read;
+    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    QCOMPARE(read.size(), 1);
+    QCOMPARE(read.first().name, u"AMPCTL0"_s);
+    QVERIFY(read.first().enabled);
+    QVERIFY(read.first().definition);
+    QCOMPARE(*read.first().definition, definition);
+}
+
+void TestSystemdTaskService::writesUnitsSystemdAccepts_data()
+{
+    QTest::addColumn<bool>("oddPath");
+    QTest::addColumn<int>("days");
+    QTest::newRow("weekly, plain path") << false << 34;
+    QTest::newRow("daily, path systemd cannot start itself") << true << 0;
+}
+
+void TestSystemdTaskService::writesUnitsSystemdAccepts()
+{
+    QFETCH(bool, oddPath);
+    QFETCH(int, days);
+    const QString program = oddPath ? m_oddProgram : m_program;
+    const TriggerType type = days ? TriggerType::Weekly : TriggerType::Daily;
+    auto tasks = service();
+    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
+                 timerDefinition(type, u"2024-07-05T07:03:09"_s, days, program, u"-x \"y z\""_s),
+                 TaskService::Registration::CreateOrUpdate),
+        Status::Ok);
+    const ProcessResult verify = runTool(u"systemd-analyze"_s,
+        { u"--user"_s, u"verify"_s, unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/AMPCTL0.service"_s });
+    QCOMPARE(verify.output, QString());
+    QCOMPARE(verify.exitCode, 0);
+}
+
+void TestSystemdTaskService::calendarFiresFromTheStartOn_data()
+{
+    QTest::addColumn<TriggerType>("type");
+    QTest::addColumn<QString>("boundary");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("once") << TriggerType::Once << u"2030-07-05T07:03:09"_s << 0
+                          << QStringList { u"2030-07-05 07:03:09"_s };
+    QTest::newRow("daily across the year's end")
+        << TriggerType::Daily << u"2031-12-30T00:30:15"_s << 0
+        << QStringList { u"2031-12-30 00:30:15"_s, u"2031-12-31 00:30:15"_s, u"2032-01-01 00:30:15"_s };
+    QTest::newRow("daily across a month's end")
+        << TriggerType::Daily << u"2030-01-31T12:00:00"_s << 0
+        << QStringList { u"2030-01-31 12:00:00"_s, u"2030-02-01 12:00:00"_s, u"2030-02-02 12:00:00"_s };
+    // 2030-07-05 is a Friday.
+    QTest::newRow("weekly Mon and Fri") << TriggerType::Weekly << u"2030-07-05T07:03:09"_s << 34
+                                        << QStringList { u"2030-07-05 07:03:09"_s, u"2030-07-08 07:03:09"_s,
+                                               u"2030-07-12 07:03:09"_s };
+    QTest::newRow("weekly Sunday, start on a Monday")
+        << TriggerType::Weekly << u"2030-07-08T23:59:59"_s << 1
+        << QStringList { u"2030-07-14 23:59:59"_s, u"2030-07-21 23:59:59"_s, u"2030-07-28 23:59:59"_s };
+}
+
+void TestSystemdTaskService::calendarFiresFromTheStartOn()
+{
+    QFETCH(TriggerType, type);
+    QFETCH(QString, boundary);
+    QFETCH(int, days);
+    QFETCH(QStringList, expected);
+
+    auto tasks = service();
+    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s, timerDefinition(type, boundary, days, m_program, {}),
+                 TaskService::Registration::CreateOrUpdate),
+        Status::Ok);
+    QStringList arguments { u"calendar"_s, u"--iterations=3"_s };
+    const QString timer = QString::fromUtf8(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s));
+    static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
+    for (auto it = onCalendar.globalMatch(timer); it.hasNext();)
+        arguments.append(it.next().captured(1));
+    QVERIFY(arguments.size() > 2);
+
+    const ProcessResult calendar = runTool(u"systemd-analyze"_s, arguments);
+    QCOMPARE(calendar.exitCode, 0);
+    QCOMPARE(timesIn(calendar.output).mid(0, 3), expected);
+}
+
+void TestSystemdTaskService::enablingFlipsOnlyTheWantsLink()
+{
+    auto tasks = service();
+    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
+                 timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+                 TaskService::Registration::CreateOrUpdate),
+        Status::Ok);
+    const QString link = unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s;
+    QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
+    QCOMPARE(systemctlCalls(), QStringList({ u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
+
+    const QByteArray timer = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s);
+    const QByteArray unit = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s);
+    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL0"_s, false), Status::Ok);
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QList<RegisteredTask> read;
+    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    QCOMPARE(read.first().enabled, false);
+
+    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL0"_s, true), Status::Ok);
+    QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s), timer);
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), unit);
+    QCOMPARE(systemctlCalls().mid(2),
+        QStringList({ u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
+    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL9"_s, true), Status::NotFound);
+}
+
+void TestSystemdTaskService::worksWithoutUserManager_data()
+{
+    QTest::addColumn<bool>("systemctlPresent");
+    QTest::newRow("systemctl finds no manager") << true;
+    QTest::newRow("no systemctl at all") << false;
+}
+
+void TestSystemdTaskService::worksWithoutUserManager()
+{
+    QFETCH(bool, systemctlPresent);
+    installSystemctl(1);
+    if (!systemctlPresent)
+        qputenv("PATH", QFile::encodeName(m_env->path(u"nothing"_s)));
+
+    auto tasks = service();
+    const TaskDefinition definition = timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {});
+    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate), Status::Ok);
+    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL0"_s, false), Status::Ok);
+    QList<RegisteredTask> read;
+    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    QCOMPARE(read.size(), 1);
+    QCOMPARE(*read.first().definition, definition);
+    QCOMPARE(tasks->deleteTask(u"AMPCTL0"_s), Status::Ok);
+    // Without a manager nothing is started or stopped after the reload attempt.
+    const QStringList expected = systemctlPresent
+        ? QStringList { u"daemon-reload"_s, u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }
+        : QStringList();
+    QCOMPARE(systemctlCalls(), expected);
+}
+
+void TestSystemdTaskService::deleteStopsAndRemovesBothUnits()
+{
+    auto tasks = service();
+    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
+                 timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+                 TaskService::Registration::CreateOrUpdate),
+        Status::Ok);
+    QCOMPARE(tasks->deleteTask(u"AMPCTL0"_s), Status::Ok);
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
+    QVERIFY(!QFileInfo(unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
+    QCOMPARE(systemctlCalls().mid(2), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
+    QCOMPARE(tasks->deleteTask(u"AMPCTL0"_s), Status::NotFound);
+}
+
+void TestSystemdTaskService::refusesWhatItCannotStore_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<TaskDefinition>("definition");
+    QTest::addColumn<Status>("status");
+
+    const TaskDefinition good = timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, {});
+    QTest::newRow("name with a slash") << u"../AMPCTL0"_s << good << Status::Invalid;
+    QTest::newRow("template name") << u"AMPCTL@0"_s << good << Status::Invalid;
+    QTest::newRow("hidden name") << u".AMPCTL0"_s << good << Status::Invalid;
+    QTest::newRow("empty name") << QString() << good << Status::Invalid;
+    QTest::newRow("name with a blank") << u"AMPCTL 0"_s << good << Status::Invalid;
+
+    TaskDefinition twoTriggers = good;
+    twoTriggers.triggers.append(good.triggers.first());
+    QTest::newRow("two triggers") << u"AMPCTL0"_s << twoTriggers << Status::Invalid;
+    TaskDefinition noAction = good;
+    noAction.actions.clear();
+    QTest::newRow("no action") << u"AMPCTL0"_s << noAction << Status::Invalid;
+    QTest::newRow("relative program") << u"AMPCTL0"_s
+                                      << timerDefinition(
+                                             TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, u"ampora"_s, {})
+                                      << Status::Invalid;
+    QTest::newRow("weekly without days") << u"AMPCTL0"_s
+                                         << timerDefinition(
+                                                TriggerType::Weekly, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, {})
+                                         << Status::Invalid;
+    QTest::newRow("day beyond Saturday") << u"AMPCTL0"_s
+                                         << timerDefinition(
+                                                TriggerType::Weekly, u"2024-07-05T07:03:09"_s, 128, kStoredProgram, {})
+                                         << Status::Invalid;
+    QTest::newRow("no such date") << u"AMPCTL0"_s
+                                  << timerDefinition(TriggerType::Once, u"2024-02-30T07:03:09"_s, 0, kStoredProgram, {})
+                                  << Status::Invalid;
+    QTest::newRow("boundary with a blank")
+        << u"AMPCTL0"_s << timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09 "_s, 0, kStoredProgram, {})
+        << Status::Invalid;
+}
+
+void TestSystemdTaskService::refusesWhatItCannotStore()
+{
+    QFETCH(QString, name);
+    QFETCH(TaskDefinition, definition);
+    QFETCH(Status, status);
+    auto tasks = service();
+    QCOMPARE(tasks->registerTask(name, definition, TaskService::Registration::CreateOrUpdate), status);
+    QList<RegisteredTask> read;
+    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    QVERIFY(read.isEmpty());
+    QVERIFY(systemctlCalls().isEmpty());
+}
+
+void TestSystemdTaskService::readsFolderWithForeignAndBrokenUnits()
+{
+    const QByteArray foreignService = "[Service]\nExecStart=/usr/bin/backup --all\n";
+    const QByteArray foreignTimer = "[Timer]\nOnBootSec=5min\n\n[Install]\nWantedBy=timers.target\n";
+    m_env->writeFile(u"config/systemd/user/backup.service"_s, foreignService);
+    m_env->writeFile(u"config/systemd/user/backup.timer"_s, foreignTimer);
+    m_env->writeFile(u"config/systemd/user/AMPCTL5.timer"_s, "[Timer]\nOnCalendar=\xff\xfe garbage\n");
+    m_env->writeFile(u"config/systemd/user/AMPCTL6.timer"_s, "[Timer]\nOnCalendar=daily\n");
+    m_env->writeFile(u"config/systemd/user/AMPCTL7.timer"_s, "[Timer]\nOnCalendar=2024-07-05 07:03:09\n");
+    m_env->writeFile(u"config/systemd/user/notes.txt"_s, "not a unit");
+    QDir().mkpath(unitFolder() + u"/timers.target.wants"_s);
+    QFile::link(unitFolder() + u"/gone.timer"_s, unitFolder() + u"/timers.target.wants/gone.timer"_s);
+    m_env->writeFile(u"config/autostart/other.desktop"_s, "[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
+
+    auto tasks = service();
+    QList<RegisteredTask> read;
+    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    QStringList names;
+    for (const RegisteredTask &task : read)
+        names.append(task.name);
+    QCOMPARE(names, QStringList({ u"AMPCTL5"_s, u"AMPCTL6"_s, u"AMPCTL7"_s, u"backup"_s }));
+    QVERIFY(!read.at(0).definition); // not UTF-8
+    QVERIFY(read.at(1).definition->triggers.isEmpty()); // a calendar this program does not write
+    QCOMPARE(read.at(2).definition->triggers.size(), 1);
+    QVERIFY(read.at(2).definition->actions.isEmpty()); // no service beside the timer
+    QVERIFY(!read.at(3).enabled);
+
+    // The reader skips all of them and deletes none; the program's own task sits among them.
+    FakePowerPlatform plans;
+    const QUuid saver = plans.addScheme(u"Power saver"_s);
+    PlanTaskWriter writer(*tasks, m_program);
+    PlanTaskWriter::Choice choice;
+    choice.planIndex = 0;
+    choice.kind = PlanTaskWriter::Kind::Daily;
+    choice.date = QDate(2024, 7, 5);
+    choice.time = QTime(7, 3, 9);
+    QCOMPARE(writer.write(choice, LoadPowerPlans(plans), {}), PlanTaskWriter::Result::Registered);
+    QString diagnostic;
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(*tasks, plans, &diagnostic);
+    QCOMPARE(schedules.size(), 1);
+    QCOMPARE(schedules.first().planGuid, saver);
+    QCOMPARE(schedules.first().position, 1);
+    QCOMPARE(diagnostic, u"Failed to get Action at index 4"_s);
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/backup.service"_s), foreignService);
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/backup.timer"_s), foreignTimer);
+    QCOMPARE(QDir(unitFolder()).entryList({ u"*.timer"_s }, QDir::Files).size(), 5);
+}
+
+void TestSystemdTaskService::setsAsideUnreadableFileItReplaces()
+{
+    m_env->writeFile(u"config/systemd/user/AMPCTL0.service"_s, "[Service]\nExecStart=/bin/\xff\n");
+    auto tasks = service();
+    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
+                 timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+                 TaskService::Registration::CreateOrUpdate),
+        Status::Ok);
+    const QStringList aside = QDir(unitFolder()).entryList({ u"AMPCTL0.service.corrupt-*"_s }, QDir::Files);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(
+        TestEnvironment::readFile(unitFolder() + u'/' + aside.first()), QByteArray("[Service]\nExecStart=/bin/\xff\n"));
+}
+
+void TestSystemdTaskService::logonEntryIsValidAndSingle()
+{
+    m_env->writeFile(u"config/autostart/other.desktop"_s, "[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
+    auto tasks = service();
+    QVERIFY(CreateLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
+    QVERIFY(CreateLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
+    const QString entry = autostartFolder() + u"/VantaAmporaStartup.desktop"_s;
+    QCOMPARE(QDir(autostartFolder()).entryList(QDir::Files).size(), 2);
+
+    if (!QStandardPaths::findExecutable(u"desktop-file-validate"_s).isEmpty()) {
+        const ProcessResult validate = runTool(u"desktop-file-validate"_s, { entry });
+        QCOMPARE(validate.output, QString());
+        QCOMPARE(validate.exitCode, 0);
+    }
+    const QString text = QString::fromUtf8(TestEnvironment::readFile(entry));
+    QVERIFY(text.contains(u"\nX-GNOME-Autostart-Delay=180\n"_s));
+
+    QList<RegisteredTask> read;
+    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    QCOMPARE(read.size(), 1);
+    QCOMPARE(read.first().name, kLogonTaskName);
+    QCOMPARE(read.first().definition->actions.first().path, m_oddProgram);
+    QCOMPARE(read.first().definition->actions.first().arguments, u"-hideme"_s);
+    QCOMPARE(read.first().definition->triggers.first().delaySeconds, 180);
+
+    QCOMPARE(tasks->setTaskEnabled(kLogonTaskName, false), Status::Ok);
+    QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nX-GNOME-Autostart-enabled=false\n"_s));
+    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    QCOMPARE(read.first().enabled, false);
+
+    QVERIFY(CreateLogonTask(*tasks, m_program, kLogonTaskName, QString()));
+    QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nExec="_s + m_program + u'\n'));
+    DeleteLogonTask(*tasks, kLogonTaskName);
+    QVERIFY(!QFile::exists(entry));
+    QVERIFY(QFile::exists(autostartFolder() + u"/other.desktop"_s));
+    QVERIFY(systemctlCalls().isEmpty());
+}
+
+void TestSystemdTaskService::weeklyScheduleReadsBackThroughTheReader()
+{
+    FakePowerPlatform plans;
+    plans.addScheme(u"Power saver"_s);
+    auto tasks = service();
+    // A task that changes kind leaves nothing of its old form behind.
+    QVERIFY(CreateLogonTask(*tasks, m_program, u"AMPCTL0"_s, {}));
+    PlanTaskWriter writer(*tasks, m_program);
+    PlanTaskWriter::Choice choice;
+    choice.planIndex = 0;
+    choice.kind = PlanTaskWriter::Kind::Weekly;
+    choice.date = QDate(2024, 7, 5);
+    choice.time = QTime(7, 3, 9);
+    choice.days = { false, true, false, false, false, true, false };
+    choice.editedTaskName = u"AMPCTL0"_s;
+    QCOMPARE(writer.write(choice, LoadPowerPlans(plans), {}), PlanTaskWriter::Result::Registered);
+    QVERIFY(!QFile::exists(autostartFolder() + u"/AMPCTL0.desktop"_s));
+
+    const QList<TasksScheduled> schedules = ReadScheduledTasks(*tasks, plans);
+    QCOMPARE(schedules.size(), 1);
+    QCOMPARE(schedules.first().frequencyText, u"Weekly"_s);
+    QCOMPARE(schedules.first().startText, u"07:03:09 AM on Mon and Fri"_s);
+    QCOMPARE(schedules.first().daysOfWeek, 34);
+}
+
+QTEST_GUILESS_MAIN(TestSystemdTaskService)
+#include "TestSystemdTaskService.moc"
