@@ -45,18 +45,25 @@ void prepare(Proxy &proxy, const QDeadlineTimer &deadline)
     proxy.setTimeout(timeLeft(deadline));
 }
 
-// Uuids of the connections that are up now; still-activating ones do not count.
-QSet<QString> activatedUuids(const QDBusConnection &bus, const QDeadlineTimer &deadline)
+// Uuids of the connections that are up now; still-activating ones do not count. Nothing when a
+// property read fails: a half-answered list would show connected networks as disconnected.
+std::optional<QSet<QString>> activatedUuids(const QDBusConnection &bus, const QDeadlineTimer &deadline)
 {
     NetworkManagerProxy manager(kService, kManagerPath, bus);
     prepare(manager, deadline);
     const QList<QDBusObjectPath> paths = manager.activeConnections();
+    if (manager.lastError().isValid())
+        return std::nullopt;
     QSet<QString> uuids;
     for (const QDBusObjectPath &path : paths) {
         NetworkManagerActiveProxy active(kService, path.path(), bus);
         prepare(active, deadline);
-        if (active.state() == kActivated)
-            uuids.insert(active.uuid().toLower());
+        const uint state = active.state();
+        const QString uuid = active.uuid();
+        if (active.lastError().isValid())
+            return std::nullopt;
+        if (state == kActivated)
+            uuids.insert(uuid.toLower());
     }
     return uuids;
 }
@@ -92,7 +99,9 @@ QList<NetworkList::Network> NetworkManagerList::networks() const
     paths.waitForFinished();
     if (paths.isError())
         return {};
-    const QSet<QString> activated = activatedUuids(m_bus, deadline);
+    const std::optional<QSet<QString>> activated = activatedUuids(m_bus, deadline);
+    if (!activated)
+        return {};
 
     QList<Network> result;
     for (const QDBusObjectPath &path : paths.value()) {
@@ -103,7 +112,7 @@ QList<NetworkList::Network> NetworkManagerList::networks() const
         // A connection this user may not read is left out; the others still count.
         if (reply.isError())
             continue;
-        if (const std::optional<Network> network = toNetwork(reply.value(), activated))
+        if (const std::optional<Network> network = toNetwork(reply.value(), *activated))
             result.append(*network);
     }
     // Running out of time means NetworkManager stopped answering part way: trust none of it.
