@@ -1,14 +1,18 @@
 #include "CMainfrm.h"
 
+#include "BatteryStatusReader.h"
+#include "CPleaseWait.h"
 #include "CommandId.h"
 #include "MessageBox.h"
 #include "NotificationStack.h"
 #include "PageColours.h"
 #include "PageFactory.h"
 #include "PlanSwitch.h"
+#include "PlatformServices.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
 #include "SharedStrings.h"
+#include "TaskService.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -33,10 +37,19 @@ void readPagePicture(SharedStrings &strings)
 
 } // namespace
 
-CMainfrm::CMainfrm(PowerPlatform &platform, QWidget *parent)
+CMainfrm::CMainfrm(PowerPlatform &platform, PageBuilder pageBuilder, QWidget *parent)
     : QWidget(parent)
     , m_platform(platform)
+    , m_tasks(CreateTaskService())
+    , m_battery(CreateBatteryStatusReader())
+    , m_pleaseWait(new CPleaseWait(this))
+    , m_pageBuilder(std::move(pageBuilder))
 {
+    if (!m_pageBuilder) {
+        m_pageBuilder = [this](PageKind kind, QWidget *pageParent) {
+            return CreatePage(kind, PageServices{m_platform, *m_tasks, *m_battery, m_pleaseWait}, pageParent);
+        };
+    }
     setWindowTitle(sharedStrings().appTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/ampora.png")));
     resize(kFrameSize);
@@ -48,10 +61,17 @@ CMainfrm::CMainfrm(PowerPlatform &platform, QWidget *parent)
     });
 }
 
+CMainfrm::~CMainfrm()
+{
+    // The page goes first: it may still wait for a reload that reads the services.
+    delete std::exchange(m_currentPage, nullptr);
+}
+
 void CMainfrm::SwitchPage(PageKind kind)
 {
-    delete m_currentPage;
-    m_currentPage = CreatePage(kind, m_platform, this);
+    delete std::exchange(m_currentPage, nullptr);
+    m_currentPage = m_pageBuilder(kind, this);
+    m_currentKind = kind;
     connect(m_currentPage, &Page::commandRequested, this, &CMainfrm::onCommand);
     m_currentPage->setGeometry(rect());
     m_currentPage->show();

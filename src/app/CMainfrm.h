@@ -5,7 +5,13 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
+class BatteryStatusReader;
+class CPleaseWait;
 class PowerPlatform;
+class TaskService;
 
 // The program's only top-level window. It holds one page at a time, carries out every command
 // the pages forward, and is the receiving end of hand-overs from later copies.
@@ -13,9 +19,14 @@ class CMainfrm : public QWidget
 {
     Q_OBJECT
 public:
-    explicit CMainfrm(PowerPlatform &platform, QWidget *parent = nullptr);
+    using PageBuilder = std::function<Page *(PageKind, QWidget *parent)>;
+
+    // pageBuilder defaults to the program's pages; tests pass their own.
+    explicit CMainfrm(PowerPlatform &platform, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
+    ~CMainfrm() override;
 
     Page *currentPage() const { return m_currentPage; }
+    PageKind currentPageKind() const { return m_currentKind; }
     void SwitchPage(PageKind kind);
 
     // The one routing table for command ids (see CommandId).
@@ -44,5 +55,11 @@ private:
     void centreOnScreen();
 
     PowerPlatform &m_platform;
+    // What the pages read; they must outlive the page, whose reload may still be running.
+    std::unique_ptr<TaskService> m_tasks;
+    std::unique_ptr<BatteryStatusReader> m_battery;
+    CPleaseWait *m_pleaseWait;
+    PageBuilder m_pageBuilder;
     Page *m_currentPage = nullptr;
+    PageKind m_currentKind = PageKind::Summary;
 };

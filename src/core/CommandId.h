@@ -20,6 +20,7 @@ enum CommandId : int {
     CmdChangePlanLink = 539,
     CmdBatteryLink = 540,
     CmdPopupClose = 551,
+    CmdCloseMainWindow = 553,
     CmdReportList = 1004,
     CmdExit = 1007,
     CmdHelp = 40001,

@@ -1,6 +1,108 @@
 #include "Page.h"
 
+#include "CXCmdBtn.h"
+#include "CommandId.h"
+#include "PageColours.h"
+#include "Profile.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QPainter>
+
+namespace {
+
+constexpr int kTextBuffer = 2500;
+constexpr int kTopButtonY = 5;
+constexpr int kTopButtonHeight = 16;
+constexpr int kCharWidth = 8;
+constexpr int kHelpPictureSpace = 16;
+constexpr int kRightMargin = 3;
+constexpr int kButtonGap = 20;
+
+bool isForwardedToFrame(int id)
+{
+    return (id >= CmdNothing501 && id <= CmdWeb509) || (id >= CmdHelpFile && id <= CmdAbout);
+}
+
+} // namespace
+
 Page::Page(QWidget *parent)
     : QWidget(parent)
 {
+    m_helpButton = addButton(CmdHelp, u"IDS_HELP", {118, 118, 118, 119}, QRect(956, 5, 56, 16));
+    m_settingsButton = addButton(CmdSettings, u"IDS_SETTINGS", {131, 131, 131, 132}, QRect(811, 5, 79, 16));
+}
+
+QString Page::text(const char16_t *key)
+{
+    return LoadText(key, kTextBuffer);
+}
+
+CXCmdBtn *Page::addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect)
+{
+    auto *button = new CXCmdBtn(id, this);
+    button->setPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
+    button->setCaption(text(captionKey));
+    button->setNotifyParent(true);
+    button->setGeometry(rect);
+    CXCmdBtn::connectHoverReset(button);
+    connect(button, &CXCmdBtn::clicked, this, [this, id] { onCommand(id); });
+    return button;
+}
+
+void Page::onCommand(int id)
+{
+    if (id == CmdHelp)
+        showHelpMenu();
+    else if (isForwardedToFrame(id))
+        Q_EMIT commandRequested(id);
+}
+
+void Page::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    PaintPageBackground(painter, rect());
+}
+
+void Page::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutTopButtons();
+}
+
+void Page::layoutTopButtons()
+{
+    // Both buttons are as wide as their captions, the Help button 3 pixels from the right edge.
+    const int helpWidth = kCharWidth * int(m_helpButton->caption().size()) + kHelpPictureSpace;
+    const int helpLeft = width() - kRightMargin - helpWidth;
+    m_helpButton->setGeometry(helpLeft, kTopButtonY, helpWidth, kTopButtonHeight);
+    const int settingsWidth = kCharWidth * int(m_settingsButton->caption().size());
+    m_settingsButton->setGeometry(helpLeft - kButtonGap - settingsWidth, kTopButtonY, settingsWidth,
+                                  kTopButtonHeight);
+}
+
+void Page::showHelpMenu()
+{
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *about = menu->addAction(QIcon(QStringLiteral(":/bitmaps/1232.png")), text(u"IDS_ABOUT"));
+    connect(about, &QAction::triggered, this, [this] { onCommand(CmdAbout); });
+    menu->popup(m_helpButton->mapToGlobal(QPoint(0, m_helpButton->height())));
+}
+
+void Page::holdFrameSize()
+{
+    QWidget *frame = parentWidget() ? window() : nullptr;
+    if (!frame)
+        return;
+    frame->setFixedSize(kFrameSize);
+    const Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+    if (frame->windowFlags() == flags)
+        return;
+    // Changing the flags of a shown window hides it; show it again where it was.
+    const bool shown = frame->isVisible();
+    frame->setWindowFlags(flags);
+    if (shown)
+        frame->show();
 }

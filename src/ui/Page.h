@@ -2,14 +2,21 @@
 
 #include <QWidget>
 
+#include <array>
+
+class CXCmdBtn;
+
 enum class PageKind { Summary, PlanList, ScheduledPlans };
 
-// What every page of the main window shares with the frame: it fills the frame's client area,
-// forwards commands to the frame, and reloads when the frame says the active plan changed.
+// What every page of the main window shares: the page colours, the Help and Settings buttons at
+// the top right, the Help drop-down and forwarding of the frame's commands. Pages add their own
+// controls and answer refresh() when the frame says the active plan changed.
 class Page : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr QSize kFrameSize{1018, 550};
+
     explicit Page(QWidget *parent = nullptr);
 
     // The active plan changed or a refresh was asked: reload what the page shows.
@@ -17,7 +24,38 @@ public:
     // The window title was reloaded from the language file; pages take no action by default.
     virtual void titleReloaded() {}
 
+    CXCmdBtn *helpButton() const { return m_helpButton; }
+    CXCmdBtn *settingsButton() const { return m_settingsButton; }
+
+    // A page's language text (section "Ampora"), cut at the page's text buffer of 2,500.
+    static QString text(const char16_t *key);
+
 Q_SIGNALS:
     // A command for the main frame (see CommandId).
     void commandRequested(int id);
+
+protected:
+    using Pictures = std::array<int, 4>; // normal, hover, pressed, disabled
+
+    // A picture button that tells the page of hovering (so the hover look is reset) and whose
+    // click arrives at onCommand() with its id.
+    CXCmdBtn *addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect);
+
+    // Fixes the main window at kFrameSize and takes away its maximise box (the home page does
+    // this once; the window keeps it for the rest of the run).
+    void holdFrameSize();
+
+    // Every button, link and menu of the page reports here. The base forwards the frame's
+    // commands (501-509, 40011-40014) and opens the Help drop-down (40001); others are ignored.
+    virtual void onCommand(int id);
+
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void layoutTopButtons();
+    void showHelpMenu();
+
+    CXCmdBtn *m_helpButton;
+    CXCmdBtn *m_settingsButton;
 };

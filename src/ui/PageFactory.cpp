@@ -1,8 +1,16 @@
 #include "PageFactory.h"
 
+#include "CBaseWndStep.h"
 #include "PlaceholderPage.h"
 
-Page *CreatePage(PageKind kind, PowerPlatform &, QWidget *parent)
+Page *CreatePage(PageKind kind, const PageServices &services, QWidget *parent)
 {
+    switch (kind) {
+    case PageKind::Summary:
+        return new CBaseWndStep(services, parent);
+    case PageKind::PlanList:
+    case PageKind::ScheduledPlans:
+        break;
+    }
     return new PlaceholderPage(kind, parent);
 }

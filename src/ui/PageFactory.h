@@ -1,8 +1,7 @@
 #pragma once
 
 #include "Page.h"
-
-class PowerPlatform;
+#include "PageServices.h"
 
 // Builds the page of a kind. The one place that knows which class implements which page.
-Page *CreatePage(PageKind kind, PowerPlatform &platform, QWidget *parent);
+Page *CreatePage(PageKind kind, const PageServices &services, QWidget *parent);

@@ -1,0 +1,187 @@
+#include "CBaseWndStep.h"
+
+#include "BatteryStatusReader.h"
+#include "CHyperLink.h"
+#include "CPleaseWait.h"
+#include "CommandId.h"
+#include "NotificationStack.h"
+#include "PageColours.h"
+#include "SharedStrings.h"
+#include "UiFonts.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QtConcurrent>
+
+namespace {
+
+constexpr int kTotalsLeft = 50;
+constexpr QSize kTotalsLineSize(500, 20);
+constexpr QPoint kTitleAt(50, 75);
+constexpr QPoint kHeadingAt(50, 350);
+const QRect kDescriptionRect(QPoint(50, 130), QPoint(499, 279));
+constexpr QPoint kLogoAt(4, 4);
+constexpr int kPopupWidth = 370;
+constexpr int kPopupHeight = 180;
+constexpr int kPopupDisplayMs = 7000;
+
+QString activePlanText(const QString &name)
+{
+    return Page::text(u"IDS_ACTIVE_POWER_PLAN") + u"\t\t: " + name;
+}
+
+QString planCountText(qsizetype count)
+{
+    return Page::text(u"IDS_TOTAL_POWER_PLANS") + u"\t\t: " + QString::number(count);
+}
+
+QString scheduleCountText(qsizetype count)
+{
+    return Page::text(u"IDS_SCHEDULED_PLANS") + u"\t: " + QString::number(count);
+}
+
+} // namespace
+
+CBaseWndStep::CBaseWndStep(const PageServices &services, QWidget *parent)
+    : Page(parent)
+    , m_services(services)
+    , m_titleFont(UiFont(20, QFont::Normal))
+    , m_headingFont(UiFont(10, QFont::Bold))
+    , m_bodyFont(UiFont(10, QFont::Normal))
+    , m_logo(sharedStrings().pictureFile)
+    , m_heading(text(u"IDS_SUMMARY") + u" :")
+    , m_description(text(u"IDS_ABOUT_PRODUCT"))
+{
+    addButton(CmdCreatePlan, u"IDS_CREATE_POWER_PLAN", {180, 179, 181, 180}, QRect(575, 80, 175, 175));
+    addButton(CmdManagePlans, u"IDS_MANAGE_POWER_PLAN", {183, 182, 184, 183}, QRect(760, 80, 175, 175));
+    addButton(CmdSchedulePlans, u"IDS_SCHEDULE_POWER_PLAN", {186, 185, 187, 186}, QRect(575, 265, 360, 175));
+
+    m_activePlanLine = addTotalsLine(380);
+    m_planCountLine = addTotalsLine(400);
+    m_scheduleCountLine = addTotalsLine(420);
+    showTotals(SummaryTotals{true, {}, 0, 0});
+
+    m_changePlanLink = addLink(CmdChangePlanLink, u"IDS_CLICK_TO_CHANGE", 320);
+    m_batteryLink = addLink(CmdBatteryLink, u"IDS_CLICK_TO_SHOW", 300);
+    m_batteryLink->setVisible(HasSystemBattery(m_services.battery.read()));
+
+    connect(&m_loading, &QFutureWatcher<SummaryTotals>::finished, this, &CBaseWndStep::onReloaded);
+    startReload();
+    holdFrameSize();
+}
+
+CBaseWndStep::~CBaseWndStep()
+{
+    // The worker reads what the frame owns; let it end before the next page starts its own.
+    if (m_loading.isRunning()) {
+        m_loading.waitForFinished();
+        if (m_services.pleaseWait)
+            m_services.pleaseWait->hide();
+    }
+}
+
+QLabel *CBaseWndStep::addTotalsLine(int top)
+{
+    auto *line = new QLabel(this);
+    line->setTextFormat(Qt::PlainText);
+    line->setFont(m_bodyFont);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    line->setPalette(palette);
+    line->setGeometry(QRect(QPoint(kTotalsLeft, top), kTotalsLineSize));
+    return line;
+}
+
+CHyperLink *CBaseWndStep::addLink(int id, const char16_t *textKey, int top)
+{
+    auto *link = new CHyperLink(id, text(textKey), this);
+    link->SetFillColour(kPageBackground);
+    link->SetTextColour(Qt::white);
+    link->SetLineColours(Qt::white, Qt::white, Qt::white);
+    link->SetUnderline(true);
+    link->move(kTotalsLeft, top);
+    connect(link, &CHyperLink::clicked, this, &CBaseWndStep::onCommand);
+    return link;
+}
+
+void CBaseWndStep::refresh()
+{
+    if (m_loading.isRunning())
+        m_reloadAgain = true;
+    else
+        startReload();
+}
+
+void CBaseWndStep::startReload()
+{
+    setEnabled(false);
+    if (m_services.pleaseWait)
+        m_services.pleaseWait->show();
+    m_loading.setFuture(QtConcurrent::run(&SummaryTotals::load, std::cref(m_services.platform),
+                                          std::ref(m_services.tasks)));
+}
+
+void CBaseWndStep::onReloaded()
+{
+    showTotals(m_loading.result());
+    Q_EMIT reloaded();
+    if (std::exchange(m_reloadAgain, false)) {
+        startReload();
+        return;
+    }
+    if (m_services.pleaseWait)
+        m_services.pleaseWait->hide();
+    setEnabled(true);
+}
+
+void CBaseWndStep::showTotals(const SummaryTotals &totals)
+{
+    if (!totals.activeKnown)
+        return;
+    m_activePlanLine->setText(activePlanText(totals.activePlanName));
+    m_planCountLine->setText(planCountText(totals.planCount));
+    m_scheduleCountLine->setText(scheduleCountText(totals.scheduleCount));
+}
+
+void CBaseWndStep::onCommand(int id)
+{
+    switch (id) {
+    case CmdCreatePlan:
+    case CmdManagePlans:
+    case CmdSchedulePlans:
+        Q_EMIT commandRequested(id);
+        break;
+    case CmdBatteryLink:
+        showBatteryStatus();
+        break;
+    case CmdCloseMainWindow:
+        window()->close();
+        break;
+    default:
+        Page::onCommand(id);
+        break;
+    }
+}
+
+void CBaseWndStep::showBatteryStatus()
+{
+    m_shownBatteryPopup = BatteryPopup::forStatus(m_services.battery.read());
+    auto *stack = new NotificationStack(this);
+    stack->Show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, kPopupWidth, kPopupHeight, this,
+                m_shownBatteryPopup.picture, kPopupDisplayMs);
+}
+
+void CBaseWndStep::paintEvent(QPaintEvent *event)
+{
+    Page::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(Qt::white);
+    painter.setFont(m_titleFont);
+    painter.drawText(QRect(kTitleAt, size()), Qt::AlignLeft | Qt::AlignTop, sharedStrings().messageCaption);
+    painter.setFont(m_headingFont);
+    painter.drawText(QRect(kHeadingAt, size()), Qt::AlignLeft | Qt::AlignTop, m_heading);
+    painter.setFont(m_bodyFont);
+    painter.drawText(kDescriptionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_description);
+    if (!m_logo.isNull())
+        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
+}

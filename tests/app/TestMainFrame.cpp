@@ -1,0 +1,149 @@
+#include "CMainfrm.h"
+#include "CommandId.h"
+#include "FakePowerPlatform.h"
+#include "Guid.h"
+#include "MessageBox.h"
+#include "NotificationStack.h"
+#include "SharedStrings.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+class RecordingPage : public Page
+{
+    Q_OBJECT
+public:
+    using Page::Page;
+    void refresh() override { ++refreshes; }
+    void titleReloaded() override { ++titleReloads; }
+    int refreshes = 0;
+    int titleReloads = 0;
+};
+
+class TestMainFrame : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void navigationCommandsSwitchPages();
+    void pageFollowsTheFrameSize();
+    void storeChangesReachTheCurrentPage();
+    void copyDataHandover();
+    void unknownParameterIsReported();
+    void handedOverSwitchShowsPopup();
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakePowerPlatform> m_platform;
+    std::unique_ptr<CMainfrm> m_frame;
+    QUuid m_saver;
+    QList<PageKind> m_builtKinds;
+};
+
+void TestMainFrame::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(QStringLiteral("program/ampctleng.ini"),
+                     "[Ampora]\nIDS_CAPTION=Ampora\nIDS_POWER_PLAN_CHANGE_BODY=Now %s\n");
+    m_platform = std::make_unique<FakePowerPlatform>();
+    m_platform->addScheme(QStringLiteral("Balanced"));
+    m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
+    m_builtKinds.clear();
+    m_frame = std::make_unique<CMainfrm>(*m_platform, [this](PageKind kind, QWidget *parent) {
+        m_builtKinds.append(kind);
+        return new RecordingPage(parent);
+    });
+}
+
+void TestMainFrame::navigationCommandsSwitchPages()
+{
+    QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
+    const struct { int command; PageKind kind; } routes[] = {
+        {CmdManagePlans, PageKind::PlanList},
+        {CmdSchedulePlans, PageKind::ScheduledPlans},
+        {CmdShowSummary, PageKind::Summary},
+        {CmdCreatePlan, PageKind::PlanList},
+    };
+    for (const auto &route : routes) {
+        QPointer<Page> before = m_frame->currentPage();
+        m_frame->onCommand(route.command);
+        QCOMPARE(m_frame->currentPageKind(), route.kind);
+        QCOMPARE(m_builtKinds.last(), route.kind);
+        QVERIFY(before.isNull()); // the old page is gone, never reused
+    }
+    Page *page = m_frame->currentPage();
+    for (int idle : {int(CmdNothing501), int(CmdNothing506), 511, 532}) {
+        m_frame->onCommand(idle);
+        QCOMPARE(m_frame->currentPage(), page);
+    }
+    // Pages reach the routing table through their signal.
+    Q_EMIT page->commandRequested(CmdShowSummary);
+    QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
+}
+
+void TestMainFrame::pageFollowsTheFrameSize()
+{
+    QCOMPARE(m_frame->size(), QSize(1018, 550));
+    m_frame->show(); // a hidden window takes its resize only when it is shown
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    m_frame->resize(1200, 700);
+    QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
+    m_frame->onCommand(CmdManagePlans);
+    QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
+}
+
+void TestMainFrame::storeChangesReachTheCurrentPage()
+{
+    auto *page = qobject_cast<RecordingPage *>(m_frame->currentPage());
+    QVERIFY(page);
+    QVERIFY(m_platform->setActiveScheme(m_saver) == PowerStatus::Ok); // the fake reports the change
+    QCOMPARE(page->refreshes, 1);
+    m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=x\n");
+    m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, QString()});
+    QCOMPARE(page->titleReloads, 1);
+}
+
+void TestMainFrame::copyDataHandover()
+{
+    InstanceMessage ack{InstanceMessage::Kind::CopyData, 1, QStringLiteral("anything")};
+    QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
+    ack.tag = 2;
+    QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
+    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, QStringLiteral("hello")}), 0);
+
+    m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=Renamed\n");
+    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, QString()}), 1);
+    QCOMPARE(m_frame->windowTitle(), QStringLiteral("Renamed"));
+    QCOMPARE(sharedStrings().appTitle, QStringLiteral("Renamed"));
+
+    QSignalSpy network(m_frame.get(), &CMainfrm::networkSchedulesChanged);
+    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::NetworkSchedulesChanged, 0, {}}), 1);
+    QCOMPARE(network.size(), 1);
+
+    QVERIFY(!m_frame->isVisible());
+    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::ShowRequest, 0, {}}), 1);
+    QVERIFY(m_frame->isVisible());
+}
+
+void TestMainFrame::unknownParameterIsReported()
+{
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    m_frame->applyCommandLine(QStringLiteral("-setactive"), false);
+    QCOMPARE(MessageBox::lastText(), QStringLiteral("Unknown Parameter"));
+}
+
+void TestMainFrame::handedOverSwitchShowsPopup()
+{
+    const QString line = QStringLiteral("-setactiveplan -") + GuidToText(m_saver);
+    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, line}), 1);
+    QUuid active;
+    QVERIFY(m_platform->activeScheme(&active) == PowerStatus::Ok);
+    QCOMPARE(active, m_saver);
+    QTRY_VERIFY(!m_frame->findChildren<NotificationStack *>().isEmpty());
+    QCOMPARE(sharedStrings().commandLine, line);
+}
+
+QTEST_MAIN(TestMainFrame)
+#include "TestMainFrame.moc"

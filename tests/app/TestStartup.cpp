@@ -1,0 +1,165 @@
+// Starts the real program as a scheduled task or a user would, against a private XDG folder.
+#include "IniFile.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QString kBalanced = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
+const QString kPerformance = QStringLiteral("{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}");
+const QString kSaver = QStringLiteral("{A1841308-3541-4FAB-BC81-F71556F20B4A}");
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void quietSwitchExitsWithoutWindow();
+    void noGraphicalSessionStillSwitches();
+    void announcedSwitchEndsWhenPopupIsClosedByTimeout();
+    void runningCopyTakesOverTheSwitch();
+    void concurrentSwitchesNeverCorruptTheStore();
+    void truncatedStoreIsSetAsideAndProgramStarts();
+
+private:
+    QProcess *start(const QStringList &arguments, bool graphical = true, const QString &runtimeFolder = {});
+    QString activePlan() const;
+    void writeSettings(const QByteArray &bytes);
+
+    std::unique_ptr<TestEnvironment> m_env;
+    QString m_program;
+};
+
+void TestStartup::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    // A portable copy: its language and settings files sit beside it in the temporary folder.
+    const QString build = qEnvironmentVariable("AMPORA_BUILD_DIR");
+    m_program = m_env->path(QStringLiteral("program/ampora"));
+    QVERIFY(QFile::copy(build + QStringLiteral("/ampora"), m_program));
+    QVERIFY(QFile::copy(build + QStringLiteral("/ampctleng.ini"), m_env->path(QStringLiteral("program/ampctleng.ini"))));
+}
+
+QProcess *TestStartup::start(const QStringList &arguments, bool graphical, const QString &runtimeFolder)
+{
+    auto *process = new QProcess(this);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!runtimeFolder.isEmpty()) {
+        QDir().mkpath(runtimeFolder);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
+    }
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (graphical)
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    else
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process->setProcessEnvironment(env);
+    process->start(m_program, arguments);
+    process->waitForStarted();
+    return process;
+}
+
+QString TestStartup::activePlan() const
+{
+    return IniFile::load(m_env->path(QStringLiteral("config/ampora/schemes.ini")))
+        .value(QStringLiteral("Store"), QStringLiteral("Active"));
+}
+
+void TestStartup::writeSettings(const QByteArray &bytes)
+{
+    m_env->writeFile(QStringLiteral("program/ampctlset.ini"), bytes);
+}
+
+void TestStartup::quietSwitchExitsWithoutWindow()
+{
+    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QVERIFY(process->waitForFinished(10000));
+    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(activePlan(), kSaver);
+}
+
+void TestStartup::noGraphicalSessionStillSwitches()
+{
+    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kPerformance}, false);
+    QVERIFY(process->waitForFinished(10000));
+    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(activePlan(), kPerformance);
+    // Nothing to switch: ends at once too.
+    process = start({QStringLiteral("-setactiveplan"), u'-' + kPerformance}, false);
+    QVERIFY(process->waitForFinished(10000));
+    QCOMPARE(process->exitCode(), 0);
+}
+
+void TestStartup::announcedSwitchEndsWhenPopupIsClosedByTimeout()
+{
+    // With the key missing the switch is announced; the program ends once its popup has gone.
+    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QVERIFY(process->waitForFinished(30000));
+    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(activePlan(), kSaver);
+}
+
+void TestStartup::runningCopyTakesOverTheSwitch()
+{
+    QProcess *running = start({});
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_env->path(QStringLiteral("runtime/ampora/ampora.socket"))), 10000);
+    QProcess *later = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QVERIFY(later->waitForFinished(10000));
+    QCOMPARE(later->exitCode(), 0);
+    QCOMPARE(activePlan(), kSaver);
+    QCOMPARE(running->state(), QProcess::Running);
+    QProcess *plain = start({QStringLiteral("-hideme")});
+    QVERIFY(plain->waitForFinished(10000));
+    QCOMPARE(plain->exitCode(), 0);
+    QCOMPARE(running->state(), QProcess::Running);
+    running->terminate();
+    running->waitForFinished(10000);
+}
+
+void TestStartup::concurrentSwitchesNeverCorruptTheStore()
+{
+    // Separate runtime folders make both processes first copies, so both really write the store
+    // (two sessions of one user). Without a graphical session a copy that switches nothing ends.
+    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    const QString runtimeA = m_env->path(QStringLiteral("runtime-a"));
+    const QString runtimeB = m_env->path(QStringLiteral("runtime-b"));
+    for (int round = 0; round < 100; ++round) {
+        QProcess *a = start({QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kSaver : kPerformance)}, false, runtimeA);
+        QProcess *b = start({QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kBalanced : kSaver)}, false, runtimeB);
+        QVERIFY(a->waitForFinished(10000) && b->waitForFinished(10000));
+        QCOMPARE(a->exitCode() + b->exitCode(), 0);
+        delete a;
+        delete b;
+    }
+    const IniFile store = IniFile::load(m_env->path(QStringLiteral("config/ampora/schemes.ini")));
+    QVERIFY(store.malformedLines().isEmpty());
+    QVERIFY(store.hasSection(kBalanced) && store.hasSection(kPerformance) && store.hasSection(kSaver));
+    QVERIFY(QStringList({kBalanced, kPerformance, kSaver}).contains(activePlan()));
+    QCOMPARE(QDir(m_env->path(QStringLiteral("config/ampora"))).entryList({QStringLiteral("*.corrupt-*")}).size(), 0);
+}
+
+void TestStartup::truncatedStoreIsSetAsideAndProgramStarts()
+{
+    const QByteArray cut = "[Store]\nActive=" + kSaver.toLatin1() + "\n[" + kSaver.toLatin1() + "]\nName=Power sa";
+    m_env->writeFile(QStringLiteral("config/ampora/schemes.ini"), cut.left(cut.size() - 30));
+    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kPerformance});
+    QVERIFY(process->waitForFinished(10000));
+    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(activePlan(), kPerformance);
+    const QStringList aside = QDir(m_env->path(QStringLiteral("config/ampora"))).entryList({QStringLiteral("schemes.ini.corrupt-*")});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(TestEnvironment::readFile(m_env->path(QStringLiteral("config/ampora/")) + aside.first()), cut.left(cut.size() - 30));
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "TestStartup.moc"

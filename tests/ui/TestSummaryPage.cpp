@@ -1,0 +1,367 @@
+#include "CBaseWndStep.h"
+#include "CBoottamBorder.h"
+#include "CHyperLink.h"
+#include "CPleaseWait.h"
+#include "CXCmdBtn.h"
+#include "CommandId.h"
+#include "FakePowerPlatform.h"
+#include "FakeTaskService.h"
+#include "NetworkSchedules.h"
+#include "PlanCatalogue.h"
+#include "PlanTaskWriter.h"
+#include "SysfsBatteryStatusReader.h"
+#include "TaskReader.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+const QByteArray kLanguage = "[Ampora]\n"
+                             "IDS_HELP=Help\nIDS_SETTINGS=Settings\nIDS_ABOUT=About\n"
+                             "IDS_ACTIVE_POWER_PLAN=Active power plan\nIDS_TOTAL_POWER_PLANS=Total power plans\n"
+                             "IDS_SCHEDULED_PLANS=Scheduled plans\n"
+                             "IDS_CREATE_POWER_PLAN=Create a power plan\nIDS_MANAGE_POWER_PLAN=Manage power plans\n"
+                             "IDS_SCHEDULE_POWER_PLAN=Schedule a power plan\n"
+                             "IDS_CLICK_TO_CHANGE=Click here to change the active power plan\n"
+                             "IDS_CLICK_TO_SHOW=Click here to show the battery status\n"
+                             "IDS_BATTERY_STATUS=Battery status\nIDS_DISCHARGING=Discharging\n"
+                             "IDS_POWER_SOURCE=Power source\nIDS_BATTERY=Battery\nIDS_AC_POWER=Plugged in\n"
+                             "IDS_REMAINING=Remaining\nIDS_LASTS_FOR=Lasts for\nIDS_HR=hours\nIDS_MIN=minutes\n";
+
+// Plans whose enumeration can be held at a gate, to watch the page while its worker runs.
+class GatedPowerPlatform : public FakePowerPlatform
+{
+public:
+    PowerStatus enumerateScheme(int index, QUuid *scheme) const override
+    {
+        if (index == 0) {
+            ++loads;
+            worker = QThread::currentThread();
+            if (gated)
+                gate.tryAcquire(1, 10000); // a failing test must not hang the suite
+        }
+        return FakePowerPlatform::enumerateScheme(index, scheme);
+    }
+
+    bool gated = false;
+    mutable std::atomic<int> loads = 0;
+    mutable std::atomic<QThread *> worker = nullptr;
+    mutable QSemaphore gate;
+};
+
+QString sysfs(const char *name)
+{
+    return TestEnvironment::sourceFile(QStringLiteral("platform/data/sysfs/") + QLatin1StringView(name));
+}
+
+CXCmdBtn *buttonOf(const QWidget *page, int id)
+{
+    const auto buttons = page->findChildren<CXCmdBtn *>();
+    for (CXCmdBtn *button : buttons) {
+        if (button->id() == id)
+            return button;
+    }
+    return nullptr;
+}
+
+QList<CBoottamBorder *> shownPopups()
+{
+    QList<CBoottamBorder *> popups;
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (auto *popup = qobject_cast<CBoottamBorder *>(window))
+            popups.append(popup);
+    }
+    return popups;
+}
+
+} // namespace
+
+class TestSummaryPage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void totalsNameTheActivePlanAndCountEverything();
+    void activePlanOutsideTheListLeavesTheNameEmpty();
+    void reloadRunsOnAWorkerWhileThePageWaits();
+    void batteryLinkOnlyWithASystemBattery_data();
+    void batteryLinkOnlyWithASystemBattery();
+    void batteryLinkShowsTheBatteryState();
+    void helpDropDownOffersAbout();
+    void buttonsAndTilesReachTheFrame_data();
+    void buttonsAndTilesReachTheFrame();
+    void topButtonsKeepToTheRightEdge_data();
+    void topButtonsKeepToTheRightEdge();
+    void pageHoldsItsFrameAtSize();
+    void hoveringAnotherTileResetsTheFirst();
+
+private:
+    std::unique_ptr<CBaseWndStep> makePage(const char *sysfsCase = "no-battery");
+    void waitForReload(CBaseWndStep &page);
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<GatedPowerPlatform> m_platform;
+    std::unique_ptr<FakeTaskService> m_tasks;
+    std::unique_ptr<SysfsBatteryStatusReader> m_battery;
+    std::unique_ptr<CPleaseWait> m_pleaseWait;
+    QUuid m_balanced;
+};
+
+void TestSummaryPage::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(QStringLiteral("program/ampctleng.ini"), kLanguage);
+    m_platform = std::make_unique<GatedPowerPlatform>();
+    m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
+    const QUuid saver = m_platform->addScheme(QStringLiteral("Power saver"));
+    m_platform->addScheme(QStringLiteral("High performance"));
+
+    // Two timed schedules and one network schedule, written the way the program writes them.
+    m_tasks = std::make_unique<FakeTaskService>();
+    const PowerPlanList plans = LoadPowerPlans(*m_platform);
+    PlanTaskWriter writer(*m_tasks, QStringLiteral("/usr/bin/ampora"));
+    PlanTaskWriter::Choice choice{0, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {}};
+    QCOMPARE(writer.write(choice, plans, {}), PlanTaskWriter::Result::Registered);
+    choice.planIndex = 1;
+    QCOMPARE(writer.write(choice, plans, ReadScheduledTasks(*m_tasks, *m_platform)),
+             PlanTaskWriter::Result::Registered);
+    QCOMPARE(m_tasks->tasks().size(), 2);
+    QList<NetworksScheduled> networks;
+    const PowerPlans saverPlan = plans.at(FindPlan(plans, saver));
+    QCOMPARE(SaveNetworkSchedule(networks, {QStringLiteral("Home"), QUuid::createUuid(), true}, saverPlan),
+             NetworkSaveResult::Saved);
+
+    m_pleaseWait = std::make_unique<CPleaseWait>();
+}
+
+void TestSummaryPage::cleanup()
+{
+    qDeleteAll(shownPopups());
+    m_pleaseWait.reset();
+    m_battery.reset();
+    m_tasks.reset();
+    m_platform.reset();
+    m_env.reset();
+}
+
+std::unique_ptr<CBaseWndStep> TestSummaryPage::makePage(const char *sysfsCase)
+{
+    m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs(sysfsCase));
+    auto page = std::make_unique<CBaseWndStep>(PageServices{*m_platform, *m_tasks, *m_battery, m_pleaseWait.get()});
+    page->resize(Page::kFrameSize);
+    return page;
+}
+
+void TestSummaryPage::waitForReload(CBaseWndStep &page)
+{
+    QTRY_VERIFY(!page.isReloading() && page.isEnabled());
+}
+
+void TestSummaryPage::totalsNameTheActivePlanAndCountEverything()
+{
+    const auto page = makePage();
+    waitForReload(*page);
+    QCOMPARE(page->activePlanLine()->text(), QStringLiteral("Active power plan\t\t: Balanced"));
+    QCOMPARE(page->planCountLine()->text(), QStringLiteral("Total power plans\t\t: 3"));
+    QCOMPARE(page->scheduleCountLine()->text(), QStringLiteral("Scheduled plans\t: 3"));
+
+    // A change made elsewhere shows after the frame's refresh.
+    m_platform->setActiveDirectly(m_platform->addScheme(QStringLiteral("Quiet")));
+    page->refresh();
+    waitForReload(*page);
+    QCOMPARE(page->activePlanLine()->text(), QStringLiteral("Active power plan\t\t: Quiet"));
+    QCOMPARE(page->planCountLine()->text(), QStringLiteral("Total power plans\t\t: 4"));
+}
+
+void TestSummaryPage::activePlanOutsideTheListLeavesTheNameEmpty()
+{
+    // The active plan exists but its name cannot be read, so the plan list leaves it out.
+    m_platform->failNameOf(m_balanced);
+    const auto page = makePage();
+    waitForReload(*page);
+    QCOMPARE(page->activePlanLine()->text(), QStringLiteral("Active power plan\t\t: "));
+    QCOMPARE(page->planCountLine()->text(), QStringLiteral("Total power plans\t\t: 2"));
+}
+
+void TestSummaryPage::reloadRunsOnAWorkerWhileThePageWaits()
+{
+    m_platform->gated = true;
+    m_platform->loads = 0;
+    const auto page = makePage();
+    page->show();
+    QSignalSpy reloaded(page.get(), &CBaseWndStep::reloaded);
+    QTRY_COMPARE(m_platform->loads.load(), 1);
+    QVERIFY(m_platform->worker.load() != QThread::currentThread());
+    QVERIFY(!page->isEnabled());
+    QVERIFY(m_pleaseWait->isVisible());
+
+    // Asked twice meanwhile: one more reload, after the running one.
+    page->refresh();
+    page->refresh();
+    m_platform->gate.release();
+    QTRY_COMPARE(m_platform->loads.load(), 2);
+    QCOMPARE(reloaded.size(), 1);
+    QVERIFY(!page->isEnabled());
+    m_platform->gate.release();
+    waitForReload(*page);
+    QCOMPARE(reloaded.size(), 2);
+    QCOMPARE(m_platform->loads.load(), 2);
+    QVERIFY(!m_pleaseWait->isVisible());
+    QCOMPARE(page->scheduleCountLine()->text(), QStringLiteral("Scheduled plans\t: 3"));
+}
+
+void TestSummaryPage::batteryLinkOnlyWithASystemBattery_data()
+{
+    QTest::addColumn<QByteArray>("sysfsCase");
+    QTest::addColumn<bool>("linkShown");
+    QTest::newRow("discharging") << QByteArray("discharging") << true;
+    QTest::newRow("charging") << QByteArray("charging") << true;
+    QTest::newRow("mains only") << QByteArray("no-battery") << false;
+    QTest::newRow("peripheral battery only") << QByteArray("peripheral-only") << false;
+    QTest::newRow("no power supplies at all") << QByteArray("missing") << false;
+}
+
+void TestSummaryPage::batteryLinkOnlyWithASystemBattery()
+{
+    QFETCH(QByteArray, sysfsCase);
+    QFETCH(bool, linkShown);
+    const auto page = makePage(sysfsCase.constData());
+    QCOMPARE(!page->batteryLink()->isHidden(), linkShown);
+    QVERIFY(!page->changePlanLink()->isHidden());
+    waitForReload(*page);
+}
+
+void TestSummaryPage::batteryLinkShowsTheBatteryState()
+{
+    qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(sysfs("discharging")));
+    m_battery = std::make_unique<SysfsBatteryStatusReader>();
+    qunsetenv("AMPORA_SYSFS_ROOT");
+    CBaseWndStep page(PageServices{*m_platform, *m_tasks, *m_battery, nullptr});
+    page.resize(Page::kFrameSize);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    waitForReload(page);
+
+    CHyperLink *link = page.batteryLink();
+    QVERIFY(link->isVisible());
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+    QTRY_COMPARE(shownPopups().size(), 1);
+    const BatteryPopup &popup = page.shownBatteryPopup();
+    QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
+    QCOMPARE(popup.picture, 4);
+    QCOMPARE(popup.body, QStringLiteral("Power source\t: Battery\n"
+                                        "Remaining\t: 55%\n"
+                                        "Lasts for\t: 1 hours 1 minutes\n"));
+}
+
+void TestSummaryPage::helpDropDownOffersAbout()
+{
+    const auto page = makePage();
+    page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+    waitForReload(*page);
+    QSignalSpy commands(page.get(), &Page::commandRequested);
+
+    QTest::mouseClick(page->helpButton(), Qt::LeftButton, {}, QPoint(4, 8));
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+    QVERIFY(commands.isEmpty());
+    QCOMPARE(menu->actions().size(), 1);
+    QCOMPARE(menu->actions().first()->text(), QStringLiteral("About"));
+    QVERIFY(!menu->actions().first()->icon().isNull());
+    // Drops down from the Help button (the screen may push it sideways).
+    QCOMPARE(menu->pos().y(), page->helpButton()->mapToGlobal(QPoint(0, page->helpButton()->height())).y());
+
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    QTRY_COMPARE(commands.size(), 1);
+    QCOMPARE(commands.first().first().toInt(), int(CmdAbout));
+}
+
+void TestSummaryPage::buttonsAndTilesReachTheFrame_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::newRow("settings") << int(CmdSettings);
+    QTest::newRow("create tile") << int(CmdCreatePlan);
+    QTest::newRow("manage tile") << int(CmdManagePlans);
+    QTest::newRow("schedule tile") << int(CmdSchedulePlans);
+}
+
+void TestSummaryPage::buttonsAndTilesReachTheFrame()
+{
+    QFETCH(int, id);
+    const auto page = makePage();
+    page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+    waitForReload(*page);
+    QSignalSpy commands(page.get(), &Page::commandRequested);
+    CXCmdBtn *button = buttonOf(page.get(), id);
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, 4));
+    QCOMPARE(commands.size(), 1);
+    QCOMPARE(commands.first().first().toInt(), id);
+}
+
+void TestSummaryPage::topButtonsKeepToTheRightEdge_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("frame width") << 1018;
+    QTest::newRow("narrower") << 700;
+}
+
+void TestSummaryPage::topButtonsKeepToTheRightEdge()
+{
+    QFETCH(int, width);
+    const auto page = makePage();
+    page->resize(width, 550);
+    page->show();
+    // "Help" and "Settings": 8 pixels a character, the Help button's picture beside its caption.
+    QCOMPARE(page->helpButton()->geometry(), QRect(width - 3 - 48, 5, 48, 16));
+    QCOMPARE(page->settingsButton()->geometry(), QRect(width - 3 - 48 - 20 - 64, 5, 64, 16));
+    waitForReload(*page);
+}
+
+void TestSummaryPage::pageHoldsItsFrameAtSize()
+{
+    QWidget frame;
+    frame.resize(1200, 700);
+    frame.setWindowFlags(Qt::Window | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs("no-battery"));
+    auto *page = new CBaseWndStep(PageServices{*m_platform, *m_tasks, *m_battery, nullptr}, &frame);
+    QCOMPARE(frame.size(), Page::kFrameSize);
+    QCOMPARE(frame.minimumSize(), frame.maximumSize());
+    QVERIFY(!frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(frame.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    waitForReload(*page);
+}
+
+void TestSummaryPage::hoveringAnotherTileResetsTheFirst()
+{
+    const auto page = makePage();
+    page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+    waitForReload(*page);
+    CXCmdBtn *create = buttonOf(page.get(), CmdCreatePlan);
+    CXCmdBtn *manage = buttonOf(page.get(), CmdManagePlans);
+    QTest::mouseMove(page.get(), create->geometry().center());
+    QTRY_VERIFY(create->looksHovered());
+    QTest::mouseMove(page.get(), manage->geometry().center());
+    QTRY_VERIFY(manage->looksHovered());
+    QVERIFY(!create->looksHovered());
+}
+
+QTEST_MAIN(TestSummaryPage)
+#include "TestSummaryPage.moc"
