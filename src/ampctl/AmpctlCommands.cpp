@@ -1,0 +1,483 @@
+#include "AmpctlCommands.h"
+
+#include "Guid.h"
+#include "NetworkList.h"
+#include "NetworkSchedules.h"
+#include "PlanCatalogue.h"
+#include "PlanTaskWriter.h"
+#include "Profile.h"
+#include "TaskReader.h"
+#include "TaskService.h"
+
+#include <QCommandLineParser>
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTextStream>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Command
+{
+    QString name;
+    int arguments;
+    QString usage;
+};
+
+const QList<Command> kCommands = {
+    {u"list"_s, 0, u"ampctl list"_s},
+    {u"active"_s, 0, u"ampctl active"_s},
+    {u"set"_s, 1, u"ampctl set PLAN"_s},
+    {u"schedules"_s, 0, u"ampctl schedules"_s},
+    {u"networks"_s, 0, u"ampctl networks"_s},
+    {u"enable"_s, 1, u"ampctl enable NAME"_s},
+    {u"disable"_s, 1, u"ampctl disable NAME"_s},
+    {u"remove"_s, 1, u"ampctl remove NAME"_s},
+};
+
+// The schedule kinds: option name, values after PLAN, usage.
+const QList<Command> kKinds = {
+    {u"once"_s, 2, u"ampctl schedule PLAN --once DATE TIME"_s},
+    {u"daily"_s, 1, u"ampctl schedule PLAN --daily TIME"_s},
+    {u"weekly"_s, 2, u"ampctl schedule PLAN --weekly DAYS TIME"_s},
+    {u"network"_s, 1, u"ampctl schedule PLAN --network NETWORK"_s},
+};
+
+const QStringList kDayNames = {u"sunday"_s,   u"monday"_s, u"tuesday"_s, u"wednesday"_s,
+                               u"thursday"_s, u"friday"_s, u"saturday"_s};
+
+std::optional<QDate> parseDate(const QString &text)
+{
+    static const QRegularExpression pattern(u"^\\d{4}-\\d{2}-\\d{2}$"_s);
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    return pattern.match(text).hasMatch() && date.isValid() ? std::optional(date) : std::nullopt;
+}
+
+std::optional<QTime> parseTime(const QString &text)
+{
+    static const QRegularExpression pattern(u"^(\\d{1,2}):(\\d{2})(?::(\\d{2}))?$"_s);
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QTime time(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    return time.isValid() ? std::optional(time) : std::nullopt;
+}
+
+// Ticked days, Sunday first, from "Mon,Fri" or "monday,friday"; an empty text ticks none.
+std::optional<QList<bool>> parseDays(const QString &text)
+{
+    QList<bool> days(7, false);
+    for (const QString &item : text.split(u',', Qt::SkipEmptyParts)) {
+        const QString day = item.trimmed().toLower();
+        const auto it = std::find_if(kDayNames.cbegin(), kDayNames.cend(), [&](const QString &name) {
+            return day == name || day == name.left(3);
+        });
+        if (it == kDayNames.cend())
+            return std::nullopt;
+        days[it - kDayNames.cbegin()] = true;
+    }
+    return days;
+}
+
+QString statusText(bool enabled)
+{
+    return LoadText(enabled ? u"IDS_ENABLED" : u"IDS_DISABLED");
+}
+
+} // namespace
+
+AmpctlCommands::AmpctlCommands(Services services, QTextStream &out, QTextStream &err)
+    : m_services(std::move(services))
+    , m_out(out)
+    , m_err(err)
+{
+}
+
+int AmpctlCommands::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption(QCommandLineOption(u"json"_s));
+    parser.addOption(QCommandLineOption(QStringList{u"h"_s, u"help"_s}));
+    for (const Command &kind : kKinds)
+        parser.addOption(QCommandLineOption(kind.name));
+    if (!parser.parse(QStringList(u"ampctl"_s) + arguments))
+        return fail(UsageError, parser.errorText());
+    if (parser.isSet(u"help"_s)) {
+        m_out << HelpText();
+        return Success;
+    }
+    m_json = parser.isSet(u"json"_s);
+    QStringList values = parser.positionalArguments();
+    if (values.isEmpty())
+        return fail(UsageError, u"no command given; see ampctl --help"_s);
+    const QString command = values.takeFirst();
+    if (command == u"schedule")
+        return schedule(parser, values);
+    for (const Command &kind : kKinds) {
+        if (parser.isSet(kind.name))
+            return fail(UsageError, u"--%1 belongs to the schedule command"_s.arg(kind.name));
+    }
+    const auto known = std::find_if(kCommands.cbegin(), kCommands.cend(),
+                                    [&](const Command &c) { return c.name == command; });
+    if (known == kCommands.cend())
+        return fail(UsageError, u"unknown command \"%1\"; see ampctl --help"_s.arg(command));
+    if (values.size() != known->arguments)
+        return fail(UsageError, u"usage: "_s + known->usage);
+
+    if (command == u"list")
+        return list();
+    if (command == u"active")
+        return active();
+    if (command == u"set")
+        return set(values.first());
+    if (command == u"schedules")
+        return schedules();
+    if (command == u"networks")
+        return networks();
+    return change(command, values.first());
+}
+
+int AmpctlCommands::list()
+{
+    QUuid activeGuid;
+    GetActivePlanGuid(m_services.platform, &activeGuid);
+    QJsonArray json;
+    QList<QStringList> rows;
+    for (const PowerPlans &plan : LoadPowerPlans(m_services.platform)) {
+        const bool isActive = plan.planGuid == activeGuid;
+        json.append(QJsonObject{{u"guid"_s, GuidToText(plan.planGuid)},
+                                {u"name"_s, plan.planName},
+                                {u"description"_s, plan.planDescription},
+                                {u"active"_s, isActive}});
+        rows.append({isActive ? u"*"_s : QString(), GuidToText(plan.planGuid), plan.planName});
+    }
+    if (m_json)
+        print(json);
+    else
+        printTable(rows);
+    return Success;
+}
+
+int AmpctlCommands::active()
+{
+    QUuid guid;
+    QString name;
+    if (GetActivePlanGuid(m_services.platform, &guid) != PowerStatus::Ok
+        || ReadPlanName(m_services.platform, guid, &name) != PowerStatus::Ok) {
+        return fail(SystemError, u"cannot read the active power plan"_s);
+    }
+    if (m_json)
+        print(QJsonObject{{u"guid"_s, GuidToText(guid)}, {u"name"_s, name}});
+    else
+        m_out << GuidToText(guid) << u"  "_s << name << u'\n';
+    return Success;
+}
+
+int AmpctlCommands::set(const QString &plan)
+{
+    const PowerPlanList plans = LoadPowerPlans(m_services.platform);
+    const std::optional<qsizetype> index = findPlan(plans, plan);
+    if (!index)
+        return m_failure;
+    if (SetActivePlan(m_services.platform, plans.at(*index).planGuid) != PowerStatus::Ok)
+        return fail(SystemError, u"cannot make \"%1\" the active plan"_s.arg(plans.at(*index).planName));
+    return Success;
+}
+
+int AmpctlCommands::schedules()
+{
+    const QString at = LoadText(u"IDS_AT");
+    QJsonArray json;
+    QList<QStringList> rows{{u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s}};
+    for (const TasksScheduled &task : readTasks()) {
+        const QString when = task.frequencyText + u' ' + at + u' ' + task.startText;
+        const QString type = LoadText(u"IDS_TIME_BASED");
+        json.append(QJsonObject{{u"kind"_s, u"time"_s},
+                                {u"name"_s, task.taskName},
+                                {u"plan"_s, task.planName},
+                                {u"planGuid"_s, GuidToText(task.planGuid)},
+                                {u"enabled"_s, task.enabled},
+                                {u"status"_s, statusText(task.enabled)},
+                                {u"type"_s, type},
+                                {u"schedule"_s, when},
+                                {u"frequency"_s, task.frequencyText},
+                                {u"start"_s, task.startText},
+                                {u"daysOfWeek"_s, task.daysOfWeek}});
+        rows.append({task.taskName, task.planName, statusText(task.enabled), type, when});
+    }
+    for (const NetworksScheduled &network : ReadNetworkSchedules(m_services.platform)) {
+        const QString type = LoadText(u"IDS_NETWORK_BASED");
+        json.append(QJsonObject{{u"kind"_s, u"network"_s},
+                                {u"name"_s, GuidToText(network.networkGuid)},
+                                {u"plan"_s, network.planName},
+                                {u"planGuid"_s, GuidToText(network.planGuid)},
+                                {u"enabled"_s, network.enabled},
+                                {u"status"_s, statusText(network.enabled)},
+                                {u"type"_s, type},
+                                {u"schedule"_s, network.networkName},
+                                {u"network"_s, network.networkName}});
+        rows.append({GuidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
+                     network.networkName});
+    }
+    if (m_json)
+        print(json);
+    else
+        printTable(rows);
+    return Success;
+}
+
+int AmpctlCommands::networks()
+{
+    QJsonArray json;
+    QList<QStringList> rows;
+    for (const NetworkList::Network &network : m_services.networks.networks()) {
+        json.append(QJsonObject{{u"name"_s, network.name},
+                                {u"guid"_s, GuidToText(network.guid)},
+                                {u"connected"_s, network.connected}});
+        rows.append({network.connected ? u"*"_s : QString(), GuidToText(network.guid), network.name});
+    }
+    if (m_json)
+        print(json);
+    else
+        printTable(rows);
+    return Success;
+}
+
+int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList &values)
+{
+    QList<Command> chosen;
+    for (const Command &kind : kKinds) {
+        if (parser.isSet(kind.name))
+            chosen.append(kind);
+    }
+    if (chosen.size() != 1)
+        return fail(UsageError, u"schedule takes one of --once, --daily, --weekly or --network"_s);
+    if (values.size() != 1 + chosen.first().arguments)
+        return fail(UsageError, u"usage: "_s + chosen.first().usage);
+
+    const PowerPlanList plans = LoadPowerPlans(m_services.platform);
+    if (chosen.first().name == u"network") {
+        const std::optional<qsizetype> index = findPlan(plans, values.at(0));
+        return index ? scheduleNetwork(plans.at(*index), values.at(1)) : m_failure;
+    }
+    return scheduleTime(plans, chosen.first().name, values);
+}
+
+int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values)
+{
+    PlanTaskWriter::Choice choice;
+    choice.kind = kind == u"once"    ? PlanTaskWriter::Kind::Once
+                  : kind == u"daily" ? PlanTaskWriter::Kind::Daily
+                                     : PlanTaskWriter::Kind::Weekly;
+    // Daily and weekly schedules start today; once takes its date.
+    const std::optional<QDate> date = choice.kind == PlanTaskWriter::Kind::Once ? parseDate(values.at(1))
+                                                                                 : QDate::currentDate();
+    if (!date)
+        return fail(UsageError, u"bad date \"%1\": use YYYY-MM-DD"_s.arg(values.at(1)));
+    const std::optional<QTime> time = parseTime(values.last());
+    if (!time)
+        return fail(UsageError, u"bad time \"%1\": use HH:MM or HH:MM:SS"_s.arg(values.last()));
+    if (choice.kind == PlanTaskWriter::Kind::Weekly) {
+        const std::optional<QList<bool>> days = parseDays(values.at(1));
+        if (!days)
+            return fail(UsageError, u"bad day list \"%1\": use day names such as Mon,Fri"_s.arg(values.at(1)));
+        choice.days = *days;
+    }
+    choice.date = *date;
+    choice.time = *time;
+    const std::optional<qsizetype> index = findPlan(plans, values.at(0));
+    if (!index)
+        return m_failure;
+    choice.planIndex = *index;
+
+    PlanTaskWriter writer(m_services.tasks, m_services.programPath);
+    switch (writer.write(choice, plans, readTasks())) {
+    case PlanTaskWriter::Result::Registered:
+        m_out << writer.taskName() << u'\n';
+        return Success;
+    case PlanTaskWriter::Result::NoDays:
+        return fail(UsageError, u"no days given: --weekly needs at least one, such as Mon"_s);
+    case PlanTaskWriter::Result::NoProgramPath:
+        return fail(SystemError, u"cannot find the ampora program beside ampctl or on PATH"_s);
+    case PlanTaskWriter::Result::RegistrationFailed:
+    case PlanTaskWriter::Result::NoPlan:
+    case PlanTaskWriter::Result::NoKind:
+        break;
+    }
+    return fail(SystemError, u"cannot write the task %1"_s.arg(writer.taskName()));
+}
+
+int AmpctlCommands::scheduleNetwork(const PowerPlans &plan, const QString &network)
+{
+    QUuid guid;
+    const bool byGuid = TextToGuid(network, &guid);
+    QList<NetworkList::Network> matches;
+    for (const NetworkList::Network &known : m_services.networks.networks()) {
+        if (byGuid ? known.guid == guid : known.name == network)
+            matches.append(known);
+    }
+    if (matches.isEmpty())
+        return fail(NotFound, u"no network \"%1\"; see ampctl networks"_s.arg(network));
+    if (matches.size() > 1)
+        return fail(NotFound, u"%1 networks are named \"%2\"; use the GUID"_s.arg(matches.size()).arg(network));
+
+    QList<NetworksScheduled> schedules = ReadNetworkSchedules(m_services.platform);
+    switch (SaveNetworkSchedule(schedules, matches.first(), plan)) {
+    case NetworkSaveResult::Saved:
+        m_services.networkSchedulesChanged();
+        m_out << GuidToText(matches.first().guid) << u'\n';
+        return Success;
+    case NetworkSaveResult::Duplicate:
+        return fail(Duplicate, u"network \"%1\" has a schedule already"_s.arg(matches.first().name));
+    case NetworkSaveResult::Failed:
+        break;
+    }
+    return fail(SystemError, u"cannot write the network schedule file"_s);
+}
+
+int AmpctlCommands::change(const QString &command, const QString &name)
+{
+    for (const TasksScheduled &task : readTasks()) {
+        if (task.taskName != name)
+            continue;
+        const TaskService::Status status = command == u"remove"
+                                               ? m_services.tasks.deleteTask(name)
+                                               : m_services.tasks.setTaskEnabled(name, command == u"enable");
+        return status == TaskService::Status::Ok ? Success : fail(SystemError, u"cannot change the task %1"_s.arg(name));
+    }
+    return changeNetworkSchedule(command, name);
+}
+
+int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString &name)
+{
+    QList<NetworksScheduled> schedules = ReadNetworkSchedules(m_services.platform);
+    QUuid guid;
+    const bool byGuid = TextToGuid(name, &guid);
+    QList<qsizetype> matches;
+    for (qsizetype i = 0; i < schedules.size(); ++i) {
+        if (byGuid ? schedules.at(i).networkGuid == guid : schedules.at(i).networkName == name)
+            matches.append(i);
+    }
+    if (matches.isEmpty())
+        return fail(NotFound, u"no schedule \"%1\"; see ampctl schedules"_s.arg(name));
+    if (matches.size() > 1)
+        return fail(NotFound, u"%1 schedules are for networks named \"%2\"; use the GUID"_s.arg(matches.size()).arg(name));
+    const bool done = command == u"remove"
+                          ? RemoveNetworkSchedule(schedules, matches.first())
+                          : SetNetworkScheduleEnabled(schedules, matches.first(), command == u"enable");
+    if (!done)
+        return fail(SystemError, u"cannot write the network schedule file"_s);
+    m_services.networkSchedulesChanged();
+    return Success;
+}
+
+std::optional<qsizetype> AmpctlCommands::findPlan(const PowerPlanList &plans, const QString &text)
+{
+    QUuid guid;
+    if (TextToGuid(text, &guid)) {
+        const qsizetype index = FindPlan(plans, guid);
+        if (index >= 0)
+            return index;
+        fail(NotFound, u"no power plan %1; see ampctl list"_s.arg(text));
+        return std::nullopt;
+    }
+    QList<qsizetype> matches;
+    for (qsizetype i = 0; i < plans.size(); ++i) {
+        if (plans.at(i).planName == text)
+            matches.append(i);
+    }
+    if (matches.size() == 1)
+        return matches.first();
+    if (matches.isEmpty())
+        fail(NotFound, u"no power plan named \"%1\"; see ampctl list"_s.arg(text));
+    else
+        fail(NotFound, u"%1 power plans are named \"%2\"; use the GUID"_s.arg(matches.size()).arg(text));
+    return std::nullopt;
+}
+
+QList<TasksScheduled> AmpctlCommands::readTasks()
+{
+    return ReadScheduledTasks(m_services.tasks, m_services.platform);
+}
+
+int AmpctlCommands::fail(ExitCode code, const QString &message)
+{
+    m_err << u"ampctl: "_s << message << u'\n';
+    m_failure = code;
+    return code;
+}
+
+void AmpctlCommands::print(const QJsonValue &json)
+{
+    const QJsonDocument document = json.isArray() ? QJsonDocument(json.toArray()) : QJsonDocument(json.toObject());
+    m_out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+}
+
+void AmpctlCommands::printTable(const QList<QStringList> &rows)
+{
+    QList<qsizetype> widths;
+    for (const QStringList &row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i >= widths.size())
+                widths.append(0);
+            widths[i] = qMax(widths.at(i), row.at(i).size());
+        }
+    }
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? row.at(i).leftJustified(widths.at(i) + 2) : row.at(i);
+        while (line.endsWith(u' '))
+            line.chop(1);
+        m_out << line << u'\n';
+    }
+}
+
+QString AmpctlCommands::HelpText()
+{
+    return uR"(Usage: ampctl [--json] COMMAND [ARGUMENTS]
+
+Switch and schedule Ampora's power plans from a terminal or a script.
+
+Commands:
+  list                       List the power plans; * marks the active one.
+  active                     Show the active plan.
+  set PLAN                   Make PLAN the active plan.
+  schedules                  List the time-based, then the network-based schedules.
+  schedule PLAN --once DATE TIME
+                             Switch to PLAN once, on DATE (YYYY-MM-DD) at TIME.
+  schedule PLAN --daily TIME Switch to PLAN every day at TIME, from today on.
+  schedule PLAN --weekly DAYS TIME
+                             Switch to PLAN at TIME on DAYS (such as Mon,Fri), from today on.
+  schedule PLAN --network NETWORK
+                             Record PLAN for NETWORK (a name or GUID from "ampctl networks").
+  enable NAME                Enable a schedule.
+  disable NAME               Disable a schedule.
+  remove NAME                Remove a schedule.
+  networks                   List the networks this machine knows; * marks connected ones.
+
+PLAN is a plan's exact name or its GUID in braces, such as
+{A1841308-3541-4FAB-BC81-F71556F20B4A}. TIME is HH:MM or HH:MM:SS, on a 24-hour clock.
+NAME is a time-based schedule's task name (such as AMPCTL3), or the network name or GUID of a
+network-based schedule. A new time-based schedule prints its task name; a new network-based
+one prints the network's GUID. Time-based schedules start the ampora program found beside
+ampctl or on PATH.
+
+Options:
+  --json       Print listings as JSON.
+  -h, --help   Show this help.
+
+Exit status:
+  0  success
+  1  a file, the plan store or the task folder could not be read or written, or the ampora
+     program was not found
+  2  bad command line: unknown command or option, wrong number of arguments, a bad date, time
+     or day list, or no days for --weekly
+  3  no such plan, schedule or network, or a name that fits more than one
+  4  the network has a schedule already
+)"_s;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "NetworksScheduled.h"
+#include "PowerPlans.h"
+#include "TasksScheduled.h"
+
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class NetworkList;
+class PowerPlatform;
+class QCommandLineParser;
+class QTextStream;
+class TaskService;
+
+// The commands of ampctl, the terminal and script companion of Ampora. Plans, tasks and network
+// schedules are read and written through the same code as the program's windows, so what ampctl
+// writes is exactly what Ampora would.
+class AmpctlCommands
+{
+public:
+    enum ExitCode {
+        Success = 0,
+        SystemError = 1, // a file, the plan store or the task folder refused; the program is missing
+        UsageError = 2,  // unknown command or option, wrong arguments, a bad date, time or day list
+        NotFound = 3,    // no such plan, schedule or network, or a name that fits more than one
+        Duplicate = 4,   // the network has a schedule already
+    };
+
+    struct Services
+    {
+        PowerPlatform &platform;
+        TaskService &tasks;
+        const NetworkList &networks;
+        QString programPath;                            // the program tasks start; empty when not found
+        std::function<void()> networkSchedulesChanged; // tells a running window
+    };
+
+    AmpctlCommands(Services services, QTextStream &out, QTextStream &err);
+
+    // arguments come without the program name; the result is the exit status.
+    int run(const QStringList &arguments);
+
+    static QString HelpText();
+
+private:
+    int list();
+    int active();
+    int set(const QString &plan);
+    int schedules();
+    int networks();
+    int schedule(const QCommandLineParser &parser, const QStringList &values);
+    int scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values);
+    int scheduleNetwork(const PowerPlans &plan, const QString &network);
+    int change(const QString &command, const QString &name);
+    int changeNetworkSchedule(const QString &command, const QString &name);
+
+    std::optional<qsizetype> findPlan(const PowerPlanList &plans, const QString &text);
+    QList<TasksScheduled> readTasks();
+    int fail(ExitCode code, const QString &message);
+    void print(const QJsonValue &json);
+    void printTable(const QList<QStringList> &rows);
+
+    Services m_services;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    bool m_json = false;
+    int m_failure = Success;
+};

@@ -1,0 +1,42 @@
+#include "AmpctlCommands.h"
+#include "NetworkList.h"
+#include "PlatformServices.h"
+#include "PowerPlatform.h"
+#include "SharedStrings.h"
+#include "SingleInstance.h"
+#include "TaskService.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTextStream>
+
+namespace {
+
+// Tasks start the ampora program, never ampctl: the one beside ampctl, else the one on PATH.
+QString taskProgram(const QString &ampctl)
+{
+    const QFileInfo beside(QFileInfo(ampctl).absolutePath() + QStringLiteral("/ampora"));
+    if (beside.isFile() && beside.isExecutable())
+        return beside.absoluteFilePath();
+    return QStandardPaths::findExecutable(QStringLiteral("ampora"));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    SharedStrings &strings = sharedStrings();
+    ResolveSharedPaths(strings, CurrentExecutableFile());
+
+    const std::unique_ptr<PowerPlatform> platform = CreatePowerPlatform(strings);
+    const std::unique_ptr<TaskService> tasks = CreateTaskService();
+    const std::unique_ptr<NetworkList> networks = CreateNetworkList();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    AmpctlCommands commands({*platform, *tasks, *networks, taskProgram(strings.executableFile),
+                             [] { PostNetworkSchedulesChanged(); }},
+                            out, err);
+    return commands.run(app.arguments().mid(1));
+}
