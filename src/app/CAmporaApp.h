@@ -1,25 +1,20 @@
 #pragma once
 
-#include <QStringList>
+struct GuiStart;
 
-// Start-up: shared paths, one copy per user, the command line, and the main window. A start that
-// only switches the plan quietly never loads the widget toolkit, so scheduled switches are cheap.
+// The windowed part of start-up: hands a later copy's request to the running copy, or builds the
+// main window of the first copy and runs it.
 class CAmporaApp
 {
 public:
-    CAmporaApp(int &argc, char **argv);
+    explicit CAmporaApp(GuiStart &start);
 
     // Always 0: scheduled tasks and scripts must never see a failure from a start.
     int run();
 
 private:
     int runFirstCopy();
-    int runWindow(bool setActivePlan, bool announce, const QString &planName);
     void handOverToRunningCopy() const;
 
-    int &m_argc;
-    char **m_argv;
+    GuiStart &m_start;
 };
-
-// A display to draw on: X11, Wayland, or a platform plugin chosen explicitly (offscreen tests).
-bool HasGraphicalSession();

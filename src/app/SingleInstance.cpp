@@ -2,13 +2,9 @@
 
 #include <QDataStream>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
-
-#include <unistd.h>
 
 namespace {
 
@@ -17,39 +13,21 @@ constexpr int kConnectPatienceMs = 2000;
 // forever on a copy that stopped responding.
 constexpr int kAnswerPatienceMs = 120000;
 
-QString lockPath(const QString &folder)
-{
-    return folder + QStringLiteral("/ampora.lock");
-}
-
-bool lockIsHeld(const QString &folder)
-{
-    QLockFile probe(lockPath(folder));
-    if (!probe.tryLock(0))
-        return true;
-    probe.unlock();
-    return false;
-}
-
 } // namespace
 
 SingleInstance::SingleInstance(const QString &runtimeFolder, QObject *parent)
+    : SingleInstance(std::make_unique<InstanceLock>(runtimeFolder), parent)
+{
+}
+
+SingleInstance::SingleInstance(std::unique_ptr<InstanceLock> lock, QObject *parent)
     : QObject(parent)
-    , m_folder(runtimeFolder)
+    , m_folder(lock->folder())
+    , m_lock(std::move(lock))
 {
 }
 
 SingleInstance::~SingleInstance() = default;
-
-QString SingleInstance::DefaultRuntimeFolder()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString base = runtime.isEmpty() ? QString(QDir::tempPath() + QStringLiteral("/ampora-") + QString::number(getuid()))
-                                           : QString(runtime + QStringLiteral("/ampora"));
-    QDir().mkpath(base);
-    QFile::setPermissions(base, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return base;
-}
 
 QString SingleInstance::SocketPath(const QString &runtimeFolder)
 {
@@ -58,12 +36,7 @@ QString SingleInstance::SocketPath(const QString &runtimeFolder)
 
 bool SingleInstance::tryBecomeFirst()
 {
-    m_lock = std::make_unique<QLockFile>(lockPath(m_folder));
-    m_lock->setStaleLockTime(0); // a lock is stale only when its owner process is gone
-    if (m_lock->tryLock(0))
-        return true;
-    m_lock.reset();
-    return false;
+    return m_lock->tryAcquire();
 }
 
 bool SingleInstance::listen(Handler handler)
@@ -113,7 +86,7 @@ std::optional<int> SingleInstance::SendToRunningCopy(const InstanceMessage &mess
         socket.connectToServer(SocketPath(runtimeFolder));
         if (socket.waitForConnected(200))
             break;
-        if (patience.hasExpired() || !lockIsHeld(runtimeFolder))
+        if (patience.hasExpired() || !InstanceLock::IsHeldByAnyone(runtimeFolder))
             return std::nullopt;
         QThread::msleep(20); // the first copy holds the lock but is still starting up
     }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "InstanceLock.h"
 #include "InstanceMessage.h"
 
-#include <QLockFile>
 #include <QObject>
 
 #include <functional>
@@ -21,6 +21,8 @@ public:
     using Handler = std::function<int(const InstanceMessage &)>;
 
     explicit SingleInstance(const QString &runtimeFolder = DefaultRuntimeFolder(), QObject *parent = nullptr);
+    // Takes over a lock taken earlier in this process (held or not).
+    explicit SingleInstance(std::unique_ptr<InstanceLock> lock, QObject *parent = nullptr);
     ~SingleInstance() override;
 
     // True when this process is the first copy; the lock is then held until destruction.
@@ -33,15 +35,14 @@ public:
     static std::optional<int> SendToRunningCopy(const InstanceMessage &message,
                                                 const QString &runtimeFolder = DefaultRuntimeFolder());
 
-    // $XDG_RUNTIME_DIR/ampora, or a private folder in /tmp when there is no runtime folder.
-    static QString DefaultRuntimeFolder();
+    static QString DefaultRuntimeFolder() { return InstanceLock::DefaultRuntimeFolder(); }
     static QString SocketPath(const QString &runtimeFolder);
 
 private:
     void serve(QLocalSocket *socket);
 
     QString m_folder;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<InstanceLock> m_lock;
     QLocalServer *m_server = nullptr;
     Handler m_handler;
 };

@@ -1,6 +1,6 @@
-#include "CAmporaApp.h"
+#include "Launcher.h"
 
 int main(int argc, char **argv)
 {
-    return CAmporaApp(argc, argv).run();
+    return Launcher(argc, argv).run();
 }

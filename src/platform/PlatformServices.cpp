@@ -1,15 +1,8 @@
 #include "PlatformServices.h"
 
 #include "NetworkManagerList.h"
-#include "SchemeStore.h"
-#include "SharedStrings.h"
 #include "SysfsBatteryStatusReader.h"
 #include "SystemdTaskService.h"
-
-std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings)
-{
-    return std::make_unique<SchemeStore>(strings.schemeStoreFile);
-}
 
 std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader()
 {

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLockFile>
+#include <QMetaMethod>
 #include <QSet>
 #include <QTimer>
 #include <sys/stat.h>
@@ -117,18 +118,28 @@ QString SchemeStore::Snapshot::problem() const
 SchemeStore::SchemeStore(const QString &path, QObject *parent)
     : PowerPlatform(parent)
     , m_path(path)
-    , m_watcher(new QFileSystemWatcher(this))
-    , m_debounce(new QTimer(this))
 {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+}
+
+void SchemeStore::connectNotify(const QMetaMethod &signal)
+{
+    // Only a listener needs the watch; a scheduled switch that ends at once never pays for it.
+    if (signal == QMetaMethod::fromSignal(&PowerPlatform::schemesChanged) && !m_watcher)
+        startWatching();
+}
+
+void SchemeStore::startWatching()
+{
+    m_watcher = new QFileSystemWatcher(this);
+    m_debounce = new QTimer(this);
     m_debounce->setSingleShot(true);
     m_debounce->setInterval(kSettleTime);
     connect(m_debounce, &QTimer::timeout, this, &SchemeStore::reportChange);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &SchemeStore::noteFileEvent);
     connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &SchemeStore::noteFileEvent);
     // The folder watch sees atomic replaces and creation; the file watch sees edits in place.
-    const QString folder = QFileInfo(m_path).absolutePath();
-    QDir().mkpath(folder);
-    m_watcher->addPath(folder);
+    m_watcher->addPath(QFileInfo(m_path).absolutePath());
     watchFile();
     m_reportedStamp = FileStamp::of(m_path);
 }

@@ -95,6 +95,8 @@ private:
     PowerStatus modify(const Change &change);
     bool acquire(QLockFile &lockFile) const;
 
+    void connectNotify(const QMetaMethod &signal) override;
+    void startWatching();
     void watchFile();
     void noteFileEvent();
     void reportChange();
@@ -106,7 +108,7 @@ private:
     mutable bool m_loaded = false;
     mutable bool m_usable = false;
 
-    QFileSystemWatcher *m_watcher;
-    QTimer *m_debounce;
+    QFileSystemWatcher *m_watcher = nullptr; // made when someone listens for schemesChanged()
+    QTimer *m_debounce = nullptr;
     FileStamp m_reportedStamp; // the file version the last schemesChanged() was about
 };

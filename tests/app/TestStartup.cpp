@@ -27,6 +27,7 @@ private Q_SLOTS:
     void runningCopyTakesOverTheSwitch();
     void concurrentSwitchesNeverCorruptTheStore();
     void truncatedStoreIsSetAsideAndProgramStarts();
+    void quietSwitchNeedsNoWindowModule();
 
 private:
     QProcess *start(const QStringList &arguments, bool graphical = true, const QString &runtimeFolder = {});
@@ -44,6 +45,7 @@ void TestStartup::init()
     const QString build = qEnvironmentVariable("AMPORA_BUILD_DIR");
     m_program = m_env->path(QStringLiteral("program/ampora"));
     QVERIFY(QFile::copy(build + QStringLiteral("/ampora"), m_program));
+    QVERIFY(QFile::copy(build + QStringLiteral("/ampora-gui.so"), m_env->path(QStringLiteral("program/ampora-gui.so"))));
     QVERIFY(QFile::copy(build + QStringLiteral("/ampctleng.ini"), m_env->path(QStringLiteral("program/ampctleng.ini"))));
 }
 
@@ -159,6 +161,23 @@ void TestStartup::truncatedStoreIsSetAsideAndProgramStarts()
     const QStringList aside = QDir(m_env->path(QStringLiteral("config/ampora"))).entryList({QStringLiteral("schemes.ini.corrupt-*")});
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(m_env->path(QStringLiteral("config/ampora/")) + aside.first()), cut.left(cut.size() - 30));
+}
+
+
+void TestStartup::quietSwitchNeedsNoWindowModule()
+{
+    // A scheduled switch runs on QtCore alone; only a start that needs a window loads the module.
+    QVERIFY(QFile::remove(m_env->path(QStringLiteral("program/ampora-gui.so"))));
+    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QVERIFY(process->waitForFinished(10000));
+    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(activePlan(), kSaver);
+
+    process = start({});
+    QVERIFY(process->waitForFinished(10000));
+    QCOMPARE(process->exitCode(), 0);
+    QVERIFY(process->readAllStandardError().contains("ampora: cannot load the window module"));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "InstanceLock.h"
+#include "PlanSwitch.h"
+#include "SharedStrings.h"
+
+#include <memory>
+
+// What the quick start-up hands to the window module once it knows that the start needs more than
+// a quiet plan switch. The module has its own copy of the libraries' globals, so everything it
+// needs from the start so far travels here.
+struct GuiStart
+{
+    int &argc;
+    char **argv;
+    SharedStrings strings;
+    std::unique_ptr<InstanceLock> lock; // held by a first copy; not held in a later one
+    bool setActivePlan = false;         // the command line is a "-setactiveplan" form
+    PlanSwitchOutcome outcome;          // what the first copy's switch did
+};
+
+// The module's one exported function; it returns the process's exit code.
+using GuiEntryFunction = int (*)(GuiStart &start);
+inline constexpr char kGuiEntryName[] = "ampora_gui_main";

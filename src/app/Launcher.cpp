@@ -1,0 +1,81 @@
+#include "Launcher.h"
+
+#include "CommandLine.h"
+#include "GuiStart.h"
+#include "PlatformServices.h"
+#include "PowerPlatform.h"
+#include "Profile.h"
+
+#include <QFileInfo>
+#include <QLibrary>
+
+#include <cstdio>
+
+namespace {
+
+QStringList argumentsOf(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+} // namespace
+
+bool HasGraphicalSession()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+QStringList GuiModuleCandidates(const QString &executableFolder)
+{
+    const QString name = QStringLiteral("/ampora-gui.so");
+    return {executableFolder + name, executableFolder + QStringLiteral("/" AMPORA_GUI_MODULE_RELATIVE_DIR) + name};
+}
+
+Launcher::Launcher(int &argc, char **argv)
+    : m_argc(argc)
+    , m_argv(argv)
+{
+}
+
+int Launcher::run()
+{
+    SharedStrings &strings = sharedStrings();
+    strings.commandLine = JoinArguments(argumentsOf(m_argc, m_argv));
+    ResolveSharedPaths(strings, CurrentExecutableFile());
+    strings.appTitle = LoadText(u"IDS_CAPTION");
+
+    GuiStart start{m_argc, m_argv, {}, std::make_unique<InstanceLock>(), false, {}};
+    start.setActivePlan = ClassifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
+    if (start.lock->tryAcquire()) {
+        if (start.setActivePlan) {
+            const std::unique_ptr<PowerPlatform> platform = CreatePowerPlatform(strings);
+            start.outcome = SwitchPlanFromCommandLine(*platform, strings.commandLine);
+            if (start.outcome.result == PlanSwitchOutcome::Result::SwitchedQuietly)
+                return 0;
+        }
+        if (!HasGraphicalSession()) {
+            if (!start.setActivePlan)
+                std::fputs("ampora: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
+            return 0;
+        }
+    }
+    start.strings = strings;
+    return runWindowModule(start);
+}
+
+int Launcher::runWindowModule(GuiStart &start) const
+{
+    QStringList errors;
+    for (const QString &candidate : GuiModuleCandidates(QFileInfo(start.strings.executableFile).absolutePath())) {
+        QLibrary module(candidate);
+        if (auto entry = reinterpret_cast<GuiEntryFunction>(module.resolve(kGuiEntryName)))
+            return entry(start);
+        errors.append(module.errorString());
+    }
+    std::fprintf(stderr, "ampora: cannot load the window module: %s\n", qPrintable(errors.join(QStringLiteral("; "))));
+    return 0;
+}
