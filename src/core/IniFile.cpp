@@ -9,7 +9,22 @@ namespace {
 
 QString fold(const QString &name)
 {
-    return name.toCaseFolded();
+    // Names are nearly always ASCII, where folding is lower-casing; full Unicode folding is slow
+    // enough to dominate reading a large file.
+    bool hasUpper = false;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return name.toCaseFolded();
+        hasUpper = hasUpper || (c >= u'A' && c <= u'Z');
+    }
+    if (!hasUpper)
+        return name;
+    QString folded = name;
+    for (QChar &c : folded) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return folded;
 }
 
 QString decode(const QByteArray &bytes, bool *error)

@@ -3,6 +3,11 @@
 #include "PowerPlans.h"
 #include "PowerPlatform.h"
 
+#include <algorithm>
+#include <numeric>
+#include <utility>
+#include <vector>
+
 // Rebuilds the plan list from the platform: schemes whose name or description cannot be read are
 // left out, enumeration stops at the first status other than Ok or Skip, and the result is
 // sorted by name (ordinal, case-sensitive; see SortByPlanName).
@@ -14,13 +19,34 @@ PowerPlanList LoadPowerPlans(const PowerPlatform &platform);
 template <typename T, typename NameOf>
 void ExchangeSort(QList<T> &items, NameOf nameOf)
 {
+    // The pass is quadratic, so it runs on small integers: each item's rank among the names
+    // (equal names share a rank), moved together with the item's position. The order of equal
+    // names comes out exactly as the pass on the names themselves would leave it.
     const qsizetype n = items.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        for (qsizetype j = 0; j < n; ++j) {
-            if (QString::compare(nameOf(items.at(i)), nameOf(items.at(j)), Qt::CaseSensitive) < 0)
-                items.swapItemsAt(i, j);
+    const auto nameLess = [&](qsizetype a, qsizetype b) {
+        return QString::compare(nameOf(items.at(a)), nameOf(items.at(b)), Qt::CaseSensitive) < 0;
+    };
+    std::vector<qsizetype> byName(static_cast<size_t>(n));
+    std::iota(byName.begin(), byName.end(), qsizetype(0));
+    std::stable_sort(byName.begin(), byName.end(), nameLess);
+    std::vector<std::pair<qsizetype, qsizetype>> entries(static_cast<size_t>(n)); // (rank, original position)
+    qsizetype rank = 0;
+    for (size_t k = 0; k < byName.size(); ++k) {
+        if (k > 0 && nameLess(byName[k - 1], byName[k]))
+            ++rank;
+        entries[size_t(byName[k])] = {rank, byName[k]};
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        for (size_t j = 0; j < entries.size(); ++j) {
+            if (entries[i].first < entries[j].first)
+                std::swap(entries[i], entries[j]);
         }
     }
+    QList<T> sorted;
+    sorted.reserve(n);
+    for (const auto &entry : entries)
+        sorted.append(items.at(entry.second));
+    items = std::move(sorted);
 }
 
 PowerStatus GetActivePlanGuid(const PowerPlatform &platform, QUuid *guid);

@@ -1,6 +1,7 @@
 #include "FakePowerPlatform.h"
 #include "PlanCatalogue.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -15,6 +16,7 @@ private Q_SLOTS:
     void leavesOutUnreadableSchemes_data();
     void leavesOutUnreadableSchemes();
     void emptyPlatformGivesEmptyList();
+    void exchangeSortLeavesEqualNamesWhereTheNamePassWould();
 };
 
 namespace {
@@ -105,6 +107,28 @@ void TestPlanCatalogue::emptyPlatformGivesEmptyList()
 {
     FakePowerPlatform platform;
     QVERIFY(LoadPowerPlans(platform).isEmpty());
+}
+
+void TestPlanCatalogue::exchangeSortLeavesEqualNamesWhereTheNamePassWould()
+{
+    // The pass moves equal names around in its own way; the fast version must match it exactly.
+    using Item = std::pair<QString, int>; // name, identity
+    QRandomGenerator random(7);
+    for (int round = 0; round < 200; ++round) {
+        QList<Item> items;
+        const int size = random.bounded(30);
+        for (int k = 0; k < size; ++k)
+            items.append({QString(QChar(u'a' + random.bounded(4))), k});
+        QList<Item> expected = items;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            for (qsizetype j = 0; j < expected.size(); ++j) {
+                if (QString::compare(expected.at(i).first, expected.at(j).first, Qt::CaseSensitive) < 0)
+                    expected.swapItemsAt(i, j);
+            }
+        }
+        ExchangeSort(items, [](const Item &item) -> const QString & { return item.first; });
+        QCOMPARE(items, expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPlanCatalogue)
