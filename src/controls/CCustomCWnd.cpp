@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QEnterEvent>
 #include <QPainter>
+#include <QTextOption>
 
 #include <algorithm>
 
@@ -80,6 +81,22 @@ QColor CCustomCWnd::accentColour(int pictureNumber)
     }
 }
 
+QTextOption CCustomCWnd::bodyTextOption(const QFontMetrics &metrics) const
+{
+    // Body lines read "label<TAB>: value": one tab stop just past the widest label lines the
+    // values up whatever the language file's labels are.
+    int widestLabel = 0;
+    for (const QString &line : m_body.split(u'\n')) {
+        const qsizetype tab = line.indexOf(u'\t');
+        if (tab > 0)
+            widestLabel = qMax(widestLabel, metrics.horizontalAdvance(line.left(tab)));
+    }
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WordWrap);
+    option.setTabStopDistance(widestLabel + metrics.horizontalAdvance(u' '));
+    return option;
+}
+
 void CCustomCWnd::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -88,7 +105,7 @@ void CCustomCWnd::paintEvent(QPaintEvent *)
     painter.setFont(m_titleFont);
     painter.drawText(kTitleAt + QPoint(0, painter.fontMetrics().ascent()), m_title);
     painter.setFont(m_bodyFont);
-    painter.drawText(kBodyRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_body);
+    painter.drawText(QRectF(kBodyRect), m_body, bodyTextOption(painter.fontMetrics()));
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(kBrandRect, m_picture.bitmap());
 }

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QPointer>
 #include <QRect>
+#include <QTextOption>
 #include <QTimer>
 #include <QWidget>
 
@@ -61,6 +62,7 @@ private:
     void slideAway();
     void placeAt(int shownHeight);
     bool cursorInside() const;
+    QTextOption bodyTextOption(const QFontMetrics &metrics) const;
 
     QString m_title;
     QString m_body;
