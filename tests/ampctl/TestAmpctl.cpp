@@ -1,0 +1,291 @@
+// ampctl's commands against in-memory plans, tasks and networks, read back through --json; and the
+// real ampctl binary writing units that systemd accepts.
+#include "AmpctlCommands.h"
+#include "FakeNetworkList.h"
+#include "FakePowerPlatform.h"
+#include "FakeTaskService.h"
+#include "Guid.h"
+#include "SharedStrings.h"
+#include "TestEnvironment.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTextStream>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TestAmpctl : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void listsPlansInCatalogueOrderWithTheActiveMarked();
+    void setTakesANameOrAGuid();
+    void badCommandLinesFailWithOneLine_data();
+    void badCommandLinesFailWithOneLine();
+    void weeklyScheduleReadsBackAsThePageShowsIt();
+    void taskNamesFillGaps();
+    void enableDisableRemoveTasks();
+    void networkSchedulesByNameOrGuid();
+    void helpListsTheExitCodes();
+    void realBinaryWritesUnitsSystemdAccepts();
+
+private:
+    Outcome run(const QStringList &arguments);
+    QJsonArray json(const QStringList &arguments);
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakePowerPlatform> m_platform;
+    std::unique_ptr<FakeTaskService> m_tasks;
+    std::unique_ptr<FakeNetworkList> m_networks;
+    QUuid m_balanced;
+    QUuid m_saver;
+    QUuid m_home;
+    int m_changeNotices = 0;
+};
+
+void TestAmpctl::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    // The shipped language file, so listings carry the texts users will see.
+    QVERIFY(QFile::copy(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctleng.ini"_s, sharedStrings().languageFile));
+    m_platform = std::make_unique<FakePowerPlatform>();
+    m_balanced = m_platform->addScheme(u"Balanced"_s, u"Everyday use"_s);
+    m_platform->addScheme(u"High performance"_s);
+    m_saver = m_platform->addScheme(u"Power saver"_s);
+    m_platform->setActiveScheme(m_balanced);
+    m_tasks = std::make_unique<FakeTaskService>();
+    m_networks = std::make_unique<FakeNetworkList>();
+    m_home = m_networks->addNetwork(u"Home Wi-Fi"_s, true);
+    m_networks->addNetwork(u"Twin"_s);
+    m_networks->addNetwork(u"Twin"_s);
+    m_changeNotices = 0;
+}
+
+Outcome TestAmpctl::run(const QStringList &arguments)
+{
+    Outcome outcome;
+    QTextStream out(&outcome.out);
+    QTextStream err(&outcome.err);
+    AmpctlCommands commands({*m_platform, *m_tasks, *m_networks, u"/opt/ampora/bin/ampora"_s,
+                             [this] { ++m_changeNotices; }},
+                            out, err);
+    outcome.status = commands.run(arguments);
+    out.flush();
+    err.flush();
+    return outcome;
+}
+
+QJsonArray TestAmpctl::json(const QStringList &arguments)
+{
+    const Outcome outcome = run(QStringList{u"--json"_s} + arguments);
+    if (outcome.status != 0)
+        qWarning("%s", qPrintable(outcome.err));
+    return QJsonDocument::fromJson(outcome.out.toUtf8()).array();
+}
+
+void TestAmpctl::listsPlansInCatalogueOrderWithTheActiveMarked()
+{
+    const QJsonArray plans = json({u"list"_s});
+    QCOMPARE(plans.size(), 3);
+    QStringList names;
+    for (const QJsonValue &plan : plans)
+        names.append(plan[u"name"_s].toString());
+    QCOMPARE(names, (QStringList{u"Balanced"_s, u"High performance"_s, u"Power saver"_s}));
+    QCOMPARE(plans[0][u"active"_s].toBool(), true);
+    QCOMPARE(plans[0][u"guid"_s].toString(), GuidToText(m_balanced));
+    QCOMPARE(plans[0][u"description"_s].toString(), u"Everyday use"_s);
+    QCOMPARE(plans[2][u"active"_s].toBool(), false);
+
+    const Outcome text = run({u"list"_s});
+    QCOMPARE(text.out.split(u'\n').first(), u"*  "_s + GuidToText(m_balanced) + u"  Balanced"_s);
+}
+
+void TestAmpctl::setTakesANameOrAGuid()
+{
+    QCOMPARE(run({u"set"_s, u"Power saver"_s}).status, 0);
+    QUuid active;
+    m_platform->activeScheme(&active);
+    QCOMPARE(active, m_saver);
+    QCOMPARE(run({u"set"_s, GuidToText(m_balanced)}).status, 0);
+    const QJsonDocument shown = QJsonDocument::fromJson(run({u"--json"_s, u"active"_s}).out.toUtf8());
+    QCOMPARE(shown[u"name"_s].toString(), u"Balanced"_s);
+}
+
+void TestAmpctl::badCommandLinesFailWithOneLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no command") << QStringList{} << 2 << u"no command given"_s;
+    QTest::newRow("unknown command") << QStringList{u"frobnicate"_s} << 2 << u"unknown command \"frobnicate\""_s;
+    QTest::newRow("unknown option") << QStringList{u"list"_s, u"--fast"_s} << 2 << u"Unknown option 'fast'"_s;
+    QTest::newRow("missing argument") << QStringList{u"set"_s} << 2 << u"usage: ampctl set PLAN"_s;
+    QTest::newRow("kind outside schedule") << QStringList{u"list"_s, u"--daily"_s} << 2 << u"--daily belongs"_s;
+    QTest::newRow("two kinds") << QStringList{u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"--once"_s, u"07:00"_s}
+                               << 2 << u"one of --once"_s;
+    QTest::newRow("unknown plan") << QStringList{u"set"_s, u"Turbo"_s} << 3 << u"no power plan named \"Turbo\""_s;
+    QTest::newRow("unknown guid") << QStringList{u"set"_s, u"{00000000-0000-0000-0000-000000000001}"_s} << 3
+                                  << u"no power plan {00000000"_s;
+    QTest::newRow("bad date") << QStringList{u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2026-02-30"_s, u"07:00"_s}
+                              << 2 << u"bad date \"2026-02-30\""_s;
+    QTest::newRow("bad time") << QStringList{u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"24:00"_s} << 2
+                              << u"bad time \"24:00\""_s;
+    QTest::newRow("bad day") << QStringList{u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u"Mon,Funday"_s, u"07:00"_s}
+                             << 2 << u"bad day list"_s;
+    QTest::newRow("no days") << QStringList{u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u""_s, u"07:00"_s} << 2
+                             << u"no days given"_s;
+    QTest::newRow("unknown network") << QStringList{u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Cafe"_s} << 3
+                                     << u"no network \"Cafe\""_s;
+    QTest::newRow("ambiguous network") << QStringList{u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Twin"_s} << 3
+                                       << u"2 networks are named \"Twin\""_s;
+    QTest::newRow("unknown schedule") << QStringList{u"remove"_s, u"AMPCTL9"_s} << 3 << u"no schedule \"AMPCTL9\""_s;
+}
+
+void TestAmpctl::badCommandLinesFailWithOneLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const Outcome outcome = run(arguments);
+    QCOMPARE(outcome.status, status);
+    QVERIFY2(outcome.err.startsWith(u"ampctl: "_s) && outcome.err.contains(message), qPrintable(outcome.err));
+    QCOMPARE(outcome.err.count(u'\n'), 1);
+    QVERIFY(outcome.out.isEmpty());
+    QVERIFY(m_tasks->tasks().isEmpty());
+}
+
+void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
+{
+    const Outcome written = run({u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s});
+    QCOMPARE(written.status, 0);
+    QCOMPARE(written.out, u"AMPCTL0\n"_s);
+    const RegisteredTask *task = m_tasks->task(u"AMPCTL0"_s);
+    QVERIFY(task);
+    QCOMPARE(task->definition->actions.first().path, u"/opt/ampora/bin/ampora"_s);
+    QCOMPARE(task->definition->actions.first().arguments, u"-setactiveplan -"_s + GuidToText(m_saver));
+
+    QCOMPARE(run({u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"00:30:15"_s}).status, 0);
+    QCOMPARE(run({u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2027-01-02"_s, u"12:00"_s}).status, 0);
+    const QJsonArray rows = json({u"schedules"_s});
+    QCOMPARE(rows.size(), 3);
+    QJsonObject weekly;
+    QStringList starts;
+    for (const QJsonValue &row : rows) {
+        starts.append(row[u"start"_s].toString());
+        if (row[u"name"_s].toString() == u"AMPCTL0")
+            weekly = row.toObject();
+    }
+    QCOMPARE(weekly[u"kind"_s].toString(), u"time"_s);
+    QCOMPARE(weekly[u"plan"_s].toString(), u"Power saver"_s);
+    QCOMPARE(weekly[u"frequency"_s].toString(), u"Weekly"_s);
+    QCOMPARE(weekly[u"start"_s].toString(), u"07:03:09 AM on Mon and Fri"_s);
+    QCOMPARE(weekly[u"daysOfWeek"_s].toInt(), 2 | 32);
+    QCOMPARE(weekly[u"status"_s].toString(), u"Enabled"_s);
+    QVERIFY(starts.contains(u"12:30:15 AM"_s));
+    QVERIFY(starts.contains(u"12:00:00 PM on 2027/01/02"_s));
+}
+
+void TestAmpctl::taskNamesFillGaps()
+{
+    const QStringList weekly{u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u"sunday"_s, u"9:15"_s};
+    QCOMPARE(run(weekly).out, u"AMPCTL0\n"_s);
+    QCOMPARE(run(weekly).out, u"AMPCTL1\n"_s);
+    QCOMPARE(run(weekly).out, u"AMPCTL2\n"_s);
+    QCOMPARE(run({u"remove"_s, u"AMPCTL1"_s}).status, 0);
+    QCOMPARE(run(weekly).out, u"AMPCTL1\n"_s);
+    QCOMPARE(run(weekly).out, u"AMPCTL3\n"_s);
+}
+
+void TestAmpctl::enableDisableRemoveTasks()
+{
+    QCOMPARE(run({u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"18:00"_s}).status, 0);
+    QCOMPARE(run({u"disable"_s, u"AMPCTL0"_s}).status, 0);
+    QCOMPARE(m_tasks->task(u"AMPCTL0"_s)->enabled, false);
+    QCOMPARE(json({u"schedules"_s})[0][u"status"_s].toString(), u"Disabled"_s);
+    QCOMPARE(run({u"enable"_s, u"AMPCTL0"_s}).status, 0);
+    QCOMPARE(m_tasks->task(u"AMPCTL0"_s)->enabled, true);
+    QCOMPARE(run({u"remove"_s, u"AMPCTL0"_s}).status, 0);
+    QVERIFY(json({u"schedules"_s}).isEmpty());
+    QCOMPARE(m_changeNotices, 0); // time-based changes are not the window's network notice
+}
+
+void TestAmpctl::networkSchedulesByNameOrGuid()
+{
+    QCOMPARE(run({u"schedule"_s, u"Power saver"_s, u"--network"_s, u"Home Wi-Fi"_s}).out, GuidToText(m_home) + u'\n');
+    QCOMPARE(m_changeNotices, 1);
+    const Outcome again = run({u"schedule"_s, u"Balanced"_s, u"--network"_s, GuidToText(m_home)});
+    QCOMPARE(again.status, 4);
+    QVERIFY(again.err.contains(u"network \"Home Wi-Fi\" has a schedule already"_s));
+
+    QJsonArray rows = json({u"schedules"_s});
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0][u"kind"_s].toString(), u"network"_s);
+    QCOMPARE(rows[0][u"network"_s].toString(), u"Home Wi-Fi"_s);
+    QCOMPARE(rows[0][u"plan"_s].toString(), u"Power saver"_s);
+    QCOMPARE(rows[0][u"type"_s].toString(), u"Network based"_s);
+
+    QCOMPARE(run({u"disable"_s, u"Home Wi-Fi"_s}).status, 0);
+    QCOMPARE(json({u"schedules"_s})[0][u"enabled"_s].toBool(), false);
+    QCOMPARE(run({u"enable"_s, GuidToText(m_home)}).status, 0);
+    QCOMPARE(json({u"schedules"_s})[0][u"enabled"_s].toBool(), true);
+    QCOMPARE(run({u"remove"_s, u"Home Wi-Fi"_s}).status, 0);
+    QVERIFY(json({u"schedules"_s}).isEmpty());
+    QVERIFY(!QFile::exists(sharedStrings().networkFile)); // the last removal deletes the file
+    QCOMPARE(m_changeNotices, 4);
+
+    const QJsonArray networks = json({u"networks"_s});
+    QCOMPARE(networks.size(), 3);
+    QCOMPARE(networks[0][u"connected"_s].toBool(), true);
+}
+
+void TestAmpctl::helpListsTheExitCodes()
+{
+    const Outcome help = run({u"--help"_s});
+    QCOMPARE(help.status, 0);
+    for (const QString &line : {u"Exit status:"_s, u"  0  success"_s, u"  2  bad command line"_s,
+                                u"  3  no such plan"_s, u"  4  the network has a schedule already"_s})
+        QVERIFY2(help.out.contains(line), qPrintable(line));
+}
+
+void TestAmpctl::realBinaryWritesUnitsSystemdAccepts()
+{
+    if (QStandardPaths::findExecutable(u"systemd-analyze"_s).isEmpty())
+        QSKIP("systemd-analyze is needed to check the written units");
+    const QString build = qEnvironmentVariable("AMPORA_BUILD_DIR");
+    QProcess ampctl;
+    ampctl.start(build + u"/ampctl"_s, {u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s});
+    QVERIFY(ampctl.waitForFinished(30000));
+    QCOMPARE(ampctl.readAllStandardError(), QByteArray());
+    QCOMPARE(ampctl.exitCode(), 0);
+    QCOMPARE(ampctl.readAllStandardOutput(), QByteArray("AMPCTL0\n"));
+
+    const QString units = m_env->path(u"config/systemd/user"_s);
+    const QByteArray service = TestEnvironment::readFile(units + u"/AMPCTL0.service"_s);
+    QVERIFY2(service.contains(QFile::encodeName(build + u"/ampora"_s)), service.constData()); // never ampctl
+    QVERIFY(!service.contains("ampctl "));
+    QProcess verify;
+    verify.start(u"systemd-analyze"_s, {u"--user"_s, u"verify"_s, units + u"/AMPCTL0.timer"_s, units + u"/AMPCTL0.service"_s});
+    QVERIFY(verify.waitForFinished(30000));
+    QCOMPARE(QString::fromLocal8Bit(verify.readAllStandardError()), QString());
+    QCOMPARE(verify.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestAmpctl)
+#include "TestAmpctl.moc"
