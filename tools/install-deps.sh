@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
-          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libvulkan-dev libxkbcommon-dev
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libvulkan-dev libxkbcommon-dev libxcb1-dev
           fonts-open-sans fonts-dejavu-core)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(dbus systemd desktop-file-utils xvfb xauth imagemagick)

@@ -2,6 +2,7 @@
 
 #include "CMainfrm.h"
 #include "CommandLine.h"
+#include "DisplayProbe.h"
 #include "GuiStart.h"
 #include "MessageBox.h"
 #include "PlatformServices.h"
@@ -10,6 +11,8 @@
 #include "UiFonts.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 CAmporaApp::CAmporaApp(GuiStart &start)
     : m_start(start)
@@ -28,6 +31,10 @@ int CAmporaApp::run()
 
 int CAmporaApp::runFirstCopy()
 {
+    if (const QString problem = DisplayProblem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "ampora: Window Creation fails: %s\n", qPrintable(problem));
+        return 0;
+    }
     QApplication app(m_start.argc, m_start.argv);
     QApplication::setApplicationName(QStringLiteral("ampora"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void concurrentSwitchesNeverCorruptTheStore();
     void truncatedStoreIsSetAsideAndProgramStarts();
     void quietSwitchNeedsNoWindowModule();
+    void unreachableDisplayEndsCleanly();
 
 private:
     QProcess *start(const QStringList &arguments, bool graphical = true, const QString &runtimeFolder = {});
@@ -178,6 +179,23 @@ void TestStartup::quietSwitchNeedsNoWindowModule()
     QVERIFY(process->waitForFinished(10000));
     QCOMPARE(process->exitCode(), 0);
     QVERIFY(process->readAllStandardError().contains("ampora: cannot load the window module"));
+}
+
+void TestStartup::unreachableDisplayEndsCleanly()
+{
+    // A session whose X server has gone: the switch still happens, and nothing aborts.
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":9876"));
+    process.setProcessEnvironment(env);
+    process.start(m_program, {QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(process.readAllStandardError().contains("ampora: Window Creation fails: cannot connect to the X display :9876"));
+    QCOMPARE(activePlan(), kSaver);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
