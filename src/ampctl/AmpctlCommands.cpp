@@ -155,10 +155,7 @@ int AmpctlCommands::list()
                                 {u"active"_s, isActive}});
         rows.append({isActive ? u"*"_s : QString(), GuidToText(plan.planGuid), plan.planName});
     }
-    if (m_json)
-        print(json);
-    else
-        printTable(rows);
+    printListing(json, rows);
     return Success;
 }
 
@@ -223,10 +220,7 @@ int AmpctlCommands::schedules()
         rows.append({GuidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
                      network.networkName});
     }
-    if (m_json)
-        print(json);
-    else
-        printTable(rows);
+    printListing(json, rows);
     return Success;
 }
 
@@ -240,10 +234,7 @@ int AmpctlCommands::networks()
                                 {u"connected"_s, network.connected}});
         rows.append({network.connected ? u"*"_s : QString(), GuidToText(network.guid), network.name});
     }
-    if (m_json)
-        print(json);
-    else
-        printTable(rows);
+    printListing(json, rows);
     return Success;
 }
 
@@ -415,6 +406,14 @@ void AmpctlCommands::print(const QJsonValue &json)
 {
     const QJsonDocument document = json.isArray() ? QJsonDocument(json.toArray()) : QJsonDocument(json.toObject());
     m_out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+}
+
+void AmpctlCommands::printListing(const QJsonArray &json, const QList<QStringList> &rows)
+{
+    if (m_json)
+        print(json);
+    else
+        printTable(rows);
 }
 
 void AmpctlCommands::printTable(const QList<QStringList> &rows)

@@ -4,6 +4,7 @@
 #include "PowerPlans.h"
 #include "TasksScheduled.h"
 
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
@@ -64,6 +65,8 @@ private:
     QList<TasksScheduled> readTasks();
     int fail(ExitCode code, const QString &message);
     void print(const QJsonValue &json);
+    // JSON with --json, else an aligned table.
+    void printListing(const QJsonArray &json, const QList<QStringList> &rows);
     void printTable(const QList<QStringList> &rows);
 
     Services m_services;
