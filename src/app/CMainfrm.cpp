@@ -24,9 +24,6 @@
 namespace {
 
 constexpr QSize kFrameSize(1018, 550);
-constexpr int kPopupWidth = 370;
-constexpr int kPopupHeight = 180;
-constexpr int kPopupDisplayMs = 7000;
 constexpr int kHandoverPicture = 11;
 
 void readPagePicture(SharedStrings &strings)
@@ -184,7 +181,7 @@ void CMainfrm::showPlanChangedPopup(const QString &planName, int pictureNumber)
     const QString heading = LoadText(u"IDS_POWER_PLAN_CHANGE_HEAD");
     const QString body = FormatText(LoadText(u"IDS_POWER_PLAN_CHANGE_BODY"), planName);
     auto *stack = new NotificationStack(this);
-    stack->Show(heading, body, kPopupWidth, kPopupHeight, this, pictureNumber, kPopupDisplayMs);
+    stack->Show(heading, body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this, pictureNumber, NotificationStack::kStandardDisplayMs);
 }
 
 void CMainfrm::paintEvent(QPaintEvent *)

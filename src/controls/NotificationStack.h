@@ -15,6 +15,11 @@ class NotificationStack : public QObject
     Q_OBJECT
 
 public:
+    // What the program's own notifications (plan changes, battery state) use.
+    static constexpr int kStandardWidth = 370;
+    static constexpr int kStandardHeight = 180;
+    static constexpr int kStandardDisplayMs = 7000;
+
     explicit NotificationStack(QObject *parent = nullptr);
 
     // Shows a popup of width x height on the owner's screen (the primary screen without an owner).

@@ -21,9 +21,6 @@ constexpr QPoint kTitleAt(50, 75);
 constexpr QPoint kHeadingAt(50, 350);
 const QRect kDescriptionRect(QPoint(50, 130), QPoint(499, 279));
 constexpr QPoint kLogoAt(4, 4);
-constexpr int kPopupWidth = 370;
-constexpr int kPopupHeight = 180;
-constexpr int kPopupDisplayMs = 7000;
 
 QString activePlanText(const QString &name)
 {
@@ -167,8 +164,8 @@ void CBaseWndStep::showBatteryStatus()
 {
     m_shownBatteryPopup = BatteryPopup::forStatus(m_services.battery.read());
     auto *stack = new NotificationStack(this);
-    stack->Show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, kPopupWidth, kPopupHeight, this,
-                m_shownBatteryPopup.picture, kPopupDisplayMs);
+    stack->Show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
+                m_shownBatteryPopup.picture, NotificationStack::kStandardDisplayMs);
 }
 
 void CBaseWndStep::paintEvent(QPaintEvent *event)
