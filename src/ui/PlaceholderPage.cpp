@@ -1,17 +1,18 @@
 #include "PlaceholderPage.h"
 
-#include "PageColours.h"
-
-#include <QPainter>
+#include "CommandId.h"
 
 PlaceholderPage::PlaceholderPage(PageKind kind, QWidget *parent)
     : Page(parent)
     , m_kind(kind)
+    , m_backButton(addButton(CmdShowSummary, u"", {122, 120, 123, 121}, QRect(15, 40, 32, 32)))
 {
 }
 
-void PlaceholderPage::paintEvent(QPaintEvent *)
+void PlaceholderPage::onCommand(int id)
 {
-    QPainter painter(this);
-    PaintPageBackground(painter, rect());
+    if (id == CmdShowSummary)
+        Q_EMIT commandRequested(id);
+    else
+        Page::onCommand(id);
 }

@@ -2,7 +2,8 @@
 
 #include "Page.h"
 
-// Stands in for a page that is not built yet: the page colours and its name, nothing else.
+// Stands in for a page that is not built yet: the shared page look and a Back button to the
+// summary page, so the window never ends on a page without a way out.
 class PlaceholderPage : public Page
 {
     Q_OBJECT
@@ -10,13 +11,15 @@ public:
     PlaceholderPage(PageKind kind, QWidget *parent = nullptr);
 
     PageKind kind() const { return m_kind; }
+    CXCmdBtn *backButton() const { return m_backButton; }
     int refreshCount() const { return m_refreshCount; }
     void refresh() override { ++m_refreshCount; }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void onCommand(int id) override;
 
 private:
     PageKind m_kind;
+    CXCmdBtn *m_backButton;
     int m_refreshCount = 0;
 };

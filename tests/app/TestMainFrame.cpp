@@ -4,6 +4,8 @@
 #include "Guid.h"
 #include "MessageBox.h"
 #include "NotificationStack.h"
+#include "PlaceholderPage.h"
+#include "CXCmdBtn.h"
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
@@ -33,6 +35,7 @@ private Q_SLOTS:
     void copyDataHandover();
     void unknownParameterIsReported();
     void handedOverSwitchShowsPopup();
+    void unfinishedPagesLeadBackToTheSummary();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -143,6 +146,20 @@ void TestMainFrame::handedOverSwitchShowsPopup()
     QCOMPARE(active, m_saver);
     QTRY_VERIFY(!m_frame->findChildren<NotificationStack *>().isEmpty());
     QCOMPARE(sharedStrings().commandLine, line);
+}
+
+void TestMainFrame::unfinishedPagesLeadBackToTheSummary()
+{
+    CMainfrm frame(*m_platform); // the program's own pages
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    for (const int command : {int(CmdManagePlans), int(CmdSchedulePlans)}) {
+        frame.onCommand(command);
+        auto *page = qobject_cast<PlaceholderPage *>(frame.currentPage());
+        QVERIFY(page);
+        QTest::mouseClick(page->backButton(), Qt::LeftButton);
+        QCOMPARE(frame.currentPageKind(), PageKind::Summary);
+    }
 }
 
 QTEST_MAIN(TestMainFrame)
