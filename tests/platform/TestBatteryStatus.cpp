@@ -17,13 +17,14 @@ SystemPowerStatus status(quint8 ac, quint8 flag, quint8 percent, qint32 seconds)
     return SystemPowerStatus{ac, flag, percent, seconds};
 }
 
-char *describe(const SystemPowerStatus &s)
+QByteArray describe(const SystemPowerStatus &s)
 {
-    return QTest::toString(QStringLiteral("ac %1 flag %2 percent %3 seconds %4")
-                               .arg(s.acLineStatus)
-                               .arg(s.batteryFlag)
-                               .arg(s.batteryLifePercent)
-                               .arg(s.batteryLifeTime));
+    return QStringLiteral("ac %1 flag %2 percent %3 seconds %4")
+        .arg(s.acLineStatus)
+        .arg(s.batteryFlag)
+        .arg(s.batteryLifePercent)
+        .arg(s.batteryLifeTime)
+        .toUtf8();
 }
 
 } // namespace
@@ -62,7 +63,7 @@ void TestBatteryStatus::readsFixtureTrees()
     QFETCH(QString, root);
     QFETCH(SystemPowerStatus, expected);
     const SystemPowerStatus actual = SysfsBatteryStatusReader(root).read();
-    QVERIFY2(actual == expected, describe(actual));
+    QVERIFY2(actual == expected, describe(actual).constData());
     QCOMPARE(HasSystemBattery(actual), expected.batteryFlag != SystemPowerStatus::FlagNoBattery);
 }
 
@@ -86,13 +87,13 @@ void TestBatteryStatus::missingOrBrokenAttributesGiveUnknownValues()
     env.writeFile(battery + QStringLiteral("power_now"), "0\n");
     // Nothing readable about the charge: the state is unknown, not a guess.
     QVERIFY2(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read() == status(0, 255, 255, -1),
-             describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()));
+             describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()).constData());
 
     // Known charge but no draw reported: no seconds rather than a division by zero.
     env.writeFile(battery + QStringLiteral("capacity"), "70\n");
     env.writeFile(battery + QStringLiteral("energy_now"), "5000000\n");
     QVERIFY2(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read() == status(0, 1, 70, -1),
-             describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()));
+             describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()).constData());
 }
 
 QTEST_GUILESS_MAIN(TestBatteryStatus)
