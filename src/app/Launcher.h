@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+struct GuiStart;
+
 // Start-up up to the point where a window is needed: shared paths, the single-copy lock and a
 // quiet "-setactiveplan" switch need nothing beyond QtCore. Only a start that needs more loads
 // the window module, so a scheduled switch never pays for loading the widget toolkit.
@@ -14,7 +16,7 @@ public:
     int run();
 
 private:
-    int runWindowModule(struct GuiStart &start) const;
+    int runWindowModule(GuiStart &start) const;
 
     int &m_argc;
     char **m_argv;
