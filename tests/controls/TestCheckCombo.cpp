@@ -13,12 +13,10 @@ private Q_SLOTS:
     void cleanup();
     void clickTogglesAndKeepsTheListOpen();
     void spaceTogglesTheCurrentItem();
-    void clickBelowTheItemsChangesNothing();
     void fieldJoinsTheTickedItems_data();
     void fieldJoinsTheTickedItems();
     void listSeparatorOfTheLocale_data();
     void listSeparatorOfTheLocale();
-    void checksByIndex();
 
 private:
     void openList();
@@ -101,25 +99,6 @@ void TestCheckCombo::spaceTogglesTheCurrentItem()
     QCOMPARE(changes.at(0).first().toInt(), 5);
 }
 
-void TestCheckCombo::clickBelowTheItemsChangesNothing()
-{
-    openList();
-    QAbstractItemView *list = m_combo->view();
-    // Give the open list room below its last item.
-    QWidget *popup = list->window();
-    popup->resize(popup->width(), popup->height() + 60);
-    const QRect last = list->visualRect(m_combo->model()->index(m_combo->count() - 1, 0));
-    const QPoint below(last.center().x(), last.bottom() + 20);
-    QVERIFY(list->viewport()->rect().contains(below));
-    QSignalSpy changes(m_combo, &CCheckComboBox::selectionChanged);
-
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
-
-    QVERIFY(changes.isEmpty());
-    QVERIFY(m_combo->text().isEmpty());
-    QVERIFY(list->isVisible());
-}
-
 void TestCheckCombo::fieldJoinsTheTickedItems_data()
 {
     QTest::addColumn<QLocale>("locale");
@@ -169,21 +148,6 @@ void TestCheckCombo::listSeparatorOfTheLocale()
     QFETCH(QLocale, locale);
     QFETCH(QString, separator);
     QCOMPARE(CCheckComboBox::ListSeparator(locale), separator);
-}
-
-void TestCheckCombo::checksByIndex()
-{
-    QCOMPARE(m_combo->GetCount(), 7);
-    QCOMPARE(m_combo->SetCheck(7, true), -1);
-    QCOMPARE(m_combo->SetCheck(-1, true), -1);
-    QVERIFY(!m_combo->GetCheck(7));
-    QCOMPARE(m_combo->SetCheck(3, true), 0);
-    QVERIFY(m_combo->GetCheck(3));
-    // Items added later come with an unticked box.
-    m_combo->insertItem(0, QStringLiteral("Holiday"));
-    QVERIFY(!m_combo->GetCheck(0));
-    QVERIFY(m_combo->GetCheck(4));
-    QVERIFY(m_combo->model()->index(0, 0).flags() & Qt::ItemIsUserCheckable);
 }
 
 QTEST_MAIN(TestCheckCombo)

@@ -26,7 +26,6 @@ private Q_SLOTS:
     void looksFollowTheMouse();
     void sizedToItsTextWhateverItsRectangle_data();
     void sizedToItsTextWhateverItsRectangle();
-    void disabledLinkDrawsShadowText();
 
 private:
     CHyperLink *makeLink(int id, const QString &text = QStringLiteral("Click to change the plan"));
@@ -160,27 +159,6 @@ void TestHyperLink::sizedToItsTextWhateverItsRectangle()
     // A later text refits the link, still from the same corner.
     m_link->setText(QStringLiteral("x"));
     QCOMPARE(m_link->geometry(), QRect(50, 320, metrics.horizontalAdvance(u'x') + 6, metrics.height() + 3));
-}
-
-void TestHyperLink::disabledLinkDrawsShadowText()
-{
-    makeLink(539, QStringLiteral("MMMMMMMM"));
-    m_link->SetUnderline(false);
-    const auto brightest = [this] {
-        const QImage image = m_link->grab().toImage();
-        int gray = 0;
-        for (int x = 0; x < image.width(); ++x)
-            for (int y = 0; y < image.height(); ++y)
-                gray = qMax(gray, qGray(image.pixel(x, y)));
-        return gray;
-    };
-    const int shadow = qGray(m_link->palette().color(QPalette::Disabled, QPalette::Dark).rgb());
-    QVERIFY(brightest() > shadow);
-
-    m_link->setEnabled(false);
-    QVERIFY(brightest() <= shadow);
-    QVERIFY(brightest() > qGray(kFill.rgb()));
-    QCOMPARE(m_link->cursor().shape(), Qt::ArrowCursor);
 }
 
 QTEST_MAIN(TestHyperLink)

@@ -48,12 +48,10 @@ private Q_SLOTS:
     void reportsEveryKeyWithTheSelectionMark_data();
     void reportsEveryKeyWithTheSelectionMark();
     void headerClickSortsAndTurnsTheMark();
-    void sortKeepsSelectionAndFocus();
     void linkColumnFailures_data();
     void linkColumnFailures();
     void checkBoxToggledBeforeTheClickIsReported();
     void spaceTogglesTheFocusedRowsCheckBox();
-    void handCursorOnlyOverLinkCells();
     void linkColumnDrawnBlue();
 
 private:
@@ -249,23 +247,6 @@ void TestListCtrl::headerClickSortsAndTurnsTheMark()
     QVERIFY(reports.take().isEmpty());
 }
 
-void TestListCtrl::sortKeepsSelectionAndFocus()
-{
-    fill({QStringLiteral("C"), QStringLiteral("A"), QStringLiteral("B")});
-    m_list->topLevelItem(0)->setSelected(true);
-    m_list->setCurrentItem(m_list->topLevelItem(2), 0, QItemSelectionModel::Select);
-
-    m_list->Sort(NameColumn, Qt::AscendingOrder);
-
-    QCOMPARE(columnTexts(NameColumn), (QStringList{u"A"_qs, u"B"_qs, u"C"_qs}));
-    QCOMPARE(m_list->SelectionMark(), 1);
-    QStringList selected;
-    for (const QTreeWidgetItem *item : m_list->selectedItems())
-        selected.append(item->text(NameColumn));
-    selected.sort();
-    QCOMPARE(selected, (QStringList{u"B"_qs, u"C"_qs}));
-}
-
 void TestListCtrl::linkColumnFailures_data()
 {
     QTest::addColumn<int>("columns");
@@ -338,20 +319,6 @@ void TestListCtrl::spaceTogglesTheFocusedRowsCheckBox()
     QVERIFY(!m_list->GetCheck(0));
     QTest::keyClick(m_list, Qt::Key_Space);
     QVERIFY(!m_list->GetCheck(1));
-}
-
-void TestListCtrl::handCursorOnlyOverLinkCells()
-{
-    fill({QStringLiteral("Balanced")});
-    QWidget *viewport = m_list->viewport();
-    QTest::mouseMove(viewport, cellCentre(0, StatusColumn));
-    QTRY_COMPARE(viewport->cursor().shape(), Qt::PointingHandCursor);
-    QTest::mouseMove(viewport, cellCentre(0, DescriptionColumn));
-    QTRY_COMPARE(viewport->cursor().shape(), Qt::ArrowCursor);
-    QTest::mouseMove(viewport, cellCentre(0, StatusColumn));
-    QTRY_COMPARE(viewport->cursor().shape(), Qt::PointingHandCursor);
-    QTest::mouseMove(viewport, belowLastRow());
-    QTRY_COMPARE(viewport->cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestListCtrl::linkColumnDrawnBlue()

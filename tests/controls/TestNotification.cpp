@@ -44,15 +44,12 @@ private Q_SLOTS:
 
     void placement_data();
     void placement();
-    void placementFillsTheWorkArea();
     void accentColours_data();
     void accentColours();
 
     void slidesInAndGoesAway();
     void stacksUpwardThenInNewColumnsUntilFull();
-    void separateStacksShareTheCorner();
     void hoverPausesAndLeavingRestartsTheCountdown();
-    void cursorAlreadyOverThePopupHoldsIt();
     void closeButtonSlidesAwayAtOnce();
     void pictureNumberDecidesWhetherTheProgramEnds_data();
     void pictureNumberDecidesWhetherTheProgramEnds();
@@ -112,22 +109,6 @@ void TestNotification::placement()
     QFETCH(QRect, expected);
     const std::optional<QRect> place = FindPopupPlace(area, size, taken);
     QCOMPARE(place.value_or(QRect()), expected);
-}
-
-void TestNotification::placementFillsTheWorkArea()
-{
-    // 1000 x 700 holds 2 columns of 3 popups; each new place is inside and off all earlier ones.
-    QList<QRect> taken;
-    while (const std::optional<QRect> place = FindPopupPlace(kArea, QSize(kWidth, kHeight), taken)) {
-        QVERIFY(kArea.contains(*place));
-        for (const QRect &other : std::as_const(taken))
-            QVERIFY2(!other.adjusted(-1, -1, 1, 1).intersects(*place),
-                     qPrintable(QStringLiteral("no gap at %1").arg(taken.size())));
-        QVERIFY(taken.size() < 100);
-        taken.append(*place);
-    }
-    QCOMPARE(taken.size(), 6);
-    QCOMPARE(taken.at(3), kNextColumn);
 }
 
 void TestNotification::accentColours_data()
@@ -237,27 +218,6 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
     QVERIFY(stack.popups().isEmpty());
 }
 
-void TestNotification::separateStacksShareTheCorner()
-{
-    NotificationStack first;
-    NotificationStack second;
-    QCOMPARE(first.Show(QStringLiteral("A"), QStringLiteral("a"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
-    QCOMPARE(second.Show(QStringLiteral("B"), QStringLiteral("b"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
-    QCOMPARE(second.popups().constFirst()->finalRect(), first.popups().constFirst()->finalRect());
-
-    // A stack that goes first leaves its popup running on its own.
-    QPointer<CBoottamBorder> orphan = second.popups().constFirst();
-    NotificationStack *third = new NotificationStack;
-    // A negative display time counts as none.
-    QCOMPARE(third->Show(QStringLiteral("C"), QStringLiteral("c"), kWidth, kHeight, nullptr, 11, -1), 1);
-    QPointer<CBoottamBorder> lonely = third->popups().constFirst();
-    delete third;
-    QTRY_VERIFY(lonely.isNull());
-
-    delete first.popups().constFirst();
-    delete orphan;
-}
-
 void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
 {
     constexpr int display = 150;
@@ -286,29 +246,6 @@ void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
     QTRY_VERIFY(content->isCountingDown());
     QVERIFY(finished.wait());
     QVERIFY(sinceLeaving.elapsed() >= display);
-}
-
-void TestNotification::cursorAlreadyOverThePopupHoldsIt()
-{
-    QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
-    corner.moveBottomRight(workArea().bottomRight());
-    QCursor::setPos(corner.center());
-
-    NotificationStack stack;
-    CBoottamBorder *border = showAndWait(stack, 11, 50);
-    QVERIFY(border);
-    CCustomCWnd *content = border->content();
-    QVERIFY(!content->isCountingDown());
-
-    // A nudge inside, then away: leaving starts the countdown.
-    QSignalSpy finished(content, &CCustomCWnd::finished);
-    QCursor::setPos(corner.center() + QPoint(1, 1));
-    QTRY_VERIFY(content->underMouse());
-    QVERIFY(!content->isCountingDown());
-    QCursor::setPos(workArea().topLeft());
-    QSignalSpy gone(&stack, &NotificationStack::popupGone);
-    QVERIFY(gone.wait());
-    QCOMPARE(finished.size(), 1);
 }
 
 void TestNotification::closeButtonSlidesAwayAtOnce()

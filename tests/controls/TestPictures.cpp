@@ -11,12 +11,8 @@ class TestPictures : public QObject
 private slots:
     void everyPictureLoadsAtItsSize_data();
     void everyPictureLoadsAtItsSize();
-    void statesOfOneButtonLookDifferent_data();
-    void statesOfOneButtonLookDifferent();
     void unknownIdLeavesNoBitmap_data();
     void unknownIdLeavesNoBitmap();
-    void loadingAgainReplacesThePicture();
-    void iconAndPageLogo();
 };
 
 namespace {
@@ -36,12 +32,6 @@ bool hasVisiblePixels(const QImage &image)
         }
     }
     return false;
-}
-
-QImage load(int id)
-{
-    CGdiPlusBitmapResource resource;
-    return resource.Load(id) ? resource.bitmap() : QImage();
 }
 
 } // namespace
@@ -74,31 +64,6 @@ void TestPictures::everyPictureLoadsAtItsSize()
     QVERIFY2(hasVisiblePixels(resource.bitmap()), "the picture is fully transparent");
 }
 
-void TestPictures::statesOfOneButtonLookDifferent_data()
-{
-    QTest::addColumn<QList<int>>("ids");
-    QTest::newRow("dialog button") << QList<int>{104, 103, 105, 102};
-    QTest::newRow("spare button") << QList<int>{110, 111, 112, 113};
-    QTest::newRow("wide button") << QList<int>{219, 218, 220, 217};
-    QTest::newRow("home") << QList<int>{122, 120, 123, 121};
-    QTest::newRow("create tile") << QList<int>{180, 179, 181};
-    QTest::newRow("manage tile") << QList<int>{183, 182, 184};
-    QTest::newRow("schedule tile") << QList<int>{186, 185, 187};
-    QTest::newRow("help") << QList<int>{118, 119};
-    QTest::newRow("settings") << QList<int>{131, 132};
-    QTest::newRow("create plan") << QList<int>{153, 152};
-    QTest::newRow("remove schedule") << QList<int>{159, 158};
-}
-
-void TestPictures::statesOfOneButtonLookDifferent()
-{
-    QFETCH(QList<int>, ids);
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-        for (qsizetype j = i + 1; j < ids.size(); ++j)
-            QVERIFY2(load(ids[i]) != load(ids[j]), qPrintable(QStringLiteral("%1 = %2").arg(ids[i]).arg(ids[j])));
-    }
-}
-
 void TestPictures::unknownIdLeavesNoBitmap_data()
 {
     QTest::addColumn<int>("id");
@@ -118,32 +83,6 @@ void TestPictures::unknownIdLeavesNoBitmap()
     QVERIFY(!resource.Load(id));
     QVERIFY(!resource.isLoaded());
     QVERIFY(resource.bitmap().isNull());
-}
-
-void TestPictures::loadingAgainReplacesThePicture()
-{
-    CGdiPlusBitmapResource resource;
-    QVERIFY(resource.Load(104));
-    const QImage first = resource.bitmap();
-    QVERIFY(resource.Load(179));
-    QCOMPARE(resource.bitmap().size(), QSize(174, 174));
-    QCOMPARE(first.size(), QSize(104, 26)); // a copy taken earlier stays intact
-    resource.release();
-    QVERIFY(!resource.isLoaded());
-}
-
-void TestPictures::iconAndPageLogo()
-{
-    QCOMPARE(QImage(QStringLiteral(":/icons/ampora.png")).size(), QSize(256, 256));
-    for (int size : {16, 22, 24, 32, 48, 64, 128})
-        QCOMPARE(QImage(QStringLiteral(":/icons/ampora-%1.png").arg(size)).size(), QSize(size, size));
-    QCOMPARE(QImage(QStringLiteral(":/bitmaps/1232.png")).size(), QSize(16, 16));
-
-    const QString buildDir = qEnvironmentVariable("AMPORA_BUILD_DIR");
-    QVERIFY(!buildDir.isEmpty());
-    const QImage logo(QDir(buildDir).filePath(QStringLiteral("vt-orvale-am.png")));
-    QCOMPARE(logo.size(), QSize(180, 40));
-    QVERIFY(logo.hasAlphaChannel());
 }
 
 QTEST_GUILESS_MAIN(TestPictures)

@@ -31,7 +31,6 @@ private Q_SLOTS:
     void refusesValuesOutsideTheRange();
     void stepsAndWrapsBothWays_data();
     void stepsAndWrapsBothWays();
-    void sitsAtTheBuddysRightEdge();
 
 private:
     void writeLanguage(const QByteArray &never, const QByteArray &minute, const QByteArray &minutes);
@@ -184,16 +183,6 @@ void TestSpin::stepsAndWrapsBothWays()
     QCOMPARE(m_field->text(), text);
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.first().first().toInt(), expected);
-}
-
-void TestSpin::sitsAtTheBuddysRightEdge()
-{
-    QCOMPARE(m_field->geometry(), QRect(250, 40, 250 - m_spin->width(), 25));
-    QCOMPARE(m_spin->geometry(), QRect(500 - m_spin->width(), 40, m_spin->width(), 25));
-    QVERIFY(m_spin->width() > 8);
-    // Other keys reach the field as usual.
-    QTest::keyClick(m_field, Qt::Key_End);
-    QCOMPARE(m_spin->GetPos(), 0);
 }
 
 QTEST_MAIN(TestSpin)

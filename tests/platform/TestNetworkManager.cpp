@@ -164,9 +164,7 @@ void TestNetworkManager::hungNetworkManagerGivesEmptyList_data()
 {
     QTest::addColumn<QString>("silentOn");
     QTest::newRow("no answers at all") << QStringLiteral("*");
-    QTest::newRow("no connection list") << QStringLiteral("ListConnections");
     QTest::newRow("no properties") << QStringLiteral("Get");
-    QTest::newRow("no connection settings") << QStringLiteral("GetSettings");
 }
 
 void TestNetworkManager::hungNetworkManagerGivesEmptyList()

@@ -79,16 +79,12 @@ private Q_SLOTS:
     void readsAndRewritesFixtures();
     void hostileNamesRoundTripWithoutTouchingOtherKeys_data();
     void hostileNamesRoundTripWithoutTouchingOtherKeys();
-    void ordinaryNamesAreWrittenVerbatim();
     void saveChecksDuplicatesForNewAndEdit();
     void saveWritesOnlyItsEntryAndNeverLeavesAGap();
     void enableDisableWritesOneKey();
     void removeRenumbersAndLastRemovalDeletesTheFile();
-    void badIndexesChangeNothing();
     void unreadableFilesAreKeptAside_data();
     void unreadableFilesAreKeptAside();
-    void failingPlanStoreKeepsEntries();
-    void failedWriteLeavesListUnchanged();
     void connectedIndexIsTheLastConnected_data();
     void connectedIndexIsTheLastConnected();
 
@@ -210,20 +206,6 @@ void TestNetworkSchedules::hostileNamesRoundTripWithoutTouchingOtherKeys()
     QCOMPARE(describe(ReadNetworkSchedules(*m_platform)), describe(schedules));
 }
 
-void TestNetworkSchedules::ordinaryNamesAreWrittenVerbatim()
-{
-    const QStringList names{QStringLiteral("Home Wi-Fi"), QStringLiteral("Büro = 5 GHz [2]"), QStringLiteral("a%b"),
-                            QStringLiteral("in  ner   blanks"), QStringLiteral("\\\\server\\share")};
-    QList<NetworksScheduled> schedules;
-    for (const QString &name : names)
-        schedules.append({QStringLiteral("Balanced"), name, kBalanced, network(int(schedules.size())), true});
-    QVERIFY(WriteNetworkSchedules(schedules));
-    const QString text = QString::fromUtf8(networkFileBytes());
-    for (qsizetype i = 0; i < names.size(); ++i)
-        QVERIFY2(text.contains(u"\nampctl_NetworkName" + QString::number(i) + u'=' + names.at(i) + u'\n'),
-                 qPrintable(names.at(i)));
-}
-
 void TestNetworkSchedules::saveChecksDuplicatesForNewAndEdit()
 {
     const PowerPlans balanced{QStringLiteral("Balanced"), {}, kBalanced};
@@ -321,23 +303,6 @@ void TestNetworkSchedules::removeRenumbersAndLastRemovalDeletesTheFile()
     QVERIFY(!QFile::exists(sharedStrings().networkFile));
 }
 
-void TestNetworkSchedules::badIndexesChangeNothing()
-{
-    installFixture(QStringLiteral("ordinary.ini"));
-    QList<NetworksScheduled> schedules = ReadNetworkSchedules(*m_platform);
-    const QList<NetworksScheduled> before = schedules;
-    const QByteArray bytes = networkFileBytes();
-    for (const qsizetype index : {qsizetype(-2), qsizetype(2), qsizetype(1) << 40}) {
-        QVERIFY(!SetNetworkScheduleEnabled(schedules, index, false));
-        QVERIFY(!RemoveNetworkSchedule(schedules, index));
-        QCOMPARE(SaveNetworkSchedule(schedules, known(9, QStringLiteral("x")), {}, index), NetworkSaveResult::Failed);
-    }
-    QVERIFY(!SetNetworkScheduleEnabled(schedules, -1, false));
-    QVERIFY(!RemoveNetworkSchedule(schedules, -1));
-    QCOMPARE(schedules, before);
-    QCOMPARE(networkFileBytes(), bytes);
-}
-
 void TestNetworkSchedules::unreadableFilesAreKeptAside_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -369,33 +334,6 @@ void TestNetworkSchedules::unreadableFilesAreKeptAside()
              NetworkSaveResult::Saved);
     QCOMPARE(asideFiles().size(), 2);
     QCOMPARE(describe(ReadNetworkSchedules(*m_platform)), describe(schedules));
-}
-
-void TestNetworkSchedules::failingPlanStoreKeepsEntries()
-{
-    installFixture(QStringLiteral("ordinary.ini"));
-    FailingStore store;
-    const QList<NetworksScheduled> schedules = ReadNetworkSchedules(store);
-    QCOMPARE(schedules.size(), 2);
-    QCOMPARE(schedules.at(0).planName, QString());
-    QCOMPARE(schedules.at(1).planGuid, kSaver);
-    QCOMPARE(networkFileBytes(), TestEnvironment::readFile(fixture(QStringLiteral("ordinary.ini"))));
-}
-
-void TestNetworkSchedules::failedWriteLeavesListUnchanged()
-{
-    installFixture(QStringLiteral("ordinary.ini"));
-    QList<NetworksScheduled> schedules = ReadNetworkSchedules(*m_platform);
-    const QList<NetworksScheduled> before = schedules;
-    // A plain file where the folder should be makes every write fail, whoever runs the test.
-    sharedStrings().networkFile = m_env->writeFile(QStringLiteral("blocker"), "x") + QStringLiteral("/AmporaNetworkInfo.ini");
-
-    QCOMPARE(SaveNetworkSchedule(schedules, known(3, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced}),
-             NetworkSaveResult::Failed);
-    QCOMPARE(SaveNetworkSchedule(schedules, known(3, QStringLiteral("Lab")), {}, 0), NetworkSaveResult::Failed);
-    QVERIFY(!SetNetworkScheduleEnabled(schedules, 0, false));
-    QVERIFY(!RemoveNetworkSchedule(schedules, 0));
-    QCOMPARE(schedules, before);
 }
 
 void TestNetworkSchedules::connectedIndexIsTheLastConnected_data()

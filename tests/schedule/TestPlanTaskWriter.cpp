@@ -45,16 +45,12 @@ private Q_SLOTS:
 
     void picksFirstFreeName_data();
     void picksFirstFreeName();
-    void writesEveryFixedValue();
     void roundTripsThroughTheReader_data();
     void roundTripsThroughTheReader();
     void refusesIncompleteChoices_data();
     void refusesIncompleteChoices();
     void editReplacesTaskUnderItsName();
-    void editWithMissingKindKeepsTheTask();
-    void reportsRefusedRegistration();
     void enablesAndRemovesByPosition();
-    void logonTaskIsReplacedNotDuplicated();
 
 private:
     PlanTaskWriter::Choice choice(Kind kind) const;
@@ -116,33 +112,6 @@ void TestPlanTaskWriter::picksFirstFreeName()
     QCOMPARE(writer.write(choice(Kind::Daily), m_plans, lastRead), Result::Registered);
     QCOMPARE(writer.taskName(), expected);
     QVERIFY(m_service.task(expected));
-}
-
-void TestPlanTaskWriter::writesEveryFixedValue()
-{
-    PlanTaskWriter writer(m_service, kProgram);
-    QCOMPARE(writer.write(choice(Kind::Weekly), m_plans, {}), Result::Registered);
-    const RegisteredTask *task = m_service.task(u"AMPCTL0"_s);
-    QVERIFY(task && task->definition);
-    QVERIFY(task->enabled);
-    const TaskDefinition &d = *task->definition;
-    QCOMPARE(d.author, u"ampworks"_s);
-    QCOMPARE(d.principal.logonType, 3);
-    QCOMPARE(d.principal.runLevel, 1);
-    QCOMPARE(d.settings.disallowStartIfOnBatteries, false);
-    QCOMPARE(d.settings.stopIfGoingOnBatteries, false);
-    QCOMPARE(d.settings.startWhenAvailable, true);
-    QCOMPARE(d.settings.hidden, true);
-    QCOMPARE(d.settings.idleWaitTimeout, u"PT5M"_s);
-    QCOMPARE(d.triggers.size(), 1);
-    QCOMPARE(d.triggers.first().type, TaskDefinition::TriggerType::Weekly);
-    QCOMPARE(d.triggers.first().id, u"Trigger1"_s);
-    QCOMPARE(d.triggers.first().startBoundary, u"2024-07-05T07:03:09"_s);
-    QCOMPARE(d.triggers.first().daysOfWeek, 34); // Monday and Friday
-    QCOMPARE(d.actions.size(), 1);
-    QCOMPARE(d.actions.first().type, TaskDefinition::ActionType::Exec);
-    QCOMPARE(d.actions.first().path, kProgram);
-    QCOMPARE(d.actions.first().arguments, u"-setactiveplan -{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s);
 }
 
 void TestPlanTaskWriter::roundTripsThroughTheReader_data()
@@ -263,27 +232,6 @@ void TestPlanTaskWriter::editReplacesTaskUnderItsName()
     QCOMPARE(schedules.last().frequencyText, u"Once"_s);
 }
 
-void TestPlanTaskWriter::editWithMissingKindKeepsTheTask()
-{
-    PlanTaskWriter writer(m_service, kProgram);
-    QCOMPARE(writer.write(choice(Kind::Once), m_plans, {}), Result::Registered);
-    const QList<RegisteredTask> before = m_service.tasks();
-
-    PlanTaskWriter::Choice edit = choice(Kind::None);
-    edit.editedTaskName = u"AMPCTL0"_s;
-    QCOMPARE(writer.write(edit, m_plans, ReadScheduledTasks(m_service, *m_store)), Result::NoKind);
-    QCOMPARE(m_service.tasks(), before);
-    QVERIFY(m_service.deleteCalls().isEmpty());
-}
-
-void TestPlanTaskWriter::reportsRefusedRegistration()
-{
-    m_service.refuseRegistrations(true);
-    PlanTaskWriter writer(m_service, kProgram);
-    QCOMPARE(writer.write(choice(Kind::Daily), m_plans, {}), Result::RegistrationFailed);
-    QCOMPARE(PlanTaskWriter::MessageKey(Result::RegistrationFailed), QString());
-}
-
 void TestPlanTaskWriter::enablesAndRemovesByPosition()
 {
     m_service.addTask(RegisteredTask { u"foreign"_s, true, std::nullopt });
@@ -306,37 +254,6 @@ void TestPlanTaskWriter::enablesAndRemovesByPosition()
 
     m_service.setUnreachable(true);
     QCOMPARE(SetTaskEnabledAt(m_service, 1, false), TaskService::Status::Failed);
-}
-
-void TestPlanTaskWriter::logonTaskIsReplacedNotDuplicated()
-{
-    QVERIFY(CreateLogonTask(m_service, kProgram, kLogonTaskName, u"-hideme"_s));
-    QVERIFY(CreateLogonTask(m_service, kProgram, kLogonTaskName, QString()));
-    QCOMPARE(m_service.tasks().size(), 1);
-    const RegisteredTask *task = m_service.task(u"VantaAmporaStartup"_s);
-    QVERIFY(task && task->definition);
-    const TaskDefinition &d = *task->definition;
-    QCOMPARE(d.author, u"ampworks"_s);
-    QCOMPARE(d.principal.logonType, 3);
-    QCOMPARE(d.principal.runLevel, 1);
-    QVERIFY(d.settings.startWhenAvailable && d.settings.hidden);
-    QCOMPARE(d.triggers.first().type, TaskDefinition::TriggerType::Logon);
-    QCOMPARE(d.triggers.first().id, u"Trigger1"_s);
-    QCOMPARE(d.triggers.first().delaySeconds, 180);
-    const QDateTime start = QDateTime::fromString(d.triggers.first().startBoundary, u"yyyy-MM-ddTHH:mm:ss"_s);
-    QVERIFY(qAbs(start.secsTo(QDateTime::currentDateTime())) < 60);
-    QCOMPARE(d.actions.first().path, kProgram);
-    QCOMPARE(d.actions.first().arguments, QString());
-
-    // Not one of the program's plan tasks, so the reader neither lists nor deletes it.
-    QVERIFY(ReadScheduledTasks(m_service, *m_store).isEmpty());
-    QCOMPARE(m_service.tasks().size(), 1);
-
-    DeleteLogonTask(m_service, kLogonTaskName);
-    QVERIFY(m_service.tasks().isEmpty());
-    QVERIFY(!CreateLogonTask(m_service, QString(), kLogonTaskName, QString()));
-    m_service.refuseRegistrations(true);
-    QVERIFY(!CreateLogonTask(m_service, kProgram, kLogonTaskName, QString()));
 }
 
 QTEST_GUILESS_MAIN(TestPlanTaskWriter)

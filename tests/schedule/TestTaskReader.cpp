@@ -42,11 +42,8 @@ private Q_SLOTS:
     void recognisesOnlyTheProgramsTasks();
     void buildsDisplayTexts_data();
     void buildsDisplayTexts();
-    void fillsRecordFromTask();
-    void sortsByPlanNameOrdinally();
     void deletesTasksOfDeletedPlansAfterTheRead();
     void keepsTasksWhenThePlanStoreFails();
-    void reportsBrokenTasksOfTheProgramOnly();
     void unreachableServiceGivesEmptyList();
 
 private:
@@ -157,43 +154,6 @@ void TestTaskReader::buildsDisplayTexts()
     QCOMPARE(schedules.first().daysOfWeek, type == TriggerType::Weekly ? days : 0);
 }
 
-void TestTaskReader::fillsRecordFromTask()
-{
-    FakeTaskService service;
-    service.addTask(RegisteredTask { u"foreign"_s, true, std::nullopt });
-    RegisteredTask task
-        = planTask(u"AMPCTL3"_s, TriggerType::Weekly, u"2024-07-05T07:03:09"_s, planArguments(m_saver), 34);
-    task.enabled = false;
-    service.addTask(task);
-
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
-    QCOMPARE(schedules.size(), 1);
-    const TasksScheduled &s = schedules.first();
-    QCOMPARE(s.position, 2);
-    QCOMPARE(s.taskName, u"AMPCTL3"_s);
-    QCOMPARE(s.planName, u"Power saver"_s);
-    QCOMPARE(s.planGuid, m_saver);
-    QCOMPARE(s.enabled, false);
-    QCOMPARE(s.daysOfWeek, 34);
-    QCOMPARE(s.startText, u"07:03:09 AM on Mon and Fri"_s);
-}
-
-void TestTaskReader::sortsByPlanNameOrdinally()
-{
-    const QUuid b = m_store->addScheme(u"b"_s);
-    const QUuid a = m_store->addScheme(u"a"_s);
-    const QUuid upperB = m_store->addScheme(u"B"_s);
-    FakeTaskService service;
-    service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(b)));
-    service.addTask(planTask(u"AMPCTL1"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(a)));
-    service.addTask(planTask(u"AMPCTL2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(upperB)));
-
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
-    QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL2"_s, u"AMPCTL1"_s, u"AMPCTL0"_s }));
-    QCOMPARE(schedules.at(0).position, 3);
-    QCOMPARE(schedules.at(2).position, 1);
-}
-
 void TestTaskReader::deletesTasksOfDeletedPlansAfterTheRead()
 {
     const QUuid gone = QUuid::createUuid();
@@ -221,43 +181,6 @@ void TestTaskReader::keepsTasksWhenThePlanStoreFails()
     QCOMPARE(schedules.size(), 1);
     QVERIFY(schedules.first().planName.isEmpty());
     QVERIFY(service.deleteCalls().isEmpty());
-}
-
-void TestTaskReader::reportsBrokenTasksOfTheProgramOnly()
-{
-    FakeTaskService service;
-    service.addTask(RegisteredTask { u"broken-foreign"_s, true, std::nullopt });
-    QString diagnostic;
-    ReadScheduledTasks(service, *m_store, &diagnostic);
-    QVERIFY(diagnostic.isEmpty());
-
-    struct Case
-    {
-        RegisteredTask task;
-        QString text;
-    };
-    RegisteredTask noTrigger = planTask(u"AMPCTL1"_s, TriggerType::Daily, {}, planArguments(m_saver));
-    noTrigger.definition->triggers.clear();
-    RegisteredTask noAction = planTask(u"AMPCTL1"_s, TriggerType::Daily, {}, planArguments(m_saver));
-    noAction.definition->actions.clear();
-    const Case cases[] = {
-        { RegisteredTask { u"AMPCTL1"_s, true, std::nullopt }, u"Getting task definition failed at index 2"_s },
-        { noTrigger, u"Failed to get Trigger at index 2"_s },
-        { noAction, u"Failed to get Action at index 2"_s },
-    };
-    for (const Case &c : cases) {
-        FakeTaskService withBroken;
-        withBroken.addTask(
-            planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
-        withBroken.addTask(c.task);
-        withBroken.addTask(
-            planTask(u"AMPCTL2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
-        diagnostic.clear();
-        const QList<TasksScheduled> schedules = ReadScheduledTasks(withBroken, *m_store, &diagnostic);
-        QCOMPARE(diagnostic, c.text);
-        QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL0"_s, u"AMPCTL2"_s }));
-        QVERIFY(withBroken.deleteCalls().isEmpty());
-    }
 }
 
 void TestTaskReader::unreachableServiceGivesEmptyList()

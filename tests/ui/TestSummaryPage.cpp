@@ -103,8 +103,6 @@ private Q_SLOTS:
     void helpDropDownOffersAbout();
     void buttonsAndTilesReachTheFrame_data();
     void buttonsAndTilesReachTheFrame();
-    void topButtonsKeepToTheRightEdge_data();
-    void topButtonsKeepToTheRightEdge();
     void pageHoldsItsFrameAtSize();
     void hoveringAnotherTileResetsTheFirst();
 
@@ -228,10 +226,8 @@ void TestSummaryPage::batteryLinkOnlyWithASystemBattery_data()
     QTest::addColumn<QByteArray>("sysfsCase");
     QTest::addColumn<bool>("linkShown");
     QTest::newRow("discharging") << QByteArray("discharging") << true;
-    QTest::newRow("charging") << QByteArray("charging") << true;
     QTest::newRow("mains only") << QByteArray("no-battery") << false;
     QTest::newRow("peripheral battery only") << QByteArray("peripheral-only") << false;
-    QTest::newRow("no power supplies at all") << QByteArray("missing") << false;
 }
 
 void TestSummaryPage::batteryLinkOnlyWithASystemBattery()
@@ -313,25 +309,6 @@ void TestSummaryPage::buttonsAndTilesReachTheFrame()
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, 4));
     QCOMPARE(commands.size(), 1);
     QCOMPARE(commands.first().first().toInt(), id);
-}
-
-void TestSummaryPage::topButtonsKeepToTheRightEdge_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::newRow("frame width") << 1018;
-    QTest::newRow("narrower") << 700;
-}
-
-void TestSummaryPage::topButtonsKeepToTheRightEdge()
-{
-    QFETCH(int, width);
-    const auto page = makePage();
-    page->resize(width, 550);
-    page->show();
-    // "Help" and "Settings": 8 pixels a character, the Help button's picture beside its caption.
-    QCOMPARE(page->helpButton()->geometry(), QRect(width - 3 - 48, 5, 48, 16));
-    QCOMPARE(page->settingsButton()->geometry(), QRect(width - 3 - 48 - 20 - 64, 5, 64, 16));
-    waitForReload(*page);
 }
 
 void TestSummaryPage::pageHoldsItsFrameAtSize()
