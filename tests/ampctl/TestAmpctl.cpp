@@ -40,7 +40,6 @@ private Q_SLOTS:
     void badCommandLinesFailWithOneLine_data();
     void badCommandLinesFailWithOneLine();
     void weeklyScheduleReadsBackAsThePageShowsIt();
-    void taskNamesFillGaps();
     void enableDisableRemoveTasks();
     void networkSchedulesByNameOrGuid();
     void helpListsTheExitCodes();
@@ -200,17 +199,6 @@ void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
     QCOMPARE(weekly[u"status"_s].toString(), u"Enabled"_s);
     QVERIFY(starts.contains(u"12:30:15 AM"_s));
     QVERIFY(starts.contains(u"12:00:00 PM on 2027/01/02"_s));
-}
-
-void TestAmpctl::taskNamesFillGaps()
-{
-    const QStringList weekly{u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u"sunday"_s, u"9:15"_s};
-    QCOMPARE(run(weekly).out, u"AMPCTL0\n"_s);
-    QCOMPARE(run(weekly).out, u"AMPCTL1\n"_s);
-    QCOMPARE(run(weekly).out, u"AMPCTL2\n"_s);
-    QCOMPARE(run({u"remove"_s, u"AMPCTL1"_s}).status, 0);
-    QCOMPARE(run(weekly).out, u"AMPCTL1\n"_s);
-    QCOMPARE(run(weekly).out, u"AMPCTL3\n"_s);
 }
 
 void TestAmpctl::enableDisableRemoveTasks()

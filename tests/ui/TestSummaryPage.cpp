@@ -104,7 +104,6 @@ private Q_SLOTS:
     void buttonsAndTilesReachTheFrame_data();
     void buttonsAndTilesReachTheFrame();
     void pageHoldsItsFrameAtSize();
-    void hoveringAnotherTileResetsTheFirst();
 
 private:
     std::unique_ptr<CBaseWndStep> makePage(const char *sysfsCase = "no-battery");
@@ -323,21 +322,6 @@ void TestSummaryPage::pageHoldsItsFrameAtSize()
     QVERIFY(!frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(frame.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     waitForReload(*page);
-}
-
-void TestSummaryPage::hoveringAnotherTileResetsTheFirst()
-{
-    const auto page = makePage();
-    page->show();
-    QVERIFY(QTest::qWaitForWindowExposed(page.get()));
-    waitForReload(*page);
-    CXCmdBtn *create = buttonOf(page.get(), CmdCreatePlan);
-    CXCmdBtn *manage = buttonOf(page.get(), CmdManagePlans);
-    QTest::mouseMove(page.get(), create->geometry().center());
-    QTRY_VERIFY(create->looksHovered());
-    QTest::mouseMove(page.get(), manage->geometry().center());
-    QTRY_VERIFY(manage->looksHovered());
-    QVERIFY(!create->looksHovered());
 }
 
 QTEST_MAIN(TestSummaryPage)
