@@ -1,12 +1,12 @@
 #include "CAmporaApp.h"
 
 #include "CMainfrm.h"
-#include "CommandLine.h"
 #include "DisplayProbe.h"
 #include "GuiStart.h"
 #include "MessageBox.h"
 #include "PlatformServices.h"
 #include "PowerPlatform.h"
+#include "Profile.h"
 #include "SingleInstance.h"
 #include "UiFonts.h"
 
@@ -22,6 +22,8 @@ CAmporaApp::CAmporaApp(GuiStart &start)
 int CAmporaApp::run()
 {
     sharedStrings() = m_start.strings;
+    // Read here rather than in the quick start-up, which never shows a title.
+    sharedStrings().appTitle = LoadText(u"IDS_CAPTION");
     if (!m_start.lock->isHeld()) {
         handOverToRunningCopy();
         return 0;
@@ -64,10 +66,9 @@ int CAmporaApp::runFirstCopy()
 void CAmporaApp::handOverToRunningCopy() const
 {
     InstanceMessage message;
-    const QString &commandLine = sharedStrings().commandLine;
-    if (ClassifyCommandLine(commandLine) == CommandLineForm::SetActivePlan) {
+    if (m_start.setActivePlan) {
         message.kind = InstanceMessage::Kind::CopyData;
-        message.text = commandLine;
+        message.text = sharedStrings().commandLine;
     }
     SingleInstance::SendToRunningCopy(message);
 }

@@ -4,7 +4,6 @@
 #include "GuiStart.h"
 #include "PlatformServices.h"
 #include "PowerPlatform.h"
-#include "Profile.h"
 
 #include <QFileInfo>
 #include <QLibrary>
@@ -21,19 +20,22 @@ QStringList argumentsOf(int argc, char **argv)
     return arguments;
 }
 
-} // namespace
-
-bool HasGraphicalSession()
+// A display to draw on: X11, Wayland, or a platform plugin chosen explicitly (offscreen tests).
+bool hasGraphicalSession()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
            || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-QStringList GuiModuleCandidates(const QString &executableFolder)
+// The window module sits beside the program (build tree, portable copy), or in the installed
+// library folder relative to it.
+QStringList guiModuleCandidates(const QString &executableFolder)
 {
     const QString name = QStringLiteral("/ampora-gui.so");
     return {executableFolder + name, executableFolder + QStringLiteral("/" AMPORA_GUI_MODULE_RELATIVE_DIR) + name};
 }
+
+} // namespace
 
 Launcher::Launcher(int &argc, char **argv)
     : m_argc(argc)
@@ -46,7 +48,6 @@ int Launcher::run()
     SharedStrings &strings = sharedStrings();
     strings.commandLine = JoinArguments(argumentsOf(m_argc, m_argv));
     ResolveSharedPaths(strings, CurrentExecutableFile());
-    strings.appTitle = LoadText(u"IDS_CAPTION");
 
     GuiStart start{m_argc, m_argv, {}, std::make_unique<InstanceLock>(), false, {}};
     start.setActivePlan = ClassifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
@@ -57,7 +58,7 @@ int Launcher::run()
             if (start.outcome.result == PlanSwitchOutcome::Result::SwitchedQuietly)
                 return 0;
         }
-        if (!HasGraphicalSession()) {
+        if (!hasGraphicalSession()) {
             if (!start.setActivePlan)
                 std::fputs("ampora: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
             return 0;
@@ -70,7 +71,7 @@ int Launcher::run()
 int Launcher::runWindowModule(GuiStart &start) const
 {
     QStringList errors;
-    for (const QString &candidate : GuiModuleCandidates(QFileInfo(start.strings.executableFile).absolutePath())) {
+    for (const QString &candidate : guiModuleCandidates(QFileInfo(start.strings.executableFile).absolutePath())) {
         QLibrary module(candidate);
         if (auto entry = reinterpret_cast<GuiEntryFunction>(module.resolve(kGuiEntryName)))
             return entry(start);

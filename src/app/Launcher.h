@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QStringList>
-
 struct GuiStart;
 
 // Start-up up to the point where a window is needed: shared paths, the single-copy lock and a
@@ -21,10 +19,3 @@ private:
     int &m_argc;
     char **m_argv;
 };
-
-// A display to draw on: X11, Wayland, or a platform plugin chosen explicitly (offscreen tests).
-bool HasGraphicalSession();
-
-// Where the window module is looked for: beside the program (build tree, portable copy), then in
-// the installed library folder relative to it.
-QStringList GuiModuleCandidates(const QString &executableFolder);

@@ -22,7 +22,6 @@ SingleInstance::SingleInstance(const QString &runtimeFolder, QObject *parent)
 
 SingleInstance::SingleInstance(std::unique_ptr<InstanceLock> lock, QObject *parent)
     : QObject(parent)
-    , m_folder(lock->folder())
     , m_lock(std::move(lock))
 {
 }
@@ -45,8 +44,8 @@ bool SingleInstance::listen(Handler handler)
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // We hold the lock, so a socket file left behind is from a copy that has gone.
-    QLocalServer::removeServer(SocketPath(m_folder));
-    if (!m_server->listen(SocketPath(m_folder)))
+    QLocalServer::removeServer(SocketPath(m_lock->folder()));
+    if (!m_server->listen(SocketPath(m_lock->folder())))
         return false;
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection())

@@ -41,7 +41,6 @@ public:
 private:
     void serve(QLocalSocket *socket);
 
-    QString m_folder;
     std::unique_ptr<InstanceLock> m_lock;
     QLocalServer *m_server = nullptr;
     Handler m_handler;

@@ -31,6 +31,7 @@ CCustomCWnd::CCustomCWnd(const QString &title, const QString &body, CBoottamBord
     , m_bodyFont(UiFont(8, QFont::Bold))
     , m_titleFont(UiFont(10, QFont::Bold))
     , m_accent(accentColour(pictureNumber))
+    , m_bodyOption(bodyTextOption(QFontMetrics(m_bodyFont)))
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -105,7 +106,7 @@ void CCustomCWnd::paintEvent(QPaintEvent *)
     painter.setFont(m_titleFont);
     painter.drawText(kTitleAt + QPoint(0, painter.fontMetrics().ascent()), m_title);
     painter.setFont(m_bodyFont);
-    painter.drawText(QRectF(kBodyRect), m_body, bodyTextOption(painter.fontMetrics()));
+    painter.drawText(QRectF(kBodyRect), m_body, m_bodyOption);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(kBrandRect, m_picture.bitmap());
 }

@@ -76,6 +76,7 @@ private:
     QFont m_bodyFont;
     QFont m_titleFont;
     QColor m_accent;
+    QTextOption m_bodyOption; // worked out once: the popup repaints at every slide step
     QTimer m_stepTimer;
     QTimer m_displayTimer;
 };
