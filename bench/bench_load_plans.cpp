@@ -1,4 +1,4 @@
-// LoadPowerPlans over a scheme store of 1,000 plans, median of 21 runs each:
+// loadPowerPlans over a scheme store of 1,000 plans, median of 21 runs each:
 //  - cold: a fresh SchemeStore object per run, so the file is read and parsed every time;
 //  - warm: one SchemeStore whose parsed copy stays valid between runs.
 // Also times one change (switching the active plan) on that store, lock and atomic replace included.
@@ -33,12 +33,12 @@ QList<QUuid> buildStore(const QString &path)
             schemes.append(scheme);
     }
     IniFile ini = IniFile::load(path);
-    const QString source = GuidToText(schemes.first());
+    const QString source = guidToText(schemes.first());
     const QStringList keys = ini.keys(source);
     QRandomGenerator names(1000);
     while (schemes.size() < kPlans) {
         const QUuid scheme = QUuid::createUuid();
-        const QString section = GuidToText(scheme);
+        const QString section = guidToText(scheme);
         for (const QString &key : keys)
             ini.setValue(section, key, ini.value(source, key));
         ini.setValue(section, QStringLiteral("Name"), QStringLiteral("Plan %1").arg(names.bounded(1000000)));
@@ -74,18 +74,18 @@ int main(int argc, char **argv)
     qsizetype loaded = 0;
     const double cold = medianMs([&] {
         SchemeStore store(path);
-        loaded = LoadPowerPlans(store).size();
+        loaded = loadPowerPlans(store).size();
     });
     SchemeStore warmStore(path);
-    LoadPowerPlans(warmStore);
-    const double warm = medianMs([&] { loaded = LoadPowerPlans(warmStore).size(); });
+    loadPowerPlans(warmStore);
+    const double warm = medianMs([&] { loaded = loadPowerPlans(warmStore).size(); });
     if (loaded != kPlans)
         qFatal("loaded %lld plans instead of %d", static_cast<long long>(loaded), kPlans);
 
     int next = 0;
     const double change = medianMs([&] { warmStore.setActiveScheme(schemes.at(++next % 2)); });
 
-    std::printf("LoadPowerPlans over %d plans: median %.1f ms (cold), %.1f ms (warm)\n", kPlans, cold, warm);
+    std::printf("loadPowerPlans over %d plans: median %.1f ms (cold), %.1f ms (warm)\n", kPlans, cold, warm);
     std::printf("Switching the active plan in that store: median %.1f ms\n", change);
     return 0;
 }

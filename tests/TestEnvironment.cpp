@@ -19,7 +19,7 @@ TestEnvironment::TestEnvironment()
 
     SharedStrings &strings = sharedStrings();
     strings = SharedStrings{};
-    ResolveSharedPaths(strings, root + QStringLiteral("/program/ampora"));
+    resolveSharedPaths(strings, root + QStringLiteral("/program/ampora"));
     strings.programFolder = root + QStringLiteral("/program");
     strings.languageFile = strings.programFolder + QStringLiteral("/ampctleng.ini");
     strings.settingsFile = strings.programFolder + QStringLiteral("/ampctlset.ini");

@@ -2,7 +2,7 @@
 
 #include "Guid.h"
 #include "NetworkList.h"
-#include "NetworkSchedules.h"
+#include "NetworkScheduleFile.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
 #include "Profile.h"
@@ -85,7 +85,7 @@ std::optional<QList<bool>> parseDays(const QString &text)
 
 QString statusText(bool enabled)
 {
-    return LoadText(enabled ? u"IDS_ENABLED" : u"IDS_DISABLED");
+    return loadText(enabled ? u"IDS_ENABLED" : u"IDS_DISABLED");
 }
 
 } // namespace
@@ -107,7 +107,7 @@ int AmpctlCommands::run(const QStringList &arguments)
     if (!parser.parse(QStringList(u"ampctl"_s) + arguments))
         return fail(UsageError, parser.errorText());
     if (parser.isSet(u"help"_s)) {
-        m_out << HelpText();
+        m_out << helpText();
         return Success;
     }
     m_json = parser.isSet(u"json"_s);
@@ -144,16 +144,16 @@ int AmpctlCommands::run(const QStringList &arguments)
 int AmpctlCommands::list()
 {
     QUuid activeGuid;
-    GetActivePlanGuid(m_services.platform, &activeGuid);
+    getActivePlanGuid(m_services.platform, &activeGuid);
     QJsonArray json;
     QList<QStringList> rows;
-    for (const PowerPlans &plan : LoadPowerPlans(m_services.platform)) {
+    for (const PowerPlan &plan : loadPowerPlans(m_services.platform)) {
         const bool isActive = plan.planGuid == activeGuid;
-        json.append(QJsonObject{{u"guid"_s, GuidToText(plan.planGuid)},
+        json.append(QJsonObject{{u"guid"_s, guidToText(plan.planGuid)},
                                 {u"name"_s, plan.planName},
                                 {u"description"_s, plan.planDescription},
                                 {u"active"_s, isActive}});
-        rows.append({isActive ? u"*"_s : QString(), GuidToText(plan.planGuid), plan.planName});
+        rows.append({isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName});
     }
     printListing(json, rows);
     return Success;
@@ -163,40 +163,40 @@ int AmpctlCommands::active()
 {
     QUuid guid;
     QString name;
-    if (GetActivePlanGuid(m_services.platform, &guid) != PowerStatus::Ok
-        || ReadPlanName(m_services.platform, guid, &name) != PowerStatus::Ok) {
+    if (getActivePlanGuid(m_services.platform, &guid) != PowerStatus::Ok
+        || readPlanName(m_services.platform, guid, &name) != PowerStatus::Ok) {
         return fail(SystemError, u"cannot read the active power plan"_s);
     }
     if (m_json)
-        print(QJsonObject{{u"guid"_s, GuidToText(guid)}, {u"name"_s, name}});
+        print(QJsonObject{{u"guid"_s, guidToText(guid)}, {u"name"_s, name}});
     else
-        m_out << GuidToText(guid) << u"  "_s << name << u'\n';
+        m_out << guidToText(guid) << u"  "_s << name << u'\n';
     return Success;
 }
 
 int AmpctlCommands::set(const QString &plan)
 {
-    const PowerPlanList plans = LoadPowerPlans(m_services.platform);
+    const PowerPlanList plans = loadPowerPlans(m_services.platform);
     const std::optional<qsizetype> index = findPlan(plans, plan);
     if (!index)
         return m_failure;
-    if (SetActivePlan(m_services.platform, plans.at(*index).planGuid) != PowerStatus::Ok)
+    if (setActivePlan(m_services.platform, plans.at(*index).planGuid) != PowerStatus::Ok)
         return fail(SystemError, u"cannot make \"%1\" the active plan"_s.arg(plans.at(*index).planName));
     return Success;
 }
 
 int AmpctlCommands::schedules()
 {
-    const QString at = LoadText(u"IDS_AT");
+    const QString at = loadText(u"IDS_AT");
     QJsonArray json;
     QList<QStringList> rows{{u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s}};
-    for (const TasksScheduled &task : readTasks()) {
+    for (const TimeSchedule &task : readTasks()) {
         const QString when = task.frequencyText + u' ' + at + u' ' + task.startText;
-        const QString type = LoadText(u"IDS_TIME_BASED");
+        const QString type = loadText(u"IDS_TIME_BASED");
         json.append(QJsonObject{{u"kind"_s, u"time"_s},
                                 {u"name"_s, task.taskName},
                                 {u"plan"_s, task.planName},
-                                {u"planGuid"_s, GuidToText(task.planGuid)},
+                                {u"planGuid"_s, guidToText(task.planGuid)},
                                 {u"enabled"_s, task.enabled},
                                 {u"status"_s, statusText(task.enabled)},
                                 {u"type"_s, type},
@@ -206,18 +206,18 @@ int AmpctlCommands::schedules()
                                 {u"daysOfWeek"_s, task.daysOfWeek}});
         rows.append({task.taskName, task.planName, statusText(task.enabled), type, when});
     }
-    for (const NetworksScheduled &network : ReadNetworkSchedules(m_services.platform)) {
-        const QString type = LoadText(u"IDS_NETWORK_BASED");
+    for (const NetworkSchedule &network : readNetworkSchedules(m_services.platform)) {
+        const QString type = loadText(u"IDS_NETWORK_BASED");
         json.append(QJsonObject{{u"kind"_s, u"network"_s},
-                                {u"name"_s, GuidToText(network.networkGuid)},
+                                {u"name"_s, guidToText(network.networkGuid)},
                                 {u"plan"_s, network.planName},
-                                {u"planGuid"_s, GuidToText(network.planGuid)},
+                                {u"planGuid"_s, guidToText(network.planGuid)},
                                 {u"enabled"_s, network.enabled},
                                 {u"status"_s, statusText(network.enabled)},
                                 {u"type"_s, type},
                                 {u"schedule"_s, network.networkName},
                                 {u"network"_s, network.networkName}});
-        rows.append({GuidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
+        rows.append({guidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
                      network.networkName});
     }
     printListing(json, rows);
@@ -230,9 +230,9 @@ int AmpctlCommands::networks()
     QList<QStringList> rows;
     for (const NetworkList::Network &network : m_services.networks.networks()) {
         json.append(QJsonObject{{u"name"_s, network.name},
-                                {u"guid"_s, GuidToText(network.guid)},
+                                {u"guid"_s, guidToText(network.guid)},
                                 {u"connected"_s, network.connected}});
-        rows.append({network.connected ? u"*"_s : QString(), GuidToText(network.guid), network.name});
+        rows.append({network.connected ? u"*"_s : QString(), guidToText(network.guid), network.name});
     }
     printListing(json, rows);
     return Success;
@@ -250,7 +250,7 @@ int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList
     if (values.size() != 1 + chosen.first().arguments)
         return fail(UsageError, u"usage: "_s + chosen.first().usage);
 
-    const PowerPlanList plans = LoadPowerPlans(m_services.platform);
+    const PowerPlanList plans = loadPowerPlans(m_services.platform);
     if (chosen.first().name == u"network") {
         const std::optional<qsizetype> index = findPlan(plans, values.at(0));
         return index ? scheduleNetwork(plans.at(*index), values.at(1)) : m_failure;
@@ -302,10 +302,10 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
     return fail(SystemError, u"cannot write the task %1"_s.arg(writer.taskName()));
 }
 
-int AmpctlCommands::scheduleNetwork(const PowerPlans &plan, const QString &network)
+int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &network)
 {
     QUuid guid;
-    const bool byGuid = TextToGuid(network, &guid);
+    const bool byGuid = textToGuid(network, &guid);
     QList<NetworkList::Network> matches;
     for (const NetworkList::Network &known : m_services.networks.networks()) {
         if (byGuid ? known.guid == guid : known.name == network)
@@ -316,11 +316,11 @@ int AmpctlCommands::scheduleNetwork(const PowerPlans &plan, const QString &netwo
     if (matches.size() > 1)
         return fail(NotFound, u"%1 networks are named \"%2\"; use the GUID"_s.arg(matches.size()).arg(network));
 
-    QList<NetworksScheduled> schedules = ReadNetworkSchedules(m_services.platform);
-    switch (SaveNetworkSchedule(schedules, matches.first(), plan)) {
+    QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
+    switch (saveNetworkSchedule(schedules, matches.first(), plan)) {
     case NetworkSaveResult::Saved:
         m_services.networkSchedulesChanged();
-        m_out << GuidToText(matches.first().guid) << u'\n';
+        m_out << guidToText(matches.first().guid) << u'\n';
         return Success;
     case NetworkSaveResult::Duplicate:
         return fail(Duplicate, u"network \"%1\" has a schedule already"_s.arg(matches.first().name));
@@ -332,7 +332,7 @@ int AmpctlCommands::scheduleNetwork(const PowerPlans &plan, const QString &netwo
 
 int AmpctlCommands::change(const QString &command, const QString &name)
 {
-    for (const TasksScheduled &task : readTasks()) {
+    for (const TimeSchedule &task : readTasks()) {
         if (task.taskName != name)
             continue;
         const TaskService::Status status = command == u"remove"
@@ -345,9 +345,9 @@ int AmpctlCommands::change(const QString &command, const QString &name)
 
 int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString &name)
 {
-    QList<NetworksScheduled> schedules = ReadNetworkSchedules(m_services.platform);
+    QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
     QUuid guid;
-    const bool byGuid = TextToGuid(name, &guid);
+    const bool byGuid = textToGuid(name, &guid);
     QList<qsizetype> matches;
     for (qsizetype i = 0; i < schedules.size(); ++i) {
         if (byGuid ? schedules.at(i).networkGuid == guid : schedules.at(i).networkName == name)
@@ -358,8 +358,8 @@ int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString 
     if (matches.size() > 1)
         return fail(NotFound, u"%1 schedules are for networks named \"%2\"; use the GUID"_s.arg(matches.size()).arg(name));
     const bool done = command == u"remove"
-                          ? RemoveNetworkSchedule(schedules, matches.first())
-                          : SetNetworkScheduleEnabled(schedules, matches.first(), command == u"enable");
+                          ? removeNetworkSchedule(schedules, matches.first())
+                          : setNetworkScheduleEnabled(schedules, matches.first(), command == u"enable");
     if (!done)
         return fail(SystemError, u"cannot write the network schedule file"_s);
     m_services.networkSchedulesChanged();
@@ -369,8 +369,8 @@ int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString 
 std::optional<qsizetype> AmpctlCommands::findPlan(const PowerPlanList &plans, const QString &text)
 {
     QUuid guid;
-    if (TextToGuid(text, &guid)) {
-        const qsizetype index = FindPlan(plans, guid);
+    if (textToGuid(text, &guid)) {
+        const qsizetype index = ::findPlan(plans, guid);
         if (index >= 0)
             return index;
         fail(NotFound, u"no power plan %1; see ampctl list"_s.arg(text));
@@ -390,9 +390,9 @@ std::optional<qsizetype> AmpctlCommands::findPlan(const PowerPlanList &plans, co
     return std::nullopt;
 }
 
-QList<TasksScheduled> AmpctlCommands::readTasks()
+QList<TimeSchedule> AmpctlCommands::readTasks()
 {
-    return ReadScheduledTasks(m_services.tasks, m_services.platform);
+    return readScheduledTasks(m_services.tasks, m_services.platform);
 }
 
 int AmpctlCommands::fail(ExitCode code, const QString &message)
@@ -436,7 +436,7 @@ void AmpctlCommands::printTable(const QList<QStringList> &rows)
     }
 }
 
-QString AmpctlCommands::HelpText()
+QString AmpctlCommands::helpText()
 {
     return uR"(Usage: ampctl [--json] COMMAND [ARGUMENTS]
 
@@ -444,7 +444,7 @@ Switch and schedule Ampora's power plans from a terminal or a script.
 
 Commands:
   list                       List the power plans; * marks the active one.
-  active                     Show the active plan.
+  active                     show the active plan.
   set PLAN                   Make PLAN the active plan.
   schedules                  List the time-based, then the network-based schedules.
   schedule PLAN --once DATE TIME
@@ -468,7 +468,7 @@ ampctl or on PATH.
 
 Options:
   --json       Print listings as JSON.
-  -h, --help   Show this help.
+  -h, --help   show this help.
 
 Exit status:
   0  success

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "NetworksScheduled.h"
-#include "PowerPlans.h"
-#include "TasksScheduled.h"
+#include "NetworkSchedule.h"
+#include "PowerPlan.h"
+#include "TimeSchedule.h"
 
 #include <QJsonArray>
 #include <QJsonValue>
@@ -47,7 +47,7 @@ public:
     // arguments come without the program name; the result is the exit status.
     int run(const QStringList &arguments);
 
-    static QString HelpText();
+    static QString helpText();
 
 private:
     int list();
@@ -57,12 +57,12 @@ private:
     int networks();
     int schedule(const QCommandLineParser &parser, const QStringList &values);
     int scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values);
-    int scheduleNetwork(const PowerPlans &plan, const QString &network);
+    int scheduleNetwork(const PowerPlan &plan, const QString &network);
     int change(const QString &command, const QString &name);
     int changeNetworkSchedule(const QString &command, const QString &name);
 
     std::optional<qsizetype> findPlan(const PowerPlanList &plans, const QString &text);
-    QList<TasksScheduled> readTasks();
+    QList<TimeSchedule> readTasks();
     int fail(ExitCode code, const QString &message);
     void print(const QJsonValue &json);
     // JSON with --json, else an aligned table.

@@ -28,15 +28,15 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     SharedStrings &strings = sharedStrings();
-    ResolveSharedPaths(strings, CurrentExecutableFile());
+    resolveSharedPaths(strings, currentExecutableFile());
 
-    const std::unique_ptr<PowerPlatform> platform = CreatePowerPlatform(strings);
-    const std::unique_ptr<TaskService> tasks = CreateTaskService();
-    const std::unique_ptr<NetworkList> networks = CreateNetworkList();
+    const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
+    const std::unique_ptr<TaskService> tasks = createTaskService();
+    const std::unique_ptr<NetworkList> networks = createNetworkList();
     QTextStream out(stdout);
     QTextStream err(stderr);
     AmpctlCommands commands({*platform, *tasks, *networks, taskProgram(strings.executableFile),
-                             [] { PostNetworkSchedulesChanged(); }},
+                             [] { postNetworkSchedulesChanged(); }},
                             out, err);
     return commands.run(app.arguments().mid(1));
 }

@@ -14,7 +14,7 @@ bool usesX11()
 
 } // namespace
 
-QString DisplayProblem()
+QString displayProblem()
 {
     if (!usesX11())
         return {};

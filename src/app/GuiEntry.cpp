@@ -1,8 +1,8 @@
 // The window module's entry: everything that needs the widget toolkit starts here.
-#include "CAmporaApp.h"
+#include "Application.h"
 #include "GuiStart.h"
 
 extern "C" Q_DECL_EXPORT int ampora_gui_main(GuiStart &start)
 {
-    return CAmporaApp(start).run();
+    return Application(start).run();
 }

@@ -31,7 +31,7 @@ bool InstanceLock::tryAcquire()
     return true;
 }
 
-bool InstanceLock::IsHeldByAnyone(const QString &runtimeFolder)
+bool InstanceLock::isHeldByAnyone(const QString &runtimeFolder)
 {
     QLockFile probe(lockPath(runtimeFolder));
     if (!probe.tryLock(0))
@@ -40,7 +40,7 @@ bool InstanceLock::IsHeldByAnyone(const QString &runtimeFolder)
     return false;
 }
 
-QString InstanceLock::DefaultRuntimeFolder()
+QString InstanceLock::defaultRuntimeFolder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     const QString base = runtime.isEmpty() ? QString(QDir::tempPath() + QStringLiteral("/ampora-") + QString::number(getuid()))

@@ -11,7 +11,7 @@
 class InstanceLock
 {
 public:
-    explicit InstanceLock(const QString &runtimeFolder = DefaultRuntimeFolder());
+    explicit InstanceLock(const QString &runtimeFolder = defaultRuntimeFolder());
 
     // True when this process now holds the lock (or held it already).
     bool tryAcquire();
@@ -19,9 +19,9 @@ public:
     const QString &folder() const { return m_folder; }
 
     // Whether some process holds the lock in runtimeFolder.
-    static bool IsHeldByAnyone(const QString &runtimeFolder);
+    static bool isHeldByAnyone(const QString &runtimeFolder);
     // $XDG_RUNTIME_DIR/ampora, or a private folder in /tmp when there is no runtime folder.
-    static QString DefaultRuntimeFolder();
+    static QString defaultRuntimeFolder();
 
 private:
     QString m_folder;

@@ -3,7 +3,7 @@
 #include <QDataStream>
 #include <QIODevice>
 
-QByteArray EncodeInstanceMessage(const InstanceMessage &message)
+QByteArray encodeInstanceMessage(const InstanceMessage &message)
 {
     QByteArray payload;
     {
@@ -17,7 +17,7 @@ QByteArray EncodeInstanceMessage(const InstanceMessage &message)
     return frame + payload;
 }
 
-std::optional<InstanceMessage> TakeInstanceMessage(QByteArray &buffer, bool *malformed)
+std::optional<InstanceMessage> takeInstanceMessage(QByteArray &buffer, bool *malformed)
 {
     *malformed = false;
     if (buffer.size() < 4)

@@ -22,11 +22,11 @@ struct InstanceMessage
 };
 
 // Frames are a 32-bit big-endian payload length followed by the payload (kind, tag, UTF-16 text).
-QByteArray EncodeInstanceMessage(const InstanceMessage &message);
+QByteArray encodeInstanceMessage(const InstanceMessage &message);
 
 // Takes one complete frame off the front of buffer. Returns nothing while the frame is
 // incomplete; sets *malformed (and returns nothing) for a frame that can never be valid, so the
 // caller drops the connection instead of waiting for more.
-std::optional<InstanceMessage> TakeInstanceMessage(QByteArray &buffer, bool *malformed);
+std::optional<InstanceMessage> takeInstanceMessage(QByteArray &buffer, bool *malformed);
 
 inline constexpr qsizetype kMaxInstanceFrame = 1 << 20;

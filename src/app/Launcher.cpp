@@ -46,15 +46,15 @@ Launcher::Launcher(int &argc, char **argv)
 int Launcher::run()
 {
     SharedStrings &strings = sharedStrings();
-    strings.commandLine = JoinArguments(argumentsOf(m_argc, m_argv));
-    ResolveSharedPaths(strings, CurrentExecutableFile());
+    strings.commandLine = joinArguments(argumentsOf(m_argc, m_argv));
+    resolveSharedPaths(strings, currentExecutableFile());
 
     GuiStart start{m_argc, m_argv, {}, std::make_unique<InstanceLock>(), false, {}};
-    start.setActivePlan = ClassifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
+    start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::setActivePlan;
     if (start.lock->tryAcquire()) {
         if (start.setActivePlan) {
-            const std::unique_ptr<PowerPlatform> platform = CreatePowerPlatform(strings);
-            start.outcome = SwitchPlanFromCommandLine(*platform, strings.commandLine);
+            const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
+            start.outcome = switchPlanFromCommandLine(*platform, strings.commandLine);
             if (start.outcome.result == PlanSwitchOutcome::Result::SwitchedQuietly)
                 return 0;
         }

@@ -5,22 +5,22 @@
 #include "PlanCatalogue.h"
 #include "Profile.h"
 
-PlanSwitchOutcome SwitchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine)
+PlanSwitchOutcome switchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine)
 {
     using Result = PlanSwitchOutcome::Result;
     PlanSwitchOutcome outcome;
     QUuid requested;
     QUuid active;
-    if (!TextToGuid(PlanGuidTextOf(commandLine), &requested)
-        || GetActivePlanGuid(platform, &active) != PowerStatus::Ok || requested == active
-        || SetActivePlan(platform, requested) != PowerStatus::Ok) {
+    if (!textToGuid(planGuidTextOf(commandLine), &requested)
+        || getActivePlanGuid(platform, &active) != PowerStatus::Ok || requested == active
+        || setActivePlan(platform, requested) != PowerStatus::Ok) {
         return outcome;
     }
-    if (IsSettingFalse(ReadSetting(SettingKey::NotifyPlanChanges))) {
+    if (isSettingFalse(readSetting(SettingKey::NotifyPlanChanges))) {
         outcome.result = Result::SwitchedQuietly;
         return outcome;
     }
-    if (ReadPlanName(platform, requested, &outcome.planName) == PowerStatus::Ok)
+    if (readPlanName(platform, requested, &outcome.planName) == PowerStatus::Ok)
         outcome.result = Result::SwitchedAnnounce;
     return outcome;
 }

@@ -19,4 +19,4 @@ struct PlanSwitchOutcome
 // Activates the plan named at position 16 of commandLine unless it is already active, then
 // decides from the settings file whether the switch is announced. Missing or any value other than
 // exactly "FALSE" means announce.
-PlanSwitchOutcome SwitchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine);
+PlanSwitchOutcome switchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine);

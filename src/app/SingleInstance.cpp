@@ -28,7 +28,7 @@ SingleInstance::SingleInstance(std::unique_ptr<InstanceLock> lock, QObject *pare
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::SocketPath(const QString &runtimeFolder)
+QString SingleInstance::socketPath(const QString &runtimeFolder)
 {
     return runtimeFolder + QStringLiteral("/ampora.socket");
 }
@@ -44,8 +44,8 @@ bool SingleInstance::listen(Handler handler)
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // We hold the lock, so a socket file left behind is from a copy that has gone.
-    QLocalServer::removeServer(SocketPath(m_lock->folder()));
-    if (!m_server->listen(SocketPath(m_lock->folder())))
+    QLocalServer::removeServer(socketPath(m_lock->folder()));
+    if (!m_server->listen(socketPath(m_lock->folder())))
         return false;
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection())
@@ -61,7 +61,7 @@ void SingleInstance::serve(QLocalSocket *socket)
     connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
         buffer->append(socket->readAll());
         bool malformed = false;
-        const std::optional<InstanceMessage> message = TakeInstanceMessage(*buffer, &malformed);
+        const std::optional<InstanceMessage> message = takeInstanceMessage(*buffer, &malformed);
         if (malformed) {
             socket->abort();
             return;
@@ -77,19 +77,19 @@ void SingleInstance::serve(QLocalSocket *socket)
     });
 }
 
-std::optional<int> SingleInstance::SendToRunningCopy(const InstanceMessage &message, const QString &runtimeFolder)
+std::optional<int> SingleInstance::sendToRunningCopy(const InstanceMessage &message, const QString &runtimeFolder)
 {
     QLocalSocket socket;
     QDeadlineTimer patience(kConnectPatienceMs);
     for (;;) {
-        socket.connectToServer(SocketPath(runtimeFolder));
+        socket.connectToServer(socketPath(runtimeFolder));
         if (socket.waitForConnected(200))
             break;
-        if (patience.hasExpired() || !InstanceLock::IsHeldByAnyone(runtimeFolder))
+        if (patience.hasExpired() || !InstanceLock::isHeldByAnyone(runtimeFolder))
             return std::nullopt;
         QThread::msleep(20); // the first copy holds the lock but is still starting up
     }
-    socket.write(EncodeInstanceMessage(message));
+    socket.write(encodeInstanceMessage(message));
     if (!socket.waitForBytesWritten(kAnswerPatienceMs))
         return std::nullopt;
     QByteArray reply;
@@ -104,9 +104,9 @@ std::optional<int> SingleInstance::SendToRunningCopy(const InstanceMessage &mess
     return answer;
 }
 
-bool PostNetworkSchedulesChanged()
+bool postNetworkSchedulesChanged()
 {
     InstanceMessage message;
     message.kind = InstanceMessage::Kind::NetworkSchedulesChanged;
-    return SingleInstance::SendToRunningCopy(message).has_value();
+    return SingleInstance::sendToRunningCopy(message).has_value();
 }

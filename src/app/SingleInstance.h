@@ -20,7 +20,7 @@ class SingleInstance : public QObject
 public:
     using Handler = std::function<int(const InstanceMessage &)>;
 
-    explicit SingleInstance(const QString &runtimeFolder = DefaultRuntimeFolder(), QObject *parent = nullptr);
+    explicit SingleInstance(const QString &runtimeFolder = defaultRuntimeFolder(), QObject *parent = nullptr);
     // Takes over a lock taken earlier in this process (held or not).
     explicit SingleInstance(std::unique_ptr<InstanceLock> lock, QObject *parent = nullptr);
     ~SingleInstance() override;
@@ -32,11 +32,11 @@ public:
 
     // Sends message to the running copy and returns its answer; nothing when no copy listens
     // (it keeps trying for a moment while a first copy holds the lock but is still starting).
-    static std::optional<int> SendToRunningCopy(const InstanceMessage &message,
-                                                const QString &runtimeFolder = DefaultRuntimeFolder());
+    static std::optional<int> sendToRunningCopy(const InstanceMessage &message,
+                                                const QString &runtimeFolder = defaultRuntimeFolder());
 
-    static QString DefaultRuntimeFolder() { return InstanceLock::DefaultRuntimeFolder(); }
-    static QString SocketPath(const QString &runtimeFolder);
+    static QString defaultRuntimeFolder() { return InstanceLock::defaultRuntimeFolder(); }
+    static QString socketPath(const QString &runtimeFolder);
 
 private:
     void serve(QLocalSocket *socket);
@@ -47,4 +47,4 @@ private:
 };
 
 // Tells a running window that network schedules changed; false when no copy runs.
-bool PostNetworkSchedulesChanged();
+bool postNetworkSchedulesChanged();

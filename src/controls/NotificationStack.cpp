@@ -1,6 +1,6 @@
 #include "NotificationStack.h"
 
-#include "CBoottamBorder.h"
+#include "NotificationStrip.h"
 #include "PopupPlacement.h"
 
 #include <QGuiApplication>
@@ -9,7 +9,7 @@
 
 NotificationStack::NotificationStack(QObject *parent) : QObject(parent) {}
 
-int NotificationStack::Show(const QString &title, const QString &body, int width, int height, QWidget *owner,
+int NotificationStack::show(const QString &title, const QString &body, int width, int height, QWidget *owner,
                             int pictureNumber, int displayMs)
 {
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
@@ -17,12 +17,12 @@ int NotificationStack::Show(const QString &title, const QString &body, int width
         return 0;
     QList<QRect> taken;
     taken.reserve(m_popups.size());
-    for (const CBoottamBorder *popup : std::as_const(m_popups))
+    for (const NotificationStrip *popup : std::as_const(m_popups))
         taken.append(popup->finalRect());
-    const std::optional<QRect> place = FindPopupPlace(screen->availableGeometry(), QSize(width, height), taken);
+    const std::optional<QRect> place = findPopupPlace(screen->availableGeometry(), QSize(width, height), taken);
     if (!place)
         return 0;
-    auto *popup = new CBoottamBorder(title, body, this, pictureNumber);
+    auto *popup = new NotificationStrip(title, body, this, pictureNumber);
     popup->setDisplayTime(displayMs);
     popup->setFinalRect(*place);
     popup->start();
@@ -30,11 +30,11 @@ int NotificationStack::Show(const QString &title, const QString &body, int width
     return 1;
 }
 
-void NotificationStack::forget(CBoottamBorder *popup)
+void NotificationStack::forget(NotificationStrip *popup)
 {
     const qsizetype at = m_popups.lastIndexOf(popup);
     if (at < 0)
         return;
     m_popups.removeAt(at);
-    emit popupGone();
+    Q_EMIT popupGone();
 }

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-class CBoottamBorder;
+class NotificationStrip;
 class QWidget;
 
 // Places notification popups in the bottom-right corner of the work area and keeps the list of the
@@ -24,17 +24,17 @@ public:
 
     // Shows a popup of width x height on the owner's screen (the primary screen without an owner).
     // Returns 1 when shown, 0 when the work area has no free place left.
-    int Show(const QString &title, const QString &body, int width, int height, QWidget *owner,
+    int show(const QString &title, const QString &body, int width, int height, QWidget *owner,
              int pictureNumber, int displayMs);
 
-    const QList<CBoottamBorder *> &popups() const { return m_popups; }
+    const QList<NotificationStrip *> &popups() const { return m_popups; }
 
     // Called by a popup once it is gone; does nothing for a popup that is not listed.
-    void forget(CBoottamBorder *popup);
+    void forget(NotificationStrip *popup);
 
-signals:
+Q_SIGNALS:
     void popupGone();
 
 private:
-    QList<CBoottamBorder *> m_popups;
+    QList<NotificationStrip *> m_popups;
 };

@@ -9,7 +9,7 @@ inline const QColor kPageBackground(29, 153, 176);
 inline const QColor kPageBand(18, 127, 156);
 inline constexpr int kPageBandHeight = 29;
 
-inline void PaintPageBackground(QPainter &painter, const QRect &client)
+inline void paintPageBackground(QPainter &painter, const QRect &client)
 {
     painter.fillRect(client, kPageBackground);
     painter.fillRect(QRect(client.left(), client.top(), client.width(), kPageBandHeight), kPageBand);

@@ -7,7 +7,7 @@ namespace {
 constexpr int kGap = 1;
 
 // The first taken place, grown by the gap, that the candidate touches.
-std::optional<QRect> FirstOverlap(const QRect &candidate, const QList<QRect> &taken)
+std::optional<QRect> firstOverlap(const QRect &candidate, const QList<QRect> &taken)
 {
     for (const QRect &other : taken) {
         const QRect guarded = other.adjusted(-kGap, -kGap, kGap, kGap);
@@ -19,14 +19,14 @@ std::optional<QRect> FirstOverlap(const QRect &candidate, const QList<QRect> &ta
 
 } // namespace
 
-std::optional<QRect> FindPopupPlace(const QRect &workArea, const QSize &size, const QList<QRect> &taken)
+std::optional<QRect> findPopupPlace(const QRect &workArea, const QSize &size, const QList<QRect> &taken)
 {
     if (size.isEmpty() || size.width() > workArea.width() || size.height() > workArea.height())
         return std::nullopt;
     QRect candidate(QPoint(0, 0), size);
     candidate.moveBottomRight(workArea.bottomRight());
     while (candidate.left() >= workArea.left()) {
-        const std::optional<QRect> overlap = FirstOverlap(candidate, taken);
+        const std::optional<QRect> overlap = firstOverlap(candidate, taken);
         if (!overlap)
             return candidate;
         // Skip straight past the popup in the way: every place in between overlaps it too.

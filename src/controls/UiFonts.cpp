@@ -2,16 +2,16 @@
 
 #include <QStringList>
 
-void RegisterFontSubstitutes()
+void registerFontSubstitutes()
 {
     const QStringList substitutes{QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")};
     for (const QString &family : {QStringLiteral("Segoe UI"), QStringLiteral("Trebuchet MS")})
         QFont::insertSubstitutions(family, substitutes);
 }
 
-QFont UiFont(int pointSize, int weight)
+QFont uiFont(int pointSize, int weight)
 {
-    static const bool registered = (RegisterFontSubstitutes(), true);
+    static const bool registered = (registerFontSubstitutes(), true);
     Q_UNUSED(registered);
 
     QFont font(QStringLiteral("Segoe UI"), pointSize, weight);

@@ -4,8 +4,8 @@
 
 // The program's fonts keep their Windows family names; these substitutes with close metrics stand
 // in for them so that the fixed text rectangles still fit.
-void RegisterFontSubstitutes();
+void registerFontSubstitutes();
 
 // A "Segoe UI" font of the given size in points (this platform always takes the new look).
 // Registers the substitutes on first use.
-QFont UiFont(int pointSize, int weight = QFont::Normal);
+QFont uiFont(int pointSize, int weight = QFont::Normal);

@@ -1,33 +1,33 @@
 #pragma once
 
-// Every command that pages, buttons and menus send to the main frame. The numbers are stable:
-// they travel between windows and are what the frame's one routing table switches on.
+// Every command that pages, buttons and menus send to the main window. The numbers are stable:
+// they travel between windows and are what the main window's one routing table switches on.
 enum CommandId : int {
     CmdNone = 0,
-    CmdNothing501 = 501,
-    CmdWebHome = 502,
-    CmdSettings = 503,
-    CmdLinkLibrary = 504,
-    CmdNothing506 = 506,
-    CmdWeb507 = 507,
-    CmdWeb508 = 508,
-    CmdWeb509 = 509,
+    CmdIgnored501 = 501, // forwarded like the web commands, but does nothing
+    CmdOpenFaqPage = 502,
+    CmdOpenSettings = 503,
+    CmdRunLinkLibrary = 504,
+    CmdIgnored506 = 506,
+    CmdOpenSocialPage = 507,
+    CmdOpenSecondSocialPage = 508,
+    CmdOpenThirdSocialPage = 509,
     CmdShowSummary = 510,
-    CmdTotalsLine = 527,
+    CmdTotalsLine = 527, // the summary page's three totals lines share this id
     CmdCreatePlan = 533,
     CmdManagePlans = 534,
-    CmdSchedulePlans = 535,
+    CmdShowSchedules = 535,
     CmdChangePlanLink = 539,
-    CmdBatteryLink = 540,
-    CmdPopupClose = 551,
+    CmdShowBatteryStatus = 540,
+    CmdClosePopup = 551,
     CmdCloseMainWindow = 553,
-    CmdReportList = 1004,
-    CmdExit = 1007,
-    CmdHelp = 40001,
-    CmdHelpFile = 40011,
-    CmdUpdate = 40012,
-    CmdSupport = 40013,
-    CmdAbout = 40014,
-    CmdTrayToggle = 40049,
-    CmdAppAbout = 57664,
+    CmdPleaseWaitProgress = 1004,
+    CmdExitProgram = 1007,
+    CmdShowHelpMenu = 40001,
+    CmdOpenHelpFile = 40011,
+    CmdRunUpdater = 40012,
+    CmdOpenSupportPage = 40013,
+    CmdShowAbout = 40014,
+    CmdToggleTray = 40049,
+    CmdTrayAbout = 57664,
 };

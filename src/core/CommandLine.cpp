@@ -5,21 +5,21 @@ const QString kSetActivePlan = QStringLiteral("-setactiveplan");
 const QString kHideMe = QStringLiteral("-hideme");
 } // namespace
 
-QString JoinArguments(const QStringList &arguments)
+QString joinArguments(const QStringList &arguments)
 {
     return arguments.join(u' ');
 }
 
-CommandLineForm ClassifyCommandLine(const QString &commandLine)
+CommandLineForm classifyCommandLine(const QString &commandLine)
 {
     if (commandLine.startsWith(kSetActivePlan))
-        return CommandLineForm::SetActivePlan;
+        return CommandLineForm::setActivePlan;
     if (commandLine == kHideMe)
         return CommandLineForm::HideMe;
     return CommandLineForm::Normal;
 }
 
-QString PlanGuidTextOf(const QString &commandLine)
+QString planGuidTextOf(const QString &commandLine)
 {
     return commandLine.mid(16, 39);
 }

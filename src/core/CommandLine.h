@@ -5,15 +5,15 @@
 
 // The forms the program's command line can take. Comparisons are exact and case-sensitive:
 // "-HIDEME" or "-hideme " is a normal start.
-enum class CommandLineForm { SetActivePlan, HideMe, Normal };
+enum class CommandLineForm { setActivePlan, HideMe, Normal };
 
 // The arguments after the program path, joined by single blanks, so that a task's
 // "-setactiveplan -{GUID}" reads the same whether it arrives as one argument or two.
-QString JoinArguments(const QStringList &arguments);
+QString joinArguments(const QStringList &arguments);
 
-CommandLineForm ClassifyCommandLine(const QString &commandLine);
+CommandLineForm classifyCommandLine(const QString &commandLine);
 
 // The plan GUID text of a "-setactiveplan" line: from position 16, at most 39 characters (the two
 // characters after the keyword are not examined). A trailing blank therefore makes it 39 long and
 // the strict parser rejects it.
-QString PlanGuidTextOf(const QString &commandLine);
+QString planGuidTextOf(const QString &commandLine);

@@ -17,12 +17,12 @@ bool isDashPosition(qsizetype i)
 
 } // namespace
 
-QString GuidToText(const QUuid &guid)
+QString guidToText(const QUuid &guid)
 {
     return guid.toString(QUuid::WithBraces).toUpper();
 }
 
-bool TextToGuid(const QString &text, QUuid *guid)
+bool textToGuid(const QString &text, QUuid *guid)
 {
     if (text.size() != kBracedLength || text.front() != u'{' || text.back() != u'}')
         return false;

@@ -41,23 +41,23 @@ QString fillFirstPlaceholder(const QString &format, const QString &text)
 
 } // namespace
 
-QString LoadText(const QString &key, int bufferChars)
+QString loadText(const QString &key, int bufferChars)
 {
     const QString text = IniFile::load(sharedStrings().languageFile).value(kSection, key);
     return text.left(qMax(0, bufferChars - 1));
 }
 
-QString LoadText(const char16_t *key, int bufferChars)
+QString loadText(const char16_t *key, int bufferChars)
 {
-    return LoadText(QString::fromUtf16(key), bufferChars);
+    return loadText(QString::fromUtf16(key), bufferChars);
 }
 
-QString ReadSetting(const QString &key)
+QString readSetting(const QString &key)
 {
     return IniFile::load(sharedStrings().settingsFile).value(kSection, key).left(499);
 }
 
-bool WriteSetting(const QString &key, const QString &value)
+bool writeSetting(const QString &key, const QString &value)
 {
     const QString &path = sharedStrings().settingsFile;
     IniFile ini = IniFile::load(path);
@@ -72,22 +72,22 @@ bool WriteSetting(const QString &key, const QString &value)
     return ini.setValue(kSection, key, value) && ini.save(path);
 }
 
-bool IsSettingTrue(const QString &value)
+bool isSettingTrue(const QString &value)
 {
     return value == u"TRUE";
 }
 
-bool IsSettingFalse(const QString &value)
+bool isSettingFalse(const QString &value)
 {
     return value == u"FALSE";
 }
 
-QString FormatText(const QString &format, const QString &argument)
+QString formatText(const QString &format, const QString &argument)
 {
     return fillFirstPlaceholder(format, argument);
 }
 
-QString FormatText(const QString &format, long long argument)
+QString formatText(const QString &format, long long argument)
 {
     return fillFirstPlaceholder(format, QString::number(argument));
 }

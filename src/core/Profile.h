@@ -7,21 +7,21 @@
 
 // The language text of key, cut to bufferChars - 1 characters; empty when the key or file is
 // missing.
-QString LoadText(const QString &key, int bufferChars = 500);
-QString LoadText(const char16_t *key, int bufferChars = 500);
+QString loadText(const QString &key, int bufferChars = 500);
+QString loadText(const char16_t *key, int bufferChars = 500);
 
 // The raw value of a settings key (empty when missing); callers apply their own rule below.
-QString ReadSetting(const QString &key);
-bool WriteSetting(const QString &key, const QString &value);
+QString readSetting(const QString &key);
+bool writeSetting(const QString &key, const QString &value);
 
 // Settings are compared exactly and case-sensitively. Most readers take only "TRUE" as on...
-bool IsSettingTrue(const QString &value);
+bool isSettingTrue(const QString &value);
 // ...while the command-line plan switch takes only "FALSE" as off.
-bool IsSettingFalse(const QString &value);
+bool isSettingFalse(const QString &value);
 
 // printf-style "%s" / "%d" filling of language texts, one argument per placeholder in order.
-QString FormatText(const QString &format, const QString &argument);
-QString FormatText(const QString &format, long long argument);
+QString formatText(const QString &format, const QString &argument);
+QString formatText(const QString &format, long long argument);
 
 namespace SettingKey {
 inline const QString RunOnStartup = QStringLiteral("IDS_RUN_ON_STARTUP");

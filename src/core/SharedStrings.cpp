@@ -28,7 +28,7 @@ SharedStrings &sharedStrings()
     return strings;
 }
 
-QString CurrentExecutableFile()
+QString currentExecutableFile()
 {
     const QString viaProc = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     if (!viaProc.isEmpty())
@@ -36,7 +36,7 @@ QString CurrentExecutableFile()
     return QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
 }
 
-void ResolveSharedPaths(SharedStrings &strings, const QString &executableFile)
+void resolveSharedPaths(SharedStrings &strings, const QString &executableFile)
 {
     strings.executableFile = executableFile;
     const QString executableFolder = QFileInfo(executableFile).absolutePath();

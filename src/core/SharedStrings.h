@@ -30,7 +30,7 @@ SharedStrings &sharedStrings();
 //  - otherwise an installed program: language file from <prefix>/share/ampora (or the XDG data
 //    folders), settings file in $XDG_CONFIG_HOME/ampora.
 // Creates the data folder; a failure to create it is ignored.
-void ResolveSharedPaths(SharedStrings &strings, const QString &executableFile);
+void resolveSharedPaths(SharedStrings &strings, const QString &executableFile);
 
 // Full path of the running program, without needing an application object.
-QString CurrentExecutableFile();
+QString currentExecutableFile();

@@ -11,7 +11,7 @@ const QString kDelayKeys[] = { QStringLiteral("X-GNOME-Autostart-Delay"), QStrin
 
 } // namespace
 
-std::optional<QString> AutostartEntry::Compose(const TaskDefinition &definition)
+std::optional<QString> AutostartEntry::compose(const TaskDefinition &definition)
 {
     if (definition.triggers.size() != 1 || definition.actions.size() != 1)
         return std::nullopt;
@@ -22,7 +22,7 @@ std::optional<QString> AutostartEntry::Compose(const TaskDefinition &definition)
         return std::nullopt;
     }
     const std::optional<QString> exec
-        = ExecQuoting::DesktopExecLine(QStringList(action.path) + ExecQuoting::ArgumentWords(action.arguments));
+        = ExecQuoting::desktopExecLine(QStringList(action.path) + ExecQuoting::argumentWords(action.arguments));
     if (!exec)
         return std::nullopt;
 
@@ -38,53 +38,53 @@ std::optional<QString> AutostartEntry::Compose(const TaskDefinition &definition)
         for (const QString &key : kDelayKeys)
             entry.append(kEntry, key, QString::number(trigger.delaySeconds));
     }
-    ExtensionKeys::WriteFlag(entry, kEntry, QStringLiteral("Task"), true);
-    ExtensionKeys::WriteText(entry, kEntry, QStringLiteral("TriggerId"), trigger.id);
-    ExtensionKeys::WriteText(entry, kEntry, QStringLiteral("StartBoundary"), trigger.startBoundary);
-    ExtensionKeys::WriteFlag(
+    ExtensionKeys::writeFlag(entry, kEntry, QStringLiteral("Task"), true);
+    ExtensionKeys::writeText(entry, kEntry, QStringLiteral("TriggerId"), trigger.id);
+    ExtensionKeys::writeText(entry, kEntry, QStringLiteral("startBoundary"), trigger.startBoundary);
+    ExtensionKeys::writeFlag(
         entry, kEntry, QStringLiteral("StartWhenAvailable"), definition.settings.startWhenAvailable);
-    ExtensionKeys::WriteFlag(
+    ExtensionKeys::writeFlag(
         entry, kEntry, QStringLiteral("DisallowStartIfOnBatteries"), definition.settings.disallowStartIfOnBatteries);
-    ExtensionKeys::WriteDefinition(entry, kEntry, definition);
+    ExtensionKeys::writeDefinition(entry, kEntry, definition);
     return entry.toText();
 }
 
-bool AutostartEntry::IsTask(const UnitFile &entry)
+bool AutostartEntry::isTask(const UnitFile &entry)
 {
-    return ExtensionKeys::ReadFlag(entry, kEntry, QStringLiteral("Task"));
+    return ExtensionKeys::readFlag(entry, kEntry, QStringLiteral("Task"));
 }
 
-bool AutostartEntry::IsEnabled(const UnitFile &entry)
+bool AutostartEntry::isEnabled(const UnitFile &entry)
 {
     return entry.value(kEntry, kEnabledKey) != u"false" && entry.value(kEntry, QStringLiteral("Hidden")) != u"true";
 }
 
-void AutostartEntry::SetEnabled(UnitFile &entry, bool enabled)
+void AutostartEntry::setEnabled(UnitFile &entry, bool enabled)
 {
     entry.setValue(kEntry, kEnabledKey, enabled ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
-TaskDefinition AutostartEntry::Decompose(const UnitFile &entry)
+TaskDefinition AutostartEntry::decompose(const UnitFile &entry)
 {
     TaskDefinition definition;
     TaskDefinition::Trigger trigger;
     trigger.type = TaskDefinition::TriggerType::Logon;
-    trigger.id = ExtensionKeys::ReadText(entry, kEntry, QStringLiteral("TriggerId"));
-    trigger.startBoundary = ExtensionKeys::ReadText(entry, kEntry, QStringLiteral("StartBoundary"));
+    trigger.id = ExtensionKeys::readText(entry, kEntry, QStringLiteral("TriggerId"));
+    trigger.startBoundary = ExtensionKeys::readText(entry, kEntry, QStringLiteral("startBoundary"));
     trigger.delaySeconds = entry.value(kEntry, kDelayKeys[0]).toInt();
     definition.triggers.append(trigger);
 
     definition.settings.startWhenAvailable
-        = ExtensionKeys::ReadFlag(entry, kEntry, QStringLiteral("StartWhenAvailable"));
+        = ExtensionKeys::readFlag(entry, kEntry, QStringLiteral("StartWhenAvailable"));
     definition.settings.disallowStartIfOnBatteries
-        = ExtensionKeys::ReadFlag(entry, kEntry, QStringLiteral("DisallowStartIfOnBatteries"));
-    ExtensionKeys::ReadDefinition(entry, kEntry, &definition);
+        = ExtensionKeys::readFlag(entry, kEntry, QStringLiteral("DisallowStartIfOnBatteries"));
+    ExtensionKeys::readDefinition(entry, kEntry, &definition);
 
     const std::optional<QStringList> words
-        = ExecQuoting::SplitDesktopExecLine(entry.value(kEntry, QStringLiteral("Exec")));
+        = ExecQuoting::splitDesktopExecLine(entry.value(kEntry, QStringLiteral("Exec")));
     if (words && !words->isEmpty()) {
         definition.actions.append(TaskDefinition::Action {
-            TaskDefinition::ActionType::Exec, words->constFirst(), ExecQuoting::JoinArgumentWords(words->mid(1)) });
+            TaskDefinition::ActionType::Exec, words->constFirst(), ExecQuoting::joinArgumentWords(words->mid(1)) });
     }
     return definition;
 }

@@ -15,9 +15,9 @@ class AutostartEntry
 public:
     // Nothing when the definition is not one logon trigger and one program start, or the
     // command line cannot be carried by an entry.
-    static std::optional<QString> Compose(const TaskDefinition &definition);
-    static bool IsTask(const UnitFile &entry);
-    static bool IsEnabled(const UnitFile &entry);
-    static void SetEnabled(UnitFile &entry, bool enabled);
-    static TaskDefinition Decompose(const UnitFile &entry);
+    static std::optional<QString> compose(const TaskDefinition &definition);
+    static bool isTask(const UnitFile &entry);
+    static bool isEnabled(const UnitFile &entry);
+    static void setEnabled(UnitFile &entry, bool enabled);
+    static TaskDefinition decompose(const UnitFile &entry);
 };

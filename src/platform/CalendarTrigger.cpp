@@ -54,7 +54,7 @@ std::optional<QDateTime> parseBoundary(const QString &boundary)
 
 } // namespace
 
-QStringList Expressions(const TaskDefinition::Trigger &trigger)
+QStringList expressions(const TaskDefinition::Trigger &trigger)
 {
     const std::optional<QDateTime> start = parseBoundary(trigger.startBoundary);
     if (!start)
@@ -80,16 +80,16 @@ QStringList Expressions(const TaskDefinition::Trigger &trigger)
     return lines;
 }
 
-std::optional<TaskDefinition::Trigger> FromExpressions(const QStringList &expressions)
+std::optional<TaskDefinition::Trigger> fromExpressions(const QStringList &lines)
 {
     static const QRegularExpression once(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2}) (\\d{2}:\\d{2}:\\d{2})$"));
     static const QRegularExpression repeating(
         QStringLiteral("^(?:([A-Za-z,]+) )?(\\d{4}-\\d{2}-\\d{2})\\.\\.31 (\\d{2}:\\d{2}:\\d{2})$"));
-    if (expressions.isEmpty())
+    if (lines.isEmpty())
         return std::nullopt;
 
     TaskDefinition::Trigger trigger;
-    const QString &first = expressions.constFirst();
+    const QString &first = lines.constFirst();
     if (const QRegularExpressionMatch m = once.match(first); m.hasMatch()) {
         trigger.type = TriggerType::Once;
         trigger.startBoundary = m.captured(1) + u'T' + m.captured(2);
@@ -103,7 +103,7 @@ std::optional<TaskDefinition::Trigger> FromExpressions(const QStringList &expres
         return std::nullopt;
     }
     // Only lines this file writes are understood; anything else is some other timer.
-    if (Expressions(trigger) != expressions)
+    if (expressions(trigger) != lines)
         return std::nullopt;
     return trigger;
 }

@@ -16,10 +16,10 @@ namespace CalendarTrigger {
 
 // Empty when the trigger is of another type, its boundary is not a valid YYYY-MM-DDTHH:MM:SS
 // within the years a timer knows, or a weekly mask holds no day or bits beyond Saturday.
-QStringList Expressions(const TaskDefinition::Trigger &trigger);
+QStringList expressions(const TaskDefinition::Trigger &trigger);
 
-// The type, start boundary and day mask of lines written by Expressions(); nothing for any
+// The type, start boundary and day mask of lines written by expressions(); nothing for any
 // other set of lines.
-std::optional<TaskDefinition::Trigger> FromExpressions(const QStringList &expressions);
+std::optional<TaskDefinition::Trigger> fromExpressions(const QStringList &expressions);
 
 } // namespace CalendarTrigger

@@ -139,24 +139,24 @@ std::optional<QString> unescapeDesktopValue(const QString &value)
 
 } // namespace
 
-QStringList ArgumentWords(const QString &arguments)
+QStringList argumentWords(const QString &arguments)
 {
     return arguments.isEmpty() ? QStringList() : arguments.split(u' ');
 }
 
-QString JoinArgumentWords(const QStringList &words)
+QString joinArgumentWords(const QStringList &words)
 {
     return words.join(u' ');
 }
 
-bool SystemdCanStart(const QString &program)
+bool systemdCanStart(const QString &program)
 {
     return program.startsWith(u'/') && !std::any_of(program.cbegin(), program.cend(), [](QChar c) {
         return c == u'"' || c == u'\'' || c == u'\\' || isControl(c);
     });
 }
 
-QString SystemdExecLine(const QStringList &words)
+QString systemdExecLine(const QStringList &words)
 {
     QStringList quoted;
     for (qsizetype i = 0; i < words.size(); ++i)
@@ -164,7 +164,7 @@ QString SystemdExecLine(const QStringList &words)
     return quoted.join(u' ');
 }
 
-std::optional<QStringList> SplitSystemdExecLine(const QString &line)
+std::optional<QStringList> splitSystemdExecLine(const QString &line)
 {
     const QString text = undoSpecifiers(line);
     QStringList words;
@@ -201,7 +201,7 @@ std::optional<QStringList> SplitSystemdExecLine(const QString &line)
     return words;
 }
 
-std::optional<QString> DesktopExecLine(const QStringList &words)
+std::optional<QString> desktopExecLine(const QStringList &words)
 {
     QStringList quoted;
     for (const QString &word : words) {
@@ -212,7 +212,7 @@ std::optional<QString> DesktopExecLine(const QStringList &words)
     return escapeDesktopValue(quoted.join(u' '));
 }
 
-std::optional<QStringList> SplitDesktopExecLine(const QString &line)
+std::optional<QStringList> splitDesktopExecLine(const QString &line)
 {
     const std::optional<QString> text = unescapeDesktopValue(line);
     if (!text)
@@ -249,7 +249,7 @@ std::optional<QStringList> SplitDesktopExecLine(const QString &line)
     return words;
 }
 
-QString EncodeText(const QString &text)
+QString encodeText(const QString &text)
 {
     QString out;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -265,7 +265,7 @@ QString EncodeText(const QString &text)
     return out;
 }
 
-QString DecodeText(const QString &value)
+QString decodeText(const QString &value)
 {
     return QString::fromUtf8(QByteArray::fromPercentEncoding(value.toUtf8()));
 }

@@ -10,23 +10,23 @@ namespace ExecQuoting {
 
 // A task's arguments are the program's arguments joined by single blanks, so splitting at every
 // blank is the exact inverse (an empty text is no argument at all).
-QStringList ArgumentWords(const QString &arguments);
-QString JoinArgumentWords(const QStringList &words);
+QStringList argumentWords(const QString &arguments);
+QString joinArgumentWords(const QStringList &words);
 
 // systemd runs only programs whose absolute path has no quote, backslash or control character.
-bool SystemdCanStart(const QString &program);
+bool systemdCanStart(const QString &program);
 // An ExecStart= value: words quoted where needed, '%' doubled everywhere and '$' in arguments.
-QString SystemdExecLine(const QStringList &words);
+QString systemdExecLine(const QStringList &words);
 // Nothing for a line with an open quote or an unknown escape.
-std::optional<QStringList> SplitSystemdExecLine(const QString &line);
+std::optional<QStringList> splitSystemdExecLine(const QString &line);
 
 // An Exec= value of a desktop entry; nothing when a word holds a character no entry can carry.
-std::optional<QString> DesktopExecLine(const QStringList &words);
-std::optional<QStringList> SplitDesktopExecLine(const QString &line);
+std::optional<QString> desktopExecLine(const QStringList &words);
+std::optional<QStringList> splitDesktopExecLine(const QString &line);
 
 // Free text for X-Ampora-... keys: '%', backslashes, control characters and blanks at either end
 // are percent-encoded (UTF-8), so the value survives both file formats unchanged.
-QString EncodeText(const QString &text);
-QString DecodeText(const QString &value);
+QString encodeText(const QString &text);
+QString decodeText(const QString &value);
 
 } // namespace ExecQuoting

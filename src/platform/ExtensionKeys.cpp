@@ -25,49 +25,49 @@ int readNumber(const UnitFile &file, const QString &section, const QString &name
 
 } // namespace
 
-void WriteDefinition(UnitFile &file, const QString &section, const TaskDefinition &definition)
+void writeDefinition(UnitFile &file, const QString &section, const TaskDefinition &definition)
 {
-    WriteText(file, section, QStringLiteral("Author"), definition.author);
+    writeText(file, section, QStringLiteral("Author"), definition.author);
     writeNumber(file, section, QStringLiteral("LogonType"), definition.principal.logonType);
     writeNumber(file, section, QStringLiteral("RunLevel"), definition.principal.runLevel);
-    WriteFlag(file, section, QStringLiteral("StopIfGoingOnBatteries"), definition.settings.stopIfGoingOnBatteries);
-    WriteFlag(file, section, QStringLiteral("Hidden"), definition.settings.hidden);
-    WriteText(file, section, QStringLiteral("IdleWaitTimeout"), definition.settings.idleWaitTimeout);
+    writeFlag(file, section, QStringLiteral("StopIfGoingOnBatteries"), definition.settings.stopIfGoingOnBatteries);
+    writeFlag(file, section, QStringLiteral("Hidden"), definition.settings.hidden);
+    writeText(file, section, QStringLiteral("IdleWaitTimeout"), definition.settings.idleWaitTimeout);
 }
 
-void ReadDefinition(const UnitFile &file, const QString &section, TaskDefinition *definition)
+void readDefinition(const UnitFile &file, const QString &section, TaskDefinition *definition)
 {
-    definition->author = ReadText(file, section, QStringLiteral("Author"));
+    definition->author = readText(file, section, QStringLiteral("Author"));
     definition->principal.logonType = readNumber(file, section, QStringLiteral("LogonType"));
     definition->principal.runLevel = readNumber(file, section, QStringLiteral("RunLevel"));
-    definition->settings.stopIfGoingOnBatteries = ReadFlag(file, section, QStringLiteral("StopIfGoingOnBatteries"));
-    definition->settings.hidden = ReadFlag(file, section, QStringLiteral("Hidden"));
-    definition->settings.idleWaitTimeout = ReadText(file, section, QStringLiteral("IdleWaitTimeout"));
+    definition->settings.stopIfGoingOnBatteries = readFlag(file, section, QStringLiteral("StopIfGoingOnBatteries"));
+    definition->settings.hidden = readFlag(file, section, QStringLiteral("Hidden"));
+    definition->settings.idleWaitTimeout = readText(file, section, QStringLiteral("IdleWaitTimeout"));
 }
 
-void WriteFlag(UnitFile &file, const QString &section, const QString &name, bool on)
+void writeFlag(UnitFile &file, const QString &section, const QString &name, bool on)
 {
     if (on)
         file.append(section, keyOf(name), QStringLiteral("true"));
 }
 
-bool ReadFlag(const UnitFile &file, const QString &section, const QString &name)
+bool readFlag(const UnitFile &file, const QString &section, const QString &name)
 {
-    return IsTrue(file.value(section, keyOf(name)));
+    return isTrue(file.value(section, keyOf(name)));
 }
 
-void WriteText(UnitFile &file, const QString &section, const QString &name, const QString &text)
+void writeText(UnitFile &file, const QString &section, const QString &name, const QString &text)
 {
     if (!text.isEmpty())
-        file.append(section, keyOf(name), ExecQuoting::EncodeText(text));
+        file.append(section, keyOf(name), ExecQuoting::encodeText(text));
 }
 
-QString ReadText(const UnitFile &file, const QString &section, const QString &name)
+QString readText(const UnitFile &file, const QString &section, const QString &name)
 {
-    return ExecQuoting::DecodeText(file.value(section, keyOf(name)));
+    return ExecQuoting::decodeText(file.value(section, keyOf(name)));
 }
 
-bool IsTrue(const QString &value)
+bool isTrue(const QString &value)
 {
     static const QStringList kTrue
         = { QStringLiteral("1"), QStringLiteral("yes"), QStringLiteral("true"), QStringLiteral("on") };

@@ -12,15 +12,15 @@ class UnitFile;
 namespace ExtensionKeys {
 
 // Author, principal, "stop when going on batteries", "hidden" and the idle wait timeout.
-void WriteDefinition(UnitFile &file, const QString &section, const TaskDefinition &definition);
-void ReadDefinition(const UnitFile &file, const QString &section, TaskDefinition *definition);
+void writeDefinition(UnitFile &file, const QString &section, const TaskDefinition &definition);
+void readDefinition(const UnitFile &file, const QString &section, TaskDefinition *definition);
 
-void WriteFlag(UnitFile &file, const QString &section, const QString &name, bool on);
-bool ReadFlag(const UnitFile &file, const QString &section, const QString &name);
-void WriteText(UnitFile &file, const QString &section, const QString &name, const QString &text);
-QString ReadText(const UnitFile &file, const QString &section, const QString &name);
+void writeFlag(UnitFile &file, const QString &section, const QString &name, bool on);
+bool readFlag(const UnitFile &file, const QString &section, const QString &name);
+void writeText(UnitFile &file, const QString &section, const QString &name, const QString &text);
+QString readText(const UnitFile &file, const QString &section, const QString &name);
 
 // systemd's and the desktop's spellings of true.
-bool IsTrue(const QString &value);
+bool isTrue(const QString &value);
 
 } // namespace ExtensionKeys

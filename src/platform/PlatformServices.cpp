@@ -4,18 +4,18 @@
 #include "SysfsBatteryStatusReader.h"
 #include "SystemdTaskService.h"
 
-std::unique_ptr<BatteryStatusReader> CreateBatteryStatusReader()
+std::unique_ptr<BatteryStatusReader> createBatteryStatusReader()
 {
     return std::make_unique<SysfsBatteryStatusReader>();
 }
 
-std::unique_ptr<NetworkList> CreateNetworkList()
+std::unique_ptr<NetworkList> createNetworkList()
 {
     return std::make_unique<NetworkManagerList>();
 }
 
-std::unique_ptr<TaskService> CreateTaskService()
+std::unique_ptr<TaskService> createTaskService()
 {
-    return std::make_unique<SystemdTaskService>(SystemdTaskService::DefaultUnitFolder(),
-                                                SystemdTaskService::DefaultAutostartFolder());
+    return std::make_unique<SystemdTaskService>(SystemdTaskService::defaultUnitFolder(),
+                                                SystemdTaskService::defaultAutostartFolder());
 }

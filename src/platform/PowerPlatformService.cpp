@@ -5,7 +5,7 @@
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 
-std::unique_ptr<PowerPlatform> CreatePowerPlatform(const SharedStrings &strings)
+std::unique_ptr<PowerPlatform> createPowerPlatform(const SharedStrings &strings)
 {
     return std::make_unique<SchemeStore>(strings.schemeStoreFile);
 }

@@ -39,18 +39,18 @@ constexpr char kSeedHeader[] = "; Ampora power plans. [Store] names the active p
 QString valueKey(PowerSource source, const QUuid &subgroup, const QUuid &setting)
 {
     const QString prefix = source == PowerSource::Ac ? QStringLiteral("AC/") : QStringLiteral("DC/");
-    return prefix + GuidToText(subgroup) + u'/' + GuidToText(setting);
+    return prefix + guidToText(subgroup) + u'/' + guidToText(setting);
 }
 
 IniFile seedDocument()
 {
     IniFile ini = IniFile::fromBytes(QByteArray(kSeedHeader));
-    ini.setValue(kStoreSection, kActiveKey, GuidToText(DefaultPlans().front().guid));
-    for (const DefaultPlan &plan : DefaultPlans()) {
-        const QString section = GuidToText(plan.guid);
+    ini.setValue(kStoreSection, kActiveKey, guidToText(defaultPlans().front().guid));
+    for (const DefaultPlan &plan : defaultPlans()) {
+        const QString section = guidToText(plan.guid);
         ini.setValue(section, kNameKey, plan.name.toString());
         ini.setValue(section, kDescriptionKey, plan.description.toString());
-        for (const PowerSettingRow &row : PowerSettingRows()) {
+        for (const PowerSettingRow &row : powerSettingRows()) {
             const SeedValues &values = row.*plan.values;
             ini.setValue(section, valueKey(PowerSource::Ac, row.subgroup, row.setting), QString::number(values.ac));
             ini.setValue(section, valueKey(PowerSource::Dc, row.subgroup, row.setting), QString::number(values.dc));
@@ -62,7 +62,7 @@ IniFile seedDocument()
 // A change that sets one key of an existing scheme.
 auto setSchemeKey(const QUuid &scheme, const QString &key, const QString &value)
 {
-    return [section = GuidToText(scheme), key, value](IniFile &ini, const auto &) {
+    return [section = guidToText(scheme), key, value](IniFile &ini, const auto &) {
         if (!ini.hasSection(section))
             return PowerStatus::NotFound;
         return ini.setValue(section, key, value) ? PowerStatus::Ok : PowerStatus::Failed;
@@ -89,12 +89,12 @@ SchemeStore::Snapshot SchemeStore::Snapshot::from(IniFile ini)
     QSet<QUuid> seen;
     for (const QString &name : ini.sectionNames()) {
         QUuid guid;
-        if (TextToGuid(name, &guid) && !guid.isNull() && !seen.contains(guid)) {
+        if (textToGuid(name, &guid) && !guid.isNull() && !seen.contains(guid)) {
             seen.insert(guid);
             snapshot.schemes.append(guid);
         }
     }
-    TextToGuid(ini.value(kStoreSection, kActiveKey), &snapshot.active);
+    textToGuid(ini.value(kStoreSection, kActiveKey), &snapshot.active);
     snapshot.ini = std::move(ini);
     return snapshot;
 }
@@ -157,7 +157,7 @@ PowerStatus SchemeStore::enumerateScheme(int index, QUuid *scheme) const
 PowerStatus SchemeStore::readFriendlyName(const QUuid &scheme, QString *name) const
 {
     return read([&](const Snapshot &current) {
-        const QString section = GuidToText(scheme);
+        const QString section = guidToText(scheme);
         if (!current.ini.contains(section, kNameKey))
             return PowerStatus::NotFound;
         *name = current.ini.value(section, kNameKey);
@@ -168,7 +168,7 @@ PowerStatus SchemeStore::readFriendlyName(const QUuid &scheme, QString *name) co
 PowerStatus SchemeStore::readDescription(const QUuid &scheme, QString *description) const
 {
     return read([&](const Snapshot &current) {
-        const QString section = GuidToText(scheme);
+        const QString section = guidToText(scheme);
         if (!current.ini.hasSection(section))
             return PowerStatus::NotFound;
         *description = current.ini.value(section, kDescriptionKey);
@@ -192,7 +192,7 @@ PowerStatus SchemeStore::setActiveScheme(const QUuid &scheme)
     return modify([&](IniFile &ini, const Snapshot &current) {
         if (!current.schemes.contains(scheme))
             return PowerStatus::NotFound;
-        ini.setValue(kStoreSection, kActiveKey, GuidToText(scheme));
+        ini.setValue(kStoreSection, kActiveKey, guidToText(scheme));
         return PowerStatus::Ok;
     });
 }
@@ -201,11 +201,11 @@ PowerStatus SchemeStore::duplicateScheme(const QUuid &source, QUuid *created)
 {
     const QUuid fresh = QUuid::createUuid();
     const PowerStatus status = modify([&](IniFile &ini, const Snapshot &) {
-        const QString from = GuidToText(source);
+        const QString from = guidToText(source);
         const QStringList keys = ini.keys(from);
         if (keys.isEmpty())
             return PowerStatus::NotFound;
-        const QString to = GuidToText(fresh);
+        const QString to = guidToText(fresh);
         for (const QString &key : keys)
             ini.setValue(to, key, ini.value(from, key));
         return PowerStatus::Ok;
@@ -220,7 +220,7 @@ PowerStatus SchemeStore::deleteScheme(const QUuid &scheme)
     return modify([&](IniFile &ini, const Snapshot &current) {
         if (scheme == current.active)
             return PowerStatus::Failed;
-        const QString section = GuidToText(scheme);
+        const QString section = guidToText(scheme);
         if (!ini.hasSection(section))
             return PowerStatus::NotFound;
         // A repeated section would otherwise come back to life.
@@ -244,7 +244,7 @@ PowerStatus SchemeStore::readValueIndex(
 {
     return read([&](const Snapshot &current) {
         bool ok = false;
-        const quint32 stored = current.ini.value(GuidToText(scheme), valueKey(source, subgroup, setting)).toUInt(&ok);
+        const quint32 stored = current.ini.value(guidToText(scheme), valueKey(source, subgroup, setting)).toUInt(&ok);
         if (!ok)
             return PowerStatus::NotFound;
         *value = stored;

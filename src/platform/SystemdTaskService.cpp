@@ -69,12 +69,12 @@ SystemdTaskService::SystemdTaskService(QString unitFolder, QString autostartFold
 {
 }
 
-QString SystemdTaskService::DefaultUnitFolder()
+QString SystemdTaskService::defaultUnitFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/systemd/user");
 }
 
-QString SystemdTaskService::DefaultAutostartFolder()
+QString SystemdTaskService::defaultAutostartFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
 }
@@ -106,7 +106,7 @@ SystemdTaskService::Kind SystemdTaskService::kindOf(const QString &name) const
     if (isPresent(timerPath(name)))
         return Kind::Timer;
     const std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
-    return entry && AutostartEntry::IsTask(*entry) ? Kind::Autostart : Kind::None;
+    return entry && AutostartEntry::isTask(*entry) ? Kind::Autostart : Kind::None;
 }
 
 TaskService::Status SystemdTaskService::readTasks(QList<RegisteredTask> *tasks) const
@@ -131,7 +131,7 @@ bool SystemdTaskService::readTimers(QList<RegisteredTask> *tasks) const
         task.enabled = isPresent(wantsLinkPath(task.name));
         if (const std::optional<UnitFile> timer = UnitFile::load(dir.filePath(file), UnitFile::Syntax::Unit)) {
             task.definition
-                = TimerUnits::Decompose(*timer, UnitFile::load(servicePath(task.name), UnitFile::Syntax::Unit));
+                = TimerUnits::decompose(*timer, UnitFile::load(servicePath(task.name), UnitFile::Syntax::Unit));
         }
         tasks->append(task);
     }
@@ -147,10 +147,10 @@ bool SystemdTaskService::readEntries(QList<RegisteredTask> *tasks) const
         return false;
     for (const QString &file : sortedFiles(dir, kEntrySuffix)) {
         const std::optional<UnitFile> entry = UnitFile::load(dir.filePath(file), UnitFile::Syntax::Desktop);
-        if (!entry || !AutostartEntry::IsTask(*entry))
+        if (!entry || !AutostartEntry::isTask(*entry))
             continue;
         tasks->append(RegisteredTask {
-            file.chopped(kEntrySuffix.size()), AutostartEntry::IsEnabled(*entry), AutostartEntry::Decompose(*entry) });
+            file.chopped(kEntrySuffix.size()), AutostartEntry::isEnabled(*entry), AutostartEntry::decompose(*entry) });
     }
     return true;
 }
@@ -175,7 +175,7 @@ TaskService::Status SystemdTaskService::registerTask(
 
 TaskService::Status SystemdTaskService::writeTimer(const QString &name, const TaskDefinition &definition)
 {
-    const std::optional<TimerUnits::Texts> texts = TimerUnits::Compose(name, definition);
+    const std::optional<TimerUnits::Texts> texts = TimerUnits::compose(name, definition);
     if (!texts)
         return Status::Invalid;
     keepIfUnreadable(servicePath(name), UnitFile::Syntax::Unit);
@@ -191,7 +191,7 @@ TaskService::Status SystemdTaskService::writeTimer(const QString &name, const Ta
 
 TaskService::Status SystemdTaskService::writeEntry(const QString &name, const TaskDefinition &definition)
 {
-    const std::optional<QString> text = AutostartEntry::Compose(definition);
+    const std::optional<QString> text = AutostartEntry::compose(definition);
     if (!text)
         return Status::Invalid;
     keepIfUnreadable(entryPath(name), UnitFile::Syntax::Desktop);
@@ -227,7 +227,7 @@ TaskService::Status SystemdTaskService::setTaskEnabled(const QString &name, bool
         std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
         if (!entry)
             return Status::Failed;
-        AutostartEntry::SetEnabled(*entry, enabled);
+        AutostartEntry::setEnabled(*entry, enabled);
         return writeText(entryPath(name), entry->toText()) ? Status::Ok : Status::Failed;
     }
     case Kind::None:

@@ -18,8 +18,8 @@ public:
     SystemdTaskService(QString unitFolder, QString autostartFolder, SystemctlRunner systemctl = SystemctlRunner());
 
     // $XDG_CONFIG_HOME/systemd/user and $XDG_CONFIG_HOME/autostart.
-    static QString DefaultUnitFolder();
-    static QString DefaultAutostartFolder();
+    static QString defaultUnitFolder();
+    static QString defaultAutostartFolder();
 
     Status readTasks(QList<RegisteredTask> *tasks) const override;
     Status registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;

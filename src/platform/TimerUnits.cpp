@@ -25,7 +25,7 @@ QString timerText(const QString &name, const TaskDefinition &definition, const Q
     UnitFile timer(UnitFile::Syntax::Unit);
     timer.addComment(QStringLiteral("Written by Ampora: when the task named below runs. Edit it in Ampora."));
     timer.append(kUnit, QStringLiteral("Description"), QStringLiteral("Ampora task ") + name);
-    ExtensionKeys::WriteText(timer, kUnit, QStringLiteral("TriggerId"), definition.triggers.constFirst().id);
+    ExtensionKeys::writeText(timer, kUnit, QStringLiteral("TriggerId"), definition.triggers.constFirst().id);
     for (const QString &expression : calendar)
         timer.append(kTimer, QStringLiteral("OnCalendar"), expression);
     if (definition.settings.startWhenAvailable)
@@ -38,19 +38,19 @@ QString timerText(const QString &name, const TaskDefinition &definition, const Q
 QString serviceText(const QString &name, const TaskDefinition &definition)
 {
     const TaskDefinition::Action &action = definition.actions.constFirst();
-    const bool direct = ExecQuoting::SystemdCanStart(action.path);
+    const bool direct = ExecQuoting::systemdCanStart(action.path);
     const QStringList words = (direct ? QStringList() : kLauncher) + QStringList(action.path)
-        + ExecQuoting::ArgumentWords(action.arguments);
+        + ExecQuoting::argumentWords(action.arguments);
 
     UnitFile service(UnitFile::Syntax::Unit);
     service.addComment(QStringLiteral("Written by Ampora: what the task named below runs. Edit it in Ampora."));
     service.append(kUnit, QStringLiteral("Description"), QStringLiteral("Ampora task ") + name);
     if (definition.settings.disallowStartIfOnBatteries)
         service.append(kUnit, QStringLiteral("ConditionACPower"), QStringLiteral("true"));
-    ExtensionKeys::WriteDefinition(service, kUnit, definition);
+    ExtensionKeys::writeDefinition(service, kUnit, definition);
     service.append(kService, QStringLiteral("Type"), QStringLiteral("oneshot"));
-    service.append(kService, QStringLiteral("ExecStart"), ExecQuoting::SystemdExecLine(words));
-    ExtensionKeys::WriteFlag(service, kService, kLauncherKey, !direct);
+    service.append(kService, QStringLiteral("ExecStart"), ExecQuoting::systemdExecLine(words));
+    ExtensionKeys::writeFlag(service, kService, kLauncherKey, !direct);
     return service.toText();
 }
 
@@ -59,21 +59,21 @@ std::optional<TaskDefinition::Action> readAction(const UnitFile &service)
     const QStringList lines = service.values(kService, QStringLiteral("ExecStart"));
     if (lines.isEmpty())
         return std::nullopt;
-    std::optional<QStringList> words = ExecQuoting::SplitSystemdExecLine(lines.constFirst());
+    std::optional<QStringList> words = ExecQuoting::splitSystemdExecLine(lines.constFirst());
     if (!words || words->isEmpty())
         return std::nullopt;
-    if (ExtensionKeys::ReadFlag(service, kService, kLauncherKey)) {
+    if (ExtensionKeys::readFlag(service, kService, kLauncherKey)) {
         if (words->size() <= kLauncher.size() || words->mid(0, kLauncher.size()) != kLauncher)
             return std::nullopt;
         words->remove(0, kLauncher.size());
     }
     return TaskDefinition::Action { TaskDefinition::ActionType::Exec, words->constFirst(),
-        ExecQuoting::JoinArgumentWords(words->mid(1)) };
+        ExecQuoting::joinArgumentWords(words->mid(1)) };
 }
 
 } // namespace
 
-std::optional<TimerUnits::Texts> TimerUnits::Compose(const QString &name, const TaskDefinition &definition)
+std::optional<TimerUnits::Texts> TimerUnits::compose(const QString &name, const TaskDefinition &definition)
 {
     if (definition.triggers.size() != 1 || definition.actions.size() != 1)
         return std::nullopt;
@@ -84,26 +84,26 @@ std::optional<TimerUnits::Texts> TimerUnits::Compose(const QString &name, const 
         || action.type != TaskDefinition::ActionType::Exec || !action.path.startsWith(u'/')) {
         return std::nullopt;
     }
-    const QStringList calendar = CalendarTrigger::Expressions(trigger);
+    const QStringList calendar = CalendarTrigger::expressions(trigger);
     if (calendar.isEmpty())
         return std::nullopt;
     return Texts { timerText(name, definition, calendar), serviceText(name, definition) };
 }
 
-TaskDefinition TimerUnits::Decompose(const UnitFile &timer, const std::optional<UnitFile> &service)
+TaskDefinition TimerUnits::decompose(const UnitFile &timer, const std::optional<UnitFile> &service)
 {
     TaskDefinition definition;
     if (std::optional<TaskDefinition::Trigger> trigger
-        = CalendarTrigger::FromExpressions(timer.values(kTimer, QStringLiteral("OnCalendar")))) {
-        trigger->id = ExtensionKeys::ReadText(timer, kUnit, QStringLiteral("TriggerId"));
+        = CalendarTrigger::fromExpressions(timer.values(kTimer, QStringLiteral("OnCalendar")))) {
+        trigger->id = ExtensionKeys::readText(timer, kUnit, QStringLiteral("TriggerId"));
         definition.triggers.append(*trigger);
     }
-    definition.settings.startWhenAvailable = ExtensionKeys::IsTrue(timer.value(kTimer, QStringLiteral("Persistent")));
+    definition.settings.startWhenAvailable = ExtensionKeys::isTrue(timer.value(kTimer, QStringLiteral("Persistent")));
     if (!service)
         return definition;
-    ExtensionKeys::ReadDefinition(*service, kUnit, &definition);
+    ExtensionKeys::readDefinition(*service, kUnit, &definition);
     definition.settings.disallowStartIfOnBatteries
-        = ExtensionKeys::IsTrue(service->value(kUnit, QStringLiteral("ConditionACPower")));
+        = ExtensionKeys::isTrue(service->value(kUnit, QStringLiteral("ConditionACPower")));
     if (const std::optional<TaskDefinition::Action> action = readAction(*service))
         definition.actions.append(*action);
     return definition;

@@ -9,12 +9,12 @@ constexpr int kTextBuffer = 2500;
 
 QString text(const QString &key)
 {
-    return LoadText(key, kTextBuffer);
+    return loadText(key, kTextBuffer);
 }
 
 QString text(const char16_t *key)
 {
-    return LoadText(key, kTextBuffer);
+    return loadText(key, kTextBuffer);
 }
 
 QString line(const QString &label, const QString &value)

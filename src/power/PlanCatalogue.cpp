@@ -1,6 +1,6 @@
 #include "PlanCatalogue.h"
 
-PowerPlanList LoadPowerPlans(const PowerPlatform &platform)
+PowerPlanList loadPowerPlans(const PowerPlatform &platform)
 {
     PowerPlanList list;
     for (int index = 0;; ++index) {
@@ -10,7 +10,7 @@ PowerPlanList LoadPowerPlans(const PowerPlatform &platform)
             continue;
         if (status != PowerStatus::Ok)
             break;
-        PowerPlans plan;
+        PowerPlan plan;
         plan.planGuid = scheme;
         if (platform.readFriendlyName(scheme, &plan.planName) != PowerStatus::Ok
             || platform.readDescription(scheme, &plan.planDescription) != PowerStatus::Ok) {
@@ -18,26 +18,26 @@ PowerPlanList LoadPowerPlans(const PowerPlatform &platform)
         }
         list.append(plan);
     }
-    ExchangeSort(list, [](const PowerPlans &plan) -> const QString & { return plan.planName; });
+    exchangeSort(list, [](const PowerPlan &plan) -> const QString & { return plan.planName; });
     return list;
 }
 
-PowerStatus GetActivePlanGuid(const PowerPlatform &platform, QUuid *guid)
+PowerStatus getActivePlanGuid(const PowerPlatform &platform, QUuid *guid)
 {
     return platform.activeScheme(guid);
 }
 
-PowerStatus SetActivePlan(PowerPlatform &platform, const QUuid &guid)
+PowerStatus setActivePlan(PowerPlatform &platform, const QUuid &guid)
 {
     return platform.setActiveScheme(guid);
 }
 
-PowerStatus ReadPlanName(const PowerPlatform &platform, const QUuid &guid, QString *name)
+PowerStatus readPlanName(const PowerPlatform &platform, const QUuid &guid, QString *name)
 {
     return platform.readFriendlyName(guid, name);
 }
 
-qsizetype FindPlan(const PowerPlanList &list, const QUuid &guid)
+qsizetype findPlan(const PowerPlanList &list, const QUuid &guid)
 {
     for (qsizetype i = 0; i < list.size(); ++i) {
         if (list.at(i).planGuid == guid)

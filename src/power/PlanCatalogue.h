@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PowerPlans.h"
+#include "PowerPlan.h"
 #include "PowerPlatform.h"
 
 #include <algorithm>
@@ -11,13 +11,13 @@
 // Rebuilds the plan list from the platform: schemes whose name or description cannot be read are
 // left out, enumeration stops at the first status other than Ok or Skip, and the result is
 // sorted by name (ordinal, case-sensitive; see SortByPlanName).
-PowerPlanList LoadPowerPlans(const PowerPlatform &platform);
+PowerPlanList loadPowerPlans(const PowerPlatform &platform);
 
 // The classic exchange pass used for plan and schedule lists: for every i, for every j, swap when
 // item i sorts before item j. Equal names are never swapped. Kept as is because list positions
 // (and so the order of equal names) are visible to the user.
 template <typename T, typename NameOf>
-void ExchangeSort(QList<T> &items, NameOf nameOf)
+void exchangeSort(QList<T> &items, NameOf nameOf)
 {
     // The pass is quadratic, so it runs on small integers: each item's rank among the names
     // (equal names share a rank), moved together with the item's position. The order of equal
@@ -49,10 +49,10 @@ void ExchangeSort(QList<T> &items, NameOf nameOf)
     items = std::move(sorted);
 }
 
-PowerStatus GetActivePlanGuid(const PowerPlatform &platform, QUuid *guid);
-PowerStatus SetActivePlan(PowerPlatform &platform, const QUuid &guid);
+PowerStatus getActivePlanGuid(const PowerPlatform &platform, QUuid *guid);
+PowerStatus setActivePlan(PowerPlatform &platform, const QUuid &guid);
 // A failure means that no such plan exists.
-PowerStatus ReadPlanName(const PowerPlatform &platform, const QUuid &guid, QString *name);
+PowerStatus readPlanName(const PowerPlatform &platform, const QUuid &guid, QString *name);
 
 // Index of the plan in list, or -1.
-qsizetype FindPlan(const PowerPlanList &list, const QUuid &guid);
+qsizetype findPlan(const PowerPlanList &list, const QUuid &guid);

@@ -55,17 +55,17 @@ constexpr std::array<DefaultPlan, 3> kDefaultPlans { {
 
 } // namespace
 
-std::span<const PowerSettingRow> PowerSettingRows()
+std::span<const PowerSettingRow> powerSettingRows()
 {
     return kRows;
 }
 
-std::span<const DefaultPlan> DefaultPlans()
+std::span<const DefaultPlan> defaultPlans()
 {
     return kDefaultPlans;
 }
 
-bool IsSettingOffered(const PowerSettingRow &row, const PlanCapabilities &capabilities)
+bool isSettingOffered(const PowerSettingRow &row, const PlanCapabilities &capabilities)
 {
     switch (row.condition) {
     case SettingCondition::Always:

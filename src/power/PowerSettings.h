@@ -71,9 +71,9 @@ struct DefaultPlan
 };
 
 // The rows in display order, which is also the order values are read and written in.
-std::span<const PowerSettingRow> PowerSettingRows();
+std::span<const PowerSettingRow> powerSettingRows();
 
 // Balanced (active in a new store), High performance, Power saver, in creation order.
-std::span<const DefaultPlan> DefaultPlans();
+std::span<const DefaultPlan> defaultPlans();
 
-bool IsSettingOffered(const PowerSettingRow &row, const PlanCapabilities &capabilities);
+bool isSettingOffered(const PowerSettingRow &row, const PlanCapabilities &capabilities);

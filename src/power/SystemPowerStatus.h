@@ -23,7 +23,7 @@ struct SystemPowerStatus
     friend bool operator==(const SystemPowerStatus &, const SystemPowerStatus &) = default;
 };
 
-inline bool HasSystemBattery(const SystemPowerStatus &status)
+inline bool hasSystemBattery(const SystemPowerStatus &status)
 {
     return status.batteryFlag != SystemPowerStatus::FlagNoBattery;
 }

@@ -30,7 +30,7 @@ TaskDefinition logonDefinition(const QString &programPath, const QString &argume
 
 } // namespace
 
-bool CreateLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments)
+bool createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments)
 {
     if (programPath.isEmpty())
         return false;
@@ -39,7 +39,7 @@ bool CreateLogonTask(TaskService &service, const QString &programPath, const QSt
         == TaskService::Status::Ok;
 }
 
-void DeleteLogonTask(TaskService &service, const QString &name)
+void deleteLogonTask(TaskService &service, const QString &name)
 {
     service.deleteTask(name);
 }

@@ -10,5 +10,5 @@ inline const QString kLogonTaskName = QStringLiteral("VantaAmporaStartup");
 
 // Replaces any task of that name with a logon task starting programPath with arguments. True
 // when the task was registered.
-bool CreateLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments);
-void DeleteLogonTask(TaskService &service, const QString &name);
+bool createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments);
+void deleteLogonTask(TaskService &service, const QString &name);

@@ -19,9 +19,9 @@ TaskDefinition::TriggerType triggerTypeOf(PlanTaskWriter::Kind kind)
     return TaskDefinition::TriggerType::Once;
 }
 
-bool nameIsListed(const QList<TasksScheduled> &list, const QString &name)
+bool nameIsListed(const QList<TimeSchedule> &list, const QString &name)
 {
-    for (const TasksScheduled &s : list) {
+    for (const TimeSchedule &s : list) {
         if (s.taskName == name)
             return true;
     }
@@ -37,30 +37,30 @@ PlanTaskWriter::PlanTaskWriter(TaskService &service, QString programPath)
 }
 
 PlanTaskWriter::Result PlanTaskWriter::write(
-    const Choice &choice, const PowerPlanList &plans, const QList<TasksScheduled> &lastRead)
+    const Choice &choice, const PowerPlanList &plans, const QList<TimeSchedule> &lastRead)
 {
     if (m_programPath.isEmpty())
         return Result::NoProgramPath;
     if (choice.planIndex < 0 || choice.planIndex >= plans.size())
         return Result::NoPlan;
-    const QString arguments = QStringLiteral("-setactiveplan -") + GuidToText(plans.at(choice.planIndex).planGuid);
-    const QString startBoundary = StartBoundary(choice.date, choice.time);
-    const int dayMask = choice.kind == Kind::Weekly ? DayMask(choice.days) : 0;
-    if (choice.kind == Kind::Weekly && dayMask == 0)
+    const QString arguments = QStringLiteral("-setactiveplan -") + guidToText(plans.at(choice.planIndex).planGuid);
+    const QString boundary = startBoundary(choice.date, choice.time);
+    const int days = choice.kind == Kind::Weekly ? dayMask(choice.days) : 0;
+    if (choice.kind == Kind::Weekly && days == 0)
         return Result::NoDays;
     // Checked before anything is replaced, so an edited task is never lost to a missing kind.
     if (choice.kind == Kind::None)
         return Result::NoKind;
-    m_taskName = choice.editedTaskName.isEmpty() ? FreeTaskName(lastRead) : choice.editedTaskName;
+    m_taskName = choice.editedTaskName.isEmpty() ? freeTaskName(lastRead) : choice.editedTaskName;
 
     // Create-or-update replaces an edited task in one step: a refused write keeps the old one.
-    const TaskDefinition definition = Definition(choice.kind, m_programPath, arguments, startBoundary, dayMask);
+    const TaskDefinition task = definition(choice.kind, m_programPath, arguments, boundary, days);
     const TaskService::Status status
-        = m_service.registerTask(m_taskName, definition, TaskService::Registration::CreateOrUpdate);
+        = m_service.registerTask(m_taskName, task, TaskService::Registration::CreateOrUpdate);
     return status == TaskService::Status::Ok ? Result::Registered : Result::RegistrationFailed;
 }
 
-QString PlanTaskWriter::MessageKey(Result result)
+QString PlanTaskWriter::messageKey(Result result)
 {
     switch (result) {
     case Result::NoDays:
@@ -76,7 +76,7 @@ QString PlanTaskWriter::MessageKey(Result result)
     return {};
 }
 
-QString PlanTaskWriter::FreeTaskName(const QList<TasksScheduled> &lastRead)
+QString PlanTaskWriter::freeTaskName(const QList<TimeSchedule> &lastRead)
 {
     const QString &prefix = sharedStrings().taskNamePrefix;
     for (int n = 0;; ++n) {
@@ -86,7 +86,7 @@ QString PlanTaskWriter::FreeTaskName(const QList<TasksScheduled> &lastRead)
     }
 }
 
-int PlanTaskWriter::DayMask(const QList<bool> &days)
+int PlanTaskWriter::dayMask(const QList<bool> &days)
 {
     int mask = 0;
     for (qsizetype i = 0; i < days.size() && i < 16; ++i) {
@@ -96,13 +96,13 @@ int PlanTaskWriter::DayMask(const QList<bool> &days)
     return mask;
 }
 
-QString PlanTaskWriter::StartBoundary(const QDate &date, const QTime &time)
+QString PlanTaskWriter::startBoundary(const QDate &date, const QTime &time)
 {
     return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", date.year(), date.month(), date.day(), time.hour(),
         time.minute(), time.second());
 }
 
-TaskDefinition PlanTaskWriter::Definition(
+TaskDefinition PlanTaskWriter::definition(
     Kind kind, const QString &programPath, const QString &arguments, const QString &startBoundary, int dayMask)
 {
     TaskDefinition definition;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "PowerPlans.h"
+#include "PowerPlan.h"
 #include "TaskDefinition.h"
 #include "TaskService.h"
-#include "TasksScheduled.h"
+#include "TimeSchedule.h"
 
 #include <QDate>
 #include <QList>
@@ -41,18 +41,18 @@ public:
     PlanTaskWriter(TaskService &service, QString programPath);
 
     // lastRead is the schedule list as last read; a new task takes the first free name in it.
-    Result write(const Choice &choice, const PowerPlanList &plans, const QList<TasksScheduled> &lastRead);
+    Result write(const Choice &choice, const PowerPlanList &plans, const QList<TimeSchedule> &lastRead);
     // The name the last write used (or would have used).
     const QString &taskName() const { return m_taskName; }
 
     // The language key of the message for a result the user must fix, empty for the others.
-    static QString MessageKey(Result result);
+    static QString messageKey(Result result);
     // "AMPCTL" and the lowest number that no listed task uses.
-    static QString FreeTaskName(const QList<TasksScheduled> &lastRead);
+    static QString freeTaskName(const QList<TimeSchedule> &lastRead);
     // Bit i is set when days[i] is ticked (Sunday = 0).
-    static int DayMask(const QList<bool> &days);
-    static QString StartBoundary(const QDate &date, const QTime &time);
-    static TaskDefinition Definition(
+    static int dayMask(const QList<bool> &days);
+    static QString startBoundary(const QDate &date, const QTime &time);
+    static TaskDefinition definition(
         Kind kind, const QString &programPath, const QString &arguments, const QString &startBoundary, int dayMask);
 
 private:

@@ -16,14 +16,14 @@ TaskService::Status nameAt(const TaskService &service, int position, QString *na
 
 } // namespace
 
-TaskService::Status SetTaskEnabledAt(TaskService &service, int position, bool enabled)
+TaskService::Status setTaskEnabledAt(TaskService &service, int position, bool enabled)
 {
     QString name;
     const TaskService::Status status = nameAt(service, position, &name);
     return status == TaskService::Status::Ok ? service.setTaskEnabled(name, enabled) : status;
 }
 
-TaskService::Status RemoveTaskAt(TaskService &service, int position)
+TaskService::Status removeTaskAt(TaskService &service, int position)
 {
     QString name;
     const TaskService::Status status = nameAt(service, position, &name);

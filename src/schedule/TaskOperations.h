@@ -3,7 +3,7 @@
 #include "TaskService.h"
 
 // Enabling, disabling and removing the task at a 1-based position of the task folder as last
-// read (TasksScheduled::position); by name, call the service directly. The position is looked up
+// read (TimeSchedule::position); by name, call the service directly. The position is looked up
 // afresh, so a folder that shrank meanwhile gives NotFound instead of a wrong task.
-TaskService::Status SetTaskEnabledAt(TaskService &service, int position, bool enabled);
-TaskService::Status RemoveTaskAt(TaskService &service, int position);
+TaskService::Status setTaskEnabledAt(TaskService &service, int position, bool enabled);
+TaskService::Status removeTaskAt(TaskService &service, int position);

@@ -44,7 +44,7 @@ void note(QString *diagnostic, const char *format, int position)
 
 struct ReadOutcome
 {
-    std::optional<TasksScheduled> record;
+    std::optional<TimeSchedule> record;
     QString orphanName; // a task of the program whose plan is gone
 };
 
@@ -53,7 +53,7 @@ ReadOutcome readTask(const RegisteredTask &task, int position, const PowerPlatfo
     ReadOutcome outcome;
     if (!task.name.startsWith(sharedStrings().taskNamePrefix, Qt::CaseSensitive))
         return outcome;
-    TasksScheduled record;
+    TimeSchedule record;
     record.position = position;
     record.taskName = task.name;
     record.enabled = task.enabled;
@@ -66,13 +66,13 @@ ReadOutcome readTask(const RegisteredTask &task, int position, const PowerPlatfo
         return outcome;
     }
     const TaskDefinition::Trigger &trigger = task.definition->triggers.constFirst();
-    record.frequencyText = FrequencyText(trigger.type);
+    record.frequencyText = frequencyText(trigger.type);
     QString dayList;
     if (trigger.type == TriggerType::Weekly) {
         record.daysOfWeek = trigger.daysOfWeek;
-        dayList = DayListText(trigger.daysOfWeek);
+        dayList = dayListText(trigger.daysOfWeek);
     }
-    record.startText = StartText(trigger.type, trigger.startBoundary, dayList);
+    record.startText = startText(trigger.type, trigger.startBoundary, dayList);
     if (task.definition->actions.isEmpty()) {
         note(diagnostic, "Failed to get Action at index %1", position);
         return outcome;
@@ -80,11 +80,11 @@ ReadOutcome readTask(const RegisteredTask &task, int position, const PowerPlatfo
     const TaskDefinition::Action &action = task.definition->actions.constFirst();
     if (action.type != TaskDefinition::ActionType::Exec || !action.arguments.startsWith(kSetActivePlan))
         return outcome;
-    if (!TextToGuid(action.arguments.mid(kGuidOffset, kGuidSpan), &record.planGuid))
+    if (!textToGuid(action.arguments.mid(kGuidOffset, kGuidSpan), &record.planGuid))
         return outcome;
     // Only a plan that is gone makes a task an orphan; a store that fails to answer must not
     // cost the user every schedule, so the task is then listed without a plan name.
-    const PowerStatus status = ReadPlanName(platform, record.planGuid, &record.planName);
+    const PowerStatus status = readPlanName(platform, record.planGuid, &record.planName);
     if (status == PowerStatus::NotFound) {
         outcome.orphanName = task.name;
         return outcome;
@@ -97,9 +97,9 @@ ReadOutcome readTask(const RegisteredTask &task, int position, const PowerPlatfo
 
 } // namespace
 
-QList<TasksScheduled> ReadScheduledTasks(TaskService &service, const PowerPlatform &platform, QString *diagnostic)
+QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform &platform, QString *diagnostic)
 {
-    QList<TasksScheduled> schedules;
+    QList<TimeSchedule> schedules;
     QList<RegisteredTask> tasks;
     if (service.readTasks(&tasks) != TaskService::Status::Ok)
         return schedules;
@@ -111,33 +111,33 @@ QList<TasksScheduled> ReadScheduledTasks(TaskService &service, const PowerPlatfo
         else if (!outcome.orphanName.isEmpty())
             orphans.append(outcome.orphanName);
     }
-    ExchangeSort(schedules, [](const TasksScheduled &s) -> const QString & { return s.planName; });
+    exchangeSort(schedules, [](const TimeSchedule &s) -> const QString & { return s.planName; });
     for (const QString &name : std::as_const(orphans))
-        DeleteTaskByName(service, name);
+        deleteTaskByName(service, name);
     return schedules;
 }
 
-void DeleteTaskByName(TaskService &service, const QString &name)
+void deleteTaskByName(TaskService &service, const QString &name)
 {
     service.deleteTask(name);
 }
 
-QString FrequencyText(TriggerType type)
+QString frequencyText(TriggerType type)
 {
     switch (type) {
     case TriggerType::Once:
-        return LoadText(u"IDS_RUN_ONCE");
+        return loadText(u"IDS_RUN_ONCE");
     case TriggerType::Daily:
-        return LoadText(u"IDS_RUN_DAILY");
+        return loadText(u"IDS_RUN_DAILY");
     case TriggerType::Weekly:
-        return LoadText(u"IDS_RUN_WEEKLY");
+        return loadText(u"IDS_RUN_WEEKLY");
     case TriggerType::Logon:
         break;
     }
     return kNoneOfThree;
 }
 
-QString DayListText(int daysOfWeek)
+QString dayListText(int daysOfWeek)
 {
     struct Day
     {
@@ -150,20 +150,20 @@ QString DayListText(int daysOfWeek)
     QString text;
     for (const Day &day : kDays) {
         if (daysOfWeek & day.bit)
-            text.prepend(QStringLiteral(", ") + LoadText(day.key));
+            text.prepend(QStringLiteral(", ") + loadText(day.key));
     }
     qsizetype lead = 0;
     while (lead < text.size() && (text.at(lead) == u',' || text.at(lead) == u' '))
         ++lead;
     text.remove(0, lead);
     if (text.contains(QStringLiteral(", "))) {
-        text.insert(text.lastIndexOf(u' '), LoadText(u"IDS_AND"));
+        text.insert(text.lastIndexOf(u' '), loadText(u"IDS_AND"));
         text[text.lastIndexOf(u',')] = u' ';
     }
     return text;
 }
 
-QString StartText(TriggerType type, const QString &startBoundary, const QString &dayList)
+QString startText(TriggerType type, const QString &startBoundary, const QString &dayList)
 {
     const int year = numberAt(startBoundary, 0, 4);
     const int month = numberAt(startBoundary, 5, 2);
@@ -180,7 +180,7 @@ QString StartText(TriggerType type, const QString &startBoundary, const QString 
     if (hour == 0)
         hour = 12;
     const QString clock = QString::asprintf("%02d:%02d:%02d ", hour, minute, second) + marker;
-    const QString onText = LoadText(u"IDS_ON");
+    const QString onText = loadText(u"IDS_ON");
 
     switch (type) {
     case TriggerType::Once:

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TaskDefinition.h"
-#include "TasksScheduled.h"
+#include "TimeSchedule.h"
 
 #include <QList>
 #include <QString>
@@ -16,15 +16,15 @@ class TaskService;
 // is kept and listed with an empty plan name. The result is sorted by plan name (ordinal).
 // Per-task failures skip the task and leave their text in *diagnostic; an unreachable service
 // gives an empty list.
-QList<TasksScheduled> ReadScheduledTasks(
+QList<TimeSchedule> readScheduledTasks(
     TaskService &service, const PowerPlatform &platform, QString *diagnostic = nullptr);
 
 // Deletes the task of that name; the outcome is not reported.
-void DeleteTaskByName(TaskService &service, const QString &name);
+void deleteTaskByName(TaskService &service, const QString &name);
 
 // Display texts of a trigger, from the language file.
-QString FrequencyText(TaskDefinition::TriggerType type);
+QString frequencyText(TaskDefinition::TriggerType type);
 // "Sun, Mon and Sat" from a day mask (bit 0 Sunday), with the language's day and "and" texts.
-QString DayListText(int daysOfWeek);
+QString dayListText(int daysOfWeek);
 // "08:05:00 PM on 2025/05/02" and the like from a start boundary YYYY-MM-DDTHH:MM:SS.
-QString StartText(TaskDefinition::TriggerType type, const QString &startBoundary, const QString &dayList);
+QString startText(TaskDefinition::TriggerType type, const QString &startBoundary, const QString &dayList);

@@ -1,6 +1,6 @@
 #include "Page.h"
 
-#include "CXCmdBtn.h"
+#include "PictureButton.h"
 #include "CommandId.h"
 #include "PageColours.h"
 #include "Profile.h"
@@ -21,7 +21,7 @@ constexpr int kButtonGap = 20;
 
 bool isForwardedToFrame(int id)
 {
-    return (id >= CmdNothing501 && id <= CmdWeb509) || (id >= CmdHelpFile && id <= CmdAbout);
+    return (id >= CmdIgnored501 && id <= CmdOpenThirdSocialPage) || (id >= CmdOpenHelpFile && id <= CmdShowAbout);
 }
 
 } // namespace
@@ -29,30 +29,30 @@ bool isForwardedToFrame(int id)
 Page::Page(QWidget *parent)
     : QWidget(parent)
 {
-    m_helpButton = addButton(CmdHelp, u"IDS_HELP", {118, 118, 118, 119}, QRect(956, 5, 56, 16));
-    m_settingsButton = addButton(CmdSettings, u"IDS_SETTINGS", {131, 131, 131, 132}, QRect(811, 5, 79, 16));
+    m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", {118, 118, 118, 119}, QRect(956, 5, 56, 16));
+    m_settingsButton = addButton(CmdOpenSettings, u"IDS_SETTINGS", {131, 131, 131, 132}, QRect(811, 5, 79, 16));
 }
 
 QString Page::text(const char16_t *key)
 {
-    return LoadText(key, kTextBuffer);
+    return loadText(key, kTextBuffer);
 }
 
-CXCmdBtn *Page::addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect)
+PictureButton *Page::addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect)
 {
-    auto *button = new CXCmdBtn(id, this);
+    auto *button = new PictureButton(id, this);
     button->setPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
     button->setCaption(text(captionKey));
     button->setNotifyParent(true);
     button->setGeometry(rect);
-    CXCmdBtn::connectHoverReset(button);
-    connect(button, &CXCmdBtn::clicked, this, [this, id] { onCommand(id); });
+    PictureButton::connectHoverReset(button);
+    connect(button, &PictureButton::clicked, this, [this, id] { onCommand(id); });
     return button;
 }
 
 void Page::onCommand(int id)
 {
-    if (id == CmdHelp)
+    if (id == CmdShowHelpMenu)
         showHelpMenu();
     else if (isForwardedToFrame(id))
         Q_EMIT commandRequested(id);
@@ -61,7 +61,7 @@ void Page::onCommand(int id)
 void Page::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    PaintPageBackground(painter, rect());
+    paintPageBackground(painter, rect());
 }
 
 void Page::resizeEvent(QResizeEvent *event)
@@ -86,7 +86,7 @@ void Page::showHelpMenu()
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QAction *about = menu->addAction(QIcon(QStringLiteral(":/bitmaps/1232.png")), text(u"IDS_ABOUT"));
-    connect(about, &QAction::triggered, this, [this] { onCommand(CmdAbout); });
+    connect(about, &QAction::triggered, this, [this] { onCommand(CmdShowAbout); });
     menu->popup(m_helpButton->mapToGlobal(QPoint(0, m_helpButton->height())));
 }
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-class CXCmdBtn;
+class PictureButton;
 
 enum class PageKind { Summary, PlanList, ScheduledPlans };
 
@@ -24,8 +24,8 @@ public:
     // The window title was reloaded from the language file; pages take no action by default.
     virtual void titleReloaded() {}
 
-    CXCmdBtn *helpButton() const { return m_helpButton; }
-    CXCmdBtn *settingsButton() const { return m_settingsButton; }
+    PictureButton *helpButton() const { return m_helpButton; }
+    PictureButton *settingsButton() const { return m_settingsButton; }
 
     // A page's language text (section "Ampora"), cut at the page's text buffer of 2,500.
     static QString text(const char16_t *key);
@@ -39,7 +39,7 @@ protected:
 
     // A picture button that tells the page of hovering (so the hover look is reset) and whose
     // click arrives at onCommand() with its id.
-    CXCmdBtn *addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect);
+    PictureButton *addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect);
 
     // Fixes the main window at kFrameSize and takes away its maximise box (the home page does
     // this once; the window keeps it for the rest of the run).
@@ -56,6 +56,6 @@ private:
     void layoutTopButtons();
     void showHelpMenu();
 
-    CXCmdBtn *m_helpButton;
-    CXCmdBtn *m_settingsButton;
+    PictureButton *m_helpButton;
+    PictureButton *m_settingsButton;
 };

@@ -1,13 +1,13 @@
 #include "PageFactory.h"
 
-#include "CBaseWndStep.h"
+#include "SummaryPage.h"
 #include "PlaceholderPage.h"
 
-Page *CreatePage(PageKind kind, const PageServices &services, QWidget *parent)
+Page *createPage(PageKind kind, const PageServices &services, QWidget *parent)
 {
     switch (kind) {
     case PageKind::Summary:
-        return new CBaseWndStep(services, parent);
+        return new SummaryPage(services, parent);
     case PageKind::PlanList:
     case PageKind::ScheduledPlans:
         break;

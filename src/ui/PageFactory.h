@@ -4,4 +4,4 @@
 #include "PageServices.h"
 
 // Builds the page of a kind. The one place that knows which class implements which page.
-Page *CreatePage(PageKind kind, const PageServices &services, QWidget *parent);
+Page *createPage(PageKind kind, const PageServices &services, QWidget *parent);

@@ -1,7 +1,7 @@
 #pragma once
 
 class BatteryStatusReader;
-class CPleaseWait;
+class PleaseWaitDialog;
 class PowerPlatform;
 class TaskService;
 
@@ -12,5 +12,5 @@ struct PageServices
     PowerPlatform &platform;
     TaskService &tasks;
     const BatteryStatusReader &battery;
-    CPleaseWait *pleaseWait = nullptr; // shown while a page reloads; none in some tests
+    PleaseWaitDialog *pleaseWait = nullptr; // shown while a page reloads; none in some tests
 };

@@ -11,7 +11,7 @@ public:
     PlaceholderPage(PageKind kind, QWidget *parent = nullptr);
 
     PageKind kind() const { return m_kind; }
-    CXCmdBtn *backButton() const { return m_backButton; }
+    PictureButton *backButton() const { return m_backButton; }
     int refreshCount() const { return m_refreshCount; }
     void refresh() override { ++m_refreshCount; }
 
@@ -20,6 +20,6 @@ protected:
 
 private:
     PageKind m_kind;
-    CXCmdBtn *m_backButton;
+    PictureButton *m_backButton;
     int m_refreshCount = 0;
 };

@@ -108,12 +108,12 @@ void TestAmpctl::listsPlansInCatalogueOrderWithTheActiveMarked()
         names.append(plan[u"name"_s].toString());
     QCOMPARE(names, (QStringList{u"Balanced"_s, u"High performance"_s, u"Power saver"_s}));
     QCOMPARE(plans[0][u"active"_s].toBool(), true);
-    QCOMPARE(plans[0][u"guid"_s].toString(), GuidToText(m_balanced));
+    QCOMPARE(plans[0][u"guid"_s].toString(), guidToText(m_balanced));
     QCOMPARE(plans[0][u"description"_s].toString(), u"Everyday use"_s);
     QCOMPARE(plans[2][u"active"_s].toBool(), false);
 
     const Outcome text = run({u"list"_s});
-    QCOMPARE(text.out.split(u'\n').first(), u"*  "_s + GuidToText(m_balanced) + u"  Balanced"_s);
+    QCOMPARE(text.out.split(u'\n').first(), u"*  "_s + guidToText(m_balanced) + u"  Balanced"_s);
 }
 
 void TestAmpctl::setTakesANameOrAGuid()
@@ -122,7 +122,7 @@ void TestAmpctl::setTakesANameOrAGuid()
     QUuid active;
     m_platform->activeScheme(&active);
     QCOMPARE(active, m_saver);
-    QCOMPARE(run({u"set"_s, GuidToText(m_balanced)}).status, 0);
+    QCOMPARE(run({u"set"_s, guidToText(m_balanced)}).status, 0);
     const QJsonDocument shown = QJsonDocument::fromJson(run({u"--json"_s, u"active"_s}).out.toUtf8());
     QCOMPARE(shown[u"name"_s].toString(), u"Balanced"_s);
 }
@@ -178,7 +178,7 @@ void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
     const RegisteredTask *task = m_tasks->task(u"AMPCTL0"_s);
     QVERIFY(task);
     QCOMPARE(task->definition->actions.first().path, u"/opt/ampora/bin/ampora"_s);
-    QCOMPARE(task->definition->actions.first().arguments, u"-setactiveplan -"_s + GuidToText(m_saver));
+    QCOMPARE(task->definition->actions.first().arguments, u"-setactiveplan -"_s + guidToText(m_saver));
 
     const QJsonArray rows = json({u"schedules"_s});
     QCOMPARE(rows.size(), 1);
@@ -206,9 +206,9 @@ void TestAmpctl::enableDisableRemoveTasks()
 
 void TestAmpctl::networkSchedulesByNameOrGuid()
 {
-    QCOMPARE(run({u"schedule"_s, u"Power saver"_s, u"--network"_s, u"Home Wi-Fi"_s}).out, GuidToText(m_home) + u'\n');
+    QCOMPARE(run({u"schedule"_s, u"Power saver"_s, u"--network"_s, u"Home Wi-Fi"_s}).out, guidToText(m_home) + u'\n');
     QCOMPARE(m_changeNotices, 1);
-    const Outcome again = run({u"schedule"_s, u"Balanced"_s, u"--network"_s, GuidToText(m_home)});
+    const Outcome again = run({u"schedule"_s, u"Balanced"_s, u"--network"_s, guidToText(m_home)});
     QCOMPARE(again.status, 4);
     QVERIFY(again.err.contains(u"network \"Home Wi-Fi\" has a schedule already"_s));
 
@@ -221,7 +221,7 @@ void TestAmpctl::networkSchedulesByNameOrGuid()
 
     QCOMPARE(run({u"disable"_s, u"Home Wi-Fi"_s}).status, 0);
     QCOMPARE(json({u"schedules"_s})[0][u"enabled"_s].toBool(), false);
-    QCOMPARE(run({u"enable"_s, GuidToText(m_home)}).status, 0);
+    QCOMPARE(run({u"enable"_s, guidToText(m_home)}).status, 0);
     QCOMPARE(json({u"schedules"_s})[0][u"enabled"_s].toBool(), true);
     QCOMPARE(run({u"remove"_s, u"Home Wi-Fi"_s}).status, 0);
     QVERIFY(json({u"schedules"_s}).isEmpty());

@@ -25,17 +25,17 @@ private Q_SLOTS:
 void TestInstance::framesRoundTripAndArriveInPieces()
 {
     const InstanceMessage message{InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan -{é}")};
-    const QByteArray frame = EncodeInstanceMessage(message) + EncodeInstanceMessage({});
+    const QByteArray frame = encodeInstanceMessage(message) + encodeInstanceMessage({});
     QByteArray buffer;
     bool malformed = false;
-    for (qsizetype i = 0; i + 1 < EncodeInstanceMessage(message).size(); ++i) {
+    for (qsizetype i = 0; i + 1 < encodeInstanceMessage(message).size(); ++i) {
         buffer.append(frame.at(i));
-        QVERIFY(!TakeInstanceMessage(buffer, &malformed));
+        QVERIFY(!takeInstanceMessage(buffer, &malformed));
         QVERIFY(!malformed);
     }
     buffer = frame;
-    QCOMPARE(TakeInstanceMessage(buffer, &malformed), message);
-    QCOMPARE(TakeInstanceMessage(buffer, &malformed), InstanceMessage{});
+    QCOMPARE(takeInstanceMessage(buffer, &malformed), message);
+    QCOMPARE(takeInstanceMessage(buffer, &malformed), InstanceMessage{});
     QVERIFY(buffer.isEmpty());
 }
 
@@ -43,11 +43,11 @@ void TestInstance::rejectsHostileFrames()
 {
     bool malformed = false;
     QByteArray huge("\x7F\xFF\xFF\xFF", 4);
-    QVERIFY(!TakeInstanceMessage(huge, &malformed));
+    QVERIFY(!takeInstanceMessage(huge, &malformed));
     QVERIFY(malformed);
-    QByteArray unknownKind = EncodeInstanceMessage({});
+    QByteArray unknownKind = encodeInstanceMessage({});
     unknownKind[4] = char(77);
-    QVERIFY(!TakeInstanceMessage(unknownKind, &malformed));
+    QVERIFY(!takeInstanceMessage(unknownKind, &malformed));
     QVERIFY(malformed);
     QRandomGenerator random(3);
     for (int round = 0; round < 2000; ++round) {
@@ -55,14 +55,14 @@ void TestInstance::rejectsHostileFrames()
         for (char &c : junk)
             c = char(random.bounded(256));
         QByteArray buffer = QByteArray("\0\0\0", 3) + char(junk.size()) + junk;
-        TakeInstanceMessage(buffer, &malformed); // must not crash or read past the frame
+        takeInstanceMessage(buffer, &malformed); // must not crash or read past the frame
     }
 }
 
 void TestInstance::onlyOneCopyHoldsTheLock()
 {
     TestEnvironment env;
-    const QString folder = SingleInstance::DefaultRuntimeFolder();
+    const QString folder = SingleInstance::defaultRuntimeFolder();
     QVERIFY(folder.startsWith(env.path()));
     auto first = std::make_unique<SingleInstance>(folder);
     SingleInstance second(folder);
@@ -75,7 +75,7 @@ void TestInstance::onlyOneCopyHoldsTheLock()
 void TestInstance::handsOverAndReturnsTheAnswer()
 {
     TestEnvironment env;
-    const QString folder = SingleInstance::DefaultRuntimeFolder();
+    const QString folder = SingleInstance::defaultRuntimeFolder();
     SingleInstance running(folder);
     QVERIFY(running.tryBecomeFirst());
     QList<InstanceMessage> received;
@@ -84,10 +84,10 @@ void TestInstance::handsOverAndReturnsTheAnswer()
         return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
     }));
     const InstanceMessage copyData{InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan x")};
-    QFuture<std::optional<int>> answer = QtConcurrent::run([&] { return SingleInstance::SendToRunningCopy(copyData, folder); });
+    QFuture<std::optional<int>> answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(copyData, folder); });
     QTRY_VERIFY(answer.isFinished());
     QCOMPARE(answer.result(), std::optional<int>(1));
-    answer = QtConcurrent::run([&] { return SingleInstance::SendToRunningCopy(InstanceMessage{}, folder); });
+    answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(InstanceMessage{}, folder); });
     QTRY_VERIFY(answer.isFinished());
     QCOMPARE(answer.result(), std::optional<int>(7));
     QCOMPARE(received.size(), 2);
@@ -97,8 +97,8 @@ void TestInstance::handsOverAndReturnsTheAnswer()
 void TestInstance::noRunningCopyMeansNoHandOver()
 {
     TestEnvironment env;
-    QVERIFY(!SingleInstance::SendToRunningCopy(InstanceMessage{}));
-    QVERIFY(!PostNetworkSchedulesChanged());
+    QVERIFY(!SingleInstance::sendToRunningCopy(InstanceMessage{}));
+    QVERIFY(!postNetworkSchedulesChanged());
 }
 
 void TestInstance::switchesPlanFromCommandLine_data()
@@ -129,7 +129,7 @@ void TestInstance::switchesPlanFromCommandLine()
     const QUuid balanced = platform.addScheme(QStringLiteral("Balanced"));
     const QUuid saver = platform.addScheme(QStringLiteral("Power saver"));
     const QString line = QStringLiteral("-setactiveplan -") + saver.toString(QUuid::WithBraces).toUpper() + suffix;
-    const PlanSwitchOutcome outcome = SwitchPlanFromCommandLine(platform, line);
+    const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line);
     QCOMPARE(int(outcome.result), result);
     QUuid active;
     platform.activeScheme(&active);
@@ -137,7 +137,7 @@ void TestInstance::switchesPlanFromCommandLine()
     if (outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
         QCOMPARE(outcome.planName, QStringLiteral("Power saver"));
     // Asking again for the plan that is now active switches nothing.
-    QCOMPARE(SwitchPlanFromCommandLine(platform, line).result, PlanSwitchOutcome::Result::NotSwitched);
+    QCOMPARE(switchPlanFromCommandLine(platform, line).result, PlanSwitchOutcome::Result::NotSwitched);
 }
 
 QTEST_GUILESS_MAIN(TestInstance)

@@ -1,11 +1,11 @@
-#include "CMainfrm.h"
+#include "MainWindow.h"
 #include "CommandId.h"
 #include "FakePowerPlatform.h"
 #include "Guid.h"
 #include "MessageBox.h"
 #include "NotificationStack.h"
 #include "PlaceholderPage.h"
-#include "CXCmdBtn.h"
+#include "PictureButton.h"
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
@@ -40,7 +40,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakePowerPlatform> m_platform;
-    std::unique_ptr<CMainfrm> m_frame;
+    std::unique_ptr<MainWindow> m_frame;
     QUuid m_saver;
     QList<PageKind> m_builtKinds;
 };
@@ -54,7 +54,7 @@ void TestMainFrame::init()
     m_platform->addScheme(QStringLiteral("Balanced"));
     m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
     m_builtKinds.clear();
-    m_frame = std::make_unique<CMainfrm>(*m_platform, [this](PageKind kind, QWidget *parent) {
+    m_frame = std::make_unique<MainWindow>(*m_platform, [this](PageKind kind, QWidget *parent) {
         m_builtKinds.append(kind);
         return new RecordingPage(parent);
     });
@@ -65,7 +65,7 @@ void TestMainFrame::navigationCommandsSwitchPages()
     QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
     const struct { int command; PageKind kind; } routes[] = {
         {CmdManagePlans, PageKind::PlanList},
-        {CmdSchedulePlans, PageKind::ScheduledPlans},
+        {CmdShowSchedules, PageKind::ScheduledPlans},
         {CmdShowSummary, PageKind::Summary},
         {CmdCreatePlan, PageKind::PlanList},
     };
@@ -77,7 +77,7 @@ void TestMainFrame::navigationCommandsSwitchPages()
         QVERIFY(before.isNull()); // the old page is gone, never reused
     }
     Page *page = m_frame->currentPage();
-    for (int idle : {int(CmdNothing501), int(CmdNothing506), 511, 532}) {
+    for (int idle : {int(CmdIgnored501), int(CmdIgnored506), 511, 532}) {
         m_frame->onCommand(idle);
         QCOMPARE(m_frame->currentPage(), page);
     }
@@ -121,7 +121,7 @@ void TestMainFrame::copyDataHandover()
     QCOMPARE(m_frame->windowTitle(), QStringLiteral("Renamed"));
     QCOMPARE(sharedStrings().appTitle, QStringLiteral("Renamed"));
 
-    QSignalSpy network(m_frame.get(), &CMainfrm::networkSchedulesChanged);
+    QSignalSpy network(m_frame.get(), &MainWindow::networkSchedulesChanged);
     QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::NetworkSchedulesChanged, 0, {}}), 1);
     QCOMPARE(network.size(), 1);
 
@@ -139,7 +139,7 @@ void TestMainFrame::unknownParameterIsReported()
 
 void TestMainFrame::handedOverSwitchShowsPopup()
 {
-    const QString line = QStringLiteral("-setactiveplan -") + GuidToText(m_saver);
+    const QString line = QStringLiteral("-setactiveplan -") + guidToText(m_saver);
     QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, line}), 1);
     QUuid active;
     QVERIFY(m_platform->activeScheme(&active) == PowerStatus::Ok);
@@ -150,10 +150,10 @@ void TestMainFrame::handedOverSwitchShowsPopup()
 
 void TestMainFrame::unfinishedPagesLeadBackToTheSummary()
 {
-    CMainfrm frame(*m_platform); // the program's own pages
+    MainWindow frame(*m_platform); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    for (const int command : {int(CmdManagePlans), int(CmdSchedulePlans)}) {
+    for (const int command : {int(CmdManagePlans), int(CmdShowSchedules)}) {
         frame.onCommand(command);
         auto *page = qobject_cast<PlaceholderPage *>(frame.currentPage());
         QVERIFY(page);

@@ -1,6 +1,6 @@
-#include "CBoottamBorder.h"
-#include "CCustomCWnd.h"
-#include "CXCmdBtn.h"
+#include "NotificationStrip.h"
+#include "NotificationPopup.h"
+#include "PictureButton.h"
 #include "NotificationStack.h"
 #include "PopupPlacement.h"
 #include "TestEnvironment.h"
@@ -55,7 +55,7 @@ private Q_SLOTS:
 
 private:
     // Shows one popup and waits until it has slid all the way up.
-    CBoottamBorder *showAndWait(NotificationStack &stack, int pictureNumber, int displayMs);
+    NotificationStrip *showAndWait(NotificationStack &stack, int pictureNumber, int displayMs);
 
     TestEnvironment m_env;
 };
@@ -101,7 +101,7 @@ void TestNotification::placement()
     QFETCH(QSize, size);
     QFETCH(QList<QRect>, taken);
     QFETCH(QRect, expected);
-    const std::optional<QRect> place = FindPopupPlace(area, size, taken);
+    const std::optional<QRect> place = findPopupPlace(area, size, taken);
     QCOMPARE(place.value_or(QRect()), expected);
 }
 
@@ -121,25 +121,25 @@ void TestNotification::accentColours()
     QFETCH(QList<int>, pictures);
     QFETCH(QColor, colour);
     for (int picture : std::as_const(pictures)) {
-        QCOMPARE(CCustomCWnd::accentColour(picture), colour);
+        QCOMPARE(NotificationPopup::accentColour(picture), colour);
         // And it is what the popup is painted with, away from the picture and the texts.
-        CCustomCWnd popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, picture);
+        NotificationPopup popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, picture);
         popup.setFinalRect(QRect(0, 0, kWidth, kHeight));
         popup.resize(kWidth, kHeight);
         QCOMPARE(popup.grab().toImage().pixelColor(200, 20), colour);
     }
 }
 
-CBoottamBorder *TestNotification::showAndWait(NotificationStack &stack, int pictureNumber, int displayMs)
+NotificationStrip *TestNotification::showAndWait(NotificationStack &stack, int pictureNumber, int displayMs)
 {
-    if (stack.Show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
+    if (stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
                    kHeight, nullptr, pictureNumber, displayMs)
         != 1)
         return nullptr;
-    CBoottamBorder *border = stack.popups().constLast();
+    NotificationStrip *border = stack.popups().constLast();
     if (!QTest::qWaitFor([&] { return border->content() && border->content()->isVisible(); }))
         return nullptr;
-    CCustomCWnd *content = border->content();
+    NotificationPopup *content = border->content();
     if (!QTest::qWaitFor([&] { return content->geometry() == content->placeFor(kHeight); }))
         return nullptr;
     return border;
@@ -150,17 +150,17 @@ void TestNotification::slidesInAndGoesAway()
     NotificationStack stack;
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QWidget hiddenOwner; // like the main frame of a start that only switches a plan
-    QCOMPARE(stack.Show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, 11, 150), 1);
+    QCOMPARE(stack.show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, 11, 150), 1);
     QCOMPARE(stack.popups().size(), 1);
-    QPointer<CBoottamBorder> border = stack.popups().constFirst();
+    QPointer<NotificationStrip> border = stack.popups().constFirst();
     QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
     corner.moveBottomRight(workArea().bottomRight());
     QCOMPARE(border->finalRect(), corner);
 
     // The strip comes first, then the content, which starts low and grows upward.
     QTRY_VERIFY(border->content());
-    QPointer<CCustomCWnd> content = border->content();
-    QSignalSpy finished(content.data(), &CCustomCWnd::finished);
+    QPointer<NotificationPopup> content = border->content();
+    QSignalSpy finished(content.data(), &NotificationPopup::finished);
     QVERIFY(border->isVisible());
     QVERIFY(border->geometry().height() <= 3);
     QTRY_VERIFY(content->isVisible());
@@ -186,8 +186,8 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
 
     NotificationStack stack;
     for (int i = 0; i < rows * columns; ++i)
-        QCOMPARE(stack.Show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
-    QCOMPARE(stack.Show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 0);
+        QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
+    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 0);
     QCOMPARE(stack.popups().size(), rows * columns);
 
     const QRect first = stack.popups().at(0)->finalRect();
@@ -199,15 +199,15 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
              stack.popups().at(0)->content()->placeFor(kHeight).top());
 
     // Closing one frees its place for the next popup of the same stack.
-    CBoottamBorder *second = stack.popups().at(1);
+    NotificationStrip *second = stack.popups().at(1);
     QTRY_VERIFY(second->content() && second->content()->isCountingDown());
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QTest::mouseClick(second->content()->closeButton(), Qt::LeftButton);
     QVERIFY(gone.wait());
-    QCOMPARE(stack.Show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
+    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
     QCOMPARE(stack.popups().constLast()->finalRect(), first.translated(0, -kHeight - 1));
 
-    const QList<CBoottamBorder *> popups = stack.popups();
+    const QList<NotificationStrip *> popups = stack.popups();
     qDeleteAll(popups);
     QVERIFY(stack.popups().isEmpty());
 }
@@ -216,10 +216,10 @@ void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
 {
     constexpr int display = 150;
     NotificationStack stack;
-    CBoottamBorder *border = showAndWait(stack, 11, display);
+    NotificationStrip *border = showAndWait(stack, 11, display);
     QVERIFY(border);
-    CCustomCWnd *content = border->content();
-    QSignalSpy finished(content, &CCustomCWnd::finished);
+    NotificationPopup *content = border->content();
+    QSignalSpy finished(content, &NotificationPopup::finished);
     QVERIFY(content->isCountingDown());
 
     QCursor::setPos(content->geometry().center());
@@ -262,7 +262,7 @@ void TestNotification::pictureNumberDecidesWhetherTheProgramEnds()
     connect(&guard, &QTimer::timeout, &stack, [] { QCoreApplication::exit(-1); });
     guard.start(20000);
 
-    QCOMPARE(stack.Show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr, picture,
+    QCOMPARE(stack.show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr, picture,
                         50),
              1);
     QCOMPARE(QCoreApplication::exec(), exitCode);

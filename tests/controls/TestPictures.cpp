@@ -1,4 +1,4 @@
-#include "CGdiPlusBitmapResource.h"
+#include "Pictures.h"
 
 #include <QDir>
 #include <QTest>
@@ -8,7 +8,7 @@ class TestPictures : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void everyPictureLoadsAtItsSize_data();
     void everyPictureLoadsAtItsSize();
     void unknownIdLeavesNoBitmap_data();
@@ -57,8 +57,8 @@ void TestPictures::everyPictureLoadsAtItsSize()
 {
     QFETCH(int, id);
     QFETCH(QSize, size);
-    CGdiPlusBitmapResource resource;
-    QVERIFY(resource.Load(id));
+    Pictures resource;
+    QVERIFY(resource.load(id));
     QVERIFY(resource.isLoaded());
     QCOMPARE(resource.bitmap().size(), size);
     QVERIFY2(hasVisiblePixels(resource.bitmap()), "the picture is fully transparent");
@@ -78,9 +78,9 @@ void TestPictures::unknownIdLeavesNoBitmap_data()
 void TestPictures::unknownIdLeavesNoBitmap()
 {
     QFETCH(int, id);
-    CGdiPlusBitmapResource resource;
-    QVERIFY(resource.Load(104));
-    QVERIFY(!resource.Load(id));
+    Pictures resource;
+    QVERIFY(resource.load(104));
+    QVERIFY(!resource.load(id));
     QVERIFY(!resource.isLoaded());
     QVERIFY(resource.bitmap().isNull());
 }

@@ -16,10 +16,10 @@ private Q_SLOTS:
 void TestGuid::writesUpperCaseBracedAndReadsEitherCase()
 {
     QUuid guid;
-    QVERIFY(TextToGuid(QStringLiteral("{381b4222-f694-41f0-9685-ff5bb260df2e}"), &guid));
-    QCOMPARE(GuidToText(guid), QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}"));
+    QVERIFY(textToGuid(QStringLiteral("{381b4222-f694-41f0-9685-ff5bb260df2e}"), &guid));
+    QCOMPARE(guidToText(guid), QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}"));
     QUuid nullGuid(QStringLiteral("{11111111-1111-1111-1111-111111111111}"));
-    QVERIFY(TextToGuid(QStringLiteral("{00000000-0000-0000-0000-000000000000}"), &nullGuid));
+    QVERIFY(textToGuid(QStringLiteral("{00000000-0000-0000-0000-000000000000}"), &nullGuid));
     QVERIFY(nullGuid.isNull());
 }
 
@@ -46,7 +46,7 @@ void TestGuid::rejectsLooseForms()
     QFETCH(QString, text);
     const QUuid before = QUuid::createUuid();
     QUuid guid = before;
-    QVERIFY(!TextToGuid(text, &guid));
+    QVERIFY(!textToGuid(text, &guid));
     QCOMPARE(guid, before);
 }
 
@@ -62,8 +62,8 @@ void TestGuid::survivesRandomInput()
         for (int i = 0; i < length; ++i)
             text += alphabet.at(random.bounded(alphabet.size()));
         QUuid guid;
-        if (TextToGuid(text, &guid))
-            QCOMPARE(GuidToText(guid), text.toUpper());
+        if (textToGuid(text, &guid))
+            QCOMPARE(guidToText(guid), text.toUpper());
     }
 }
 

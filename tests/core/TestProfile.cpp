@@ -27,28 +27,28 @@ void TestProfile::loadTextCutsToItsBuffer()
     TestEnvironment env;
     const QByteArray longText(600, 'a');
     env.writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_LONG=" + longText + "\nIDS_CAPTION=Ampora\n");
-    QCOMPARE(LoadText(u"IDS_LONG").size(), 499);
-    QCOMPARE(LoadText(u"IDS_LONG", 1000).size(), 600);
-    QCOMPARE(LoadText(u"IDS_CAPTION"), QStringLiteral("Ampora"));
-    QCOMPARE(LoadText(u"IDS_MISSING"), QString());
+    QCOMPARE(loadText(u"IDS_LONG").size(), 499);
+    QCOMPARE(loadText(u"IDS_LONG", 1000).size(), 600);
+    QCOMPARE(loadText(u"IDS_CAPTION"), QStringLiteral("Ampora"));
+    QCOMPARE(loadText(u"IDS_MISSING"), QString());
 }
 
 void TestProfile::missingFilesGiveEmptyTexts()
 {
     TestEnvironment env;
-    QCOMPARE(LoadText(u"IDS_CAPTION"), QString());
-    QCOMPARE(ReadSetting(SettingKey::NotifyPlanChanges), QString());
-    QVERIFY(!IsSettingTrue(ReadSetting(SettingKey::CloseToTray)));
-    QVERIFY(!IsSettingFalse(ReadSetting(SettingKey::NotifyPlanChanges)));
+    QCOMPARE(loadText(u"IDS_CAPTION"), QString());
+    QCOMPARE(readSetting(SettingKey::NotifyPlanChanges), QString());
+    QVERIFY(!isSettingTrue(readSetting(SettingKey::CloseToTray)));
+    QVERIFY(!isSettingFalse(readSetting(SettingKey::NotifyPlanChanges)));
 }
 
 void TestProfile::settingRulesAreExactAndCaseSensitive()
 {
-    QVERIFY(IsSettingTrue(QStringLiteral("TRUE")));
-    QVERIFY(IsSettingFalse(QStringLiteral("FALSE")));
+    QVERIFY(isSettingTrue(QStringLiteral("TRUE")));
+    QVERIFY(isSettingFalse(QStringLiteral("FALSE")));
     for (const QString &value : {QStringLiteral("True"), QStringLiteral("true"), QStringLiteral(" TRUE"),
                                  QStringLiteral("False"), QStringLiteral("1"), QString()}) {
-        QVERIFY2(!IsSettingTrue(value) && !IsSettingFalse(value), qPrintable(value));
+        QVERIFY2(!isSettingTrue(value) && !isSettingFalse(value), qPrintable(value));
     }
 }
 
@@ -57,13 +57,13 @@ void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
     TestEnvironment env;
     const QString &path = sharedStrings().settingsFile;
     env.writeFile(QStringLiteral("program/ampctlset.ini"), "[Ampora]\nIDS_LANGUAGE=English\n");
-    QVERIFY(WriteSetting(SettingKey::NotifyPlanChanges, QStringLiteral("FALSE")));
-    QVERIFY(WriteSetting(SettingKey::NotifyPlanChanges, QStringLiteral("TRUE")));
+    QVERIFY(writeSetting(SettingKey::NotifyPlanChanges, QStringLiteral("FALSE")));
+    QVERIFY(writeSetting(SettingKey::NotifyPlanChanges, QStringLiteral("TRUE")));
     QCOMPARE(TestEnvironment::readFile(path), QByteArray("[Ampora]\nIDS_LANGUAGE=English\nIDS_NOTIFY_PLAN_CHANGES=TRUE\n"));
 
     env.writeFile(QStringLiteral("program/ampctlset.ini"), "[Ampora]\nIDS_LANGUAGE=\xC3\x28\n");
-    QVERIFY(WriteSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
-    QCOMPARE(ReadSetting(SettingKey::CloseToTray), QStringLiteral("TRUE"));
+    QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
+    QCOMPARE(readSetting(SettingKey::CloseToTray), QStringLiteral("TRUE"));
     const QStringList aside = QDir(env.path(QStringLiteral("program"))).entryList({QStringLiteral("ampctlset.ini.corrupt-*")});
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(env.path(QStringLiteral("program/")) + aside.first()),
@@ -72,13 +72,13 @@ void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
 
 void TestProfile::formatsPrintfPlaceholders()
 {
-    QCOMPARE(FormatText(QStringLiteral("Plan %s is active"), QStringLiteral("Balanced")),
+    QCOMPARE(formatText(QStringLiteral("Plan %s is active"), QStringLiteral("Balanced")),
              QStringLiteral("Plan Balanced is active"));
-    QCOMPARE(FormatText(QStringLiteral("100%% and %ls, then %s"), QStringLiteral("x")),
+    QCOMPARE(formatText(QStringLiteral("100%% and %ls, then %s"), QStringLiteral("x")),
              QStringLiteral("100% and x, then %s"));
-    QCOMPARE(FormatText(QStringLiteral("%d hours"), 3LL), QStringLiteral("3 hours"));
-    QCOMPARE(FormatText(QStringLiteral("no placeholder"), QStringLiteral("x")), QStringLiteral("no placeholder"));
-    QCOMPARE(FormatText(QStringLiteral("ends with %"), QStringLiteral("x")), QStringLiteral("ends with %"));
+    QCOMPARE(formatText(QStringLiteral("%d hours"), 3LL), QStringLiteral("3 hours"));
+    QCOMPARE(formatText(QStringLiteral("no placeholder"), QStringLiteral("x")), QStringLiteral("no placeholder"));
+    QCOMPARE(formatText(QStringLiteral("ends with %"), QStringLiteral("x")), QStringLiteral("ends with %"));
 }
 
 void TestProfile::classifiesCommandLines_data()
@@ -87,7 +87,7 @@ void TestProfile::classifiesCommandLines_data()
     QTest::addColumn<int>("form");
     QTest::addColumn<QString>("guidText");
     const QString guid = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
-    const int set = int(CommandLineForm::SetActivePlan);
+    const int set = int(CommandLineForm::setActivePlan);
     const int hide = int(CommandLineForm::HideMe);
     const int normal = int(CommandLineForm::Normal);
     QTest::newRow("task form, two arguments") << QStringList{QStringLiteral("-setactiveplan"), u'-' + guid} << set << guid;
@@ -106,10 +106,10 @@ void TestProfile::classifiesCommandLines()
     QFETCH(QStringList, arguments);
     QFETCH(int, form);
     QFETCH(QString, guidText);
-    const QString line = JoinArguments(arguments);
-    QCOMPARE(int(ClassifyCommandLine(line)), form);
-    if (form == int(CommandLineForm::SetActivePlan))
-        QCOMPARE(PlanGuidTextOf(line), guidText);
+    const QString line = joinArguments(arguments);
+    QCOMPARE(int(classifyCommandLine(line)), form);
+    if (form == int(CommandLineForm::setActivePlan))
+        QCOMPARE(planGuidTextOf(line), guidText);
 }
 
 void TestProfile::commandLineSurvivesRandomInput()
@@ -120,8 +120,8 @@ void TestProfile::commandLineSurvivesRandomInput()
         const int extra = int(random.bounded(100));
         for (int i = 0; i < extra; ++i)
             line += QChar(char16_t(random.bounded(0x10000)));
-        QCOMPARE(ClassifyCommandLine(line), CommandLineForm::SetActivePlan);
-        QVERIFY(PlanGuidTextOf(line).size() <= 39);
+        QCOMPARE(classifyCommandLine(line), CommandLineForm::setActivePlan);
+        QVERIFY(planGuidTextOf(line).size() <= 39);
     }
 }
 
@@ -130,14 +130,14 @@ void TestProfile::resolvesPortableAndInstalledLayouts()
     TestEnvironment env;
     env.writeFile(QStringLiteral("portable/ampctleng.ini"), "[Ampora]\n");
     SharedStrings portable;
-    ResolveSharedPaths(portable, env.path(QStringLiteral("portable/ampora")));
+    resolveSharedPaths(portable, env.path(QStringLiteral("portable/ampora")));
     QCOMPARE(portable.programFolder, env.path(QStringLiteral("portable")));
     QCOMPARE(portable.settingsFile, env.path(QStringLiteral("portable/ampctlset.ini")));
     QCOMPARE(portable.networkFile, env.path(QStringLiteral("config/ampora/AmporaNetworkInfo.ini")));
 
     env.writeFile(QStringLiteral("usr/share/ampora/ampctleng.ini"), "[Ampora]\n");
     SharedStrings installed;
-    ResolveSharedPaths(installed, env.path(QStringLiteral("usr/bin/ampora")));
+    resolveSharedPaths(installed, env.path(QStringLiteral("usr/bin/ampora")));
     QCOMPARE(installed.programFolder, env.path(QStringLiteral("usr/share/ampora")));
     QCOMPARE(installed.languageFile, env.path(QStringLiteral("usr/share/ampora/ampctleng.ini")));
     QCOMPARE(installed.settingsFile, env.path(QStringLiteral("config/ampora/ampctlset.ini")));

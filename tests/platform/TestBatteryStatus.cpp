@@ -64,7 +64,7 @@ void TestBatteryStatus::readsFixtureTrees()
     QFETCH(SystemPowerStatus, expected);
     const SystemPowerStatus actual = SysfsBatteryStatusReader(root).read();
     QVERIFY2(actual == expected, describe(actual).constData());
-    QCOMPARE(HasSystemBattery(actual), expected.batteryFlag != SystemPowerStatus::FlagNoBattery);
+    QCOMPARE(hasSystemBattery(actual), expected.batteryFlag != SystemPowerStatus::FlagNoBattery);
 }
 
 void TestBatteryStatus::environmentVariableMovesTheSysfsRoot()
@@ -72,7 +72,7 @@ void TestBatteryStatus::environmentVariableMovesTheSysfsRoot()
     qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(fixture("discharging")));
     QCOMPARE(SysfsBatteryStatusReader().read().batteryLifeTime, 3660);
     qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(fixture("no-battery")));
-    QVERIFY(!HasSystemBattery(SysfsBatteryStatusReader().read()));
+    QVERIFY(!hasSystemBattery(SysfsBatteryStatusReader().read()));
     qunsetenv("AMPORA_SYSFS_ROOT");
 }
 

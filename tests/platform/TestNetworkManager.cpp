@@ -27,13 +27,13 @@ QStringList describe(const QList<NetworkList::Network> &networks)
 {
     QStringList rows;
     for (const NetworkList::Network &n : networks)
-        rows.append(n.name + u'|' + GuidToText(n.guid) + u'|' + (n.connected ? u"connected" : u"-"));
+        rows.append(n.name + u'|' + guidToText(n.guid) + u'|' + (n.connected ? u"connected" : u"-"));
     return rows;
 }
 
 QString row(const QString &name, const QString &uuid, bool connected)
 {
-    return name + u'|' + GuidToText(QUuid::fromString(uuid)) + u'|' + (connected ? u"connected" : u"-");
+    return name + u'|' + guidToText(QUuid::fromString(uuid)) + u'|' + (connected ? u"connected" : u"-");
 }
 
 } // namespace
@@ -148,7 +148,7 @@ void TestNetworkManager::listsSavedConnectionsAsNetworks()
     QFETCH(QList<Active>, active);
     QFETCH(QStringList, expected);
     startService(saved, active);
-    const std::unique_ptr<NetworkList> list = CreateNetworkList();
+    const std::unique_ptr<NetworkList> list = createNetworkList();
     QCOMPARE(describe(list->networks()), expected);
 }
 
@@ -156,7 +156,7 @@ void TestNetworkManager::noNetworkManagerGivesEmptyList()
 {
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(CreateNetworkList()->networks().isEmpty());
+    QVERIFY(createNetworkList()->networks().isEmpty());
     qInfo("no NetworkManager on the bus: empty list after %lld ms", timer.elapsed());
 }
 
@@ -190,7 +190,7 @@ void TestNetworkManager::noBusGivesEmptyList()
 void TestNetworkManager::busGoingAwayGivesEmptyList()
 {
     startService({{QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless")}}, {});
-    const std::unique_ptr<NetworkList> list = CreateNetworkList();
+    const std::unique_ptr<NetworkList> list = createNetworkList();
     QCOMPARE(list->networks().size(), 1);
     m_bus->stop();
     QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());

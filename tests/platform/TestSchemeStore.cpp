@@ -25,9 +25,9 @@ using StoreOperation = std::function<PowerStatus(SchemeStore &)>;
 
 namespace {
 
-const QUuid kBalanced = DefaultPlans()[0].guid;
-const QUuid kHighPerformance = DefaultPlans()[1].guid;
-const QUuid kPowerSaver = DefaultPlans()[2].guid;
+const QUuid kBalanced = defaultPlans()[0].guid;
+const QUuid kHighPerformance = defaultPlans()[1].guid;
+const QUuid kPowerSaver = defaultPlans()[2].guid;
 // The hand-written fixture calls its second plan "Quiet" under the power saver's GUID.
 const QUuid kQuiet = kPowerSaver;
 const QUuid kMissing { 0x0BADBAD0, 0x1111, 0x2222, 0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44 };
@@ -48,7 +48,7 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 QStringList namesOf(const PowerPlanList &list)
 {
     QStringList names;
-    for (const PowerPlans &plan : list)
+    for (const PowerPlan &plan : list)
         names.append(plan.planName);
     return names;
 }
@@ -66,7 +66,7 @@ QList<QUuid> enumerate(const PowerPlatform &platform)
 QList<quint32> valuesOf(const PowerPlatform &platform, const QUuid &scheme)
 {
     QList<quint32> values;
-    for (const PowerSettingRow &row : PowerSettingRows()) {
+    for (const PowerSettingRow &row : powerSettingRows()) {
         for (const PowerSource source : { PowerSource::Ac, PowerSource::Dc }) {
             quint32 value = 0xFFFFFFFF;
             platform.readValueIndex(source, scheme, row.subgroup, row.setting, &value);
@@ -79,7 +79,7 @@ QList<quint32> valuesOf(const PowerPlatform &platform, const QUuid &scheme)
 QList<quint32> seedValuesOf(const DefaultPlan &plan)
 {
     QList<quint32> values;
-    for (const PowerSettingRow &row : PowerSettingRows())
+    for (const PowerSettingRow &row : powerSettingRows())
         values << (row.*plan.values).ac << (row.*plan.values).dc;
     return values;
 }
@@ -156,7 +156,7 @@ QProcess *TestSchemeStore::startSwitcher(
     auto process = std::make_unique<QProcess>();
     process->setProgram(QString::fromUtf8(STORE_SWITCHER));
     process->setArguments(
-        { m_path, GuidToText(first), GuidToText(second), GuidToText(renamed), prefix, QString::number(steps) });
+        { m_path, guidToText(first), guidToText(second), guidToText(renamed), prefix, QString::number(steps) });
     process->start();
     m_processes.push_back(std::move(process));
     return m_processes.back().get();
@@ -168,13 +168,13 @@ void TestSchemeStore::seedsTheDefaultPlansOnFirstUse()
     QTest::failOnWarning(QRegularExpression(u".*"_s));
     SchemeStore store(m_path);
 
-    QCOMPARE(namesOf(LoadPowerPlans(store)), kDefaultNames);
+    QCOMPARE(namesOf(loadPowerPlans(store)), kDefaultNames);
     QCOMPARE(TestEnvironment::readFile(m_path), fixture(u"schemes-seeded.ini"_s));
     QCOMPARE(activeOf(store), kBalanced);
     const QList<QUuid> schemes = enumerate(store);
     QCOMPARE(schemes.size(), 3);
     for (qsizetype i = 0; i < schemes.size(); ++i) {
-        const DefaultPlan &plan = DefaultPlans()[size_t(i)];
+        const DefaultPlan &plan = defaultPlans()[size_t(i)];
         QCOMPARE(schemes.at(i), plan.guid);
         QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
         QString description;
@@ -190,7 +190,7 @@ void TestSchemeStore::fileFormat_data()
     QTest::addColumn<QString>("expected");
     const QString input = u"schemes-input.ini"_s;
     QTest::newRow("reading") << StoreOperation([](SchemeStore &s) {
-        return namesOf(LoadPowerPlans(s)) == QStringList { u"Balanced"_s, u"Quiet"_s } ? PowerStatus::Ok
+        return namesOf(loadPowerPlans(s)) == QStringList { u"Balanced"_s, u"Quiet"_s } ? PowerStatus::Ok
                                                                                        : PowerStatus::Failed;
     }) << input;
     QTest::newRow("activating the active plan")
@@ -232,7 +232,7 @@ void TestSchemeStore::fileFormat()
     QByteArray written = TestEnvironment::readFile(m_path);
     for (const QUuid &scheme : enumerate(store)) {
         if (scheme != kBalanced && scheme != kQuiet)
-            written.replace(GuidToText(scheme).toLatin1(), "{NEW}");
+            written.replace(guidToText(scheme).toLatin1(), "{NEW}");
     }
     QCOMPARE(written, fixture(expected));
     QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
@@ -270,7 +270,7 @@ void TestSchemeStore::operationsRoundTripThroughTheFile()
     QCOMPARE(reader.readValueIndex(PowerSource::Dc, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, &value),
         PowerStatus::Ok);
     QCOMPARE(value, 0u);
-    QCOMPARE(namesOf(LoadPowerPlans(reader)), (QStringList { u"Balanced"_s, name, u"Power saver"_s }));
+    QCOMPARE(namesOf(loadPowerPlans(reader)), (QStringList { u"Balanced"_s, name, u"Power saver"_s }));
 }
 
 void TestSchemeStore::activeSchemeCannotBeDeleted()
@@ -332,7 +332,7 @@ void TestSchemeStore::unknownSchemesAreNotFound()
 void TestSchemeStore::seesChangesMadeBehindItsBack()
 {
     SchemeStore first(m_path);
-    QCOMPARE(namesOf(LoadPowerPlans(first)), kDefaultNames);
+    QCOMPARE(namesOf(loadPowerPlans(first)), kDefaultNames);
 
     SchemeStore second(m_path);
     QCOMPARE(second.writeFriendlyName(kBalanced, u"Renamed elsewhere"_s), PowerStatus::Ok);
@@ -393,14 +393,14 @@ void TestSchemeStore::unusableStoreIsSetAside()
     QTest::failOnWarning(QRegularExpression(u".*"_s));
 
     SchemeStore store(m_path);
-    QCOMPARE(namesOf(LoadPowerPlans(store)), kDefaultNames);
+    QCOMPARE(namesOf(loadPowerPlans(store)), kDefaultNames);
 
     QCOMPARE(TestEnvironment::readFile(m_path), fixture(u"schemes-seeded.ini"_s));
     const QStringList kept = QDir(folder()).entryList({ u"schemes.ini.corrupt-*"_s }, QDir::Files);
     QCOMPARE(kept.size(), 1);
     QCOMPARE(TestEnvironment::readFile(folder() + u'/' + kept.first()), content);
     // The fresh store is fine for everyone: nobody warns again.
-    QCOMPARE(namesOf(LoadPowerPlans(store)), kDefaultNames);
+    QCOMPARE(namesOf(loadPowerPlans(store)), kDefaultNames);
     SchemeStore other(m_path);
     QCOMPARE(other.setActiveScheme(kPowerSaver), PowerStatus::Ok);
     QCOMPARE(activeOf(store), kPowerSaver);
@@ -445,7 +445,7 @@ void TestSchemeStore::readsOnAWorkerThreadDuringWrites()
     std::atomic<int> incomplete { 0 };
     std::unique_ptr<QThread> reader(QThread::create([&] {
         do {
-            if (LoadPowerPlans(store).size() != 3)
+            if (loadPowerPlans(store).size() != 3)
                 ++incomplete;
             ++loads;
         } while (writing);
@@ -508,7 +508,7 @@ void TestSchemeStore::twoProcessesSwitchingLoseNothing()
     QCOMPARE(nameOf(store, kHighPerformance), u"second 99"_s);
     QCOMPARE(nameOf(store, kPowerSaver), u"first 99"_s);
     QVERIFY(activeOf(store) == kBalanced || activeOf(store) == kHighPerformance);
-    for (const DefaultPlan &plan : DefaultPlans())
+    for (const DefaultPlan &plan : defaultPlans())
         QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
     QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
 }

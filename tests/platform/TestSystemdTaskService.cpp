@@ -49,7 +49,7 @@ ProcessResult runTool(const QString &program, const QStringList &arguments)
 TaskDefinition timerDefinition(
     TriggerType type, const QString &boundary, int days, const QString &program, const QString &arguments)
 {
-    TaskDefinition d = PlanTaskWriter::Definition(type == TriggerType::Once ? PlanTaskWriter::Kind::Once
+    TaskDefinition d = PlanTaskWriter::definition(type == TriggerType::Once ? PlanTaskWriter::Kind::Once
             : type == TriggerType::Daily                                    ? PlanTaskWriter::Kind::Daily
                                                                             : PlanTaskWriter::Kind::Weekly,
         program, arguments, boundary, days);
@@ -417,9 +417,9 @@ void TestSystemdTaskService::readsFolderWithForeignAndBrokenUnits()
     choice.kind = PlanTaskWriter::Kind::Daily;
     choice.date = QDate(2024, 7, 5);
     choice.time = QTime(7, 3, 9);
-    QCOMPARE(writer.write(choice, LoadPowerPlans(plans), {}), PlanTaskWriter::Result::Registered);
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans), {}), PlanTaskWriter::Result::Registered);
     QString diagnostic;
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(*tasks, plans, &diagnostic);
+    const QList<TimeSchedule> schedules = readScheduledTasks(*tasks, plans, &diagnostic);
     QCOMPARE(schedules.size(), 1);
     QCOMPARE(schedules.first().planGuid, saver);
     QCOMPARE(schedules.first().position, 1);
@@ -447,8 +447,8 @@ void TestSystemdTaskService::logonEntryIsValidAndSingle()
 {
     m_env->writeFile(u"config/autostart/other.desktop"_s, "[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
     auto tasks = service();
-    QVERIFY(CreateLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
-    QVERIFY(CreateLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
+    QVERIFY(createLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
+    QVERIFY(createLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
     const QString entry = autostartFolder() + u"/VantaAmporaStartup.desktop"_s;
     QCOMPARE(QDir(autostartFolder()).entryList(QDir::Files).size(), 2);
 
@@ -473,9 +473,9 @@ void TestSystemdTaskService::logonEntryIsValidAndSingle()
     QCOMPARE(tasks->readTasks(&read), Status::Ok);
     QCOMPARE(read.first().enabled, false);
 
-    QVERIFY(CreateLogonTask(*tasks, m_program, kLogonTaskName, QString()));
+    QVERIFY(createLogonTask(*tasks, m_program, kLogonTaskName, QString()));
     QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nExec="_s + m_program + u'\n'));
-    DeleteLogonTask(*tasks, kLogonTaskName);
+    deleteLogonTask(*tasks, kLogonTaskName);
     QVERIFY(!QFile::exists(entry));
     QVERIFY(QFile::exists(autostartFolder() + u"/other.desktop"_s));
     QVERIFY(systemctlCalls().isEmpty());

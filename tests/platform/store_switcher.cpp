@@ -20,8 +20,8 @@ int main(int argc, char **argv)
     QUuid renamed;
     bool stepsOk = false;
     const int steps = args.size() == 7 ? args.at(6).toInt(&stepsOk) : 0;
-    if (!stepsOk || !TextToGuid(args.at(2), &first) || !TextToGuid(args.at(3), &second)
-        || !TextToGuid(args.at(4), &renamed)) {
+    if (!stepsOk || !textToGuid(args.at(2), &first) || !textToGuid(args.at(3), &second)
+        || !textToGuid(args.at(4), &renamed)) {
         std::fputs(
             "usage: store_switcher <store file> <plan A> <plan B> <plan to rename> <name prefix> <steps>\n", stderr);
         return 2;

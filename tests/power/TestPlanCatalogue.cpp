@@ -24,7 +24,7 @@ namespace {
 QStringList namesOf(const PowerPlanList &list)
 {
     QStringList names;
-    for (const PowerPlans &plan : list)
+    for (const PowerPlan &plan : list)
         names.append(plan.planName);
     return names;
 }
@@ -53,10 +53,10 @@ void TestPlanCatalogue::sortsByNameOrdinally()
     for (const QString &name : created)
         platform.addScheme(name, name + u" description"_s);
 
-    const PowerPlanList list = LoadPowerPlans(platform);
+    const PowerPlanList list = loadPowerPlans(platform);
 
     QCOMPARE(namesOf(list), expected);
-    for (const PowerPlans &plan : list) {
+    for (const PowerPlan &plan : list) {
         QCOMPARE(plan.planDescription, plan.planName + u" description"_s);
         QCOMPARE(platform.schemes().at(created.indexOf(plan.planName)).guid, plan.planGuid);
     }
@@ -70,7 +70,7 @@ void TestPlanCatalogue::keepsEqualNamesTogether()
     const QUuid second = platform.addScheme(u"Same"_s);
     platform.addScheme(u"Alpha"_s);
 
-    const PowerPlanList list = LoadPowerPlans(platform);
+    const PowerPlanList list = loadPowerPlans(platform);
 
     QCOMPARE(namesOf(list), (QStringList{u"Alpha"_s, u"Same"_s, u"Same"_s, u"Zulu"_s}));
     const QSet<QUuid> sameGuids{list.at(1).planGuid, list.at(2).planGuid};
@@ -100,13 +100,13 @@ void TestPlanCatalogue::leavesOutUnreadableSchemes()
     else
         platform.skipIndex(1);
 
-    QCOMPARE(namesOf(LoadPowerPlans(platform)), (QStringList{u"Four"_s, u"One"_s, u"Three"_s}));
+    QCOMPARE(namesOf(loadPowerPlans(platform)), (QStringList{u"Four"_s, u"One"_s, u"Three"_s}));
 }
 
 void TestPlanCatalogue::emptyPlatformGivesEmptyList()
 {
     FakePowerPlatform platform;
-    QVERIFY(LoadPowerPlans(platform).isEmpty());
+    QVERIFY(loadPowerPlans(platform).isEmpty());
 }
 
 void TestPlanCatalogue::exchangeSortLeavesEqualNamesWhereTheNamePassWould()
@@ -126,7 +126,7 @@ void TestPlanCatalogue::exchangeSortLeavesEqualNamesWhereTheNamePassWould()
                     expected.swapItemsAt(i, j);
             }
         }
-        ExchangeSort(items, [](const Item &item) -> const QString & { return item.first; });
+        exchangeSort(items, [](const Item &item) -> const QString & { return item.first; });
         QCOMPARE(items, expected);
     }
 }

@@ -17,8 +17,8 @@ private Q_SLOTS:
 
 void TestPowerSettings::defaultValuesFitTheirKind()
 {
-    for (const DefaultPlan &plan : DefaultPlans()) {
-        for (const PowerSettingRow &row : PowerSettingRows()) {
+    for (const DefaultPlan &plan : defaultPlans()) {
+        for (const PowerSettingRow &row : powerSettingRows()) {
             const SeedValues values = row.*plan.values;
             for (const quint32 value : {values.ac, values.dc}) {
                 const QByteArray where = plan.name.toUtf8() + ' ' + row.labelKey.toUtf8();
@@ -46,14 +46,14 @@ void TestPowerSettings::rowsNameDistinctSettings()
 {
     QSet<QUuid> settings;
     QSet<QUuid> plans;
-    for (const PowerSettingRow &row : PowerSettingRows()) {
+    for (const PowerSettingRow &row : powerSettingRows()) {
         QVERIFY(!row.subgroup.isNull());
         settings.insert(row.setting);
     }
-    for (const DefaultPlan &plan : DefaultPlans())
+    for (const DefaultPlan &plan : defaultPlans())
         plans.insert(plan.guid);
-    QCOMPARE(settings.size(), PowerSettingRows().size());
-    QCOMPARE(plans.size(), DefaultPlans().size());
+    QCOMPARE(settings.size(), powerSettingRows().size());
+    QCOMPARE(plans.size(), defaultPlans().size());
     QVERIFY(!settings.contains(QUuid()));
 }
 
@@ -79,8 +79,8 @@ void TestPowerSettings::offersRowsByCapability()
     QFETCH(PlanCapabilities, capabilities);
     QFETCH(QStringList, offered);
     QStringList rows;
-    for (const PowerSettingRow &row : PowerSettingRows()) {
-        if (IsSettingOffered(row, capabilities))
+    for (const PowerSettingRow &row : powerSettingRows()) {
+        if (isSettingOffered(row, capabilities))
             rows.append(row.labelKey.toString());
     }
     QCOMPARE(rows, offered);

@@ -19,9 +19,9 @@ namespace {
 
 const QString kProgram = u"/opt/Ampora Tools/ampora"_s;
 
-TasksScheduled listed(const QString &name)
+TimeSchedule listed(const QString &name)
 {
-    TasksScheduled s;
+    TimeSchedule s;
     s.taskName = name;
     return s;
 }
@@ -68,7 +68,7 @@ void TestPlanTaskWriter::init()
     m_store = std::make_unique<FakePowerPlatform>();
     m_store->addScheme(u"Balanced"_s);
     m_store->addScheme(u"Power saver"_s, {}, QUuid::fromString(u"{A1841308-3541-4FAB-BC81-F71556F20B4A}"));
-    m_plans = LoadPowerPlans(*m_store);
+    m_plans = loadPowerPlans(*m_store);
     m_service = FakeTaskService();
 }
 
@@ -104,7 +104,7 @@ void TestPlanTaskWriter::picksFirstFreeName()
 {
     QFETCH(QStringList, listedNames);
     QFETCH(QString, expected);
-    QList<TasksScheduled> lastRead;
+    QList<TimeSchedule> lastRead;
     for (const QString &name : std::as_const(listedNames))
         lastRead.append(listed(name));
 
@@ -155,7 +155,7 @@ void TestPlanTaskWriter::roundTripsThroughTheReader()
     PlanTaskWriter writer(m_service, kProgram);
     QCOMPARE(writer.write(c, m_plans, {}), Result::Registered);
 
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(m_service, *m_store);
+    const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
     QCOMPARE(schedules.size(), 1);
     QCOMPARE(schedules.first().taskName, u"AMPCTL0"_s);
     QCOMPARE(schedules.first().planName, u"Power saver"_s);
@@ -202,7 +202,7 @@ void TestPlanTaskWriter::refusesIncompleteChoices()
     c.planIndex = planIndex;
     PlanTaskWriter writer(m_service, program);
     QCOMPARE(writer.write(c, m_plans, {}), result);
-    QCOMPARE(PlanTaskWriter::MessageKey(result), messageKey);
+    QCOMPARE(PlanTaskWriter::messageKey(result), messageKey);
     QVERIFY(m_service.tasks().isEmpty());
 }
 
@@ -210,7 +210,7 @@ void TestPlanTaskWriter::editReplacesTaskUnderItsName()
 {
     PlanTaskWriter writer(m_service, kProgram);
     QCOMPARE(writer.write(choice(Kind::Once), m_plans, {}), Result::Registered);
-    QCOMPARE(writer.write(choice(Kind::Once), m_plans, ReadScheduledTasks(m_service, *m_store)), Result::Registered);
+    QCOMPARE(writer.write(choice(Kind::Once), m_plans, readScheduledTasks(m_service, *m_store)), Result::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL1"_s);
     QVERIFY(m_service.setTaskEnabled(u"AMPCTL0"_s, false) == TaskService::Status::Ok);
 
@@ -218,10 +218,10 @@ void TestPlanTaskWriter::editReplacesTaskUnderItsName()
     edit.planIndex = 0;
     edit.time = QTime(18, 0, 0);
     edit.editedTaskName = u"AMPCTL0"_s;
-    QCOMPARE(writer.write(edit, m_plans, ReadScheduledTasks(m_service, *m_store)), Result::Registered);
+    QCOMPARE(writer.write(edit, m_plans, readScheduledTasks(m_service, *m_store)), Result::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
 
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(m_service, *m_store);
+    const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
     QCOMPARE(schedules.size(), 2);
     QCOMPARE(schedules.first().taskName, u"AMPCTL0"_s);
     QCOMPARE(schedules.first().planName, u"Balanced"_s);
@@ -237,23 +237,23 @@ void TestPlanTaskWriter::enablesAndRemovesByPosition()
     m_service.addTask(RegisteredTask { u"foreign"_s, true, std::nullopt });
     PlanTaskWriter writer(m_service, kProgram);
     QCOMPARE(writer.write(choice(Kind::Daily), m_plans, {}), Result::Registered);
-    const int position = ReadScheduledTasks(m_service, *m_store).first().position;
+    const int position = readScheduledTasks(m_service, *m_store).first().position;
     QCOMPARE(position, 2);
 
-    QCOMPARE(SetTaskEnabledAt(m_service, position, false), TaskService::Status::Ok);
+    QCOMPARE(setTaskEnabledAt(m_service, position, false), TaskService::Status::Ok);
     QCOMPARE(m_service.task(u"AMPCTL0"_s)->enabled, false);
     QCOMPARE(m_service.task(u"foreign"_s)->enabled, true);
-    QCOMPARE(SetTaskEnabledAt(m_service, position, true), TaskService::Status::Ok);
+    QCOMPARE(setTaskEnabledAt(m_service, position, true), TaskService::Status::Ok);
     QCOMPARE(m_service.task(u"AMPCTL0"_s)->enabled, true);
 
     for (int outside : { 0, 3, -1 })
-        QCOMPARE(SetTaskEnabledAt(m_service, outside, false), TaskService::Status::NotFound);
-    QCOMPARE(RemoveTaskAt(m_service, position), TaskService::Status::Ok);
+        QCOMPARE(setTaskEnabledAt(m_service, outside, false), TaskService::Status::NotFound);
+    QCOMPARE(removeTaskAt(m_service, position), TaskService::Status::Ok);
     QCOMPARE(m_service.tasks().size(), 1);
-    QCOMPARE(RemoveTaskAt(m_service, position), TaskService::Status::NotFound);
+    QCOMPARE(removeTaskAt(m_service, position), TaskService::Status::NotFound);
 
     m_service.setUnreachable(true);
-    QCOMPARE(SetTaskEnabledAt(m_service, 1, false), TaskService::Status::Failed);
+    QCOMPARE(setTaskEnabledAt(m_service, 1, false), TaskService::Status::Failed);
 }
 
 QTEST_GUILESS_MAIN(TestPlanTaskWriter)

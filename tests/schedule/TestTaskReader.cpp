@@ -21,10 +21,10 @@ public:
     PowerStatus readFriendlyName(const QUuid &, QString *) const override { return PowerStatus::Failed; }
 };
 
-QStringList namesOf(const QList<TasksScheduled> &schedules)
+QStringList namesOf(const QList<TimeSchedule> &schedules)
 {
     QStringList names;
-    for (const TasksScheduled &s : schedules)
+    for (const TimeSchedule &s : schedules)
         names.append(s.taskName);
     return names;
 }
@@ -80,7 +80,7 @@ void TestTaskReader::recognisesOnlyTheProgramsTasks_data()
     QTest::newRow("lower-case name") << u"ampctl7"_s << args << true << false;
     QTest::newRow("prefix not at the start") << u"XAMPCTL7"_s << args << true << false;
     QTest::newRow("not a program start") << u"AMPCTL7"_s << args << false << false;
-    QTest::newRow("keyword in other case") << u"AMPCTL7"_s << (u"-SetActivePlan -"_s + guid) << true << false;
+    QTest::newRow("keyword in other case") << u"AMPCTL7"_s << (u"-setActivePlan -"_s + guid) << true << false;
     QTest::newRow("foreign arguments") << u"AMPCTL7"_s << u"--help"_s << true << false;
     QTest::newRow("trailing blank after the GUID") << u"AMPCTL7"_s << (args + u' ') << true << false;
     QTest::newRow("GUID without braces") << u"AMPCTL7"_s << (u"-setactiveplan -"_s + guid.mid(1, 36)) << true << false;
@@ -101,7 +101,7 @@ void TestTaskReader::recognisesOnlyTheProgramsTasks()
         task.definition->actions.first().type = TaskDefinition::ActionType::Email;
     service.addTask(task);
 
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    const QList<TimeSchedule> schedules = readScheduledTasks(service, *m_store);
     QCOMPARE(schedules.size(), listed ? 1 : 0);
     QVERIFY(service.deleteCalls().isEmpty());
     QCOMPARE(service.tasks().size(), 1);
@@ -147,7 +147,7 @@ void TestTaskReader::buildsDisplayTexts()
 
     FakeTaskService service;
     service.addTask(planTask(u"AMPCTL0"_s, type, boundary, planArguments(m_saver), days));
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    const QList<TimeSchedule> schedules = readScheduledTasks(service, *m_store);
     QCOMPARE(schedules.size(), 1);
     QCOMPARE(schedules.first().frequencyText, frequency);
     QCOMPARE(schedules.first().startText, start);
@@ -163,7 +163,7 @@ void TestTaskReader::deletesTasksOfDeletedPlansAfterTheRead()
     service.addTask(planTask(u"ampctl2"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(gone)));
     service.addTask(planTask(u"AMPCTL3"_s, TriggerType::Once, u"2024-07-05T07:03:09"_s, planArguments(gone)));
 
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, *m_store);
+    const QList<TimeSchedule> schedules = readScheduledTasks(service, *m_store);
     QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL1"_s }));
     // The listed task kept the position it had during the read, before the deletions.
     QCOMPARE(schedules.first().position, 2);
@@ -177,7 +177,7 @@ void TestTaskReader::keepsTasksWhenThePlanStoreFails()
     SilentStore store;
     FakeTaskService service;
     service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
-    const QList<TasksScheduled> schedules = ReadScheduledTasks(service, store);
+    const QList<TimeSchedule> schedules = readScheduledTasks(service, store);
     QCOMPARE(schedules.size(), 1);
     QVERIFY(schedules.first().planName.isEmpty());
     QVERIFY(service.deleteCalls().isEmpty());
@@ -189,7 +189,7 @@ void TestTaskReader::unreachableServiceGivesEmptyList()
     service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, u"2024-07-05T07:03:09"_s, planArguments(m_saver)));
     service.setUnreachable(true);
     QString diagnostic;
-    QVERIFY(ReadScheduledTasks(service, *m_store, &diagnostic).isEmpty());
+    QVERIFY(readScheduledTasks(service, *m_store, &diagnostic).isEmpty());
     QVERIFY(diagnostic.isEmpty());
 }
 

@@ -1,4 +1,4 @@
-#include "CPleaseWait.h"
+#include "PleaseWaitDialog.h"
 #include "TestEnvironment.h"
 
 #include <QLabel>
@@ -25,7 +25,7 @@ void TestPleaseWait::centredOnItsOwnerEachTimeItShows()
     QWidget page(&frame);
     page.setGeometry(0, 0, 1018, 550);
     // Owned through a page, centred on the page's window.
-    CPleaseWait wait(&page);
+    PleaseWaitDialog wait(&page);
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
 
@@ -44,7 +44,7 @@ void TestPleaseWait::centredOnItsOwnerEachTimeItShows()
 void TestPleaseWait::borderlessAndModeless()
 {
     QWidget frame;
-    CPleaseWait wait(&frame);
+    PleaseWaitDialog wait(&frame);
     QVERIFY(wait.windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(wait.isWindow());
     QVERIFY(!wait.isModal());
@@ -55,7 +55,7 @@ void TestPleaseWait::borderlessAndModeless()
 
 void TestPleaseWait::marqueeRuns()
 {
-    CPleaseWait wait;
+    PleaseWaitDialog wait;
     wait.show();
     QVERIFY(QTest::qWaitForWindowExposed(&wait));
     QProgressBar *bar = wait.bar();
@@ -72,7 +72,7 @@ void TestPleaseWait::englishWhateverTheLanguageFile()
     m_environment.writeFile(QStringLiteral("program/ampctleng.ini"),
                             "[Ampora]\nIDS_PLEASE_WAIT=Bitte warten...\nIDS_WAIT=Bitte warten...\n"
                             "Please wait...=Bitte warten...\n");
-    CPleaseWait wait;
+    PleaseWaitDialog wait;
     QCOMPARE(wait.label()->text(), QStringLiteral("Please wait..."));
     const QList<QLabel *> labels = wait.findChildren<QLabel *>();
     QCOMPARE(labels.size(), 1);

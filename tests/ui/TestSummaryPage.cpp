@@ -1,12 +1,12 @@
-#include "CBaseWndStep.h"
-#include "CBoottamBorder.h"
-#include "CHyperLink.h"
-#include "CPleaseWait.h"
-#include "CXCmdBtn.h"
+#include "SummaryPage.h"
+#include "NotificationStrip.h"
+#include "LinkLabel.h"
+#include "PleaseWaitDialog.h"
+#include "PictureButton.h"
 #include "CommandId.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
-#include "NetworkSchedules.h"
+#include "NetworkScheduleFile.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
 #include "SysfsBatteryStatusReader.h"
@@ -64,22 +64,22 @@ QString sysfs(const char *name)
     return TestEnvironment::sourceFile(QStringLiteral("platform/data/sysfs/") + QLatin1StringView(name));
 }
 
-CXCmdBtn *buttonOf(const QWidget *page, int id)
+PictureButton *buttonOf(const QWidget *page, int id)
 {
-    const auto buttons = page->findChildren<CXCmdBtn *>();
-    for (CXCmdBtn *button : buttons) {
+    const auto buttons = page->findChildren<PictureButton *>();
+    for (PictureButton *button : buttons) {
         if (button->id() == id)
             return button;
     }
     return nullptr;
 }
 
-QList<CBoottamBorder *> shownPopups()
+QList<NotificationStrip *> shownPopups()
 {
-    QList<CBoottamBorder *> popups;
+    QList<NotificationStrip *> popups;
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        if (auto *popup = qobject_cast<CBoottamBorder *>(window))
+        if (auto *popup = qobject_cast<NotificationStrip *>(window))
             popups.append(popup);
     }
     return popups;
@@ -106,14 +106,14 @@ private Q_SLOTS:
     void pageHoldsItsFrameAtSize();
 
 private:
-    std::unique_ptr<CBaseWndStep> makePage(const char *sysfsCase = "no-battery");
-    void waitForReload(CBaseWndStep &page);
+    std::unique_ptr<SummaryPage> makePage(const char *sysfsCase = "no-battery");
+    void waitForReload(SummaryPage &page);
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<GatedPowerPlatform> m_platform;
     std::unique_ptr<FakeTaskService> m_tasks;
     std::unique_ptr<SysfsBatteryStatusReader> m_battery;
-    std::unique_ptr<CPleaseWait> m_pleaseWait;
+    std::unique_ptr<PleaseWaitDialog> m_pleaseWait;
     QUuid m_balanced;
 };
 
@@ -128,20 +128,20 @@ void TestSummaryPage::init()
 
     // Two timed schedules and one network schedule, written the way the program writes them.
     m_tasks = std::make_unique<FakeTaskService>();
-    const PowerPlanList plans = LoadPowerPlans(*m_platform);
+    const PowerPlanList plans = loadPowerPlans(*m_platform);
     PlanTaskWriter writer(*m_tasks, QStringLiteral("/usr/bin/ampora"));
     PlanTaskWriter::Choice choice{0, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {}};
     QCOMPARE(writer.write(choice, plans, {}), PlanTaskWriter::Result::Registered);
     choice.planIndex = 1;
-    QCOMPARE(writer.write(choice, plans, ReadScheduledTasks(*m_tasks, *m_platform)),
+    QCOMPARE(writer.write(choice, plans, readScheduledTasks(*m_tasks, *m_platform)),
              PlanTaskWriter::Result::Registered);
     QCOMPARE(m_tasks->tasks().size(), 2);
-    QList<NetworksScheduled> networks;
-    const PowerPlans saverPlan = plans.at(FindPlan(plans, saver));
-    QCOMPARE(SaveNetworkSchedule(networks, {QStringLiteral("Home"), QUuid::createUuid(), true}, saverPlan),
+    QList<NetworkSchedule> networks;
+    const PowerPlan saverPlan = plans.at(findPlan(plans, saver));
+    QCOMPARE(saveNetworkSchedule(networks, {QStringLiteral("Home"), QUuid::createUuid(), true}, saverPlan),
              NetworkSaveResult::Saved);
 
-    m_pleaseWait = std::make_unique<CPleaseWait>();
+    m_pleaseWait = std::make_unique<PleaseWaitDialog>();
 }
 
 void TestSummaryPage::cleanup()
@@ -154,15 +154,15 @@ void TestSummaryPage::cleanup()
     m_env.reset();
 }
 
-std::unique_ptr<CBaseWndStep> TestSummaryPage::makePage(const char *sysfsCase)
+std::unique_ptr<SummaryPage> TestSummaryPage::makePage(const char *sysfsCase)
 {
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs(sysfsCase));
-    auto page = std::make_unique<CBaseWndStep>(PageServices{*m_platform, *m_tasks, *m_battery, m_pleaseWait.get()});
+    auto page = std::make_unique<SummaryPage>(PageServices{*m_platform, *m_tasks, *m_battery, m_pleaseWait.get()});
     page->resize(Page::kFrameSize);
     return page;
 }
 
-void TestSummaryPage::waitForReload(CBaseWndStep &page)
+void TestSummaryPage::waitForReload(SummaryPage &page)
 {
     QTRY_VERIFY(!page.isReloading() && page.isEnabled());
 }
@@ -199,7 +199,7 @@ void TestSummaryPage::reloadRunsOnAWorkerWhileThePageWaits()
     m_platform->loads = 0;
     const auto page = makePage();
     page->show();
-    QSignalSpy reloaded(page.get(), &CBaseWndStep::reloaded);
+    QSignalSpy reloaded(page.get(), &SummaryPage::reloaded);
     QTRY_COMPARE(m_platform->loads.load(), 1);
     QVERIFY(m_platform->worker.load() != QThread::currentThread());
     QVERIFY(!page->isEnabled());
@@ -244,13 +244,13 @@ void TestSummaryPage::batteryLinkShowsTheBatteryState()
     qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(sysfs("discharging")));
     m_battery = std::make_unique<SysfsBatteryStatusReader>();
     qunsetenv("AMPORA_SYSFS_ROOT");
-    CBaseWndStep page(PageServices{*m_platform, *m_tasks, *m_battery, nullptr});
+    SummaryPage page(PageServices{*m_platform, *m_tasks, *m_battery, nullptr});
     page.resize(Page::kFrameSize);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
     waitForReload(page);
 
-    CHyperLink *link = page.batteryLink();
+    LinkLabel *link = page.batteryLink();
     QVERIFY(link->isVisible());
     QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
     QTRY_COMPARE(shownPopups().size(), 1);
@@ -283,16 +283,16 @@ void TestSummaryPage::helpDropDownOffersAbout()
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Return);
     QTRY_COMPARE(commands.size(), 1);
-    QCOMPARE(commands.first().first().toInt(), int(CmdAbout));
+    QCOMPARE(commands.first().first().toInt(), int(CmdShowAbout));
 }
 
 void TestSummaryPage::buttonsAndTilesReachTheFrame_data()
 {
     QTest::addColumn<int>("id");
-    QTest::newRow("settings") << int(CmdSettings);
+    QTest::newRow("settings") << int(CmdOpenSettings);
     QTest::newRow("create tile") << int(CmdCreatePlan);
     QTest::newRow("manage tile") << int(CmdManagePlans);
-    QTest::newRow("schedule tile") << int(CmdSchedulePlans);
+    QTest::newRow("schedule tile") << int(CmdShowSchedules);
 }
 
 void TestSummaryPage::buttonsAndTilesReachTheFrame()
@@ -303,7 +303,7 @@ void TestSummaryPage::buttonsAndTilesReachTheFrame()
     QVERIFY(QTest::qWaitForWindowExposed(page.get()));
     waitForReload(*page);
     QSignalSpy commands(page.get(), &Page::commandRequested);
-    CXCmdBtn *button = buttonOf(page.get(), id);
+    PictureButton *button = buttonOf(page.get(), id);
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, 4));
     QCOMPARE(commands.size(), 1);
@@ -316,7 +316,7 @@ void TestSummaryPage::pageHoldsItsFrameAtSize()
     frame.resize(1200, 700);
     frame.setWindowFlags(Qt::Window | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs("no-battery"));
-    auto *page = new CBaseWndStep(PageServices{*m_platform, *m_tasks, *m_battery, nullptr}, &frame);
+    auto *page = new SummaryPage(PageServices{*m_platform, *m_tasks, *m_battery, nullptr}, &frame);
     QCOMPARE(frame.size(), Page::kFrameSize);
     QCOMPARE(frame.minimumSize(), frame.maximumSize());
     QVERIFY(!frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));

@@ -1,0 +1,74 @@
+#include "Application.h"
+
+#include "MainWindow.h"
+#include "DisplayProbe.h"
+#include "GuiStart.h"
+#include "MessageBox.h"
+#include "PlatformServices.h"
+#include "PowerPlatform.h"
+#include "Profile.h"
+#include "SingleInstance.h"
+#include "UiFonts.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+Application::Application(GuiStart &start)
+    : m_start(start)
+{
+}
+
+int Application::run()
+{
+    sharedStrings() = m_start.strings;
+    // Read here rather than in the quick start-up, which never shows a title.
+    sharedStrings().appTitle = loadText(u"IDS_CAPTION");
+    if (!m_start.lock->isHeld()) {
+        handOverToRunningCopy();
+        return 0;
+    }
+    return runFirstCopy();
+}
+
+int Application::runFirstCopy()
+{
+    if (const QString problem = displayProblem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "ampora: Window Creation fails: %s\n", qPrintable(problem));
+        return 0;
+    }
+    QApplication app(m_start.argc, m_start.argv);
+    QApplication::setApplicationName(QStringLiteral("ampora"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    registerFontSubstitutes();
+
+    const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(sharedStrings());
+    SingleInstance instance(std::move(m_start.lock));
+    MainWindow frame(*platform);
+    if (!frame.winId()) {
+        MessageBox::information(nullptr, QStringLiteral("Ampora"), QStringLiteral("Window Creation fails"));
+        return 0;
+    }
+    instance.listen([&frame](const InstanceMessage &message) { return frame.handleInstanceMessage(message); });
+    if (m_start.setActivePlan) {
+        // The window stays hidden; a later plain start brings it up.
+        if (m_start.outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
+            frame.showPlanChangedPopup(m_start.outcome.planName, 99);
+    } else {
+        frame.showRequest();
+        if (sharedStrings().commandLine == QStringLiteral("-hideme"))
+            frame.hideToTray();
+    }
+    app.exec();
+    return 0;
+}
+
+void Application::handOverToRunningCopy() const
+{
+    InstanceMessage message;
+    if (m_start.setActivePlan) {
+        message.kind = InstanceMessage::Kind::CopyData;
+        message.text = sharedStrings().commandLine;
+    }
+    SingleInstance::sendToRunningCopy(message);
+}

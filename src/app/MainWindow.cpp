@@ -1,0 +1,205 @@
+#include "MainWindow.h"
+
+#include "BatteryStatusReader.h"
+#include "PleaseWaitDialog.h"
+#include "CommandId.h"
+#include "MessageBox.h"
+#include "NotificationStack.h"
+#include "PageColours.h"
+#include "PageFactory.h"
+#include "PlanSwitch.h"
+#include "PlatformServices.h"
+#include "PowerPlatform.h"
+#include "Profile.h"
+#include "SharedStrings.h"
+#include "TaskService.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImageReader>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+
+constexpr QSize kFrameSize(1018, 550);
+constexpr int kHandoverPicture = 11;
+
+void readPagePicture(SharedStrings &strings)
+{
+    strings.pictureFile = strings.programFolder + QStringLiteral("/vt-orvale-am.png");
+    strings.pictureSize = QImageReader(strings.pictureFile).size();
+}
+
+} // namespace
+
+MainWindow::MainWindow(PowerPlatform &platform, PageBuilder pageBuilder, QWidget *parent)
+    : QWidget(parent)
+    , m_platform(platform)
+    , m_tasks(createTaskService())
+    , m_battery(createBatteryStatusReader())
+    , m_pleaseWait(new PleaseWaitDialog(this))
+    , m_pageBuilder(std::move(pageBuilder))
+{
+    if (!m_pageBuilder) {
+        m_pageBuilder = [this](PageKind kind, QWidget *pageParent) {
+            return createPage(kind, PageServices{m_platform, *m_tasks, *m_battery, m_pleaseWait}, pageParent);
+        };
+    }
+    setWindowTitle(sharedStrings().appTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/ampora.png")));
+    resize(kFrameSize);
+    readPagePicture(sharedStrings());
+    switchPage(PageKind::Summary);
+    connect(&m_platform, &PowerPlatform::schemesChanged, this, [this] {
+        if (m_currentPage)
+            m_currentPage->refresh();
+    });
+}
+
+MainWindow::~MainWindow()
+{
+    // The page goes first: it may still wait for a reload that reads the services.
+    delete std::exchange(m_currentPage, nullptr);
+}
+
+void MainWindow::switchPage(PageKind kind)
+{
+    delete std::exchange(m_currentPage, nullptr);
+    m_currentPage = m_pageBuilder(kind, this);
+    m_currentKind = kind;
+    connect(m_currentPage, &Page::commandRequested, this, &MainWindow::onCommand);
+    m_currentPage->setGeometry(rect());
+    m_currentPage->show();
+}
+
+void MainWindow::onCommand(int id)
+{
+    switch (id) {
+    case CmdShowSummary:
+        switchPage(PageKind::Summary);
+        break;
+    case CmdCreatePlan:
+        switchPage(PageKind::PlanList);
+        break;
+    case CmdManagePlans:
+        switchPage(PageKind::PlanList);
+        break;
+    case CmdShowSchedules:
+        switchPage(PageKind::ScheduledPlans);
+        break;
+    case CmdToggleTray:
+        if (isVisible())
+            hideToTray();
+        else
+            showRequest();
+        break;
+    case CmdExitProgram:
+        close();
+        break;
+    default:
+        break; // the settings, help, web and About commands arrive with their windows
+    }
+}
+
+void MainWindow::applyCommandLine(const QString &commandLine, bool fromStart)
+{
+    sharedStrings().commandLine = commandLine;
+    if (!commandLine.startsWith(QStringLiteral("-setactiveplan"))) {
+        MessageBox::information(this, sharedStrings().messageCaption, QStringLiteral("Unknown Parameter"));
+        return;
+    }
+    const PlanSwitchOutcome outcome = switchPlanFromCommandLine(m_platform, commandLine);
+    if (outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
+        showPlanChangedPopup(outcome.planName, fromStart ? 99 : kHandoverPicture);
+}
+
+int MainWindow::handleInstanceMessage(const InstanceMessage &message)
+{
+    switch (message.kind) {
+    case InstanceMessage::Kind::CopyData:
+        return handleCopyData(message.tag, message.text);
+    case InstanceMessage::Kind::ShowRequest:
+        showRequest();
+        return 1;
+    case InstanceMessage::Kind::NetworkSchedulesChanged:
+        Q_EMIT networkSchedulesChanged();
+        return 1;
+    }
+    return 0;
+}
+
+int MainWindow::handleCopyData(qint32 tag, const QString &text)
+{
+    if (tag == 1 || tag == 2)
+        return 1;
+    if (text.startsWith(QStringLiteral("-setactiveplan"))) {
+        applyCommandLine(text, false);
+        return 1;
+    }
+    if (text.isEmpty()) {
+        reloadTitle();
+        return 1;
+    }
+    return 0;
+}
+
+void MainWindow::reloadTitle()
+{
+    sharedStrings().appTitle = loadText(u"IDS_CAPTION");
+    setWindowTitle(sharedStrings().appTitle);
+    if (m_currentPage)
+        m_currentPage->titleReloaded();
+}
+
+void MainWindow::showRequest()
+{
+    showNormal();
+    centreOnScreen();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::hideToTray()
+{
+    hide();
+}
+
+void MainWindow::centreOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void MainWindow::showPlanChangedPopup(const QString &planName, int pictureNumber)
+{
+    const QString heading = loadText(u"IDS_POWER_PLAN_CHANGE_HEAD");
+    const QString body = formatText(loadText(u"IDS_POWER_PLAN_CHANGE_BODY"), planName);
+    auto *stack = new NotificationStack(this);
+    stack->show(heading, body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this, pictureNumber, NotificationStack::kStandardDisplayMs);
+}
+
+void MainWindow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    paintPageBackground(painter, rect());
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_currentPage)
+        m_currentPage->setGeometry(rect());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing the window ends the program; popups and hidden states must not keep it alive.
+    QWidget::closeEvent(event);
+    QCoreApplication::quit();
+}

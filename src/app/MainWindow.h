@@ -1,0 +1,65 @@
+#pragma once
+
+#include "InstanceMessage.h"
+#include "Page.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class BatteryStatusReader;
+class PleaseWaitDialog;
+class PowerPlatform;
+class TaskService;
+
+// The program's only top-level window. It holds one page at a time, carries out every command
+// the pages forward, and is the receiving end of hand-overs from later copies.
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    using PageBuilder = std::function<Page *(PageKind, QWidget *parent)>;
+
+    // pageBuilder defaults to the program's pages; tests pass their own.
+    explicit MainWindow(PowerPlatform &platform, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    Page *currentPage() const { return m_currentPage; }
+    PageKind currentPageKind() const { return m_currentKind; }
+    void switchPage(PageKind kind);
+
+    // The one routing table for command ids (see CommandId).
+    void onCommand(int id);
+    // A "-setactiveplan" line from start-up (fromStart) or from a later copy; anything else is an
+    // "Unknown Parameter".
+    void applyCommandLine(const QString &commandLine, bool fromStart);
+    // Everything a later copy or a tool can send; the result goes back to the sender.
+    int handleInstanceMessage(const InstanceMessage &message);
+    void showRequest();
+    void hideToTray();
+    // Announces a switched plan. Picture 99 ends the program once the popup has gone.
+    void showPlanChangedPopup(const QString &planName, int pictureNumber);
+
+Q_SIGNALS:
+    void networkSchedulesChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    int handleCopyData(qint32 tag, const QString &text);
+    void reloadTitle();
+    void centreOnScreen();
+
+    PowerPlatform &m_platform;
+    // What the pages read; they must outlive the page, whose reload may still be running.
+    std::unique_ptr<TaskService> m_tasks;
+    std::unique_ptr<BatteryStatusReader> m_battery;
+    PleaseWaitDialog *m_pleaseWait;
+    PageBuilder m_pageBuilder;
+    Page *m_currentPage = nullptr;
+    PageKind m_currentKind = PageKind::Summary;
+};

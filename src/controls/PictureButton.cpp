@@ -1,0 +1,203 @@
+#include "PictureButton.h"
+
+#include "Pictures.h"
+#include "UiFonts.h"
+
+#include <QPainter>
+
+namespace {
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kBlack = 0xFF000000;
+constexpr QRgb kGrey = 0xFF808080;
+constexpr QRgb kDisabledOnPage = 0xFF4D91B7;
+constexpr int kSmallPictureWidth = 50;
+constexpr int kTileWidth = 120;
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
+
+// Small pictures: the caption beside the picture, possibly followed by a second text.
+PictureButton::TextLayout smallLayout(qsizetype captionLength, bool captionBeside, bool disabled, bool hasSecondText)
+{
+    PictureButton::TextLayout layout;
+    layout.captionAlignment = kLeft;
+    if (hasSecondText) {
+        const QRgb colour = captionBeside ? kGrey : kWhite;
+        layout.pointSize = 8;
+        layout.captionRect = QRect(20, 0, 120, 16);
+        layout.captionColour = colour;
+        layout.secondRect = QRect(5 * int(captionLength) + 20, 0, 500, 16);
+        layout.secondColour = colour;
+    } else if (captionBeside) {
+        layout.pointSize = 9;
+        layout.captionRect = QRect(25, 0, 200, 16);
+        layout.captionColour = disabled ? kGrey : kBlack;
+    } else {
+        layout.pointSize = 8;
+        layout.captionRect = QRect(20, 2, 120, 16);
+        layout.captionColour = disabled ? kDisabledOnPage : kWhite;
+    }
+    return layout;
+}
+
+} // namespace
+
+PictureButton::TextLayout PictureButton::textLayout(QSize picture, qsizetype captionLength, bool captionBeside,
+                                          bool disabled, bool hasSecondText)
+{
+    const int w = picture.width();
+    const int h = picture.height();
+    if (w < kSmallPictureWidth)
+        return smallLayout(captionLength, captionBeside, disabled, hasSecondText);
+
+    TextLayout layout;
+    layout.captionColour = kWhite;
+    if (w < kTileWidth || picture == QSize(164, 26)) {
+        // Button faces: the caption centred across the face.
+        layout.pointSize = 11;
+        layout.captionRect = QRect(0, 5, captionLength <= 9 ? w - 5 : w, 16);
+        layout.captionAlignment = kCentred;
+    } else if (captionLength <= 8) {
+        // Tiles: a short caption large at the top right, a long one along the bottom.
+        layout.pointSize = 20;
+        layout.captionRect = QRect(110, 7, 200, 60);
+        layout.captionAlignment = kLeft;
+    } else {
+        layout.pointSize = 11;
+        layout.captionRect = QRect(10, h - 48, 300, 60);
+        layout.captionAlignment = kLeft;
+    }
+    return layout;
+}
+
+PictureButton::PictureButton(int id, QWidget *parent)
+    : QAbstractButton(parent)
+    , m_id(id)
+{
+    setCursor(Qt::PointingHandCursor);
+}
+
+void PictureButton::setPictures(int normal, int hover, int pressed, int disabled)
+{
+    const int ids[PictureCount] = {normal, hover, pressed, disabled};
+    Pictures resource;
+    for (int i = 0; i < PictureCount; ++i) {
+        m_pictureIds[i] = ids[i];
+        m_pictures[i] = resource.load(ids[i]) ? resource.bitmap() : QImage();
+    }
+    update();
+}
+
+void PictureButton::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    setAccessibleName(caption);
+    update();
+}
+
+void PictureButton::setSecondText(const QString &text)
+{
+    m_secondText = text;
+    update();
+}
+
+void PictureButton::setCaptionBeside(bool beside)
+{
+    m_captionBeside = beside;
+    update();
+}
+
+void PictureButton::enableButton(bool enable)
+{
+    m_disabled = !enable;
+    setEnabled(enable);
+    update();
+}
+
+PictureButton::Picture PictureButton::currentState() const
+{
+    if (isDown())
+        return Pressed;
+    // Only the button's own disabled state counts, as for a native button: while a page is
+    // disabled for a reload its buttons keep their look.
+    if (testAttribute(Qt::WA_ForceDisabled) || m_disabled)
+        return Disabled;
+    return looksHovered() ? Hover : Normal;
+}
+
+int PictureButton::currentPicture() const
+{
+    return m_pictureIds[currentState()];
+}
+
+void PictureButton::resetHover()
+{
+    m_hoverLatched = false;
+    m_hover = false;
+    update();
+}
+
+void PictureButton::resetHoverOf(const QWidget *parent, int id)
+{
+    if (!parent)
+        return;
+    const auto buttons = parent->findChildren<PictureButton *>(Qt::FindDirectChildrenOnly);
+    for (PictureButton *button : buttons) {
+        if (button->id() == id)
+            button->resetHover();
+    }
+}
+
+void PictureButton::connectHoverReset(PictureButton *button)
+{
+    connect(button, &PictureButton::hoverLeft, button,
+            [button](int id) { resetHoverOf(button->parentWidget(), id); });
+}
+
+void PictureButton::enterEvent(QEnterEvent *event)
+{
+    QAbstractButton::enterEvent(event);
+    // A disabled native button never sees the pointer.
+    if (!isEnabled())
+        return;
+    if (s_lastHoveredId != NoButton)
+        Q_EMIT hoverLeft(s_lastHoveredId);
+    m_hover = true;
+    if (m_rememberHover) {
+        s_lastHoveredId = m_id;
+        m_hoverLatched = true;
+    }
+    if (m_notifyParent)
+        Q_EMIT hoverEntered(m_id);
+    update();
+}
+
+void PictureButton::leaveEvent(QEvent *event)
+{
+    QAbstractButton::leaveEvent(event);
+    if (m_notifyParent)
+        Q_EMIT hoverLeft(m_id);
+    update();
+}
+
+void PictureButton::paintEvent(QPaintEvent *)
+{
+    // Nothing is painted behind the picture: its transparent parts show the parent.
+    QPainter painter(this);
+    const QImage &picture = m_pictures[currentState()];
+    painter.drawImage(0, 0, picture);
+    drawText(painter, picture.size());
+}
+
+void PictureButton::drawText(QPainter &painter, QSize picture) const
+{
+    const TextLayout layout =
+        textLayout(picture, m_caption.size(), m_captionBeside, m_disabled, !m_secondText.isEmpty());
+    painter.setFont(uiFont(layout.pointSize));
+    painter.setPen(QColor::fromRgba(layout.captionColour));
+    painter.drawText(layout.captionRect, int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);
+    if (layout.secondRect.isEmpty())
+        return;
+    painter.setPen(QColor::fromRgba(layout.secondColour));
+    painter.drawText(layout.secondRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_secondText);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+// The small borderless window that covers a page while its lists reload: "Please wait..." (always
+// in English) above a running marquee bar. The main frame creates one, hidden, and pages show and
+// hide it around each reload. Each time it shows it is centred on its owner's window.
+class PleaseWaitDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit PleaseWaitDialog(QWidget *owner = nullptr);
+
+    QLabel *label() const { return m_label; }
+    QProgressBar *bar() const { return m_bar; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void centreOnOwner();
+
+    QLabel *m_label;
+    QProgressBar *m_bar;
+};

@@ -1,0 +1,184 @@
+#include "SummaryPage.h"
+
+#include "BatteryStatusReader.h"
+#include "LinkLabel.h"
+#include "PleaseWaitDialog.h"
+#include "CommandId.h"
+#include "NotificationStack.h"
+#include "PageColours.h"
+#include "SharedStrings.h"
+#include "UiFonts.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QtConcurrent>
+
+namespace {
+
+constexpr int kTotalsLeft = 50;
+constexpr QSize kTotalsLineSize(500, 20);
+constexpr QPoint kTitleAt(50, 75);
+constexpr QPoint kHeadingAt(50, 350);
+const QRect kDescriptionRect(QPoint(50, 130), QPoint(499, 279));
+constexpr QPoint kLogoAt(4, 4);
+
+QString activePlanText(const QString &name)
+{
+    return Page::text(u"IDS_ACTIVE_POWER_PLAN") + u"\t\t: " + name;
+}
+
+QString planCountText(qsizetype count)
+{
+    return Page::text(u"IDS_TOTAL_POWER_PLANS") + u"\t\t: " + QString::number(count);
+}
+
+QString scheduleCountText(qsizetype count)
+{
+    return Page::text(u"IDS_SCHEDULED_PLANS") + u"\t: " + QString::number(count);
+}
+
+} // namespace
+
+SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
+    : Page(parent)
+    , m_services(services)
+    , m_titleFont(uiFont(20, QFont::Normal))
+    , m_headingFont(uiFont(10, QFont::Bold))
+    , m_bodyFont(uiFont(10, QFont::Normal))
+    , m_logo(sharedStrings().pictureFile)
+    , m_heading(text(u"IDS_SUMMARY") + u" :")
+    , m_description(text(u"IDS_ABOUT_PRODUCT"))
+{
+    addButton(CmdCreatePlan, u"IDS_CREATE_POWER_PLAN", {180, 179, 181, 180}, QRect(575, 80, 175, 175));
+    addButton(CmdManagePlans, u"IDS_MANAGE_POWER_PLAN", {183, 182, 184, 183}, QRect(760, 80, 175, 175));
+    addButton(CmdShowSchedules, u"IDS_SCHEDULE_POWER_PLAN", {186, 185, 187, 186}, QRect(575, 265, 360, 175));
+
+    m_activePlanLine = addTotalsLine(380);
+    m_planCountLine = addTotalsLine(400);
+    m_scheduleCountLine = addTotalsLine(420);
+    showTotals(SummaryTotals{true, {}, 0, 0});
+
+    m_changePlanLink = addLink(CmdChangePlanLink, u"IDS_CLICK_TO_CHANGE", 320);
+    m_batteryLink = addLink(CmdShowBatteryStatus, u"IDS_CLICK_TO_SHOW", 300);
+    m_batteryLink->setVisible(hasSystemBattery(m_services.battery.read()));
+
+    connect(&m_loading, &QFutureWatcher<SummaryTotals>::finished, this, &SummaryPage::onReloaded);
+    startReload();
+    holdFrameSize();
+}
+
+SummaryPage::~SummaryPage()
+{
+    // The worker reads what the frame owns; let it end before the next page starts its own.
+    if (m_loading.isRunning()) {
+        m_loading.waitForFinished();
+        if (m_services.pleaseWait)
+            m_services.pleaseWait->hide();
+    }
+}
+
+QLabel *SummaryPage::addTotalsLine(int top)
+{
+    auto *line = new QLabel(this);
+    line->setTextFormat(Qt::PlainText);
+    line->setFont(m_bodyFont);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    line->setPalette(palette);
+    line->setGeometry(QRect(QPoint(kTotalsLeft, top), kTotalsLineSize));
+    return line;
+}
+
+LinkLabel *SummaryPage::addLink(int id, const char16_t *textKey, int top)
+{
+    auto *link = new LinkLabel(id, text(textKey), this);
+    link->setFillColour(kPageBackground);
+    link->setTextColour(Qt::white);
+    link->setLineColours(Qt::white, Qt::white, Qt::white);
+    link->setUnderline(true);
+    link->move(kTotalsLeft, top);
+    connect(link, &LinkLabel::clicked, this, &SummaryPage::onCommand);
+    return link;
+}
+
+void SummaryPage::refresh()
+{
+    if (m_loading.isRunning())
+        m_reloadAgain = true;
+    else
+        startReload();
+}
+
+void SummaryPage::startReload()
+{
+    setEnabled(false);
+    if (m_services.pleaseWait)
+        m_services.pleaseWait->show();
+    m_loading.setFuture(QtConcurrent::run(&SummaryTotals::load, std::cref(m_services.platform),
+                                          std::ref(m_services.tasks)));
+}
+
+void SummaryPage::onReloaded()
+{
+    showTotals(m_loading.result());
+    Q_EMIT reloaded();
+    if (std::exchange(m_reloadAgain, false)) {
+        startReload();
+        return;
+    }
+    if (m_services.pleaseWait)
+        m_services.pleaseWait->hide();
+    setEnabled(true);
+}
+
+void SummaryPage::showTotals(const SummaryTotals &totals)
+{
+    if (!totals.activeKnown)
+        return;
+    m_activePlanLine->setText(activePlanText(totals.activePlanName));
+    m_planCountLine->setText(planCountText(totals.planCount));
+    m_scheduleCountLine->setText(scheduleCountText(totals.scheduleCount));
+}
+
+void SummaryPage::onCommand(int id)
+{
+    switch (id) {
+    case CmdCreatePlan:
+    case CmdManagePlans:
+    case CmdShowSchedules:
+        Q_EMIT commandRequested(id);
+        break;
+    case CmdShowBatteryStatus:
+        showBatteryStatus();
+        break;
+    case CmdCloseMainWindow:
+        window()->close();
+        break;
+    default:
+        Page::onCommand(id);
+        break;
+    }
+}
+
+void SummaryPage::showBatteryStatus()
+{
+    m_shownBatteryPopup = BatteryPopup::forStatus(m_services.battery.read());
+    auto *stack = new NotificationStack(this);
+    stack->show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
+                m_shownBatteryPopup.picture, NotificationStack::kStandardDisplayMs);
+}
+
+void SummaryPage::paintEvent(QPaintEvent *event)
+{
+    Page::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(Qt::white);
+    painter.setFont(m_titleFont);
+    painter.drawText(QRect(kTitleAt, size()), Qt::AlignLeft | Qt::AlignTop, sharedStrings().messageCaption);
+    painter.setFont(m_headingFont);
+    painter.drawText(QRect(kHeadingAt, size()), Qt::AlignLeft | Qt::AlignTop, m_heading);
+    painter.setFont(m_bodyFont);
+    painter.drawText(kDescriptionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_description);
+    if (!m_logo.isNull())
+        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
+}

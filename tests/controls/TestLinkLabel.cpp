@@ -1,0 +1,165 @@
+#include "LinkLabel.h"
+#include "TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QColor kFill(29, 153, 176);
+const QColor kNormalLine(255, 0, 0);
+const QColor kHoverLine(0, 255, 0);
+const QColor kPressedLine(0, 0, 255);
+
+enum class Look { Normal, Hover, Pressed };
+
+} // namespace
+
+class TestLinkLabel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void notifiesOnlyOnReleaseInside_data();
+    void notifiesOnlyOnReleaseInside();
+    void looksFollowTheMouse();
+    void sizedToItsTextWhateverItsRectangle_data();
+    void sizedToItsTextWhateverItsRectangle();
+
+private:
+    LinkLabel *makeLink(int id, const QString &text = QStringLiteral("Click to change the plan"));
+    Look underlineLook() const;
+
+    TestEnvironment m_environment;
+    QWidget *m_page = nullptr;
+    LinkLabel *m_link = nullptr;
+};
+
+void TestLinkLabel::init()
+{
+    m_page = new QWidget;
+    m_page->resize(600, 400);
+}
+
+void TestLinkLabel::cleanup()
+{
+    delete m_page;
+    m_link = nullptr;
+}
+
+LinkLabel *TestLinkLabel::makeLink(int id, const QString &text)
+{
+    m_link = new LinkLabel(id, text, m_page);
+    m_link->setGeometry(50, 320, 500, 20);
+    m_link->setFillColour(kFill);
+    m_link->setTextColour(Qt::white);
+    m_link->setLineColours(kNormalLine, kHoverLine, kPressedLine);
+    m_link->setUnderline(true);
+    m_page->show();
+    if (!QTest::qWaitForWindowExposed(m_page))
+        qWarning("page not exposed");
+    return m_link;
+}
+
+// The colour of the underline, read back from the drawn link.
+Look TestLinkLabel::underlineLook() const
+{
+    const QImage image = m_link->grab().toImage();
+    const int y = QFontMetrics(m_link->font()).height();
+    const QColor colour = image.pixelColor(4, y);
+    if (colour == kPressedLine)
+        return Look::Pressed;
+    if (colour == kHoverLine)
+        return Look::Hover;
+    if (colour != kNormalLine)
+        qWarning() << "unexpected underline colour" << colour;
+    return Look::Normal;
+}
+
+void TestLinkLabel::notifiesOnlyOnReleaseInside_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QPoint>("releaseOffset");
+    QTest::addColumn<int>("notices");
+    QTest::newRow("release inside") << 539 << QPoint(0, 0) << 1;
+    QTest::newRow("release right of the link") << 539 << QPoint(1000, 0) << 0;
+    QTest::newRow("release above the link") << 540 << QPoint(0, -30) << 0;
+    QTest::newRow("id 0, release inside") << 0 << QPoint(0, 0) << 0;
+}
+
+void TestLinkLabel::notifiesOnlyOnReleaseInside()
+{
+    QFETCH(int, id);
+    QFETCH(QPoint, releaseOffset);
+    QFETCH(int, notices);
+    makeLink(id);
+    QSignalSpy spy(m_link, &LinkLabel::clicked);
+    const QPoint inside(5, m_link->height() / 2);
+
+    QTest::mousePress(m_link, Qt::LeftButton, {}, inside);
+    QVERIFY(spy.isEmpty());
+    QTest::mouseRelease(m_link, Qt::LeftButton, {}, inside + releaseOffset);
+
+    QCOMPARE(spy.size(), notices);
+    if (notices > 0)
+        QCOMPARE(spy.first().first().toInt(), id);
+    QVERIFY(!m_link->isPressed());
+    QCOMPARE(m_link->isHovered(), notices > 0 || id == 0);
+}
+
+void TestLinkLabel::looksFollowTheMouse()
+{
+    makeLink(539);
+    const QPoint inside(5, m_link->height() / 2);
+    QCOMPARE(underlineLook(), Look::Normal);
+
+    QTest::mouseMove(m_link, inside);
+    QTRY_VERIFY(m_link->isHovered());
+    QCOMPARE(underlineLook(), Look::Hover);
+
+    QTest::mousePress(m_link, Qt::LeftButton, {}, inside);
+    QCOMPARE(underlineLook(), Look::Pressed);
+
+    // Leaving with the button held keeps the look until the release...
+    QTest::mouseMove(m_link, QPoint(-20, -20));
+    QCOMPARE(underlineLook(), Look::Pressed);
+    // ...which, outside, returns to the normal look without a notice.
+    QSignalSpy spy(m_link, &LinkLabel::clicked);
+    QTest::mouseRelease(m_link, Qt::LeftButton, {}, QPoint(-20, -20));
+    QCOMPARE(underlineLook(), Look::Normal);
+    QVERIFY(spy.isEmpty());
+}
+
+void TestLinkLabel::sizedToItsTextWhateverItsRectangle_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one line") << QStringLiteral("Click to see the battery state");
+    QTest::newRow("two lines, second wider") << QStringLiteral("Short\nA much longer second line");
+    QTest::newRow("empty") << QString();
+}
+
+void TestLinkLabel::sizedToItsTextWhateverItsRectangle()
+{
+    QFETCH(QString, text);
+    makeLink(540, text);
+    const QFontMetrics metrics(m_link->font());
+    const QStringList lines = text.split(u'\n');
+    int widest = 0;
+    for (const QString &line : lines)
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+
+    QCOMPARE(m_link->pos(), QPoint(50, 320));
+    QCOMPARE(m_link->width(), widest + 6);
+    QCOMPARE(m_link->height(), int(lines.size()) * (metrics.height() + 3));
+    // The font is 16 pixels from the top of one line to the bottom of it, so links 20 pixels
+    // apart do not overlap.
+    QVERIFY(metrics.height() <= 16);
+
+    // A later text refits the link, still from the same corner.
+    m_link->setText(QStringLiteral("x"));
+    QCOMPARE(m_link->geometry(), QRect(50, 320, metrics.horizontalAdvance(u'x') + 6, metrics.height() + 3));
+}
+
+QTEST_MAIN(TestLinkLabel)
+#include "TestLinkLabel.moc"

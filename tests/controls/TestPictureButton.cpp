@@ -1,0 +1,232 @@
+#include "PictureButton.h"
+#include "UiFonts.h"
+
+#include <QCursor>
+#include <QFontInfo>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+// The picture button: its text layout table, fonts, and how it reacts to a real pointer.
+class TestPictureButton : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void textLayout_data();
+    void textLayout();
+    void secondTextFollowsTheCaption();
+    void hoverShowsTheHoverPictureUntilTheParentResets();
+    void onlyOneButtonLooksHoveredOnAParent();
+    void pressedPictureWhileDownAndClick();
+    void enableButtonKeepsTheDisabledLook();
+
+private:
+    PictureButton *addButton(int id, QPoint pos, std::initializer_list<int> pictures);
+    void showParent();
+    void moveTo(QWidget *widget, QPoint pos = {});
+
+    std::unique_ptr<QWidget> m_parent;
+};
+
+namespace {
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kGrey = 0xFF808080;
+constexpr QRgb kBlack = 0xFF000000;
+constexpr QRgb kPaleBlue = 0xFF4D91B7;
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
+} // namespace
+
+void TestPictureButton::init()
+{
+    // Start every case with the pointer away from the window.
+    QCursor::setPos(700, 500);
+    m_parent = std::make_unique<QWidget>();
+    m_parent->setGeometry(0, 0, 600, 300);
+    m_parent->setAutoFillBackground(true);
+    QPalette palette = m_parent->palette();
+    palette.setColor(QPalette::Window, QColor(255, 0, 0));
+    m_parent->setPalette(palette);
+}
+
+void TestPictureButton::cleanup()
+{
+    m_parent.reset();
+}
+
+PictureButton *TestPictureButton::addButton(int id, QPoint pos, std::initializer_list<int> pictures)
+{
+    auto *button = new PictureButton(id, m_parent.get());
+    const auto p = std::data(pictures);
+    button->setPictures(p[0], p[1], p[2], p[3]);
+    button->setNotifyParent(true);
+    PictureButton::connectHoverReset(button);
+    button->setGeometry(QRect(pos, QSize(104, 26)));
+    return button;
+}
+
+void TestPictureButton::showParent()
+{
+    m_parent->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_parent.get()));
+}
+
+void TestPictureButton::moveTo(QWidget *widget, QPoint pos)
+{
+    QTest::mouseMove(widget, pos.isNull() ? widget->rect().center() : pos);
+}
+
+void TestPictureButton::textLayout_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("beside");
+    QTest::addColumn<bool>("disabled");
+    QTest::addColumn<int>("pointSize");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<uint>("colour");
+
+    const QSize small(16, 16);
+    QTest::newRow("16 white beside") << small << 4 << false << false << 8 << QRect(20, 2, 120, 16) << int(kLeft) << kWhite;
+    QTest::newRow("16 white beside, disabled") << small << 4 << false << true << 8 << QRect(20, 2, 120, 16) << int(kLeft)
+                                               << kPaleBlue;
+    QTest::newRow("16 dark beside") << small << 4 << true << false << 9 << QRect(25, 0, 200, 16) << int(kLeft) << kBlack;
+    QTest::newRow("49 wide is still small") << QSize(49, 20) << 4 << false << false << 8 << QRect(20, 2, 120, 16)
+                                            << int(kLeft) << kWhite;
+    QTest::newRow("32 home, no caption") << QSize(32, 32) << 0 << false << false << 8 << QRect(20, 2, 120, 16)
+                                         << int(kLeft) << kWhite;
+
+    const QSize face(104, 26);
+    QTest::newRow("104 with 6") << face << 6 << false << false << 11 << QRect(0, 5, 99, 16) << int(kCentred) << kWhite;
+    QTest::newRow("104 with 10") << face << 10 << false << false << 11 << QRect(0, 5, 104, 16) << int(kCentred) << kWhite;
+    QTest::newRow("104 disabled stays white") << face << 6 << true << true << 11 << QRect(0, 5, 99, 16) << int(kCentred)
+                                              << kWhite;
+    QTest::newRow("50 wide is a face") << QSize(50, 20) << 3 << false << false << 11 << QRect(0, 5, 45, 16)
+                                       << int(kCentred) << kWhite;
+    QTest::newRow("119 wide is a face") << QSize(119, 30) << 12 << false << false << 11 << QRect(0, 5, 119, 16)
+                                        << int(kCentred) << kWhite;
+
+    const QSize tile(174, 174);
+    QTest::newRow("tile with 17") << tile << 17 << false << false << 11 << QRect(10, 126, 300, 60) << int(kLeft) << kWhite;
+    QTest::newRow("tile with 8") << tile << 8 << false << false << 20 << QRect(110, 7, 200, 60) << int(kLeft) << kWhite;
+    QTest::newRow("164 tall is a tile") << QSize(164, 100) << 12 << false << false << 11 << QRect(10, 52, 300, 60)
+                                        << int(kLeft) << kWhite;
+    QTest::newRow("120 wide is a tile") << QSize(120, 26) << 4 << false << false << 20 << QRect(110, 7, 200, 60)
+                                        << int(kLeft) << kWhite;
+}
+
+void TestPictureButton::textLayout()
+{
+    QFETCH(QSize, picture);
+    QFETCH(int, length);
+    QFETCH(bool, beside);
+    QFETCH(bool, disabled);
+    const PictureButton::TextLayout layout = PictureButton::textLayout(picture, length, beside, disabled, false);
+    QTEST(layout.pointSize, "pointSize");
+    QTEST(layout.captionRect, "rect");
+    QTEST(int(layout.captionAlignment), "alignment");
+    QTEST(uint(layout.captionColour), "colour");
+    QVERIFY(layout.secondRect.isEmpty());
+}
+
+void TestPictureButton::secondTextFollowsTheCaption()
+{
+    for (bool beside : {false, true}) {
+        const auto layout = PictureButton::textLayout({16, 16}, 7, beside, false, true);
+        QCOMPARE(layout.pointSize, 8);
+        QCOMPARE(layout.captionRect, QRect(20, 0, 120, 16));
+        QCOMPARE(layout.secondRect, QRect(55, 0, 500, 16));
+        const QRgb colour = beside ? kGrey : kWhite;
+        QCOMPARE(layout.captionColour, colour);
+        QCOMPARE(layout.secondColour, colour);
+    }
+    // The second text belongs to small pictures only.
+    QVERIFY(PictureButton::textLayout({104, 26}, 7, false, false, true).secondRect.isEmpty());
+}
+
+void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
+{
+    PictureButton *button = addButton(7, {100, 100}, {104, 103, 105, 102});
+    QSignalSpy entered(button, &PictureButton::hoverEntered);
+    QSignalSpy left(button, &PictureButton::hoverLeft);
+    showParent();
+    const QColor normal = button->grab().toImage().pixelColor(3, 3);
+
+    moveTo(button);
+    QTRY_VERIFY(button->looksHovered());
+    QCOMPARE(button->currentPicture(), 103);
+    QCOMPARE(entered.size(), 1);
+    QCOMPARE(entered.at(0).at(0).toInt(), 7);
+    QVERIFY(button->grab().toImage().pixelColor(3, 3) != normal);
+
+    moveTo(m_parent.get(), {20, 250});
+    QTRY_VERIFY(!button->looksHovered());
+    QCOMPARE(button->currentPicture(), 104);
+    QCOMPARE(left.size(), 1);
+    QCOMPARE(left.at(0).at(0).toInt(), 7);
+    QCOMPARE(button->grab().toImage().pixelColor(3, 3), normal);
+}
+
+void TestPictureButton::onlyOneButtonLooksHoveredOnAParent()
+{
+    PictureButton *first = addButton(1, {10, 100}, {104, 103, 105, 102});
+    PictureButton *second = addButton(2, {120, 100}, {104, 103, 105, 102});
+    showParent();
+    moveTo(first);
+    QTRY_VERIFY(first->looksHovered());
+    moveTo(second);
+    QTRY_VERIFY(second->looksHovered());
+    QVERIFY(!first->looksHovered());
+    moveTo(first);
+    QTRY_VERIFY(first->looksHovered());
+    QVERIFY(!second->looksHovered());
+}
+
+void TestPictureButton::pressedPictureWhileDownAndClick()
+{
+    PictureButton *button = addButton(1, {10, 100}, {104, 103, 105, 102});
+    QSignalSpy clicked(button, &QAbstractButton::clicked);
+    showParent();
+    moveTo(button);
+    QTest::mousePress(button, Qt::LeftButton);
+    QCOMPARE(button->currentPicture(), 105);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    QCOMPARE(clicked.size(), 1);
+    QCOMPARE(button->currentPicture(), 103);
+    QTest::keyClick(button, Qt::Key_Space);
+    QCOMPARE(clicked.size(), 2);
+}
+
+void TestPictureButton::enableButtonKeepsTheDisabledLook()
+{
+    PictureButton *button = addButton(1, {10, 100}, {104, 103, 105, 102});
+    button->setCaptionBeside(true);
+    QSignalSpy clicked(button, &QAbstractButton::clicked);
+    showParent();
+    button->enableButton(false);
+    QVERIFY(button->isButtonDisabled());
+    QCOMPARE(button->currentPicture(), 102);
+
+    moveTo(button);
+    QTRY_VERIFY(button->underMouse());
+    QCOMPARE(button->currentPicture(), 102);
+    QVERIFY(!button->looksHovered());
+
+    button->enableButton(true);
+    QVERIFY(!button->isButtonDisabled());
+    QCOMPARE(button->currentPicture(), 104);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(clicked.size(), 1);
+}
+
+// Runs last: the remembered button is application-wide and is never forgotten.
+QTEST_MAIN(TestPictureButton)
+#include "TestPictureButton.moc"

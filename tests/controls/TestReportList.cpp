@@ -1,0 +1,345 @@
+#include "ReportList.h"
+#include "TestEnvironment.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+enum Column { NameColumn, StatusColumn, DescriptionColumn };
+enum class Action { Left, Right, Double, DoubleAcross };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Action)
+
+// Everything the list reports, in the order it reported it.
+class ListReports : public QObject
+{
+public:
+    explicit ListReports(ReportList *list)
+    {
+        connect(list, &ReportList::rowClicked, this, [this](int row) { add(u"click %1"_qs.arg(row)); });
+        connect(list, &ReportList::linkClicked, this, [this](int row) { add(u"link %1"_qs.arg(row)); });
+        connect(list, &ReportList::rowRightClicked, this,
+                [this](const QPoint &point, int row) { add(u"right %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y())); });
+        connect(list, &ReportList::rowDoubleClicked, this,
+                [this](const QPoint &point, int row) { add(u"double %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y())); });
+        connect(list, &ReportList::keyPressed, this, [this](int key, int row, const QPoint &point) {
+            add(u"key %1 row %2 at %3,%4"_qs.arg(key).arg(row).arg(point.x()).arg(point.y()));
+        });
+    }
+    QStringList take() { return std::exchange(m_reports, {}); }
+
+private:
+    void add(const QString &report) { m_reports.append(report); }
+    QStringList m_reports;
+};
+
+class TestReportList : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void reportsMouseEventsWithTheirRow_data();
+    void reportsMouseEventsWithTheirRow();
+    void reportsEveryKeyWithTheSelectionMark_data();
+    void reportsEveryKeyWithTheSelectionMark();
+    void headerClickSortsAndTurnsTheMark();
+    void linkColumnFailures_data();
+    void linkColumnFailures();
+    void checkBoxToggledBeforeTheClickIsReported();
+    void spaceTogglesTheFocusedRowsCheckBox();
+    void linkColumnDrawnBlue();
+
+private:
+    void fill(const QStringList &names);
+    QPoint cellCentre(int row, int column) const;
+    QPoint belowLastRow() const;
+    QStringList columnTexts(int column) const;
+
+    TestEnvironment m_environment;
+    ReportList *m_list = nullptr;
+};
+
+void TestReportList::init()
+{
+    m_list = new ReportList;
+    m_list->setHeaderLabels({QStringLiteral("Power plan"), QStringLiteral("Schedule status"), QStringLiteral("Description")});
+    for (int column = 0; column < 3; ++column)
+        m_list->setColumnWidth(column, 120);
+    QString error;
+    QVERIFY(m_list->setLinkColumn(StatusColumn, error));
+    m_list->resize(420, 260);
+    m_list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_list));
+}
+
+void TestReportList::cleanup()
+{
+    delete m_list;
+}
+
+void TestReportList::fill(const QStringList &names)
+{
+    for (const QString &name : names)
+        new QTreeWidgetItem(m_list, {name, QStringLiteral("Not scheduled"), name + QStringLiteral(" plan")});
+}
+
+QPoint TestReportList::cellCentre(int row, int column) const
+{
+    const QModelIndex index = m_list->model()->index(row, column);
+    return m_list->visualRect(index).center();
+}
+
+QPoint TestReportList::belowLastRow() const
+{
+    const QRect last = m_list->visualItemRect(m_list->topLevelItem(m_list->topLevelItemCount() - 1));
+    return QPoint(last.left() + 20, last.bottom() + 30);
+}
+
+QStringList TestReportList::columnTexts(int column) const
+{
+    QStringList texts;
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row)
+        texts.append(m_list->topLevelItem(row)->text(column));
+    return texts;
+}
+
+void TestReportList::reportsMouseEventsWithTheirRow_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("left on a name") << Action::Left << 0 << int(NameColumn) << QStringList{u"click 0"_qs};
+    QTest::newRow("left on a link cell") << Action::Left << 1 << int(StatusColumn) << QStringList{u"link 1"_qs};
+    QTest::newRow("left on a description") << Action::Left << 2 << int(DescriptionColumn) << QStringList{u"click 2"_qs};
+    QTest::newRow("left below the rows") << Action::Left << -1 << -1 << QStringList{u"click -1"_qs};
+    QTest::newRow("right on a link cell") << Action::Right << 1 << int(StatusColumn) << QStringList{u"right 1 at %1"_qs};
+    QTest::newRow("right below the rows") << Action::Right << -1 << -1 << QStringList{u"right -1 at %1"_qs};
+    QTest::newRow("double on a name") << Action::Double << 2 << int(NameColumn)
+                                      << QStringList{u"click 2"_qs, u"double 2 at %1"_qs};
+    QTest::newRow("double on a link cell") << Action::Double << 0 << int(StatusColumn)
+                                           << QStringList{u"link 0"_qs, u"double 0 at %1"_qs};
+    QTest::newRow("double below the rows") << Action::Double << -1 << -1
+                                           << QStringList{u"click -1"_qs, u"double -1 at %1"_qs};
+    // The second click of a double click may land in the next cell of the row.
+    QTest::newRow("double across a cell border") << Action::DoubleAcross << 1 << int(NameColumn)
+                                                 << QStringList{u"click 1"_qs, u"double 1 at %1"_qs};
+}
+
+void TestReportList::reportsMouseEventsWithTheirRow()
+{
+    QFETCH(Action, action);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QStringList, expected);
+    fill({QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver")});
+    ListReports reports(m_list);
+    QWidget *viewport = m_list->viewport();
+    QPoint point = row >= 0 ? cellCentre(row, column) : belowLastRow();
+
+    switch (action) {
+    case Action::Left:
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
+        break;
+    case Action::Right:
+        QTest::mouseClick(viewport, Qt::RightButton, {}, point);
+        break;
+    case Action::Double:
+        // What the system delivers for a double click: a click, then the double click.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
+        break;
+    case Action::DoubleAcross:
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
+        point = cellCentre(row, column + 1);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
+        break;
+    }
+    const QPoint screen = viewport->mapToGlobal(point);
+
+    for (QString &line : expected)
+        if (line.contains(u"%1"))
+            line = line.arg(u"%1,%2"_qs.arg(screen.x()).arg(screen.y()));
+    QCOMPARE(reports.take(), expected);
+    QCOMPARE(m_list->currentRow(), row);
+    QVERIFY(m_list->hasFocus());
+}
+
+void TestReportList::reportsEveryKeyWithTheSelectionMark_data()
+{
+    QTest::addColumn<int>("focusedRow");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("expectedRow");
+    QTest::addColumn<bool>("menuPoint");
+    QTest::newRow("down from the first row") << 0 << int(Qt::Key_Down) << 1 << false;
+    QTest::newRow("return on a row") << 2 << int(Qt::Key_Return) << 2 << false;
+    QTest::newRow("delete on a row") << 1 << int(Qt::Key_Delete) << 1 << false;
+    QTest::newRow("F5 without a row") << -1 << int(Qt::Key_F5) << -1 << false;
+    QTest::newRow("shift alone") << 1 << int(Qt::Key_Shift) << 1 << false;
+    QTest::newRow("menu key on a row") << 1 << int(Qt::Key_Menu) << 1 << true;
+    QTest::newRow("menu key without a row") << -1 << int(Qt::Key_Menu) << -1 << true;
+}
+
+void TestReportList::reportsEveryKeyWithTheSelectionMark()
+{
+    QFETCH(int, focusedRow);
+    QFETCH(int, key);
+    QFETCH(int, expectedRow);
+    QFETCH(bool, menuPoint);
+    fill({QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver")});
+    m_list->setFocus();
+    if (focusedRow >= 0)
+        m_list->setCurrentItem(m_list->topLevelItem(focusedRow));
+    else
+        m_list->setCurrentIndex(QModelIndex());
+    ListReports reports(m_list);
+
+    QTest::keyClick(m_list, Qt::Key(key));
+
+    QPoint point = m_list->mapToGlobal(QPoint(0, 0));
+    if (menuPoint && expectedRow >= 0) {
+        const QRect row = m_list->visualItemRect(m_list->topLevelItem(expectedRow));
+        point = m_list->viewport()->mapToGlobal(QPoint(row.left() + 15, row.bottom() + 1 - 10));
+    } else if (menuPoint) {
+        point = m_list->mapToGlobal(QPoint(0, 23));
+    }
+    const QString expected = u"key %1 row %2 at %3,%4"_qs.arg(key).arg(expectedRow).arg(point.x()).arg(point.y());
+    QCOMPARE(reports.take(), QStringList{expected});
+    QCOMPARE(m_list->currentRow(), expectedRow);
+}
+
+void TestReportList::headerClickSortsAndTurnsTheMark()
+{
+    fill({QStringLiteral("balanced"), QStringLiteral("Power saver"), QStringLiteral("High performance")});
+    QHeaderView *header = m_list->header();
+    QCOMPARE(header->sortIndicatorSection(), -1);
+    const auto clickHeader = [header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+    };
+    ListReports reports(m_list);
+
+    clickHeader(NameColumn);
+    QCOMPARE(header->sortIndicatorSection(), int(NameColumn));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    QCOMPARE(columnTexts(NameColumn), (QStringList{u"balanced"_qs, u"High performance"_qs, u"Power saver"_qs}));
+
+    clickHeader(NameColumn);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(columnTexts(NameColumn), (QStringList{u"Power saver"_qs, u"High performance"_qs, u"balanced"_qs}));
+
+    // Another column starts ascending again; equal texts keep their order.
+    m_list->topLevelItem(0)->setText(StatusColumn, QStringLiteral("Scheduled"));
+    clickHeader(StatusColumn);
+    QCOMPARE(header->sortIndicatorSection(), int(StatusColumn));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    QCOMPARE(columnTexts(NameColumn), (QStringList{u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs}));
+
+    m_list->clearSortMark();
+    QCOMPARE(header->sortIndicatorSection(), -1);
+    QCOMPARE(columnTexts(NameColumn), (QStringList{u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs}));
+    // Header clicks are no list events for the page.
+    QVERIFY(reports.take().isEmpty());
+}
+
+void TestReportList::linkColumnFailures_data()
+{
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("error");
+    const QString condition = QStringLiteral("Value mentioned does not match the condition ( 0 < nSubItem < nColumns).");
+    QTest::newRow("no columns") << 0 << 0 << 1 << QStringLiteral("List control does not have any columns.");
+    QTest::newRow("rows present") << 3 << 1 << 1
+                                  << QStringLiteral("List control already containing few rows. (called after inserting items)");
+    QTest::newRow("column 0") << 3 << 0 << 0 << condition;
+    QTest::newRow("column count") << 3 << 0 << 3 << condition;
+    QTest::newRow("negative") << 3 << 0 << -1 << condition;
+    QTest::newRow("last column") << 3 << 0 << 2 << QString();
+}
+
+void TestReportList::linkColumnFailures()
+{
+    QFETCH(int, columns);
+    QFETCH(int, rows);
+    QFETCH(int, column);
+    QFETCH(QString, error);
+    ReportList list;
+    QCOMPARE(list.columnCount(), 0);
+    list.setColumnCount(columns);
+    for (int row = 0; row < rows; ++row)
+        new QTreeWidgetItem(&list, {QStringLiteral("row")});
+
+    QString message = QStringLiteral("left over");
+    QCOMPARE(list.setLinkColumn(column, message), error.isEmpty());
+    QCOMPARE(message, error);
+    QCOMPARE(list.getLinkColumn(), error.isEmpty() ? column : -1);
+}
+
+void TestReportList::checkBoxToggledBeforeTheClickIsReported()
+{
+    m_list->enableCheckBoxes();
+    fill({QStringLiteral("Balanced"), QStringLiteral("Power saver")});
+    QVERIFY(!m_list->getCheck(1));
+    bool checkedWhenReported = false;
+    connect(m_list, &ReportList::rowClicked, this, [&](int row) { checkedWhenReported = m_list->getCheck(row); });
+
+    QStyleOptionViewItem option;
+    option.initFrom(m_list->viewport());
+    option.rect = m_list->visualRect(m_list->model()->index(1, 0));
+    option.features = QStyleOptionViewItem::HasCheckIndicator;
+    const QRect box = m_list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, m_list);
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, box.center());
+
+    QVERIFY(checkedWhenReported);
+    QVERIFY(m_list->getCheck(1));
+    QVERIFY(!m_list->getCheck(0));
+    // A click on the row away from the box leaves the check alone.
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, cellCentre(1, DescriptionColumn));
+    QVERIFY(m_list->getCheck(1));
+}
+
+void TestReportList::spaceTogglesTheFocusedRowsCheckBox()
+{
+    m_list->enableCheckBoxes();
+    fill({QStringLiteral("Balanced"), QStringLiteral("Power saver")});
+    m_list->setFocus();
+    m_list->setCurrentIndex(m_list->model()->index(1, StatusColumn));
+    bool checkedWhenReported = false;
+    connect(m_list, &ReportList::keyPressed, this,
+            [&](int, int row) { checkedWhenReported = m_list->getCheck(row); });
+
+    QTest::keyClick(m_list, Qt::Key_Space);
+    QVERIFY(checkedWhenReported);
+    QVERIFY(!m_list->getCheck(0));
+    QTest::keyClick(m_list, Qt::Key_Space);
+    QVERIFY(!m_list->getCheck(1));
+}
+
+void TestReportList::linkColumnDrawnBlue()
+{
+    fill({QStringLiteral("WWWWWWWW")});
+    m_list->topLevelItem(0)->setText(StatusColumn, QStringLiteral("WWWWWWWW"));
+    const QImage image = m_list->viewport()->grab().toImage();
+    const auto inkIn = [&image, this](int column) {
+        const QRect cell = m_list->visualRect(m_list->model()->index(0, column));
+        QColor darkest = Qt::white;
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                if (image.pixelColor(x, y).lightness() < darkest.lightness())
+                    darkest = image.pixelColor(x, y);
+        return darkest;
+    };
+    const QColor link = inkIn(StatusColumn);
+    const QColor name = inkIn(NameColumn);
+    QVERIFY2(link.blue() > 200 && link.red() < 60 && link.green() < 60, qPrintable(link.name()));
+    QVERIFY2(name.blue() < 60 && name.red() < 60 && name.green() < 60, qPrintable(name.name()));
+}
+
+QTEST_MAIN(TestReportList)
+#include "TestReportList.moc"
