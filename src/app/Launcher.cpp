@@ -50,7 +50,7 @@ int Launcher::run()
     resolveSharedPaths(strings, currentExecutableFile());
 
     GuiStart start{m_argc, m_argv, {}, std::make_unique<InstanceLock>(), false, {}};
-    start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::setActivePlan;
+    start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
     if (start.lock->tryAcquire()) {
         if (start.setActivePlan) {
             const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);

@@ -13,7 +13,7 @@ QString joinArguments(const QStringList &arguments)
 CommandLineForm classifyCommandLine(const QString &commandLine)
 {
     if (commandLine.startsWith(kSetActivePlan))
-        return CommandLineForm::setActivePlan;
+        return CommandLineForm::SetActivePlan;
     if (commandLine == kHideMe)
         return CommandLineForm::HideMe;
     return CommandLineForm::Normal;

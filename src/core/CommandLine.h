@@ -5,7 +5,7 @@
 
 // The forms the program's command line can take. Comparisons are exact and case-sensitive:
 // "-HIDEME" or "-hideme " is a normal start.
-enum class CommandLineForm { setActivePlan, HideMe, Normal };
+enum class CommandLineForm { SetActivePlan, HideMe, Normal };
 
 // The arguments after the program path, joined by single blanks, so that a task's
 // "-setactiveplan -{GUID}" reads the same whether it arrives as one argument or two.

@@ -87,7 +87,7 @@ void TestProfile::classifiesCommandLines_data()
     QTest::addColumn<int>("form");
     QTest::addColumn<QString>("guidText");
     const QString guid = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
-    const int set = int(CommandLineForm::setActivePlan);
+    const int set = int(CommandLineForm::SetActivePlan);
     const int hide = int(CommandLineForm::HideMe);
     const int normal = int(CommandLineForm::Normal);
     QTest::newRow("task form, two arguments") << QStringList{QStringLiteral("-setactiveplan"), u'-' + guid} << set << guid;
@@ -108,7 +108,7 @@ void TestProfile::classifiesCommandLines()
     QFETCH(QString, guidText);
     const QString line = joinArguments(arguments);
     QCOMPARE(int(classifyCommandLine(line)), form);
-    if (form == int(CommandLineForm::setActivePlan))
+    if (form == int(CommandLineForm::SetActivePlan))
         QCOMPARE(planGuidTextOf(line), guidText);
 }
 
@@ -120,7 +120,7 @@ void TestProfile::commandLineSurvivesRandomInput()
         const int extra = int(random.bounded(100));
         for (int i = 0; i < extra; ++i)
             line += QChar(char16_t(random.bounded(0x10000)));
-        QCOMPARE(classifyCommandLine(line), CommandLineForm::setActivePlan);
+        QCOMPARE(classifyCommandLine(line), CommandLineForm::SetActivePlan);
         QVERIFY(planGuidTextOf(line).size() <= 39);
     }
 }
