@@ -2,15 +2,25 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtNumeric>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <optional>
 
 namespace {
 
-// What one power supply folder says; values are in the kernel's units (µWh, µAh, µW, µA, s).
+// No battery a computer holds comes near a megawatt-hour, a megawatt or a mega-ampere; a counter
+// beyond this (in µWh, µAh, µW or µA) is noise or a driver fault, never a reading. It also keeps
+// every sum over the batteries far from the limits of qint64.
+constexpr qint64 kMaxCounter = 1'000'000'000'000;
+// Times beyond ten days come from a draw too small to measure, not from a battery.
+constexpr qint64 kMaxSeconds = 240 * 3600;
+// Charge counters drift a little past the full figure after a calibration; further is nonsense.
+constexpr double kMaxOverfull = 1.1;
+
+// What one power supply folder says, in the kernel's units (µWh, µAh, µW, µA, s). Every value has
+// been checked: one that cannot be true is left empty, so the next source is asked instead.
 struct Supply
 {
     QString type;
@@ -46,6 +56,25 @@ std::optional<qint64> readNumber(const QDir &folder, const QString &name)
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
+std::optional<qint64> readInRange(const QDir &folder, const QString &name, qint64 low, qint64 high)
+{
+    const std::optional<qint64> value = readNumber(folder, name);
+    return value && *value >= low && *value <= high ? value : std::nullopt;
+}
+
+// Stored energy or charge: never below zero.
+std::optional<qint64> readAmount(const QDir &folder, const QString &name)
+{
+    return readInRange(folder, name, 0, kMaxCounter);
+}
+
+// Power or current draw: some drivers give it a negative sign while discharging.
+std::optional<qint64> readRate(const QDir &folder, const QString &name)
+{
+    const std::optional<qint64> value = readInRange(folder, name, -kMaxCounter, kMaxCounter);
+    return value ? std::optional<qint64>(std::abs(*value)) : std::nullopt;
+}
+
 Supply readSupply(const QDir &folder)
 {
     Supply s;
@@ -54,14 +83,15 @@ Supply readSupply(const QDir &folder)
     s.status = readText(folder, QStringLiteral("status"));
     s.present = readNumber(folder, QStringLiteral("present"));
     s.online = readNumber(folder, QStringLiteral("online"));
-    s.capacity = readNumber(folder, QStringLiteral("capacity"));
-    s.energyNow = readNumber(folder, QStringLiteral("energy_now"));
-    s.energyFull = readNumber(folder, QStringLiteral("energy_full"));
-    s.powerNow = readNumber(folder, QStringLiteral("power_now"));
-    s.chargeNow = readNumber(folder, QStringLiteral("charge_now"));
-    s.chargeFull = readNumber(folder, QStringLiteral("charge_full"));
-    s.currentNow = readNumber(folder, QStringLiteral("current_now"));
-    s.timeToEmpty = readNumber(folder, QStringLiteral("time_to_empty_now"));
+    s.capacity = readInRange(folder, QStringLiteral("capacity"), 0, 100);
+    s.energyNow = readAmount(folder, QStringLiteral("energy_now"));
+    s.energyFull = readAmount(folder, QStringLiteral("energy_full"));
+    s.powerNow = readRate(folder, QStringLiteral("power_now"));
+    s.chargeNow = readAmount(folder, QStringLiteral("charge_now"));
+    s.chargeFull = readAmount(folder, QStringLiteral("charge_full"));
+    s.currentNow = readRate(folder, QStringLiteral("current_now"));
+    // The kernel writes 0 when it has no estimate.
+    s.timeToEmpty = readInRange(folder, QStringLiteral("time_to_empty_now"), 1, kMaxSeconds);
     return s;
 }
 
@@ -70,10 +100,8 @@ std::optional<qint64> sumOf(const QList<Supply> &batteries, std::optional<qint64
 {
     qint64 sum = 0;
     for (const Supply &b : batteries) {
-        if (!(b.*member))
+        if (!(b.*member) || qAddOverflow(sum, *(b.*member), &sum))
             return std::nullopt;
-        // Some drivers report the draw as a negative number while discharging.
-        sum += std::llabs(*(b.*member));
     }
     return sum;
 }
@@ -85,6 +113,15 @@ std::optional<double> ratio(std::optional<qint64> numerator, std::optional<qint6
     return double(*numerator) / double(*denominator);
 }
 
+// The charge as a fraction of full, from "now" and "full" counters.
+std::optional<double> levelOf(std::optional<qint64> now, std::optional<qint64> full)
+{
+    const std::optional<double> level = ratio(now, full);
+    if (!level || *level > kMaxOverfull)
+        return std::nullopt;
+    return std::min(*level, 1.0);
+}
+
 quint8 percentOf(const QList<Supply> &batteries)
 {
     std::optional<double> level;
@@ -92,28 +129,35 @@ quint8 percentOf(const QList<Supply> &batteries)
     if (batteries.size() == 1)
         level = ratio(batteries.first().capacity, 100);
     if (!level)
-        level = ratio(sumOf(batteries, &Supply::energyNow), sumOf(batteries, &Supply::energyFull));
+        level = levelOf(sumOf(batteries, &Supply::energyNow), sumOf(batteries, &Supply::energyFull));
     if (!level)
-        level = ratio(sumOf(batteries, &Supply::chargeNow), sumOf(batteries, &Supply::chargeFull));
+        level = levelOf(sumOf(batteries, &Supply::chargeNow), sumOf(batteries, &Supply::chargeFull));
     if (!level)
         level = ratio(sumOf(batteries, &Supply::capacity), 100 * batteries.size());
     if (!level)
         return SystemPowerStatus::PercentUnknown;
-    return quint8(std::clamp(std::lround(*level * 100.0), 0L, 100L));
+    return quint8(std::lround(*level * 100.0));
+}
+
+// Seconds from hours, when they make a time a battery can last.
+std::optional<qint64> secondsOf(std::optional<double> hours)
+{
+    if (!hours || !(*hours > 0.0) || *hours * 3600.0 > double(kMaxSeconds))
+        return std::nullopt;
+    const qint64 seconds = std::llround(*hours * 3600.0);
+    return seconds > 0 ? std::optional<qint64>(seconds) : std::nullopt;
 }
 
 qint32 secondsLeftOf(const QList<Supply> &batteries)
 {
-    std::optional<double> hours;
-    if (batteries.size() == 1 && batteries.first().timeToEmpty)
-        hours = double(*batteries.first().timeToEmpty) / 3600.0;
-    if (!hours)
-        hours = ratio(sumOf(batteries, &Supply::energyNow), sumOf(batteries, &Supply::powerNow));
-    if (!hours)
-        hours = ratio(sumOf(batteries, &Supply::chargeNow), sumOf(batteries, &Supply::currentNow));
-    if (!hours || *hours <= 0.0 || *hours * 3600.0 > double(std::numeric_limits<qint32>::max()))
-        return SystemPowerStatus::SecondsUnknown;
-    return qint32(std::lround(*hours * 3600.0));
+    std::optional<qint64> seconds;
+    if (batteries.size() == 1)
+        seconds = batteries.first().timeToEmpty;
+    if (!seconds)
+        seconds = secondsOf(ratio(sumOf(batteries, &Supply::energyNow), sumOf(batteries, &Supply::powerNow)));
+    if (!seconds)
+        seconds = secondsOf(ratio(sumOf(batteries, &Supply::chargeNow), sumOf(batteries, &Supply::currentNow)));
+    return seconds ? qint32(*seconds) : SystemPowerStatus::SecondsUnknown;
 }
 
 quint8 flagOf(const QList<Supply> &batteries, quint8 percent, bool charging)

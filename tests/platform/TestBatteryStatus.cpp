@@ -56,6 +56,21 @@ void TestBatteryStatus::readsFixtureTrees_data()
     QTest::newRow("two batteries as one") << fixture("two-batteries") << status(0, 0, 40, 7200);
     QTest::newRow("empty battery bay") << fixture("empty-bay") << status(1, S::FlagNoBattery, 255, -1);
     QTest::newRow("no power supply folder") << fixture("does-not-exist") << status(1, S::FlagNoBattery, 255, -1);
+
+    // Readings that cannot be true count as missing, and the next source answers.
+    QTest::newRow("capacity -5: energy counters") << fixture("capacity-negative") << status(0, 0, 40, 7200);
+    QTest::newRow("capacity 99999: charge counters")
+        << fixture("capacity-huge") << status(1, S::FlagHigh, 75, -1);
+    QTest::newRow("negative energy: charge counters, negative current as a sign")
+        << fixture("negative-counters") << status(0, S::FlagLow, 30, 18000);
+    QTest::newRow("time_to_empty_now 0: energy / power")
+        << fixture("time-to-empty-zero") << status(0, 0, 50, 9000);
+    QTest::newRow("time_to_empty_now of 68 years: charge / current")
+        << fixture("time-to-empty-huge") << status(0, S::FlagLow, 20, 1800);
+    QTest::newRow("counters whose sum overflows: charge counters")
+        << fixture("overflowing-sums") << status(0, 0, 50, 7200);
+    QTest::newRow("charging, no level: charging and unknown, not full")
+        << fixture("charging-unknown-level") << status(1, S::FlagCharging, 255, -1);
 }
 
 void TestBatteryStatus::readsFixtureTrees()
