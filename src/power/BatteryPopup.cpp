@@ -22,22 +22,39 @@ QString line(const QString &label, const QString &value)
     return label + u"\t: " + value + u'\n';
 }
 
+// No battery, or no reading of its level (255): not a number to show.
+QString remainingText(const SystemPowerStatus &status)
+{
+    if (status.batteryFlag >= SystemPowerStatus::FlagNoBattery || status.batteryLifePercent > 100)
+        return QStringLiteral("N/A");
+    return QString::number(status.batteryLifePercent) + u'%';
+}
+
 } // namespace
 
 BatteryPopup BatteryPopup::forStatus(const SystemPowerStatus &status)
 {
-    const QString source = text(status.acLineStatus != 0 ? u"IDS_AC_POWER" : u"IDS_BATTERY");
-    const QString remaining = status.batteryFlag >= SystemPowerStatus::FlagNoBattery
-                                  ? QStringLiteral("N/A")
-                                  : QString::number(status.batteryLifePercent) + u'%';
-    const State state = stateOf(status.batteryFlag, status.batteryLifePercent);
-
+    const QList<Line> lines = linesFor(status);
     BatteryPopup popup;
-    popup.body = line(text(u"IDS_POWER_SOURCE"), source) + line(text(u"IDS_REMAINING"), remaining)
-                 + lastsForLine(status.batteryLifeTime);
-    popup.title = text(u"IDS_BATTERY_STATUS") + u"\t: " + text(state.statusKey);
-    popup.picture = state.picture;
+    popup.title = lines.first().label + u"\t: " + lines.first().value;
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        popup.body += line(lines.at(i).label, lines.at(i).value);
+    popup.picture = stateOf(status.batteryFlag, status.batteryLifePercent).picture;
     return popup;
+}
+
+QList<BatteryPopup::Line> BatteryPopup::linesFor(const SystemPowerStatus &status)
+{
+    const State state = stateOf(status.batteryFlag, status.batteryLifePercent);
+    QList<Line> lines{
+        {text(u"IDS_BATTERY_STATUS"), text(state.statusKey)},
+        {text(u"IDS_POWER_SOURCE"), text(status.acLineStatus != 0 ? u"IDS_AC_POWER" : u"IDS_BATTERY")},
+        {text(u"IDS_REMAINING"), remainingText(status)},
+    };
+    const QString duration = durationText(status.batteryLifeTime);
+    if (!duration.isEmpty())
+        lines.append({text(u"IDS_LASTS_FOR"), duration});
+    return lines;
 }
 
 BatteryPopup::State BatteryPopup::stateOf(quint8 flag, quint8 percent)
@@ -47,7 +64,8 @@ BatteryPopup::State BatteryPopup::stateOf(quint8 flag, quint8 percent)
     if (flag == SystemPowerStatus::FlagNoBattery)
         return {QStringLiteral("IDS_NO_BATTERY"), 8};
     if (flag >= SystemPowerStatus::FlagCharging)
-        return percent < 100 ? State{QStringLiteral("IDS_CHARGING"), 1} : State{QStringLiteral("IDS_FULL_BATTERY"), 2};
+        // Only a reading of 100 is full; an unknown level (255) is still charging.
+        return percent == 100 ? State{QStringLiteral("IDS_FULL_BATTERY"), 2} : State{QStringLiteral("IDS_CHARGING"), 1};
     if (percent <= 8)
         return {QStringLiteral("IDS_CRITICAL_BATTERY"), 7};
     if (percent <= 15)
@@ -61,25 +79,21 @@ BatteryPopup::State BatteryPopup::stateOf(quint8 flag, quint8 percent)
     return {QStringLiteral("IDS_DISCHARGING"), 5};
 }
 
-QString BatteryPopup::lastsForLine(qint32 seconds)
+QString BatteryPopup::durationText(qint32 seconds)
 {
     if (seconds <= 0)
         return {};
-    // Hours only above 60 whole minutes, minutes only above 60 seconds: 3,600 s reads as 60 minutes.
-    qint32 n = seconds;
-    qint32 restMinutes = 0;
-    const char16_t *unit = u"IDS_SEC";
-    if (n > 60) {
-        n /= 60;
-        unit = u"IDS_MIN";
-        if (n > 60) {
-            restMinutes = n % 60;
-            n /= 60;
-            unit = u"IDS_HR";
-        }
-    }
-    QString value = QString::number(n) + u' ' + text(unit);
-    if (restMinutes > 0)
-        value += u' ' + QString::number(restMinutes) + u' ' + text(u"IDS_MIN");
-    return line(text(u"IDS_LASTS_FOR"), value);
+    // Unit words are abbreviations ("h", "min", "s"), the same for one and for many.
+    const auto amount = [](qint32 n, const char16_t *unit) -> QString {
+        return QString::number(n) + u' ' + text(unit);
+    };
+    if (seconds < 60)
+        return amount(seconds, u"IDS_SEC");
+    const qint32 minutes = seconds / 60;
+    if (minutes < 60)
+        return amount(minutes, u"IDS_MIN");
+    QString duration = amount(minutes / 60, u"IDS_HR");
+    if (minutes % 60 != 0)
+        duration += u' ' + amount(minutes % 60, u"IDS_MIN");
+    return duration;
 }

@@ -2,6 +2,7 @@
 
 #include "SystemPowerStatus.h"
 
+#include <QList>
 #include <QString>
 
 // What the battery notification shows for a power state: texts from the language file and the
@@ -19,8 +20,18 @@ struct BatteryPopup
         int picture = 0;
     };
 
+    // One labelled value of the popup.
+    struct Line
+    {
+        QString label;
+        QString value;
+    };
+
     static BatteryPopup forStatus(const SystemPowerStatus &status);
+    // In this order: status word (the title's), power source, remaining charge ("N/A" when there
+    // is no battery or no reading), then time left when known. ampctl prints the same.
+    static QList<Line> linesFor(const SystemPowerStatus &status);
     static State stateOf(quint8 batteryFlag, quint8 percent);
-    // "Lasts for" with the time in the largest unit that fits, or empty for seconds <= 0.
-    static QString lastsForLine(qint32 seconds);
+    // "1 h 1 min", "59 min", "45 s" (whole units, rounded down), or empty for seconds <= 0.
+    static QString durationText(qint32 seconds);
 };

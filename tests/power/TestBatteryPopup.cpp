@@ -1,6 +1,7 @@
 #include "BatteryPopup.h"
 #include "TestEnvironment.h"
 
+#include <QFile>
 #include <QTest>
 
 Q_DECLARE_METATYPE(SystemPowerStatus)
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void remainingTime();
     void wholePopup_data();
     void wholePopup();
+    void shippedTextsReadAsEnglish();
 
 private:
     TestEnvironment m_env;
@@ -47,7 +49,7 @@ void TestBatteryPopup::statusTable_data()
     QTest::newRow("charging 99") << 8 << 99 << QStringLiteral("IDS_CHARGING") << 1;
     QTest::newRow("charging at 3 is not critical") << (8 | 4) << 3 << QStringLiteral("IDS_CHARGING") << 1;
     QTest::newRow("high and charging at 100") << 9 << 100 << QStringLiteral("IDS_FULL_BATTERY") << 2;
-    QTest::newRow("charging, no reading") << 8 << 255 << QStringLiteral("IDS_FULL_BATTERY") << 2;
+    QTest::newRow("charging, no reading is not full") << 8 << 255 << QStringLiteral("IDS_CHARGING") << 1;
     QTest::newRow("0") << 6 << 0 << QStringLiteral("IDS_CRITICAL_BATTERY") << 7;
     QTest::newRow("8") << 2 << 8 << QStringLiteral("IDS_CRITICAL_BATTERY") << 7;
     QTest::newRow("9") << 2 << 9 << QStringLiteral("IDS_LOW_BATTERY") << 6;
@@ -76,27 +78,25 @@ void TestBatteryPopup::statusTable()
 void TestBatteryPopup::remainingTime_data()
 {
     QTest::addColumn<int>("seconds");
-    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("text");
     QTest::newRow("-1 (not reported)") << -1 << QString();
     QTest::newRow("0") << 0 << QString();
-    QTest::newRow("1") << 1 << QStringLiteral("Lasts\t: 1 s\n");
-    QTest::newRow("60") << 60 << QStringLiteral("Lasts\t: 60 s\n");
-    QTest::newRow("61") << 61 << QStringLiteral("Lasts\t: 1 min\n");
-    QTest::newRow("3,599") << 3599 << QStringLiteral("Lasts\t: 59 min\n");
-    QTest::newRow("3,600") << 3600 << QStringLiteral("Lasts\t: 60 min\n");
-    QTest::newRow("3,659") << 3659 << QStringLiteral("Lasts\t: 60 min\n");
-    QTest::newRow("3,660") << 3660 << QStringLiteral("Lasts\t: 1 h 1 min\n");
-    QTest::newRow("3,700") << 3700 << QStringLiteral("Lasts\t: 1 h 1 min\n");
-    QTest::newRow("7,200") << 7200 << QStringLiteral("Lasts\t: 2 h\n");
-    QTest::newRow("7,259") << 7259 << QStringLiteral("Lasts\t: 2 h\n");
-    QTest::newRow("largest") << std::numeric_limits<qint32>::max() << QStringLiteral("Lasts\t: 596523 h 14 min\n");
+    QTest::newRow("1") << 1 << QStringLiteral("1 s");
+    QTest::newRow("59") << 59 << QStringLiteral("59 s");
+    QTest::newRow("60") << 60 << QStringLiteral("1 min");
+    QTest::newRow("3,599") << 3599 << QStringLiteral("59 min");
+    QTest::newRow("3,600: no 0 min") << 3600 << QStringLiteral("1 h");
+    QTest::newRow("3,659") << 3659 << QStringLiteral("1 h");
+    QTest::newRow("3,660") << 3660 << QStringLiteral("1 h 1 min");
+    QTest::newRow("7,259") << 7259 << QStringLiteral("2 h");
+    QTest::newRow("largest") << std::numeric_limits<qint32>::max() << QStringLiteral("596523 h 14 min");
 }
 
 void TestBatteryPopup::remainingTime()
 {
     QFETCH(int, seconds);
-    QFETCH(QString, line);
-    QCOMPARE(BatteryPopup::lastsForLine(seconds), line);
+    QFETCH(QString, text);
+    QCOMPARE(BatteryPopup::durationText(seconds), text);
 }
 
 void TestBatteryPopup::wholePopup_data()
@@ -111,6 +111,9 @@ void TestBatteryPopup::wholePopup_data()
     QTest::newRow("charging on mains")
         << SystemPowerStatus{1, 9, 80, -1} << QStringLiteral("Status\t: Charging")
         << QStringLiteral("Source\t: Mains\nLeft\t: 80%\n") << 1;
+    QTest::newRow("charging, level unknown: no 255%")
+        << SystemPowerStatus{1, 8, 255, -1} << QStringLiteral("Status\t: Charging")
+        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << 1;
     QTest::newRow("no system battery")
         << SystemPowerStatus{1, 128, 255, -1} << QStringLiteral("Status\t: None")
         << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << 8;
@@ -129,6 +132,20 @@ void TestBatteryPopup::wholePopup()
     QCOMPARE(popup.title, title);
     QCOMPARE(popup.body, body);
     QCOMPARE(popup.picture, picture);
+}
+
+// The language file users get: singular and plural both read right, so units are abbreviations.
+void TestBatteryPopup::shippedTextsReadAsEnglish()
+{
+    const QString shipped = qEnvironmentVariable("AMPORA_BUILD_DIR") + QStringLiteral("/ampctleng.ini");
+    QVERIFY2(QFile::exists(shipped), qPrintable(shipped));
+    m_env.writeFile(QStringLiteral("program/ampctleng.ini"), TestEnvironment::readFile(shipped));
+    QCOMPARE(BatteryPopup::durationText(1), QStringLiteral("1 s"));
+    QCOMPARE(BatteryPopup::durationText(61), QStringLiteral("1 min"));
+    QCOMPARE(BatteryPopup::durationText(7320), QStringLiteral("2 h 2 min"));
+    const BatteryPopup popup = BatteryPopup::forStatus(SystemPowerStatus{0, 0, 55, 3660});
+    QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
+    QCOMPARE(popup.body, QStringLiteral("Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"));
 }
 
 QTEST_GUILESS_MAIN(TestBatteryPopup)
