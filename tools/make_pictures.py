@@ -3,9 +3,10 @@
 
     python3 tools/make_pictures.py
 
-Every picture is drawn flat in the page palette. The SVG files are committed; the build renders
-them to PNG (tools/svgrender.cpp) and never needs this script. Run it again after changing a
-drawing here and commit the changed SVG files with it.
+Every picture listed in resources/pictures/catalogue.txt is drawn at its catalogue size, flat in
+the page palette; the catalogue name picks the drawing. The SVG files are committed; the build
+renders them to PNG (tools/svgrender.cpp) and never needs this script. Run it again after changing
+a drawing here or the catalogue and commit the changed SVG files with it.
 """
 
 import math
@@ -13,6 +14,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 PICTURES = ROOT / "resources" / "pictures"
+CATALOGUE = PICTURES / "catalogue.txt"
 ICONS = ROOT / "resources" / "icons"
 
 TEAL = "#1D99B0"       # page background
@@ -49,9 +51,12 @@ def fmt(value):
     return "0" if text == "-0" else text
 
 
-def svg(width, height, body):
+def svg(width, height, body, view=None):
+    """An SVG of width x height; `view` is the (width, height) the body is drawn in, when that is
+    a fixed design size scaled to the picture's size."""
+    view_width, view_height = view or (width, height)
     return (f'<svg xmlns="http://www.w3.org/2000/svg" version="1.2" baseProfile="tiny" '
-            f'width="{width}" height="{height}" viewBox="0 0 {width} {height}">\n'
+            f'width="{width}" height="{height}" viewBox="0 0 {view_width} {view_height}">\n'
             + "".join(f"  {line}\n" for line in body) + "</svg>\n")
 
 
@@ -315,24 +320,24 @@ def g_arrow(direction):
     return lambda c: [stroke_path(paths[direction], c, 1.7)]
 
 
-def badge(glyph, disabled):
+def badge(width, height, glyph, disabled):
     face = GREY if disabled else DARK
     colour = GREY_GLYPH if disabled else WHITE
-    return svg(16, 16, [rect(0.5, 0.5, 15, 15, face, 3)] + glyph(colour))
+    return svg(width, height, [rect(0.5, 0.5, 15, 15, face, 3)] + glyph(colour), (16, 16))
 
 
-def help_picture(disabled):
+def help_picture(width, height, disabled):
     fill = GREY_LINE if disabled else WHITE
-    return svg(16, 16, [
+    return svg(width, height, [
         circle(8, 8, 7.5, fill),
         stroke_path("M5.9 6.2A2.2 2.2 0 1 1 9.1 8.1C8.3 8.5 8 8.9 8 9.9", DARK if not disabled else WHITE, 1.7),
         circle(8, 12.3, 1.05, DARK if not disabled else WHITE),
-    ])
+    ], (16, 16))
 
 
-def settings_picture(disabled):
+def settings_picture(width, height, disabled):
     fill = GREY_LINE if disabled else WHITE
-    return svg(16, 16, [fill_path(gear_path(8, 8, 7.6, 5.4, 2.3), fill, True)])
+    return svg(width, height, [fill_path(gear_path(8, 8, 7.6, 5.4, 2.3), fill, True)], (16, 16))
 
 
 # --- Faces ---------------------------------------------------------------------------------
@@ -342,19 +347,20 @@ def button_face(width, height, state, faces=FACE):
     return svg(width, height, [rect(0.5, 0.5, width - 1, height - 1, fill, 4, outline)])
 
 
-def home_picture(state):
+def home_picture(width, height, state):
     fill, _ = DARK_FACE[state]
     glyph = GREY_GLYPH if state == "disabled" else WHITE
-    return svg(32, 32, [
+    return svg(width, height, [
         circle(16, 16, 15.5, fill),
         fill_path("M16 7.4L24.6 15.2H22.2V23.6H18.2V18.4H13.8V23.6H9.8V15.2H7.4Z", glyph),
-    ])
+    ], (32, 32))
 
 
-def tile(width, state, art):
+def tile(width, height, state, art):
+    """A tile face; the art is drawn for a tile 174 pixels high, from the top left."""
     fill, outline = TILE_FACE[state]
-    body = [rect(1, 1, width - 2, 172, fill, 8, outline, 2) if outline else rect(0, 0, width, 174, fill, 8)]
-    return svg(width, 174, body + art(fill))
+    body = [rect(1, 1, width - 2, height - 2, fill, 8, outline, 2) if outline else rect(0, 0, width, height, fill, 8)]
+    return svg(width, height, body + art(fill))
 
 
 def sheet(x, y, w, h, face, lines):
@@ -407,8 +413,8 @@ def schedule_art(face):
     return body
 
 
-def popup_close():
-    return svg(8, 8, [stroke_path("M1.5 1.5L6.5 6.5M6.5 1.5L1.5 6.5", WHITE, 1.5)])
+def popup_close(width, height):
+    return svg(width, height, [stroke_path("M1.5 1.5L6.5 6.5M6.5 1.5L1.5 6.5", WHITE, 1.5)], (8, 8))
 
 
 # --- Application icon --------------------------------------------------------------------
@@ -429,50 +435,70 @@ def app_icon():
 
 # --- Catalogue ---------------------------------------------------------------------------
 
-SMALL = {
-    # (glyph, disabled look)
-    114: (g_dot, False), 115: (g_ring, False), 116: (g_square, False), 117: (g_diamond, False),
-    124: (g_play, False), 125: (g_arrow("right"), False), 133: (g_arrow("left"), False),
-    134: (g_info, False), 208: (g_star, False), 209: (g_minus, False),
-    215: (g_arrow("up"), False), 216: (g_arrow("down"), False),
-    139: (g_pencil, True), 140: (g_pencil, False),
-    141: (g_sun, False), 142: (g_disk, False), 143: (g_snow, False), 144: (g_lid, False),
-    146: (g_power, False), 147: (g_plug, True), 148: (g_display_off, False), 149: (g_moon, False),
-    150: (g_plug, False), 151: (g_battery, False),
-    152: (g_sheet_plus, True), 153: (g_sheet_plus, False),
-    154: (g_trash, True), 155: (g_trash, False),
-    156: (g_pencil, True), 157: (g_pencil, False),
-    158: (g_cross, True), 159: (g_cross, False),
-    160: (g_plus, True), 161: (g_plus, False),
-    162: (g_stop, True), 163: (g_stop, False),
-    164: (g_check, True), 165: (g_check, False),
-    188: (g_display_dim, False), 194: (g_lock, False),
+# 16-pixel badges by catalogue name (without the state ending).
+GLYPHS = {
+    "AboutMenuItem": g_info,
+    "CreatePlan": g_sheet_plus, "EditPlan": g_pencil, "DeletePlan": g_trash,
+    "AddSchedule": g_plus, "EditSchedule": g_pencil, "EnableSchedule": g_check,
+    "DisableSchedule": g_stop, "RemoveSchedule": g_cross,
+    "PowerButton": g_power, "Sleep": g_moon, "LidClose": g_lid, "DisplayDim": g_display_dim,
+    "DisplayOff": g_display_off, "HardDisk": g_disk, "Hibernate": g_snow, "LockOnWake": g_lock,
+    "Brightness": g_sun, "PluggedIn": g_plug, "OnBattery": g_battery,
+    "Dot": g_dot, "Ring": g_ring, "Square": g_square, "Diamond": g_diamond, "Play": g_play,
+    "ArrowRight": g_arrow("right"), "ArrowLeft": g_arrow("left"), "ArrowUp": g_arrow("up"),
+    "ArrowDown": g_arrow("down"), "Info": g_info, "Star": g_star, "Minus": g_minus,
 }
+
+# Every other drawing by catalogue name: (width, height, state) -> SVG text.
+DRAWINGS = {
+    "DialogButton": button_face,
+    "WideDialogButton": button_face,
+    "DarkButton": lambda w, h, state: button_face(w, h, state, DARK_FACE),
+    "CreatePlanTile": lambda w, h, state: tile(w, h, state, create_art),
+    "ManagePlansTile": lambda w, h, state: tile(w, h, state, manage_art),
+    "SchedulePlanTile": lambda w, h, state: tile(w, h, state, schedule_art),
+    "Home": home_picture,
+    "Help": lambda w, h, state: help_picture(w, h, state == "disabled"),
+    "Settings": lambda w, h, state: settings_picture(w, h, state == "disabled"),
+    "WordMark": lambda w, h, state: wordmark_picture(w, h, DARK, TEAL),
+    "PopupClose": lambda w, h, state: popup_close(w, h),
+    "PopupBrand": lambda w, h, state: wordmark_picture(w, h, WHITE, WHITE),
+}
+DRAWINGS.update({name: (lambda glyph: lambda w, h, state: badge(w, h, glyph, state == "disabled"))(glyph)
+                 for name, glyph in GLYPHS.items()})
+
+
+def read_catalogue(path=CATALOGUE):
+    """(id, name, width, height) for every picture listed in the catalogue."""
+    entries = []
+    for number, line in enumerate(path.read_text().splitlines(), 1):
+        fields = line.split("#", 1)[0].split()
+        if not fields:
+            continue
+        if len(fields) != 4 or not all(f.isdigit() for f in (fields[0], fields[2], fields[3])):
+            raise SystemExit(f"{path}:{number}: expected 'id name width height'")
+        entries.append((int(fields[0]), fields[1], int(fields[2]), int(fields[3])))
+    return entries
+
+
+def drawing_and_state(name):
+    """The drawing for a catalogue name and the state its ending names."""
+    for state in ("Hover", "Pressed", "Disabled"):
+        if name.endswith(state) and name[:-len(state)] in DRAWINGS:
+            return DRAWINGS[name[:-len(state)]], state.lower()
+    if name not in DRAWINGS:
+        raise SystemExit(f"{CATALOGUE}: no drawing for {name}")
+    return DRAWINGS[name], "normal"
 
 
 def pictures():
     out = {}
-    for ident, state in ((104, "normal"), (103, "hover"), (105, "pressed"), (102, "disabled")):
-        out[ident] = button_face(104, 26, state)
-    for ident, state in ((110, "normal"), (111, "hover"), (112, "pressed"), (113, "disabled")):
-        out[ident] = button_face(104, 26, state, DARK_FACE)
-    for ident, state in ((219, "normal"), (218, "hover"), (220, "pressed"), (217, "disabled")):
-        out[ident] = button_face(164, 26, state)
-    for ident, state in ((122, "normal"), (120, "hover"), (123, "pressed"), (121, "disabled")):
-        out[ident] = home_picture(state)
-    for ident, (glyph, disabled) in SMALL.items():
-        out[ident] = badge(glyph, disabled)
-    out[118], out[119] = help_picture(False), help_picture(True)
-    out[131], out[132] = settings_picture(False), settings_picture(True)
-    for ident, state in ((180, "normal"), (179, "hover"), (181, "pressed")):
-        out[ident] = tile(174, state, create_art)
-    for ident, state in ((183, "normal"), (182, "hover"), (184, "pressed")):
-        out[ident] = tile(174, state, manage_art)
-    for ident, state in ((186, "normal"), (185, "hover"), (187, "pressed")):
-        out[ident] = tile(359, state, schedule_art)
-    out[130] = wordmark_picture(93, 21, DARK, TEAL)
-    out[189] = popup_close()
-    out[213] = wordmark_picture(256, 108, WHITE, WHITE)
+    for ident, name, width, height in read_catalogue():
+        draw, state = drawing_and_state(name)
+        try:
+            out[ident] = draw(width, height, state)
+        except KeyError:
+            raise SystemExit(f"{CATALOGUE}: {name}: the drawing has no {state} state") from None
     return out
 
 
@@ -488,7 +514,6 @@ def main():
     for ident, text in sorted(pictures().items()):
         write(PICTURES / f"{ident}.svg", text)
     write(PICTURES / "vt-orvale-am.svg", wordmark_picture(180, 40, WHITE, WHITE))
-    write(PICTURES / "1232.svg", badge(g_info, False))
     write(ICONS / "ampora.svg", app_icon())
 
 

@@ -2,6 +2,7 @@
 
 #include "NotificationStrip.h"
 #include "PictureButton.h"
+#include "Pictures.h"
 #include "UiFonts.h"
 
 #include <QCursor>
@@ -13,8 +14,6 @@
 
 namespace {
 
-constexpr int kBrandPicture = 213;
-constexpr int kCloseCross = 189;
 const QRect kCloseButtonRect(358, 4, 8, 8);
 const QRect kBrandRect(0, 4, 95, 40);
 const QPoint kTitleAt(12, 50);
@@ -27,6 +26,7 @@ NotificationPopup::NotificationPopup(const QString &title, const QString &body, 
     , m_title(title)
     , m_body(body)
     , m_frame(frame)
+    , m_brand(loadPicture(PictureId::PopupBrand))
     , m_closeButton(new PictureButton(kCloseButtonId, this))
     , m_bodyFont(uiFont(8, QFont::Bold))
     , m_titleFont(uiFont(10, QFont::Bold))
@@ -37,10 +37,10 @@ NotificationPopup::NotificationPopup(const QString &title, const QString &body, 
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
-    m_picture.load(kBrandPicture);
 
     m_closeButton->setGeometry(kCloseButtonRect);
-    m_closeButton->setPictures(kCloseCross, kCloseCross, kCloseCross, kCloseCross);
+    m_closeButton->setPictures(PictureId::PopupClose, PictureId::PopupClose, PictureId::PopupClose,
+                               PictureId::PopupClose);
     m_closeButton->setNotifyParent(true);
     connect(m_closeButton, &PictureButton::clicked, this, &NotificationPopup::slideAway);
     PictureButton::connectHoverReset(m_closeButton);
@@ -108,7 +108,7 @@ void NotificationPopup::paintEvent(QPaintEvent *)
     painter.setFont(m_bodyFont);
     painter.drawText(QRectF(kBodyRect), m_body, m_bodyOption);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(kBrandRect, m_picture.bitmap());
+    painter.drawImage(kBrandRect, m_brand);
 }
 
 void NotificationPopup::enterEvent(QEnterEvent *event)

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "CommandId.h"
-#include "Pictures.h"
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPointer>
 #include <QRect>
 #include <QTextOption>
@@ -72,7 +72,7 @@ private:
     QRect m_finalRect;
     int m_shownHeight = 0; // on screen the window is one pixel taller
     Phase m_phase = Phase::SlidingUp;
-    Pictures m_picture;
+    QImage m_brand;
     PictureButton *m_closeButton;
     QFont m_bodyFont;
     QFont m_titleFont;

@@ -52,7 +52,7 @@ PictureButton::TextLayout PictureButton::textLayout(QSize picture, qsizetype cap
 
     TextLayout layout;
     layout.captionColour = kWhite;
-    if (w < kTileWidth || picture == QSize(164, 26)) {
+    if (w < kTileWidth || picture == pictureSize(PictureId::WideDialogButton)) {
         // Button faces: the caption centred across the face.
         layout.pointSize = 11;
         layout.captionRect = QRect(0, 5, captionLength <= 9 ? w - 5 : w, 16);
@@ -77,13 +77,12 @@ PictureButton::PictureButton(int id, QWidget *parent)
     setCursor(Qt::PointingHandCursor);
 }
 
-void PictureButton::setPictures(int normal, int hover, int pressed, int disabled)
+void PictureButton::setPictures(PictureId normal, PictureId hover, PictureId pressed, PictureId disabled)
 {
-    const int ids[PictureCount] = {normal, hover, pressed, disabled};
-    Pictures resource;
+    const PictureId ids[PictureCount] = {normal, hover, pressed, disabled};
     for (int i = 0; i < PictureCount; ++i) {
         m_pictureIds[i] = ids[i];
-        m_pictures[i] = resource.load(ids[i]) ? resource.bitmap() : QImage();
+        m_pictures[i] = loadPicture(ids[i]);
     }
     update();
 }
@@ -125,7 +124,7 @@ PictureButton::Picture PictureButton::currentState() const
     return looksHovered() ? Hover : Normal;
 }
 
-int PictureButton::currentPicture() const
+PictureId PictureButton::currentPicture() const
 {
     return m_pictureIds[currentState()];
 }

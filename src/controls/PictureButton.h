@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PictureId.h"
+
 #include <QAbstractButton>
 #include <QImage>
 #include <QRect>
@@ -40,7 +42,7 @@ public:
 
     int id() const { return m_id; }
 
-    void setPictures(int normal, int hover, int pressed, int disabled);
+    void setPictures(PictureId normal, PictureId hover, PictureId pressed, PictureId disabled);
     void setCaption(const QString &caption);
     QString caption() const { return m_caption; }
     void setSecondText(const QString &text);
@@ -53,8 +55,8 @@ public:
     bool isButtonDisabled() const { return m_disabled; }
 
     bool looksHovered() const { return m_hover || m_hoverLatched; }
-    // The picture id the next paint draws.
-    int currentPicture() const;
+    // The picture the next paint draws.
+    PictureId currentPicture() const;
 
     // The application-wide last hovered button that asked to be remembered, or NoButton.
     static int lastHoveredId() { return s_lastHoveredId; }
@@ -85,8 +87,8 @@ private:
     inline static int s_lastHoveredId = NoButton;
 
     int m_id;
-    int m_pictureIds[PictureCount] = {0, 0, 0, 0};
-    // Decoded once per picture id; what is drawn stays the same as decoding on every paint.
+    PictureId m_pictureIds[PictureCount] = {};
+    // Decoded once per picture; what is drawn stays the same as decoding on every paint.
     QImage m_pictures[PictureCount];
     QString m_caption;
     QString m_secondText;

@@ -2,12 +2,10 @@
 
 #include <QImageReader>
 
-bool Pictures::load(int id)
+QImage loadPicture(PictureId id)
 {
-    release();
     // Only PNG pictures count, whatever else a resource of that name could hold.
-    QImageReader reader(QStringLiteral(":/png/%1.png").arg(id), "png");
+    QImageReader reader(QStringLiteral(":/png/%1.png").arg(static_cast<int>(id)), "png");
     reader.setAutoTransform(false);
-    m_bitmap = reader.read();
-    return isLoaded();
+    return reader.read();
 }

@@ -3,11 +3,13 @@
 #include "PictureButton.h"
 #include "CommandId.h"
 #include "PageColours.h"
+#include "Pictures.h"
 #include "Profile.h"
 
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
+#include <QPixmap>
 
 namespace {
 
@@ -29,8 +31,10 @@ bool isForwardedToFrame(int id)
 Page::Page(QWidget *parent)
     : QWidget(parent)
 {
-    m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", {118, 118, 118, 119}, QRect(956, 5, 56, 16));
-    m_settingsButton = addButton(CmdOpenSettings, u"IDS_SETTINGS", {131, 131, 131, 132}, QRect(811, 5, 79, 16));
+    using enum PictureId;
+    m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", {Help, Help, Help, HelpDisabled}, QRect(956, 5, 56, 16));
+    m_settingsButton = addButton(CmdOpenSettings, u"IDS_SETTINGS", {Settings, Settings, Settings, SettingsDisabled},
+                                 QRect(811, 5, 79, 16));
 }
 
 QString Page::text(const char16_t *key)
@@ -38,7 +42,7 @@ QString Page::text(const char16_t *key)
     return loadText(key, kTextBuffer);
 }
 
-PictureButton *Page::addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect)
+PictureButton *Page::addButton(int id, const char16_t *captionKey, const ButtonPictures &pictures, const QRect &rect)
 {
     auto *button = new PictureButton(id, this);
     button->setPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
@@ -85,7 +89,8 @@ void Page::showHelpMenu()
 {
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction *about = menu->addAction(QIcon(QStringLiteral(":/bitmaps/1232.png")), text(u"IDS_ABOUT"));
+    const QIcon aboutIcon(QPixmap::fromImage(loadPicture(PictureId::AboutMenuItem)));
+    QAction *about = menu->addAction(aboutIcon, text(u"IDS_ABOUT"));
     connect(about, &QAction::triggered, this, [this] { onCommand(CmdShowAbout); });
     menu->popup(m_helpButton->mapToGlobal(QPoint(0, m_helpButton->height())));
 }

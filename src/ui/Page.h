@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PictureId.h"
+
 #include <QWidget>
 
 #include <array>
@@ -35,11 +37,11 @@ Q_SIGNALS:
     void commandRequested(int id);
 
 protected:
-    using Pictures = std::array<int, 4>; // normal, hover, pressed, disabled
+    using ButtonPictures = std::array<PictureId, 4>; // normal, hover, pressed, disabled
 
     // A picture button that tells the page of hovering (so the hover look is reset) and whose
     // click arrives at onCommand() with its id.
-    PictureButton *addButton(int id, const char16_t *captionKey, const Pictures &pictures, const QRect &rect);
+    PictureButton *addButton(int id, const char16_t *captionKey, const ButtonPictures &pictures, const QRect &rect);
 
     // Fixes the main window at kFrameSize and takes away its maximise box (the home page does
     // this once; the window keeps it for the rest of the run).

@@ -5,7 +5,9 @@
 PlaceholderPage::PlaceholderPage(PageKind kind, QWidget *parent)
     : Page(parent)
     , m_kind(kind)
-    , m_backButton(addButton(CmdShowSummary, u"", {122, 120, 123, 121}, QRect(15, 40, 32, 32)))
+    , m_backButton(addButton(CmdShowSummary, u"",
+                             {PictureId::Home, PictureId::HomeHover, PictureId::HomePressed, PictureId::HomeDisabled},
+                             QRect(15, 40, 32, 32)))
 {
 }
 

@@ -49,9 +49,16 @@ SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
     , m_heading(text(u"IDS_SUMMARY") + u" :")
     , m_description(text(u"IDS_ABOUT_PRODUCT"))
 {
-    addButton(CmdCreatePlan, u"IDS_CREATE_POWER_PLAN", {180, 179, 181, 180}, QRect(575, 80, 175, 175));
-    addButton(CmdManagePlans, u"IDS_MANAGE_POWER_PLAN", {183, 182, 184, 183}, QRect(760, 80, 175, 175));
-    addButton(CmdShowSchedules, u"IDS_SCHEDULE_POWER_PLAN", {186, 185, 187, 186}, QRect(575, 265, 360, 175));
+    // A tile's disabled look is its normal one.
+    using enum PictureId;
+    addButton(CmdCreatePlan, u"IDS_CREATE_POWER_PLAN",
+              {CreatePlanTile, CreatePlanTileHover, CreatePlanTilePressed, CreatePlanTile}, QRect(575, 80, 175, 175));
+    addButton(CmdManagePlans, u"IDS_MANAGE_POWER_PLAN",
+              {ManagePlansTile, ManagePlansTileHover, ManagePlansTilePressed, ManagePlansTile},
+              QRect(760, 80, 175, 175));
+    addButton(CmdShowSchedules, u"IDS_SCHEDULE_POWER_PLAN",
+              {SchedulePlanTile, SchedulePlanTileHover, SchedulePlanTilePressed, SchedulePlanTile},
+              QRect(575, 265, 360, 175));
 
     m_activePlanLine = addTotalsLine(380);
     m_planCountLine = addTotalsLine(400);

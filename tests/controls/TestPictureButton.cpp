@@ -27,7 +27,8 @@ private Q_SLOTS:
     void enableButtonKeepsTheDisabledLook();
 
 private:
-    PictureButton *addButton(int id, QPoint pos, std::initializer_list<int> pictures);
+    // A dialog button face.
+    PictureButton *addButton(int id, QPoint pos);
     void showParent();
     void moveTo(QWidget *widget, QPoint pos = {});
 
@@ -61,14 +62,14 @@ void TestPictureButton::cleanup()
     m_parent.reset();
 }
 
-PictureButton *TestPictureButton::addButton(int id, QPoint pos, std::initializer_list<int> pictures)
+PictureButton *TestPictureButton::addButton(int id, QPoint pos)
 {
     auto *button = new PictureButton(id, m_parent.get());
-    const auto p = std::data(pictures);
-    button->setPictures(p[0], p[1], p[2], p[3]);
+    button->setPictures(PictureId::DialogButton, PictureId::DialogButtonHover, PictureId::DialogButtonPressed,
+                        PictureId::DialogButtonDisabled);
     button->setNotifyParent(true);
     PictureButton::connectHoverReset(button);
-    button->setGeometry(QRect(pos, QSize(104, 26)));
+    button->setGeometry(QRect(pos, pictureSize(PictureId::DialogButton)));
     return button;
 }
 
@@ -154,7 +155,7 @@ void TestPictureButton::secondTextFollowsTheCaption()
 
 void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
 {
-    PictureButton *button = addButton(7, {100, 100}, {104, 103, 105, 102});
+    PictureButton *button = addButton(7, {100, 100});
     QSignalSpy entered(button, &PictureButton::hoverEntered);
     QSignalSpy left(button, &PictureButton::hoverLeft);
     showParent();
@@ -162,14 +163,14 @@ void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
 
     moveTo(button);
     QTRY_VERIFY(button->looksHovered());
-    QCOMPARE(button->currentPicture(), 103);
+    QCOMPARE(button->currentPicture(), PictureId::DialogButtonHover);
     QCOMPARE(entered.size(), 1);
     QCOMPARE(entered.at(0).at(0).toInt(), 7);
     QVERIFY(button->grab().toImage().pixelColor(3, 3) != normal);
 
     moveTo(m_parent.get(), {20, 250});
     QTRY_VERIFY(!button->looksHovered());
-    QCOMPARE(button->currentPicture(), 104);
+    QCOMPARE(button->currentPicture(), PictureId::DialogButton);
     QCOMPARE(left.size(), 1);
     QCOMPARE(left.at(0).at(0).toInt(), 7);
     QCOMPARE(button->grab().toImage().pixelColor(3, 3), normal);
@@ -177,8 +178,8 @@ void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
 
 void TestPictureButton::onlyOneButtonLooksHoveredOnAParent()
 {
-    PictureButton *first = addButton(1, {10, 100}, {104, 103, 105, 102});
-    PictureButton *second = addButton(2, {120, 100}, {104, 103, 105, 102});
+    PictureButton *first = addButton(1, {10, 100});
+    PictureButton *second = addButton(2, {120, 100});
     showParent();
     moveTo(first);
     QTRY_VERIFY(first->looksHovered());
@@ -192,37 +193,37 @@ void TestPictureButton::onlyOneButtonLooksHoveredOnAParent()
 
 void TestPictureButton::pressedPictureWhileDownAndClick()
 {
-    PictureButton *button = addButton(1, {10, 100}, {104, 103, 105, 102});
+    PictureButton *button = addButton(1, {10, 100});
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     showParent();
     moveTo(button);
     QTest::mousePress(button, Qt::LeftButton);
-    QCOMPARE(button->currentPicture(), 105);
+    QCOMPARE(button->currentPicture(), PictureId::DialogButtonPressed);
     QTest::mouseRelease(button, Qt::LeftButton);
     QCOMPARE(clicked.size(), 1);
-    QCOMPARE(button->currentPicture(), 103);
+    QCOMPARE(button->currentPicture(), PictureId::DialogButtonHover);
     QTest::keyClick(button, Qt::Key_Space);
     QCOMPARE(clicked.size(), 2);
 }
 
 void TestPictureButton::enableButtonKeepsTheDisabledLook()
 {
-    PictureButton *button = addButton(1, {10, 100}, {104, 103, 105, 102});
+    PictureButton *button = addButton(1, {10, 100});
     button->setCaptionBeside(true);
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     showParent();
     button->enableButton(false);
     QVERIFY(button->isButtonDisabled());
-    QCOMPARE(button->currentPicture(), 102);
+    QCOMPARE(button->currentPicture(), PictureId::DialogButtonDisabled);
 
     moveTo(button);
     QTRY_VERIFY(button->underMouse());
-    QCOMPARE(button->currentPicture(), 102);
+    QCOMPARE(button->currentPicture(), PictureId::DialogButtonDisabled);
     QVERIFY(!button->looksHovered());
 
     button->enableButton(true);
     QVERIFY(!button->isButtonDisabled());
-    QCOMPARE(button->currentPicture(), 104);
+    QCOMPARE(button->currentPicture(), PictureId::DialogButton);
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(clicked.size(), 1);
 }

@@ -1,1 +1,0 @@
-// Picture resources are compiled into this library.
