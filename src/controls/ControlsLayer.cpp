@@ -1,1 +1,0 @@
-// Custom widgets live in this library.
