@@ -53,7 +53,7 @@ int Application::runFirstCopy()
     if (m_start.setActivePlan) {
         // The window stays hidden; a later plain start brings it up.
         if (m_start.outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
-            frame.showPlanChangedPopup(m_start.outcome.planName, 99);
+            frame.showPlanChangedPopup(m_start.outcome.planName, AfterPopup::EndProgram);
     } else {
         frame.showRequest();
         if (sharedStrings().commandLine == QStringLiteral("-hideme"))

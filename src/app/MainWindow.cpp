@@ -24,7 +24,6 @@
 namespace {
 
 constexpr QSize kFrameSize(1018, 550);
-constexpr int kHandoverPicture = 11;
 
 void readPagePicture(SharedStrings &strings)
 {
@@ -112,7 +111,7 @@ void MainWindow::applyCommandLine(const QString &commandLine, bool fromStart)
     }
     const PlanSwitchOutcome outcome = switchPlanFromCommandLine(m_platform, commandLine);
     if (outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
-        showPlanChangedPopup(outcome.planName, fromStart ? 99 : kHandoverPicture);
+        showPlanChangedPopup(outcome.planName, fromStart ? AfterPopup::EndProgram : AfterPopup::KeepRunning);
 }
 
 int MainWindow::handleInstanceMessage(const InstanceMessage &message)
@@ -176,12 +175,13 @@ void MainWindow::centreOnScreen()
     move(frame.topLeft());
 }
 
-void MainWindow::showPlanChangedPopup(const QString &planName, int pictureNumber)
+void MainWindow::showPlanChangedPopup(const QString &planName, AfterPopup after)
 {
     const QString heading = loadText(u"IDS_POWER_PLAN_CHANGE_HEAD");
     const QString body = formatText(loadText(u"IDS_POWER_PLAN_CHANGE_BODY"), planName);
     auto *stack = new NotificationStack(this);
-    stack->show(heading, body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this, pictureNumber, NotificationStack::kStandardDisplayMs);
+    stack->show(heading, body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
+                PopupAccent::Blue, NotificationStack::kStandardDisplayMs, after);
 }
 
 void MainWindow::paintEvent(QPaintEvent *)

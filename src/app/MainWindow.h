@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstanceMessage.h"
+#include "NotificationStack.h"
 #include "Page.h"
 
 #include <QWidget>
@@ -38,8 +39,8 @@ public:
     int handleInstanceMessage(const InstanceMessage &message);
     void showRequest();
     void hideToTray();
-    // Announces a switched plan. Picture 99 ends the program once the popup has gone.
-    void showPlanChangedPopup(const QString &planName, int pictureNumber);
+    // Announces a switched plan; with AfterPopup::EndProgram the program ends once the popup has gone.
+    void showPlanChangedPopup(const QString &planName, AfterPopup after);
 
 Q_SIGNALS:
     void networkSchedulesChanged();

@@ -21,7 +21,7 @@ const QRect kBodyRect(QPoint(12, 82), QPoint(359, 149));
 
 } // namespace
 
-NotificationPopup::NotificationPopup(const QString &title, const QString &body, NotificationStrip *frame, int pictureNumber)
+NotificationPopup::NotificationPopup(const QString &title, const QString &body, NotificationStrip *frame, PopupAccent accent)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
     , m_title(title)
     , m_body(body)
@@ -30,7 +30,7 @@ NotificationPopup::NotificationPopup(const QString &title, const QString &body, 
     , m_closeButton(new PictureButton(kCloseButtonId, this))
     , m_bodyFont(uiFont(8, QFont::Bold))
     , m_titleFont(uiFont(10, QFont::Bold))
-    , m_accent(accentColour(pictureNumber))
+    , m_accent(accentColour(accent))
     , m_bodyOption(bodyTextOption(QFontMetrics(m_bodyFont)))
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -66,20 +66,19 @@ QRect NotificationPopup::placeFor(int shownHeight) const
     return QRect(m_finalRect.x() - 10, finalBottom - shownHeight - 4, m_finalRect.width(), shownHeight + 1);
 }
 
-QColor NotificationPopup::accentColour(int pictureNumber)
+QColor NotificationPopup::accentColour(PopupAccent accent)
 {
-    switch (pictureNumber) {
-    case 1: case 3: case 4: case 5: case 11: case NotificationStrip::kPictureEndsProgram:
+    switch (accent) {
+    case PopupAccent::Blue:
         return QColor(0, 175, 240);
-    case 2: case 9:
+    case PopupAccent::Green:
         return QColor(35, 199, 8);
-    case 6: case 12:
+    case PopupAccent::Yellow:
         return QColor(253, 191, 23);
-    case 7: case 8: case 10:
+    case PopupAccent::Orange:
         return QColor(255, 119, 52);
-    default:
-        return QColor(Qt::black);
     }
+    return QColor(Qt::black); // a value outside PopupAccent
 }
 
 QTextOption NotificationPopup::bodyTextOption(const QFontMetrics &metrics) const

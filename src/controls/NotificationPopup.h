@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandId.h"
+#include "PopupAccent.h"
 
 #include <QColor>
 #include <QFont>
@@ -29,7 +30,7 @@ public:
     static constexpr int kSlidePixels = 12;  // height gained or lost per step
     static constexpr int kCloseButtonId = CmdClosePopup;
 
-    NotificationPopup(const QString &title, const QString &body, NotificationStrip *frame, int pictureNumber);
+    NotificationPopup(const QString &title, const QString &body, NotificationStrip *frame, PopupAccent accent);
 
     void setDisplayTime(int ms) { m_displayTime = std::max(ms, 0); }
     void setFinalRect(const QRect &rect) { m_finalRect = rect; }
@@ -43,7 +44,7 @@ public:
     bool isCountingDown() const { return m_displayTimer.isActive(); }
     PictureButton *closeButton() const { return m_closeButton; }
 
-    static QColor accentColour(int pictureNumber);
+    static QColor accentColour(PopupAccent accent);
 
 Q_SIGNALS:
     // The popup has slid away; the frame strip takes over from here.

@@ -10,7 +10,7 @@
 NotificationStack::NotificationStack(QObject *parent) : QObject(parent) {}
 
 int NotificationStack::show(const QString &title, const QString &body, int width, int height, QWidget *owner,
-                            int pictureNumber, int displayMs)
+                            PopupAccent accent, int displayMs, AfterPopup after)
 {
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -22,7 +22,7 @@ int NotificationStack::show(const QString &title, const QString &body, int width
     const std::optional<QRect> place = findPopupPlace(screen->availableGeometry(), QSize(width, height), taken);
     if (!place)
         return 0;
-    auto *popup = new NotificationStrip(title, body, this, pictureNumber);
+    auto *popup = new NotificationStrip(title, body, this, accent, after);
     popup->setDisplayTime(displayMs);
     popup->setFinalRect(*place);
     popup->start();

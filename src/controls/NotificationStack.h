@@ -1,11 +1,16 @@
 #pragma once
 
+#include "PopupAccent.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
 
 class NotificationStrip;
 class QWidget;
+
+// Whether the program ends (with exit code 0) once a popup has gone.
+enum class AfterPopup { KeepRunning, EndProgram };
 
 // Places notification popups in the bottom-right corner of the work area and keeps the list of the
 // popups it showed, oldest first. Each popup runs its own life and leaves the list when it is gone;
@@ -25,7 +30,7 @@ public:
     // Shows a popup of width x height on the owner's screen (the primary screen without an owner).
     // Returns 1 when shown, 0 when the work area has no free place left.
     int show(const QString &title, const QString &body, int width, int height, QWidget *owner,
-             int pictureNumber, int displayMs);
+             PopupAccent accent, int displayMs, AfterPopup after = AfterPopup::KeepRunning);
 
     const QList<NotificationStrip *> &popups() const { return m_popups; }
 

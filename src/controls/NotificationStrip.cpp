@@ -6,12 +6,13 @@
 #include <QCoreApplication>
 
 NotificationStrip::NotificationStrip(const QString &title, const QString &body, NotificationStack *stack,
-                               int pictureNumber)
+                                     PopupAccent accent, AfterPopup after)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                            | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
     , m_title(title)
     , m_body(body)
-    , m_pictureNumber(pictureNumber)
+    , m_accent(accent)
+    , m_after(after)
     , m_stack(stack)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -74,7 +75,7 @@ void NotificationStrip::shrinkStep()
 
 void NotificationStrip::createContent()
 {
-    m_content = std::make_unique<NotificationPopup>(m_title, m_body, this, m_pictureNumber);
+    m_content = std::make_unique<NotificationPopup>(m_title, m_body, this, m_accent);
     m_content->setDisplayTime(m_displayTime);
     m_content->setFinalRect(m_finalRect);
     m_content->slideIn();
@@ -87,7 +88,7 @@ void NotificationStrip::finish()
     if (m_stack)
         m_stack->forget(this);
     m_stack = nullptr;
-    if (m_pictureNumber == kPictureEndsProgram)
+    if (m_after == AfterPopup::EndProgram)
         QCoreApplication::exit(0);
     deleteLater();
 }

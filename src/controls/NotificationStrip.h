@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NotificationStack.h"
+
 #include <QPointer>
 #include <QRect>
 #include <QTimer>
@@ -8,19 +10,17 @@
 #include <memory>
 
 class NotificationPopup;
-class NotificationStack;
 
 // The thin strip under a notification popup. It grows for two ticks, then creates the popup's
 // content window; once the content has slid away it shrinks, destroys the content and itself and
-// leaves its stack. A popup with picture number 99 then ends the program with exit code 0.
+// leaves its stack, and ends the program with exit code 0 when it was told to.
 class NotificationStrip : public QWidget
 {
     Q_OBJECT
 
 public:
-    static constexpr int kPictureEndsProgram = 99;
-
-    NotificationStrip(const QString &title, const QString &body, NotificationStack *stack, int pictureNumber);
+    NotificationStrip(const QString &title, const QString &body, NotificationStack *stack, PopupAccent accent,
+                      AfterPopup after);
     ~NotificationStrip() override;
 
     void setDisplayTime(int ms) { m_displayTime = ms; }
@@ -50,7 +50,8 @@ private:
     std::unique_ptr<NotificationPopup> m_content;
     int m_step = 1;
     int m_stepLimit = 1;
-    int m_pictureNumber;
+    PopupAccent m_accent;
+    AfterPopup m_after;
     QPointer<NotificationStack> m_stack;
     Phase m_phase = Phase::Growing;
     QTimer m_stepTimer;

@@ -39,7 +39,7 @@ BatteryPopup BatteryPopup::forStatus(const SystemPowerStatus &status)
     popup.title = lines.first().label + u"\t: " + lines.first().value;
     for (qsizetype i = 1; i < lines.size(); ++i)
         popup.body += line(lines.at(i).label, lines.at(i).value);
-    popup.picture = stateOf(status.batteryFlag, status.batteryLifePercent).picture;
+    popup.accent = stateOf(status.batteryFlag, status.batteryLifePercent).accent;
     return popup;
 }
 
@@ -60,23 +60,20 @@ QList<BatteryPopup::Line> BatteryPopup::linesFor(const SystemPowerStatus &status
 BatteryPopup::State BatteryPopup::stateOf(quint8 flag, quint8 percent)
 {
     if (flag == SystemPowerStatus::FlagUnknown)
-        return {QStringLiteral("IDS_CANT_PREDICTED"), 10};
+        return {QStringLiteral("IDS_CANT_PREDICTED"), PopupAccent::Orange};
     if (flag == SystemPowerStatus::FlagNoBattery)
-        return {QStringLiteral("IDS_NO_BATTERY"), 8};
+        return {QStringLiteral("IDS_NO_BATTERY"), PopupAccent::Orange};
     if (flag >= SystemPowerStatus::FlagCharging)
         // Only a reading of 100 is full; an unknown level (255) is still charging.
-        return percent == 100 ? State{QStringLiteral("IDS_FULL_BATTERY"), 2} : State{QStringLiteral("IDS_CHARGING"), 1};
+        return percent == 100 ? State{QStringLiteral("IDS_FULL_BATTERY"), PopupAccent::Green}
+                              : State{QStringLiteral("IDS_CHARGING"), PopupAccent::Blue};
     if (percent <= 8)
-        return {QStringLiteral("IDS_CRITICAL_BATTERY"), 7};
+        return {QStringLiteral("IDS_CRITICAL_BATTERY"), PopupAccent::Orange};
     if (percent <= 15)
-        return {QStringLiteral("IDS_LOW_BATTERY"), 6};
+        return {QStringLiteral("IDS_LOW_BATTERY"), PopupAccent::Yellow};
     if (percent == 100)
-        return {QStringLiteral("IDS_FULL_BATTERY"), 2};
-    if (percent >= 66)
-        return {QStringLiteral("IDS_DISCHARGING"), 3};
-    if (percent >= 50)
-        return {QStringLiteral("IDS_DISCHARGING"), 4};
-    return {QStringLiteral("IDS_DISCHARGING"), 5};
+        return {QStringLiteral("IDS_FULL_BATTERY"), PopupAccent::Green};
+    return {QStringLiteral("IDS_DISCHARGING"), PopupAccent::Blue};
 }
 
 QString BatteryPopup::durationText(qint32 seconds)

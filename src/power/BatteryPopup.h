@@ -1,23 +1,24 @@
 #pragma once
 
+#include "PopupAccent.h"
 #include "SystemPowerStatus.h"
 
 #include <QList>
 #include <QString>
 
 // What the battery notification shows for a power state: texts from the language file and the
-// picture number that picks the popup's colour.
+// popup's colour.
 struct BatteryPopup
 {
     QString title;
     QString body; // one line each for power source, remaining charge and, when known, time left
-    int picture = 0;
+    PopupAccent accent = PopupAccent::Blue;
 
-    // The status word's language key and picture, by the first rule that applies.
+    // The status word's language key and colour, by the first rule that applies.
     struct State
     {
         QString statusKey;
-        int picture = 0;
+        PopupAccent accent = PopupAccent::Blue;
     };
 
     // One labelled value of the popup.

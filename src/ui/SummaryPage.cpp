@@ -172,7 +172,7 @@ void SummaryPage::showBatteryStatus()
     m_shownBatteryPopup = BatteryPopup::forStatus(m_services.battery.read());
     auto *stack = new NotificationStack(this);
     stack->show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
-                m_shownBatteryPopup.picture, NotificationStack::kStandardDisplayMs);
+                m_shownBatteryPopup.accent, NotificationStack::kStandardDisplayMs);
 }
 
 void SummaryPage::paintEvent(QPaintEvent *event)

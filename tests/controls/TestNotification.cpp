@@ -50,12 +50,12 @@ private Q_SLOTS:
     void slidesInAndGoesAway();
     void stacksUpwardThenInNewColumnsUntilFull();
     void hoverPausesAndLeavingRestartsTheCountdown();
-    void pictureNumberDecidesWhetherTheProgramEnds_data();
-    void pictureNumberDecidesWhetherTheProgramEnds();
+    void endsTheProgramOnlyWhenTold_data();
+    void endsTheProgramOnlyWhenTold();
 
 private:
     // Shows one popup and waits until it has slid all the way up.
-    NotificationStrip *showAndWait(NotificationStack &stack, int pictureNumber, int displayMs);
+    NotificationStrip *showAndWait(NotificationStack &stack, int displayMs);
 
     TestEnvironment m_env;
 };
@@ -107,33 +107,30 @@ void TestNotification::placement()
 
 void TestNotification::accentColours_data()
 {
-    QTest::addColumn<QList<int>>("pictures");
+    QTest::addColumn<PopupAccent>("accent");
     QTest::addColumn<QColor>("colour");
-    QTest::newRow("blue") << QList<int>{1, 3, 4, 5, 11, 99} << QColor(0, 175, 240);
-    QTest::newRow("green") << QList<int>{2, 9} << QColor(35, 199, 8);
-    QTest::newRow("yellow") << QList<int>{6, 12} << QColor(253, 191, 23);
-    QTest::newRow("orange") << QList<int>{7, 8, 10} << QColor(255, 119, 52);
-    QTest::newRow("anything else") << QList<int>{0, -1, 13, 98, 100, 213} << QColor(0, 0, 0);
+    QTest::newRow("blue") << PopupAccent::Blue << QColor(0, 175, 240);
+    QTest::newRow("green") << PopupAccent::Green << QColor(35, 199, 8);
+    QTest::newRow("yellow") << PopupAccent::Yellow << QColor(253, 191, 23);
+    QTest::newRow("orange") << PopupAccent::Orange << QColor(255, 119, 52);
 }
 
 void TestNotification::accentColours()
 {
-    QFETCH(QList<int>, pictures);
+    QFETCH(PopupAccent, accent);
     QFETCH(QColor, colour);
-    for (int picture : std::as_const(pictures)) {
-        QCOMPARE(NotificationPopup::accentColour(picture), colour);
-        // And it is what the popup is painted with, away from the picture and the texts.
-        NotificationPopup popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, picture);
-        popup.setFinalRect(QRect(0, 0, kWidth, kHeight));
-        popup.resize(kWidth, kHeight);
-        QCOMPARE(popup.grab().toImage().pixelColor(200, 20), colour);
-    }
+    QCOMPARE(NotificationPopup::accentColour(accent), colour);
+    // And it is what the popup is painted with, away from the picture and the texts.
+    NotificationPopup popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, accent);
+    popup.setFinalRect(QRect(0, 0, kWidth, kHeight));
+    popup.resize(kWidth, kHeight);
+    QCOMPARE(popup.grab().toImage().pixelColor(200, 20), colour);
 }
 
-NotificationStrip *TestNotification::showAndWait(NotificationStack &stack, int pictureNumber, int displayMs)
+NotificationStrip *TestNotification::showAndWait(NotificationStack &stack, int displayMs)
 {
     if (stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
-                   kHeight, nullptr, pictureNumber, displayMs)
+                   kHeight, nullptr, PopupAccent::Blue, displayMs)
         != 1)
         return nullptr;
     NotificationStrip *border = stack.popups().constLast();
@@ -150,7 +147,7 @@ void TestNotification::slidesInAndGoesAway()
     NotificationStack stack;
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QWidget hiddenOwner; // like the main frame of a start that only switches a plan
-    QCOMPARE(stack.show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, 11, 150), 1);
+    QCOMPARE(stack.show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, PopupAccent::Blue, 150), 1);
     QCOMPARE(stack.popups().size(), 1);
     QPointer<NotificationStrip> border = stack.popups().constFirst();
     QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
@@ -186,8 +183,8 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
 
     NotificationStack stack;
     for (int i = 0; i < rows * columns; ++i)
-        QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
-    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 0);
+        QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay), 1);
+    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay), 0);
     QCOMPARE(stack.popups().size(), rows * columns);
 
     const QRect first = stack.popups().at(0)->finalRect();
@@ -204,7 +201,7 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QTest::mouseClick(second->content()->closeButton(), Qt::LeftButton);
     QVERIFY(gone.wait());
-    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, 11, kLongDisplay), 1);
+    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay), 1);
     QCOMPARE(stack.popups().constLast()->finalRect(), first.translated(0, -kHeight - 1));
 
     const QList<NotificationStrip *> popups = stack.popups();
@@ -216,7 +213,7 @@ void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
 {
     constexpr int display = 150;
     NotificationStack stack;
-    NotificationStrip *border = showAndWait(stack, 11, display);
+    NotificationStrip *border = showAndWait(stack, display);
     QVERIFY(border);
     NotificationPopup *content = border->content();
     QSignalSpy finished(content, &NotificationPopup::finished);
@@ -242,17 +239,17 @@ void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
     QVERIFY(sinceLeaving.elapsed() >= display);
 }
 
-void TestNotification::pictureNumberDecidesWhetherTheProgramEnds_data()
+void TestNotification::endsTheProgramOnlyWhenTold_data()
 {
-    QTest::addColumn<int>("picture");
+    QTest::addColumn<AfterPopup>("after");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("99 ends the program with 0") << 99 << 0;
-    QTest::newRow("11 keeps it running") << 11 << 7;
+    QTest::newRow("ends the program with 0") << AfterPopup::EndProgram << 0;
+    QTest::newRow("keeps it running") << AfterPopup::KeepRunning << 7;
 }
 
-void TestNotification::pictureNumberDecidesWhetherTheProgramEnds()
+void TestNotification::endsTheProgramOnlyWhenTold()
 {
-    QFETCH(int, picture);
+    QFETCH(AfterPopup, after);
     QFETCH(int, exitCode);
     NotificationStack stack;
     // A program that keeps running is ended here with 7, after the popup has gone.
@@ -262,8 +259,8 @@ void TestNotification::pictureNumberDecidesWhetherTheProgramEnds()
     connect(&guard, &QTimer::timeout, &stack, [] { QCoreApplication::exit(-1); });
     guard.start(20000);
 
-    QCOMPARE(stack.show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr, picture,
-                        50),
+    QCOMPARE(stack.show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr,
+                        PopupAccent::Blue, 50, after),
              1);
     QCOMPARE(QCoreApplication::exec(), exitCode);
     QVERIFY(guard.isActive());

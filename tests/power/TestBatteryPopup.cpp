@@ -42,26 +42,22 @@ void TestBatteryPopup::statusTable_data()
     QTest::addColumn<int>("flag");
     QTest::addColumn<int>("percent");
     QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("picture");
+    QTest::addColumn<PopupAccent>("accent");
     const QString discharging = QStringLiteral("IDS_DISCHARGING");
-    QTest::newRow("unknown flag") << 255 << 50 << QStringLiteral("IDS_CANT_PREDICTED") << 10;
-    QTest::newRow("no battery") << 128 << 255 << QStringLiteral("IDS_NO_BATTERY") << 8;
-    QTest::newRow("charging 99") << 8 << 99 << QStringLiteral("IDS_CHARGING") << 1;
-    QTest::newRow("charging at 3 is not critical") << (8 | 4) << 3 << QStringLiteral("IDS_CHARGING") << 1;
-    QTest::newRow("high and charging at 100") << 9 << 100 << QStringLiteral("IDS_FULL_BATTERY") << 2;
-    QTest::newRow("charging, no reading is not full") << 8 << 255 << QStringLiteral("IDS_CHARGING") << 1;
-    QTest::newRow("0") << 6 << 0 << QStringLiteral("IDS_CRITICAL_BATTERY") << 7;
-    QTest::newRow("8") << 2 << 8 << QStringLiteral("IDS_CRITICAL_BATTERY") << 7;
-    QTest::newRow("9") << 2 << 9 << QStringLiteral("IDS_LOW_BATTERY") << 6;
-    QTest::newRow("15") << 2 << 15 << QStringLiteral("IDS_LOW_BATTERY") << 6;
-    QTest::newRow("16") << 2 << 16 << discharging << 5;
-    QTest::newRow("49") << 0 << 49 << discharging << 5;
-    QTest::newRow("50") << 0 << 50 << discharging << 4;
-    QTest::newRow("65") << 0 << 65 << discharging << 4;
-    QTest::newRow("66") << 0 << 66 << discharging << 3;
-    QTest::newRow("99") << 1 << 99 << discharging << 3;
-    QTest::newRow("100 not charging") << 1 << 100 << QStringLiteral("IDS_FULL_BATTERY") << 2;
-    QTest::newRow("no reading, not charging") << 0 << 255 << discharging << 3;
+    QTest::newRow("unknown flag") << 255 << 50 << QStringLiteral("IDS_CANT_PREDICTED") << PopupAccent::Orange;
+    QTest::newRow("no battery") << 128 << 255 << QStringLiteral("IDS_NO_BATTERY") << PopupAccent::Orange;
+    QTest::newRow("charging 99") << 8 << 99 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
+    QTest::newRow("charging at 3 is not critical") << (8 | 4) << 3 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
+    QTest::newRow("high and charging at 100") << 9 << 100 << QStringLiteral("IDS_FULL_BATTERY") << PopupAccent::Green;
+    QTest::newRow("charging, no reading is not full") << 8 << 255 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
+    QTest::newRow("0") << 6 << 0 << QStringLiteral("IDS_CRITICAL_BATTERY") << PopupAccent::Orange;
+    QTest::newRow("8") << 2 << 8 << QStringLiteral("IDS_CRITICAL_BATTERY") << PopupAccent::Orange;
+    QTest::newRow("9") << 2 << 9 << QStringLiteral("IDS_LOW_BATTERY") << PopupAccent::Yellow;
+    QTest::newRow("15") << 2 << 15 << QStringLiteral("IDS_LOW_BATTERY") << PopupAccent::Yellow;
+    QTest::newRow("16") << 2 << 16 << discharging << PopupAccent::Blue;
+    QTest::newRow("99") << 1 << 99 << discharging << PopupAccent::Blue;
+    QTest::newRow("100 not charging") << 1 << 100 << QStringLiteral("IDS_FULL_BATTERY") << PopupAccent::Green;
+    QTest::newRow("no reading, not charging") << 0 << 255 << discharging << PopupAccent::Blue;
 }
 
 void TestBatteryPopup::statusTable()
@@ -69,10 +65,10 @@ void TestBatteryPopup::statusTable()
     QFETCH(int, flag);
     QFETCH(int, percent);
     QFETCH(QString, key);
-    QFETCH(int, picture);
+    QFETCH(PopupAccent, accent);
     const BatteryPopup::State state = BatteryPopup::stateOf(quint8(flag), quint8(percent));
     QCOMPARE(state.statusKey, key);
-    QCOMPARE(state.picture, picture);
+    QCOMPARE(state.accent, accent);
 }
 
 void TestBatteryPopup::remainingTime_data()
@@ -104,22 +100,22 @@ void TestBatteryPopup::wholePopup_data()
     QTest::addColumn<SystemPowerStatus>("status");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("body");
-    QTest::addColumn<int>("picture");
+    QTest::addColumn<PopupAccent>("accent");
     QTest::newRow("discharging 55 %")
         << SystemPowerStatus{0, 0, 55, 3660} << QStringLiteral("Status\t: Discharging")
-        << QStringLiteral("Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n") << 4;
+        << QStringLiteral("Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n") << PopupAccent::Blue;
     QTest::newRow("charging on mains")
         << SystemPowerStatus{1, 9, 80, -1} << QStringLiteral("Status\t: Charging")
-        << QStringLiteral("Source\t: Mains\nLeft\t: 80%\n") << 1;
+        << QStringLiteral("Source\t: Mains\nLeft\t: 80%\n") << PopupAccent::Blue;
     QTest::newRow("charging, level unknown: no 255%")
         << SystemPowerStatus{1, 8, 255, -1} << QStringLiteral("Status\t: Charging")
-        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << 1;
+        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Blue;
     QTest::newRow("no system battery")
         << SystemPowerStatus{1, 128, 255, -1} << QStringLiteral("Status\t: None")
-        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << 8;
+        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
     QTest::newRow("unknown state")
         << SystemPowerStatus{255, 255, 255, -1} << QStringLiteral("Status\t: Unknown")
-        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << 10;
+        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
 }
 
 void TestBatteryPopup::wholePopup()
@@ -127,11 +123,11 @@ void TestBatteryPopup::wholePopup()
     QFETCH(SystemPowerStatus, status);
     QFETCH(QString, title);
     QFETCH(QString, body);
-    QFETCH(int, picture);
+    QFETCH(PopupAccent, accent);
     const BatteryPopup popup = BatteryPopup::forStatus(status);
     QCOMPARE(popup.title, title);
     QCOMPARE(popup.body, body);
-    QCOMPARE(popup.picture, picture);
+    QCOMPARE(popup.accent, accent);
 }
 
 // The language file users get: singular and plural both read right, so units are abbreviations.

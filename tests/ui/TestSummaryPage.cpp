@@ -256,7 +256,7 @@ void TestSummaryPage::batteryLinkShowsTheBatteryState()
     QTRY_COMPARE(shownPopups().size(), 1);
     const BatteryPopup &popup = page.shownBatteryPopup();
     QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
-    QCOMPARE(popup.picture, 4);
+    QCOMPARE(popup.accent, PopupAccent::Blue);
     QCOMPARE(popup.body, QStringLiteral("Power source\t: Battery\n"
                                         "Remaining\t: 55%\n"
                                         "Lasts for\t: 1 hours 1 minutes\n"));

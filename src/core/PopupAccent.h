@@ -1,0 +1,4 @@
+#pragma once
+
+// The colour a notification popup is filled with; NotificationPopup::accentColour() gives its RGB.
+enum class PopupAccent { Blue, Green, Yellow, Orange };
