@@ -6,21 +6,40 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace AtomicFile {
 
-bool write(const QString &path, const QByteArray &bytes)
+Result<> write(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
-        return false;
+        return failed(QStringLiteral("%1 could not be written: its folder cannot be created").arg(path));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
+    auto failure = [&](const QString &why) {
         file.cancelWriting();
-        return false;
+        return failed(QStringLiteral("%1 could not be written: %2").arg(path, why));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(file.errorString());
+    // Written on the descriptor rather than through QFileDevice: commit() can install a short
+    // file after a failed buffer flush, and a short write loses the system's reason.
+    const char *data = bytes.constData();
+    for (qsizetype left = bytes.size(); left > 0;) {
+        const ssize_t written = ::write(file.handle(), data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return failure(qt_error_string(written < 0 ? errno : EIO));
+        data += written;
+        left -= written;
     }
-    return file.commit();
+    if (::fsync(file.handle()) != 0)
+        return failure(qt_error_string(errno));
+    if (!file.commit())
+        return failed(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
+    return {};
 }
 
 QString setAside(const QString &path)

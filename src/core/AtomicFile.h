@@ -1,13 +1,17 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace AtomicFile {
 
 // Replaces path with bytes through a temporary file in the same folder and a rename, so a reader
-// never sees half a file and a crash never leaves one. Creates the folder when missing.
-bool write(const QString &path, const QByteArray &bytes);
+// never sees half a file and a crash never leaves one. Creates the folder when missing. Every
+// byte is checked to reach the disk before the rename; on any failure (a full disk, a file size
+// limit) the old file stays exactly as it was and the failure names the file and the reason.
+Result<> write(const QString &path, const QByteArray &bytes);
 
 // Moves an unreadable file out of the way (path + ".corrupt-<UTC time>", made unique) so that a
 // fresh file can be written without losing the old content. Returns the new name, or an empty

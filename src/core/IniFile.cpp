@@ -1,8 +1,8 @@
 #include "IniFile.h"
 
 #include "AtomicFile.h"
+#include "RegularFile.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 namespace {
@@ -32,13 +32,17 @@ QString decode(const QByteArray &bytes, bool *error)
     auto decodeWith = [&](QStringConverter::Encoding encoding, qsizetype skip) {
         QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
         QString text = decoder(QByteArrayView(bytes).sliced(skip));
-        *error = decoder.hasError();
+        // The UTF-16 decoder lets unpaired surrogates through; they cannot be written back.
+        *error = decoder.hasError() || !text.isValidUtf16();
         return text;
     };
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return decodeWith(QStringConverter::Utf8, 3);
-    if (bytes.startsWith("\xFF\xFE"))
-        return decodeWith(QStringConverter::Utf16LE, 2);
+    if (bytes.startsWith("\xFF\xFE")) {
+        QString text = decodeWith(QStringConverter::Utf16LE, 2);
+        *error = *error || bytes.size() % 2 != 0; // the decoder drops a cut-off last byte silently
+        return text;
+    }
     return decodeWith(QStringConverter::Utf8, 0);
 }
 
@@ -52,16 +56,15 @@ bool hasBreakingCharacter(const QString &s)
 IniFile IniFile::load(const QString &path)
 {
     IniFile ini;
-    QFile file(path);
-    if (!file.exists())
+    const Result<QByteArray> bytes = RegularFile::read(path, kSizeLimit);
+    if (bytes.failedWith(Failure::Kind::NotFound))
         return ini;
     ini.m_fileExists = true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        ini.m_readFailed = true;
+    if (!bytes) {
+        ini.m_readError = bytes.failure().message;
         return ini;
     }
-    const QByteArray bytes = file.readAll();
-    ini.parse(decode(bytes, &ini.m_encodingError));
+    ini.parse(decode(*bytes, &ini.m_encodingError));
     return ini;
 }
 
@@ -271,7 +274,7 @@ QByteArray IniFile::toBytes() const
     return text.toUtf8();
 }
 
-bool IniFile::save(const QString &path) const
+Result<> IniFile::save(const QString &path) const
 {
     return AtomicFile::write(path, toBytes());
 }

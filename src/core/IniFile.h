@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -17,14 +19,21 @@ public:
 
     IniFile() = default;
 
+    // Larger files are not read: no settings file or plan store comes near it.
+    static constexpr qint64 kSizeLimit = 8 * 1024 * 1024;
+
     // Reads UTF-8 (with or without BOM) or UTF-16LE with BOM. A missing file is an empty
-    // document; fileExists() and the error accessors tell the cases apart.
+    // document; fileExists() and the error accessors tell the cases apart. Only a regular file
+    // (or a link to one) of at most kSizeLimit bytes is read; anything else fails to read.
     static IniFile load(const QString &path);
     static IniFile fromBytes(const QByteArray &bytes);
 
     bool fileExists() const { return m_fileExists; }
-    bool readFailed() const { return m_readFailed; }
-    // The bytes were not valid text in the detected encoding (replacement characters were used).
+    bool readFailed() const { return !m_readError.isEmpty(); }
+    // Why the file could not be read, naming it; empty when it was read.
+    const QString &readError() const { return m_readError; }
+    // The bytes were not valid text in the detected encoding (invalid sequences, unpaired
+    // surrogates or a cut-off last character): writing the text back would change it.
     bool hasEncodingError() const { return m_encodingError; }
     // 1-based numbers of lines that are neither blank, a comment, a section header nor key=value.
     const QList<int> &malformedLines() const { return m_malformedLines; }
@@ -42,8 +51,9 @@ public:
     bool removeSection(const QString &section);
 
     QByteArray toBytes() const;
-    // Writes UTF-8 through a temporary file renamed over the target, creating the folder.
-    bool save(const QString &path) const;
+    // Writes UTF-8 through a temporary file renamed over the target, creating the folder. On
+    // failure the old file is left as it was.
+    Result<> save(const QString &path) const;
 
     static bool isSafeValue(const QString &value);
 
@@ -73,6 +83,6 @@ private:
     QHash<QString, qsizetype> m_sectionIndex; // folded name -> first section with it
     QList<int> m_malformedLines;
     bool m_fileExists = false;
-    bool m_readFailed = false;
+    QString m_readError;
     bool m_encodingError = false;
 };

@@ -57,7 +57,7 @@ QStringList sortedFiles(const QDir &dir, const QString &suffix)
 
 bool writeText(const QString &path, const QString &text)
 {
-    return AtomicFile::write(path, text.toUtf8());
+    return AtomicFile::write(path, text.toUtf8()).ok();
 }
 
 } // namespace

@@ -169,7 +169,7 @@ bool writeNetworkSchedules(const QList<NetworkSchedule> &schedules)
         if (!setEntry(ini, n, schedules.at(n)))
             return false;
     }
-    return ini.save(path);
+    return ini.save(path).ok();
 }
 
 NetworkSaveResult saveNetworkSchedule(QList<NetworkSchedule> &schedules, const NetworkList::Network &network,

@@ -1,8 +1,50 @@
 #include "IniFile.h"
 #include "TestEnvironment.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray utf16WithBom(const QString &text)
+{
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    return bytes;
+}
+
+// Lowers this process's file size limit, as a full disk would stop a write, for one scope.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_old {};
+    void (*m_handler)(int) = nullptr;
+    bool m_active = false;
+};
+
+} // namespace
 
 class TestIniFile : public QObject
 {
@@ -11,11 +53,17 @@ private Q_SLOTS:
     void readsWithProfileRules();
     void decodesEveryEncoding_data();
     void decodesEveryEncoding();
+    void seesDamagedTextAsDamaged_data();
+    void seesDamagedTextAsDamaged();
     void reportsMalformedLines();
     void editsKeepTheRestOfTheFile();
     void refusesValuesThatWouldInjectLines_data();
     void refusesValuesThatWouldInjectLines();
     void missingFileIsEmpty();
+    void readsOnlyRegularFiles_data();
+    void readsOnlyRegularFiles();
+    void failedSaveKeepsTheOldFile_data();
+    void failedSaveKeepsTheOldFile();
     void survivesHostileBytes();
 };
 
@@ -44,12 +92,10 @@ void TestIniFile::readsWithProfileRules()
 void TestIniFile::decodesEveryEncoding_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    const QString text = QStringLiteral("[Ampora]\nName=Énergie ⚡\n");
+    const QString text = QStringLiteral("[Ampora]\nName=Énergie ⚡😀\n");
     QTest::newRow("utf-8") << text.toUtf8();
     QTest::newRow("utf-8 with BOM") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    QByteArray utf16("\xFF\xFE");
-    utf16.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    QTest::newRow("utf-16le with BOM") << utf16;
+    QTest::newRow("utf-16le with BOM") << utf16WithBom(text);
 }
 
 void TestIniFile::decodesEveryEncoding()
@@ -57,14 +103,37 @@ void TestIniFile::decodesEveryEncoding()
     QFETCH(QByteArray, bytes);
     const IniFile ini = IniFile::fromBytes(bytes);
     QVERIFY(!ini.hasEncodingError());
-    QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Name")), QStringLiteral("Énergie ⚡"));
+    QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Name")), QStringLiteral("Énergie ⚡😀"));
+}
+
+// Text that would change if it were written back counts as damaged, so callers keep it aside.
+void TestIniFile::seesDamagedTextAsDamaged_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QString name = QStringLiteral("[Ampora]\nName=");
+    QTest::newRow("utf-8, broken sequence") << QByteArray("[A]\nName=\xC3\x28\n");
+    QTest::newRow("utf-8, encoded surrogate") << QByteArray("[A]\nName=\xED\xA0\x80\n");
+    QTest::newRow("utf-16, lone high surrogate") << utf16WithBom(name + QChar(0xD83D) + QStringLiteral("x\n"));
+    QTest::newRow("utf-16, lone low surrogate last") << utf16WithBom(name + QChar(0xDE00));
+    QTest::newRow("utf-16, pair in the wrong order")
+        << utf16WithBom(name + QChar(0xDE00) + QChar(0xD83D) + QStringLiteral("\n"));
+    QTest::newRow("utf-16, odd byte count") << utf16WithBom(name + QStringLiteral("x")).chopped(1);
+}
+
+void TestIniFile::seesDamagedTextAsDamaged()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(IniFile::fromBytes(bytes).hasEncodingError());
+    TestEnvironment env;
+    const IniFile loaded = IniFile::load(env.writeFile(QStringLiteral("damaged.ini"), bytes));
+    QVERIFY(loaded.hasEncodingError());
+    QVERIFY(!loaded.readFailed());
 }
 
 void TestIniFile::reportsMalformedLines()
 {
     const IniFile ini = IniFile::fromBytes("[A]\nk=v\njust words\n[unclosed\n=no key\n# comment\n");
     QCOMPARE(ini.malformedLines(), (QList<int>{3, 4, 5}));
-    QVERIFY(IniFile::fromBytes("[A]\nName=\xC3\x28\n").hasEncodingError());
 }
 
 void TestIniFile::editsKeepTheRestOfTheFile()
@@ -116,6 +185,83 @@ void TestIniFile::missingFileIsEmpty()
     const IniFile ini = IniFile::load(env.path(QStringLiteral("nothing.ini")));
     QVERIFY(!ini.fileExists());
     QCOMPARE(ini.value(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("d")), QStringLiteral("d"));
+}
+
+// Whatever is not a regular file is never opened for reading: a FIFO would block the reader, a
+// device could feed it forever. Such a file fails to read, naming the file and why.
+void TestIniFile::readsOnlyRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind"); // what stands at the path
+    QTest::addColumn<QString>("why"); // empty: the file is read
+    QTest::newRow("FIFO") << "fifo" << "is a FIFO, not a regular file";
+    QTest::newRow("link to a FIFO") << "link to fifo" << "is a FIFO, not a regular file";
+    QTest::newRow("link to /dev/zero") << "link to /dev/zero" << "is a character device, not a regular file";
+    QTest::newRow("folder") << "folder" << "is a folder, not a regular file";
+    QTest::newRow("over the size limit") << "large" << "is larger than 8192 KiB";
+    QTest::newRow("link to a regular file") << "link to file" << "";
+}
+
+void TestIniFile::readsOnlyRegularFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    TestEnvironment env;
+    const QString path = env.path(QStringLiteral("settings.ini"));
+    const QString fifo = env.path(QStringLiteral("fifo"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString file = env.writeFile(QStringLiteral("file.ini"), "[A]\nk=v\n");
+    if (kind == u"fifo")
+        QVERIFY(QFile::rename(fifo, path));
+    else if (kind == u"folder")
+        QVERIFY(QDir().mkpath(path));
+    else if (kind == u"large")
+        QVERIFY(QFile(file).resize(IniFile::kSizeLimit + 1) && QFile::rename(file, path));
+    else
+        QVERIFY(QFile::link(kind == u"link to fifo" ? fifo : kind == u"link to file" ? file : QStringLiteral("/dev/zero"), path));
+
+    const IniFile ini = IniFile::load(path);
+    QVERIFY(ini.fileExists());
+    if (why.isEmpty()) {
+        QVERIFY(!ini.readFailed());
+        QCOMPARE(ini.value(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("v"));
+        return;
+    }
+    QVERIFY(ini.readFailed());
+    QCOMPARE(ini.readError(), path + u' ' + why);
+    QVERIFY(ini.sectionNames().isEmpty());
+}
+
+// A write that stops short (a full disk, a size limit) must fail and leave the old file in place,
+// whether the bytes fit Qt's write buffer (the failure then only shows when it is flushed) or not.
+void TestIniFile::failedSaveKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("fits the write buffer") << 8 * 1024;
+    QTest::newRow("larger than the write buffer") << 1024 * 1024;
+}
+
+void TestIniFile::failedSaveKeepsTheOldFile()
+{
+    QFETCH(int, size);
+    TestEnvironment env;
+    const QByteArray old = "[A]\nk=old\n";
+    const QString path = env.writeFile(QStringLiteral("store/file.ini"), old);
+    IniFile ini = IniFile::fromBytes(old);
+    QVERIFY(ini.setValue(QStringLiteral("A"), QStringLiteral("k"), QString(size, u'x')));
+
+    Result<> saved;
+    {
+        const FileSizeLimit limit(4096);
+        if (!limit.active())
+            QSKIP("the file size limit cannot be lowered here");
+        saved = ini.save(path);
+    }
+    QVERIFY(!saved);
+    QCOMPARE(saved.failure().message, path + QStringLiteral(" could not be written: File too large"));
+    QCOMPARE(TestEnvironment::readFile(path), old);
+    QCOMPARE(QDir(env.path(QStringLiteral("store"))).entryList(QDir::Files), QStringList{QStringLiteral("file.ini")});
+    QVERIFY(ini.save(path));
+    QCOMPARE(TestEnvironment::readFile(path), ini.toBytes());
 }
 
 void TestIniFile::survivesHostileBytes()
