@@ -80,6 +80,20 @@ QString undoSpecifiers(const QString &text)
     return out;
 }
 
+// Runs the program that follows at the same priority: the launcher of a desktop entry whose
+// program path holds a '%'.
+const QStringList &launcherWords()
+{
+    static const QStringList words { QStringLiteral("nice"), QStringLiteral("-n"), QStringLiteral("0"),
+        QStringLiteral("--") };
+    return words;
+}
+
+bool startsWithLauncher(const QStringList &words)
+{
+    return words.size() > launcherWords().size() && words.mid(0, launcherWords().size()) == launcherWords();
+}
+
 bool isDesktopReserved(QChar c)
 {
     return QStringView(u" \t\n\"'\\><~|&;$*?#()`").contains(c);
@@ -203,8 +217,12 @@ std::optional<QStringList> splitSystemdExecLine(const QString &line)
 
 std::optional<QString> desktopExecLine(const QStringList &words)
 {
+    // Desktops look the program up before they turn "%%" into '%' (GLib, systemd's autostart
+    // generator), so a program with '%' in its path is started through a launcher that does
+    // nothing else. Words that begin with the launcher get it twice, so reading strips one.
+    const bool launched = (!words.isEmpty() && words.constFirst().contains(u'%')) || startsWithLauncher(words);
     QStringList quoted;
-    for (const QString &word : words) {
+    for (const QString &word : launched ? launcherWords() + words : words) {
         if (std::any_of(word.cbegin(), word.cend(), [](QChar c) { return isControl(c) && c != u'\n' && c != u'\t'; }))
             return std::nullopt;
         quoted.append(desktopWord(word));
@@ -246,6 +264,8 @@ std::optional<QStringList> splitDesktopExecLine(const QString &line)
         return std::nullopt;
     if (inWord)
         words.append(word);
+    if (startsWithLauncher(words))
+        words.remove(0, launcherWords().size());
     return words;
 }
 

@@ -21,6 +21,7 @@ QString systemdExecLine(const QStringList &words);
 std::optional<QStringList> splitSystemdExecLine(const QString &line);
 
 // An Exec= value of a desktop entry; nothing when a word holds a character no entry can carry.
+// A program path with '%' is started through "nice -n 0 --", which the reader takes off again.
 std::optional<QString> desktopExecLine(const QStringList &words);
 std::optional<QStringList> splitDesktopExecLine(const QString &line);
 

@@ -5,6 +5,7 @@
 #include "TimerUnits.h"
 #include "UnitFile.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -46,6 +47,16 @@ void keepIfUnreadable(const QString &path, UnitFile::Syntax syntax)
 {
     if (QFileInfo(path).isFile() && !UnitFile::load(path, syntax))
         AtomicFile::setAside(path);
+}
+
+// A unit or entry that is there but cannot be read (not a regular file, too large, not UTF-8) is
+// listed as unreadable, with one line on stderr saying which and why.
+std::optional<UnitFile> loadForListing(const QString &path, UnitFile::Syntax syntax)
+{
+    Result<UnitFile> file = UnitFile::read(path, syntax);
+    if (!file && !file.failedWith(Failure::Kind::NotFound))
+        qWarning().noquote() << QStringLiteral("ampora: skipped %1").arg(file.failure().message);
+    return file ? std::optional<UnitFile>(std::move(file.value())) : std::nullopt;
 }
 
 QStringList sortedFiles(const QDir &dir, const QString &suffix)
@@ -129,9 +140,9 @@ bool SystemdTaskService::readTimers(QList<RegisteredTask> *tasks) const
         RegisteredTask task;
         task.name = file.chopped(kTimerSuffix.size());
         task.enabled = isPresent(wantsLinkPath(task.name));
-        if (const std::optional<UnitFile> timer = UnitFile::load(dir.filePath(file), UnitFile::Syntax::Unit)) {
+        if (const std::optional<UnitFile> timer = loadForListing(dir.filePath(file), UnitFile::Syntax::Unit)) {
             task.definition
-                = TimerUnits::decompose(*timer, UnitFile::load(servicePath(task.name), UnitFile::Syntax::Unit));
+                = TimerUnits::decompose(*timer, loadForListing(servicePath(task.name), UnitFile::Syntax::Unit));
         }
         tasks->append(task);
     }
@@ -146,7 +157,7 @@ bool SystemdTaskService::readEntries(QList<RegisteredTask> *tasks) const
     if (!QFileInfo(m_autostartFolder).isReadable())
         return false;
     for (const QString &file : sortedFiles(dir, kEntrySuffix)) {
-        const std::optional<UnitFile> entry = UnitFile::load(dir.filePath(file), UnitFile::Syntax::Desktop);
+        const std::optional<UnitFile> entry = loadForListing(dir.filePath(file), UnitFile::Syntax::Desktop);
         if (!entry || !AutostartEntry::isTask(*entry))
             continue;
         tasks->append(RegisteredTask {

@@ -1,6 +1,7 @@
 #include "UnitFile.h"
 
-#include <QFile>
+#include "RegularFile.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -45,16 +46,22 @@ UnitFile UnitFile::parse(const QString &text, Syntax syntax)
     return file;
 }
 
+Result<UnitFile> UnitFile::read(const QString &path, Syntax syntax)
+{
+    const Result<QByteArray> bytes = RegularFile::read(path);
+    if (!bytes)
+        return bytes.failure();
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder(*bytes);
+    if (decoder.hasError())
+        return invalid(QStringLiteral("%1 is not UTF-8 text").arg(path));
+    return parse(text, syntax);
+}
+
 std::optional<UnitFile> UnitFile::load(const QString &path, Syntax syntax)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder(file.readAll());
-    if (decoder.hasError())
-        return std::nullopt;
-    return parse(text, syntax);
+    Result<UnitFile> file = read(path, syntax);
+    return file ? std::optional<UnitFile>(std::move(file.value())) : std::nullopt;
 }
 
 void UnitFile::addLine(const QString &physical, QString *section)

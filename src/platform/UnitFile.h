@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,7 +21,11 @@ public:
     }
 
     static UnitFile parse(const QString &text, Syntax syntax);
-    // Nothing when the file is missing, cannot be read or is not UTF-8 text.
+    // Reads a regular file (or a link to one) of UTF-8 text. Fails with NotFound when it is
+    // missing, Invalid when it is not a regular file, too large or not UTF-8, Failed when it
+    // cannot be read; the message names the file and says why.
+    static Result<UnitFile> read(const QString &path, Syntax syntax);
+    // The same, for callers that only need to know whether the file could be read.
     static std::optional<UnitFile> load(const QString &path, Syntax syntax);
 
     // Every value assigned to key in section, in file order.

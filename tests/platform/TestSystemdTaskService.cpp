@@ -1,3 +1,4 @@
+#include "AutostartEntry.h"
 #include "ExecQuoting.h"
 #include "FakePowerPlatform.h"
 #include "LogonTask.h"
@@ -6,6 +7,7 @@
 #include "SystemdTaskService.h"
 #include "TaskReader.h"
 #include "TestEnvironment.h"
+#include "UnitFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,6 +93,8 @@ private Q_SLOTS:
     void readsFolderWithForeignAndBrokenUnits();
     void setsAsideUnreadableFileItReplaces();
     void logonEntryIsValidAndSingle();
+    void logonEntryStartsWhateverThePathHolds_data();
+    void logonEntryStartsWhateverThePathHolds();
 
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
@@ -479,6 +483,71 @@ void TestSystemdTaskService::logonEntryIsValidAndSingle()
     QVERIFY(!QFile::exists(entry));
     QVERIFY(QFile::exists(autostartFolder() + u"/other.desktop"_s));
     QVERIFY(systemctlCalls().isEmpty());
+}
+
+void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds_data()
+{
+    QTest::addColumn<QString>("folder");
+    // systemd's autostart generator unescapes a word twice and re-escapes '$' and '`' in a way its
+    // unit parser does not undo: no entry can carry those or a backslash to it.
+    QTest::addColumn<bool>("generatorCarriesIt");
+    QTest::newRow("plain") << u"plain"_s << true;
+    QTest::newRow("percent") << u"50% off"_s << true;
+    QTest::newRow("percent pair and equals") << u"100%%/a=b"_s << true;
+    QTest::newRow("quotes and dollar") << u"it's \"quoted\" $HOME"_s << false;
+    QTest::newRow("backslash and backtick") << u"back\\slash `tick` \\$x"_s << false;
+    QTest::newRow("blanks and shell characters") << u"  two  blanks\ttab ~ & ; | < > * ? # ( )"_s << true;
+}
+
+// Desktops look the program up in the raw Exec line before they undo "%%" (GLib, systemd's
+// autostart generator), then start it from the unescaped words: both must find the program.
+void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, generatorCarriesIt);
+    const QString program = m_env->path(u"program/"_s + folder + u"/ampora"_s);
+    const QString launched = m_env->path(u"launched"_s);
+    m_env->writeFile(u"program/"_s + folder + u"/ampora"_s,
+        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '%1'\n").arg(launched).toUtf8());
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    TaskDefinition definition;
+    definition.triggers.append({ TriggerType::Logon, {}, {}, 0, 180 });
+    definition.actions.append({ TaskDefinition::ActionType::Exec, program, u"-hideme"_s });
+    const std::optional<QString> text = AutostartEntry::compose(definition);
+    QVERIFY(text);
+    QCOMPARE(AutostartEntry::decompose(UnitFile::parse(*text, UnitFile::Syntax::Desktop)), definition);
+    // Words that already begin with the launcher keep it when read back.
+    const QStringList launcherFirst { u"nice"_s, u"-n"_s, u"0"_s, u"--"_s, program };
+    QCOMPARE(ExecQuoting::splitDesktopExecLine(*ExecQuoting::desktopExecLine(launcherFirst)), launcherFirst);
+    const QString entry = m_env->writeFile(u"config/autostart/VantaAmporaStartup.desktop"_s, text->toUtf8());
+
+    const ProcessResult validate = runTool(u"desktop-file-validate"_s, { entry });
+    QCOMPARE(validate.output, QString());
+    QCOMPARE(validate.exitCode, 0);
+
+    if (QStandardPaths::findExecutable(u"gio"_s).isEmpty())
+        QSKIP("gio (libglib2.0-bin) is needed to start the entry as GLib desktops do");
+    const ProcessResult start = runTool(u"gio"_s, { u"launch"_s, entry });
+    QCOMPARE(start.output, QString());
+    QCOMPARE(start.exitCode, 0);
+    QTRY_COMPARE(TestEnvironment::readFile(launched), (program + u"\n-hideme\n"_s).toUtf8());
+
+    // The generator skips an entry whose program it cannot find, without an error status.
+    const QString generator = u"/usr/lib/systemd/user-generators/systemd-xdg-autostart-generator"_s;
+    if (!generatorCarriesIt)
+        return;
+    if (!QFileInfo(generator).isExecutable())
+        QSKIP("systemd's autostart generator is not installed");
+    const QString generated = m_env->path(u"generated"_s);
+    QVERIFY(QDir().mkpath(generated));
+    // Only the test's own autostart folder, not the system's.
+    const QByteArray configDirs = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_env->path(u"nothing"_s)));
+    const ProcessResult generate = runTool(generator, { generated, generated, generated });
+    qputenv("XDG_CONFIG_DIRS", configDirs);
+    QCOMPARE(generate.exitCode, 0);
+    QVERIFY2(QFile::exists(generated + u"/app-VantaAmporaStartup@autostart.service"_s), qPrintable(generate.output));
 }
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)
