@@ -27,10 +27,8 @@ QList<QUuid> buildStore(const QString &path)
 {
     QList<QUuid> schemes;
     {
-        SchemeStore seeder(path);
-        QUuid scheme;
-        while (seeder.enumerateScheme(int(schemes.size()), &scheme) == PowerStatus::Ok)
-            schemes.append(scheme);
+        const SchemeStore seeder(path);
+        schemes = seeder.schemes().valueOr({});
     }
     IniFile ini = IniFile::load(path);
     const QString source = guidToText(schemes.first());
@@ -83,7 +81,7 @@ int main(int argc, char **argv)
         qFatal("loaded %lld plans instead of %d", static_cast<long long>(loaded), kPlans);
 
     int next = 0;
-    const double change = medianMs([&] { warmStore.setActiveScheme(schemes.at(++next % 2)); });
+    const double change = medianMs([&] { (void)warmStore.setActiveScheme(schemes.at(++next % 2)); });
 
     std::printf("loadPowerPlans over %d plans: median %.1f ms (cold), %.1f ms (warm)\n", kPlans, cold, warm);
     std::printf("Switching the active plan in that store: median %.1f ms\n", change);

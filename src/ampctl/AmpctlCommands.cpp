@@ -1,5 +1,7 @@
 #include "AmpctlCommands.h"
 
+#include "BatteryPopup.h"
+#include "BatteryStatusReader.h"
 #include "Guid.h"
 #include "NetworkList.h"
 #include "NetworkScheduleFile.h"
@@ -34,6 +36,7 @@ const QList<Command> kCommands = {
     {u"set"_s, 1, u"ampctl set PLAN"_s},
     {u"schedules"_s, 0, u"ampctl schedules"_s},
     {u"networks"_s, 0, u"ampctl networks"_s},
+    {u"battery"_s, 0, u"ampctl battery"_s},
     {u"enable"_s, 1, u"ampctl enable NAME"_s},
     {u"disable"_s, 1, u"ampctl disable NAME"_s},
     {u"remove"_s, 1, u"ampctl remove NAME"_s},
@@ -90,8 +93,10 @@ QString statusText(bool enabled)
 
 } // namespace
 
-AmpctlCommands::AmpctlCommands(Services services, QTextStream &out, QTextStream &err)
-    : m_services(std::move(services))
+AmpctlCommands::AmpctlCommands(Context context, QTextStream &out, QTextStream &err)
+    : m_services(context.services)
+    , m_programPath(std::move(context.programPath))
+    , m_networkSchedulesChanged(std::move(context.networkSchedulesChanged))
     , m_out(out)
     , m_err(err)
 {
@@ -138,13 +143,14 @@ int AmpctlCommands::run(const QStringList &arguments)
         return schedules();
     if (command == u"networks")
         return networks();
+    if (command == u"battery")
+        return battery();
     return change(command, values.first());
 }
 
 int AmpctlCommands::list()
 {
-    QUuid activeGuid;
-    getActivePlanGuid(m_services.platform, &activeGuid);
+    const QUuid activeGuid = m_services.platform.activeScheme().valueOr(QUuid());
     QJsonArray json;
     QList<QStringList> rows;
     for (const PowerPlan &plan : loadPowerPlans(m_services.platform)) {
@@ -161,16 +167,14 @@ int AmpctlCommands::list()
 
 int AmpctlCommands::active()
 {
-    QUuid guid;
-    QString name;
-    if (getActivePlanGuid(m_services.platform, &guid) != PowerStatus::Ok
-        || readPlanName(m_services.platform, guid, &name) != PowerStatus::Ok) {
-        return fail(SystemError, u"cannot read the active power plan"_s);
-    }
+    const Result<QUuid> guid = m_services.platform.activeScheme();
+    const Result<QString> name = guid ? m_services.platform.friendlyName(*guid) : Result<QString>(guid.failure());
+    if (!name)
+        return fail(SystemError, u"cannot read the active power plan: "_s + name.failure().message);
     if (m_json)
-        print(QJsonObject{{u"guid"_s, guidToText(guid)}, {u"name"_s, name}});
+        print(QJsonObject{{u"guid"_s, guidToText(*guid)}, {u"name"_s, *name}});
     else
-        m_out << guidToText(guid) << u"  "_s << name << u'\n';
+        m_out << guidToText(*guid) << u"  "_s << *name << u'\n';
     return Success;
 }
 
@@ -180,8 +184,10 @@ int AmpctlCommands::set(const QString &plan)
     const std::optional<qsizetype> index = findPlan(plans, plan);
     if (!index)
         return m_failure;
-    if (setActivePlan(m_services.platform, plans.at(*index).planGuid) != PowerStatus::Ok)
-        return fail(SystemError, u"cannot make \"%1\" the active plan"_s.arg(plans.at(*index).planName));
+    if (const Result<> activated = m_services.platform.setActiveScheme(plans.at(*index).planGuid); !activated) {
+        return fail(SystemError, u"cannot make \"%1\" the active plan: %2"_s.arg(plans.at(*index).planName,
+                                                                                activated.failure().message));
+    }
     return Success;
 }
 
@@ -238,6 +244,49 @@ int AmpctlCommands::networks()
     return Success;
 }
 
+namespace {
+
+// Language texts are the user's to edit: control characters in them never reach the terminal.
+QString terminalText(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+} // namespace
+
+int AmpctlCommands::battery()
+{
+    const SystemPowerStatus status = m_services.battery.read();
+    const QList<BatteryPopup::Line> lines = BatteryPopup::linesFor(status);
+    if (!m_json) {
+        QList<QStringList> rows;
+        for (const BatteryPopup::Line &line : lines)
+            rows.append({terminalText(line.label) + u':', terminalText(line.value)});
+        printTable(rows);
+        return Success;
+    }
+    // Readings as numbers, null when unknown; the texts as the popup words them.
+    const bool levelKnown = status.batteryFlag < SystemPowerStatus::FlagNoBattery && status.batteryLifePercent <= 100;
+    const QString acLine = status.acLineStatus == 0 ? u"off"_s : status.acLineStatus == 1 ? u"on"_s : u"unknown"_s;
+    print(QJsonObject{
+        {u"status"_s, lines.at(0).value},
+        {u"powerSource"_s, lines.at(1).value},
+        {u"remaining"_s, lines.at(2).value},
+        {u"timeLeft"_s, lines.size() > 3 ? QJsonValue(lines.at(3).value) : QJsonValue()},
+        {u"acLine"_s, acLine},
+        {u"battery"_s, hasSystemBattery(status)},
+        {u"charging"_s, status.batteryFlag < SystemPowerStatus::FlagNoBattery
+                            && (status.batteryFlag & SystemPowerStatus::FlagCharging) != 0},
+        {u"percent"_s, levelKnown ? QJsonValue(status.batteryLifePercent) : QJsonValue()},
+        {u"secondsLeft"_s, status.batteryLifeTime > 0 ? QJsonValue(status.batteryLifeTime) : QJsonValue()},
+    });
+    return Success;
+}
+
 int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList &values)
 {
     QList<Command> chosen;
@@ -285,30 +334,29 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
         return m_failure;
     choice.planIndex = *index;
 
-    PlanTaskWriter writer(m_services.tasks, m_services.programPath);
-    switch (writer.write(choice, plans, readTasks())) {
-    case PlanTaskWriter::Result::Registered:
+    PlanTaskWriter writer(m_services.tasks, m_programPath);
+    switch (writer.write(choice, plans)) {
+    case PlanTaskWriter::Outcome::Registered:
         m_out << writer.taskName() << u'\n';
         return Success;
-    case PlanTaskWriter::Result::NoDays:
+    case PlanTaskWriter::Outcome::NoDays:
         return fail(UsageError, u"no days given: --weekly needs at least one, such as Mon"_s);
-    case PlanTaskWriter::Result::NoProgramPath:
+    case PlanTaskWriter::Outcome::NoProgramPath:
         return fail(SystemError, u"cannot find the ampora program beside ampctl or on PATH"_s);
-    case PlanTaskWriter::Result::RegistrationFailed:
-    case PlanTaskWriter::Result::NoPlan:
-    case PlanTaskWriter::Result::NoKind:
+    case PlanTaskWriter::Outcome::RegistrationFailed:
+    case PlanTaskWriter::Outcome::NoPlan:
+    case PlanTaskWriter::Outcome::NoKind:
         break;
     }
-    return fail(SystemError, u"cannot write the task %1"_s.arg(writer.taskName()));
+    return fail(SystemError, u"cannot write the task %1: %2"_s.arg(writer.taskName(), writer.registrationFailure().message));
 }
 
 int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &network)
 {
-    QUuid guid;
-    const bool byGuid = textToGuid(network, &guid);
+    const std::optional<QUuid> guid = textToGuid(network);
     QList<NetworkList::Network> matches;
     for (const NetworkList::Network &known : m_services.networks.networks()) {
-        if (byGuid ? known.guid == guid : known.name == network)
+        if (guid ? known.guid == *guid : known.name == network)
             matches.append(known);
     }
     if (matches.isEmpty())
@@ -319,7 +367,7 @@ int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &networ
     QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
     switch (saveNetworkSchedule(schedules, matches.first(), plan)) {
     case NetworkSaveResult::Saved:
-        m_services.networkSchedulesChanged();
+        m_networkSchedulesChanged();
         m_out << guidToText(matches.first().guid) << u'\n';
         return Success;
     case NetworkSaveResult::Duplicate:
@@ -335,10 +383,9 @@ int AmpctlCommands::change(const QString &command, const QString &name)
     for (const TimeSchedule &task : readTasks()) {
         if (task.taskName != name)
             continue;
-        const TaskService::Status status = command == u"remove"
-                                               ? m_services.tasks.deleteTask(name)
-                                               : m_services.tasks.setTaskEnabled(name, command == u"enable");
-        return status == TaskService::Status::Ok ? Success : fail(SystemError, u"cannot change the task %1"_s.arg(name));
+        const Result<> changed = command == u"remove" ? m_services.tasks.deleteTask(name)
+                                                      : m_services.tasks.setTaskEnabled(name, command == u"enable");
+        return changed ? Success : fail(SystemError, changed.failure().message);
     }
     return changeNetworkSchedule(command, name);
 }
@@ -346,11 +393,10 @@ int AmpctlCommands::change(const QString &command, const QString &name)
 int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString &name)
 {
     QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
-    QUuid guid;
-    const bool byGuid = textToGuid(name, &guid);
+    const std::optional<QUuid> guid = textToGuid(name);
     QList<qsizetype> matches;
     for (qsizetype i = 0; i < schedules.size(); ++i) {
-        if (byGuid ? schedules.at(i).networkGuid == guid : schedules.at(i).networkName == name)
+        if (guid ? schedules.at(i).networkGuid == *guid : schedules.at(i).networkName == name)
             matches.append(i);
     }
     if (matches.isEmpty())
@@ -362,16 +408,14 @@ int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString 
                           : setNetworkScheduleEnabled(schedules, matches.first(), command == u"enable");
     if (!done)
         return fail(SystemError, u"cannot write the network schedule file"_s);
-    m_services.networkSchedulesChanged();
+    m_networkSchedulesChanged();
     return Success;
 }
 
 std::optional<qsizetype> AmpctlCommands::findPlan(const PowerPlanList &plans, const QString &text)
 {
-    QUuid guid;
-    if (textToGuid(text, &guid)) {
-        const qsizetype index = ::findPlan(plans, guid);
-        if (index >= 0)
+    if (const std::optional<QUuid> guid = textToGuid(text)) {
+        if (const std::optional<qsizetype> index = ::findPlan(plans, *guid))
             return index;
         fail(NotFound, u"no power plan %1; see ampctl list"_s.arg(text));
         return std::nullopt;
@@ -458,6 +502,8 @@ Commands:
   disable NAME               Disable a schedule.
   remove NAME                Remove a schedule.
   networks                   List the networks this machine knows; * marks connected ones.
+  battery                    Show the battery state as the battery popup does: status, power
+                             source, remaining charge and, when known, time left.
 
 PLAN is a plan's exact name or its GUID in braces, such as
 {A1841308-3541-4FAB-BC81-F71556F20B4A}. TIME is HH:MM or HH:MM:SS, on a 24-hour clock.

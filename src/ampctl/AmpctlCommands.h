@@ -2,6 +2,7 @@
 
 #include "NetworkSchedule.h"
 #include "PowerPlan.h"
+#include "Services.h"
 #include "TimeSchedule.h"
 
 #include <QJsonArray>
@@ -13,11 +14,8 @@
 #include <functional>
 #include <optional>
 
-class NetworkList;
-class PowerPlatform;
 class QCommandLineParser;
 class QTextStream;
-class TaskService;
 
 // The commands of ampctl, the terminal and script companion of Ampora. Plans, tasks and network
 // schedules are read and written through the same code as the program's windows, so what ampctl
@@ -33,16 +31,14 @@ public:
         Duplicate = 4,   // the network has a schedule already
     };
 
-    struct Services
+    struct Context
     {
-        PowerPlatform &platform;
-        TaskService &tasks;
-        const NetworkList &networks;
+        Services services;
         QString programPath;                            // the program tasks start; empty when not found
         std::function<void()> networkSchedulesChanged; // tells a running window
     };
 
-    AmpctlCommands(Services services, QTextStream &out, QTextStream &err);
+    AmpctlCommands(Context context, QTextStream &out, QTextStream &err);
 
     // arguments come without the program name; the result is the exit status.
     int run(const QStringList &arguments);
@@ -55,6 +51,7 @@ private:
     int set(const QString &plan);
     int schedules();
     int networks();
+    int battery();
     int schedule(const QCommandLineParser &parser, const QStringList &values);
     int scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values);
     int scheduleNetwork(const PowerPlan &plan, const QString &network);
@@ -70,6 +67,8 @@ private:
     void printTable(const QList<QStringList> &rows);
 
     Services m_services;
+    QString m_programPath;
+    std::function<void()> m_networkSchedulesChanged;
     QTextStream &m_out;
     QTextStream &m_err;
     bool m_json = false;

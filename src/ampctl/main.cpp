@@ -1,10 +1,7 @@
 #include "AmpctlCommands.h"
-#include "NetworkList.h"
 #include "PlatformServices.h"
-#include "PowerPlatform.h"
 #include "SharedStrings.h"
 #include "SingleInstance.h"
-#include "TaskService.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -30,13 +27,10 @@ int main(int argc, char *argv[])
     SharedStrings &strings = sharedStrings();
     resolveSharedPaths(strings, currentExecutableFile());
 
-    const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
-    const std::unique_ptr<TaskService> tasks = createTaskService();
-    const std::unique_ptr<NetworkList> networks = createNetworkList();
+    const PlatformServices backends(strings);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    AmpctlCommands commands({*platform, *tasks, *networks, taskProgram(strings.executableFile),
-                             [] { postNetworkSchedulesChanged(); }},
-                            out, err);
+    AmpctlCommands commands(
+        {backends.services(), taskProgram(strings.executableFile), [] { postNetworkSchedulesChanged(); }}, out, err);
     return commands.run(app.arguments().mid(1));
 }

@@ -5,7 +5,6 @@
 #include "GuiStart.h"
 #include "MessageBox.h"
 #include "PlatformServices.h"
-#include "PowerPlatform.h"
 #include "Profile.h"
 #include "SingleInstance.h"
 #include "UiFonts.h"
@@ -42,9 +41,9 @@ int Application::runFirstCopy()
     QApplication::setQuitOnLastWindowClosed(false);
     registerFontSubstitutes();
 
-    const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(sharedStrings());
+    const PlatformServices backends(sharedStrings());
     SingleInstance instance(std::move(m_start.lock));
-    MainWindow frame(*platform);
+    MainWindow frame(backends.services());
     if (!frame.winId()) {
         MessageBox::information(nullptr, QStringLiteral("Ampora"), QStringLiteral("Window Creation fails"));
         return 0;
@@ -52,7 +51,7 @@ int Application::runFirstCopy()
     instance.listen([&frame](const InstanceMessage &message) { return frame.handleInstanceMessage(message); });
     if (m_start.setActivePlan) {
         // The window stays hidden; a later plain start brings it up.
-        if (m_start.outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
+        if (m_start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce)
             frame.showPlanChangedPopup(m_start.outcome.planName, AfterPopup::EndProgram);
     } else {
         frame.showRequest();

@@ -55,7 +55,7 @@ int Launcher::run()
         if (start.setActivePlan) {
             const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
             start.outcome = switchPlanFromCommandLine(*platform, strings.commandLine);
-            if (start.outcome.result == PlanSwitchOutcome::Result::SwitchedQuietly)
+            if (start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedQuietly)
                 return 0;
         }
         if (!hasGraphicalSession()) {

@@ -1,6 +1,6 @@
 #include "MainWindow.h"
 
-#include "BatteryStatusReader.h"
+#include "CommandLine.h"
 #include "PleaseWaitDialog.h"
 #include "CommandId.h"
 #include "MessageBox.h"
@@ -8,11 +8,9 @@
 #include "PageColours.h"
 #include "PageFactory.h"
 #include "PlanSwitch.h"
-#include "PlatformServices.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
 #include "SharedStrings.h"
-#include "TaskService.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -33,17 +31,15 @@ void readPagePicture(SharedStrings &strings)
 
 } // namespace
 
-MainWindow::MainWindow(PowerPlatform &platform, PageBuilder pageBuilder, QWidget *parent)
+MainWindow::MainWindow(Services services, PageBuilder pageBuilder, QWidget *parent)
     : QWidget(parent)
-    , m_platform(platform)
-    , m_tasks(createTaskService())
-    , m_battery(createBatteryStatusReader())
+    , m_services(services)
     , m_pleaseWait(new PleaseWaitDialog(this))
     , m_pageBuilder(std::move(pageBuilder))
 {
     if (!m_pageBuilder) {
         m_pageBuilder = [this](PageKind kind, QWidget *pageParent) {
-            return createPage(kind, PageServices{m_platform, *m_tasks, *m_battery, m_pleaseWait}, pageParent);
+            return createPage(kind, PageServices{m_services, m_pleaseWait}, pageParent);
         };
     }
     setWindowTitle(sharedStrings().appTitle);
@@ -51,7 +47,7 @@ MainWindow::MainWindow(PowerPlatform &platform, PageBuilder pageBuilder, QWidget
     resize(kFrameSize);
     readPagePicture(sharedStrings());
     switchPage(PageKind::Summary);
-    connect(&m_platform, &PowerPlatform::schemesChanged, this, [this] {
+    connect(&m_services.platform, &PowerPlatform::schemesChanged, this, [this] {
         if (m_currentPage)
             m_currentPage->refresh();
     });
@@ -105,12 +101,12 @@ void MainWindow::onCommand(int id)
 void MainWindow::applyCommandLine(const QString &commandLine, bool fromStart)
 {
     sharedStrings().commandLine = commandLine;
-    if (!commandLine.startsWith(QStringLiteral("-setactiveplan"))) {
+    if (classifyCommandLine(commandLine) != CommandLineForm::SetActivePlan) {
         MessageBox::information(this, sharedStrings().messageCaption, QStringLiteral("Unknown Parameter"));
         return;
     }
-    const PlanSwitchOutcome outcome = switchPlanFromCommandLine(m_platform, commandLine);
-    if (outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
+    const PlanSwitchOutcome outcome = switchPlanFromCommandLine(m_services.platform, commandLine);
+    if (outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce)
         showPlanChangedPopup(outcome.planName, fromStart ? AfterPopup::EndProgram : AfterPopup::KeepRunning);
 }
 
@@ -133,7 +129,7 @@ int MainWindow::handleCopyData(qint32 tag, const QString &text)
 {
     if (tag == 1 || tag == 2)
         return 1;
-    if (text.startsWith(QStringLiteral("-setactiveplan"))) {
+    if (classifyCommandLine(text) == CommandLineForm::SetActivePlan) {
         applyCommandLine(text, false);
         return 1;
     }

@@ -3,16 +3,14 @@
 #include "InstanceMessage.h"
 #include "NotificationStack.h"
 #include "Page.h"
+#include "Services.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
-class BatteryStatusReader;
 class PleaseWaitDialog;
-class PowerPlatform;
-class TaskService;
 
 // The program's only top-level window. It holds one page at a time, carries out every command
 // the pages forward, and is the receiving end of hand-overs from later copies.
@@ -23,7 +21,7 @@ public:
     using PageBuilder = std::function<Page *(PageKind, QWidget *parent)>;
 
     // pageBuilder defaults to the program's pages; tests pass their own.
-    explicit MainWindow(PowerPlatform &platform, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
+    explicit MainWindow(Services services, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     Page *currentPage() const { return m_currentPage; }
@@ -55,10 +53,8 @@ private:
     void reloadTitle();
     void centreOnScreen();
 
-    PowerPlatform &m_platform;
-    // What the pages read; they must outlive the page, whose reload may still be running.
-    std::unique_ptr<TaskService> m_tasks;
-    std::unique_ptr<BatteryStatusReader> m_battery;
+    // What the pages read; it outlives the window, whose page's reload may still be running.
+    Services m_services;
     PleaseWaitDialog *m_pleaseWait;
     PageBuilder m_pageBuilder;
     Page *m_currentPage = nullptr;

@@ -2,25 +2,26 @@
 
 #include "CommandLine.h"
 #include "Guid.h"
-#include "PlanCatalogue.h"
+#include "PowerPlatform.h"
 #include "Profile.h"
 
 PlanSwitchOutcome switchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine)
 {
-    using Result = PlanSwitchOutcome::Result;
+    using Effect = PlanSwitchOutcome::Effect;
     PlanSwitchOutcome outcome;
-    QUuid requested;
-    QUuid active;
-    if (!textToGuid(planGuidTextOf(commandLine), &requested)
-        || getActivePlanGuid(platform, &active) != PowerStatus::Ok || requested == active
-        || setActivePlan(platform, requested) != PowerStatus::Ok) {
+    const std::optional<QUuid> requested = textToGuid(planGuidTextOf(commandLine));
+    if (!requested)
         return outcome;
-    }
+    const Result<QUuid> active = platform.activeScheme();
+    if (!active || *active == *requested || !platform.setActiveScheme(*requested))
+        return outcome;
     if (isSettingFalse(readSetting(SettingKey::NotifyPlanChanges))) {
-        outcome.result = Result::SwitchedQuietly;
+        outcome.effect = Effect::SwitchedQuietly;
         return outcome;
     }
-    if (readPlanName(platform, requested, &outcome.planName) == PowerStatus::Ok)
-        outcome.result = Result::SwitchedAnnounce;
+    if (const Result<QString> name = platform.friendlyName(*requested)) {
+        outcome.planName = *name;
+        outcome.effect = Effect::SwitchedAnnounce;
+    }
     return outcome;
 }

@@ -7,12 +7,12 @@ class PowerPlatform;
 // What a "-setactiveplan" command line did.
 struct PlanSwitchOutcome
 {
-    enum class Result {
+    enum class Effect {
         NotSwitched,      // bad GUID text, plan already active, platform refusal or unreadable name
         SwitchedQuietly,  // switched; the settings say "FALSE" to plan-change notifications
         SwitchedAnnounce, // switched; announce planName
     };
-    Result result = Result::NotSwitched;
+    Effect effect = Effect::NotSwitched;
     QString planName;
 };
 

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "Guid.h"
+
 namespace {
 const QString kSetActivePlan = QStringLiteral("-setactiveplan");
 const QString kHideMe = QStringLiteral("-hideme");
@@ -17,6 +19,11 @@ CommandLineForm classifyCommandLine(const QString &commandLine)
     if (commandLine == kHideMe)
         return CommandLineForm::HideMe;
     return CommandLineForm::Normal;
+}
+
+QString setActivePlanArguments(const QUuid &plan)
+{
+    return kSetActivePlan + QStringLiteral(" -") + guidToText(plan);
 }
 
 QString planGuidTextOf(const QString &commandLine)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 
 // The forms the program's command line can take. Comparisons are exact and case-sensitive:
 // "-HIDEME" or "-hideme " is a normal start.
@@ -12,6 +13,10 @@ enum class CommandLineForm { SetActivePlan, HideMe, Normal };
 QString joinArguments(const QStringList &arguments);
 
 CommandLineForm classifyCommandLine(const QString &commandLine);
+
+// The arguments that make a start switch to plan: "-setactiveplan -{GUID}", joined by a blank.
+// What scheduled tasks run and what the hand-over between copies carries.
+QString setActivePlanArguments(const QUuid &plan);
 
 // The plan GUID text of a "-setactiveplan" line: from position 16, at most 39 characters (the two
 // characters after the keyword are not examined). A trailing blank therefore makes it 39 long and

@@ -22,18 +22,17 @@ QString guidToText(const QUuid &guid)
     return guid.toString(QUuid::WithBraces).toUpper();
 }
 
-bool textToGuid(const QString &text, QUuid *guid)
+std::optional<QUuid> textToGuid(const QString &text)
 {
     if (text.size() != kBracedLength || text.front() != u'{' || text.back() != u'}')
-        return false;
+        return std::nullopt;
     for (qsizetype i = 1; i < kBracedLength - 1; ++i) {
         const bool ok = isDashPosition(i) ? text.at(i) == u'-' : isHexDigit(text.at(i));
         if (!ok)
-            return false;
+            return std::nullopt;
     }
     const QUuid parsed = QUuid::fromString(text);
     if (parsed.isNull() && text.mid(1, 36).remove(u'-').count(u'0') != 32)
-        return false;
-    *guid = parsed;
-    return true;
+        return std::nullopt;
+    return parsed;
 }

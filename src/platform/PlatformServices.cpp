@@ -1,21 +1,22 @@
 #include "PlatformServices.h"
 
 #include "NetworkManagerList.h"
+#include "PowerPlatform.h"
 #include "SysfsBatteryStatusReader.h"
 #include "SystemdTaskService.h"
 
-std::unique_ptr<BatteryStatusReader> createBatteryStatusReader()
+PlatformServices::PlatformServices(const SharedStrings &strings)
+    : m_platform(createPowerPlatform(strings))
+    , m_tasks(std::make_unique<SystemdTaskService>(
+          SystemdTaskService::defaultUnitFolder(), SystemdTaskService::defaultAutostartFolder()))
+    , m_networks(std::make_unique<NetworkManagerList>())
+    , m_battery(std::make_unique<SysfsBatteryStatusReader>())
 {
-    return std::make_unique<SysfsBatteryStatusReader>();
 }
 
-std::unique_ptr<NetworkList> createNetworkList()
-{
-    return std::make_unique<NetworkManagerList>();
-}
+PlatformServices::~PlatformServices() = default;
 
-std::unique_ptr<TaskService> createTaskService()
+Services PlatformServices::services() const
 {
-    return std::make_unique<SystemdTaskService>(SystemdTaskService::defaultUnitFolder(),
-                                                SystemdTaskService::defaultAutostartFolder());
+    return Services{*m_platform, *m_tasks, *m_networks, *m_battery};
 }

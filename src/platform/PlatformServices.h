@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Services.h"
+
 #include <memory>
 
 class BatteryStatusReader;
@@ -8,14 +10,25 @@ class PowerPlatform;
 struct SharedStrings;
 class TaskService;
 
-// The one place where the real backends are chosen. Tests construct fakes directly instead.
+// The one place where the real backends are chosen; the quick start-up, which needs only the
+// plans, calls createPowerPlatform() alone so that it links nothing else.
 std::unique_ptr<PowerPlatform> createPowerPlatform(const SharedStrings &strings);
 
-// The machine's power state from sysfs ($AMPORA_SYSFS_ROOT overrides /sys).
-std::unique_ptr<BatteryStatusReader> createBatteryStatusReader();
+// Every real backend of this machine, created once at start and owned for the whole run:
+// the scheme store, systemd user units and autostart entries in $XDG_CONFIG_HOME, NetworkManager
+// on the system bus (an empty list when it is not running) and sysfs for the power state
+// ($AMPORA_SYSFS_ROOT overrides /sys).
+class PlatformServices
+{
+public:
+    explicit PlatformServices(const SharedStrings &strings);
+    ~PlatformServices();
 
-// The networks known to NetworkManager on the system bus; empty when it is not running.
-std::unique_ptr<NetworkList> createNetworkList();
+    Services services() const;
 
-// Scheduled tasks as systemd user units and autostart entries in $XDG_CONFIG_HOME.
-std::unique_ptr<TaskService> createTaskService();
+private:
+    std::unique_ptr<PowerPlatform> m_platform;
+    std::unique_ptr<TaskService> m_tasks;
+    std::unique_ptr<NetworkList> m_networks;
+    std::unique_ptr<BatteryStatusReader> m_battery;
+};

@@ -62,10 +62,12 @@ IniFile seedDocument()
 // A change that sets one key of an existing scheme.
 auto setSchemeKey(const QUuid &scheme, const QString &key, const QString &value)
 {
-    return [section = guidToText(scheme), key, value](IniFile &ini, const auto &) {
+    return [section = guidToText(scheme), key, value](IniFile &ini, const auto &) -> Result<> {
         if (!ini.hasSection(section))
-            return PowerStatus::NotFound;
-        return ini.setValue(section, key, value) ? PowerStatus::Ok : PowerStatus::Failed;
+            return notFound(QStringLiteral("no power plan %1").arg(section));
+        if (!ini.setValue(section, key, value))
+            return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
+        return {};
     };
 }
 
@@ -88,31 +90,47 @@ SchemeStore::Snapshot SchemeStore::Snapshot::from(IniFile ini)
     Snapshot snapshot;
     QSet<QUuid> seen;
     for (const QString &name : ini.sectionNames()) {
-        QUuid guid;
-        if (textToGuid(name, &guid) && !guid.isNull() && !seen.contains(guid)) {
-            seen.insert(guid);
-            snapshot.schemes.append(guid);
+        const std::optional<QUuid> guid = textToGuid(name);
+        if (guid && !guid->isNull() && !seen.contains(*guid)) {
+            seen.insert(*guid);
+            snapshot.schemes.append(*guid);
         }
     }
-    textToGuid(ini.value(kStoreSection, kActiveKey), &snapshot.active);
+    snapshot.active = textToGuid(ini.value(kStoreSection, kActiveKey)).value_or(QUuid());
     snapshot.ini = std::move(ini);
     return snapshot;
 }
 
 QString SchemeStore::Snapshot::problem() const
 {
-    if (ini.readFailed())
-        return QStringLiteral("it could not be opened");
     if (ini.hasEncodingError())
         return QStringLiteral("it is not valid UTF-8 text");
     if (!ini.malformedLines().isEmpty())
         return QStringLiteral("line %1 is not an entry").arg(ini.malformedLines().constFirst());
+    if (schemes.isEmpty())
+        return QStringLiteral("it holds no plans");
     const QString activeText = ini.value(kStoreSection, kActiveKey);
     if (activeText.isEmpty())
         return QStringLiteral("it names no active plan");
     if (active.isNull() || !schemes.contains(active))
         return QStringLiteral("its active plan %1 is not one of its plans").arg(activeText);
     return {};
+}
+
+SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
+{
+    if (schemes.isEmpty())
+        return from(seedDocument());
+    // Rebuilt key by key, so lines that are no entry stay behind in the copy set aside.
+    IniFile repaired = IniFile::fromBytes(QByteArray(kSeedHeader));
+    repaired.setValue(kStoreSection, kActiveKey,
+        guidToText(schemes.contains(active) ? active : schemes.constFirst()));
+    for (const QUuid &scheme : schemes) {
+        const QString section = guidToText(scheme);
+        for (const QString &key : ini.keys(section))
+            repaired.setValue(section, key, ini.value(section, key));
+    }
+    return from(std::move(repaired));
 }
 
 SchemeStore::SchemeStore(const QString &path, QObject *parent)
@@ -144,232 +162,250 @@ void SchemeStore::startWatching()
     m_reportedStamp = FileStamp::of(m_path);
 }
 
-PowerStatus SchemeStore::enumerateScheme(int index, QUuid *scheme) const
+Result<QList<QUuid>> SchemeStore::schemes() const
 {
-    return read([&](const Snapshot &current) {
-        if (index < 0 || index >= current.schemes.size())
-            return PowerStatus::NoMoreItems;
-        *scheme = current.schemes.at(index);
-        return PowerStatus::Ok;
-    });
+    return read<QList<QUuid>>([](const Snapshot &current) -> Result<QList<QUuid>> { return current.schemes; });
 }
 
-PowerStatus SchemeStore::readFriendlyName(const QUuid &scheme, QString *name) const
+Result<QString> SchemeStore::friendlyName(const QUuid &scheme) const
 {
-    return read([&](const Snapshot &current) {
+    return read<QString>([&](const Snapshot &current) -> Result<QString> {
+        if (!current.schemes.contains(scheme))
+            return missingScheme(scheme);
         const QString section = guidToText(scheme);
         if (!current.ini.contains(section, kNameKey))
-            return PowerStatus::NotFound;
-        *name = current.ini.value(section, kNameKey);
-        return PowerStatus::Ok;
+            return failed(QStringLiteral("the power plan %1 has no name").arg(section));
+        return current.ini.value(section, kNameKey);
     });
 }
 
-PowerStatus SchemeStore::readDescription(const QUuid &scheme, QString *description) const
+Result<QString> SchemeStore::description(const QUuid &scheme) const
 {
-    return read([&](const Snapshot &current) {
-        const QString section = guidToText(scheme);
-        if (!current.ini.hasSection(section))
-            return PowerStatus::NotFound;
-        *description = current.ini.value(section, kDescriptionKey);
-        return PowerStatus::Ok;
-    });
-}
-
-PowerStatus SchemeStore::activeScheme(QUuid *scheme) const
-{
-    return read([&](const Snapshot &current) {
-        *scheme = current.active;
-        return PowerStatus::Ok;
-    });
-}
-
-PowerStatus SchemeStore::setActiveScheme(const QUuid &scheme)
-{
-    QUuid active;
-    if (activeScheme(&active) == PowerStatus::Ok && active == scheme)
-        return PowerStatus::Ok; // nothing to write, so no change to report either
-    return modify([&](IniFile &ini, const Snapshot &current) {
+    return read<QString>([&](const Snapshot &current) -> Result<QString> {
         if (!current.schemes.contains(scheme))
-            return PowerStatus::NotFound;
-        ini.setValue(kStoreSection, kActiveKey, guidToText(scheme));
-        return PowerStatus::Ok;
+            return missingScheme(scheme);
+        return current.ini.value(guidToText(scheme), kDescriptionKey);
     });
 }
 
-PowerStatus SchemeStore::duplicateScheme(const QUuid &source, QUuid *created)
+Result<QUuid> SchemeStore::activeScheme() const
+{
+    return read<QUuid>([](const Snapshot &current) -> Result<QUuid> { return current.active; });
+}
+
+Result<> SchemeStore::setActiveScheme(const QUuid &scheme)
+{
+    const Result<QUuid> active = activeScheme();
+    if (active && *active == scheme)
+        return {}; // nothing to write, so no change to report either
+    return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
+        if (!current.schemes.contains(scheme))
+            return missingScheme(scheme);
+        ini.setValue(kStoreSection, kActiveKey, guidToText(scheme));
+        return {};
+    });
+}
+
+Result<QUuid> SchemeStore::duplicateScheme(const QUuid &source)
 {
     const QUuid fresh = QUuid::createUuid();
-    const PowerStatus status = modify([&](IniFile &ini, const Snapshot &) {
+    const Result<> copied = modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
+        if (!current.schemes.contains(source))
+            return missingScheme(source);
         const QString from = guidToText(source);
-        const QStringList keys = ini.keys(from);
-        if (keys.isEmpty())
-            return PowerStatus::NotFound;
         const QString to = guidToText(fresh);
-        for (const QString &key : keys)
-            ini.setValue(to, key, ini.value(from, key));
-        return PowerStatus::Ok;
+        for (const QString &key : ini.keys(from)) {
+            if (!ini.setValue(to, key, ini.value(from, key)))
+                return invalid(QStringLiteral("the power plan %1 holds a value that cannot be copied").arg(from));
+        }
+        return {};
     });
-    if (status == PowerStatus::Ok)
-        *created = fresh;
-    return status;
+    if (!copied)
+        return copied.failure();
+    return fresh;
 }
 
-PowerStatus SchemeStore::deleteScheme(const QUuid &scheme)
+Result<> SchemeStore::deleteScheme(const QUuid &scheme)
 {
-    return modify([&](IniFile &ini, const Snapshot &current) {
+    return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
         if (scheme == current.active)
-            return PowerStatus::Failed;
-        const QString section = guidToText(scheme);
-        if (!ini.hasSection(section))
-            return PowerStatus::NotFound;
+            return invalid(QStringLiteral("the active power plan cannot be deleted"));
+        if (!current.schemes.contains(scheme))
+            return missingScheme(scheme);
         // A repeated section would otherwise come back to life.
+        const QString section = guidToText(scheme);
         while (ini.removeSection(section)) { }
-        return PowerStatus::Ok;
+        return {};
     });
 }
 
-PowerStatus SchemeStore::writeFriendlyName(const QUuid &scheme, const QString &name)
+Result<> SchemeStore::writeFriendlyName(const QUuid &scheme, const QString &name)
 {
     return modify(setSchemeKey(scheme, kNameKey, name));
 }
 
-PowerStatus SchemeStore::writeDescription(const QUuid &scheme, const QString &description)
+Result<> SchemeStore::writeDescription(const QUuid &scheme, const QString &description)
 {
     return modify(setSchemeKey(scheme, kDescriptionKey, description));
 }
 
-PowerStatus SchemeStore::readValueIndex(
-    PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 *value) const
+Result<quint32> SchemeStore::valueIndex(
+    PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const
 {
-    return read([&](const Snapshot &current) {
+    return read<quint32>([&](const Snapshot &current) -> Result<quint32> {
+        if (!current.schemes.contains(scheme))
+            return missingScheme(scheme);
         bool ok = false;
         const quint32 stored = current.ini.value(guidToText(scheme), valueKey(source, subgroup, setting)).toUInt(&ok);
         if (!ok)
-            return PowerStatus::NotFound;
-        *value = stored;
-        return PowerStatus::Ok;
+            return notFound(QStringLiteral("the power plan %1 has no such value").arg(guidToText(scheme)));
+        return stored;
     });
 }
 
-PowerStatus SchemeStore::writeValueIndex(
+Result<> SchemeStore::writeValueIndex(
     PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value)
 {
     return modify(setSchemeKey(scheme, valueKey(source, subgroup, setting), QString::number(value)));
 }
 
-template <typename Read> PowerStatus SchemeStore::read(Read reader) const
+template <typename T, typename Read> Result<T> SchemeStore::read(Read reader) const
 {
     QMutexLocker locker(&m_mutex);
-    if (!refresh(Lock::NotHeld))
-        return PowerStatus::Failed;
+    if (const Result<> usable = refresh(Lock::NotHeld); !usable)
+        return usable.failure();
     return reader(std::as_const(m_snapshot));
 }
 
-PowerStatus SchemeStore::modify(const Change &change)
+Result<> SchemeStore::modify(const Change &change)
 {
     QMutexLocker locker(&m_mutex);
     QLockFile lockFile(m_path + QStringLiteral(".lock"));
-    if (!acquire(lockFile) || !refresh(Lock::Held))
-        return PowerStatus::Failed;
+    if (const Result<> locked = acquire(lockFile); !locked)
+        return locked;
+    if (const Result<> usable = refresh(Lock::Held); !usable)
+        return usable;
+    if (m_state == State::Salvaged) {
+        // The folder may have been repaired since: try to set the damaged file aside again.
+        m_loaded = false;
+        if (const Result<> usable = refresh(Lock::Held); !usable || m_state == State::Salvaged)
+            return unavailable();
+    }
     IniFile edited = m_snapshot.ini;
-    const PowerStatus status = change(edited, std::as_const(m_snapshot));
-    if (status != PowerStatus::Ok)
-        return status;
+    if (const Result<> changed = change(edited, std::as_const(m_snapshot)); !changed)
+        return changed;
     if (!edited.save(m_path))
-        return PowerStatus::Failed;
-    adoptWritten(Snapshot::from(std::move(edited)));
-    return PowerStatus::Ok;
+        return failed(QStringLiteral("the plan store %1 could not be written").arg(m_path));
+    adopt(Snapshot::from(std::move(edited)), FileStamp::of(m_path), State::Clean);
+    return {};
 }
 
-bool SchemeStore::acquire(QLockFile &lockFile) const
+Result<> SchemeStore::acquire(QLockFile &lockFile) const
 {
     lockFile.setStaleLockTime(kStaleLockTime);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     const QDeadlineTimer deadline(kLockWait);
     while (!lockFile.tryLock(kLockSlice)) {
-        if (deadline.hasExpired() || lockFile.error() != QLockFile::LockFailedError) {
-            qWarning().noquote()
-                << QStringLiteral("ampora: the plan store %1 could not be locked for a change").arg(m_path);
-            return false;
-        }
+        if (deadline.hasExpired() || lockFile.error() != QLockFile::LockFailedError)
+            return failed(QStringLiteral("the plan store %1 could not be locked for a change").arg(m_path));
     }
-    return true;
+    return {};
 }
 
-bool SchemeStore::refresh(Lock lock) const
+Result<> SchemeStore::refresh(Lock lock) const
 {
     const FileStamp stamp = FileStamp::of(m_path);
     if (m_loaded && stamp == m_stamp)
-        return m_usable;
+        return m_state == State::Unreadable ? Result<>(unavailable()) : Result<>();
     if (stamp.exists) {
-        Snapshot snapshot = Snapshot::from(IniFile::load(m_path));
+        const IniFile ini = IniFile::load(m_path);
+        if (ini.readFailed())
+            return markUnusable(QStringLiteral("it could not be read"));
+        Snapshot snapshot = Snapshot::from(ini);
         const QString problem = snapshot.problem();
         if (problem.isEmpty()) {
             // A replace between stat and load only makes the next call read the file again.
-            adopt(std::move(snapshot), stamp);
-            return true;
+            adopt(std::move(snapshot), stamp, State::Clean);
+            return {};
         }
         if (lock == Lock::Held)
-            return replaceUnusable(problem);
+            return repair(snapshot, problem);
     } else if (lock == Lock::Held) {
         return writeSeed();
     }
     // Creating or repairing the file is a change: take the lock and look again, since another
     // process may have done it meanwhile.
     QLockFile lockFile(m_path + QStringLiteral(".lock"));
-    return acquire(lockFile) && refresh(Lock::Held);
+    if (const Result<> locked = acquire(lockFile); !locked)
+        return locked;
+    return refresh(Lock::Held);
 }
 
-bool SchemeStore::replaceUnusable(const QString &problem) const
+Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) const
 {
+    Snapshot salvaged = damaged.salvaged();
+    const qsizetype kept = damaged.schemes.size();
     const QString keptAs = AtomicFile::setAside(m_path);
     if (keptAs.isEmpty()) {
         qWarning().noquote() << QStringLiteral(
-            "ampora: the plan store %1 could not be read (%2) and could not be moved "
-            "aside; no plans are available until it is repaired")
-                                    .arg(m_path, problem);
-        markUnusable();
-        return false;
+            "ampora: the plan store %1 is damaged (%2) and could not be moved aside; its %3 readable plans are "
+            "shown, and no change is made until it is repaired")
+                                    .arg(m_path, problem)
+                                    .arg(kept);
+        m_unusableWhy = QStringLiteral("it is damaged (%1) and could not be moved aside").arg(problem);
+        adopt(std::move(salvaged), FileStamp::of(m_path), State::Salvaged);
+        return {};
     }
-    qWarning().noquote() << QStringLiteral("ampora: the plan store %1 could not be read (%2); it was kept as %3 and a "
-                                           "fresh store was created")
-                                .arg(m_path, problem, keptAs);
-    return writeSeed();
+    qWarning().noquote() << QStringLiteral(
+        "ampora: the plan store %1 was damaged (%2); it was kept as %3 and its %4 readable plans were saved")
+                                .arg(m_path, problem, keptAs)
+                                .arg(kept);
+    if (!salvaged.ini.save(m_path))
+        return markUnusable(QStringLiteral("it could not be written"));
+    adopt(std::move(salvaged), FileStamp::of(m_path), State::Clean);
+    return {};
 }
 
-bool SchemeStore::writeSeed() const
+Result<> SchemeStore::writeSeed() const
 {
     IniFile seed = seedDocument();
-    if (!seed.save(m_path)) {
-        qWarning().noquote() << QStringLiteral("ampora: the plan store %1 could not be created").arg(m_path);
-        markUnusable();
-        return false;
-    }
-    adoptWritten(Snapshot::from(std::move(seed)));
-    return true;
+    if (!seed.save(m_path))
+        return markUnusable(QStringLiteral("it could not be created"));
+    adopt(Snapshot::from(std::move(seed)), FileStamp::of(m_path), State::Clean);
+    return {};
 }
 
-void SchemeStore::adopt(Snapshot snapshot, const FileStamp &stamp) const
+void SchemeStore::adopt(Snapshot snapshot, const FileStamp &stamp, State state) const
 {
     m_snapshot = std::move(snapshot);
     m_stamp = stamp;
     m_loaded = true;
-    m_usable = true;
+    m_state = state;
 }
 
-void SchemeStore::adoptWritten(Snapshot snapshot) const
-{
-    // Called with the lock held, so the file on disk is the version just written.
-    adopt(std::move(snapshot), FileStamp::of(m_path));
-}
-
-void SchemeStore::markUnusable() const
+Result<> SchemeStore::markUnusable(const QString &why) const
 {
     // Remembering the broken version keeps every later call from retrying and warning again.
+    qWarning().noquote() << QStringLiteral("ampora: the plan store %1 cannot be used: %2").arg(m_path, why);
     m_stamp = FileStamp::of(m_path);
     m_loaded = true;
-    m_usable = false;
+    m_state = State::Unreadable;
+    m_unusableWhy = why;
+    return unavailable();
+}
+
+Failure SchemeStore::unavailable() const
+{
+    return failed(QStringLiteral("the plan store %1 cannot be used: %2").arg(m_path, m_unusableWhy));
+}
+
+Failure SchemeStore::missingScheme(const QUuid &scheme) const
+{
+    // A plan missing from a damaged file may be one that could not be read.
+    if (m_state != State::Clean)
+        return failed(QStringLiteral("the power plan %1 is not in the damaged plan store %2")
+                          .arg(guidToText(scheme), m_path));
+    return notFound(QStringLiteral("no power plan %1").arg(guidToText(scheme)));
 }
 
 void SchemeStore::watchFile()

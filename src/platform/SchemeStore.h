@@ -22,8 +22,13 @@ class QTimer;
 //   DC/{subgroup}/{setting}=300
 //
 // Schemes enumerate in section order, which is creation order. A missing file is created with
-// the default plans. A file that cannot be used (not UTF-8, a line that is no entry, no valid
-// Active) is renamed aside, replaced by a fresh store and reported with one line on stderr.
+// the default plans. A damaged file (not UTF-8, a line that is no entry, no valid Active, no plans)
+// is not thrown away: it is renamed aside unchanged, every plan that can still be read is written
+// back (with a readable plan made active when Active was wrong) and one line on stderr says what
+// was wrong and where. Where the file cannot be set aside, the readable plans are served as they
+// are and every change is refused until it is repaired; a file that cannot be read at all is left
+// alone and every call fails. Only a store read without fault reports a scheme as NotFound, so a
+// damaged store never makes schedules look orphaned.
 //
 // Reads are served from a parsed copy that is re-read only when the file changed on disk, so a
 // full enumeration stays cheap. Every change is a read-modify-write under a lock file shared by
@@ -36,22 +41,23 @@ class SchemeStore : public PowerPlatform
 public:
     explicit SchemeStore(const QString &path, QObject *parent = nullptr);
 
-    PowerStatus enumerateScheme(int index, QUuid *scheme) const override;
-    PowerStatus readFriendlyName(const QUuid &scheme, QString *name) const override;
+    Result<QList<QUuid>> schemes() const override;
+    // A scheme without a Name key exists but cannot be named: a failure, not NotFound.
+    Result<QString> friendlyName(const QUuid &scheme) const override;
     // A scheme without a Description key has an empty description.
-    PowerStatus readDescription(const QUuid &scheme, QString *description) const override;
-    PowerStatus activeScheme(QUuid *scheme) const override;
-    PowerStatus setActiveScheme(const QUuid &scheme) override;
-    PowerStatus duplicateScheme(const QUuid &source, QUuid *created) override;
-    PowerStatus deleteScheme(const QUuid &scheme) override;
-    // Texts with line breaks or NUL are refused with Failed; blanks around them are not kept.
-    PowerStatus writeFriendlyName(const QUuid &scheme, const QString &name) override;
-    PowerStatus writeDescription(const QUuid &scheme, const QString &description) override;
+    Result<QString> description(const QUuid &scheme) const override;
+    Result<QUuid> activeScheme() const override;
+    Result<> setActiveScheme(const QUuid &scheme) override;
+    Result<QUuid> duplicateScheme(const QUuid &source) override;
+    Result<> deleteScheme(const QUuid &scheme) override;
+    // Texts with line breaks or NUL are refused as Invalid; blanks around them are not kept.
+    Result<> writeFriendlyName(const QUuid &scheme, const QString &name) override;
+    Result<> writeDescription(const QUuid &scheme, const QString &description) override;
     // A missing or non-numeric value is NotFound.
-    PowerStatus readValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting,
-        quint32 *value) const override;
-    PowerStatus writeValueIndex(
-        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) override;
+    Result<quint32> valueIndex(
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
+    Result<> writeValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting,
+        quint32 value) override;
 
 private:
     // Identifies one version of the file; an atomic replace always changes the inode.
@@ -74,26 +80,36 @@ private:
         QUuid active;
 
         static Snapshot from(IniFile ini);
-        // Why the store cannot be used, or an empty text.
+        // What is wrong with the file, or an empty text.
         QString problem() const;
+        // Every scheme that could be read, with a readable one active; the default plans when
+        // none could.
+        Snapshot salvaged() const;
     };
 
+    // What the current version of the file allows.
+    enum class State {
+        Clean,      // read without fault
+        Salvaged,   // damaged and not set aside: its readable plans are served, changes refused
+        Unreadable, // could not be read or created: every call fails
+    };
     enum class Lock { NotHeld, Held };
-    // Changes the document; a status other than Ok leaves the file alone.
-    using Change = std::function<PowerStatus(IniFile &ini, const Snapshot &current)>;
+    // Changes the document; a failure leaves the file alone.
+    using Change = std::function<Result<>(IniFile &ini, const Snapshot &current)>;
 
     // These expect m_mutex to be held.
-    bool refresh(Lock lock) const;
-    bool replaceUnusable(const QString &problem) const;
-    bool writeSeed() const;
-    void adopt(Snapshot snapshot, const FileStamp &stamp) const;
-    void adoptWritten(Snapshot snapshot) const;
-    void markUnusable() const;
+    Result<> refresh(Lock lock) const;
+    Result<> repair(const Snapshot &damaged, const QString &problem) const;
+    Result<> writeSeed() const;
+    void adopt(Snapshot snapshot, const FileStamp &stamp, State state) const;
+    Result<> markUnusable(const QString &why) const;
+    Failure unavailable() const;
+    Failure missingScheme(const QUuid &scheme) const;
 
-    // Runs reader on the current document; Failed when the store cannot be used.
-    template <typename Read> PowerStatus read(Read reader) const;
-    PowerStatus modify(const Change &change);
-    bool acquire(QLockFile &lockFile) const;
+    // Runs reader on the current document; fails when the store cannot be used.
+    template <typename T, typename Read> Result<T> read(Read reader) const;
+    Result<> modify(const Change &change);
+    Result<> acquire(QLockFile &lockFile) const;
 
     void connectNotify(const QMetaMethod &signal) override;
     void startWatching();
@@ -106,7 +122,8 @@ private:
     mutable Snapshot m_snapshot;
     mutable FileStamp m_stamp; // the file version m_snapshot was read from
     mutable bool m_loaded = false;
-    mutable bool m_usable = false;
+    mutable State m_state = State::Unreadable;
+    mutable QString m_unusableWhy; // why the current version cannot be used
 
     QFileSystemWatcher *m_watcher = nullptr; // made when someone listens for schemesChanged()
     QTimer *m_debounce = nullptr;

@@ -42,13 +42,6 @@ bool removeIfPresent(const QString &path)
     return !isPresent(path) || QFile::remove(path);
 }
 
-// A file about to be replaced that cannot be read is moved aside rather than lost.
-void keepIfUnreadable(const QString &path, UnitFile::Syntax syntax)
-{
-    if (QFileInfo(path).isFile() && !UnitFile::load(path, syntax))
-        AtomicFile::setAside(path);
-}
-
 // A unit or entry that is there but cannot be read (not a regular file, too large, not UTF-8) is
 // listed as unreadable, with one line on stderr saying which and why.
 std::optional<UnitFile> loadForListing(const QString &path, UnitFile::Syntax syntax)
@@ -66,9 +59,16 @@ QStringList sortedFiles(const QDir &dir, const QString &suffix)
     return files;
 }
 
-bool writeText(const QString &path, const QString &text)
+Result<> writeText(const QString &path, const QString &text)
 {
-    return AtomicFile::write(path, text.toUtf8()).ok();
+    if (!AtomicFile::write(path, text.toUtf8()))
+        return failed(QStringLiteral("%1 could not be written").arg(path));
+    return {};
+}
+
+Failure notOurs(const QString &name)
+{
+    return invalid(QStringLiteral("%1 was not written by Ampora; it is left alone").arg(name));
 }
 
 } // namespace
@@ -114,19 +114,26 @@ SystemdTaskService::Kind SystemdTaskService::kindOf(const QString &name) const
 {
     if (!isFileName(name))
         return Kind::None;
-    if (isPresent(timerPath(name)))
-        return Kind::Timer;
+    if (isPresent(timerPath(name)) || isPresent(servicePath(name))) {
+        const std::optional<UnitFile> timer = UnitFile::load(timerPath(name), UnitFile::Syntax::Unit);
+        const std::optional<UnitFile> service = UnitFile::load(servicePath(name), UnitFile::Syntax::Unit);
+        const bool ours = timer && service && TimerUnits::isTask(*timer) && TimerUnits::isTask(*service);
+        return ours ? Kind::Timer : Kind::Foreign;
+    }
+    if (!isPresent(entryPath(name)))
+        return Kind::None;
     const std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
-    return entry && AutostartEntry::isTask(*entry) ? Kind::Autostart : Kind::None;
+    return entry && AutostartEntry::isTask(*entry) ? Kind::Autostart : Kind::Foreign;
 }
 
-TaskService::Status SystemdTaskService::readTasks(QList<RegisteredTask> *tasks) const
+Result<QList<RegisteredTask>> SystemdTaskService::readTasks() const
 {
     QList<RegisteredTask> found;
-    if (!readTimers(&found) || !readEntries(&found))
-        return Status::Failed;
-    *tasks = found;
-    return Status::Ok;
+    if (!readTimers(&found))
+        return failed(QStringLiteral("the unit folder %1 cannot be read").arg(m_unitFolder));
+    if (!readEntries(&found))
+        return failed(QStringLiteral("the autostart folder %1 cannot be read").arg(m_autostartFolder));
+    return found;
 }
 
 bool SystemdTaskService::readTimers(QList<RegisteredTask> *tasks) const
@@ -166,85 +173,100 @@ bool SystemdTaskService::readEntries(QList<RegisteredTask> *tasks) const
     return true;
 }
 
-TaskService::Status SystemdTaskService::registerTask(
-    const QString &name, const TaskDefinition &definition, Registration mode)
+Result<> SystemdTaskService::registerTask(const QString &name, const TaskDefinition &definition, Registration mode)
 {
     if (!isNewTaskName(name))
-        return Status::Invalid;
+        return invalid(QStringLiteral("%1 cannot name a task").arg(name));
     const Kind existing = kindOf(name);
+    if (existing == Kind::Foreign)
+        return alreadyExists(QStringLiteral("%1 exists and was not written by Ampora").arg(name));
     if (existing != Kind::None && mode == Registration::Create)
-        return Status::AlreadyExists;
+        return alreadyExists(QStringLiteral("a task %1 exists").arg(name));
     const bool logon
         = !definition.triggers.isEmpty() && definition.triggers.constFirst().type == TaskDefinition::TriggerType::Logon;
-    const Status status = logon ? writeEntry(name, definition) : writeTimer(name, definition);
+    const Result<> written = logon ? writeEntry(name, definition) : writeTimer(name, definition);
     // A task that changed between timer and logon entry leaves nothing of its old form behind.
-    const Kind written = logon ? Kind::Autostart : Kind::Timer;
-    if (status == Status::Ok && existing != Kind::None && existing != written)
+    const Kind writtenKind = logon ? Kind::Autostart : Kind::Timer;
+    if (written && existing != Kind::None && existing != writtenKind)
         return remove(name, existing);
-    return status;
+    return written;
 }
 
-TaskService::Status SystemdTaskService::writeTimer(const QString &name, const TaskDefinition &definition)
+Result<> SystemdTaskService::writeTimer(const QString &name, const TaskDefinition &definition)
 {
     const std::optional<TimerUnits::Texts> texts = TimerUnits::compose(name, definition);
     if (!texts)
-        return Status::Invalid;
-    keepIfUnreadable(servicePath(name), UnitFile::Syntax::Unit);
-    keepIfUnreadable(timerPath(name), UnitFile::Syntax::Unit);
+        return invalid(QStringLiteral("the task %1 cannot be written as a timer").arg(name));
     // The service first, so a timer never points at a missing or stale one.
-    if (!writeText(servicePath(name), texts->service) || !writeText(timerPath(name), texts->timer)
-        || !linkTimer(name, true)) {
-        return Status::Failed;
-    }
-    tellManager(name, true);
-    return Status::Ok;
+    Result<> written = writeText(servicePath(name), texts->service);
+    if (written)
+        written = writeText(timerPath(name), texts->timer);
+    if (written && !linkTimer(name, true))
+        written = failed(QStringLiteral("the timer %1 could not be enabled").arg(name));
+    if (written)
+        tellManager(name, true);
+    return written;
 }
 
-TaskService::Status SystemdTaskService::writeEntry(const QString &name, const TaskDefinition &definition)
+Result<> SystemdTaskService::writeEntry(const QString &name, const TaskDefinition &definition)
 {
     const std::optional<QString> text = AutostartEntry::compose(definition);
     if (!text)
-        return Status::Invalid;
-    keepIfUnreadable(entryPath(name), UnitFile::Syntax::Desktop);
-    return writeText(entryPath(name), *text) ? Status::Ok : Status::Failed;
+        return invalid(QStringLiteral("the task %1 cannot be written as an autostart entry").arg(name));
+    return writeText(entryPath(name), *text);
 }
 
-TaskService::Status SystemdTaskService::deleteTask(const QString &name)
+Result<> SystemdTaskService::deleteTask(const QString &name)
 {
-    const Kind kind = kindOf(name);
-    return kind == Kind::None ? Status::NotFound : remove(name, kind);
+    switch (const Kind kind = kindOf(name)) {
+    case Kind::None:
+        return notFound(QStringLiteral("no task %1").arg(name));
+    case Kind::Foreign:
+        return notOurs(name);
+    case Kind::Timer:
+    case Kind::Autostart:
+        return remove(name, kind);
+    }
+    return {};
 }
 
-TaskService::Status SystemdTaskService::remove(const QString &name, Kind kind)
+Result<> SystemdTaskService::remove(const QString &name, Kind kind)
 {
-    if (kind == Kind::Autostart)
-        return removeIfPresent(entryPath(name)) ? Status::Ok : Status::Failed;
+    if (kind == Kind::Autostart) {
+        if (!removeIfPresent(entryPath(name)))
+            return failed(QStringLiteral("%1 could not be removed").arg(entryPath(name)));
+        return {};
+    }
     m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
     const bool removed
         = linkTimer(name, false) && removeIfPresent(timerPath(name)) && removeIfPresent(servicePath(name));
     m_systemctl.run({ QStringLiteral("daemon-reload") });
-    return removed ? Status::Ok : Status::Failed;
+    if (!removed)
+        return failed(QStringLiteral("the units of %1 could not be removed").arg(name));
+    return {};
 }
 
-TaskService::Status SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
+Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
 {
     switch (kindOf(name)) {
     case Kind::Timer:
         if (!linkTimer(name, enabled))
-            return Status::Failed;
+            return failed(QStringLiteral("the timer %1 could not be %2").arg(name, enabled ? QStringLiteral("enabled") : QStringLiteral("disabled")));
         tellManager(name, enabled);
-        return Status::Ok;
+        return {};
     case Kind::Autostart: {
         std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
         if (!entry)
-            return Status::Failed;
+            return failed(QStringLiteral("%1 cannot be read").arg(entryPath(name)));
         AutostartEntry::setEnabled(*entry, enabled);
-        return writeText(entryPath(name), entry->toText()) ? Status::Ok : Status::Failed;
+        return writeText(entryPath(name), entry->toText());
     }
+    case Kind::Foreign:
+        return notOurs(name);
     case Kind::None:
         break;
     }
-    return Status::NotFound;
+    return notFound(QStringLiteral("no task %1").arg(name));
 }
 
 bool SystemdTaskService::linkTimer(const QString &name, bool wanted) const

@@ -11,7 +11,8 @@
 //
 // The folder lists the timers (by name) and then the program's autostart entries (by name).
 // Other units, other programs' entries and unreadable files are no error: a timer whose files
-// cannot be understood is listed without a trigger, action or definition.
+// cannot be understood is listed without a trigger, action or definition. Only units and entries
+// that carry this program's X-Ampora-Task mark are ever rewritten, disabled or removed.
 class SystemdTaskService : public TaskService
 {
 public:
@@ -21,13 +22,15 @@ public:
     static QString defaultUnitFolder();
     static QString defaultAutostartFolder();
 
-    Status readTasks(QList<RegisteredTask> *tasks) const override;
-    Status registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
-    Status deleteTask(const QString &name) override;
-    Status setTaskEnabled(const QString &name, bool enabled) override;
+    Result<QList<RegisteredTask>> readTasks() const override;
+    Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
+    Result<> deleteTask(const QString &name) override;
+    Result<> setTaskEnabled(const QString &name, bool enabled) override;
 
 private:
-    enum class Kind { None, Timer, Autostart };
+    // What a name stands for on disk; Foreign is anything this program did not write (another
+    // program's units, hand-made or unreadable files), which it never changes.
+    enum class Kind { None, Timer, Autostart, Foreign };
 
     Kind kindOf(const QString &name) const;
     QString timerPath(const QString &name) const;
@@ -37,9 +40,9 @@ private:
 
     bool readTimers(QList<RegisteredTask> *tasks) const;
     bool readEntries(QList<RegisteredTask> *tasks) const;
-    Status writeTimer(const QString &name, const TaskDefinition &definition);
-    Status writeEntry(const QString &name, const TaskDefinition &definition);
-    Status remove(const QString &name, Kind kind);
+    Result<> writeTimer(const QString &name, const TaskDefinition &definition);
+    Result<> writeEntry(const QString &name, const TaskDefinition &definition);
+    Result<> remove(const QString &name, Kind kind);
     bool linkTimer(const QString &name, bool wanted) const;
     // Reloads the user manager and starts or stops the timer; silent when no manager answers.
     void tellManager(const QString &name, bool running) const;

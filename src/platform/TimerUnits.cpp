@@ -10,6 +10,7 @@ const QString kUnit = QStringLiteral("Unit");
 const QString kTimer = QStringLiteral("Timer");
 const QString kService = QStringLiteral("Service");
 const QString kLauncherKey = QStringLiteral("Launcher");
+const QString kTaskKey = QStringLiteral("Task");
 // systemd refuses to start a program whose path holds quotes or backslashes; a shell started
 // with the path as $0 runs it unchanged.
 const QStringList kLauncher = { QStringLiteral("/bin/sh"), QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$@\"") };
@@ -25,6 +26,7 @@ QString timerText(const QString &name, const TaskDefinition &definition, const Q
     UnitFile timer(UnitFile::Syntax::Unit);
     timer.addComment(QStringLiteral("Written by Ampora: when the task named below runs. Edit it in Ampora."));
     timer.append(kUnit, QStringLiteral("Description"), QStringLiteral("Ampora task ") + name);
+    ExtensionKeys::writeFlag(timer, kUnit, kTaskKey, true);
     ExtensionKeys::writeText(timer, kUnit, QStringLiteral("TriggerId"), definition.triggers.constFirst().id);
     for (const QString &expression : calendar)
         timer.append(kTimer, QStringLiteral("OnCalendar"), expression);
@@ -45,6 +47,7 @@ QString serviceText(const QString &name, const TaskDefinition &definition)
     UnitFile service(UnitFile::Syntax::Unit);
     service.addComment(QStringLiteral("Written by Ampora: what the task named below runs. Edit it in Ampora."));
     service.append(kUnit, QStringLiteral("Description"), QStringLiteral("Ampora task ") + name);
+    ExtensionKeys::writeFlag(service, kUnit, kTaskKey, true);
     if (definition.settings.disallowStartIfOnBatteries)
         service.append(kUnit, QStringLiteral("ConditionACPower"), QStringLiteral("true"));
     ExtensionKeys::writeDefinition(service, kUnit, definition);
@@ -88,6 +91,11 @@ std::optional<TimerUnits::Texts> TimerUnits::compose(const QString &name, const 
     if (calendar.isEmpty())
         return std::nullopt;
     return Texts { timerText(name, definition, calendar), serviceText(name, definition) };
+}
+
+bool TimerUnits::isTask(const UnitFile &unit)
+{
+    return ExtensionKeys::readFlag(unit, kUnit, kTaskKey);
 }
 
 TaskDefinition TimerUnits::decompose(const UnitFile &timer, const std::optional<UnitFile> &service)

@@ -22,6 +22,8 @@ public:
     // Nothing when the definition is not one once, daily or weekly trigger and one program start
     // with an absolute path, or when the trigger cannot be expressed (see CalendarTrigger).
     static std::optional<Texts> compose(const QString &name, const TaskDefinition &definition);
+    // Whether a timer or service carries the mark this class writes (X-Ampora-Task=true).
+    static bool isTask(const UnitFile &unit);
     // A missing service gives a definition without actions; lines this class did not write give
     // a definition without triggers.
     static TaskDefinition decompose(const UnitFile &timer, const std::optional<UnitFile> &service);

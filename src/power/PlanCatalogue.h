@@ -5,12 +5,13 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <utility>
 #include <vector>
 
 // Rebuilds the plan list from the platform: schemes whose name or description cannot be read are
-// left out, enumeration stops at the first status other than Ok or Skip, and the result is
-// sorted by name (ordinal, case-sensitive; see SortByPlanName).
+// left out, a store that cannot be read gives no plans, and the result is sorted by name
+// (ordinal, case-sensitive; see exchangeSort).
 PowerPlanList loadPowerPlans(const PowerPlatform &platform);
 
 // The classic exchange pass used for plan and schedule lists: for every i, for every j, swap when
@@ -49,10 +50,5 @@ void exchangeSort(QList<T> &items, NameOf nameOf)
     items = std::move(sorted);
 }
 
-PowerStatus getActivePlanGuid(const PowerPlatform &platform, QUuid *guid);
-PowerStatus setActivePlan(PowerPlatform &platform, const QUuid &guid);
-// A failure means that no such plan exists.
-PowerStatus readPlanName(const PowerPlatform &platform, const QUuid &guid, QString *name);
-
-// Index of the plan in list, or -1.
-qsizetype findPlan(const PowerPlanList &list, const QUuid &guid);
+// Position of the plan in list.
+std::optional<qsizetype> findPlan(const PowerPlanList &list, const QUuid &guid);

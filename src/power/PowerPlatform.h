@@ -1,22 +1,18 @@
 #pragma once
 
+#include "Result.h"
+
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QUuid>
 
-enum class PowerStatus {
-    Ok,
-    Skip,       // this index cannot be read; enumeration goes on with the next one
-    NoMoreItems,// past the last scheme
-    NotFound,   // no such scheme or setting
-    Failed,     // the store could not be read or written
-};
-
 enum class PowerSource { Ac, Dc };
 
-// The machine's power schemes. Every operation reports a status; readers that fail leave their
-// out parameter untouched. Implementations emit schemesChanged() when the schemes or the active
-// scheme change behind the program's back (another process, a scheduled start).
+// The machine's power schemes. A failure of kind NotFound means the scheme or value is known to be
+// absent; any other failure means the store could not answer, so callers must not treat the
+// scheme as gone. Implementations emit schemesChanged() when the schemes or the active scheme
+// change behind the program's back (another process, a scheduled start).
 class PowerPlatform : public QObject
 {
     Q_OBJECT
@@ -24,24 +20,24 @@ public:
     using QObject::QObject;
     ~PowerPlatform() override = default;
 
-    // Schemes in creation order, index 0 upwards.
-    virtual PowerStatus enumerateScheme(int index, QUuid *scheme) const = 0;
-    virtual PowerStatus readFriendlyName(const QUuid &scheme, QString *name) const = 0;
-    virtual PowerStatus readDescription(const QUuid &scheme, QString *description) const = 0;
-    virtual PowerStatus activeScheme(QUuid *scheme) const = 0;
-    virtual PowerStatus setActiveScheme(const QUuid &scheme) = 0;
+    // Every readable scheme, in creation order.
+    virtual Result<QList<QUuid>> schemes() const = 0;
+    virtual Result<QString> friendlyName(const QUuid &scheme) const = 0;
+    virtual Result<QString> description(const QUuid &scheme) const = 0;
+    virtual Result<QUuid> activeScheme() const = 0;
+    virtual Result<> setActiveScheme(const QUuid &scheme) = 0;
 
-    // Copies every value of source into a new scheme with a new GUID.
-    virtual PowerStatus duplicateScheme(const QUuid &source, QUuid *created) = 0;
+    // Copies every value of source into a new scheme with a new GUID, which it returns.
+    virtual Result<QUuid> duplicateScheme(const QUuid &source) = 0;
     // The active scheme cannot be deleted.
-    virtual PowerStatus deleteScheme(const QUuid &scheme) = 0;
-    virtual PowerStatus writeFriendlyName(const QUuid &scheme, const QString &name) = 0;
-    virtual PowerStatus writeDescription(const QUuid &scheme, const QString &description) = 0;
+    virtual Result<> deleteScheme(const QUuid &scheme) = 0;
+    virtual Result<> writeFriendlyName(const QUuid &scheme, const QString &name) = 0;
+    virtual Result<> writeDescription(const QUuid &scheme, const QString &description) = 0;
 
-    virtual PowerStatus readValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup,
-                                       const QUuid &setting, quint32 *value) const = 0;
-    virtual PowerStatus writeValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup,
-                                        const QUuid &setting, quint32 value) = 0;
+    virtual Result<quint32> valueIndex(
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const = 0;
+    virtual Result<> writeValueIndex(
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) = 0;
 
 Q_SIGNALS:
     void schemesChanged();

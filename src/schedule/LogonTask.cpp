@@ -30,16 +30,17 @@ TaskDefinition logonDefinition(const QString &programPath, const QString &argume
 
 } // namespace
 
-bool createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments)
+Result<> createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments)
 {
     if (programPath.isEmpty())
-        return false;
-    service.deleteTask(name);
-    return service.registerTask(name, logonDefinition(programPath, arguments), TaskService::Registration::Create)
-        == TaskService::Status::Ok;
+        return invalid(QStringLiteral("the program's path is unknown"));
+    return service.registerTask(name, logonDefinition(programPath, arguments), TaskService::Registration::CreateOrUpdate);
 }
 
-void deleteLogonTask(TaskService &service, const QString &name)
+Result<> deleteLogonTask(TaskService &service, const QString &name)
 {
-    service.deleteTask(name);
+    Result<> deleted = service.deleteTask(name);
+    if (deleted.failedWith(Failure::Kind::NotFound))
+        return {};
+    return deleted;
 }

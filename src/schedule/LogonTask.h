@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 class TaskService;
@@ -8,7 +10,6 @@ class TaskService;
 // "-hideme" or normally with no argument.
 inline const QString kLogonTaskName = QStringLiteral("VantaAmporaStartup");
 
-// Replaces any task of that name with a logon task starting programPath with arguments. True
-// when the task was registered.
-bool createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments);
-void deleteLogonTask(TaskService &service, const QString &name);
+// Replaces any task of that name with a logon task starting programPath with arguments.
+Result<> createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments);
+Result<> deleteLogonTask(TaskService &service, const QString &name);

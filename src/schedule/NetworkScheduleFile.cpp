@@ -95,15 +95,19 @@ bool setEntry(IniFile &ini, qsizetype n, const NetworkSchedule &record)
 
 std::optional<NetworkSchedule> readEntry(const IniFile &ini, qsizetype n, const PowerPlatform &platform)
 {
-    NetworkSchedule record;
-    if (!textToGuid(ini.value(kSection, numbered(kNetworkGuidKey, n)), &record.networkGuid)
-        || !textToGuid(ini.value(kSection, numbered(kPlanGuidKey, n)), &record.planGuid)) {
+    const std::optional<QUuid> networkGuid = textToGuid(ini.value(kSection, numbered(kNetworkGuidKey, n)));
+    const std::optional<QUuid> planGuid = textToGuid(ini.value(kSection, numbered(kPlanGuidKey, n)));
+    if (!networkGuid || !planGuid)
         return std::nullopt;
-    }
+    NetworkSchedule record;
+    record.networkGuid = *networkGuid;
+    record.planGuid = *planGuid;
     record.networkName = decodeName(ini.value(kSection, numbered(kNetworkNameKey, n)));
     // Only a plan that is known to be gone drops its schedule; a failing store keeps it.
-    if (readPlanName(platform, record.planGuid, &record.planName) == PowerStatus::NotFound)
+    const Result<QString> planName = platform.friendlyName(record.planGuid);
+    if (planName.failedWith(Failure::Kind::NotFound))
         return std::nullopt;
+    record.planName = planName.valueOr({});
     record.enabled = ini.value(kSection, numbered(kEnabledKey, n)) == kEnabled;
     return record;
 }

@@ -1,5 +1,6 @@
 #include "PlanTaskWriter.h"
 
+#include "CommandLine.h"
 #include "Guid.h"
 #include "SharedStrings.h"
 
@@ -19,14 +20,8 @@ TaskDefinition::TriggerType triggerTypeOf(PlanTaskWriter::Kind kind)
     return TaskDefinition::TriggerType::Once;
 }
 
-bool nameIsListed(const QList<TimeSchedule> &list, const QString &name)
-{
-    for (const TimeSchedule &s : list) {
-        if (s.taskName == name)
-            return true;
-    }
-    return false;
-}
+// A folder that refuses every name is broken, not full.
+constexpr int kMaxTaskNumber = 100000;
 
 } // namespace
 
@@ -36,54 +31,63 @@ PlanTaskWriter::PlanTaskWriter(TaskService &service, QString programPath)
 {
 }
 
-PlanTaskWriter::Result PlanTaskWriter::write(
-    const Choice &choice, const PowerPlanList &plans, const QList<TimeSchedule> &lastRead)
+PlanTaskWriter::Outcome PlanTaskWriter::write(const Choice &choice, const PowerPlanList &plans)
 {
     if (m_programPath.isEmpty())
-        return Result::NoProgramPath;
+        return Outcome::NoProgramPath;
     if (choice.planIndex < 0 || choice.planIndex >= plans.size())
-        return Result::NoPlan;
-    const QString arguments = QStringLiteral("-setactiveplan -") + guidToText(plans.at(choice.planIndex).planGuid);
+        return Outcome::NoPlan;
+    const QString arguments = setActivePlanArguments(plans.at(choice.planIndex).planGuid);
     const QString boundary = startBoundary(choice.date, choice.time);
     const int days = choice.kind == Kind::Weekly ? dayMask(choice.days) : 0;
     if (choice.kind == Kind::Weekly && days == 0)
-        return Result::NoDays;
+        return Outcome::NoDays;
     // Checked before anything is replaced, so an edited task is never lost to a missing kind.
     if (choice.kind == Kind::None)
-        return Result::NoKind;
-    m_taskName = choice.editedTaskName.isEmpty() ? freeTaskName(lastRead) : choice.editedTaskName;
+        return Outcome::NoKind;
 
-    // Create-or-update replaces an edited task in one step: a refused write keeps the old one.
     const TaskDefinition task = definition(choice.kind, m_programPath, arguments, boundary, days);
-    const TaskService::Status status
-        = m_service.registerTask(m_taskName, task, TaskService::Registration::CreateOrUpdate);
-    return status == TaskService::Status::Ok ? Result::Registered : Result::RegistrationFailed;
+    Result<> registered;
+    if (!choice.editedTaskName.isEmpty()) {
+        // Create-or-update replaces an edited task in one step: a refused write keeps the old one.
+        m_taskName = choice.editedTaskName;
+        registered = m_service.registerTask(m_taskName, task, TaskService::Registration::CreateOrUpdate);
+    } else {
+        registered = registerNew(task);
+    }
+    if (!registered) {
+        m_failure = registered.failure();
+        return Outcome::RegistrationFailed;
+    }
+    return Outcome::Registered;
 }
 
-QString PlanTaskWriter::messageKey(Result result)
+Result<> PlanTaskWriter::registerNew(const TaskDefinition &definition)
 {
-    switch (result) {
-    case Result::NoDays:
+    const QString &prefix = sharedStrings().taskNamePrefix;
+    for (int n = 0; n < kMaxTaskNumber; ++n) {
+        m_taskName = prefix + QString::number(n);
+        Result<> registered = m_service.registerTask(m_taskName, definition, TaskService::Registration::Create);
+        if (!registered.failedWith(Failure::Kind::AlreadyExists))
+            return registered;
+    }
+    return failed(QStringLiteral("no free task name"));
+}
+
+QString PlanTaskWriter::messageKey(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::NoDays:
         return QStringLiteral("IDS_WEEKLY_ERROR");
-    case Result::NoKind:
+    case Outcome::NoKind:
         return QStringLiteral("IDS_SCHEDULE_PLAN_ERROR");
-    case Result::Registered:
-    case Result::RegistrationFailed:
-    case Result::NoProgramPath:
-    case Result::NoPlan:
+    case Outcome::Registered:
+    case Outcome::RegistrationFailed:
+    case Outcome::NoProgramPath:
+    case Outcome::NoPlan:
         break;
     }
     return {};
-}
-
-QString PlanTaskWriter::freeTaskName(const QList<TimeSchedule> &lastRead)
-{
-    const QString &prefix = sharedStrings().taskNamePrefix;
-    for (int n = 0;; ++n) {
-        const QString name = prefix + QString::number(n);
-        if (!nameIsListed(lastRead, name))
-            return name;
-    }
 }
 
 int PlanTaskWriter::dayMask(const QList<bool> &days)

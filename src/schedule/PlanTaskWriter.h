@@ -3,7 +3,6 @@
 #include "PowerPlan.h"
 #include "TaskDefinition.h"
 #include "TaskService.h"
-#include "TimeSchedule.h"
 
 #include <QDate>
 #include <QList>
@@ -13,7 +12,7 @@
 // Turns the choices of a time-based schedule into a plan task and registers it: the task starts
 // the program with "-setactiveplan -{plan GUID}" at the chosen time, once, daily or on the ticked
 // week days. Shared by the schedule dialog and the command-line tool, so both write the same
-// tasks. Problems the user must fix come back as results; nothing is shown here.
+// tasks. Problems the user must fix come back as outcomes; nothing is shown here.
 class PlanTaskWriter
 {
 public:
@@ -29,7 +28,7 @@ public:
         QString editedTaskName; // the task being edited; empty for a new schedule
     };
 
-    enum class Result {
+    enum class Outcome {
         Registered,
         RegistrationFailed, // the choices were fine but the task service refused the task
         NoProgramPath, // the program to start is unknown
@@ -40,15 +39,16 @@ public:
 
     PlanTaskWriter(TaskService &service, QString programPath);
 
-    // lastRead is the schedule list as last read; a new task takes the first free name in it.
-    Result write(const Choice &choice, const PowerPlanList &plans, const QList<TimeSchedule> &lastRead);
+    // A new task takes "AMPCTL" and the lowest number that nothing in the task folder uses yet
+    // (another program's or a hand-made task of that name included).
+    Outcome write(const Choice &choice, const PowerPlanList &plans);
     // The name the last write used (or would have used).
     const QString &taskName() const { return m_taskName; }
+    // Why the task service refused the last write (Outcome::RegistrationFailed).
+    const Failure &registrationFailure() const { return m_failure; }
 
-    // The language key of the message for a result the user must fix, empty for the others.
-    static QString messageKey(Result result);
-    // "AMPCTL" and the lowest number that no listed task uses.
-    static QString freeTaskName(const QList<TimeSchedule> &lastRead);
+    // The language key of the message for an outcome the user must fix, empty for the others.
+    static QString messageKey(Outcome outcome);
     // Bit i is set when days[i] is ticked (Sunday = 0).
     static int dayMask(const QList<bool> &days);
     static QString startBoundary(const QDate &date, const QTime &time);
@@ -58,5 +58,8 @@ public:
 private:
     TaskService &m_service;
     QString m_programPath;
+    Result<> registerNew(const TaskDefinition &definition);
+
     QString m_taskName;
+    Failure m_failure;
 };

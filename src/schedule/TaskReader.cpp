@@ -1,24 +1,19 @@
 #include "TaskReader.h"
 
+#include "CommandLine.h"
 #include "Guid.h"
 #include "PlanCatalogue.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 #include "TaskService.h"
 
-#include <QLoggingCategory>
 #include <optional>
-
-Q_LOGGING_CATEGORY(lcTaskReader, "ampora.schedule.reader")
 
 namespace {
 
 using TriggerType = TaskDefinition::TriggerType;
 
 const QString kNoneOfThree = QStringLiteral("None of three");
-const QString kSetActivePlan = QStringLiteral("-setactiveplan");
-constexpr qsizetype kGuidOffset = 16; // after "-setactiveplan -"
-constexpr qsizetype kGuidSpan = 39;
 
 // The decimal number at the start of boundary.mid(from, length), as a C reader would take it;
 // a slice without digits gives 0.
@@ -33,38 +28,23 @@ int numberAt(const QString &boundary, qsizetype from, qsizetype length)
     return slice.left(end).toInt();
 }
 
-// Every trigger read shares the diagnostic form "<text> at index <position>".
-void note(QString *diagnostic, const char *format, int position)
-{
-    const QString text = QString::fromLatin1(format).arg(position);
-    qCDebug(lcTaskReader) << text;
-    if (diagnostic)
-        *diagnostic = text;
-}
-
 struct ReadOutcome
 {
     std::optional<TimeSchedule> record;
     QString orphanName; // a task of the program whose plan is gone
 };
 
-ReadOutcome readTask(const RegisteredTask &task, int position, const PowerPlatform &platform, QString *diagnostic)
+ReadOutcome readTask(const RegisteredTask &task, const PowerPlatform &platform)
 {
     ReadOutcome outcome;
     if (!task.name.startsWith(sharedStrings().taskNamePrefix, Qt::CaseSensitive))
         return outcome;
     TimeSchedule record;
-    record.position = position;
     record.taskName = task.name;
     record.enabled = task.enabled;
-    if (!task.definition) {
-        note(diagnostic, "Getting task definition failed at index %1", position);
+    // A task whose definition or trigger cannot be read is not listed; it stays as it is.
+    if (!task.definition || task.definition->triggers.isEmpty())
         return outcome;
-    }
-    if (task.definition->triggers.isEmpty()) {
-        note(diagnostic, "Failed to get Trigger at index %1", position);
-        return outcome;
-    }
     const TaskDefinition::Trigger &trigger = task.definition->triggers.constFirst();
     record.frequencyText = frequencyText(trigger.type);
     QString dayList;
@@ -73,53 +53,48 @@ ReadOutcome readTask(const RegisteredTask &task, int position, const PowerPlatfo
         dayList = dayListText(trigger.daysOfWeek);
     }
     record.startText = startText(trigger.type, trigger.startBoundary, dayList);
-    if (task.definition->actions.isEmpty()) {
-        note(diagnostic, "Failed to get Action at index %1", position);
+    if (task.definition->actions.isEmpty())
         return outcome;
-    }
     const TaskDefinition::Action &action = task.definition->actions.constFirst();
-    if (action.type != TaskDefinition::ActionType::Exec || !action.arguments.startsWith(kSetActivePlan))
+    if (action.type != TaskDefinition::ActionType::Exec || classifyCommandLine(action.arguments) != CommandLineForm::SetActivePlan)
         return outcome;
-    if (!textToGuid(action.arguments.mid(kGuidOffset, kGuidSpan), &record.planGuid))
+    const std::optional<QUuid> planGuid = textToGuid(planGuidTextOf(action.arguments));
+    if (!planGuid)
         return outcome;
+    record.planGuid = *planGuid;
     // Only a plan that is gone makes a task an orphan; a store that fails to answer must not
     // cost the user every schedule, so the task is then listed without a plan name.
-    const PowerStatus status = readPlanName(platform, record.planGuid, &record.planName);
-    if (status == PowerStatus::NotFound) {
+    const Result<QString> planName = platform.friendlyName(record.planGuid);
+    if (planName.failedWith(Failure::Kind::NotFound)) {
         outcome.orphanName = task.name;
         return outcome;
     }
-    if (status != PowerStatus::Ok)
-        record.planName.clear();
+    record.planName = planName.valueOr({});
     outcome.record = record;
     return outcome;
 }
 
 } // namespace
 
-QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform &platform, QString *diagnostic)
+QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform &platform)
 {
     QList<TimeSchedule> schedules;
-    QList<RegisteredTask> tasks;
-    if (service.readTasks(&tasks) != TaskService::Status::Ok)
+    const Result<QList<RegisteredTask>> tasks = service.readTasks();
+    if (!tasks)
         return schedules;
     QStringList orphans;
-    for (qsizetype i = 0; i < tasks.size(); ++i) {
-        const ReadOutcome outcome = readTask(tasks.at(i), int(i + 1), platform, diagnostic);
+    for (const RegisteredTask &task : *tasks) {
+        const ReadOutcome outcome = readTask(task, platform);
         if (outcome.record)
             schedules.append(*outcome.record);
         else if (!outcome.orphanName.isEmpty())
             orphans.append(outcome.orphanName);
     }
     exchangeSort(schedules, [](const TimeSchedule &s) -> const QString & { return s.planName; });
+    // The service removes only tasks this program wrote, so a look-alike is never lost.
     for (const QString &name : std::as_const(orphans))
-        deleteTaskByName(service, name);
+        (void)service.deleteTask(name);
     return schedules;
-}
-
-void deleteTaskByName(TaskService &service, const QString &name)
-{
-    service.deleteTask(name);
 }
 
 QString frequencyText(TriggerType type)

@@ -12,15 +12,11 @@ class TaskService;
 // Rebuilds the time-based schedules from the task service. A task is the program's own when its
 // name starts with the task-name prefix ("AMPCTL", case-sensitive), its first action starts a
 // program, and its arguments are "-setactiveplan -" followed by a braced plan GUID. Tasks whose
-// plan no longer exists are deleted after the read; when the plan store cannot answer, the task
-// is kept and listed with an empty plan name. The result is sorted by plan name (ordinal).
-// Per-task failures skip the task and leave their text in *diagnostic; an unreachable service
-// gives an empty list.
-QList<TimeSchedule> readScheduledTasks(
-    TaskService &service, const PowerPlatform &platform, QString *diagnostic = nullptr);
-
-// Deletes the task of that name; the outcome is not reported.
-void deleteTaskByName(TaskService &service, const QString &name);
+// plan is gone from a store read without fault are deleted after the read; when the plan store
+// cannot answer, the task is kept and listed with an empty plan name. The result is sorted by
+// plan name (ordinal). Tasks that cannot be read are not listed; an unreachable service gives an
+// empty list.
+QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform &platform);
 
 // Display texts of a trigger, from the language file.
 QString frequencyText(TaskDefinition::TriggerType type);

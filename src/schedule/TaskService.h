@@ -1,31 +1,26 @@
 #pragma once
 
 #include "RegisteredTask.h"
+#include "Result.h"
 
 #include <QList>
 #include <QString>
 
 // The folder of scheduled tasks that start programs: plan tasks and the logon task. A task is
-// addressed by its name; readers address it by its 1-based position in readTasks() (index + 1),
-// which stays valid until the folder changes.
+// addressed by its name, looked up when an action runs; a task this program did not write is
+// listed but never changed or removed.
 class TaskService
 {
 public:
-    enum class Status {
-        Ok,
-        NotFound, // no task of that name
-        AlreadyExists, // Registration::Create over an existing task
-        Invalid, // a name or definition this service cannot store
-        Failed, // the folder cannot be read or written
-    };
     enum class Registration { CreateOrUpdate, Create };
 
     virtual ~TaskService() = default;
 
     // Every task of the folder, including those of other programs, in a stable order.
-    virtual Status readTasks(QList<RegisteredTask> *tasks) const = 0;
-    // A registered task is enabled; CreateOrUpdate replaces a task of the same name.
-    virtual Status registerTask(const QString &name, const TaskDefinition &definition, Registration mode) = 0;
-    virtual Status deleteTask(const QString &name) = 0;
-    virtual Status setTaskEnabled(const QString &name, bool enabled) = 0;
+    virtual Result<QList<RegisteredTask>> readTasks() const = 0;
+    // A registered task is enabled. Create fails with AlreadyExists when anything of that name
+    // exists; CreateOrUpdate replaces only a task of this program.
+    virtual Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) = 0;
+    virtual Result<> deleteTask(const QString &name) = 0;
+    virtual Result<> setTaskEnabled(const QString &name, bool enabled) = 0;
 };

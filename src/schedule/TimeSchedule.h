@@ -6,8 +6,7 @@
 // One time-based schedule: a plan task read back from the task service, with its display texts.
 struct TimeSchedule
 {
-    int position = 0; // 1-based position in the task folder when it was read
-    QString taskName; // "AMPCTL" and a number
+    QString taskName; // "AMPCTL" and a number; what every action finds the task by
     QString planName;
     QString frequencyText; // "IDS_RUN_ONCE", "IDS_RUN_DAILY", "IDS_RUN_WEEKLY" or "None of three"
     QString startText;

@@ -1,16 +1,12 @@
 #pragma once
 
-class BatteryStatusReader;
-class PleaseWaitDialog;
-class PowerPlatform;
-class TaskService;
+#include "Services.h"
 
-// What pages read and show, owned by the main frame and outliving every page. Reloads read the
+class PleaseWaitDialog;
+
+// What pages read and show, owned by the main window and outliving every page. Reloads read the
 // platform, the tasks and the network file on a worker thread.
-struct PageServices
+struct PageServices : Services
 {
-    PowerPlatform &platform;
-    TaskService &tasks;
-    const BatteryStatusReader &battery;
     PleaseWaitDialog *pleaseWait = nullptr; // shown while a page reloads; none in some tests
 };

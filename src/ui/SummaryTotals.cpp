@@ -13,10 +13,9 @@ SummaryTotals SummaryTotals::load(const PowerPlatform &platform, TaskService &ta
     SummaryTotals totals;
     totals.planCount = plans.size();
     totals.scheduleCount = timed + networked;
-    QUuid active;
-    totals.activeKnown = getActivePlanGuid(platform, &active) == PowerStatus::Ok;
-    const qsizetype at = findPlan(plans, active);
-    if (at >= 0)
-        totals.activePlanName = plans.at(at).planName;
+    const Result<QUuid> active = platform.activeScheme();
+    totals.activeKnown = active.ok();
+    if (const std::optional<qsizetype> at = active ? findPlan(plans, *active) : std::nullopt)
+        totals.activePlanName = plans.at(*at).planName;
     return totals;
 }

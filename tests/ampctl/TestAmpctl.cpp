@@ -1,6 +1,7 @@
 // ampctl's commands against in-memory plans, tasks and networks, read back through --json; and the
 // real ampctl binary writing units that systemd accepts.
 #include "AmpctlCommands.h"
+#include "FakeBatteryStatusReader.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void enableDisableRemoveTasks();
     void networkSchedulesByNameOrGuid();
     void helpListsTheExitCodes();
+    void batteryShowsWhatThePopupShows();
     void realBinaryWritesUnitsSystemdAccepts();
 
 private:
@@ -68,7 +70,7 @@ void TestAmpctl::init()
     m_balanced = m_platform->addScheme(u"Balanced"_s, u"Everyday use"_s);
     m_platform->addScheme(u"High performance"_s);
     m_saver = m_platform->addScheme(u"Power saver"_s);
-    m_platform->setActiveScheme(m_balanced);
+    m_platform->setActiveDirectly(m_balanced);
     m_tasks = std::make_unique<FakeTaskService>();
     m_networks = std::make_unique<FakeNetworkList>();
     m_home = m_networks->addNetwork(u"Home Wi-Fi"_s, true);
@@ -82,7 +84,8 @@ Outcome TestAmpctl::run(const QStringList &arguments)
     Outcome outcome;
     QTextStream out(&outcome.out);
     QTextStream err(&outcome.err);
-    AmpctlCommands commands({*m_platform, *m_tasks, *m_networks, u"/opt/ampora/bin/ampora"_s,
+    const FakeBatteryStatusReader battery;
+    AmpctlCommands commands({{*m_platform, *m_tasks, *m_networks, battery}, u"/opt/ampora/bin/ampora"_s,
                              [this] { ++m_changeNotices; }},
                             out, err);
     outcome.status = commands.run(arguments);
@@ -119,9 +122,7 @@ void TestAmpctl::listsPlansInCatalogueOrderWithTheActiveMarked()
 void TestAmpctl::setTakesANameOrAGuid()
 {
     QCOMPARE(run({u"set"_s, u"Power saver"_s}).status, 0);
-    QUuid active;
-    m_platform->activeScheme(&active);
-    QCOMPARE(active, m_saver);
+    QCOMPARE(m_platform->activeScheme().valueOr({}), m_saver);
     QCOMPARE(run({u"set"_s, guidToText(m_balanced)}).status, 0);
     const QJsonDocument shown = QJsonDocument::fromJson(run({u"--json"_s, u"active"_s}).out.toUtf8());
     QCOMPARE(shown[u"name"_s].toString(), u"Balanced"_s);
@@ -240,6 +241,49 @@ void TestAmpctl::helpListsTheExitCodes()
     for (const QString &line : {u"Exit status:"_s, u"  0  success"_s, u"  2  bad command line"_s,
                                 u"  3  no such plan"_s, u"  4  the network has a schedule already"_s})
         QVERIFY2(help.out.contains(line), qPrintable(line));
+}
+
+// The real binary on sysfs fixture trees, with the shipped language file.
+void TestAmpctl::batteryShowsWhatThePopupShows()
+{
+    const auto ampctl = [](const char *sysfsCase, const QStringList &arguments) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"AMPORA_SYSFS_ROOT"_s, TestEnvironment::sourceFile(u"platform/data/sysfs/"_s
+                                                                               + QLatin1StringView(sysfsCase)));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, arguments);
+        Outcome outcome;
+        if (process.waitForFinished(30000))
+            outcome.status = process.exitCode();
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    };
+
+    const Outcome discharging = ampctl("discharging", {u"battery"_s});
+    QCOMPARE(discharging.err, QString());
+    QCOMPARE(discharging.status, 0);
+    QCOMPARE(discharging.out, u"Battery status:  Discharging\n"
+                              "Power source:    Battery\n"
+                              "Remaining:       55%\n"
+                              "Lasts for:       1 h 1 min\n"_s);
+
+    // Charging with no readable level: unknown values are null, and nothing claims a full battery.
+    const Outcome charging = ampctl("charging-unknown-level", {u"--json"_s, u"battery"_s});
+    QCOMPARE(charging.status, 0);
+    const QJsonObject expected{
+        {u"status"_s, u"Charging"_s}, {u"powerSource"_s, u"Plugged in"_s}, {u"remaining"_s, u"N/A"_s},
+        {u"timeLeft"_s, QJsonValue()}, {u"acLine"_s, u"on"_s},              {u"battery"_s, true},
+        {u"charging"_s, true},         {u"percent"_s, QJsonValue()},        {u"secondsLeft"_s, QJsonValue()}};
+    QCOMPARE(QJsonDocument::fromJson(charging.out.toUtf8()).object(), expected);
+
+    const Outcome discharged = ampctl("discharging", {u"--json"_s, u"battery"_s});
+    const QJsonObject onBattery = QJsonDocument::fromJson(discharged.out.toUtf8()).object();
+    QCOMPARE(onBattery[u"percent"_s].toInt(), 55);
+    QCOMPARE(onBattery[u"secondsLeft"_s].toInt(), 3660);
+    QCOMPARE(onBattery[u"acLine"_s].toString(), u"off"_s);
+    QCOMPARE(onBattery[u"charging"_s].toBool(), false);
 }
 
 void TestAmpctl::realBinaryWritesUnitsSystemdAccepts()

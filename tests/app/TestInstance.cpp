@@ -107,7 +107,7 @@ void TestInstance::switchesPlanFromCommandLine_data()
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<int>("result");
     QTest::addColumn<bool>("activeChanged");
-    using R = PlanSwitchOutcome::Result;
+    using R = PlanSwitchOutcome::Effect;
     QTest::newRow("announce when key missing") << QString() << QByteArray() << int(R::SwitchedAnnounce) << true;
     QTest::newRow("quiet on FALSE") << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n")
                                     << int(R::SwitchedQuietly) << true;
@@ -130,14 +130,12 @@ void TestInstance::switchesPlanFromCommandLine()
     const QUuid saver = platform.addScheme(QStringLiteral("Power saver"));
     const QString line = QStringLiteral("-setactiveplan -") + saver.toString(QUuid::WithBraces).toUpper() + suffix;
     const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line);
-    QCOMPARE(int(outcome.result), result);
-    QUuid active;
-    platform.activeScheme(&active);
-    QCOMPARE(active, activeChanged ? saver : balanced);
-    if (outcome.result == PlanSwitchOutcome::Result::SwitchedAnnounce)
+    QCOMPARE(int(outcome.effect), result);
+    QCOMPARE(platform.activeScheme().valueOr({}), activeChanged ? saver : balanced);
+    if (outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce)
         QCOMPARE(outcome.planName, QStringLiteral("Power saver"));
     // Asking again for the plan that is now active switches nothing.
-    QCOMPARE(switchPlanFromCommandLine(platform, line).result, PlanSwitchOutcome::Result::NotSwitched);
+    QCOMPARE(switchPlanFromCommandLine(platform, line).effect, PlanSwitchOutcome::Effect::NotSwitched);
 }
 
 QTEST_GUILESS_MAIN(TestInstance)

@@ -1,6 +1,9 @@
 #include "MainWindow.h"
 #include "CommandId.h"
+#include "FakeBatteryStatusReader.h"
+#include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
+#include "FakeTaskService.h"
 #include "Guid.h"
 #include "MessageBox.h"
 #include "NotificationStack.h"
@@ -38,8 +41,13 @@ private Q_SLOTS:
     void unfinishedPagesLeadBackToTheSummary();
 
 private:
+    Services services() { return Services{*m_platform, m_tasks, m_networks, m_battery}; }
+
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakePowerPlatform> m_platform;
+    FakeTaskService m_tasks;
+    FakeNetworkList m_networks;
+    FakeBatteryStatusReader m_battery;
     std::unique_ptr<MainWindow> m_frame;
     QUuid m_saver;
     QList<PageKind> m_builtKinds;
@@ -54,7 +62,7 @@ void TestMainFrame::init()
     m_platform->addScheme(QStringLiteral("Balanced"));
     m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
     m_builtKinds.clear();
-    m_frame = std::make_unique<MainWindow>(*m_platform, [this](PageKind kind, QWidget *parent) {
+    m_frame = std::make_unique<MainWindow>(services(), [this](PageKind kind, QWidget *parent) {
         m_builtKinds.append(kind);
         return new RecordingPage(parent);
     });
@@ -101,7 +109,7 @@ void TestMainFrame::storeChangesReachTheCurrentPage()
 {
     auto *page = qobject_cast<RecordingPage *>(m_frame->currentPage());
     QVERIFY(page);
-    QVERIFY(m_platform->setActiveScheme(m_saver) == PowerStatus::Ok); // the fake reports the change
+    QVERIFY(m_platform->setActiveScheme(m_saver)); // the fake reports the change
     QCOMPARE(page->refreshes, 1);
     m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=x\n");
     m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, QString()});
@@ -141,16 +149,14 @@ void TestMainFrame::handedOverSwitchShowsPopup()
 {
     const QString line = QStringLiteral("-setactiveplan -") + guidToText(m_saver);
     QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, line}), 1);
-    QUuid active;
-    QVERIFY(m_platform->activeScheme(&active) == PowerStatus::Ok);
-    QCOMPARE(active, m_saver);
+    QCOMPARE(m_platform->activeScheme().valueOr({}), m_saver);
     QTRY_VERIFY(!m_frame->findChildren<NotificationStack *>().isEmpty());
     QCOMPARE(sharedStrings().commandLine, line);
 }
 
 void TestMainFrame::unfinishedPagesLeadBackToTheSummary()
 {
-    MainWindow frame(*m_platform); // the program's own pages
+    MainWindow frame(services()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     for (const int command : {int(CmdManagePlans), int(CmdShowSchedules)}) {

@@ -10,6 +10,11 @@ QString valueKey(PowerSource source, const QUuid &subgroup, const QUuid &setting
            + u'/' + guidToText(setting);
 }
 
+Failure unreadableStore()
+{
+    return failed(QStringLiteral("the fake store is unreadable"));
+}
+
 } // namespace
 
 FakePowerPlatform::FakePowerPlatform(QObject *parent)
@@ -27,130 +32,134 @@ QUuid FakePowerPlatform::addScheme(const QString &name, const QString &descripti
     return guid;
 }
 
-const FakePowerPlatform::Scheme *FakePowerPlatform::find(const QUuid &guid) const
+Result<const FakePowerPlatform::Scheme *> FakePowerPlatform::find(const QUuid &guid) const
 {
+    if (m_unreadable)
+        return unreadableStore();
     for (const Scheme &s : m_schemes) {
         if (s.guid == guid)
             return &s;
     }
-    return nullptr;
+    return notFound(QStringLiteral("no scheme %1").arg(guidToText(guid)));
 }
 
-FakePowerPlatform::Scheme *FakePowerPlatform::find(const QUuid &guid)
+Result<FakePowerPlatform::Scheme *> FakePowerPlatform::find(const QUuid &guid)
 {
-    return const_cast<Scheme *>(std::as_const(*this).find(guid));
+    const Result<const Scheme *> found = std::as_const(*this).find(guid);
+    if (!found)
+        return found.failure();
+    return const_cast<Scheme *>(*found);
 }
 
-PowerStatus FakePowerPlatform::enumerateScheme(int index, QUuid *scheme) const
+Result<QList<QUuid>> FakePowerPlatform::schemes() const
 {
-    if (index < 0 || index >= m_schemes.size())
-        return PowerStatus::NoMoreItems;
-    if (m_skippedIndexes.contains(index))
-        return PowerStatus::Skip;
-    *scheme = m_schemes.at(index).guid;
-    return PowerStatus::Ok;
+    if (m_unreadable)
+        return unreadableStore();
+    QList<QUuid> guids;
+    for (const Scheme &s : m_schemes)
+        guids.append(s.guid);
+    return guids;
 }
 
-PowerStatus FakePowerPlatform::readFriendlyName(const QUuid &scheme, QString *name) const
+Result<QString> FakePowerPlatform::friendlyName(const QUuid &scheme) const
 {
-    const Scheme *s = find(scheme);
-    if (!s || m_unreadableNames.contains(scheme))
-        return PowerStatus::NotFound;
-    *name = s->name;
-    return PowerStatus::Ok;
+    const Result<const Scheme *> s = find(scheme);
+    if (!s)
+        return s.failure();
+    if (m_unreadableNames.contains(scheme))
+        return failed(QStringLiteral("unreadable name"));
+    return (*s)->name;
 }
 
-PowerStatus FakePowerPlatform::readDescription(const QUuid &scheme, QString *description) const
+Result<QString> FakePowerPlatform::description(const QUuid &scheme) const
 {
-    const Scheme *s = find(scheme);
-    if (!s || m_unreadableDescriptions.contains(scheme))
-        return PowerStatus::NotFound;
-    *description = s->description;
-    return PowerStatus::Ok;
+    const Result<const Scheme *> s = find(scheme);
+    if (!s)
+        return s.failure();
+    if (m_unreadableDescriptions.contains(scheme))
+        return failed(QStringLiteral("unreadable description"));
+    return (*s)->description;
 }
 
-PowerStatus FakePowerPlatform::activeScheme(QUuid *scheme) const
+Result<QUuid> FakePowerPlatform::activeScheme() const
 {
-    if (!find(m_active))
-        return PowerStatus::Failed;
-    *scheme = m_active;
-    return PowerStatus::Ok;
+    const Result<const Scheme *> s = find(m_active);
+    if (!s)
+        return failed(QStringLiteral("no active scheme"));
+    return m_active;
 }
 
-PowerStatus FakePowerPlatform::setActiveScheme(const QUuid &scheme)
+Result<> FakePowerPlatform::setActiveScheme(const QUuid &scheme)
 {
     ++m_setActiveCalls;
     if (m_refuseActivation)
-        return PowerStatus::Failed;
-    if (!find(scheme))
-        return PowerStatus::NotFound;
+        return failed(QStringLiteral("activation refused"));
+    const Result<Scheme *> s = find(scheme);
+    if (!s)
+        return s.failure();
     m_active = scheme;
     Q_EMIT schemesChanged();
-    return PowerStatus::Ok;
+    return {};
 }
 
-PowerStatus FakePowerPlatform::duplicateScheme(const QUuid &source, QUuid *created)
+Result<QUuid> FakePowerPlatform::duplicateScheme(const QUuid &source)
 {
-    const Scheme *s = find(source);
+    const Result<const Scheme *> s = std::as_const(*this).find(source);
     if (!s)
-        return PowerStatus::NotFound;
-    Scheme copy = *s;
+        return s.failure();
+    Scheme copy = **s;
     copy.guid = QUuid::createUuid();
     m_schemes.append(copy);
-    *created = copy.guid;
-    return PowerStatus::Ok;
+    return copy.guid;
 }
 
-PowerStatus FakePowerPlatform::deleteScheme(const QUuid &scheme)
+Result<> FakePowerPlatform::deleteScheme(const QUuid &scheme)
 {
     if (scheme == m_active)
-        return PowerStatus::Failed;
-    for (qsizetype i = 0; i < m_schemes.size(); ++i) {
-        if (m_schemes.at(i).guid == scheme) {
-            m_schemes.removeAt(i);
-            return PowerStatus::Ok;
-        }
-    }
-    return PowerStatus::NotFound;
+        return invalid(QStringLiteral("the active scheme cannot be deleted"));
+    const Result<const Scheme *> s = std::as_const(*this).find(scheme);
+    if (!s)
+        return s.failure();
+    m_schemes.removeIf([&](const Scheme &each) { return each.guid == scheme; });
+    return {};
 }
 
-PowerStatus FakePowerPlatform::writeFriendlyName(const QUuid &scheme, const QString &name)
+Result<> FakePowerPlatform::writeFriendlyName(const QUuid &scheme, const QString &name)
 {
-    Scheme *s = find(scheme);
+    const Result<Scheme *> s = find(scheme);
     if (!s)
-        return PowerStatus::NotFound;
-    s->name = name;
-    return PowerStatus::Ok;
+        return s.failure();
+    (*s)->name = name;
+    return {};
 }
 
-PowerStatus FakePowerPlatform::writeDescription(const QUuid &scheme, const QString &description)
+Result<> FakePowerPlatform::writeDescription(const QUuid &scheme, const QString &description)
 {
-    Scheme *s = find(scheme);
+    const Result<Scheme *> s = find(scheme);
     if (!s)
-        return PowerStatus::NotFound;
-    s->description = description;
-    return PowerStatus::Ok;
+        return s.failure();
+    (*s)->description = description;
+    return {};
 }
 
-PowerStatus FakePowerPlatform::readValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup,
-                                              const QUuid &setting, quint32 *value) const
+Result<quint32> FakePowerPlatform::valueIndex(
+    PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const
 {
-    const Scheme *s = find(scheme);
+    const Result<const Scheme *> s = find(scheme);
     if (!s)
-        return PowerStatus::NotFound;
-    const auto it = s->values.constFind(valueKey(source, subgroup, setting));
-    if (it == s->values.cend())
-        return PowerStatus::NotFound;
-    *value = *it;
-    return PowerStatus::Ok;
+        return s.failure();
+    const auto it = (*s)->values.constFind(valueKey(source, subgroup, setting));
+    if (it == (*s)->values.cend())
+        return notFound(QStringLiteral("no such value"));
+    return *it;
 }
 
-PowerStatus FakePowerPlatform::writeValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup,
-                                               const QUuid &setting, quint32 value)
+Result<> FakePowerPlatform::writeValueIndex(
+    PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value)
 {
-    Scheme *s = find(scheme);
+    const Result<Scheme *> s = find(scheme);
     if (!s)
-        return PowerStatus::NotFound;
-    s->values.insert(valueKey(source, subgroup, setting), value);
-    return PowerStatus::Ok;
+        return s.failure();
+    (*s)->values.insert(valueKey(source, subgroup, setting), value);
+    return {};
 }

@@ -6,8 +6,8 @@
 #include <QList>
 #include <QSet>
 
-// In-memory schemes for tests. Individual reads can be made to fail to exercise the callers'
-// failure paths.
+// In-memory schemes for tests. Individual reads, or the whole store, can be made to fail to
+// exercise the callers' failure paths.
 class FakePowerPlatform : public PowerPlatform
 {
     Q_OBJECT
@@ -26,34 +26,36 @@ public:
     void setActiveDirectly(const QUuid &guid) { m_active = guid; }
     void failNameOf(const QUuid &guid) { m_unreadableNames.insert(guid); }
     void failDescriptionOf(const QUuid &guid) { m_unreadableDescriptions.insert(guid); }
-    void skipIndex(int index) { m_skippedIndexes.insert(index); }
+    // The whole store cannot be read: every call fails, and nothing counts as gone.
+    void setUnreadable(bool unreadable) { m_unreadable = unreadable; }
     void refuseActivation(bool refuse) { m_refuseActivation = refuse; }
     int setActiveCalls() const { return m_setActiveCalls; }
-    const QList<Scheme> &schemes() const { return m_schemes; }
+    const QList<Scheme> &storedSchemes() const { return m_schemes; }
 
-    PowerStatus enumerateScheme(int index, QUuid *scheme) const override;
-    PowerStatus readFriendlyName(const QUuid &scheme, QString *name) const override;
-    PowerStatus readDescription(const QUuid &scheme, QString *description) const override;
-    PowerStatus activeScheme(QUuid *scheme) const override;
-    PowerStatus setActiveScheme(const QUuid &scheme) override;
-    PowerStatus duplicateScheme(const QUuid &source, QUuid *created) override;
-    PowerStatus deleteScheme(const QUuid &scheme) override;
-    PowerStatus writeFriendlyName(const QUuid &scheme, const QString &name) override;
-    PowerStatus writeDescription(const QUuid &scheme, const QString &description) override;
-    PowerStatus readValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup,
-                               const QUuid &setting, quint32 *value) const override;
-    PowerStatus writeValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup,
-                                const QUuid &setting, quint32 value) override;
+    Result<QList<QUuid>> schemes() const override;
+    Result<QString> friendlyName(const QUuid &scheme) const override;
+    Result<QString> description(const QUuid &scheme) const override;
+    Result<QUuid> activeScheme() const override;
+    Result<> setActiveScheme(const QUuid &scheme) override;
+    Result<QUuid> duplicateScheme(const QUuid &source) override;
+    Result<> deleteScheme(const QUuid &scheme) override;
+    Result<> writeFriendlyName(const QUuid &scheme, const QString &name) override;
+    Result<> writeDescription(const QUuid &scheme, const QString &description) override;
+    Result<quint32> valueIndex(
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
+    Result<> writeValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting,
+        quint32 value) override;
 
 private:
-    const Scheme *find(const QUuid &guid) const;
-    Scheme *find(const QUuid &guid);
+    // The scheme, or why it cannot be had.
+    Result<const Scheme *> find(const QUuid &guid) const;
+    Result<Scheme *> find(const QUuid &guid);
 
     QList<Scheme> m_schemes;
     QUuid m_active;
     QSet<QUuid> m_unreadableNames;
     QSet<QUuid> m_unreadableDescriptions;
-    QSet<int> m_skippedIndexes;
     bool m_refuseActivation = false;
+    bool m_unreadable = false;
     int m_setActiveCalls = 0;
 };

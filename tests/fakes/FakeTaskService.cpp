@@ -1,5 +1,14 @@
 #include "FakeTaskService.h"
 
+namespace {
+
+Failure unreachable()
+{
+    return failed(QStringLiteral("the fake task folder is unreachable"));
+}
+
+} // namespace
+
 qsizetype FakeTaskService::indexOf(const QString &name) const
 {
     for (qsizetype i = 0; i < m_tasks.size(); ++i) {
@@ -15,51 +24,58 @@ const RegisteredTask *FakeTaskService::task(const QString &name) const
     return i < 0 ? nullptr : &m_tasks.at(i);
 }
 
-TaskService::Status FakeTaskService::readTasks(QList<RegisteredTask> *tasks) const
+Result<qsizetype> FakeTaskService::ownTask(const QString &name) const
 {
     if (m_unreachable)
-        return Status::Failed;
-    *tasks = m_tasks;
-    return Status::Ok;
+        return unreachable();
+    const qsizetype i = indexOf(name);
+    if (i < 0)
+        return notFound(QStringLiteral("no task %1").arg(name));
+    if (m_foreign.contains(name))
+        return invalid(QStringLiteral("the task %1 is not Ampora's").arg(name));
+    return i;
 }
 
-TaskService::Status FakeTaskService::registerTask(
-    const QString &name, const TaskDefinition &definition, Registration mode)
+Result<QList<RegisteredTask>> FakeTaskService::readTasks() const
+{
+    if (m_unreachable)
+        return unreachable();
+    return m_tasks;
+}
+
+Result<> FakeTaskService::registerTask(const QString &name, const TaskDefinition &definition, Registration mode)
 {
     if (m_unreachable || m_refuseRegistrations)
-        return Status::Failed;
+        return failed(QStringLiteral("registration refused"));
     if (name.isEmpty())
-        return Status::Invalid;
-    const RegisteredTask task { name, true, definition };
+        return invalid(QStringLiteral("a task needs a name"));
+    const RegisteredTask task{name, true, definition};
     const qsizetype i = indexOf(name);
-    if (i < 0)
+    if (i < 0) {
         m_tasks.append(task);
-    else if (mode == Registration::Create)
-        return Status::AlreadyExists;
-    else
-        m_tasks[i] = task;
-    return Status::Ok;
+        return {};
+    }
+    if (mode == Registration::Create || m_foreign.contains(name))
+        return alreadyExists(QStringLiteral("a task %1 exists").arg(name));
+    m_tasks[i] = task;
+    return {};
 }
 
-TaskService::Status FakeTaskService::deleteTask(const QString &name)
+Result<> FakeTaskService::deleteTask(const QString &name)
 {
     m_deleteCalls.append(name);
-    if (m_unreachable)
-        return Status::Failed;
-    const qsizetype i = indexOf(name);
-    if (i < 0)
-        return Status::NotFound;
-    m_tasks.removeAt(i);
-    return Status::Ok;
+    const Result<qsizetype> i = ownTask(name);
+    if (!i)
+        return i.failure();
+    m_tasks.removeAt(*i);
+    return {};
 }
 
-TaskService::Status FakeTaskService::setTaskEnabled(const QString &name, bool enabled)
+Result<> FakeTaskService::setTaskEnabled(const QString &name, bool enabled)
 {
-    if (m_unreachable)
-        return Status::Failed;
-    const qsizetype i = indexOf(name);
-    if (i < 0)
-        return Status::NotFound;
-    m_tasks[i].enabled = enabled;
-    return Status::Ok;
+    const Result<qsizetype> i = ownTask(name);
+    if (!i)
+        return i.failure();
+    m_tasks[*i].enabled = enabled;
+    return {};
 }

@@ -10,6 +10,12 @@ class FakeTaskService : public TaskService
 {
 public:
     void addTask(const RegisteredTask &task) { m_tasks.append(task); }
+    // A task of another program (or a hand-made one): listed, but never changed or removed.
+    void addForeignTask(const RegisteredTask &task)
+    {
+        m_tasks.append(task);
+        m_foreign.append(task.name);
+    }
     const QList<RegisteredTask> &tasks() const { return m_tasks; }
     const RegisteredTask *task(const QString &name) const;
     // Names passed to deleteTask, in call order, whether or not such a task existed.
@@ -17,16 +23,19 @@ public:
     void setUnreachable(bool unreachable) { m_unreachable = unreachable; }
     void refuseRegistrations(bool refuse) { m_refuseRegistrations = refuse; }
 
-    Status readTasks(QList<RegisteredTask> *tasks) const override;
-    Status registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
-    Status deleteTask(const QString &name) override;
-    Status setTaskEnabled(const QString &name, bool enabled) override;
+    Result<QList<RegisteredTask>> readTasks() const override;
+    Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
+    Result<> deleteTask(const QString &name) override;
+    Result<> setTaskEnabled(const QString &name, bool enabled) override;
 
 private:
     qsizetype indexOf(const QString &name) const;
+    // The task's index when this program may change it.
+    Result<qsizetype> ownTask(const QString &name) const;
 
     QList<RegisteredTask> m_tasks;
     QStringList m_deleteCalls;
+    QStringList m_foreign;
     bool m_unreachable = false;
     bool m_refuseRegistrations = false;
 };

@@ -20,7 +20,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 using TriggerType = TaskDefinition::TriggerType;
-using Status = TaskService::Status;
 
 namespace {
 
@@ -91,7 +90,7 @@ private Q_SLOTS:
     void refusesWhatItCannotStore_data();
     void refusesWhatItCannotStore();
     void readsFolderWithForeignAndBrokenUnits();
-    void setsAsideUnreadableFileItReplaces();
+    void leavesUnitsItDidNotWriteAlone();
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
@@ -191,10 +190,10 @@ void TestSystemdTaskService::roundTripsExactly()
 {
     QFETCH(TaskDefinition, definition);
     auto tasks = service();
-    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate), Status::Ok);
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate));
 
     QList<RegisteredTask> read;
-    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    read = tasks->readTasks().valueOr({});
     QCOMPARE(read.size(), 1);
     QCOMPARE(read.first().name, u"AMPCTL0"_s);
     QVERIFY(read.first().enabled);
@@ -217,10 +216,9 @@ void TestSystemdTaskService::writesUnitsSystemdAccepts()
     const QString program = oddPath ? m_oddProgram : m_program;
     const TriggerType type = days ? TriggerType::Weekly : TriggerType::Daily;
     auto tasks = service();
-    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
                  timerDefinition(type, u"2024-07-05T07:03:09"_s, days, program, u"-x \"y z\""_s),
-                 TaskService::Registration::CreateOrUpdate),
-        Status::Ok);
+                 TaskService::Registration::CreateOrUpdate));
     const ProcessResult verify = runTool(u"systemd-analyze"_s,
         { u"--user"_s, u"verify"_s, unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/AMPCTL0.service"_s });
     QCOMPARE(verify.output, QString());
@@ -256,9 +254,8 @@ void TestSystemdTaskService::calendarFiresFromTheStartOn()
     QFETCH(QStringList, expected);
 
     auto tasks = service();
-    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s, timerDefinition(type, boundary, days, m_program, {}),
-                 TaskService::Registration::CreateOrUpdate),
-        Status::Ok);
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, timerDefinition(type, boundary, days, m_program, {}),
+                 TaskService::Registration::CreateOrUpdate));
     QStringList arguments { u"calendar"_s, u"--iterations=3"_s };
     const QString timer = QString::fromUtf8(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s));
     static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
@@ -274,29 +271,28 @@ void TestSystemdTaskService::calendarFiresFromTheStartOn()
 void TestSystemdTaskService::enablingFlipsOnlyTheWantsLink()
 {
     auto tasks = service();
-    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
                  timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-                 TaskService::Registration::CreateOrUpdate),
-        Status::Ok);
+                 TaskService::Registration::CreateOrUpdate));
     const QString link = unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s;
     QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
     QCOMPARE(systemctlCalls(), QStringList({ u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
 
     const QByteArray timer = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s);
     const QByteArray unit = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s);
-    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL0"_s, false), Status::Ok);
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
     QVERIFY(!QFileInfo(link).isSymLink());
     QList<RegisteredTask> read;
-    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    read = tasks->readTasks().valueOr({});
     QCOMPARE(read.first().enabled, false);
 
-    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL0"_s, true), Status::Ok);
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
     QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s), timer);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), unit);
     QCOMPARE(systemctlCalls().mid(2),
         QStringList({ u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
-    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL9"_s, true), Status::NotFound);
+    QVERIFY((tasks->setTaskEnabled(u"AMPCTL9"_s, true)).failedWith(Failure::Kind::NotFound));
 }
 
 void TestSystemdTaskService::worksWithoutUserManager_data()
@@ -315,13 +311,13 @@ void TestSystemdTaskService::worksWithoutUserManager()
 
     auto tasks = service();
     const TaskDefinition definition = timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {});
-    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate), Status::Ok);
-    QCOMPARE(tasks->setTaskEnabled(u"AMPCTL0"_s, false), Status::Ok);
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate));
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
     QList<RegisteredTask> read;
-    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    read = tasks->readTasks().valueOr({});
     QCOMPARE(read.size(), 1);
     QCOMPARE(*read.first().definition, definition);
-    QCOMPARE(tasks->deleteTask(u"AMPCTL0"_s), Status::Ok);
+    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
     // Without a manager nothing is started or stopped after the reload attempt.
     const QStringList expected = systemctlPresent
         ? QStringList { u"daemon-reload"_s, u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }
@@ -332,55 +328,54 @@ void TestSystemdTaskService::worksWithoutUserManager()
 void TestSystemdTaskService::deleteStopsAndRemovesBothUnits()
 {
     auto tasks = service();
-    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
                  timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-                 TaskService::Registration::CreateOrUpdate),
-        Status::Ok);
-    QCOMPARE(tasks->deleteTask(u"AMPCTL0"_s), Status::Ok);
+                 TaskService::Registration::CreateOrUpdate));
+    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
     QVERIFY(!QFileInfo(unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
     QCOMPARE(systemctlCalls().mid(2), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
-    QCOMPARE(tasks->deleteTask(u"AMPCTL0"_s), Status::NotFound);
+    QVERIFY((tasks->deleteTask(u"AMPCTL0"_s)).failedWith(Failure::Kind::NotFound));
 }
 
 void TestSystemdTaskService::refusesWhatItCannotStore_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<TaskDefinition>("definition");
-    QTest::addColumn<Status>("status");
+    QTest::addColumn<Failure::Kind>("failure");
 
     const TaskDefinition good = timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, {});
-    QTest::newRow("name with a slash") << u"../AMPCTL0"_s << good << Status::Invalid;
-    QTest::newRow("empty name") << QString() << good << Status::Invalid;
+    QTest::newRow("name with a slash") << u"../AMPCTL0"_s << good << Failure::Kind::Invalid;
+    QTest::newRow("empty name") << QString() << good << Failure::Kind::Invalid;
 
     TaskDefinition twoTriggers = good;
     twoTriggers.triggers.append(good.triggers.first());
-    QTest::newRow("two triggers") << u"AMPCTL0"_s << twoTriggers << Status::Invalid;
+    QTest::newRow("two triggers") << u"AMPCTL0"_s << twoTriggers << Failure::Kind::Invalid;
     TaskDefinition noAction = good;
     noAction.actions.clear();
-    QTest::newRow("no action") << u"AMPCTL0"_s << noAction << Status::Invalid;
+    QTest::newRow("no action") << u"AMPCTL0"_s << noAction << Failure::Kind::Invalid;
     QTest::newRow("relative program") << u"AMPCTL0"_s
                                       << timerDefinition(
                                              TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, u"ampora"_s, {})
-                                      << Status::Invalid;
+                                      << Failure::Kind::Invalid;
     QTest::newRow("weekly without days") << u"AMPCTL0"_s
                                          << timerDefinition(
                                                 TriggerType::Weekly, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, {})
-                                         << Status::Invalid;
+                                         << Failure::Kind::Invalid;
     QTest::newRow("no such date") << u"AMPCTL0"_s
                                   << timerDefinition(TriggerType::Once, u"2024-02-30T07:03:09"_s, 0, kStoredProgram, {})
-                                  << Status::Invalid;
+                                  << Failure::Kind::Invalid;
 }
 
 void TestSystemdTaskService::refusesWhatItCannotStore()
 {
     QFETCH(QString, name);
     QFETCH(TaskDefinition, definition);
-    QFETCH(Status, status);
+    QFETCH(Failure::Kind, failure);
     auto tasks = service();
-    QCOMPARE(tasks->registerTask(name, definition, TaskService::Registration::CreateOrUpdate), status);
+    QVERIFY(tasks->registerTask(name, definition, TaskService::Registration::CreateOrUpdate).failedWith(failure));
     QList<RegisteredTask> read;
-    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    read = tasks->readTasks().valueOr({});
     QVERIFY(read.isEmpty());
     QVERIFY(systemctlCalls().isEmpty());
 }
@@ -401,7 +396,7 @@ void TestSystemdTaskService::readsFolderWithForeignAndBrokenUnits()
 
     auto tasks = service();
     QList<RegisteredTask> read;
-    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    read = tasks->readTasks().valueOr({});
     QStringList names;
     for (const RegisteredTask &task : read)
         names.append(task.name);
@@ -421,30 +416,45 @@ void TestSystemdTaskService::readsFolderWithForeignAndBrokenUnits()
     choice.kind = PlanTaskWriter::Kind::Daily;
     choice.date = QDate(2024, 7, 5);
     choice.time = QTime(7, 3, 9);
-    QCOMPARE(writer.write(choice, loadPowerPlans(plans), {}), PlanTaskWriter::Result::Registered);
-    QString diagnostic;
-    const QList<TimeSchedule> schedules = readScheduledTasks(*tasks, plans, &diagnostic);
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
+    const QList<TimeSchedule> schedules = readScheduledTasks(*tasks, plans);
     QCOMPARE(schedules.size(), 1);
     QCOMPARE(schedules.first().planGuid, saver);
-    QCOMPARE(schedules.first().position, 1);
-    QCOMPARE(diagnostic, u"Failed to get Action at index 4"_s);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/backup.service"_s), foreignService);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/backup.timer"_s), foreignTimer);
     QCOMPARE(QDir(unitFolder()).entryList({ u"*.timer"_s }, QDir::Files).size(), 5);
 }
 
-void TestSystemdTaskService::setsAsideUnreadableFileItReplaces()
+void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
 {
+    // Hand-made and broken units that look like the program's, and another program's timer.
     m_env->writeFile(u"config/systemd/user/AMPCTL0.service"_s, "[Service]\nExecStart=/bin/\xff\n");
+    m_env->writeFile(u"config/systemd/user/AMPCTL1.timer"_s, "[Timer]\nOnCalendar=daily\n");
+    m_env->writeFile(u"config/systemd/user/backup.timer"_s, "[Timer]\nOnBootSec=5min\n");
+    QDir().mkpath(unitFolder() + u"/timers.target.wants"_s);
+    QVERIFY(QFile::link(unitFolder() + u"/backup.timer"_s, unitFolder() + u"/timers.target.wants/backup.timer"_s));
+    const QStringList before = QDir(unitFolder()).entryList(QDir::Files);
     auto tasks = service();
-    QCOMPARE(tasks->registerTask(u"AMPCTL0"_s,
-                 timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-                 TaskService::Registration::CreateOrUpdate),
-        Status::Ok);
-    const QStringList aside = QDir(unitFolder()).entryList({ u"AMPCTL0.service.corrupt-*"_s }, QDir::Files);
-    QCOMPARE(aside.size(), 1);
-    QCOMPARE(
-        TestEnvironment::readFile(unitFolder() + u'/' + aside.first()), QByteArray("[Service]\nExecStart=/bin/\xff\n"));
+
+    for (const QString &name : { u"AMPCTL0"_s, u"AMPCTL1"_s, u"backup"_s }) {
+        QVERIFY(tasks->deleteTask(name).failedWith(Failure::Kind::Invalid));
+        QVERIFY(tasks->setTaskEnabled(name, false).failedWith(Failure::Kind::Invalid));
+        QVERIFY(tasks->registerTask(name, timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+                          TaskService::Registration::CreateOrUpdate)
+                    .failedWith(Failure::Kind::AlreadyExists));
+    }
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), before);
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), QByteArray("[Service]\nExecStart=/bin/\xff\n"));
+    QVERIFY(QFileInfo(unitFolder() + u"/timers.target.wants/backup.timer"_s).isSymLink());
+
+    // A new schedule skips every name already on disk.
+    FakePowerPlatform plans;
+    plans.addScheme(u"Power saver"_s);
+    PlanTaskWriter writer(*tasks, m_program);
+    const PlanTaskWriter::Choice choice{0, PlanTaskWriter::Kind::Daily, QDate(2024, 7, 5), QTime(7, 3, 9), {}, {}};
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
+    QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
+    QVERIFY(systemctlCalls().filter(u"AMPCTL0"_s).isEmpty());
 }
 
 void TestSystemdTaskService::logonEntryIsValidAndSingle()
@@ -465,21 +475,21 @@ void TestSystemdTaskService::logonEntryIsValidAndSingle()
     QVERIFY(text.contains(u"\nX-GNOME-Autostart-Delay=180\n"_s));
 
     QList<RegisteredTask> read;
-    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    read = tasks->readTasks().valueOr({});
     QCOMPARE(read.size(), 1);
     QCOMPARE(read.first().name, kLogonTaskName);
     QCOMPARE(read.first().definition->actions.first().path, m_oddProgram);
     QCOMPARE(read.first().definition->actions.first().arguments, u"-hideme"_s);
     QCOMPARE(read.first().definition->triggers.first().delaySeconds, 180);
 
-    QCOMPARE(tasks->setTaskEnabled(kLogonTaskName, false), Status::Ok);
+    QVERIFY(tasks->setTaskEnabled(kLogonTaskName, false));
     QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nX-GNOME-Autostart-enabled=false\n"_s));
-    QCOMPARE(tasks->readTasks(&read), Status::Ok);
+    read = tasks->readTasks().valueOr({});
     QCOMPARE(read.first().enabled, false);
 
     QVERIFY(createLogonTask(*tasks, m_program, kLogonTaskName, QString()));
     QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nExec="_s + m_program + u'\n'));
-    deleteLogonTask(*tasks, kLogonTaskName);
+    QVERIFY(deleteLogonTask(*tasks, kLogonTaskName));
     QVERIFY(!QFile::exists(entry));
     QVERIFY(QFile::exists(autostartFolder() + u"/other.desktop"_s));
     QVERIFY(systemctlCalls().isEmpty());

@@ -15,13 +15,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    QUuid first;
-    QUuid second;
-    QUuid renamed;
     bool stepsOk = false;
     const int steps = args.size() == 7 ? args.at(6).toInt(&stepsOk) : 0;
-    if (!stepsOk || !textToGuid(args.at(2), &first) || !textToGuid(args.at(3), &second)
-        || !textToGuid(args.at(4), &renamed)) {
+    const std::optional<QUuid> first = stepsOk ? textToGuid(args.at(2)) : std::nullopt;
+    const std::optional<QUuid> second = stepsOk ? textToGuid(args.at(3)) : std::nullopt;
+    const std::optional<QUuid> renamed = stepsOk ? textToGuid(args.at(4)) : std::nullopt;
+    if (!first || !second || !renamed) {
         std::fputs(
             "usage: store_switcher <store file> <plan A> <plan B> <plan to rename> <name prefix> <steps>\n", stderr);
         return 2;
@@ -29,8 +28,7 @@ int main(int argc, char **argv)
     SchemeStore store(args.at(1));
     for (int step = 0; step < steps; ++step) {
         const QString name = args.at(5) + u' ' + QString::number(step);
-        if (store.setActiveScheme(step % 2 == 0 ? first : second) != PowerStatus::Ok
-            || store.writeFriendlyName(renamed, name) != PowerStatus::Ok) {
+        if (!store.setActiveScheme(step % 2 == 0 ? *first : *second) || !store.writeFriendlyName(*renamed, name)) {
             std::fprintf(stderr, "store_switcher: step %d failed\n", step);
             return 1;
         }

@@ -63,7 +63,10 @@ QStringList asideFiles()
 class FailingStore : public FakePowerPlatform
 {
 public:
-    PowerStatus readFriendlyName(const QUuid &, QString *) const override { return PowerStatus::Failed; }
+    Result<QString> friendlyName(const QUuid &) const override
+    {
+        return failed(QStringLiteral("store unreadable"));
+    }
 };
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
 #include "ScheduleTestSupport.h"
-#include "TaskOperations.h"
 #include "TaskReader.h"
 #include "TestEnvironment.h"
 
@@ -13,18 +12,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 using Kind = PlanTaskWriter::Kind;
-using Result = PlanTaskWriter::Result;
+using Outcome = PlanTaskWriter::Outcome;
 
 namespace {
 
 const QString kProgram = u"/opt/Ampora Tools/ampora"_s;
-
-TimeSchedule listed(const QString &name)
-{
-    TimeSchedule s;
-    s.taskName = name;
-    return s;
-}
 
 QList<bool> days(std::initializer_list<int> ticked)
 {
@@ -50,7 +42,6 @@ private Q_SLOTS:
     void refusesIncompleteChoices_data();
     void refusesIncompleteChoices();
     void editReplacesTaskUnderItsName();
-    void enablesAndRemovesByPosition();
 
 private:
     PlanTaskWriter::Choice choice(Kind kind) const;
@@ -104,12 +95,12 @@ void TestPlanTaskWriter::picksFirstFreeName()
 {
     QFETCH(QStringList, listedNames);
     QFETCH(QString, expected);
-    QList<TimeSchedule> lastRead;
+    // Names taken by anything in the folder, the program's tasks or not.
     for (const QString &name : std::as_const(listedNames))
-        lastRead.append(listed(name));
+        m_service.addForeignTask(RegisteredTask{name, true, std::nullopt});
 
     PlanTaskWriter writer(m_service, kProgram);
-    QCOMPARE(writer.write(choice(Kind::Daily), m_plans, lastRead), Result::Registered);
+    QCOMPARE(writer.write(choice(Kind::Daily), m_plans), Outcome::Registered);
     QCOMPARE(writer.taskName(), expected);
     QVERIFY(m_service.task(expected));
 }
@@ -153,7 +144,7 @@ void TestPlanTaskWriter::roundTripsThroughTheReader()
     c.time = time;
     c.days = ticked;
     PlanTaskWriter writer(m_service, kProgram);
-    QCOMPARE(writer.write(c, m_plans, {}), Result::Registered);
+    QCOMPARE(writer.write(c, m_plans), Outcome::Registered);
 
     const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
     QCOMPARE(schedules.size(), 1);
@@ -171,20 +162,20 @@ void TestPlanTaskWriter::refusesIncompleteChoices_data()
     QTest::addColumn<QList<bool>>("ticked");
     QTest::addColumn<qsizetype>("planIndex");
     QTest::addColumn<QString>("program");
-    QTest::addColumn<Result>("result");
+    QTest::addColumn<Outcome>("result");
     QTest::addColumn<QString>("messageKey");
 
     QTest::newRow("weekly without days") << Kind::Weekly << QList<bool>(7, false) << qsizetype(1) << kProgram
-                                         << Result::NoDays << u"IDS_WEEKLY_ERROR"_s;
+                                         << Outcome::NoDays << u"IDS_WEEKLY_ERROR"_s;
     QTest::newRow("weekly with an empty day list")
-        << Kind::Weekly << QList<bool>() << qsizetype(1) << kProgram << Result::NoDays << u"IDS_WEEKLY_ERROR"_s;
-    QTest::newRow("no kind") << Kind::None << days({ 1 }) << qsizetype(1) << kProgram << Result::NoKind
+        << Kind::Weekly << QList<bool>() << qsizetype(1) << kProgram << Outcome::NoDays << u"IDS_WEEKLY_ERROR"_s;
+    QTest::newRow("no kind") << Kind::None << days({ 1 }) << qsizetype(1) << kProgram << Outcome::NoKind
                              << u"IDS_SCHEDULE_PLAN_ERROR"_s;
-    QTest::newRow("no plan selected") << Kind::Daily << QList<bool>() << qsizetype(-1) << kProgram << Result::NoPlan
+    QTest::newRow("no plan selected") << Kind::Daily << QList<bool>() << qsizetype(-1) << kProgram << Outcome::NoPlan
                                       << QString();
-    QTest::newRow("the create-new item") << Kind::Daily << QList<bool>() << qsizetype(2) << kProgram << Result::NoPlan
+    QTest::newRow("the create-new item") << Kind::Daily << QList<bool>() << qsizetype(2) << kProgram << Outcome::NoPlan
                                          << QString();
-    QTest::newRow("no program") << Kind::Daily << QList<bool>() << qsizetype(1) << QString() << Result::NoProgramPath
+    QTest::newRow("no program") << Kind::Daily << QList<bool>() << qsizetype(1) << QString() << Outcome::NoProgramPath
                                 << QString();
 }
 
@@ -194,14 +185,14 @@ void TestPlanTaskWriter::refusesIncompleteChoices()
     QFETCH(QList<bool>, ticked);
     QFETCH(qsizetype, planIndex);
     QFETCH(QString, program);
-    QFETCH(Result, result);
+    QFETCH(Outcome, result);
     QFETCH(QString, messageKey);
 
     PlanTaskWriter::Choice c = choice(kind);
     c.days = ticked;
     c.planIndex = planIndex;
     PlanTaskWriter writer(m_service, program);
-    QCOMPARE(writer.write(c, m_plans, {}), result);
+    QCOMPARE(writer.write(c, m_plans), result);
     QCOMPARE(PlanTaskWriter::messageKey(result), messageKey);
     QVERIFY(m_service.tasks().isEmpty());
 }
@@ -209,16 +200,16 @@ void TestPlanTaskWriter::refusesIncompleteChoices()
 void TestPlanTaskWriter::editReplacesTaskUnderItsName()
 {
     PlanTaskWriter writer(m_service, kProgram);
-    QCOMPARE(writer.write(choice(Kind::Once), m_plans, {}), Result::Registered);
-    QCOMPARE(writer.write(choice(Kind::Once), m_plans, readScheduledTasks(m_service, *m_store)), Result::Registered);
+    QCOMPARE(writer.write(choice(Kind::Once), m_plans), Outcome::Registered);
+    QCOMPARE(writer.write(choice(Kind::Once), m_plans), Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL1"_s);
-    QVERIFY(m_service.setTaskEnabled(u"AMPCTL0"_s, false) == TaskService::Status::Ok);
+    QVERIFY(m_service.setTaskEnabled(u"AMPCTL0"_s, false));
 
     PlanTaskWriter::Choice edit = choice(Kind::Daily);
     edit.planIndex = 0;
     edit.time = QTime(18, 0, 0);
     edit.editedTaskName = u"AMPCTL0"_s;
-    QCOMPARE(writer.write(edit, m_plans, readScheduledTasks(m_service, *m_store)), Result::Registered);
+    QCOMPARE(writer.write(edit, m_plans), Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
 
     const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
@@ -230,30 +221,6 @@ void TestPlanTaskWriter::editReplacesTaskUnderItsName()
     QVERIFY(schedules.first().enabled); // a rewritten task is registered afresh
     QCOMPARE(schedules.last().taskName, u"AMPCTL1"_s);
     QCOMPARE(schedules.last().frequencyText, u"Once"_s);
-}
-
-void TestPlanTaskWriter::enablesAndRemovesByPosition()
-{
-    m_service.addTask(RegisteredTask { u"foreign"_s, true, std::nullopt });
-    PlanTaskWriter writer(m_service, kProgram);
-    QCOMPARE(writer.write(choice(Kind::Daily), m_plans, {}), Result::Registered);
-    const int position = readScheduledTasks(m_service, *m_store).first().position;
-    QCOMPARE(position, 2);
-
-    QCOMPARE(setTaskEnabledAt(m_service, position, false), TaskService::Status::Ok);
-    QCOMPARE(m_service.task(u"AMPCTL0"_s)->enabled, false);
-    QCOMPARE(m_service.task(u"foreign"_s)->enabled, true);
-    QCOMPARE(setTaskEnabledAt(m_service, position, true), TaskService::Status::Ok);
-    QCOMPARE(m_service.task(u"AMPCTL0"_s)->enabled, true);
-
-    for (int outside : { 0, 3, -1 })
-        QCOMPARE(setTaskEnabledAt(m_service, outside, false), TaskService::Status::NotFound);
-    QCOMPARE(removeTaskAt(m_service, position), TaskService::Status::Ok);
-    QCOMPARE(m_service.tasks().size(), 1);
-    QCOMPARE(removeTaskAt(m_service, position), TaskService::Status::NotFound);
-
-    m_service.setUnreachable(true);
-    QCOMPARE(setTaskEnabledAt(m_service, 1, false), TaskService::Status::Failed);
 }
 
 QTEST_GUILESS_MAIN(TestPlanTaskWriter)

@@ -4,6 +4,7 @@
 #include "PleaseWaitDialog.h"
 #include "PictureButton.h"
 #include "CommandId.h"
+#include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
 #include "NetworkScheduleFile.h"
@@ -42,15 +43,13 @@ const QByteArray kLanguage = "[Ampora]\n"
 class GatedPowerPlatform : public FakePowerPlatform
 {
 public:
-    PowerStatus enumerateScheme(int index, QUuid *scheme) const override
+    Result<QList<QUuid>> schemes() const override
     {
-        if (index == 0) {
-            ++loads;
-            worker = QThread::currentThread();
-            if (gated)
-                gate.tryAcquire(1, 10000); // a failing test must not hang the suite
-        }
-        return FakePowerPlatform::enumerateScheme(index, scheme);
+        ++loads;
+        worker = QThread::currentThread();
+        if (gated)
+            gate.tryAcquire(1, 10000); // a failing test must not hang the suite
+        return FakePowerPlatform::schemes();
     }
 
     bool gated = false;
@@ -112,6 +111,7 @@ private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<GatedPowerPlatform> m_platform;
     std::unique_ptr<FakeTaskService> m_tasks;
+    FakeNetworkList m_networks;
     std::unique_ptr<SysfsBatteryStatusReader> m_battery;
     std::unique_ptr<PleaseWaitDialog> m_pleaseWait;
     QUuid m_balanced;
@@ -131,13 +131,12 @@ void TestSummaryPage::init()
     const PowerPlanList plans = loadPowerPlans(*m_platform);
     PlanTaskWriter writer(*m_tasks, QStringLiteral("/usr/bin/ampora"));
     PlanTaskWriter::Choice choice{0, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {}};
-    QCOMPARE(writer.write(choice, plans, {}), PlanTaskWriter::Result::Registered);
+    QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
     choice.planIndex = 1;
-    QCOMPARE(writer.write(choice, plans, readScheduledTasks(*m_tasks, *m_platform)),
-             PlanTaskWriter::Result::Registered);
+    QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(m_tasks->tasks().size(), 2);
     QList<NetworkSchedule> networks;
-    const PowerPlan saverPlan = plans.at(findPlan(plans, saver));
+    const PowerPlan saverPlan = plans.at(findPlan(plans, saver).value());
     QCOMPARE(saveNetworkSchedule(networks, {QStringLiteral("Home"), QUuid::createUuid(), true}, saverPlan),
              NetworkSaveResult::Saved);
 
@@ -157,7 +156,7 @@ void TestSummaryPage::cleanup()
 std::unique_ptr<SummaryPage> TestSummaryPage::makePage(const char *sysfsCase)
 {
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs(sysfsCase));
-    auto page = std::make_unique<SummaryPage>(PageServices{*m_platform, *m_tasks, *m_battery, m_pleaseWait.get()});
+    auto page = std::make_unique<SummaryPage>(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, m_pleaseWait.get()});
     page->resize(Page::kFrameSize);
     return page;
 }
@@ -244,7 +243,7 @@ void TestSummaryPage::batteryLinkShowsTheBatteryState()
     qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(sysfs("discharging")));
     m_battery = std::make_unique<SysfsBatteryStatusReader>();
     qunsetenv("AMPORA_SYSFS_ROOT");
-    SummaryPage page(PageServices{*m_platform, *m_tasks, *m_battery, nullptr});
+    SummaryPage page(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, nullptr});
     page.resize(Page::kFrameSize);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
@@ -316,7 +315,7 @@ void TestSummaryPage::pageHoldsItsFrameAtSize()
     frame.resize(1200, 700);
     frame.setWindowFlags(Qt::Window | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs("no-battery"));
-    auto *page = new SummaryPage(PageServices{*m_platform, *m_tasks, *m_battery, nullptr}, &frame);
+    auto *page = new SummaryPage(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, nullptr}, &frame);
     QCOMPARE(frame.size(), Page::kFrameSize);
     QCOMPARE(frame.minimumSize(), frame.maximumSize());
     QVERIFY(!frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
