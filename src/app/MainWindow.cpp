@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr QSize kFrameSize(1018, 550);
 
 void readPagePicture(SharedStrings &strings)
 {
@@ -44,7 +43,7 @@ MainWindow::MainWindow(Services services, PageBuilder pageBuilder, QWidget *pare
     }
     setWindowTitle(sharedStrings().appTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/ampora.png")));
-    resize(kFrameSize);
+    resize(Page::kFrameSize);
     readPagePicture(sharedStrings());
     switchPage(PageKind::Summary);
     connect(&m_services.platform, &PowerPlatform::schemesChanged, this, [this] {

@@ -5,10 +5,13 @@
 // Lookups in the language and settings files. Both are read anew at every call, so an edited
 // file takes effect at once. Everything lives in the section "Ampora".
 
+// How many characters a language text may take, its terminator included: longer texts are cut.
+inline constexpr int kLanguageTextBufferChars = 500;
+
 // The language text of key, cut to bufferChars - 1 characters; empty when the key or file is
 // missing.
-QString loadText(const QString &key, int bufferChars = 500);
-QString loadText(const char16_t *key, int bufferChars = 500);
+QString loadText(const QString &key, int bufferChars = kLanguageTextBufferChars);
+QString loadText(const char16_t *key, int bufferChars = kLanguageTextBufferChars);
 
 // The raw value of a settings key (empty when missing); callers apply their own rule below.
 QString readSetting(const QString &key);

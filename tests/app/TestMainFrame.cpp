@@ -96,7 +96,7 @@ void TestMainFrame::navigationCommandsSwitchPages()
 
 void TestMainFrame::pageFollowsTheFrameSize()
 {
-    QCOMPARE(m_frame->size(), QSize(1018, 550));
+    QCOMPARE(m_frame->size(), Page::kFrameSize);
     m_frame->show(); // a hidden window takes its resize only when it is shown
     QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
     m_frame->resize(1200, 700);

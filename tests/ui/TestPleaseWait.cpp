@@ -1,3 +1,4 @@
+#include "Page.h"
 #include "PleaseWaitDialog.h"
 #include "TestEnvironment.h"
 
@@ -21,9 +22,9 @@ private:
 void TestPleaseWait::centredOnItsOwnerEachTimeItShows()
 {
     QWidget frame;
-    frame.setGeometry(120, 80, 1018, 550);
+    frame.setGeometry(QRect(QPoint(120, 80), Page::kFrameSize));
     QWidget page(&frame);
-    page.setGeometry(0, 0, 1018, 550);
+    page.setGeometry(QRect(QPoint(0, 0), Page::kFrameSize));
     // Owned through a page, centred on the page's window.
     PleaseWaitDialog wait(&page);
     frame.show();
