@@ -17,22 +17,19 @@ QByteArray encodeInstanceMessage(const InstanceMessage &message)
     return frame + payload;
 }
 
-std::optional<InstanceMessage> takeInstanceMessage(QByteArray &buffer, bool *malformed)
+Result<std::optional<InstanceMessage>> takeInstanceMessage(QByteArray &buffer)
 {
-    *malformed = false;
     if (buffer.size() < 4)
-        return std::nullopt;
+        return std::optional<InstanceMessage>();
     quint32 length = 0;
     {
         QDataStream header(buffer.left(4));
         header >> length;
     }
-    if (length > kMaxInstanceFrame) {
-        *malformed = true;
-        return std::nullopt;
-    }
+    if (length > kMaxInstanceFrame)
+        return invalid(QStringLiteral("a frame of %1 bytes is larger than any message").arg(length));
     if (buffer.size() < 4 + qsizetype(length))
-        return std::nullopt;
+        return std::optional<InstanceMessage>();
     const QByteArray payload = buffer.mid(4, length);
     buffer.remove(0, 4 + length);
 
@@ -43,10 +40,8 @@ std::optional<InstanceMessage> takeInstanceMessage(QByteArray &buffer, bool *mal
     in >> kind >> message.tag >> message.text;
     const bool knownKind = kind >= quint8(InstanceMessage::Kind::CopyData)
                            && kind <= quint8(InstanceMessage::Kind::NetworkSchedulesChanged);
-    if (in.status() != QDataStream::Ok || !in.atEnd() || !knownKind) {
-        *malformed = true;
-        return std::nullopt;
-    }
+    if (in.status() != QDataStream::Ok || !in.atEnd() || !knownKind)
+        return invalid(QStringLiteral("a frame that is no message"));
     message.kind = static_cast<InstanceMessage::Kind>(kind);
-    return message;
+    return std::optional<InstanceMessage>(message);
 }

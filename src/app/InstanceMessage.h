@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,9 +26,9 @@ struct InstanceMessage
 // Frames are a 32-bit big-endian payload length followed by the payload (kind, tag, UTF-16 text).
 QByteArray encodeInstanceMessage(const InstanceMessage &message);
 
-// Takes one complete frame off the front of buffer. Returns nothing while the frame is
-// incomplete; sets *malformed (and returns nothing) for a frame that can never be valid, so the
-// caller drops the connection instead of waiting for more.
-std::optional<InstanceMessage> takeInstanceMessage(QByteArray &buffer, bool *malformed);
+// Takes one complete frame off the front of buffer. Gives no message while the frame is
+// incomplete, and fails for a frame that can never be valid, so the caller drops the connection
+// instead of waiting for more.
+Result<std::optional<InstanceMessage>> takeInstanceMessage(QByteArray &buffer);
 
 inline constexpr qsizetype kMaxInstanceFrame = 1 << 20;

@@ -60,12 +60,12 @@ void SingleInstance::serve(QLocalSocket *socket)
     auto buffer = std::make_shared<QByteArray>();
     connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
         buffer->append(socket->readAll());
-        bool malformed = false;
-        const std::optional<InstanceMessage> message = takeInstanceMessage(*buffer, &malformed);
-        if (malformed) {
+        const Result<std::optional<InstanceMessage>> taken = takeInstanceMessage(*buffer);
+        if (!taken) {
             socket->abort();
             return;
         }
+        const std::optional<InstanceMessage> &message = *taken;
         if (!message)
             return;
         const int answer = m_handler ? m_handler(*message) : 0;

@@ -19,13 +19,13 @@ CheckComboBox::CheckComboBox(QWidget *parent)
     view()->viewport()->installEventFilter(this);
 }
 
-int CheckComboBox::setCheck(int index, bool checked)
+Result<> CheckComboBox::setCheck(int index, bool checked)
 {
     if (index < 0 || index >= count())
-        return -1;
+        return invalid(QStringLiteral("no item %1 in a list of %2").arg(index).arg(count()));
     setItemData(index, checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
     update();
-    return 0;
+    return {};
 }
 
 bool CheckComboBox::getCheck(int index) const
@@ -104,7 +104,7 @@ void CheckComboBox::toggleAt(const QPoint &viewportPoint)
 
 void CheckComboBox::toggle(int index)
 {
-    if (setCheck(index, !getCheck(index)) < 0)
+    if (!setCheck(index, !getCheck(index)))
         return;
     view()->update(view()->model()->index(index, modelColumn()));
     Q_EMIT selectionChanged(index);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QComboBox>
 
 // A drop-down list whose items carry check boxes. A click on an item or the space bar in the open
@@ -12,8 +14,8 @@ class CheckComboBox : public QComboBox
 public:
     explicit CheckComboBox(QWidget *parent = nullptr);
 
-    // Returns 0, or -1 when there is no such item.
-    int setCheck(int index, bool checked);
+    // Fails for an index that is not an item.
+    Result<> setCheck(int index, bool checked);
     bool getCheck(int index) const;
     int getCount() const { return count(); }
     // What the closed field shows.

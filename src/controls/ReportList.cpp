@@ -52,22 +52,18 @@ ReportList::ReportList(QWidget *parent)
     });
 }
 
-bool ReportList::setLinkColumn(int column, QString &error)
+Result<> ReportList::setLinkColumn(int column)
 {
     if (columnCount() == 0)
-        error = QStringLiteral("List control does not have any columns.");
-    else if (topLevelItemCount() > 0)
-        error = QStringLiteral("List control already containing few rows. (called after inserting items)");
-    else if (column <= 0 || column >= columnCount())
-        error = QStringLiteral("Value mentioned does not match the condition ( 0 < nSubItem < nColumns).");
-    else {
-        error.clear();
-        m_linkColumn = column;
-        m_delegate->setLinkColumn(column);
-        viewport()->update();
-        return true;
-    }
-    return false;
+        return invalid(QStringLiteral("List control does not have any columns."));
+    if (topLevelItemCount() > 0)
+        return invalid(QStringLiteral("List control already containing few rows. (called after inserting items)"));
+    if (column <= 0 || column >= columnCount())
+        return invalid(QStringLiteral("Value mentioned does not match the condition ( 0 < nSubItem < nColumns)."));
+    m_linkColumn = column;
+    m_delegate->setLinkColumn(column);
+    viewport()->update();
+    return {};
 }
 
 void ReportList::enableCheckBoxes()

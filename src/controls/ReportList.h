@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QTreeWidget>
 
 class ReportListDelegate;
@@ -16,8 +18,8 @@ public:
     explicit ReportList(QWidget *parent = nullptr);
 
     // Makes column the link column. Call it after the columns exist and before any row is added.
-    // On failure the link column is unchanged and error says why; on success error is empty.
-    bool setLinkColumn(int column, QString &error);
+    // On failure the link column is unchanged and the failure says why.
+    Result<> setLinkColumn(int column);
     int getLinkColumn() const { return m_linkColumn; }
 
     // From now on every row has a check box in column 0 (unticked when the row is added).

@@ -70,8 +70,7 @@ void TestReportList::init()
     m_list->setHeaderLabels({QStringLiteral("Power plan"), QStringLiteral("Schedule status"), QStringLiteral("Description")});
     for (int column = 0; column < 3; ++column)
         m_list->setColumnWidth(column, 120);
-    QString error;
-    QVERIFY(m_list->setLinkColumn(StatusColumn, error));
+    QVERIFY(m_list->setLinkColumn(StatusColumn));
     m_list->resize(420, 260);
     m_list->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_list));
@@ -275,9 +274,9 @@ void TestReportList::linkColumnFailures()
     for (int row = 0; row < rows; ++row)
         new QTreeWidgetItem(&list, {QStringLiteral("row")});
 
-    QString message = QStringLiteral("left over");
-    QCOMPARE(list.setLinkColumn(column, message), error.isEmpty());
-    QCOMPARE(message, error);
+    const Result<> set = list.setLinkColumn(column);
+    QCOMPARE(set.ok(), error.isEmpty());
+    QCOMPARE(set.ok() ? QString() : set.failure().message, error);
     QCOMPARE(list.getLinkColumn(), error.isEmpty() ? column : -1);
 }
 
