@@ -91,6 +91,26 @@ QString statusText(bool enabled)
     return loadText(enabled ? u"IDS_ENABLED" : u"IDS_DISABLED");
 }
 
+// Names come from outside (a Wi-Fi name is chosen by whoever runs the access point): a control
+// character must neither colour the terminal nor split a row.
+QString terminalSafe(const QString &text)
+{
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            safe += u"\\n"_s;
+        else if (u == u'\t')
+            safe += u"\\t"_s;
+        else if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x2028 || u == 0x2029)
+            safe += (u < 0x100 ? u"\\x%1"_s.arg(uint(u), 2, 16, QChar(u'0')) : u"\\u%1"_s.arg(uint(u), 4, 16, QChar(u'0')));
+        else
+            safe += c;
+    }
+    return safe;
+}
+
 } // namespace
 
 AmpctlCommands::AmpctlCommands(Context context, QTextStream &out, QTextStream &err)
@@ -174,7 +194,7 @@ int AmpctlCommands::active()
     if (m_json)
         print(QJsonObject{{u"guid"_s, guidToText(*guid)}, {u"name"_s, *name}});
     else
-        m_out << guidToText(*guid) << u"  "_s << *name << u'\n';
+        m_out << guidToText(*guid) << u"  "_s << terminalSafe(*name) << u'\n';
     return Success;
 }
 
@@ -441,7 +461,7 @@ QList<TimeSchedule> AmpctlCommands::readTasks()
 
 int AmpctlCommands::fail(ExitCode code, const QString &message)
 {
-    m_err << u"ampctl: "_s << message << u'\n';
+    m_err << u"ampctl: "_s << terminalSafe(message) << u'\n';
     m_failure = code;
     return code;
 }
@@ -460,8 +480,15 @@ void AmpctlCommands::printListing(const QJsonArray &json, const QList<QStringLis
         printTable(rows);
 }
 
-void AmpctlCommands::printTable(const QList<QStringList> &rows)
+void AmpctlCommands::printTable(const QList<QStringList> &rawRows)
 {
+    QList<QStringList> rows;
+    for (const QStringList &row : rawRows) {
+        QStringList safe;
+        for (const QString &cell : row)
+            safe.append(terminalSafe(cell));
+        rows.append(safe);
+    }
     QList<qsizetype> widths;
     for (const QStringList &row : rows) {
         for (qsizetype i = 0; i < row.size(); ++i) {
@@ -488,7 +515,7 @@ Switch and schedule Ampora's power plans from a terminal or a script.
 
 Commands:
   list                       List the power plans; * marks the active one.
-  active                     show the active plan.
+  active                     Show the active plan.
   set PLAN                   Make PLAN the active plan.
   schedules                  List the time-based, then the network-based schedules.
   schedule PLAN --once DATE TIME
@@ -510,11 +537,14 @@ PLAN is a plan's exact name or its GUID in braces, such as
 NAME is a time-based schedule's task name (such as AMPCTL3), or the network name or GUID of a
 network-based schedule. A new time-based schedule prints its task name; a new network-based
 one prints the network's GUID. Time-based schedules start the ampora program found beside
-ampctl or on PATH.
+ampctl or on PATH. A name that starts with "-" goes after "--", which ends the options:
+  ampctl set -- -Eco
+Control characters in names (a network's name is chosen by whoever runs it) are shown escaped,
+such as \x1b; --json gives them as they are.
 
 Options:
   --json       Print listings as JSON.
-  -h, --help   show this help.
+  -h, --help   Show this help.
 
 Exit status:
   0  success

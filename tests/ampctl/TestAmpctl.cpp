@@ -38,6 +38,7 @@ private Q_SLOTS:
     void init();
     void listsPlansInCatalogueOrderWithTheActiveMarked();
     void setTakesANameOrAGuid();
+    void namesFromOutsideCannotSteerTheTerminal();
     void badCommandLinesFailWithOneLine_data();
     void badCommandLinesFailWithOneLine();
     void weeklyScheduleReadsBackAsThePageShowsIt();
@@ -126,6 +127,29 @@ void TestAmpctl::setTakesANameOrAGuid()
     QCOMPARE(run({u"set"_s, guidToText(m_balanced)}).status, 0);
     const QJsonDocument shown = QJsonDocument::fromJson(run({u"--json"_s, u"active"_s}).out.toUtf8());
     QCOMPARE(shown[u"name"_s].toString(), u"Balanced"_s);
+}
+
+void TestAmpctl::namesFromOutsideCannotSteerTheTerminal()
+{
+    // A plan whose name looks like an option, and a network name chosen by a stranger.
+    const QUuid eco = m_platform->addScheme(u"-Eco"_s);
+    QCOMPARE(run({u"set"_s, u"--"_s, u"-Eco"_s}).status, 0);
+    QCOMPARE(m_platform->activeScheme().valueOr({}), eco);
+    QVERIFY(run({u"--help"_s}).out.contains(u"ampctl set -- -Eco"_s));
+
+    const QString hostile = u"Free\x1b[31mWiFi\nFAKE ROW\u0085"_s;
+    m_networks->addNetwork(hostile);
+    const Outcome table = run({u"networks"_s});
+    QVERIFY(!table.out.contains(u'\x1b'));
+    QVERIFY(table.out.contains(u"Free\\x1b[31mWiFi\\nFAKE ROW\\x85"_s));
+    QCOMPARE(table.out.count(u'\n'), 4); // one line per network
+    const Outcome missing = run({u"schedule"_s, u"Balanced"_s, u"--network"_s, u"\x1b]0;title\x07"_s});
+    QVERIFY(!missing.err.contains(u'\x1b') && !missing.err.contains(u'\x07'));
+    // JSON carries the name exactly; its own escaping keeps it safe.
+    bool found = false;
+    for (const QJsonValue &network : json({u"networks"_s}))
+        found = found || network[u"name"_s].toString() == hostile;
+    QVERIFY(found);
 }
 
 void TestAmpctl::badCommandLinesFailWithOneLine_data()
