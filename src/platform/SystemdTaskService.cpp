@@ -48,7 +48,7 @@ std::optional<UnitFile> loadForListing(const QString &path, UnitFile::Syntax syn
 {
     Result<UnitFile> file = UnitFile::read(path, syntax);
     if (!file && !file.failedWith(Failure::Kind::NotFound))
-        qWarning().noquote() << QStringLiteral("ampora: skipped %1").arg(file.failure().message);
+        qWarning().noquote() << QStringLiteral("ampora: %1; ignored").arg(file.failure().message);
     return file ? std::optional<UnitFile>(std::move(file.value())) : std::nullopt;
 }
 

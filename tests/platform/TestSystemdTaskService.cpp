@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 using TriggerType = TaskDefinition::TriggerType;
@@ -94,6 +95,7 @@ private Q_SLOTS:
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
+    void listingSkipsWhatIsNotAFile();
 
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
@@ -558,6 +560,34 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     qputenv("XDG_CONFIG_DIRS", configDirs);
     QCOMPARE(generate.exitCode, 0);
     QVERIFY2(QFile::exists(generated + u"/app-VantaAmporaStartup@autostart.service"_s), qPrintable(generate.output));
+}
+
+// A FIFO would block the listing and a link to a device would feed it forever: neither is read,
+// and each gets one line naming it.
+void TestSystemdTaskService::listingSkipsWhatIsNotAFile()
+{
+    auto tasks = service();
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
+        timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+        TaskService::Registration::CreateOrUpdate));
+    const QString fifo = unitFolder() + u"/AMPCTL3.timer"_s;
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(QDir().mkpath(autostartFolder()));
+    const QString zero = autostartFolder() + u"/zero.desktop"_s;
+    const QString pipe = autostartFolder() + u"/pipe.desktop"_s;
+    QVERIFY(QFile::link(u"/dev/zero"_s, zero));
+    QVERIFY(QFile::link(fifo, pipe));
+
+    const QStringList skipped { fifo + u" is a FIFO"_s, pipe + u" is a FIFO"_s, zero + u" is a character device"_s };
+    for (const QString &line : skipped)
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(u"ampora: "_s + line + u", not a regular file; ignored"_s));
+    const Result<QList<RegisteredTask>> read = tasks->readTasks();
+    QVERIFY(read);
+    QCOMPARE(read->size(), 2);
+    QCOMPARE(read->at(0).name, u"AMPCTL0"_s);
+    QVERIFY(read->at(0).definition);
+    QCOMPARE(read->at(1).name, u"AMPCTL3"_s);
+    QVERIFY(!read->at(1).definition);
 }
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)
