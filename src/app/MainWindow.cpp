@@ -174,8 +174,7 @@ void MainWindow::showPlanChangedPopup(const QString &planName, AfterPopup after)
 {
     const QString heading = loadText(u"IDS_POWER_PLAN_CHANGE_HEAD");
     const QString body = formatText(loadText(u"IDS_POWER_PLAN_CHANGE_BODY"), planName);
-    auto *stack = new NotificationStack(this);
-    stack->show(heading, body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
+    NotificationStack::instance().show(heading, body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
                 PopupAccent::Blue, NotificationStack::kStandardDisplayMs, after);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NotificationStack.h"
+
 #include "CommandId.h"
 #include "PopupAccent.h"
 
@@ -69,7 +71,7 @@ private:
     QString m_title;
     QString m_body;
     QPointer<NotificationStrip> m_frame;
-    int m_displayTime = 7000;
+    int m_displayTime = NotificationStack::kStandardDisplayMs;
     QRect m_finalRect;
     int m_shownHeight = 0; // on screen the window is one pixel taller
     Phase m_phase = Phase::SlidingUp;

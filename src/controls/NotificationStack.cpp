@@ -3,31 +3,41 @@
 #include "NotificationStrip.h"
 #include "PopupPlacement.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 
 NotificationStack::NotificationStack(QObject *parent) : QObject(parent) {}
 
-int NotificationStack::show(const QString &title, const QString &body, int width, int height, QWidget *owner,
+NotificationStack &NotificationStack::instance()
+{
+    static QPointer<NotificationStack> stack;
+    if (!stack)
+        stack = new NotificationStack(QCoreApplication::instance());
+    return *stack;
+}
+
+bool NotificationStack::show(const QString &title, const QString &body, int width, int height, QWidget *owner,
                             PopupAccent accent, int displayMs, AfterPopup after)
 {
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen)
-        return 0;
+        return false;
     QList<QRect> taken;
     taken.reserve(m_popups.size());
     for (const NotificationStrip *popup : std::as_const(m_popups))
         taken.append(popup->finalRect());
     const std::optional<QRect> place = findPopupPlace(screen->availableGeometry(), QSize(width, height), taken);
     if (!place)
-        return 0;
+        return false;
     auto *popup = new NotificationStrip(title, body, this, accent, after);
     popup->setDisplayTime(displayMs);
     popup->setFinalRect(*place);
     popup->start();
     m_popups.append(popup);
-    return 1;
+    return true;
 }
 
 void NotificationStack::forget(NotificationStrip *popup)

@@ -13,8 +13,10 @@ class QWidget;
 enum class AfterPopup { KeepRunning, EndProgram };
 
 // Places notification popups in the bottom-right corner of the work area and keeps the list of the
-// popups it showed, oldest first. Each popup runs its own life and leaves the list when it is gone;
-// the stack itself may be destroyed earlier without taking its popups down.
+// popups it showed, oldest first, so a new popup takes the next free place instead of covering
+// one that is still up. The program shows every popup through the one stack of the process
+// (instance()). Each popup runs its own life and leaves the list when it is gone; a stack may be
+// destroyed earlier without taking its popups down.
 class NotificationStack : public QObject
 {
     Q_OBJECT
@@ -27,9 +29,12 @@ public:
 
     explicit NotificationStack(QObject *parent = nullptr);
 
+    // The process's stack, made on first use and owned by the application object.
+    static NotificationStack &instance();
+
     // Shows a popup of width x height on the owner's screen (the primary screen without an owner).
-    // Returns 1 when shown, 0 when the work area has no free place left.
-    int show(const QString &title, const QString &body, int width, int height, QWidget *owner,
+    // False when the work area has no free place left.
+    bool show(const QString &title, const QString &body, int width, int height, QWidget *owner,
              PopupAccent accent, int displayMs, AfterPopup after = AfterPopup::KeepRunning);
 
     const QList<NotificationStrip *> &popups() const { return m_popups; }

@@ -43,7 +43,7 @@ private:
     void finish();
     QRect stripRect() const;
 
-    int m_displayTime = 7000;
+    int m_displayTime = NotificationStack::kStandardDisplayMs;
     QRect m_finalRect;
     QString m_title;
     QString m_body;

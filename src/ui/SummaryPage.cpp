@@ -170,8 +170,7 @@ void SummaryPage::onCommand(int id)
 void SummaryPage::showBatteryStatus()
 {
     m_shownBatteryPopup = BatteryPopup::forStatus(m_services.battery.read());
-    auto *stack = new NotificationStack(this);
-    stack->show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
+    NotificationStack::instance().show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
                 m_shownBatteryPopup.accent, NotificationStack::kStandardDisplayMs);
 }
 

@@ -6,7 +6,9 @@
 #include "FakeTaskService.h"
 #include "Guid.h"
 #include "MessageBox.h"
+#include "CommandLine.h"
 #include "NotificationStack.h"
+#include "NotificationStrip.h"
 #include "PlaceholderPage.h"
 #include "PictureButton.h"
 #include "SharedStrings.h"
@@ -37,7 +39,7 @@ private Q_SLOTS:
     void storeChangesReachTheCurrentPage();
     void copyDataHandover();
     void unknownParameterIsReported();
-    void handedOverSwitchShowsPopup();
+    void handedOverSwitchesStackTheirPopups();
     void unfinishedPagesLeadBackToTheSummary();
 
 private:
@@ -49,6 +51,7 @@ private:
     FakeNetworkList m_networks;
     FakeBatteryStatusReader m_battery;
     std::unique_ptr<MainWindow> m_frame;
+    QUuid m_balanced;
     QUuid m_saver;
     QList<PageKind> m_builtKinds;
 };
@@ -59,7 +62,7 @@ void TestMainFrame::init()
     m_env->writeFile(QStringLiteral("program/ampctleng.ini"),
                      "[Ampora]\nIDS_CAPTION=Ampora\nIDS_POWER_PLAN_CHANGE_BODY=Now %s\n");
     m_platform = std::make_unique<FakePowerPlatform>();
-    m_platform->addScheme(QStringLiteral("Balanced"));
+    m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
     m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
     m_builtKinds.clear();
     m_frame = std::make_unique<MainWindow>(services(), [this](PageKind kind, QWidget *parent) {
@@ -145,13 +148,21 @@ void TestMainFrame::unknownParameterIsReported()
     QCOMPARE(MessageBox::lastText(), QStringLiteral("Unknown Parameter"));
 }
 
-void TestMainFrame::handedOverSwitchShowsPopup()
+void TestMainFrame::handedOverSwitchesStackTheirPopups()
 {
-    const QString line = QStringLiteral("-setactiveplan -") + guidToText(m_saver);
-    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, line}), 1);
-    QCOMPARE(m_platform->activeScheme().valueOr({}), m_saver);
-    QTRY_VERIFY(!m_frame->findChildren<NotificationStack *>().isEmpty());
-    QCOMPARE(sharedStrings().commandLine, line);
+    // Two switches in a row: the second popup takes the next place instead of covering the first.
+    const NotificationStack &stack = NotificationStack::instance();
+    const qsizetype before = stack.popups().size();
+    for (const QUuid &plan : {m_saver, m_balanced}) {
+        const QString line = setActivePlanArguments(plan);
+        QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, line}), 1);
+        QCOMPARE(m_platform->activeScheme().valueOr({}), plan);
+        QCOMPARE(sharedStrings().commandLine, line);
+    }
+    QCOMPARE(stack.popups().size(), before + 2);
+    const QRect first = stack.popups().at(before)->finalRect();
+    const QRect second = stack.popups().at(before + 1)->finalRect();
+    QVERIFY(!first.intersects(second));
 }
 
 void TestMainFrame::unfinishedPagesLeadBackToTheSummary()

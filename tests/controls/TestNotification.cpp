@@ -129,9 +129,8 @@ void TestNotification::accentColours()
 
 NotificationStrip *TestNotification::showAndWait(NotificationStack &stack, int displayMs)
 {
-    if (stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
-                   kHeight, nullptr, PopupAccent::Blue, displayMs)
-        != 1)
+    if (!stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
+                   kHeight, nullptr, PopupAccent::Blue, displayMs))
         return nullptr;
     NotificationStrip *border = stack.popups().constLast();
     if (!QTest::qWaitFor([&] { return border->content() && border->content()->isVisible(); }))
@@ -147,7 +146,7 @@ void TestNotification::slidesInAndGoesAway()
     NotificationStack stack;
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QWidget hiddenOwner; // like the main frame of a start that only switches a plan
-    QCOMPARE(stack.show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, PopupAccent::Blue, 150), 1);
+    QVERIFY(stack.show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, PopupAccent::Blue, 150));
     QCOMPARE(stack.popups().size(), 1);
     QPointer<NotificationStrip> border = stack.popups().constFirst();
     QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
@@ -183,8 +182,8 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
 
     NotificationStack stack;
     for (int i = 0; i < rows * columns; ++i)
-        QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay), 1);
-    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay), 0);
+        QVERIFY(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
+    QVERIFY(!stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
     QCOMPARE(stack.popups().size(), rows * columns);
 
     const QRect first = stack.popups().at(0)->finalRect();
@@ -201,7 +200,7 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QTest::mouseClick(second->content()->closeButton(), Qt::LeftButton);
     QVERIFY(gone.wait());
-    QCOMPARE(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay), 1);
+    QVERIFY(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
     QCOMPARE(stack.popups().constLast()->finalRect(), first.translated(0, -kHeight - 1));
 
     const QList<NotificationStrip *> popups = stack.popups();
@@ -259,9 +258,8 @@ void TestNotification::endsTheProgramOnlyWhenTold()
     connect(&guard, &QTimer::timeout, &stack, [] { QCoreApplication::exit(-1); });
     guard.start(20000);
 
-    QCOMPARE(stack.show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr,
-                        PopupAccent::Blue, 50, after),
-             1);
+    QVERIFY(stack.show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr,
+                       PopupAccent::Blue, 50, after));
     QCOMPARE(QCoreApplication::exec(), exitCode);
     QVERIFY(guard.isActive());
     QVERIFY(stack.popups().isEmpty());
