@@ -1,8 +1,10 @@
 #include "LinkLabel.h"
 
+#include "FocusMark.h"
 #include "UiFonts.h"
 
 #include <QMouseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -31,7 +33,32 @@ LinkLabel::LinkLabel(int id, const QString &text, QWidget *parent)
 {
     setFont(linkFont());
     setCursor(Qt::PointingHandCursor);
+    // Links are in the tab order and act on Enter or Space, as buttons do.
+    setFocusPolicy(Qt::StrongFocus);
     setText(text);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !event->isAutoRepeat()) {
+        if (m_id != 0)
+            Q_EMIT clicked(m_id);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void LinkLabel::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void LinkLabel::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void LinkLabel::setText(const QString &text)
@@ -152,6 +179,7 @@ void LinkLabel::paintEvent(QPaintEvent *)
         }
         top += height;
     }
+    paintFocusMark(painter, *this);
 }
 
 int LinkLabel::lineHeight() const

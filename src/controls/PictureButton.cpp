@@ -1,8 +1,10 @@
 #include "PictureButton.h"
 
+#include "FocusMark.h"
 #include "Pictures.h"
 #include "UiFonts.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -75,6 +77,8 @@ PictureButton::PictureButton(int id, QWidget *parent)
     , m_id(id)
 {
     setCursor(Qt::PointingHandCursor);
+    // Reached with Tab like any button; Space clicks it (QAbstractButton), Enter too (below).
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void PictureButton::setPictures(PictureId normal, PictureId hover, PictureId pressed, PictureId disabled)
@@ -186,6 +190,16 @@ void PictureButton::paintEvent(QPaintEvent *)
     const QImage &picture = m_pictures[currentState()];
     painter.drawImage(0, 0, picture);
     drawText(painter, picture.size());
+    paintFocusMark(painter, *this);
+}
+
+void PictureButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isEnabled() && !event->isAutoRepeat()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void PictureButton::drawText(QPainter &painter, QSize picture) const

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSemaphore>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -102,6 +103,7 @@ private Q_SLOTS:
     void helpDropDownOffersAbout();
     void buttonsAndTilesReachTheFrame_data();
     void buttonsAndTilesReachTheFrame();
+    void everyControlIsReachedWithTabAndShowsFocus();
     void pageHoldsItsFrameAtSize();
 
 private:
@@ -135,10 +137,8 @@ void TestSummaryPage::init()
     choice.planIndex = 1;
     QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(m_tasks->tasks().size(), 2);
-    QList<NetworkSchedule> networks;
     const PowerPlan saverPlan = plans.at(findPlan(plans, saver).value());
-    QCOMPARE(saveNetworkSchedule(networks, {QStringLiteral("Home"), QUuid::createUuid(), true}, saverPlan),
-             NetworkSaveResult::Saved);
+    QVERIFY(saveNetworkSchedule(*m_platform, {QStringLiteral("Home"), QUuid::createUuid(), true}, saverPlan));
 
     m_pleaseWait = std::make_unique<PleaseWaitDialog>();
 }
@@ -288,15 +288,20 @@ void TestSummaryPage::helpDropDownOffersAbout()
 void TestSummaryPage::buttonsAndTilesReachTheFrame_data()
 {
     QTest::addColumn<int>("id");
-    QTest::newRow("settings") << int(CmdOpenSettings);
-    QTest::newRow("create tile") << int(CmdCreatePlan);
-    QTest::newRow("manage tile") << int(CmdManagePlans);
-    QTest::newRow("schedule tile") << int(CmdShowSchedules);
+    QTest::addColumn<int>("key"); // 0: a mouse click
+    QTest::newRow("settings") << int(CmdOpenSettings) << 0;
+    QTest::newRow("create tile") << int(CmdCreatePlan) << 0;
+    QTest::newRow("manage tile") << int(CmdManagePlans) << 0;
+    QTest::newRow("schedule tile") << int(CmdShowSchedules) << 0;
+    QTest::newRow("settings by Enter") << int(CmdOpenSettings) << int(Qt::Key_Return);
+    QTest::newRow("create tile by Space") << int(CmdCreatePlan) << int(Qt::Key_Space);
+    QTest::newRow("manage tile by keypad Enter") << int(CmdManagePlans) << int(Qt::Key_Enter);
 }
 
 void TestSummaryPage::buttonsAndTilesReachTheFrame()
 {
     QFETCH(int, id);
+    QFETCH(int, key);
     const auto page = makePage();
     page->show();
     QVERIFY(QTest::qWaitForWindowExposed(page.get()));
@@ -304,9 +309,53 @@ void TestSummaryPage::buttonsAndTilesReachTheFrame()
     QSignalSpy commands(page.get(), &Page::commandRequested);
     PictureButton *button = buttonOf(page.get(), id);
     QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, 4));
-    QCOMPARE(commands.size(), 1);
+    if (key == 0) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, 4));
+    } else {
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key(key));
+    }
+    QTRY_COMPARE(commands.size(), 1);
     QCOMPARE(commands.first().first().toInt(), id);
+}
+
+void TestSummaryPage::everyControlIsReachedWithTabAndShowsFocus()
+{
+    qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(sysfs("discharging")));
+    m_battery = std::make_unique<SysfsBatteryStatusReader>();
+    qunsetenv("AMPORA_SYSFS_ROOT");
+    SummaryPage page(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, nullptr});
+    page.resize(Page::kFrameSize);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    waitForReload(page);
+
+    QSet<QWidget *> controls;
+    for (PictureButton *button : page.findChildren<PictureButton *>())
+        controls.insert(button);
+    for (LinkLabel *link : page.findChildren<LinkLabel *>()) {
+        if (link->isVisible())
+            controls.insert(link);
+    }
+    QVERIFY(controls.contains(page.batteryLink()) && controls.contains(page.changePlanLink()));
+    QSet<QWidget *> reached;
+    page.helpButton()->setFocus(Qt::TabFocusReason);
+    for (int step = 0; step < 2 * controls.size() && reached.size() < controls.size(); ++step) {
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY(focused);
+        // The focus mark is drawn: the focused control looks different from itself unfocused.
+        const QImage withFocus = focused->grab().toImage();
+        reached.insert(focused);
+        QTest::keyClick(focused, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != focused);
+        QVERIFY(focused->grab().toImage() != withFocus);
+    }
+    QCOMPARE(reached, controls);
+
+    // A link acts on Enter as on a click.
+    page.batteryLink()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(page.batteryLink(), Qt::Key_Return);
+    QTRY_COMPARE(shownPopups().size(), 1);
 }
 
 void TestSummaryPage::pageHoldsItsFrameAtSize()
