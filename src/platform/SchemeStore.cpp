@@ -294,8 +294,8 @@ Result<> SchemeStore::modify(const Change &change)
     IniFile edited = m_snapshot.ini;
     if (const Result<> changed = change(edited, std::as_const(m_snapshot)); !changed)
         return changed;
-    if (!edited.save(m_path))
-        return failed(QStringLiteral("the plan store %1 could not be written").arg(m_path));
+    if (const Result<> saved = edited.save(m_path); !saved)
+        return saved;
     adopt(Snapshot::from(std::move(edited)), FileStamp::of(m_path), State::Clean);
     return {};
 }
@@ -320,7 +320,7 @@ Result<> SchemeStore::refresh(Lock lock) const
     if (stamp.exists) {
         const IniFile ini = IniFile::load(m_path);
         if (ini.readFailed())
-            return markUnusable(QStringLiteral("it could not be read"));
+            return markUnusable(ini.readError());
         Snapshot snapshot = Snapshot::from(ini);
         const QString problem = snapshot.problem();
         if (problem.isEmpty()) {
@@ -360,8 +360,8 @@ Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) co
         "ampora: the plan store %1 was damaged (%2); it was kept as %3 and its %4 readable plans were saved")
                                 .arg(m_path, problem, keptAs)
                                 .arg(kept);
-    if (!salvaged.ini.save(m_path))
-        return markUnusable(QStringLiteral("it could not be written"));
+    if (const Result<> saved = salvaged.ini.save(m_path); !saved)
+        return markUnusable(saved.failure().message);
     adopt(std::move(salvaged), FileStamp::of(m_path), State::Clean);
     return {};
 }
@@ -369,8 +369,8 @@ Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) co
 Result<> SchemeStore::writeSeed() const
 {
     IniFile seed = seedDocument();
-    if (!seed.save(m_path))
-        return markUnusable(QStringLiteral("it could not be created"));
+    if (const Result<> saved = seed.save(m_path); !saved)
+        return markUnusable(saved.failure().message);
     adopt(Snapshot::from(std::move(seed)), FileStamp::of(m_path), State::Clean);
     return {};
 }
