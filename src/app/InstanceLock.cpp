@@ -2,7 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QStandardPaths>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -10,6 +17,41 @@ namespace {
 QString lockPath(const QString &folder)
 {
     return folder + QStringLiteral("/ampora.lock");
+}
+
+// Why path cannot hold what only this user may reach, or nothing when it can. Symbolic links are
+// not followed: another user could point one anywhere.
+std::optional<QString> unsafeBecause(const QString &path, bool mayTighten)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("it is a symbolic link");
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("it is not a folder");
+    if (info.st_uid != ::getuid())
+        return QStringLiteral("it belongs to user %1").arg(info.st_uid);
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        if (!mayTighten || ::chmod(native.constData(), S_IRWXU) != 0)
+            return QStringLiteral("it is open to other users");
+    }
+    return std::nullopt;
+}
+
+// Makes folder (only it, in an existing parent) when missing, then checks it.
+std::optional<QString> privateFolderProblem(const QString &folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return unsafeBecause(folder, true);
+}
+
+void reportRefused(const QString &folder, const QString &why)
+{
+    std::fprintf(stderr, "ampora: the runtime folder %s is not used: %s\n", qPrintable(folder), qPrintable(why));
 }
 
 } // namespace
@@ -42,10 +84,34 @@ bool InstanceLock::isHeldByAnyone(const QString &runtimeFolder)
 
 QString InstanceLock::defaultRuntimeFolder()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString base = runtime.isEmpty() ? QString(QDir::tempPath() + QStringLiteral("/ampora-") + QString::number(getuid()))
-                                           : QString(runtime + QStringLiteral("/ampora"));
-    QDir().mkpath(base);
-    QFile::setPermissions(base, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return base;
+    // Remembered per environment, so a refused folder is reported once however often it is asked.
+    static QHash<QString, QString> chosen;
+    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString cacheDir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString key = runtimeDir + u'\n' + cacheDir;
+    if (!chosen.contains(key))
+        chosen.insert(key, chooseRuntimeFolder(runtimeDir, cacheDir));
+    return chosen.value(key);
+}
+
+QString InstanceLock::chooseRuntimeFolder(const QString &runtimeDir, const QString &cacheDir)
+{
+    if (!runtimeDir.isEmpty()) {
+        // The session's runtime folder itself must be ours, or another user could swap ours.
+        const QString folder = runtimeDir + QStringLiteral("/ampora");
+        const std::optional<QString> parentProblem = unsafeBecause(runtimeDir, false);
+        const std::optional<QString> problem = parentProblem ? parentProblem : privateFolderProblem(folder);
+        if (!problem)
+            return folder;
+        reportRefused(parentProblem ? runtimeDir : folder, *problem);
+    }
+    // In the home folder, which other users cannot write, unlike a predictable name in /tmp.
+    if (cacheDir.isEmpty() || !QDir().mkpath(cacheDir + QStringLiteral("/ampora")))
+        return {};
+    const QString fallback = cacheDir + QStringLiteral("/ampora/runtime");
+    if (const std::optional<QString> problem = privateFolderProblem(fallback)) {
+        reportRefused(fallback, *problem);
+        return {};
+    }
+    return fallback;
 }

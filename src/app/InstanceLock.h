@@ -20,8 +20,14 @@ public:
 
     // Whether some process holds the lock in runtimeFolder.
     static bool isHeldByAnyone(const QString &runtimeFolder);
-    // $XDG_RUNTIME_DIR/ampora, or a private folder in /tmp when there is no runtime folder.
+    // The user's private folder for the lock and the hand-over socket, chosen once per process
+    // (see chooseRuntimeFolder) from $XDG_RUNTIME_DIR and $XDG_CACHE_HOME.
     static QString defaultRuntimeFolder();
+    // <runtimeDir>/ampora when runtimeDir is set and both are the user's own folders, not
+    // symbolic links and closed to others; otherwise <cacheDir>/ampora/runtime, checked the
+    // same way. Each refused folder gets one line on stderr. A folder that is the user's but open
+    // to others is closed; one that is not the user's is never touched. Empty when neither is safe.
+    static QString chooseRuntimeFolder(const QString &runtimeDir, const QString &cacheDir);
 
 private:
     QString m_folder;

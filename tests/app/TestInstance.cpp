@@ -5,9 +5,16 @@
 #include "SingleInstance.h"
 #include "TestEnvironment.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 class TestInstance : public QObject
 {
@@ -16,6 +23,7 @@ private Q_SLOTS:
     void framesRoundTripAndArriveInPieces();
     void rejectsHostileFrames();
     void onlyOneCopyHoldsTheLock();
+    void runtimeFolderMustBeTheUsersOwn();
     void handsOverAndReturnsTheAnswer();
     void noRunningCopyMeansNoHandOver();
     void switchesPlanFromCommandLine_data();
@@ -66,6 +74,42 @@ void TestInstance::onlyOneCopyHoldsTheLock()
     QVERIFY(!second.tryBecomeFirst());
     first.reset();
     QVERIFY(second.tryBecomeFirst());
+}
+
+void TestInstance::runtimeFolderMustBeTheUsersOwn()
+{
+    TestEnvironment env;
+    const QString cache = env.path(u"home/.cache"_s);
+    const QString fallback = cache + u"/ampora/runtime"_s;
+    const QString runtime = env.path(u"runtime"_s);
+    QCOMPARE(InstanceLock::chooseRuntimeFolder(runtime, cache), runtime + u"/ampora"_s);
+    QCOMPARE(QFileInfo(runtime + u"/ampora"_s).permissions() & 0x0077, 0); // closed to group and others
+
+    // No runtime folder at all: a private folder in the home, not a predictable one in /tmp.
+    QCOMPARE(InstanceLock::chooseRuntimeFolder(QString(), cache), fallback);
+    QCOMPARE(QFileInfo(fallback).permissions() & 0x0077, 0);
+
+    // A symbolic link planted where the folder goes is neither followed nor changed.
+    const QString target = env.path(u"elsewhere"_s);
+    QVERIFY(QDir().mkpath(target));
+    QVERIFY(QFile::setPermissions(target, QFileDevice::Permissions(0x7777)));
+    const QString planted = env.path(u"planted"_s);
+    QVERIFY(QDir().mkpath(planted));
+    QVERIFY(QFile::setPermissions(planted, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(QFile::link(target, planted + u"/ampora"_s));
+    QCOMPARE(InstanceLock::chooseRuntimeFolder(planted, cache), fallback);
+    QCOMPARE(QFileInfo(target).permissions(), QFileDevice::Permissions(0x7777));
+
+    // A folder another user made first, open to all: refused, never touched.
+    if (::getuid() == 0) {
+        const QString foreign = env.path(u"foreign"_s);
+        QVERIFY(QDir().mkpath(foreign + u"/ampora"_s));
+        QVERIFY(::chmod(QFile::encodeName(foreign + u"/ampora"_s).constData(), 0777) == 0);
+        QVERIFY(::chown(QFile::encodeName(foreign + u"/ampora"_s).constData(), 65534, 65534) == 0);
+        QVERIFY(::chmod(QFile::encodeName(foreign).constData(), 0700) == 0);
+        QCOMPARE(InstanceLock::chooseRuntimeFolder(foreign, cache), fallback);
+        QCOMPARE(QFileInfo(foreign + u"/ampora"_s).ownerId(), 65534u);
+    }
 }
 
 void TestInstance::handsOverAndReturnsTheAnswer()
