@@ -264,20 +264,6 @@ int AmpctlCommands::networks()
     return Success;
 }
 
-namespace {
-
-// Language texts are the user's to edit: control characters in them never reach the terminal.
-QString terminalText(QString text)
-{
-    for (QChar &c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    }
-    return text;
-}
-
-} // namespace
-
 int AmpctlCommands::battery()
 {
     const SystemPowerStatus status = m_services.battery.read();
@@ -285,7 +271,7 @@ int AmpctlCommands::battery()
     if (!m_json) {
         QList<QStringList> rows;
         for (const BatteryPopup::Line &line : lines)
-            rows.append({terminalText(line.label) + u':', terminalText(line.value)});
+            rows.append({line.label + u':', line.value}); // printTable escapes control characters
         printTable(rows);
         return Success;
     }
