@@ -1,6 +1,7 @@
 #include "Profile.h"
 
 #include "AtomicFile.h"
+#include "DataLock.h"
 #include "IniFile.h"
 #include "SharedStrings.h"
 
@@ -57,19 +58,27 @@ QString readSetting(const QString &key)
     return IniFile::load(sharedStrings().settingsFile).value(kSection, key).left(499);
 }
 
-bool writeSetting(const QString &key, const QString &value)
+Result<> writeSetting(const QString &key, const QString &value)
 {
-    const QString &path = sharedStrings().settingsFile;
-    IniFile ini = IniFile::load(path);
-    if (ini.readFailed())
-        return false;
-    if (ini.hasEncodingError()) {
-        // Keep the unreadable file for the user and start a clean one.
-        if (AtomicFile::setAside(path).isEmpty())
-            return false;
-        ini = IniFile();
-    }
-    return ini.setValue(kSection, key, value) && ini.save(path);
+    if (!IniFile::isSafeValue(value))
+        return invalid(QStringLiteral("the setting %1 cannot hold a line break or NUL").arg(key));
+    return underDataLock([&]() -> Result<> {
+        // Read under the lock, so a setting written meanwhile by another process stays.
+        const QString &path = sharedStrings().settingsFile;
+        IniFile ini = IniFile::load(path);
+        if (ini.readFailed())
+            return failed(ini.readError());
+        if (ini.hasEncodingError()) {
+            // Keep the unreadable file for the user and start a clean one.
+            if (AtomicFile::setAside(path).isEmpty())
+                return failed(QStringLiteral("the settings file %1 is not valid text and could not be moved aside")
+                                  .arg(path));
+            ini = IniFile();
+        }
+        if (!ini.setValue(kSection, key, value))
+            return invalid(QStringLiteral("%1 cannot name a setting").arg(key));
+        return ini.save(path);
+    });
 }
 
 bool isSettingTrue(const QString &value)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 // Lookups in the language and settings files. Both are read anew at every call, so an edited
@@ -15,7 +17,9 @@ QString loadText(const char16_t *key, int bufferChars = kLanguageTextBufferChars
 
 // The raw value of a settings key (empty when missing); callers apply their own rule below.
 QString readSetting(const QString &key);
-bool writeSetting(const QString &key, const QString &value);
+// Sets one key under the data lock and keeps the rest of the file; a file that is not valid text
+// is moved aside first.
+Result<> writeSetting(const QString &key, const QString &value);
 
 // Settings are compared exactly and case-sensitively. Most readers take only "TRUE" as on...
 bool isSettingTrue(const QString &value);

@@ -1,9 +1,12 @@
 #include "CommandLine.h"
+#include "DataLock.h"
+#include "IniFile.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -15,6 +18,7 @@ private Q_SLOTS:
     void missingFilesGiveEmptyTexts();
     void settingRulesAreExactAndCaseSensitive();
     void writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles();
+    void settingsFromSeveralProcessesAreAllKept();
     void formatsPrintfPlaceholders();
     void classifiesCommandLines_data();
     void classifiesCommandLines();
@@ -68,6 +72,48 @@ void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(env.path(QStringLiteral("program/")) + aside.first()),
              QByteArray("[Ampora]\nIDS_LANGUAGE=\xC3\x28\n"));
+}
+
+void TestProfile::settingsFromSeveralProcessesAreAllKept()
+{
+    TestEnvironment env;
+    const QString &path = sharedStrings().settingsFile;
+    constexpr int kEach = 40;
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (const QString &prefix : {QStringLiteral("FIRST_"), QStringLiteral("SECOND_")}) {
+        auto writer = std::make_unique<QProcess>();
+        writer->start(QStringLiteral(SETTINGS_WRITER),
+                      {sharedStrings().dataFolder, path, prefix, QString::number(kEach)});
+        writers.push_back(std::move(writer));
+    }
+    // This process is the third writer.
+    for (int n = 0; n < kEach; ++n) {
+        const Result<> written = writeSetting(QStringLiteral("THIRD_%1").arg(n), QString::number(n));
+        QVERIFY2(written, qPrintable(written.failure().message));
+    }
+    for (const std::unique_ptr<QProcess> &writer : writers)
+        writer->waitForFinished(-1);
+    for (const std::unique_ptr<QProcess> &writer : writers) {
+        QVERIFY2(writer->exitStatus() == QProcess::NormalExit && writer->exitCode() == 0,
+                 writer->readAllStandardError().constData());
+    }
+    const IniFile ini = IniFile::load(path);
+    QCOMPARE(ini.keys(QStringLiteral("Ampora")).size(), 3 * kEach);
+    for (const char *prefix : {"FIRST_", "SECOND_", "THIRD_"}) {
+        for (int n = 0; n < kEach; ++n)
+            QCOMPARE(readSetting(QString::fromLatin1(prefix) + QString::number(n)), QString::number(n));
+    }
+
+    // The lock is not recursive: a write inside a held lock fails at once and says why.
+    {
+        const Result<DataLock> held = DataLock::acquire();
+        QVERIFY(held);
+        const Result<> nested = writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE"));
+        QVERIFY(nested.failedWith(Failure::Kind::Failed));
+        QVERIFY2(nested.failure().message.contains(QStringLiteral("inside another")),
+                 qPrintable(nested.failure().message));
+    }
+    QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
 }
 
 void TestProfile::formatsPrintfPlaceholders()

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Result.h"
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+// The one lock that every process of the user takes before changing a file that other Ampora
+// processes change too: the network schedule file, the settings file, the task units and
+// autostart entries. A change reads the file again once it holds the lock and writes it before
+// letting go, so two writers never lose each other's work. Reads take no lock: every file is
+// replaced atomically, so a reader sees the old or the new file, never half of one.
+//
+// The lock is a QLockFile in the data folder (sharedStrings().dataFolder). It is not recursive:
+// taking it again on a thread that holds it fails at once instead of waiting for itself, so a
+// locked operation must never call another one. (The scheme store keeps a lock of its own,
+// always taken after this one, never before.)
+class DataLock
+{
+public:
+    // Waits a few seconds at most. A holder that died leaves no lock behind.
+    static Result<DataLock> acquire();
+
+    // The lock file, for messages and tests.
+    static QString path();
+
+    DataLock(DataLock &&other) noexcept;
+    DataLock &operator=(DataLock &&) = delete;
+    ~DataLock();
+
+private:
+    explicit DataLock(std::unique_ptr<QLockFile> file);
+
+    std::unique_ptr<QLockFile> m_file;
+};
+
+// Runs change while holding the lock; a lock that cannot be taken is change's failure.
+template <typename Change>
+auto underDataLock(Change &&change) -> decltype(change())
+{
+    const Result<DataLock> lock = DataLock::acquire();
+    if (!lock)
+        return lock.failure();
+    return change();
+}
