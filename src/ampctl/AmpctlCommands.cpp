@@ -370,18 +370,14 @@ int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &networ
     if (matches.size() > 1)
         return fail(NotFound, u"%1 networks are named \"%2\"; use the GUID"_s.arg(matches.size()).arg(network));
 
-    QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
-    switch (saveNetworkSchedule(schedules, matches.first(), plan)) {
-    case NetworkSaveResult::Saved:
-        m_networkSchedulesChanged();
-        m_out << guidToText(matches.first().guid) << u'\n';
-        return Success;
-    case NetworkSaveResult::Duplicate:
+    const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(m_services.platform, matches.first(), plan);
+    if (saved.failedWith(Failure::Kind::AlreadyExists))
         return fail(Duplicate, u"network \"%1\" has a schedule already"_s.arg(matches.first().name));
-    case NetworkSaveResult::Failed:
-        break;
-    }
-    return fail(SystemError, u"cannot write the network schedule file"_s);
+    if (!saved)
+        return fail(SystemError, u"cannot write the network schedule file: %1"_s.arg(saved.failure().message));
+    m_networkSchedulesChanged();
+    m_out << guidToText(matches.first().guid) << u'\n';
+    return Success;
 }
 
 int AmpctlCommands::change(const QString &command, const QString &name)
@@ -398,7 +394,7 @@ int AmpctlCommands::change(const QString &command, const QString &name)
 
 int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString &name)
 {
-    QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
+    const QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
     const std::optional<QUuid> guid = textToGuid(name);
     QList<qsizetype> matches;
     for (qsizetype i = 0; i < schedules.size(); ++i) {
@@ -409,11 +405,15 @@ int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString 
         return fail(NotFound, u"no schedule \"%1\"; see ampctl schedules"_s.arg(name));
     if (matches.size() > 1)
         return fail(NotFound, u"%1 schedules are for networks named \"%2\"; use the GUID"_s.arg(matches.size()).arg(name));
-    const bool done = command == u"remove"
-                          ? removeNetworkSchedule(schedules, matches.first())
-                          : setNetworkScheduleEnabled(schedules, matches.first(), command == u"enable");
-    if (!done)
-        return fail(SystemError, u"cannot write the network schedule file"_s);
+    // The file is read again under its lock: the schedule is named by its network, not its place.
+    const QUuid network = schedules.at(matches.first()).networkGuid;
+    const Result<QList<NetworkSchedule>> changed
+        = command == u"remove" ? removeNetworkSchedule(m_services.platform, network)
+                               : setNetworkScheduleEnabled(m_services.platform, network, command == u"enable");
+    if (changed.failedWith(Failure::Kind::NotFound))
+        return fail(NotFound, u"no schedule \"%1\"; see ampctl schedules"_s.arg(name));
+    if (!changed)
+        return fail(SystemError, u"cannot write the network schedule file: %1"_s.arg(changed.failure().message));
     m_networkSchedulesChanged();
     return Success;
 }

@@ -3,8 +3,8 @@
 #include <QString>
 #include <QUuid>
 
-// One network-based schedule: a power plan recorded for a network. The record's position in its
-// list is also its number in the network schedule file.
+// One network-based schedule: a power plan recorded for a network. The network's GUID names the
+// schedule: no two schedules are for the same network.
 struct NetworkSchedule
 {
     QString planName;    // read from the plan when the file is read, never stored

@@ -1,12 +1,14 @@
 #include "NetworkScheduleFile.h"
 
 #include "AtomicFile.h"
+#include "DataLock.h"
 #include "Guid.h"
 #include "IniFile.h"
 #include "PlanCatalogue.h"
 #include "PowerPlatform.h"
 #include "SharedStrings.h"
 
+#include <QDebug>
 #include <QFile>
 
 #include <algorithm>
@@ -76,15 +78,6 @@ bool isClean(const IniFile &ini)
     return !ini.readFailed() && !ini.hasEncodingError() && ini.malformedLines().isEmpty();
 }
 
-// Loads the file; one that cannot be read cleanly is moved aside so that nothing overwrites it.
-// *replaceable tells whether the file may now be written.
-IniFile loadOrSetAside(const QString &path, bool *replaceable)
-{
-    IniFile ini = IniFile::load(path);
-    *replaceable = isClean(ini) || !AtomicFile::setAside(path).isEmpty();
-    return ini;
-}
-
 bool setEntry(IniFile &ini, qsizetype n, const NetworkSchedule &record)
 {
     return ini.setValue(kSection, numbered(kNetworkGuidKey, n), guidToText(record.networkGuid))
@@ -112,114 +105,175 @@ std::optional<NetworkSchedule> readEntry(const IniFile &ini, qsizetype n, const 
     return record;
 }
 
-// An in-place edit of entry `index` is safe only when the file already holds every entry before
-// it (and the entry itself when it is not new); otherwise the edit would leave a gap that the
-// next read stops at.
-bool holdsEntriesUpTo(const IniFile &ini, qsizetype last)
+// The file as read, and what of it stays.
+struct Scan
 {
-    for (qsizetype n = 0; n <= last; ++n) {
-        if (!ini.contains(kSection, numbered(kNetworkGuidKey, n)))
-            return false;
-    }
-    return true;
+    IniFile ini;
+    QList<NetworkSchedule> schedules;
+    // The file holds exactly the schedules, numbered 0.., and nothing is left out: an entry can
+    // be edited or appended in place without a gap or a dropped entry coming back.
+    bool editableInPlace = false;
+};
+
+// True when a numbered key of ours beyond the last read entry exists (the rest after a gap).
+bool hasEntriesBeyond(const IniFile &ini, qsizetype count)
+{
+    const QStringList keys = ini.keys(kSection);
+    return std::any_of(keys.cbegin(), keys.cend(), [count](const QString &key) {
+        for (const QString &prefix : {kNetworkGuidKey, kPlanGuidKey, kNetworkNameKey, kEnabledKey}) {
+            if (!key.startsWith(prefix, Qt::CaseInsensitive))
+                continue;
+            bool isNumber = false;
+            const qsizetype n = key.mid(prefix.size()).toLongLong(&isNumber);
+            if (isNumber && n >= count)
+                return true;
+        }
+        return false;
+    });
 }
 
-enum class Change { WholeEntry, EnabledKey };
+Scan scan(const PowerPlatform &platform)
+{
+    Scan result;
+    result.ini = IniFile::load(sharedStrings().networkFile);
+    qsizetype count = 0;
+    for (; !result.ini.value(kSection, numbered(kNetworkGuidKey, count)).isEmpty(); ++count) {
+        if (const std::optional<NetworkSchedule> record = readEntry(result.ini, count, platform))
+            result.schedules.append(*record);
+    }
+    result.editableInPlace
+        = isClean(result.ini) && result.schedules.size() == count && !hasEntriesBeyond(result.ini, count);
+    return result;
+}
 
-// Writes one entry's keys into the file and keeps the rest of it; falls back to writing the
-// whole list when the file is unreadable or does not match the list.
-bool storeEntry(const QList<NetworkSchedule> &schedules, qsizetype index, Change change)
+// Writes the whole list, numbered from 0; a file that could not be read cleanly is kept aside.
+Result<> replaceFile(const IniFile &current, const QList<NetworkSchedule> &schedules)
 {
     const QString &path = sharedStrings().networkFile;
-    IniFile ini = IniFile::load(path);
-    const qsizetype mustHold = change == Change::EnabledKey ? index : index - 1;
-    if (!isClean(ini) || !holdsEntriesUpTo(ini, mustHold))
-        return writeNetworkSchedules(schedules);
+    if (!isClean(current)) {
+        const QString keptAs = AtomicFile::setAside(path);
+        if (keptAs.isEmpty()) {
+            return failed(QStringLiteral("the network schedule file %1 cannot be read and could not be moved "
+                                         "aside; nothing was changed")
+                              .arg(path));
+        }
+        qWarning().noquote() << QStringLiteral("ampora: the network schedule file %1 could not be read; it was "
+                                               "kept as %2 and its readable schedules were saved")
+                                    .arg(path, keptAs);
+    }
+    if (schedules.isEmpty()) {
+        if (QFile::exists(path) && !QFile::remove(path))
+            return failed(QStringLiteral("the network schedule file %1 could not be removed").arg(path));
+        return {};
+    }
+    IniFile ini;
+    for (qsizetype n = 0; n < schedules.size(); ++n) {
+        if (!setEntry(ini, n, schedules.at(n))) {
+            return invalid(QStringLiteral("the schedule for network %1 cannot be stored")
+                               .arg(guidToText(schedules.at(n).networkGuid)));
+        }
+    }
+    return ini.save(path);
+}
+
+// What a change writes when the file allows an edit in place.
+enum class Keys { WholeEntry, EnabledKey, None };
+
+// Writes schedules after a change to entry index: in place when the scan allows it and keys says
+// what changed, otherwise the whole list.
+Result<QList<NetworkSchedule>> store(Scan &current, const QList<NetworkSchedule> &schedules, qsizetype index,
+                                     Keys keys)
+{
+    if (keys == Keys::None || !current.editableInPlace) {
+        if (const Result<> replaced = replaceFile(current.ini, schedules); !replaced)
+            return replaced.failure();
+        return schedules;
+    }
     const NetworkSchedule &record = schedules.at(index);
-    const bool set = change == Change::EnabledKey
-                         ? ini.setValue(kSection, numbered(kEnabledKey, index), record.enabled ? kEnabled : kDisabled)
-                         : setEntry(ini, index, record);
-    return set && ini.save(path);
+    const QString state = record.enabled ? kEnabled : kDisabled;
+    const bool set = keys == Keys::EnabledKey ? current.ini.setValue(kSection, numbered(kEnabledKey, index), state)
+                                              : setEntry(current.ini, index, record);
+    if (!set) {
+        return invalid(
+            QStringLiteral("the schedule for network %1 cannot be stored").arg(guidToText(record.networkGuid)));
+    }
+    if (const Result<> saved = current.ini.save(sharedStrings().networkFile); !saved)
+        return saved.failure();
+    return schedules;
+}
+
+qsizetype indexOf(const QList<NetworkSchedule> &schedules, const QUuid &network)
+{
+    const auto found = std::find_if(schedules.cbegin(), schedules.cend(),
+                                    [&network](const NetworkSchedule &s) { return s.networkGuid == network; });
+    return found == schedules.cend() ? -1 : found - schedules.cbegin();
+}
+
+Failure noSchedule(const QUuid &network)
+{
+    return notFound(QStringLiteral("no schedule is for network %1").arg(guidToText(network)));
 }
 
 } // namespace
 
 QList<NetworkSchedule> readNetworkSchedules(const PowerPlatform &platform)
 {
-    bool replaceable = false;
-    const IniFile ini = loadOrSetAside(sharedStrings().networkFile, &replaceable);
-    QList<NetworkSchedule> schedules;
-    for (qsizetype n = 0; !ini.value(kSection, numbered(kNetworkGuidKey, n)).isEmpty(); ++n) {
-        if (const std::optional<NetworkSchedule> record = readEntry(ini, n, platform))
-            schedules.append(*record);
-    }
-    // Renumbers the file to match the list; dropped and unreachable entries go with it.
-    if (replaceable)
-        writeNetworkSchedules(schedules);
-    return schedules;
+    return scan(platform).schedules;
 }
 
-bool writeNetworkSchedules(const QList<NetworkSchedule> &schedules)
+Result<> writeNetworkSchedules(const QList<NetworkSchedule> &schedules)
 {
-    const QString &path = sharedStrings().networkFile;
-    bool replaceable = false;
-    loadOrSetAside(path, &replaceable);
-    if (!replaceable)
-        return false;
-    if (schedules.isEmpty())
-        return !QFile::exists(path) || QFile::remove(path);
-    IniFile ini;
-    for (qsizetype n = 0; n < schedules.size(); ++n) {
-        if (!setEntry(ini, n, schedules.at(n)))
-            return false;
-    }
-    return ini.save(path).ok();
+    return underDataLock([&] { return replaceFile(IniFile::load(sharedStrings().networkFile), schedules); });
 }
 
-NetworkSaveResult saveNetworkSchedule(QList<NetworkSchedule> &schedules, const NetworkList::Network &network,
-                                      const PowerPlan &plan, qsizetype editIndex)
+Result<QList<NetworkSchedule>> saveNetworkSchedule(const PowerPlatform &platform, const NetworkList::Network &network,
+                                                   const PowerPlan &plan, const std::optional<QUuid> &replacing)
 {
-    if (editIndex < -1 || editIndex >= schedules.size())
-        return NetworkSaveResult::Failed;
-    for (qsizetype i = 0; i < schedules.size(); ++i) {
-        if (i != editIndex && schedules.at(i).networkGuid == network.guid)
-            return NetworkSaveResult::Duplicate;
-    }
-    QList<NetworkSchedule> updated = schedules;
-    qsizetype index = editIndex;
-    if (editIndex == -1) {
-        index = updated.size();
-        updated.append(NetworkSchedule{plan.planName, network.name, plan.planGuid, network.guid, true});
-    } else {
-        updated[index].networkGuid = network.guid;
-        updated[index].networkName = network.name;
-    }
-    if (!storeEntry(updated, index, Change::WholeEntry))
-        return NetworkSaveResult::Failed;
-    schedules = updated;
-    return NetworkSaveResult::Saved;
+    return underDataLock([&]() -> Result<QList<NetworkSchedule>> {
+        Scan current = scan(platform);
+        QList<NetworkSchedule> schedules = current.schedules;
+        qsizetype index = schedules.size();
+        if (replacing) {
+            index = indexOf(schedules, *replacing);
+            if (index < 0)
+                return noSchedule(*replacing);
+        }
+        const qsizetype holder = indexOf(schedules, network.guid);
+        if (holder >= 0 && holder != index)
+            return alreadyExists(QStringLiteral("network \"%1\" has a schedule already").arg(network.name));
+        if (replacing) {
+            schedules[index].networkGuid = network.guid;
+            schedules[index].networkName = network.name;
+        } else {
+            schedules.append(NetworkSchedule{plan.planName, network.name, plan.planGuid, network.guid, true});
+        }
+        return store(current, schedules, index, Keys::WholeEntry);
+    });
 }
 
-bool setNetworkScheduleEnabled(QList<NetworkSchedule> &schedules, qsizetype index, bool enabled)
+Result<QList<NetworkSchedule>> setNetworkScheduleEnabled(const PowerPlatform &platform, const QUuid &network,
+                                                         bool enabled)
 {
-    if (index < 0 || index >= schedules.size())
-        return false;
-    QList<NetworkSchedule> updated = schedules;
-    updated[index].enabled = enabled;
-    if (!storeEntry(updated, index, Change::EnabledKey))
-        return false;
-    schedules = updated;
-    return true;
+    return underDataLock([&]() -> Result<QList<NetworkSchedule>> {
+        Scan current = scan(platform);
+        QList<NetworkSchedule> schedules = current.schedules;
+        const qsizetype index = indexOf(schedules, network);
+        if (index < 0)
+            return noSchedule(network);
+        schedules[index].enabled = enabled;
+        return store(current, schedules, index, Keys::EnabledKey);
+    });
 }
 
-bool removeNetworkSchedule(QList<NetworkSchedule> &schedules, qsizetype index)
+Result<QList<NetworkSchedule>> removeNetworkSchedule(const PowerPlatform &platform, const QUuid &network)
 {
-    if (index < 0 || index >= schedules.size())
-        return false;
-    QList<NetworkSchedule> updated = schedules;
-    updated.removeAt(index);
-    if (!writeNetworkSchedules(updated))
-        return false;
-    schedules = updated;
-    return true;
+    return underDataLock([&]() -> Result<QList<NetworkSchedule>> {
+        Scan current = scan(platform);
+        QList<NetworkSchedule> schedules = current.schedules;
+        const qsizetype index = indexOf(schedules, network);
+        if (index < 0)
+            return noSchedule(network);
+        schedules.removeAt(index);
+        return store(current, schedules, index, Keys::None);
+    });
 }

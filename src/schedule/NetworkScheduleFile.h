@@ -3,8 +3,12 @@
 #include "NetworkList.h"
 #include "NetworkSchedule.h"
 #include "PowerPlan.h"
+#include "Result.h"
 
 #include <QList>
+#include <QUuid>
+
+#include <optional>
 
 class PowerPlatform;
 
@@ -22,32 +26,34 @@ class PowerPlatform;
 // None of these functions tells the running program about the change; callers that changed
 // something send the network-change notice themselves.
 
-// Reads the schedules in file order, stopping at the first missing ampctl_NetworkGuid<n>.
-// Entries whose GUIDs do not parse or whose plan no longer exists are left out, and the file is
-// rewritten from the result, so the numbers always match list positions afterwards. A plan that
-// cannot be read for another reason (the plan store failing) keeps its entry with an empty plan
-// name, so a passing failure loses nothing. A file that cannot be read is moved aside first.
+// Reads the schedules in file order, stopping at the first missing ampctl_NetworkGuid<n>. Entries
+// whose GUIDs do not parse or whose plan is known to be gone (the platform answers NotFound) are
+// left out. A plan that cannot be read for another reason (the plan store failing) keeps its
+// entry with an empty plan name, so a passing failure loses nothing. Never writes: what a
+// damaged file still holds is returned, and the next change deals with the file.
 QList<NetworkSchedule> readNetworkSchedules(const PowerPlatform &platform);
 
-// Replaces the file with the whole list; an empty list removes the file.
-bool writeNetworkSchedules(const QList<NetworkSchedule> &schedules);
+// Every change below holds the data lock (DataLock) while it reads the file again and writes it,
+// and applies itself to what the file holds at that moment, so schedules that another process
+// saved meanwhile stay. A schedule is named by its network's GUID, never by a list position. A
+// change also drops what readNetworkSchedules leaves out and renumbers the rest; a file that
+// cannot be read cleanly is moved aside first and its readable entries carried over. When there
+// is nothing to drop, only the changed keys are written and the rest of the file stays as it is.
+// Each returns the list as the file holds it afterwards.
 
-enum class NetworkSaveResult {
-    Saved,
-    Duplicate, // another schedule already names this network; nothing changed
-    Failed,    // bad index or the file could not be written; the list is as it was
-};
+// Replaces the whole file with schedules; an empty list removes the file.
+Result<> writeNetworkSchedules(const QList<NetworkSchedule> &schedules);
 
-// editIndex -1 appends a new, enabled schedule of plan for network. Otherwise the schedule at
-// editIndex takes the network's GUID and name and keeps its plan and state. Only that
-// schedule's keys are written; the rest of the file stays as it is.
-NetworkSaveResult saveNetworkSchedule(QList<NetworkSchedule> &schedules, const NetworkList::Network &network,
-                                      const PowerPlan &plan, qsizetype editIndex = -1);
+// Adds a new, enabled schedule of plan for network. Given replacing, the schedule of that network
+// takes the new network's GUID and name instead, keeping its plan and state. Fails with
+// AlreadyExists when another schedule names network, NotFound when none names replacing.
+Result<QList<NetworkSchedule>> saveNetworkSchedule(const PowerPlatform &platform, const NetworkList::Network &network,
+                                                   const PowerPlan &plan,
+                                                   const std::optional<QUuid> &replacing = std::nullopt);
 
-// Writes ampctl_SchdEnabled<index> and updates the record; false for a bad index or a failed
-// write, leaving the record as it was.
-bool setNetworkScheduleEnabled(QList<NetworkSchedule> &schedules, qsizetype index, bool enabled);
+// Sets the state of network's schedule; NotFound when no schedule names network.
+Result<QList<NetworkSchedule>> setNetworkScheduleEnabled(const PowerPlatform &platform, const QUuid &network,
+                                                         bool enabled);
 
-// Drops the record and rewrites the file (the last removal deletes it); false for a bad index or
-// a failed write, leaving the list as it was.
-bool removeNetworkSchedule(QList<NetworkSchedule> &schedules, qsizetype index);
+// Drops network's schedule (the last removal deletes the file); NotFound when none names it.
+Result<QList<NetworkSchedule>> removeNetworkSchedule(const PowerPlatform &platform, const QUuid &network);

@@ -30,3 +30,9 @@ inline QString planArguments(const QUuid &plan)
 {
     return QStringLiteral("-setactiveplan -") + plan.toString(QUuid::WithBraces).toUpper();
 }
+
+// The GUID of test network n, shared by the tests and their helper processes.
+inline QUuid numberedNetwork(int n)
+{
+    return QUuid::fromString(QStringLiteral("{5F2B7C10-0D1E-4C7A-9E55-%1}").arg(n, 12, 10, QChar(u'0')));
+}

@@ -3,12 +3,17 @@
 #include "Guid.h"
 #include "IniFile.h"
 #include "NetworkScheduleFile.h"
+#include "ScheduleTestSupport.h"
+#include "SchemeStore.h"
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSet>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -54,6 +59,13 @@ void installFixture(const QString &name)
     QFile::setPermissions(sharedStrings().networkFile, QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// The file's inode, to tell an untouched file from one replaced with the same bytes.
+ino_t inodeOf(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
 QStringList asideFiles()
 {
     return QDir(sharedStrings().dataFolder).entryList({QStringLiteral("AmporaNetworkInfo.ini.corrupt-*")}, QDir::Files);
@@ -78,16 +90,18 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void readsAndRewritesFixtures_data();
-    void readsAndRewritesFixtures();
+    void readsFixturesWithoutWriting_data();
+    void readsFixturesWithoutWriting();
+    void changesDropOnlySchedulesWhosePlanIsKnownGone();
     void hostileNamesRoundTripWithoutTouchingOtherKeys_data();
     void hostileNamesRoundTripWithoutTouchingOtherKeys();
     void saveChecksDuplicatesForNewAndEdit();
     void saveWritesOnlyItsEntryAndNeverLeavesAGap();
     void enableDisableWritesOneKey();
     void removeRenumbersAndLastRemovalDeletesTheFile();
-    void unreadableFilesAreKeptAside_data();
-    void unreadableFilesAreKeptAside();
+    void unreadableFilesAreKeptAsideByTheNextChange_data();
+    void unreadableFilesAreKeptAsideByTheNextChange();
+    void concurrentProcessesLoseNoSchedule();
     void connectedIndexIsTheLastConnected_data();
     void connectedIndexIsTheLastConnected();
 
@@ -111,7 +125,7 @@ void TestNetworkScheduleFile::cleanup()
     m_env.reset();
 }
 
-void TestNetworkScheduleFile::readsAndRewritesFixtures_data()
+void TestNetworkScheduleFile::readsFixturesWithoutWriting_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
@@ -124,7 +138,7 @@ void TestNetworkScheduleFile::readsAndRewritesFixtures_data()
     QTest::newRow("reading stops at a gap") << "gap.ini" << "gap.expected.ini"
                                             << QStringList{home, QStringLiteral("High performance|Office|")
                                                                      + guidToText(network(2)) + QStringLiteral("|off")};
-    QTest::newRow("bad GUIDs and deleted plans are dropped and renumbered")
+    QTest::newRow("bad GUIDs and deleted plans are left out and renumbered")
         << "dropped.ini" << "dropped.expected.ini"
         << QStringList{QStringLiteral("High performance|Lower-case state|") + guidToText(network(4)) + QStringLiteral("|off"),
                        QStringLiteral("Balanced|Upper-case state|") + guidToText(network(5)) + QStringLiteral("|off"),
@@ -139,22 +153,47 @@ void TestNetworkScheduleFile::readsAndRewritesFixtures_data()
                        QStringLiteral("Power saver|%utf8:100%|") + guidToText(network(3)) + QStringLiteral("|on")};
 }
 
-void TestNetworkScheduleFile::readsAndRewritesFixtures()
+void TestNetworkScheduleFile::readsFixturesWithoutWriting()
 {
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QFETCH(QStringList, records);
 
     installFixture(input);
+    const QByteArray original = networkFileBytes();
+    const ino_t inode = inodeOf(sharedStrings().networkFile);
     const QList<NetworkSchedule> schedules = readNetworkSchedules(*m_platform);
     QCOMPARE(describe(schedules), records);
-    QCOMPARE(networkFileBytes(), TestEnvironment::readFile(fixture(expected)));
+    // Listing leaves the file alone, even when it holds schedules the list leaves out.
+    QCOMPARE(networkFileBytes(), original);
+    QCOMPARE(inodeOf(sharedStrings().networkFile), inode);
     QVERIFY(asideFiles().isEmpty());
 
-    // The rewritten file reads back to the same list and is not changed again.
-    const QByteArray rewritten = networkFileBytes();
+    // Writing the list back gives the tidy form, which reads back to the same list.
+    QVERIFY(writeNetworkSchedules(schedules));
+    QCOMPARE(networkFileBytes(), TestEnvironment::readFile(fixture(expected)));
     QCOMPARE(readNetworkSchedules(*m_platform), schedules);
-    QCOMPARE(networkFileBytes(), rewritten);
+}
+
+void TestNetworkScheduleFile::changesDropOnlySchedulesWhosePlanIsKnownGone()
+{
+    // With the plan store failing, no plan is known gone: a change keeps the schedule of the
+    // deleted plan and drops only the entries that cannot be read.
+    installFixture(QStringLiteral("dropped.ini"));
+    FailingStore failing;
+    QCOMPARE(readNetworkSchedules(failing).size(), 4);
+    const Result<QList<NetworkSchedule>> kept = setNetworkScheduleEnabled(failing, network(1), false);
+    QVERIFY2(kept, qPrintable(kept.failure().message));
+    QCOMPARE(kept->size(), 4);
+    QCOMPARE(kept->first().planGuid, QUuid::fromString(u"{DEADBEEF-0000-4000-8000-000000000001}"));
+    QCOMPARE(readNetworkSchedules(failing), *kept);
+
+    // A change with the plan known gone drops its schedule and renumbers the rest.
+    installFixture(QStringLiteral("dropped.ini"));
+    const Result<QList<NetworkSchedule>> tidied = setNetworkScheduleEnabled(*m_platform, network(4), false);
+    QVERIFY2(tidied, qPrintable(tidied.failure().message));
+    QCOMPARE(networkFileBytes(), TestEnvironment::readFile(fixture(QStringLiteral("dropped.expected.ini"))));
+    QCOMPARE(readNetworkSchedules(*m_platform), *tidied);
 }
 
 void TestNetworkScheduleFile::hostileNamesRoundTripWithoutTouchingOtherKeys_data()
@@ -203,110 +242,128 @@ void TestNetworkScheduleFile::hostileNamesRoundTripWithoutTouchingOtherKeys()
     QCOMPARE(read, written);
 
     // Saving a new schedule keeps the hostile entry intact too.
-    QList<NetworkSchedule> schedules = read;
-    QCOMPARE(saveNetworkSchedule(schedules, known(3, name), {QStringLiteral("High performance"), {}, kHigh}),
-             NetworkSaveResult::Saved);
-    QCOMPARE(describe(readNetworkSchedules(*m_platform)), describe(schedules));
+    const Result<QList<NetworkSchedule>> saved
+        = saveNetworkSchedule(*m_platform, known(3, name), {QStringLiteral("High performance"), {}, kHigh});
+    QVERIFY(saved);
+    QCOMPARE(saved->size(), 3);
+    QCOMPARE(readNetworkSchedules(*m_platform), *saved);
 }
 
 void TestNetworkScheduleFile::saveChecksDuplicatesForNewAndEdit()
 {
     const PowerPlan balanced{QStringLiteral("Balanced"), {}, kBalanced};
     const PowerPlan saver{QStringLiteral("Power saver"), {}, kSaver};
-    QList<NetworkSchedule> schedules;
 
-    QCOMPARE(saveNetworkSchedule(schedules, known(1, QStringLiteral("Home")), balanced), NetworkSaveResult::Saved);
+    QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home")), balanced));
     // The same plan may serve several networks.
-    QCOMPARE(saveNetworkSchedule(schedules, known(2, QStringLiteral("Office")), balanced), NetworkSaveResult::Saved);
-    QVERIFY(setNetworkScheduleEnabled(schedules, 1, false));
+    QVERIFY(saveNetworkSchedule(*m_platform, known(2, QStringLiteral("Office")), balanced));
+    QVERIFY(setNetworkScheduleEnabled(*m_platform, network(2), false));
     const QByteArray before = networkFileBytes();
 
-    QCOMPARE(saveNetworkSchedule(schedules, known(1, QStringLiteral("Home again")), saver),
-             NetworkSaveResult::Duplicate);
-    QCOMPARE(saveNetworkSchedule(schedules, known(1, QStringLiteral("Home")), saver, 1), NetworkSaveResult::Duplicate);
-    QCOMPARE(schedules.size(), 2);
+    QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home again")), saver)
+                .failedWith(Failure::Kind::AlreadyExists));
+    QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home")), saver, network(2))
+                .failedWith(Failure::Kind::AlreadyExists));
+    QVERIFY(saveNetworkSchedule(*m_platform, known(4, QStringLiteral("Lab")), saver, network(9))
+                .failedWith(Failure::Kind::NotFound));
     QCOMPARE(networkFileBytes(), before);
 
     // Editing a schedule to its own network is no duplicate; editing swaps only the network.
-    QCOMPARE(saveNetworkSchedule(schedules, known(1, QStringLiteral("Home renamed")), saver, 0),
-             NetworkSaveResult::Saved);
-    QCOMPARE(saveNetworkSchedule(schedules, known(3, QStringLiteral("Café")), saver, 1), NetworkSaveResult::Saved);
+    QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home renamed")), saver, network(1)));
+    const Result<QList<NetworkSchedule>> edited
+        = saveNetworkSchedule(*m_platform, known(3, QStringLiteral("Café")), saver, network(2));
+    QVERIFY(edited);
 
     const QStringList expected{QStringLiteral("Balanced|Home renamed|") + guidToText(network(1)) + QStringLiteral("|on"),
                                QStringLiteral("Balanced|Café|") + guidToText(network(3)) + QStringLiteral("|off")};
-    QCOMPARE(describe(schedules), expected);
+    QCOMPARE(describe(*edited), expected);
     QCOMPARE(describe(readNetworkSchedules(*m_platform)), expected);
 }
 
 void TestNetworkScheduleFile::saveWritesOnlyItsEntryAndNeverLeavesAGap()
 {
     installFixture(QStringLiteral("ordinary.ini"));
-    QList<NetworkSchedule> schedules = readNetworkSchedules(*m_platform);
     // A line the program did not write survives an in-place save.
     QFile file(sharedStrings().networkFile);
     QVERIFY(file.open(QIODevice::Append));
     file.write("; kept\n");
     file.close();
 
-    QCOMPARE(saveNetworkSchedule(schedules, known(3, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced}),
-             NetworkSaveResult::Saved);
+    QVERIFY(saveNetworkSchedule(*m_platform, known(3, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced}));
     QByteArray expected = TestEnvironment::readFile(fixture(QStringLiteral("ordinary.ini")));
     expected += "; kept\nampctl_NetworkGuid2=" + guidToText(network(3)).toUtf8() + "\nampctl_PwrPlanGuid2="
                 + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName2=Lab\nampctl_SchdEnabled2=Enabled\n";
     QCOMPARE(networkFileBytes(), expected);
 
-    // With the file gone behind the program's back, the whole list is written instead of a lone
-    // entry 3 that the next read would never reach.
+    // A file with a gap is written whole: the new schedule fills no gap, and what lay behind the
+    // gap, never listed, does not come back.
+    installFixture(QStringLiteral("gap.ini"));
+    const Result<QList<NetworkSchedule>> saved
+        = saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Depot")), {QStringLiteral("Power saver"), {}, kSaver});
+    QVERIFY(saved);
+    QCOMPARE(saved->size(), 3);
+    QCOMPARE(saved->last().networkGuid, network(7));
+    QCOMPARE(readNetworkSchedules(*m_platform), *saved);
+    QVERIFY(!networkFileBytes().contains("Behind the gap"));
+
+    // The file is what counts, not a list read earlier: one removed behind the program's back
+    // leaves the new schedule alone in it.
     QVERIFY(QFile::remove(sharedStrings().networkFile));
-    QCOMPARE(saveNetworkSchedule(schedules, known(4, QStringLiteral("Depot")), {QStringLiteral("Power saver"), {}, kSaver}),
-             NetworkSaveResult::Saved);
-    QCOMPARE(readNetworkSchedules(*m_platform).size(), 4);
+    QCOMPARE(saveNetworkSchedule(*m_platform, known(8, QStringLiteral("Yard")), {QStringLiteral("Power saver"), {}, kSaver})
+                 ->size(),
+             1);
 }
 
 void TestNetworkScheduleFile::enableDisableWritesOneKey()
 {
     installFixture(QStringLiteral("ordinary.ini"));
-    QList<NetworkSchedule> schedules = readNetworkSchedules(*m_platform);
     const QByteArray original = networkFileBytes();
 
-    QVERIFY(setNetworkScheduleEnabled(schedules, 1, true));
-    QVERIFY(schedules.at(1).enabled);
+    const Result<QList<NetworkSchedule>> enabled = setNetworkScheduleEnabled(*m_platform, network(2), true);
+    QVERIFY(enabled);
+    QVERIFY(enabled->at(1).enabled);
     QByteArray expected = original;
     expected.replace("ampctl_SchdEnabled1=Disabled", "ampctl_SchdEnabled1=Enabled");
     QCOMPARE(networkFileBytes(), expected);
 
-    QVERIFY(setNetworkScheduleEnabled(schedules, 0, false));
-    QVERIFY(setNetworkScheduleEnabled(schedules, 1, false));
+    QVERIFY(setNetworkScheduleEnabled(*m_platform, network(1), false));
+    const Result<QList<NetworkSchedule>> disabled = setNetworkScheduleEnabled(*m_platform, network(2), false);
+    QVERIFY(disabled);
     expected = original;
     expected.replace("ampctl_SchdEnabled0=Enabled", "ampctl_SchdEnabled0=Disabled");
     QCOMPARE(networkFileBytes(), expected);
-    QCOMPARE(readNetworkSchedules(*m_platform), schedules);
+    QCOMPARE(readNetworkSchedules(*m_platform), *disabled);
+
+    QVERIFY(setNetworkScheduleEnabled(*m_platform, network(9), true).failedWith(Failure::Kind::NotFound));
+    QCOMPARE(networkFileBytes(), expected);
 }
 
 void TestNetworkScheduleFile::removeRenumbersAndLastRemovalDeletesTheFile()
 {
     const PowerPlan balanced{QStringLiteral("Balanced"), {}, kBalanced};
-    QList<NetworkSchedule> schedules;
     for (int n = 1; n <= 3; ++n)
-        QCOMPARE(saveNetworkSchedule(schedules, known(n, QString::number(n)), balanced), NetworkSaveResult::Saved);
+        QVERIFY(saveNetworkSchedule(*m_platform, known(n, QString::number(n)), balanced));
 
-    QVERIFY(removeNetworkSchedule(schedules, 1));
+    const Result<QList<NetworkSchedule>> removed = removeNetworkSchedule(*m_platform, network(2));
+    QVERIFY(removed);
     const IniFile ini = IniFile::load(sharedStrings().networkFile);
     QCOMPARE(ini.keys(QStringLiteral("Ampora")).size(), 8);
     QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("ampctl_NetworkName1")), QStringLiteral("3"));
-    QCOMPARE(readNetworkSchedules(*m_platform), schedules);
+    QCOMPARE(readNetworkSchedules(*m_platform), *removed);
+    QVERIFY(removeNetworkSchedule(*m_platform, network(2)).failedWith(Failure::Kind::NotFound));
 
-    QVERIFY(removeNetworkSchedule(schedules, 1));
+    QVERIFY(removeNetworkSchedule(*m_platform, network(3)));
     QVERIFY(QFile::exists(sharedStrings().networkFile));
-    QVERIFY(removeNetworkSchedule(schedules, 0));
-    QVERIFY(schedules.isEmpty());
+    const Result<QList<NetworkSchedule>> last = removeNetworkSchedule(*m_platform, network(1));
+    QVERIFY(last);
+    QVERIFY(last->isEmpty());
     QVERIFY(!QFile::exists(sharedStrings().networkFile));
     // Reading without a file leaves no file either.
     QVERIFY(readNetworkSchedules(*m_platform).isEmpty());
     QVERIFY(!QFile::exists(sharedStrings().networkFile));
 }
 
-void TestNetworkScheduleFile::unreadableFilesAreKeptAside_data()
+void TestNetworkScheduleFile::unreadableFilesAreKeptAsideByTheNextChange_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("kept");
@@ -317,26 +374,69 @@ void TestNetworkScheduleFile::unreadableFilesAreKeptAside_data()
     QTest::newRow("binary junk") << QByteArray("\x00\x01\x02\x03\xff", 5) << 0;
 }
 
-void TestNetworkScheduleFile::unreadableFilesAreKeptAside()
+void TestNetworkScheduleFile::unreadableFilesAreKeptAsideByTheNextChange()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, kept);
     QVERIFY(AtomicFile::write(sharedStrings().networkFile, bytes));
-    QList<NetworkSchedule> schedules = readNetworkSchedules(*m_platform);
-    QCOMPARE(schedules.size(), kept);
+    QCOMPARE(readNetworkSchedules(*m_platform).size(), kept);
+    QVERIFY(asideFiles().isEmpty());
+    QCOMPARE(networkFileBytes(), bytes);
+
+    // A change keeps the damaged file aside as it was and writes what could be read, with the change.
+    const Result<QList<NetworkSchedule>> saved
+        = saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced});
+    QVERIFY(saved);
+    QCOMPARE(saved->size(), kept + 1);
     const QStringList aside = asideFiles();
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(sharedStrings().dataFolder + u'/' + aside.first()), bytes);
-    QCOMPARE(QFile::exists(sharedStrings().networkFile), kept > 0);
-    if (kept > 0)
-        QVERIFY(IniFile::load(sharedStrings().networkFile).malformedLines().isEmpty());
+    QVERIFY(IniFile::load(sharedStrings().networkFile).malformedLines().isEmpty());
+    QCOMPARE(readNetworkSchedules(*m_platform), *saved);
+}
 
-    // A save that meets an unreadable file keeps it aside as well and writes the whole list.
-    QVERIFY(AtomicFile::write(sharedStrings().networkFile, bytes));
-    QCOMPARE(saveNetworkSchedule(schedules, known(7, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced}),
-             NetworkSaveResult::Saved);
-    QCOMPARE(asideFiles().size(), 2);
-    QCOMPARE(describe(readNetworkSchedules(*m_platform)), describe(schedules));
+void TestNetworkScheduleFile::concurrentProcessesLoseNoSchedule()
+{
+    // Three processes add schedules (disabling some, adding and removing others) while two list
+    // them; every process uses the real plan store in the data folder.
+    constexpr int kWriters = 3;
+    constexpr int kPerWriter = 20;
+    std::vector<std::unique_ptr<QProcess>> clients;
+    auto start = [&clients](const QStringList &arguments) {
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral(NETWORK_SCHEDULE_CLIENT), QStringList{sharedStrings().dataFolder} + arguments);
+        clients.push_back(std::move(process));
+    };
+    for (int writer = 0; writer < kWriters; ++writer)
+        start({QStringLiteral("add"), QString::number(writer * kPerWriter), QString::number(kPerWriter)});
+    for (int lister = 0; lister < 2; ++lister)
+        start({QStringLiteral("list"), QStringLiteral("40")});
+    // All finish before any is judged, so a failure leaves no process behind.
+    for (const std::unique_ptr<QProcess> &client : clients)
+        client->waitForFinished(-1);
+    for (const std::unique_ptr<QProcess> &client : clients) {
+        QVERIFY2(client->exitStatus() == QProcess::NormalExit && client->exitCode() == 0,
+                 client->readAllStandardError().constData());
+    }
+
+    const IniFile ini = IniFile::load(sharedStrings().networkFile);
+    QVERIFY(!ini.readFailed() && !ini.hasEncodingError() && ini.malformedLines().isEmpty());
+    QCOMPARE(ini.keys(QStringLiteral("Ampora")).size(), kWriters * kPerWriter * 4);
+    const SchemeStore store(sharedStrings().schemeStoreFile);
+    const QList<NetworkSchedule> schedules = readNetworkSchedules(store);
+    QCOMPARE(schedules.size(), kWriters * kPerWriter);
+    QSet<QUuid> missing;
+    for (int n = 0; n < kWriters * kPerWriter; ++n)
+        missing.insert(numberedNetwork(n));
+    for (const NetworkSchedule &schedule : schedules) {
+        const int n = int(schedule.networkName.mid(schedule.networkName.lastIndexOf(u' ') + 1).toInt());
+        QCOMPARE(schedule.networkGuid, numberedNetwork(n));
+        QCOMPARE(schedule.enabled, n % 2 != 0);
+        QCOMPARE(schedule.planName, QStringLiteral("Balanced"));
+        QVERIFY(missing.remove(schedule.networkGuid));
+    }
+    QVERIFY(missing.isEmpty());
+    QVERIFY(asideFiles().isEmpty());
 }
 
 void TestNetworkScheduleFile::connectedIndexIsTheLastConnected_data()
