@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "AutostartEntry.h"
+#include "DataLock.h"
 #include "TimerUnits.h"
 #include "UnitFile.h"
 
@@ -177,6 +178,10 @@ Result<> SystemdTaskService::registerTask(const QString &name, const TaskDefinit
 {
     if (!isNewTaskName(name))
         return invalid(QStringLiteral("%1 cannot name a task").arg(name));
+    // Units and entries are shared with every other Ampora process of the user.
+    const Result<DataLock> lock = DataLock::acquire();
+    if (!lock)
+        return lock.failure();
     const Kind existing = kindOf(name);
     if (existing == Kind::Foreign)
         return alreadyExists(QStringLiteral("%1 exists and was not written by Ampora").arg(name));
@@ -218,6 +223,10 @@ Result<> SystemdTaskService::writeEntry(const QString &name, const TaskDefinitio
 
 Result<> SystemdTaskService::deleteTask(const QString &name)
 {
+    // Units and entries are shared with every other Ampora process of the user.
+    const Result<DataLock> lock = DataLock::acquire();
+    if (!lock)
+        return lock.failure();
     switch (const Kind kind = kindOf(name)) {
     case Kind::None:
         return notFound(QStringLiteral("no task %1").arg(name));
@@ -248,6 +257,10 @@ Result<> SystemdTaskService::remove(const QString &name, Kind kind)
 
 Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
 {
+    // Units and entries are shared with every other Ampora process of the user.
+    const Result<DataLock> lock = DataLock::acquire();
+    if (!lock)
+        return lock.failure();
     switch (kindOf(name)) {
     case Kind::Timer:
         if (!linkTimer(name, enabled))
