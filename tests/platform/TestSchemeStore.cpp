@@ -100,6 +100,7 @@ private Q_SLOTS:
     void fileFormat_data();
     void fileFormat();
     void operationsRoundTripThroughTheFile();
+    void copyThatCannotBeMadeIsReportedAndChangesNothing();
     void activeSchemeCannotBeDeleted();
     void unknownSchemesAreNotFound_data();
     void unknownSchemesAreNotFound();
@@ -252,6 +253,23 @@ void TestSchemeStore::operationsRoundTripThroughTheFile()
     QCOMPARE(reader.valueIndex(PowerSource::Ac, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT).valueOr(1), 0xFFFFFFFFu);
     QCOMPARE(reader.valueIndex(PowerSource::Dc, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT).valueOr(1), 0u);
     QCOMPARE(namesOf(loadPowerPlans(reader)), (QStringList { u"Balanced"_s, name, u"Power saver"_s }));
+}
+
+void TestSchemeStore::copyThatCannotBeMadeIsReportedAndChangesNothing()
+{
+    // A value holding a NUL character cannot be written back as a line: the copy must fail, not
+    // report success without the copy.
+    QByteArray input = fixture(u"schemes-input.ini"_s);
+    const qsizetype description = input.indexOf("Description=");
+    QVERIFY(description > 0);
+    input.insert(description + 12, QByteArray("bad\0byte", 8));
+    writeBytes(m_path, input);
+    SchemeStore store(m_path);
+    QCOMPARE(namesOf(loadPowerPlans(store)).size(), 2);
+    const Result<QUuid> copy = store.duplicateScheme(kBalanced);
+    QVERIFY(copy.failedWith(Failure::Kind::Invalid));
+    QCOMPARE(TestEnvironment::readFile(m_path), input);
+    QCOMPARE(enumerate(store).size(), 2);
 }
 
 void TestSchemeStore::activeSchemeCannotBeDeleted()
