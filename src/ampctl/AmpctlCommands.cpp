@@ -324,15 +324,26 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
                                                                                  : QDate::currentDate();
     if (!date)
         return fail(UsageError, u"bad date \"%1\": use YYYY-MM-DD"_s.arg(values.at(1)));
+    const QString outOfRange = u"date %1 is out of range: use a year from %2 to %3"_s.arg(
+        date->toString(Qt::ISODate)).arg(TaskDefinition::kFirstYear).arg(TaskDefinition::kLastYear);
+    if (!PlanTaskWriter::isDateInRange(*date))
+        return fail(UsageError, outOfRange);
     const std::optional<QTime> time = parseTime(values.last());
     if (!time)
         return fail(UsageError, u"bad time \"%1\": use HH:MM or HH:MM:SS"_s.arg(values.last()));
+    const QString noDays = u"no days given: --weekly needs at least one, such as Mon"_s;
     if (choice.kind == PlanTaskWriter::Kind::Weekly) {
         const std::optional<QList<bool>> days = parseDays(values.at(1));
         if (!days)
             return fail(UsageError, u"bad day list \"%1\": use day names such as Mon,Fri"_s.arg(values.at(1)));
+        if (!days->contains(true))
+            return fail(UsageError, noDays);
         choice.days = *days;
     }
+    const QString skipped = u"%1 %2 never comes: the clock jumps over it when daylight saving starts"_s.arg(
+        date->toString(Qt::ISODate), time->toString(u"HH:mm:ss"_s));
+    if (choice.kind == PlanTaskWriter::Kind::Once && !PlanTaskWriter::isLocalTime(*date, *time))
+        return fail(TimeSkipped, skipped);
     choice.date = *date;
     choice.time = *time;
     const std::optional<qsizetype> index = findPlan(plans, values.at(0));
@@ -346,7 +357,11 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
         m_out << writer.taskName() << u'\n';
         return Success;
     case PlanTaskWriter::Outcome::NoDays:
-        return fail(UsageError, u"no days given: --weekly needs at least one, such as Mon"_s);
+        return fail(UsageError, noDays);
+    case PlanTaskWriter::Outcome::DateOutOfRange:
+        return fail(UsageError, outOfRange);
+    case PlanTaskWriter::Outcome::NoSuchTime:
+        return fail(TimeSkipped, skipped);
     case PlanTaskWriter::Outcome::NoProgramPath:
         return fail(SystemError, u"cannot find the ampora program beside ampctl or on PATH"_s);
     case PlanTaskWriter::Outcome::RegistrationFailed:
@@ -505,7 +520,8 @@ Commands:
   set PLAN                   Make PLAN the active plan.
   schedules                  List the time-based, then the network-based schedules.
   schedule PLAN --once DATE TIME
-                             Switch to PLAN once, on DATE (YYYY-MM-DD) at TIME.
+                             Switch to PLAN once, on DATE (YYYY-MM-DD, a year from 1970
+                             to 2198) at TIME.
   schedule PLAN --daily TIME Switch to PLAN every day at TIME, from today on.
   schedule PLAN --weekly DAYS TIME
                              Switch to PLAN at TIME on DAYS (such as Mon,Fri), from today on.
@@ -537,8 +553,10 @@ Exit status:
   1  a file, the plan store or the task folder could not be read or written, or the ampora
      program was not found
   2  bad command line: unknown command or option, wrong number of arguments, a bad date, time
-     or day list, or no days for --weekly
+     or day list, a date out of range, or no days for --weekly
   3  no such plan, schedule or network, or a name that fits more than one
   4  the network has a schedule already
+  5  the --once time never comes: the clock jumps over it when daylight saving starts (such
+     as 02:30 on that day in much of Europe)
 )"_s;
 }

@@ -29,6 +29,7 @@ public:
         UsageError = 2,  // unknown command or option, wrong arguments, a bad date, time or day list
         NotFound = 3,    // no such plan, schedule or network, or a name that fits more than one
         Duplicate = 4,   // the network has a schedule already
+        TimeSkipped = 5, // the --once time is one the local clock skips (a daylight-saving gap)
     };
 
     struct Context

@@ -1,7 +1,8 @@
 #include "CalendarTrigger.h"
 
-#include <QDateTime>
+#include <QDate>
 #include <QRegularExpression>
+#include <QTime>
 
 namespace CalendarTrigger {
 
@@ -9,10 +10,8 @@ namespace {
 
 using TriggerType = TaskDefinition::TriggerType;
 
-// systemd's calendar ends with 2199; the line for the years after the start needs one more.
-constexpr int kFirstYear = 1970;
-constexpr int kCalendarEnd = 2199;
-constexpr int kLastYear = kCalendarEnd - 1;
+// systemd's calendar ends with 2199: the line for the years after the start reaches it.
+constexpr int kCalendarEnd = TaskDefinition::kLastYear + 1;
 
 // In systemd's own order, Monday first, with each day's bit in the mask (bit 0 Sunday).
 constexpr struct
@@ -41,14 +40,26 @@ QString dayNames(int mask)
     return names.join(u',');
 }
 
-std::optional<QDateTime> parseBoundary(const QString &boundary)
+struct Boundary
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}$"));
-    if (!pattern.match(boundary).hasMatch())
+    QDate date;
+    QTime time;
+};
+
+// A wall-clock date and time, never a point in some zone: a time the local clock skips (02:30 on
+// the day clocks go forward) is still a daily time, and a task reads back the same in every zone.
+std::optional<Boundary> parseBoundary(const QString &boundary)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})T(\\d{2}:\\d{2}:\\d{2})$"));
+    const QRegularExpressionMatch m = pattern.match(boundary);
+    if (!m.hasMatch())
         return std::nullopt;
-    const QDateTime at = QDateTime::fromString(boundary, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-    if (!at.isValid() || at.date().year() < kFirstYear || at.date().year() > kLastYear)
+    const Boundary at { QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd")),
+        QTime::fromString(m.captured(2), QStringLiteral("HH:mm:ss")) };
+    if (!at.date.isValid() || !at.time.isValid() || at.date.year() < TaskDefinition::kFirstYear
+        || at.date.year() > TaskDefinition::kLastYear) {
         return std::nullopt;
+    }
     return at;
 }
 
@@ -56,11 +67,11 @@ std::optional<QDateTime> parseBoundary(const QString &boundary)
 
 QStringList expressions(const TaskDefinition::Trigger &trigger)
 {
-    const std::optional<QDateTime> start = parseBoundary(trigger.startBoundary);
+    const std::optional<Boundary> start = parseBoundary(trigger.startBoundary);
     if (!start)
         return {};
-    const QDate date = start->date();
-    const QString time = start->time().toString(QStringLiteral("HH:mm:ss"));
+    const QDate date = start->date;
+    const QString time = start->time.toString(QStringLiteral("HH:mm:ss"));
     if (trigger.type == TriggerType::Once)
         return { date.toString(QStringLiteral("yyyy-MM-dd ")) + time };
 

@@ -12,10 +12,13 @@
 //     Mon,Fri 2030-07-05..31 07:03:09
 //     Mon,Fri 2030-08..12-* 07:03:09
 //     Mon,Fri 2031..2199-*-* 07:03:09
+// The lines hold local wall-clock times, as the boundary does; nothing here depends on the zone, so
+// a task reads back the same wherever it is read. On a day the clock skips the time, systemd skips
+// that day.
 namespace CalendarTrigger {
 
 // Empty when the trigger is of another type, its boundary is not a valid YYYY-MM-DDTHH:MM:SS
-// within the years a timer knows, or a weekly mask holds no day or bits beyond Saturday.
+// within TaskDefinition's years, or a weekly mask holds no day or bits beyond Saturday.
 QStringList expressions(const TaskDefinition::Trigger &trigger);
 
 // The type, start boundary and day mask of lines written by expressions(); nothing for any

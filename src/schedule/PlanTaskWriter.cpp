@@ -4,6 +4,8 @@
 #include "Guid.h"
 #include "SharedStrings.h"
 
+#include <QDateTime>
+
 namespace {
 
 TaskDefinition::TriggerType triggerTypeOf(PlanTaskWriter::Kind kind)
@@ -45,6 +47,11 @@ PlanTaskWriter::Outcome PlanTaskWriter::write(const Choice &choice, const PowerP
     // Checked before anything is replaced, so an edited task is never lost to a missing kind.
     if (choice.kind == Kind::None)
         return Outcome::NoKind;
+    if (!isDateInRange(choice.date))
+        return Outcome::DateOutOfRange;
+    // Daily and weekly times run on every other day; a once time the clock skips never runs.
+    if (choice.kind == Kind::Once && !isLocalTime(choice.date, choice.time))
+        return Outcome::NoSuchTime;
 
     const TaskDefinition task = definition(choice.kind, m_programPath, arguments, boundary, days);
     Result<> registered;
@@ -85,6 +92,8 @@ QString PlanTaskWriter::messageKey(Outcome outcome)
     case Outcome::RegistrationFailed:
     case Outcome::NoProgramPath:
     case Outcome::NoPlan:
+    case Outcome::DateOutOfRange:
+    case Outcome::NoSuchTime:
         break;
     }
     return {};
@@ -104,6 +113,18 @@ QString PlanTaskWriter::startBoundary(const QDate &date, const QTime &time)
 {
     return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", date.year(), date.month(), date.day(), time.hour(),
         time.minute(), time.second());
+}
+
+bool PlanTaskWriter::isDateInRange(const QDate &date)
+{
+    return date.isValid() && date.year() >= TaskDefinition::kFirstYear && date.year() <= TaskDefinition::kLastYear;
+}
+
+bool PlanTaskWriter::isLocalTime(const QDate &date, const QTime &time)
+{
+    // A skipped time makes an invalid local date-time, or one moved past the gap.
+    const QDateTime local(date, time);
+    return local.isValid() && local.date() == date && local.time() == time;
 }
 
 TaskDefinition PlanTaskWriter::definition(

@@ -35,6 +35,8 @@ public:
         NoPlan, // the plan index is not in the list
         NoDays, // weekly without a ticked day: "IDS_WEEKLY_ERROR"
         NoKind, // none of once, daily, weekly: "IDS_SCHEDULE_PLAN_ERROR"
+        DateOutOfRange, // the start date is outside TaskDefinition's years
+        NoSuchTime, // a once time the local clock skips (a daylight-saving gap): it would never run
     };
 
     PlanTaskWriter(TaskService &service, QString programPath);
@@ -52,6 +54,9 @@ public:
     // Bit i is set when days[i] is ticked (Sunday = 0).
     static int dayMask(const QList<bool> &days);
     static QString startBoundary(const QDate &date, const QTime &time);
+    static bool isDateInRange(const QDate &date);
+    // Whether the local clock shows this date and time at some moment, in the current time zone.
+    static bool isLocalTime(const QDate &date, const QTime &time);
     static TaskDefinition definition(
         Kind kind, const QString &programPath, const QString &arguments, const QString &startBoundary, int dayMask);
 

@@ -14,6 +14,10 @@ struct TaskDefinition
     static constexpr int kRunLevelHighest = 1;
     // Week days in a weekly trigger's mask: bit 0 Sunday ... bit 6 Saturday.
     static constexpr int kAllDaysMask = 0x7F;
+    // The years a start boundary can fall in: a systemd calendar ends with 2199, and a daily or
+    // weekly timer needs the year after its start.
+    static constexpr int kFirstYear = 1970;
+    static constexpr int kLastYear = 2198;
 
     struct Trigger
     {

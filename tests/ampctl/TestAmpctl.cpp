@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <ctime>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -45,6 +47,7 @@ private Q_SLOTS:
     void enableDisableRemoveTasks();
     void networkSchedulesByNameOrGuid();
     void helpListsTheExitCodes();
+    void onceTimeTheClockSkipsHasItsOwnStatus();
     void batteryShowsWhatThePopupShows();
     void realBinaryWritesUnitsSystemdAccepts();
 
@@ -175,6 +178,11 @@ void TestAmpctl::badCommandLinesFailWithOneLine_data()
                              << 2 << u"bad day list"_s;
     QTest::newRow("no days") << QStringList{u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u""_s, u"07:00"_s} << 2
                              << u"no days given"_s;
+    QTest::newRow("no days, before looking up the plan")
+        << QStringList{u"schedule"_s, u"Turbo"_s, u"--weekly"_s, u""_s, u"07:00"_s} << 2 << u"no days given"_s;
+    QTest::newRow("date beyond the calendar")
+        << QStringList{u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2199-01-01"_s, u"07:00"_s} << 2
+        << u"date 2199-01-01 is out of range: use a year from 1970 to 2198"_s;
     QTest::newRow("unknown network") << QStringList{u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Cafe"_s} << 3
                                      << u"no network \"Cafe\""_s;
     QTest::newRow("ambiguous network") << QStringList{u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Twin"_s} << 3
@@ -263,8 +271,30 @@ void TestAmpctl::helpListsTheExitCodes()
     const Outcome help = run({u"--help"_s});
     QCOMPARE(help.status, 0);
     for (const QString &line : {u"Exit status:"_s, u"  0  success"_s, u"  2  bad command line"_s,
-                                u"  3  no such plan"_s, u"  4  the network has a schedule already"_s})
+                                u"  3  no such plan"_s, u"  4  the network has a schedule already"_s,
+                                u"  5  the --once time never comes"_s})
         QVERIFY2(help.out.contains(line), qPrintable(line));
+}
+
+void TestAmpctl::onceTimeTheClockSkipsHasItsOwnStatus()
+{
+    // Clocks in Berlin go from 02:00 to 03:00 on 2030-03-31.
+    const QByteArray oldZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const Outcome skipped = run({u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"02:30"_s});
+    const Outcome kept = run({u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"03:30"_s});
+    if (hadZone)
+        qputenv("TZ", oldZone);
+    else
+        qunsetenv("TZ");
+    tzset();
+
+    QCOMPARE(skipped.status, 5);
+    QCOMPARE(skipped.err, u"ampctl: 2030-03-31 02:30:00 never comes: the clock jumps over it when daylight saving starts\n"_s);
+    QCOMPARE(kept.status, 0);
+    QCOMPARE(m_tasks->tasks().size(), 1);
 }
 
 // The real binary on sysfs fixture trees, with the shipped language file.

@@ -8,6 +8,7 @@
 #include "TestEnvironment.h"
 
 #include <QTest>
+#include <ctime>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void roundTripsThroughTheReader();
     void refusesIncompleteChoices_data();
     void refusesIncompleteChoices();
+    void writesEveryTimeTheClockShows_data();
+    void writesEveryTimeTheClockShows();
     void editReplacesTaskUnderItsName();
 
 private:
@@ -195,6 +198,64 @@ void TestPlanTaskWriter::refusesIncompleteChoices()
     QCOMPARE(writer.write(c, m_plans), result);
     QCOMPARE(PlanTaskWriter::messageKey(result), messageKey);
     QVERIFY(m_service.tasks().isEmpty());
+}
+
+void TestPlanTaskWriter::writesEveryTimeTheClockShows_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<Outcome>("result");
+
+    // Clocks in Berlin go from 02:00 to 03:00 on 2030-03-31 and from 03:00 back to 02:00 on 2030-10-27.
+    const QByteArray berlin = "Europe/Berlin";
+    const QDate springForward(2030, 3, 31);
+    QTest::newRow("once, in the hour the clock skips")
+        << berlin << Kind::Once << springForward << QTime(2, 30) << Outcome::NoSuchTime;
+    QTest::newRow("daily, from that day") << berlin << Kind::Daily << springForward << QTime(2, 30) << Outcome::Registered;
+    QTest::newRow("weekly, from that day")
+        << berlin << Kind::Weekly << springForward << QTime(2, 30) << Outcome::Registered;
+    QTest::newRow("once, in the hour that comes twice")
+        << berlin << Kind::Once << QDate(2030, 10, 27) << QTime(2, 30) << Outcome::Registered;
+    QTest::newRow("once, where the clock does not skip it")
+        << QByteArray("UTC") << Kind::Once << springForward << QTime(2, 30) << Outcome::Registered;
+    QTest::newRow("once, before the first year")
+        << berlin << Kind::Once << QDate(1969, 12, 31) << QTime(23, 0) << Outcome::DateOutOfRange;
+    QTest::newRow("daily, from the last day") << berlin << Kind::Daily << QDate(2198, 12, 31) << QTime(7, 0)
+                                              << Outcome::Registered;
+    QTest::newRow("daily, after the last year")
+        << berlin << Kind::Daily << QDate(2199, 1, 1) << QTime(7, 0) << Outcome::DateOutOfRange;
+}
+
+void TestPlanTaskWriter::writesEveryTimeTheClockShows()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(Kind, kind);
+    QFETCH(QDate, date);
+    QFETCH(QTime, time);
+    QFETCH(Outcome, result);
+
+    const QByteArray oldZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", zone);
+    tzset();
+    PlanTaskWriter::Choice c = choice(kind);
+    c.date = date;
+    c.time = time;
+    PlanTaskWriter writer(m_service, kProgram);
+    const Outcome outcome = writer.write(c, m_plans);
+    if (hadZone)
+        qputenv("TZ", oldZone);
+    else
+        qunsetenv("TZ");
+    tzset();
+
+    QCOMPARE(outcome, result);
+    QCOMPARE(m_service.tasks().size(), result == Outcome::Registered ? 1 : 0);
+    if (result == Outcome::Registered)
+        QCOMPARE(m_service.task(u"AMPCTL0"_s)->definition->triggers.first().startBoundary,
+            PlanTaskWriter::startBoundary(date, time));
 }
 
 void TestPlanTaskWriter::editReplacesTaskUnderItsName()
