@@ -6,6 +6,7 @@
 #include "TimerUnits.h"
 #include "UnitFile.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -74,9 +75,11 @@ Failure notOurs(const QString &name)
 
 } // namespace
 
-SystemdTaskService::SystemdTaskService(QString unitFolder, QString autostartFolder, SystemctlRunner systemctl)
+SystemdTaskService::SystemdTaskService(
+    QString unitFolder, QString autostartFolder, QString stampFolder, SystemctlRunner systemctl)
     : m_unitFolder(QDir(unitFolder).absolutePath())
     , m_autostartFolder(QDir(autostartFolder).absolutePath())
+    , m_stampFolder(QDir(stampFolder).absolutePath())
     , m_systemctl(systemctl)
 {
 }
@@ -89,6 +92,11 @@ QString SystemdTaskService::defaultUnitFolder()
 QString SystemdTaskService::defaultAutostartFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
+}
+
+QString SystemdTaskService::defaultStampFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/systemd/timers");
 }
 
 QString SystemdTaskService::timerPath(const QString &name) const
@@ -109,6 +117,11 @@ QString SystemdTaskService::wantsLinkPath(const QString &name) const
 QString SystemdTaskService::entryPath(const QString &name) const
 {
     return m_autostartFolder + u'/' + name + kEntrySuffix;
+}
+
+QString SystemdTaskService::stampPath(const QString &name) const
+{
+    return m_stampFolder + QStringLiteral("/stamp-") + name + kTimerSuffix;
 }
 
 SystemdTaskService::Kind SystemdTaskService::kindOf(const QString &name) const
@@ -202,14 +215,17 @@ Result<> SystemdTaskService::writeTimer(const QString &name, const TaskDefinitio
     const std::optional<TimerUnits::Texts> texts = TimerUnits::compose(name, definition);
     if (!texts)
         return invalid(QStringLiteral("the task %1 cannot be written as a timer").arg(name));
+    m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
+    Result<> written = restartStamp(name, definition.settings.startWhenAvailable);
     // The service first, so a timer never points at a missing or stale one.
-    Result<> written = writeText(servicePath(name), texts->service);
+    if (written)
+        written = writeText(servicePath(name), texts->service);
     if (written)
         written = writeText(timerPath(name), texts->timer);
     if (written && !linkTimer(name, true))
         written = failed(QStringLiteral("the timer %1 could not be enabled").arg(name));
-    if (written)
-        tellManager(name, true);
+    // A failed write leaves whatever timer is on disk running as it was enabled.
+    tellManager(name, isLinked(name));
     return written;
 }
 
@@ -249,6 +265,8 @@ Result<> SystemdTaskService::remove(const QString &name, Kind kind)
     m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
     const bool removed
         = linkTimer(name, false) && removeIfPresent(timerPath(name)) && removeIfPresent(servicePath(name));
+    // Not needed for the next task of this name, whose write sets its own stamp; just tidy.
+    removeIfPresent(stampPath(name));
     m_systemctl.run({ QStringLiteral("daemon-reload") });
     if (!removed)
         return failed(QStringLiteral("the units of %1 could not be removed").arg(name));
@@ -262,11 +280,20 @@ Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
     if (!lock)
         return lock.failure();
     switch (kindOf(name)) {
-    case Kind::Timer:
+    case Kind::Timer: {
+        if (enabled && !isLinked(name)) {
+            // Runs missed while it was disabled are not made up for.
+            m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
+            const std::optional<UnitFile> timer = UnitFile::load(timerPath(name), UnitFile::Syntax::Unit);
+            const bool persistent = timer && TimerUnits::decompose(*timer, std::nullopt).settings.startWhenAvailable;
+            if (const Result<> stamped = restartStamp(name, persistent); !stamped)
+                return stamped;
+        }
         if (!linkTimer(name, enabled))
             return failed(QStringLiteral("the timer %1 could not be %2").arg(name, enabled ? QStringLiteral("enabled") : QStringLiteral("disabled")));
         tellManager(name, enabled);
         return {};
+    }
     case Kind::Autostart: {
         std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
         if (!entry)
@@ -282,15 +309,37 @@ Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
     return notFound(QStringLiteral("no task %1").arg(name));
 }
 
+bool SystemdTaskService::isLinked(const QString &name) const
+{
+    const QFileInfo info(wantsLinkPath(name));
+    return info.isSymLink() && info.symLinkTarget() == timerPath(name);
+}
+
 bool SystemdTaskService::linkTimer(const QString &name, bool wanted) const
 {
     const QString link = wantsLinkPath(name);
     if (!wanted)
         return removeIfPresent(link);
-    const QFileInfo info(link);
-    if (info.isSymLink() && info.symLinkTarget() == timerPath(name))
+    if (isLinked(name))
         return true;
-    return removeIfPresent(link) && QDir().mkpath(info.absolutePath()) && QFile::link(timerPath(name), link);
+    return removeIfPresent(link) && QDir().mkpath(QFileInfo(link).absolutePath()) && QFile::link(timerPath(name), link);
+}
+
+Result<> SystemdTaskService::restartStamp(const QString &name, bool persistent) const
+{
+    // systemd takes the stamp's modification time as the last run. Whatever is there goes first, so
+    // the new file is a plain one (never a FIFO or a link followed elsewhere).
+    const QString path = stampPath(name);
+    if (!removeIfPresent(path))
+        return failed(QStringLiteral("the timer stamp %1 could not be removed").arg(path));
+    if (!persistent)
+        return {};
+    QFile stamp(path);
+    if (!QDir().mkpath(m_stampFolder) || !stamp.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+        || !stamp.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime)) {
+        return failed(QStringLiteral("the timer stamp %1 could not be written: %2").arg(path, stamp.errorString()));
+    }
+    return {};
 }
 
 void SystemdTaskService::tellManager(const QString &name, bool running) const

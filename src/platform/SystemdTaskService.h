@@ -9,6 +9,12 @@
 // are read and written whether or not a user manager runs; when one answers, every change is
 // followed by a reload and a start or stop of the timer.
 //
+// A timer never runs for a time before it was written or enabled: systemd plans a persistent timer
+// from its stamp file (the time it last ran), which outlives the units and a name's reuse, and a
+// running timer keeps that time through a reload. So every write and re-enable stops the timer,
+// sets its stamp to now, and only then reloads the manager and starts the timer. Runs missed after
+// that, while the machine was off or asleep, still happen when it is back ("start when available").
+//
 // The folder lists the timers (by name) and then the program's autostart entries (by name).
 // Other units, other programs' entries and unreadable files are no error: a timer whose files
 // cannot be understood is listed without a trigger, action or definition. Only units and entries
@@ -16,11 +22,14 @@
 class SystemdTaskService : public TaskService
 {
 public:
-    SystemdTaskService(QString unitFolder, QString autostartFolder, SystemctlRunner systemctl = SystemctlRunner());
+    SystemdTaskService(QString unitFolder, QString autostartFolder, QString stampFolder = defaultStampFolder(),
+        SystemctlRunner systemctl = SystemctlRunner());
 
-    // $XDG_CONFIG_HOME/systemd/user and $XDG_CONFIG_HOME/autostart.
+    // $XDG_CONFIG_HOME/systemd/user, $XDG_CONFIG_HOME/autostart and, where the user manager keeps
+    // the persistent timers' stamp-N.timer files, $XDG_DATA_HOME/systemd/timers.
     static QString defaultUnitFolder();
     static QString defaultAutostartFolder();
+    static QString defaultStampFolder();
 
     Result<QList<RegisteredTask>> readTasks() const override;
     Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
@@ -37,17 +46,23 @@ private:
     QString servicePath(const QString &name) const;
     QString wantsLinkPath(const QString &name) const;
     QString entryPath(const QString &name) const;
+    QString stampPath(const QString &name) const;
 
     bool readTimers(QList<RegisteredTask> *tasks) const;
     bool readEntries(QList<RegisteredTask> *tasks) const;
     Result<> writeTimer(const QString &name, const TaskDefinition &definition);
     Result<> writeEntry(const QString &name, const TaskDefinition &definition);
     Result<> remove(const QString &name, Kind kind);
+    // Whether timers.target wants this timer, through a link to it.
+    bool isLinked(const QString &name) const;
     bool linkTimer(const QString &name, bool wanted) const;
+    // The stamp of a persistent timer says it last ran now; a timer without Persistent= has none.
+    Result<> restartStamp(const QString &name, bool persistent) const;
     // Reloads the user manager and starts or stops the timer; silent when no manager answers.
     void tellManager(const QString &name, bool running) const;
 
     QString m_unitFolder;
     QString m_autostartFolder;
+    QString m_stampFolder;
     SystemctlRunner m_systemctl;
 };

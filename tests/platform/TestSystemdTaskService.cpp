@@ -9,6 +9,7 @@
 #include "TestEnvironment.h"
 #include "UnitFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <ctime>
 #include <memory>
 #include <sys/stat.h>
 
@@ -34,12 +36,12 @@ struct ProcessResult
     QString output;
 };
 
-ProcessResult runTool(const QString &program, const QStringList &arguments)
+ProcessResult runTool(const QString &program, const QStringList &arguments, const QString &zone = u"UTC"_s)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"TZ"_s, u"UTC"_s);
+    environment.insert(u"TZ"_s, zone);
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(60000))
@@ -58,12 +60,31 @@ TaskDefinition timerDefinition(
     return d;
 }
 
+// The local zone of this process, for code that reads wall-clock times.
+void setZone(const QByteArray &zone)
+{
+    qputenv("TZ", zone);
+    tzset();
+}
+
+QStringList onCalendarLines(const QString &timerPath)
+{
+    static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
+    QStringList lines;
+    const QString timer = QString::fromUtf8(TestEnvironment::readFile(timerPath));
+    for (auto it = onCalendar.globalMatch(timer); it.hasNext();)
+        lines.append(it.next().captured(1));
+    return lines;
+}
+
+// The local times systemd-analyze calendar gives as next elapses.
 QStringList timesIn(const QString &calendarOutput)
 {
-    static const QRegularExpression stamp(u"\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}"_s);
+    static const QRegularExpression stamp(
+        u"(?:Next elapse|Iter\\. #\\d+): \\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})"_s);
     QStringList times;
     for (auto it = stamp.globalMatch(calendarOutput); it.hasNext();)
-        times.append(it.next().captured());
+        times.append(it.next().captured(1));
     times.sort();
     times.removeDuplicates();
     return times;
@@ -85,6 +106,9 @@ private Q_SLOTS:
     void calendarFiresFromTheStartOn_data();
     void calendarFiresFromTheStartOn();
     void enablingFlipsOnlyTheWantsLink();
+    void timerNeverRunsForTimeBeforeItsWrite_data();
+    void timerNeverRunsForTimeBeforeItsWrite();
+    void wallClockTimesReadBackInEveryZone();
     void worksWithoutUserManager_data();
     void worksWithoutUserManager();
     void deleteStopsAndRemovesBothUnits();
@@ -100,12 +124,14 @@ private Q_SLOTS:
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
     QString autostartFolder() const { return m_env->path(u"config/autostart"_s); }
+    QString stampPath(const QString &name) const { return m_env->path(u"data/systemd/timers/stamp-"_s + name + u".timer"_s); }
     QStringList systemctlCalls() const;
     void installSystemctl(int exitCode);
     std::unique_ptr<SystemdTaskService> service() const;
 
     std::unique_ptr<TestEnvironment> m_env;
     QByteArray m_path;
+    std::optional<QByteArray> m_zone;
     QString m_program;
     QString m_oddProgram;
 };
@@ -113,6 +139,8 @@ private:
 void TestSystemdTaskService::initTestCase()
 {
     m_path = qgetenv("PATH");
+    if (qEnvironmentVariableIsSet("TZ"))
+        m_zone = qgetenv("TZ");
     if (QStandardPaths::findExecutable(u"systemd-analyze"_s).isEmpty())
         QSKIP("systemd-analyze is needed to check the written units");
 }
@@ -135,6 +163,12 @@ void TestSystemdTaskService::init()
 void TestSystemdTaskService::cleanup()
 {
     qputenv("PATH", m_path);
+    if (m_zone) {
+        setZone(*m_zone);
+    } else {
+        qunsetenv("TZ");
+        tzset();
+    }
     m_env.reset();
 }
 
@@ -158,7 +192,7 @@ QStringList TestSystemdTaskService::systemctlCalls() const
 
 std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
 {
-    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder());
+    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), m_env->path(u"data/systemd/timers"_s));
 }
 
 void TestSystemdTaskService::roundTripsExactly_data()
@@ -258,11 +292,8 @@ void TestSystemdTaskService::calendarFiresFromTheStartOn()
     auto tasks = service();
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, timerDefinition(type, boundary, days, m_program, {}),
                  TaskService::Registration::CreateOrUpdate));
-    QStringList arguments { u"calendar"_s, u"--iterations=3"_s };
-    const QString timer = QString::fromUtf8(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s));
-    static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
-    for (auto it = onCalendar.globalMatch(timer); it.hasNext();)
-        arguments.append(it.next().captured(1));
+    const QStringList arguments
+        = QStringList { u"calendar"_s, u"--iterations=3"_s } + onCalendarLines(unitFolder() + u"/AMPCTL0.timer"_s);
     QVERIFY(arguments.size() > 2);
 
     const ProcessResult calendar = runTool(u"systemd-analyze"_s, arguments);
@@ -278,7 +309,7 @@ void TestSystemdTaskService::enablingFlipsOnlyTheWantsLink()
                  TaskService::Registration::CreateOrUpdate));
     const QString link = unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s;
     QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
-    QCOMPARE(systemctlCalls(), QStringList({ u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
+    QCOMPARE(systemctlCalls(), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
 
     const QByteArray timer = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s);
     const QByteArray unit = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s);
@@ -292,9 +323,111 @@ void TestSystemdTaskService::enablingFlipsOnlyTheWantsLink()
     QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s), timer);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), unit);
-    QCOMPARE(systemctlCalls().mid(2),
-        QStringList({ u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
+    QCOMPARE(systemctlCalls().mid(3),
+        QStringList({ u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s,
+            u"start AMPCTL0.timer"_s }));
     QVERIFY((tasks->setTaskEnabled(u"AMPCTL9"_s, true)).failedWith(Failure::Kind::NotFound));
+}
+
+void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite_data()
+{
+    QTest::addColumn<bool>("managerAnswers");
+    QTest::newRow("a user manager answers") << true;
+    QTest::newRow("no user manager") << false;
+}
+
+// systemd plans a persistent timer from its stamp file, the time it last ran, and the stamp outlives
+// the units: with a stale stamp a schedule under a freed name, a rewritten one and a once schedule
+// enabled after its time all ran at once. Every write and re-enable makes the stamp now.
+void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
+{
+    QFETCH(bool, managerAnswers);
+    installSystemctl(managerAnswers ? 0 : 1);
+    const QString stamp = stampPath(u"AMPCTL0"_s);
+    const QDateTime longAgo(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC);
+    const auto makeStale = [&] {
+        QFile file(stamp);
+        return file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime);
+    };
+    const auto stampTime = [&] { return QFileInfo(stamp).lastModified(); };
+    const auto daily = timerDefinition(TriggerType::Daily, u"2021-01-01T07:00:00"_s, 0, m_program, {});
+    const auto once = timerDefinition(TriggerType::Once, u"2021-06-01T07:00:00"_s, 0, m_program, {});
+
+    m_env->writeFile(u"data/systemd/timers/stamp-AMPCTL0.timer"_s, {});
+    QVERIFY(makeStale()); // left by an earlier task of that name
+    auto tasks = service();
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, daily, TaskService::Registration::Create));
+    QVERIFY(stampTime() >= before);
+
+    QVERIFY(makeStale());
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, once, TaskService::Registration::CreateOrUpdate));
+    QVERIFY(stampTime() >= before);
+
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
+    QVERIFY(makeStale());
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
+    QVERIFY(stampTime() >= before);
+    // Enabling what is enabled keeps the stamp: runs missed while the machine was off still come.
+    QVERIFY(makeStale());
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
+    QCOMPARE(stampTime(), longAgo);
+
+    // A timer that does not start when available has no stamp; removal leaves none either.
+    TaskDefinition notPersistent = daily;
+    notPersistent.settings.startWhenAvailable = false;
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, notPersistent, TaskService::Registration::CreateOrUpdate));
+    QVERIFY(!QFileInfo::exists(stamp));
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, daily, TaskService::Registration::CreateOrUpdate));
+    QVERIFY(QFileInfo::exists(stamp));
+    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
+    QVERIFY(!QFileInfo::exists(stamp));
+
+    // A running timer is stopped before the reload, so it never re-plans from its old stamp.
+    if (managerAnswers)
+        QCOMPARE(systemctlCalls().mid(0, 3),
+            QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
+}
+
+// Boundaries are wall-clock times: a task reads back the same in any zone, and a daily or weekly
+// time the clock skips on its first day is kept (systemd runs it on the other days).
+void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
+{
+    FakePowerPlatform plans;
+    const QString arguments = u"-setactiveplan -"_s + plans.addScheme(u"Power saver"_s).toString().toUpper();
+    // Clocks in Berlin go from 02:00 to 03:00 on 2030-03-31, a Sunday.
+    const QString skipped = u"2030-03-31T02:30:00"_s;
+    const QList<TaskDefinition> written { timerDefinition(TriggerType::Once, skipped, 0, m_program, arguments),
+        timerDefinition(TriggerType::Daily, skipped, 0, m_program, arguments),
+        timerDefinition(TriggerType::Weekly, skipped, 1 | 2, m_program, arguments) };
+    auto tasks = service();
+    setZone("Europe/Berlin");
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        QVERIFY(tasks->registerTask(
+            u"AMPCTL"_s + QString::number(i), written.at(i), TaskService::Registration::Create));
+    }
+    const ProcessResult daily = runTool(u"systemd-analyze"_s,
+        QStringList { u"calendar"_s, u"--iterations=2"_s } + onCalendarLines(unitFolder() + u"/AMPCTL1.timer"_s),
+        u"Europe/Berlin"_s);
+    QCOMPARE(daily.exitCode, 0);
+    QCOMPARE(timesIn(daily.output).mid(0, 2), QStringList({ u"2030-04-01 02:30:00"_s, u"2030-04-02 02:30:00"_s }));
+    const ProcessResult weekly = runTool(u"systemd-analyze"_s,
+        QStringList { u"calendar"_s, u"--iterations=2"_s } + onCalendarLines(unitFolder() + u"/AMPCTL2.timer"_s),
+        u"Europe/Berlin"_s);
+    QCOMPARE(weekly.exitCode, 0);
+    QCOMPARE(timesIn(weekly.output).mid(0, 2), QStringList({ u"2030-04-01 02:30:00"_s, u"2030-04-07 02:30:00"_s }));
+
+    for (const QByteArray zone : { "Europe/Berlin", "UTC", "America/New_York" }) {
+        setZone(zone);
+        const QList<RegisteredTask> read = tasks->readTasks().valueOr({});
+        QCOMPARE(read.size(), written.size());
+        for (qsizetype i = 0; i < written.size(); ++i)
+            QCOMPARE(read.at(i).definition, std::optional(written.at(i)));
+        QCOMPARE(readScheduledTasks(*tasks, plans).size(), written.size());
+    }
+    for (qsizetype i = 0; i < written.size(); ++i)
+        QVERIFY(tasks->deleteTask(u"AMPCTL"_s + QString::number(i)));
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
 }
 
 void TestSystemdTaskService::worksWithoutUserManager_data()
@@ -322,7 +455,8 @@ void TestSystemdTaskService::worksWithoutUserManager()
     QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
     // Without a manager nothing is started or stopped after the reload attempt.
     const QStringList expected = systemctlPresent
-        ? QStringList { u"daemon-reload"_s, u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }
+        ? QStringList { u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"daemon-reload"_s, u"stop AMPCTL0.timer"_s,
+              u"daemon-reload"_s }
         : QStringList();
     QCOMPARE(systemctlCalls(), expected);
 }
@@ -336,7 +470,7 @@ void TestSystemdTaskService::deleteStopsAndRemovesBothUnits()
     QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
     QVERIFY(!QFileInfo(unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
-    QCOMPARE(systemctlCalls().mid(2), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
+    QCOMPARE(systemctlCalls().mid(3), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
     QVERIFY((tasks->deleteTask(u"AMPCTL0"_s)).failedWith(Failure::Kind::NotFound));
 }
 
