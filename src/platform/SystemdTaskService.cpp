@@ -63,9 +63,7 @@ QStringList sortedFiles(const QDir &dir, const QString &suffix)
 
 Result<> writeText(const QString &path, const QString &text)
 {
-    if (!AtomicFile::write(path, text.toUtf8()))
-        return failed(QStringLiteral("%1 could not be written").arg(path));
-    return {};
+    return AtomicFile::write(path, text.toUtf8());
 }
 
 Failure notOurs(const QString &name)
