@@ -47,6 +47,7 @@ void TestStartup::init()
     m_program = m_env->path(QStringLiteral("program/ampora"));
     QVERIFY(QFile::copy(build + QStringLiteral("/ampora"), m_program));
     QVERIFY(QFile::copy(build + QStringLiteral("/ampora-gui.so"), m_env->path(QStringLiteral("program/ampora-gui.so"))));
+    QVERIFY(QFile::copy(build + QStringLiteral("/libampora-base.so"), m_env->path(QStringLiteral("program/libampora-base.so"))));
     QVERIFY(QFile::copy(build + QStringLiteral("/ampctleng.ini"), m_env->path(QStringLiteral("program/ampctleng.ini"))));
 }
 
