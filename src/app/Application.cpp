@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "PlatformServices.h"
 #include "Profile.h"
+#include "SharedStrings.h"
 #include "SingleInstance.h"
 #include "UiFonts.h"
 
@@ -20,7 +21,6 @@ Application::Application(GuiStart &start)
 
 int Application::run()
 {
-    sharedStrings() = m_start.strings;
     // Read here rather than in the quick start-up, which never shows a title.
     sharedStrings().appTitle = loadText(u"IDS_CAPTION");
     if (!m_start.lock->isHeld()) {

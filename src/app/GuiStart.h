@@ -2,18 +2,16 @@
 
 #include "InstanceLock.h"
 #include "PlanSwitch.h"
-#include "SharedStrings.h"
 
 #include <memory>
 
 // What the quick start-up hands to the window module once it knows that the start needs more than
-// a quiet plan switch. The module has its own copy of the libraries' globals, so everything it
-// needs from the start so far travels here.
+// a quiet plan switch. The shared paths and texts do not travel: both link the base library, so
+// the module reads the sharedStrings() that the start-up filled.
 struct GuiStart
 {
     int &argc;
     char **argv;
-    SharedStrings strings;
     std::unique_ptr<InstanceLock> lock; // held by a first copy; not held in a later one
     bool setActivePlan = false;         // the command line is a "-setactiveplan" form
     PlanSwitchOutcome outcome;          // what the first copy's switch did

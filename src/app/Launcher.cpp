@@ -4,6 +4,7 @@
 #include "GuiStart.h"
 #include "PlatformServices.h"
 #include "PowerPlatform.h"
+#include "SharedStrings.h"
 
 #include <QFileInfo>
 #include <QLibrary>
@@ -49,7 +50,7 @@ int Launcher::run()
     strings.commandLine = joinArguments(argumentsOf(m_argc, m_argv));
     resolveSharedPaths(strings, currentExecutableFile());
 
-    GuiStart start{m_argc, m_argv, {}, std::make_unique<InstanceLock>(), false, {}};
+    GuiStart start{m_argc, m_argv, std::make_unique<InstanceLock>(), false, {}};
     start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
     if (start.lock->tryAcquire()) {
         if (start.setActivePlan) {
@@ -64,14 +65,13 @@ int Launcher::run()
             return 0;
         }
     }
-    start.strings = strings;
     return runWindowModule(start);
 }
 
 int Launcher::runWindowModule(GuiStart &start) const
 {
     QStringList errors;
-    for (const QString &candidate : guiModuleCandidates(QFileInfo(start.strings.executableFile).absolutePath())) {
+    for (const QString &candidate : guiModuleCandidates(QFileInfo(sharedStrings().executableFile).absolutePath())) {
         QLibrary module(candidate);
         if (auto entry = reinterpret_cast<GuiEntryFunction>(module.resolve(kGuiEntryName)))
             return entry(start);
