@@ -13,6 +13,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 
 Application::Application(GuiStart &start)
     : m_start(start)
@@ -32,11 +33,13 @@ int Application::run()
 
 int Application::runFirstCopy()
 {
-    if (const QString problem = displayProblem(); !problem.isEmpty()) {
-        std::fprintf(stderr, "ampora: Window Creation fails: %s\n", qPrintable(problem));
+    std::optional<DisplayProbe> display(std::in_place);
+    if (!display->problem().isEmpty()) {
+        std::fprintf(stderr, "ampora: Window Creation fails: %s\n", qPrintable(display->problem()));
         return 0;
     }
     QApplication app(m_start.argc, m_start.argv);
+    display.reset(); // the application has its own connection now
     QApplication::setApplicationName(QStringLiteral("ampora"));
     QApplication::setQuitOnLastWindowClosed(false);
     registerFontSubstitutes();

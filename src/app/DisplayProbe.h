@@ -2,7 +2,31 @@
 
 #include <QString>
 
-// Qt ends the process when its platform plugin cannot reach the display. Asking the X server
-// first turns a dead DISPLAY into a message and a clean exit. Empty when the display answers (or
-// the session is not X11), otherwise why it cannot be used.
-QString displayProblem();
+#include <memory>
+
+struct xcb_connection_t;
+
+// Qt ends the process when its platform plugin cannot reach the display. Asking the displays
+// first turns a dead DISPLAY or WAYLAND_DISPLAY into a message and a clean exit. When the
+// environment leaves Qt a choice and only one display answers, the probe points Qt at that one.
+// The X connection is held until the probe goes, so that an X server whose last client just left
+// does not reset between the probe and the application's own connection.
+class DisplayProbe
+{
+public:
+    DisplayProbe();
+    ~DisplayProbe();
+    DisplayProbe(const DisplayProbe &) = delete;
+    DisplayProbe &operator=(const DisplayProbe &) = delete;
+
+    // Empty when a display answers (or the platform needs none, such as offscreen), otherwise
+    // why no window can be made.
+    const QString &problem() const { return m_problem; }
+
+private:
+    bool x11Answers();
+    static bool waylandAnswers();
+
+    xcb_connection_t *m_x11 = nullptr;
+    QString m_problem;
+};

@@ -1,9 +1,12 @@
 #include "InstanceLock.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -71,6 +74,24 @@ bool InstanceLock::tryAcquire()
         return false;
     m_lock = std::move(lock);
     return true;
+}
+
+bool InstanceLock::acquireOnceOthersEnd()
+{
+    // A window that is still starting takes a moment to listen; a hung quiet copy must not keep a
+    // scheduled start waiting for ever.
+    const QDeadlineTimer patience(std::chrono::seconds(30));
+    while (!tryAcquire()) {
+        if (QFileInfo::exists(socketPath(m_folder)) || patience.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+QString InstanceLock::socketPath(const QString &runtimeFolder)
+{
+    return runtimeFolder + QStringLiteral("/ampora.socket");
 }
 
 bool InstanceLock::isHeldByAnyone(const QString &runtimeFolder)

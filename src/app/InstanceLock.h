@@ -20,6 +20,12 @@ public:
 
     // Whether some process holds the lock in runtimeFolder.
     static bool isHeldByAnyone(const QString &runtimeFolder);
+    // Where the first copy listens for hand-overs once its window is up.
+    static QString socketPath(const QString &runtimeFolder);
+    // For a start that must switch the plan while another copy holds the lock: waits until that
+    // copy ends (a quiet scheduled switch ends within moments and never listens), then holds the
+    // lock. False when the other copy listens for a hand-over instead, or after a generous wait.
+    bool acquireOnceOthersEnd();
     // The user's private folder for the lock and the hand-over socket, chosen once per process
     // (see chooseRuntimeFolder) from $XDG_RUNTIME_DIR and $XDG_CACHE_HOME.
     static QString defaultRuntimeFolder();

@@ -52,11 +52,15 @@ int Launcher::run()
 
     GuiStart start{m_argc, m_argv, std::make_unique<InstanceLock>(), false, {}};
     start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
-    if (start.lock->tryAcquire()) {
+    // Two scheduled switches at the same moment: the later one waits for the first to end and
+    // then switches itself, unless the first copy is a window that takes the hand-over.
+    if (start.lock->tryAcquire() || (start.setActivePlan && start.lock->acquireOnceOthersEnd())) {
         if (start.setActivePlan) {
             const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
             start.outcome = switchPlanFromCommandLine(*platform, strings.commandLine);
-            if (start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedQuietly)
+            // Only a switch to announce needs a window; anything else ends here, so that the
+            // service of a scheduled start always finishes.
+            if (start.outcome.effect != PlanSwitchOutcome::Effect::SwitchedAnnounce)
                 return 0;
         }
         if (!hasGraphicalSession()) {

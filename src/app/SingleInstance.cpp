@@ -30,7 +30,7 @@ SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::socketPath(const QString &runtimeFolder)
 {
-    return runtimeFolder + QStringLiteral("/ampora.socket");
+    return InstanceLock::socketPath(runtimeFolder);
 }
 
 bool SingleInstance::tryBecomeFirst()

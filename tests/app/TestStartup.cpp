@@ -1,5 +1,6 @@
 // Starts the real program as a scheduled task or a user would, against a private XDG folder.
 #include "IniFile.h"
+#include "InstanceLock.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,6 +31,9 @@ private Q_SLOTS:
     void concurrentSwitchesNeverCorruptTheStore();
     void truncatedStoreIsSetAsideAndProgramStarts();
     void quietSwitchNeedsNoWindowModule();
+    void nothingToSwitchEndsAtOnceWithADisplay();
+    void switchStartedWhileAnotherRunsWaitsItsTurn();
+    void unreachableDisplayEndsCleanly_data();
     void unreachableDisplayEndsCleanly();
 
 private:
@@ -182,20 +188,65 @@ void TestStartup::quietSwitchNeedsNoWindowModule()
     QVERIFY(process->readAllStandardError().contains("ampora: cannot load the window module"));
 }
 
+void TestStartup::nothingToSwitchEndsAtOnceWithADisplay()
+{
+    // The plan is already active, or the GUID names no plan: a scheduled service must finish.
+    for (const QString &plan : {kBalanced, QStringLiteral("{00000000-1111-2222-3333-444444444444}")}) {
+        QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + plan});
+        QVERIFY(process->waitForFinished(10000));
+        QCOMPARE(process->exitCode(), 0);
+        QCOMPARE(activePlan(), kBalanced);
+    }
+}
+
+void TestStartup::switchStartedWhileAnotherRunsWaitsItsTurn()
+{
+    // Another scheduled switch holds the lock and never listens: the later one must not give up.
+    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    const QString folder = m_env->path(QStringLiteral("runtime/ampora"));
+    QVERIFY(QDir().mkpath(folder));
+    auto other = std::make_unique<InstanceLock>(folder);
+    QVERIFY(other->tryAcquire());
+    QProcess *later = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QVERIFY(!later->waitForFinished(3000)); // still waiting, where it used to give up and end
+    other.reset();
+    QVERIFY(later->waitForFinished(10000));
+    QCOMPARE(later->exitCode(), 0);
+    QCOMPARE(activePlan(), kSaver);
+}
+
+void TestStartup::unreachableDisplayEndsCleanly_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("X server gone") << u":9876"_s << QString() << u"cannot connect to the X display :9876"_s;
+    QTest::newRow("Wayland compositor gone") << QString() << u"wayland-97"_s
+                                             << u"cannot connect to the Wayland display wayland-97"_s;
+    QTest::newRow("both gone") << u":9876"_s << u"wayland-97"_s << u"cannot connect to the X display :9876"_s;
+}
+
 void TestStartup::unreachableDisplayEndsCleanly()
 {
-    // A session whose X server has gone: the switch still happens, and nothing aborts.
+    // A session whose display has gone: the switch still happens, and nothing aborts.
+    QFETCH(QString, display);
+    QFETCH(QString, wayland);
+    QFETCH(QString, message);
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":9876"));
+    if (!display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), display);
+    if (!wayland.isEmpty())
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland);
     process.setProcessEnvironment(env);
     process.start(m_program, {QStringLiteral("-setactiveplan"), u'-' + kSaver});
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    QVERIFY(process.readAllStandardError().contains("ampora: Window Creation fails: cannot connect to the X display :9876"));
+    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()).trimmed(), u"ampora: Window Creation fails: "_s + message);
     QCOMPARE(activePlan(), kSaver);
 }
 
