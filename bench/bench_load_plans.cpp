@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>

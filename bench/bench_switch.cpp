@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QStorageInfo>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -37,7 +36,7 @@ double timeProcess(const QString &program, const QStringList &arguments, const Q
     process.start(program, arguments);
     if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         std::fprintf(stderr, "bench_switch: %s did not end cleanly: %s\n", qPrintable(program),
-                     qPrintable(process.errorString()));
+            qPrintable(process.errorString()));
         return -1;
     }
     return double(timer.nsecsElapsed()) / 1e6;
@@ -53,7 +52,7 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     // A portable copy of the program in the temporary folder, so its settings file is ours: the
     // program, the shared objects beside it and the language file.
-    QStringList files = buildFolder.entryList({QStringLiteral("*.so")}, QDir::Files);
+    QStringList files = buildFolder.entryList({ QStringLiteral("*.so") }, QDir::Files);
     files << QStringLiteral("ampora") << QStringLiteral("ampctleng.ini");
     for (const QString &file : std::as_const(files)) {
         if (!QFile::copy(buildFolder.filePath(file), home.filePath(file))) {
@@ -69,7 +68,7 @@ int main(int argc, char **argv)
     settings.close();
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"XDG_CONFIG_HOME", "HOME"}) {
+    for (const char *name : { "XDG_CONFIG_HOME", "HOME" }) {
         const QString dir = home.filePath(QString::fromLatin1(name));
         QDir().mkpath(dir);
         env.insert(QString::fromLatin1(name), dir);
@@ -90,8 +89,8 @@ int main(int argc, char **argv)
     QList<double> switches;
     QList<double> bares;
     for (int i = 0; i < kRuns; ++i) {
-        const double switchMs =
-            timeProcess(copy, {QStringLiteral("-setactiveplan"), u'-' + (i % 2 ? kBalanced : kSaver)}, env);
+        const double switchMs
+            = timeProcess(copy, { QStringLiteral("-setactiveplan"), u'-' + (i % 2 ? kBalanced : kSaver) }, env);
         const double bareMs = timeProcess(bare, {}, env);
         if (switchMs < 0 || bareMs < 0)
             return 1;
@@ -103,10 +102,10 @@ int main(int argc, char **argv)
     const double switchMedian = median(switches);
     const double bareMedian = median(bares);
     std::printf("ampora -setactiveplan (notifications off), process start to exit: median %.2f ms over %lld runs\n",
-                switchMedian, static_cast<long long>(switches.size()));
+        switchMedian, static_cast<long long>(switches.size()));
     std::printf("bare QCoreApplication process, start to exit:                  median %.2f ms over %lld runs\n",
-                bareMedian, static_cast<long long>(bares.size()));
-    std::printf("switch / bare: %.2f (runtime folder on %s)\n", switchMedian / bareMedian,
-                tmpfsRuntime ? "tmpfs" : "the disk");
+        bareMedian, static_cast<long long>(bares.size()));
+    std::printf(
+        "switch / bare: %.2f (runtime folder on %s)\n", switchMedian / bareMedian, tmpfsRuntime ? "tmpfs" : "the disk");
     return 0;
 }

@@ -9,7 +9,7 @@
 TestEnvironment::TestEnvironment()
 {
     const QString root = m_dir.path();
-    for (const char *sub : {"home", "config", "data", "runtime", "program"})
+    for (const char *sub : { "home", "config", "data", "runtime", "program" })
         QDir(root).mkpath(QString::fromLatin1(sub));
     qputenv("HOME", QFile::encodeName(root + QStringLiteral("/home")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
@@ -18,7 +18,7 @@ TestEnvironment::TestEnvironment()
     QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     SharedStrings &strings = sharedStrings();
-    strings = SharedStrings{};
+    strings = SharedStrings {};
     resolveSharedPaths(strings, root + QStringLiteral("/program/ampora"));
     strings.programFolder = root + QStringLiteral("/program");
     strings.languageFile = strings.programFolder + QStringLiteral("/ampctleng.ini");

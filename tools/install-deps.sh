@@ -8,8 +8,9 @@ packages=(build-essential cmake ninja-build pkg-config
           fonts-open-sans fonts-dejavu-core)
 if [[ "${1:-}" == "--tests" ]]; then
     # dbus-daemon for the private test bus; systemd-analyze, desktop-file-validate and gio to check
-    # written units and log-in entries. Widget tests run on Qt's offscreen platform.
-    packages+=(dbus systemd desktop-file-utils libglib2.0-bin)
+    # written units and log-in entries; clang-format for the formatting check. Widget tests run on
+    # Qt's offscreen platform.
+    packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format)
 fi
 
 missing=()

@@ -31,27 +31,27 @@ struct Command
 };
 
 const QList<Command> kCommands = {
-    {u"list"_s, 0, u"ampctl list"_s},
-    {u"active"_s, 0, u"ampctl active"_s},
-    {u"set"_s, 1, u"ampctl set PLAN"_s},
-    {u"schedules"_s, 0, u"ampctl schedules"_s},
-    {u"networks"_s, 0, u"ampctl networks"_s},
-    {u"battery"_s, 0, u"ampctl battery"_s},
-    {u"enable"_s, 1, u"ampctl enable NAME"_s},
-    {u"disable"_s, 1, u"ampctl disable NAME"_s},
-    {u"remove"_s, 1, u"ampctl remove NAME"_s},
+    { u"list"_s, 0, u"ampctl list"_s },
+    { u"active"_s, 0, u"ampctl active"_s },
+    { u"set"_s, 1, u"ampctl set PLAN"_s },
+    { u"schedules"_s, 0, u"ampctl schedules"_s },
+    { u"networks"_s, 0, u"ampctl networks"_s },
+    { u"battery"_s, 0, u"ampctl battery"_s },
+    { u"enable"_s, 1, u"ampctl enable NAME"_s },
+    { u"disable"_s, 1, u"ampctl disable NAME"_s },
+    { u"remove"_s, 1, u"ampctl remove NAME"_s },
 };
 
 // The schedule kinds: option name, values after PLAN, usage.
 const QList<Command> kKinds = {
-    {u"once"_s, 2, u"ampctl schedule PLAN --once DATE TIME"_s},
-    {u"daily"_s, 1, u"ampctl schedule PLAN --daily TIME"_s},
-    {u"weekly"_s, 2, u"ampctl schedule PLAN --weekly DAYS TIME"_s},
-    {u"network"_s, 1, u"ampctl schedule PLAN --network NETWORK"_s},
+    { u"once"_s, 2, u"ampctl schedule PLAN --once DATE TIME"_s },
+    { u"daily"_s, 1, u"ampctl schedule PLAN --daily TIME"_s },
+    { u"weekly"_s, 2, u"ampctl schedule PLAN --weekly DAYS TIME"_s },
+    { u"network"_s, 1, u"ampctl schedule PLAN --network NETWORK"_s },
 };
 
-const QStringList kDayNames = {u"sunday"_s,   u"monday"_s, u"tuesday"_s, u"wednesday"_s,
-                               u"thursday"_s, u"friday"_s, u"saturday"_s};
+const QStringList kDayNames
+    = { u"sunday"_s, u"monday"_s, u"tuesday"_s, u"wednesday"_s, u"thursday"_s, u"friday"_s, u"saturday"_s };
 
 std::optional<QDate> parseDate(const QString &text)
 {
@@ -76,9 +76,8 @@ std::optional<QList<bool>> parseDays(const QString &text)
     QList<bool> days(7, false);
     for (const QString &item : text.split(u',', Qt::SkipEmptyParts)) {
         const QString day = item.trimmed().toLower();
-        const auto it = std::find_if(kDayNames.cbegin(), kDayNames.cend(), [&](const QString &name) {
-            return day == name || day == name.left(3);
-        });
+        const auto it = std::find_if(kDayNames.cbegin(), kDayNames.cend(),
+            [&](const QString &name) { return day == name || day == name.left(3); });
         if (it == kDayNames.cend())
             return std::nullopt;
         days[it - kDayNames.cbegin()] = true;
@@ -104,7 +103,8 @@ QString terminalSafe(const QString &text)
         else if (u == u'\t')
             safe += u"\\t"_s;
         else if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x2028 || u == 0x2029)
-            safe += (u < 0x100 ? u"\\x%1"_s.arg(uint(u), 2, 16, QChar(u'0')) : u"\\u%1"_s.arg(uint(u), 4, 16, QChar(u'0')));
+            safe += (u < 0x100 ? u"\\x%1"_s.arg(uint(u), 2, 16, QChar(u'0'))
+                               : u"\\u%1"_s.arg(uint(u), 4, 16, QChar(u'0')));
         else
             safe += c;
     }
@@ -126,7 +126,7 @@ int AmpctlCommands::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.addOption(QCommandLineOption(u"json"_s));
-    parser.addOption(QCommandLineOption(QStringList{u"h"_s, u"help"_s}));
+    parser.addOption(QCommandLineOption(QStringList { u"h"_s, u"help"_s }));
     for (const Command &kind : kKinds)
         parser.addOption(QCommandLineOption(kind.name));
     if (!parser.parse(QStringList(u"ampctl"_s) + arguments))
@@ -146,8 +146,8 @@ int AmpctlCommands::run(const QStringList &arguments)
         if (parser.isSet(kind.name))
             return fail(UsageError, u"--%1 belongs to the schedule command"_s.arg(kind.name));
     }
-    const auto known = std::find_if(kCommands.cbegin(), kCommands.cend(),
-                                    [&](const Command &c) { return c.name == command; });
+    const auto known
+        = std::find_if(kCommands.cbegin(), kCommands.cend(), [&](const Command &c) { return c.name == command; });
     if (known == kCommands.cend())
         return fail(UsageError, u"unknown command \"%1\"; see ampctl --help"_s.arg(command));
     if (values.size() != known->arguments)
@@ -175,11 +175,9 @@ int AmpctlCommands::list()
     QList<QStringList> rows;
     for (const PowerPlan &plan : loadPowerPlans(m_services.platform)) {
         const bool isActive = plan.planGuid == activeGuid;
-        json.append(QJsonObject{{u"guid"_s, guidToText(plan.planGuid)},
-                                {u"name"_s, plan.planName},
-                                {u"description"_s, plan.planDescription},
-                                {u"active"_s, isActive}});
-        rows.append({isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName});
+        json.append(QJsonObject { { u"guid"_s, guidToText(plan.planGuid) }, { u"name"_s, plan.planName },
+            { u"description"_s, plan.planDescription }, { u"active"_s, isActive } });
+        rows.append({ isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName });
     }
     printListing(json, rows);
     return Success;
@@ -192,7 +190,7 @@ int AmpctlCommands::active()
     if (!name)
         return fail(SystemError, u"cannot read the active power plan: "_s + name.failure().message);
     if (m_json)
-        print(QJsonObject{{u"guid"_s, guidToText(*guid)}, {u"name"_s, *name}});
+        print(QJsonObject { { u"guid"_s, guidToText(*guid) }, { u"name"_s, *name } });
     else
         m_out << guidToText(*guid) << u"  "_s << terminalSafe(*name) << u'\n';
     return Success;
@@ -205,8 +203,8 @@ int AmpctlCommands::set(const QString &plan)
     if (!index)
         return m_failure;
     if (const Result<> activated = m_services.platform.setActiveScheme(plans.at(*index).planGuid); !activated) {
-        return fail(SystemError, u"cannot make \"%1\" the active plan: %2"_s.arg(plans.at(*index).planName,
-                                                                                activated.failure().message));
+        return fail(SystemError,
+            u"cannot make \"%1\" the active plan: %2"_s.arg(plans.at(*index).planName, activated.failure().message));
     }
     return Success;
 }
@@ -215,36 +213,25 @@ int AmpctlCommands::schedules()
 {
     const QString at = loadText(u"IDS_AT");
     QJsonArray json;
-    QList<QStringList> rows{{u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s}};
+    QList<QStringList> rows { { u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s } };
     for (const TimeSchedule &task : readTasks()) {
         const QString when = task.frequencyText + u' ' + at + u' ' + task.startText;
         const QString type = loadText(u"IDS_TIME_BASED");
-        json.append(QJsonObject{{u"kind"_s, u"time"_s},
-                                {u"name"_s, task.taskName},
-                                {u"plan"_s, task.planName},
-                                {u"planGuid"_s, guidToText(task.planGuid)},
-                                {u"enabled"_s, task.enabled},
-                                {u"status"_s, statusText(task.enabled)},
-                                {u"type"_s, type},
-                                {u"schedule"_s, when},
-                                {u"frequency"_s, task.frequencyText},
-                                {u"start"_s, task.startText},
-                                {u"daysOfWeek"_s, task.daysOfWeek}});
-        rows.append({task.taskName, task.planName, statusText(task.enabled), type, when});
+        json.append(QJsonObject { { u"kind"_s, u"time"_s }, { u"name"_s, task.taskName }, { u"plan"_s, task.planName },
+            { u"planGuid"_s, guidToText(task.planGuid) }, { u"enabled"_s, task.enabled },
+            { u"status"_s, statusText(task.enabled) }, { u"type"_s, type }, { u"schedule"_s, when },
+            { u"frequency"_s, task.frequencyText }, { u"start"_s, task.startText },
+            { u"daysOfWeek"_s, task.daysOfWeek } });
+        rows.append({ task.taskName, task.planName, statusText(task.enabled), type, when });
     }
     for (const NetworkSchedule &network : readNetworkSchedules(m_services.platform)) {
         const QString type = loadText(u"IDS_NETWORK_BASED");
-        json.append(QJsonObject{{u"kind"_s, u"network"_s},
-                                {u"name"_s, guidToText(network.networkGuid)},
-                                {u"plan"_s, network.planName},
-                                {u"planGuid"_s, guidToText(network.planGuid)},
-                                {u"enabled"_s, network.enabled},
-                                {u"status"_s, statusText(network.enabled)},
-                                {u"type"_s, type},
-                                {u"schedule"_s, network.networkName},
-                                {u"network"_s, network.networkName}});
-        rows.append({guidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
-                     network.networkName});
+        json.append(QJsonObject { { u"kind"_s, u"network"_s }, { u"name"_s, guidToText(network.networkGuid) },
+            { u"plan"_s, network.planName }, { u"planGuid"_s, guidToText(network.planGuid) },
+            { u"enabled"_s, network.enabled }, { u"status"_s, statusText(network.enabled) }, { u"type"_s, type },
+            { u"schedule"_s, network.networkName }, { u"network"_s, network.networkName } });
+        rows.append({ guidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
+            network.networkName });
     }
     printListing(json, rows);
     return Success;
@@ -255,10 +242,9 @@ int AmpctlCommands::networks()
     QJsonArray json;
     QList<QStringList> rows;
     for (const NetworkList::Network &network : m_services.networks.networks()) {
-        json.append(QJsonObject{{u"name"_s, network.name},
-                                {u"guid"_s, guidToText(network.guid)},
-                                {u"connected"_s, network.connected}});
-        rows.append({network.connected ? u"*"_s : QString(), guidToText(network.guid), network.name});
+        json.append(QJsonObject { { u"name"_s, network.name }, { u"guid"_s, guidToText(network.guid) },
+            { u"connected"_s, network.connected } });
+        rows.append({ network.connected ? u"*"_s : QString(), guidToText(network.guid), network.name });
     }
     printListing(json, rows);
     return Success;
@@ -271,24 +257,25 @@ int AmpctlCommands::battery()
     if (!m_json) {
         QList<QStringList> rows;
         for (const BatteryPopup::Line &line : lines)
-            rows.append({line.label + u':', line.value}); // printTable escapes control characters
+            rows.append({ line.label + u':', line.value }); // printTable escapes control characters
         printTable(rows);
         return Success;
     }
     // Readings as numbers, null when unknown; the texts as the popup words them.
     const bool levelKnown = status.batteryFlag < SystemPowerStatus::FlagNoBattery && status.batteryLifePercent <= 100;
     const QString acLine = status.acLineStatus == 0 ? u"off"_s : status.acLineStatus == 1 ? u"on"_s : u"unknown"_s;
-    print(QJsonObject{
-        {u"status"_s, lines.at(0).value},
-        {u"powerSource"_s, lines.at(1).value},
-        {u"remaining"_s, lines.at(2).value},
-        {u"timeLeft"_s, lines.size() > 3 ? QJsonValue(lines.at(3).value) : QJsonValue()},
-        {u"acLine"_s, acLine},
-        {u"battery"_s, hasSystemBattery(status)},
-        {u"charging"_s, status.batteryFlag < SystemPowerStatus::FlagNoBattery
-                            && (status.batteryFlag & SystemPowerStatus::FlagCharging) != 0},
-        {u"percent"_s, levelKnown ? QJsonValue(status.batteryLifePercent) : QJsonValue()},
-        {u"secondsLeft"_s, status.batteryLifeTime > 0 ? QJsonValue(status.batteryLifeTime) : QJsonValue()},
+    print(QJsonObject {
+        { u"status"_s, lines.at(0).value },
+        { u"powerSource"_s, lines.at(1).value },
+        { u"remaining"_s, lines.at(2).value },
+        { u"timeLeft"_s, lines.size() > 3 ? QJsonValue(lines.at(3).value) : QJsonValue() },
+        { u"acLine"_s, acLine },
+        { u"battery"_s, hasSystemBattery(status) },
+        { u"charging"_s,
+            status.batteryFlag < SystemPowerStatus::FlagNoBattery
+                && (status.batteryFlag & SystemPowerStatus::FlagCharging) != 0 },
+        { u"percent"_s, levelKnown ? QJsonValue(status.batteryLifePercent) : QJsonValue() },
+        { u"secondsLeft"_s, status.batteryLifeTime > 0 ? QJsonValue(status.batteryLifeTime) : QJsonValue() },
     });
     return Success;
 }
@@ -316,16 +303,17 @@ int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList
 int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values)
 {
     PlanTaskWriter::Choice choice;
-    choice.kind = kind == u"once"    ? PlanTaskWriter::Kind::Once
-                  : kind == u"daily" ? PlanTaskWriter::Kind::Daily
-                                     : PlanTaskWriter::Kind::Weekly;
+    choice.kind = kind == u"once" ? PlanTaskWriter::Kind::Once
+        : kind == u"daily"        ? PlanTaskWriter::Kind::Daily
+                                  : PlanTaskWriter::Kind::Weekly;
     // Daily and weekly schedules start today; once takes its date.
-    const std::optional<QDate> date = choice.kind == PlanTaskWriter::Kind::Once ? parseDate(values.at(1))
-                                                                                 : QDate::currentDate();
+    const std::optional<QDate> date
+        = choice.kind == PlanTaskWriter::Kind::Once ? parseDate(values.at(1)) : QDate::currentDate();
     if (!date)
         return fail(UsageError, u"bad date \"%1\": use YYYY-MM-DD"_s.arg(values.at(1)));
-    const QString outOfRange = u"date %1 is out of range: use a year from %2 to %3"_s.arg(
-        date->toString(Qt::ISODate)).arg(TaskDefinition::kFirstYear).arg(TaskDefinition::kLastYear);
+    const QString outOfRange = u"date %1 is out of range: use a year from %2 to %3"_s.arg(date->toString(Qt::ISODate))
+                                   .arg(TaskDefinition::kFirstYear)
+                                   .arg(TaskDefinition::kLastYear);
     if (!PlanTaskWriter::isDateInRange(*date))
         return fail(UsageError, outOfRange);
     const std::optional<QTime> time = parseTime(values.last());
@@ -369,7 +357,8 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
     case PlanTaskWriter::Outcome::NoKind:
         break;
     }
-    return fail(SystemError, u"cannot write the task %1: %2"_s.arg(writer.taskName(), writer.registrationFailure().message));
+    return fail(
+        SystemError, u"cannot write the task %1: %2"_s.arg(writer.taskName(), writer.registrationFailure().message));
 }
 
 int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &network)
@@ -419,12 +408,13 @@ int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString 
     if (matches.isEmpty())
         return fail(NotFound, u"no schedule \"%1\"; see ampctl schedules"_s.arg(name));
     if (matches.size() > 1)
-        return fail(NotFound, u"%1 schedules are for networks named \"%2\"; use the GUID"_s.arg(matches.size()).arg(name));
+        return fail(
+            NotFound, u"%1 schedules are for networks named \"%2\"; use the GUID"_s.arg(matches.size()).arg(name));
     // The file is read again under its lock: the schedule is named by its network, not its place.
     const QUuid network = schedules.at(matches.first()).networkGuid;
-    const Result<QList<NetworkSchedule>> changed
-        = command == u"remove" ? removeNetworkSchedule(m_services.platform, network)
-                               : setNetworkScheduleEnabled(m_services.platform, network, command == u"enable");
+    const Result<QList<NetworkSchedule>> changed = command == u"remove"
+        ? removeNetworkSchedule(m_services.platform, network)
+        : setNetworkScheduleEnabled(m_services.platform, network, command == u"enable");
     if (changed.failedWith(Failure::Kind::NotFound))
         return fail(NotFound, u"no schedule \"%1\"; see ampctl schedules"_s.arg(name));
     if (!changed)

@@ -10,7 +10,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 
@@ -26,16 +25,16 @@ public:
     enum ExitCode {
         Success = 0,
         SystemError = 1, // a file, the plan store or the task folder refused; the program is missing
-        UsageError = 2,  // unknown command or option, wrong arguments, a bad date, time or day list
-        NotFound = 3,    // no such plan, schedule or network, or a name that fits more than one
-        Duplicate = 4,   // the network has a schedule already
+        UsageError = 2, // unknown command or option, wrong arguments, a bad date, time or day list
+        NotFound = 3, // no such plan, schedule or network, or a name that fits more than one
+        Duplicate = 4, // the network has a schedule already
         TimeSkipped = 5, // the --once time is one the local clock skips (a daylight-saving gap)
     };
 
     struct Context
     {
         Services services;
-        QString programPath;                            // the program tasks start; empty when not found
+        QString programPath; // the program tasks start; empty when not found
         std::function<void()> networkSchedulesChanged; // tells a running window
     };
 

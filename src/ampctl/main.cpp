@@ -31,6 +31,6 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     AmpctlCommands commands(
-        {backends.services(), taskProgram(strings.executableFile), [] { postNetworkSchedulesChanged(); }}, out, err);
+        { backends.services(), taskProgram(strings.executableFile), [] { postNetworkSchedulesChanged(); } }, out, err);
     return commands.run(app.arguments().mid(1));
 }

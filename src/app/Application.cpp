@@ -1,8 +1,8 @@
 #include "Application.h"
 
-#include "MainWindow.h"
 #include "DisplayProbe.h"
 #include "GuiStart.h"
+#include "MainWindow.h"
 #include "MessageBox.h"
 #include "PlatformServices.h"
 #include "Profile.h"
@@ -11,7 +11,6 @@
 #include "UiFonts.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <optional>
 

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -25,7 +24,7 @@ QString waylandSocket()
 bool connectsTo(const QString &socketPath)
 {
     const QByteArray path = QFile::encodeName(socketPath);
-    sockaddr_un address{};
+    sockaddr_un address {};
     if (path.isEmpty() || size_t(path.size()) >= sizeof(address.sun_path))
         return false;
     address.sun_family = AF_UNIX;
@@ -71,7 +70,8 @@ DisplayProbe::DisplayProbe()
     if (!qEnvironmentVariableIsEmpty("DISPLAY"))
         m_problem = QStringLiteral("cannot connect to the X display %1").arg(qEnvironmentVariable("DISPLAY"));
     else if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        m_problem = QStringLiteral("cannot connect to the Wayland display %1").arg(qEnvironmentVariable("WAYLAND_DISPLAY"));
+        m_problem
+            = QStringLiteral("cannot connect to the Wayland display %1").arg(qEnvironmentVariable("WAYLAND_DISPLAY"));
     else
         m_problem = QStringLiteral("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
 }

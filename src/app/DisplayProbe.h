@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 struct xcb_connection_t;

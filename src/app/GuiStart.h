@@ -13,8 +13,8 @@ struct GuiStart
     int &argc;
     char **argv;
     std::unique_ptr<InstanceLock> lock; // held by a first copy; not held in a later one
-    bool setActivePlan = false;         // the command line is a "-setactiveplan" form
-    PlanSwitchOutcome outcome;          // what the first copy's switch did
+    bool setActivePlan = false; // the command line is a "-setactiveplan" form
+    PlanSwitchOutcome outcome; // what the first copy's switch did
 };
 
 // The module's one exported function; it returns the process's exit code.

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QStandardPaths>
 #include <QThread>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +26,9 @@ QString lockPath(const QString &folder)
 std::optional<QString> unsafeBecause(const QString &path, bool mayTighten)
 {
     const QByteArray native = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::lstat(native.constData(), &info) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     if (S_ISLNK(info.st_mode))

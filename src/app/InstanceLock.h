@@ -2,7 +2,6 @@
 
 #include <QLockFile>
 #include <QString>
-
 #include <memory>
 
 // The lock that makes a process the user's first copy: a lock file in the user's runtime folder,

@@ -39,7 +39,7 @@ Result<std::optional<InstanceMessage>> takeInstanceMessage(QByteArray &buffer)
     InstanceMessage message;
     in >> kind >> message.tag >> message.text;
     const bool knownKind = kind >= quint8(InstanceMessage::Kind::CopyData)
-                           && kind <= quint8(InstanceMessage::Kind::NetworkSchedulesChanged);
+        && kind <= quint8(InstanceMessage::Kind::NetworkSchedulesChanged);
     if (in.status() != QDataStream::Ok || !in.atEnd() || !knownKind)
         return invalid(QStringLiteral("a frame that is no message"));
     message.kind = static_cast<InstanceMessage::Kind>(kind);

@@ -4,15 +4,14 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
 
 // What one copy of the program tells the running copy over the per-user local socket.
 struct InstanceMessage
 {
     enum class Kind : quint8 {
-        CopyData = 1,                // a command line (tag 0) or an acknowledgement probe (tags 1, 2)
-        ShowRequest = 2,             // show, bring to front and centre
+        CopyData = 1, // a command line (tag 0) or an acknowledgement probe (tags 1, 2)
+        ShowRequest = 2, // show, bring to front and centre
         NetworkSchedulesChanged = 3, // a network schedule was written elsewhere
     };
 

@@ -8,7 +8,6 @@
 
 #include <QFileInfo>
 #include <QLibrary>
-
 #include <cstdio>
 
 namespace {
@@ -25,7 +24,7 @@ QStringList argumentsOf(int argc, char **argv)
 bool hasGraphicalSession()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 // The window module sits beside the program (build tree, portable copy), or in the installed
@@ -33,7 +32,7 @@ bool hasGraphicalSession()
 QStringList guiModuleCandidates(const QString &executableFolder)
 {
     const QString name = QStringLiteral("/ampora-gui.so");
-    return {executableFolder + name, executableFolder + QStringLiteral("/" AMPORA_GUI_MODULE_RELATIVE_DIR) + name};
+    return { executableFolder + name, executableFolder + QStringLiteral("/" AMPORA_GUI_MODULE_RELATIVE_DIR) + name };
 }
 
 } // namespace
@@ -50,7 +49,7 @@ int Launcher::run()
     strings.commandLine = joinArguments(argumentsOf(m_argc, m_argv));
     resolveSharedPaths(strings, currentExecutableFile());
 
-    GuiStart start{m_argc, m_argv, std::make_unique<InstanceLock>(), false, {}};
+    GuiStart start { m_argc, m_argv, std::make_unique<InstanceLock>(), false, {} };
     start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
     // Two scheduled switches at the same moment: the later one waits for the first to end and
     // then switches itself, unless the first copy is a window that takes the hand-over.

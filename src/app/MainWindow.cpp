@@ -1,13 +1,13 @@
 #include "MainWindow.h"
 
-#include "CommandLine.h"
-#include "PleaseWaitDialog.h"
 #include "CommandId.h"
+#include "CommandLine.h"
 #include "MessageBox.h"
 #include "NotificationStack.h"
 #include "PageColours.h"
 #include "PageFactory.h"
 #include "PlanSwitch.h"
+#include "PleaseWaitDialog.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
 #include "SharedStrings.h"
@@ -20,7 +20,6 @@
 #include <QScreen>
 
 namespace {
-
 
 void readPagePicture(SharedStrings &strings)
 {
@@ -38,7 +37,7 @@ MainWindow::MainWindow(Services services, PageBuilder pageBuilder, QWidget *pare
 {
     if (!m_pageBuilder) {
         m_pageBuilder = [this](PageKind kind, QWidget *pageParent) {
-            return createPage(kind, PageServices{m_services, m_pleaseWait}, pageParent);
+            return createPage(kind, PageServices { m_services, m_pleaseWait }, pageParent);
         };
     }
     setWindowTitle(sharedStrings().appTitle);
@@ -174,8 +173,8 @@ void MainWindow::showPlanChangedPopup(const QString &planName, AfterPopup after)
 {
     const QString heading = loadText(u"IDS_POWER_PLAN_CHANGE_HEAD");
     const QString body = formatText(loadText(u"IDS_POWER_PLAN_CHANGE_BODY"), planName);
-    NotificationStack::instance().show(heading, body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
-                PopupAccent::Blue, NotificationStack::kStandardDisplayMs, after);
+    NotificationStack::instance().show(heading, body, NotificationStack::kStandardWidth,
+        NotificationStack::kStandardHeight, this, PopupAccent::Blue, NotificationStack::kStandardDisplayMs, after);
 }
 
 void MainWindow::paintEvent(QPaintEvent *)

@@ -6,7 +6,6 @@
 #include "Services.h"
 
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 

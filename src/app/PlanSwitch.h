@@ -8,8 +8,8 @@ class PowerPlatform;
 struct PlanSwitchOutcome
 {
     enum class Effect {
-        NotSwitched,      // bad GUID text, plan already active, platform refusal or unreadable name
-        SwitchedQuietly,  // switched; the settings say "FALSE" to plan-change notifications
+        NotSwitched, // bad GUID text, plan already active, platform refusal or unreadable name
+        SwitchedQuietly, // switched; the settings say "FALSE" to plan-change notifications
         SwitchedAnnounce, // switched; announce planName
     };
     Effect effect = Effect::NotSwitched;

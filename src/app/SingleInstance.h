@@ -4,7 +4,6 @@
 #include "InstanceMessage.h"
 
 #include <QObject>
-
 #include <functional>
 #include <memory>
 
@@ -32,8 +31,8 @@ public:
 
     // Sends message to the running copy and returns its answer; nothing when no copy listens
     // (it keeps trying for a moment while a first copy holds the lock but is still starting).
-    static std::optional<int> sendToRunningCopy(const InstanceMessage &message,
-                                                const QString &runtimeFolder = defaultRuntimeFolder());
+    static std::optional<int> sendToRunningCopy(
+        const InstanceMessage &message, const QString &runtimeFolder = defaultRuntimeFolder());
 
     static QString defaultRuntimeFolder() { return InstanceLock::defaultRuntimeFolder(); }
     static QString socketPath(const QString &runtimeFolder);

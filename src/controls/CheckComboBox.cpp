@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStandardItemModel>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 CheckComboBox::CheckComboBox(QWidget *parent)
     : QComboBox(parent)
@@ -13,7 +13,7 @@ CheckComboBox::CheckComboBox(QWidget *parent)
     // Check boxes drawn beside each item's text in the open list.
     setItemDelegate(new QStyledItemDelegate(this));
     connect(model(), &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { giveCheckBoxes(first, last); });
+        [this](const QModelIndex &, int first, int last) { giveCheckBoxes(first, last); });
     // The list's own handlers would close it on a release or a space; ours run first.
     view()->installEventFilter(this);
     view()->viewport()->installEventFilter(this);
@@ -53,7 +53,7 @@ QString CheckComboBox::listSeparator(const QLocale &locale)
     // pattern (", " in English, "、" in Japanese).
     const QString first = QStringLiteral("\u0001");
     const QString second = QStringLiteral("\u0002");
-    const QString list = locale.createSeparatedList({first, second, QStringLiteral("\u0003")});
+    const QString list = locale.createSeparatedList({ first, second, QStringLiteral("\u0003") });
     const qsizetype start = list.indexOf(first) + 1;
     const qsizetype end = list.indexOf(second);
     QString separator = start > 0 && end >= start ? list.mid(start, end - start) : QString();

@@ -3,8 +3,8 @@
 #include "FocusMark.h"
 #include "UiFonts.h"
 
-#include <QMouseEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {

@@ -10,8 +10,8 @@ QMessageBox::StandardButton MessageBox::information(QWidget *owner, const QStrin
     return show(QMessageBox::Information, owner, caption, text, QMessageBox::Ok);
 }
 
-QMessageBox::StandardButton MessageBox::question(QWidget *owner, const QString &caption, const QString &text,
-                                                 QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton MessageBox::question(
+    QWidget *owner, const QString &caption, const QString &text, QMessageBox::StandardButtons buttons)
 {
     return show(QMessageBox::Question, owner, caption, text, buttons);
 }
@@ -27,7 +27,7 @@ QString MessageBox::lastText()
 }
 
 QMessageBox::StandardButton MessageBox::show(QMessageBox::Icon icon, QWidget *owner, const QString &caption,
-                                             const QString &text, QMessageBox::StandardButtons buttons)
+    const QString &text, QMessageBox::StandardButtons buttons)
 {
     g_lastText = text;
     if (g_nextAnswer) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMessageBox>
-
 #include <optional>
 
 class QWidget;
@@ -12,8 +11,8 @@ class MessageBox
 {
 public:
     static QMessageBox::StandardButton information(QWidget *owner, const QString &caption, const QString &text);
-    static QMessageBox::StandardButton question(QWidget *owner, const QString &caption, const QString &text,
-                                                QMessageBox::StandardButtons buttons);
+    static QMessageBox::StandardButton question(
+        QWidget *owner, const QString &caption, const QString &text, QMessageBox::StandardButtons buttons);
 
     // Test hook: the next box is not shown; it returns answer and records its text.
     static void setNextAnswer(QMessageBox::StandardButton answer);
@@ -21,5 +20,5 @@ public:
 
 private:
     static QMessageBox::StandardButton show(QMessageBox::Icon icon, QWidget *owner, const QString &caption,
-                                            const QString &text, QMessageBox::StandardButtons buttons);
+        const QString &text, QMessageBox::StandardButtons buttons);
 };

@@ -67,8 +67,8 @@ void MinutesSpinBox::setRange(int minimum, int maximum)
     m_maximum = maximum;
 }
 
-QString MinutesSpinBox::formatMinutes(int minutes, const QString &never, const QString &minute,
-                                        const QString &minutesText)
+QString MinutesSpinBox::formatMinutes(
+    int minutes, const QString &never, const QString &minute, const QString &minutesText)
 {
     if (minutes < 0)
         return QStringLiteral("Error");
@@ -113,6 +113,6 @@ void MinutesSpinBox::writeBuddyText()
 {
     // Read anew each time, so a changed language file shows at the next change.
     if (m_buddy)
-        m_buddy->setText(formatMinutes(m_value, loadText(u"IDS_NEVER"), loadText(u"IDS_MINUTE"),
-                                       loadText(u"IDS_MINUTES")));
+        m_buddy->setText(
+            formatMinutes(m_value, loadText(u"IDS_NEVER"), loadText(u"IDS_MINUTE"), loadText(u"IDS_MINUTES")));
 }

@@ -9,7 +9,6 @@
 #include <QEnterEvent>
 #include <QPainter>
 #include <QTextOption>
-
 #include <algorithm>
 
 namespace {
@@ -21,7 +20,8 @@ const QRect kBodyRect(QPoint(12, 82), QPoint(359, 149));
 
 } // namespace
 
-NotificationPopup::NotificationPopup(const QString &title, const QString &body, NotificationStrip *frame, PopupAccent accent)
+NotificationPopup::NotificationPopup(
+    const QString &title, const QString &body, NotificationStrip *frame, PopupAccent accent)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
     , m_title(title)
     , m_body(body)
@@ -39,8 +39,8 @@ NotificationPopup::NotificationPopup(const QString &title, const QString &body, 
     setCursor(Qt::ArrowCursor);
 
     m_closeButton->setGeometry(kCloseButtonRect);
-    m_closeButton->setPictures(PictureId::PopupClose, PictureId::PopupClose, PictureId::PopupClose,
-                               PictureId::PopupClose);
+    m_closeButton->setPictures(
+        PictureId::PopupClose, PictureId::PopupClose, PictureId::PopupClose, PictureId::PopupClose);
     m_closeButton->setNotifyParent(true);
     connect(m_closeButton, &PictureButton::clicked, this, &NotificationPopup::slideAway);
     PictureButton::connectHoverReset(m_closeButton);

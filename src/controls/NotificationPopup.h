@@ -1,8 +1,7 @@
 #pragma once
 
-#include "NotificationStack.h"
-
 #include "CommandId.h"
+#include "NotificationStack.h"
 #include "PopupAccent.h"
 
 #include <QColor>
@@ -13,7 +12,6 @@
 #include <QTextOption>
 #include <QTimer>
 #include <QWidget>
-
 #include <algorithm>
 
 class NotificationStrip;
@@ -28,8 +26,8 @@ class NotificationPopup : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kStepMs = 10;       // one slide step; short enough to look smooth
-    static constexpr int kSlidePixels = 12;  // height gained or lost per step
+    static constexpr int kStepMs = 10; // one slide step; short enough to look smooth
+    static constexpr int kSlidePixels = 12; // height gained or lost per step
     static constexpr int kCloseButtonId = CmdClosePopup;
 
     NotificationPopup(const QString &title, const QString &body, NotificationStrip *frame, PopupAccent accent);

@@ -9,7 +9,10 @@
 #include <QScreen>
 #include <QWidget>
 
-NotificationStack::NotificationStack(QObject *parent) : QObject(parent) {}
+NotificationStack::NotificationStack(QObject *parent)
+    : QObject(parent)
+{
+}
 
 NotificationStack &NotificationStack::instance()
 {
@@ -20,7 +23,7 @@ NotificationStack &NotificationStack::instance()
 }
 
 bool NotificationStack::show(const QString &title, const QString &body, int width, int height, QWidget *owner,
-                            PopupAccent accent, int displayMs, AfterPopup after)
+    PopupAccent accent, int displayMs, AfterPopup after)
 {
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen)

@@ -34,8 +34,8 @@ public:
 
     // Shows a popup of width x height on the owner's screen (the primary screen without an owner).
     // False when the work area has no free place left.
-    bool show(const QString &title, const QString &body, int width, int height, QWidget *owner,
-             PopupAccent accent, int displayMs, AfterPopup after = AfterPopup::KeepRunning);
+    bool show(const QString &title, const QString &body, int width, int height, QWidget *owner, PopupAccent accent,
+        int displayMs, AfterPopup after = AfterPopup::KeepRunning);
 
     const QList<NotificationStrip *> &popups() const { return m_popups; }
 

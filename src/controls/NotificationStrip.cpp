@@ -5,10 +5,11 @@
 
 #include <QCoreApplication>
 
-NotificationStrip::NotificationStrip(const QString &title, const QString &body, NotificationStack *stack,
-                                     PopupAccent accent, AfterPopup after)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                           | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
+NotificationStrip::NotificationStrip(
+    const QString &title, const QString &body, NotificationStack *stack, PopupAccent accent, AfterPopup after)
+    : QWidget(nullptr,
+        Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+            | Qt::WindowTransparentForInput)
     , m_title(title)
     , m_body(body)
     , m_accent(accent)

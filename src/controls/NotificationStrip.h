@@ -6,7 +6,6 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
-
 #include <memory>
 
 class NotificationPopup;
@@ -19,8 +18,8 @@ class NotificationStrip : public QWidget
     Q_OBJECT
 
 public:
-    NotificationStrip(const QString &title, const QString &body, NotificationStack *stack, PopupAccent accent,
-                      AfterPopup after);
+    NotificationStrip(
+        const QString &title, const QString &body, NotificationStack *stack, PopupAccent accent, AfterPopup after);
     ~NotificationStrip() override;
 
     void setDisplayTime(int ms) { m_displayTime = ms; }

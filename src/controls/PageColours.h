@@ -13,6 +13,6 @@ inline void paintPageBackground(QPainter &painter, const QRect &client)
 {
     painter.fillRect(client, kPageBackground);
     painter.fillRect(QRect(client.left(), client.top(), client.width(), kPageBandHeight), kPageBand);
-    painter.fillRect(QRect(client.left(), client.bottom() - kPageBandHeight + 1, client.width(), kPageBandHeight),
-                     kPageBand);
+    painter.fillRect(
+        QRect(client.left(), client.bottom() - kPageBandHeight + 1, client.width(), kPageBandHeight), kPageBand);
 }

@@ -44,8 +44,8 @@ PictureButton::TextLayout smallLayout(qsizetype captionLength, bool captionBesid
 
 } // namespace
 
-PictureButton::TextLayout PictureButton::textLayout(QSize picture, qsizetype captionLength, bool captionBeside,
-                                          bool disabled, bool hasSecondText)
+PictureButton::TextLayout PictureButton::textLayout(
+    QSize picture, qsizetype captionLength, bool captionBeside, bool disabled, bool hasSecondText)
 {
     const int w = picture.width();
     const int h = picture.height();
@@ -83,7 +83,7 @@ PictureButton::PictureButton(int id, QWidget *parent)
 
 void PictureButton::setPictures(PictureId normal, PictureId hover, PictureId pressed, PictureId disabled)
 {
-    const PictureId ids[PictureCount] = {normal, hover, pressed, disabled};
+    const PictureId ids[PictureCount] = { normal, hover, pressed, disabled };
     for (int i = 0; i < PictureCount; ++i) {
         m_pictureIds[i] = ids[i];
         m_pictures[i] = loadPicture(ids[i]);
@@ -153,8 +153,7 @@ void PictureButton::resetHoverOf(const QWidget *parent, int id)
 
 void PictureButton::connectHoverReset(PictureButton *button)
 {
-    connect(button, &PictureButton::hoverLeft, button,
-            [button](int id) { resetHoverOf(button->parentWidget(), id); });
+    connect(button, &PictureButton::hoverLeft, button, [button](int id) { resetHoverOf(button->parentWidget(), id); });
 }
 
 void PictureButton::enterEvent(QEnterEvent *event)
@@ -204,8 +203,8 @@ void PictureButton::keyPressEvent(QKeyEvent *event)
 
 void PictureButton::drawText(QPainter &painter, QSize picture) const
 {
-    const TextLayout layout =
-        textLayout(picture, m_caption.size(), m_captionBeside, m_disabled, !m_secondText.isEmpty());
+    const TextLayout layout
+        = textLayout(picture, m_caption.size(), m_captionBeside, m_disabled, !m_secondText.isEmpty());
     painter.setFont(uiFont(layout.pointSize));
     painter.setPen(QColor::fromRgba(layout.captionColour));
     painter.drawText(layout.captionRect, int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);

@@ -28,15 +28,15 @@ public:
         QRect captionRect;
         Qt::Alignment captionAlignment;
         QRgb captionColour = 0;
-        QRect secondRect;        // empty without a second text
+        QRect secondRect; // empty without a second text
         QRgb secondColour = 0;
     };
 
     // The text layout for a picture of `picture` size. `captionBeside` is the caption-beside flag
     // (for pictures narrower than 50: dark text instead of white), `disabled` the state set by
     // enableButton(false).
-    static TextLayout textLayout(QSize picture, qsizetype captionLength, bool captionBeside, bool disabled,
-                                 bool hasSecondText);
+    static TextLayout textLayout(
+        QSize picture, qsizetype captionLength, bool captionBeside, bool disabled, bool hasSecondText);
 
     PictureButton(int id, QWidget *parent = nullptr);
 

@@ -3,7 +3,6 @@
 #include <QList>
 #include <QRect>
 #include <QSize>
-
 #include <optional>
 
 // Where a new notification popup of the given size goes, given the work area and the final

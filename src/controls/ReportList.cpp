@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
-
 #include <algorithm>
 
 namespace {
@@ -45,11 +44,12 @@ ReportList::ReportList(QWidget *parent)
     clearSortMark();
     // The header has already turned its mark (same column: the other way; new one: ascending).
     connect(header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { sortRows(column, header()->sortIndicatorOrder()); });
-    connect(model(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parentIndex, int first, int last) {
-        if (m_checkBoxes && !parentIndex.isValid())
-            giveCheckBoxes(first, last);
-    });
+        [this](int column) { sortRows(column, header()->sortIndicatorOrder()); });
+    connect(
+        model(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parentIndex, int first, int last) {
+            if (m_checkBoxes && !parentIndex.isValid())
+                giveCheckBoxes(first, last);
+        });
 }
 
 Result<> ReportList::setLinkColumn(int column)

@@ -33,8 +33,8 @@ void ReportListDelegate::initStyleOption(QStyleOptionViewItem *option, const QMo
     option->palette.setColor(QPalette::HighlightedText, text);
 }
 
-bool ReportListDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                                     const QModelIndex &index)
+bool ReportListDelegate::editorEvent(
+    QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option, const QModelIndex &index)
 {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -52,8 +52,7 @@ bool ReportListDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, c
     }
 }
 
-bool ReportListDelegate::isOnCheckBox(QEvent *event, const QStyleOptionViewItem &option,
-                                      const QModelIndex &index) const
+bool ReportListDelegate::isOnCheckBox(QEvent *event, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const auto *mouse = static_cast<QMouseEvent *>(event);
     if (mouse->button() != Qt::LeftButton || !index.data(Qt::CheckStateRole).isValid())

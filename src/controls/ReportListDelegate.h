@@ -16,7 +16,7 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                     const QModelIndex &index) override;
+        const QModelIndex &index) override;
 
 private:
     bool isOnCheckBox(QEvent *event, const QStyleOptionViewItem &option, const QModelIndex &index) const;

@@ -4,8 +4,8 @@
 
 void registerFontSubstitutes()
 {
-    const QStringList substitutes{QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")};
-    for (const QString &family : {QStringLiteral("Segoe UI"), QStringLiteral("Trebuchet MS")})
+    const QStringList substitutes { QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans") };
+    for (const QString &family : { QStringLiteral("Segoe UI"), QStringLiteral("Trebuchet MS") })
         QFont::insertSubstitutions(family, substitutes);
 }
 

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <cerrno>
 #include <unistd.h>
 

@@ -5,7 +5,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLockFile>
-
 #include <chrono>
 
 using namespace std::chrono_literals;
@@ -55,8 +54,8 @@ Result<DataLock> DataLock::acquire()
             QString host;
             QString application;
             const QString holder = file->getLockInfo(&pid, &host, &application)
-                                       ? QStringLiteral("%1 (process %2)").arg(application).arg(pid)
-                                       : QStringLiteral("another process");
+                ? QStringLiteral("%1 (process %2)").arg(application).arg(pid)
+                : QStringLiteral("another process");
             return failed(QStringLiteral("%1 kept the data lock %2 for more than %3 s; nothing was changed")
                               .arg(holder, path())
                               .arg(std::chrono::seconds(kLockWait).count()));

@@ -3,7 +3,6 @@
 #include "Result.h"
 
 #include <QString>
-
 #include <memory>
 
 class QLockFile;
@@ -38,8 +37,7 @@ private:
 };
 
 // Runs change while holding the lock; a lock that cannot be taken is change's failure.
-template <typename Change>
-auto underDataLock(Change &&change) -> decltype(change())
+template <typename Change> auto underDataLock(Change &&change) -> decltype(change())
 {
     const Result<DataLock> lock = DataLock::acquire();
     if (!lock)

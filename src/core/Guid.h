@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 // Plans, tasks and networks are identified by GUIDs written in the 38-character braced

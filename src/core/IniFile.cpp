@@ -90,7 +90,7 @@ void IniFile::parse(const QString &text)
         if (end == text.size() && start == end && start != 0)
             break; // no empty line after a final line break
         ++lineNumber;
-        Line line{text.mid(start, end - start), {}, {}};
+        Line line { text.mid(start, end - start), {}, {} };
         const QString trimmed = line.raw.trimmed();
         if (trimmed.startsWith(u'[')) {
             const qsizetype close = trimmed.indexOf(u']');
@@ -199,13 +199,12 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
 {
     const QString sectionName = section.trimmed();
     const QString keyName = key.trimmed();
-    if (sectionName.isEmpty() || keyName.isEmpty() || hasBreakingCharacter(sectionName)
-        || hasBreakingCharacter(keyName) || hasBreakingCharacter(value) || sectionName.contains(u']')
-        || keyName.contains(u'=') || keyName.startsWith(u'[') || keyName.startsWith(u';')
-        || keyName.startsWith(u'#')) {
+    if (sectionName.isEmpty() || keyName.isEmpty() || hasBreakingCharacter(sectionName) || hasBreakingCharacter(keyName)
+        || hasBreakingCharacter(value) || sectionName.contains(u']') || keyName.contains(u'=')
+        || keyName.startsWith(u'[') || keyName.startsWith(u';') || keyName.startsWith(u'#')) {
         return false;
     }
-    const Line line{keyName + u'=' + value, keyName, value.trimmed()};
+    const Line line { keyName + u'=' + value, keyName, value.trimmed() };
     Section *s = findSection(sectionName);
     if (!s) {
         Section fresh;
@@ -219,7 +218,7 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
     }
     const auto it = s->keyIndex.constFind(fold(keyName));
     if (it != s->keyIndex.cend()) {
-        s->lines[*it] = Line{s->lines.at(*it).key + u'=' + value, s->lines.at(*it).key, value.trimmed()};
+        s->lines[*it] = Line { s->lines.at(*it).key + u'=' + value, s->lines.at(*it).key, value.trimmed() };
         return true;
     }
     // New keys go after the section's last non-blank line, so blank separators stay last.

@@ -71,8 +71,8 @@ Result<> writeSetting(const QString &key, const QString &value)
         if (ini.hasEncodingError()) {
             // Keep the unreadable file for the user and start a clean one.
             if (AtomicFile::setAside(path).isEmpty())
-                return failed(QStringLiteral("the settings file %1 is not valid text and could not be moved aside")
-                                  .arg(path));
+                return failed(
+                    QStringLiteral("the settings file %1 is not valid text and could not be moved aside").arg(path));
             ini = IniFile();
         }
         if (!ini.setValue(kSection, key, value))

@@ -1,7 +1,6 @@
 #include "RegularFile.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,7 +58,9 @@ struct Descriptor
 Result<QByteArray> read(const QString &path, qint64 limit)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(name.constData(), &info) != 0)
         return systemError(path, errno);
     if (!usable(info, limit))

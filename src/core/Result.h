@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 #include <utility>
 
@@ -10,10 +9,10 @@
 struct Failure
 {
     enum class Kind {
-        NotFound,      // no such plan, setting, task or file
+        NotFound, // no such plan, setting, task or file
         AlreadyExists, // creating over something that exists
-        Invalid,       // a name, value or definition that cannot be stored
-        Failed,        // the store, folder or service could not be read or written
+        Invalid, // a name, value or definition that cannot be stored
+        Failed, // the store, folder or service could not be read or written
     };
 
     Kind kind = Kind::Failed;
@@ -22,8 +21,7 @@ struct Failure
 
 // The outcome of an operation that can fail: its value, or the failure. Queries that can only
 // succeed or find nothing return a value or std::optional instead.
-template <typename T = void>
-class [[nodiscard]] Result
+template <typename T = void> class [[nodiscard]] Result
 {
 public:
     Result(T value)
@@ -53,8 +51,7 @@ private:
     Failure m_failure;
 };
 
-template <>
-class [[nodiscard]] Result<void>
+template <> class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;
@@ -70,8 +67,7 @@ public:
     bool failedWith(Failure::Kind kind) const { return !m_ok && m_failure.kind == kind; }
 
     // Drops the value of another result, keeping its failure.
-    template <typename T>
-    static Result from(const Result<T> &other)
+    template <typename T> static Result from(const Result<T> &other)
     {
         return other.ok() ? Result() : Result(other.failure());
     }
@@ -81,7 +77,19 @@ private:
     bool m_ok = true;
 };
 
-inline Failure notFound(QString message) { return {Failure::Kind::NotFound, std::move(message)}; }
-inline Failure alreadyExists(QString message) { return {Failure::Kind::AlreadyExists, std::move(message)}; }
-inline Failure invalid(QString message) { return {Failure::Kind::Invalid, std::move(message)}; }
-inline Failure failed(QString message) { return {Failure::Kind::Failed, std::move(message)}; }
+inline Failure notFound(QString message)
+{
+    return { Failure::Kind::NotFound, std::move(message) };
+}
+inline Failure alreadyExists(QString message)
+{
+    return { Failure::Kind::AlreadyExists, std::move(message) };
+}
+inline Failure invalid(QString message)
+{
+    return { Failure::Kind::Invalid, std::move(message) };
+}
+inline Failure failed(QString message)
+{
+    return { Failure::Kind::Failed, std::move(message) };
+}

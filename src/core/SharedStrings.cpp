@@ -15,8 +15,8 @@ QString installedDataFolder(const QString &executableFolder)
     const QString besidePrefix = QDir::cleanPath(executableFolder + QStringLiteral("/../share/ampora"));
     if (QFileInfo::exists(besidePrefix + u'/' + kLanguageFileName))
         return besidePrefix;
-    const QString located = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                   QStringLiteral("ampora/") + kLanguageFileName);
+    const QString located
+        = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("ampora/") + kLanguageFileName);
     return located.isEmpty() ? QString() : QFileInfo(located).absolutePath();
 }
 
@@ -40,8 +40,8 @@ void resolveSharedPaths(SharedStrings &strings, const QString &executableFile)
 {
     strings.executableFile = executableFile;
     const QString executableFolder = QFileInfo(executableFile).absolutePath();
-    strings.dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                         + QStringLiteral("/ampora");
+    strings.dataFolder
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/ampora");
     QDir().mkpath(strings.dataFolder);
     strings.networkFile = strings.dataFolder + QStringLiteral("/AmporaNetworkInfo.ini");
     strings.schemeStoreFile = strings.dataFolder + QStringLiteral("/schemes.ini");

@@ -7,19 +7,19 @@
 // with temporary paths.
 struct SharedStrings
 {
-    QString commandLine;    // the arguments after the program path, joined by single blanks
-    QString programFolder;  // where the language file (and the page picture) live
+    QString commandLine; // the arguments after the program path, joined by single blanks
+    QString programFolder; // where the language file (and the page picture) live
     QString executableFile; // full path of the running program, for tasks that start it again
-    QString settingsFile;   // ampctlset.ini
-    QString languageFile;   // ampctleng.ini
-    QString dataFolder;     // $XDG_CONFIG_HOME/ampora: network file and scheme store
-    QString networkFile;    // AmporaNetworkInfo.ini in dataFolder
-    QString schemeStoreFile;// schemes.ini in dataFolder
+    QString settingsFile; // ampctlset.ini
+    QString languageFile; // ampctleng.ini
+    QString dataFolder; // $XDG_CONFIG_HOME/ampora: network file and scheme store
+    QString networkFile; // AmporaNetworkInfo.ini in dataFolder
+    QString schemeStoreFile; // schemes.ini in dataFolder
     QString taskNamePrefix = QStringLiteral("AMPCTL");
     QString appTitle;
     QString messageCaption = QStringLiteral("Ampora");
-    QString pictureFile;    // the page logo beside the language file
-    QSize pictureSize;      // its size once decoded; empty when it could not be read
+    QString pictureFile; // the page logo beside the language file
+    QSize pictureSize; // its size once decoded; empty when it could not be read
 };
 
 SharedStrings &sharedStrings();

@@ -9,7 +9,6 @@
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QSet>
-
 #include <optional>
 
 namespace {
@@ -31,16 +30,14 @@ bool serviceRunning(const QDBusConnection &bus, const QDeadlineTimer &deadline)
     if (!bus.isConnected())
         return false;
     QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("/org/freedesktop/DBus"),
-                                                       QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("NameHasOwner"));
+        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("NameHasOwner"));
     call << kService;
     const QDBusReply<bool> reply = bus.call(call, QDBus::Block, timeLeft(deadline));
     return reply.isValid() && reply.value();
 }
 
-template <typename Proxy>
-void prepare(Proxy &proxy, const QDeadlineTimer &deadline)
+template <typename Proxy> void prepare(Proxy &proxy, const QDeadlineTimer &deadline)
 {
     proxy.setTimeout(timeLeft(deadline));
 }
@@ -75,8 +72,8 @@ std::optional<NetworkList::Network> toNetwork(const NetworkManagerSettings &sett
     const QUuid guid = QUuid::fromString(uuid);
     if (guid.isNull() || connection.value(QStringLiteral("type")).toString() == u"loopback")
         return std::nullopt;
-    return NetworkList::Network{connection.value(QStringLiteral("id")).toString(), guid,
-                                activated.contains(uuid.toLower())};
+    return NetworkList::Network { connection.value(QStringLiteral("id")).toString(), guid,
+        activated.contains(uuid.toLower()) };
 }
 
 } // namespace

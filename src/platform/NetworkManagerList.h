@@ -3,7 +3,6 @@
 #include "NetworkList.h"
 
 #include <QDBusConnection>
-
 #include <chrono>
 
 // The networks known to NetworkManager: its saved connections in its own order (loopback left
@@ -13,10 +12,10 @@
 class NetworkManagerList : public NetworkList
 {
 public:
-    static constexpr std::chrono::milliseconds kDefaultBudget{2000};
+    static constexpr std::chrono::milliseconds kDefaultBudget { 2000 };
 
-    explicit NetworkManagerList(const QDBusConnection &bus = QDBusConnection::systemBus(),
-                                std::chrono::milliseconds budget = kDefaultBudget);
+    explicit NetworkManagerList(
+        const QDBusConnection &bus = QDBusConnection::systemBus(), std::chrono::milliseconds budget = kDefaultBudget);
 
     QList<Network> networks() const override;
 

@@ -18,5 +18,5 @@ PlatformServices::~PlatformServices() = default;
 
 Services PlatformServices::services() const
 {
-    return Services{*m_platform, *m_tasks, *m_networks, *m_battery};
+    return Services { *m_platform, *m_tasks, *m_networks, *m_battery };
 }

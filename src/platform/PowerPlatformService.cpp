@@ -1,7 +1,6 @@
 // Apart from the other services: the quick start-up links this alone, and must not pull in the
 // D-Bus and scheduling backends.
 #include "PlatformServices.h"
-
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 

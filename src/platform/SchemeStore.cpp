@@ -123,8 +123,7 @@ SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
         return from(seedDocument());
     // Rebuilt key by key, so lines that are no entry stay behind in the copy set aside.
     IniFile repaired = IniFile::fromBytes(QByteArray(kSeedHeader));
-    repaired.setValue(kStoreSection, kActiveKey,
-        guidToText(schemes.contains(active) ? active : schemes.constFirst()));
+    repaired.setValue(kStoreSection, kActiveKey, guidToText(schemes.contains(active) ? active : schemes.constFirst()));
     for (const QUuid &scheme : schemes) {
         const QString section = guidToText(scheme);
         for (const QString &key : ini.keys(section))
@@ -403,8 +402,8 @@ Failure SchemeStore::missingScheme(const QUuid &scheme) const
 {
     // A plan missing from a damaged file may be one that could not be read.
     if (m_state != State::Clean)
-        return failed(QStringLiteral("the power plan %1 is not in the damaged plan store %2")
-                          .arg(guidToText(scheme), m_path));
+        return failed(
+            QStringLiteral("the power plan %1 is not in the damaged plan store %2").arg(guidToText(scheme), m_path));
     return notFound(QStringLiteral("no power plan %1").arg(guidToText(scheme)));
 }
 

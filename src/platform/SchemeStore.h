@@ -56,8 +56,8 @@ public:
     // A missing or non-numeric value is NotFound.
     Result<quint32> valueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
-    Result<> writeValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting,
-        quint32 value) override;
+    Result<> writeValueIndex(
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) override;
 
 private:
     // Identifies one version of the file; an atomic replace always changes the inode.
@@ -89,8 +89,8 @@ private:
 
     // What the current version of the file allows.
     enum class State {
-        Clean,      // read without fault
-        Salvaged,   // damaged and not set aside: its readable plans are served, changes refused
+        Clean, // read without fault
+        Salvaged, // damaged and not set aside: its readable plans are served, changes refused
         Unreadable, // could not be read or created: every call fails
     };
     enum class Lock { NotHeld, Held };

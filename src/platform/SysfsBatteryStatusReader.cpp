@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QtNumeric>
-
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -33,10 +32,7 @@ struct Supply
     std::optional<qint64> chargeNow, chargeFull, currentNow;
     std::optional<qint64> timeToEmpty;
 
-    bool isSystemBattery() const
-    {
-        return type == u"Battery" && scope != u"Device" && present.value_or(1) != 0;
-    }
+    bool isSystemBattery() const { return type == u"Battery" && scope != u"Device" && present.value_or(1) != 0; }
     bool counts() const { return scope != u"Device"; }
 };
 

@@ -288,7 +288,8 @@ Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
                 return stamped;
         }
         if (!linkTimer(name, enabled))
-            return failed(QStringLiteral("the timer %1 could not be %2").arg(name, enabled ? QStringLiteral("enabled") : QStringLiteral("disabled")));
+            return failed(QStringLiteral("the timer %1 could not be %2")
+                              .arg(name, enabled ? QStringLiteral("enabled") : QStringLiteral("disabled")));
         tellManager(name, enabled);
         return {};
     }

@@ -8,7 +8,7 @@ PowerPlanList loadPowerPlans(const PowerPlatform &platform)
         const Result<QString> name = platform.friendlyName(scheme);
         const Result<QString> description = platform.description(scheme);
         if (name && description)
-            list.append(PowerPlan{*name, *description, scheme});
+            list.append(PowerPlan { *name, *description, scheme });
     }
     exchangeSort(list, [](const PowerPlan &plan) -> const QString & { return plan.planName; });
     return list;

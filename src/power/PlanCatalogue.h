@@ -17,8 +17,7 @@ PowerPlanList loadPowerPlans(const PowerPlatform &platform);
 // The classic exchange pass used for plan and schedule lists: for every i, for every j, swap when
 // item i sorts before item j. Equal names are never swapped. Kept as is because list positions
 // (and so the order of equal names) are visible to the user.
-template <typename T, typename NameOf>
-void exchangeSort(QList<T> &items, NameOf nameOf)
+template <typename T, typename NameOf> void exchangeSort(QList<T> &items, NameOf nameOf)
 {
     // The pass is quadratic, so it runs on small integers: each item's rank among the names
     // (equal names share a rank), moved together with the item's position. The order of equal
@@ -35,7 +34,7 @@ void exchangeSort(QList<T> &items, NameOf nameOf)
     for (size_t k = 0; k < byName.size(); ++k) {
         if (k > 0 && nameLess(byName[k - 1], byName[k]))
             ++rank;
-        entries[size_t(byName[k])] = {rank, byName[k]};
+        entries[size_t(byName[k])] = { rank, byName[k] };
     }
     for (size_t i = 0; i < entries.size(); ++i) {
         for (size_t j = 0; j < entries.size(); ++j) {

@@ -37,7 +37,8 @@ public:
     virtual Result<quint32> valueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const = 0;
     virtual Result<> writeValueIndex(
-        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) = 0;
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value)
+        = 0;
 
 Q_SIGNALS:
     void schemesChanged();

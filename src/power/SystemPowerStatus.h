@@ -6,9 +6,9 @@
 struct SystemPowerStatus
 {
     // Battery flag bits and special values.
-    static constexpr quint8 FlagHigh = 1;        // over 66 %
-    static constexpr quint8 FlagLow = 2;         // under 33 %
-    static constexpr quint8 FlagCritical = 4;    // under 5 %
+    static constexpr quint8 FlagHigh = 1; // over 66 %
+    static constexpr quint8 FlagLow = 2; // under 33 %
+    static constexpr quint8 FlagCritical = 4; // under 5 %
     static constexpr quint8 FlagCharging = 8;
     static constexpr quint8 FlagNoBattery = 128; // no system battery
     static constexpr quint8 FlagUnknown = 255;

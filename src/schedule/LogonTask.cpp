@@ -30,11 +30,13 @@ TaskDefinition logonDefinition(const QString &programPath, const QString &argume
 
 } // namespace
 
-Result<> createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments)
+Result<> createLogonTask(
+    TaskService &service, const QString &programPath, const QString &name, const QString &arguments)
 {
     if (programPath.isEmpty())
         return invalid(QStringLiteral("the program's path is unknown"));
-    return service.registerTask(name, logonDefinition(programPath, arguments), TaskService::Registration::CreateOrUpdate);
+    return service.registerTask(
+        name, logonDefinition(programPath, arguments), TaskService::Registration::CreateOrUpdate);
 }
 
 Result<> deleteLogonTask(TaskService &service, const QString &name)

@@ -11,5 +11,6 @@ class TaskService;
 inline const QString kLogonTaskName = QStringLiteral("VantaAmporaStartup");
 
 // Replaces any task of that name with a logon task starting programPath with arguments.
-Result<> createLogonTask(TaskService &service, const QString &programPath, const QString &name, const QString &arguments);
+Result<> createLogonTask(
+    TaskService &service, const QString &programPath, const QString &name, const QString &arguments);
 Result<> deleteLogonTask(TaskService &service, const QString &name);

@@ -7,7 +7,7 @@
 // schedule: no two schedules are for the same network.
 struct NetworkSchedule
 {
-    QString planName;    // read from the plan when the file is read, never stored
+    QString planName; // read from the plan when the file is read, never stored
     QString networkName; // as the network list reported it when the schedule was saved
     QUuid planGuid;
     QUuid networkGuid;

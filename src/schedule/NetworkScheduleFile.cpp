@@ -10,7 +10,6 @@
 
 #include <QDebug>
 #include <QFile>
-
 #include <algorithm>
 #include <optional>
 
@@ -45,7 +44,7 @@ bool needsEscaping(const QString &name)
         return true;
     return std::any_of(name.cbegin(), name.cend(), [](QChar c) {
         return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-               || c.category() == QChar::Separator_Paragraph;
+            || c.category() == QChar::Separator_Paragraph;
     });
 }
 
@@ -81,9 +80,9 @@ bool isClean(const IniFile &ini)
 bool setEntry(IniFile &ini, qsizetype n, const NetworkSchedule &record)
 {
     return ini.setValue(kSection, numbered(kNetworkGuidKey, n), guidToText(record.networkGuid))
-           && ini.setValue(kSection, numbered(kPlanGuidKey, n), guidToText(record.planGuid))
-           && ini.setValue(kSection, numbered(kNetworkNameKey, n), encodeName(record.networkName))
-           && ini.setValue(kSection, numbered(kEnabledKey, n), record.enabled ? kEnabled : kDisabled);
+        && ini.setValue(kSection, numbered(kPlanGuidKey, n), guidToText(record.planGuid))
+        && ini.setValue(kSection, numbered(kNetworkNameKey, n), encodeName(record.networkName))
+        && ini.setValue(kSection, numbered(kEnabledKey, n), record.enabled ? kEnabled : kDisabled);
 }
 
 std::optional<NetworkSchedule> readEntry(const IniFile &ini, qsizetype n, const PowerPlatform &platform)
@@ -120,7 +119,7 @@ bool hasEntriesBeyond(const IniFile &ini, qsizetype count)
 {
     const QStringList keys = ini.keys(kSection);
     return std::any_of(keys.cbegin(), keys.cend(), [count](const QString &key) {
-        for (const QString &prefix : {kNetworkGuidKey, kPlanGuidKey, kNetworkNameKey, kEnabledKey}) {
+        for (const QString &prefix : { kNetworkGuidKey, kPlanGuidKey, kNetworkNameKey, kEnabledKey }) {
             if (!key.startsWith(prefix, Qt::CaseInsensitive))
                 continue;
             bool isNumber = false;
@@ -181,8 +180,7 @@ enum class Keys { WholeEntry, EnabledKey, None };
 
 // Writes schedules after a change to entry index: in place when the scan allows it and keys says
 // what changed, otherwise the whole list.
-Result<QList<NetworkSchedule>> store(Scan &current, const QList<NetworkSchedule> &schedules, qsizetype index,
-                                     Keys keys)
+Result<QList<NetworkSchedule>> store(Scan &current, const QList<NetworkSchedule> &schedules, qsizetype index, Keys keys)
 {
     if (keys == Keys::None || !current.editableInPlace) {
         if (const Result<> replaced = replaceFile(current.ini, schedules); !replaced)
@@ -205,7 +203,7 @@ Result<QList<NetworkSchedule>> store(Scan &current, const QList<NetworkSchedule>
 qsizetype indexOf(const QList<NetworkSchedule> &schedules, const QUuid &network)
 {
     const auto found = std::find_if(schedules.cbegin(), schedules.cend(),
-                                    [&network](const NetworkSchedule &s) { return s.networkGuid == network; });
+        [&network](const NetworkSchedule &s) { return s.networkGuid == network; });
     return found == schedules.cend() ? -1 : found - schedules.cbegin();
 }
 
@@ -227,7 +225,7 @@ Result<> writeNetworkSchedules(const QList<NetworkSchedule> &schedules)
 }
 
 Result<QList<NetworkSchedule>> saveNetworkSchedule(const PowerPlatform &platform, const NetworkList::Network &network,
-                                                   const PowerPlan &plan, const std::optional<QUuid> &replacing)
+    const PowerPlan &plan, const std::optional<QUuid> &replacing)
 {
     return underDataLock([&]() -> Result<QList<NetworkSchedule>> {
         Scan current = scan(platform);
@@ -245,14 +243,14 @@ Result<QList<NetworkSchedule>> saveNetworkSchedule(const PowerPlatform &platform
             schedules[index].networkGuid = network.guid;
             schedules[index].networkName = network.name;
         } else {
-            schedules.append(NetworkSchedule{plan.planName, network.name, plan.planGuid, network.guid, true});
+            schedules.append(NetworkSchedule { plan.planName, network.name, plan.planGuid, network.guid, true });
         }
         return store(current, schedules, index, Keys::WholeEntry);
     });
 }
 
-Result<QList<NetworkSchedule>> setNetworkScheduleEnabled(const PowerPlatform &platform, const QUuid &network,
-                                                         bool enabled)
+Result<QList<NetworkSchedule>> setNetworkScheduleEnabled(
+    const PowerPlatform &platform, const QUuid &network, bool enabled)
 {
     return underDataLock([&]() -> Result<QList<NetworkSchedule>> {
         Scan current = scan(platform);

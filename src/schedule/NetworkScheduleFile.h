@@ -7,7 +7,6 @@
 
 #include <QList>
 #include <QUuid>
-
 #include <optional>
 
 class PowerPlatform;
@@ -48,12 +47,11 @@ Result<> writeNetworkSchedules(const QList<NetworkSchedule> &schedules);
 // takes the new network's GUID and name instead, keeping its plan and state. Fails with
 // AlreadyExists when another schedule names network, NotFound when none names replacing.
 Result<QList<NetworkSchedule>> saveNetworkSchedule(const PowerPlatform &platform, const NetworkList::Network &network,
-                                                   const PowerPlan &plan,
-                                                   const std::optional<QUuid> &replacing = std::nullopt);
+    const PowerPlan &plan, const std::optional<QUuid> &replacing = std::nullopt);
 
 // Sets the state of network's schedule; NotFound when no schedule names network.
-Result<QList<NetworkSchedule>> setNetworkScheduleEnabled(const PowerPlatform &platform, const QUuid &network,
-                                                         bool enabled);
+Result<QList<NetworkSchedule>> setNetworkScheduleEnabled(
+    const PowerPlatform &platform, const QUuid &network, bool enabled);
 
 // Drops network's schedule (the last removal deletes the file); NotFound when none names it.
 Result<QList<NetworkSchedule>> removeNetworkSchedule(const PowerPlatform &platform, const QUuid &network);

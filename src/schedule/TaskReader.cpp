@@ -56,7 +56,8 @@ ReadOutcome readTask(const RegisteredTask &task, const PowerPlatform &platform)
     if (task.definition->actions.isEmpty())
         return outcome;
     const TaskDefinition::Action &action = task.definition->actions.constFirst();
-    if (action.type != TaskDefinition::ActionType::Exec || classifyCommandLine(action.arguments) != CommandLineForm::SetActivePlan)
+    if (action.type != TaskDefinition::ActionType::Exec
+        || classifyCommandLine(action.arguments) != CommandLineForm::SetActivePlan)
         return outcome;
     const std::optional<QUuid> planGuid = textToGuid(planGuidTextOf(action.arguments));
     if (!planGuid)

@@ -1,8 +1,8 @@
 #include "Page.h"
 
-#include "PictureButton.h"
 #include "CommandId.h"
 #include "PageColours.h"
+#include "PictureButton.h"
 #include "Pictures.h"
 #include "Profile.h"
 
@@ -32,9 +32,9 @@ Page::Page(QWidget *parent)
     : QWidget(parent)
 {
     using enum PictureId;
-    m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", {Help, Help, Help, HelpDisabled}, QRect(956, 5, 56, 16));
-    m_settingsButton = addButton(CmdOpenSettings, u"IDS_SETTINGS", {Settings, Settings, Settings, SettingsDisabled},
-                                 QRect(811, 5, 79, 16));
+    m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", { Help, Help, Help, HelpDisabled }, QRect(956, 5, 56, 16));
+    m_settingsButton = addButton(
+        CmdOpenSettings, u"IDS_SETTINGS", { Settings, Settings, Settings, SettingsDisabled }, QRect(811, 5, 79, 16));
 }
 
 QString Page::text(const char16_t *key)
@@ -81,8 +81,7 @@ void Page::layoutTopButtons()
     const int helpLeft = width() - kRightMargin - helpWidth;
     m_helpButton->setGeometry(helpLeft, kTopButtonY, helpWidth, kTopButtonHeight);
     const int settingsWidth = kCharWidth * int(m_settingsButton->caption().size());
-    m_settingsButton->setGeometry(helpLeft - kButtonGap - settingsWidth, kTopButtonY, settingsWidth,
-                                  kTopButtonHeight);
+    m_settingsButton->setGeometry(helpLeft - kButtonGap - settingsWidth, kTopButtonY, settingsWidth, kTopButtonHeight);
 }
 
 void Page::showHelpMenu()
@@ -102,7 +101,7 @@ void Page::holdFrameSize()
         return;
     frame->setFixedSize(kFrameSize);
     const Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
     if (frame->windowFlags() == flags)
         return;
     // Changing the flags of a shown window hides it; show it again where it was.

@@ -3,7 +3,6 @@
 #include "PictureId.h"
 
 #include <QWidget>
-
 #include <array>
 
 class PictureButton;
@@ -17,14 +16,14 @@ class Page : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr QSize kFrameSize{1018, 550};
+    static constexpr QSize kFrameSize { 1018, 550 };
 
     explicit Page(QWidget *parent = nullptr);
 
     // The active plan changed or a refresh was asked: reload what the page shows.
-    virtual void refresh() {}
+    virtual void refresh() { }
     // The window title was reloaded from the language file; pages take no action by default.
-    virtual void titleReloaded() {}
+    virtual void titleReloaded() { }
 
     PictureButton *helpButton() const { return m_helpButton; }
     PictureButton *settingsButton() const { return m_settingsButton; }

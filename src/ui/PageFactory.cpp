@@ -1,7 +1,7 @@
 #include "PageFactory.h"
 
-#include "SummaryPage.h"
 #include "PlaceholderPage.h"
+#include "SummaryPage.h"
 
 Page *createPage(PageKind kind, const PageServices &services, QWidget *parent)
 {

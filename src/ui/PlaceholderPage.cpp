@@ -6,8 +6,8 @@ PlaceholderPage::PlaceholderPage(PageKind kind, QWidget *parent)
     : Page(parent)
     , m_kind(kind)
     , m_backButton(addButton(CmdShowSummary, u"",
-                             {PictureId::Home, PictureId::HomeHover, PictureId::HomePressed, PictureId::HomeDisabled},
-                             QRect(15, 40, 32, 32)))
+          { PictureId::Home, PictureId::HomeHover, PictureId::HomePressed, PictureId::HomeDisabled },
+          QRect(15, 40, 32, 32)))
 {
 }
 

@@ -1,11 +1,11 @@
 #include "SummaryPage.h"
 
 #include "BatteryStatusReader.h"
-#include "LinkLabel.h"
-#include "PleaseWaitDialog.h"
 #include "CommandId.h"
+#include "LinkLabel.h"
 #include "NotificationStack.h"
 #include "PageColours.h"
+#include "PleaseWaitDialog.h"
 #include "SharedStrings.h"
 #include "UiFonts.h"
 
@@ -52,18 +52,17 @@ SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
     // A tile's disabled look is its normal one.
     using enum PictureId;
     addButton(CmdCreatePlan, u"IDS_CREATE_POWER_PLAN",
-              {CreatePlanTile, CreatePlanTileHover, CreatePlanTilePressed, CreatePlanTile}, QRect(575, 80, 175, 175));
+        { CreatePlanTile, CreatePlanTileHover, CreatePlanTilePressed, CreatePlanTile }, QRect(575, 80, 175, 175));
     addButton(CmdManagePlans, u"IDS_MANAGE_POWER_PLAN",
-              {ManagePlansTile, ManagePlansTileHover, ManagePlansTilePressed, ManagePlansTile},
-              QRect(760, 80, 175, 175));
+        { ManagePlansTile, ManagePlansTileHover, ManagePlansTilePressed, ManagePlansTile }, QRect(760, 80, 175, 175));
     addButton(CmdShowSchedules, u"IDS_SCHEDULE_POWER_PLAN",
-              {SchedulePlanTile, SchedulePlanTileHover, SchedulePlanTilePressed, SchedulePlanTile},
-              QRect(575, 265, 360, 175));
+        { SchedulePlanTile, SchedulePlanTileHover, SchedulePlanTilePressed, SchedulePlanTile },
+        QRect(575, 265, 360, 175));
 
     m_activePlanLine = addTotalsLine(380);
     m_planCountLine = addTotalsLine(400);
     m_scheduleCountLine = addTotalsLine(420);
-    showTotals(SummaryTotals{true, {}, 0, 0});
+    showTotals(SummaryTotals { true, {}, 0, 0 });
 
     m_changePlanLink = addLink(CmdChangePlanLink, u"IDS_CLICK_TO_CHANGE", 320);
     m_batteryLink = addLink(CmdShowBatteryStatus, u"IDS_CLICK_TO_SHOW", 300);
@@ -121,8 +120,8 @@ void SummaryPage::startReload()
     setEnabled(false);
     if (m_services.pleaseWait)
         m_services.pleaseWait->show();
-    m_loading.setFuture(QtConcurrent::run(&SummaryTotals::load, std::cref(m_services.platform),
-                                          std::ref(m_services.tasks)));
+    m_loading.setFuture(
+        QtConcurrent::run(&SummaryTotals::load, std::cref(m_services.platform), std::ref(m_services.tasks)));
 }
 
 void SummaryPage::onReloaded()
@@ -170,8 +169,9 @@ void SummaryPage::onCommand(int id)
 void SummaryPage::showBatteryStatus()
 {
     m_shownBatteryPopup = BatteryPopup::forStatus(m_services.battery.read());
-    NotificationStack::instance().show(m_shownBatteryPopup.title, m_shownBatteryPopup.body, NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this,
-                m_shownBatteryPopup.accent, NotificationStack::kStandardDisplayMs);
+    NotificationStack::instance().show(m_shownBatteryPopup.title, m_shownBatteryPopup.body,
+        NotificationStack::kStandardWidth, NotificationStack::kStandardHeight, this, m_shownBatteryPopup.accent,
+        NotificationStack::kStandardDisplayMs);
 }
 
 void SummaryPage::paintEvent(QPaintEvent *event)

@@ -9,7 +9,7 @@ class TaskService;
 struct SummaryTotals
 {
     bool activeKnown = false; // the active plan could be read; without it nothing is shown
-    QString activePlanName;   // empty when the active plan is not among the plans
+    QString activePlanName; // empty when the active plan is not among the plans
     qsizetype planCount = 0;
     qsizetype scheduleCount = 0; // time-based plus network-based
 

@@ -17,7 +17,6 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextStream>
-
 #include <ctime>
 
 using namespace Qt::Literals::StringLiterals;
@@ -89,9 +88,9 @@ Outcome TestAmpctl::run(const QStringList &arguments)
     QTextStream out(&outcome.out);
     QTextStream err(&outcome.err);
     const FakeBatteryStatusReader battery;
-    AmpctlCommands commands({{*m_platform, *m_tasks, *m_networks, battery}, u"/opt/ampora/bin/ampora"_s,
-                             [this] { ++m_changeNotices; }},
-                            out, err);
+    AmpctlCommands commands(
+        { { *m_platform, *m_tasks, *m_networks, battery }, u"/opt/ampora/bin/ampora"_s, [this] { ++m_changeNotices; } },
+        out, err);
     outcome.status = commands.run(arguments);
     out.flush();
     err.flush();
@@ -100,7 +99,7 @@ Outcome TestAmpctl::run(const QStringList &arguments)
 
 QJsonArray TestAmpctl::json(const QStringList &arguments)
 {
-    const Outcome outcome = run(QStringList{u"--json"_s} + arguments);
+    const Outcome outcome = run(QStringList { u"--json"_s } + arguments);
     if (outcome.status != 0)
         qWarning("%s", qPrintable(outcome.err));
     return QJsonDocument::fromJson(outcome.out.toUtf8()).array();
@@ -108,27 +107,27 @@ QJsonArray TestAmpctl::json(const QStringList &arguments)
 
 void TestAmpctl::listsPlansInCatalogueOrderWithTheActiveMarked()
 {
-    const QJsonArray plans = json({u"list"_s});
+    const QJsonArray plans = json({ u"list"_s });
     QCOMPARE(plans.size(), 3);
     QStringList names;
     for (const QJsonValue &plan : plans)
         names.append(plan[u"name"_s].toString());
-    QCOMPARE(names, (QStringList{u"Balanced"_s, u"High performance"_s, u"Power saver"_s}));
+    QCOMPARE(names, (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s }));
     QCOMPARE(plans[0][u"active"_s].toBool(), true);
     QCOMPARE(plans[0][u"guid"_s].toString(), guidToText(m_balanced));
     QCOMPARE(plans[0][u"description"_s].toString(), u"Everyday use"_s);
     QCOMPARE(plans[2][u"active"_s].toBool(), false);
 
-    const Outcome text = run({u"list"_s});
+    const Outcome text = run({ u"list"_s });
     QCOMPARE(text.out.split(u'\n').first(), u"*  "_s + guidToText(m_balanced) + u"  Balanced"_s);
 }
 
 void TestAmpctl::setTakesANameOrAGuid()
 {
-    QCOMPARE(run({u"set"_s, u"Power saver"_s}).status, 0);
+    QCOMPARE(run({ u"set"_s, u"Power saver"_s }).status, 0);
     QCOMPARE(m_platform->activeScheme().valueOr({}), m_saver);
-    QCOMPARE(run({u"set"_s, guidToText(m_balanced)}).status, 0);
-    const QJsonDocument shown = QJsonDocument::fromJson(run({u"--json"_s, u"active"_s}).out.toUtf8());
+    QCOMPARE(run({ u"set"_s, guidToText(m_balanced) }).status, 0);
+    const QJsonDocument shown = QJsonDocument::fromJson(run({ u"--json"_s, u"active"_s }).out.toUtf8());
     QCOMPARE(shown[u"name"_s].toString(), u"Balanced"_s);
 }
 
@@ -136,21 +135,21 @@ void TestAmpctl::namesFromOutsideCannotSteerTheTerminal()
 {
     // A plan whose name looks like an option, and a network name chosen by a stranger.
     const QUuid eco = m_platform->addScheme(u"-Eco"_s);
-    QCOMPARE(run({u"set"_s, u"--"_s, u"-Eco"_s}).status, 0);
+    QCOMPARE(run({ u"set"_s, u"--"_s, u"-Eco"_s }).status, 0);
     QCOMPARE(m_platform->activeScheme().valueOr({}), eco);
-    QVERIFY(run({u"--help"_s}).out.contains(u"ampctl set -- -Eco"_s));
+    QVERIFY(run({ u"--help"_s }).out.contains(u"ampctl set -- -Eco"_s));
 
     const QString hostile = u"Free\x1b[31mWiFi\nFAKE ROW\u0085"_s;
     m_networks->addNetwork(hostile);
-    const Outcome table = run({u"networks"_s});
+    const Outcome table = run({ u"networks"_s });
     QVERIFY(!table.out.contains(u'\x1b'));
     QVERIFY(table.out.contains(u"Free\\x1b[31mWiFi\\nFAKE ROW\\x85"_s));
     QCOMPARE(table.out.count(u'\n'), 4); // one line per network
-    const Outcome missing = run({u"schedule"_s, u"Balanced"_s, u"--network"_s, u"\x1b]0;title\x07"_s});
+    const Outcome missing = run({ u"schedule"_s, u"Balanced"_s, u"--network"_s, u"\x1b]0;title\x07"_s });
     QVERIFY(!missing.err.contains(u'\x1b') && !missing.err.contains(u'\x07'));
     // JSON carries the name exactly; its own escaping keeps it safe.
     bool found = false;
-    for (const QJsonValue &network : json({u"networks"_s}))
+    for (const QJsonValue &network : json({ u"networks"_s }))
         found = found || network[u"name"_s].toString() == hostile;
     QVERIFY(found);
 }
@@ -160,34 +159,33 @@ void TestAmpctl::badCommandLinesFailWithOneLine_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no command") << QStringList{} << 2 << u"no command given"_s;
-    QTest::newRow("unknown command") << QStringList{u"frobnicate"_s} << 2 << u"unknown command \"frobnicate\""_s;
-    QTest::newRow("unknown option") << QStringList{u"list"_s, u"--fast"_s} << 2 << u"Unknown option 'fast'"_s;
-    QTest::newRow("missing argument") << QStringList{u"set"_s} << 2 << u"usage: ampctl set PLAN"_s;
-    QTest::newRow("kind outside schedule") << QStringList{u"list"_s, u"--daily"_s} << 2 << u"--daily belongs"_s;
-    QTest::newRow("two kinds") << QStringList{u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"--once"_s, u"07:00"_s}
+    QTest::newRow("no command") << QStringList {} << 2 << u"no command given"_s;
+    QTest::newRow("unknown command") << QStringList { u"frobnicate"_s } << 2 << u"unknown command \"frobnicate\""_s;
+    QTest::newRow("unknown option") << QStringList { u"list"_s, u"--fast"_s } << 2 << u"Unknown option 'fast'"_s;
+    QTest::newRow("missing argument") << QStringList { u"set"_s } << 2 << u"usage: ampctl set PLAN"_s;
+    QTest::newRow("kind outside schedule") << QStringList { u"list"_s, u"--daily"_s } << 2 << u"--daily belongs"_s;
+    QTest::newRow("two kinds") << QStringList { u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"--once"_s, u"07:00"_s }
                                << 2 << u"one of --once"_s;
-    QTest::newRow("unknown plan") << QStringList{u"set"_s, u"Turbo"_s} << 3 << u"no power plan named \"Turbo\""_s;
-    QTest::newRow("unknown guid") << QStringList{u"set"_s, u"{00000000-0000-0000-0000-000000000001}"_s} << 3
+    QTest::newRow("unknown plan") << QStringList { u"set"_s, u"Turbo"_s } << 3 << u"no power plan named \"Turbo\""_s;
+    QTest::newRow("unknown guid") << QStringList { u"set"_s, u"{00000000-0000-0000-0000-000000000001}"_s } << 3
                                   << u"no power plan {00000000"_s;
-    QTest::newRow("bad date") << QStringList{u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2026-02-30"_s, u"07:00"_s}
+    QTest::newRow("bad date") << QStringList { u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2026-02-30"_s, u"07:00"_s }
                               << 2 << u"bad date \"2026-02-30\""_s;
-    QTest::newRow("bad time") << QStringList{u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"24:00"_s} << 2
+    QTest::newRow("bad time") << QStringList { u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"24:00"_s } << 2
                               << u"bad time \"24:00\""_s;
-    QTest::newRow("bad day") << QStringList{u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u"Mon,Funday"_s, u"07:00"_s}
+    QTest::newRow("bad day") << QStringList { u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u"Mon,Funday"_s, u"07:00"_s }
                              << 2 << u"bad day list"_s;
-    QTest::newRow("no days") << QStringList{u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u""_s, u"07:00"_s} << 2
+    QTest::newRow("no days") << QStringList { u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u""_s, u"07:00"_s } << 2
                              << u"no days given"_s;
     QTest::newRow("no days, before looking up the plan")
-        << QStringList{u"schedule"_s, u"Turbo"_s, u"--weekly"_s, u""_s, u"07:00"_s} << 2 << u"no days given"_s;
-    QTest::newRow("date beyond the calendar")
-        << QStringList{u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2199-01-01"_s, u"07:00"_s} << 2
-        << u"date 2199-01-01 is out of range: use a year from 1970 to 2198"_s;
-    QTest::newRow("unknown network") << QStringList{u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Cafe"_s} << 3
+        << QStringList { u"schedule"_s, u"Turbo"_s, u"--weekly"_s, u""_s, u"07:00"_s } << 2 << u"no days given"_s;
+    QTest::newRow("date beyond the calendar") << QStringList { u"schedule"_s, u"Balanced"_s, u"--once"_s,
+        u"2199-01-01"_s, u"07:00"_s } << 2 << u"date 2199-01-01 is out of range: use a year from 1970 to 2198"_s;
+    QTest::newRow("unknown network") << QStringList { u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Cafe"_s } << 3
                                      << u"no network \"Cafe\""_s;
-    QTest::newRow("ambiguous network") << QStringList{u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Twin"_s} << 3
+    QTest::newRow("ambiguous network") << QStringList { u"schedule"_s, u"Balanced"_s, u"--network"_s, u"Twin"_s } << 3
                                        << u"2 networks are named \"Twin\""_s;
-    QTest::newRow("unknown schedule") << QStringList{u"remove"_s, u"AMPCTL9"_s} << 3 << u"no schedule \"AMPCTL9\""_s;
+    QTest::newRow("unknown schedule") << QStringList { u"remove"_s, u"AMPCTL9"_s } << 3 << u"no schedule \"AMPCTL9\""_s;
 }
 
 void TestAmpctl::badCommandLinesFailWithOneLine()
@@ -205,7 +203,7 @@ void TestAmpctl::badCommandLinesFailWithOneLine()
 
 void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
 {
-    const Outcome written = run({u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s});
+    const Outcome written = run({ u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s });
     QCOMPARE(written.status, 0);
     QCOMPARE(written.out, u"AMPCTL0\n"_s);
     const RegisteredTask *task = m_tasks->task(u"AMPCTL0"_s);
@@ -213,7 +211,7 @@ void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
     QCOMPARE(task->definition->actions.first().path, u"/opt/ampora/bin/ampora"_s);
     QCOMPARE(task->definition->actions.first().arguments, u"-setactiveplan -"_s + guidToText(m_saver));
 
-    const QJsonArray rows = json({u"schedules"_s});
+    const QJsonArray rows = json({ u"schedules"_s });
     QCOMPARE(rows.size(), 1);
     const QJsonObject weekly = rows.first().toObject();
     QCOMPARE(weekly[u"kind"_s].toString(), u"time"_s);
@@ -226,53 +224,53 @@ void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
 
 void TestAmpctl::enableDisableRemoveTasks()
 {
-    QCOMPARE(run({u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"18:00"_s}).status, 0);
-    QCOMPARE(run({u"disable"_s, u"AMPCTL0"_s}).status, 0);
+    QCOMPARE(run({ u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"18:00"_s }).status, 0);
+    QCOMPARE(run({ u"disable"_s, u"AMPCTL0"_s }).status, 0);
     QCOMPARE(m_tasks->task(u"AMPCTL0"_s)->enabled, false);
-    QCOMPARE(json({u"schedules"_s})[0][u"status"_s].toString(), u"Disabled"_s);
-    QCOMPARE(run({u"enable"_s, u"AMPCTL0"_s}).status, 0);
+    QCOMPARE(json({ u"schedules"_s })[0][u"status"_s].toString(), u"Disabled"_s);
+    QCOMPARE(run({ u"enable"_s, u"AMPCTL0"_s }).status, 0);
     QCOMPARE(m_tasks->task(u"AMPCTL0"_s)->enabled, true);
-    QCOMPARE(run({u"remove"_s, u"AMPCTL0"_s}).status, 0);
-    QVERIFY(json({u"schedules"_s}).isEmpty());
+    QCOMPARE(run({ u"remove"_s, u"AMPCTL0"_s }).status, 0);
+    QVERIFY(json({ u"schedules"_s }).isEmpty());
     QCOMPARE(m_changeNotices, 0); // time-based changes are not the window's network notice
 }
 
 void TestAmpctl::networkSchedulesByNameOrGuid()
 {
-    QCOMPARE(run({u"schedule"_s, u"Power saver"_s, u"--network"_s, u"Home Wi-Fi"_s}).out, guidToText(m_home) + u'\n');
+    QCOMPARE(run({ u"schedule"_s, u"Power saver"_s, u"--network"_s, u"Home Wi-Fi"_s }).out, guidToText(m_home) + u'\n');
     QCOMPARE(m_changeNotices, 1);
-    const Outcome again = run({u"schedule"_s, u"Balanced"_s, u"--network"_s, guidToText(m_home)});
+    const Outcome again = run({ u"schedule"_s, u"Balanced"_s, u"--network"_s, guidToText(m_home) });
     QCOMPARE(again.status, 4);
     QVERIFY(again.err.contains(u"network \"Home Wi-Fi\" has a schedule already"_s));
 
-    QJsonArray rows = json({u"schedules"_s});
+    QJsonArray rows = json({ u"schedules"_s });
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0][u"kind"_s].toString(), u"network"_s);
     QCOMPARE(rows[0][u"network"_s].toString(), u"Home Wi-Fi"_s);
     QCOMPARE(rows[0][u"plan"_s].toString(), u"Power saver"_s);
     QCOMPARE(rows[0][u"type"_s].toString(), u"Network based"_s);
 
-    QCOMPARE(run({u"disable"_s, u"Home Wi-Fi"_s}).status, 0);
-    QCOMPARE(json({u"schedules"_s})[0][u"enabled"_s].toBool(), false);
-    QCOMPARE(run({u"enable"_s, guidToText(m_home)}).status, 0);
-    QCOMPARE(json({u"schedules"_s})[0][u"enabled"_s].toBool(), true);
-    QCOMPARE(run({u"remove"_s, u"Home Wi-Fi"_s}).status, 0);
-    QVERIFY(json({u"schedules"_s}).isEmpty());
+    QCOMPARE(run({ u"disable"_s, u"Home Wi-Fi"_s }).status, 0);
+    QCOMPARE(json({ u"schedules"_s })[0][u"enabled"_s].toBool(), false);
+    QCOMPARE(run({ u"enable"_s, guidToText(m_home) }).status, 0);
+    QCOMPARE(json({ u"schedules"_s })[0][u"enabled"_s].toBool(), true);
+    QCOMPARE(run({ u"remove"_s, u"Home Wi-Fi"_s }).status, 0);
+    QVERIFY(json({ u"schedules"_s }).isEmpty());
     QVERIFY(!QFile::exists(sharedStrings().networkFile)); // the last removal deletes the file
     QCOMPARE(m_changeNotices, 4);
 
-    const QJsonArray networks = json({u"networks"_s});
+    const QJsonArray networks = json({ u"networks"_s });
     QCOMPARE(networks.size(), 3);
     QCOMPARE(networks[0][u"connected"_s].toBool(), true);
 }
 
 void TestAmpctl::helpListsTheExitCodes()
 {
-    const Outcome help = run({u"--help"_s});
+    const Outcome help = run({ u"--help"_s });
     QCOMPARE(help.status, 0);
-    for (const QString &line : {u"Exit status:"_s, u"  0  success"_s, u"  2  bad command line"_s,
-                                u"  3  no such plan"_s, u"  4  the network has a schedule already"_s,
-                                u"  5  the --once time never comes"_s})
+    for (const QString &line :
+        { u"Exit status:"_s, u"  0  success"_s, u"  2  bad command line"_s, u"  3  no such plan"_s,
+            u"  4  the network has a schedule already"_s, u"  5  the --once time never comes"_s })
         QVERIFY2(help.out.contains(line), qPrintable(line));
 }
 
@@ -283,8 +281,8 @@ void TestAmpctl::onceTimeTheClockSkipsHasItsOwnStatus()
     const bool hadZone = qEnvironmentVariableIsSet("TZ");
     qputenv("TZ", "Europe/Berlin");
     tzset();
-    const Outcome skipped = run({u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"02:30"_s});
-    const Outcome kept = run({u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"03:30"_s});
+    const Outcome skipped = run({ u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"02:30"_s });
+    const Outcome kept = run({ u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"03:30"_s });
     if (hadZone)
         qputenv("TZ", oldZone);
     else
@@ -292,7 +290,8 @@ void TestAmpctl::onceTimeTheClockSkipsHasItsOwnStatus()
     tzset();
 
     QCOMPARE(skipped.status, 5);
-    QCOMPARE(skipped.err, u"ampctl: 2030-03-31 02:30:00 never comes: the clock jumps over it when daylight saving starts\n"_s);
+    QCOMPARE(skipped.err,
+        u"ampctl: 2030-03-31 02:30:00 never comes: the clock jumps over it when daylight saving starts\n"_s);
     QCOMPARE(kept.status, 0);
     QCOMPARE(m_tasks->tasks().size(), 1);
 }
@@ -302,8 +301,8 @@ void TestAmpctl::batteryShowsWhatThePopupShows()
 {
     const auto ampctl = [](const char *sysfsCase, const QStringList &arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"AMPORA_SYSFS_ROOT"_s, TestEnvironment::sourceFile(u"platform/data/sysfs/"_s
-                                                                               + QLatin1StringView(sysfsCase)));
+        environment.insert(u"AMPORA_SYSFS_ROOT"_s,
+            TestEnvironment::sourceFile(u"platform/data/sysfs/"_s + QLatin1StringView(sysfsCase)));
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, arguments);
@@ -315,24 +314,24 @@ void TestAmpctl::batteryShowsWhatThePopupShows()
         return outcome;
     };
 
-    const Outcome discharging = ampctl("discharging", {u"battery"_s});
+    const Outcome discharging = ampctl("discharging", { u"battery"_s });
     QCOMPARE(discharging.err, QString());
     QCOMPARE(discharging.status, 0);
-    QCOMPARE(discharging.out, u"Battery status:  Discharging\n"
-                              "Power source:    Battery\n"
-                              "Remaining:       55%\n"
-                              "Lasts for:       1 h 1 min\n"_s);
+    QCOMPARE(discharging.out,
+        u"Battery status:  Discharging\n"
+        "Power source:    Battery\n"
+        "Remaining:       55%\n"
+        "Lasts for:       1 h 1 min\n"_s);
 
     // Charging with no readable level: unknown values are null, and nothing claims a full battery.
-    const Outcome charging = ampctl("charging-unknown-level", {u"--json"_s, u"battery"_s});
+    const Outcome charging = ampctl("charging-unknown-level", { u"--json"_s, u"battery"_s });
     QCOMPARE(charging.status, 0);
-    const QJsonObject expected{
-        {u"status"_s, u"Charging"_s}, {u"powerSource"_s, u"Plugged in"_s}, {u"remaining"_s, u"N/A"_s},
-        {u"timeLeft"_s, QJsonValue()}, {u"acLine"_s, u"on"_s},              {u"battery"_s, true},
-        {u"charging"_s, true},         {u"percent"_s, QJsonValue()},        {u"secondsLeft"_s, QJsonValue()}};
+    const QJsonObject expected { { u"status"_s, u"Charging"_s }, { u"powerSource"_s, u"Plugged in"_s },
+        { u"remaining"_s, u"N/A"_s }, { u"timeLeft"_s, QJsonValue() }, { u"acLine"_s, u"on"_s }, { u"battery"_s, true },
+        { u"charging"_s, true }, { u"percent"_s, QJsonValue() }, { u"secondsLeft"_s, QJsonValue() } };
     QCOMPARE(QJsonDocument::fromJson(charging.out.toUtf8()).object(), expected);
 
-    const Outcome discharged = ampctl("discharging", {u"--json"_s, u"battery"_s});
+    const Outcome discharged = ampctl("discharging", { u"--json"_s, u"battery"_s });
     const QJsonObject onBattery = QJsonDocument::fromJson(discharged.out.toUtf8()).object();
     QCOMPARE(onBattery[u"percent"_s].toInt(), 55);
     QCOMPARE(onBattery[u"secondsLeft"_s].toInt(), 3660);
@@ -346,7 +345,7 @@ void TestAmpctl::realBinaryWritesUnitsSystemdAccepts()
         QSKIP("systemd-analyze is needed to check the written units");
     const QString build = qEnvironmentVariable("AMPORA_BUILD_DIR");
     QProcess ampctl;
-    ampctl.start(build + u"/ampctl"_s, {u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s});
+    ampctl.start(build + u"/ampctl"_s, { u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s });
     QVERIFY(ampctl.waitForFinished(30000));
     QCOMPARE(ampctl.readAllStandardError(), QByteArray());
     QCOMPARE(ampctl.exitCode(), 0);
@@ -357,7 +356,8 @@ void TestAmpctl::realBinaryWritesUnitsSystemdAccepts()
     QVERIFY2(service.contains(QFile::encodeName(build + u"/ampora"_s)), service.constData()); // never ampctl
     QVERIFY(!service.contains("ampctl "));
     QProcess verify;
-    verify.start(u"systemd-analyze"_s, {u"--user"_s, u"verify"_s, units + u"/AMPCTL0.timer"_s, units + u"/AMPCTL0.service"_s});
+    verify.start(
+        u"systemd-analyze"_s, { u"--user"_s, u"verify"_s, units + u"/AMPCTL0.timer"_s, units + u"/AMPCTL0.service"_s });
     QVERIFY(verify.waitForFinished(30000));
     QCOMPARE(QString::fromLocal8Bit(verify.readAllStandardError()), QString());
     QCOMPARE(verify.exitCode(), 0);

@@ -10,7 +10,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,7 +31,7 @@ private Q_SLOTS:
 
 void TestInstance::framesRoundTripAndArriveInPieces()
 {
-    const InstanceMessage message{InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan -{é}")};
+    const InstanceMessage message { InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan -{é}") };
     const QByteArray frame = encodeInstanceMessage(message) + encodeInstanceMessage({});
     QByteArray buffer;
     for (qsizetype i = 0; i + 1 < encodeInstanceMessage(message).size(); ++i) {
@@ -42,7 +41,7 @@ void TestInstance::framesRoundTripAndArriveInPieces()
     }
     buffer = frame;
     QCOMPARE(takeInstanceMessage(buffer).valueOr({}), message);
-    QCOMPARE(takeInstanceMessage(buffer).valueOr({}), InstanceMessage{});
+    QCOMPARE(takeInstanceMessage(buffer).valueOr({}), InstanceMessage {});
     QVERIFY(buffer.isEmpty());
 }
 
@@ -123,11 +122,12 @@ void TestInstance::handsOverAndReturnsTheAnswer()
         received.append(message);
         return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
     }));
-    const InstanceMessage copyData{InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan x")};
-    QFuture<std::optional<int>> answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(copyData, folder); });
+    const InstanceMessage copyData { InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan x") };
+    QFuture<std::optional<int>> answer
+        = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(copyData, folder); });
     QTRY_VERIFY(answer.isFinished());
     QCOMPARE(answer.result(), std::optional<int>(1));
-    answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(InstanceMessage{}, folder); });
+    answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(InstanceMessage {}, folder); });
     QTRY_VERIFY(answer.isFinished());
     QCOMPARE(answer.result(), std::optional<int>(7));
     QCOMPARE(received.size(), 2);
@@ -137,7 +137,7 @@ void TestInstance::handsOverAndReturnsTheAnswer()
 void TestInstance::noRunningCopyMeansNoHandOver()
 {
     TestEnvironment env;
-    QVERIFY(!SingleInstance::sendToRunningCopy(InstanceMessage{}));
+    QVERIFY(!SingleInstance::sendToRunningCopy(InstanceMessage {}));
     QVERIFY(!postNetworkSchedulesChanged());
 }
 
@@ -151,8 +151,8 @@ void TestInstance::switchesPlanFromCommandLine_data()
     QTest::newRow("announce when key missing") << QString() << QByteArray() << int(R::SwitchedAnnounce) << true;
     QTest::newRow("quiet on FALSE") << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n")
                                     << int(R::SwitchedQuietly) << true;
-    QTest::newRow("mixed case still announces") << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=False\n")
-                                                << int(R::SwitchedAnnounce) << true;
+    QTest::newRow("mixed case still announces")
+        << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=False\n") << int(R::SwitchedAnnounce) << true;
     QTest::newRow("trailing blank fails") << QStringLiteral(" ") << QByteArray() << int(R::NotSwitched) << false;
 }
 

@@ -1,16 +1,16 @@
-#include "MainWindow.h"
 #include "CommandId.h"
+#include "CommandLine.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
 #include "Guid.h"
+#include "MainWindow.h"
 #include "MessageBox.h"
-#include "CommandLine.h"
 #include "NotificationStack.h"
 #include "NotificationStrip.h"
-#include "PlaceholderPage.h"
 #include "PictureButton.h"
+#include "PlaceholderPage.h"
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
@@ -43,7 +43,7 @@ private Q_SLOTS:
     void unfinishedPagesLeadBackToTheSummary();
 
 private:
-    Services services() { return Services{*m_platform, m_tasks, m_networks, m_battery}; }
+    Services services() { return Services { *m_platform, m_tasks, m_networks, m_battery }; }
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakePowerPlatform> m_platform;
@@ -59,8 +59,8 @@ private:
 void TestMainFrame::init()
 {
     m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(QStringLiteral("program/ampctleng.ini"),
-                     "[Ampora]\nIDS_CAPTION=Ampora\nIDS_POWER_PLAN_CHANGE_BODY=Now %s\n");
+    m_env->writeFile(
+        QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=Ampora\nIDS_POWER_PLAN_CHANGE_BODY=Now %s\n");
     m_platform = std::make_unique<FakePowerPlatform>();
     m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
     m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
@@ -74,11 +74,15 @@ void TestMainFrame::init()
 void TestMainFrame::navigationCommandsSwitchPages()
 {
     QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
-    const struct { int command; PageKind kind; } routes[] = {
-        {CmdManagePlans, PageKind::PlanList},
-        {CmdShowSchedules, PageKind::ScheduledPlans},
-        {CmdShowSummary, PageKind::Summary},
-        {CmdCreatePlan, PageKind::PlanList},
+    const struct
+    {
+        int command;
+        PageKind kind;
+    } routes[] = {
+        { CmdManagePlans, PageKind::PlanList },
+        { CmdShowSchedules, PageKind::ScheduledPlans },
+        { CmdShowSummary, PageKind::Summary },
+        { CmdCreatePlan, PageKind::PlanList },
     };
     for (const auto &route : routes) {
         QPointer<Page> before = m_frame->currentPage();
@@ -88,7 +92,7 @@ void TestMainFrame::navigationCommandsSwitchPages()
         QVERIFY(before.isNull()); // the old page is gone, never reused
     }
     Page *page = m_frame->currentPage();
-    for (int idle : {int(CmdIgnored501), int(CmdIgnored506), 511, 532}) {
+    for (int idle : { int(CmdIgnored501), int(CmdIgnored506), 511, 532 }) {
         m_frame->onCommand(idle);
         QCOMPARE(m_frame->currentPage(), page);
     }
@@ -115,29 +119,29 @@ void TestMainFrame::storeChangesReachTheCurrentPage()
     QVERIFY(m_platform->setActiveScheme(m_saver)); // the fake reports the change
     QCOMPARE(page->refreshes, 1);
     m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=x\n");
-    m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, QString()});
+    m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, QString() });
     QCOMPARE(page->titleReloads, 1);
 }
 
 void TestMainFrame::copyDataHandover()
 {
-    InstanceMessage ack{InstanceMessage::Kind::CopyData, 1, QStringLiteral("anything")};
+    InstanceMessage ack { InstanceMessage::Kind::CopyData, 1, QStringLiteral("anything") };
     QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
     ack.tag = 2;
     QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
-    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, QStringLiteral("hello")}), 0);
+    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, QStringLiteral("hello") }), 0);
 
     m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=Renamed\n");
-    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, QString()}), 1);
+    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, QString() }), 1);
     QCOMPARE(m_frame->windowTitle(), QStringLiteral("Renamed"));
     QCOMPARE(sharedStrings().appTitle, QStringLiteral("Renamed"));
 
     QSignalSpy network(m_frame.get(), &MainWindow::networkSchedulesChanged);
-    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::NetworkSchedulesChanged, 0, {}}), 1);
+    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::NetworkSchedulesChanged, 0, {} }), 1);
     QCOMPARE(network.size(), 1);
 
     QVERIFY(!m_frame->isVisible());
-    QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::ShowRequest, 0, {}}), 1);
+    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::ShowRequest, 0, {} }), 1);
     QVERIFY(m_frame->isVisible());
 }
 
@@ -153,9 +157,9 @@ void TestMainFrame::handedOverSwitchesStackTheirPopups()
     // Two switches in a row: the second popup takes the next place instead of covering the first.
     const NotificationStack &stack = NotificationStack::instance();
     const qsizetype before = stack.popups().size();
-    for (const QUuid &plan : {m_saver, m_balanced}) {
+    for (const QUuid &plan : { m_saver, m_balanced }) {
         const QString line = setActivePlanArguments(plan);
-        QCOMPARE(m_frame->handleInstanceMessage({InstanceMessage::Kind::CopyData, 0, line}), 1);
+        QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, line }), 1);
         QCOMPARE(m_platform->activeScheme().valueOr({}), plan);
         QCOMPARE(sharedStrings().commandLine, line);
     }
@@ -170,7 +174,7 @@ void TestMainFrame::unfinishedPagesLeadBackToTheSummary()
     MainWindow frame(services()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    for (const int command : {int(CmdManagePlans), int(CmdShowSchedules)}) {
+    for (const int command : { int(CmdManagePlans), int(CmdShowSchedules) }) {
         frame.onCommand(command);
         auto *page = qobject_cast<PlaceholderPage *>(frame.currentPage());
         QVERIFY(page);

@@ -52,9 +52,12 @@ void TestStartup::init()
     const QString build = qEnvironmentVariable("AMPORA_BUILD_DIR");
     m_program = m_env->path(QStringLiteral("program/ampora"));
     QVERIFY(QFile::copy(build + QStringLiteral("/ampora"), m_program));
-    QVERIFY(QFile::copy(build + QStringLiteral("/ampora-gui.so"), m_env->path(QStringLiteral("program/ampora-gui.so"))));
-    QVERIFY(QFile::copy(build + QStringLiteral("/libampora-base.so"), m_env->path(QStringLiteral("program/libampora-base.so"))));
-    QVERIFY(QFile::copy(build + QStringLiteral("/ampctleng.ini"), m_env->path(QStringLiteral("program/ampctleng.ini"))));
+    QVERIFY(
+        QFile::copy(build + QStringLiteral("/ampora-gui.so"), m_env->path(QStringLiteral("program/ampora-gui.so"))));
+    QVERIFY(QFile::copy(
+        build + QStringLiteral("/libampora-base.so"), m_env->path(QStringLiteral("program/libampora-base.so"))));
+    QVERIFY(
+        QFile::copy(build + QStringLiteral("/ampctleng.ini"), m_env->path(QStringLiteral("program/ampctleng.ini"))));
 }
 
 QProcess *TestStartup::start(const QStringList &arguments, bool graphical, const QString &runtimeFolder)
@@ -91,7 +94,7 @@ void TestStartup::writeSettings(const QByteArray &bytes)
 void TestStartup::quietSwitchExitsWithoutWindow()
 {
     writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
-    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + kSaver });
     QVERIFY(process->waitForFinished(10000));
     QCOMPARE(process->exitCode(), 0);
     QCOMPARE(activePlan(), kSaver);
@@ -99,12 +102,12 @@ void TestStartup::quietSwitchExitsWithoutWindow()
 
 void TestStartup::noGraphicalSessionStillSwitches()
 {
-    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kPerformance}, false);
+    QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + kPerformance }, false);
     QVERIFY(process->waitForFinished(10000));
     QCOMPARE(process->exitCode(), 0);
     QCOMPARE(activePlan(), kPerformance);
     // Nothing to switch: ends at once too.
-    process = start({QStringLiteral("-setactiveplan"), u'-' + kPerformance}, false);
+    process = start({ QStringLiteral("-setactiveplan"), u'-' + kPerformance }, false);
     QVERIFY(process->waitForFinished(10000));
     QCOMPARE(process->exitCode(), 0);
 }
@@ -112,7 +115,7 @@ void TestStartup::noGraphicalSessionStillSwitches()
 void TestStartup::announcedSwitchEndsWhenPopupIsClosedByTimeout()
 {
     // With the key missing the switch is announced; the program ends once its popup has gone.
-    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + kSaver });
     QVERIFY(process->waitForFinished(30000));
     QCOMPARE(process->exitCode(), 0);
     QCOMPARE(activePlan(), kSaver);
@@ -122,12 +125,12 @@ void TestStartup::runningCopyTakesOverTheSwitch()
 {
     QProcess *running = start({});
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_env->path(QStringLiteral("runtime/ampora/ampora.socket"))), 10000);
-    QProcess *later = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QProcess *later = start({ QStringLiteral("-setactiveplan"), u'-' + kSaver });
     QVERIFY(later->waitForFinished(10000));
     QCOMPARE(later->exitCode(), 0);
     QCOMPARE(activePlan(), kSaver);
     QCOMPARE(running->state(), QProcess::Running);
-    QProcess *plain = start({QStringLiteral("-hideme")});
+    QProcess *plain = start({ QStringLiteral("-hideme") });
     QVERIFY(plain->waitForFinished(10000));
     QCOMPARE(plain->exitCode(), 0);
     QCOMPARE(running->state(), QProcess::Running);
@@ -143,8 +146,10 @@ void TestStartup::concurrentSwitchesNeverCorruptTheStore()
     const QString runtimeA = m_env->path(QStringLiteral("runtime-a"));
     const QString runtimeB = m_env->path(QStringLiteral("runtime-b"));
     for (int round = 0; round < 100; ++round) {
-        QProcess *a = start({QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kSaver : kPerformance)}, false, runtimeA);
-        QProcess *b = start({QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kBalanced : kSaver)}, false, runtimeB);
+        QProcess *a
+            = start({ QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kSaver : kPerformance) }, false, runtimeA);
+        QProcess *b
+            = start({ QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kBalanced : kSaver) }, false, runtimeB);
         QVERIFY(a->waitForFinished(10000) && b->waitForFinished(10000));
         QCOMPARE(a->exitCode() + b->exitCode(), 0);
         delete a;
@@ -153,8 +158,8 @@ void TestStartup::concurrentSwitchesNeverCorruptTheStore()
     const IniFile store = IniFile::load(m_env->path(QStringLiteral("config/ampora/schemes.ini")));
     QVERIFY(store.malformedLines().isEmpty());
     QVERIFY(store.hasSection(kBalanced) && store.hasSection(kPerformance) && store.hasSection(kSaver));
-    QVERIFY(QStringList({kBalanced, kPerformance, kSaver}).contains(activePlan()));
-    QCOMPARE(QDir(m_env->path(QStringLiteral("config/ampora"))).entryList({QStringLiteral("*.corrupt-*")}).size(), 0);
+    QVERIFY(QStringList({ kBalanced, kPerformance, kSaver }).contains(activePlan()));
+    QCOMPARE(QDir(m_env->path(QStringLiteral("config/ampora"))).entryList({ QStringLiteral("*.corrupt-*") }).size(), 0);
 }
 
 void TestStartup::truncatedStoreIsSetAsideAndProgramStarts()
@@ -162,22 +167,23 @@ void TestStartup::truncatedStoreIsSetAsideAndProgramStarts()
     const QByteArray cut = "[Store]\nActive=" + kSaver.toLatin1() + "\n[" + kSaver.toLatin1() + "]\nName=Power sa";
     m_env->writeFile(QStringLiteral("config/ampora/schemes.ini"), cut.left(cut.size() - 30));
     writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
-    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kPerformance});
+    QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + kPerformance });
     QVERIFY(process->waitForFinished(10000));
     QCOMPARE(process->exitCode(), 0);
     QCOMPARE(activePlan(), kPerformance);
-    const QStringList aside = QDir(m_env->path(QStringLiteral("config/ampora"))).entryList({QStringLiteral("schemes.ini.corrupt-*")});
+    const QStringList aside
+        = QDir(m_env->path(QStringLiteral("config/ampora"))).entryList({ QStringLiteral("schemes.ini.corrupt-*") });
     QCOMPARE(aside.size(), 1);
-    QCOMPARE(TestEnvironment::readFile(m_env->path(QStringLiteral("config/ampora/")) + aside.first()), cut.left(cut.size() - 30));
+    QCOMPARE(TestEnvironment::readFile(m_env->path(QStringLiteral("config/ampora/")) + aside.first()),
+        cut.left(cut.size() - 30));
 }
-
 
 void TestStartup::quietSwitchNeedsNoWindowModule()
 {
     // A scheduled switch runs on QtCore alone; only a start that needs a window loads the module.
     QVERIFY(QFile::remove(m_env->path(QStringLiteral("program/ampora-gui.so"))));
     writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
-    QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + kSaver });
     QVERIFY(process->waitForFinished(10000));
     QCOMPARE(process->exitCode(), 0);
     QCOMPARE(activePlan(), kSaver);
@@ -191,8 +197,8 @@ void TestStartup::quietSwitchNeedsNoWindowModule()
 void TestStartup::nothingToSwitchEndsAtOnceWithADisplay()
 {
     // The plan is already active, or the GUID names no plan: a scheduled service must finish.
-    for (const QString &plan : {kBalanced, QStringLiteral("{00000000-1111-2222-3333-444444444444}")}) {
-        QProcess *process = start({QStringLiteral("-setactiveplan"), u'-' + plan});
+    for (const QString &plan : { kBalanced, QStringLiteral("{00000000-1111-2222-3333-444444444444}") }) {
+        QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + plan });
         QVERIFY(process->waitForFinished(10000));
         QCOMPARE(process->exitCode(), 0);
         QCOMPARE(activePlan(), kBalanced);
@@ -207,7 +213,7 @@ void TestStartup::switchStartedWhileAnotherRunsWaitsItsTurn()
     QVERIFY(QDir().mkpath(folder));
     auto other = std::make_unique<InstanceLock>(folder);
     QVERIFY(other->tryAcquire());
-    QProcess *later = start({QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    QProcess *later = start({ QStringLiteral("-setactiveplan"), u'-' + kSaver });
     QVERIFY(!later->waitForFinished(3000)); // still waiting, where it used to give up and end
     other.reset();
     QVERIFY(later->waitForFinished(10000));
@@ -221,8 +227,8 @@ void TestStartup::unreachableDisplayEndsCleanly_data()
     QTest::addColumn<QString>("wayland");
     QTest::addColumn<QString>("message");
     QTest::newRow("X server gone") << u":9876"_s << QString() << u"cannot connect to the X display :9876"_s;
-    QTest::newRow("Wayland compositor gone") << QString() << u"wayland-97"_s
-                                             << u"cannot connect to the Wayland display wayland-97"_s;
+    QTest::newRow("Wayland compositor gone")
+        << QString() << u"wayland-97"_s << u"cannot connect to the Wayland display wayland-97"_s;
     QTest::newRow("both gone") << u":9876"_s << u"wayland-97"_s << u"cannot connect to the X display :9876"_s;
 }
 
@@ -242,11 +248,12 @@ void TestStartup::unreachableDisplayEndsCleanly()
     if (!wayland.isEmpty())
         env.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland);
     process.setProcessEnvironment(env);
-    process.start(m_program, {QStringLiteral("-setactiveplan"), u'-' + kSaver});
+    process.start(m_program, { QStringLiteral("-setactiveplan"), u'-' + kSaver });
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()).trimmed(), u"ampora: Window Creation fails: "_s + message);
+    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()).trimmed(),
+        u"ampora: Window Creation fails: "_s + message);
     QCOMPARE(activePlan(), kSaver);
 }
 

@@ -30,7 +30,7 @@ void TestCheckComboBox::init()
 {
     m_combo = new CheckComboBox;
     m_combo->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    for (const char16_t *day : {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"})
+    for (const char16_t *day : { u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday" })
         m_combo->addItem(QString::fromUtf16(day));
     m_combo->setGeometry(100, 100, 175, 25);
     m_combo->show();
@@ -105,12 +105,12 @@ void TestCheckComboBox::fieldJoinsTheTickedItems_data()
     QTest::addColumn<QList<int>>("ticked");
     QTest::addColumn<QString>("text");
     const QLocale english(QLocale::English, QLocale::UnitedStates);
-    QTest::newRow("nothing ticked") << english << QList<int>{} << QString();
-    QTest::newRow("one item") << english << QList<int>{6} << QStringLiteral("Saturday");
-    QTest::newRow("first and third, comma") << english << QList<int>{0, 2} << QStringLiteral("Sunday, Tuesday");
-    QTest::newRow("in list order") << english << QList<int>{4, 0, 2} << QStringLiteral("Sunday, Tuesday, Thursday");
-    QTest::newRow("no separator: semicolon") << QLocale(QLocale::Thai) << QList<int>{0, 2}
-                                             << QStringLiteral("Sunday; Tuesday");
+    QTest::newRow("nothing ticked") << english << QList<int> {} << QString();
+    QTest::newRow("one item") << english << QList<int> { 6 } << QStringLiteral("Saturday");
+    QTest::newRow("first and third, comma") << english << QList<int> { 0, 2 } << QStringLiteral("Sunday, Tuesday");
+    QTest::newRow("in list order") << english << QList<int> { 4, 0, 2 } << QStringLiteral("Sunday, Tuesday, Thursday");
+    QTest::newRow("no separator: semicolon")
+        << QLocale(QLocale::Thai) << QList<int> { 0, 2 } << QStringLiteral("Sunday; Tuesday");
 }
 
 void TestCheckComboBox::fieldJoinsTheTickedItems()

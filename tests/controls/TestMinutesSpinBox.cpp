@@ -1,7 +1,6 @@
 #include "MinutesSpinBox.h"
-#include "TestEnvironment.h"
-
 #include "SharedStrings.h"
+#include "TestEnvironment.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -65,7 +64,7 @@ void TestMinutesSpinBox::cleanup()
 void TestMinutesSpinBox::writeLanguage(const QByteArray &never, const QByteArray &minute, const QByteArray &minutes)
 {
     m_environment.writeFile(QStringLiteral("program/ampctleng.ini"),
-                            "[Ampora]\nIDS_NEVER=" + never + "\nIDS_MINUTE=" + minute + "\nIDS_MINUTES=" + minutes + "\n");
+        "[Ampora]\nIDS_NEVER=" + never + "\nIDS_MINUTE=" + minute + "\nIDS_MINUTES=" + minutes + "\n");
 }
 
 QToolButton *TestMinutesSpinBox::arrow(Qt::ArrowType type) const
@@ -93,9 +92,9 @@ void TestMinutesSpinBox::formatsMinutes()
 {
     QFETCH(int, minutes);
     QFETCH(QString, text);
-    QCOMPARE(MinutesSpinBox::formatMinutes(minutes, QStringLiteral("Nie"), QStringLiteral("Minute"),
-                                             QStringLiteral("Minuten")),
-             text);
+    QCOMPARE(MinutesSpinBox::formatMinutes(
+                 minutes, QStringLiteral("Nie"), QStringLiteral("Minute"), QStringLiteral("Minuten")),
+        text);
 }
 
 void TestMinutesSpinBox::writesLanguageWordsIntoItsBuddy()
@@ -148,8 +147,8 @@ void TestMinutesSpinBox::stepsAndWrapsBothWays_data()
     QTest::newRow("down button takes one") << 5 << Step::DownButton << 4 << QStringLiteral("4 Minutes");
     QTest::newRow("down from 1") << 1 << Step::DownButton << 0 << QStringLiteral("Never");
     QTest::newRow("up from never") << 0 << Step::UpKey << 1 << QStringLiteral("1 Minute");
-    QTest::newRow("down from 0 wraps to the maximum") << 0 << Step::DownButton << kMaximum
-                                                      << QStringLiteral("30000000 Minutes");
+    QTest::newRow("down from 0 wraps to the maximum")
+        << 0 << Step::DownButton << kMaximum << QStringLiteral("30000000 Minutes");
     QTest::newRow("down key from 0 wraps too") << 0 << Step::DownKey << kMaximum << QStringLiteral("30000000 Minutes");
     QTest::newRow("up from the maximum wraps to 0") << kMaximum << Step::UpButton << 0 << QStringLiteral("Never");
     QTest::newRow("up key from the maximum") << kMaximum << Step::UpKey << 0 << QStringLiteral("Never");

@@ -1,7 +1,7 @@
-#include "NotificationStrip.h"
 #include "NotificationPopup.h"
-#include "PictureButton.h"
 #include "NotificationStack.h"
+#include "NotificationStrip.h"
+#include "PictureButton.h"
 #include "PopupPlacement.h"
 #include "TestEnvironment.h"
 
@@ -79,20 +79,20 @@ void TestNotification::placement_data()
     QTest::addColumn<QRect>("expected"); // a null rectangle: no place
 
     const QSize size(kWidth, kHeight);
-    QTest::newRow("empty: bottom-right corner") << kArea << size << QList<QRect>{} << kCorner;
-    QTest::newRow("corner taken: just above") << kArea << size << QList<QRect>{kCorner} << kAbove;
-    QTest::newRow("two taken: third row") << kArea << size << QList<QRect>{kCorner, kAbove} << kTop;
+    QTest::newRow("empty: bottom-right corner") << kArea << size << QList<QRect> {} << kCorner;
+    QTest::newRow("corner taken: just above") << kArea << size << QList<QRect> { kCorner } << kAbove;
+    QTest::newRow("two taken: third row") << kArea << size << QList<QRect> { kCorner, kAbove } << kTop;
     QTest::newRow("column full: next column at the bottom")
-        << kArea << size << QList<QRect>{kCorner, kAbove, kTop} << kNextColumn;
+        << kArea << size << QList<QRect> { kCorner, kAbove, kTop } << kNextColumn;
     QTest::newRow("small popup in the way of the middle")
-        << kArea << size << QList<QRect>{QRect(900, 700, 10, 10)} << QRect(730, 519, kWidth, kHeight);
+        << kArea << size << QList<QRect> { QRect(900, 700, 10, 10) } << QRect(730, 519, kWidth, kHeight);
     QTest::newRow("wider popup reaching into the next column")
-        << kArea << size << QList<QRect>{kCorner, kAbove, kTop, QRect(300, 700, 100, 50)}
+        << kArea << size << QList<QRect> { kCorner, kAbove, kTop, QRect(300, 700, 100, 50) }
         << QRect(359, 519, kWidth, kHeight);
     QTest::newRow("work area not at the origin")
-        << QRect(-1920, 0, 1920, 1040) << size << QList<QRect>{} << QRect(-370, 860, kWidth, kHeight);
-    QTest::newRow("taller than the work area") << QRect(0, 0, 800, 179) << size << QList<QRect>{} << QRect();
-    QTest::newRow("exactly the work area") << QRect(0, 0, 370, 180) << size << QList<QRect>{} << QRect(0, 0, 370, 180);
+        << QRect(-1920, 0, 1920, 1040) << size << QList<QRect> {} << QRect(-370, 860, kWidth, kHeight);
+    QTest::newRow("taller than the work area") << QRect(0, 0, 800, 179) << size << QList<QRect> {} << QRect();
+    QTest::newRow("exactly the work area") << QRect(0, 0, 370, 180) << size << QList<QRect> {} << QRect(0, 0, 370, 180);
 }
 
 void TestNotification::placement()
@@ -130,7 +130,7 @@ void TestNotification::accentColours()
 NotificationStrip *TestNotification::showAndWait(NotificationStack &stack, int displayMs)
 {
     if (!stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
-                   kHeight, nullptr, PopupAccent::Blue, displayMs))
+            kHeight, nullptr, PopupAccent::Blue, displayMs))
         return nullptr;
     NotificationStrip *border = stack.popups().constLast();
     if (!QTest::qWaitFor([&] { return border->content() && border->content()->isVisible(); }))
@@ -146,7 +146,8 @@ void TestNotification::slidesInAndGoesAway()
     NotificationStack stack;
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QWidget hiddenOwner; // like the main frame of a start that only switches a plan
-    QVERIFY(stack.show(QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, PopupAccent::Blue, 150));
+    QVERIFY(stack.show(
+        QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, PopupAccent::Blue, 150));
     QCOMPARE(stack.popups().size(), 1);
     QPointer<NotificationStrip> border = stack.popups().constFirst();
     QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
@@ -182,8 +183,10 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
 
     NotificationStack stack;
     for (int i = 0; i < rows * columns; ++i)
-        QVERIFY(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
-    QVERIFY(!stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
+        QVERIFY(stack.show(
+            QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
+    QVERIFY(!stack.show(
+        QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
     QCOMPARE(stack.popups().size(), rows * columns);
 
     const QRect first = stack.popups().at(0)->finalRect();
@@ -192,7 +195,7 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
     // The content windows, one pixel taller than their places, meet edge to edge.
     QTRY_VERIFY(stack.popups().at(1)->content());
     QCOMPARE(stack.popups().at(1)->content()->placeFor(kHeight).bottom() + 1,
-             stack.popups().at(0)->content()->placeFor(kHeight).top());
+        stack.popups().at(0)->content()->placeFor(kHeight).top());
 
     // Closing one frees its place for the next popup of the same stack.
     NotificationStrip *second = stack.popups().at(1);
@@ -200,7 +203,8 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QTest::mouseClick(second->content()->closeButton(), Qt::LeftButton);
     QVERIFY(gone.wait());
-    QVERIFY(stack.show(QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
+    QVERIFY(stack.show(
+        QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
     QCOMPARE(stack.popups().constLast()->finalRect(), first.translated(0, -kHeight - 1));
 
     const QList<NotificationStrip *> popups = stack.popups();
@@ -259,7 +263,7 @@ void TestNotification::endsTheProgramOnlyWhenTold()
     guard.start(20000);
 
     QVERIFY(stack.show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr,
-                       PopupAccent::Blue, 50, after));
+        PopupAccent::Blue, 50, after));
     QCOMPARE(QCoreApplication::exec(), exitCode);
     QVERIFY(guard.isActive());
     QVERIFY(stack.popups().isEmpty());

@@ -6,7 +6,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
-
 #include <memory>
 
 // The picture button: its text layout table, fonts, and how it reacts to a real pointer.
@@ -66,7 +65,7 @@ PictureButton *TestPictureButton::addButton(int id, QPoint pos)
 {
     auto *button = new PictureButton(id, m_parent.get());
     button->setPictures(PictureId::DialogButton, PictureId::DialogButtonHover, PictureId::DialogButtonPressed,
-                        PictureId::DialogButtonDisabled);
+        PictureId::DialogButtonDisabled);
     button->setNotifyParent(true);
     PictureButton::connectHoverReset(button);
     button->setGeometry(QRect(pos, pictureSize(PictureId::DialogButton)));
@@ -96,27 +95,31 @@ void TestPictureButton::textLayout_data()
     QTest::addColumn<uint>("colour");
 
     const QSize small(16, 16);
-    QTest::newRow("16 white beside") << small << 4 << false << false << 8 << QRect(20, 2, 120, 16) << int(kLeft) << kWhite;
-    QTest::newRow("16 white beside, disabled") << small << 4 << false << true << 8 << QRect(20, 2, 120, 16) << int(kLeft)
-                                               << kPaleBlue;
-    QTest::newRow("16 dark beside") << small << 4 << true << false << 9 << QRect(25, 0, 200, 16) << int(kLeft) << kBlack;
-    QTest::newRow("49 wide is still small") << QSize(49, 20) << 4 << false << false << 8 << QRect(20, 2, 120, 16)
-                                            << int(kLeft) << kWhite;
+    QTest::newRow("16 white beside") << small << 4 << false << false << 8 << QRect(20, 2, 120, 16) << int(kLeft)
+                                     << kWhite;
+    QTest::newRow("16 white beside, disabled")
+        << small << 4 << false << true << 8 << QRect(20, 2, 120, 16) << int(kLeft) << kPaleBlue;
+    QTest::newRow("16 dark beside") << small << 4 << true << false << 9 << QRect(25, 0, 200, 16) << int(kLeft)
+                                    << kBlack;
+    QTest::newRow("49 wide is still small")
+        << QSize(49, 20) << 4 << false << false << 8 << QRect(20, 2, 120, 16) << int(kLeft) << kWhite;
     QTest::newRow("32 home, no caption") << QSize(32, 32) << 0 << false << false << 8 << QRect(20, 2, 120, 16)
                                          << int(kLeft) << kWhite;
 
     const QSize face(104, 26);
     QTest::newRow("104 with 6") << face << 6 << false << false << 11 << QRect(0, 5, 99, 16) << int(kCentred) << kWhite;
-    QTest::newRow("104 with 10") << face << 10 << false << false << 11 << QRect(0, 5, 104, 16) << int(kCentred) << kWhite;
-    QTest::newRow("104 disabled stays white") << face << 6 << true << true << 11 << QRect(0, 5, 99, 16) << int(kCentred)
-                                              << kWhite;
+    QTest::newRow("104 with 10") << face << 10 << false << false << 11 << QRect(0, 5, 104, 16) << int(kCentred)
+                                 << kWhite;
+    QTest::newRow("104 disabled stays white")
+        << face << 6 << true << true << 11 << QRect(0, 5, 99, 16) << int(kCentred) << kWhite;
     QTest::newRow("50 wide is a face") << QSize(50, 20) << 3 << false << false << 11 << QRect(0, 5, 45, 16)
                                        << int(kCentred) << kWhite;
     QTest::newRow("119 wide is a face") << QSize(119, 30) << 12 << false << false << 11 << QRect(0, 5, 119, 16)
                                         << int(kCentred) << kWhite;
 
     const QSize tile(174, 174);
-    QTest::newRow("tile with 17") << tile << 17 << false << false << 11 << QRect(10, 126, 300, 60) << int(kLeft) << kWhite;
+    QTest::newRow("tile with 17") << tile << 17 << false << false << 11 << QRect(10, 126, 300, 60) << int(kLeft)
+                                  << kWhite;
     QTest::newRow("tile with 8") << tile << 8 << false << false << 20 << QRect(110, 7, 200, 60) << int(kLeft) << kWhite;
     QTest::newRow("164 tall is a tile") << QSize(164, 100) << 12 << false << false << 11 << QRect(10, 52, 300, 60)
                                         << int(kLeft) << kWhite;
@@ -140,8 +143,8 @@ void TestPictureButton::textLayout()
 
 void TestPictureButton::secondTextFollowsTheCaption()
 {
-    for (bool beside : {false, true}) {
-        const auto layout = PictureButton::textLayout({16, 16}, 7, beside, false, true);
+    for (bool beside : { false, true }) {
+        const auto layout = PictureButton::textLayout({ 16, 16 }, 7, beside, false, true);
         QCOMPARE(layout.pointSize, 8);
         QCOMPARE(layout.captionRect, QRect(20, 0, 120, 16));
         QCOMPARE(layout.secondRect, QRect(55, 0, 500, 16));
@@ -150,12 +153,12 @@ void TestPictureButton::secondTextFollowsTheCaption()
         QCOMPARE(layout.secondColour, colour);
     }
     // The second text belongs to small pictures only.
-    QVERIFY(PictureButton::textLayout({104, 26}, 7, false, false, true).secondRect.isEmpty());
+    QVERIFY(PictureButton::textLayout({ 104, 26 }, 7, false, false, true).secondRect.isEmpty());
 }
 
 void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
 {
-    PictureButton *button = addButton(7, {100, 100});
+    PictureButton *button = addButton(7, { 100, 100 });
     QSignalSpy entered(button, &PictureButton::hoverEntered);
     QSignalSpy left(button, &PictureButton::hoverLeft);
     showParent();
@@ -168,7 +171,7 @@ void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
     QCOMPARE(entered.at(0).at(0).toInt(), 7);
     QVERIFY(button->grab().toImage().pixelColor(3, 3) != normal);
 
-    moveTo(m_parent.get(), {20, 250});
+    moveTo(m_parent.get(), { 20, 250 });
     QTRY_VERIFY(!button->looksHovered());
     QCOMPARE(button->currentPicture(), PictureId::DialogButton);
     QCOMPARE(left.size(), 1);
@@ -178,8 +181,8 @@ void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
 
 void TestPictureButton::onlyOneButtonLooksHoveredOnAParent()
 {
-    PictureButton *first = addButton(1, {10, 100});
-    PictureButton *second = addButton(2, {120, 100});
+    PictureButton *first = addButton(1, { 10, 100 });
+    PictureButton *second = addButton(2, { 120, 100 });
     showParent();
     moveTo(first);
     QTRY_VERIFY(first->looksHovered());
@@ -193,7 +196,7 @@ void TestPictureButton::onlyOneButtonLooksHoveredOnAParent()
 
 void TestPictureButton::pressedPictureWhileDownAndClick()
 {
-    PictureButton *button = addButton(1, {10, 100});
+    PictureButton *button = addButton(1, { 10, 100 });
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     showParent();
     moveTo(button);
@@ -208,7 +211,7 @@ void TestPictureButton::pressedPictureWhileDownAndClick()
 
 void TestPictureButton::enableButtonKeepsTheDisabledLook()
 {
-    PictureButton *button = addButton(1, {10, 100});
+    PictureButton *button = addButton(1, { 10, 100 });
     button->setCaptionBeside(true);
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     showParent();

@@ -1,7 +1,6 @@
 #include "Pictures.h"
 
 #include <QTest>
-
 #include <algorithm>
 
 // Every picture of the catalogue is compiled in at its catalogue size.
@@ -38,8 +37,8 @@ void TestPictures::everyCataloguePictureLoadsAtItsSize()
 
 void TestPictures::missingPictureIsNull()
 {
-    QVERIFY(loadPicture(PictureId{}).isNull());
-    QVERIFY(pictureSize(PictureId{}).isEmpty());
+    QVERIFY(loadPicture(PictureId {}).isNull());
+    QVERIFY(pictureSize(PictureId {}).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPictures)

@@ -22,10 +22,12 @@ public:
     {
         connect(list, &ReportList::rowClicked, this, [this](int row) { add(u"click %1"_qs.arg(row)); });
         connect(list, &ReportList::linkClicked, this, [this](int row) { add(u"link %1"_qs.arg(row)); });
-        connect(list, &ReportList::rowRightClicked, this,
-                [this](const QPoint &point, int row) { add(u"right %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y())); });
-        connect(list, &ReportList::rowDoubleClicked, this,
-                [this](const QPoint &point, int row) { add(u"double %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y())); });
+        connect(list, &ReportList::rowRightClicked, this, [this](const QPoint &point, int row) {
+            add(u"right %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y()));
+        });
+        connect(list, &ReportList::rowDoubleClicked, this, [this](const QPoint &point, int row) {
+            add(u"double %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y()));
+        });
         connect(list, &ReportList::keyPressed, this, [this](int key, int row, const QPoint &point) {
             add(u"key %1 row %2 at %3,%4"_qs.arg(key).arg(row).arg(point.x()).arg(point.y()));
         });
@@ -67,7 +69,8 @@ private:
 void TestReportList::init()
 {
     m_list = new ReportList;
-    m_list->setHeaderLabels({QStringLiteral("Power plan"), QStringLiteral("Schedule status"), QStringLiteral("Description")});
+    m_list->setHeaderLabels(
+        { QStringLiteral("Power plan"), QStringLiteral("Schedule status"), QStringLiteral("Description") });
     for (int column = 0; column < 3; ++column)
         m_list->setColumnWidth(column, 120);
     QVERIFY(m_list->setLinkColumn(StatusColumn));
@@ -84,7 +87,7 @@ void TestReportList::cleanup()
 void TestReportList::fill(const QStringList &names)
 {
     for (const QString &name : names)
-        new QTreeWidgetItem(m_list, {name, QStringLiteral("Not scheduled"), name + QStringLiteral(" plan")});
+        new QTreeWidgetItem(m_list, { name, QStringLiteral("Not scheduled"), name + QStringLiteral(" plan") });
 }
 
 QPoint TestReportList::cellCentre(int row, int column) const
@@ -113,21 +116,23 @@ void TestReportList::reportsMouseEventsWithTheirRow_data()
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("left on a name") << Action::Left << 0 << int(NameColumn) << QStringList{u"click 0"_qs};
-    QTest::newRow("left on a link cell") << Action::Left << 1 << int(StatusColumn) << QStringList{u"link 1"_qs};
-    QTest::newRow("left on a description") << Action::Left << 2 << int(DescriptionColumn) << QStringList{u"click 2"_qs};
-    QTest::newRow("left below the rows") << Action::Left << -1 << -1 << QStringList{u"click -1"_qs};
-    QTest::newRow("right on a link cell") << Action::Right << 1 << int(StatusColumn) << QStringList{u"right 1 at %1"_qs};
-    QTest::newRow("right below the rows") << Action::Right << -1 << -1 << QStringList{u"right -1 at %1"_qs};
+    QTest::newRow("left on a name") << Action::Left << 0 << int(NameColumn) << QStringList { u"click 0"_qs };
+    QTest::newRow("left on a link cell") << Action::Left << 1 << int(StatusColumn) << QStringList { u"link 1"_qs };
+    QTest::newRow("left on a description")
+        << Action::Left << 2 << int(DescriptionColumn) << QStringList { u"click 2"_qs };
+    QTest::newRow("left below the rows") << Action::Left << -1 << -1 << QStringList { u"click -1"_qs };
+    QTest::newRow("right on a link cell")
+        << Action::Right << 1 << int(StatusColumn) << QStringList { u"right 1 at %1"_qs };
+    QTest::newRow("right below the rows") << Action::Right << -1 << -1 << QStringList { u"right -1 at %1"_qs };
     QTest::newRow("double on a name") << Action::Double << 2 << int(NameColumn)
-                                      << QStringList{u"click 2"_qs, u"double 2 at %1"_qs};
-    QTest::newRow("double on a link cell") << Action::Double << 0 << int(StatusColumn)
-                                           << QStringList{u"link 0"_qs, u"double 0 at %1"_qs};
-    QTest::newRow("double below the rows") << Action::Double << -1 << -1
-                                           << QStringList{u"click -1"_qs, u"double -1 at %1"_qs};
+                                      << QStringList { u"click 2"_qs, u"double 2 at %1"_qs };
+    QTest::newRow("double on a link cell")
+        << Action::Double << 0 << int(StatusColumn) << QStringList { u"link 0"_qs, u"double 0 at %1"_qs };
+    QTest::newRow("double below the rows")
+        << Action::Double << -1 << -1 << QStringList { u"click -1"_qs, u"double -1 at %1"_qs };
     // The second click of a double click may land in the next cell of the row.
-    QTest::newRow("double across a cell border") << Action::DoubleAcross << 1 << int(NameColumn)
-                                                 << QStringList{u"click 1"_qs, u"double 1 at %1"_qs};
+    QTest::newRow("double across a cell border")
+        << Action::DoubleAcross << 1 << int(NameColumn) << QStringList { u"click 1"_qs, u"double 1 at %1"_qs };
 }
 
 void TestReportList::reportsMouseEventsWithTheirRow()
@@ -136,7 +141,7 @@ void TestReportList::reportsMouseEventsWithTheirRow()
     QFETCH(int, row);
     QFETCH(int, column);
     QFETCH(QStringList, expected);
-    fill({QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver")});
+    fill({ QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver") });
     ListReports reports(m_list);
     QWidget *viewport = m_list->viewport();
     QPoint point = row >= 0 ? cellCentre(row, column) : belowLastRow();
@@ -190,7 +195,7 @@ void TestReportList::reportsEveryKeyWithTheSelectionMark()
     QFETCH(int, key);
     QFETCH(int, expectedRow);
     QFETCH(bool, menuPoint);
-    fill({QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver")});
+    fill({ QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver") });
     m_list->setFocus();
     if (focusedRow >= 0)
         m_list->setCurrentItem(m_list->topLevelItem(focusedRow));
@@ -208,40 +213,40 @@ void TestReportList::reportsEveryKeyWithTheSelectionMark()
         point = m_list->mapToGlobal(QPoint(0, 23));
     }
     const QString expected = u"key %1 row %2 at %3,%4"_qs.arg(key).arg(expectedRow).arg(point.x()).arg(point.y());
-    QCOMPARE(reports.take(), QStringList{expected});
+    QCOMPARE(reports.take(), QStringList { expected });
     QCOMPARE(m_list->currentRow(), expectedRow);
 }
 
 void TestReportList::headerClickSortsAndTurnsTheMark()
 {
-    fill({QStringLiteral("balanced"), QStringLiteral("Power saver"), QStringLiteral("High performance")});
+    fill({ QStringLiteral("balanced"), QStringLiteral("Power saver"), QStringLiteral("High performance") });
     QHeaderView *header = m_list->header();
     QCOMPARE(header->sortIndicatorSection(), -1);
     const auto clickHeader = [header](int column) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+            QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
     };
     ListReports reports(m_list);
 
     clickHeader(NameColumn);
     QCOMPARE(header->sortIndicatorSection(), int(NameColumn));
     QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
-    QCOMPARE(columnTexts(NameColumn), (QStringList{u"balanced"_qs, u"High performance"_qs, u"Power saver"_qs}));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"balanced"_qs, u"High performance"_qs, u"Power saver"_qs }));
 
     clickHeader(NameColumn);
     QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    QCOMPARE(columnTexts(NameColumn), (QStringList{u"Power saver"_qs, u"High performance"_qs, u"balanced"_qs}));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"Power saver"_qs, u"High performance"_qs, u"balanced"_qs }));
 
     // Another column starts ascending again; equal texts keep their order.
     m_list->topLevelItem(0)->setText(StatusColumn, QStringLiteral("Scheduled"));
     clickHeader(StatusColumn);
     QCOMPARE(header->sortIndicatorSection(), int(StatusColumn));
     QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
-    QCOMPARE(columnTexts(NameColumn), (QStringList{u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs}));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs }));
 
     m_list->clearSortMark();
     QCOMPARE(header->sortIndicatorSection(), -1);
-    QCOMPARE(columnTexts(NameColumn), (QStringList{u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs}));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs }));
     // Header clicks are no list events for the page.
     QVERIFY(reports.take().isEmpty());
 }
@@ -252,10 +257,12 @@ void TestReportList::linkColumnFailures_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("error");
-    const QString condition = QStringLiteral("Value mentioned does not match the condition ( 0 < nSubItem < nColumns).");
+    const QString condition
+        = QStringLiteral("Value mentioned does not match the condition ( 0 < nSubItem < nColumns).");
     QTest::newRow("no columns") << 0 << 0 << 1 << QStringLiteral("List control does not have any columns.");
     QTest::newRow("rows present") << 3 << 1 << 1
-                                  << QStringLiteral("List control already containing few rows. (called after inserting items)");
+                                  << QStringLiteral(
+                                         "List control already containing few rows. (called after inserting items)");
     QTest::newRow("column 0") << 3 << 0 << 0 << condition;
     QTest::newRow("column count") << 3 << 0 << 3 << condition;
     QTest::newRow("negative") << 3 << 0 << -1 << condition;
@@ -272,7 +279,7 @@ void TestReportList::linkColumnFailures()
     QCOMPARE(list.columnCount(), 0);
     list.setColumnCount(columns);
     for (int row = 0; row < rows; ++row)
-        new QTreeWidgetItem(&list, {QStringLiteral("row")});
+        new QTreeWidgetItem(&list, { QStringLiteral("row") });
 
     const Result<> set = list.setLinkColumn(column);
     QCOMPARE(set.ok(), error.isEmpty());
@@ -283,7 +290,7 @@ void TestReportList::linkColumnFailures()
 void TestReportList::checkBoxToggledBeforeTheClickIsReported()
 {
     m_list->enableCheckBoxes();
-    fill({QStringLiteral("Balanced"), QStringLiteral("Power saver")});
+    fill({ QStringLiteral("Balanced"), QStringLiteral("Power saver") });
     QVERIFY(!m_list->getCheck(1));
     bool checkedWhenReported = false;
     connect(m_list, &ReportList::rowClicked, this, [&](int row) { checkedWhenReported = m_list->getCheck(row); });
@@ -306,12 +313,11 @@ void TestReportList::checkBoxToggledBeforeTheClickIsReported()
 void TestReportList::spaceTogglesTheFocusedRowsCheckBox()
 {
     m_list->enableCheckBoxes();
-    fill({QStringLiteral("Balanced"), QStringLiteral("Power saver")});
+    fill({ QStringLiteral("Balanced"), QStringLiteral("Power saver") });
     m_list->setFocus();
     m_list->setCurrentIndex(m_list->model()->index(1, StatusColumn));
     bool checkedWhenReported = false;
-    connect(m_list, &ReportList::keyPressed, this,
-            [&](int, int row) { checkedWhenReported = m_list->getCheck(row); });
+    connect(m_list, &ReportList::keyPressed, this, [&](int, int row) { checkedWhenReported = m_list->getCheck(row); });
 
     QTest::keyClick(m_list, Qt::Key_Space);
     QVERIFY(checkedWhenReported);
@@ -322,7 +328,7 @@ void TestReportList::spaceTogglesTheFocusedRowsCheckBox()
 
 void TestReportList::linkColumnDrawnBlue()
 {
-    fill({QStringLiteral("WWWWWWWW")});
+    fill({ QStringLiteral("WWWWWWWW") });
     m_list->topLevelItem(0)->setText(StatusColumn, QStringLiteral("WWWWWWWW"));
     const QImage image = m_list->viewport()->grab().toImage();
     const auto inkIn = [&image, this](int column) {

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
-
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -84,7 +83,8 @@ void TestIniFile::readsWithProfileRules()
     QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("EMPTY"), QStringLiteral("x")), QString());
     QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Quoted")), QStringLiteral("\"kept as stored\""));
     QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Eq")), QStringLiteral("a=b"));
-    QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Other"), QStringLiteral("none")), QStringLiteral("none"));
+    QCOMPARE(
+        ini.value(QStringLiteral("Ampora"), QStringLiteral("Other"), QStringLiteral("none")), QStringLiteral("none"));
     QCOMPARE(ini.value(QStringLiteral("Spaced"), QStringLiteral("k")), QStringLiteral("v"));
     QVERIFY(ini.malformedLines().isEmpty());
 }
@@ -133,7 +133,7 @@ void TestIniFile::seesDamagedTextAsDamaged()
 void TestIniFile::reportsMalformedLines()
 {
     const IniFile ini = IniFile::fromBytes("[A]\nk=v\njust words\n[unclosed\n=no key\n# comment\n");
-    QCOMPARE(ini.malformedLines(), (QList<int>{3, 4, 5}));
+    QCOMPARE(ini.malformedLines(), (QList<int> { 3, 4, 5 }));
 }
 
 void TestIniFile::editsKeepTheRestOfTheFile()
@@ -146,7 +146,7 @@ void TestIniFile::editsKeepTheRestOfTheFile()
     QVERIFY(!ini.removeKey(QStringLiteral("B"), QStringLiteral("missing")));
     QCOMPARE(ini.toBytes(), QByteArray("; keep me\n[A]\nx=10\nz=3\n\n[B]\n[C]\nw=4\n"));
     QVERIFY(ini.removeSection(QStringLiteral("b")));
-    QCOMPARE(ini.sectionNames(), (QStringList{QStringLiteral("A"), QStringLiteral("C")}));
+    QCOMPARE(ini.sectionNames(), (QStringList { QStringLiteral("A"), QStringLiteral("C") }));
     QCOMPARE(ini.value(QStringLiteral("C"), QStringLiteral("w")), QStringLiteral("4"));
 
     TestEnvironment env;
@@ -160,13 +160,26 @@ void TestIniFile::refusesValuesThatWouldInjectLines_data()
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("newline in value") << "A" << "k" << "v\n[Store]\nActive=x";
-    QTest::newRow("carriage return") << "A" << "k" << "v\rx=y";
-    QTest::newRow("NUL in value") << "A" << "k" << QString(QChar(u'\0'));
-    QTest::newRow("equals in key") << "A" << "k=j" << "v";
-    QTest::newRow("bracket key") << "A" << "[B]" << "v";
-    QTest::newRow("bracket in section") << "A]x" << "k" << "v";
-    QTest::newRow("empty key") << "A" << "  " << "v";
+    QTest::newRow("newline in value") << "A"
+                                      << "k"
+                                      << "v\n[Store]\nActive=x";
+    QTest::newRow("carriage return") << "A"
+                                     << "k"
+                                     << "v\rx=y";
+    QTest::newRow("NUL in value") << "A"
+                                  << "k" << QString(QChar(u'\0'));
+    QTest::newRow("equals in key") << "A"
+                                   << "k=j"
+                                   << "v";
+    QTest::newRow("bracket key") << "A"
+                                 << "[B]"
+                                 << "v";
+    QTest::newRow("bracket in section") << "A]x"
+                                        << "k"
+                                        << "v";
+    QTest::newRow("empty key") << "A"
+                               << "  "
+                               << "v";
 }
 
 void TestIniFile::refusesValuesThatWouldInjectLines()
@@ -193,12 +206,18 @@ void TestIniFile::readsOnlyRegularFiles_data()
 {
     QTest::addColumn<QString>("kind"); // what stands at the path
     QTest::addColumn<QString>("why"); // empty: the file is read
-    QTest::newRow("FIFO") << "fifo" << "is a FIFO, not a regular file";
-    QTest::newRow("link to a FIFO") << "link to fifo" << "is a FIFO, not a regular file";
-    QTest::newRow("link to /dev/zero") << "link to /dev/zero" << "is a character device, not a regular file";
-    QTest::newRow("folder") << "folder" << "is a folder, not a regular file";
-    QTest::newRow("over the size limit") << "large" << "is larger than 8192 KiB";
-    QTest::newRow("link to a regular file") << "link to file" << "";
+    QTest::newRow("FIFO") << "fifo"
+                          << "is a FIFO, not a regular file";
+    QTest::newRow("link to a FIFO") << "link to fifo"
+                                    << "is a FIFO, not a regular file";
+    QTest::newRow("link to /dev/zero") << "link to /dev/zero"
+                                       << "is a character device, not a regular file";
+    QTest::newRow("folder") << "folder"
+                            << "is a folder, not a regular file";
+    QTest::newRow("over the size limit") << "large"
+                                         << "is larger than 8192 KiB";
+    QTest::newRow("link to a regular file") << "link to file"
+                                            << "";
 }
 
 void TestIniFile::readsOnlyRegularFiles()
@@ -217,7 +236,10 @@ void TestIniFile::readsOnlyRegularFiles()
     else if (kind == u"large")
         QVERIFY(QFile(file).resize(IniFile::kSizeLimit + 1) && QFile::rename(file, path));
     else
-        QVERIFY(QFile::link(kind == u"link to fifo" ? fifo : kind == u"link to file" ? file : QStringLiteral("/dev/zero"), path));
+        QVERIFY(QFile::link(kind == u"link to fifo" ? fifo
+                : kind == u"link to file"           ? file
+                                                    : QStringLiteral("/dev/zero"),
+            path));
 
     const IniFile ini = IniFile::load(path);
     QVERIFY(ini.fileExists());
@@ -259,7 +281,8 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     QVERIFY(!saved);
     QCOMPARE(saved.failure().message, path + QStringLiteral(" could not be written: File too large"));
     QCOMPARE(TestEnvironment::readFile(path), old);
-    QCOMPARE(QDir(env.path(QStringLiteral("store"))).entryList(QDir::Files), QStringList{QStringLiteral("file.ini")});
+    QCOMPARE(
+        QDir(env.path(QStringLiteral("store"))).entryList(QDir::Files), QStringList { QStringLiteral("file.ini") });
     QVERIFY(ini.save(path));
     QCOMPARE(TestEnvironment::readFile(path), ini.toBytes());
 }
@@ -277,7 +300,7 @@ void TestIniFile::survivesHostileBytes()
         ini.value(QStringLiteral("A"), QStringLiteral("k"));
         ini.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("v"));
         QCOMPARE(IniFile::fromBytes(ini.toBytes()).value(QStringLiteral("A"), QStringLiteral("k")),
-                 ini.hasSection(QStringLiteral("A")) ? QStringLiteral("v") : QString());
+            ini.hasSection(QStringLiteral("A")) ? QStringLiteral("v") : QString());
     }
     const IniFile longLine = IniFile::fromBytes("[A]\nk=" + QByteArray(1 << 20, 'x'));
     QCOMPARE(longLine.value(QStringLiteral("A"), QStringLiteral("k")).size(), 1 << 20);

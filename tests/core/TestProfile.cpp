@@ -50,8 +50,8 @@ void TestProfile::settingRulesAreExactAndCaseSensitive()
 {
     QVERIFY(isSettingTrue(QStringLiteral("TRUE")));
     QVERIFY(isSettingFalse(QStringLiteral("FALSE")));
-    for (const QString &value : {QStringLiteral("True"), QStringLiteral("true"), QStringLiteral(" TRUE"),
-                                 QStringLiteral("False"), QStringLiteral("1"), QString()}) {
+    for (const QString &value : { QStringLiteral("True"), QStringLiteral("true"), QStringLiteral(" TRUE"),
+             QStringLiteral("False"), QStringLiteral("1"), QString() }) {
         QVERIFY2(!isSettingTrue(value) && !isSettingFalse(value), qPrintable(value));
     }
 }
@@ -63,15 +63,17 @@ void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
     env.writeFile(QStringLiteral("program/ampctlset.ini"), "[Ampora]\nIDS_LANGUAGE=English\n");
     QVERIFY(writeSetting(SettingKey::NotifyPlanChanges, QStringLiteral("FALSE")));
     QVERIFY(writeSetting(SettingKey::NotifyPlanChanges, QStringLiteral("TRUE")));
-    QCOMPARE(TestEnvironment::readFile(path), QByteArray("[Ampora]\nIDS_LANGUAGE=English\nIDS_NOTIFY_PLAN_CHANGES=TRUE\n"));
+    QCOMPARE(
+        TestEnvironment::readFile(path), QByteArray("[Ampora]\nIDS_LANGUAGE=English\nIDS_NOTIFY_PLAN_CHANGES=TRUE\n"));
 
     env.writeFile(QStringLiteral("program/ampctlset.ini"), "[Ampora]\nIDS_LANGUAGE=\xC3\x28\n");
     QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
     QCOMPARE(readSetting(SettingKey::CloseToTray), QStringLiteral("TRUE"));
-    const QStringList aside = QDir(env.path(QStringLiteral("program"))).entryList({QStringLiteral("ampctlset.ini.corrupt-*")});
+    const QStringList aside
+        = QDir(env.path(QStringLiteral("program"))).entryList({ QStringLiteral("ampctlset.ini.corrupt-*") });
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(env.path(QStringLiteral("program/")) + aside.first()),
-             QByteArray("[Ampora]\nIDS_LANGUAGE=\xC3\x28\n"));
+        QByteArray("[Ampora]\nIDS_LANGUAGE=\xC3\x28\n"));
 }
 
 void TestProfile::settingsFromSeveralProcessesAreAllKept()
@@ -80,10 +82,10 @@ void TestProfile::settingsFromSeveralProcessesAreAllKept()
     const QString &path = sharedStrings().settingsFile;
     constexpr int kEach = 40;
     std::vector<std::unique_ptr<QProcess>> writers;
-    for (const QString &prefix : {QStringLiteral("FIRST_"), QStringLiteral("SECOND_")}) {
+    for (const QString &prefix : { QStringLiteral("FIRST_"), QStringLiteral("SECOND_") }) {
         auto writer = std::make_unique<QProcess>();
-        writer->start(QStringLiteral(SETTINGS_WRITER),
-                      {sharedStrings().dataFolder, path, prefix, QString::number(kEach)});
+        writer->start(
+            QStringLiteral(SETTINGS_WRITER), { sharedStrings().dataFolder, path, prefix, QString::number(kEach) });
         writers.push_back(std::move(writer));
     }
     // This process is the third writer.
@@ -95,11 +97,11 @@ void TestProfile::settingsFromSeveralProcessesAreAllKept()
         writer->waitForFinished(-1);
     for (const std::unique_ptr<QProcess> &writer : writers) {
         QVERIFY2(writer->exitStatus() == QProcess::NormalExit && writer->exitCode() == 0,
-                 writer->readAllStandardError().constData());
+            writer->readAllStandardError().constData());
     }
     const IniFile ini = IniFile::load(path);
     QCOMPARE(ini.keys(QStringLiteral("Ampora")).size(), 3 * kEach);
-    for (const char *prefix : {"FIRST_", "SECOND_", "THIRD_"}) {
+    for (const char *prefix : { "FIRST_", "SECOND_", "THIRD_" }) {
         for (int n = 0; n < kEach; ++n)
             QCOMPARE(readSetting(QString::fromLatin1(prefix) + QString::number(n)), QString::number(n));
     }
@@ -110,8 +112,8 @@ void TestProfile::settingsFromSeveralProcessesAreAllKept()
         QVERIFY(held);
         const Result<> nested = writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE"));
         QVERIFY(nested.failedWith(Failure::Kind::Failed));
-        QVERIFY2(nested.failure().message.contains(QStringLiteral("inside another")),
-                 qPrintable(nested.failure().message));
+        QVERIFY2(
+            nested.failure().message.contains(QStringLiteral("inside another")), qPrintable(nested.failure().message));
     }
     QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
 }
@@ -119,9 +121,9 @@ void TestProfile::settingsFromSeveralProcessesAreAllKept()
 void TestProfile::formatsPrintfPlaceholders()
 {
     QCOMPARE(formatText(QStringLiteral("Plan %s is active"), QStringLiteral("Balanced")),
-             QStringLiteral("Plan Balanced is active"));
+        QStringLiteral("Plan Balanced is active"));
     QCOMPARE(formatText(QStringLiteral("100%% and %ls, then %s"), QStringLiteral("x")),
-             QStringLiteral("100% and x, then %s"));
+        QStringLiteral("100% and x, then %s"));
     QCOMPARE(formatText(QStringLiteral("%d hours"), 3LL), QStringLiteral("3 hours"));
     QCOMPARE(formatText(QStringLiteral("no placeholder"), QStringLiteral("x")), QStringLiteral("no placeholder"));
     QCOMPARE(formatText(QStringLiteral("ends with %"), QStringLiteral("x")), QStringLiteral("ends with %"));
@@ -136,15 +138,19 @@ void TestProfile::classifiesCommandLines_data()
     const int set = int(CommandLineForm::SetActivePlan);
     const int hide = int(CommandLineForm::HideMe);
     const int normal = int(CommandLineForm::Normal);
-    QTest::newRow("task form, two arguments") << QStringList{QStringLiteral("-setactiveplan"), u'-' + guid} << set << guid;
-    QTest::newRow("task form, one argument") << QStringList{QStringLiteral("-setactiveplan -") + guid} << set << guid;
-    QTest::newRow("any two characters") << QStringList{QStringLiteral("-setactiveplanXY") + guid} << set << guid;
-    QTest::newRow("trailing blank kept") << QStringList{QStringLiteral("-setactiveplan -") + guid + u' '} << set << guid + u' ';
-    QTest::newRow("hide") << QStringList{QStringLiteral("-hideme")} << hide << QString();
-    QTest::newRow("hide in capitals") << QStringList{QStringLiteral("-HIDEME")} << normal << QString();
-    QTest::newRow("hide with blank") << QStringList{QStringLiteral("-hideme ")} << normal << QString();
-    QTest::newRow("empty") << QStringList{} << normal << QString();
-    QTest::newRow("upper-case keyword") << QStringList{QStringLiteral("-SETACTIVEPLAN"), guid} << normal << QString();
+    QTest::newRow("task form, two arguments")
+        << QStringList { QStringLiteral("-setactiveplan"), u'-' + guid } << set << guid;
+    QTest::newRow("task form, one argument")
+        << QStringList { QStringLiteral("-setactiveplan -") + guid } << set << guid;
+    QTest::newRow("any two characters") << QStringList { QStringLiteral("-setactiveplanXY") + guid } << set << guid;
+    QTest::newRow("trailing blank kept") << QStringList { QStringLiteral("-setactiveplan -") + guid + u' ' } << set
+                                         << guid + u' ';
+    QTest::newRow("hide") << QStringList { QStringLiteral("-hideme") } << hide << QString();
+    QTest::newRow("hide in capitals") << QStringList { QStringLiteral("-HIDEME") } << normal << QString();
+    QTest::newRow("hide with blank") << QStringList { QStringLiteral("-hideme ") } << normal << QString();
+    QTest::newRow("empty") << QStringList {} << normal << QString();
+    QTest::newRow("upper-case keyword") << QStringList { QStringLiteral("-SETACTIVEPLAN"), guid } << normal
+                                        << QString();
 }
 
 void TestProfile::classifiesCommandLines()

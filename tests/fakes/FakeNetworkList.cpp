@@ -9,7 +9,7 @@ QUuid FakeNetworkList::addNetwork(const QString &name, bool connected, QUuid gui
 {
     if (guid.isNull())
         guid = QUuid::createUuid();
-    m_networks.append(Network{name, guid, connected});
+    m_networks.append(Network { name, guid, connected });
     return guid;
 }
 

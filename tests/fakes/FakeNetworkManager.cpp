@@ -60,21 +60,22 @@ bool FakeNetworkManager::handleMessage(const QDBusMessage &message, const QDBusC
     if (m_silentOn == u"*" || m_silentOn == member)
         return true;
     if (member == u"ListConnections" && path == kRoot + QStringLiteral("/Settings"))
-        return connection.send(message.createReply(QVariant::fromValue(numberedPaths(kSettingsFolder, m_saved.size()))));
+        return connection.send(
+            message.createReply(QVariant::fromValue(numberedPaths(kSettingsFolder, m_saved.size()))));
     if (member == u"GetSettings") {
         const int index = indexIn(path, kSettingsFolder);
         if (index < 0 || index >= m_saved.size())
             return false;
         const Saved &saved = m_saved.at(index);
         if (!saved.readable) {
-            return connection.send(message.createErrorReply(QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection.PermissionDenied"),
-                                                            QStringLiteral("not visible to this user")));
+            return connection.send(message.createErrorReply(
+                QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection.PermissionDenied"),
+                QStringLiteral("not visible to this user")));
         }
         NetworkManagerSettings settings;
-        settings[QStringLiteral("connection")] = QVariantMap{{QStringLiteral("id"), saved.id},
-                                                             {QStringLiteral("uuid"), saved.uuid},
-                                                             {QStringLiteral("type"), saved.type}};
-        settings[QStringLiteral("ipv4")] = QVariantMap{{QStringLiteral("method"), QStringLiteral("auto")}};
+        settings[QStringLiteral("connection")] = QVariantMap { { QStringLiteral("id"), saved.id },
+            { QStringLiteral("uuid"), saved.uuid }, { QStringLiteral("type"), saved.type } };
+        settings[QStringLiteral("ipv4")] = QVariantMap { { QStringLiteral("method"), QStringLiteral("auto") } };
         return connection.send(message.createReply(QVariant::fromValue(settings)));
     }
     if (member == u"Get" && message.arguments().size() == 2) {

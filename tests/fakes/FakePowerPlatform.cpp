@@ -6,8 +6,8 @@ namespace {
 
 QString valueKey(PowerSource source, const QUuid &subgroup, const QUuid &setting)
 {
-    return (source == PowerSource::Ac ? QStringLiteral("AC/") : QStringLiteral("DC/")) + guidToText(subgroup)
-           + u'/' + guidToText(setting);
+    return (source == PowerSource::Ac ? QStringLiteral("AC/") : QStringLiteral("DC/")) + guidToText(subgroup) + u'/'
+        + guidToText(setting);
 }
 
 Failure unreadableStore()
@@ -26,7 +26,7 @@ QUuid FakePowerPlatform::addScheme(const QString &name, const QString &descripti
 {
     if (guid.isNull())
         guid = QUuid::createUuid();
-    m_schemes.append(Scheme{guid, name, description, {}});
+    m_schemes.append(Scheme { guid, name, description, {} });
     if (m_active.isNull())
         m_active = guid;
     return guid;

@@ -43,8 +43,8 @@ public:
     Result<> writeDescription(const QUuid &scheme, const QString &description) override;
     Result<quint32> valueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
-    Result<> writeValueIndex(PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting,
-        quint32 value) override;
+    Result<> writeValueIndex(
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) override;
 
 private:
     // The scheme, or why it cannot be had.

@@ -49,7 +49,7 @@ Result<> FakeTaskService::registerTask(const QString &name, const TaskDefinition
         return failed(QStringLiteral("registration refused"));
     if (name.isEmpty())
         return invalid(QStringLiteral("a task needs a name"));
-    const RegisteredTask task{name, true, definition};
+    const RegisteredTask task { name, true, definition };
     const qsizetype i = indexOf(name);
     if (i < 0) {
         m_tasks.append(task);

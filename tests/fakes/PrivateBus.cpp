@@ -25,22 +25,22 @@ PrivateBus::PrivateBus()
 {
     const QString configPath = m_dir.filePath(QStringLiteral("bus.conf"));
     QFile config(configPath);
-    if (!config.open(QIODevice::WriteOnly)
-        || config.write(QString::fromUtf8(kConfig).arg(m_dir.path()).toUtf8()) < 0) {
+    if (!config.open(QIODevice::WriteOnly) || config.write(QString::fromUtf8(kConfig).arg(m_dir.path()).toUtf8()) < 0) {
         m_error = QStringLiteral("cannot write ") + configPath;
         return;
     }
     config.close();
     m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--config-file=") + configPath, QStringLiteral("--nofork"),
-                    QStringLiteral("--print-address")});
+        { QStringLiteral("--config-file=") + configPath, QStringLiteral("--nofork"),
+            QStringLiteral("--print-address") });
     // The daemon prints its address once it listens.
     const QDeadlineTimer deadline(10000);
     while (!m_daemon.canReadLine() && !deadline.hasExpired() && m_daemon.state() != QProcess::NotRunning)
         m_daemon.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     if (m_address.isEmpty())
-        m_error = QStringLiteral("dbus-daemon gave no address: ") + QString::fromLocal8Bit(m_daemon.readAllStandardError());
+        m_error
+            = QStringLiteral("dbus-daemon gave no address: ") + QString::fromLocal8Bit(m_daemon.readAllStandardError());
 }
 
 PrivateBus::~PrivateBus()

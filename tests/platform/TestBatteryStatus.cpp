@@ -14,7 +14,7 @@ QString fixture(const char *name)
 
 SystemPowerStatus status(quint8 ac, quint8 flag, quint8 percent, qint32 seconds)
 {
-    return SystemPowerStatus{ac, flag, percent, seconds};
+    return SystemPowerStatus { ac, flag, percent, seconds };
 }
 
 QByteArray describe(const SystemPowerStatus &s)
@@ -51,20 +51,17 @@ void TestBatteryStatus::readsFixtureTrees_data()
     QTest::newRow("charging: no seconds") << fixture("charging") << status(1, S::FlagHigh | S::FlagCharging, 80, -1);
     QTest::newRow("full") << fixture("full") << status(1, S::FlagHigh, 100, -1);
     QTest::newRow("mains only") << fixture("no-battery") << status(1, S::FlagNoBattery, 255, -1);
-    QTest::newRow("peripheral battery only")
-        << fixture("peripheral-only") << status(1, S::FlagNoBattery, 255, -1);
+    QTest::newRow("peripheral battery only") << fixture("peripheral-only") << status(1, S::FlagNoBattery, 255, -1);
     QTest::newRow("two batteries as one") << fixture("two-batteries") << status(0, 0, 40, 7200);
     QTest::newRow("empty battery bay") << fixture("empty-bay") << status(1, S::FlagNoBattery, 255, -1);
     QTest::newRow("no power supply folder") << fixture("does-not-exist") << status(1, S::FlagNoBattery, 255, -1);
 
     // Readings that cannot be true count as missing, and the next source answers.
     QTest::newRow("capacity -5: energy counters") << fixture("capacity-negative") << status(0, 0, 40, 7200);
-    QTest::newRow("capacity 99999: charge counters")
-        << fixture("capacity-huge") << status(1, S::FlagHigh, 75, -1);
+    QTest::newRow("capacity 99999: charge counters") << fixture("capacity-huge") << status(1, S::FlagHigh, 75, -1);
     QTest::newRow("negative energy: charge counters, negative current as a sign")
         << fixture("negative-counters") << status(0, S::FlagLow, 30, 18000);
-    QTest::newRow("time_to_empty_now 0: energy / power")
-        << fixture("time-to-empty-zero") << status(0, 0, 50, 9000);
+    QTest::newRow("time_to_empty_now 0: energy / power") << fixture("time-to-empty-zero") << status(0, 0, 50, 9000);
     QTest::newRow("time_to_empty_now of 68 years: charge / current")
         << fixture("time-to-empty-huge") << status(0, S::FlagLow, 20, 1800);
     QTest::newRow("counters whose sum overflows: charge counters")
@@ -102,13 +99,13 @@ void TestBatteryStatus::missingOrBrokenAttributesGiveUnknownValues()
     env.writeFile(battery + QStringLiteral("power_now"), "0\n");
     // Nothing readable about the charge: the state is unknown, not a guess.
     QVERIFY2(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read() == status(0, 255, 255, -1),
-             describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()).constData());
+        describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()).constData());
 
     // Known charge but no draw reported: no seconds rather than a division by zero.
     env.writeFile(battery + QStringLiteral("capacity"), "70\n");
     env.writeFile(battery + QStringLiteral("energy_now"), "5000000\n");
     QVERIFY2(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read() == status(0, 1, 70, -1),
-             describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()).constData());
+        describe(SysfsBatteryStatusReader(env.path(QStringLiteral("sys"))).read()).constData());
 }
 
 QTEST_GUILESS_MAIN(TestBatteryStatus)

@@ -119,27 +119,28 @@ void TestNetworkManager::listsSavedConnectionsAsNetworks_data()
     QTest::addColumn<QList<Active>>("active");
     QTest::addColumn<QStringList>("expected");
 
-    const Saved home{QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless")};
-    const Saved office{QStringLiteral("Office"), kOffice, QStringLiteral("802-3-ethernet")};
+    const Saved home { QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless") };
+    const Saved office { QStringLiteral("Office"), kOffice, QStringLiteral("802-3-ethernet") };
     QTest::newRow("two saved, one active, in NetworkManager's order")
-        << QList<Saved>{office, home} << QList<Active>{{kHome}}
-        << QStringList{row(QStringLiteral("Office"), kOffice, false), row(QStringLiteral("Home Wi-Fi"), kHome, true)};
+        << QList<Saved> { office, home } << QList<Active> { { kHome } }
+        << QStringList { row(QStringLiteral("Office"), kOffice, false),
+               row(QStringLiteral("Home Wi-Fi"), kHome, true) };
     QTest::newRow("loopback is left out")
-        << QList<Saved>{{QStringLiteral("lo"), kLoopback, QStringLiteral("loopback")}, home}
-        << QList<Active>{{kLoopback}, {kHome}} << QStringList{row(QStringLiteral("Home Wi-Fi"), kHome, true)};
+        << QList<Saved> { { QStringLiteral("lo"), kLoopback, QStringLiteral("loopback") }, home }
+        << QList<Active> { { kLoopback }, { kHome } } << QStringList { row(QStringLiteral("Home Wi-Fi"), kHome, true) };
     QTest::newRow("a connection still activating is not connected")
-        << QList<Saved>{home, office} << QList<Active>{{kHome, kActivating}, {kOffice.toUpper()}}
-        << QStringList{row(QStringLiteral("Home Wi-Fi"), kHome, false), row(QStringLiteral("Office"), kOffice, true)};
+        << QList<Saved> { home, office } << QList<Active> { { kHome, kActivating }, { kOffice.toUpper() } }
+        << QStringList { row(QStringLiteral("Home Wi-Fi"), kHome, false),
+               row(QStringLiteral("Office"), kOffice, true) };
     QTest::newRow("unreadable and unidentifiable connections are left out")
-        << QList<Saved>{{QStringLiteral("Hidden"), kHidden, QStringLiteral("vpn"), false},
-                        {QStringLiteral("No uuid"), QStringLiteral("not-a-uuid"), QStringLiteral("802-3-ethernet")},
-                        home}
-        << QList<Active>{} << QStringList{row(QStringLiteral("Home Wi-Fi"), kHome, false)};
+        << QList<Saved> { { QStringLiteral("Hidden"), kHidden, QStringLiteral("vpn"), false },
+               { QStringLiteral("No uuid"), QStringLiteral("not-a-uuid"), QStringLiteral("802-3-ethernet") }, home }
+        << QList<Active> {} << QStringList { row(QStringLiteral("Home Wi-Fi"), kHome, false) };
     const QString hostile = QStringLiteral("  Café\n[Ampora]\nampctl_SchdEnabled0=Enabled ");
     QTest::newRow("names come through untouched")
-        << QList<Saved>{{hostile, kHome, QStringLiteral("802-11-wireless")}} << QList<Active>{{kHome}}
-        << QStringList{row(hostile, kHome, true)};
-    QTest::newRow("nothing saved") << QList<Saved>{} << QList<Active>{} << QStringList{};
+        << QList<Saved> { { hostile, kHome, QStringLiteral("802-11-wireless") } } << QList<Active> { { kHome } }
+        << QStringList { row(hostile, kHome, true) };
+    QTest::newRow("nothing saved") << QList<Saved> {} << QList<Active> {} << QStringList {};
 }
 
 void TestNetworkManager::listsSavedConnectionsAsNetworks()
@@ -170,13 +171,14 @@ void TestNetworkManager::hungNetworkManagerGivesEmptyList_data()
 void TestNetworkManager::hungNetworkManagerGivesEmptyList()
 {
     QFETCH(QString, silentOn);
-    startService({{QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless")}}, {{kHome}}, silentOn);
+    startService(
+        { { QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless") } }, { { kHome } }, silentOn);
     QElapsedTimer timer;
     timer.start();
     const NetworkManagerList list(QDBusConnection::systemBus(), std::chrono::milliseconds(300));
     QVERIFY(list.networks().isEmpty());
     qInfo("NetworkManager not answering %s, 300 ms budget: empty list after %lld ms", qPrintable(silentOn),
-          timer.elapsed());
+        timer.elapsed());
 }
 
 void TestNetworkManager::noBusGivesEmptyList()
@@ -189,7 +191,7 @@ void TestNetworkManager::noBusGivesEmptyList()
 
 void TestNetworkManager::busGoingAwayGivesEmptyList()
 {
-    startService({{QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless")}}, {});
+    startService({ { QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless") } }, {});
     const std::unique_ptr<NetworkList> list = std::make_unique<NetworkManagerList>();
     QCOMPARE(list->networks().size(), 1);
     m_bus->stop();

@@ -250,7 +250,8 @@ void TestSchemeStore::operationsRoundTripThroughTheFile()
     QCOMPARE(activeOf(reader), copy);
     QCOMPARE(nameOf(reader, copy), name);
     QCOMPARE(reader.description(copy).valueOr({}), description);
-    QCOMPARE(reader.valueIndex(PowerSource::Ac, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT).valueOr(1), 0xFFFFFFFFu);
+    QCOMPARE(
+        reader.valueIndex(PowerSource::Ac, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT).valueOr(1), 0xFFFFFFFFu);
     QCOMPARE(reader.valueIndex(PowerSource::Dc, copy, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT).valueOr(1), 0u);
     QCOMPARE(namesOf(loadPowerPlans(reader)), (QStringList { u"Balanced"_s, name, u"Power saver"_s }));
 }
@@ -288,12 +289,10 @@ void TestSchemeStore::activeSchemeCannotBeDeleted()
 void TestSchemeStore::unknownSchemesAreNotFound_data()
 {
     QTest::addColumn<StoreOperation>("operation");
-    QTest::newRow("read name") << StoreOperation([](SchemeStore &s) {
-        return Result<>::from(s.friendlyName(kMissing));
-    });
-    QTest::newRow("read description") << StoreOperation([](SchemeStore &s) {
-        return Result<>::from(s.description(kMissing));
-    });
+    QTest::newRow("read name") << StoreOperation(
+        [](SchemeStore &s) { return Result<>::from(s.friendlyName(kMissing)); });
+    QTest::newRow("read description") << StoreOperation(
+        [](SchemeStore &s) { return Result<>::from(s.description(kMissing)); });
     QTest::newRow("read value") << StoreOperation([](SchemeStore &s) {
         return Result<>::from(s.valueIndex(PowerSource::Ac, kMissing, GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT));
     });
@@ -306,9 +305,8 @@ void TestSchemeStore::unknownSchemesAreNotFound_data()
     QTest::newRow("write value") << StoreOperation([](SchemeStore &s) {
         return s.writeValueIndex(PowerSource::Dc, kMissing, GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT, 1);
     });
-    QTest::newRow("duplicate") << StoreOperation([](SchemeStore &s) {
-        return Result<>::from(s.duplicateScheme(kMissing));
-    });
+    QTest::newRow("duplicate") << StoreOperation(
+        [](SchemeStore &s) { return Result<>::from(s.duplicateScheme(kMissing)); });
     QTest::newRow("delete") << StoreOperation([](SchemeStore &s) { return s.deleteScheme(kMissing); });
     QTest::newRow("activate") << StoreOperation([](SchemeStore &s) { return s.setActiveScheme(kMissing); });
 }
@@ -360,26 +358,24 @@ void TestSchemeStore::damagedStoreKeepsEveryReadablePlan_data()
     QTest::newRow("one stray line") << stray << u"line %1 is not an entry"_s.arg(stray.left(second).count('\n') + 1)
                                     << kDefaultNames << 3;
     const QByteArray cut = seeded.left(seeded.lastIndexOf("\nDC/") + 12);
-    QTest::newRow("cut off mid-line") << cut << u"line %1 is not an entry"_s.arg(cut.count('\n') + 1)
-                                      << kDefaultNames << 3;
+    QTest::newRow("cut off mid-line") << cut << u"line %1 is not an entry"_s.arg(cut.count('\n') + 1) << kDefaultNames
+                                      << 3;
     const QByteArray cutHeader = seeded.left(seeded.lastIndexOf("\n[{") + 10);
     QTest::newRow("cut off in a section name")
         << cutHeader << u"line %1 is not an entry"_s.arg(cutHeader.count('\n') + 1)
         << QStringList { u"Balanced"_s, u"High performance"_s } << 2;
-    QTest::newRow("a bad byte in one name") << QByteArray(seeded).replace("Name=Balanced", "Name=Bal\xC3\x28nced")
-                                            << u"it is not valid UTF-8 text"_s
-                                            << QStringList { u"Bal\uFFFD(nced"_s, u"High performance"_s,
-                                                   u"Power saver"_s }
-                                            << 3;
+    QTest::newRow("a bad byte in one name")
+        << QByteArray(seeded).replace("Name=Balanced", "Name=Bal\xC3\x28nced") << u"it is not valid UTF-8 text"_s
+        << QStringList { u"Bal\uFFFD(nced"_s, u"High performance"_s, u"Power saver"_s } << 3;
     QTest::newRow("no Active") << QByteArray(seeded).replace(activeLine, "") << u"it names no active plan"_s
                                << kDefaultNames << 3;
     QTest::newRow("Active names a missing scheme")
         << QByteArray(seeded).replace(activeLine, "Active={0BADBAD0-1111-2222-3333-444444444444}\n")
         << u"its active plan \\{0BADBAD0-1111-2222-3333-444444444444\\} is not one of its plans"_s << kDefaultNames
         << 3;
-    QTest::newRow("Active is not a GUID") << QByteArray(seeded).replace(activeLine, "Active=Balanced\n")
-                                          << u"its active plan Balanced is not one of its plans"_s << kDefaultNames
-                                          << 3;
+    QTest::newRow("Active is not a GUID")
+        << QByteArray(seeded).replace(activeLine, "Active=Balanced\n")
+        << u"its active plan Balanced is not one of its plans"_s << kDefaultNames << 3;
     QTest::newRow("empty") << QByteArray() << u"it holds no plans"_s << kDefaultNames << 0;
 
     QByteArray junk(4096, Qt::Uninitialized);
@@ -398,8 +394,9 @@ void TestSchemeStore::damagedStoreKeepsEveryReadablePlan()
     writeBytes(m_path, content);
     const QString path = QRegularExpression::escape(m_path);
     QTest::ignoreMessage(QtWarningMsg,
-        QRegularExpression(u"^ampora: the plan store "_s + path + u" was damaged \\("_s + reason + u"\\); it was kept as "_s
-            + path + u"\\.corrupt-[0-9-]+ and its %1 readable plans were saved$"_s.arg(plansKept)));
+        QRegularExpression(u"^ampora: the plan store "_s + path + u" was damaged \\("_s + reason
+            + u"\\); it was kept as "_s + path
+            + u"\\.corrupt-[0-9-]+ and its %1 readable plans were saved$"_s.arg(plansKept)));
     QTest::failOnWarning(QRegularExpression(u".*"_s));
 
     SchemeStore store(m_path);

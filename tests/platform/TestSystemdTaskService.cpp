@@ -124,7 +124,10 @@ private Q_SLOTS:
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
     QString autostartFolder() const { return m_env->path(u"config/autostart"_s); }
-    QString stampPath(const QString &name) const { return m_env->path(u"data/systemd/timers/stamp-"_s + name + u".timer"_s); }
+    QString stampPath(const QString &name) const
+    {
+        return m_env->path(u"data/systemd/timers/stamp-"_s + name + u".timer"_s);
+    }
     QStringList systemctlCalls() const;
     void installSystemctl(int exitCode);
     std::unique_ptr<SystemdTaskService> service() const;
@@ -253,8 +256,8 @@ void TestSystemdTaskService::writesUnitsSystemdAccepts()
     const TriggerType type = days ? TriggerType::Weekly : TriggerType::Daily;
     auto tasks = service();
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
-                 timerDefinition(type, u"2024-07-05T07:03:09"_s, days, program, u"-x \"y z\""_s),
-                 TaskService::Registration::CreateOrUpdate));
+        timerDefinition(type, u"2024-07-05T07:03:09"_s, days, program, u"-x \"y z\""_s),
+        TaskService::Registration::CreateOrUpdate));
     const ProcessResult verify = runTool(u"systemd-analyze"_s,
         { u"--user"_s, u"verify"_s, unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/AMPCTL0.service"_s });
     QCOMPARE(verify.output, QString());
@@ -290,8 +293,8 @@ void TestSystemdTaskService::calendarFiresFromTheStartOn()
     QFETCH(QStringList, expected);
 
     auto tasks = service();
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, timerDefinition(type, boundary, days, m_program, {}),
-                 TaskService::Registration::CreateOrUpdate));
+    QVERIFY(tasks->registerTask(
+        u"AMPCTL0"_s, timerDefinition(type, boundary, days, m_program, {}), TaskService::Registration::CreateOrUpdate));
     const QStringList arguments
         = QStringList { u"calendar"_s, u"--iterations=3"_s } + onCalendarLines(unitFolder() + u"/AMPCTL0.timer"_s);
     QVERIFY(arguments.size() > 2);
@@ -305,8 +308,8 @@ void TestSystemdTaskService::enablingFlipsOnlyTheWantsLink()
 {
     auto tasks = service();
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
-                 timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-                 TaskService::Registration::CreateOrUpdate));
+        timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+        TaskService::Registration::CreateOrUpdate));
     const QString link = unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s;
     QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
     QCOMPARE(systemctlCalls(), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
@@ -403,8 +406,8 @@ void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
     auto tasks = service();
     setZone("Europe/Berlin");
     for (qsizetype i = 0; i < written.size(); ++i) {
-        QVERIFY(tasks->registerTask(
-            u"AMPCTL"_s + QString::number(i), written.at(i), TaskService::Registration::Create));
+        QVERIFY(
+            tasks->registerTask(u"AMPCTL"_s + QString::number(i), written.at(i), TaskService::Registration::Create));
     }
     const ProcessResult daily = runTool(u"systemd-analyze"_s,
         QStringList { u"calendar"_s, u"--iterations=2"_s } + onCalendarLines(unitFolder() + u"/AMPCTL1.timer"_s),
@@ -454,10 +457,9 @@ void TestSystemdTaskService::worksWithoutUserManager()
     QCOMPARE(*read.first().definition, definition);
     QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
     // Without a manager nothing is started or stopped after the reload attempt.
-    const QStringList expected = systemctlPresent
-        ? QStringList { u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"daemon-reload"_s, u"stop AMPCTL0.timer"_s,
-              u"daemon-reload"_s }
-        : QStringList();
+    const QStringList expected = systemctlPresent ? QStringList { u"stop AMPCTL0.timer"_s, u"daemon-reload"_s,
+        u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }
+                                                  : QStringList();
     QCOMPARE(systemctlCalls(), expected);
 }
 
@@ -465,8 +467,8 @@ void TestSystemdTaskService::deleteStopsAndRemovesBothUnits()
 {
     auto tasks = service();
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
-                 timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-                 TaskService::Registration::CreateOrUpdate));
+        timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+        TaskService::Registration::CreateOrUpdate));
     QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
     QVERIFY(!QFileInfo(unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
@@ -575,19 +577,22 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
     for (const QString &name : { u"AMPCTL0"_s, u"AMPCTL1"_s, u"backup"_s }) {
         QVERIFY(tasks->deleteTask(name).failedWith(Failure::Kind::Invalid));
         QVERIFY(tasks->setTaskEnabled(name, false).failedWith(Failure::Kind::Invalid));
-        QVERIFY(tasks->registerTask(name, timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-                          TaskService::Registration::CreateOrUpdate)
-                    .failedWith(Failure::Kind::AlreadyExists));
+        QVERIFY(
+            tasks
+                ->registerTask(name, timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+                    TaskService::Registration::CreateOrUpdate)
+                .failedWith(Failure::Kind::AlreadyExists));
     }
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), before);
-    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), QByteArray("[Service]\nExecStart=/bin/\xff\n"));
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s),
+        QByteArray("[Service]\nExecStart=/bin/\xff\n"));
     QVERIFY(QFileInfo(unitFolder() + u"/timers.target.wants/backup.timer"_s).isSymLink());
 
     // A new schedule skips every name already on disk.
     FakePowerPlatform plans;
     plans.addScheme(u"Power saver"_s);
     PlanTaskWriter writer(*tasks, m_program);
-    const PlanTaskWriter::Choice choice{0, PlanTaskWriter::Kind::Daily, QDate(2024, 7, 5), QTime(7, 3, 9), {}, {}};
+    const PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2024, 7, 5), QTime(7, 3, 9), {}, {} };
     QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
     QVERIFY(systemctlCalls().filter(u"AMPCTL0"_s).isEmpty());

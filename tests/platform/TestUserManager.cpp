@@ -20,7 +20,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
-
 #include <csignal>
 #include <memory>
 #include <optional>
@@ -162,8 +161,8 @@ void TestUserManager::initTestCase()
     // The "plan switch" every schedule runs, and a control timer that fires at once on its start.
     m_marker = m_env->path(u"runs"_s);
     m_controlMarker = m_env->path(u"control-runs"_s);
-    const QString program = m_env->writeFile(
-        u"program/ampora"_s, u"#!/bin/sh\necho \"$*\" >> '%1'\n"_s.arg(m_marker).toUtf8());
+    const QString program
+        = m_env->writeFile(u"program/ampora"_s, u"#!/bin/sh\necho \"$*\" >> '%1'\n"_s.arg(m_marker).toUtf8());
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     m_env->writeFile(u"config/systemd/user/control.service"_s,
         u"[Service]\nType=oneshot\nExecStart=/bin/sh -c 'echo run >> \"%1\"'\n"_s.arg(m_controlMarker).toUtf8());

@@ -47,9 +47,11 @@ void TestBatteryPopup::statusTable_data()
     QTest::newRow("unknown flag") << 255 << 50 << QStringLiteral("IDS_CANT_PREDICTED") << PopupAccent::Orange;
     QTest::newRow("no battery") << 128 << 255 << QStringLiteral("IDS_NO_BATTERY") << PopupAccent::Orange;
     QTest::newRow("charging 99") << 8 << 99 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
-    QTest::newRow("charging at 3 is not critical") << (8 | 4) << 3 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
+    QTest::newRow("charging at 3 is not critical")
+        << (8 | 4) << 3 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
     QTest::newRow("high and charging at 100") << 9 << 100 << QStringLiteral("IDS_FULL_BATTERY") << PopupAccent::Green;
-    QTest::newRow("charging, no reading is not full") << 8 << 255 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
+    QTest::newRow("charging, no reading is not full")
+        << 8 << 255 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
     QTest::newRow("0") << 6 << 0 << QStringLiteral("IDS_CRITICAL_BATTERY") << PopupAccent::Orange;
     QTest::newRow("8") << 2 << 8 << QStringLiteral("IDS_CRITICAL_BATTERY") << PopupAccent::Orange;
     QTest::newRow("9") << 2 << 9 << QStringLiteral("IDS_LOW_BATTERY") << PopupAccent::Yellow;
@@ -101,21 +103,18 @@ void TestBatteryPopup::wholePopup_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("body");
     QTest::addColumn<PopupAccent>("accent");
-    QTest::newRow("discharging 55 %")
-        << SystemPowerStatus{0, 0, 55, 3660} << QStringLiteral("Status\t: Discharging")
-        << QStringLiteral("Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n") << PopupAccent::Blue;
-    QTest::newRow("charging on mains")
-        << SystemPowerStatus{1, 9, 80, -1} << QStringLiteral("Status\t: Charging")
-        << QStringLiteral("Source\t: Mains\nLeft\t: 80%\n") << PopupAccent::Blue;
+    QTest::newRow("discharging 55 %") << SystemPowerStatus { 0, 0, 55, 3660 } << QStringLiteral("Status\t: Discharging")
+                                      << QStringLiteral("Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n")
+                                      << PopupAccent::Blue;
+    QTest::newRow("charging on mains") << SystemPowerStatus { 1, 9, 80, -1 } << QStringLiteral("Status\t: Charging")
+                                       << QStringLiteral("Source\t: Mains\nLeft\t: 80%\n") << PopupAccent::Blue;
     QTest::newRow("charging, level unknown: no 255%")
-        << SystemPowerStatus{1, 8, 255, -1} << QStringLiteral("Status\t: Charging")
+        << SystemPowerStatus { 1, 8, 255, -1 } << QStringLiteral("Status\t: Charging")
         << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Blue;
-    QTest::newRow("no system battery")
-        << SystemPowerStatus{1, 128, 255, -1} << QStringLiteral("Status\t: None")
-        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
-    QTest::newRow("unknown state")
-        << SystemPowerStatus{255, 255, 255, -1} << QStringLiteral("Status\t: Unknown")
-        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
+    QTest::newRow("no system battery") << SystemPowerStatus { 1, 128, 255, -1 } << QStringLiteral("Status\t: None")
+                                       << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
+    QTest::newRow("unknown state") << SystemPowerStatus { 255, 255, 255, -1 } << QStringLiteral("Status\t: Unknown")
+                                   << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
 }
 
 void TestBatteryPopup::wholePopup()
@@ -139,7 +138,7 @@ void TestBatteryPopup::shippedTextsReadAsEnglish()
     QCOMPARE(BatteryPopup::durationText(1), QStringLiteral("1 s"));
     QCOMPARE(BatteryPopup::durationText(61), QStringLiteral("1 min"));
     QCOMPARE(BatteryPopup::durationText(7320), QStringLiteral("2 h 2 min"));
-    const BatteryPopup popup = BatteryPopup::forStatus(SystemPowerStatus{0, 0, 55, 3660});
+    const BatteryPopup popup = BatteryPopup::forStatus(SystemPowerStatus { 0, 0, 55, 3660 });
     QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
     QCOMPARE(popup.body, QStringLiteral("Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"));
 }

@@ -35,14 +35,13 @@ void TestPlanCatalogue::sortsByNameOrdinally_data()
 {
     QTest::addColumn<QStringList>("created");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("lower case after upper case")
-        << QStringList{u"balanced"_s, u"Power saver"_s, u"High performance"_s}
-        << QStringList{u"High performance"_s, u"Power saver"_s, u"balanced"_s};
-    QTest::newRow("Z before a") << QStringList{u"a"_s, u"Z"_s, u"B"_s} << QStringList{u"B"_s, u"Z"_s, u"a"_s};
-    QTest::newRow("prefix first") << QStringList{u"Plan 10"_s, u"Plan"_s, u"Plan 1"_s}
-                                  << QStringList{u"Plan"_s, u"Plan 1"_s, u"Plan 10"_s};
-    QTest::newRow("reverse of creation")
-        << QStringList{u"d"_s, u"c"_s, u"b"_s, u"a"_s} << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
+    QTest::newRow("lower case after upper case") << QStringList { u"balanced"_s, u"Power saver"_s,
+        u"High performance"_s } << QStringList { u"High performance"_s, u"Power saver"_s, u"balanced"_s };
+    QTest::newRow("Z before a") << QStringList { u"a"_s, u"Z"_s, u"B"_s } << QStringList { u"B"_s, u"Z"_s, u"a"_s };
+    QTest::newRow("prefix first") << QStringList { u"Plan 10"_s, u"Plan"_s, u"Plan 1"_s }
+                                  << QStringList { u"Plan"_s, u"Plan 1"_s, u"Plan 10"_s };
+    QTest::newRow("reverse of creation") << QStringList { u"d"_s, u"c"_s, u"b"_s, u"a"_s }
+                                         << QStringList { u"a"_s, u"b"_s, u"c"_s, u"d"_s };
 }
 
 void TestPlanCatalogue::sortsByNameOrdinally()
@@ -72,9 +71,9 @@ void TestPlanCatalogue::keepsEqualNamesTogether()
 
     const PowerPlanList list = loadPowerPlans(platform);
 
-    QCOMPARE(namesOf(list), (QStringList{u"Alpha"_s, u"Same"_s, u"Same"_s, u"Zulu"_s}));
-    const QSet<QUuid> sameGuids{list.at(1).planGuid, list.at(2).planGuid};
-    QCOMPARE(sameGuids, (QSet<QUuid>{first, second}));
+    QCOMPARE(namesOf(list), (QStringList { u"Alpha"_s, u"Same"_s, u"Same"_s, u"Zulu"_s }));
+    const QSet<QUuid> sameGuids { list.at(1).planGuid, list.at(2).planGuid };
+    QCOMPARE(sameGuids, (QSet<QUuid> { first, second }));
 }
 
 void TestPlanCatalogue::leavesOutUnreadableSchemes_data()
@@ -97,7 +96,7 @@ void TestPlanCatalogue::leavesOutUnreadableSchemes()
     else
         platform.failNameOf(broken);
 
-    QCOMPARE(namesOf(loadPowerPlans(platform)), (QStringList{u"Four"_s, u"One"_s, u"Three"_s}));
+    QCOMPARE(namesOf(loadPowerPlans(platform)), (QStringList { u"Four"_s, u"One"_s, u"Three"_s }));
 }
 
 void TestPlanCatalogue::emptyPlatformGivesEmptyList()
@@ -115,7 +114,7 @@ void TestPlanCatalogue::exchangeSortLeavesEqualNamesWhereTheNamePassWould()
         QList<Item> items;
         const int size = random.bounded(30);
         for (int k = 0; k < size; ++k)
-            items.append({QString(QChar(u'a' + random.bounded(4))), k});
+            items.append({ QString(QChar(u'a' + random.bounded(4))), k });
         QList<Item> expected = items;
         for (qsizetype i = 0; i < expected.size(); ++i) {
             for (qsizetype j = 0; j < expected.size(); ++j) {

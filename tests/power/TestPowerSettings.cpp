@@ -20,7 +20,7 @@ void TestPowerSettings::defaultValuesFitTheirKind()
     for (const DefaultPlan &plan : defaultPlans()) {
         for (const PowerSettingRow &row : powerSettingRows()) {
             const SeedValues values = row.*plan.values;
-            for (const quint32 value : {values.ac, values.dc}) {
+            for (const quint32 value : { values.ac, values.dc }) {
                 const QByteArray where = plan.name.toUtf8() + ' ' + row.labelKey.toUtf8();
                 switch (row.kind) {
                 case SettingKind::Action:
@@ -61,17 +61,18 @@ void TestPowerSettings::offersRowsByCapability_data()
 {
     QTest::addColumn<PlanCapabilities>("capabilities");
     QTest::addColumn<QStringList>("offered");
-    const QStringList always{u"IDS_DISPLAY_OFF"_s, u"IDS_HARDDISK_OFF"_s, u"IDS_MAKE_SLEEP"_s,
-                             u"IDS_MAKE_HIBERNATE"_s, u"IDS_LOCK_ON_WAKEUP"_s};
-    QTest::newRow("nothing") << PlanCapabilities{} << always;
+    const QStringList always { u"IDS_DISPLAY_OFF"_s, u"IDS_HARDDISK_OFF"_s, u"IDS_MAKE_SLEEP"_s,
+        u"IDS_MAKE_HIBERNATE"_s, u"IDS_LOCK_ON_WAKEUP"_s };
+    QTest::newRow("nothing") << PlanCapabilities {} << always;
     QTest::newRow("desktop, power button only")
-        << PlanCapabilities{true, false, false, false, false} << QStringList{u"IDS_POWER_BTN_PRESS"_s} + always;
-    QTest::newRow("laptop") << PlanCapabilities{true, true, true, true, true}
-                            << QStringList{u"IDS_POWER_BTN_PRESS"_s, u"IDS_SLEEP_BTN_PRESS"_s, u"IDS_LID_CLOSE"_s,
-                                           u"IDS_DISPLAY_DIM"_s} + always + QStringList{u"IDS_BRIGHTNESS"_s};
-    QTest::newRow("lid and dimming") << PlanCapabilities{false, false, true, false, true}
-                                     << QStringList{u"IDS_LID_CLOSE"_s, u"IDS_DISPLAY_DIM"_s} + always
-                                            + QStringList{u"IDS_BRIGHTNESS"_s};
+        << PlanCapabilities { true, false, false, false, false } << QStringList { u"IDS_POWER_BTN_PRESS"_s } + always;
+    QTest::newRow("laptop") << PlanCapabilities { true, true, true, true, true }
+                            << QStringList { u"IDS_POWER_BTN_PRESS"_s, u"IDS_SLEEP_BTN_PRESS"_s, u"IDS_LID_CLOSE"_s,
+                                   u"IDS_DISPLAY_DIM"_s }
+            + always + QStringList { u"IDS_BRIGHTNESS"_s };
+    QTest::newRow("lid and dimming") << PlanCapabilities { false, false, true, false, true }
+                                     << QStringList { u"IDS_LID_CLOSE"_s, u"IDS_DISPLAY_DIM"_s } + always
+            + QStringList { u"IDS_BRIGHTNESS"_s };
 }
 
 void TestPowerSettings::offersRowsByCapability()

@@ -28,7 +28,7 @@ QUuid network(int n)
 
 NetworkList::Network known(int n, const QString &name)
 {
-    return {name, network(n), false};
+    return { name, network(n), false };
 }
 
 // One record as "plan|network|networkGuid|state", so a whole list compares in one go.
@@ -36,8 +36,8 @@ QStringList describe(const QList<NetworkSchedule> &schedules)
 {
     QStringList rows;
     for (const NetworkSchedule &s : schedules) {
-        rows.append(s.planName + u'|' + s.networkName + u'|' + guidToText(s.networkGuid) + u'|'
-                    + (s.enabled ? u"on" : u"off"));
+        rows.append(
+            s.planName + u'|' + s.networkName + u'|' + guidToText(s.networkGuid) + u'|' + (s.enabled ? u"on" : u"off"));
     }
     return rows;
 }
@@ -62,23 +62,23 @@ void installFixture(const QString &name)
 // The file's inode, to tell an untouched file from one replaced with the same bytes.
 ino_t inodeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
 }
 
 QStringList asideFiles()
 {
-    return QDir(sharedStrings().dataFolder).entryList({QStringLiteral("AmporaNetworkInfo.ini.corrupt-*")}, QDir::Files);
+    return QDir(sharedStrings().dataFolder)
+        .entryList({ QStringLiteral("AmporaNetworkInfo.ini.corrupt-*") }, QDir::Files);
 }
 
 // The plan store itself failing, as opposed to a plan that is gone.
 class FailingStore : public FakePowerPlatform
 {
 public:
-    Result<QString> friendlyName(const QUuid &) const override
-    {
-        return failed(QStringLiteral("store unreadable"));
-    }
+    Result<QString> friendlyName(const QUuid &) const override { return failed(QStringLiteral("store unreadable")); }
 };
 
 } // namespace
@@ -132,25 +132,34 @@ void TestNetworkScheduleFile::readsFixturesWithoutWriting_data()
     QTest::addColumn<QStringList>("records");
 
     const QString home = QStringLiteral("Balanced|Home Wi-Fi|") + guidToText(network(1)) + QStringLiteral("|on");
-    const QString guests = QStringLiteral("Power saver|Café [Gäste] = frei|") + guidToText(network(2)) + QStringLiteral("|off");
-    QTest::newRow("ordinary file is kept byte for byte") << "ordinary.ini" << "ordinary.ini" << QStringList{home, guests};
-    QTest::newRow("UTF-16 with CRLF is rewritten as UTF-8") << "utf16.ini" << "ordinary.ini" << QStringList{home, guests};
-    QTest::newRow("reading stops at a gap") << "gap.ini" << "gap.expected.ini"
-                                            << QStringList{home, QStringLiteral("High performance|Office|")
-                                                                     + guidToText(network(2)) + QStringLiteral("|off")};
+    const QString guests
+        = QStringLiteral("Power saver|Café [Gäste] = frei|") + guidToText(network(2)) + QStringLiteral("|off");
+    QTest::newRow("ordinary file is kept byte for byte") << "ordinary.ini"
+                                                         << "ordinary.ini" << QStringList { home, guests };
+    QTest::newRow("UTF-16 with CRLF is rewritten as UTF-8") << "utf16.ini"
+                                                            << "ordinary.ini" << QStringList { home, guests };
+    QTest::newRow("reading stops at a gap")
+        << "gap.ini"
+        << "gap.expected.ini"
+        << QStringList { home,
+               QStringLiteral("High performance|Office|") + guidToText(network(2)) + QStringLiteral("|off") };
     QTest::newRow("bad GUIDs and deleted plans are left out and renumbered")
-        << "dropped.ini" << "dropped.expected.ini"
-        << QStringList{QStringLiteral("High performance|Lower-case state|") + guidToText(network(4)) + QStringLiteral("|off"),
-                       QStringLiteral("Balanced|Upper-case state|") + guidToText(network(5)) + QStringLiteral("|off"),
-                       QStringLiteral("Power saver|Lower-case GUIDs|") + guidToText(network(6)) + QStringLiteral("|on")};
+        << "dropped.ini"
+        << "dropped.expected.ini"
+        << QStringList { QStringLiteral("High performance|Lower-case state|") + guidToText(network(4))
+                   + QStringLiteral("|off"),
+               QStringLiteral("Balanced|Upper-case state|") + guidToText(network(5)) + QStringLiteral("|off"),
+               QStringLiteral("Power saver|Lower-case GUIDs|") + guidToText(network(6)) + QStringLiteral("|on") };
     QTest::newRow("profile rules: case, blanks, BOM, first section wins")
-        << "loose.ini" << "loose.expected.ini" << QStringList{home};
+        << "loose.ini"
+        << "loose.expected.ini" << QStringList { home };
     QTest::newRow("escaped names decode and stay escaped")
-        << "escaped.ini" << "escaped.ini"
-        << QStringList{QStringLiteral("Balanced|Guest\nampctl_SchdEnabled0=Enabled|") + guidToText(network(1))
-                           + QStringLiteral("|off"),
-                       QStringLiteral("High performance|  Lab |") + guidToText(network(2)) + QStringLiteral("|on"),
-                       QStringLiteral("Power saver|%utf8:100%|") + guidToText(network(3)) + QStringLiteral("|on")};
+        << "escaped.ini"
+        << "escaped.ini"
+        << QStringList { QStringLiteral("Balanced|Guest\nampctl_SchdEnabled0=Enabled|") + guidToText(network(1))
+                   + QStringLiteral("|off"),
+               QStringLiteral("High performance|  Lab |") + guidToText(network(2)) + QStringLiteral("|on"),
+               QStringLiteral("Power saver|%utf8:100%|") + guidToText(network(3)) + QStringLiteral("|on") };
 }
 
 void TestNetworkScheduleFile::readsFixturesWithoutWriting()
@@ -200,7 +209,8 @@ void TestNetworkScheduleFile::hostileNamesRoundTripWithoutTouchingOtherKeys_data
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("line feed injecting a key") << QStringLiteral("Guest\nampctl_SchdEnabled1=Enabled");
-    QTest::newRow("CRLF injecting a section") << QStringLiteral("x\r\n[Ampora]\r\nampctl_NetworkGuid1={00000000-0000-0000-0000-000000000000}");
+    QTest::newRow("CRLF injecting a section")
+        << QStringLiteral("x\r\n[Ampora]\r\nampctl_NetworkGuid1={00000000-0000-0000-0000-000000000000}");
     QTest::newRow("lone carriage return") << QStringLiteral("a\rb");
     QTest::newRow("NUL") << QStringView(u"before\0after", 12).toString();
     QTest::newRow("tab and vertical tab") << QStringLiteral("a\tb\vc");
@@ -222,15 +232,15 @@ void TestNetworkScheduleFile::hostileNamesRoundTripWithoutTouchingOtherKeys_data
 void TestNetworkScheduleFile::hostileNamesRoundTripWithoutTouchingOtherKeys()
 {
     QFETCH(QString, name);
-    const QList<NetworkSchedule> written{
-        {QStringLiteral("Balanced"), name, kBalanced, network(1), false},
-        {QStringLiteral("Power saver"), QStringLiteral("Neighbour"), kSaver, network(2), false},
+    const QList<NetworkSchedule> written {
+        { QStringLiteral("Balanced"), name, kBalanced, network(1), false },
+        { QStringLiteral("Power saver"), QStringLiteral("Neighbour"), kSaver, network(2), false },
     };
     QVERIFY(writeNetworkSchedules(written));
 
     const IniFile ini = IniFile::load(sharedStrings().networkFile);
     QVERIFY(ini.malformedLines().isEmpty());
-    QCOMPARE(ini.sectionNames(), QStringList{QStringLiteral("Ampora")});
+    QCOMPARE(ini.sectionNames(), QStringList { QStringLiteral("Ampora") });
     QCOMPARE(ini.keys(QStringLiteral("Ampora")).size(), 8);
     QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("ampctl_SchdEnabled0")), QStringLiteral("Disabled"));
     QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("ampctl_SchdEnabled1")), QStringLiteral("Disabled"));
@@ -243,7 +253,7 @@ void TestNetworkScheduleFile::hostileNamesRoundTripWithoutTouchingOtherKeys()
 
     // Saving a new schedule keeps the hostile entry intact too.
     const Result<QList<NetworkSchedule>> saved
-        = saveNetworkSchedule(*m_platform, known(3, name), {QStringLiteral("High performance"), {}, kHigh});
+        = saveNetworkSchedule(*m_platform, known(3, name), { QStringLiteral("High performance"), {}, kHigh });
     QVERIFY(saved);
     QCOMPARE(saved->size(), 3);
     QCOMPARE(readNetworkSchedules(*m_platform), *saved);
@@ -251,8 +261,8 @@ void TestNetworkScheduleFile::hostileNamesRoundTripWithoutTouchingOtherKeys()
 
 void TestNetworkScheduleFile::saveChecksDuplicatesForNewAndEdit()
 {
-    const PowerPlan balanced{QStringLiteral("Balanced"), {}, kBalanced};
-    const PowerPlan saver{QStringLiteral("Power saver"), {}, kSaver};
+    const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
+    const PowerPlan saver { QStringLiteral("Power saver"), {}, kSaver };
 
     QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home")), balanced));
     // The same plan may serve several networks.
@@ -274,8 +284,9 @@ void TestNetworkScheduleFile::saveChecksDuplicatesForNewAndEdit()
         = saveNetworkSchedule(*m_platform, known(3, QStringLiteral("Café")), saver, network(2));
     QVERIFY(edited);
 
-    const QStringList expected{QStringLiteral("Balanced|Home renamed|") + guidToText(network(1)) + QStringLiteral("|on"),
-                               QStringLiteral("Balanced|Café|") + guidToText(network(3)) + QStringLiteral("|off")};
+    const QStringList expected { QStringLiteral("Balanced|Home renamed|") + guidToText(network(1))
+            + QStringLiteral("|on"),
+        QStringLiteral("Balanced|Café|") + guidToText(network(3)) + QStringLiteral("|off") };
     QCOMPARE(describe(*edited), expected);
     QCOMPARE(describe(readNetworkSchedules(*m_platform)), expected);
 }
@@ -289,17 +300,18 @@ void TestNetworkScheduleFile::saveWritesOnlyItsEntryAndNeverLeavesAGap()
     file.write("; kept\n");
     file.close();
 
-    QVERIFY(saveNetworkSchedule(*m_platform, known(3, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced}));
+    QVERIFY(saveNetworkSchedule(
+        *m_platform, known(3, QStringLiteral("Lab")), { QStringLiteral("Balanced"), {}, kBalanced }));
     QByteArray expected = TestEnvironment::readFile(fixture(QStringLiteral("ordinary.ini")));
     expected += "; kept\nampctl_NetworkGuid2=" + guidToText(network(3)).toUtf8() + "\nampctl_PwrPlanGuid2="
-                + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName2=Lab\nampctl_SchdEnabled2=Enabled\n";
+        + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName2=Lab\nampctl_SchdEnabled2=Enabled\n";
     QCOMPARE(networkFileBytes(), expected);
 
     // A file with a gap is written whole: the new schedule fills no gap, and what lay behind the
     // gap, never listed, does not come back.
     installFixture(QStringLiteral("gap.ini"));
-    const Result<QList<NetworkSchedule>> saved
-        = saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Depot")), {QStringLiteral("Power saver"), {}, kSaver});
+    const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(
+        *m_platform, known(7, QStringLiteral("Depot")), { QStringLiteral("Power saver"), {}, kSaver });
     QVERIFY(saved);
     QCOMPARE(saved->size(), 3);
     QCOMPARE(saved->last().networkGuid, network(7));
@@ -309,9 +321,10 @@ void TestNetworkScheduleFile::saveWritesOnlyItsEntryAndNeverLeavesAGap()
     // The file is what counts, not a list read earlier: one removed behind the program's back
     // leaves the new schedule alone in it.
     QVERIFY(QFile::remove(sharedStrings().networkFile));
-    QCOMPARE(saveNetworkSchedule(*m_platform, known(8, QStringLiteral("Yard")), {QStringLiteral("Power saver"), {}, kSaver})
+    QCOMPARE(saveNetworkSchedule(
+                 *m_platform, known(8, QStringLiteral("Yard")), { QStringLiteral("Power saver"), {}, kSaver })
                  ->size(),
-             1);
+        1);
 }
 
 void TestNetworkScheduleFile::enableDisableWritesOneKey()
@@ -340,7 +353,7 @@ void TestNetworkScheduleFile::enableDisableWritesOneKey()
 
 void TestNetworkScheduleFile::removeRenumbersAndLastRemovalDeletesTheFile()
 {
-    const PowerPlan balanced{QStringLiteral("Balanced"), {}, kBalanced};
+    const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
     for (int n = 1; n <= 3; ++n)
         QVERIFY(saveNetworkSchedule(*m_platform, known(n, QString::number(n)), balanced));
 
@@ -368,7 +381,7 @@ void TestNetworkScheduleFile::unreadableFilesAreKeptAsideByTheNextChange_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("kept");
     const QByteArray entry = "ampctl_NetworkGuid0=" + guidToText(network(1)).toUtf8() + "\nampctl_PwrPlanGuid0="
-                             + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName0=Home\nampctl_SchdEnabled0=Enabled\n";
+        + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName0=Home\nampctl_SchdEnabled0=Enabled\n";
     QTest::newRow("invalid UTF-8") << QByteArray("[Ampora]\n" + entry + "ampctl_NetworkName1=\xff\xfe\xfd\n") << 1;
     QTest::newRow("a line that is no INI line") << QByteArray("[Ampora]\n" + entry + "garbage without equals\n") << 1;
     QTest::newRow("binary junk") << QByteArray("\x00\x01\x02\x03\xff", 5) << 0;
@@ -384,8 +397,8 @@ void TestNetworkScheduleFile::unreadableFilesAreKeptAsideByTheNextChange()
     QCOMPARE(networkFileBytes(), bytes);
 
     // A change keeps the damaged file aside as it was and writes what could be read, with the change.
-    const Result<QList<NetworkSchedule>> saved
-        = saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Lab")), {QStringLiteral("Balanced"), {}, kBalanced});
+    const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(
+        *m_platform, known(7, QStringLiteral("Lab")), { QStringLiteral("Balanced"), {}, kBalanced });
     QVERIFY(saved);
     QCOMPARE(saved->size(), kept + 1);
     const QStringList aside = asideFiles();
@@ -404,19 +417,19 @@ void TestNetworkScheduleFile::concurrentProcessesLoseNoSchedule()
     std::vector<std::unique_ptr<QProcess>> clients;
     auto start = [&clients](const QStringList &arguments) {
         auto process = std::make_unique<QProcess>();
-        process->start(QStringLiteral(NETWORK_SCHEDULE_CLIENT), QStringList{sharedStrings().dataFolder} + arguments);
+        process->start(QStringLiteral(NETWORK_SCHEDULE_CLIENT), QStringList { sharedStrings().dataFolder } + arguments);
         clients.push_back(std::move(process));
     };
     for (int writer = 0; writer < kWriters; ++writer)
-        start({QStringLiteral("add"), QString::number(writer * kPerWriter), QString::number(kPerWriter)});
+        start({ QStringLiteral("add"), QString::number(writer * kPerWriter), QString::number(kPerWriter) });
     for (int lister = 0; lister < 2; ++lister)
-        start({QStringLiteral("list"), QStringLiteral("40")});
+        start({ QStringLiteral("list"), QStringLiteral("40") });
     // All finish before any is judged, so a failure leaves no process behind.
     for (const std::unique_ptr<QProcess> &client : clients)
         client->waitForFinished(-1);
     for (const std::unique_ptr<QProcess> &client : clients) {
         QVERIFY2(client->exitStatus() == QProcess::NormalExit && client->exitCode() == 0,
-                 client->readAllStandardError().constData());
+            client->readAllStandardError().constData());
     }
 
     const IniFile ini = IniFile::load(sharedStrings().networkFile);
@@ -443,10 +456,10 @@ void TestNetworkScheduleFile::connectedIndexIsTheLastConnected_data()
 {
     QTest::addColumn<QList<bool>>("connected");
     QTest::addColumn<qsizetype>("index");
-    QTest::newRow("no networks") << QList<bool>{} << qsizetype(-1);
-    QTest::newRow("none connected") << QList<bool>{false, false} << qsizetype(-1);
-    QTest::newRow("one connected") << QList<bool>{false, true, false} << qsizetype(1);
-    QTest::newRow("last connected wins") << QList<bool>{true, false, true, false} << qsizetype(2);
+    QTest::newRow("no networks") << QList<bool> {} << qsizetype(-1);
+    QTest::newRow("none connected") << QList<bool> { false, false } << qsizetype(-1);
+    QTest::newRow("one connected") << QList<bool> { false, true, false } << qsizetype(1);
+    QTest::newRow("last connected wins") << QList<bool> { true, false, true, false } << qsizetype(2);
 }
 
 void TestNetworkScheduleFile::connectedIndexIsTheLastConnected()
@@ -455,7 +468,7 @@ void TestNetworkScheduleFile::connectedIndexIsTheLastConnected()
     QFETCH(qsizetype, index);
     QList<NetworkList::Network> networks;
     for (const bool c : connected)
-        networks.append({QString::number(networks.size()), network(int(networks.size())), c});
+        networks.append({ QString::number(networks.size()), network(int(networks.size())), c });
     QCOMPARE(NetworkList::connectedIndex(networks), index);
 }
 

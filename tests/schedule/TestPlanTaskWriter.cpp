@@ -100,7 +100,7 @@ void TestPlanTaskWriter::picksFirstFreeName()
     QFETCH(QString, expected);
     // Names taken by anything in the folder, the program's tasks or not.
     for (const QString &name : std::as_const(listedNames))
-        m_service.addForeignTask(RegisteredTask{name, true, std::nullopt});
+        m_service.addForeignTask(RegisteredTask { name, true, std::nullopt });
 
     PlanTaskWriter writer(m_service, kProgram);
     QCOMPARE(writer.write(choice(Kind::Daily), m_plans), Outcome::Registered);
@@ -213,7 +213,8 @@ void TestPlanTaskWriter::writesEveryTimeTheClockShows_data()
     const QDate springForward(2030, 3, 31);
     QTest::newRow("once, in the hour the clock skips")
         << berlin << Kind::Once << springForward << QTime(2, 30) << Outcome::NoSuchTime;
-    QTest::newRow("daily, from that day") << berlin << Kind::Daily << springForward << QTime(2, 30) << Outcome::Registered;
+    QTest::newRow("daily, from that day")
+        << berlin << Kind::Daily << springForward << QTime(2, 30) << Outcome::Registered;
     QTest::newRow("weekly, from that day")
         << berlin << Kind::Weekly << springForward << QTime(2, 30) << Outcome::Registered;
     QTest::newRow("once, in the hour that comes twice")
@@ -222,8 +223,8 @@ void TestPlanTaskWriter::writesEveryTimeTheClockShows_data()
         << QByteArray("UTC") << Kind::Once << springForward << QTime(2, 30) << Outcome::Registered;
     QTest::newRow("once, before the first year")
         << berlin << Kind::Once << QDate(1969, 12, 31) << QTime(23, 0) << Outcome::DateOutOfRange;
-    QTest::newRow("daily, from the last day") << berlin << Kind::Daily << QDate(2198, 12, 31) << QTime(7, 0)
-                                              << Outcome::Registered;
+    QTest::newRow("daily, from the last day")
+        << berlin << Kind::Daily << QDate(2198, 12, 31) << QTime(7, 0) << Outcome::Registered;
     QTest::newRow("daily, after the last year")
         << berlin << Kind::Daily << QDate(2199, 1, 1) << QTime(7, 0) << Outcome::DateOutOfRange;
 }

@@ -32,9 +32,9 @@ int complain(const QString &what)
 
 int add(const SchemeStore &store, int first, int count)
 {
-    const PowerPlan balanced{QStringLiteral("Balanced"), {}, kBalanced};
+    const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
     for (int n = first; n < first + count; ++n) {
-        const NetworkList::Network network{QStringLiteral("Network %1").arg(n), numberedNetwork(n), false};
+        const NetworkList::Network network { QStringLiteral("Network %1").arg(n), numberedNetwork(n), false };
         if (const auto saved = saveNetworkSchedule(store, network, balanced); !saved)
             return complain(QStringLiteral("adding %1: %2").arg(n).arg(saved.failure().message));
         if (n % 2 == 0) {
@@ -42,7 +42,7 @@ int add(const SchemeStore &store, int first, int count)
                 return complain(QStringLiteral("disabling %1: %2").arg(n).arg(disabled.failure().message));
         }
         if (n % 5 == 0) {
-            const NetworkList::Network scratch{QStringLiteral("Scratch"), numberedNetwork(n + kScratch), false};
+            const NetworkList::Network scratch { QStringLiteral("Scratch"), numberedNetwork(n + kScratch), false };
             if (const auto saved = saveNetworkSchedule(store, scratch, balanced); !saved)
                 return complain(QStringLiteral("adding scratch %1: %2").arg(n).arg(saved.failure().message));
             if (const auto removed = removeNetworkSchedule(store, scratch.guid); !removed)
@@ -89,7 +89,7 @@ int main(int argc, char **argv)
     if (!adding && !listing) {
         std::fputs("usage: network_schedule_client <data folder> add <first> <count>\n"
                    "       network_schedule_client <data folder> list <rounds>\n",
-                   stderr);
+            stderr);
         return 2;
     }
     SharedStrings &strings = sharedStrings();

@@ -30,14 +30,17 @@ void TestPleaseWait::centredOnItsOwnerEachTimeItShows()
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
 
-    for (const QPoint &framePosition : {QPoint(120, 80), QPoint(300, 40)}) {
+    for (const QPoint &framePosition : { QPoint(120, 80), QPoint(300, 40) }) {
         frame.move(framePosition);
         wait.show();
         QVERIFY(QTest::qWaitForWindowExposed(&wait));
         const QPoint frameCentre = frame.mapToGlobal(frame.rect().center());
         const QPoint waitCentre = wait.mapToGlobal(wait.rect().center());
         QVERIFY2((frameCentre - waitCentre).manhattanLength() <= 1,
-                 qPrintable(u"%1,%2 against %3,%4"_qs.arg(waitCentre.x()).arg(waitCentre.y()).arg(frameCentre.x()).arg(frameCentre.y())));
+            qPrintable(u"%1,%2 against %3,%4"_qs.arg(waitCentre.x())
+                           .arg(waitCentre.y())
+                           .arg(frameCentre.x())
+                           .arg(frameCentre.y())));
         wait.hide();
     }
 }
@@ -71,8 +74,8 @@ void TestPleaseWait::marqueeRuns()
 void TestPleaseWait::englishWhateverTheLanguageFile()
 {
     m_environment.writeFile(QStringLiteral("program/ampctleng.ini"),
-                            "[Ampora]\nIDS_PLEASE_WAIT=Bitte warten...\nIDS_WAIT=Bitte warten...\n"
-                            "Please wait...=Bitte warten...\n");
+        "[Ampora]\nIDS_PLEASE_WAIT=Bitte warten...\nIDS_WAIT=Bitte warten...\n"
+        "Please wait...=Bitte warten...\n");
     PleaseWaitDialog wait;
     QCOMPARE(wait.label()->text(), QStringLiteral("Please wait..."));
     const QList<QLabel *> labels = wait.findChildren<QLabel *>();

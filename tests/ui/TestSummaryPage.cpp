@@ -1,15 +1,15 @@
-#include "SummaryPage.h"
-#include "NotificationStrip.h"
-#include "LinkLabel.h"
-#include "PleaseWaitDialog.h"
-#include "PictureButton.h"
 #include "CommandId.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
+#include "LinkLabel.h"
 #include "NetworkScheduleFile.h"
+#include "NotificationStrip.h"
+#include "PictureButton.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
+#include "PleaseWaitDialog.h"
+#include "SummaryPage.h"
 #include "SysfsBatteryStatusReader.h"
 #include "TaskReader.h"
 #include "TestEnvironment.h"
@@ -22,7 +22,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
-
 #include <atomic>
 #include <memory>
 
@@ -132,13 +131,13 @@ void TestSummaryPage::init()
     m_tasks = std::make_unique<FakeTaskService>();
     const PowerPlanList plans = loadPowerPlans(*m_platform);
     PlanTaskWriter writer(*m_tasks, QStringLiteral("/usr/bin/ampora"));
-    PlanTaskWriter::Choice choice{0, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {}};
+    PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {} };
     QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
     choice.planIndex = 1;
     QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(m_tasks->tasks().size(), 2);
     const PowerPlan saverPlan = plans.at(findPlan(plans, saver).value());
-    QVERIFY(saveNetworkSchedule(*m_platform, {QStringLiteral("Home"), QUuid::createUuid(), true}, saverPlan));
+    QVERIFY(saveNetworkSchedule(*m_platform, { QStringLiteral("Home"), QUuid::createUuid(), true }, saverPlan));
 
     m_pleaseWait = std::make_unique<PleaseWaitDialog>();
 }
@@ -156,7 +155,8 @@ void TestSummaryPage::cleanup()
 std::unique_ptr<SummaryPage> TestSummaryPage::makePage(const char *sysfsCase)
 {
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs(sysfsCase));
-    auto page = std::make_unique<SummaryPage>(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, m_pleaseWait.get()});
+    auto page = std::make_unique<SummaryPage>(
+        PageServices { { *m_platform, *m_tasks, m_networks, *m_battery }, m_pleaseWait.get() });
     page->resize(Page::kFrameSize);
     return page;
 }
@@ -243,7 +243,7 @@ void TestSummaryPage::batteryLinkShowsTheBatteryState()
     qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(sysfs("discharging")));
     m_battery = std::make_unique<SysfsBatteryStatusReader>();
     qunsetenv("AMPORA_SYSFS_ROOT");
-    SummaryPage page(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, nullptr});
+    SummaryPage page(PageServices { { *m_platform, *m_tasks, m_networks, *m_battery }, nullptr });
     page.resize(Page::kFrameSize);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
@@ -256,9 +256,10 @@ void TestSummaryPage::batteryLinkShowsTheBatteryState()
     const BatteryPopup &popup = page.shownBatteryPopup();
     QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
     QCOMPARE(popup.accent, PopupAccent::Blue);
-    QCOMPARE(popup.body, QStringLiteral("Power source\t: Battery\n"
-                                        "Remaining\t: 55%\n"
-                                        "Lasts for\t: 1 hours 1 minutes\n"));
+    QCOMPARE(popup.body,
+        QStringLiteral("Power source\t: Battery\n"
+                       "Remaining\t: 55%\n"
+                       "Lasts for\t: 1 hours 1 minutes\n"));
 }
 
 void TestSummaryPage::helpDropDownOffersAbout()
@@ -324,7 +325,7 @@ void TestSummaryPage::everyControlIsReachedWithTabAndShowsFocus()
     qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(sysfs("discharging")));
     m_battery = std::make_unique<SysfsBatteryStatusReader>();
     qunsetenv("AMPORA_SYSFS_ROOT");
-    SummaryPage page(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, nullptr});
+    SummaryPage page(PageServices { { *m_platform, *m_tasks, m_networks, *m_battery }, nullptr });
     page.resize(Page::kFrameSize);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
@@ -364,7 +365,7 @@ void TestSummaryPage::pageHoldsItsFrameAtSize()
     frame.resize(1200, 700);
     frame.setWindowFlags(Qt::Window | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs("no-battery"));
-    auto *page = new SummaryPage(PageServices{{*m_platform, *m_tasks, m_networks, *m_battery}, nullptr}, &frame);
+    auto *page = new SummaryPage(PageServices { { *m_platform, *m_tasks, m_networks, *m_battery }, nullptr }, &frame);
     QCOMPARE(frame.size(), Page::kFrameSize);
     QCOMPARE(frame.minimumSize(), frame.maximumSize());
     QVERIFY(!frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
