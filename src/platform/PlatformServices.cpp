@@ -3,6 +3,7 @@
 #include "NetworkManagerList.h"
 #include "PowerPlatform.h"
 #include "SysfsBatteryStatusReader.h"
+#include "SysfsCapabilityReader.h"
 #include "SystemdTaskService.h"
 
 PlatformServices::PlatformServices(const SharedStrings &strings)
@@ -11,6 +12,7 @@ PlatformServices::PlatformServices(const SharedStrings &strings)
           SystemdTaskService::defaultUnitFolder(), SystemdTaskService::defaultAutostartFolder()))
     , m_networks(std::make_unique<NetworkManagerList>())
     , m_battery(std::make_unique<SysfsBatteryStatusReader>())
+    , m_capabilities(std::make_unique<SysfsCapabilityReader>())
 {
 }
 
@@ -18,5 +20,5 @@ PlatformServices::~PlatformServices() = default;
 
 Services PlatformServices::services() const
 {
-    return Services { *m_platform, *m_tasks, *m_networks, *m_battery };
+    return Services { *m_platform, *m_tasks, *m_networks, *m_battery, *m_capabilities };
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class BatteryStatusReader;
+class CapabilityReader;
 class NetworkList;
 class PowerPlatform;
 struct SharedStrings;
@@ -17,7 +18,7 @@ std::unique_ptr<PowerPlatform> createPowerPlatform(const SharedStrings &strings)
 // Every real backend of this machine, created once at start and owned for the whole run:
 // the scheme store, systemd user units and autostart entries in $XDG_CONFIG_HOME, NetworkManager
 // on the system bus (an empty list when it is not running) and sysfs for the power state
-// ($AMPORA_SYSFS_ROOT overrides /sys).
+// and the power capabilities ($AMPORA_SYSFS_ROOT overrides /sys).
 class PlatformServices
 {
 public:
@@ -31,4 +32,5 @@ private:
     std::unique_ptr<TaskService> m_tasks;
     std::unique_ptr<NetworkList> m_networks;
     std::unique_ptr<BatteryStatusReader> m_battery;
+    std::unique_ptr<CapabilityReader> m_capabilities;
 };

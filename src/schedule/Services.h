@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CapabilityReader.h"
+
 class BatteryStatusReader;
 class NetworkList;
 class PowerPlatform;
@@ -13,4 +15,6 @@ struct Services
     TaskService &tasks;
     const NetworkList &networks;
     const BatteryStatusReader &battery;
+    // Last and defaulted, so that tests with no plan editor need not name it.
+    const CapabilityReader &capabilities = CapabilityReader::unavailable();
 };

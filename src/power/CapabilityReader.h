@@ -1,0 +1,21 @@
+#pragma once
+
+#include "PowerSettings.h"
+#include "Result.h"
+
+// Which settings this machine has (see PlanCapabilities). Reading fails only when the machine's
+// devices cannot be listed at all; the failure's message is then the text the plan editor shows.
+class CapabilityReader
+{
+public:
+    virtual ~CapabilityReader() = default;
+
+    virtual Result<PlanCapabilities> read() const = 0;
+
+    // Stands in where no reader was handed down (tests that never open the plan editor): it
+    // fails as a machine without readable devices would.
+    static const CapabilityReader &unavailable();
+};
+
+// "Failed to read the power capabilities." with the system's error code (an errno value).
+Failure capabilitiesFailure(int errorCode);

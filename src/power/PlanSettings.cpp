@@ -1,0 +1,86 @@
+#include "PlanSettings.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kSecondsPerMinute = 60;
+
+int listCount(SettingKind kind)
+{
+    return kind == SettingKind::Lock ? kLockCount : kActionCount;
+}
+
+} // namespace
+
+ShownValue shownValue(SettingKind kind, quint32 stored)
+{
+    // Timeouts and brightness are taken as signed 32-bit numbers, so the unreadable -1 shows as
+    // 0; the controls then hold the result within their ranges.
+    const qint32 signedValue = static_cast<qint32>(stored);
+    ShownValue shown;
+    switch (kind) {
+    case SettingKind::Action:
+    case SettingKind::Lock:
+        if (stored < static_cast<quint32>(listCount(kind)))
+            shown.selection = static_cast<int>(stored);
+        break;
+    case SettingKind::Timeout:
+        // Signed division rounds toward zero: 90 s shows as 1 minute.
+        shown.number = std::clamp(signedValue / kSecondsPerMinute, 0, kMaxTimeoutMinutes);
+        break;
+    case SettingKind::Brightness:
+        shown.number = std::clamp(signedValue, 0, kMaxBrightness);
+        break;
+    }
+    return shown;
+}
+
+quint32 storedValue(SettingKind kind, const ShownValue &shown)
+{
+    switch (kind) {
+    case SettingKind::Action:
+    case SettingKind::Lock:
+        // A list with no selection writes what it holds, the -1 of no selection.
+        if (!shown.selection || *shown.selection < 0 || *shown.selection >= listCount(kind))
+            return kUnreadableValue;
+        return static_cast<quint32>(*shown.selection);
+    case SettingKind::Timeout:
+        return static_cast<quint32>(std::clamp(shown.number, 0, kMaxTimeoutMinutes)) * kSecondsPerMinute;
+    case SettingKind::Brightness:
+        return static_cast<quint32>(std::clamp(shown.number, 0, kMaxBrightness));
+    }
+    return kUnreadableValue;
+}
+
+QList<PlanSettingValue> readPlanSettings(
+    const PowerPlatform &platform, const QUuid &scheme, const PlanCapabilities &capabilities)
+{
+    QList<PowerSource> sources { PowerSource::Ac };
+    if (capabilities.batteries)
+        sources.append(PowerSource::Dc);
+
+    QList<PlanSettingValue> values;
+    for (const PowerSettingRow &row : powerSettingRows()) {
+        if (!isSettingOffered(row, capabilities))
+            continue;
+        for (const PowerSource source : sources) {
+            const quint32 stored
+                = platform.valueIndex(source, scheme, row.subgroup, row.setting).valueOr(kUnreadableValue);
+            values.append(PlanSettingValue { &row, source, shownValue(row.kind, stored) });
+        }
+    }
+    return values;
+}
+
+Result<> writePlanSettings(PowerPlatform &platform, const QUuid &scheme, const QList<PlanSettingValue> &values)
+{
+    Result<> outcome;
+    for (const PlanSettingValue &value : values) {
+        const Result<> written = platform.writeValueIndex(
+            value.source, scheme, value.row->subgroup, value.row->setting, storedValue(value.row->kind, value.shown));
+        if (!written && outcome)
+            outcome = written;
+    }
+    return outcome;
+}

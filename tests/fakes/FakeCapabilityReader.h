@@ -1,0 +1,18 @@
+#pragma once
+
+#include "CapabilityReader.h"
+
+// Capabilities that tests set directly; errorCode set makes reading fail with it.
+class FakeCapabilityReader : public CapabilityReader
+{
+public:
+    Result<PlanCapabilities> read() const override
+    {
+        if (errorCode)
+            return capabilitiesFailure(*errorCode);
+        return capabilities;
+    }
+
+    PlanCapabilities capabilities;
+    std::optional<int> errorCode;
+};

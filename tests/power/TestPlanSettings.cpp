@@ -1,0 +1,201 @@
+#include "FakePowerPlatform.h"
+#include "PlanSettings.h"
+#include "SchemeStore.h"
+#include "TestEnvironment.h"
+
+#include <QTest>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(SettingKind)
+Q_DECLARE_METATYPE(ShownValue)
+
+namespace {
+
+const QUuid kBalanced = defaultPlans()[0].guid;
+const QUuid kPowerSaver = defaultPlans()[2].guid;
+
+const PlanCapabilities kLaptop { true, true, true, true, true };
+const PlanCapabilities kDesktop { true, false, false, false, false };
+
+ShownValue selected(int index)
+{
+    return ShownValue { index, 0 };
+}
+
+ShownValue number(int value)
+{
+    return ShownValue { std::nullopt, value };
+}
+
+const PowerSettingRow &rowOf(const QUuid &setting)
+{
+    const auto rows = powerSettingRows();
+    return *std::find_if(rows.begin(), rows.end(), [&](const PowerSettingRow &row) { return row.setting == setting; });
+}
+
+quint32 stored(const PowerPlatform &platform, const QUuid &scheme, const QUuid &setting, PowerSource source)
+{
+    const PowerSettingRow &row = rowOf(setting);
+    return platform.valueIndex(source, scheme, row.subgroup, row.setting).valueOr(0xDEADBEEF);
+}
+
+// A platform whose writes of one setting fail; counts every write.
+class RefusingPlatform : public FakePowerPlatform
+{
+public:
+    QUuid refused;
+    int writes = 0;
+
+    Result<> writeValueIndex(
+        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) override
+    {
+        ++writes;
+        if (setting == refused)
+            return failed(u"refused"_s);
+        return FakePowerPlatform::writeValueIndex(source, scheme, subgroup, setting, value);
+    }
+};
+
+} // namespace
+
+class TestPlanSettings : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void valuesShowAndWriteBack_data();
+    void valuesShowAndWriteBack();
+    void readAllWriteAllRoundTripOnTheStore();
+    void desktopNeitherReadsNorWritesBatteryOrDimmingValues();
+    void unreadableValuesShowEmptyAndWriteWhatTheControlsHold();
+    void failedWriteDoesNotStopTheWalk();
+};
+
+void TestPlanSettings::valuesShowAndWriteBack_data()
+{
+    QTest::addColumn<SettingKind>("kind");
+    QTest::addColumn<quint32>("stored");
+    QTest::addColumn<ShownValue>("shown");
+    QTest::addColumn<quint32>("writtenBack");
+    const auto timeout = SettingKind::Timeout;
+    const auto action = SettingKind::Action;
+    const auto lock = SettingKind::Lock;
+    const auto brightness = SettingKind::Brightness;
+
+    QTest::newRow("timeout 90 s: 1 minute, saved as 60") << timeout << 90u << number(1) << 60u;
+    QTest::newRow("timeout 0: never") << timeout << 0u << number(0) << 0u;
+    QTest::newRow("timeout unreadable: never") << timeout << kUnreadableValue << number(0) << 0u;
+    QTest::newRow("timeout negative as signed: never") << timeout << 0x80000000u << number(0) << 0u;
+    QTest::newRow("timeout at the spin box's top")
+        << timeout << 1'800'000'000u << number(kMaxTimeoutMinutes) << 1'800'000'000u;
+    QTest::newRow("timeout beyond it: held at the top")
+        << timeout << 0x7FFFFFFFu << number(kMaxTimeoutMinutes) << 1'800'000'000u;
+
+    QTest::newRow("action 0: do nothing") << action << 0u << selected(0) << 0u;
+    QTest::newRow("action 3: shut down") << action << 3u << selected(3) << 3u;
+    QTest::newRow("action 4: no selection") << action << 4u << ShownValue {} << kUnreadableValue;
+    QTest::newRow("action unreadable: no selection") << action << kUnreadableValue << ShownValue {} << kUnreadableValue;
+    QTest::newRow("lock 1: lock") << lock << 1u << selected(1) << 1u;
+    QTest::newRow("lock 2: no selection") << lock << 2u << ShownValue {} << kUnreadableValue;
+
+    QTest::newRow("brightness 70") << brightness << 70u << number(70) << 70u;
+    QTest::newRow("brightness 101: slider at 100") << brightness << 101u << number(100) << 100u;
+    QTest::newRow("brightness unreadable: slider at 0") << brightness << kUnreadableValue << number(0) << 0u;
+}
+
+void TestPlanSettings::valuesShowAndWriteBack()
+{
+    QFETCH(SettingKind, kind);
+    QFETCH(quint32, stored);
+    QFETCH(ShownValue, shown);
+    QFETCH(quint32, writtenBack);
+    const ShownValue actual = shownValue(kind, stored);
+    QCOMPARE(actual.selection, shown.selection);
+    QCOMPARE(actual.number, shown.number);
+    QCOMPARE(storedValue(kind, actual), writtenBack);
+}
+
+void TestPlanSettings::readAllWriteAllRoundTripOnTheStore()
+{
+    const TestEnvironment env;
+    SchemeStore store(env.path(u"schemes.ini"_s));
+    const Result<QUuid> copy = store.duplicateScheme(kPowerSaver);
+    QVERIFY(copy.ok());
+
+    // The editor opens Balanced, changes two values and saves them into the copy.
+    QList<PlanSettingValue> values = readPlanSettings(store, kBalanced, kLaptop);
+    QCOMPARE(values.size(), 20);
+    for (PlanSettingValue &value : values) {
+        if (value.row->setting == GUID_VIDEO_POWERDOWN_TIMEOUT && value.source == PowerSource::Ac)
+            value.shown = number(2);
+        if (value.row->setting == GUID_LIDCLOSE_ACTION && value.source == PowerSource::Dc)
+            value.shown = selected(2);
+    }
+    QVERIFY(writePlanSettings(store, *copy, values).ok());
+
+    // A second store reads the file afresh: the copy now shows what the editor held.
+    SchemeStore reread(env.path(u"schemes.ini"_s));
+    const QList<PlanSettingValue> back = readPlanSettings(reread, *copy, kLaptop);
+    QCOMPARE(back.size(), values.size());
+    for (qsizetype i = 0; i < back.size(); ++i) {
+        QCOMPARE(back[i].row, values[i].row);
+        QCOMPARE(back[i].source, values[i].source);
+        QCOMPARE(back[i].shown, values[i].shown);
+    }
+    QCOMPARE(stored(reread, *copy, GUID_VIDEO_POWERDOWN_TIMEOUT, PowerSource::Ac), 120u);
+    QCOMPARE(stored(reread, *copy, GUID_LIDCLOSE_ACTION, PowerSource::Dc), 2u);
+    QCOMPARE(stored(reread, *copy, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, PowerSource::Dc),
+        rowOf(GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS).balanced.dc);
+}
+
+void TestPlanSettings::desktopNeitherReadsNorWritesBatteryOrDimmingValues()
+{
+    const TestEnvironment env;
+    SchemeStore store(env.path(u"schemes.ini"_s));
+    const Result<QUuid> copy = store.duplicateScheme(kPowerSaver);
+    QVERIFY(copy.ok());
+
+    QVERIFY(writePlanSettings(store, *copy, readPlanSettings(store, kBalanced, kDesktop)).ok());
+    for (const PowerSettingRow &row : powerSettingRows()) {
+        const QByteArray where = row.labelKey.toUtf8();
+        const bool offered = isSettingOffered(row, kDesktop);
+        QVERIFY2(stored(store, *copy, row.setting, PowerSource::Ac) == (offered ? row.balanced.ac : row.powerSaver.ac),
+            where.constData());
+        QVERIFY2(stored(store, *copy, row.setting, PowerSource::Dc) == row.powerSaver.dc, where.constData());
+    }
+}
+
+void TestPlanSettings::unreadableValuesShowEmptyAndWriteWhatTheControlsHold()
+{
+    FakePowerPlatform platform;
+    const QUuid empty = platform.addScheme(u"No values"_s);
+    const QList<PlanSettingValue> values = readPlanSettings(platform, empty, kLaptop);
+    QCOMPARE(values.size(), 20);
+    for (const PlanSettingValue &value : values)
+        QCOMPARE(value.shown, shownValue(value.row->kind, kUnreadableValue));
+
+    QVERIFY(writePlanSettings(platform, empty, values).ok());
+    QCOMPARE(stored(platform, empty, GUID_POWERBUTTON_ACTION, PowerSource::Dc), kUnreadableValue);
+    QCOMPARE(stored(platform, empty, GUID_LOCK_CONSOLE_ON_WAKE, PowerSource::Ac), kUnreadableValue);
+    QCOMPARE(stored(platform, empty, GUID_STANDBY_TIMEOUT, PowerSource::Ac), 0u);
+    QCOMPARE(stored(platform, empty, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, PowerSource::Dc), 0u);
+}
+
+void TestPlanSettings::failedWriteDoesNotStopTheWalk()
+{
+    RefusingPlatform platform;
+    platform.refused = GUID_POWERBUTTON_ACTION;
+    const QUuid plan = platform.addScheme(u"Plan"_s);
+    QList<PlanSettingValue> values = readPlanSettings(platform, plan, kLaptop);
+    for (PlanSettingValue &value : values)
+        value.shown = shownValue(value.row->kind, 1);
+
+    const Result<> written = writePlanSettings(platform, plan, values);
+    QCOMPARE(written.failure().message, u"refused"_s);
+    QCOMPARE(platform.writes, 20);
+    QCOMPARE(stored(platform, plan, GUID_LOCK_CONSOLE_ON_WAKE, PowerSource::Dc), 1u);
+}
+
+QTEST_GUILESS_MAIN(TestPlanSettings)
+#include "TestPlanSettings.moc"
