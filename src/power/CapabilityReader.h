@@ -11,10 +11,6 @@ public:
     virtual ~CapabilityReader() = default;
 
     virtual Result<PlanCapabilities> read() const = 0;
-
-    // Stands in where no reader was handed down (tests that never open the plan editor): it
-    // fails as a machine without readable devices would.
-    static const CapabilityReader &unavailable();
 };
 
 // "Failed to read the power capabilities." with the system's error code (an errno value).

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "CapabilityReader.h"
-
 class BatteryStatusReader;
+class CapabilityReader;
 class NetworkList;
 class PowerPlatform;
 class TaskService;
@@ -15,6 +14,5 @@ struct Services
     TaskService &tasks;
     const NetworkList &networks;
     const BatteryStatusReader &battery;
-    // Last and defaulted, so that tests with no plan editor need not name it.
-    const CapabilityReader &capabilities = CapabilityReader::unavailable();
+    const CapabilityReader &capabilities;
 };

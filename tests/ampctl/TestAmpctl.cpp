@@ -2,6 +2,7 @@
 // real ampctl binary writing units that systemd accepts.
 #include "AmpctlCommands.h"
 #include "FakeBatteryStatusReader.h"
+#include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
@@ -88,8 +89,9 @@ Outcome TestAmpctl::run(const QStringList &arguments)
     QTextStream out(&outcome.out);
     QTextStream err(&outcome.err);
     const FakeBatteryStatusReader battery;
-    AmpctlCommands commands(
-        { { *m_platform, *m_tasks, *m_networks, battery }, u"/opt/ampora/bin/ampora"_s, [this] { ++m_changeNotices; } },
+    const FakeCapabilityReader capabilities;
+    AmpctlCommands commands({ { *m_platform, *m_tasks, *m_networks, battery, capabilities },
+                                u"/opt/ampora/bin/ampora"_s, [this] { ++m_changeNotices; } },
         out, err);
     outcome.status = commands.run(arguments);
     out.flush();

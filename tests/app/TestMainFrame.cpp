@@ -1,6 +1,7 @@
 #include "CommandId.h"
 #include "CommandLine.h"
 #include "FakeBatteryStatusReader.h"
+#include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
@@ -43,13 +44,14 @@ private Q_SLOTS:
     void unfinishedPagesLeadBackToTheSummary();
 
 private:
-    Services services() { return Services { *m_platform, m_tasks, m_networks, m_battery }; }
+    Services services() { return Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakePowerPlatform> m_platform;
     FakeTaskService m_tasks;
     FakeNetworkList m_networks;
     FakeBatteryStatusReader m_battery;
+    FakeCapabilityReader m_capabilities;
     std::unique_ptr<MainWindow> m_frame;
     QUuid m_balanced;
     QUuid m_saver;

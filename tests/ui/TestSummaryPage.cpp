@@ -1,4 +1,5 @@
 #include "CommandId.h"
+#include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
@@ -113,6 +114,7 @@ private:
     std::unique_ptr<GatedPowerPlatform> m_platform;
     std::unique_ptr<FakeTaskService> m_tasks;
     FakeNetworkList m_networks;
+    FakeCapabilityReader m_capabilities;
     std::unique_ptr<SysfsBatteryStatusReader> m_battery;
     std::unique_ptr<PleaseWaitDialog> m_pleaseWait;
     QUuid m_balanced;
@@ -156,7 +158,7 @@ std::unique_ptr<SummaryPage> TestSummaryPage::makePage(const char *sysfsCase)
 {
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs(sysfsCase));
     auto page = std::make_unique<SummaryPage>(
-        PageServices { { *m_platform, *m_tasks, m_networks, *m_battery }, m_pleaseWait.get() });
+        PageServices { { *m_platform, *m_tasks, m_networks, *m_battery, m_capabilities }, m_pleaseWait.get() });
     page->resize(Page::kFrameSize);
     return page;
 }
@@ -243,7 +245,7 @@ void TestSummaryPage::batteryLinkShowsTheBatteryState()
     qputenv("AMPORA_SYSFS_ROOT", QFile::encodeName(sysfs("discharging")));
     m_battery = std::make_unique<SysfsBatteryStatusReader>();
     qunsetenv("AMPORA_SYSFS_ROOT");
-    SummaryPage page(PageServices { { *m_platform, *m_tasks, m_networks, *m_battery }, nullptr });
+    SummaryPage page(PageServices { { *m_platform, *m_tasks, m_networks, *m_battery, m_capabilities }, nullptr });
     page.resize(Page::kFrameSize);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
@@ -362,7 +364,8 @@ void TestSummaryPage::pageHoldsItsFrameAtSize()
     frame.resize(1200, 700);
     frame.setWindowFlags(Qt::Window | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs("no-battery"));
-    auto *page = new SummaryPage(PageServices { { *m_platform, *m_tasks, m_networks, *m_battery }, nullptr }, &frame);
+    auto *page = new SummaryPage(
+        PageServices { { *m_platform, *m_tasks, m_networks, *m_battery, m_capabilities }, nullptr }, &frame);
     QCOMPARE(frame.size(), Page::kFrameSize);
     QCOMPARE(frame.minimumSize(), frame.maximumSize());
     QVERIFY(!frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
