@@ -114,7 +114,6 @@ private Q_SLOTS:
     void deleteStopsAndRemovesBothUnits();
     void refusesWhatItCannotStore_data();
     void refusesWhatItCannotStore();
-    void readsFolderWithForeignAndBrokenUnits();
     void leavesUnitsItDidNotWriteAlone();
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
@@ -518,51 +517,6 @@ void TestSystemdTaskService::refusesWhatItCannotStore()
     QVERIFY(systemctlCalls().isEmpty());
 }
 
-void TestSystemdTaskService::readsFolderWithForeignAndBrokenUnits()
-{
-    const QByteArray foreignService = "[Service]\nExecStart=/usr/bin/backup --all\n";
-    const QByteArray foreignTimer = "[Timer]\nOnBootSec=5min\n\n[Install]\nWantedBy=timers.target\n";
-    m_env->writeFile(u"config/systemd/user/backup.service"_s, foreignService);
-    m_env->writeFile(u"config/systemd/user/backup.timer"_s, foreignTimer);
-    m_env->writeFile(u"config/systemd/user/AMPCTL5.timer"_s, "[Timer]\nOnCalendar=\xff\xfe garbage\n");
-    m_env->writeFile(u"config/systemd/user/AMPCTL6.timer"_s, "[Timer]\nOnCalendar=daily\n");
-    m_env->writeFile(u"config/systemd/user/AMPCTL7.timer"_s, "[Timer]\nOnCalendar=2024-07-05 07:03:09\n");
-    m_env->writeFile(u"config/systemd/user/notes.txt"_s, "not a unit");
-    QDir().mkpath(unitFolder() + u"/timers.target.wants"_s);
-    QFile::link(unitFolder() + u"/gone.timer"_s, unitFolder() + u"/timers.target.wants/gone.timer"_s);
-    m_env->writeFile(u"config/autostart/other.desktop"_s, "[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
-
-    auto tasks = service();
-    QList<RegisteredTask> read;
-    read = tasks->readTasks().valueOr({});
-    QStringList names;
-    for (const RegisteredTask &task : read)
-        names.append(task.name);
-    QCOMPARE(names, QStringList({ u"AMPCTL5"_s, u"AMPCTL6"_s, u"AMPCTL7"_s, u"backup"_s }));
-    QVERIFY(!read.at(0).definition); // not UTF-8
-    QVERIFY(read.at(1).definition->triggers.isEmpty()); // a calendar this program does not write
-    QCOMPARE(read.at(2).definition->triggers.size(), 1);
-    QVERIFY(read.at(2).definition->actions.isEmpty()); // no service beside the timer
-    QVERIFY(!read.at(3).enabled);
-
-    // The reader skips all of them and deletes none; the program's own task sits among them.
-    FakePowerPlatform plans;
-    const QUuid saver = plans.addScheme(u"Power saver"_s);
-    PlanTaskWriter writer(*tasks, m_program);
-    PlanTaskWriter::Choice choice;
-    choice.planIndex = 0;
-    choice.kind = PlanTaskWriter::Kind::Daily;
-    choice.date = QDate(2024, 7, 5);
-    choice.time = QTime(7, 3, 9);
-    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
-    const QList<TimeSchedule> schedules = readScheduledTasks(*tasks, plans);
-    QCOMPARE(schedules.size(), 1);
-    QCOMPARE(schedules.first().planGuid, saver);
-    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/backup.service"_s), foreignService);
-    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/backup.timer"_s), foreignTimer);
-    QCOMPARE(QDir(unitFolder()).entryList({ u"*.timer"_s }, QDir::Files).size(), 5);
-}
-
 void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
 {
     // Hand-made and broken units that look like the program's, and another program's timer.
@@ -596,6 +550,16 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
     QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
     QVERIFY(systemctlCalls().filter(u"AMPCTL0"_s).isEmpty());
+
+    // The folder lists every timer, but the reader shows only the program's task and, though the
+    // look-alikes name no plan it knows, deletes none of them.
+    QCOMPARE(tasks->readTasks().valueOr({}).size(), 3);
+    const QList<TimeSchedule> schedules = readScheduledTasks(*tasks, plans);
+    QCOMPARE(schedules.size(), 1);
+    QCOMPARE(schedules.first().taskName, u"AMPCTL2"_s);
+    QStringList written = before + QStringList { u"AMPCTL2.service"_s, u"AMPCTL2.timer"_s };
+    written.sort();
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), written);
 }
 
 void TestSystemdTaskService::logonEntryIsValidAndSingle()
