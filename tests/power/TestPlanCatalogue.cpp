@@ -1,5 +1,6 @@
 #include "FakePowerPlatform.h"
 #include "PlanCatalogue.h"
+#include "PlanEditing.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -17,6 +18,7 @@ private Q_SLOTS:
     void leavesOutUnreadableSchemes();
     void emptyPlatformGivesEmptyList();
     void exchangeSortLeavesEqualNamesWhereTheNamePassWould();
+    void planNamesAreUniqueWithoutRegardToCase();
 };
 
 namespace {
@@ -125,6 +127,18 @@ void TestPlanCatalogue::exchangeSortLeavesEqualNamesWhereTheNamePassWould()
         exchangeSort(items, [](const Item &item) -> const QString & { return item.first; });
         QCOMPARE(items, expected);
     }
+}
+
+void TestPlanCatalogue::planNamesAreUniqueWithoutRegardToCase()
+{
+    const QUuid road = QUuid::createUuid();
+    const PowerPlanList plans { { u"Balanced"_s, {}, QUuid::createUuid() }, { u"Road trip"_s, {}, road } };
+    QCOMPARE(checkPlanName(plans, QString()), PlanNameCheck::Empty);
+    QCOMPARE(checkPlanName(plans, u"ROAD TRIP"_s), PlanNameCheck::Taken);
+    QCOMPARE(checkPlanName(plans, u"Road trip "_s), PlanNameCheck::Usable);
+    // A plan keeps its own name, in any case, when it is renamed.
+    QCOMPARE(checkPlanName(plans, u"road Trip"_s, road), PlanNameCheck::Usable);
+    QCOMPARE(checkPlanName(plans, u"balanced"_s, road), PlanNameCheck::Taken);
 }
 
 QTEST_GUILESS_MAIN(TestPlanCatalogue)

@@ -1,0 +1,14 @@
+#include "PlanUsage.h"
+
+#include <algorithm>
+
+ScheduleUse scheduleUseOf(
+    const QUuid &plan, const QList<TimeSchedule> &timeSchedules, const QList<NetworkSchedule> &networkSchedules)
+{
+    if (std::any_of(timeSchedules.cbegin(), timeSchedules.cend(), [&](const auto &s) { return s.planGuid == plan; }))
+        return ScheduleUse::Time;
+    if (std::any_of(
+            networkSchedules.cbegin(), networkSchedules.cend(), [&](const auto &s) { return s.planGuid == plan; }))
+        return ScheduleUse::Network;
+    return ScheduleUse::None;
+}

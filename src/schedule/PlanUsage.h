@@ -1,0 +1,18 @@
+#pragma once
+
+#include "NetworkSchedule.h"
+#include "TimeSchedule.h"
+
+#include <QList>
+#include <QUuid>
+
+// How schedules use a plan. A plan that any schedule uses is never deleted, so that no schedule
+// is left pointing at nothing.
+enum class ScheduleUse {
+    None,
+    Time, // at least one time-based schedule; what the plan's schedule link opens first
+    Network, // network-based schedules only
+};
+
+ScheduleUse scheduleUseOf(
+    const QUuid &plan, const QList<TimeSchedule> &timeSchedules, const QList<NetworkSchedule> &networkSchedules);

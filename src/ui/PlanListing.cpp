@@ -1,0 +1,17 @@
+#include "PlanListing.h"
+
+#include "NetworkScheduleFile.h"
+#include "PlanCatalogue.h"
+#include "TaskReader.h"
+
+PlanListing PlanListing::load(const PowerPlatform &platform, TaskService &tasks)
+{
+    const PowerPlanList plans = loadPowerPlans(platform);
+    PlanListing listing;
+    listing.timeSchedules = readScheduledTasks(tasks, platform);
+    listing.networkSchedules = readNetworkSchedules(platform);
+    listing.rows.reserve(plans.size());
+    for (const PowerPlan &plan : plans)
+        listing.rows.append({ plan, scheduleUseOf(plan.planGuid, listing.timeSchedules, listing.networkSchedules) });
+    return listing;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "PlanUsage.h"
+#include "PowerPlan.h"
+
+#include <QList>
+
+class PowerPlatform;
+class TaskService;
+
+// What the plan list page shows: every plan in catalogue order with how schedules use it, and the
+// schedules themselves, which the page's schedule links open.
+struct PlanListing
+{
+    struct Row
+    {
+        PowerPlan plan;
+        ScheduleUse use = ScheduleUse::None;
+    };
+
+    QList<Row> rows;
+    QList<TimeSchedule> timeSchedules;
+    QList<NetworkSchedule> networkSchedules;
+
+    // Rebuilds the plan list, the time-based and the network-based schedules, in that order. Safe
+    // to call on a worker thread: it touches no widgets.
+    static PlanListing load(const PowerPlatform &platform, TaskService &tasks);
+};
