@@ -1,13 +1,19 @@
 #include "MessageBox.h"
 
 namespace {
-std::optional<QMessageBox::StandardButton> g_nextAnswer;
+QList<QMessageBox::StandardButton> g_nextAnswers;
+QStringList g_shownTexts;
 QString g_lastText;
 } // namespace
 
 QMessageBox::StandardButton MessageBox::information(QWidget *owner, const QString &caption, const QString &text)
 {
     return show(QMessageBox::Information, owner, caption, text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton MessageBox::error(QWidget *owner, const QString &caption, const QString &text)
+{
+    return show(QMessageBox::Critical, owner, caption, text, QMessageBox::Ok);
 }
 
 QMessageBox::StandardButton MessageBox::question(
@@ -18,7 +24,7 @@ QMessageBox::StandardButton MessageBox::question(
 
 void MessageBox::setNextAnswer(QMessageBox::StandardButton answer)
 {
-    g_nextAnswer = answer;
+    g_nextAnswers.append(answer);
 }
 
 QString MessageBox::lastText()
@@ -26,15 +32,18 @@ QString MessageBox::lastText()
     return g_lastText;
 }
 
+QStringList MessageBox::takeShownTexts()
+{
+    return std::exchange(g_shownTexts, {});
+}
+
 QMessageBox::StandardButton MessageBox::show(QMessageBox::Icon icon, QWidget *owner, const QString &caption,
     const QString &text, QMessageBox::StandardButtons buttons)
 {
     g_lastText = text;
-    if (g_nextAnswer) {
-        const QMessageBox::StandardButton answer = *g_nextAnswer;
-        g_nextAnswer.reset();
-        return answer;
-    }
+    g_shownTexts.append(text);
+    if (!g_nextAnswers.isEmpty())
+        return g_nextAnswers.takeFirst();
     QMessageBox box(icon, caption, text, buttons, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

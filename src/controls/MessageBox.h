@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QMessageBox>
-#include <optional>
+#include <QStringList>
 
 class QWidget;
 
@@ -11,12 +11,16 @@ class MessageBox
 {
 public:
     static QMessageBox::StandardButton information(QWidget *owner, const QString &caption, const QString &text);
+    static QMessageBox::StandardButton error(QWidget *owner, const QString &caption, const QString &text);
     static QMessageBox::StandardButton question(
         QWidget *owner, const QString &caption, const QString &text, QMessageBox::StandardButtons buttons);
 
-    // Test hook: the next box is not shown; it returns answer and records its text.
+    // Test hook: the next box is not shown; it returns answer and records its text. Called
+    // several times, it answers that many boxes in turn.
     static void setNextAnswer(QMessageBox::StandardButton answer);
     static QString lastText();
+    // Every text shown or answered since the last call, oldest first.
+    static QStringList takeShownTexts();
 
 private:
     static QMessageBox::StandardButton show(QMessageBox::Icon icon, QWidget *owner, const QString &caption,
