@@ -6,6 +6,7 @@
 #include "NotificationStack.h"
 #include "PageColours.h"
 #include "PageFactory.h"
+#include "PlanListPage.h"
 #include "PlanSwitch.h"
 #include "PleaseWaitDialog.h"
 #include "PowerPlatform.h"
@@ -18,6 +19,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -75,6 +77,9 @@ void MainWindow::onCommand(int id)
         break;
     case CmdCreatePlan:
         switchPage(PageKind::PlanList);
+        // After the click that asked for it has returned: the page it came from is gone.
+        if (auto *planList = qobject_cast<PlanListPage *>(m_currentPage))
+            QTimer::singleShot(0, planList, &PlanListPage::createPlan);
         break;
     case CmdManagePlans:
         switchPage(PageKind::PlanList);

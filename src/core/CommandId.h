@@ -13,6 +13,9 @@ enum CommandId : int {
     CmdOpenSecondSocialPage = 508,
     CmdOpenThirdSocialPage = 509,
     CmdShowSummary = 510,
+    CmdCreatePlanFromList = 511,
+    CmdEditPlan = 512,
+    CmdDeletePlan = 513,
     CmdTotalsLine = 527, // the summary page's three totals lines share this id
     CmdCreatePlan = 533,
     CmdManagePlans = 534,

@@ -46,7 +46,8 @@ PictureButton *Page::addButton(int id, const char16_t *captionKey, const ButtonP
 {
     auto *button = new PictureButton(id, this);
     button->setPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
-    button->setCaption(text(captionKey));
+    if (captionKey)
+        button->setCaption(text(captionKey));
     button->setNotifyParent(true);
     button->setGeometry(rect);
     PictureButton::connectHoverReset(button);

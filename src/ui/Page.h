@@ -39,7 +39,7 @@ protected:
     using ButtonPictures = std::array<PictureId, 4>; // normal, hover, pressed, disabled
 
     // A picture button that tells the page of hovering (so the hover look is reset) and whose
-    // click arrives at onCommand() with its id.
+    // click arrives at onCommand() with its id. A null captionKey gives a button without caption.
     PictureButton *addButton(int id, const char16_t *captionKey, const ButtonPictures &pictures, const QRect &rect);
 
     // Fixes the main window at kFrameSize and takes away its maximise box (the home page does

@@ -1,6 +1,7 @@
 #include "PageFactory.h"
 
 #include "PlaceholderPage.h"
+#include "PlanListPage.h"
 #include "SummaryPage.h"
 
 Page *createPage(PageKind kind, const PageServices &services, QWidget *parent)
@@ -9,6 +10,7 @@ Page *createPage(PageKind kind, const PageServices &services, QWidget *parent)
     case PageKind::Summary:
         return new SummaryPage(services, parent);
     case PageKind::PlanList:
+        return new PlanListPage(services, parent);
     case PageKind::ScheduledPlans:
         break;
     }

@@ -1,21 +1,318 @@
 #include "PlanListPage.h"
 
+#include "CommandId.h"
+#include "MessageBox.h"
+#include "PictureButton.h"
+#include "PleaseWaitDialog.h"
+#include "PowerPlatform.h"
+#include "ReportList.h"
+#include "SharedStrings.h"
+#include "UiFonts.h"
+
+#include <QMenu>
+#include <QPainter>
+#include <QTreeWidgetItem>
+#include <QtConcurrent>
+#include <algorithm>
+
+namespace {
+
+enum Column { NameColumn, ScheduleColumn, DescriptionColumn };
+
+// What each row carries besides its texts.
+constexpr int kPlanRole = Qt::UserRole;
+constexpr int kScheduleUseRole = Qt::UserRole + 1;
+
+const QColor kHeadingBand(0xDD, 0xDD, 0xDD);
+const QRect kHeadingBandRect(QPoint(60, 75), QPoint(953, 104));
+const QRect kListRect(QPoint(60, 105), QPoint(953, 434));
+constexpr QPoint kHeadingAt(65, 80);
+constexpr QPoint kLogoAt(4, 4);
+
+ScheduleUse scheduleUseOf(const QTreeWidgetItem *item)
+{
+    return static_cast<ScheduleUse>(item->data(NameColumn, kScheduleUseRole).toInt());
+}
+
+QUuid planOf(const QTreeWidgetItem *item)
+{
+    return item->data(NameColumn, kPlanRole).toUuid();
+}
+
+} // namespace
+
 PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
     : Page(parent)
     , m_services(services)
+    , m_pageFont(uiFont(10, QFont::Normal))
+    , m_logo(sharedStrings().pictureFile)
+    , m_heading(text(u"IDS_MANAGE_POWER_PLAN"))
+    , m_scheduledText(text(u"IDS_SCHEDULED"))
+    , m_notScheduledText(text(u"IDS_NOT_SCHEDULED"))
 {
+    using enum PictureId;
+    addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32));
+    addButton(CmdCreatePlanFromList, u"IDS_CREATE_PLAN", { CreatePlan, CreatePlan, CreatePlan, CreatePlanDisabled },
+        QRect(560, 80, 120, 20))
+        ->setCaptionBeside(true);
+    m_editButton = addButton(
+        CmdEditPlan, u"IDS_EDIT_PLAN", { EditPlan, EditPlan, EditPlan, EditPlanDisabled }, QRect(695, 80, 120, 20));
+    m_editButton->setCaptionBeside(true);
+    m_deleteButton = addButton(CmdDeletePlan, u"IDS_DELETE_PLAN",
+        { DeletePlan, DeletePlan, DeletePlan, DeletePlanDisabled }, QRect(830, 80, 120, 20));
+    m_deleteButton->setCaptionBeside(true);
+    buildList();
+    buildMenu();
+
+    connect(&m_loading, &QFutureWatcher<PlanListing>::finished, this, &PlanListPage::onReloaded);
+    startReload();
+    holdFrameSize();
 }
 
-PlanListPage::~PlanListPage() = default;
+PlanListPage::~PlanListPage()
+{
+    // The worker reads what the frame owns; let it end before the next page starts its own.
+    if (m_loading.isRunning()) {
+        m_loading.waitForFinished();
+        if (m_services.pleaseWait)
+            m_services.pleaseWait->hide();
+    }
+}
 
-void PlanListPage::refresh() { }
+void PlanListPage::buildList()
+{
+    m_list = new ReportList(this);
+    m_list->setGeometry(QRect(QPoint(60, 106), QPoint(953, 434)));
+    m_list->setFont(m_pageFont);
+    m_list->setHeaderLabels({ text(u"IDS_POWER_PLAN"), text(u"IDS_SCHEDULE_STATUS"), text(u"IDS_DESCRIPTION") });
+    m_list->setColumnWidth(NameColumn, 220);
+    m_list->setColumnWidth(ScheduleColumn, 180);
+    m_list->setColumnWidth(DescriptionColumn, 450);
+    (void)m_list->setLinkColumn(ScheduleColumn); // the list has its columns and no rows yet
+
+    connect(m_list, &ReportList::rowClicked, this, &PlanListPage::setCurrentRow);
+    // The schedule dialog comes with scheduling; until then the link selects its row.
+    connect(m_list, &ReportList::linkClicked, this, &PlanListPage::setCurrentRow);
+    connect(m_list, &ReportList::rowRightClicked, this, [this](const QPoint &screenPoint, int row) {
+        setCurrentRow(row);
+        showMenu(screenPoint);
+    });
+    connect(m_list, &ReportList::rowDoubleClicked, this, [this](const QPoint &, int row) {
+        setCurrentRow(row);
+        editPlan();
+    });
+    connect(m_list, &ReportList::keyPressed, this, [this](int key, int, const QPoint &screenPoint) {
+        setCurrentRow(m_list->selectionMark());
+        if (key == Qt::Key_Menu)
+            showMenu(screenPoint);
+        else
+            onKey(key);
+        setCurrentRow(m_list->selectionMark());
+    });
+}
+
+void PlanListPage::buildMenu()
+{
+    m_menu = new QMenu(this);
+    m_menu->addAction(text(u"IDS_CREATE_PLAN"), this, [this] { onCommand(CmdCreatePlanFromList); });
+    m_editAction = m_menu->addAction(text(u"IDS_EDIT_PLAN"), this, [this] { onCommand(CmdEditPlan); });
+    m_deleteAction = m_menu->addAction(text(u"IDS_DELETE_PLAN"), this, [this] { onCommand(CmdDeletePlan); });
+}
+
+QUuid PlanListPage::planOfRow(int row) const
+{
+    const QTreeWidgetItem *item = m_list->topLevelItem(row);
+    return item ? planOf(item) : QUuid();
+}
+
+void PlanListPage::refresh()
+{
+    if (m_loading.isRunning())
+        m_reloadAgain = true;
+    else
+        startReload();
+}
+
+void PlanListPage::startReload()
+{
+    setEnabled(false);
+    if (m_services.pleaseWait)
+        m_services.pleaseWait->show();
+    m_loading.setFuture(
+        QtConcurrent::run(&PlanListing::load, std::cref(m_services.platform), std::ref(m_services.tasks)));
+}
+
+void PlanListPage::onReloaded()
+{
+    if (std::exchange(m_reloadAgain, false)) {
+        startReload();
+        return;
+    }
+    fillList(m_loading.result());
+    if (m_services.pleaseWait)
+        m_services.pleaseWait->hide();
+    setEnabled(true);
+    Q_EMIT reloaded();
+}
+
+void PlanListPage::fillList(const PlanListing &listing)
+{
+    m_list->clear();
+    m_list->clearSortMark();
+    QList<QTreeWidgetItem *> items;
+    items.reserve(listing.rows.size());
+    for (const PlanListing::Row &row : listing.rows) {
+        const bool scheduled = row.use != ScheduleUse::None;
+        auto *item = new QTreeWidgetItem(
+            { row.plan.planName, scheduled ? m_scheduledText : m_notScheduledText, row.plan.planDescription });
+        item->setData(NameColumn, kPlanRole, row.plan.planGuid);
+        item->setData(NameColumn, kScheduleUseRole, static_cast<int>(row.use));
+        if (row.plan.planGuid == listing.activePlan) {
+            QFont bold = m_pageFont;
+            bold.setBold(true);
+            item->setFont(NameColumn, bold);
+        }
+        items.append(item);
+    }
+    m_list->addTopLevelItems(items);
+    setCurrentRow(m_list->selectionMark());
+}
+
+void PlanListPage::setCurrentRow(int row)
+{
+    m_currentRow = row;
+    updateCommands();
+}
+
+void PlanListPage::updateCommands()
+{
+    const bool onRow = m_currentRow >= 0;
+    m_editButton->enableButton(onRow);
+    m_deleteButton->enableButton(onRow);
+    m_editAction->setEnabled(onRow);
+    m_deleteAction->setEnabled(onRow);
+}
+
+void PlanListPage::onKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        editPlan();
+        break;
+    case Qt::Key_Delete:
+        deletePlans();
+        break;
+    case Qt::Key_F5:
+        refresh();
+        break;
+    default:
+        break;
+    }
+}
+
+void PlanListPage::showMenu(const QPoint &screenPoint)
+{
+    m_menu->exec(screenPoint);
+}
 
 void PlanListPage::onCommand(int id)
 {
-    Page::onCommand(id);
+    switch (id) {
+    case CmdShowSummary:
+        Q_EMIT commandRequested(id);
+        break;
+    case CmdCreatePlanFromList:
+        createPlan();
+        break;
+    case CmdEditPlan:
+        editPlan();
+        break;
+    case CmdDeletePlan:
+        deletePlans();
+        break;
+    default:
+        Page::onCommand(id);
+        break;
+    }
+}
+
+void PlanListPage::createPlan()
+{
+    const Result<QUuid> active = m_services.platform.activeScheme();
+    if (!active) {
+        MessageBox::error(this, sharedStrings().messageCaption, active.failure().message);
+        return;
+    }
+    openEditor(PlanEditorDialog::Mode::Create, *active);
+}
+
+void PlanListPage::editPlan()
+{
+    if (m_currentRow >= 0)
+        openEditor(PlanEditorDialog::Mode::Edit, planOfRow(m_currentRow));
+}
+
+void PlanListPage::openEditor(PlanEditorDialog::Mode mode, const QUuid &plan)
+{
+    PlanEditorDialog editor(mode, plan, m_services, this);
+    connect(&editor, &PlanEditorDialog::saved, this, &PlanListPage::refresh);
+    editor.exec();
+}
+
+void PlanListPage::deletePlans()
+{
+    const QString &caption = sharedStrings().messageCaption;
+    if (MessageBox::question(this, caption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
+    });
+    const Result<QUuid> active = m_services.platform.activeScheme();
+    if (!active)
+        return;
+    // From the last row up, so that the rows still to come keep their places.
+    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
+        if (!deleteRow(*it, *active))
+            break;
+    }
+    m_list->setCurrentItem(nullptr);
+    setCurrentRow(-1);
+}
+
+bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
+{
+    const QString &caption = sharedStrings().messageCaption;
+    if (scheduleUseOf(item) != ScheduleUse::None) {
+        QString message = text(u"IDS_DELETE_SCHD_ERR");
+        message.replace(u'#', item->text(NameColumn));
+        MessageBox::information(this, caption, message);
+        return true;
+    }
+    const QUuid plan = planOf(item);
+    if (plan == activePlan) {
+        MessageBox::error(this, caption, text(u"IDS_DELETE_PLAN_ERROR"));
+        return true;
+    }
+    const Result<> deleted = m_services.platform.deleteScheme(plan);
+    // A plan that another program removed meanwhile is gone all the same.
+    if (!deleted && !deleted.failedWith(Failure::Kind::NotFound))
+        return false;
+    delete item;
+    return true;
 }
 
 void PlanListPage::paintEvent(QPaintEvent *event)
 {
     Page::paintEvent(event);
+    QPainter painter(this);
+    painter.fillRect(kHeadingBandRect, kHeadingBand);
+    painter.fillRect(kListRect, Qt::white);
+    painter.setFont(m_pageFont);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(kHeadingAt, kHeadingBandRect.bottomRight()), Qt::AlignLeft | Qt::AlignTop, m_heading);
+    if (!m_logo.isNull())
+        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
 }

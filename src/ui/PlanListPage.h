@@ -2,18 +2,23 @@
 
 #include "Page.h"
 #include "PageServices.h"
+#include "PlanEditorDialog.h"
 #include "PlanListing.h"
 
 #include <QFont>
 #include <QFutureWatcher>
 #include <QPixmap>
 
+class PictureButton;
+class QAction;
 class QMenu;
+class QTreeWidgetItem;
 class ReportList;
 
 // The page that lists every plan with its schedule status and description, and where plans are
-// created, edited and deleted. Each row stays bound to its plan's GUID, so a row never reaches a
-// plan other than the one it shows, whatever names plans share.
+// created, edited and deleted. The active plan's row is set in bold. Each row stays bound to its
+// plan's GUID, so a row never reaches a plan other than the one it shows, whatever names plans
+// share and however the user sorts the list.
 //
 // The list reloads on a worker thread; meanwhile the page is disabled and the please-wait window
 // shows. A reload asked for during one runs once after it.
@@ -25,19 +30,22 @@ public:
     ~PlanListPage() override;
 
     void refresh() override;
+    // Opens the plan editor on a copy of the active plan, as the Create button does.
+    void createPlan();
 
     bool isReloading() const { return m_loading.isRunning(); }
     ReportList *list() const { return m_list; }
     QMenu *contextMenu() const { return m_menu; }
+    PictureButton *editButton() const { return m_editButton; }
+    PictureButton *deleteButton() const { return m_deleteButton; }
     // The row the commands act on; -1 when none.
     int currentRow() const { return m_currentRow; }
-    const PlanListing &listing() const { return m_listing; }
+    // The plan a row of the list shows.
+    QUuid planOfRow(int row) const;
 
 Q_SIGNALS:
     // The list shows freshly read plans.
     void reloaded();
-    // The schedule link of a plan's row was clicked; how it is scheduled decides what opens.
-    void scheduleRequested(const PlanListing::Row &row);
 
 protected:
     void onCommand(int id) override;
@@ -48,25 +56,30 @@ private:
     void buildMenu();
     void startReload();
     void onReloaded();
-    void fillList();
+    void fillList(const PlanListing &listing);
     void setCurrentRow(int row);
     void updateCommands();
-    void onKey(int key, int row, const QPoint &screenPoint);
+    void onKey(int key);
     void showMenu(const QPoint &screenPoint);
-    void createPlan();
     void editPlan();
     void deletePlans();
-    void openEditor(int mode, const QUuid &plan);
+    // Handles one selected row of a delete; false when the platform refused and the rest stop.
+    bool deleteRow(QTreeWidgetItem *item, const QUuid &activePlan);
+    void openEditor(PlanEditorDialog::Mode mode, const QUuid &plan);
 
     PageServices m_services;
     QFont m_pageFont;
     QPixmap m_logo;
+    QString m_heading;
     QString m_scheduledText;
     QString m_notScheduledText;
+    PictureButton *m_editButton = nullptr;
+    PictureButton *m_deleteButton = nullptr;
     ReportList *m_list = nullptr;
     QMenu *m_menu = nullptr;
+    QAction *m_editAction = nullptr;
+    QAction *m_deleteAction = nullptr;
     int m_currentRow = -1;
-    PlanListing m_listing;
     QFutureWatcher<PlanListing> m_loading;
     bool m_reloadAgain = false;
 };

@@ -10,6 +10,7 @@ PlanListing PlanListing::load(const PowerPlatform &platform, TaskService &tasks)
     PlanListing listing;
     listing.timeSchedules = readScheduledTasks(tasks, platform);
     listing.networkSchedules = readNetworkSchedules(platform);
+    listing.activePlan = platform.activeScheme().valueOr(QUuid());
     listing.rows.reserve(plans.size());
     for (const PowerPlan &plan : plans)
         listing.rows.append({ plan, scheduleUseOf(plan.planGuid, listing.timeSchedules, listing.networkSchedules) });

@@ -4,6 +4,7 @@
 #include "PowerPlan.h"
 
 #include <QList>
+#include <QUuid>
 
 class PowerPlatform;
 class TaskService;
@@ -19,10 +20,11 @@ struct PlanListing
     };
 
     QList<Row> rows;
+    QUuid activePlan; // null when the active plan cannot be read
     QList<TimeSchedule> timeSchedules;
     QList<NetworkSchedule> networkSchedules;
 
-    // Rebuilds the plan list, the time-based and the network-based schedules, in that order. Safe
-    // to call on a worker thread: it touches no widgets.
+    // Rebuilds the plan list, the time-based and the network-based schedules, in that order, and
+    // reads the active plan. Safe to call on a worker thread: it touches no widgets.
     static PlanListing load(const PowerPlatform &platform, TaskService &tasks);
 };
