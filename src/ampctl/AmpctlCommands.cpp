@@ -6,6 +6,8 @@
 #include "NetworkList.h"
 #include "NetworkScheduleFile.h"
 #include "PlanCatalogue.h"
+#include "PlanCommands.h"
+#include "PlanLookup.h"
 #include "PlanTaskWriter.h"
 #include "Profile.h"
 #include "TaskReader.h"
@@ -40,6 +42,26 @@ const QList<Command> kCommands = {
     { u"enable"_s, 1, u"ampctl enable NAME"_s },
     { u"disable"_s, 1, u"ampctl disable NAME"_s },
     { u"remove"_s, 1, u"ampctl remove NAME"_s },
+    { u"show"_s, 1, u"ampctl show PLAN"_s },
+    { u"create"_s, 1, u"ampctl create NAME [--from PLAN]"_s },
+    { u"rename"_s, 2, u"ampctl rename PLAN NEW-NAME"_s },
+    { u"describe"_s, 2, u"ampctl describe PLAN TEXT"_s },
+    { u"delete"_s, 1, u"ampctl delete PLAN"_s },
+    { u"get"_s, 2, u"ampctl get PLAN SETTING"_s },
+    { u"set-value"_s, 2, u"ampctl set-value PLAN SETTING [--ac VALUE] [--dc VALUE]"_s },
+};
+
+// Options that take a value, and the one command each belongs to.
+struct ValueOption
+{
+    QString name;
+    QString command;
+};
+
+const QList<ValueOption> kValueOptions = {
+    { u"from"_s, u"create"_s },
+    { u"ac"_s, u"set-value"_s },
+    { u"dc"_s, u"set-value"_s },
 };
 
 // The schedule kinds: option name, values after PLAN, usage.
@@ -90,35 +112,13 @@ QString statusText(bool enabled)
     return loadText(enabled ? u"IDS_ENABLED" : u"IDS_DISABLED");
 }
 
-// Names come from outside (a Wi-Fi name is chosen by whoever runs the access point): a control
-// character must neither colour the terminal nor split a row.
-QString terminalSafe(const QString &text)
-{
-    QString safe;
-    safe.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\n')
-            safe += u"\\n"_s;
-        else if (u == u'\t')
-            safe += u"\\t"_s;
-        else if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x2028 || u == 0x2029)
-            safe += (u < 0x100 ? u"\\x%1"_s.arg(uint(u), 2, 16, QChar(u'0'))
-                               : u"\\u%1"_s.arg(uint(u), 4, 16, QChar(u'0')));
-        else
-            safe += c;
-    }
-    return safe;
-}
-
 } // namespace
 
 AmpctlCommands::AmpctlCommands(Context context, QTextStream &out, QTextStream &err)
     : m_services(context.services)
     , m_programPath(std::move(context.programPath))
     , m_networkSchedulesChanged(std::move(context.networkSchedulesChanged))
-    , m_out(out)
-    , m_err(err)
+    , m_output(out, err)
 {
 }
 
@@ -129,17 +129,23 @@ int AmpctlCommands::run(const QStringList &arguments)
     parser.addOption(QCommandLineOption(QStringList { u"h"_s, u"help"_s }));
     for (const Command &kind : kKinds)
         parser.addOption(QCommandLineOption(kind.name));
+    for (const ValueOption &option : kValueOptions)
+        parser.addOption(QCommandLineOption(option.name, QString(), u"VALUE"_s));
     if (!parser.parse(QStringList(u"ampctl"_s) + arguments))
         return fail(UsageError, parser.errorText());
     if (parser.isSet(u"help"_s)) {
-        m_out << helpText();
+        m_output.out() << helpText();
         return Success;
     }
-    m_json = parser.isSet(u"json"_s);
+    m_output.setJson(parser.isSet(u"json"_s));
     QStringList values = parser.positionalArguments();
     if (values.isEmpty())
         return fail(UsageError, u"no command given; see ampctl --help"_s);
     const QString command = values.takeFirst();
+    for (const ValueOption &option : kValueOptions) {
+        if (parser.isSet(option.name) && command != option.command)
+            return fail(UsageError, u"--%1 belongs to the %2 command"_s.arg(option.name, option.command));
+    }
     if (command == u"schedule")
         return schedule(parser, values);
     for (const Command &kind : kKinds) {
@@ -165,7 +171,29 @@ int AmpctlCommands::run(const QStringList &arguments)
         return networks();
     if (command == u"battery")
         return battery();
-    return change(command, values.first());
+    if (command == u"enable" || command == u"disable" || command == u"remove")
+        return change(command, values.first());
+    return planCommand(parser, command, values);
+}
+
+int AmpctlCommands::planCommand(const QCommandLineParser &parser, const QString &command, const QStringList &values)
+{
+    const auto option
+        = [&](const QString &name) { return parser.isSet(name) ? std::optional(parser.value(name)) : std::nullopt; };
+    PlanCommands plans(m_services, m_output);
+    if (command == u"show")
+        return plans.show(values.at(0));
+    if (command == u"create")
+        return plans.create(values.at(0), option(u"from"_s));
+    if (command == u"rename")
+        return plans.rename(values.at(0), values.at(1));
+    if (command == u"describe")
+        return plans.describe(values.at(0), values.at(1));
+    if (command == u"delete")
+        return plans.remove(values.at(0));
+    if (command == u"get")
+        return plans.get(values.at(0), values.at(1));
+    return plans.setValue(values.at(0), values.at(1), option(u"ac"_s), option(u"dc"_s));
 }
 
 int AmpctlCommands::list()
@@ -179,7 +207,7 @@ int AmpctlCommands::list()
             { u"description"_s, plan.planDescription }, { u"active"_s, isActive } });
         rows.append({ isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName });
     }
-    printListing(json, rows);
+    m_output.printListing(json, rows);
     return Success;
 }
 
@@ -189,10 +217,10 @@ int AmpctlCommands::active()
     const Result<QString> name = guid ? m_services.platform.friendlyName(*guid) : Result<QString>(guid.failure());
     if (!name)
         return fail(SystemError, u"cannot read the active power plan: "_s + name.failure().message);
-    if (m_json)
-        print(QJsonObject { { u"guid"_s, guidToText(*guid) }, { u"name"_s, *name } });
+    if (m_output.json())
+        m_output.print(QJsonObject { { u"guid"_s, guidToText(*guid) }, { u"name"_s, *name } });
     else
-        m_out << guidToText(*guid) << u"  "_s << terminalSafe(*name) << u'\n';
+        m_output.out() << guidToText(*guid) << u"  "_s << AmpctlOutput::terminalSafe(*name) << u'\n';
     return Success;
 }
 
@@ -201,7 +229,7 @@ int AmpctlCommands::set(const QString &plan)
     const PowerPlanList plans = loadPowerPlans(m_services.platform);
     const std::optional<qsizetype> index = findPlan(plans, plan);
     if (!index)
-        return m_failure;
+        return m_output.lastFailure();
     if (const Result<> activated = m_services.platform.setActiveScheme(plans.at(*index).planGuid); !activated) {
         return fail(SystemError,
             u"cannot make \"%1\" the active plan: %2"_s.arg(plans.at(*index).planName, activated.failure().message));
@@ -233,7 +261,7 @@ int AmpctlCommands::schedules()
         rows.append({ guidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
             network.networkName });
     }
-    printListing(json, rows);
+    m_output.printListing(json, rows);
     return Success;
 }
 
@@ -246,7 +274,7 @@ int AmpctlCommands::networks()
             { u"connected"_s, network.connected } });
         rows.append({ network.connected ? u"*"_s : QString(), guidToText(network.guid), network.name });
     }
-    printListing(json, rows);
+    m_output.printListing(json, rows);
     return Success;
 }
 
@@ -254,17 +282,17 @@ int AmpctlCommands::battery()
 {
     const SystemPowerStatus status = m_services.battery.read();
     const QList<BatteryPopup::Line> lines = BatteryPopup::linesFor(status);
-    if (!m_json) {
+    if (!m_output.json()) {
         QList<QStringList> rows;
         for (const BatteryPopup::Line &line : lines)
             rows.append({ line.label + u':', line.value }); // printTable escapes control characters
-        printTable(rows);
+        m_output.printTable(rows);
         return Success;
     }
     // Readings as numbers, null when unknown; the texts as the popup words them.
     const bool levelKnown = status.batteryFlag < SystemPowerStatus::FlagNoBattery && status.batteryLifePercent <= 100;
     const QString acLine = status.acLineStatus == 0 ? u"off"_s : status.acLineStatus == 1 ? u"on"_s : u"unknown"_s;
-    print(QJsonObject {
+    m_output.print(QJsonObject {
         { u"status"_s, lines.at(0).value },
         { u"powerSource"_s, lines.at(1).value },
         { u"remaining"_s, lines.at(2).value },
@@ -295,7 +323,7 @@ int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList
     const PowerPlanList plans = loadPowerPlans(m_services.platform);
     if (chosen.first().name == u"network") {
         const std::optional<qsizetype> index = findPlan(plans, values.at(0));
-        return index ? scheduleNetwork(plans.at(*index), values.at(1)) : m_failure;
+        return index ? scheduleNetwork(plans.at(*index), values.at(1)) : m_output.lastFailure();
     }
     return scheduleTime(plans, chosen.first().name, values);
 }
@@ -336,13 +364,13 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
     choice.time = *time;
     const std::optional<qsizetype> index = findPlan(plans, values.at(0));
     if (!index)
-        return m_failure;
+        return m_output.lastFailure();
     choice.planIndex = *index;
 
     PlanTaskWriter writer(m_services.tasks, m_programPath);
     switch (writer.write(choice, plans)) {
     case PlanTaskWriter::Outcome::Registered:
-        m_out << writer.taskName() << u'\n';
+        m_output.out() << writer.taskName() << u'\n';
         return Success;
     case PlanTaskWriter::Outcome::NoDays:
         return fail(UsageError, noDays);
@@ -380,7 +408,7 @@ int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &networ
     if (!saved)
         return fail(SystemError, u"cannot write the network schedule file: %1"_s.arg(saved.failure().message));
     m_networkSchedulesChanged();
-    m_out << guidToText(matches.first().guid) << u'\n';
+    m_output.out() << guidToText(matches.first().guid) << u'\n';
     return Success;
 }
 
@@ -425,24 +453,12 @@ int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString 
 
 std::optional<qsizetype> AmpctlCommands::findPlan(const PowerPlanList &plans, const QString &text)
 {
-    if (const std::optional<QUuid> guid = textToGuid(text)) {
-        if (const std::optional<qsizetype> index = ::findPlan(plans, *guid))
-            return index;
-        fail(NotFound, u"no power plan %1; see ampctl list"_s.arg(text));
+    const Result<qsizetype> index = findPlanByText(plans, text);
+    if (!index) {
+        fail(NotFound, index.failure().message);
         return std::nullopt;
     }
-    QList<qsizetype> matches;
-    for (qsizetype i = 0; i < plans.size(); ++i) {
-        if (plans.at(i).planName == text)
-            matches.append(i);
-    }
-    if (matches.size() == 1)
-        return matches.first();
-    if (matches.isEmpty())
-        fail(NotFound, u"no power plan named \"%1\"; see ampctl list"_s.arg(text));
-    else
-        fail(NotFound, u"%1 power plans are named \"%2\"; use the GUID"_s.arg(matches.size()).arg(text));
-    return std::nullopt;
+    return *index;
 }
 
 QList<TimeSchedule> AmpctlCommands::readTasks()
@@ -450,64 +466,27 @@ QList<TimeSchedule> AmpctlCommands::readTasks()
     return readScheduledTasks(m_services.tasks, m_services.platform);
 }
 
-int AmpctlCommands::fail(ExitCode code, const QString &message)
-{
-    m_err << u"ampctl: "_s << terminalSafe(message) << u'\n';
-    m_failure = code;
-    return code;
-}
-
-void AmpctlCommands::print(const QJsonValue &json)
-{
-    const QJsonDocument document = json.isArray() ? QJsonDocument(json.toArray()) : QJsonDocument(json.toObject());
-    m_out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
-}
-
-void AmpctlCommands::printListing(const QJsonArray &json, const QList<QStringList> &rows)
-{
-    if (m_json)
-        print(json);
-    else
-        printTable(rows);
-}
-
-void AmpctlCommands::printTable(const QList<QStringList> &rawRows)
-{
-    QList<QStringList> rows;
-    for (const QStringList &row : rawRows) {
-        QStringList safe;
-        for (const QString &cell : row)
-            safe.append(terminalSafe(cell));
-        rows.append(safe);
-    }
-    QList<qsizetype> widths;
-    for (const QStringList &row : rows) {
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (i >= widths.size())
-                widths.append(0);
-            widths[i] = qMax(widths.at(i), row.at(i).size());
-        }
-    }
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            line += i + 1 < row.size() ? row.at(i).leftJustified(widths.at(i) + 2) : row.at(i);
-        while (line.endsWith(u' '))
-            line.chop(1);
-        m_out << line << u'\n';
-    }
-}
-
 QString AmpctlCommands::helpText()
 {
     return uR"(Usage: ampctl [--json] COMMAND [ARGUMENTS]
 
-Switch and schedule Ampora's power plans from a terminal or a script.
+Switch, edit and schedule Ampora's power plans from a terminal or a script.
 
 Commands:
   list                       List the power plans; * marks the active one.
   active                     Show the active plan.
   set PLAN                   Make PLAN the active plan.
+  show PLAN                  Show PLAN and every setting this machine offers, plugged in (AC)
+                             and, on a machine with a battery, on battery (DC).
+  create NAME [--from PLAN]  Copy the active plan, or PLAN, into a new plan named NAME and
+                             print its GUID. The new plan is not made active.
+  rename PLAN NEW-NAME       Rename PLAN.
+  describe PLAN TEXT         Set PLAN's description.
+  delete PLAN                Delete PLAN; not the active plan, nor one a schedule uses.
+  get PLAN SETTING           Show one setting of PLAN, AC then DC.
+  set-value PLAN SETTING [--ac VALUE] [--dc VALUE]
+                             Change one setting of PLAN (give --ac, --dc or both). A change to
+                             the active plan takes effect at once.
   schedules                  List the time-based, then the network-based schedules.
   schedule PLAN --once DATE TIME
                              Switch to PLAN once, on DATE (YYYY-MM-DD, a year from 1970
@@ -532,21 +511,39 @@ one prints the network's GUID. Time-based schedules start the ampora program fou
 ampctl or on PATH. A name that starts with "-" goes after "--", which ends the options:
   ampctl set -- -Eco
 Control characters in names (a network's name is chosen by whoever runs it) are shown escaped,
-such as \x1b; --json gives them as they are.
+such as \x1b; --json gives them as they are. A plan's name is unique, ignoring case, and
+neither a name nor a description may hold a line break.
+
+Settings and their values (show prints them the same way; "unset" is a value that cannot be
+read):
+  power-button, sleep-button, lid
+                nothing, suspend (or sleep), hibernate, shutdown
+  dim, display-off, disk-off, sleep, hibernate
+                never (or 0), or minutes: 15min, 15, 1h 30min; up to 30000000 minutes
+  lock-on-wake  on, off
+  brightness    a percentage from 0 to 100: 70% or 70
+A machine without a lid, sleep button or dimmable display has no such settings, and one
+without a battery has no DC values.
 
 Options:
-  --json       Print listings as JSON.
-  -h, --help   Show this help.
+  --json        Print listings, show, get and create as JSON.
+  --from PLAN   The plan create copies.
+  --ac VALUE    The plugged-in value set-value writes.
+  --dc VALUE    The on-battery value set-value writes.
+  -h, --help    Show this help.
 
 Exit status:
   0  success
   1  a file, the plan store or the task folder could not be read or written, or the ampora
      program was not found
-  2  bad command line: unknown command or option, wrong number of arguments, a bad date, time
-     or day list, a date out of range, or no days for --weekly
+  2  bad command line: unknown command, option or setting, wrong number of arguments, a bad
+     date, time, day list or value, a date out of range, no days for --weekly, an empty name,
+     or a name or description with a line break
   3  no such plan, schedule or network, or a name that fits more than one
-  4  the network has a schedule already
+  4  the network has a schedule already, or another plan has the name (ignoring case)
   5  the --once time never comes: the clock jumps over it when daylight saving starts (such
      as 02:30 on that day in much of Europe)
+  6  the plan is in use: it is the active plan, or a schedule uses it
+  7  this machine does not offer the setting, or has no battery for a --dc value
 )"_s;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmpctlOutput.h"
 #include "NetworkSchedule.h"
 #include "PowerPlan.h"
 #include "Services.h"
@@ -22,14 +23,8 @@ class QTextStream;
 class AmpctlCommands
 {
 public:
-    enum ExitCode {
-        Success = 0,
-        SystemError = 1, // a file, the plan store or the task folder refused; the program is missing
-        UsageError = 2, // unknown command or option, wrong arguments, a bad date, time or day list
-        NotFound = 3, // no such plan, schedule or network, or a name that fits more than one
-        Duplicate = 4, // the network has a schedule already
-        TimeSkipped = 5, // the --once time is one the local clock skips (a daylight-saving gap)
-    };
+    using ExitCode = AmpctlOutput::ExitCode;
+    using enum AmpctlOutput::ExitCode;
 
     struct Context
     {
@@ -57,20 +52,14 @@ private:
     int scheduleNetwork(const PowerPlan &plan, const QString &network);
     int change(const QString &command, const QString &name);
     int changeNetworkSchedule(const QString &command, const QString &name);
+    int planCommand(const QCommandLineParser &parser, const QString &command, const QStringList &values);
 
     std::optional<qsizetype> findPlan(const PowerPlanList &plans, const QString &text);
     QList<TimeSchedule> readTasks();
-    int fail(ExitCode code, const QString &message);
-    void print(const QJsonValue &json);
-    // JSON with --json, else an aligned table.
-    void printListing(const QJsonArray &json, const QList<QStringList> &rows);
-    void printTable(const QList<QStringList> &rows);
+    int fail(ExitCode code, const QString &message) { return m_output.fail(code, message); }
 
     Services m_services;
     QString m_programPath;
     std::function<void()> m_networkSchedulesChanged;
-    QTextStream &m_out;
-    QTextStream &m_err;
-    bool m_json = false;
-    int m_failure = Success;
+    AmpctlOutput m_output;
 };

@@ -1,0 +1,345 @@
+#include "PlanCommands.h"
+
+#include "CapabilityReader.h"
+#include "Guid.h"
+#include "NetworkScheduleFile.h"
+#include "PlanCatalogue.h"
+#include "PlanEditing.h"
+#include "PlanLookup.h"
+#include "PlanSettings.h"
+#include "PlanUsage.h"
+#include "Profile.h"
+#include "SettingText.h"
+#include "TaskReader.h"
+#include "TaskService.h"
+
+#include <QJsonArray>
+#include <QTextStream>
+
+using namespace Qt::Literals::StringLiterals;
+using ExitCode = AmpctlOutput::ExitCode;
+
+namespace {
+
+QString sourceKey(PowerSource source)
+{
+    return source == PowerSource::Ac ? u"ac"_s : u"dc"_s;
+}
+
+// readPlanSettings lists a row's AC and DC values one after the other.
+QList<QList<PlanSettingValue>> byRow(const QList<PlanSettingValue> &values)
+{
+    QList<QList<PlanSettingValue>> rows;
+    for (const PlanSettingValue &value : values) {
+        if (rows.isEmpty() || rows.last().first().row != value.row)
+            rows.append(QList<PlanSettingValue>());
+        rows.last().append(value);
+    }
+    return rows;
+}
+
+QString unknownSetting(const QString &setting)
+{
+    return u"unknown setting \"%1\"; use one of %2"_s.arg(setting, settingNames().join(u", "_s));
+}
+
+// A store refusing a text (a line break) is a bad command line; a missing plan is NotFound.
+ExitCode exitCodeFor(const Failure &failure)
+{
+    switch (failure.kind) {
+    case Failure::Kind::Invalid:
+        return AmpctlOutput::UsageError;
+    case Failure::Kind::NotFound:
+        return AmpctlOutput::NotFound;
+    case Failure::Kind::AlreadyExists:
+    case Failure::Kind::Failed:
+        break;
+    }
+    return AmpctlOutput::SystemError;
+}
+
+} // namespace
+
+PlanCommands::PlanCommands(const Services &services, AmpctlOutput &output)
+    : m_services(services)
+    , m_output(output)
+{
+}
+
+int PlanCommands::show(const QString &text)
+{
+    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    if (!plan)
+        return m_output.lastFailure();
+    const PlanCapabilities capabilities = readCapabilities();
+    const bool active = m_services.platform.activeScheme().valueOr(QUuid()) == plan->planGuid;
+    QList<QJsonObject> settings;
+    for (const QList<PlanSettingValue> &row :
+        byRow(readPlanSettings(m_services.platform, plan->planGuid, capabilities)))
+        settings.append(settingJson(plan->planGuid, row));
+
+    if (m_output.json()) {
+        QJsonArray array;
+        for (const QJsonObject &setting : settings)
+            array.append(setting);
+        m_output.print(QJsonObject { { u"guid"_s, guidToText(plan->planGuid) }, { u"name"_s, plan->planName },
+            { u"description"_s, plan->planDescription }, { u"active"_s, active }, { u"settings"_s, array } });
+    } else {
+        m_output.printTable({ { u"Name:"_s, plan->planName }, { u"GUID:"_s, guidToText(plan->planGuid) },
+            { u"Description:"_s, plan->planDescription }, { u"Active:"_s, active ? u"yes"_s : u"no"_s } });
+        m_output.out() << u'\n';
+        printSettings(settings);
+    }
+    return succeed();
+}
+
+int PlanCommands::create(const QString &rawName, const std::optional<QString> &from)
+{
+    const QString name = rawName.trimmed(); // the store keeps no blanks around a name
+    const PowerPlanList plans = loadPowerPlans(m_services.platform);
+    if (const std::optional<int> refused = refuseName(plans, name, {}))
+        return *refused;
+    QUuid source;
+    if (from) {
+        const std::optional<PowerPlan> plan = findPlan(plans, *from);
+        if (!plan)
+            return m_output.lastFailure();
+        source = plan->planGuid;
+    } else {
+        const Result<QUuid> active = m_services.platform.activeScheme();
+        if (!active)
+            return m_output.fail(
+                AmpctlOutput::SystemError, u"cannot read the active power plan: "_s + active.failure().message);
+        source = *active;
+    }
+    const Result<QUuid> created = createPlan(m_services.platform, source, name);
+    if (!created)
+        return failWrite(u"create the power plan \"%1\""_s.arg(name), created.failure());
+    if (m_output.json())
+        m_output.print(QJsonObject { { u"guid"_s, guidToText(*created) }, { u"name"_s, name } });
+    else
+        m_output.out() << guidToText(*created) << u'\n';
+    return AmpctlOutput::Success;
+}
+
+int PlanCommands::rename(const QString &text, const QString &rawName)
+{
+    const QString name = rawName.trimmed();
+    const PowerPlanList plans = loadPowerPlans(m_services.platform);
+    const std::optional<PowerPlan> plan = findPlan(plans, text);
+    if (!plan)
+        return m_output.lastFailure();
+    if (const std::optional<int> refused = refuseName(plans, name, plan->planGuid))
+        return *refused;
+    const Result<> renamed = m_services.platform.writeFriendlyName(plan->planGuid, name);
+    if (!renamed)
+        return failWrite(u"rename \"%1\" to \"%2\""_s.arg(plan->planName, name), renamed.failure());
+    return AmpctlOutput::Success;
+}
+
+int PlanCommands::describe(const QString &text, const QString &description)
+{
+    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    if (!plan)
+        return m_output.lastFailure();
+    const Result<> written = m_services.platform.writeDescription(plan->planGuid, description);
+    if (!written)
+        return failWrite(u"describe \"%1\""_s.arg(plan->planName), written.failure());
+    return AmpctlOutput::Success;
+}
+
+int PlanCommands::remove(const QString &text)
+{
+    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    if (!plan)
+        return m_output.lastFailure();
+    // readScheduledTasks gives an empty list when the service cannot answer: that must not pass
+    // for "no schedule uses it", or a schedule would be left pointing at nothing.
+    if (const Result<QList<RegisteredTask>> tasks = m_services.tasks.readTasks(); !tasks) {
+        return m_output.fail(AmpctlOutput::SystemError,
+            u"cannot tell whether a schedule uses \"%1\": %2"_s.arg(plan->planName, tasks.failure().message));
+    }
+    const ScheduleUse use = scheduleUseOf(plan->planGuid, readScheduledTasks(m_services.tasks, m_services.platform),
+        readNetworkSchedules(m_services.platform));
+    if (use != ScheduleUse::None) {
+        return m_output.fail(AmpctlOutput::InUse,
+            u"a %1 schedule uses the power plan \"%2\"; remove the schedule first (see ampctl schedules)"_s.arg(
+                use == ScheduleUse::Time ? u"time-based"_s : u"network-based"_s, plan->planName));
+    }
+    const Result<QUuid> active = m_services.platform.activeScheme();
+    if (!active)
+        return m_output.fail(
+            AmpctlOutput::SystemError, u"cannot read the active power plan: "_s + active.failure().message);
+    const QString isActive = u"\"%1\" is the active power plan; make another plan active first"_s.arg(plan->planName);
+    if (*active == plan->planGuid)
+        return m_output.fail(AmpctlOutput::InUse, isActive);
+    const Result<> deleted = m_services.platform.deleteScheme(plan->planGuid);
+    if (deleted.failedWith(Failure::Kind::Invalid)) // made active meanwhile
+        return m_output.fail(AmpctlOutput::InUse, isActive);
+    if (!deleted)
+        return failWrite(u"delete \"%1\""_s.arg(plan->planName), deleted.failure());
+    return AmpctlOutput::Success;
+}
+
+int PlanCommands::get(const QString &text, const QString &setting)
+{
+    const PowerSettingRow *row = settingNamed(setting);
+    if (!row)
+        return m_output.fail(AmpctlOutput::UsageError, unknownSetting(setting));
+    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    if (!plan)
+        return m_output.lastFailure();
+    const PlanCapabilities capabilities = readCapabilities();
+    if (const std::optional<int> refused = refuseUnoffered(*row, capabilities, false))
+        return *refused;
+    QList<PlanSettingValue> values;
+    for (const PlanSettingValue &value : readPlanSettings(m_services.platform, plan->planGuid, capabilities)) {
+        if (value.row == row)
+            values.append(value);
+    }
+    const QJsonObject json = settingJson(plan->planGuid, values);
+    if (m_output.json()) {
+        m_output.print(json);
+    } else {
+        QList<QStringList> lines;
+        for (const PlanSettingValue &value : values)
+            lines.append({ sourceKey(value.source).toUpper(), json[sourceKey(value.source)][u"text"_s].toString() });
+        m_output.printTable(lines);
+    }
+    return succeed();
+}
+
+int PlanCommands::setValue(
+    const QString &text, const QString &setting, const std::optional<QString> &ac, const std::optional<QString> &dc)
+{
+    const PowerSettingRow *row = settingNamed(setting);
+    if (!row)
+        return m_output.fail(AmpctlOutput::UsageError, unknownSetting(setting));
+    if (!ac && !dc)
+        return m_output.fail(AmpctlOutput::UsageError, u"set-value needs --ac VALUE, --dc VALUE or both"_s);
+    QList<PlanSettingValue> values;
+    for (const auto &[source, given] : { std::pair(PowerSource::Ac, ac), std::pair(PowerSource::Dc, dc) }) {
+        if (!given)
+            continue;
+        const std::optional<ShownValue> shown = parseValue(row->kind, *given);
+        if (!shown) {
+            return m_output.fail(
+                AmpctlOutput::UsageError, u"bad value \"%1\" for %2: %3"_s.arg(*given, setting, valueForms(row->kind)));
+        }
+        values.append(PlanSettingValue { row, source, *shown });
+    }
+    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    if (!plan)
+        return m_output.lastFailure();
+    if (const std::optional<int> refused = refuseUnoffered(*row, readCapabilities(), dc.has_value()))
+        return *refused;
+
+    if (const Result<> written = writePlanSettings(m_services.platform, plan->planGuid, values); !written)
+        return failWrite(u"write %1 of \"%2\""_s.arg(setting, plan->planName), written.failure());
+    if (const Result<> applied = activateAgainIfActive(m_services.platform, plan->planGuid); !applied) {
+        return m_output.fail(AmpctlOutput::SystemError,
+            u"%1 is written, but the active plan could not be applied again: %2"_s.arg(
+                setting, applied.failure().message));
+    }
+    return succeed();
+}
+
+std::optional<PowerPlan> PlanCommands::findPlan(const PowerPlanList &plans, const QString &text)
+{
+    const Result<qsizetype> index = findPlanByText(plans, text);
+    if (!index) {
+        m_output.fail(AmpctlOutput::NotFound, index.failure().message);
+        return std::nullopt;
+    }
+    return plans.at(*index);
+}
+
+PlanCapabilities PlanCommands::readCapabilities()
+{
+    const Result<PlanCapabilities> capabilities = m_services.capabilities.read();
+    if (capabilities)
+        return *capabilities;
+    m_capabilityProblem = capabilities.failure().message.simplified(); // its lines, as one
+
+    return PlanCapabilities();
+}
+
+std::optional<int> PlanCommands::refuseUnoffered(
+    const PowerSettingRow &row, const PlanCapabilities &capabilities, bool dc)
+{
+    // With unknown capabilities the refusal says why, in its one line.
+    const QString unknown = m_capabilityProblem.isEmpty()
+        ? QString()
+        : u" (its power capabilities could not be read: %1)"_s.arg(m_capabilityProblem);
+    if (!isSettingOffered(row, capabilities)) {
+        return m_output.fail(
+            AmpctlOutput::NotOffered, u"this machine does not offer the setting %1%2"_s.arg(settingName(row), unknown));
+    }
+    if (dc && !capabilities.batteries) {
+        return m_output.fail(AmpctlOutput::NotOffered,
+            u"this machine has no battery, so %1 has no --dc value%2"_s.arg(settingName(row), unknown));
+    }
+    return std::nullopt;
+}
+
+std::optional<int> PlanCommands::refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except)
+{
+    switch (checkPlanName(plans, name, except)) {
+    case PlanNameCheck::Usable:
+        break;
+    case PlanNameCheck::Empty:
+        return m_output.fail(AmpctlOutput::UsageError, u"a power plan's name cannot be empty"_s);
+    case PlanNameCheck::Taken:
+        for (const PowerPlan &plan : plans) {
+            if (plan.planGuid != except && QString::compare(plan.planName, name, Qt::CaseInsensitive) == 0) {
+                return m_output.fail(AmpctlOutput::Duplicate,
+                    u"the name \"%1\" is taken: a power plan is named \"%2\""_s.arg(name, plan.planName));
+            }
+        }
+        return m_output.fail(AmpctlOutput::Duplicate, u"the name \"%1\" is taken"_s.arg(name));
+    }
+    return std::nullopt;
+}
+
+int PlanCommands::failWrite(const QString &what, const Failure &failure)
+{
+    return m_output.fail(exitCodeFor(failure), u"cannot %1: %2"_s.arg(what, failure.message));
+}
+
+int PlanCommands::succeed()
+{
+    if (!m_capabilityProblem.isEmpty()) {
+        m_output.warn(u"this machine's power capabilities could not be read (%1); settings that depend on "
+                      u"them are left out, and so are on-battery values"_s.arg(m_capabilityProblem));
+    }
+    return AmpctlOutput::Success;
+}
+
+QJsonObject PlanCommands::settingJson(const QUuid &plan, const QList<PlanSettingValue> &values)
+{
+    const PowerSettingRow &row = *values.first().row;
+    QJsonObject json { { u"name"_s, settingName(row) }, { u"label"_s, loadText(row.labelKey.toString()) } };
+    for (const PlanSettingValue &value : values) {
+        // The raw value beside the text: "unset" alone cannot tell a missing value from -1.
+        const Result<quint32> stored = m_services.platform.valueIndex(value.source, plan, row.subgroup, row.setting);
+        json.insert(sourceKey(value.source),
+            QJsonObject { { u"text"_s, valueText(row.kind, stored ? std::optional(*stored) : std::nullopt) },
+                { u"value"_s, stored ? QJsonValue(qint64(*stored)) : QJsonValue() } });
+    }
+    return json;
+}
+
+void PlanCommands::printSettings(const QList<QJsonObject> &settings)
+{
+    const bool dc = !settings.isEmpty() && settings.first().contains(u"dc"_s);
+    QList<QStringList> rows { dc ? QStringList { u"SETTING"_s, u"AC"_s, u"DC"_s, u"LABEL"_s }
+                                 : QStringList { u"SETTING"_s, u"AC"_s, u"LABEL"_s } };
+    for (const QJsonObject &setting : settings) {
+        QStringList row { setting[u"name"_s].toString(), setting[u"ac"_s][u"text"_s].toString() };
+        if (dc)
+            row.append(setting[u"dc"_s][u"text"_s].toString());
+        row.append(setting[u"label"_s].toString());
+        rows.append(row);
+    }
+    m_output.printTable(rows);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "AmpctlOutput.h"
+#include "PowerPlan.h"
+#include "PowerSettings.h"
+#include "Result.h"
+#include "Services.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <optional>
+
+struct PlanSettingValue;
+
+// ampctl's commands that look at and change plans themselves: show, create, rename, describe,
+// delete, get and set-value. They go through the same catalogue functions as the plan editor, so
+// a plan changed here is exactly the plan the editor would have saved.
+class PlanCommands
+{
+public:
+    PlanCommands(const Services &services, AmpctlOutput &output);
+
+    int show(const QString &plan);
+    int create(const QString &name, const std::optional<QString> &from);
+    int rename(const QString &plan, const QString &name);
+    int describe(const QString &plan, const QString &text);
+    int remove(const QString &plan);
+    int get(const QString &plan, const QString &setting);
+    int setValue(const QString &plan, const QString &setting, const std::optional<QString> &ac,
+        const std::optional<QString> &dc);
+
+private:
+    // The plan the text names, or none after failing with NotFound.
+    std::optional<PowerPlan> findPlan(const PowerPlanList &plans, const QString &text);
+    // What this machine has; every capability absent when that cannot be read (see m_capabilityProblem).
+    PlanCapabilities readCapabilities();
+    // Fails with NotOffered when the machine lacks the row, or the battery a DC value needs.
+    std::optional<int> refuseUnoffered(const PowerSettingRow &row, const PlanCapabilities &capabilities, bool dc);
+    // Fails with Empty or Duplicate when plans refuse name (except: the plan being renamed).
+    std::optional<int> refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except);
+    // "cannot <what>: <why>", with the exit status the failure's kind calls for.
+    int failWrite(const QString &what, const Failure &failure);
+    // Success, after saying on stderr when the capabilities had to be taken as absent.
+    int succeed();
+    // One row as show and get print it: name, label and the value per power source.
+    QJsonObject settingJson(const QUuid &plan, const QList<PlanSettingValue> &values);
+    void printSettings(const QList<QJsonObject> &settings);
+
+    Services m_services;
+    AmpctlOutput &m_output;
+    QString m_capabilityProblem;
+};
