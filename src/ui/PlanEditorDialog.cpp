@@ -1,9 +1,416 @@
 #include "PlanEditorDialog.h"
 
+#include "CapabilityReader.h"
+#include "MessageBox.h"
+#include "MinutesSpinBox.h"
+#include "PictureButton.h"
+#include "PlanCatalogue.h"
+#include "PlanEditing.h"
+#include "PowerPlatform.h"
+#include "Profile.h"
+#include "SharedStrings.h"
+#include "UiFonts.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSlider>
+#include <QToolTip>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kDialogPointSize = 10;
+constexpr int kFirstY = 50;
+constexpr int kHeadingStep = 80;
+constexpr int kFirstRowStep = 70;
+constexpr int kRowStep = 35;
+// Rows 1 to 3 of the settings table (buttons and lid) form the first group.
+constexpr int kFirstGroupRows = 3;
+
+constexpr QRect kNameBox(150, 46, 350, 24);
+constexpr int kHeadingLeft[] = { 320, 620 };
+constexpr int kHeadingWidth = 110;
+constexpr int kLabelLeft = 35;
+constexpr int kLabelWidth = 185;
+constexpr int kLabelHeight = 16;
+constexpr int kColumnLeft[] = { 250, 550 };
+constexpr int kControlWidth = 250;
+constexpr int kControlRaise = 4;
+constexpr int kFieldHeight = 25;
+constexpr int kSliderHeight = 29;
+
+constexpr int kButtonsLeftWithBattery = 590;
+constexpr int kButtonsLeftWithout = 290;
+constexpr int kButtonStep = 110;
+constexpr int kButtonOffset = 20;
+constexpr int kWideButtonOffset = -40;
+constexpr int kButtonRight = 124;
+constexpr int kButtonHeight = 26;
+constexpr int kRightMargin = 40;
+constexpr int kBottomMargin = 80;
+
+constexpr int kSaveId = 1;
+constexpr int kCloseId = 2;
+constexpr int kLabelId = 519;
+
+const QColor kBandColour(0xDD, 0xDD, 0xDD);
+// Lines start after their heading when a long text reaches past the given start.
+constexpr int kLineGap = 8;
+
+// The row pictures, in the order of the settings table.
+constexpr PictureId kRowPictures[]
+    = { PictureId::PowerButton, PictureId::Sleep, PictureId::LidClose, PictureId::DisplayDim, PictureId::DisplayOff,
+          PictureId::HardDisk, PictureId::Sleep, PictureId::Hibernate, PictureId::LockOnWake, PictureId::Brightness };
+
+qsizetype tableIndex(const PowerSettingRow &row)
+{
+    return &row - powerSettingRows().data();
+}
+
+QStringList listEntries(SettingKind kind)
+{
+    if (kind == SettingKind::Lock)
+        return { loadText(u"IDS_UNLOCK"), loadText(u"IDS_LOCK") };
+    return { loadText(u"IDS_DO_NOTHING"), loadText(u"IDS_SLEEP"), loadText(u"IDS_HIBERNATE"),
+        loadText(u"IDS_SHUT_DOWN") };
+}
+
+PictureButton *labelButton(QWidget *parent, const QString &caption, PictureId picture, const QRect &rect)
+{
+    auto *label = new PictureButton(kLabelId, parent);
+    label->setPictures(picture, picture, picture, picture);
+    label->setCaption(caption);
+    label->setCaptionBeside(true);
+    label->setGeometry(rect);
+    label->setCursor(Qt::ArrowCursor);
+    // Display only: never focused, never clicked.
+    label->enableButton(false);
+    label->setFocusPolicy(Qt::NoFocus);
+    return label;
+}
+
+// Draws text with its top-left corner at (x, y) on white and returns where it ends on the right.
+int drawHeading(QPainter &painter, int x, int y, const QString &text)
+{
+    const QRect bounds = painter.boundingRect(QRect(x, y, 2000, 100), Qt::AlignLeft | Qt::AlignTop, text);
+    painter.fillRect(bounds, Qt::white);
+    painter.drawText(bounds, Qt::AlignLeft | Qt::AlignTop, text);
+    return bounds.right();
+}
+
+} // namespace
+
 PlanEditorDialog::PlanEditorDialog(Mode mode, const QUuid &plan, const Services &services, QWidget *parent)
     : QDialog(parent)
     , m_mode(mode)
     , m_plan(plan)
     , m_services(services)
 {
+    setFont(uiFont(kDialogPointSize));
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    m_y = kFirstY;
+    m_nameBox = new QLineEdit(this);
+    m_nameBox->setGeometry(kNameBox);
+
+    const PlanCapabilities capabilities = readCapabilities();
+    m_y += kHeadingStep;
+    createHeadings(capabilities.batteries);
+    m_y += kFirstRowStep;
+    createRows(readPlanSettings(m_services.platform, m_plan, capabilities), capabilities.batteries);
+    createButtons(capabilities.batteries);
+
+    setWindowTitle(loadText(mode == Mode::Edit ? u"IDS_EDIT_POWER_PLAN" : u"IDS_CREATE_POWER_PLAN"));
+    setFixedSize(m_layoutRight + kRightMargin, m_y + kBottomMargin);
+
+    if (mode == Mode::Edit)
+        m_nameBox->setText(m_services.platform.friendlyName(m_plan).valueOr({}));
+    // What filling the controls did is no change of the user's.
+    connectChanges();
+    setUnsaved(false);
+}
+
+PlanCapabilities PlanEditorDialog::readCapabilities()
+{
+    const Result<PlanCapabilities> read = m_services.capabilities.read();
+    if (read)
+        return *read;
+    // Nothing is known of this machine: only the settings every machine has are offered. The text
+    // breaks its line with CR LF, whose CR a message box here would show as a stray character.
+    showError(QString(read.failure().message).replace(u"\r\n"_s, u"\n"_s));
+    return {};
+}
+
+void PlanEditorDialog::createHeadings(bool batteries)
+{
+    const QRect line(0, m_y, kHeadingWidth, kLabelHeight);
+    labelButton(this, loadText(u"IDS_PLUGGED_IN"), PictureId::PluggedIn, line.translated(kHeadingLeft[0], 0));
+    if (batteries)
+        labelButton(this, loadText(u"IDS_RUN_BATTERY"), PictureId::OnBattery, line.translated(kHeadingLeft[1], 0));
+}
+
+void PlanEditorDialog::createRows(const QList<PlanSettingValue> &values, bool batteries)
+{
+    // The values come row by row, the mains value first and then, with batteries, the battery one.
+    const PowerSettingRow *previousRow = nullptr;
+    bool firstGroupClosed = false;
+    for (const PlanSettingValue &value : values) {
+        const PowerSettingRow &row = *value.row;
+        if (&row != previousRow) {
+            if (previousRow)
+                m_y += kRowStep;
+            if (!firstGroupClosed && tableIndex(row) >= kFirstGroupRows) {
+                m_groupLine = m_y;
+                m_y += kRowStep;
+                firstGroupClosed = true;
+            }
+            createRowLabel(row);
+            previousRow = &row;
+        }
+        const int column = value.source == PowerSource::Ac || !batteries ? 0 : 1;
+        m_controls.append(createControl(value, kColumnLeft[column]));
+    }
+    if (previousRow)
+        m_y += kRowStep;
+    if (!firstGroupClosed) {
+        m_groupLine = m_y;
+        m_y += kRowStep;
+    }
+}
+
+void PlanEditorDialog::createRowLabel(const PowerSettingRow &row)
+{
+    const QRect rect(kLabelLeft, m_y, kLabelWidth, kLabelHeight);
+    m_rowLabels.append(labelButton(this, loadText(row.labelKey.toString()), kRowPictures[tableIndex(row)], rect));
+}
+
+PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSettingValue &value, int left)
+{
+    SettingControl control { value, nullptr, nullptr, nullptr, nullptr };
+    const int top = m_y - kControlRaise;
+    switch (value.row->kind) {
+    case SettingKind::Action:
+    case SettingKind::Lock:
+        control.list = new QComboBox(this);
+        control.list->addItems(listEntries(value.row->kind));
+        control.list->setGeometry(left, top, kControlWidth, kFieldHeight);
+        control.list->setCurrentIndex(value.shown.selection.value_or(-1));
+        break;
+    case SettingKind::Timeout:
+        control.field = new QLineEdit(this);
+        control.field->setReadOnly(true);
+        control.field->setGeometry(left, top, kControlWidth, kFieldHeight);
+        control.spin = new MinutesSpinBox(this);
+        control.spin->setRange(0, kMaxTimeoutMinutes);
+        control.spin->setBuddy(control.field);
+        control.spin->setPos(value.shown.number);
+        break;
+    case SettingKind::Brightness:
+        control.slider = new QSlider(Qt::Horizontal, this);
+        control.slider->setRange(0, kMaxBrightness);
+        control.slider->setGeometry(left, top, kControlWidth, kSliderHeight);
+        control.slider->setValue(value.shown.number);
+        control.slider->setToolTip(QString::number(control.slider->value()));
+        break;
+    }
+    return control;
+}
+
+void PlanEditorDialog::createButtons(bool batteries)
+{
+    m_y += kRowStep;
+    m_buttonTop = m_y;
+    int x = batteries ? kButtonsLeftWithBattery : kButtonsLeftWithout;
+    const bool wide = m_mode == Mode::Create;
+    using enum PictureId;
+
+    m_saveButton = new PictureButton(kSaveId, this);
+    if (wide)
+        m_saveButton->setPictures(
+            WideDialogButton, WideDialogButtonHover, WideDialogButtonPressed, WideDialogButtonDisabled);
+    else
+        m_saveButton->setPictures(DialogButton, DialogButtonHover, DialogButtonPressed, DialogButtonDisabled);
+    m_saveButton->setCaption(loadText(wide ? u"IDS_CREATE_AND_SCHEDULE" : u"IDS_SAVE"));
+    const int saveLeft = x + (wide ? kWideButtonOffset : kButtonOffset);
+    m_saveButton->setGeometry(saveLeft, m_y, x + kButtonRight - saveLeft, kButtonHeight);
+    x += kButtonStep;
+
+    m_closeButton = new PictureButton(kCloseId, this);
+    m_closeButton->setPictures(DialogButton, DialogButtonHover, DialogButtonPressed, DialogButtonDisabled);
+    m_closeButton->setCaption(loadText(u"IDS_CLOSE"));
+    m_closeButton->setGeometry(x + kButtonOffset, m_y, kButtonRight - kButtonOffset, kButtonHeight);
+    x += kButtonStep;
+    m_layoutRight = x;
+
+    for (PictureButton *button : { m_saveButton, m_closeButton }) {
+        button->setNotifyParent(true);
+        PictureButton::connectHoverReset(button);
+    }
+    connect(m_saveButton, &PictureButton::clicked, this, [this] { save(); });
+    connect(m_closeButton, &PictureButton::clicked, this, &PlanEditorDialog::reject);
+}
+
+void PlanEditorDialog::connectChanges()
+{
+    connect(m_nameBox, &QLineEdit::textChanged, this, &PlanEditorDialog::onChange);
+    for (const SettingControl &control : std::as_const(m_controls)) {
+        if (control.list)
+            connect(control.list, &QComboBox::currentIndexChanged, this, &PlanEditorDialog::onChange);
+        if (control.spin)
+            connect(control.spin, &MinutesSpinBox::valueStepped, this, &PlanEditorDialog::onChange);
+        if (QSlider *slider = control.slider) {
+            connect(slider, &QSlider::valueChanged, this, [this, slider](int value) {
+                slider->setToolTip(QString::number(value));
+                if (slider->isSliderDown())
+                    QToolTip::showText(QCursor::pos(), slider->toolTip(), slider);
+                onChange();
+            });
+        }
+    }
+}
+
+void PlanEditorDialog::onChange()
+{
+    // Without a name there is nothing that could be saved.
+    setUnsaved(!m_nameBox->text().isEmpty());
+}
+
+void PlanEditorDialog::setUnsaved(bool unsaved)
+{
+    m_unsaved = unsaved;
+    m_saveButton->enableButton(unsaved);
+}
+
+QList<PlanSettingValue> PlanEditorDialog::shownValues() const
+{
+    QList<PlanSettingValue> values;
+    values.reserve(m_controls.size());
+    for (const SettingControl &control : m_controls) {
+        PlanSettingValue value = control.value;
+        if (control.list)
+            value.shown.selection = control.list->currentIndex();
+        else if (control.spin)
+            value.shown.number = control.spin->getPos();
+        else if (control.slider)
+            value.shown.number = control.slider->value();
+        values.append(value);
+    }
+    return values;
+}
+
+bool PlanEditorDialog::save()
+{
+    const QString name = m_nameBox->text();
+    if (name.isEmpty()) {
+        showError(loadText(u"IDS_NO_NAME_ERROR"));
+        return false;
+    }
+    PowerPlatform &platform = m_services.platform;
+    if (m_mode == Mode::Create) {
+        if (checkPlanName(loadPowerPlans(platform), name) == PlanNameCheck::Taken) {
+            showError(loadText(u"IDS_INVALID_NAME_ERROR"));
+            return false;
+        }
+        const Result<QUuid> created = createPlan(platform, m_plan, name);
+        if (!created) {
+            showError(created.failure().message);
+            return false;
+        }
+        m_plan = *created;
+    } else {
+        // As with the values, a name that cannot be written does not stop the save.
+        (void)platform.writeFriendlyName(m_plan, name);
+    }
+    (void)writePlanSettings(platform, m_plan, shownValues());
+    // The active plan's new values take effect only when it is activated again. If that fails
+    // the values are written but not in force: the dialog stays, Save still enabled.
+    if (m_mode == Mode::Edit && !activateAgainIfActive(platform, m_plan))
+        return false;
+
+    Q_EMIT saved();
+    MessageBox::information(this, sharedStrings().messageCaption, loadText(u"IDS_PLAN_OK"));
+    setUnsaved(false);
+    accept();
+    return true;
+}
+
+void PlanEditorDialog::reject()
+{
+    if (m_unsaved) {
+        const QMessageBox::StandardButton answer = MessageBox::question(this, sharedStrings().messageCaption,
+            loadText(u"IDS_CLOSE_QUES"), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel)
+            return;
+        // Yes closes whatever the save did; a save that went through has closed already.
+        if (answer == QMessageBox::Yes && save())
+            return;
+    }
+    QDialog::reject();
+}
+
+void PlanEditorDialog::showError(const QString &text)
+{
+    MessageBox::error(this, sharedStrings().messageCaption, text);
+}
+
+const PlanEditorDialog::SettingControl *PlanEditorDialog::findControl(const QUuid &setting, PowerSource source) const
+{
+    for (const SettingControl &control : m_controls) {
+        if (control.value.row->setting == setting && control.value.source == source)
+            return &control;
+    }
+    return nullptr;
+}
+
+QWidget *PlanEditorDialog::settingControl(const QUuid &setting, PowerSource source) const
+{
+    const SettingControl *control = findControl(setting, source);
+    if (!control)
+        return nullptr;
+    if (control->list)
+        return control->list;
+    if (control->field)
+        return control->field;
+    return control->slider;
+}
+
+MinutesSpinBox *PlanEditorDialog::minutesSpin(const QUuid &setting, PowerSource source) const
+{
+    const SettingControl *control = findControl(setting, source);
+    return control ? control->spin : nullptr;
+}
+
+void PlanEditorDialog::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const int right = m_layoutRight;
+    const int bottom = m_buttonTop - kRowStep;
+
+    // The band behind the column headings and a frame round the settings.
+    painter.fillRect(QRect(QPoint(15, 123), QPoint(right + 14, 152)), kBandColour);
+    painter.fillRect(QRect(QPoint(15, 153), QPoint(16, bottom - 1)), kBandColour);
+    painter.fillRect(QRect(QPoint(right + 13, 153), QPoint(right + 14, bottom - 1)), kBandColour);
+    painter.fillRect(QRect(QPoint(15, bottom), QPoint(right + 14, bottom + 1)), kBandColour);
+
+    painter.setFont(font());
+    painter.setPen(Qt::black);
+    const int selectEnd = drawHeading(painter, 20, 20, loadText(u"IDS_SELECT_PLAN"));
+    drawHeading(painter, 50, 50, loadText(u"IDS_POWER_PLAN"));
+    const int settingsEnd = drawHeading(painter, 20, 100, loadText(u"IDS_POWER_SETTINGS"));
+    const int commonEnd = drawHeading(painter, 50, 167, loadText(u"IDS_COMMON_SETTINGS"));
+    const int uniqueEnd = drawHeading(painter, 50, m_groupLine, loadText(u"IDS_UNIQUE_POWER_SETTINGS"));
+
+    painter.setPen(QPen(kBandColour, 1));
+    const auto line
+        = [&](int start, int textEnd, int y, int end) { painter.drawLine(qMax(start, textEnd + kLineGap), y, end, y); };
+    line(100, selectEnd, 30, right);
+    line(120, settingsEnd, 110, right);
+    line(160, commonEnd, 177, right - 30);
+    line(190, uniqueEnd, m_groupLine + 10, right - 30);
 }

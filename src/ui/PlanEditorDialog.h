@@ -1,9 +1,17 @@
 #pragma once
 
+#include "PlanSettings.h"
 #include "Services.h"
 
 #include <QDialog>
+#include <QList>
 #include <QUuid>
+
+class MinutesSpinBox;
+class PictureButton;
+class QComboBox;
+class QLineEdit;
+class QSlider;
 
 // The window in which a plan is created, as a copy of another, or changed: its name and the
 // settings this machine offers, for mains and, with batteries, for battery power.
@@ -20,12 +28,69 @@ public:
     // The plan edited; in Create mode, after a save, the new plan.
     QUuid plan() const { return m_plan; }
 
+    // For tests: the controls and the state behind them.
+    QLineEdit *nameBox() const { return m_nameBox; }
+    PictureButton *saveButton() const { return m_saveButton; }
+    PictureButton *closeButton() const { return m_closeButton; }
+    bool hasUnsavedChanges() const { return m_unsaved; }
+    // The row labels in display order.
+    QList<PictureButton *> rowLabels() const { return m_rowLabels; }
+    // The list, read-only minutes field or slider of a setting, or null when it is not offered.
+    QWidget *settingControl(const QUuid &setting, PowerSource source) const;
+    MinutesSpinBox *minutesSpin(const QUuid &setting, PowerSource source) const;
+
+    // Saves as the Save button does; false when the dialog stays open.
+    bool save();
+
+public Q_SLOTS:
+    // Close, Esc and the close box: asks first when there are unsaved changes.
+    void reject() override;
+
 Q_SIGNALS:
     // A save went through; whoever lists plans reloads.
     void saved();
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
+    // One control for one value of one row.
+    struct SettingControl
+    {
+        PlanSettingValue value;
+        QComboBox *list = nullptr;
+        QLineEdit *field = nullptr;
+        MinutesSpinBox *spin = nullptr;
+        QSlider *slider = nullptr;
+    };
+
+    PlanCapabilities readCapabilities();
+    void createHeadings(bool batteries);
+    void createRows(const QList<PlanSettingValue> &values, bool batteries);
+    void createRowLabel(const PowerSettingRow &row);
+    SettingControl createControl(const PlanSettingValue &value, int left);
+    void createButtons(bool batteries);
+    void connectChanges();
+    void onChange();
+    void setUnsaved(bool unsaved);
+    QList<PlanSettingValue> shownValues() const;
+    const SettingControl *findControl(const QUuid &setting, PowerSource source) const;
+    void showError(const QString &text);
+
     Mode m_mode;
     QUuid m_plan;
     Services m_services;
+    bool m_unsaved = false;
+
+    QLineEdit *m_nameBox = nullptr;
+    PictureButton *m_saveButton = nullptr;
+    PictureButton *m_closeButton = nullptr;
+    QList<PictureButton *> m_rowLabels;
+    QList<SettingControl> m_controls;
+
+    // Layout: the row being placed, the second group's heading and the button row.
+    int m_y = 0;
+    int m_groupLine = 0;
+    int m_layoutRight = 0;
+    int m_buttonTop = 0;
 };
