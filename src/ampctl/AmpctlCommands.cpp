@@ -522,8 +522,8 @@ read):
                 never (or 0), or minutes: 15min, 15, 1h 30min; up to 30000000 minutes
   lock-on-wake  on, off
   brightness    a percentage from 0 to 100: 70% or 70
-A machine without a lid, sleep button or dimmable display has no such settings, and one
-without a battery has no DC values.
+A machine without a power button, sleep button, lid or dimmable display has no such settings
+(brightness goes with dimming), and one without a battery has no DC values.
 
 Options:
   --json        Print listings, show, get and create as JSON.

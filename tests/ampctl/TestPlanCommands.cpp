@@ -18,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTest>
 #include <QTextStream>
 #include <algorithm>
@@ -106,6 +107,7 @@ private Q_SLOTS:
     void renameAndDescribe();
     void deleteRefusesPlansInUseAndGoesByGuid();
     void hostileNamesLeaveTheRealStoreIntact();
+    void realBinaryReadsTheMachineFromSysfs();
 
 private:
     Outcome run(const QStringList &arguments, Machine machine = Machine::Laptop);
@@ -560,6 +562,30 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
     QStringList after = snapshotOf(reread);
     QCOMPARE(after.mid(0, before.size()), before);
     QCOMPARE(sections(), 1 + 3 + created.size());
+}
+
+// The real ampctl on the sysfs fixture trees: what the machine has decides the rows and sources.
+void TestPlanCommands::realBinaryReadsTheMachineFromSysfs()
+{
+    const auto show = [](const char *machine) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"AMPORA_SYSFS_ROOT"_s,
+            TestEnvironment::sourceFile(u"platform/data/sysfs/"_s + QLatin1StringView(machine)));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(
+            qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, { u"--json"_s, u"show"_s, u"Balanced"_s });
+        process.waitForFinished(30000);
+        if (process.exitCode() != 0)
+            qWarning("%s", process.readAllStandardError().constData());
+        return QJsonDocument::fromJson(process.readAllStandardOutput())[u"settings"_s].toArray();
+    };
+    const QJsonArray laptop = show("caps-laptop");
+    QCOMPARE(laptop.size(), 10);
+    QCOMPARE(laptop[2][u"dc"_s][u"text"_s].toString(), u"suspend"_s);
+    const QJsonArray desktop = show("caps-desktop");
+    QCOMPARE(desktop.size(), 6);
+    QVERIFY(!desktop[0].toObject().contains(u"dc"_s));
 }
 
 QTEST_GUILESS_MAIN(TestPlanCommands)
