@@ -12,12 +12,15 @@
 #include "NotificationStrip.h"
 #include "PictureButton.h"
 #include "PlaceholderPage.h"
+#include "PlanEditorDialog.h"
+#include "PlanListPage.h"
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 class RecordingPage : public Page
 {
@@ -42,6 +45,7 @@ private Q_SLOTS:
     void unknownParameterIsReported();
     void handedOverSwitchesStackTheirPopups();
     void unfinishedPagesLeadBackToTheSummary();
+    void createPlanOpensTheEditorOverThePlanList();
 
 private:
     Services services() { return Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
@@ -176,13 +180,32 @@ void TestMainFrame::unfinishedPagesLeadBackToTheSummary()
     MainWindow frame(services()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    for (const int command : { int(CmdManagePlans), int(CmdShowSchedules) }) {
-        frame.onCommand(command);
-        auto *page = qobject_cast<PlaceholderPage *>(frame.currentPage());
-        QVERIFY(page);
-        QTest::mouseClick(page->backButton(), Qt::LeftButton);
-        QCOMPARE(frame.currentPageKind(), PageKind::Summary);
-    }
+    frame.onCommand(CmdShowSchedules);
+    auto *page = qobject_cast<PlaceholderPage *>(frame.currentPage());
+    QVERIFY(page);
+    QTest::mouseClick(page->backButton(), Qt::LeftButton);
+    QCOMPARE(frame.currentPageKind(), PageKind::Summary);
+}
+
+void TestMainFrame::createPlanOpensTheEditorOverThePlanList()
+{
+    m_platform->setActiveDirectly(m_saver);
+    MainWindow frame(services()); // the program's own pages
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    frame.onCommand(CmdCreatePlan); // the editor opens once the command has returned
+    QVERIFY(qobject_cast<PlanListPage *>(frame.currentPage()));
+    bool opened = false;
+    QTimer::singleShot(0, &frame, [&] {
+        QTRY_VERIFY(qobject_cast<PlanEditorDialog *>(QApplication::activeModalWidget()));
+        auto *editor = qobject_cast<PlanEditorDialog *>(QApplication::activeModalWidget());
+        QCOMPARE(editor->parentWidget(), frame.currentPage());
+        QCOMPARE(editor->mode(), PlanEditorDialog::Mode::Create);
+        QCOMPARE(editor->plan(), m_saver);
+        opened = true;
+        editor->reject();
+    });
+    QTRY_VERIFY(opened);
 }
 
 QTEST_MAIN(TestMainFrame)
