@@ -1,6 +1,7 @@
 #include "PlanEditorDialog.h"
 
 #include "CapabilityReader.h"
+#include "FocusMarked.h"
 #include "MessageBox.h"
 #include "MinutesSpinBox.h"
 #include "PictureButton.h"
@@ -33,7 +34,8 @@ constexpr QRect kNameBox(150, 46, 350, 24);
 constexpr int kHeadingLeft[] = { 320, 620 };
 constexpr int kHeadingWidth = 110;
 constexpr int kLabelLeft = 35;
-constexpr int kLabelWidth = 185;
+// Up to the controls: the labels' English needs the room ("Put the computer to sleep after").
+constexpr int kLabelWidth = 215;
 constexpr int kLabelHeight = 16;
 constexpr int kColumnLeft[] = { 250, 550 };
 constexpr int kControlWidth = 250;
@@ -115,7 +117,7 @@ PlanEditorDialog::PlanEditorDialog(Mode mode, const QUuid &plan, const Services 
     setAutoFillBackground(true);
 
     m_y = kFirstY;
-    m_nameBox = new QLineEdit(this);
+    m_nameBox = new FocusMarked<QLineEdit>(this);
     m_nameBox->setGeometry(kNameBox);
 
     const PlanCapabilities capabilities = readCapabilities();
@@ -196,13 +198,13 @@ PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSetti
     switch (value.row->kind) {
     case SettingKind::Action:
     case SettingKind::Lock:
-        control.list = new QComboBox(this);
+        control.list = new FocusMarked<QComboBox>(this);
         control.list->addItems(listEntries(value.row->kind));
         control.list->setGeometry(left, top, kControlWidth, kFieldHeight);
         control.list->setCurrentIndex(value.shown.selection.value_or(-1));
         break;
     case SettingKind::Timeout:
-        control.field = new QLineEdit(this);
+        control.field = new FocusMarked<QLineEdit>(this);
         control.field->setReadOnly(true);
         control.field->setGeometry(left, top, kControlWidth, kFieldHeight);
         control.spin = new MinutesSpinBox(this);
@@ -211,7 +213,7 @@ PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSetti
         control.spin->setPos(value.shown.number);
         break;
     case SettingKind::Brightness:
-        control.slider = new QSlider(Qt::Horizontal, this);
+        control.slider = new FocusMarked<QSlider>(Qt::Horizontal, this);
         control.slider->setRange(0, kMaxBrightness);
         control.slider->setGeometry(left, top, kControlWidth, kSliderHeight);
         control.slider->setValue(value.shown.number);

@@ -9,9 +9,11 @@
 #include "PlanEditing.h"
 #include "PlanEditorDialog.h"
 #include "TestEnvironment.h"
+#include "UiFonts.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QSet>
 #include <QSignalSpy>
@@ -39,6 +41,18 @@ QString text(const char *key)
             return QString::fromUtf8(line.mid(prefix.size())).trimmed();
     }
     return {};
+}
+
+int changedPixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    int changed = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x)
+            changed += a.pixel(x, y) != b.pixel(x, y);
+    }
+    return changed;
 }
 
 QStringList captions(const QList<PictureButton *> &buttons)
@@ -84,6 +98,7 @@ void TestPlanEditorDialog::init()
     m_env = std::make_unique<TestEnvironment>();
     m_env->writeFile(QStringLiteral("program/ampctleng.ini"),
         TestEnvironment::readFile(TestEnvironment::sourceFile(QStringLiteral("../resources/ampctleng.ini"))));
+    QVERIFY2(!text("IDS_SAVE").isEmpty(), "the language file was not found");
     m_platform = std::make_unique<FakePowerPlatform>();
     m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
     m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
@@ -231,6 +246,20 @@ void TestPlanEditorDialog::takenNameIsRefusedAndClosingAfterAChangeAsks()
     QCOMPARE(saved.size(), 0);
     QCOMPARE(m_platform->storedSchemes().size(), 2);
 
+    // A copy the store refuses: its reason is shown, the dialog stays and keeps the source plan.
+    const auto refused = makeDialog(Mode::Create, m_balanced);
+    QTest::keyClicks(refused->nameBox(), QStringLiteral("Quiet"));
+    m_platform->setUnreadable(true);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QVERIFY(!refused->save());
+    m_platform->setUnreadable(false);
+    const QStringList shown = MessageBox::takeShownTexts();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(!shown.first().isEmpty() && shown.first() != text("IDS_PLAN_OK"));
+    QCOMPARE(refused->plan(), m_balanced);
+    QVERIFY(refused->saveButton()->isEnabled());
+    QCOMPARE(m_platform->storedSchemes().size(), 2);
+
     // No name at all is refused before anything else; unchanged, Close asks nothing.
     const auto unnamed = makeDialog(Mode::Edit, m_saver);
     unnamed->nameBox()->clear();
@@ -294,6 +323,10 @@ void TestPlanEditorDialog::rowsFollowWhatTheMachineHas()
     QCOMPARE(laptop->rowLabels().size(), 10);
     QCOMPARE(laptop->width(), 850);
     QVERIFY(laptop->settingControl(GUID_LIDCLOSE_ACTION, PowerSource::Dc));
+    // Every label's English fits beside its picture.
+    const QFontMetrics labelFont(uiFont(9));
+    for (const PictureButton *label : laptop->rowLabels())
+        QVERIFY2(25 + labelFont.horizontalAdvance(label->caption()) <= label->width(), qPrintable(label->caption()));
     QCOMPARE(laptop->closeButton()->geometry(), QRect(720, laptop->height() - 80, 104, 26));
 
     // A desktop with a power button: one column, and the buttons move left.
@@ -341,7 +374,9 @@ void TestPlanEditorDialog::everyControlIsReachedWithTabAndShowsFocus()
         reached.insert(focused);
         QTest::keyClick(focused, Qt::Key_Tab);
         QVERIFY(QApplication::focusWidget() != focused);
-        QVERIFY2(focused->grab().toImage() != withFocus, focused->metaObject()->className());
+        // A mark round the control, not a faint change of a few pixels.
+        QVERIFY2(changedPixels(focused->grab().toImage(), withFocus) >= focused->width(),
+            focused->metaObject()->className());
     }
     QCOMPARE(reached, controls);
 
