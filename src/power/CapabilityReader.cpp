@@ -2,5 +2,5 @@
 
 Failure capabilitiesFailure(int errorCode)
 {
-    return failed(QStringLiteral("Failed to read the power capabilities.\r\nError code: %1").arg(errorCode));
+    return failed(QStringLiteral("Failed to read the power capabilities.\nError code: %1").arg(errorCode));
 }

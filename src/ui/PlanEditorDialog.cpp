@@ -142,9 +142,8 @@ PlanCapabilities PlanEditorDialog::readCapabilities()
     const Result<PlanCapabilities> read = m_services.capabilities.read();
     if (read)
         return *read;
-    // Nothing is known of this machine: only the settings every machine has are offered. The text
-    // breaks its line with CR LF, whose CR a message box here would show as a stray character.
-    showError(QString(read.failure().message).replace(u"\r\n"_s, u"\n"_s));
+    // Nothing is known of this machine: only the settings every machine has are offered.
+    showError(read.failure().message);
     return {};
 }
 

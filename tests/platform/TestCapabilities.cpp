@@ -78,9 +78,9 @@ void TestCapabilities::unreadableInputDevicesAreAFailure_data()
     QTest::addColumn<QString>("message");
     // A battery and a backlight do not make up for buttons that cannot be known.
     QTest::newRow("class/input is a file")
-        << fixture("caps-input-unreadable") << u"Failed to read the power capabilities.\r\nError code: 20"_s;
+        << fixture("caps-input-unreadable") << u"Failed to read the power capabilities.\nError code: 20"_s;
     QTest::newRow("no class/input") << fixture("does-not-exist")
-                                    << u"Failed to read the power capabilities.\r\nError code: 2"_s;
+                                    << u"Failed to read the power capabilities.\nError code: 2"_s;
 }
 
 void TestCapabilities::unreadableInputDevicesAreAFailure()
