@@ -127,7 +127,6 @@ int main(int argc, char **argv)
         editMs, createMs);
     std::printf("Reloading the plan list page with %d plans and %d schedules: median %.1f ms; longest time the "
                 "window went without handling events: median %.1f ms, worst %.1f ms\n",
-        kPlans, kTimers + kNetworkSchedules, totals.at(totals.size() / 2), stalls.at(stalls.size() / 2),
-        stalls.last());
+        kPlans, kTimers + kNetworkSchedules, totals.at(totals.size() / 2), stalls.at(stalls.size() / 2), stalls.last());
     return 0;
 }
