@@ -157,6 +157,8 @@ void PlanListPage::onReloaded()
 
 void PlanListPage::fillList(const PlanListing &listing)
 {
+    // The row the user was on stays theirs when its plan is still listed.
+    const QUuid focusedPlan = planOfRow(m_list->selectionMark());
     m_list->clear();
     m_list->clearSortMark();
     QList<QTreeWidgetItem *> items;
@@ -175,6 +177,10 @@ void PlanListPage::fillList(const PlanListing &listing)
         items.append(item);
     }
     m_list->addTopLevelItems(items);
+    for (QTreeWidgetItem *item : std::as_const(items)) {
+        if (!focusedPlan.isNull() && planOf(item) == focusedPlan)
+            m_list->setCurrentItem(item);
+    }
     setCurrentRow(m_list->selectionMark());
 }
 

@@ -166,12 +166,16 @@ void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarked()
     QCOMPARE(page->currentRow(), 3);
     QVERIFY(!page->editButton()->isButtonDisabled() && actions.at(2)->isEnabled());
 
-    // Another plan becomes active elsewhere; the refresh moves the mark.
+    // Another plan becomes active elsewhere and a plan is added; the refresh moves the mark and
+    // keeps the user on their plan.
     m_platform->setActiveDirectly(m_quiet);
+    m_platform->addScheme(u"Eco"_s);
     page->refresh();
     waitForReload(*page);
     QVERIFY(!page->list()->topLevelItem(0)->font(0).bold());
-    QVERIFY(page->list()->topLevelItem(3)->font(0).bold());
+    QVERIFY(page->list()->topLevelItem(4)->font(0).bold());
+    QCOMPARE(page->currentRow(), 4);
+    QCOMPARE(page->planOfRow(4), m_quiet);
 }
 
 void TestPlanListPage::f5RefillsInCatalogueOrder()
