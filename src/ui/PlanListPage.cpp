@@ -3,7 +3,6 @@
 #include "CommandId.h"
 #include "MessageBox.h"
 #include "PictureButton.h"
-#include "PleaseWaitDialog.h"
 #include "PowerPlatform.h"
 #include "ReportList.h"
 #include "SharedStrings.h"
@@ -12,7 +11,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTreeWidgetItem>
-#include <QtConcurrent>
 #include <algorithm>
 
 namespace {
@@ -49,6 +47,10 @@ PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
     , m_heading(text(u"IDS_MANAGE_POWER_PLAN"))
     , m_scheduledText(text(u"IDS_SCHEDULED"))
     , m_notScheduledText(text(u"IDS_NOT_SCHEDULED"))
+    , m_reload(
+          this, services.pleaseWait,
+          [platform = &services.platform, tasks = &services.tasks] { return PlanListing::load(*platform, *tasks); },
+          [this](const PlanListing &listing) { showReloaded(listing); })
 {
     using enum PictureId;
     addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32));
@@ -64,19 +66,8 @@ PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
     buildList();
     buildMenu();
 
-    connect(&m_loading, &QFutureWatcher<PlanListing>::finished, this, &PlanListPage::onReloaded);
-    startReload();
+    m_reload.request();
     holdFrameSize();
-}
-
-PlanListPage::~PlanListPage()
-{
-    // The worker reads what the frame owns; let it end before the next page starts its own.
-    if (m_loading.isRunning()) {
-        m_loading.waitForFinished();
-        if (m_services.pleaseWait)
-            m_services.pleaseWait->hide();
-    }
 }
 
 void PlanListPage::buildList()
@@ -127,31 +118,12 @@ QUuid PlanListPage::planOfRow(int row) const
 
 void PlanListPage::refresh()
 {
-    if (m_loading.isRunning())
-        m_reloadAgain = true;
-    else
-        startReload();
+    m_reload.request();
 }
 
-void PlanListPage::startReload()
+void PlanListPage::showReloaded(const PlanListing &listing)
 {
-    setEnabled(false);
-    if (m_services.pleaseWait)
-        m_services.pleaseWait->show();
-    m_loading.setFuture(
-        QtConcurrent::run(&PlanListing::load, std::cref(m_services.platform), std::ref(m_services.tasks)));
-}
-
-void PlanListPage::onReloaded()
-{
-    if (std::exchange(m_reloadAgain, false)) {
-        startReload();
-        return;
-    }
-    fillList(m_loading.result());
-    if (m_services.pleaseWait)
-        m_services.pleaseWait->hide();
-    setEnabled(true);
+    fillList(listing);
     Q_EMIT reloaded();
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "Page.h"
+#include "PageReload.h"
 #include "PageServices.h"
 #include "PlanEditorDialog.h"
 #include "PlanListing.h"
 
 #include <QFont>
-#include <QFutureWatcher>
 #include <QPixmap>
 
 class PictureButton;
@@ -20,20 +20,18 @@ class ReportList;
 // plan's GUID, so a row never reaches a plan other than the one it shows, whatever names plans
 // share and however the user sorts the list.
 //
-// The list reloads on a worker thread; meanwhile the page is disabled and the please-wait window
-// shows. A reload asked for during one runs once after it.
+// The list reloads on a worker thread (see PageReload).
 class PlanListPage : public Page
 {
     Q_OBJECT
 public:
     explicit PlanListPage(const PageServices &services, QWidget *parent = nullptr);
-    ~PlanListPage() override;
 
     void refresh() override;
     // Opens the plan editor on a copy of the active plan, as the Create button does.
     void createPlan();
 
-    bool isReloading() const { return m_loading.isRunning(); }
+    bool isReloading() const { return m_reload.isRunning(); }
     ReportList *list() const { return m_list; }
     QMenu *contextMenu() const { return m_menu; }
     PictureButton *editButton() const { return m_editButton; }
@@ -54,8 +52,7 @@ protected:
 private:
     void buildList();
     void buildMenu();
-    void startReload();
-    void onReloaded();
+    void showReloaded(const PlanListing &listing);
     void fillList(const PlanListing &listing);
     void setCurrentRow(int row);
     void updateCommands();
@@ -80,6 +77,5 @@ private:
     QAction *m_editAction = nullptr;
     QAction *m_deleteAction = nullptr;
     int m_currentRow = -1;
-    QFutureWatcher<PlanListing> m_loading;
-    bool m_reloadAgain = false;
+    PageReload<PlanListing> m_reload;
 };

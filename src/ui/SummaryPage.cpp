@@ -5,13 +5,11 @@
 #include "LinkLabel.h"
 #include "NotificationStack.h"
 #include "PageColours.h"
-#include "PleaseWaitDialog.h"
 #include "SharedStrings.h"
 #include "UiFonts.h"
 
 #include <QLabel>
 #include <QPainter>
-#include <QtConcurrent>
 
 namespace {
 
@@ -48,6 +46,10 @@ SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
     , m_logo(sharedStrings().pictureFile)
     , m_heading(text(u"IDS_SUMMARY") + u" :")
     , m_description(text(u"IDS_ABOUT_PRODUCT"))
+    , m_reload(
+          this, services.pleaseWait,
+          [platform = &services.platform, tasks = &services.tasks] { return SummaryTotals::load(*platform, *tasks); },
+          [this](const SummaryTotals &totals) { showReloaded(totals); })
 {
     // A tile's disabled look is its normal one.
     using enum PictureId;
@@ -68,19 +70,8 @@ SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
     m_batteryLink = addLink(CmdShowBatteryStatus, u"IDS_CLICK_TO_SHOW", 300);
     m_batteryLink->setVisible(hasSystemBattery(m_services.battery.read()));
 
-    connect(&m_loading, &QFutureWatcher<SummaryTotals>::finished, this, &SummaryPage::onReloaded);
-    startReload();
+    m_reload.request();
     holdFrameSize();
-}
-
-SummaryPage::~SummaryPage()
-{
-    // The worker reads what the frame owns; let it end before the next page starts its own.
-    if (m_loading.isRunning()) {
-        m_loading.waitForFinished();
-        if (m_services.pleaseWait)
-            m_services.pleaseWait->hide();
-    }
 }
 
 QLabel *SummaryPage::addTotalsLine(int top)
@@ -109,32 +100,13 @@ LinkLabel *SummaryPage::addLink(int id, const char16_t *textKey, int top)
 
 void SummaryPage::refresh()
 {
-    if (m_loading.isRunning())
-        m_reloadAgain = true;
-    else
-        startReload();
+    m_reload.request();
 }
 
-void SummaryPage::startReload()
+void SummaryPage::showReloaded(const SummaryTotals &totals)
 {
-    setEnabled(false);
-    if (m_services.pleaseWait)
-        m_services.pleaseWait->show();
-    m_loading.setFuture(
-        QtConcurrent::run(&SummaryTotals::load, std::cref(m_services.platform), std::ref(m_services.tasks)));
-}
-
-void SummaryPage::onReloaded()
-{
-    showTotals(m_loading.result());
+    showTotals(totals);
     Q_EMIT reloaded();
-    if (std::exchange(m_reloadAgain, false)) {
-        startReload();
-        return;
-    }
-    if (m_services.pleaseWait)
-        m_services.pleaseWait->hide();
-    setEnabled(true);
 }
 
 void SummaryPage::showTotals(const SummaryTotals &totals)

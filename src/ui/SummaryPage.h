@@ -2,11 +2,11 @@
 
 #include "BatteryPopup.h"
 #include "Page.h"
+#include "PageReload.h"
 #include "PageServices.h"
 #include "SummaryTotals.h"
 
 #include <QFont>
-#include <QFutureWatcher>
 #include <QPixmap>
 
 class LinkLabel;
@@ -16,18 +16,16 @@ class QLabel;
 // (active plan, number of plans, number of schedules) and links to the quick plan switcher and
 // the battery state.
 //
-// The totals are read on a worker thread; meanwhile the page is disabled and the please-wait
-// window shows. A reload asked for during one runs once after it.
+// The totals are read on a worker thread (see PageReload).
 class SummaryPage : public Page
 {
     Q_OBJECT
 public:
     explicit SummaryPage(const PageServices &services, QWidget *parent = nullptr);
-    ~SummaryPage() override;
 
     void refresh() override;
 
-    bool isReloading() const { return m_loading.isRunning(); }
+    bool isReloading() const { return m_reload.isRunning(); }
     QLabel *activePlanLine() const { return m_activePlanLine; }
     QLabel *planCountLine() const { return m_planCountLine; }
     QLabel *scheduleCountLine() const { return m_scheduleCountLine; }
@@ -47,8 +45,7 @@ protected:
 private:
     QLabel *addTotalsLine(int top);
     LinkLabel *addLink(int id, const char16_t *textKey, int top);
-    void startReload();
-    void onReloaded();
+    void showReloaded(const SummaryTotals &totals);
     void showTotals(const SummaryTotals &totals);
     void showBatteryStatus();
 
@@ -64,7 +61,6 @@ private:
     QLabel *m_scheduleCountLine;
     LinkLabel *m_changePlanLink;
     LinkLabel *m_batteryLink;
-    QFutureWatcher<SummaryTotals> m_loading;
-    bool m_reloadAgain = false;
+    PageReload<SummaryTotals> m_reload;
     BatteryPopup m_shownBatteryPopup;
 };

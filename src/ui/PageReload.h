@@ -1,0 +1,78 @@
+#pragma once
+
+#include "PleaseWaitDialog.h"
+
+#include <QFutureWatcher>
+#include <QWidget>
+#include <QtConcurrent>
+#include <functional>
+#include <utility>
+
+// A page's reload: load runs on a worker thread while the page is disabled and the please-wait
+// window covers it; show then hands the result to the page on the user-interface thread. A reload
+// asked for while one runs starts once the running one has been shown, so two loads never run
+// at the same time and the last request is always served.
+template <typename Result> class PageReload
+{
+public:
+    PageReload(QWidget *page, PleaseWaitDialog *pleaseWait, std::function<Result()> load,
+        std::function<void(const Result &)> show)
+        : m_page(page)
+        , m_pleaseWait(pleaseWait)
+        , m_load(std::move(load))
+        , m_show(std::move(show))
+    {
+        QObject::connect(&m_watcher, &QFutureWatcher<Result>::finished, page, [this] { finished(); });
+    }
+
+    // The worker reads what the window owns; it must end before the page does.
+    ~PageReload()
+    {
+        if (!m_watcher.isRunning())
+            return;
+        m_watcher.waitForFinished();
+        if (m_pleaseWait)
+            m_pleaseWait->hide();
+    }
+
+    PageReload(const PageReload &) = delete;
+    PageReload &operator=(const PageReload &) = delete;
+
+    void request()
+    {
+        if (m_watcher.isRunning())
+            m_again = true;
+        else
+            start();
+    }
+
+    bool isRunning() const { return m_watcher.isRunning(); }
+
+private:
+    void start()
+    {
+        m_page->setEnabled(false);
+        if (m_pleaseWait)
+            m_pleaseWait->show();
+        m_watcher.setFuture(QtConcurrent::run(m_load));
+    }
+
+    void finished()
+    {
+        m_show(m_watcher.result());
+        if (std::exchange(m_again, false)) {
+            start();
+            return;
+        }
+        if (m_pleaseWait)
+            m_pleaseWait->hide();
+        m_page->setEnabled(true);
+    }
+
+    QWidget *m_page;
+    PleaseWaitDialog *m_pleaseWait;
+    std::function<Result()> m_load;
+    std::function<void(const Result &)> m_show;
+    QFutureWatcher<Result> m_watcher;
+    bool m_again = false;
+};
