@@ -1,0 +1,9 @@
+#include <QTest>
+
+class TestSchedulesPage : public QObject
+{
+    Q_OBJECT
+};
+
+QTEST_MAIN(TestSchedulesPage)
+#include "TestSchedulesPage.moc"
