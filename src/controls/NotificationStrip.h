@@ -25,6 +25,8 @@ public:
     void setDisplayTime(int ms) { m_displayTime = ms; }
     void setFinalRect(const QRect &rect) { m_finalRect = rect; }
     QRect finalRect() const { return m_finalRect; }
+    const QString &title() const { return m_title; }
+    const QString &body() const { return m_body; }
     NotificationPopup *content() const { return m_content.get(); }
 
     // Starts growing; the content follows on the second tick.

@@ -1,7 +1,124 @@
 #include "QuickSwitchDialog.h"
 
+#include "FocusMarked.h"
+#include "NotificationStack.h"
+#include "PictureButton.h"
+#include "PlanCatalogue.h"
+#include "PowerPlatform.h"
+#include "Profile.h"
+#include "UiFonts.h"
+
+#include <QComboBox>
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QSize kDialogSize(550, 250);
+constexpr int kActivateId = 1;
+constexpr int kCloseId = 2;
+const QColor kLineColour(0xDD, 0xDD, 0xDD);
+
+constexpr QSize kPopupSize(370, 180);
+constexpr int kPopupDisplayMs = 7000;
+// Plans that another tool switches automatically carry this prefix; their popup says so.
+constexpr QStringView kAutomaticPlanPrefix = u"TALU - ";
+
+PictureButton *dialogButton(QWidget *dialog, int id, const char16_t *captionKey, const QRect &rect)
+{
+    using enum PictureId;
+    auto *button = new PictureButton(id, dialog);
+    button->setPictures(DialogButton, DialogButtonHover, DialogButtonPressed, DialogButtonDisabled);
+    button->setCaption(loadText(captionKey));
+    button->setNotifyParent(true);
+    button->setGeometry(rect);
+    PictureButton::connectHoverReset(button);
+    return button;
+}
+
+} // namespace
+
 QuickSwitchDialog::QuickSwitchDialog(const Services &services, QWidget *parent)
     : QDialog(parent)
     , m_services(services)
 {
+    setFont(uiFont(10));
+    setWindowTitle(loadText(u"IDS_CHANGE_POWER_PLAN"));
+    setFixedSize(kDialogSize);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    m_planList = new FocusMarked<QComboBox>(this);
+    m_planList->setGeometry(150, 66, 350, 25);
+    m_activateButton = dialogButton(this, kActivateId, u"IDS_ACTIVATE", QRect(310, 170, 104, 26));
+    PictureButton *closeButton = dialogButton(this, kCloseId, u"IDS_CLOSE", QRect(420, 170, 104, 26));
+    connect(m_activateButton, &PictureButton::clicked, this, &QuickSwitchDialog::activate);
+    connect(closeButton, &PictureButton::clicked, this, &QuickSwitchDialog::reject);
+
+    fillPlanList();
+    connect(m_planList, &QComboBox::currentIndexChanged, this, &QuickSwitchDialog::updateActivate);
+    updateActivate();
+}
+
+void QuickSwitchDialog::fillPlanList()
+{
+    const Result<QUuid> active = m_services.platform.activeScheme();
+    if (!active)
+        return;
+    m_plans = loadPowerPlans(m_services.platform);
+    for (qsizetype i = 0; i < m_plans.size(); ++i) {
+        m_planList->addItem(m_plans.at(i).planName);
+        if (m_plans.at(i).planGuid == *active)
+            m_activeIndex = int(i);
+    }
+    m_planList->setCurrentIndex(m_activeIndex);
+}
+
+void QuickSwitchDialog::updateActivate()
+{
+    const int chosen = m_planList->currentIndex();
+    m_activateButton->enableButton(chosen >= 0 && chosen != m_activeIndex);
+}
+
+void QuickSwitchDialog::activate()
+{
+    const int chosen = m_planList->currentIndex();
+    if (chosen < 0 || chosen >= m_plans.size() || chosen == m_activeIndex)
+        return;
+    const QUuid plan = m_plans.at(chosen).planGuid;
+    (void)m_services.platform.setActiveScheme(plan); // the store's watch shows the outcome everywhere
+    // Only the exact text switches the popup on, however the setting was written.
+    if (readSetting(SettingKey::NotifyPlanChanges) == u"TRUE")
+        announce(plan);
+    m_activeIndex = chosen;
+    updateActivate();
+}
+
+void QuickSwitchDialog::announce(const QUuid &plan)
+{
+    const Result<QString> name = m_services.platform.friendlyName(plan);
+    if (!name)
+        return;
+    const QString title
+        = loadText(name->startsWith(kAutomaticPlanPrefix) ? u"IDS_AUTOPLAN" : u"IDS_POWER_PLAN_CHANGE_HEAD");
+    const QString body = formatText(loadText(u"IDS_POWER_PLAN_CHANGE_BODY"), *name);
+    NotificationStack::instance().show(
+        title, body, kPopupSize.width(), kPopupSize.height(), this, PopupAccent::Blue, kPopupDisplayMs);
+}
+
+void QuickSwitchDialog::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setFont(font());
+    painter.setPen(Qt::black);
+    QRect heading;
+    painter.drawText(QRect(20, 30, 480, 20), Qt::AlignLeft | Qt::AlignTop, loadText(u"IDS_SELECT_PLAN"), &heading);
+    painter.drawText(QRect(50, 70, 100, 20), Qt::AlignLeft | Qt::AlignTop, loadText(u"IDS_POWER_PLAN"));
+    // The line runs on from the heading; a long heading pushes its start along.
+    painter.setPen(QPen(kLineColour, 1));
+    painter.drawLine(qMax(100, heading.right() + 8), 40, 520, 40);
 }

@@ -5,6 +5,7 @@
 #include "LinkLabel.h"
 #include "NotificationStack.h"
 #include "PageColours.h"
+#include "QuickSwitchDialog.h"
 #include "SharedStrings.h"
 #include "UiFonts.h"
 
@@ -126,6 +127,12 @@ void SummaryPage::onCommand(int id)
     case CmdShowSchedules:
         Q_EMIT commandRequested(id);
         break;
+    case CmdChangePlanLink: {
+        // Owned by no window, as a switcher of its own; the store's watch updates the totals.
+        QuickSwitchDialog switcher(m_services);
+        switcher.exec();
+        break;
+    }
     case CmdShowBatteryStatus:
         showBatteryStatus();
         break;
