@@ -5,6 +5,7 @@
 #include "PictureButton.h"
 #include "PowerPlatform.h"
 #include "ReportList.h"
+#include "ScheduleDialog.h"
 #include "SharedStrings.h"
 #include "UiFonts.h"
 
@@ -12,6 +13,7 @@
 #include <QPainter>
 #include <QTreeWidgetItem>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -82,8 +84,7 @@ void PlanListPage::buildList()
     (void)m_list->setLinkColumn(ScheduleColumn); // the list has its columns and no rows yet
 
     connect(m_list, &ReportList::rowClicked, this, &PlanListPage::setCurrentRow);
-    // The schedule dialog comes with scheduling; until then the link selects its row.
-    connect(m_list, &ReportList::linkClicked, this, &PlanListPage::setCurrentRow);
+    connect(m_list, &ReportList::linkClicked, this, &PlanListPage::openSchedule);
     connect(m_list, &ReportList::rowRightClicked, this, [this](const QPoint &screenPoint, int row) {
         setCurrentRow(row);
         showMenu(screenPoint);
@@ -123,6 +124,7 @@ void PlanListPage::refresh()
 
 void PlanListPage::showReloaded(const PlanListing &listing)
 {
+    m_listing = listing;
     fillList(listing);
     Q_EMIT reloaded();
 }
@@ -235,7 +237,33 @@ void PlanListPage::openEditor(PlanEditorDialog::Mode mode, const QUuid &plan)
 {
     PlanEditorDialog editor(mode, plan, m_services, this);
     connect(&editor, &PlanEditorDialog::saved, this, &PlanListPage::refresh);
-    editor.exec();
+    // A new plan is scheduled next: "Create and schedule" says so.
+    if (editor.exec() == QDialog::Accepted && mode == PlanEditorDialog::Mode::Create)
+        openScheduleOf(editor.plan());
+}
+
+void PlanListPage::openSchedule(int row)
+{
+    setCurrentRow(row);
+    const QUuid plan = planOfRow(row);
+    if (!plan.isNull())
+        openScheduleOf(plan);
+}
+
+void PlanListPage::openScheduleOf(const QUuid &plan)
+{
+    const auto ofPlan = [&](const auto &schedule) { return schedule.planGuid == plan; };
+    const auto &timed = m_listing.timeSchedules;
+    const auto &networked = m_listing.networkSchedules;
+    std::unique_ptr<ScheduleDialog> dialog;
+    if (const auto it = std::find_if(timed.cbegin(), timed.cend(), ofPlan); it != timed.cend())
+        dialog = std::make_unique<ScheduleDialog>(m_services, *it, this);
+    else if (const auto at = std::find_if(networked.cbegin(), networked.cend(), ofPlan); at != networked.cend())
+        dialog = std::make_unique<ScheduleDialog>(m_services, *at, this);
+    else
+        dialog = std::make_unique<ScheduleDialog>(m_services, plan, this);
+    connect(dialog.get(), &ScheduleDialog::saved, this, &PlanListPage::refresh);
+    dialog->exec();
 }
 
 void PlanListPage::deletePlans()

@@ -63,6 +63,10 @@ private:
     // Handles one selected row of a delete; false when the platform refused and the rest stop.
     bool deleteRow(QTreeWidgetItem *item, const QUuid &activePlan);
     void openEditor(PlanEditorDialog::Mode mode, const QUuid &plan);
+    // The schedule dialog on the plan's first time-based schedule, else its first network-based
+    // one, else on a new schedule for the plan.
+    void openSchedule(int row);
+    void openScheduleOf(const QUuid &plan);
 
     PageServices m_services;
     QFont m_pageFont;
@@ -77,5 +81,6 @@ private:
     QAction *m_editAction = nullptr;
     QAction *m_deleteAction = nullptr;
     int m_currentRow = -1;
+    PlanListing m_listing; // what the list shows, as last read
     PageReload<PlanListing> m_reload;
 };
