@@ -1,0 +1,6 @@
+#include "AboutDialog.h"
+
+AboutDialog::AboutDialog(QWidget *parent)
+    : QDialog(parent)
+{
+}
