@@ -1,1 +1,31 @@
 #pragma once
+
+#include "ShellOpener.h"
+
+#include <QObject>
+
+class QWidget;
+
+// The frame's commands that open something outside the program: the help manual, the maker's web
+// pages, the updater beside the program and the maker's link library. A failure is shown in a
+// message box captioned with "IDS_RUNNING3"; a web page with no handler goes to the browser of
+// last resort instead, without a message.
+class ShellCommands : public QObject
+{
+    Q_OBJECT
+public:
+    ShellCommands(ShellOpener &opener, QWidget *owner);
+
+    // Carries out id when it is one of these commands; false for any other id.
+    bool run(int id);
+
+    // "vt-ampora.html", or "vt-ampora_<abbreviation>.html" when the settings name a language.
+    static QString helpFileName();
+
+private:
+    void onFailed(const QString &target, OpenError error);
+    void runLinkLibrary();
+
+    ShellOpener &m_opener;
+    QWidget *m_owner;
+};

@@ -4,6 +4,7 @@ namespace {
 QList<QMessageBox::StandardButton> g_nextAnswers;
 QStringList g_shownTexts;
 QString g_lastText;
+QString g_lastCaption;
 } // namespace
 
 QMessageBox::StandardButton MessageBox::information(QWidget *owner, const QString &caption, const QString &text)
@@ -32,6 +33,11 @@ QString MessageBox::lastText()
     return g_lastText;
 }
 
+QString MessageBox::lastCaption()
+{
+    return g_lastCaption;
+}
+
 QStringList MessageBox::takeShownTexts()
 {
     return std::exchange(g_shownTexts, {});
@@ -41,6 +47,7 @@ QMessageBox::StandardButton MessageBox::show(QMessageBox::Icon icon, QWidget *ow
     const QString &text, QMessageBox::StandardButtons buttons)
 {
     g_lastText = text;
+    g_lastCaption = caption;
     g_shownTexts.append(text);
     if (!g_nextAnswers.isEmpty())
         return g_nextAnswers.takeFirst();

@@ -19,6 +19,7 @@ public:
     // several times, it answers that many boxes in turn.
     static void setNextAnswer(QMessageBox::StandardButton answer);
     static QString lastText();
+    static QString lastCaption();
     // Every text shown or answered since the last call, oldest first.
     static QStringList takeShownTexts();
 

@@ -1,0 +1,177 @@
+// The help, web and updater commands: which file or address each opens, the messages for what the
+// desktop reports, and the freedesktop opener run against a stand-in xdg-open on the path.
+#include "CommandId.h"
+#include "MessageBox.h"
+#include "Profile.h"
+#include "SharedStrings.h"
+#include "ShellCommands.h"
+#include "TestEnvironment.h"
+#include "WebAddresses.h"
+#include "XdgShellOpener.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records what it is asked to open; a test decides what the desktop answers.
+class RecordingOpener : public ShellOpener
+{
+public:
+    void openFile(const QString &path) override { calls.append(u"file "_s + path); }
+    void openAddress(const QUrl &address) override { calls.append(u"address "_s + address.toString()); }
+    void openInBrowser(const QUrl &address) override { calls.append(u"browser "_s + address.toString()); }
+    void runProgram(const QString &path) override { calls.append(u"program "_s + path); }
+
+    QStringList calls;
+};
+
+} // namespace
+
+class TestShellCommands : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+
+    void helpFileFollowsTheLanguageSetting_data();
+    void helpFileFollowsTheLanguageSetting();
+    void failuresShowTheirMessageAndWebPagesFallBackToTheBrowser();
+    void missingHelpFileIsReportedByTheRealOpener();
+    void realOpenerReadsXdgOpenExitStatus_data();
+    void realOpenerReadsXdgOpenExitStatus();
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+};
+
+void TestShellCommands::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(u"program/ampctleng.ini"_s, "[Ampora]\nIDS_RUNNING3=Ampora help\n");
+    sharedStrings().executableFile = sharedStrings().programFolder + u"/ampora"_s;
+    MessageBox::takeShownTexts();
+}
+
+void TestShellCommands::helpFileFollowsTheLanguageSetting_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("abbreviation");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("no language") << QString() << u"DE"_s << u"vt-ampora.html"_s;
+    QTest::newRow("German") << u"Deutsch"_s << u"DE"_s << u"vt-ampora_de.html"_s;
+    QTest::newRow("an abbreviation that names a path") << u"x"_s << u"../../etc/x"_s << u"vt-ampora.html"_s;
+}
+
+void TestShellCommands::helpFileFollowsTheLanguageSetting()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, abbreviation);
+    QFETCH(QString, file);
+    if (!language.isEmpty())
+        QVERIFY(writeSetting(SettingKey::Language, language));
+    QVERIFY(writeSetting(SettingKey::LanguageAbbreviation, abbreviation));
+    RecordingOpener opener;
+    QWidget frame;
+    ShellCommands commands(opener, &frame);
+    QVERIFY(commands.run(CmdOpenHelpFile));
+    QCOMPARE(opener.calls, QStringList { u"file "_s + sharedStrings().programFolder + u'/' + file });
+}
+
+void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser()
+{
+    RecordingOpener opener;
+    QWidget frame;
+    ShellCommands commands(opener, &frame);
+    QVERIFY(!commands.run(CmdShowSummary));
+
+    // Every web command opens its address from the one table.
+    for (const WebAddress &page : kWebAddresses) {
+        QVERIFY(commands.run(page.command));
+        QCOMPARE(opener.calls.takeLast(), u"address "_s + page.address.toString());
+    }
+    // No handler for web addresses: the browser of last resort, and no message.
+    const WebAddress &faq = kWebAddresses.front();
+    Q_EMIT opener.failed(QUrl(faq.address.toString()).toString(QUrl::FullyEncoded), OpenError::NoAssociation);
+    QCOMPARE(opener.calls.takeLast(), u"browser "_s + faq.fallback.toString());
+    QVERIFY(MessageBox::takeShownTexts().isEmpty());
+
+    // The updater beside the program; a refusal is a message captioned from the language file.
+    QVERIFY(commands.run(CmdRunUpdater));
+    const QString updater = sharedStrings().programFolder + u"/vtupdate"_s;
+    QCOMPARE(opener.calls.takeLast(), u"program "_s + updater);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    Q_EMIT opener.failed(updater, OpenError::NoAssociation);
+    QCOMPARE(MessageBox::takeShownTexts().size(), 1);
+
+    // Without the maker's link library nothing happens at all.
+    QVERIFY(commands.run(CmdRunLinkLibrary));
+    QVERIFY(opener.calls.isEmpty());
+    QVERIFY(MessageBox::takeShownTexts().isEmpty());
+}
+
+void TestShellCommands::missingHelpFileIsReportedByTheRealOpener()
+{
+    XdgShellOpener opener;
+    QWidget frame;
+    ShellCommands commands(opener, &frame);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QVERIFY(commands.run(CmdOpenHelpFile));
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"The specified file was not found."_s });
+    QCOMPARE(MessageBox::lastCaption(), u"Ampora help"_s);
+
+    // A program that is there but may not run is refused before anything starts.
+    QVERIFY(QFile(m_env->writeFile(u"program/vtupdate"_s, "#!/bin/sh\n")).setPermissions(QFile::ReadOwner));
+    QVERIFY(commands.run(CmdRunUpdater));
+    QCOMPARE(
+        MessageBox::takeShownTexts(), QStringList { u"The operating system denied access to the specified file."_s });
+}
+
+void TestShellCommands::realOpenerReadsXdgOpenExitStatus_data()
+{
+    QTest::addColumn<int>("status"); // -1: no xdg-open on the path
+    QTest::addColumn<int>("error"); // -1: none
+    QTest::newRow("opened") << 0 << -1;
+    QTest::newRow("no such file") << 2 << int(OpenError::FileNotFound);
+    QTest::newRow("no handler") << 4 << int(OpenError::NoAssociation);
+    QTest::newRow("no xdg-open") << -1 << int(OpenError::NoAssociation);
+}
+
+void TestShellCommands::realOpenerReadsXdgOpenExitStatus()
+{
+    QFETCH(int, status);
+    QFETCH(int, error);
+    // A stand-in xdg-open that notes its argument and answers with the status under test.
+    const QString bin = m_env->path(u"bin"_s);
+    const QString record = m_env->path(u"opened.txt"_s);
+    if (status >= 0) {
+        const QString script = m_env->writeFile(
+            u"bin/xdg-open"_s, u"#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n"_s.arg(record).arg(status).toUtf8());
+        QVERIFY(QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8());
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+
+    XdgShellOpener opener;
+    QSignalSpy failures(&opener, &ShellOpener::failed);
+    const QString manual = m_env->writeFile(u"program/vt-ampora.html"_s, "<html></html>");
+    opener.openFile(manual);
+    if (error < 0) {
+        QTRY_VERIFY(QFile::exists(record));
+        QCOMPARE(TestEnvironment::readFile(record), manual.toUtf8());
+        QVERIFY(failures.isEmpty());
+        return;
+    }
+    QTRY_COMPARE(failures.size(), 1);
+    QCOMPARE(failures.first().at(0).toString(), manual);
+    QCOMPARE(failures.first().at(1).value<OpenError>(), OpenError(error));
+}
+
+QTEST_MAIN(TestShellCommands)
+#include "TestShellCommands.moc"
