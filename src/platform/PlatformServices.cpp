@@ -1,10 +1,12 @@
 #include "PlatformServices.h"
 
+#include "DesktopNotifications.h"
 #include "NetworkManagerList.h"
 #include "PowerPlatform.h"
 #include "SysfsBatteryStatusReader.h"
 #include "SysfsCapabilityReader.h"
 #include "SystemdTaskService.h"
+#include "XdgShellOpener.h"
 
 PlatformServices::PlatformServices(const SharedStrings &strings)
     : m_platform(createPowerPlatform(strings))
@@ -21,4 +23,13 @@ PlatformServices::~PlatformServices() = default;
 Services PlatformServices::services() const
 {
     return Services { *m_platform, *m_tasks, *m_networks, *m_battery, *m_capabilities };
+}
+
+DesktopServices PlatformServices::desktop()
+{
+    if (!m_opener) {
+        m_opener = std::make_unique<XdgShellOpener>();
+        m_notifications = std::make_unique<DesktopNotifications>();
+    }
+    return DesktopServices { *m_opener, *m_notifications };
 }
