@@ -10,11 +10,20 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QMetaMethod>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
+
+using namespace std::chrono_literals;
 
 namespace {
+
+// A task is written as several files (timer, service, link); one change reports once.
+constexpr auto kSettleTime = 100ms;
 
 const QString kTimerSuffix = QStringLiteral(".timer");
 const QString kServiceSuffix = QStringLiteral(".service");
@@ -74,12 +83,47 @@ Failure notOurs(const QString &name)
 } // namespace
 
 SystemdTaskService::SystemdTaskService(
-    QString unitFolder, QString autostartFolder, QString stampFolder, SystemctlRunner systemctl)
-    : m_unitFolder(QDir(unitFolder).absolutePath())
+    QString unitFolder, QString autostartFolder, QString stampFolder, SystemctlRunner systemctl, QObject *parent)
+    : TaskService(parent)
+    , m_unitFolder(QDir(unitFolder).absolutePath())
     , m_autostartFolder(QDir(autostartFolder).absolutePath())
     , m_stampFolder(QDir(stampFolder).absolutePath())
     , m_systemctl(systemctl)
 {
+}
+
+void SystemdTaskService::connectNotify(const QMetaMethod &signal)
+{
+    // Only a listener needs the watch; a command that ends at once never pays for it.
+    if (signal == QMetaMethod::fromSignal(&TaskService::tasksChanged) && !m_watcher)
+        startWatching();
+}
+
+void SystemdTaskService::startWatching()
+{
+    m_watcher = new QFileSystemWatcher(this);
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(kSettleTime);
+    connect(m_settle, &QTimer::timeout, this, &TaskService::tasksChanged);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &SystemdTaskService::noteFolderEvent);
+    // A folder that does not exist cannot be watched; the first task written creates it anyway.
+    if (!QDir().mkpath(m_unitFolder) || !m_watcher->addPath(m_unitFolder))
+        qWarning().noquote() << QStringLiteral("ampora: cannot watch %1 for schedule changes").arg(m_unitFolder);
+    watchWantsFolder();
+}
+
+void SystemdTaskService::watchWantsFolder()
+{
+    const QString wants = m_unitFolder + QStringLiteral("/timers.target.wants");
+    if (!m_watcher->directories().contains(wants) && QFileInfo(wants).isDir())
+        m_watcher->addPath(wants);
+}
+
+void SystemdTaskService::noteFolderEvent()
+{
+    watchWantsFolder();
+    m_settle->start();
 }
 
 QString SystemdTaskService::defaultUnitFolder()

@@ -3,6 +3,9 @@
 #include "SystemctlRunner.h"
 #include "TaskService.h"
 
+class QFileSystemWatcher;
+class QTimer;
+
 // Tasks as the user's session runs them: a time-triggered task N is the pair N.timer + N.service
 // in the systemd user unit folder, enabled when timers.target wants the timer (the
 // timers.target.wants/N.timer link); a logon task N is the autostart entry N.desktop. Folders
@@ -19,11 +22,16 @@
 // Other units, other programs' entries and unreadable files are no error: a timer whose files
 // cannot be understood is listed without a trigger, action or definition. Only units and entries
 // that carry this program's X-Ampora-Task mark are ever rewritten, disabled or removed.
+//
+// Once someone listens for tasksChanged(), the unit folder and its timers.target.wants folder are
+// watched: any change there, by this object, another one or another process, emits the signal
+// once the folder has settled. The read operations may be called from any thread.
 class SystemdTaskService : public TaskService
 {
+    Q_OBJECT
 public:
     SystemdTaskService(QString unitFolder, QString autostartFolder, QString stampFolder = defaultStampFolder(),
-        SystemctlRunner systemctl = SystemctlRunner());
+        SystemctlRunner systemctl = SystemctlRunner(), QObject *parent = nullptr);
 
     // $XDG_CONFIG_HOME/systemd/user, $XDG_CONFIG_HOME/autostart and, where the user manager keeps
     // the persistent timers' stamp-N.timer files, $XDG_DATA_HOME/systemd/timers.
@@ -36,7 +44,15 @@ public:
     Result<> deleteTask(const QString &name) override;
     Result<> setTaskEnabled(const QString &name, bool enabled) override;
 
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+
 private:
+    void startWatching();
+    // A new or re-created wants folder joins the watch; a removed one drops out of it by itself.
+    void watchWantsFolder();
+    void noteFolderEvent();
+
     // What a name stands for on disk; Foreign is anything this program did not write (another
     // program's units, hand-made or unreadable files), which it never changes.
     enum class Kind { None, Timer, Autostart, Foreign };
@@ -65,4 +81,6 @@ private:
     QString m_autostartFolder;
     QString m_stampFolder;
     SystemctlRunner m_systemctl;
+    QFileSystemWatcher *m_watcher = nullptr; // made when someone listens for tasksChanged()
+    QTimer *m_settle = nullptr;
 };

@@ -4,17 +4,23 @@
 #include "Result.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
 // The folder of scheduled tasks that start programs: plan tasks and the logon task. A task is
 // addressed by its name, looked up when an action runs; a task this program did not write is
 // listed but never changed or removed.
-class TaskService
+//
+// Implementations emit tasksChanged() when the folder changes, by this program or behind its back
+// (ampctl, another copy), so whoever lists schedules can read them again.
+class TaskService : public QObject
 {
+    Q_OBJECT
 public:
     enum class Registration { CreateOrUpdate, Create };
 
-    virtual ~TaskService() = default;
+    using QObject::QObject;
+    ~TaskService() override = default;
 
     // Every task of the folder, including those of other programs, in a stable order.
     virtual Result<QList<RegisteredTask>> readTasks() const = 0;
@@ -23,4 +29,7 @@ public:
     virtual Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) = 0;
     virtual Result<> deleteTask(const QString &name) = 0;
     virtual Result<> setTaskEnabled(const QString &name, bool enabled) = 0;
+
+Q_SIGNALS:
+    void tasksChanged();
 };

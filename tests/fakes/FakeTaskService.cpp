@@ -53,11 +53,13 @@ Result<> FakeTaskService::registerTask(const QString &name, const TaskDefinition
     const qsizetype i = indexOf(name);
     if (i < 0) {
         m_tasks.append(task);
+        Q_EMIT tasksChanged();
         return {};
     }
     if (mode == Registration::Create || m_foreign.contains(name))
         return alreadyExists(QStringLiteral("a task %1 exists").arg(name));
     m_tasks[i] = task;
+    Q_EMIT tasksChanged();
     return {};
 }
 
@@ -68,6 +70,7 @@ Result<> FakeTaskService::deleteTask(const QString &name)
     if (!i)
         return i.failure();
     m_tasks.removeAt(*i);
+    Q_EMIT tasksChanged();
     return {};
 }
 
@@ -77,5 +80,6 @@ Result<> FakeTaskService::setTaskEnabled(const QString &name, bool enabled)
     if (!i)
         return i.failure();
     m_tasks[*i].enabled = enabled;
+    Q_EMIT tasksChanged();
     return {};
 }

@@ -5,16 +5,24 @@
 #include <QStringList>
 
 // An in-memory task folder for tests. Tasks keep their place when replaced; new ones go last.
-// Tests can plant foreign or broken tasks and make the whole folder unreachable.
+// Tests can plant foreign or broken tasks and make the whole folder unreachable. Every change,
+// planted or made through the interface, emits tasksChanged() at once.
 class FakeTaskService : public TaskService
 {
+    Q_OBJECT
 public:
-    void addTask(const RegisteredTask &task) { m_tasks.append(task); }
+    // Plants a task, as another process would.
+    void addTask(const RegisteredTask &task)
+    {
+        m_tasks.append(task);
+        Q_EMIT tasksChanged();
+    }
     // A task of another program (or a hand-made one): listed, but never changed or removed.
     void addForeignTask(const RegisteredTask &task)
     {
         m_tasks.append(task);
         m_foreign.append(task.name);
+        Q_EMIT tasksChanged();
     }
     const QList<RegisteredTask> &tasks() const { return m_tasks; }
     const RegisteredTask *task(const QString &name) const;

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <ctime>
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
     void listingSkipsWhatIsNotAFile();
+    void changesByAnotherWriterAreSignalled();
 
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
@@ -691,6 +693,34 @@ void TestSystemdTaskService::listingSkipsWhatIsNotAFile()
     QVERIFY(read->at(0).definition);
     QCOMPARE(read->at(1).name, u"AMPCTL3"_s);
     QVERIFY(!read->at(1).definition);
+}
+
+void TestSystemdTaskService::changesByAnotherWriterAreSignalled()
+{
+    // The listener starts before the folder exists, as on a first run.
+    QVERIFY(!QFileInfo::exists(unitFolder()));
+    auto watched = service();
+    QSignalSpy changed(watched.get(), &TaskService::tasksChanged);
+
+    // Another object stands for another process: ampctl writing a schedule.
+    auto writer = service();
+    QVERIFY(writer->registerTask(u"AMPCTL0"_s,
+        timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
+        TaskService::Registration::CreateOrUpdate));
+    QTRY_VERIFY(!changed.isEmpty());
+    QCOMPARE(watched->readTasks().valueOr({}).size(), 1);
+
+    // Disabling and enabling touch only the wants link, in a folder the write created.
+    changed.clear();
+    QVERIFY(writer->setTaskEnabled(u"AMPCTL0"_s, false));
+    QTRY_VERIFY(!changed.isEmpty());
+    changed.clear();
+    QVERIFY(writer->setTaskEnabled(u"AMPCTL0"_s, true));
+    QTRY_VERIFY(!changed.isEmpty());
+    changed.clear();
+    QVERIFY(writer->deleteTask(u"AMPCTL0"_s));
+    QTRY_VERIFY(!changed.isEmpty());
+    QVERIFY(watched->readTasks().valueOr({ RegisteredTask() }).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)
