@@ -12,6 +12,7 @@
 #include "PowerPlatform.h"
 #include "Profile.h"
 #include "SharedStrings.h"
+#include "TaskService.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -47,10 +48,17 @@ MainWindow::MainWindow(Services services, PageBuilder pageBuilder, QWidget *pare
     resize(Page::kFrameSize);
     readPagePicture(sharedStrings());
     switchPage(PageKind::Summary);
-    connect(&m_services.platform, &PowerPlatform::schemesChanged, this, [this] {
-        if (m_currentPage)
-            m_currentPage->refresh();
-    });
+    // Plans and schedules changed elsewhere (ampctl, a scheduled start, another window) show at
+    // once on whichever page is up.
+    connect(&m_services.platform, &PowerPlatform::schemesChanged, this, &MainWindow::refreshPage);
+    connect(&m_services.tasks, &TaskService::tasksChanged, this, &MainWindow::refreshPage);
+    connect(this, &MainWindow::networkSchedulesChanged, this, &MainWindow::refreshPage);
+}
+
+void MainWindow::refreshPage()
+{
+    if (m_currentPage)
+        m_currentPage->refresh();
 }
 
 MainWindow::~MainWindow()

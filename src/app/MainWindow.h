@@ -40,6 +40,7 @@ public:
     void showPlanChangedPopup(const QString &planName, AfterPopup after);
 
 Q_SIGNALS:
+    // Another process changed the network schedules; the current page reloads.
     void networkSchedulesChanged();
 
 protected:
@@ -49,6 +50,7 @@ protected:
 
 private:
     int handleCopyData(qint32 tag, const QString &text);
+    void refreshPage();
     void reloadTitle();
     void centreOnScreen();
 

@@ -16,6 +16,11 @@ enum CommandId : int {
     CmdCreatePlanFromList = 511,
     CmdEditPlan = 512,
     CmdDeletePlan = 513,
+    CmdAddSchedule = 514,
+    CmdEditSchedule = 515,
+    CmdRemoveSchedules = 516,
+    CmdEnableSchedule = 517,
+    CmdDisableSchedule = 518,
     CmdTotalsLine = 527, // the summary page's three totals lines share this id
     CmdCreatePlan = 533,
     CmdManagePlans = 534,

@@ -1,18 +1,18 @@
 #include "PageFactory.h"
 
-#include "PlaceholderPage.h"
 #include "PlanListPage.h"
+#include "SchedulesPage.h"
 #include "SummaryPage.h"
 
 Page *createPage(PageKind kind, const PageServices &services, QWidget *parent)
 {
     switch (kind) {
     case PageKind::Summary:
-        return new SummaryPage(services, parent);
+        break;
     case PageKind::PlanList:
         return new PlanListPage(services, parent);
     case PageKind::ScheduledPlans:
-        break;
+        return new SchedulesPage(services, parent);
     }
-    return new PlaceholderPage(kind, parent);
+    return new SummaryPage(services, parent);
 }

@@ -1,7 +1,466 @@
 #include "SchedulesPage.h"
 
+#include "CommandId.h"
+#include "MessageBox.h"
+#include "NetworkScheduleFile.h"
+#include "PictureButton.h"
+#include "ReportList.h"
+#include "ScheduleDialog.h"
+#include "SharedStrings.h"
+#include "TaskService.h"
+#include "UiFonts.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QTreeWidgetItem>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn };
+
+// What each row carries besides its texts: its kind and what names its schedule (the task's
+// name for a time-based row, the network's GUID for a network-based one).
+constexpr int kNetworkRole = Qt::UserRole;
+constexpr int kKeyRole = Qt::UserRole + 1;
+
+const QColor kHeadingBand(0xDD, 0xDD, 0xDD);
+const QRect kHeadingBandRect(QPoint(60, 75), QPoint(953, 104));
+const QRect kListRect(QPoint(60, 105), QPoint(953, 434));
+constexpr QPoint kHeadingAt(65, 80);
+constexpr QPoint kLogoAt(4, 4);
+
+bool isNetworkRow(const QTreeWidgetItem *item)
+{
+    return item->data(PlanColumn, kNetworkRole).toBool();
+}
+
+QString taskOf(const QTreeWidgetItem *item)
+{
+    return item->data(PlanColumn, kKeyRole).toString();
+}
+
+QUuid networkOf(const QTreeWidgetItem *item)
+{
+    return item->data(PlanColumn, kKeyRole).toUuid();
+}
+
+template <typename Schedules, typename Named> auto *findIn(Schedules &schedules, Named named)
+{
+    const auto it = std::find_if(schedules.begin(), schedules.end(), named);
+    return it == schedules.end() ? nullptr : &*it;
+}
+
+// The schedule a row names in a list of schedules (const or not); null when it is not listed.
+template <typename Schedules> auto *findTask(Schedules &schedules, const QString &name)
+{
+    return findIn(schedules, [&](const TimeSchedule &schedule) { return schedule.taskName == name; });
+}
+
+template <typename Schedules> auto *findNetwork(Schedules &schedules, const QUuid &network)
+{
+    return findIn(schedules, [&](const NetworkSchedule &schedule) { return schedule.networkGuid == network; });
+}
+
+} // namespace
+
 SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
     : Page(parent)
     , m_services(services)
+    , m_pageFont(uiFont(10, QFont::Normal))
+    , m_logo(sharedStrings().pictureFile)
+    , m_heading(text(u"IDS_SCHEDULED_PLANS"))
+    , m_atText(text(u"IDS_AT"))
+    , m_enabledText(text(u"IDS_ENABLED"))
+    , m_disabledText(text(u"IDS_DISABLED"))
+    , m_timeBasedText(text(u"IDS_TIME_BASED"))
+    , m_networkBasedText(text(u"IDS_NETWORK_BASED"))
+    , m_reload(
+          this, services.pleaseWait,
+          [platform = &services.platform, tasks = &services.tasks] { return ScheduleListing::load(*platform, *tasks); },
+          [this](const ScheduleListing &listing) { showReloaded(listing); })
 {
+    buildButtons();
+    buildList();
+    buildMenu();
+
+    m_reload.request();
+    holdFrameSize();
+}
+
+void SchedulesPage::buildButtons()
+{
+    using enum PictureId;
+    m_buttons.insert(CmdShowSummary,
+        addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32)));
+    const struct
+    {
+        int id;
+        const char16_t *caption;
+        ButtonPictures pictures;
+        int left;
+    } buttons[] = {
+        { CmdAddSchedule, u"IDS_ADD_NEW", { AddSchedule, AddSchedule, AddSchedule, AddScheduleDisabled }, 390 },
+        { CmdEditSchedule, u"IDS_EDIT", { EditSchedule, EditSchedule, EditSchedule, EditScheduleDisabled }, 505 },
+        { CmdEnableSchedule, u"IDS_ENABLE", { EnableSchedule, EnableSchedule, EnableSchedule, EnableScheduleDisabled },
+            620 },
+        { CmdDisableSchedule, u"IDS_DISABLE",
+            { DisableSchedule, DisableSchedule, DisableSchedule, DisableScheduleDisabled }, 735 },
+        { CmdRemoveSchedules, u"IDS_REMOVE", { RemoveSchedule, RemoveSchedule, RemoveSchedule, RemoveScheduleDisabled },
+            850 },
+    };
+    for (const auto &button : buttons) {
+        PictureButton *made = addButton(button.id, button.caption, button.pictures, QRect(button.left, 80, 100, 20));
+        made->setCaptionBeside(true);
+        m_buttons.insert(button.id, made);
+    }
+}
+
+void SchedulesPage::buildList()
+{
+    m_list = new ReportList(this);
+    m_list->setGeometry(QRect(QPoint(60, 106), QPoint(953, 434)));
+    m_list->setFont(m_pageFont);
+    m_list->setHeaderLabels(
+        { text(u"IDS_POWER_PLAN"), text(u"IDS_STATUS"), text(u"IDS_SCHEDULE_TYPE"), text(u"IDS_NETWORK_TIME") });
+    m_list->setColumnWidth(PlanColumn, 220);
+    m_list->setColumnWidth(StatusColumn, 150);
+    m_list->setColumnWidth(TypeColumn, 150);
+    m_list->setColumnWidth(WhenColumn, 350);
+    m_list->enableCheckBoxes();
+    (void)m_list->setLinkColumn(StatusColumn); // the list has its columns and no rows yet
+    // Space toggles the focused row's schedule whichever cell has the focus; the view alone would
+    // only toggle when the focus sits on the check box's column.
+    m_list->installEventFilter(this);
+
+    connect(m_list, &ReportList::rowClicked, this, [this](int row) {
+        setCurrentRow(row);
+        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
+            applyCheck(item);
+    });
+    connect(m_list, &ReportList::linkClicked, this, [this](int row) {
+        setCurrentRow(row);
+        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
+            setEnabled(item, !m_list->getCheck(row));
+    });
+    // A click on the check box itself.
+    connect(m_list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int column) {
+        if (!m_showing && column == PlanColumn)
+            applyCheck(item);
+    });
+    connect(m_list, &ReportList::rowRightClicked, this, [this](const QPoint &screenPoint, int row) {
+        setCurrentRow(row);
+        showMenu(screenPoint);
+    });
+    connect(m_list, &ReportList::rowDoubleClicked, this, [this](const QPoint &, int row) {
+        setCurrentRow(row);
+        editSchedule();
+    });
+    connect(m_list, &ReportList::keyPressed, this, [this](int key, int, const QPoint &screenPoint) {
+        setCurrentRow(m_list->selectionMark());
+        onKey(key, screenPoint);
+        setCurrentRow(m_list->selectionMark());
+    });
+}
+
+void SchedulesPage::buildMenu()
+{
+    m_menu = new QMenu(this);
+    const struct
+    {
+        int id;
+        const char16_t *caption;
+    } items[] = {
+        { CmdAddSchedule, u"IDS_ADD_NEW" },
+        { CmdEditSchedule, u"IDS_EDIT" },
+        { CmdEnableSchedule, u"IDS_ENABLE" },
+        { CmdDisableSchedule, u"IDS_DISABLE" },
+        { CmdRemoveSchedules, u"IDS_REMOVE" },
+    };
+    for (const auto &item : items)
+        m_actions.insert(item.id, m_menu->addAction(text(item.caption), this, [this, id = item.id] { onCommand(id); }));
+}
+
+void SchedulesPage::refresh()
+{
+    m_reload.request();
+}
+
+void SchedulesPage::showReloaded(const ScheduleListing &listing)
+{
+    m_listing = listing;
+    fillList();
+    Q_EMIT reloaded();
+}
+
+void SchedulesPage::fillList()
+{
+    // The row the user was on stays theirs when its schedule is still listed.
+    const QTreeWidgetItem *focused = m_list->currentItem();
+    const QVariant focusedKey = focused ? focused->data(PlanColumn, kKeyRole) : QVariant();
+    const QScopedValueRollback showing(m_showing, true);
+    m_list->clear();
+    m_list->clearSortMark();
+    QList<QTreeWidgetItem *> items;
+    items.reserve(m_listing.timeSchedules.size() + m_listing.networkSchedules.size());
+    for (const TimeSchedule &schedule : std::as_const(m_listing.timeSchedules))
+        items.append(timeRow(schedule));
+    for (const NetworkSchedule &schedule : std::as_const(m_listing.networkSchedules))
+        items.append(networkRow(schedule));
+    m_list->addTopLevelItems(items);
+    if (focusedKey.isValid()) {
+        for (QTreeWidgetItem *item : std::as_const(items)) {
+            if (item->data(PlanColumn, kKeyRole) == focusedKey)
+                m_list->setCurrentItem(item);
+        }
+    }
+    setCurrentRow(m_list->selectionMark());
+}
+
+QTreeWidgetItem *SchedulesPage::timeRow(const TimeSchedule &schedule)
+{
+    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_timeBasedText,
+        QStringLiteral("%1 %2 %3").arg(schedule.frequencyText, m_atText, schedule.startText) });
+    item->setData(PlanColumn, kNetworkRole, false);
+    item->setData(PlanColumn, kKeyRole, schedule.taskName);
+    showState(item, schedule.enabled);
+    return item;
+}
+
+QTreeWidgetItem *SchedulesPage::networkRow(const NetworkSchedule &schedule)
+{
+    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_networkBasedText, schedule.networkName });
+    item->setData(PlanColumn, kNetworkRole, true);
+    item->setData(PlanColumn, kKeyRole, schedule.networkGuid);
+    showState(item, schedule.enabled);
+    return item;
+}
+
+void SchedulesPage::setCurrentRow(int row)
+{
+    m_currentRow = row;
+    updateCommands();
+}
+
+void SchedulesPage::updateCommands()
+{
+    const QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow);
+    const bool onRow = item != nullptr;
+    const bool checked = onRow && item->checkState(PlanColumn) == Qt::Checked;
+    const QHash<int, bool> enabled {
+        { CmdAddSchedule, true },
+        { CmdEditSchedule, onRow },
+        { CmdRemoveSchedules, onRow },
+        { CmdEnableSchedule, onRow && !checked },
+        { CmdDisableSchedule, onRow && checked },
+    };
+    for (auto it = enabled.cbegin(); it != enabled.cend(); ++it) {
+        m_buttons.value(it.key())->enableButton(it.value());
+        m_actions.value(it.key())->setEnabled(it.value());
+    }
+}
+
+void SchedulesPage::onKey(int key, const QPoint &screenPoint)
+{
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        editSchedule();
+        break;
+    case Qt::Key_Delete:
+        removeSchedules();
+        break;
+    case Qt::Key_Menu:
+        showMenu(screenPoint);
+        break;
+    case Qt::Key_F5:
+        refresh();
+        break;
+    default:
+        break;
+    }
+}
+
+bool SchedulesPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            setCurrentRow(m_list->selectionMark());
+            if (QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow))
+                setEnabled(item, item->checkState(PlanColumn) != Qt::Checked);
+            return true;
+        }
+    }
+    return Page::eventFilter(watched, event);
+}
+
+void SchedulesPage::showMenu(const QPoint &screenPoint)
+{
+    m_menu->exec(screenPoint);
+}
+
+void SchedulesPage::onCommand(int id)
+{
+    switch (id) {
+    case CmdShowSummary:
+        Q_EMIT commandRequested(id);
+        break;
+    case CmdAddSchedule:
+        addSchedule();
+        break;
+    case CmdEditSchedule:
+        editSchedule();
+        break;
+    case CmdEnableSchedule:
+    case CmdDisableSchedule:
+        if (QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow))
+            setEnabled(item, id == CmdEnableSchedule);
+        break;
+    case CmdRemoveSchedules:
+        removeSchedules();
+        break;
+    default:
+        Page::onCommand(id);
+        break;
+    }
+}
+
+std::optional<bool> SchedulesPage::enabledOf(const QTreeWidgetItem *item) const
+{
+    if (isNetworkRow(item)) {
+        const NetworkSchedule *schedule = findNetwork(m_listing.networkSchedules, networkOf(item));
+        return schedule ? std::optional(schedule->enabled) : std::nullopt;
+    }
+    const TimeSchedule *schedule = findTask(m_listing.timeSchedules, taskOf(item));
+    return schedule ? std::optional(schedule->enabled) : std::nullopt;
+}
+
+void SchedulesPage::applyCheck(QTreeWidgetItem *item)
+{
+    const bool checked = item->checkState(PlanColumn) == Qt::Checked;
+    if (enabledOf(item) != checked)
+        setEnabled(item, checked);
+    updateCommands();
+}
+
+void SchedulesPage::setEnabled(QTreeWidgetItem *item, bool enabled)
+{
+    const std::optional<bool> before = enabledOf(item);
+    if (!before)
+        return;
+    if (const Result<> written = writeEnabled(item, enabled); !written) {
+        showState(item, *before);
+        updateCommands();
+        showFailure(written.failure());
+        return;
+    }
+    if (isNetworkRow(item))
+        findNetwork(m_listing.networkSchedules, networkOf(item))->enabled = enabled;
+    else
+        findTask(m_listing.timeSchedules, taskOf(item))->enabled = enabled;
+    showState(item, enabled);
+    updateCommands();
+}
+
+Result<> SchedulesPage::writeEnabled(const QTreeWidgetItem *item, bool enabled)
+{
+    if (isNetworkRow(item))
+        return Result<>::from(setNetworkScheduleEnabled(m_services.platform, networkOf(item), enabled));
+    return m_services.tasks.setTaskEnabled(taskOf(item), enabled);
+}
+
+void SchedulesPage::showState(QTreeWidgetItem *item, bool enabled)
+{
+    const QScopedValueRollback showing(m_showing, true);
+    item->setCheckState(PlanColumn, enabled ? Qt::Checked : Qt::Unchecked);
+    item->setText(StatusColumn, enabled ? m_enabledText : m_disabledText);
+}
+
+void SchedulesPage::addSchedule()
+{
+    ScheduleDialog dialog(m_services, this);
+    connect(&dialog, &ScheduleDialog::saved, this, &SchedulesPage::refresh);
+    dialog.exec();
+}
+
+void SchedulesPage::editSchedule()
+{
+    const QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow);
+    if (!item)
+        return;
+    std::unique_ptr<ScheduleDialog> dialog;
+    if (isNetworkRow(item)) {
+        if (const NetworkSchedule *schedule = findNetwork(m_listing.networkSchedules, networkOf(item)))
+            dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
+    } else if (const TimeSchedule *schedule = findTask(m_listing.timeSchedules, taskOf(item))) {
+        dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
+    }
+    if (!dialog)
+        return;
+    connect(dialog.get(), &ScheduleDialog::saved, this, &SchedulesPage::refresh);
+    dialog->exec();
+}
+
+void SchedulesPage::removeSchedules()
+{
+    if (MessageBox::question(
+            this, sharedStrings().messageCaption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
+    });
+    // From the last row up, so that the rows still to come keep their places. A refusal stops
+    // the rest, which stay as they are.
+    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
+        if (const Result<> removed = removeSchedule(*it); !removed) {
+            showFailure(removed.failure());
+            break;
+        }
+        delete *it;
+    }
+    m_list->setCurrentItem(nullptr);
+    setCurrentRow(-1);
+}
+
+Result<> SchedulesPage::removeSchedule(const QTreeWidgetItem *item)
+{
+    Result<> removed;
+    if (isNetworkRow(item)) {
+        const QUuid network = networkOf(item);
+        removed = Result<>::from(removeNetworkSchedule(m_services.platform, network));
+        // A schedule that another program removed meanwhile is gone all the same.
+        if (removed || removed.failedWith(Failure::Kind::NotFound))
+            m_listing.networkSchedules.removeIf(
+                [&](const NetworkSchedule &schedule) { return schedule.networkGuid == network; });
+    } else {
+        const QString task = taskOf(item);
+        removed = m_services.tasks.deleteTask(task);
+        if (removed || removed.failedWith(Failure::Kind::NotFound))
+            m_listing.timeSchedules.removeIf([&](const TimeSchedule &schedule) { return schedule.taskName == task; });
+    }
+    return removed.failedWith(Failure::Kind::NotFound) ? Result<>() : removed;
+}
+
+void SchedulesPage::showFailure(const Failure &failure)
+{
+    MessageBox::error(this, sharedStrings().messageCaption, failure.message);
+}
+
+void SchedulesPage::paintEvent(QPaintEvent *event)
+{
+    Page::paintEvent(event);
+    QPainter painter(this);
+    painter.fillRect(kHeadingBandRect, kHeadingBand);
+    painter.fillRect(kListRect, Qt::white);
+    painter.setFont(m_pageFont);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(kHeadingAt, kHeadingBandRect.bottomRight()), Qt::AlignLeft | Qt::AlignTop, m_heading);
+    if (!m_logo.isNull())
+        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
 }

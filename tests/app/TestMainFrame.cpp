@@ -8,12 +8,16 @@
 #include "Guid.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
+#include "NetworkScheduleFile.h"
 #include "NotificationStack.h"
 #include "NotificationStrip.h"
 #include "PictureButton.h"
-#include "PlaceholderPage.h"
+#include "PlanCatalogue.h"
 #include "PlanEditorDialog.h"
 #include "PlanListPage.h"
+#include "PlanTaskWriter.h"
+#include "ReportList.h"
+#include "SchedulesPage.h"
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
@@ -44,7 +48,7 @@ private Q_SLOTS:
     void copyDataHandover();
     void unknownParameterIsReported();
     void handedOverSwitchesStackTheirPopups();
-    void unfinishedPagesLeadBackToTheSummary();
+    void scheduleTileShowsSchedulesWrittenElsewhere();
     void createPlanOpensTheEditorOverThePlanList();
 
 private:
@@ -124,6 +128,12 @@ void TestMainFrame::storeChangesReachTheCurrentPage()
     QVERIFY(page);
     QVERIFY(m_platform->setActiveScheme(m_saver)); // the fake reports the change
     QCOMPARE(page->refreshes, 1);
+    QVERIFY(m_tasks.setTaskEnabled(QStringLiteral("AMPCTL0"), false).failedWith(Failure::Kind::NotFound));
+    QCOMPARE(page->refreshes, 1); // a refused change changed nothing
+    m_tasks.addTask({ QStringLiteral("AMPCTL0"), true, std::nullopt });
+    QCOMPARE(page->refreshes, 2);
+    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::NetworkSchedulesChanged, 0, {} }), 1);
+    QCOMPARE(page->refreshes, 3);
     m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=x\n");
     m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, QString() });
     QCOMPARE(page->titleReloads, 1);
@@ -175,15 +185,37 @@ void TestMainFrame::handedOverSwitchesStackTheirPopups()
     QVERIFY(!first.intersects(second));
 }
 
-void TestMainFrame::unfinishedPagesLeadBackToTheSummary()
+void TestMainFrame::scheduleTileShowsSchedulesWrittenElsewhere()
 {
     MainWindow frame(services()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     frame.onCommand(CmdShowSchedules);
-    auto *page = qobject_cast<PlaceholderPage *>(frame.currentPage());
+    auto *page = qobject_cast<SchedulesPage *>(frame.currentPage());
     QVERIFY(page);
-    QTest::mouseClick(page->backButton(), Qt::LeftButton);
+    const auto listed = [page] {
+        QStringList plans;
+        for (int row = 0; row < page->list()->topLevelItemCount(); ++row)
+            plans.append(page->list()->topLevelItem(row)->text(0));
+        return plans;
+    };
+    QTRY_VERIFY(page->isEnabled() && !page->isReloading());
+    QCOMPARE(listed(), QStringList());
+
+    // ampctl writes a task, then a network schedule and tells the running window.
+    const PowerPlanList plans = loadPowerPlans(*m_platform);
+    PlanTaskWriter writer(m_tasks, QStringLiteral("/usr/bin/ampora"));
+    const PlanTaskWriter::Choice daily { *findPlan(plans, m_saver), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1),
+        QTime(8, 0), {}, {} };
+    QCOMPARE(writer.write(daily, plans), PlanTaskWriter::Outcome::Registered);
+    QTRY_COMPARE(listed(), QStringList { QStringLiteral("Power saver") });
+    QTRY_VERIFY(page->isEnabled() && !page->isReloading());
+    const NetworkList::Network office { QStringLiteral("Office"), QUuid::createUuid(), true };
+    QVERIFY(saveNetworkSchedule(*m_platform, office, plans.at(*findPlan(plans, m_balanced))));
+    QCOMPARE(frame.handleInstanceMessage({ InstanceMessage::Kind::NetworkSchedulesChanged, 0, {} }), 1);
+    QTRY_COMPARE(listed(), (QStringList { QStringLiteral("Power saver"), QStringLiteral("Balanced") }));
+
+    QTest::mouseClick(page->commandButton(CmdShowSummary), Qt::LeftButton);
     QCOMPARE(frame.currentPageKind(), PageKind::Summary);
 }
 
