@@ -1,9 +1,9 @@
-// The plan pages on real backends with 1,000 plans in the scheme store and 1,000 schedules (500
+// The pages on real backends with 1,000 plans in the scheme store and 1,000 schedules (500
 // systemd timers and 500 network schedules), under the offscreen platform:
 //  - opening the plan editor on one plan (building the dialog and reading its values), median of
 //    21 runs, in edit and in create mode;
-//  - reloading the plan list page, from refresh() to the filled list, median of 11 runs; with the
-//    part spent on the user-interface thread and the longest time that thread went without
+//  - reloading the plan list page and the scheduled plans page, each from refresh() to the filled
+//    list, median of 11 runs; with the longest time the user-interface thread went without
 //    handling an event meanwhile (a 1 ms timer measures it).
 
 #include "BenchSupport.h"
@@ -15,6 +15,7 @@
 #include "PlatformServices.h"
 #include "PleaseWaitDialog.h"
 #include "ReportList.h"
+#include "SchedulesPage.h"
 #include "SharedStrings.h"
 
 #include <QApplication>
@@ -52,7 +53,7 @@ struct Reload
     double longestStallMs = 0;
 };
 
-Reload reloadOnce(PlanListPage &page)
+template <typename PageType> Reload reloadOnce(PageType &page)
 {
     QElapsedTimer clock;
     QElapsedTimer sinceTick;
@@ -64,7 +65,7 @@ Reload reloadOnce(PlanListPage &page)
         sinceTick.restart();
     });
     QEventLoop loop;
-    QObject::connect(&page, &PlanListPage::reloaded, &loop, &QEventLoop::quit);
+    QObject::connect(&page, &PageType::reloaded, &loop, &QEventLoop::quit);
     clock.start();
     sinceTick.start();
     ticker.start();
@@ -73,6 +74,35 @@ Reload reloadOnce(PlanListPage &page)
     // The fill ran just before reloaded(); count the time since the last tick too.
     longestStall = std::max(longestStall, double(sinceTick.nsecsElapsed()) / 1e6);
     return { double(clock.nsecsElapsed()) / 1e6, longestStall };
+}
+
+struct Figures
+{
+    double medianMs = 0;
+    double medianStallMs = 0;
+    double worstStallMs = 0;
+};
+
+// Shows the page and reloads it twelve times; the first also waits for the page's own first fill
+// and does not count.
+template <typename PageType> Figures measureReloads(const PageServices &services, int expectedRows)
+{
+    PageType page(services);
+    page.show();
+    QList<double> totals;
+    QList<double> stalls;
+    for (int i = 0; i < 12; ++i) {
+        const Reload reload = reloadOnce(page);
+        if (i == 0)
+            continue;
+        totals.append(reload.totalMs);
+        stalls.append(reload.longestStallMs);
+    }
+    if (page.list()->topLevelItemCount() != expectedRows)
+        qFatal("the page lists %d rows instead of %d", page.list()->topLevelItemCount(), expectedRows);
+    std::sort(totals.begin(), totals.end());
+    std::sort(stalls.begin(), stalls.end());
+    return { totals.at(totals.size() / 2), stalls.at(stalls.size() / 2), stalls.last() };
 }
 
 } // namespace
@@ -107,26 +137,18 @@ int main(int argc, char **argv)
     const double createMs = openEditor(PlanEditorDialog::Mode::Create);
 
     PleaseWaitDialog pleaseWait;
-    PlanListPage page(PageServices { services, &pleaseWait });
-    page.show();
-    QList<double> totals;
-    QList<double> stalls;
-    for (int i = 0; i < 12; ++i) {
-        const Reload reload = reloadOnce(page); // the first one also waits for the page's own first fill
-        if (i == 0)
-            continue;
-        totals.append(reload.totalMs);
-        stalls.append(reload.longestStallMs);
-    }
-    if (page.list()->topLevelItemCount() != kPlans)
-        qFatal("the page lists %d plans instead of %d", page.list()->topLevelItemCount(), kPlans);
-    std::sort(totals.begin(), totals.end());
-    std::sort(stalls.begin(), stalls.end());
+    const PageServices pageServices { services, &pleaseWait };
+    const Figures planList = measureReloads<PlanListPage>(pageServices, kPlans);
+    const Figures schedules = measureReloads<SchedulesPage>(pageServices, kTimers + kNetworkSchedules);
 
     std::printf("Opening the plan editor on a store of %d plans: median %.1f ms (edit), %.1f ms (create)\n", kPlans,
         editMs, createMs);
-    std::printf("Reloading the plan list page with %d plans and %d schedules: median %.1f ms; longest time the "
-                "window went without handling events: median %.1f ms, worst %.1f ms\n",
-        kPlans, kTimers + kNetworkSchedules, totals.at(totals.size() / 2), stalls.at(stalls.size() / 2), stalls.last());
+    const auto report = [&](const char *page, const Figures &figures) {
+        std::printf("Reloading the %s with %d plans and %d schedules: median %.1f ms; longest time the window went "
+                    "without handling events: median %.1f ms, worst %.1f ms\n",
+            page, kPlans, kTimers + kNetworkSchedules, figures.medianMs, figures.medianStallMs, figures.worstStallMs);
+    };
+    report("plan list page", planList);
+    report("scheduled plans page", schedules);
     return 0;
 }
