@@ -88,12 +88,16 @@ QString PlanTaskWriter::messageKey(Outcome outcome)
         return QStringLiteral("IDS_WEEKLY_ERROR");
     case Outcome::NoKind:
         return QStringLiteral("IDS_SCHEDULE_PLAN_ERROR");
-    case Outcome::Registered:
+    case Outcome::DateOutOfRange:
+        return QStringLiteral("IDS_DATE_RANGE_ERROR");
+    case Outcome::NoSuchTime:
+        return QStringLiteral("IDS_NO_SUCH_TIME_ERROR");
     case Outcome::RegistrationFailed:
+        // Filled with registrationFailure().message.
+        return QStringLiteral("IDS_SCHEDULE_WRITE_ERROR");
+    case Outcome::Registered:
     case Outcome::NoProgramPath:
     case Outcome::NoPlan:
-    case Outcome::DateOutOfRange:
-    case Outcome::NoSuchTime:
         break;
     }
     return {};

@@ -1,11 +1,23 @@
 #pragma once
 
+#include "NetworkList.h"
 #include "NetworkSchedule.h"
+#include "PowerPlan.h"
+#include "ScheduleChoices.h"
 #include "Services.h"
 #include "TimeSchedule.h"
 
 #include <QDialog>
 #include <QUuid>
+#include <optional>
+
+class CheckComboBox;
+class PictureButton;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QRadioButton;
+class QTimeEdit;
 
 // The window in which a plan is made active now, scheduled once, daily or weekly at a time, or
 // recorded for a network; and in which an existing schedule is changed.
@@ -22,10 +34,97 @@ public:
     ScheduleDialog(const Services &services, const TimeSchedule &schedule, QWidget *parent = nullptr);
     ScheduleDialog(const Services &services, const NetworkSchedule &schedule, QWidget *parent = nullptr);
 
+    // For tests: the controls and the state behind them.
+    QComboBox *planList() const { return m_planList; }
+    QComboBox *typeList() const { return m_typeList; }
+    QRadioButton *runNowButton() const { return m_runNow; }
+    QRadioButton *onceButton() const { return m_once; }
+    QRadioButton *dailyButton() const { return m_daily; }
+    QRadioButton *weeklyButton() const { return m_weekly; }
+    QTimeEdit *timePicker() const { return m_timePicker; }
+    QDateEdit *datePicker() const { return m_datePicker; }
+    CheckComboBox *dayList() const { return m_dayList; }
+    QComboBox *networkList() const { return m_networkList; }
+    PictureButton *scheduleButton() const { return m_scheduleButton; }
+    PictureButton *closeButton() const { return m_closeButton; }
+    bool hasChanges() const { return m_changed; }
+
+    // Saves as the Schedule button does; false when the dialog stays open.
+    bool save();
+
+public Q_SLOTS:
+    // Close, Esc and the close box: asks first when the choices have changed.
+    void reject() override;
+
 Q_SIGNALS:
     // A schedule was written; whoever lists schedules reloads.
     void saved();
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    enum class Type { TimeBased = 0, NetworkBased = 1 };
+
+    ScheduleDialog(const Services &services, const QUuid &presetPlan, bool presetGiven, QWidget *parent);
+
+    void createControls();
+    QLabel *createLabel(const char16_t *key);
+    QRadioButton *createRadio(const char16_t *key, int left);
+    void createButtons();
+    void fillNetworkList();
+    void fillDayList();
+    void fillPlanList(const QUuid &select);
+    void connectChanges();
+    void finishOpening(bool isNew);
+
+    void onPlanChosen(int index);
+    void createPlan();
+    void applyType();
+    void applyKindLayout();
+    void showKindControls(bool time, bool date, bool week);
+    void selectPlan(const QUuid &plan);
+
+    void loadTimeSchedule(const TimeSchedule &schedule);
+    void loadNetworkSchedule(const NetworkSchedule &schedule);
+
+    ScheduleChoices currentChoices() const;
+    void updateChangeState();
+
+    bool saveNetworkBased();
+    bool runNow();
+    bool saveTimeBased();
+    std::optional<PowerPlan> selectedPlan() const;
+    PlanTaskWriter::Kind selectedKind() const;
+    void showError(const QString &text);
+
     Services m_services;
+    PowerPlanList m_plans;
+    QList<NetworkList::Network> m_networks;
+    QUuid m_presetPlan;
+    QUuid m_lastPlan; // the plan chosen before the create-new item
+    QString m_editedTaskName;
+    std::optional<QUuid> m_editedNetwork;
+
+    ScheduleChoices m_snapshot;
+    bool m_changed = false;
+    bool m_opening = true;
+
+    QComboBox *m_planList = nullptr;
+    QComboBox *m_typeList = nullptr;
+    QRadioButton *m_runNow = nullptr;
+    QRadioButton *m_once = nullptr;
+    QRadioButton *m_daily = nullptr;
+    QRadioButton *m_weekly = nullptr;
+    QLabel *m_timeLabel = nullptr;
+    QTimeEdit *m_timePicker = nullptr;
+    QLabel *m_dateLabel = nullptr;
+    QDateEdit *m_datePicker = nullptr;
+    QLabel *m_weekLabel = nullptr;
+    CheckComboBox *m_dayList = nullptr;
+    QLabel *m_networkLabel = nullptr;
+    QComboBox *m_networkList = nullptr;
+    PictureButton *m_scheduleButton = nullptr;
+    PictureButton *m_closeButton = nullptr;
 };
