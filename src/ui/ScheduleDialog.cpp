@@ -45,13 +45,10 @@ constexpr QRect kCloseButton(620, 420, 104, 26);
 // The kind layouts: pickers and day list, with their labels to the left of them.
 constexpr int kPickerTop = 255;
 constexpr QSize kPickerSize(175, 25);
-constexpr int kLabelTop = 257;
 constexpr QSize kLabelSize(90, 18);
-constexpr int kFirstLabelLeft = 50;
+constexpr int kLabelGap = 10;
 constexpr int kFirstPickerLeft = 150;
-constexpr int kSecondLabelLeft = 400;
 constexpr int kSecondPickerLeft = 500;
-constexpr int kDailyLabelLeft = 200;
 constexpr int kDailyPickerLeft = 300;
 
 constexpr int kScheduleId = 1;
@@ -64,9 +61,12 @@ constexpr int kLineGap = 8;
 constexpr const char16_t *kDayKeys[] = { u"IDS_SUNDAY", u"IDS_MONDAY", u"IDS_TUESDAY", u"IDS_WEDNESDAY",
     u"IDS_THURSDAY", u"IDS_FRIDAY", u"IDS_SATURDAY" };
 
-QRect labelAt(int left)
+// A label ends just before its control and reaches further left when its English needs the
+// room ("Days of the week"), on the control's line.
+QRect labelBefore(const QLabel &label, int controlLeft)
 {
-    return QRect(QPoint(left, kLabelTop), kLabelSize);
+    const int width = qMax(kLabelSize.width(), label.fontMetrics().horizontalAdvance(label.text()));
+    return QRect(controlLeft - kLabelGap - width, kPickerTop, width, kPickerSize.height());
 }
 
 QRect pickerAt(int left)
@@ -338,19 +338,19 @@ void ScheduleDialog::applyType()
 void ScheduleDialog::applyKindLayout()
 {
     if (m_once->isChecked()) {
-        m_timeLabel->setGeometry(labelAt(kFirstLabelLeft));
+        m_timeLabel->setGeometry(labelBefore(*m_timeLabel, kFirstPickerLeft));
         m_timePicker->setGeometry(pickerAt(kFirstPickerLeft));
-        m_dateLabel->setGeometry(labelAt(kSecondLabelLeft));
+        m_dateLabel->setGeometry(labelBefore(*m_dateLabel, kSecondPickerLeft));
         m_datePicker->setGeometry(pickerAt(kSecondPickerLeft));
         showKindControls(true, true, false);
     } else if (m_daily->isChecked()) {
-        m_timeLabel->setGeometry(labelAt(kDailyLabelLeft));
+        m_timeLabel->setGeometry(labelBefore(*m_timeLabel, kDailyPickerLeft));
         m_timePicker->setGeometry(pickerAt(kDailyPickerLeft));
         showKindControls(true, false, false);
     } else if (m_weekly->isChecked()) {
-        m_timeLabel->setGeometry(labelAt(kFirstLabelLeft));
+        m_timeLabel->setGeometry(labelBefore(*m_timeLabel, kFirstPickerLeft));
         m_timePicker->setGeometry(pickerAt(kFirstPickerLeft));
-        m_weekLabel->setGeometry(labelAt(kSecondLabelLeft));
+        m_weekLabel->setGeometry(labelBefore(*m_weekLabel, kSecondPickerLeft));
         m_dayList->setGeometry(pickerAt(kSecondPickerLeft));
         showKindControls(true, false, true);
     } else {
