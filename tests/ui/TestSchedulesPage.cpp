@@ -17,8 +17,10 @@
 #include "TestEnvironment.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -318,14 +320,23 @@ void TestSchedulesPage::addAndEditOpenTheScheduleDialog()
     ReportList *list = page->list();
     list->setFocus();
 
-    // Each way in opens the schedule dialog over the page; a saved schedule reloads the page.
-    int opened = 0;
+    // Each way in opens the schedule dialog over the page, new or on the row's own schedule: an
+    // edit fixes the kind and the plan. A saved schedule reloads the page.
+    struct Opened
+    {
+        bool isNew = false;
+        bool networkBased = false;
+        QString plan;
+        bool once = false;
+    };
+    QList<Opened> opened;
     const auto expectDialog = [&](bool save) {
         QTimer::singleShot(0, qApp, [&, save] {
             QTRY_VERIFY(qobject_cast<ScheduleDialog *>(QApplication::activeModalWidget()));
             auto *dialog = qobject_cast<ScheduleDialog *>(QApplication::activeModalWidget());
             QCOMPARE(dialog->parentWidget(), page.get());
-            ++opened;
+            opened.append({ dialog->typeList()->isEnabled(), dialog->typeList()->currentIndex() == 1,
+                dialog->planList()->currentText(), dialog->onceButton()->isChecked() });
             if (save)
                 Q_EMIT dialog->saved();
             dialog->reject();
@@ -334,29 +345,35 @@ void TestSchedulesPage::addAndEditOpenTheScheduleDialog()
     QSignalSpy reloads(page.get(), &SchedulesPage::reloaded);
     expectDialog(true);
     QTest::mouseClick(page->commandButton(CmdAddSchedule), Qt::LeftButton, {}, QPoint(4, 4));
-    QCOMPARE(opened, 1);
+    QCOMPARE(opened.size(), 1);
+    QVERIFY(opened.last().isNew);
     QTRY_COMPARE(reloads.size(), 1);
     waitForReload(*page);
 
     list->setCurrentItem(list->topLevelItem(OfficeRow));
     expectDialog(false);
     QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(opened, 2);
+    QCOMPARE(opened.size(), 2);
+    QVERIFY(!opened.last().isNew && opened.last().networkBased);
+    QCOMPARE(opened.last().plan, u"High performance"_s);
 
     expectDialog(false);
     const QRect quiet = list->visualItemRect(list->topLevelItem(QuietRow));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(quiet.left() + 500, quiet.center().y()));
-    QCOMPARE(opened, 3);
+    QCOMPARE(opened.size(), 3);
+    QVERIFY(!opened.last().isNew && !opened.last().networkBased && opened.last().once);
+    QCOMPARE(opened.last().plan, u"Quiet"_s);
 
     expectDialog(false);
     page->contextMenu()->actions().at(1)->trigger();
-    QCOMPARE(opened, 4);
+    QCOMPARE(opened.size(), 4);
+    QCOMPARE(opened.last().plan, u"Quiet"_s);
 
     // A double click below the rows edits nothing.
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
     QCOMPARE(page->currentRow(), -1);
     QVERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(opened, 4);
+    QCOMPARE(opened.size(), 4);
 }
 
 QTEST_MAIN(TestSchedulesPage)
