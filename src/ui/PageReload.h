@@ -40,17 +40,19 @@ public:
 
     void request()
     {
-        if (m_watcher.isRunning())
+        if (m_running)
             m_again = true;
         else
             start();
     }
 
-    bool isRunning() const { return m_watcher.isRunning(); }
+    // From the request until its result is shown: the worker may be done before the page knows.
+    bool isRunning() const { return m_running; }
 
 private:
     void start()
     {
+        m_running = true;
         m_page->setEnabled(false);
         if (m_pleaseWait)
             m_pleaseWait->show();
@@ -64,6 +66,7 @@ private:
             start();
             return;
         }
+        m_running = false;
         if (m_pleaseWait)
             m_pleaseWait->hide();
         m_page->setEnabled(true);
@@ -75,4 +78,5 @@ private:
     std::function<void(const Result &)> m_show;
     QFutureWatcher<Result> m_watcher;
     bool m_again = false;
+    bool m_running = false;
 };
