@@ -43,9 +43,9 @@ int Application::runFirstCopy()
     QApplication::setQuitOnLastWindowClosed(false);
     registerFontSubstitutes();
 
-    const PlatformServices backends(sharedStrings());
+    PlatformServices backends(sharedStrings());
     SingleInstance instance(std::move(m_start.lock));
-    MainWindow frame(backends.services());
+    MainWindow frame(backends.services(), backends.desktop());
     if (!frame.winId()) {
         MessageBox::information(nullptr, QStringLiteral("Ampora"), QStringLiteral("Window Creation fails"));
         return 0;
@@ -58,7 +58,7 @@ int Application::runFirstCopy()
     } else {
         frame.showRequest();
         if (sharedStrings().commandLine == QStringLiteral("-hideme"))
-            frame.hideToTray();
+            frame.startHidden();
     }
     app.exec();
     return 0;

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AboutDialog.h"
 #include "CommandId.h"
 #include "CommandLine.h"
 #include "MessageBox.h"
@@ -11,9 +12,11 @@
 #include "PleaseWaitDialog.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
+#include "SettingsDialog.h"
 #include "SharedStrings.h"
 #include "TaskService.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
@@ -32,11 +35,13 @@ void readPagePicture(SharedStrings &strings)
 
 } // namespace
 
-MainWindow::MainWindow(Services services, PageBuilder pageBuilder, QWidget *parent)
+MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder pageBuilder, QWidget *parent)
     : QWidget(parent)
     , m_services(services)
     , m_pleaseWait(new PleaseWaitDialog(this))
     , m_pageBuilder(std::move(pageBuilder))
+    , m_shell(desktop.opener, this)
+    , m_tray(desktop.notifications)
 {
     if (!m_pageBuilder) {
         m_pageBuilder = [this](PageKind kind, QWidget *pageParent) {
@@ -53,6 +58,7 @@ MainWindow::MainWindow(Services services, PageBuilder pageBuilder, QWidget *pare
     connect(&m_services.platform, &PowerPlatform::schemesChanged, this, &MainWindow::refreshPage);
     connect(&m_services.tasks, &TaskService::tasksChanged, this, &MainWindow::refreshPage);
     connect(this, &MainWindow::networkSchedulesChanged, this, &MainWindow::refreshPage);
+    connect(&m_tray, &TrayIcon::commandRequested, this, &MainWindow::onCommand);
 }
 
 void MainWindow::refreshPage()
@@ -96,16 +102,26 @@ void MainWindow::onCommand(int id)
         switchPage(PageKind::ScheduledPlans);
         break;
     case CmdToggleTray:
-        if (isVisible())
-            hideToTray();
-        else
-            showRequest();
+        toggleTray();
         break;
     case CmdExitProgram:
-        close();
+        exitProgram();
         break;
+    case CmdOpenSettings: {
+        // A window of its own: the settings are the program's, not this page's.
+        SettingsDialog settings(m_services);
+        settings.exec();
+        break;
+    }
+    case CmdShowAbout:
+    case CmdTrayAbout: {
+        AboutDialog about(this);
+        about.exec();
+        break;
+    }
     default:
-        break; // the settings, help, web and About commands arrive with their windows
+        m_shell.run(id); // help, web pages, the updater and the link library; others are ignored
+        break;
     }
 }
 
@@ -167,9 +183,32 @@ void MainWindow::showRequest()
     activateWindow();
 }
 
-void MainWindow::hideToTray()
+void MainWindow::startHidden()
 {
-    hide();
+    m_tray.ensure();
+    toggleTray();
+}
+
+void MainWindow::toggleTray()
+{
+    m_hiddenInTray = !m_hiddenInTray;
+    if (m_hiddenInTray) {
+        hide();
+        // Without an icon there is nowhere to point at: the text goes out as a notification.
+        m_tray.showBalloon(
+            sharedStrings().appTitle, sharedStrings().messageCaption + u' ' + loadText(u"IDS_IS_RUNNING"));
+        return;
+    }
+    m_tray.destroy();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::exitProgram()
+{
+    m_exiting = true;
+    close();
 }
 
 void MainWindow::centreOnScreen()
@@ -205,7 +244,16 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // The close box hides into the tray when the user asked for that; Exit always ends.
+    if (!m_exiting && readSetting(SettingKey::CloseToTray) == u"TRUE") {
+        event->ignore();
+        m_hiddenInTray = false;
+        m_tray.ensure();
+        toggleTray();
+        return;
+    }
     // Closing the window ends the program; popups and hidden states must not keep it alive.
+    m_tray.destroy();
     QWidget::closeEvent(event);
     QCoreApplication::quit();
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "DesktopServices.h"
 #include "InstanceMessage.h"
 #include "NotificationStack.h"
 #include "Page.h"
 #include "Services.h"
+#include "ShellCommands.h"
+#include "TrayIcon.h"
 
 #include <QWidget>
 #include <functional>
@@ -12,7 +15,8 @@
 class PleaseWaitDialog;
 
 // The program's only top-level window. It holds one page at a time, carries out every command
-// the pages forward, and is the receiving end of hand-overs from later copies.
+// the pages forward, and is the receiving end of hand-overs from later copies. It can hide into
+// the desktop's tray: on the close box when the user asked for that, and at a hidden start.
 class MainWindow : public QWidget
 {
     Q_OBJECT
@@ -20,7 +24,7 @@ public:
     using PageBuilder = std::function<Page *(PageKind, QWidget *parent)>;
 
     // pageBuilder defaults to the program's pages; tests pass their own.
-    explicit MainWindow(Services services, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
+    MainWindow(Services services, DesktopServices desktop, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     Page *currentPage() const { return m_currentPage; }
@@ -34,8 +38,14 @@ public:
     void applyCommandLine(const QString &commandLine, bool fromStart);
     // Everything a later copy or a tool can send; the result goes back to the sender.
     int handleInstanceMessage(const InstanceMessage &message);
+    // A later copy asks to see the window: it shows, and an icon in the tray stays there.
     void showRequest();
-    void hideToTray();
+    // A start with -hideme: straight into the tray.
+    void startHidden();
+    // Between the window and the tray, whichever it is not in now.
+    void toggleTray();
+    bool isHiddenInTray() const { return m_hiddenInTray; }
+    TrayIcon &tray() { return m_tray; }
     // Announces a switched plan; with AfterPopup::EndProgram the program ends once the popup has gone.
     void showPlanChangedPopup(const QString &planName, AfterPopup after);
 
@@ -53,6 +63,7 @@ private:
     void refreshPage();
     void reloadTitle();
     void centreOnScreen();
+    void exitProgram();
 
     // What the pages read; it outlives the window, whose page's reload may still be running.
     Services m_services;
@@ -60,4 +71,8 @@ private:
     PageBuilder m_pageBuilder;
     Page *m_currentPage = nullptr;
     PageKind m_currentKind = PageKind::Summary;
+    ShellCommands m_shell;
+    TrayIcon m_tray;
+    bool m_hiddenInTray = false;
+    bool m_exiting = false; // Exit was chosen: the close box's tray rule does not apply
 };

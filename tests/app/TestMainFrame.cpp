@@ -1,9 +1,11 @@
 #include "CommandId.h"
 #include "CommandLine.h"
+#include "DesktopNotifications.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
+#include "FakeShellOpener.h"
 #include "FakeTaskService.h"
 #include "Guid.h"
 #include "MainWindow.h"
@@ -52,6 +54,7 @@ private Q_SLOTS:
     void createPlanOpensTheEditorOverThePlanList();
 
 private:
+    DesktopServices desktop() { return DesktopServices { m_opener, m_notifications }; }
     Services services() { return Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
 
     std::unique_ptr<TestEnvironment> m_env;
@@ -60,6 +63,8 @@ private:
     FakeNetworkList m_networks;
     FakeBatteryStatusReader m_battery;
     FakeCapabilityReader m_capabilities;
+    FakeShellOpener m_opener;
+    DesktopNotifications m_notifications;
     std::unique_ptr<MainWindow> m_frame;
     QUuid m_balanced;
     QUuid m_saver;
@@ -75,7 +80,7 @@ void TestMainFrame::init()
     m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
     m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
     m_builtKinds.clear();
-    m_frame = std::make_unique<MainWindow>(services(), [this](PageKind kind, QWidget *parent) {
+    m_frame = std::make_unique<MainWindow>(services(), desktop(), [this](PageKind kind, QWidget *parent) {
         m_builtKinds.append(kind);
         return new RecordingPage(parent);
     });
@@ -187,7 +192,7 @@ void TestMainFrame::handedOverSwitchesStackTheirPopups()
 
 void TestMainFrame::scheduleTileShowsSchedulesWrittenElsewhere()
 {
-    MainWindow frame(services()); // the program's own pages
+    MainWindow frame(services(), desktop()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     frame.onCommand(CmdShowSchedules);
@@ -222,7 +227,7 @@ void TestMainFrame::scheduleTileShowsSchedulesWrittenElsewhere()
 void TestMainFrame::createPlanOpensTheEditorOverThePlanList()
 {
     m_platform->setActiveDirectly(m_saver);
-    MainWindow frame(services()); // the program's own pages
+    MainWindow frame(services(), desktop()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     frame.onCommand(CmdCreatePlan); // the editor opens once the command has returned

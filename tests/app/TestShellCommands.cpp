@@ -1,6 +1,7 @@
 // The help, web and updater commands: which file or address each opens, the messages for what the
 // desktop reports, and the freedesktop opener run against a stand-in xdg-open on the path.
 #include "CommandId.h"
+#include "FakeShellOpener.h"
 #include "MessageBox.h"
 #include "Profile.h"
 #include "SharedStrings.h"
@@ -15,22 +16,6 @@
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Records what it is asked to open; a test decides what the desktop answers.
-class RecordingOpener : public ShellOpener
-{
-public:
-    void openFile(const QString &path) override { calls.append(u"file "_s + path); }
-    void openAddress(const QUrl &address) override { calls.append(u"address "_s + address.toString()); }
-    void openInBrowser(const QUrl &address) override { calls.append(u"browser "_s + address.toString()); }
-    void runProgram(const QString &path) override { calls.append(u"program "_s + path); }
-
-    QStringList calls;
-};
-
-} // namespace
 
 class TestShellCommands : public QObject
 {
@@ -75,7 +60,7 @@ void TestShellCommands::helpFileFollowsTheLanguageSetting()
     if (!language.isEmpty())
         QVERIFY(writeSetting(SettingKey::Language, language));
     QVERIFY(writeSetting(SettingKey::LanguageAbbreviation, abbreviation));
-    RecordingOpener opener;
+    FakeShellOpener opener;
     QWidget frame;
     ShellCommands commands(opener, &frame);
     QVERIFY(commands.run(CmdOpenHelpFile));
@@ -84,7 +69,7 @@ void TestShellCommands::helpFileFollowsTheLanguageSetting()
 
 void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser()
 {
-    RecordingOpener opener;
+    FakeShellOpener opener;
     QWidget frame;
     ShellCommands commands(opener, &frame);
     QVERIFY(!commands.run(CmdShowSummary));

@@ -1,8 +1,10 @@
 #include "CommandId.h"
+#include "DesktopNotifications.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
+#include "FakeShellOpener.h"
 #include "FakeTaskService.h"
 #include "LinkLabel.h"
 #include "MainWindow.h"
@@ -154,7 +156,9 @@ void TestQuickSwitchDialog::summaryTotalsFollowTheSwitchThroughTheStore()
 {
     SchemeStore store(sharedStrings().schemeStoreFile); // starts with Balanced active
     const Services real { store, m_tasks, m_networks, m_battery, m_capabilities };
-    MainWindow frame(real);
+    FakeShellOpener opener;
+    DesktopNotifications notifications;
+    MainWindow frame(real, DesktopServices { opener, notifications });
     frame.show();
     auto *summary = qobject_cast<SummaryPage *>(frame.currentPage());
     QTRY_VERIFY(!summary->isReloading());

@@ -1,0 +1,204 @@
+// The window and the tray on a real X display: with a tray host (trayer) the close box, -hideme
+// and the icon's menu move the window in and out of the tray; with none, the window still hides
+// and the balloon's text reaches the notification service (dunst). Run by with-desktop.sh.
+#include "AboutDialog.h"
+#include "CommandId.h"
+#include "DesktopNotifications.h"
+#include "FakeBatteryStatusReader.h"
+#include "FakeCapabilityReader.h"
+#include "FakeNetworkList.h"
+#include "FakePowerPlatform.h"
+#include "FakeShellOpener.h"
+#include "FakeTaskService.h"
+#include "MainWindow.h"
+#include "Profile.h"
+#include "TestEnvironment.h"
+#include "TrayIcon.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QMenu>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool balloonShown()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *window) {
+        return window->isVisible() && qstrcmp(window->metaObject()->className(), "QBalloonTip") == 0;
+    });
+}
+
+QAction *menuItem(TrayIcon &tray, const QString &text)
+{
+    const auto actions = tray.menu()->actions();
+    const auto it
+        = std::find_if(actions.cbegin(), actions.cend(), [&](const QAction *action) { return action->text() == text; });
+    return it == actions.cend() ? nullptr : *it;
+}
+
+// What the notification service has shown, as dunst keeps it once the notifications are closed.
+QString shownNotifications()
+{
+    QProcess::execute(u"dunstctl"_s, { u"close-all"_s });
+    QProcess history;
+    history.start(u"dunstctl"_s, { u"history"_s });
+    history.waitForFinished();
+    return QString::fromUtf8(history.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestTray : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void closeBoxHidesIntoTheTrayWhenAsked();
+    void trayMenuRestoresOpensAboutAndExits();
+    void hiddenStartGoesStraightToTheTray();
+    void withoutATrayTheBalloonBecomesANotification();
+
+private:
+    bool trayExpected() const { return qgetenv("AMPORA_TEST_TRAY") == "1"; }
+    std::unique_ptr<MainWindow> makeFrame();
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakePowerPlatform> m_platform;
+    FakeTaskService m_tasks;
+    FakeNetworkList m_networks;
+    FakeBatteryStatusReader m_battery;
+    FakeCapabilityReader m_capabilities;
+    FakeShellOpener m_opener;
+    std::unique_ptr<DesktopNotifications> m_notifications;
+};
+
+void TestTray::init()
+{
+    if (qEnvironmentVariableIsEmpty("AMPORA_TEST_TRAY"))
+        QSKIP("needs an X display and a session bus: run through with-desktop.sh");
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(u"program/ampctleng.ini"_s, "[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\n");
+    m_platform = std::make_unique<FakePowerPlatform>();
+    m_platform->setActiveDirectly(m_platform->addScheme(u"Balanced"_s));
+    m_notifications = std::make_unique<DesktopNotifications>();
+    if (trayExpected())
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+}
+
+void TestTray::cleanup()
+{
+    m_notifications.reset();
+    m_platform.reset();
+    m_env.reset();
+}
+
+std::unique_ptr<MainWindow> TestTray::makeFrame()
+{
+    auto frame = std::make_unique<MainWindow>(Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities },
+        DesktopServices { m_opener, *m_notifications });
+    frame->showRequest();
+    return frame;
+}
+
+void TestTray::closeBoxHidesIntoTheTrayWhenAsked()
+{
+    if (!trayExpected())
+        QSKIP("needs a tray host");
+    // Without the setting the close box ends the program.
+    auto frame = makeFrame();
+    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+    frame->close();
+    QVERIFY(!frame->isVisible());
+    QVERIFY(!frame->tray().exists());
+
+    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+    frame = makeFrame();
+    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+    frame->close();
+    QVERIFY(!frame->isVisible());
+    QVERIFY(frame->isHiddenInTray());
+    QVERIFY(frame->tray().exists());
+    // The icon is really embedded in the host's panel, and the balloon says where the window went.
+    QTRY_VERIFY(!frame->tray().icon()->geometry().isEmpty());
+    QTRY_VERIFY(balloonShown());
+}
+
+void TestTray::trayMenuRestoresOpensAboutAndExits()
+{
+    if (!trayExpected())
+        QSKIP("needs a tray host");
+    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+    auto frame = makeFrame();
+    frame->close();
+    QVERIFY(frame->tray().exists());
+
+    // Minimize/Maximize brings the window back and takes the icon away.
+    menuItem(frame->tray(), u"Minimize/Maximize"_s)->trigger();
+    QVERIFY(frame->isVisible());
+    QVERIFY(!frame->isHiddenInTray());
+    QVERIFY(!frame->tray().exists());
+
+    // So does the icon's own click.
+    frame->close();
+    Q_EMIT frame->tray().icon()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(frame->isVisible());
+    QVERIFY(!frame->tray().exists());
+
+    // About... opens the About box from the tray.
+    frame->close();
+    bool aboutShown = false;
+    QTimer::singleShot(0, frame.get(), [&] {
+        QTRY_VERIFY(qobject_cast<AboutDialog *>(QApplication::activeModalWidget()));
+        aboutShown = true;
+        QApplication::activeModalWidget()->close();
+    });
+    menuItem(frame->tray(), u"About..."_s)->trigger();
+    QVERIFY(aboutShown);
+
+    // Exit ends the program even though the close box would only hide it.
+    menuItem(frame->tray(), u"Exit"_s)->trigger();
+    QVERIFY(!frame->isVisible());
+    QVERIFY(!frame->tray().exists());
+}
+
+void TestTray::hiddenStartGoesStraightToTheTray()
+{
+    if (!trayExpected())
+        QSKIP("needs a tray host");
+    auto frame = makeFrame();
+    frame->startHidden();
+    QVERIFY(!frame->isVisible());
+    QVERIFY(frame->tray().exists());
+    QTRY_VERIFY(!frame->tray().icon()->geometry().isEmpty());
+    // A later start's show request brings the window back and leaves the icon.
+    frame->showRequest();
+    QVERIFY(frame->isVisible());
+    QVERIFY(frame->tray().exists());
+    QVERIFY(frame->isHiddenInTray());
+}
+
+void TestTray::withoutATrayTheBalloonBecomesANotification()
+{
+    if (trayExpected())
+        QSKIP("needs a desktop without a tray host");
+    QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.Notifications"_s));
+    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+    auto frame = makeFrame();
+    frame->close();
+    QVERIFY(!frame->isVisible());
+    QVERIFY(!frame->tray().exists());
+    QTRY_VERIFY(shownNotifications().contains(u"is still running"_s));
+}
+
+QTEST_MAIN(TestTray)
+#include "TestTray.moc"
