@@ -1,6 +1,7 @@
 #include "PlanEditorDialog.h"
 
 #include "CapabilityReader.h"
+#include "DialogButton.h"
 #include "FocusMarked.h"
 #include "MessageBox.h"
 #include "MinutesSpinBox.h"
@@ -228,30 +229,18 @@ void PlanEditorDialog::createButtons(bool batteries)
     m_buttonTop = m_y;
     int x = batteries ? kButtonsLeftWithBattery : kButtonsLeftWithout;
     const bool wide = m_mode == Mode::Create;
-    using enum PictureId;
 
-    m_saveButton = new PictureButton(kSaveId, this);
-    if (wide)
-        m_saveButton->setPictures(
-            WideDialogButton, WideDialogButtonHover, WideDialogButtonPressed, WideDialogButtonDisabled);
-    else
-        m_saveButton->setPictures(DialogButton, DialogButtonHover, DialogButtonPressed, DialogButtonDisabled);
-    m_saveButton->setCaption(loadText(wide ? u"IDS_CREATE_AND_SCHEDULE" : u"IDS_SAVE"));
+    const QString saveCaption = loadText(wide ? u"IDS_CREATE_AND_SCHEDULE" : u"IDS_SAVE");
     const int saveLeft = x + (wide ? kWideButtonOffset : kButtonOffset);
-    m_saveButton->setGeometry(saveLeft, m_y, x + kButtonRight - saveLeft, kButtonHeight);
+    m_saveButton
+        = addDialogButton(this, kSaveId, saveCaption, QRect(saveLeft, m_y, x + kButtonRight - saveLeft, kButtonHeight),
+            wide ? DialogButtonFace::Wide : DialogButtonFace::Normal);
     x += kButtonStep;
-
-    m_closeButton = new PictureButton(kCloseId, this);
-    m_closeButton->setPictures(DialogButton, DialogButtonHover, DialogButtonPressed, DialogButtonDisabled);
-    m_closeButton->setCaption(loadText(u"IDS_CLOSE"));
-    m_closeButton->setGeometry(x + kButtonOffset, m_y, kButtonRight - kButtonOffset, kButtonHeight);
+    m_closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"),
+        QRect(x + kButtonOffset, m_y, kButtonRight - kButtonOffset, kButtonHeight));
     x += kButtonStep;
     m_layoutRight = x;
 
-    for (PictureButton *button : { m_saveButton, m_closeButton }) {
-        button->setNotifyParent(true);
-        PictureButton::connectHoverReset(button);
-    }
     connect(m_saveButton, &PictureButton::clicked, this, [this] { save(); });
     connect(m_closeButton, &PictureButton::clicked, this, &PlanEditorDialog::reject);
 }

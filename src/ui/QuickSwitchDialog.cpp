@@ -1,5 +1,6 @@
 #include "QuickSwitchDialog.h"
 
+#include "DialogButton.h"
 #include "FocusMarked.h"
 #include "NotificationStack.h"
 #include "PictureButton.h"
@@ -25,18 +26,6 @@ constexpr int kPopupDisplayMs = 7000;
 // Plans that another tool switches automatically carry this prefix; their popup says so.
 constexpr QStringView kAutomaticPlanPrefix = u"TALU - ";
 
-PictureButton *dialogButton(QWidget *dialog, int id, const char16_t *captionKey, const QRect &rect)
-{
-    using enum PictureId;
-    auto *button = new PictureButton(id, dialog);
-    button->setPictures(DialogButton, DialogButtonHover, DialogButtonPressed, DialogButtonDisabled);
-    button->setCaption(loadText(captionKey));
-    button->setNotifyParent(true);
-    button->setGeometry(rect);
-    PictureButton::connectHoverReset(button);
-    return button;
-}
-
 } // namespace
 
 QuickSwitchDialog::QuickSwitchDialog(const Services &services, QWidget *parent)
@@ -53,8 +42,8 @@ QuickSwitchDialog::QuickSwitchDialog(const Services &services, QWidget *parent)
 
     m_planList = new FocusMarked<QComboBox>(this);
     m_planList->setGeometry(150, 66, 350, 25);
-    m_activateButton = dialogButton(this, kActivateId, u"IDS_ACTIVATE", QRect(310, 170, 104, 26));
-    PictureButton *closeButton = dialogButton(this, kCloseId, u"IDS_CLOSE", QRect(420, 170, 104, 26));
+    m_activateButton = addDialogButton(this, kActivateId, loadText(u"IDS_ACTIVATE"), QRect(310, 170, 104, 26));
+    PictureButton *closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"), QRect(420, 170, 104, 26));
     connect(m_activateButton, &PictureButton::clicked, this, &QuickSwitchDialog::activate);
     connect(closeButton, &PictureButton::clicked, this, &QuickSwitchDialog::reject);
 

@@ -1,6 +1,7 @@
 #include "ScheduleDialog.h"
 
 #include "CheckComboBox.h"
+#include "DialogButton.h"
 #include "FocusMarked.h"
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
@@ -208,18 +209,8 @@ QRadioButton *ScheduleDialog::createRadio(const char16_t *key, int left)
 
 void ScheduleDialog::createButtons()
 {
-    using enum PictureId;
-    m_scheduleButton = new PictureButton(kScheduleId, this);
-    m_scheduleButton->setCaption(loadText(u"IDS_SCHEDULE"));
-    m_scheduleButton->setGeometry(kScheduleButton);
-    m_closeButton = new PictureButton(kCloseId, this);
-    m_closeButton->setCaption(loadText(u"IDS_CLOSE"));
-    m_closeButton->setGeometry(kCloseButton);
-    for (PictureButton *button : { m_scheduleButton, m_closeButton }) {
-        button->setPictures(DialogButton, DialogButtonHover, DialogButtonPressed, DialogButtonDisabled);
-        button->setNotifyParent(true);
-        PictureButton::connectHoverReset(button);
-    }
+    m_scheduleButton = addDialogButton(this, kScheduleId, loadText(u"IDS_SCHEDULE"), kScheduleButton);
+    m_closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"), kCloseButton);
     connect(m_scheduleButton, &PictureButton::clicked, this, [this] { save(); });
     connect(m_closeButton, &PictureButton::clicked, this, &ScheduleDialog::reject);
 }
