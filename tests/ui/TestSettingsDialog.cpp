@@ -1,9 +1,204 @@
+// The settings dialog driven with real clicks, and the About box.
+#include "AboutDialog.h"
+#include "FakeBatteryStatusReader.h"
+#include "FakeCapabilityReader.h"
+#include "FakeNetworkList.h"
+#include "FakePowerPlatform.h"
+#include "FakeTaskService.h"
+#include "LogonTask.h"
+#include "MessageBox.h"
+#include "PictureButton.h"
+#include "Profile.h"
+#include "SettingsDialog.h"
+#include "SharedStrings.h"
+#include "TestEnvironment.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray kLanguage = "[Ampora]\nIDS_CAPTION=Ampora\nIDS_ABOUT=About\nIDS_VERSION=Version\n"
+                             "IDS_COPYRIGHT=Copyright (C) 2026 The Ampora developers\nIDS_OK=OK\n";
+
+void click(QWidget *control)
+{
+    QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, control->height() / 2));
+}
+
+} // namespace
 
 class TestSettingsDialog : public QObject
 {
     Q_OBJECT
+private Q_SLOTS:
+    void init();
+
+    void emptySettingsFileTicksNothing();
+    void applyWritesEveryOptionAndKeepsTheLogonEntryInLine();
+    void refusedLogonEntryIsRemovedAndApplyStays();
+    void batteryOptionOnlyWithASleepButton();
+    void closeAsksOnlyAfterAChange();
+    void aboutBoxShowsVersionAndNotice_data();
+    void aboutBoxShowsVersionAndNotice();
+
+private:
+    Services services() { return { m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
+    // The logon entry's arguments, or none when there is no entry.
+    std::optional<QString> logonArguments() const;
+
+    std::unique_ptr<TestEnvironment> m_env;
+    FakePowerPlatform m_platform;
+    FakeTaskService m_tasks;
+    FakeNetworkList m_networks;
+    FakeBatteryStatusReader m_battery;
+    FakeCapabilityReader m_capabilities;
 };
+
+void TestSettingsDialog::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(u"program/ampctleng.ini"_s, kLanguage);
+    sharedStrings().executableFile = u"/usr/bin/ampora"_s;
+    m_tasks = FakeTaskService();
+    m_capabilities = FakeCapabilityReader();
+    m_capabilities.capabilities.sleepButton = true;
+    MessageBox::takeShownTexts();
+}
+
+std::optional<QString> TestSettingsDialog::logonArguments() const
+{
+    const RegisteredTask *task = m_tasks.task(kLogonTaskName);
+    if (!task)
+        return std::nullopt;
+    return task->definition->actions.value(0).arguments;
+}
+
+void TestSettingsDialog::emptySettingsFileTicksNothing()
+{
+    SettingsDialog settings(services());
+    for (int i = 0; i < SettingsDialog::kOptionCount; ++i)
+        QVERIFY(!settings.option(SettingsDialog::Option(i))->isChecked());
+    QVERIFY(!settings.option(SettingsDialog::StartHidden)->isEnabled());
+    QVERIFY(!settings.loadDefaultButton()->isButtonDisabled());
+    QVERIFY(settings.applyButton()->isButtonDisabled());
+}
+
+void TestSettingsDialog::applyWritesEveryOptionAndKeepsTheLogonEntryInLine()
+{
+    SettingsDialog settings(services());
+    settings.show();
+    click(settings.loadDefaultButton());
+    QVERIFY(settings.loadDefaultButton()->isButtonDisabled());
+    click(settings.applyButton());
+    for (const QString &key : { SettingKey::RunOnStartup, SettingKey::RunMinimize, SettingKey::CloseToTray,
+             SettingKey::AutoManage, SettingKey::NotifyPlanChanges, SettingKey::NotifyBatteryChanges })
+        QCOMPARE(readSetting(key), u"TRUE"_s);
+    QCOMPARE(logonArguments(), u"-hideme"_s);
+    QVERIFY(settings.applyButton()->isButtonDisabled());
+
+    // A normal start at log-in.
+    click(settings.option(SettingsDialog::StartHidden));
+    click(settings.applyButton());
+    QCOMPARE(readSetting(SettingKey::RunMinimize), u"FALSE"_s);
+    QCOMPARE(logonArguments(), QString());
+
+    // No start at log-in: the hidden start keeps its mark but cannot be changed, and the entry goes.
+    click(settings.option(SettingsDialog::StartHidden));
+    click(settings.option(SettingsDialog::RunAtLogon));
+    QVERIFY(!settings.option(SettingsDialog::StartHidden)->isEnabled());
+    QVERIFY(settings.option(SettingsDialog::StartHidden)->isChecked());
+    click(settings.applyButton());
+    QCOMPARE(readSetting(SettingKey::RunOnStartup), u"FALSE"_s);
+    QCOMPARE(readSetting(SettingKey::RunMinimize), u"TRUE"_s);
+    QCOMPARE(logonArguments(), std::nullopt);
+}
+
+void TestSettingsDialog::refusedLogonEntryIsRemovedAndApplyStays()
+{
+    SettingsDialog settings(services());
+    settings.show();
+    click(settings.option(SettingsDialog::RunAtLogon));
+    m_tasks.refuseRegistrations(true);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    click(settings.applyButton());
+    QCOMPARE(MessageBox::takeShownTexts().size(), 1);
+    QCOMPARE(readSetting(SettingKey::RunOnStartup), u"TRUE"_s);
+    QCOMPARE(logonArguments(), std::nullopt);
+    QVERIFY(!settings.applyButton()->isButtonDisabled());
+
+    m_tasks.refuseRegistrations(false);
+    click(settings.applyButton());
+    QCOMPARE(logonArguments(), QString());
+    QVERIFY(settings.applyButton()->isButtonDisabled());
+}
+
+void TestSettingsDialog::batteryOptionOnlyWithASleepButton()
+{
+    m_capabilities.capabilities.sleepButton = false;
+    m_capabilities.capabilities.batteries = true; // batteries do not decide it
+    SettingsDialog settings(services());
+    QVERIFY(settings.option(SettingsDialog::NotifyBatteryChanges)->isHidden());
+    QCOMPARE(settings.height(), 280);
+    QCOMPARE(settings.applyButton()->y(), 200);
+    // Load default ticks the hidden option too; until it does, Load default stays offered.
+    for (const QString &key : { SettingKey::RunOnStartup, SettingKey::RunMinimize, SettingKey::CloseToTray,
+             SettingKey::AutoManage, SettingKey::NotifyPlanChanges })
+        QVERIFY(writeSetting(key, u"TRUE"_s));
+    SettingsDialog again(services());
+    QVERIFY(!again.loadDefaultButton()->isButtonDisabled());
+    click(again.loadDefaultButton());
+    click(again.applyButton());
+    QCOMPARE(readSetting(SettingKey::NotifyBatteryChanges), u"TRUE"_s);
+}
+
+void TestSettingsDialog::closeAsksOnlyAfterAChange()
+{
+    SettingsDialog settings(services());
+    settings.show();
+    settings.reject();
+    QVERIFY(MessageBox::takeShownTexts().isEmpty());
+
+    SettingsDialog changed(services());
+    changed.show();
+    click(changed.option(SettingsDialog::CloseToTray));
+    MessageBox::setNextAnswer(QMessageBox::Cancel);
+    changed.reject();
+    QCOMPARE(MessageBox::takeShownTexts().size(), 1);
+    QVERIFY(changed.isVisible());
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    changed.reject();
+    QVERIFY(!changed.isVisible());
+    QCOMPARE(readSetting(SettingKey::CloseToTray), u"TRUE"_s);
+}
+
+void TestSettingsDialog::aboutBoxShowsVersionAndNotice_data()
+{
+    QTest::addColumn<bool>("emptyLanguage");
+    QTest::newRow("language file") << false;
+    QTest::newRow("empty language file") << true;
+}
+
+void TestSettingsDialog::aboutBoxShowsVersionAndNotice()
+{
+    QFETCH(bool, emptyLanguage);
+    if (emptyLanguage)
+        m_env->writeFile(u"program/ampctleng.ini"_s, "");
+    sharedStrings().appTitle = loadText(u"IDS_CAPTION");
+    AboutDialog about;
+    const QString caption = sharedStrings().messageCaption;
+    QCOMPARE(about.windowTitle(), emptyLanguage ? u" "_s : u"About Ampora"_s);
+    QCOMPARE(about.versionLine()->text(), emptyLanguage ? caption + u"  1.0"_s : caption + u" Version 1.0"_s);
+    QCOMPARE(about.noticeLine()->text(), emptyLanguage ? QString() : u"Copyright (C) 2026 The Ampora developers"_s);
+    QCOMPARE(about.okButton()->text(), emptyLanguage ? QString() : u"OK"_s);
+    about.show();
+    QTest::keyClick(&about, Qt::Key_Escape);
+    QVERIFY(!about.isVisible());
+}
 
 QTEST_MAIN(TestSettingsDialog)
 #include "TestSettingsDialog.moc"
