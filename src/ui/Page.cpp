@@ -5,6 +5,7 @@
 #include "PictureButton.h"
 #include "Pictures.h"
 #include "Profile.h"
+#include "SharedStrings.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -20,6 +21,7 @@ constexpr int kCharWidth = 8;
 constexpr int kHelpPictureSpace = 16;
 constexpr int kRightMargin = 3;
 constexpr int kButtonGap = 20;
+constexpr QPoint kLogoAt(4, 4);
 
 bool isForwardedToFrame(int id)
 {
@@ -30,6 +32,7 @@ bool isForwardedToFrame(int id)
 
 Page::Page(QWidget *parent)
     : QWidget(parent)
+    , m_logo(sharedStrings().pictureFile)
 {
     using enum PictureId;
     m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", { Help, Help, Help, HelpDisabled }, QRect(956, 5, 56, 16));
@@ -67,6 +70,8 @@ void Page::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paintPageBackground(painter, rect());
+    if (!m_logo.isNull())
+        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
 }
 
 void Page::resizeEvent(QResizeEvent *event)

@@ -2,6 +2,7 @@
 
 #include "PictureId.h"
 
+#include <QPixmap>
 #include <QWidget>
 #include <array>
 
@@ -9,8 +10,8 @@ class PictureButton;
 
 enum class PageKind { Summary, PlanList, ScheduledPlans };
 
-// What every page of the main window shares: the page colours, the Help and Settings buttons at
-// the top right, the Help drop-down and forwarding of the frame's commands. Pages add their own
+// What every page of the main window shares: the page colours and logo, the Help and Settings
+// buttons at the top right, the Help drop-down and forwarding of the frame's commands. Pages add their own
 // controls and answer refresh() when the frame says the active plan changed.
 class Page : public QWidget
 {
@@ -59,4 +60,5 @@ private:
 
     PictureButton *m_helpButton;
     PictureButton *m_settingsButton;
+    QPixmap m_logo; // the picture beside the language file, drawn at the top left of every page
 };

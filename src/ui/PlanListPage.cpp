@@ -7,10 +7,8 @@
 #include "ReportList.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
-#include "UiFonts.h"
 
 #include <QMenu>
-#include <QPainter>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <memory>
@@ -22,12 +20,6 @@ enum Column { NameColumn, ScheduleColumn, DescriptionColumn };
 // What each row carries besides its texts.
 constexpr int kPlanRole = Qt::UserRole;
 constexpr int kScheduleUseRole = Qt::UserRole + 1;
-
-const QColor kHeadingBand(0xDD, 0xDD, 0xDD);
-const QRect kHeadingBandRect(QPoint(60, 75), QPoint(953, 104));
-const QRect kListRect(QPoint(60, 105), QPoint(953, 434));
-constexpr QPoint kHeadingAt(65, 80);
-constexpr QPoint kLogoAt(4, 4);
 
 ScheduleUse scheduleUseOf(const QTreeWidgetItem *item)
 {
@@ -42,11 +34,8 @@ QUuid planOf(const QTreeWidgetItem *item)
 } // namespace
 
 PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
-    : Page(parent)
+    : ListPage(u"IDS_MANAGE_POWER_PLAN", parent)
     , m_services(services)
-    , m_pageFont(uiFont(10, QFont::Normal))
-    , m_logo(sharedStrings().pictureFile)
-    , m_heading(text(u"IDS_MANAGE_POWER_PLAN"))
     , m_scheduledText(text(u"IDS_SCHEDULED"))
     , m_notScheduledText(text(u"IDS_NOT_SCHEDULED"))
     , m_reload(
@@ -74,13 +63,7 @@ PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
 
 void PlanListPage::buildList()
 {
-    m_list = new ReportList(this);
-    m_list->setGeometry(QRect(QPoint(60, 106), QPoint(953, 434)));
-    m_list->setFont(m_pageFont);
-    m_list->setHeaderLabels({ text(u"IDS_POWER_PLAN"), text(u"IDS_SCHEDULE_STATUS"), text(u"IDS_DESCRIPTION") });
-    m_list->setColumnWidth(NameColumn, 220);
-    m_list->setColumnWidth(ScheduleColumn, 180);
-    m_list->setColumnWidth(DescriptionColumn, 450);
+    m_list = addList({ u"IDS_POWER_PLAN", u"IDS_SCHEDULE_STATUS", u"IDS_DESCRIPTION" }, { 220, 180, 450 });
     (void)m_list->setLinkColumn(ScheduleColumn); // the list has its columns and no rows yet
 
     connect(m_list, &ReportList::rowClicked, this, &PlanListPage::setCurrentRow);
@@ -144,7 +127,7 @@ void PlanListPage::fillList(const PlanListing &listing)
         item->setData(NameColumn, kPlanRole, row.plan.planGuid);
         item->setData(NameColumn, kScheduleUseRole, static_cast<int>(row.use));
         if (row.plan.planGuid == listing.activePlan) {
-            QFont bold = m_pageFont;
+            QFont bold = pageFont();
             bold.setBold(true);
             item->setFont(NameColumn, bold);
         }
@@ -308,17 +291,4 @@ bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
         return false;
     delete item;
     return true;
-}
-
-void PlanListPage::paintEvent(QPaintEvent *event)
-{
-    Page::paintEvent(event);
-    QPainter painter(this);
-    painter.fillRect(kHeadingBandRect, kHeadingBand);
-    painter.fillRect(kListRect, Qt::white);
-    painter.setFont(m_pageFont);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(kHeadingAt, kHeadingBandRect.bottomRight()), Qt::AlignLeft | Qt::AlignTop, m_heading);
-    if (!m_logo.isNull())
-        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
 }

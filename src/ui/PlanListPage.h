@@ -1,13 +1,10 @@
 #pragma once
 
-#include "Page.h"
+#include "ListPage.h"
 #include "PageReload.h"
 #include "PageServices.h"
 #include "PlanEditorDialog.h"
 #include "PlanListing.h"
-
-#include <QFont>
-#include <QPixmap>
 
 class PictureButton;
 class QAction;
@@ -21,7 +18,7 @@ class ReportList;
 // share and however the user sorts the list.
 //
 // The list reloads on a worker thread (see PageReload).
-class PlanListPage : public Page
+class PlanListPage : public ListPage
 {
     Q_OBJECT
 public:
@@ -47,7 +44,6 @@ Q_SIGNALS:
 
 protected:
     void onCommand(int id) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     void buildList();
@@ -69,9 +65,6 @@ private:
     void openScheduleOf(const QUuid &plan);
 
     PageServices m_services;
-    QFont m_pageFont;
-    QPixmap m_logo;
-    QString m_heading;
     QString m_scheduledText;
     QString m_notScheduledText;
     PictureButton *m_editButton = nullptr;

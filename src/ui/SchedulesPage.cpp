@@ -8,11 +8,9 @@
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
 #include "TaskService.h"
-#include "UiFonts.h"
 
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPainter>
 #include <QScopedValueRollback>
 #include <QTreeWidgetItem>
 #include <algorithm>
@@ -26,12 +24,6 @@ enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn };
 // name for a time-based row, the network's GUID for a network-based one).
 constexpr int kNetworkRole = Qt::UserRole;
 constexpr int kKeyRole = Qt::UserRole + 1;
-
-const QColor kHeadingBand(0xDD, 0xDD, 0xDD);
-const QRect kHeadingBandRect(QPoint(60, 75), QPoint(953, 104));
-const QRect kListRect(QPoint(60, 105), QPoint(953, 434));
-constexpr QPoint kHeadingAt(65, 80);
-constexpr QPoint kLogoAt(4, 4);
 
 bool isNetworkRow(const QTreeWidgetItem *item)
 {
@@ -68,11 +60,8 @@ template <typename Schedules> auto *findNetwork(Schedules &schedules, const QUui
 } // namespace
 
 SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
-    : Page(parent)
+    : ListPage(u"IDS_SCHEDULED_PLANS", parent)
     , m_services(services)
-    , m_pageFont(uiFont(10, QFont::Normal))
-    , m_logo(sharedStrings().pictureFile)
-    , m_heading(text(u"IDS_SCHEDULED_PLANS"))
     , m_atText(text(u"IDS_AT"))
     , m_enabledText(text(u"IDS_ENABLED"))
     , m_disabledText(text(u"IDS_DISABLED"))
@@ -121,15 +110,8 @@ void SchedulesPage::buildButtons()
 
 void SchedulesPage::buildList()
 {
-    m_list = new ReportList(this);
-    m_list->setGeometry(QRect(QPoint(60, 106), QPoint(953, 434)));
-    m_list->setFont(m_pageFont);
-    m_list->setHeaderLabels(
-        { text(u"IDS_POWER_PLAN"), text(u"IDS_STATUS"), text(u"IDS_SCHEDULE_TYPE"), text(u"IDS_NETWORK_TIME") });
-    m_list->setColumnWidth(PlanColumn, 220);
-    m_list->setColumnWidth(StatusColumn, 150);
-    m_list->setColumnWidth(TypeColumn, 150);
-    m_list->setColumnWidth(WhenColumn, 350);
+    m_list = addList(
+        { u"IDS_POWER_PLAN", u"IDS_STATUS", u"IDS_SCHEDULE_TYPE", u"IDS_NETWORK_TIME" }, { 220, 150, 150, 350 });
     m_list->enableCheckBoxes();
     (void)m_list->setLinkColumn(StatusColumn); // the list has its columns and no rows yet
     // Space toggles the focused row's schedule whichever cell has the focus; the view alone would
@@ -450,17 +432,4 @@ Result<> SchedulesPage::removeSchedule(const QTreeWidgetItem *item)
 void SchedulesPage::showFailure(const Failure &failure)
 {
     MessageBox::error(this, sharedStrings().messageCaption, failure.message);
-}
-
-void SchedulesPage::paintEvent(QPaintEvent *event)
-{
-    Page::paintEvent(event);
-    QPainter painter(this);
-    painter.fillRect(kHeadingBandRect, kHeadingBand);
-    painter.fillRect(kListRect, Qt::white);
-    painter.setFont(m_pageFont);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(kHeadingAt, kHeadingBandRect.bottomRight()), Qt::AlignLeft | Qt::AlignTop, m_heading);
-    if (!m_logo.isNull())
-        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
 }

@@ -1,14 +1,12 @@
 #pragma once
 
-#include "Page.h"
+#include "ListPage.h"
 #include "PageReload.h"
 #include "PageServices.h"
 #include "Result.h"
 #include "ScheduleListing.h"
 
-#include <QFont>
 #include <QHash>
-#include <QPixmap>
 #include <optional>
 
 class PictureButton;
@@ -25,7 +23,7 @@ class ReportList;
 // sorts the list or the schedules change meanwhile.
 //
 // The list reloads on a worker thread (see PageReload).
-class SchedulesPage : public Page
+class SchedulesPage : public ListPage
 {
     Q_OBJECT
 public:
@@ -48,7 +46,6 @@ Q_SIGNALS:
 
 protected:
     void onCommand(int id) override;
-    void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -79,9 +76,6 @@ private:
     void showFailure(const Failure &failure);
 
     PageServices m_services;
-    QFont m_pageFont;
-    QPixmap m_logo;
-    QString m_heading;
     QString m_atText;
     QString m_enabledText;
     QString m_disabledText;

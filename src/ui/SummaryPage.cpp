@@ -19,7 +19,6 @@ constexpr QSize kTotalsLineSize(500, 20);
 constexpr QPoint kTitleAt(50, 75);
 constexpr QPoint kHeadingAt(50, 350);
 const QRect kDescriptionRect(QPoint(50, 130), QPoint(499, 279));
-constexpr QPoint kLogoAt(4, 4);
 
 QString activePlanText(const QString &name)
 {
@@ -44,7 +43,6 @@ SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
     , m_titleFont(uiFont(20, QFont::Normal))
     , m_headingFont(uiFont(10, QFont::Bold))
     , m_bodyFont(uiFont(10, QFont::Normal))
-    , m_logo(sharedStrings().pictureFile)
     , m_heading(text(u"IDS_SUMMARY") + u" :")
     , m_description(text(u"IDS_ABOUT_PRODUCT"))
     , m_reload(
@@ -164,6 +162,4 @@ void SummaryPage::paintEvent(QPaintEvent *event)
     painter.drawText(QRect(kHeadingAt, size()), Qt::AlignLeft | Qt::AlignTop, m_heading);
     painter.setFont(m_bodyFont);
     painter.drawText(kDescriptionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_description);
-    if (!m_logo.isNull())
-        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
 }

@@ -7,7 +7,6 @@
 #include "SummaryTotals.h"
 
 #include <QFont>
-#include <QPixmap>
 
 class LinkLabel;
 class QLabel;
@@ -53,7 +52,6 @@ private:
     QFont m_titleFont;
     QFont m_headingFont;
     QFont m_bodyFont;
-    QPixmap m_logo;
     QString m_heading;
     QString m_description;
     QLabel *m_activePlanLine;
