@@ -1,6 +1,7 @@
 #include "PlanEditorDialog.h"
 
 #include "CapabilityReader.h"
+#include "CloseQuestion.h"
 #include "DialogButton.h"
 #include "FocusMarked.h"
 #include "MessageBox.h"
@@ -332,12 +333,11 @@ bool PlanEditorDialog::save()
 void PlanEditorDialog::reject()
 {
     if (m_unsaved) {
-        const QMessageBox::StandardButton answer = MessageBox::question(this, sharedStrings().messageCaption,
-            loadText(u"IDS_CLOSE_QUES"), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel)
+        const CloseAnswer answer = askBeforeClosing(this);
+        if (answer == CloseAnswer::Stay)
             return;
         // Yes closes whatever the save did; a save that went through has closed already.
-        if (answer == QMessageBox::Yes && save())
+        if (answer == CloseAnswer::Save && save())
             return;
     }
     QDialog::reject();

@@ -1,6 +1,7 @@
 #include "ScheduleDialog.h"
 
 #include "CheckComboBox.h"
+#include "CloseQuestion.h"
 #include "DialogButton.h"
 #include "FocusMarked.h"
 #include "MessageBox.h"
@@ -537,12 +538,11 @@ PlanTaskWriter::Kind ScheduleDialog::selectedKind() const
 void ScheduleDialog::reject()
 {
     if (m_changed) {
-        const QMessageBox::StandardButton answer = MessageBox::question(this, sharedStrings().messageCaption,
-            loadText(u"IDS_CLOSE_QUES"), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel)
+        const CloseAnswer answer = askBeforeClosing(this);
+        if (answer == CloseAnswer::Stay)
             return;
         // Yes closes whatever the save did; a save that went through has closed already.
-        if (answer == QMessageBox::Yes && save())
+        if (answer == CloseAnswer::Save && save())
             return;
     }
     QDialog::reject();

@@ -1,6 +1,7 @@
 #include "SettingsDialog.h"
 
 #include "CapabilityReader.h"
+#include "CloseQuestion.h"
 #include "DialogButton.h"
 #include "LogonTask.h"
 #include "MessageBox.h"
@@ -154,11 +155,10 @@ bool SettingsDialog::apply()
 void SettingsDialog::reject()
 {
     if (m_unsaved) {
-        const QMessageBox::StandardButton answer = MessageBox::question(this, sharedStrings().messageCaption,
-            loadText(u"IDS_CLOSE_QUES"), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel)
+        const CloseAnswer answer = askBeforeClosing(this);
+        if (answer == CloseAnswer::Stay)
             return;
-        if (answer == QMessageBox::Yes)
+        if (answer == CloseAnswer::Save)
             apply();
     }
     QDialog::reject();
