@@ -9,8 +9,9 @@ packages=(build-essential cmake ninja-build pkg-config
 if [[ "${1:-}" == "--tests" ]]; then
     # dbus-daemon for the private test bus; systemd-analyze, desktop-file-validate and gio to check
     # written units and log-in entries; clang-format for the formatting check. Widget tests run on
-    # Qt's offscreen platform.
-    packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format)
+    # Qt's offscreen platform; the tray tests on Xvfb with a real tray host (trayer) and
+    # notification service (dunst).
+    packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst)
 fi
 
 missing=()
