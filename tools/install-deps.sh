@@ -10,8 +10,8 @@ if [[ "${1:-}" == "--tests" ]]; then
     # dbus-daemon for the private test bus; systemd-analyze, desktop-file-validate and gio to check
     # written units and log-in entries; clang-format for the formatting check. Widget tests run on
     # Qt's offscreen platform; the tray tests on Xvfb with a real tray host (trayer) and
-    # notification service (dunst).
-    packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst)
+    # notification service (dunst). appstreamcli checks the installed software-centre entry.
+    packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream)
 fi
 
 missing=()
