@@ -95,9 +95,11 @@ QString PlanTaskWriter::messageKey(Outcome outcome)
     case Outcome::RegistrationFailed:
         // Filled with registrationFailure().message.
         return QStringLiteral("IDS_SCHEDULE_WRITE_ERROR");
-    case Outcome::Registered:
     case Outcome::NoProgramPath:
+        return QStringLiteral("IDS_NO_PROGRAM_ERROR");
     case Outcome::NoPlan:
+        return QStringLiteral("IDS_NO_PLAN_ERROR");
+    case Outcome::Registered:
         break;
     }
     return {};

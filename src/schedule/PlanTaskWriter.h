@@ -49,7 +49,7 @@ public:
     // Why the task service refused the last write (Outcome::RegistrationFailed).
     const Failure &registrationFailure() const { return m_failure; }
 
-    // The language key of the message for an outcome the user must fix, empty for the others.
+    // The language key of the message for an outcome that wrote nothing; empty for Registered.
     static QString messageKey(Outcome outcome);
     // Bit i is set when days[i] is ticked (Sunday = 0).
     static int dayMask(const QList<bool> &days);

@@ -78,23 +78,8 @@ QDate ScheduleChoices::firstPickableDate(const QDate &today, const QDate &shown)
 QString ScheduleChoices::writeFailureText(PlanTaskWriter::Outcome outcome, const Failure &registrationFailure)
 {
     using Outcome = PlanTaskWriter::Outcome;
-    switch (outcome) {
-    case Outcome::NoPlan:
-        return noPlanText();
-    // The writer leaves these two without a key: neither is the user's to fix, but both must
-    // still be told, since nothing was written.
-    case Outcome::NoProgramPath:
-        return loadText(u"IDS_NO_PROGRAM_ERROR");
-    case Outcome::RegistrationFailed:
-        return formatText(loadText(PlanTaskWriter::messageKey(outcome)), registrationFailure.message);
-    case Outcome::Registered:
-    case Outcome::NoDays:
-    case Outcome::NoKind:
-    case Outcome::DateOutOfRange:
-    case Outcome::NoSuchTime:
-        break;
-    }
-    return loadText(PlanTaskWriter::messageKey(outcome));
+    const QString text = loadText(PlanTaskWriter::messageKey(outcome));
+    return outcome == Outcome::RegistrationFailed ? formatText(text, registrationFailure.message) : text;
 }
 
 QString ScheduleChoices::networkFailureText(const Failure &failure)
@@ -107,7 +92,7 @@ QString ScheduleChoices::networkFailureText(const Failure &failure)
 
 QString ScheduleChoices::noPlanText()
 {
-    return loadText(u"IDS_NO_PLAN_ERROR");
+    return loadText(PlanTaskWriter::messageKey(PlanTaskWriter::Outcome::NoPlan));
 }
 
 ScheduleStart ScheduleStart::of(const TimeSchedule &schedule, const QList<RegisteredTask> &tasks)

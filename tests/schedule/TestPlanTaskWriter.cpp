@@ -175,11 +175,11 @@ void TestPlanTaskWriter::refusesIncompleteChoices_data()
     QTest::newRow("no kind") << Kind::None << days({ 1 }) << qsizetype(1) << kProgram << Outcome::NoKind
                              << u"IDS_SCHEDULE_PLAN_ERROR"_s;
     QTest::newRow("no plan selected") << Kind::Daily << QList<bool>() << qsizetype(-1) << kProgram << Outcome::NoPlan
-                                      << QString();
+                                      << u"IDS_NO_PLAN_ERROR"_s;
     QTest::newRow("the create-new item") << Kind::Daily << QList<bool>() << qsizetype(2) << kProgram << Outcome::NoPlan
-                                         << QString();
+                                         << u"IDS_NO_PLAN_ERROR"_s;
     QTest::newRow("no program") << Kind::Daily << QList<bool>() << qsizetype(1) << QString() << Outcome::NoProgramPath
-                                << QString();
+                                << u"IDS_NO_PROGRAM_ERROR"_s;
 }
 
 void TestPlanTaskWriter::refusesIncompleteChoices()
