@@ -1,5 +1,6 @@
 #include "ListPage.h"
 
+#include "CommandId.h"
 #include "ReportList.h"
 #include "UiFonts.h"
 
@@ -34,6 +35,14 @@ ReportList *ListPage::addList(const QList<const char16_t *> &headingKeys, const 
     for (int column = 0; column < widths.size(); ++column)
         list->setColumnWidth(column, widths.at(column));
     return list;
+}
+
+void ListPage::onCommand(int id)
+{
+    if (id == CmdShowSummary)
+        Q_EMIT commandRequested(id);
+    else
+        Page::onCommand(id);
 }
 
 void ListPage::paintEvent(QPaintEvent *event)

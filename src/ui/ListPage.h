@@ -21,6 +21,8 @@ protected:
     // The page's list in its place, with its column headings (language keys) and widths.
     ReportList *addList(const QList<const char16_t *> &headingKeys, const QList<int> &widths);
 
+    // Home (back to the summary) goes to the frame; the rest as on every page.
+    void onCommand(int id) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

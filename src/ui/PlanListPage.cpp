@@ -182,9 +182,6 @@ void PlanListPage::showMenu(const QPoint &screenPoint)
 void PlanListPage::onCommand(int id)
 {
     switch (id) {
-    case CmdShowSummary:
-        Q_EMIT commandRequested(id);
-        break;
     case CmdCreatePlanFromList:
         createPlan();
         break;
@@ -195,7 +192,7 @@ void PlanListPage::onCommand(int id)
         deletePlans();
         break;
     default:
-        Page::onCommand(id);
+        ListPage::onCommand(id);
         break;
     }
 }

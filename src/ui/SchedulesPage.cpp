@@ -288,9 +288,6 @@ void SchedulesPage::showMenu(const QPoint &screenPoint)
 void SchedulesPage::onCommand(int id)
 {
     switch (id) {
-    case CmdShowSummary:
-        Q_EMIT commandRequested(id);
-        break;
     case CmdAddSchedule:
         addSchedule();
         break;
@@ -306,7 +303,7 @@ void SchedulesPage::onCommand(int id)
         removeSchedules();
         break;
     default:
-        Page::onCommand(id);
+        ListPage::onCommand(id);
         break;
     }
 }
