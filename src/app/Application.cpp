@@ -40,6 +40,8 @@ int Application::runFirstCopy()
     QApplication app(m_start.argc, m_start.argv);
     display.reset(); // the application has its own connection now
     QApplication::setApplicationName(QStringLiteral("ampora"));
+    // Lets the desktop match the window to its launcher entry (on Wayland it has nothing else).
+    QGuiApplication::setDesktopFileName(QStringLiteral(AMPORA_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     registerFontSubstitutes();
 
