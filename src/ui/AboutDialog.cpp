@@ -1,5 +1,6 @@
 #include "AboutDialog.h"
 
+#include "FocusMarked.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 
@@ -22,7 +23,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent)
     , m_versionLine(new QLabel(this))
     , m_noticeLine(new QLabel(this))
-    , m_okButton(new QPushButton(this))
+    , m_okButton(new FocusMarked<QPushButton>(this)) // the style marks focus only after a key press
 {
     const SharedStrings &strings = sharedStrings();
     setWindowTitle(loadText(u"IDS_ABOUT") + u' ' + strings.appTitle);

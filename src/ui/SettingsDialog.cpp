@@ -3,6 +3,7 @@
 #include "CapabilityReader.h"
 #include "CloseQuestion.h"
 #include "DialogButton.h"
+#include "FocusMarked.h"
 #include "LogonTask.h"
 #include "MessageBox.h"
 #include "PictureButton.h"
@@ -38,6 +39,7 @@ constexpr int kOptionLeft = 50;
 constexpr int kFirstOptionTop = 30;
 constexpr int kOptionStep = 30;
 constexpr QSize kOptionSize(450, 20);
+constexpr int kMarkRoom = 4;
 constexpr int kButtonsTopWithBatteryOption = 220;
 constexpr int kButtonsTopWithout = 200;
 constexpr int kDialogWidth = 550;
@@ -65,8 +67,11 @@ SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
     setAutoFillBackground(true);
 
     for (int i = 0; i < kOptionCount; ++i) {
-        auto *box = new QCheckBox(loadText(kOptionRows[i].labelKey), this);
-        box->setGeometry(QRect(QPoint(kOptionLeft, kFirstOptionTop + i * kOptionStep), kOptionSize));
+        // The style marks a check box's focus faintly or only after a key press; the program's
+        // mark hugs the label, so a box is only as wide as its text needs, within its row.
+        auto *box = new FocusMarked<QCheckBox>(loadText(kOptionRows[i].labelKey), this);
+        const QSize size(std::min(box->sizeHint().width() + kMarkRoom, kOptionSize.width()), kOptionSize.height());
+        box->setGeometry(QRect(QPoint(kOptionLeft, kFirstOptionTop + i * kOptionStep), size));
         connect(box, &QCheckBox::clicked, this, [this, i] { onOptionClicked(Option(i)); });
         m_options[i] = box;
     }
@@ -129,7 +134,8 @@ bool SettingsDialog::apply()
     for (int i = 0; i < kOptionCount; ++i) {
         const Result<> written = writeSetting(kOptionRows[i].settingKey, m_options[i]->isChecked() ? kTrue : kFalse);
         if (!written) {
-            // Here a settings file that cannot be written is told, and Apply stays to try again.
+            // A settings file that cannot be written is told rather than passed over, and Apply
+            // stays to try again. The logon entry is left as it was: it follows the file.
             MessageBox::error(this, sharedStrings().messageCaption, written.failure().message);
             return false;
         }
@@ -158,8 +164,9 @@ void SettingsDialog::reject()
         const CloseAnswer answer = askBeforeClosing(this);
         if (answer == CloseAnswer::Stay)
             return;
-        if (answer == CloseAnswer::Save)
-            apply();
+        // A refused Apply has just been told; the dialog stays so the choices are not lost.
+        if (answer == CloseAnswer::Save && !apply())
+            return;
     }
     QDialog::reject();
 }

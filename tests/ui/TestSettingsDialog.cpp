@@ -1,5 +1,4 @@
-// The settings dialog driven with real clicks, and the About box.
-#include "AboutDialog.h"
+// The settings dialog driven with real clicks.
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
@@ -14,16 +13,13 @@
 #include "TestEnvironment.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kLanguage = "[Ampora]\nIDS_CAPTION=Ampora\nIDS_ABOUT=About\nIDS_VERSION=Version\n"
-                             "IDS_COPYRIGHT=Copyright (C) 2026 The Ampora developers\nIDS_OK=OK\n";
+const QByteArray kLanguage = "[Ampora]\nIDS_CLOSE_QUES=Save the changes before closing?\n";
 
 void click(QWidget *control)
 {
@@ -43,8 +39,7 @@ private Q_SLOTS:
     void refusedLogonEntryIsRemovedAndApplyStays();
     void batteryOptionOnlyWithASleepButton();
     void closeAsksOnlyAfterAChange();
-    void aboutBoxShowsVersionAndNotice_data();
-    void aboutBoxShowsVersionAndNotice();
+    void failuresAreToldAndTheRestKeepsWorking();
 
 private:
     Services services() { return { m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
@@ -160,44 +155,64 @@ void TestSettingsDialog::closeAsksOnlyAfterAChange()
 {
     SettingsDialog settings(services());
     settings.show();
-    settings.reject();
+    click(settings.closeButton());
+    QVERIFY(!settings.isVisible());
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
 
     SettingsDialog changed(services());
     changed.show();
     click(changed.option(SettingsDialog::CloseToTray));
     MessageBox::setNextAnswer(QMessageBox::Cancel);
-    changed.reject();
-    QCOMPARE(MessageBox::takeShownTexts().size(), 1);
+    click(changed.closeButton());
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Save the changes before closing?"_s });
     QVERIFY(changed.isVisible());
+    QCOMPARE(readSetting(SettingKey::CloseToTray), QString());
+
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QTest::keyClick(&changed, Qt::Key_Escape);
+    QVERIFY(!changed.isVisible());
+    QCOMPARE(readSetting(SettingKey::CloseToTray), QString());
+
+    changed.show();
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    changed.reject();
+    changed.close();
     QVERIFY(!changed.isVisible());
     QCOMPARE(readSetting(SettingKey::CloseToTray), u"TRUE"_s);
+    QCOMPARE(logonArguments(), std::nullopt);
 }
 
-void TestSettingsDialog::aboutBoxShowsVersionAndNotice_data()
+void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
 {
-    QTest::addColumn<bool>("emptyLanguage");
-    QTest::newRow("language file") << false;
-    QTest::newRow("empty language file") << true;
-}
+    // Unknown capabilities: the reason is shown and the battery option stays offered.
+    m_capabilities.errorCode = 5;
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    SettingsDialog settings(services());
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Failed to read the power capabilities.\nError code: 5"_s });
+    QVERIFY(!settings.option(SettingsDialog::NotifyBatteryChanges)->isHidden());
+    QCOMPARE(settings.applyButton()->y(), 220);
+    settings.show();
 
-void TestSettingsDialog::aboutBoxShowsVersionAndNotice()
-{
-    QFETCH(bool, emptyLanguage);
-    if (emptyLanguage)
-        m_env->writeFile(u"program/ampctleng.ini"_s, "");
-    sharedStrings().appTitle = loadText(u"IDS_CAPTION");
-    AboutDialog about;
-    const QString caption = sharedStrings().messageCaption;
-    QCOMPARE(about.windowTitle(), emptyLanguage ? u" "_s : u"About Ampora"_s);
-    QCOMPARE(about.versionLine()->text(), emptyLanguage ? caption + u"  1.0"_s : caption + u" Version 1.0"_s);
-    QCOMPARE(about.noticeLine()->text(), emptyLanguage ? QString() : u"Copyright (C) 2026 The Ampora developers"_s);
-    QCOMPARE(about.okButton()->text(), emptyLanguage ? QString() : u"OK"_s);
-    about.show();
-    QTest::keyClick(&about, Qt::Key_Escape);
-    QVERIFY(!about.isVisible());
+    // A settings file that cannot be written: told, nothing half done, Apply offered again, and a
+    // close that would save keeps the dialog open.
+    const QString writable = sharedStrings().settingsFile;
+    sharedStrings().settingsFile = m_env->writeFile(u"not-a-folder"_s, "x") + u"/ampctlset.ini"_s;
+    click(settings.option(SettingsDialog::RunAtLogon));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    click(settings.applyButton());
+    QCOMPARE(MessageBox::takeShownTexts().size(), 1);
+    QCOMPARE(logonArguments(), std::nullopt);
+    QVERIFY(!settings.applyButton()->isButtonDisabled());
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    click(settings.closeButton());
+    QCOMPARE(MessageBox::takeShownTexts().size(), 2);
+    QVERIFY(settings.isVisible());
+
+    sharedStrings().settingsFile = writable;
+    click(settings.applyButton());
+    QCOMPARE(readSetting(SettingKey::RunOnStartup), u"TRUE"_s);
+    QCOMPARE(logonArguments(), QString());
+    QVERIFY(settings.applyButton()->isButtonDisabled());
 }
 
 QTEST_MAIN(TestSettingsDialog)
