@@ -49,7 +49,8 @@ void TestAboutDialog::showsVersionAndNotice()
     QTEST(about.noticeLine()->text(), "notice");
     QTEST(about.okButton()->text(), "ok");
     // Every text fits its place.
-    for (const QWidget *part : { static_cast<QWidget *>(about.versionLine()), static_cast<QWidget *>(about.noticeLine()) })
+    for (const QWidget *part :
+        { static_cast<QWidget *>(about.versionLine()), static_cast<QWidget *>(about.noticeLine()) })
         QVERIFY(part->sizeHint().width() <= part->width());
 }
 
