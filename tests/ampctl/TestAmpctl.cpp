@@ -46,7 +46,6 @@ private Q_SLOTS:
     void weeklyScheduleReadsBackAsThePageShowsIt();
     void enableDisableRemoveTasks();
     void networkSchedulesByNameOrGuid();
-    void helpListsTheExitCodes();
     void onceTimeTheClockSkipsHasItsOwnStatus();
     void batteryShowsWhatThePopupShows();
     void realBinaryWritesUnitsSystemdAccepts();
@@ -264,19 +263,6 @@ void TestAmpctl::networkSchedulesByNameOrGuid()
     const QJsonArray networks = json({ u"networks"_s });
     QCOMPARE(networks.size(), 3);
     QCOMPARE(networks[0][u"connected"_s].toBool(), true);
-}
-
-void TestAmpctl::helpListsTheExitCodes()
-{
-    const Outcome help = run({ u"--help"_s });
-    QCOMPARE(help.status, 0);
-    for (const QString &line : { u"Exit status:"_s, u"  0  success"_s, u"  2  bad command line"_s,
-             u"  3  no such plan"_s, u"  4  the network has a schedule already, or another plan has the name"_s,
-             u"  5  the --once time never comes"_s, u"  6  the plan is in use"_s,
-             u"  7  this machine does not offer the setting"_s, u"  set-value PLAN SETTING [--ac VALUE] [--dc VALUE]"_s,
-             u"  power-button, sleep-button, lid\n"_s, u"  dim, display-off, disk-off, sleep, hibernate\n"_s,
-             u"  lock-on-wake  on, off\n"_s, u"  brightness    a percentage"_s })
-        QVERIFY2(help.out.contains(line), qPrintable(line));
 }
 
 void TestAmpctl::onceTimeTheClockSkipsHasItsOwnStatus()

@@ -50,11 +50,8 @@ private Q_SLOTS:
     void reportsEveryKeyWithTheSelectionMark_data();
     void reportsEveryKeyWithTheSelectionMark();
     void headerClickSortsAndTurnsTheMark();
-    void linkColumnFailures_data();
-    void linkColumnFailures();
     void checkBoxToggledBeforeTheClickIsReported();
     void spaceTogglesTheFocusedRowsCheckBox();
-    void linkColumnDrawnBlue();
 
 private:
     void fill(const QStringList &names);
@@ -251,42 +248,6 @@ void TestReportList::headerClickSortsAndTurnsTheMark()
     QVERIFY(reports.take().isEmpty());
 }
 
-void TestReportList::linkColumnFailures_data()
-{
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("error");
-    const QString condition
-        = QStringLiteral("Value mentioned does not match the condition ( 0 < nSubItem < nColumns).");
-    QTest::newRow("no columns") << 0 << 0 << 1 << QStringLiteral("List control does not have any columns.");
-    QTest::newRow("rows present") << 3 << 1 << 1
-                                  << QStringLiteral(
-                                         "List control already containing few rows. (called after inserting items)");
-    QTest::newRow("column 0") << 3 << 0 << 0 << condition;
-    QTest::newRow("column count") << 3 << 0 << 3 << condition;
-    QTest::newRow("negative") << 3 << 0 << -1 << condition;
-    QTest::newRow("last column") << 3 << 0 << 2 << QString();
-}
-
-void TestReportList::linkColumnFailures()
-{
-    QFETCH(int, columns);
-    QFETCH(int, rows);
-    QFETCH(int, column);
-    QFETCH(QString, error);
-    ReportList list;
-    QCOMPARE(list.columnCount(), 0);
-    list.setColumnCount(columns);
-    for (int row = 0; row < rows; ++row)
-        new QTreeWidgetItem(&list, { QStringLiteral("row") });
-
-    const Result<> set = list.setLinkColumn(column);
-    QCOMPARE(set.ok(), error.isEmpty());
-    QCOMPARE(set.ok() ? QString() : set.failure().message, error);
-    QCOMPARE(list.getLinkColumn(), error.isEmpty() ? column : -1);
-}
-
 void TestReportList::checkBoxToggledBeforeTheClickIsReported()
 {
     m_list->enableCheckBoxes();
@@ -324,26 +285,6 @@ void TestReportList::spaceTogglesTheFocusedRowsCheckBox()
     QVERIFY(!m_list->getCheck(0));
     QTest::keyClick(m_list, Qt::Key_Space);
     QVERIFY(!m_list->getCheck(1));
-}
-
-void TestReportList::linkColumnDrawnBlue()
-{
-    fill({ QStringLiteral("WWWWWWWW") });
-    m_list->topLevelItem(0)->setText(StatusColumn, QStringLiteral("WWWWWWWW"));
-    const QImage image = m_list->viewport()->grab().toImage();
-    const auto inkIn = [&image, this](int column) {
-        const QRect cell = m_list->visualRect(m_list->model()->index(0, column));
-        QColor darkest = Qt::white;
-        for (int x = cell.left(); x <= cell.right(); ++x)
-            for (int y = cell.top(); y <= cell.bottom(); ++y)
-                if (image.pixelColor(x, y).lightness() < darkest.lightness())
-                    darkest = image.pixelColor(x, y);
-        return darkest;
-    };
-    const QColor link = inkIn(StatusColumn);
-    const QColor name = inkIn(NameColumn);
-    QVERIFY2(link.blue() > 200 && link.red() < 60 && link.green() < 60, qPrintable(link.name()));
-    QVERIFY2(name.blue() < 60 && name.red() < 60 && name.green() < 60, qPrintable(name.name()));
 }
 
 QTEST_MAIN(TestReportList)

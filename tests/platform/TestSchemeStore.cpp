@@ -101,9 +101,6 @@ private Q_SLOTS:
     void fileFormat();
     void operationsRoundTripThroughTheFile();
     void copyThatCannotBeMadeIsReportedAndChangesNothing();
-    void activeSchemeCannotBeDeleted();
-    void unknownSchemesAreNotFound_data();
-    void unknownSchemesAreNotFound();
     void seesChangesMadeBehindItsBack();
 
     void damagedStoreKeepsEveryReadablePlan_data();
@@ -271,54 +268,6 @@ void TestSchemeStore::copyThatCannotBeMadeIsReportedAndChangesNothing()
     QVERIFY(copy.failedWith(Failure::Kind::Invalid));
     QCOMPARE(TestEnvironment::readFile(m_path), input);
     QCOMPARE(enumerate(store).size(), 2);
-}
-
-void TestSchemeStore::activeSchemeCannotBeDeleted()
-{
-    SchemeStore store(m_path);
-    seed();
-    const QByteArray before = TestEnvironment::readFile(m_path);
-    QVERIFY(store.deleteScheme(kBalanced).failedWith(Failure::Kind::Invalid));
-    QCOMPARE(TestEnvironment::readFile(m_path), before);
-
-    QVERIFY(store.setActiveScheme(kPowerSaver));
-    QVERIFY(store.deleteScheme(kBalanced));
-    QCOMPARE(enumerate(store), (QList<QUuid> { kHighPerformance, kPowerSaver }));
-}
-
-void TestSchemeStore::unknownSchemesAreNotFound_data()
-{
-    QTest::addColumn<StoreOperation>("operation");
-    QTest::newRow("read name") << StoreOperation(
-        [](SchemeStore &s) { return Result<>::from(s.friendlyName(kMissing)); });
-    QTest::newRow("read description") << StoreOperation(
-        [](SchemeStore &s) { return Result<>::from(s.description(kMissing)); });
-    QTest::newRow("read value") << StoreOperation([](SchemeStore &s) {
-        return Result<>::from(s.valueIndex(PowerSource::Ac, kMissing, GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT));
-    });
-    QTest::newRow("read a value the plan lacks") << StoreOperation([](SchemeStore &s) {
-        return Result<>::from(s.valueIndex(PowerSource::Ac, kBalanced, GUID_VIDEO_SUBGROUP, kMissing));
-    });
-    QTest::newRow("write name") << StoreOperation([](SchemeStore &s) { return s.writeFriendlyName(kMissing, {}); });
-    QTest::newRow("write description") << StoreOperation(
-        [](SchemeStore &s) { return s.writeDescription(kMissing, {}); });
-    QTest::newRow("write value") << StoreOperation([](SchemeStore &s) {
-        return s.writeValueIndex(PowerSource::Dc, kMissing, GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT, 1);
-    });
-    QTest::newRow("duplicate") << StoreOperation(
-        [](SchemeStore &s) { return Result<>::from(s.duplicateScheme(kMissing)); });
-    QTest::newRow("delete") << StoreOperation([](SchemeStore &s) { return s.deleteScheme(kMissing); });
-    QTest::newRow("activate") << StoreOperation([](SchemeStore &s) { return s.setActiveScheme(kMissing); });
-}
-
-void TestSchemeStore::unknownSchemesAreNotFound()
-{
-    QFETCH(StoreOperation, operation);
-    seed();
-    const QByteArray before = TestEnvironment::readFile(m_path);
-    SchemeStore store(m_path);
-    QVERIFY(operation(store).failedWith(Failure::Kind::NotFound));
-    QCOMPARE(TestEnvironment::readFile(m_path), before);
 }
 
 void TestSchemeStore::seesChangesMadeBehindItsBack()

@@ -102,16 +102,12 @@ private Q_SLOTS:
     void cleanup();
     void roundTripsExactly_data();
     void roundTripsExactly();
-    void writesUnitsSystemdAccepts_data();
-    void writesUnitsSystemdAccepts();
     void calendarFiresFromTheStartOn_data();
     void calendarFiresFromTheStartOn();
     void enablingFlipsOnlyTheWantsLink();
     void timerNeverRunsForTimeBeforeItsWrite_data();
     void timerNeverRunsForTimeBeforeItsWrite();
     void wallClockTimesReadBackInEveryZone();
-    void worksWithoutUserManager_data();
-    void worksWithoutUserManager();
     void deleteStopsAndRemovesBothUnits();
     void refusesWhatItCannotStore_data();
     void refusesWhatItCannotStore();
@@ -119,7 +115,6 @@ private Q_SLOTS:
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
-    void listingSkipsWhatIsNotAFile();
     void changesByAnotherWriterAreSignalled();
 
 private:
@@ -239,30 +234,6 @@ void TestSystemdTaskService::roundTripsExactly()
     QVERIFY(read.first().enabled);
     QVERIFY(read.first().definition);
     QCOMPARE(*read.first().definition, definition);
-}
-
-void TestSystemdTaskService::writesUnitsSystemdAccepts_data()
-{
-    QTest::addColumn<bool>("oddPath");
-    QTest::addColumn<int>("days");
-    QTest::newRow("weekly, plain path") << false << 34;
-    QTest::newRow("daily, path systemd cannot start itself") << true << 0;
-}
-
-void TestSystemdTaskService::writesUnitsSystemdAccepts()
-{
-    QFETCH(bool, oddPath);
-    QFETCH(int, days);
-    const QString program = oddPath ? m_oddProgram : m_program;
-    const TriggerType type = days ? TriggerType::Weekly : TriggerType::Daily;
-    auto tasks = service();
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
-        timerDefinition(type, u"2024-07-05T07:03:09"_s, days, program, u"-x \"y z\""_s),
-        TaskService::Registration::CreateOrUpdate));
-    const ProcessResult verify = runTool(u"systemd-analyze"_s,
-        { u"--user"_s, u"verify"_s, unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/AMPCTL0.service"_s });
-    QCOMPARE(verify.output, QString());
-    QCOMPARE(verify.exitCode, 0);
 }
 
 void TestSystemdTaskService::calendarFiresFromTheStartOn_data()
@@ -432,36 +403,6 @@ void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
     for (qsizetype i = 0; i < written.size(); ++i)
         QVERIFY(tasks->deleteTask(u"AMPCTL"_s + QString::number(i)));
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
-}
-
-void TestSystemdTaskService::worksWithoutUserManager_data()
-{
-    QTest::addColumn<bool>("systemctlPresent");
-    QTest::newRow("systemctl finds no manager") << true;
-    QTest::newRow("no systemctl at all") << false;
-}
-
-void TestSystemdTaskService::worksWithoutUserManager()
-{
-    QFETCH(bool, systemctlPresent);
-    installSystemctl(1);
-    if (!systemctlPresent)
-        qputenv("PATH", QFile::encodeName(m_env->path(u"nothing"_s)));
-
-    auto tasks = service();
-    const TaskDefinition definition = timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {});
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate));
-    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
-    QList<RegisteredTask> read;
-    read = tasks->readTasks().valueOr({});
-    QCOMPARE(read.size(), 1);
-    QCOMPARE(*read.first().definition, definition);
-    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
-    // Without a manager nothing is started or stopped after the reload attempt.
-    const QStringList expected = systemctlPresent ? QStringList { u"stop AMPCTL0.timer"_s, u"daemon-reload"_s,
-        u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }
-                                                  : QStringList();
-    QCOMPARE(systemctlCalls(), expected);
 }
 
 void TestSystemdTaskService::deleteStopsAndRemovesBothUnits()
@@ -669,31 +610,6 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
 
 // A FIFO would block the listing and a link to a device would feed it forever: neither is read,
 // and each gets one line naming it.
-void TestSystemdTaskService::listingSkipsWhatIsNotAFile()
-{
-    auto tasks = service();
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
-        timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-        TaskService::Registration::CreateOrUpdate));
-    const QString fifo = unitFolder() + u"/AMPCTL3.timer"_s;
-    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QVERIFY(QDir().mkpath(autostartFolder()));
-    const QString zero = autostartFolder() + u"/zero.desktop"_s;
-    const QString pipe = autostartFolder() + u"/pipe.desktop"_s;
-    QVERIFY(QFile::link(u"/dev/zero"_s, zero));
-    QVERIFY(QFile::link(fifo, pipe));
-
-    const QStringList skipped { fifo + u" is a FIFO"_s, pipe + u" is a FIFO"_s, zero + u" is a character device"_s };
-    for (const QString &line : skipped)
-        QTest::ignoreMessage(QtWarningMsg, qPrintable(u"ampora: "_s + line + u", not a regular file; ignored"_s));
-    const Result<QList<RegisteredTask>> read = tasks->readTasks();
-    QVERIFY(read);
-    QCOMPARE(read->size(), 2);
-    QCOMPARE(read->at(0).name, u"AMPCTL0"_s);
-    QVERIFY(read->at(0).definition);
-    QCOMPARE(read->at(1).name, u"AMPCTL3"_s);
-    QVERIFY(!read->at(1).definition);
-}
 
 void TestSystemdTaskService::changesByAnotherWriterAreSignalled()
 {

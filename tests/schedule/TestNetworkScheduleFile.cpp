@@ -97,7 +97,6 @@ private Q_SLOTS:
     void hostileNamesRoundTripWithoutTouchingOtherKeys();
     void saveChecksDuplicatesForNewAndEdit();
     void saveWritesOnlyItsEntryAndNeverLeavesAGap();
-    void enableDisableWritesOneKey();
     void removeRenumbersAndLastRemovalDeletesTheFile();
     void unreadableFilesAreKeptAsideByTheNextChange_data();
     void unreadableFilesAreKeptAsideByTheNextChange();
@@ -325,30 +324,6 @@ void TestNetworkScheduleFile::saveWritesOnlyItsEntryAndNeverLeavesAGap()
                  *m_platform, known(8, QStringLiteral("Yard")), { QStringLiteral("Power saver"), {}, kSaver })
                  ->size(),
         1);
-}
-
-void TestNetworkScheduleFile::enableDisableWritesOneKey()
-{
-    installFixture(QStringLiteral("ordinary.ini"));
-    const QByteArray original = networkFileBytes();
-
-    const Result<QList<NetworkSchedule>> enabled = setNetworkScheduleEnabled(*m_platform, network(2), true);
-    QVERIFY(enabled);
-    QVERIFY(enabled->at(1).enabled);
-    QByteArray expected = original;
-    expected.replace("ampctl_SchdEnabled1=Disabled", "ampctl_SchdEnabled1=Enabled");
-    QCOMPARE(networkFileBytes(), expected);
-
-    QVERIFY(setNetworkScheduleEnabled(*m_platform, network(1), false));
-    const Result<QList<NetworkSchedule>> disabled = setNetworkScheduleEnabled(*m_platform, network(2), false);
-    QVERIFY(disabled);
-    expected = original;
-    expected.replace("ampctl_SchdEnabled0=Enabled", "ampctl_SchdEnabled0=Disabled");
-    QCOMPARE(networkFileBytes(), expected);
-    QCOMPARE(readNetworkSchedules(*m_platform), *disabled);
-
-    QVERIFY(setNetworkScheduleEnabled(*m_platform, network(9), true).failedWith(Failure::Kind::NotFound));
-    QCOMPARE(networkFileBytes(), expected);
 }
 
 void TestNetworkScheduleFile::removeRenumbersAndLastRemovalDeletesTheFile()

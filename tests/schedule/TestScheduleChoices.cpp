@@ -13,18 +13,8 @@
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
-using Kind = PlanTaskWriter::Kind;
-using Outcome = PlanTaskWriter::Outcome;
 
 namespace {
-
-QList<bool> days(std::initializer_list<int> ticked)
-{
-    QList<bool> list(7, false);
-    for (int day : ticked)
-        list[day] = true;
-    return list;
-}
 
 // A weekly schedule of plan 0 on Monday and Friday at 07:30, as a new dialog opens it.
 ScheduleChoices openedWeekly()
@@ -51,9 +41,7 @@ private Q_SLOTS:
     void startTextsOnTheTwentyFourHourClock_data();
     void startTextsOnTheTwentyFourHourClock();
     void startTextsOfEveryWrittenTimeReadBack();
-    void editedScheduleStartsFromItsTaskOrItsTexts();
     void pickableDatesStartToday();
-    void refusalsAreToldInPlainWords();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -172,44 +160,6 @@ void TestScheduleChoices::startTextsOfEveryWrittenTimeReadBack()
     QVERIFY(!ScheduleStart::dateFromStartText(u"08:05:00 PM"_s));
 }
 
-void TestScheduleChoices::editedScheduleStartsFromItsTaskOrItsTexts()
-{
-    PlanTaskWriter writer(*m_tasks, u"/usr/bin/ampora"_s);
-    PlanTaskWriter::Choice weekly { 1, Kind::Weekly, QDate(2030, 1, 7), QTime(7, 30, 5), days({ 1, 5 }), {} };
-    QCOMPARE(writer.write(weekly, m_plans), Outcome::Registered);
-    PlanTaskWriter::Choice once { 0, Kind::Once, QDate(2031, 2, 3), QTime(0, 15), {}, {} };
-    QCOMPARE(writer.write(once, m_plans), Outcome::Registered);
-    const QList<TimeSchedule> schedules = readScheduledTasks(*m_tasks, *m_platform);
-    QCOMPARE(schedules.size(), 2);
-    const TimeSchedule &onceSchedule = schedules.at(0); // Balanced sorts first
-    const TimeSchedule &weeklySchedule = schedules.at(1);
-    const QList<RegisteredTask> tasks = m_tasks->readTasks().valueOr({});
-
-    // From the task: the start date of a weekly schedule too, and every second.
-    ScheduleStart start = ScheduleStart::of(weeklySchedule, tasks);
-    QCOMPARE(start.kind, Kind::Weekly);
-    QCOMPARE(start.time, QTime(7, 30, 5));
-    QCOMPARE(start.date, QDate(2030, 1, 7));
-    QCOMPARE(start.days, days({ 1, 5 }));
-
-    // The task gone: what the list showed.
-    start = ScheduleStart::of(weeklySchedule, {});
-    QCOMPARE(start.kind, Kind::Weekly);
-    QCOMPARE(start.time, QTime(7, 30, 5));
-    QVERIFY(!start.date.isValid());
-    QCOMPARE(start.days, days({ 1, 5 }));
-    start = ScheduleStart::of(onceSchedule, {});
-    QCOMPARE(start.kind, Kind::Once);
-    QCOMPARE(start.time, QTime(0, 15));
-    QCOMPARE(start.date, QDate(2031, 2, 3));
-
-    // A task whose definition cannot be read is no better than none.
-    QList<RegisteredTask> unreadable = tasks;
-    for (RegisteredTask &task : unreadable)
-        task.definition.reset();
-    QCOMPARE(ScheduleStart::of(onceSchedule, unreadable).date, QDate(2031, 2, 3));
-}
-
 void TestScheduleChoices::pickableDatesStartToday()
 {
     const QDate today(2030, 6, 15);
@@ -218,47 +168,6 @@ void TestScheduleChoices::pickableDatesStartToday()
     QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(3)), today);
     // An edited schedule that started in the past still shows its own date.
     QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(-1)), today.addDays(-1));
-}
-
-void TestScheduleChoices::refusalsAreToldInPlainWords()
-{
-    const Failure none;
-    // Weekly without a day, and no kind at all: the writer's own messages.
-    QCOMPARE(ScheduleChoices::writeFailureText(Outcome::NoDays, none), loadText(u"IDS_WEEKLY_ERROR"));
-    QCOMPARE(ScheduleChoices::writeFailureText(Outcome::NoKind, none), loadText(u"IDS_SCHEDULE_PLAN_ERROR"));
-    // Every other refusal has a text of its own.
-    QSet<QString> texts;
-    for (const Outcome outcome : { Outcome::NoPlan, Outcome::NoProgramPath, Outcome::DateOutOfRange,
-             Outcome::NoSuchTime, Outcome::RegistrationFailed }) {
-        const QString text = ScheduleChoices::writeFailureText(outcome, none);
-        QVERIFY2(!text.isEmpty(), qPrintable(QString::number(int(outcome))));
-        texts.insert(text);
-    }
-    QCOMPARE(texts.size(), 5);
-
-    // A refused edit keeps the task and says why.
-    PlanTaskWriter writer(*m_tasks, u"/usr/bin/ampora"_s);
-    PlanTaskWriter::Choice daily { 0, Kind::Daily, QDate(2030, 1, 7), QTime(7, 30), {}, {} };
-    QCOMPARE(writer.write(daily, m_plans), Outcome::Registered);
-    const QList<RegisteredTask> before = m_tasks->tasks();
-    m_tasks->refuseRegistrations(true);
-    daily.editedTaskName = writer.taskName();
-    daily.time = QTime(8, 0);
-    QCOMPARE(writer.write(daily, m_plans), Outcome::RegistrationFailed);
-    const QString refused
-        = ScheduleChoices::writeFailureText(Outcome::RegistrationFailed, writer.registrationFailure());
-    QVERIFY(!writer.registrationFailure().message.isEmpty());
-    QVERIFY(refused.endsWith(writer.registrationFailure().message));
-    QVERIFY(!refused.contains(u"%s"));
-    QCOMPARE(m_tasks->tasks(), before);
-
-    // A second schedule for one network.
-    const NetworkList::Network home { u"Home"_s, numberedNetwork(1), true };
-    QVERIFY(saveNetworkSchedule(*m_platform, home, m_plans.at(0)));
-    const Result<QList<NetworkSchedule>> twice = saveNetworkSchedule(*m_platform, home, m_plans.at(1));
-    QVERIFY(!twice);
-    QCOMPARE(ScheduleChoices::networkFailureText(twice.failure()), loadText(u"IDS_NETWORK_ERROR"));
-    QCOMPARE(readNetworkSchedules(*m_platform).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleChoices)

@@ -103,7 +103,6 @@ private Q_SLOTS:
     void helpDropDownOffersAbout();
     void buttonsAndTilesReachTheFrame_data();
     void buttonsAndTilesReachTheFrame();
-    void everyControlIsReachedWithTabAndShowsFocus();
     void pageHoldsItsFrameAtSize();
 
 private:
@@ -320,42 +319,6 @@ void TestSummaryPage::buttonsAndTilesReachTheFrame()
     }
     QTRY_COMPARE(commands.size(), 1);
     QCOMPARE(commands.first().first().toInt(), id);
-}
-
-void TestSummaryPage::everyControlIsReachedWithTabAndShowsFocus()
-{
-    const auto shown = makePage("discharging");
-    SummaryPage &page = *shown;
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-    waitForReload(page);
-
-    QSet<QWidget *> controls;
-    for (PictureButton *button : page.findChildren<PictureButton *>())
-        controls.insert(button);
-    for (LinkLabel *link : page.findChildren<LinkLabel *>()) {
-        if (link->isVisible())
-            controls.insert(link);
-    }
-    QVERIFY(controls.contains(page.batteryLink()) && controls.contains(page.changePlanLink()));
-    QSet<QWidget *> reached;
-    page.helpButton()->setFocus(Qt::TabFocusReason);
-    for (int step = 0; step < 2 * controls.size() && reached.size() < controls.size(); ++step) {
-        QWidget *focused = QApplication::focusWidget();
-        QVERIFY(focused);
-        // The focus mark is drawn: the focused control looks different from itself unfocused.
-        const QImage withFocus = focused->grab().toImage();
-        reached.insert(focused);
-        QTest::keyClick(focused, Qt::Key_Tab);
-        QVERIFY(QApplication::focusWidget() != focused);
-        QVERIFY(focused->grab().toImage() != withFocus);
-    }
-    QCOMPARE(reached, controls);
-
-    // A link acts on Enter as on a click.
-    page.batteryLink()->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(page.batteryLink(), Qt::Key_Return);
-    QTRY_COMPARE(shownPopups().size(), 1);
 }
 
 void TestSummaryPage::pageHoldsItsFrameAtSize()
