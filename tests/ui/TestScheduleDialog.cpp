@@ -65,7 +65,6 @@ private Q_SLOTS:
     void networkScheduleIsSavedOncePerNetwork();
     void scheduleButtonFollowsTheChoices();
     void runNowSwitchesThePlanAndWritesNothing();
-    void closeAsksOnlyAfterAChange();
 
 private:
     Services services() const;
@@ -322,45 +321,6 @@ void TestScheduleDialog::runNowSwitchesThePlanAndWritesNothing()
     QVERIFY(m_tasks->tasks().isEmpty());
     QVERIFY(readNetworkSchedules(*m_platform).isEmpty());
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_SCHEDULE_OK") });
-}
-
-void TestScheduleDialog::closeAsksOnlyAfterAChange()
-{
-    // Without networks a new schedule opens with nothing to save.
-    m_networks->setNetworks({});
-    const auto quiet = open();
-    QVERIFY(quiet);
-    QTest::mouseClick(quiet->closeButton(), Qt::LeftButton);
-    QVERIFY(!quiet->isVisible());
-    QCOMPARE(quiet->result(), int(QDialog::Rejected));
-    QVERIFY(MessageBox::takeShownTexts().isEmpty());
-
-    // After a change: Cancel stays, No closes without writing.
-    const auto changed = open(m_saver);
-    QVERIFY(changed);
-    QTest::keyClick(changed->typeList(), Qt::Key_Up);
-    clickRadio(changed->dailyButton());
-    MessageBox::setNextAnswer(QMessageBox::Cancel);
-    QTest::mouseClick(changed->closeButton(), Qt::LeftButton);
-    QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_CLOSE_QUES") });
-    QVERIFY(changed->isVisible());
-    MessageBox::setNextAnswer(QMessageBox::No);
-    QTest::keyClick(changed.get(), Qt::Key_Escape);
-    QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_CLOSE_QUES") });
-    QVERIFY(!changed->isVisible());
-    QVERIFY(m_tasks->tasks().isEmpty());
-
-    // Yes saves first.
-    const auto answered = open(m_saver);
-    QVERIFY(answered);
-    QTest::keyClick(answered->typeList(), Qt::Key_Up);
-    clickRadio(answered->dailyButton());
-    MessageBox::setNextAnswer(QMessageBox::Yes);
-    MessageBox::setNextAnswer(QMessageBox::Ok);
-    QTest::keyClick(answered.get(), Qt::Key_Escape);
-    QCOMPARE(MessageBox::takeShownTexts(), (QStringList { loadText(u"IDS_CLOSE_QUES"), loadText(u"IDS_SCHEDULE_OK") }));
-    QVERIFY(!answered->isVisible());
-    QCOMPARE(m_tasks->tasks().size(), 1);
 }
 
 QTEST_MAIN(TestScheduleDialog)
