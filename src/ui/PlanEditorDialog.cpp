@@ -3,6 +3,7 @@
 #include "CapabilityReader.h"
 #include "CloseQuestion.h"
 #include "DialogButton.h"
+#include "DialogPainting.h"
 #include "FocusMarked.h"
 #include "MessageBox.h"
 #include "MinutesSpinBox.h"
@@ -59,10 +60,6 @@ constexpr int kSaveId = 1;
 constexpr int kCloseId = 2;
 constexpr int kLabelId = 519;
 
-const QColor kBandColour(0xDD, 0xDD, 0xDD);
-// Lines start after their heading when a long text reaches past the given start.
-constexpr int kLineGap = 8;
-
 // The row pictures, in the order of the settings table.
 constexpr PictureId kRowPictures[]
     = { PictureId::PowerButton, PictureId::Sleep, PictureId::LidClose, PictureId::DisplayDim, PictureId::DisplayOff,
@@ -93,15 +90,6 @@ PictureButton *labelButton(QWidget *parent, const QString &caption, PictureId pi
     label->enableButton(false);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
-}
-
-// Draws text with its top-left corner at (x, y) on white and returns where it ends on the right.
-int drawHeading(QPainter &painter, int x, int y, const QString &text)
-{
-    const QRect bounds = painter.boundingRect(QRect(x, y, 2000, 100), Qt::AlignLeft | Qt::AlignTop, text);
-    painter.fillRect(bounds, Qt::white);
-    painter.drawText(bounds, Qt::AlignLeft | Qt::AlignTop, text);
-    return bounds.right();
 }
 
 } // namespace
@@ -383,24 +371,21 @@ void PlanEditorDialog::paintEvent(QPaintEvent *)
     const int bottom = m_buttonTop - kRowStep;
 
     // The band behind the column headings and a frame round the settings.
-    painter.fillRect(QRect(QPoint(15, 123), QPoint(right + 14, 152)), kBandColour);
-    painter.fillRect(QRect(QPoint(15, 153), QPoint(16, bottom - 1)), kBandColour);
-    painter.fillRect(QRect(QPoint(right + 13, 153), QPoint(right + 14, bottom - 1)), kBandColour);
-    painter.fillRect(QRect(QPoint(15, bottom), QPoint(right + 14, bottom + 1)), kBandColour);
+    painter.fillRect(QRect(QPoint(15, 123), QPoint(right + 14, 152)), kDialogRuleColour);
+    painter.fillRect(QRect(QPoint(15, 153), QPoint(16, bottom - 1)), kDialogRuleColour);
+    painter.fillRect(QRect(QPoint(right + 13, 153), QPoint(right + 14, bottom - 1)), kDialogRuleColour);
+    painter.fillRect(QRect(QPoint(15, bottom), QPoint(right + 14, bottom + 1)), kDialogRuleColour);
 
     painter.setFont(font());
     painter.setPen(Qt::black);
-    const int selectEnd = drawHeading(painter, 20, 20, loadText(u"IDS_SELECT_PLAN"));
-    drawHeading(painter, 50, 50, loadText(u"IDS_POWER_PLAN"));
-    const int settingsEnd = drawHeading(painter, 20, 100, loadText(u"IDS_POWER_SETTINGS"));
-    const int commonEnd = drawHeading(painter, 50, 167, loadText(u"IDS_COMMON_SETTINGS"));
-    const int uniqueEnd = drawHeading(painter, 50, m_groupLine, loadText(u"IDS_UNIQUE_POWER_SETTINGS"));
+    const int selectEnd = drawDialogHeading(painter, 20, 20, loadText(u"IDS_SELECT_PLAN"));
+    drawDialogHeading(painter, 50, 50, loadText(u"IDS_POWER_PLAN"));
+    const int settingsEnd = drawDialogHeading(painter, 20, 100, loadText(u"IDS_POWER_SETTINGS"));
+    const int commonEnd = drawDialogHeading(painter, 50, 167, loadText(u"IDS_COMMON_SETTINGS"));
+    const int uniqueEnd = drawDialogHeading(painter, 50, m_groupLine, loadText(u"IDS_UNIQUE_POWER_SETTINGS"));
 
-    painter.setPen(QPen(kBandColour, 1));
-    const auto line
-        = [&](int start, int textEnd, int y, int end) { painter.drawLine(qMax(start, textEnd + kLineGap), y, end, y); };
-    line(100, selectEnd, 30, right);
-    line(120, settingsEnd, 110, right);
-    line(160, commonEnd, 177, right - 30);
-    line(190, uniqueEnd, m_groupLine + 10, right - 30);
+    drawHeadingRule(painter, 100, selectEnd, 30, right);
+    drawHeadingRule(painter, 120, settingsEnd, 110, right);
+    drawHeadingRule(painter, 160, commonEnd, 177, right - 30);
+    drawHeadingRule(painter, 190, uniqueEnd, m_groupLine + 10, right - 30);
 }

@@ -1,6 +1,7 @@
 #include "QuickSwitchDialog.h"
 
 #include "DialogButton.h"
+#include "DialogPainting.h"
 #include "FocusMarked.h"
 #include "NotificationStack.h"
 #include "PictureButton.h"
@@ -19,7 +20,6 @@ namespace {
 constexpr QSize kDialogSize(550, 250);
 constexpr int kActivateId = 1;
 constexpr int kCloseId = 2;
-const QColor kLineColour(0xDD, 0xDD, 0xDD);
 
 constexpr QSize kPopupSize(370, 180);
 constexpr int kPopupDisplayMs = 7000;
@@ -104,10 +104,7 @@ void QuickSwitchDialog::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::white);
     painter.setFont(font());
     painter.setPen(Qt::black);
-    QRect heading;
-    painter.drawText(QRect(20, 30, 480, 20), Qt::AlignLeft | Qt::AlignTop, loadText(u"IDS_SELECT_PLAN"), &heading);
-    painter.drawText(QRect(50, 70, 100, 20), Qt::AlignLeft | Qt::AlignTop, loadText(u"IDS_POWER_PLAN"));
-    // The line runs on from the heading; a long heading pushes its start along.
-    painter.setPen(QPen(kLineColour, 1));
-    painter.drawLine(qMax(100, heading.right() + 8), 40, 520, 40);
+    const int headingEnd = drawDialogHeading(painter, 20, 30, loadText(u"IDS_SELECT_PLAN"));
+    drawDialogHeading(painter, 50, 70, loadText(u"IDS_POWER_PLAN"));
+    drawHeadingRule(painter, 100, headingEnd, 40, 520);
 }

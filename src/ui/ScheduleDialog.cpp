@@ -3,6 +3,7 @@
 #include "CheckComboBox.h"
 #include "CloseQuestion.h"
 #include "DialogButton.h"
+#include "DialogPainting.h"
 #include "FocusMarked.h"
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
@@ -56,9 +57,7 @@ constexpr int kDailyPickerLeft = 300;
 constexpr int kScheduleId = 1;
 constexpr int kCloseId = 2;
 
-const QColor kLineColour(0xDD, 0xDD, 0xDD);
 // Lines start after their heading when a long text reaches past the given start.
-constexpr int kLineGap = 8;
 
 constexpr const char16_t *kDayKeys[] = { u"IDS_SUNDAY", u"IDS_MONDAY", u"IDS_TUESDAY", u"IDS_WEDNESDAY",
     u"IDS_THURSDAY", u"IDS_FRIDAY", u"IDS_SATURDAY" };
@@ -95,14 +94,6 @@ QString timeFormat()
             format.insert(minutes + 2, u":ss"_s);
     }
     return format;
-}
-
-// Draws text with its top-left corner at (x, y) and returns where it ends on the right.
-int drawHeading(QPainter &painter, int x, int y, const QString &text)
-{
-    const QRect bounds = painter.boundingRect(QRect(x, y, 2000, 100), Qt::AlignLeft | Qt::AlignTop, text);
-    painter.drawText(bounds, Qt::AlignLeft | Qt::AlignTop, text);
-    return bounds.right();
 }
 
 } // namespace
@@ -573,16 +564,13 @@ void ScheduleDialog::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::white);
     painter.setFont(font());
     painter.setPen(Qt::black);
-    const int selectEnd = drawHeading(painter, 20, 30, loadText(u"IDS_SELECT_PLAN"));
-    drawHeading(painter, 50, 70, loadText(u"IDS_POWER_PLAN"));
-    drawHeading(painter, 50, 120, loadText(u"IDS_SCHEDULE_TYPE"));
-    const int timeEnd = drawHeading(painter, 20, 180, loadText(u"IDS_TIME_BASED"));
-    const int networkEnd = drawHeading(painter, 20, 310, loadText(u"IDS_NETWORK_BASED"));
+    const int selectEnd = drawDialogHeading(painter, 20, 30, loadText(u"IDS_SELECT_PLAN"));
+    drawDialogHeading(painter, 50, 70, loadText(u"IDS_POWER_PLAN"));
+    drawDialogHeading(painter, 50, 120, loadText(u"IDS_SCHEDULE_TYPE"));
+    const int timeEnd = drawDialogHeading(painter, 20, 180, loadText(u"IDS_TIME_BASED"));
+    const int networkEnd = drawDialogHeading(painter, 20, 310, loadText(u"IDS_NETWORK_BASED"));
 
-    painter.setPen(QPen(kLineColour, 1));
-    const auto line
-        = [&](int start, int textEnd, int y) { painter.drawLine(qMax(start, textEnd + kLineGap), y, 720, y); };
-    line(100, selectEnd, 40);
-    line(120, timeEnd, 190);
-    line(140, networkEnd, 320);
+    drawHeadingRule(painter, 100, selectEnd, 40, 720);
+    drawHeadingRule(painter, 120, timeEnd, 190, 720);
+    drawHeadingRule(painter, 140, networkEnd, 320, 720);
 }
