@@ -267,6 +267,12 @@ def g_sun(c):
     return [circle(8, 8, 2.7, c), stroke_path(rays, c, 1.2)]
 
 
+def g_gauge(c):
+    # A speedometer: the dial's upper arc and a needle leaning towards the fast end.
+    return [stroke_path("M3.2 11.2A5 5 0 1 1 12.8 11.2", c, 1.5),
+            stroke_path("M8 10.4L11 6.2", c, 1.6), circle(8, 10.4, 1.4, c)]
+
+
 def g_plug(c):
     return [stroke_path("M6.2 2.6V5M9.8 2.6V5M8 11V13.6", c, 1.3),
             fill_path("M4.6 5H11.4V7.4A3.4 3.4 0 0 1 4.6 7.4Z", c)]
@@ -443,7 +449,7 @@ GLYPHS = {
     "DisableSchedule": g_stop, "RemoveSchedule": g_cross,
     "PowerButton": g_power, "Sleep": g_moon, "LidClose": g_lid, "DisplayDim": g_display_dim,
     "DisplayOff": g_display_off, "HardDisk": g_disk, "Hibernate": g_snow, "LockOnWake": g_lock,
-    "Brightness": g_sun, "PluggedIn": g_plug, "OnBattery": g_battery,
+    "Brightness": g_sun, "PerformanceProfile": g_gauge, "PluggedIn": g_plug, "OnBattery": g_battery,
     "Dot": g_dot, "Ring": g_ring, "Square": g_square, "Diamond": g_diamond, "Play": g_play,
     "ArrowRight": g_arrow("right"), "ArrowLeft": g_arrow("left"), "ArrowUp": g_arrow("up"),
     "ArrowDown": g_arrow("down"), "Info": g_info, "Star": g_star, "Minus": g_minus,

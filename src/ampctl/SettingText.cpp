@@ -7,28 +7,22 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct NamedSetting
-{
-    QUuid setting;
-    QStringView name;
-};
-
-constexpr std::array<NamedSetting, 10> kNames { {
-    { GUID_POWERBUTTON_ACTION, u"power-button" },
-    { GUID_SLEEPBUTTON_ACTION, u"sleep-button" },
-    { GUID_LIDCLOSE_ACTION, u"lid" },
-    { GUID_VIDEO_DIM_TIMEOUT, u"dim" },
-    { GUID_VIDEO_POWERDOWN_TIMEOUT, u"display-off" },
-    { GUID_DISK_POWERDOWN_TIMEOUT, u"disk-off" },
-    { GUID_STANDBY_TIMEOUT, u"sleep" },
-    { GUID_HIBERNATE_TIMEOUT, u"hibernate" },
-    { GUID_LOCK_CONSOLE_ON_WAKE, u"lock-on-wake" },
-    { GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, u"brightness" },
-} };
-
 // The action list's entries by index; "sleep" is taken as another word for suspend.
 const QStringList kActionNames = { u"nothing"_s, u"suspend"_s, u"hibernate"_s, u"shutdown"_s };
 const QStringList kLockNames = { u"off"_s, u"on"_s };
+const QStringList kProfileNames = { u"power-saver"_s, u"balanced"_s, u"performance"_s };
+
+const QStringList &entryNames(SettingKind kind)
+{
+    switch (kind) {
+    case SettingKind::Lock:
+        return kLockNames;
+    case SettingKind::Profile:
+        return kProfileNames;
+    default:
+        return kActionNames;
+    }
+}
 
 constexpr int kMinutesPerHour = 60;
 
@@ -87,11 +81,7 @@ QStringList settingNames()
 
 QString settingName(const PowerSettingRow &row)
 {
-    for (const NamedSetting &named : kNames) {
-        if (named.setting == row.setting)
-            return named.name.toString();
-    }
-    return row.labelKey.toString(); // every row is named above; this only keeps a new row usable
+    return row.name.toString();
 }
 
 const PowerSettingRow *settingNamed(const QString &name)
@@ -112,7 +102,8 @@ QString valueText(SettingKind kind, std::optional<quint32> stored)
     case SettingKind::Action:
         return shown.selection ? kActionNames.at(*shown.selection) : u"unset"_s;
     case SettingKind::Lock:
-        return shown.selection ? kLockNames.at(*shown.selection) : u"unset"_s;
+    case SettingKind::Profile:
+        return shown.selection ? entryNames(kind).at(*shown.selection) : u"unset"_s;
     case SettingKind::Timeout:
         return minutesText(shown.number);
     case SettingKind::Brightness:
@@ -128,7 +119,8 @@ std::optional<ShownValue> parseValue(SettingKind kind, const QString &rawText)
     switch (kind) {
     case SettingKind::Action:
     case SettingKind::Lock:
-        shown.selection = parseEntry(kind == SettingKind::Action ? kActionNames : kLockNames, text);
+    case SettingKind::Profile:
+        shown.selection = parseEntry(entryNames(kind), text);
         if (!shown.selection)
             return std::nullopt;
         break;
@@ -151,6 +143,8 @@ QString valueForms(SettingKind kind)
         return u"use nothing, suspend (or sleep), hibernate or shutdown"_s;
     case SettingKind::Lock:
         return u"use on or off"_s;
+    case SettingKind::Profile:
+        return u"use power-saver, balanced or performance"_s;
     case SettingKind::Timeout:
         return u"use never or whole minutes from 0 to %1, such as 15min, 90 or 1h 30min"_s.arg(kMaxTimeoutMinutes);
     case SettingKind::Brightness:

@@ -8,7 +8,14 @@ constexpr int kSecondsPerMinute = 60;
 
 int listCount(SettingKind kind)
 {
-    return kind == SettingKind::Lock ? kLockCount : kActionCount;
+    switch (kind) {
+    case SettingKind::Lock:
+        return kLockCount;
+    case SettingKind::Profile:
+        return kProfileCount;
+    default:
+        return kActionCount;
+    }
 }
 
 } // namespace
@@ -22,6 +29,7 @@ ShownValue shownValue(SettingKind kind, quint32 stored)
     switch (kind) {
     case SettingKind::Action:
     case SettingKind::Lock:
+    case SettingKind::Profile:
         if (stored < static_cast<quint32>(listCount(kind)))
             shown.selection = static_cast<int>(stored);
         break;
@@ -41,6 +49,7 @@ quint32 storedValue(SettingKind kind, const ShownValue &shown)
     switch (kind) {
     case SettingKind::Action:
     case SettingKind::Lock:
+    case SettingKind::Profile:
         // A list with no selection writes what it holds, the -1 of no selection.
         if (!shown.selection || *shown.selection < 0 || *shown.selection >= listCount(kind))
             return kUnreadableValue;

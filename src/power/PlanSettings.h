@@ -15,10 +15,12 @@
 // minutes (never) or brightness 0, and is what a list with no selection writes back.
 inline constexpr quint32 kUnreadableValue = 0xFFFFFFFF;
 
-// Entries of the action list (do nothing, sleep, hibernate, shut down) and the lock list (unlock,
-// lock); a stored value is the entry's index.
+// Entries of the action list (do nothing, sleep, hibernate, shut down), the lock list (unlock,
+// lock) and the profile list; a stored value is the entry's index.
 inline constexpr int kActionCount = 4;
 inline constexpr int kLockCount = 2;
+// The performance profile list: power saver, balanced, performance.
+inline constexpr int kProfileCount = 3;
 
 // The minutes spin box's range; 0 shows "never".
 inline constexpr int kMaxTimeoutMinutes = 30'000'000;

@@ -9,6 +9,9 @@ constexpr quint32 kSleep = 1;
 constexpr quint32 kShutDown = 3;
 constexpr quint32 kLock = 1;
 constexpr quint32 kNever = 0;
+constexpr quint32 kPowerSaverProfile = 0;
+constexpr quint32 kBalancedProfile = 1;
+constexpr quint32 kPerformanceProfile = 2;
 
 constexpr quint32 minutes(quint32 count)
 {
@@ -17,29 +20,34 @@ constexpr quint32 minutes(quint32 count)
 
 // Columns: balanced, high performance, power saver; each {plugged in, on battery}. High
 // performance keeps the machine awake on mains; power saver turns things off early.
-constexpr std::array<PowerSettingRow, 10> kRows { {
-    { u"IDS_POWER_BTN_PRESS", GUID_SYSTEM_BUTTON_SUBGROUP, GUID_POWERBUTTON_ACTION, SettingKind::Action,
-        SettingCondition::PowerButton, { kShutDown, kSleep }, { kShutDown, kShutDown }, { kSleep, kSleep } },
-    { u"IDS_SLEEP_BTN_PRESS", GUID_SYSTEM_BUTTON_SUBGROUP, GUID_SLEEPBUTTON_ACTION, SettingKind::Action,
-        SettingCondition::SleepButton, { kSleep, kSleep }, { kSleep, kSleep }, { kSleep, kSleep } },
-    { u"IDS_LID_CLOSE", GUID_SYSTEM_BUTTON_SUBGROUP, GUID_LIDCLOSE_ACTION, SettingKind::Action, SettingCondition::Lid,
-        { kSleep, kSleep }, { kDoNothing, kSleep }, { kSleep, kSleep } },
-    { u"IDS_DISPLAY_DIM", GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT, SettingKind::Timeout,
+constexpr std::array<PowerSettingRow, 11> kRows { {
+    { u"IDS_POWER_BTN_PRESS", u"power-button", GUID_SYSTEM_BUTTON_SUBGROUP, GUID_POWERBUTTON_ACTION,
+        SettingKind::Action, SettingCondition::PowerButton, { kShutDown, kSleep }, { kShutDown, kShutDown },
+        { kSleep, kSleep } },
+    { u"IDS_SLEEP_BTN_PRESS", u"sleep-button", GUID_SYSTEM_BUTTON_SUBGROUP, GUID_SLEEPBUTTON_ACTION,
+        SettingKind::Action, SettingCondition::SleepButton, { kSleep, kSleep }, { kSleep, kSleep },
+        { kSleep, kSleep } },
+    { u"IDS_LID_CLOSE", u"lid", GUID_SYSTEM_BUTTON_SUBGROUP, GUID_LIDCLOSE_ACTION, SettingKind::Action,
+        SettingCondition::Lid, { kSleep, kSleep }, { kDoNothing, kSleep }, { kSleep, kSleep } },
+    { u"IDS_DISPLAY_DIM", u"dim", GUID_VIDEO_SUBGROUP, GUID_VIDEO_DIM_TIMEOUT, SettingKind::Timeout,
         SettingCondition::DisplayDimming, { minutes(5), minutes(2) }, { minutes(10), minutes(5) },
         { minutes(2), minutes(1) } },
-    { u"IDS_DISPLAY_OFF", GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, SettingKind::Timeout,
+    { u"IDS_DISPLAY_OFF", u"display-off", GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, SettingKind::Timeout,
         SettingCondition::Always, { minutes(10), minutes(5) }, { minutes(15), minutes(10) },
         { minutes(5), minutes(2) } },
-    { u"IDS_HARDDISK_OFF", GUID_DISK_SUBGROUP, GUID_DISK_POWERDOWN_TIMEOUT, SettingKind::Timeout,
+    { u"IDS_HARDDISK_OFF", u"disk-off", GUID_DISK_SUBGROUP, GUID_DISK_POWERDOWN_TIMEOUT, SettingKind::Timeout,
         SettingCondition::Always, { minutes(20), minutes(10) }, { kNever, minutes(20) }, { minutes(10), minutes(5) } },
-    { u"IDS_MAKE_SLEEP", GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, SettingKind::Timeout, SettingCondition::Always,
-        { minutes(30), minutes(15) }, { kNever, minutes(30) }, { minutes(15), minutes(10) } },
-    { u"IDS_MAKE_HIBERNATE", GUID_SLEEP_SUBGROUP, GUID_HIBERNATE_TIMEOUT, SettingKind::Timeout,
+    { u"IDS_MAKE_SLEEP", u"sleep", GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, SettingKind::Timeout,
+        SettingCondition::Always, { minutes(30), minutes(15) }, { kNever, minutes(30) }, { minutes(15), minutes(10) } },
+    { u"IDS_MAKE_HIBERNATE", u"hibernate", GUID_SLEEP_SUBGROUP, GUID_HIBERNATE_TIMEOUT, SettingKind::Timeout,
         SettingCondition::Always, { kNever, minutes(180) }, { kNever, kNever }, { minutes(180), minutes(60) } },
-    { u"IDS_LOCK_ON_WAKEUP", NO_SUBGROUP_GUID, GUID_LOCK_CONSOLE_ON_WAKE, SettingKind::Lock, SettingCondition::Always,
-        { kLock, kLock }, { kLock, kLock }, { kLock, kLock } },
-    { u"IDS_BRIGHTNESS", GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, SettingKind::Brightness,
-        SettingCondition::DisplayDimming, { 100, 70 }, { 100, 100 }, { 70, 40 } },
+    { u"IDS_LOCK_ON_WAKEUP", u"lock-on-wake", NO_SUBGROUP_GUID, GUID_LOCK_CONSOLE_ON_WAKE, SettingKind::Lock,
+        SettingCondition::Always, { kLock, kLock }, { kLock, kLock }, { kLock, kLock } },
+    { u"IDS_BRIGHTNESS", u"brightness", GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS,
+        SettingKind::Brightness, SettingCondition::DisplayDimming, { 100, 70 }, { 100, 100 }, { 70, 40 } },
+    { u"IDS_PERFORMANCE_PROFILE", u"performance-profile", NO_SUBGROUP_GUID, GUID_AMPORA_PERFORMANCE_PROFILE,
+        SettingKind::Profile, SettingCondition::Always, { kBalancedProfile, kBalancedProfile },
+        { kPerformanceProfile, kPerformanceProfile }, { kPowerSaverProfile, kPowerSaverProfile } },
 } };
 
 constexpr std::array<DefaultPlan, 3> kDefaultPlans { {

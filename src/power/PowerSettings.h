@@ -4,7 +4,7 @@
 #include <QUuid>
 #include <span>
 
-// The ten settings the plan editor shows, with the platform's subgroup and setting GUIDs. Every
+// The eleven settings the plan editor shows, with the platform's subgroup and setting GUIDs. Every
 // value is a 32-bit value index per power source (AC = plugged in, DC = on battery).
 
 // clang-format off
@@ -23,11 +23,14 @@ inline constexpr QUuid GUID_STANDBY_TIMEOUT{0x29F6C1DB, 0x86DA, 0x48C5, 0x9F, 0x
 inline constexpr QUuid GUID_HIBERNATE_TIMEOUT{0x9D7815A6, 0x7EE4, 0x497E, 0x88, 0x88, 0x51, 0x5A, 0x05, 0xF0, 0x23, 0x64};
 inline constexpr QUuid NO_SUBGROUP_GUID{0xFEA3413E, 0x7E05, 0x4911, 0x9A, 0x71, 0x70, 0x03, 0x31, 0xF1, 0xC2, 0x94};
 inline constexpr QUuid GUID_LOCK_CONSOLE_ON_WAKE{0x0E796BDB, 0x100D, 0x47D6, 0xA2, 0xD5, 0xF7, 0xD2, 0xDA, 0xA5, 0x1F, 0x51};
+// Ampora's own: the performance profile (power-profiles-daemon) has no platform GUID.
+inline constexpr QUuid GUID_AMPORA_PERFORMANCE_PROFILE{0x5D3E7C1A, 0x86B2, 0x4F0E, 0x9C, 0x4D, 0x2B, 0x71, 0xE0, 0x5A, 0x93, 0x6F};
 // clang-format on
 
 // How a stored value index is shown: an action list index (do nothing, sleep, hibernate, shut
-// down), seconds with 0 meaning never, a lock list index (unlock, lock), or percent.
-enum class SettingKind { Action, Timeout, Lock, Brightness };
+// down), seconds with 0 meaning never, a lock list index (unlock, lock), percent, or a
+// performance profile list index (power saver, balanced, performance).
+enum class SettingKind { Action, Timeout, Lock, Brightness, Profile };
 
 // The hardware capability a row depends on.
 enum class SettingCondition { Always, PowerButton, SleepButton, Lid, DisplayDimming };
@@ -51,6 +54,7 @@ struct SeedValues
 struct PowerSettingRow
 {
     QStringView labelKey;
+    QStringView name; // the short name scripts use: "power-button", "display-off", ...
     QUuid subgroup;
     QUuid setting;
     SettingKind kind;

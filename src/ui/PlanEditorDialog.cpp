@@ -61,9 +61,9 @@ constexpr int kCloseId = 2;
 constexpr int kLabelId = 519;
 
 // The row pictures, in the order of the settings table.
-constexpr PictureId kRowPictures[]
-    = { PictureId::PowerButton, PictureId::Sleep, PictureId::LidClose, PictureId::DisplayDim, PictureId::DisplayOff,
-          PictureId::HardDisk, PictureId::Sleep, PictureId::Hibernate, PictureId::LockOnWake, PictureId::Brightness };
+constexpr PictureId kRowPictures[] = { PictureId::PowerButton, PictureId::Sleep, PictureId::LidClose,
+    PictureId::DisplayDim, PictureId::DisplayOff, PictureId::HardDisk, PictureId::Sleep, PictureId::Hibernate,
+    PictureId::LockOnWake, PictureId::Brightness, PictureId::PerformanceProfile };
 
 qsizetype tableIndex(const PowerSettingRow &row)
 {
@@ -74,6 +74,9 @@ QStringList listEntries(SettingKind kind)
 {
     if (kind == SettingKind::Lock)
         return { loadText(u"IDS_UNLOCK"), loadText(u"IDS_LOCK") };
+    if (kind == SettingKind::Profile)
+        return { loadText(u"IDS_PROFILE_POWER_SAVER"), loadText(u"IDS_PROFILE_BALANCED"),
+            loadText(u"IDS_PROFILE_PERFORMANCE") };
     return { loadText(u"IDS_DO_NOTHING"), loadText(u"IDS_SLEEP"), loadText(u"IDS_HIBERNATE"),
         loadText(u"IDS_SHUT_DOWN") };
 }
@@ -187,6 +190,7 @@ PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSetti
     switch (value.row->kind) {
     case SettingKind::Action:
     case SettingKind::Lock:
+    case SettingKind::Profile:
         control.list = new FocusMarked<QComboBox>(this);
         control.list->addItems(listEntries(value.row->kind));
         control.list->setGeometry(left, top, kControlWidth, kFieldHeight);

@@ -29,6 +29,9 @@ void TestPowerSettings::defaultValuesFitTheirKind()
                 case SettingKind::Lock:
                     QVERIFY2(value <= 1, where.constData());
                     break;
+                case SettingKind::Profile:
+                    QVERIFY2(value <= 2, where.constData());
+                    break;
                 case SettingKind::Brightness:
                     QVERIFY2(value <= 100, where.constData());
                     break;
@@ -63,16 +66,17 @@ void TestPowerSettings::offersRowsByCapability_data()
     QTest::addColumn<QStringList>("offered");
     const QStringList always { u"IDS_DISPLAY_OFF"_s, u"IDS_HARDDISK_OFF"_s, u"IDS_MAKE_SLEEP"_s,
         u"IDS_MAKE_HIBERNATE"_s, u"IDS_LOCK_ON_WAKEUP"_s };
-    QTest::newRow("nothing") << PlanCapabilities {} << always;
-    QTest::newRow("desktop, power button only")
-        << PlanCapabilities { true, false, false, false, false } << QStringList { u"IDS_POWER_BTN_PRESS"_s } + always;
+    const QStringList profile { u"IDS_PERFORMANCE_PROFILE"_s };
+    QTest::newRow("nothing") << PlanCapabilities {} << always + profile;
+    QTest::newRow("desktop, power button only") << PlanCapabilities { true, false, false, false, false }
+                                                << QStringList { u"IDS_POWER_BTN_PRESS"_s } + always + profile;
     QTest::newRow("laptop") << PlanCapabilities { true, true, true, true, true }
                             << QStringList { u"IDS_POWER_BTN_PRESS"_s, u"IDS_SLEEP_BTN_PRESS"_s, u"IDS_LID_CLOSE"_s,
                                    u"IDS_DISPLAY_DIM"_s }
-            + always + QStringList { u"IDS_BRIGHTNESS"_s };
+            + always + QStringList { u"IDS_BRIGHTNESS"_s } + profile;
     QTest::newRow("lid and dimming") << PlanCapabilities { false, false, true, false, true }
                                      << QStringList { u"IDS_LID_CLOSE"_s, u"IDS_DISPLAY_DIM"_s } + always
-            + QStringList { u"IDS_BRIGHTNESS"_s };
+            + QStringList { u"IDS_BRIGHTNESS"_s } + profile;
 }
 
 void TestPowerSettings::offersRowsByCapability()

@@ -1,0 +1,79 @@
+#include "ApplyCoordinator.h"
+
+ApplyCoordinator::ApplyCoordinator(
+    std::vector<std::unique_ptr<PlanApplier>> appliers, std::optional<PlanCapabilities> capabilities)
+    : m_appliers(std::move(appliers))
+    , m_capabilities(capabilities)
+{
+}
+
+ApplyCoordinator::~ApplyCoordinator() = default;
+
+QList<SettingReport> ApplyCoordinator::apply(const ApplyRequest &request)
+{
+    QList<SettingReport> reports;
+    // Each applier is called once, with every setting it was given, so it can write related
+    // keys together (GNOME's sleep and hibernate share one action key).
+    std::vector<std::pair<PlanApplier *, QList<Setting>>> work;
+    for (const Setting setting : allSettings()) {
+        if (const std::optional<SettingReport> report = reportWithoutApplier(setting)) {
+            reports.append(*report);
+            continue;
+        }
+        PlanApplier *applier = applierFor(setting);
+        auto entry = std::find_if(work.begin(), work.end(), [&](const auto &item) { return item.first == applier; });
+        if (entry == work.end())
+            work.emplace_back(applier, QList<Setting> { setting });
+        else
+            entry->second.append(setting);
+    }
+    for (const auto &[applier, settings] : work) {
+        QList<SettingReport> applied = applier->apply(request, settings);
+        // An applier that forgot a setting must not hide it from the user.
+        for (const Setting setting : settings) {
+            if (std::none_of(
+                    applied.cbegin(), applied.cend(), [&](const SettingReport &r) { return r.setting == setting; }))
+                applied.append({ setting, Outcome::Failed, QStringLiteral("%1 gave no answer").arg(applier->name()) });
+        }
+        reports.append(applied);
+    }
+    std::stable_sort(reports.begin(), reports.end(),
+        [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
+    return reports;
+}
+
+QStringList ApplyCoordinator::applierNames() const
+{
+    QStringList names;
+    for (const std::unique_ptr<PlanApplier> &applier : m_appliers)
+        names.append(applier->name());
+    return names;
+}
+
+void ApplyCoordinator::release()
+{
+    for (const std::unique_ptr<PlanApplier> &applier : m_appliers)
+        applier->release();
+}
+
+PlanApplier *ApplyCoordinator::applierFor(Setting setting) const
+{
+    for (const std::unique_ptr<PlanApplier> &applier : m_appliers) {
+        if (applier->handles().contains(setting))
+            return applier.get();
+    }
+    return nullptr;
+}
+
+std::optional<SettingReport> ApplyCoordinator::reportWithoutApplier(Setting setting) const
+{
+    if (m_capabilities && !isSettingOffered(settingRow(setting), *m_capabilities))
+        return SettingReport { setting, Outcome::NotOnThisMachine, {} };
+    if (applierFor(setting))
+        return std::nullopt;
+    if (setting == Setting::DiskOff) {
+        return SettingReport { setting, Outcome::NeedsAdministrator,
+            QStringLiteral("disk spin-down is a machine-wide setting (UDisks)") };
+    }
+    return SettingReport { setting, Outcome::NotOnThisDesktop, QStringLiteral("nothing on this desktop sets it") };
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "PlanApplier.h"
+#include "PowerSettings.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// Gives each setting to the first applier that handles it (the desktop's, then the performance
+// profile daemon, then Ampora's own) and reports one outcome per setting, in setting order. A
+// setting the machine lacks is not on this machine; one that no applier takes is not on this
+// desktop, except what only an administrator may change.
+class ApplyCoordinator
+{
+public:
+    // capabilities: what the machine has; none when it could not be read (nothing is then
+    // reported as missing from the machine).
+    ApplyCoordinator(std::vector<std::unique_ptr<PlanApplier>> appliers, std::optional<PlanCapabilities> capabilities);
+    ~ApplyCoordinator();
+
+    QList<SettingReport> apply(const ApplyRequest &request);
+    QStringList applierNames() const;
+    void release();
+
+private:
+    PlanApplier *applierFor(Setting setting) const;
+    std::optional<SettingReport> reportWithoutApplier(Setting setting) const;
+
+    std::vector<std::unique_ptr<PlanApplier>> m_appliers;
+    std::optional<PlanCapabilities> m_capabilities;
+};

@@ -1,0 +1,85 @@
+#include "ApplyStatus.h"
+
+#include "Guid.h"
+#include "IniFile.h"
+#include "PowerSettings.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kStatus = QStringLiteral("Status");
+const QString kSettings = QStringLiteral("Settings");
+const QString kDetailSuffix = QStringLiteral(".detail");
+
+QString sourceName(PowerSource source)
+{
+    return source == PowerSource::Ac ? QStringLiteral("ac") : QStringLiteral("battery");
+}
+
+QString settingKey(Setting setting)
+{
+    return settingRow(setting).name.toString();
+}
+
+} // namespace
+
+QString amporaStateFolder()
+{
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/ampora");
+}
+
+QString ApplyStatus::defaultPath()
+{
+    return amporaStateFolder() + QStringLiteral("/status.ini");
+}
+
+std::optional<ApplyStatus> ApplyStatus::load(const QString &path)
+{
+    const IniFile ini = IniFile::load(path.isEmpty() ? defaultPath() : path);
+    const std::optional<QUuid> plan = textToGuid(ini.value(kStatus, QStringLiteral("Plan")));
+    if (ini.readFailed() || !plan)
+        return std::nullopt;
+    ApplyStatus status;
+    status.plan = *plan;
+    status.source = ini.value(kStatus, QStringLiteral("Source")) == sourceName(PowerSource::Dc) ? PowerSource::Dc
+                                                                                                : PowerSource::Ac;
+    status.time = QDateTime::fromString(ini.value(kStatus, QStringLiteral("Time")), Qt::ISODate);
+    const QString appliers = ini.value(kStatus, QStringLiteral("Appliers"));
+    status.appliers = appliers.isEmpty() ? QStringList() : appliers.split(QStringLiteral(", "));
+    for (const Setting setting : allSettings()) {
+        const std::optional<Outcome> outcome = outcomeFromName(ini.value(kSettings, settingKey(setting)));
+        if (outcome)
+            status.reports.append({ setting, *outcome, ini.value(kSettings, settingKey(setting) + kDetailSuffix) });
+    }
+    return status;
+}
+
+Result<> ApplyStatus::save(const QString &path) const
+{
+    IniFile ini;
+    ini.setValue(kStatus, QStringLiteral("Plan"), guidToText(plan));
+    ini.setValue(kStatus, QStringLiteral("Source"), sourceName(source));
+    ini.setValue(kStatus, QStringLiteral("Time"), time.toString(Qt::ISODate));
+    ini.setValue(kStatus, QStringLiteral("Appliers"), appliers.join(QStringLiteral(", ")));
+    for (const SettingReport &report : reports) {
+        ini.setValue(kSettings, settingKey(report.setting), outcomeName(report.outcome));
+        if (!report.detail.isEmpty()
+            && !ini.setValue(kSettings, settingKey(report.setting) + kDetailSuffix, report.detail))
+            ini.setValue(kSettings, settingKey(report.setting) + kDetailSuffix, report.detail.simplified());
+    }
+    return ini.save(path.isEmpty() ? defaultPath() : path);
+}
+
+std::optional<SettingReport> ApplyStatus::reportFor(Setting setting) const
+{
+    for (const SettingReport &report : reports) {
+        if (report.setting == setting)
+            return report;
+    }
+    return std::nullopt;
+}

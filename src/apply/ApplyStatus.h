@@ -1,0 +1,30 @@
+#pragma once
+
+#include "PlanApplier.h"
+#include "Result.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QUuid>
+#include <optional>
+
+// The last time a plan's values were applied on this machine, by whichever process did it: what
+// `ampctl status` and the plan editor show. Kept beside the ledger as status.ini.
+struct ApplyStatus
+{
+    QUuid plan;
+    PowerSource source = PowerSource::Ac;
+    QDateTime time;
+    QStringList appliers;
+    QList<SettingReport> reports;
+
+    // path empty: status.ini in $XDG_STATE_HOME/ampora.
+    static QString defaultPath();
+    // Nothing when no plan was applied yet or the file cannot be read.
+    static std::optional<ApplyStatus> load(const QString &path = {});
+    Result<> save(const QString &path = {}) const;
+    std::optional<SettingReport> reportFor(Setting setting) const;
+};
+
+// $XDG_STATE_HOME/ampora, or ~/.local/state/ampora.
+QString amporaStateFolder();

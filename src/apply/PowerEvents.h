@@ -1,0 +1,22 @@
+#pragma once
+
+#include "PowerPlatform.h"
+
+#include <QObject>
+
+// The machine's power source and its wake-ups, as the running copy follows them.
+class PowerEvents : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~PowerEvents() override = default;
+
+    virtual PowerSource source() const = 0;
+
+Q_SIGNALS:
+    // Emitted once per real change, not for repeated reports of the same source.
+    void sourceChanged(PowerSource now);
+    // The machine woke from sleep or hibernation.
+    void resumed();
+};

@@ -1,0 +1,43 @@
+#include "ApplierFactory.h"
+
+#include "GnomeApplier.h"
+#include "LogindBrightnessApplier.h"
+#include "PowerEventMonitor.h"
+#include "PowerProfilesApplier.h"
+#include "SysfsCapabilityReader.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+
+namespace {
+
+bool isGnomeSession(const QDBusConnection &sessionBus)
+{
+    if (sessionBus.isConnected() && sessionBus.interface()
+        && sessionBus.interface()->isServiceRegistered(QStringLiteral("org.gnome.SettingsDaemon.Power")))
+        return true;
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+ApplyBackends createApplyBackends()
+{
+    ApplyBackends backends;
+    backends.ledger = std::make_unique<AppliedLedger>();
+    const QDBusConnection sessionBus = QDBusConnection::sessionBus();
+    const QDBusConnection systemBus = QDBusConnection::systemBus();
+    backends.events = std::make_unique<PowerEventMonitor>(systemBus);
+
+    std::vector<std::unique_ptr<PlanApplier>> appliers;
+    if (isGnomeSession(sessionBus))
+        appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus));
+    appliers.push_back(std::make_unique<PowerProfilesApplier>(*backends.ledger, systemBus));
+    appliers.push_back(std::make_unique<LogindBrightnessApplier>(systemBus));
+
+    const Result<PlanCapabilities> capabilities = SysfsCapabilityReader().read();
+    backends.coordinator = std::make_unique<ApplyCoordinator>(
+        std::move(appliers), capabilities ? std::optional<PlanCapabilities>(*capabilities) : std::nullopt);
+    return backends;
+}

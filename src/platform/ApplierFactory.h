@@ -1,0 +1,20 @@
+#pragma once
+
+#include "AppliedLedger.h"
+#include "ApplyCoordinator.h"
+#include "PowerEvents.h"
+
+#include <memory>
+
+// What makes plans take effect on this session, chosen in this one place: the desktop's own
+// settings (GNOME when its settings daemon runs or the session says it is GNOME), then
+// power-profiles-daemon for the performance profile, then logind for brightness. Members are
+// declared in the order they depend on each other, so they are destroyed in the right one.
+struct ApplyBackends
+{
+    std::unique_ptr<AppliedLedger> ledger;
+    std::unique_ptr<PowerEvents> events;
+    std::unique_ptr<ApplyCoordinator> coordinator;
+};
+
+ApplyBackends createApplyBackends();
