@@ -5,13 +5,18 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libvulkan-dev libxkbcommon-dev libxcb1-dev
+          libglib2.0-dev
           fonts-open-sans fonts-dejavu-core)
 if [[ "${1:-}" == "--tests" ]]; then
     # dbus-daemon for the private test bus; systemd-analyze, desktop-file-validate and gio to check
     # written units and log-in entries; clang-format for the formatting check. Widget tests run on
     # Qt's offscreen platform; the tray tests on Xvfb with a real tray host (trayer) and
     # notification service (dunst). appstreamcli checks the installed software-centre entry.
-    packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream)
+    # The appliers are tested against GNOME's real schemas (keyfile backend), the real
+    # power-profiles-daemon with its fake driver, and python3-dbusmock's logind, UPower and polkit.
+    packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream
+               gsettings-desktop-schemas gnome-settings-daemon-common power-profiles-daemon python3-dbusmock
+               util-linux)
 fi
 
 missing=()
