@@ -3,6 +3,7 @@
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
+#include <optional>
 
 class AppliedLedger;
 
@@ -25,6 +26,12 @@ public:
     void release() override;
 
 private:
+    SettingReport applyKey(Setting setting, quint32 value, ApplyReason reason);
+    QList<SettingReport> applyIdle(const ApplyRequest &request, const QList<Setting> &settings);
+    SettingReport applyBrightness(quint32 percent, ApplyReason reason);
+    std::optional<int> screenBrightness() const;
+
     AppliedLedger &m_ledger;
     QDBusConnection m_sessionBus;
+    QList<Setting> m_handles;
 };

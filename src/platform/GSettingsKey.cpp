@@ -1,0 +1,157 @@
+#include "GSettingsKey.h"
+
+#include <limits>
+
+// Qt's "signals" keyword would rename a member of GIO's D-Bus structures.
+#undef signals
+#include <gio/gio.h>
+
+using namespace Qt::StringLiterals;
+
+struct GSettingsKey::Handles
+{
+    GSettingsSchema *schema = nullptr;
+    GSettingsSchemaKey *key = nullptr;
+    GSettings *settings = nullptr;
+
+    Handles() = default;
+    Handles(const Handles &) = delete;
+    Handles &operator=(const Handles &) = delete;
+    ~Handles()
+    {
+        if (settings)
+            g_object_unref(settings);
+        if (key)
+            g_settings_schema_key_unref(key);
+        if (schema)
+            g_settings_schema_unref(schema);
+    }
+};
+
+namespace {
+
+QString printed(GVariant *value)
+{
+    gchar *text = g_variant_print(value, FALSE);
+    const QString result = QString::fromUtf8(text);
+    g_free(text);
+    return result;
+}
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The value in the key's own type, or null when it cannot hold it. The type codes are compared as
+// text: GLib's type constants are macros with C casts.
+GVariant *toVariant(const QVariant &value, const GVariantType *type)
+{
+    const QByteArray code(g_variant_type_peek_string(type), qsizetype(g_variant_type_get_string_length(type)));
+    if (code == "b" && value.typeId() == QMetaType::Bool)
+        return g_variant_new_boolean(value.toBool());
+    if (code == "s" && value.typeId() == QMetaType::QString)
+        return g_variant_new_string(value.toString().toUtf8().constData());
+    if (!isNumber(value))
+        return nullptr;
+    bool ok = false;
+    const qlonglong number = value.toLongLong(&ok);
+    if (code == "u" && ok && number >= 0 && number <= std::numeric_limits<quint32>::max())
+        return g_variant_new_uint32(guint32(number));
+    if (code == "i" && ok && number >= std::numeric_limits<qint32>::min()
+        && number <= std::numeric_limits<qint32>::max())
+        return g_variant_new_int32(gint32(number));
+    return nullptr;
+}
+
+} // namespace
+
+GSettingsKey::GSettingsKey(const QString &schema, const QString &key)
+    : m_schema(schema)
+    , m_key(key)
+    , m_handles(std::make_unique<Handles>())
+{
+    GSettingsSchemaSource *source = g_settings_schema_source_get_default();
+    if (!source) {
+        m_missing = u"no GSettings schemas are installed"_s;
+        return;
+    }
+    m_handles->schema = g_settings_schema_source_lookup(source, schema.toUtf8().constData(), TRUE);
+    if (!m_handles->schema) {
+        m_missing = u"schema %1 is not installed"_s.arg(schema);
+        return;
+    }
+    const QByteArray keyName = key.toUtf8();
+    if (!g_settings_schema_has_key(m_handles->schema, keyName.constData())) {
+        m_missing = u"schema %1 has no key %2"_s.arg(schema, key);
+        return;
+    }
+    // A schema without a path of its own needs one given, which g_settings_new_full would abort on.
+    if (!g_settings_schema_get_path(m_handles->schema)) {
+        m_missing = u"schema %1 has no fixed path"_s.arg(schema);
+        return;
+    }
+    m_handles->key = g_settings_schema_get_key(m_handles->schema, keyName.constData());
+    m_handles->settings = g_settings_new_full(m_handles->schema, nullptr, nullptr);
+}
+
+GSettingsKey::~GSettingsKey() = default;
+GSettingsKey::GSettingsKey(GSettingsKey &&other) noexcept = default;
+GSettingsKey &GSettingsKey::operator=(GSettingsKey &&other) noexcept = default;
+
+QString GSettingsKey::ledgerKey() const
+{
+    return u"gsettings/%1/%2"_s.arg(m_schema, m_key);
+}
+
+std::optional<QString> GSettingsKey::read() const
+{
+    if (!m_missing.isEmpty())
+        return std::nullopt;
+    GVariant *value = g_settings_get_value(m_handles->settings, m_key.toUtf8().constData());
+    const QString text = printed(value);
+    g_variant_unref(value);
+    return text;
+}
+
+Result<QString> GSettingsKey::check(const QVariant &value) const
+{
+    if (!m_missing.isEmpty())
+        return notFound(m_missing);
+    GVariant *variant = toVariant(value, g_settings_schema_key_get_value_type(m_handles->key));
+    if (!variant)
+        return invalid(u"%1 cannot hold %2"_s.arg(m_key, value.toString()));
+    g_variant_ref_sink(variant);
+    Result<QString> result = printed(variant);
+    if (!g_settings_schema_key_range_check(m_handles->key, variant))
+        result = invalid(u"%1 does not accept %2"_s.arg(m_key, *result));
+    else if (!g_settings_is_writable(m_handles->settings, m_key.toUtf8().constData()))
+        result = failed(u"%1 is locked by the administrator"_s.arg(m_key));
+    g_variant_unref(variant);
+    return result;
+}
+
+Result<QString> GSettingsKey::write(const QVariant &value)
+{
+    const Result<QString> checked = check(value);
+    if (!checked)
+        return checked;
+    GVariant *variant = toVariant(value, g_settings_schema_key_get_value_type(m_handles->key));
+    const bool written = g_settings_set_value(m_handles->settings, m_key.toUtf8().constData(), variant);
+    if (!written)
+        return failed(u"%1 could not be written"_s.arg(m_key));
+    return checked;
+}
+
+void GSettingsKey::sync()
+{
+    g_settings_sync();
+}

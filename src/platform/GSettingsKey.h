@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Result.h"
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+
+// One key of the desktop's settings through GIO's GSettings, in the default schema source. The
+// schema and key are looked up before anything else: g_settings_new aborts the process on a schema
+// that is not installed, and a key another GNOME release dropped must become a report.
+class GSettingsKey
+{
+public:
+    GSettingsKey(const QString &schema, const QString &key);
+    ~GSettingsKey();
+    GSettingsKey(GSettingsKey &&other) noexcept;
+    GSettingsKey &operator=(GSettingsKey &&other) noexcept;
+
+    QString schema() const { return m_schema; }
+    QString key() const { return m_key; }
+    // "gsettings/<schema>/<key>": how the ledger names it.
+    QString ledgerKey() const;
+    // What keeps the key from being used ("schema ... is not installed"), or empty.
+    QString missing() const { return m_missing; }
+
+    // The value as g_variant_print shows it: "'suspend'", "300", "true".
+    std::optional<QString> read() const;
+    // Whether the key takes a bool, a number or an enum nick (a string) in its own type and the
+    // schema's range; gives back the value as read() would show it.
+    Result<QString> check(const QVariant &value) const;
+    // Writes a value that check() accepts; gives back what was written as read() shows it.
+    Result<QString> write(const QVariant &value);
+
+    // Hands what is pending to the settings backend before the process ends.
+    static void sync();
+
+private:
+    struct Handles;
+
+    QString m_schema;
+    QString m_key;
+    QString m_missing;
+    std::unique_ptr<Handles> m_handles;
+};

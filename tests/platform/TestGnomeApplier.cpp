@@ -1,0 +1,335 @@
+#include "AppliedLedger.h"
+#include "GSettingsKey.h"
+#include "GnomeApplier.h"
+#include "PowerSettings.h"
+#include "PrivateBus.h"
+#include "TestEnvironment.h"
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// In the child run, GIO reads a schema folder without the screen saver's schema and without
+// power-button-action: the default schema source is read once per process.
+const char kPartialSchemas[] = "AMPORA_TEST_PARTIAL_SCHEMAS";
+const QString kPower = u"org.gnome.settings-daemon.plugins.power"_s;
+const QList<Setting> kGnomeSettings { Setting::PowerButton, Setting::SleepButton, Setting::Dim, Setting::DisplayOff,
+    Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
+
+PlanValues seededPlan(QStringView name)
+{
+    const auto plans = defaultPlans();
+    const DefaultPlan &plan
+        = *std::find_if(plans.begin(), plans.end(), [&](const DefaultPlan &p) { return p.name == name; });
+    PlanValues values;
+    for (const Setting setting : allSettings()) {
+        const SeedValues &seed = settingRow(setting).*plan.values;
+        values.setValue(setting, PowerSource::Ac, seed.ac);
+        values.setValue(setting, PowerSource::Dc, seed.dc);
+    }
+    return values;
+}
+
+// The keys GNOME's Settings shows, as the keyfile backend stored them.
+QString shownByGnome()
+{
+    QHash<QString, QString> keys;
+    QString group;
+    const QString path = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/glib-2.0/settings/keyfile"_s;
+    for (const QString &line : QString::fromUtf8(TestEnvironment::readFile(path)).split(u'\n')) {
+        if (line.startsWith(u'['))
+            group = line.mid(1, line.size() - 2).section(u'/', -1);
+        else if (line.contains(u'='))
+            keys.insert(group + u'/' + line.section(u'=', 0, 0), line.section(u'=', 1));
+    }
+    return u"button %1, dim %2, blank %3, ac %4 %5, battery %6 %7, lock %8"_s.arg(keys[u"power/power-button-action"_s],
+        keys[u"power/idle-dim"_s], keys[u"session/idle-delay"_s], keys[u"power/sleep-inactive-ac-type"_s],
+        keys[u"power/sleep-inactive-ac-timeout"_s], keys[u"power/sleep-inactive-battery-type"_s],
+        keys[u"power/sleep-inactive-battery-timeout"_s], keys[u"screensaver/lock-enabled"_s]);
+}
+
+QString outcomesOf(QList<SettingReport> reports)
+{
+    std::sort(reports.begin(), reports.end(),
+        [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
+    QStringList names;
+    for (const SettingReport &report : reports)
+        names.append(settingRow(report.setting).name + u':' + outcomeName(report.outcome));
+    return names.join(u' ');
+}
+
+SettingReport reportFor(const QList<SettingReport> &reports, Setting setting)
+{
+    const auto found = std::find_if(
+        reports.begin(), reports.end(), [&](const SettingReport &report) { return report.setting == setting; });
+    return found == reports.end() ? SettingReport { setting, Outcome::Failed, u"no report"_s } : *found;
+}
+
+void setByUser(const QString &schema, const QString &key, const QVariant &value)
+{
+    QVERIFY(GSettingsKey(schema, key).write(value).ok());
+}
+
+// The settings daemon's Screen interface, which rounds to the panel's steps as a real backlight does.
+class FakeScreen : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.SettingsDaemon.Power.Screen")
+    Q_PROPERTY(int Brightness READ brightness WRITE setBrightness)
+public:
+    int brightness() const { return m_brightness; }
+    void setBrightness(int percent) { m_brightness = percent / 3 * 3; }
+
+private:
+    std::atomic<int> m_brightness = 100;
+};
+
+} // namespace
+
+char *toString(const SettingReport &report)
+{
+    return QTest::toString(
+        settingRow(report.setting).name + u' ' + outcomeName(report.outcome) + u": "_s + report.detail);
+}
+
+class TestGnomeApplier : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void writesWhatGnomeSettingsShows_data();
+    void writesWhatGnomeSettingsShows();
+    void followLeavesWhatTheUserChanged();
+    void refusedValuesAreReportedAndLeftAlone();
+    void missingSchemaOrKeyIsReported();
+    void brightnessThroughTheSettingsDaemon();
+
+private:
+    QList<SettingReport> apply(const PlanValues &values, PowerSource source, ApplyReason reason)
+    {
+        GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s));
+        const QList<SettingReport> reports = applier.apply({ values, source, reason }, kGnomeSettings);
+        applier.release();
+        return reports;
+    }
+
+    TestEnvironment m_environment;
+    std::unique_ptr<AppliedLedger> m_ledger;
+};
+
+void TestGnomeApplier::initTestCase()
+{
+    const bool partial = qEnvironmentVariableIsSet(kPartialSchemas);
+    const QString schemas = m_environment.path(u"schemas"_s);
+    const QString installed = u"/usr/share/glib-2.0/schemas/"_s;
+    for (const QString &name : { u"org.gnome.settings-daemon.plugins.power"_s, u"org.gnome.settings-daemon.enums"_s,
+             u"org.gnome.desktop.session"_s, u"org.gnome.desktop.screensaver"_s, u"org.gnome.desktop.enums"_s }) {
+        const QString file = name + (name.endsWith(u"enums"_s) ? u".xml"_s : u".gschema.xml"_s);
+        QString xml = QString::fromUtf8(TestEnvironment::readFile(installed + file));
+        QVERIFY2(!xml.isEmpty(), qPrintable(installed + file));
+        if (partial && name == u"org.gnome.desktop.screensaver"_s)
+            continue;
+        if (partial && name == kPower)
+            xml.remove(QRegularExpression(
+                u"<key name=\"power-button-action\".*?</key>"_s, QRegularExpression::DotMatchesEverythingOption));
+        m_environment.writeFile(u"schemas/"_s + file, xml.toUtf8());
+    }
+    QProcess compiler;
+    compiler.start(u"glib-compile-schemas"_s, { u"--strict"_s, schemas });
+    QVERIFY(compiler.waitForFinished());
+    QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
+    // Before GIO first looks: it keeps the schema source and the backend for the process. The
+    // installed schemas stay out of sight, or the partial folder would miss nothing.
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(schemas));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(m_environment.path(u"data"_s)));
+    m_ledger = std::make_unique<AppliedLedger>(m_environment.path(u"applied.ini"_s));
+}
+
+void TestGnomeApplier::writesWhatGnomeSettingsShows_data()
+{
+    QTest::addColumn<PlanValues>("values");
+    QTest::addColumn<PowerSource>("source");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("outcomes");
+    const QString saverOutcomes = u"power-button:applied sleep-button:fixed-by-desktop dim:approximated "
+                                  "display-off:applied sleep:applied hibernate:approximated lock-on-wake:applied"_s;
+    const PlanValues saver = seededPlan(u"Power saver");
+    QTest::newRow("power saver on mains")
+        << saver << PowerSource::Ac
+        << u"button 'suspend', dim true, blank 300, ac 'suspend' 900, battery 'suspend' 600, lock true"_s
+        << saverOutcomes;
+    QTest::newRow("power saver on battery: one blank time for both")
+        << saver << PowerSource::Dc
+        << u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s
+        << saverOutcomes;
+    // Never as GNOME Settings writes it; shut down is GNOME's "Power Off", which asks first.
+    QTest::newRow("high performance: never sleeps on mains")
+        << seededPlan(u"High performance") << PowerSource::Ac
+        << u"button 'interactive', dim true, blank 900, ac 'nothing' 3600, battery 'suspend' 1800, lock true"_s
+        << u"power-button:approximated sleep-button:fixed-by-desktop dim:approximated display-off:applied "
+           "sleep:applied hibernate:applied lock-on-wake:applied"_s;
+    PlanValues hibernating = saver;
+    hibernating.setValue(Setting::SleepIdle, PowerSource::Ac, 0);
+    hibernating.setValue(Setting::SleepIdle, PowerSource::Dc, 0);
+    hibernating.setValue(Setting::HibernateIdle, PowerSource::Dc, 0);
+    hibernating.setValue(Setting::Dim, PowerSource::Ac, 0);
+    hibernating.setValue(Setting::LockOnWake, PowerSource::Ac, 0);
+    QTest::newRow("hibernates instead of sleeping, no dimming, no lock")
+        << hibernating << PowerSource::Ac
+        << u"button 'suspend', dim false, blank 300, ac 'hibernate' 10800, battery 'nothing' 1800, lock false"_s
+        << u"power-button:applied sleep-button:fixed-by-desktop dim:applied display-off:applied sleep:applied "
+           "hibernate:applied lock-on-wake:applied"_s;
+}
+
+void TestGnomeApplier::writesWhatGnomeSettingsShows()
+{
+    QFETCH(PlanValues, values);
+    QFETCH(PowerSource, source);
+    QFETCH(QString, shown);
+    QFETCH(QString, outcomes);
+    const QList<SettingReport> reports = apply(values, source, ApplyReason::Activation);
+    QCOMPARE(shownByGnome(), shown);
+    QCOMPARE(outcomesOf(reports), outcomes);
+    QCOMPARE(m_ledger->written(u"gsettings/org.gnome.desktop.session/idle-delay"_s),
+        QString::number(*values.value(Setting::DisplayOff, source)));
+}
+
+void TestGnomeApplier::followLeavesWhatTheUserChanged()
+{
+    const PlanValues saver = seededPlan(u"Power saver");
+    apply(saver, PowerSource::Ac, ApplyReason::Activation);
+    setByUser(kPower, u"power-button-action"_s, u"hibernate"_s);
+    setByUser(kPower, u"sleep-inactive-battery-type"_s, u"nothing"_s);
+
+    PlanValues edited = saver;
+    edited.setValue(Setting::SleepIdle, PowerSource::Ac, 1200);
+    QList<SettingReport> reports = apply(edited, PowerSource::Dc, ApplyReason::Follow);
+    QCOMPARE(shownByGnome(),
+        u"button 'hibernate', dim true, blank 120, ac 'suspend' 1200, battery 'nothing' 600, lock true"_s);
+    QCOMPARE(reportFor(reports, Setting::PowerButton),
+        (SettingReport { Setting::PowerButton, Outcome::ChangedOutsideAmpora,
+            u"the user chose 'hibernate' for power-button-action"_s }));
+    QCOMPARE(reportFor(reports, Setting::SleepIdle).outcome, Outcome::ChangedOutsideAmpora);
+    QVERIFY(reportFor(reports, Setting::SleepIdle).detail.contains(u"sleep-inactive-battery-type"_s));
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+
+    // A user who goes back to Ampora's value hands the key back; an activation always writes.
+    setByUser(kPower, u"sleep-inactive-battery-type"_s, u"suspend"_s);
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Follow);
+    QCOMPARE(reportFor(reports, Setting::SleepIdle).outcome, Outcome::Applied);
+    QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::ChangedOutsideAmpora);
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::Applied);
+    QCOMPARE(
+        shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
+}
+
+void TestGnomeApplier::refusedValuesAreReportedAndLeftAlone()
+{
+    const PlanValues saver = seededPlan(u"Power saver");
+    apply(saver, PowerSource::Ac, ApplyReason::Activation);
+
+    PlanValues bad;
+    for (const Setting setting : allSettings()) {
+        for (const PowerSource source : { PowerSource::Ac, PowerSource::Dc }) {
+            if (setting != Setting::DisplayOff)
+                bad.setValue(setting, source, *saver.value(setting, source));
+        }
+    }
+    bad.setValue(Setting::PowerButton, PowerSource::Ac, 7);
+    bad.setValue(Setting::SleepIdle, PowerSource::Dc, 0xFFFFFFFF); // beyond GNOME's signed seconds
+    bad.setValue(Setting::SleepIdle, PowerSource::Ac, 1200);
+    const QList<SettingReport> reports = apply(bad, PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(reportFor(reports, Setting::DisplayOff),
+        (SettingReport { Setting::DisplayOff, Outcome::Failed, u"the plan has no value for it"_s }));
+    QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::Failed);
+    QCOMPARE(reportFor(reports, Setting::SleepIdle),
+        (SettingReport {
+            Setting::SleepIdle, Outcome::Failed, u"sleep-inactive-battery-timeout cannot hold 4294967295"_s }));
+    // Nothing of a refused choice is written or remembered; the mains choice still is.
+    QCOMPARE(shownByGnome(),
+        u"button 'suspend', dim true, blank 300, ac 'suspend' 1200, battery 'suspend' 600, lock true"_s);
+    QCOMPARE(m_ledger->written(u"gsettings/%1/sleep-inactive-battery-timeout"_s.arg(kPower)), u"600"_s);
+}
+
+void TestGnomeApplier::missingSchemaOrKeyIsReported()
+{
+    if (!qEnvironmentVariableIsSet(kPartialSchemas)) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kPartialSchemas), u"1"_s);
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), { u"missingSchemaOrKeyIsReported"_s });
+        QVERIFY(child.waitForFinished(60000));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+        return;
+    }
+    GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s));
+    QCOMPARE(applier.handles(), kGnomeSettings);
+    const QList<SettingReport> reports
+        = applier.apply({ seededPlan(u"Power saver"), PowerSource::Ac, ApplyReason::Activation }, kGnomeSettings);
+    QCOMPARE(reportFor(reports, Setting::LockOnWake),
+        (SettingReport { Setting::LockOnWake, Outcome::NotOnThisDesktop,
+            u"schema org.gnome.desktop.screensaver is not installed"_s }));
+    QCOMPARE(reportFor(reports, Setting::PowerButton),
+        (SettingReport { Setting::PowerButton, Outcome::NotOnThisDesktop,
+            u"schema org.gnome.settings-daemon.plugins.power has no key power-button-action"_s }));
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+    QCOMPARE(reportFor(reports, Setting::SleepIdle).outcome, Outcome::Applied);
+}
+
+void TestGnomeApplier::brightnessThroughTheSettingsDaemon()
+{
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorText()));
+    const QDBusConnection session = QDBusConnection::connectToBus(bus.address(), u"applier"_s);
+    QVERIFY(!GnomeApplier(*m_ledger, session).handles().contains(Setting::Brightness));
+
+    // The daemon answers from a thread of its own: the applier's calls block.
+    QThread daemonThread;
+    FakeScreen screen;
+    screen.moveToThread(&daemonThread);
+    daemonThread.start();
+    auto stop = qScopeGuard([&] {
+        daemonThread.quit();
+        daemonThread.wait();
+    });
+    QDBusConnection daemon = QDBusConnection::connectToBus(bus.address(), u"daemon"_s);
+    QVERIFY(daemon.registerObject(u"/org/gnome/SettingsDaemon/Power"_s, &screen, QDBusConnection::ExportAllProperties));
+    QVERIFY(daemon.registerService(u"org.gnome.SettingsDaemon.Power"_s));
+
+    GnomeApplier applier(*m_ledger, session);
+    QVERIFY(applier.handles().contains(Setting::Brightness));
+    const PlanValues saver = seededPlan(u"Power saver");
+    QList<SettingReport> reports
+        = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, { Setting::Brightness });
+    QCOMPARE(reports,
+        (QList<SettingReport> { { Setting::Brightness, Outcome::Applied,
+            u"GNOME's automatic brightness (ambient-enabled) may change it"_s } }));
+    QCOMPARE(screen.brightness(), 69);
+
+    // The panel's rounding is not a change of the user's; a slider moved by hand is.
+    reports = applier.apply({ saver, PowerSource::Dc, ApplyReason::Follow }, { Setting::Brightness });
+    QCOMPARE(reports.value(0).outcome, Outcome::Applied);
+    QCOMPARE(screen.brightness(), 39);
+    screen.setBrightness(90);
+    reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Follow }, { Setting::Brightness });
+    QCOMPARE(reports.value(0),
+        (SettingReport { Setting::Brightness, Outcome::ChangedOutsideAmpora, u"the user chose 90%"_s }));
+    QCOMPARE(screen.brightness(), 90);
+    daemon.unregisterObject(u"/org/gnome/SettingsDaemon/Power"_s);
+    QDBusConnection::disconnectFromBus(u"daemon"_s);
+    QDBusConnection::disconnectFromBus(u"applier"_s);
+}
+
+QTEST_GUILESS_MAIN(TestGnomeApplier)
+#include "TestGnomeApplier.moc"
