@@ -3,6 +3,9 @@
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QString>
+#include <QStringList>
 
 class AppliedLedger;
 
@@ -14,6 +17,7 @@ class AppliedLedger;
 class PowerProfilesApplier : public PlanApplier
 {
 public:
+    // Looks for the daemon on systemBus now; handles nothing when no daemon owns either name.
     PowerProfilesApplier(AppliedLedger &ledger, const QDBusConnection &systemBus);
 
     QString name() const override;
@@ -21,6 +25,26 @@ public:
     QList<SettingReport> apply(const ApplyRequest &request, const QList<Setting> &settings) override;
 
 private:
+    // What the daemon says when asked before a change.
+    struct DaemonState
+    {
+        QString active;
+        QStringList offered;
+        QStringList holds; // "<profile> by <application>: <reason>", one per hold
+        QString error; // why the state could not be read, or empty
+    };
+
+    bool nameHasOwner(const QString &service) const;
+    SettingReport applyProfile(const ApplyRequest &request) const;
+    DaemonState readState() const;
+    QDBusMessage call(QDBusMessage message) const;
+    SettingReport writeProfile(const QString &profile) const;
+    // Applied, once the ledger knows Ampora set profile.
+    SettingReport remembered(const QString &profile) const;
+
     AppliedLedger &m_ledger;
     QDBusConnection m_systemBus;
+    // The daemon's bus name, which is also its interface name; empty when none runs.
+    QString m_service;
+    QString m_path;
 };

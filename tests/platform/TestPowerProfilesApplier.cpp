@@ -1,0 +1,275 @@
+#include "AppliedLedger.h"
+#include "PowerProfilesApplier.h"
+#include "PowerSettings.h"
+#include "PrivateBus.h"
+#include "SchemeStore.h"
+#include "TestEnvironment.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <algorithm>
+#include <csignal>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kService = u"net.hadess.PowerProfiles"_s;
+const QString kPath = u"/net/hadess/PowerProfiles"_s;
+const QString kDaemon = u"/usr/libexec/power-profiles-daemon"_s;
+const QString kPolkit = u"org.freedesktop.PolicyKit1"_s;
+const QString kSwitch = u"net.hadess.PowerProfiles.switch-profile"_s;
+const QString kHold = u"net.hadess.PowerProfiles.hold-profile"_s;
+const QString kConnection = u"ppd-test"_s;
+const QString kLedgerKey = u"power-profiles-daemon/ActiveProfile"_s;
+// The daemon keeps its profile in /var/lib/power-profiles-daemon/state.ini: it gets a /var/lib of
+// its own, which goes away with it.
+const QString kPrivateState = u"mount -t tmpfs tmpfs /var/lib && mkdir /var/lib/power-profiles-daemon"_s;
+
+ApplyRequest request(quint32 profile, ApplyReason reason = ApplyReason::Activation)
+{
+    ApplyRequest request;
+    request.values.setValue(Setting::PerformanceProfile, PowerSource::Ac, profile);
+    request.reason = reason;
+    return request;
+}
+
+// "outcome: detail", so that a failed comparison shows what came back.
+QString applied(PowerProfilesApplier &applier, const ApplyRequest &request)
+{
+    const QList<SettingReport> reports = applier.apply(request, { Setting::PerformanceProfile });
+    if (reports.size() != 1 || reports.first().setting != Setting::PerformanceProfile)
+        return u"not one report"_s;
+    return outcomeName(reports.first().outcome) + u": "_s + reports.first().detail;
+}
+
+void stop(std::unique_ptr<QProcess> &process)
+{
+    if (!process)
+        return;
+    process->kill();
+    process->waitForFinished();
+    process.reset();
+}
+
+} // namespace
+
+class TestPowerProfilesApplier : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void seededPlansArriveAsActiveProfile();
+    void refusedSwitchNeedsAdministrator();
+    void holdOfAnotherProgramIsLeftAlone();
+    void followLeavesTheUsersChoice();
+    void silentOrMissingDaemon();
+
+private:
+    // Starts program on the private bus and waits for it to own name.
+    void start(
+        std::unique_ptr<QProcess> &process, const QString &program, const QStringList &arguments, const QString &name);
+    QDBusMessage call(const QDBusConnection &bus, QDBusMessage message) const;
+    void allow(const QStringList &actions);
+    QString activeProfile() const;
+    void setActiveProfile(const QString &profile);
+
+    TestEnvironment m_env;
+    std::unique_ptr<PrivateBus> m_bus;
+    std::unique_ptr<QProcess> m_polkit;
+    std::unique_ptr<QProcess> m_daemon;
+    QDBusConnection m_connection { kConnection };
+    std::unique_ptr<AppliedLedger> m_ledger;
+};
+
+void TestPowerProfilesApplier::initTestCase()
+{
+    if (!QFileInfo::exists(kDaemon))
+        QSKIP("power-profiles-daemon is not installed");
+    QProcess probe;
+    probe.start(u"unshare"_s, { u"-m"_s, u"sh"_s, u"-c"_s, kPrivateState });
+    if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
+        QSKIP(qPrintable(u"the daemon needs a private /var/lib (unshare -m and mount, as root): "_s
+            + QString::fromLocal8Bit(probe.readAllStandardError()).trimmed()));
+    }
+    m_bus = std::make_unique<PrivateBus>();
+    QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorText()));
+    m_connection = QDBusConnection::connectToBus(m_bus->address(), kConnection);
+    QVERIFY(m_connection.isConnected());
+    start(m_polkit, u"/usr/bin/python3"_s, { u"-m"_s, u"dbusmock"_s, u"--template"_s, u"polkitd"_s, u"--system"_s },
+        kPolkit);
+}
+
+void TestPowerProfilesApplier::init()
+{
+    QFile::remove(m_env.path(u"applied.ini"_s));
+    m_ledger = std::make_unique<AppliedLedger>(m_env.path(u"applied.ini"_s));
+    allow({});
+    start(m_daemon, u"unshare"_s, { u"-m"_s, u"sh"_s, u"-c"_s, kPrivateState + u" && exec "_s + kDaemon }, kService);
+    if (!QTest::currentTestFailed())
+        QCOMPARE(activeProfile(), u"balanced"_s);
+}
+
+void TestPowerProfilesApplier::cleanup()
+{
+    stop(m_daemon);
+}
+
+void TestPowerProfilesApplier::cleanupTestCase()
+{
+    stop(m_polkit);
+    QDBusConnection::disconnectFromBus(kConnection);
+    m_bus.reset();
+}
+
+void TestPowerProfilesApplier::seededPlansArriveAsActiveProfile()
+{
+    allow({ kSwitch });
+    SchemeStore store(m_env.path(u"schemes.ini"_s));
+    PowerProfilesApplier applier(*m_ledger, m_connection);
+    QCOMPARE(applier.handles(), QList<Setting> { Setting::PerformanceProfile });
+    // Balanced last: the daemon starts there, and each plan must be a change.
+    const QList<std::pair<QString, QString>> plans { { u"Power saver"_s, u"power-saver"_s },
+        { u"High performance"_s, u"performance"_s }, { u"Balanced"_s, u"balanced"_s } };
+    for (const auto &[name, profile] : plans) {
+        const auto seeded = defaultPlans();
+        const auto plan
+            = std::find_if(seeded.begin(), seeded.end(), [&](const DefaultPlan &p) { return p.name == name; });
+        QVERIFY(plan != seeded.end());
+        for (const PowerSource source : { PowerSource::Ac, PowerSource::Dc }) {
+            ApplyRequest request;
+            request.values = PlanValues::read(store, plan->guid);
+            request.source = source;
+            QCOMPARE(applied(applier, request), u"applied: "_s);
+            QCOMPARE(activeProfile(), profile);
+            QCOMPARE(m_ledger->written(kLedgerKey), std::optional(profile));
+        }
+    }
+}
+
+void TestPowerProfilesApplier::refusedSwitchNeedsAdministrator()
+{
+    PowerProfilesApplier applier(*m_ledger, m_connection);
+    QVERIFY(applied(applier, request(2)).startsWith(u"needs-administrator: "_s));
+    QCOMPARE(activeProfile(), u"balanced"_s);
+    QCOMPARE(m_ledger->written(kLedgerKey), std::nullopt);
+    // What the daemon already has needs no permission.
+    QCOMPARE(applied(applier, request(1)), u"applied: "_s);
+}
+
+void TestPowerProfilesApplier::holdOfAnotherProgramIsLeftAlone()
+{
+    allow({ kSwitch, kHold });
+    const QDBusConnection holder = QDBusConnection::connectToBus(m_bus->address(), u"ppd-holder"_s);
+    QDBusMessage hold = QDBusMessage::createMethodCall(kService, kPath, kService, u"HoldProfile"_s);
+    hold.setArguments({ u"power-saver"_s, u"low battery"_s, u"org.gnome.SettingsDaemon.Power"_s });
+    const QDBusMessage cookie = call(holder, hold);
+    QCOMPARE(activeProfile(), u"power-saver"_s);
+
+    PowerProfilesApplier applier(*m_ledger, m_connection);
+    for (const ApplyReason reason : { ApplyReason::Activation, ApplyReason::Follow }) {
+        const QString report = applied(applier, request(2, reason));
+        QVERIFY2(report.startsWith(u"changed-outside-ampora: "_s)
+                && report.contains(u"org.gnome.SettingsDaemon.Power"_s) && report.contains(u"low battery"_s),
+            qPrintable(report));
+        QCOMPARE(activeProfile(), u"power-saver"_s);
+    }
+
+    QDBusMessage release = QDBusMessage::createMethodCall(kService, kPath, kService, u"ReleaseProfile"_s);
+    release.setArguments({ cookie.arguments().value(0) });
+    call(holder, release);
+    QDBusConnection::disconnectFromBus(u"ppd-holder"_s);
+    QTRY_COMPARE(activeProfile(), u"balanced"_s);
+    QCOMPARE(applied(applier, request(2)), u"applied: "_s);
+    QCOMPARE(activeProfile(), u"performance"_s);
+}
+
+void TestPowerProfilesApplier::followLeavesTheUsersChoice()
+{
+    allow({ kSwitch });
+    PowerProfilesApplier applier(*m_ledger, m_connection);
+    QCOMPARE(applied(applier, request(0)), u"applied: "_s);
+    setActiveProfile(u"performance"_s); // the user's Power Mode
+
+    QVERIFY(applied(applier, request(0, ApplyReason::Follow)).startsWith(u"changed-outside-ampora: "_s));
+    QCOMPARE(activeProfile(), u"performance"_s);
+    // Choosing a plan overrides the user's choice; follows go on from there.
+    QCOMPARE(applied(applier, request(1)), u"applied: "_s);
+    QCOMPARE(applied(applier, request(0, ApplyReason::Follow)), u"applied: "_s);
+    QCOMPARE(activeProfile(), u"power-saver"_s);
+}
+
+void TestPowerProfilesApplier::silentOrMissingDaemon()
+{
+    allow({ kSwitch });
+    PowerProfilesApplier applier(*m_ledger, m_connection);
+    // A daemon that stops answering costs one timeout, not a hang.
+    ::kill(pid_t(m_daemon->processId()), SIGSTOP);
+    QVERIFY(applied(applier, request(2)).startsWith(u"failed: "_s));
+    stop(m_daemon);
+    QTRY_VERIFY(!m_connection.interface()->isServiceRegistered(kService));
+    QVERIFY(applied(applier, request(2)).startsWith(u"failed: "_s));
+
+    QVERIFY(PowerProfilesApplier(*m_ledger, m_connection).handles().isEmpty());
+    QCOMPARE(m_ledger->written(kLedgerKey), std::nullopt);
+}
+
+void TestPowerProfilesApplier::start(
+    std::unique_ptr<QProcess> &process, const QString &program, const QStringList &arguments, const QString &name)
+{
+    process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, m_bus->address());
+    environment.insert(u"POWER_PROFILE_DAEMON_FAKE_DRIVER"_s, u"1"_s);
+    process->setProcessEnvironment(environment);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start(program, arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_connection.interface()->isServiceRegistered(name) || process->state() == QProcess::NotRunning, 10000);
+    QVERIFY2(m_connection.interface()->isServiceRegistered(name),
+        qPrintable(program + u" did not start: "_s + QString::fromLocal8Bit(process->readAllStandardError())));
+}
+
+QDBusMessage TestPowerProfilesApplier::call(const QDBusConnection &bus, QDBusMessage message) const
+{
+    const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        qWarning("%s.%s: %s", qPrintable(message.interface()), qPrintable(message.member()),
+            qPrintable(reply.errorMessage()));
+    return reply;
+}
+
+void TestPowerProfilesApplier::allow(const QStringList &actions)
+{
+    QDBusMessage setAllowed = QDBusMessage::createMethodCall(
+        kPolkit, u"/org/freedesktop/PolicyKit1/Authority"_s, u"org.freedesktop.DBus.Mock"_s, u"SetAllowed"_s);
+    setAllowed.setArguments({ actions });
+    QCOMPARE(call(m_connection, setAllowed).type(), QDBusMessage::ReplyMessage);
+}
+
+QString TestPowerProfilesApplier::activeProfile() const
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get.setArguments({ kService, u"ActiveProfile"_s });
+    return call(m_connection, get).arguments().value(0).value<QDBusVariant>().variant().toString();
+}
+
+void TestPowerProfilesApplier::setActiveProfile(const QString &profile)
+{
+    QDBusMessage set = QDBusMessage::createMethodCall(kService, kPath, u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
+    set.setArguments({ kService, u"ActiveProfile"_s, QVariant::fromValue(QDBusVariant(profile)) });
+    QCOMPARE(call(m_connection, set).type(), QDBusMessage::ReplyMessage);
+}
+
+QTEST_GUILESS_MAIN(TestPowerProfilesApplier)
+#include "TestPowerProfilesApplier.moc"
