@@ -20,6 +20,10 @@ public:
     QList<SettingReport> apply(const ApplyRequest &request, const QList<Setting> &settings) override;
 
 private:
+    SettingReport applyBrightness(const ApplyRequest &request) const;
+
     QDBusConnection m_systemBus;
-    QString m_sysfsRoot;
+    QString m_device;
+    quint32 m_maxBrightness = 0;
+    QString m_sessionPath; // empty when logind gave no session
 };

@@ -1,13 +1,154 @@
 #include "PowerEventMonitor.h"
 
-PowerEventMonitor::PowerEventMonitor(const QDBusConnection &systemBus, const QString &sysfsRoot, QObject *parent)
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+
+namespace {
+
+const QString kUPowerService = QStringLiteral("org.freedesktop.UPower");
+const QString kUPowerPath = QStringLiteral("/org/freedesktop/UPower");
+const QString kUPowerInterface = QStringLiteral("org.freedesktop.UPower");
+const QString kOnBattery = QStringLiteral("OnBattery");
+const QString kLogindService = QStringLiteral("org.freedesktop.login1");
+const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
+const QString kLogindManager = QStringLiteral("org.freedesktop.login1.Manager");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+// The first read happens while the program starts: a hung UPower must not hold it up for long.
+constexpr int kCallTimeoutMs = 1500;
+
+PowerSource sourceFromOnBattery(bool onBattery)
+{
+    return onBattery ? PowerSource::Dc : PowerSource::Ac;
+}
+
+QDBusMessage onBatteryQuery()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kUPowerService, kUPowerPath, kProperties, QStringLiteral("Get"));
+    call << kUPowerInterface << kOnBattery;
+    return call;
+}
+
+std::optional<PowerSource> sourceFromReply(const QDBusMessage &reply)
+{
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    const QVariant value = reply.arguments().constFirst().value<QDBusVariant>().variant();
+    if (value.typeId() != QMetaType::Bool)
+        return std::nullopt;
+    return sourceFromOnBattery(value.toBool());
+}
+
+} // namespace
+
+PowerEventMonitor::PowerEventMonitor(
+    const QDBusConnection &systemBus, const QString &sysfsRoot, QObject *parent, std::chrono::milliseconds pollInterval)
     : PowerEvents(parent)
     , m_systemBus(systemBus)
-    , m_sysfsRoot(sysfsRoot)
+    , m_sysfs(sysfsRoot)
 {
+    m_poll.setInterval(pollInterval);
+    connect(&m_poll, &QTimer::timeout, this, &PowerEventMonitor::pollSysfs);
+    // Subscribed before the first read, so a change between the two is not lost.
+    if (m_systemBus.isConnected())
+        subscribe();
+    const std::optional<PowerSource> fromUPower = m_systemBus.isConnected() ? readUPower() : std::nullopt;
+    if (fromUPower) {
+        m_source = *fromUPower;
+    } else {
+        m_source = m_sysfs.read().acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac;
+        m_poll.start();
+    }
 }
 
 PowerSource PowerEventMonitor::source() const
 {
     return m_source;
+}
+
+void PowerEventMonitor::subscribe()
+{
+    m_systemBus.connect(kUPowerService, kUPowerPath, kProperties, QStringLiteral("PropertiesChanged"), this,
+        SLOT(onUPowerPropertiesChanged(QString, QVariantMap, QStringList)));
+    m_systemBus.connect(kLogindService, kLogindPath, kLogindManager, QStringLiteral("PrepareForSleep"), this,
+        SLOT(onPrepareForSleep(bool)));
+    auto *watcher
+        = new QDBusServiceWatcher(kUPowerService, m_systemBus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        [this](const QString &, const QString &, const QString &newOwner) { onUPowerOwnerChanged(newOwner); });
+}
+
+void PowerEventMonitor::onUPowerOwnerChanged(const QString &newOwner)
+{
+    if (newOwner.isEmpty())
+        useSysfs();
+    else
+        readUPowerLater();
+}
+
+std::optional<PowerSource> PowerEventMonitor::readUPower()
+{
+    return sourceFromReply(m_systemBus.call(onBatteryQuery(), QDBus::Block, kCallTimeoutMs));
+}
+
+// Once running, UPower is asked without waiting: the answer comes back through the event loop.
+void PowerEventMonitor::readUPowerLater()
+{
+    auto *watcher = new QDBusPendingCallWatcher(m_systemBus.asyncCall(onBatteryQuery(), kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const std::optional<PowerSource> now = sourceFromReply(call->reply());
+        if (!now) {
+            useSysfs();
+            return;
+        }
+        m_poll.stop();
+        setSource(*now);
+    });
+}
+
+void PowerEventMonitor::useSysfs()
+{
+    if (!m_poll.isActive())
+        m_poll.start();
+    pollSysfs();
+}
+
+void PowerEventMonitor::pollSysfs()
+{
+    setSource(m_sysfs.read().acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac);
+}
+
+void PowerEventMonitor::onUPowerPropertiesChanged(
+    const QString &interface, const QVariantMap &changed, const QStringList &invalidated)
+{
+    if (interface != kUPowerInterface)
+        return;
+    const auto onBattery = changed.constFind(kOnBattery);
+    if (onBattery != changed.constEnd() && onBattery->typeId() == QMetaType::Bool) {
+        m_poll.stop();
+        setSource(sourceFromOnBattery(onBattery->toBool()));
+    } else if (invalidated.contains(kOnBattery)) {
+        readUPowerLater();
+    }
+}
+
+void PowerEventMonitor::onPrepareForSleep(bool starting)
+{
+    if (starting)
+        return;
+    // The plug may have been pulled while asleep, and the poll would only notice it later.
+    if (m_poll.isActive())
+        pollSysfs();
+    Q_EMIT resumed();
+}
+
+void PowerEventMonitor::setSource(PowerSource now)
+{
+    if (now == m_source)
+        return;
+    m_source = now;
+    Q_EMIT sourceChanged(now);
 }
