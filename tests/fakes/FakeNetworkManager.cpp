@@ -7,12 +7,26 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QTimer>
 
 namespace {
 
 const QString kRoot = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString kSettingsFolder = kRoot + QStringLiteral("/Settings/");
 const QString kActiveFolder = kRoot + QStringLiteral("/ActiveConnection/");
+const QString kActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
+constexpr uint kActivating = 1;
+constexpr uint kActivated = 2;
+constexpr uint kReasonNone = 1;
+
+void sendPropertiesChanged(
+    const QDBusConnection &bus, const QString &path, const QString &interface, const QVariantMap &changed)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(
+        path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+    signal << interface << changed << QStringList();
+    bus.send(signal);
+}
 
 QList<QDBusObjectPath> numberedPaths(const QString &folder, qsizetype count)
 {
@@ -53,6 +67,36 @@ QVariant FakeNetworkManager::property(const QString &path, const QString &name) 
     return {};
 }
 
+QVariantMap FakeNetworkManager::properties(const QString &path) const
+{
+    const QStringList names = path == kRoot ? QStringList { QStringLiteral("ActiveConnections") }
+                                            : QStringList { QStringLiteral("Uuid"), QStringLiteral("State") };
+    QVariantMap all;
+    for (const QString &name : names) {
+        const QVariant value = property(path, name);
+        if (value.isValid())
+            all.insert(name, value);
+    }
+    return all;
+}
+
+QString FakeNetworkManager::activate(const QDBusConnection &bus, const QString &uuid)
+{
+    m_active.append({ uuid, kActivating });
+    const qsizetype index = m_active.size() - 1;
+    const QString path = kActiveFolder + QString::number(index + 1);
+    sendPropertiesChanged(bus, kRoot, QStringLiteral("org.freedesktop.NetworkManager"),
+        { { QStringLiteral("ActiveConnections"), property(kRoot, QStringLiteral("ActiveConnections")) } });
+    QTimer::singleShot(0, this, [this, bus, index, path] {
+        m_active[index].state = kActivated;
+        QDBusMessage stateChanged = QDBusMessage::createSignal(path, kActiveInterface, QStringLiteral("StateChanged"));
+        stateChanged << kActivated << kReasonNone;
+        bus.send(stateChanged);
+        sendPropertiesChanged(bus, path, kActiveInterface, { { QStringLiteral("State"), kActivated } });
+    });
+    return path;
+}
+
 bool FakeNetworkManager::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
 {
     const QString path = message.path();
@@ -83,6 +127,12 @@ bool FakeNetworkManager::handleMessage(const QDBusMessage &message, const QDBusC
         if (!value.isValid())
             return false;
         return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+    }
+    if (member == u"GetAll" && message.arguments().size() == 1) {
+        const QVariantMap all = properties(path);
+        if (all.isEmpty())
+            return false;
+        return connection.send(message.createReply(all));
     }
     return false;
 }
