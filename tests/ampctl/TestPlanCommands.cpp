@@ -186,7 +186,8 @@ void TestPlanCommands::showListsEveryOfferedSettingInReadableUnits()
             u"display-off | Turn off the display after | 5min | 2min"_s,
             u"disk-off | Turn off hard disks after | 10min | 5min"_s,
             u"sleep | Put the computer to sleep after | 15min | 10min"_s, u"hibernate | Hibernate after | 3h | 1h"_s,
-            u"lock-on-wake | On wake up | on | on"_s, u"brightness | Display brightness (%) | 70% | 40%"_s }));
+            u"lock-on-wake | On wake up | on | on"_s, u"brightness | Display brightness (%) | 70% | 40%"_s,
+            u"performance-profile | Performance profile | power-saver | power-saver"_s }));
     const QJsonArray settings = plan[u"settings"_s].toArray();
     QCOMPARE(settings[7][u"ac"_s][u"value"_s].toInteger(), 10800);
     QCOMPARE(settings[9][u"dc"_s][u"value"_s].toInteger(), 40);
@@ -195,8 +196,8 @@ void TestPlanCommands::showListsEveryOfferedSettingInReadableUnits()
     QCOMPARE(text.status, 0);
     QVERIFY(text.err.isEmpty());
     QVERIFY2(text.out.startsWith(u"Name:         Power saver\n"_s), qPrintable(text.out));
-    QVERIFY(text.out.contains(u"\nSETTING       AC       DC       LABEL\n"_s));
-    QVERIFY(text.out.contains(u"\nhibernate     3h       1h       Hibernate after\n"_s));
+    QVERIFY(text.out.contains(u"\nSETTING              AC           DC           LABEL\n"_s));
+    QVERIFY(text.out.contains(u"\nhibernate            3h           1h           Hibernate after\n"_s));
 }
 
 void TestPlanCommands::desktopHasFewerSettingsAndNoBatteryValues()
@@ -208,8 +209,8 @@ void TestPlanCommands::desktopHasFewerSettingsAndNoBatteryValues()
         QVERIFY(!setting.toObject().contains(u"dc"_s));
     }
     QCOMPARE(names,
-        (QStringList {
-            u"power-button"_s, u"display-off"_s, u"disk-off"_s, u"sleep"_s, u"hibernate"_s, u"lock-on-wake"_s }));
+        (QStringList { u"power-button"_s, u"display-off"_s, u"disk-off"_s, u"sleep"_s, u"hibernate"_s,
+            u"lock-on-wake"_s, u"performance-profile"_s }));
     QCOMPARE(run({ u"get"_s, u"Balanced"_s, u"display-off"_s }, Machine::Desktop).out, u"AC  10min\n"_s);
     QCOMPARE(run({ u"get"_s, u"Balanced"_s, u"display-off"_s }).out, u"AC  10min\nDC  5min\n"_s);
 }

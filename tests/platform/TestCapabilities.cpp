@@ -50,7 +50,8 @@ void TestCapabilities::machinesOfferTheirRows_data()
     QTest::newRow("desktop: power button only")
         << fixture("caps-desktop")
         << QStringList { u"IDS_POWER_BTN_PRESS AC"_s, u"IDS_DISPLAY_OFF AC"_s, u"IDS_HARDDISK_OFF AC"_s,
-               u"IDS_MAKE_SLEEP AC"_s, u"IDS_MAKE_HIBERNATE AC"_s, u"IDS_LOCK_ON_WAKEUP AC"_s };
+               u"IDS_MAKE_SLEEP AC"_s, u"IDS_MAKE_HIBERNATE AC"_s, u"IDS_LOCK_ON_WAKEUP AC"_s,
+               u"IDS_PERFORMANCE_PROFILE AC"_s };
 }
 
 void TestCapabilities::machinesOfferTheirRows()

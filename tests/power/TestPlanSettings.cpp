@@ -125,7 +125,7 @@ void TestPlanSettings::readAllWriteAllRoundTripOnTheStore()
 
     // The editor opens Balanced, changes two values and saves them into the copy.
     QList<PlanSettingValue> values = readPlanSettings(store, kBalanced, kLaptop);
-    QCOMPARE(values.size(), 20);
+    QCOMPARE(values.size(), 22);
     for (PlanSettingValue &value : values) {
         if (value.row->setting == GUID_VIDEO_POWERDOWN_TIMEOUT && value.source == PowerSource::Ac)
             value.shown = number(2);
@@ -171,7 +171,7 @@ void TestPlanSettings::unreadableValuesShowEmptyAndWriteWhatTheControlsHold()
     FakePowerPlatform platform;
     const QUuid empty = platform.addScheme(u"No values"_s);
     const QList<PlanSettingValue> values = readPlanSettings(platform, empty, kLaptop);
-    QCOMPARE(values.size(), 20);
+    QCOMPARE(values.size(), 22);
     for (const PlanSettingValue &value : values)
         QCOMPARE(value.shown, shownValue(value.row->kind, kUnreadableValue));
 
@@ -193,7 +193,7 @@ void TestPlanSettings::failedWriteDoesNotStopTheWalk()
 
     const Result<> written = writePlanSettings(platform, plan, values);
     QCOMPARE(written.failure().message, u"refused"_s);
-    QCOMPARE(platform.writes, 20);
+    QCOMPARE(platform.writes, 22);
     QCOMPARE(stored(platform, plan, GUID_LOCK_CONSOLE_ON_WAKE, PowerSource::Dc), 1u);
 }
 

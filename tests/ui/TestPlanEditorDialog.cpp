@@ -316,11 +316,11 @@ void TestPlanEditorDialog::editingActivatesAgainOnlyTheActivePlan()
 void TestPlanEditorDialog::rowsFollowWhatTheMachineHas()
 {
     const QStringList alwaysOffered { text("IDS_DISPLAY_OFF"), text("IDS_HARDDISK_OFF"), text("IDS_MAKE_SLEEP"),
-        text("IDS_MAKE_HIBERNATE"), text("IDS_LOCK_ON_WAKEUP") };
+        text("IDS_MAKE_HIBERNATE"), text("IDS_LOCK_ON_WAKEUP"), text("IDS_PERFORMANCE_PROFILE") };
 
     // A laptop: every row, two columns.
     const auto laptop = makeDialog(Mode::Edit, m_balanced);
-    QCOMPARE(laptop->rowLabels().size(), 10);
+    QCOMPARE(laptop->rowLabels().size(), 11);
     QCOMPARE(laptop->width(), 850);
     QVERIFY(laptop->settingControl(GUID_LIDCLOSE_ACTION, PowerSource::Dc));
     // Every label's English fits beside its picture.
@@ -364,7 +364,7 @@ void TestPlanEditorDialog::everyControlIsReachedWithTabAndShowsFocus()
         for (PowerSource source : { PowerSource::Ac, PowerSource::Dc })
             controls.insert(dialog->settingControl(row.setting, source));
     }
-    QCOMPARE(controls.size(), 23);
+    QCOMPARE(controls.size(), 25);
     QSet<QWidget *> reached;
     dialog->nameBox()->setFocus(Qt::TabFocusReason);
     for (int step = 0; step < 2 * controls.size() && reached.size() < controls.size(); ++step) {
