@@ -15,6 +15,7 @@ TestEnvironment::TestEnvironment()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(root + QStringLiteral("/state")));
     QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     SharedStrings &strings = sharedStrings();

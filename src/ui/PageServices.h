@@ -2,6 +2,7 @@
 
 #include "Services.h"
 
+class PlanFollower;
 class PleaseWaitDialog;
 
 // What pages read and show, owned by the main window and outliving every page. Reloads read the
@@ -9,4 +10,7 @@ class PleaseWaitDialog;
 struct PageServices : Services
 {
     PleaseWaitDialog *pleaseWait = nullptr; // shown while a page reloads; none in some tests
+    // What became of the active plan's values on this machine; none in a window that applies
+    // nothing (tests).
+    PlanFollower *follower = nullptr;
 };
