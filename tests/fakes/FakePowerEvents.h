@@ -1,0 +1,24 @@
+#pragma once
+
+#include "PowerEvents.h"
+
+// A power source the test sets; setSource() emits as the real monitor does, once per change.
+class FakePowerEvents : public PowerEvents
+{
+    Q_OBJECT
+public:
+    using PowerEvents::PowerEvents;
+
+    PowerSource source() const override { return m_source; }
+    void setSource(PowerSource source)
+    {
+        if (source == m_source)
+            return;
+        m_source = source;
+        Q_EMIT sourceChanged(source);
+    }
+    void wake() { Q_EMIT resumed(); }
+
+private:
+    PowerSource m_source = PowerSource::Ac;
+};
