@@ -4,8 +4,10 @@
 #include "GuiStart.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
+#include "PlanFollower.h"
 #include "PlatformServices.h"
 #include "Profile.h"
+#include "ResidentServices.h"
 #include "SharedStrings.h"
 #include "SingleInstance.h"
 #include "UiFonts.h"
@@ -46,6 +48,10 @@ int Application::runFirstCopy()
     registerFontSubstitutes();
 
     PlatformServices backends(sharedStrings());
+    // Only the copy that stays keeps the plan applied; it outlives the window that shows it.
+    std::optional<ResidentServices> resident;
+    if (!m_start.setActivePlan)
+        resident.emplace(backends.services().platform);
     SingleInstance instance(std::move(m_start.lock));
     MainWindow frame(backends.services(), backends.desktop());
     if (!frame.winId()) {
@@ -55,9 +61,13 @@ int Application::runFirstCopy()
     instance.listen([&frame](const InstanceMessage &message) { return frame.handleInstanceMessage(message); });
     if (m_start.setActivePlan) {
         // The window stays hidden; a later plain start brings it up.
-        if (m_start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce)
+        if (m_start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce) {
+            applyActivePlanOnce(backends.services().platform);
             frame.showPlanChangedPopup(m_start.outcome.planName, AfterPopup::EndProgram);
+        }
     } else {
+        frame.follow(resident->follower(), resident->events(), resident->networkSwitch());
+        resident->follower().start();
         frame.showRequest();
         if (sharedStrings().commandLine == QStringLiteral("-hideme"))
             frame.startHidden();

@@ -1,11 +1,13 @@
 #include "Launcher.h"
 
+#include "ApplierFactory.h"
 #include "CommandLine.h"
 #include "GuiStart.h"
 #include "PlatformServices.h"
 #include "PowerPlatform.h"
 #include "SharedStrings.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
 #include <cstdio>
@@ -58,7 +60,11 @@ int Launcher::run()
             const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
             start.outcome = switchPlanFromCommandLine(*platform, strings.commandLine);
             // Only a switch to announce needs a window; anything else ends here, so that the
-            // service of a scheduled start always finishes.
+            // service of a scheduled start always finishes. The window applies what it announces.
+            if (start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedQuietly) {
+                const QCoreApplication app(m_argc, m_argv); // the bus connections need one
+                applyActivePlanOnce(*platform);
+            }
             if (start.outcome.effect != PlanSwitchOutcome::Effect::SwitchedAnnounce)
                 return 0;
         }

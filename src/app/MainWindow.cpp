@@ -1,15 +1,20 @@
 #include "MainWindow.h"
 
 #include "AboutDialog.h"
+#include "BatteryPopup.h"
+#include "BatteryStatusReader.h"
 #include "CommandId.h"
 #include "CommandLine.h"
 #include "MessageBox.h"
+#include "NetworkAutoSwitch.h"
 #include "NotificationStack.h"
 #include "PageColours.h"
 #include "PageFactory.h"
+#include "PlanFollower.h"
 #include "PlanListPage.h"
 #include "PlanSwitch.h"
 #include "PleaseWaitDialog.h"
+#include "PowerEvents.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
 #include "SettingsDialog.h"
@@ -45,7 +50,7 @@ MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder p
 {
     if (!m_pageBuilder) {
         m_pageBuilder = [this](PageKind kind, QWidget *pageParent) {
-            return createPage(kind, PageServices { m_services, m_pleaseWait }, pageParent);
+            return createPage(kind, PageServices { m_services, m_pleaseWait, m_follower }, pageParent);
         };
     }
     setWindowTitle(sharedStrings().appTitle);
@@ -227,6 +232,30 @@ void MainWindow::showPlanChangedPopup(const QString &planName, AfterPopup after)
     const QString body = formatText(loadText(u"IDS_POWER_PLAN_CHANGE_BODY"), planName);
     NotificationStack::instance().show(heading, body, NotificationStack::kStandardWidth,
         NotificationStack::kStandardHeight, this, PopupAccent::Blue, NotificationStack::kStandardDisplayMs, after);
+}
+
+void MainWindow::follow(PlanFollower &follower, PowerEvents &events, NetworkAutoSwitch &networkSwitch)
+{
+    m_follower = &follower;
+    connect(&events, &PowerEvents::sourceChanged, this, &MainWindow::showBatteryPopupIfWanted);
+    connect(&networkSwitch, &NetworkAutoSwitch::planSwitched, this, &MainWindow::announceNetworkSwitch);
+}
+
+void MainWindow::showBatteryPopupIfWanted()
+{
+    if (!isSettingTrue(readSetting(SettingKey::NotifyBatteryChanges)))
+        return;
+    const BatteryPopup popup = BatteryPopup::forStatus(m_services.battery.read());
+    NotificationStack::instance().show(popup.title, popup.body, NotificationStack::kStandardWidth,
+        NotificationStack::kStandardHeight, this, popup.accent, NotificationStack::kStandardDisplayMs);
+}
+
+void MainWindow::announceNetworkSwitch(const QUuid &plan)
+{
+    if (isSettingFalse(readSetting(SettingKey::NotifyPlanChanges)))
+        return;
+    if (const Result<QString> name = m_services.platform.friendlyName(plan))
+        showPlanChangedPopup(*name, AfterPopup::KeepRunning);
 }
 
 void MainWindow::paintEvent(QPaintEvent *)

@@ -12,7 +12,10 @@
 #include <functional>
 #include <memory>
 
+class NetworkAutoSwitch;
+class PlanFollower;
 class PleaseWaitDialog;
+class PowerEvents;
 
 // The program's only top-level window. It holds one page at a time, carries out every command
 // the pages forward, and is the receiving end of hand-overs from later copies. It can hide into
@@ -48,6 +51,10 @@ public:
     TrayIcon &tray() { return m_tray; }
     // Announces a switched plan; with AfterPopup::EndProgram the program ends once the popup has gone.
     void showPlanChangedPopup(const QString &planName, AfterPopup after);
+    // The running copy: pages show what became of the plan's values; moving between mains and
+    // battery shows the battery popup and a network's plan switch is announced, each when the
+    // user asked for it in the settings.
+    void follow(PlanFollower &follower, PowerEvents &events, NetworkAutoSwitch &networkSwitch);
 
 Q_SIGNALS:
     // Another process changed the network schedules; the current page reloads.
@@ -64,10 +71,13 @@ private:
     void reloadTitle();
     void centreOnScreen();
     void exitProgram();
+    void showBatteryPopupIfWanted();
+    void announceNetworkSwitch(const QUuid &plan);
 
     // What the pages read; it outlives the window, whose page's reload may still be running.
     Services m_services;
     PleaseWaitDialog *m_pleaseWait;
+    PlanFollower *m_follower = nullptr;
     PageBuilder m_pageBuilder;
     Page *m_currentPage = nullptr;
     PageKind m_currentKind = PageKind::Summary;

@@ -2,6 +2,7 @@
 
 #include "GnomeApplier.h"
 #include "LogindBrightnessApplier.h"
+#include "PlanFollower.h"
 #include "PowerEventMonitor.h"
 #include "PowerProfilesApplier.h"
 #include "SysfsCapabilityReader.h"
@@ -40,4 +41,11 @@ ApplyBackends createApplyBackends()
     backends.coordinator = std::make_unique<ApplyCoordinator>(
         std::move(appliers), capabilities ? std::optional<PlanCapabilities>(*capabilities) : std::nullopt);
     return backends;
+}
+
+void applyActivePlanOnce(const PowerPlatform &platform)
+{
+    const ApplyBackends backends = createApplyBackends();
+    (void)applyActivePlan(platform, *backends.coordinator, backends.events->source(), ApplyReason::Activation);
+    backends.coordinator->release();
 }

@@ -18,3 +18,7 @@ struct ApplyBackends
 };
 
 ApplyBackends createApplyBackends();
+
+// A copy that switched a plan and ends: applies the active plan once, as an activation, and
+// writes the desktop's settings out before returning.
+void applyActivePlanOnce(const PowerPlatform &platform);

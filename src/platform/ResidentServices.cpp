@@ -1,0 +1,18 @@
+#include "ResidentServices.h"
+
+#include "NetworkAutoSwitch.h"
+#include "NetworkManagerWatch.h"
+#include "PlanFollower.h"
+
+ResidentServices::ResidentServices(PowerPlatform &platform)
+    : m_backends(createApplyBackends())
+    , m_follower(std::make_unique<PlanFollower>(platform, *m_backends.coordinator, *m_backends.events))
+    , m_networkWatch(std::make_unique<NetworkManagerWatch>())
+    , m_networkSwitch(std::make_unique<NetworkAutoSwitch>(*m_networkWatch, platform))
+{
+}
+
+ResidentServices::~ResidentServices()
+{
+    m_backends.coordinator->release();
+}

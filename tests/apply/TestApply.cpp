@@ -1,0 +1,178 @@
+#include "AppliedLedger.h"
+#include "ApplyCoordinator.h"
+#include "ApplyStatus.h"
+#include "FakePlanApplier.h"
+#include "FakePowerEvents.h"
+#include "FakePowerPlatform.h"
+#include "PlanFollower.h"
+#include "PowerSettings.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A plan whose every value is base + the setting's position, plus 100 on battery.
+QUuid addPlan(FakePowerPlatform &platform, const QString &name, quint32 base)
+{
+    const QUuid plan = platform.addScheme(name);
+    for (const Setting setting : allSettings()) {
+        const PowerSettingRow &row = settingRow(setting);
+        const quint32 value = base + static_cast<quint32>(setting);
+        (void)platform.writeValueIndex(PowerSource::Ac, plan, row.subgroup, row.setting, value);
+        (void)platform.writeValueIndex(PowerSource::Dc, plan, row.subgroup, row.setting, value + 100);
+    }
+    return plan;
+}
+
+QList<Outcome> outcomesOf(const QList<SettingReport> &reports)
+{
+    QList<Outcome> outcomes;
+    for (const SettingReport &report : reports)
+        outcomes.append(report.outcome);
+    return outcomes;
+}
+
+} // namespace
+
+class TestApply : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void eachSettingGoesToTheFirstApplierThatHandlesIt();
+    void followerAppliesWhenThePlanTheSourceOrTheMachineChanges();
+    void ledgerTellsAmporasValuesFromTheUsers();
+};
+
+void TestApply::eachSettingGoesToTheFirstApplierThatHandlesIt()
+{
+    auto desktop = std::make_unique<FakePlanApplier>(
+        QList<Setting> { Setting::PowerButton, Setting::Dim, Setting::Brightness }, u"desktop"_s);
+    desktop->outcomes[Setting::Dim] = Outcome::Approximated;
+    desktop->details[Setting::Dim] = u"dims at half the blank time"_s;
+    auto daemon = std::make_unique<FakePlanApplier>(
+        QList<Setting> { Setting::Brightness, Setting::Lid, Setting::PerformanceProfile }, u"daemon"_s);
+    FakePlanApplier &desktopRef = *desktop;
+    FakePlanApplier &daemonRef = *daemon;
+    std::vector<std::unique_ptr<PlanApplier>> appliers;
+    appliers.push_back(std::move(desktop));
+    appliers.push_back(std::move(daemon));
+    // A laptop without a lid switch: the lid is not on this machine, whoever could handle it.
+    ApplyCoordinator coordinator(std::move(appliers), PlanCapabilities { true, true, false, true, true });
+    QCOMPARE(coordinator.applierNames(), (QStringList { u"desktop"_s, u"daemon"_s }));
+
+    const QList<SettingReport> reports = coordinator.apply({ {}, PowerSource::Dc, ApplyReason::Follow });
+    QCOMPARE(reports.size(), kSettingCount);
+    for (int i = 0; i < kSettingCount; ++i)
+        QCOMPARE(reports[i].setting, static_cast<Setting>(i));
+    QCOMPARE(outcomesOf(reports),
+        (QList<Outcome> { Outcome::Applied, Outcome::NotOnThisDesktop, Outcome::NotOnThisMachine, Outcome::Approximated,
+            Outcome::NotOnThisDesktop, Outcome::NeedsAdministrator, Outcome::NotOnThisDesktop,
+            Outcome::NotOnThisDesktop, Outcome::NotOnThisDesktop, Outcome::Applied, Outcome::Applied }));
+    QCOMPARE(reports[3].detail, u"dims at half the blank time"_s);
+    // Each applier is asked once, for the source of the request.
+    QCOMPARE(desktopRef.requests.size(), 1);
+    QCOMPARE(daemonRef.requests.size(), 1);
+    QCOMPARE(daemonRef.requests[0].source, PowerSource::Dc);
+    QCOMPARE(daemonRef.requests[0].reason, ApplyReason::Follow);
+
+    coordinator.release();
+    QCOMPARE(desktopRef.releases + daemonRef.releases, 2);
+
+    // Capabilities that could not be read hide nothing.
+    std::vector<std::unique_ptr<PlanApplier>> lidOnly;
+    lidOnly.push_back(std::make_unique<FakePlanApplier>(QList<Setting> { Setting::Lid }));
+    ApplyCoordinator unknownMachine(std::move(lidOnly), std::nullopt);
+    QCOMPARE(unknownMachine.apply({})[2].outcome, Outcome::Applied);
+}
+
+void TestApply::followerAppliesWhenThePlanTheSourceOrTheMachineChanges()
+{
+    const TestEnvironment env;
+    FakePowerPlatform platform;
+    const QUuid first = addPlan(platform, u"First"_s, 10);
+    const QUuid second = addPlan(platform, u"Second"_s, 20);
+    platform.setActiveDirectly(first);
+    auto applier = std::make_unique<FakePlanApplier>(allSettings());
+    FakePlanApplier &recorder = *applier;
+    std::vector<std::unique_ptr<PlanApplier>> appliers;
+    appliers.push_back(std::move(applier));
+    ApplyCoordinator coordinator(std::move(appliers), std::nullopt);
+    FakePowerEvents events;
+    PlanFollower follower(platform, coordinator, events);
+    QSignalSpy applied(&follower, &PlanFollower::applied);
+
+    // At start: a follow, with the active plan's values.
+    follower.start();
+    QCOMPARE(recorder.requests.size(), 1);
+    QCOMPARE(recorder.requests[0].reason, ApplyReason::Follow);
+    QCOMPARE(recorder.requests[0].values.value(Setting::Dim, PowerSource::Dc), 113u);
+
+    // Another plan, or new values for the active one, is an activation; a change elsewhere in
+    // the store applies nothing.
+    QVERIFY(platform.setActiveScheme(second));
+    QCOMPARE(recorder.requests.size(), 2);
+    QCOMPARE(recorder.requests[1].reason, ApplyReason::Activation);
+    QCOMPARE(recorder.requests[1].values.value(Setting::PowerButton, PowerSource::Ac), 20u);
+    QVERIFY(platform.writeFriendlyName(first, u"Renamed"_s));
+    Q_EMIT platform.schemesChanged();
+    QCOMPARE(recorder.requests.size(), 2);
+    const PowerSettingRow &brightness = settingRow(Setting::Brightness);
+    QVERIFY(platform.writeValueIndex(PowerSource::Ac, second, brightness.subgroup, brightness.setting, 55));
+    Q_EMIT platform.schemesChanged();
+    QCOMPARE(recorder.requests.size(), 3);
+    QCOMPARE(recorder.requests[2].values.value(Setting::Brightness, PowerSource::Ac), 55u);
+
+    // Mains to battery, and a wake-up: follows on the source of the moment.
+    events.setSource(PowerSource::Dc);
+    events.wake();
+    QCOMPARE(recorder.requests.size(), 5);
+    QCOMPARE(recorder.requests[3].source, PowerSource::Dc);
+    QCOMPARE(recorder.requests[3].reason, ApplyReason::Follow);
+    QCOMPARE(recorder.requests[4].reason, ApplyReason::Follow);
+    QCOMPARE(applied.size(), 5);
+
+    // What happened is kept for the other processes (ampctl status) to read.
+    recorder.outcomes[Setting::LockOnWake] = Outcome::ChangedOutsideAmpora;
+    recorder.details[Setting::LockOnWake] = u"the user chose false\nin Settings"_s;
+    events.setSource(PowerSource::Ac);
+    const std::optional<ApplyStatus> saved = ApplyStatus::load();
+    QVERIFY(saved);
+    QCOMPARE(saved->plan, second);
+    QCOMPARE(saved->source, PowerSource::Ac);
+    QCOMPARE(saved->appliers, QStringList { u"fake"_s });
+    QCOMPARE(outcomesOf(saved->reports), outcomesOf(follower.lastStatus()->reports));
+    // A detail cannot break the file's lines.
+    QCOMPARE(saved->reportFor(Setting::LockOnWake)->detail, u"the user chose false in Settings"_s);
+
+    // A store that cannot say which plan is active applies nothing.
+    platform.setUnreadable(true);
+    events.setSource(PowerSource::Dc);
+    QCOMPARE(recorder.requests.size(), 6);
+}
+
+void TestApply::ledgerTellsAmporasValuesFromTheUsers()
+{
+    const TestEnvironment env;
+    AppliedLedger ledger;
+    QVERIFY(ledger.path().startsWith(qEnvironmentVariable("XDG_STATE_HOME")));
+    QVERIFY(ledger.mayFollow(u"gsettings/a/b"_s, u"'x'"_s)); // never written
+    QVERIFY(ledger.remember(u"gsettings/a/b"_s, u"uint32 300"_s));
+    QCOMPARE(AppliedLedger().written(u"gsettings/a/b"_s), u"uint32 300"_s);
+    QVERIFY(ledger.mayFollow(u"gsettings/a/b"_s, u"uint32 300"_s));
+    QVERIFY(!ledger.mayFollow(u"gsettings/a/b"_s, u"uint32 600"_s));
+
+    // A ledger that cannot be read is not written over.
+    const QString unreadable = env.path(u"ledger-folder"_s);
+    QVERIFY(QDir().mkpath(unreadable));
+    const Result<> refused = AppliedLedger(unreadable).remember(u"k"_s, u"v"_s);
+    QVERIFY(!refused);
+    QVERIFY(QFileInfo(unreadable).isDir());
+}
+
+QTEST_GUILESS_MAIN(TestApply)
+#include "TestApply.moc"
