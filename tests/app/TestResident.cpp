@@ -1,0 +1,174 @@
+#include "BatteryPopup.h"
+#include "DesktopNotifications.h"
+#include "FakeBatteryStatusReader.h"
+#include "FakeCapabilityReader.h"
+#include "FakeNetworkList.h"
+#include "FakeShellOpener.h"
+#include "FakeTaskService.h"
+#include "GSettingsKey.h"
+#include "IniFile.h"
+#include "MainWindow.h"
+#include "NotificationStack.h"
+#include "NotificationStrip.h"
+#include "PlanFollower.h"
+#include "PowerSettings.h"
+#include "PrivateBus.h"
+#include "Profile.h"
+#include "ResidentServices.h"
+#include "SchemeStore.h"
+#include "SharedStrings.h"
+#include "TestEnvironment.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kUPower = u"org.freedesktop.UPower"_s;
+const QString kSession = u"org/gnome/desktop/session"_s;
+const QString kScreensaver = u"org/gnome/desktop/screensaver"_s;
+
+QUuid planNamed(const QString &name)
+{
+    for (const DefaultPlan &plan : defaultPlans()) {
+        if (plan.name == name)
+            return plan.guid;
+    }
+    return {};
+}
+
+} // namespace
+
+// The running copy as it runs in a GNOME session: real GSettings (keyfile backend, GNOME's own
+// schemas), a UPower stand-in on the system bus, the real store and the window's popups.
+class TestResident : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void followsMainsAndBatteryKeepingWhatTheUserChanged();
+
+private:
+    QString keyfileValue(const QString &group, const QString &key) const;
+    void setOnBattery(bool onBattery);
+    int batteryPopupsShown() const;
+
+    TestEnvironment m_env;
+    PrivateBus m_bus;
+    QProcess m_upower;
+    FakeBatteryStatusReader m_battery;
+};
+
+void TestResident::initTestCase()
+{
+    QVERIFY2(m_bus.isRunning(), qPrintable(m_bus.errorText()));
+    // Before anything asks for the system bus: the process keeps its first connection.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    m_upower.setProcessEnvironment(environment);
+    m_upower.start(u"/usr/bin/python3"_s,
+        { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"upower"_s, u"-p"_s, u"{\"OnBattery\": false}"_s });
+    QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::systemBus().interface()->isServiceRegistered(kUPower).value(), 20000);
+
+    const QString schemas = m_env.path(u"schemas"_s);
+    for (const char *file : { "org.gnome.settings-daemon.plugins.power.gschema.xml",
+             "org.gnome.settings-daemon.enums.xml", "org.gnome.desktop.session.gschema.xml",
+             "org.gnome.desktop.screensaver.gschema.xml", "org.gnome.desktop.enums.xml" }) {
+        const QString name = QString::fromLatin1(file);
+        m_env.writeFile(u"schemas/"_s + name, TestEnvironment::readFile(u"/usr/share/glib-2.0/schemas/"_s + name));
+    }
+    QCOMPARE(QProcess::execute(u"glib-compile-schemas"_s, { u"--strict"_s, schemas }), 0);
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(schemas));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(m_env.path(u"data"_s)));
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    m_battery.status = { 0, SystemPowerStatus::FlagLow, 30, 1800 };
+}
+
+void TestResident::cleanupTestCase()
+{
+    m_upower.terminate();
+    m_upower.waitForFinished();
+}
+
+QString TestResident::keyfileValue(const QString &group, const QString &key) const
+{
+    return IniFile::load(m_env.path(u"config/glib-2.0/settings/keyfile"_s)).value(group, key);
+}
+
+void TestResident::setOnBattery(bool onBattery)
+{
+    QDBusMessage set = QDBusMessage::createMethodCall(
+        kUPower, u"/org/freedesktop/UPower"_s, u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
+    set << kUPower << u"OnBattery"_s << QVariant::fromValue(QDBusVariant(onBattery));
+    QCOMPARE(QDBusConnection::systemBus().call(set).type(), QDBusMessage::ReplyMessage);
+}
+
+int TestResident::batteryPopupsShown() const
+{
+    const QString title = BatteryPopup::forStatus(m_battery.status).title;
+    const QList<NotificationStrip *> &popups = NotificationStack::instance().popups();
+    return static_cast<int>(
+        std::count_if(popups.cbegin(), popups.cend(), [&](const NotificationStrip *p) { return p->title() == title; }));
+}
+
+void TestResident::followsMainsAndBatteryKeepingWhatTheUserChanged()
+{
+    QVERIFY(writeSetting(SettingKey::NotifyBatteryChanges, u"TRUE"_s));
+    SchemeStore store(sharedStrings().schemeStoreFile);
+    FakeTaskService tasks;
+    FakeNetworkList networks;
+    FakeCapabilityReader capabilities;
+    FakeShellOpener opener;
+    DesktopNotifications notifications;
+    ResidentServices resident(store);
+    MainWindow frame(
+        Services { store, tasks, networks, m_battery, capabilities }, DesktopServices { opener, notifications });
+    frame.follow(resident.follower(), resident.events(), resident.networkSwitch());
+    QSignalSpy applied(&resident.follower(), &PlanFollower::applied);
+
+    // At start, on mains: Balanced blanks after 10 minutes and locks on wake.
+    resident.follower().start();
+    QCOMPARE(applied.size(), 1);
+    QCOMPARE(resident.follower().lastStatus()->appliers.first(), u"GNOME"_s);
+    QTRY_COMPARE(keyfileValue(kSession, u"idle-delay"_s), u"600"_s);
+    QCOMPARE(keyfileValue(kScreensaver, u"lock-enabled"_s), u"true"_s);
+
+    // The user turns the lock off in GNOME's Settings; unplugging brings the battery values and
+    // the popup, and leaves the user's choice alone.
+    QVERIFY(GSettingsKey(u"org.gnome.desktop.screensaver"_s, u"lock-enabled"_s).write(false).ok());
+    setOnBattery(true);
+    QTRY_COMPARE(applied.size(), 2);
+    const ApplyStatus onBattery = resident.follower().lastStatus().value();
+    QCOMPARE(onBattery.source, PowerSource::Dc);
+    QTRY_COMPARE(keyfileValue(kSession, u"idle-delay"_s), u"300"_s);
+    QCOMPARE(keyfileValue(kScreensaver, u"lock-enabled"_s), u"false"_s);
+    QCOMPARE(onBattery.reportFor(Setting::LockOnWake)->outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(onBattery.reportFor(Setting::DisplayOff)->outcome, Outcome::Applied);
+    QCOMPARE(batteryPopupsShown(), 1);
+
+    // Choosing a plan is the user's own word: it writes every key again.
+    QVERIFY(store.setActiveScheme(planNamed(u"Power saver"_s)));
+    QTRY_COMPARE(applied.size(), 3);
+    QTRY_COMPARE(keyfileValue(kSession, u"idle-delay"_s), u"120"_s);
+    QCOMPARE(keyfileValue(kScreensaver, u"lock-enabled"_s), u"true"_s);
+
+    // Without the option, plugging in again shows no popup.
+    QVERIFY(writeSetting(SettingKey::NotifyBatteryChanges, u"FALSE"_s));
+    setOnBattery(false);
+    QTRY_COMPARE(applied.size(), 4);
+    QCOMPARE(resident.follower().lastStatus()->source, PowerSource::Ac);
+    QTRY_COMPARE(keyfileValue(kSession, u"idle-delay"_s), u"300"_s);
+    QVERIFY(batteryPopupsShown() <= 1);
+}
+
+QTEST_MAIN(TestResident)
+#include "TestResident.moc"
