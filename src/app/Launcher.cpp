@@ -59,13 +59,16 @@ int Launcher::run()
         if (start.setActivePlan) {
             const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
             start.outcome = switchPlanFromCommandLine(*platform, strings.commandLine);
-            // Only a switch to announce needs a window; anything else ends here, so that the
-            // service of a scheduled start always finishes. The window applies what it announces.
-            if (start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedQuietly) {
+            // Only a switch to announce on a display needs a window; anything else ends here, so
+            // that the service of a scheduled start always finishes. The window applies what it
+            // announces.
+            const bool announce
+                = start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce && hasGraphicalSession();
+            if (start.outcome.effect != PlanSwitchOutcome::Effect::NotSwitched && !announce) {
                 const QCoreApplication app(m_argc, m_argv); // the bus connections need one
                 applyActivePlanOnce(*platform);
             }
-            if (start.outcome.effect != PlanSwitchOutcome::Effect::SwitchedAnnounce)
+            if (!announce)
                 return 0;
         }
         if (!hasGraphicalSession()) {

@@ -45,8 +45,10 @@ QList<SettingReport> ApplyCoordinator::apply(const ApplyRequest &request)
 QStringList ApplyCoordinator::applierNames() const
 {
     QStringList names;
-    for (const std::unique_ptr<PlanApplier> &applier : m_appliers)
-        names.append(applier->name());
+    for (const std::unique_ptr<PlanApplier> &applier : m_appliers) {
+        if (!applier->handles().isEmpty())
+            names.append(applier->name());
+    }
     return names;
 }
 
@@ -71,9 +73,15 @@ std::optional<SettingReport> ApplyCoordinator::reportWithoutApplier(Setting sett
         return SettingReport { setting, Outcome::NotOnThisMachine, {} };
     if (applierFor(setting))
         return std::nullopt;
-    if (setting == Setting::DiskOff) {
+    switch (setting) {
+    case Setting::DiskOff:
         return SettingReport { setting, Outcome::NeedsAdministrator,
             QStringLiteral("disk spin-down is a machine-wide setting (UDisks)") };
+    case Setting::PerformanceProfile:
+        return SettingReport { setting, Outcome::NotOnThisMachine,
+            QStringLiteral("power-profiles-daemon is not running") };
+    default:
+        return SettingReport { setting, Outcome::NotOnThisDesktop,
+            QStringLiteral("Ampora cannot set it on this desktop") };
     }
-    return SettingReport { setting, Outcome::NotOnThisDesktop, QStringLiteral("nothing on this desktop sets it") };
 }

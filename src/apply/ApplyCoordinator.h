@@ -20,6 +20,7 @@ public:
     ~ApplyCoordinator();
 
     QList<SettingReport> apply(const ApplyRequest &request);
+    // The appliers that handle something on this session.
     QStringList applierNames() const;
     void release();
 
