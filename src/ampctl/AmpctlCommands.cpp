@@ -36,6 +36,8 @@ const QList<Command> kCommands = {
     { u"list"_s, 0, u"ampctl list"_s },
     { u"active"_s, 0, u"ampctl active"_s },
     { u"set"_s, 1, u"ampctl set PLAN"_s },
+    { u"apply"_s, 0, u"ampctl apply"_s },
+    { u"status"_s, 0, u"ampctl status"_s },
     { u"schedules"_s, 0, u"ampctl schedules"_s },
     { u"networks"_s, 0, u"ampctl networks"_s },
     { u"battery"_s, 0, u"ampctl battery"_s },
@@ -118,6 +120,7 @@ AmpctlCommands::AmpctlCommands(Context context, QTextStream &out, QTextStream &e
     : m_services(context.services)
     , m_programPath(std::move(context.programPath))
     , m_networkSchedulesChanged(std::move(context.networkSchedulesChanged))
+    , m_applyBackends(std::move(context.applyBackends))
     , m_output(out, err)
 {
 }
@@ -165,6 +168,10 @@ int AmpctlCommands::run(const QStringList &arguments)
         return active();
     if (command == u"set")
         return set(values.first());
+    if (command == u"apply")
+        return applying().apply();
+    if (command == u"status")
+        return applying().status();
     if (command == u"schedules")
         return schedules();
     if (command == u"networks")
@@ -180,7 +187,7 @@ int AmpctlCommands::planCommand(const QCommandLineParser &parser, const QString 
 {
     const auto option
         = [&](const QString &name) { return parser.isSet(name) ? std::optional(parser.value(name)) : std::nullopt; };
-    PlanCommands plans(m_services, m_output);
+    PlanCommands plans(m_services, m_output, [this] { applying().applyChanged(); });
     if (command == u"show")
         return plans.show(values.at(0));
     if (command == u"create")
@@ -234,6 +241,7 @@ int AmpctlCommands::set(const QString &plan)
         return fail(SystemError,
             u"cannot make \"%1\" the active plan: %2"_s.arg(plans.at(*index).planName, activated.failure().message));
     }
+    applying().applyChanged();
     return Success;
 }
 
@@ -475,7 +483,11 @@ Switch, edit and schedule Ampora's power plans from a terminal or a script.
 Commands:
   list                       List the power plans; * marks the active one.
   active                     Show the active plan.
-  set PLAN                   Make PLAN the active plan.
+  set PLAN                   Make PLAN the active plan and apply it.
+  apply                      Apply the active plan again now: write its values into the
+                             desktop's settings and the services that take them.
+  status                     Show the active plan, the power source and what became of each
+                             setting when the plan was last applied on this machine.
   show PLAN                  Show PLAN and every setting this machine offers, plugged in (AC)
                              and, on a machine with a battery, on battery (DC).
   create NAME [--from PLAN]  Copy the active plan, or PLAN, into a new plan named NAME and
@@ -486,7 +498,7 @@ Commands:
   get PLAN SETTING           Show one setting of PLAN, AC then DC.
   set-value PLAN SETTING [--ac VALUE] [--dc VALUE]
                              Change one setting of PLAN (give --ac, --dc or both). A change to
-                             the active plan takes effect at once.
+                             the active plan is applied at once.
   schedules                  List the time-based, then the network-based schedules.
   schedule PLAN --once DATE TIME
                              Switch to PLAN once, on DATE (YYYY-MM-DD, a year from 1970
@@ -522,11 +534,28 @@ read):
                 never (or 0), or minutes: 15min, 15, 1h 30min; up to 30000000 minutes
   lock-on-wake  on, off
   brightness    a percentage from 0 to 100: 70% or 70
+  performance-profile
+                power-saver, balanced, performance
 A machine without a power button, sleep button, lid or dimmable display has no such settings
 (brightness goes with dimming), and one without a battery has no DC values.
 
+Applying writes the values for the current power source into what this desktop and machine
+offer. When a setting failed or needs something, set, set-value and apply say how many on
+stderr and still succeed; status tells which, each with one of these outcomes (status --json
+gives the name on the left):
+  applied                 it took effect
+  approximated            the desktop can only come close; the detail says how
+  fixed-by-desktop        the desktop does this one way, whatever the plan says
+  needs-ampora-running    only a running Ampora can do it
+  needs-administrator     only an administrator may change it on this machine
+  not-on-this-machine     the machine lacks it, such as a lid or a backlight
+  not-on-this-desktop     nothing on this desktop sets it
+  changed-outside-ampora  changed in the desktop's own settings since Ampora wrote it; left
+                          alone when the power source changes or the machine wakes
+  failed                  the service refused or did not answer; the detail says why
+
 Options:
-  --json        Print listings, show, get and create as JSON.
+  --json        Print listings, show, get, create and status as JSON.
   --from PLAN   The plan create copies.
   --ac VALUE    The plugged-in value set-value writes.
   --dc VALUE    The on-battery value set-value writes.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AmpctlOutput.h"
+#include "ApplyCommands.h"
 #include "NetworkSchedule.h"
 #include "PowerPlan.h"
 #include "Services.h"
@@ -31,6 +32,9 @@ public:
         Services services;
         QString programPath; // the program tasks start; empty when not found
         std::function<void()> networkSchedulesChanged; // tells a running window
+        // What applies plans and tells the power source, made on the first call: commands that
+        // only read never reach D-Bus.
+        ApplyCommands::Backends applyBackends;
     };
 
     AmpctlCommands(Context context, QTextStream &out, QTextStream &err);
@@ -54,6 +58,7 @@ private:
     int changeNetworkSchedule(const QString &command, const QString &name);
     int planCommand(const QCommandLineParser &parser, const QString &command, const QStringList &values);
 
+    ApplyCommands applying() { return ApplyCommands(m_services.platform, m_applyBackends, m_output); }
     std::optional<qsizetype> findPlan(const PowerPlanList &plans, const QString &text);
     QList<TimeSchedule> readTasks();
     int fail(ExitCode code, const QString &message) { return m_output.fail(code, message); }
@@ -61,5 +66,6 @@ private:
     Services m_services;
     QString m_programPath;
     std::function<void()> m_networkSchedulesChanged;
+    ApplyCommands::Backends m_applyBackends;
     AmpctlOutput m_output;
 };

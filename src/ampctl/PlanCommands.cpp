@@ -60,9 +60,10 @@ ExitCode exitCodeFor(const Failure &failure)
 
 } // namespace
 
-PlanCommands::PlanCommands(const Services &services, AmpctlOutput &output)
+PlanCommands::PlanCommands(const Services &services, AmpctlOutput &output, std::function<void()> applyActive)
     : m_services(services)
     , m_output(output)
+    , m_applyActive(std::move(applyActive))
 {
 }
 
@@ -236,11 +237,14 @@ int PlanCommands::setValue(
 
     if (const Result<> written = writePlanSettings(m_services.platform, plan->planGuid, values); !written)
         return failWrite(u"write %1 of \"%2\""_s.arg(setting, plan->planName), written.failure());
+    const bool active = m_services.platform.activeScheme().valueOr(QUuid()) == plan->planGuid;
     if (const Result<> applied = activateAgainIfActive(m_services.platform, plan->planGuid); !applied) {
         return m_output.fail(AmpctlOutput::SystemError,
             u"%1 is written, but the active plan could not be applied again: %2"_s.arg(
                 setting, applied.failure().message));
     }
+    if (active)
+        m_applyActive();
     return succeed();
 }
 

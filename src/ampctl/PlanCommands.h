@@ -8,6 +8,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
 struct PlanSettingValue;
@@ -18,7 +19,8 @@ struct PlanSettingValue;
 class PlanCommands
 {
 public:
-    PlanCommands(const Services &services, AmpctlOutput &output);
+    // applyActive: makes the active plan's values take effect after set-value changed them.
+    PlanCommands(const Services &services, AmpctlOutput &output, std::function<void()> applyActive);
 
     int show(const QString &plan);
     int create(const QString &name, const std::optional<QString> &from);
@@ -48,5 +50,6 @@ private:
 
     Services m_services;
     AmpctlOutput &m_output;
+    std::function<void()> m_applyActive;
     QString m_capabilityProblem;
 };

@@ -1,4 +1,5 @@
 #include "AmpctlCommands.h"
+#include "ApplierFactory.h"
 #include "PlatformServices.h"
 #include "SharedStrings.h"
 #include "SingleInstance.h"
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <optional>
 
 namespace {
 
@@ -28,9 +30,16 @@ int main(int argc, char *argv[])
     resolveSharedPaths(strings, currentExecutableFile());
 
     const PlatformServices backends(strings);
+    std::optional<ApplyBackends> appliers;
+    const auto applyBackends = [&appliers]() -> ApplyBackends & {
+        if (!appliers)
+            appliers = createApplyBackends();
+        return *appliers;
+    };
     QTextStream out(stdout);
     QTextStream err(stderr);
-    AmpctlCommands commands(
-        { backends.services(), taskProgram(strings.executableFile), [] { postNetworkSchedulesChanged(); } }, out, err);
+    AmpctlCommands commands({ backends.services(), taskProgram(strings.executableFile),
+                                [] { postNetworkSchedulesChanged(); }, applyBackends },
+        out, err);
     return commands.run(app.arguments().mid(1));
 }

@@ -1,6 +1,7 @@
 // ampctl's commands against in-memory plans, tasks and networks, read back through --json; and the
 // real ampctl binary writing units that systemd accepts.
 #include "AmpctlCommands.h"
+#include "FakeApplyBackends.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
@@ -24,7 +25,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Outcome
+struct Run
 {
     int status = -1;
     QString out;
@@ -51,7 +52,7 @@ private Q_SLOTS:
     void realBinaryWritesUnitsSystemdAccepts();
 
 private:
-    Outcome run(const QStringList &arguments);
+    Run run(const QStringList &arguments);
     QJsonArray json(const QStringList &arguments);
 
     std::unique_ptr<TestEnvironment> m_env;
@@ -82,15 +83,16 @@ void TestAmpctl::init()
     m_changeNotices = 0;
 }
 
-Outcome TestAmpctl::run(const QStringList &arguments)
+Run TestAmpctl::run(const QStringList &arguments)
 {
-    Outcome outcome;
+    Run outcome;
     QTextStream out(&outcome.out);
     QTextStream err(&outcome.err);
     const FakeBatteryStatusReader battery;
     const FakeCapabilityReader capabilities;
+    FakeApplyBackends appliers;
     AmpctlCommands commands({ { *m_platform, *m_tasks, *m_networks, battery, capabilities },
-                                u"/opt/ampora/bin/ampora"_s, [this] { ++m_changeNotices; } },
+                                u"/opt/ampora/bin/ampora"_s, [this] { ++m_changeNotices; }, appliers.seam() },
         out, err);
     outcome.status = commands.run(arguments);
     out.flush();
@@ -100,7 +102,7 @@ Outcome TestAmpctl::run(const QStringList &arguments)
 
 QJsonArray TestAmpctl::json(const QStringList &arguments)
 {
-    const Outcome outcome = run(QStringList { u"--json"_s } + arguments);
+    const Run outcome = run(QStringList { u"--json"_s } + arguments);
     if (outcome.status != 0)
         qWarning("%s", qPrintable(outcome.err));
     return QJsonDocument::fromJson(outcome.out.toUtf8()).array();
@@ -119,7 +121,7 @@ void TestAmpctl::listsPlansInCatalogueOrderWithTheActiveMarked()
     QCOMPARE(plans[0][u"description"_s].toString(), u"Everyday use"_s);
     QCOMPARE(plans[2][u"active"_s].toBool(), false);
 
-    const Outcome text = run({ u"list"_s });
+    const Run text = run({ u"list"_s });
     QCOMPARE(text.out.split(u'\n').first(), u"*  "_s + guidToText(m_balanced) + u"  Balanced"_s);
 }
 
@@ -142,11 +144,11 @@ void TestAmpctl::namesFromOutsideCannotSteerTheTerminal()
 
     const QString hostile = u"Free\x1b[31mWiFi\nFAKE ROW\u0085"_s;
     m_networks->addNetwork(hostile);
-    const Outcome table = run({ u"networks"_s });
+    const Run table = run({ u"networks"_s });
     QVERIFY(!table.out.contains(u'\x1b'));
     QVERIFY(table.out.contains(u"Free\\x1b[31mWiFi\\nFAKE ROW\\x85"_s));
     QCOMPARE(table.out.count(u'\n'), 4); // one line per network
-    const Outcome missing = run({ u"schedule"_s, u"Balanced"_s, u"--network"_s, u"\x1b]0;title\x07"_s });
+    const Run missing = run({ u"schedule"_s, u"Balanced"_s, u"--network"_s, u"\x1b]0;title\x07"_s });
     QVERIFY(!missing.err.contains(u'\x1b') && !missing.err.contains(u'\x07'));
     // JSON carries the name exactly; its own escaping keeps it safe.
     bool found = false;
@@ -194,7 +196,7 @@ void TestAmpctl::badCommandLinesFailWithOneLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, message);
-    const Outcome outcome = run(arguments);
+    const Run outcome = run(arguments);
     QCOMPARE(outcome.status, status);
     QVERIFY2(outcome.err.startsWith(u"ampctl: "_s) && outcome.err.contains(message), qPrintable(outcome.err));
     QCOMPARE(outcome.err.count(u'\n'), 1);
@@ -204,7 +206,7 @@ void TestAmpctl::badCommandLinesFailWithOneLine()
 
 void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
 {
-    const Outcome written = run({ u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s });
+    const Run written = run({ u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s });
     QCOMPARE(written.status, 0);
     QCOMPARE(written.out, u"AMPCTL0\n"_s);
     const RegisteredTask *task = m_tasks->task(u"AMPCTL0"_s);
@@ -240,7 +242,7 @@ void TestAmpctl::networkSchedulesByNameOrGuid()
 {
     QCOMPARE(run({ u"schedule"_s, u"Power saver"_s, u"--network"_s, u"Home Wi-Fi"_s }).out, guidToText(m_home) + u'\n');
     QCOMPARE(m_changeNotices, 1);
-    const Outcome again = run({ u"schedule"_s, u"Balanced"_s, u"--network"_s, guidToText(m_home) });
+    const Run again = run({ u"schedule"_s, u"Balanced"_s, u"--network"_s, guidToText(m_home) });
     QCOMPARE(again.status, 4);
     QVERIFY(again.err.contains(u"network \"Home Wi-Fi\" has a schedule already"_s));
 
@@ -272,8 +274,8 @@ void TestAmpctl::onceTimeTheClockSkipsHasItsOwnStatus()
     const bool hadZone = qEnvironmentVariableIsSet("TZ");
     qputenv("TZ", "Europe/Berlin");
     tzset();
-    const Outcome skipped = run({ u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"02:30"_s });
-    const Outcome kept = run({ u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"03:30"_s });
+    const Run skipped = run({ u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"02:30"_s });
+    const Run kept = run({ u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2030-03-31"_s, u"03:30"_s });
     if (hadZone)
         qputenv("TZ", oldZone);
     else
@@ -297,7 +299,7 @@ void TestAmpctl::batteryShowsWhatThePopupShows()
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, arguments);
-        Outcome outcome;
+        Run outcome;
         if (process.waitForFinished(30000))
             outcome.status = process.exitCode();
         outcome.out = QString::fromUtf8(process.readAllStandardOutput());
@@ -305,7 +307,7 @@ void TestAmpctl::batteryShowsWhatThePopupShows()
         return outcome;
     };
 
-    const Outcome discharging = ampctl("discharging", { u"battery"_s });
+    const Run discharging = ampctl("discharging", { u"battery"_s });
     QCOMPARE(discharging.err, QString());
     QCOMPARE(discharging.status, 0);
     QCOMPARE(discharging.out,
@@ -315,14 +317,14 @@ void TestAmpctl::batteryShowsWhatThePopupShows()
         "Lasts for:       1 h 1 min\n"_s);
 
     // Charging with no readable level: unknown values are null, and nothing claims a full battery.
-    const Outcome charging = ampctl("charging-unknown-level", { u"--json"_s, u"battery"_s });
+    const Run charging = ampctl("charging-unknown-level", { u"--json"_s, u"battery"_s });
     QCOMPARE(charging.status, 0);
     const QJsonObject expected { { u"status"_s, u"Charging"_s }, { u"powerSource"_s, u"Plugged in"_s },
         { u"remaining"_s, u"N/A"_s }, { u"timeLeft"_s, QJsonValue() }, { u"acLine"_s, u"on"_s }, { u"battery"_s, true },
         { u"charging"_s, true }, { u"percent"_s, QJsonValue() }, { u"secondsLeft"_s, QJsonValue() } };
     QCOMPARE(QJsonDocument::fromJson(charging.out.toUtf8()).object(), expected);
 
-    const Outcome discharged = ampctl("discharging", { u"--json"_s, u"battery"_s });
+    const Run discharged = ampctl("discharging", { u"--json"_s, u"battery"_s });
     const QJsonObject onBattery = QJsonDocument::fromJson(discharged.out.toUtf8()).object();
     QCOMPARE(onBattery[u"percent"_s].toInt(), 55);
     QCOMPARE(onBattery[u"secondsLeft"_s].toInt(), 3660);

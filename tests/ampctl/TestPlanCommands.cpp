@@ -1,6 +1,7 @@
 // ampctl's plan commands: against in-memory plans on a laptop and a desktop, read back through
 // --json; and hostile names against the real scheme store.
 #include "AmpctlCommands.h"
+#include "FakeApplyBackends.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
@@ -27,7 +28,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Outcome
+struct Run
 {
     int status = -1;
     QString out;
@@ -65,9 +66,9 @@ QStringList snapshotOf(const PowerPlatform &platform)
     return lines;
 }
 
-Outcome runOn(PowerPlatform &platform, TaskService &tasks, Machine machine, const QStringList &arguments)
+Run runOn(PowerPlatform &platform, TaskService &tasks, Machine machine, const QStringList &arguments)
 {
-    Outcome outcome;
+    Run outcome;
     QTextStream out(&outcome.out);
     QTextStream err(&outcome.err);
     const FakeBatteryStatusReader battery;
@@ -79,8 +80,10 @@ Outcome runOn(PowerPlatform &platform, TaskService &tasks, Machine machine, cons
         capabilities.capabilities.powerButton = true;
     else
         capabilities.errorCode = 2;
+    FakeApplyBackends appliers;
     AmpctlCommands commands(
-        { { platform, tasks, networks, battery, capabilities }, u"/opt/ampora/bin/ampora"_s, [] {} }, out, err);
+        { { platform, tasks, networks, battery, capabilities }, u"/opt/ampora/bin/ampora"_s, [] {}, appliers.seam() },
+        out, err);
     outcome.status = commands.run(arguments);
     out.flush();
     err.flush();
@@ -108,7 +111,7 @@ private Q_SLOTS:
     void hostileNamesLeaveTheRealStoreIntact();
 
 private:
-    Outcome run(const QStringList &arguments, Machine machine = Machine::Laptop);
+    Run run(const QStringList &arguments, Machine machine = Machine::Laptop);
     QJsonObject json(const QStringList &arguments, Machine machine = Machine::Laptop);
     void writeValue(const QUuid &plan, const QUuid &setting, PowerSource source, quint32 value);
     quint32 value(const QUuid &plan, const QUuid &setting, PowerSource source) const;
@@ -138,14 +141,14 @@ void TestPlanCommands::init()
     m_platform->setActiveDirectly(m_balanced);
 }
 
-Outcome TestPlanCommands::run(const QStringList &arguments, Machine machine)
+Run TestPlanCommands::run(const QStringList &arguments, Machine machine)
 {
     return runOn(*m_platform, *m_tasks, machine, arguments);
 }
 
 QJsonObject TestPlanCommands::json(const QStringList &arguments, Machine machine)
 {
-    const Outcome outcome = run(QStringList { u"--json"_s } + arguments, machine);
+    const Run outcome = run(QStringList { u"--json"_s } + arguments, machine);
     if (outcome.status != 0)
         qWarning("%s", qPrintable(outcome.err));
     return QJsonDocument::fromJson(outcome.out.toUtf8()).object();
@@ -192,7 +195,7 @@ void TestPlanCommands::showListsEveryOfferedSettingInReadableUnits()
     QCOMPARE(settings[7][u"ac"_s][u"value"_s].toInteger(), 10800);
     QCOMPARE(settings[9][u"dc"_s][u"value"_s].toInteger(), 40);
 
-    const Outcome text = run({ u"show"_s, u"Power saver"_s });
+    const Run text = run({ u"show"_s, u"Power saver"_s });
     QCOMPARE(text.status, 0);
     QVERIFY(text.err.isEmpty());
     QVERIFY2(text.out.startsWith(u"Name:         Power saver\n"_s), qPrintable(text.out));
@@ -267,7 +270,7 @@ void TestPlanCommands::setValueStoresWhatGetShows()
     QFETCH(quint32, stored);
     QFETCH(QString, shown);
     const QJsonObject before = json({ u"show"_s, u"Power saver"_s });
-    const Outcome set = run({ u"set-value"_s, u"Power saver"_s, setting, u"--dc"_s, given });
+    const Run set = run({ u"set-value"_s, u"Power saver"_s, setting, u"--dc"_s, given });
     QCOMPARE(set.err, QString());
     QCOMPARE(set.status, 0);
     const QJsonObject got = json({ u"get"_s, u"Power saver"_s, setting });
@@ -298,7 +301,7 @@ void TestPlanCommands::changingTheActivePlanAppliesItAgain()
     QCOMPARE(value(m_balanced, GUID_LIDCLOSE_ACTION, PowerSource::Dc), 3u);
 
     m_platform->refuseActivation(true);
-    const Outcome refused = run({ u"set-value"_s, u"Balanced"_s, u"dim"_s, u"--ac"_s, u"3"_s });
+    const Run refused = run({ u"set-value"_s, u"Balanced"_s, u"dim"_s, u"--ac"_s, u"3"_s });
     QCOMPARE(refused.status, 1);
     QCOMPARE(
         refused.err, u"ampctl: dim is written, but the active plan could not be applied again: activation refused\n"_s);
@@ -387,7 +390,7 @@ void TestPlanCommands::refusalsChangeNothing()
     QFETCH(int, status);
     QFETCH(QString, message);
     const QStringList before = snapshotOf(*m_platform);
-    const Outcome outcome = run(arguments, machine);
+    const Run outcome = run(arguments, machine);
     QCOMPARE(outcome.status, status);
     QVERIFY2(outcome.err.startsWith(u"ampctl: "_s) && outcome.err.contains(message), qPrintable(outcome.err));
     QCOMPARE(outcome.err.count(u'\n'), 1);
@@ -398,7 +401,7 @@ void TestPlanCommands::refusalsChangeNothing()
 
 void TestPlanCommands::createCopiesTheActivePlanOrTheOneFrom()
 {
-    const Outcome created = run({ u"create"_s, u"Travel"_s });
+    const Run created = run({ u"create"_s, u"Travel"_s });
     QCOMPARE(created.err, QString());
     QCOMPARE(created.status, 0);
     const std::optional<QUuid> travel = textToGuid(created.out.chopped(1));
@@ -441,14 +444,14 @@ void TestPlanCommands::deleteRefusesPlansInUseAndGoesByGuid()
 
     // A schedule is checked before the active plan, and a time-based one is named first.
     m_platform->setActiveDirectly(m_saver);
-    const Outcome timed = run({ u"delete"_s, u"Power saver"_s });
+    const Run timed = run({ u"delete"_s, u"Power saver"_s });
     QCOMPARE(timed.status, 6);
     QCOMPARE(timed.err,
         u"ampctl: a time-based schedule uses the power plan \"Power saver\"; remove the schedule first (see ampctl "
         u"schedules)\n"_s);
     m_platform->setActiveDirectly(m_balanced);
     QCOMPARE(run({ u"remove"_s, u"AMPCTL0"_s }).status, 0);
-    const Outcome networked = run({ u"delete"_s, u"Power saver"_s });
+    const Run networked = run({ u"delete"_s, u"Power saver"_s });
     QCOMPARE(networked.status, 6);
     QVERIFY(networked.err.startsWith(u"ampctl: a network-based schedule uses the power plan \"Power saver\""_s));
     QCOMPARE(snapshotOf(*m_platform), before);
@@ -456,7 +459,7 @@ void TestPlanCommands::deleteRefusesPlansInUseAndGoesByGuid()
 
     // Two plans of one name: the name fits neither, the GUID deletes exactly one.
     const QUuid twin = m_platform->addScheme(u"Power saver"_s);
-    const Outcome ambiguous = run({ u"delete"_s, u"Power saver"_s });
+    const Run ambiguous = run({ u"delete"_s, u"Power saver"_s });
     QCOMPARE(ambiguous.status, 3);
     QVERIFY(ambiguous.err.contains(u"2 power plans are named \"Power saver\"; use the GUID"_s));
     QCOMPARE(run({ u"delete"_s, guidToText(twin) }).status, 0);
@@ -468,7 +471,7 @@ void TestPlanCommands::deleteRefusesPlansInUseAndGoesByGuid()
     // A task service that cannot answer cannot vouch that no schedule uses the plan.
     const QUuid spare = m_platform->addScheme(u"Spare"_s);
     m_tasks->setUnreachable(true);
-    const Outcome unsure = run({ u"delete"_s, u"Spare"_s });
+    const Run unsure = run({ u"delete"_s, u"Spare"_s });
     QCOMPARE(unsure.status, 1);
     QVERIFY(unsure.err.startsWith(u"ampctl: cannot tell whether a schedule uses \"Spare\""_s));
     QVERIFY(m_platform->friendlyName(spare).ok());
@@ -496,13 +499,13 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
         QString(10'000, u'n') + u"=["_s };
     QList<QUuid> created;
     for (qsizetype i = 0; i < usable.size(); ++i) {
-        const Outcome outcome = ampctl({ u"create"_s, u"--"_s, u"tmp %1"_s.arg(i) });
+        const Run outcome = ampctl({ u"create"_s, u"--"_s, u"tmp %1"_s.arg(i) });
         QCOMPARE(outcome.status, 0);
         created.append(textToGuid(outcome.out.trimmed()).value_or(QUuid()));
         QCOMPARE(ampctl({ u"rename"_s, outcome.out.trimmed(), usable.at(i) }).status, 0);
         QCOMPARE(ampctl({ u"describe"_s, outcome.out.trimmed(), usable.at(i) }).status, 0);
     }
-    const Outcome direct = ampctl({ u"create"_s, u"--"_s, u"[Store]\u2028Active="_s + QString(10'000, u'=') });
+    const Run direct = ampctl({ u"create"_s, u"--"_s, u"[Store]\u2028Active="_s + QString(10'000, u'=') });
     QCOMPARE(direct.status, 0);
     created.append(textToGuid(direct.out.trimmed()).value_or(QUuid()));
 
@@ -513,7 +516,7 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
         for (const QStringList &arguments :
             { QStringList { u"create"_s, u"--"_s, text }, QStringList { u"rename"_s, u"Balanced"_s, text },
                 QStringList { u"describe"_s, u"Balanced"_s, text } }) {
-            const Outcome refused = ampctl(arguments);
+            const Run refused = ampctl(arguments);
             QCOMPARE(refused.status, 2);
             QVERIFY2(refused.err.contains(u"a plan's texts cannot hold line breaks or NUL characters"_s),
                 qPrintable(refused.err));

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "AmpctlOutput.h"
+#include "ApplyStatus.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+struct ApplyBackends;
+class PowerPlatform;
+
+// ampctl's commands that make the active plan take effect and tell what became of it: apply,
+// status, and the applying that set and set-value do after a change. The appliers are asked for
+// only here, so commands that merely read plans never reach D-Bus.
+class ApplyCommands
+{
+public:
+    using Backends = std::function<ApplyBackends &()>;
+
+    ApplyCommands(const PowerPlatform &platform, Backends backends, AmpctlOutput &output);
+
+    int apply();
+    int status();
+    // After the active plan or its values changed: the switch itself succeeded, so what could
+    // not be applied is one warning line, never a failed command.
+    void applyChanged();
+
+private:
+    // Applies the active plan as an activation and writes the desktop's settings out, as the
+    // process ends soon after; none (with failure set) when the active plan cannot be read.
+    std::optional<ApplyStatus> applyNow(QString &failure);
+    void warnAboutProblems(const ApplyStatus &status);
+    void printStatus(
+        const QUuid &plan, const QString &name, PowerSource source, const std::optional<ApplyStatus> &last);
+
+    const PowerPlatform &m_platform;
+    Backends m_backends;
+    AmpctlOutput &m_output;
+};
