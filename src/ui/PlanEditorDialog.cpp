@@ -10,12 +10,14 @@
 #include "PictureButton.h"
 #include "PlanCatalogue.h"
 #include "PlanEditing.h"
+#include "PlanFollower.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 #include "UiFonts.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSlider>
@@ -45,6 +47,16 @@ constexpr int kControlWidth = 250;
 constexpr int kControlRaise = 4;
 constexpr int kFieldHeight = 25;
 constexpr int kSliderHeight = 29;
+// The outcome lines sit in the free space under the labels, clear of the next row.
+constexpr int kOutcomePointSize = 8;
+constexpr int kOutcomeGap = 1;
+constexpr int kOutcomeHeight = 15;
+// A cut line's ellipsis would otherwise touch the control beside it.
+constexpr int kOutcomeRightMargin = 8;
+// Both readable on the white dialog, the grey no darker than the label above it; red only for
+// what did not take effect and needs the user.
+const QColor kOutcomeColour(0x76, 0x76, 0x76);
+const QColor kOutcomeTroubleColour(0xA0, 0x10, 0x10);
 
 constexpr int kButtonsLeftWithBattery = 590;
 constexpr int kButtonsLeftWithout = 290;
@@ -95,13 +107,33 @@ PictureButton *labelButton(QWidget *parent, const QString &caption, PictureId pi
     return label;
 }
 
+QString outcomeLineText(const SettingReport &report)
+{
+    const QString outcome = outcomeText(report.outcome);
+    return report.detail.isEmpty() ? outcome : outcome + u": "_s + report.detail;
+}
+
+void setOutcome(QLabel *line, const SettingReport &report)
+{
+    const QString text = outcomeLineText(report);
+    line->setText(line->fontMetrics().elidedText(text, Qt::ElideRight, line->width()));
+    line->setToolTip(text);
+    line->setAccessibleName(text);
+    const bool trouble = report.outcome == Outcome::Failed || report.outcome == Outcome::NeedsAdministrator;
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, trouble ? kOutcomeTroubleColour : kOutcomeColour);
+    line->setPalette(palette);
+}
+
 } // namespace
 
-PlanEditorDialog::PlanEditorDialog(Mode mode, const QUuid &plan, const Services &services, QWidget *parent)
+PlanEditorDialog::PlanEditorDialog(
+    Mode mode, const QUuid &plan, const Services &services, QWidget *parent, PlanFollower *follower)
     : QDialog(parent)
     , m_mode(mode)
     , m_plan(plan)
     , m_services(services)
+    , m_showsOutcomes(mode == Mode::Edit && follower)
 {
     setFont(uiFont(kDialogPointSize));
     QPalette white = palette();
@@ -128,6 +160,14 @@ PlanEditorDialog::PlanEditorDialog(Mode mode, const QUuid &plan, const Services 
     // What filling the controls did is no change of the user's.
     connectChanges();
     setUnsaved(false);
+
+    if (m_showsOutcomes) {
+        // Lines stay hidden until a status for this plan arrives: activating this plan elsewhere
+        // while the dialog is open shows them, activating another hides them.
+        if (follower->lastStatus())
+            showOutcomes(*follower->lastStatus());
+        connect(follower, &PlanFollower::applied, this, &PlanEditorDialog::showOutcomes);
+    }
 }
 
 PlanCapabilities PlanEditorDialog::readCapabilities()
@@ -181,6 +221,32 @@ void PlanEditorDialog::createRowLabel(const PowerSettingRow &row)
 {
     const QRect rect(kLabelLeft, m_y, kLabelWidth, kLabelHeight);
     m_rowLabels.append(labelButton(this, loadText(row.labelKey.toString()), kRowPictures[tableIndex(row)], rect));
+    if (m_showsOutcomes)
+        createOutcomeLine(row);
+}
+
+void PlanEditorDialog::createOutcomeLine(const PowerSettingRow &row)
+{
+    auto *line = new QLabel(this);
+    line->setFont(uiFont(kOutcomePointSize));
+    line->setGeometry(kLabelLeft, m_y + kLabelHeight + kOutcomeGap, kLabelWidth - kOutcomeRightMargin, kOutcomeHeight);
+    line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    line->hide();
+    m_outcomeLines[tableIndex(row)] = line;
+}
+
+void PlanEditorDialog::showOutcomes(const ApplyStatus &status)
+{
+    for (int index = 0; index < kSettingCount; ++index) {
+        QLabel *line = m_outcomeLines[index];
+        if (!line)
+            continue;
+        const std::optional<SettingReport> report
+            = status.plan == m_plan ? status.reportFor(static_cast<Setting>(index)) : std::nullopt;
+        if (report)
+            setOutcome(line, *report);
+        line->setVisible(report.has_value());
+    }
 }
 
 PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSettingValue &value, int left)
@@ -359,6 +425,11 @@ QWidget *PlanEditorDialog::settingControl(const QUuid &setting, PowerSource sour
     if (control->field)
         return control->field;
     return control->slider;
+}
+
+QLabel *PlanEditorDialog::outcomeLine(Setting setting) const
+{
+    return m_outcomeLines[static_cast<int>(setting)];
 }
 
 MinutesSpinBox *PlanEditorDialog::minutesSpin(const QUuid &setting, PowerSource source) const

@@ -1,28 +1,36 @@
 #pragma once
 
+#include "ApplySetting.h"
 #include "PlanSettings.h"
 #include "Services.h"
 
 #include <QDialog>
 #include <QList>
 #include <QUuid>
+#include <array>
 
+struct ApplyStatus;
 class MinutesSpinBox;
 class PictureButton;
+class PlanFollower;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QSlider;
 
 // The window in which a plan is created, as a copy of another, or changed: its name and the
-// settings this machine offers, for mains and, with batteries, for battery power.
+// settings this machine offers, for mains and, with batteries, for battery power. Editing the active
+// plan, each row also says what became of its setting when the plan was last applied.
 class PlanEditorDialog : public QDialog
 {
     Q_OBJECT
 public:
     enum class Mode { Create, Edit };
 
-    // plan is the plan to copy in Create mode and the plan to change in Edit mode.
-    PlanEditorDialog(Mode mode, const QUuid &plan, const Services &services, QWidget *parent = nullptr);
+    // plan is the plan to copy in Create mode and the plan to change in Edit mode. follower, when
+    // there is one, tells what became of the active plan's values.
+    PlanEditorDialog(Mode mode, const QUuid &plan, const Services &services, QWidget *parent = nullptr,
+        PlanFollower *follower = nullptr);
 
     Mode mode() const { return m_mode; }
     // The plan edited; in Create mode, after a save, the new plan.
@@ -38,6 +46,9 @@ public:
     // The list, read-only minutes field or slider of a setting, or null when it is not offered.
     QWidget *settingControl(const QUuid &setting, PowerSource source) const;
     MinutesSpinBox *minutesSpin(const QUuid &setting, PowerSource source) const;
+    // The line under a row's label that tells the setting's outcome; null when none is kept for
+    // the row, hidden while there is nothing to tell.
+    QLabel *outcomeLine(Setting setting) const;
 
     // Saves as the Save button does; false when the dialog stays open.
     bool save();
@@ -68,6 +79,8 @@ private:
     void createHeadings(bool batteries);
     void createRows(const QList<PlanSettingValue> &values, bool batteries);
     void createRowLabel(const PowerSettingRow &row);
+    void createOutcomeLine(const PowerSettingRow &row);
+    void showOutcomes(const ApplyStatus &status);
     SettingControl createControl(const PlanSettingValue &value, int left);
     void createButtons(bool batteries);
     void connectChanges();
@@ -87,6 +100,9 @@ private:
     PictureButton *m_closeButton = nullptr;
     QList<PictureButton *> m_rowLabels;
     QList<SettingControl> m_controls;
+    // By setting; only in Edit mode with a follower.
+    std::array<QLabel *, kSettingCount> m_outcomeLines {};
+    bool m_showsOutcomes = false;
 
     // Layout: the row being placed, the second group's heading and the button row.
     int m_y = 0;

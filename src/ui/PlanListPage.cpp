@@ -215,7 +215,7 @@ void PlanListPage::editPlan()
 
 void PlanListPage::openEditor(PlanEditorDialog::Mode mode, const QUuid &plan)
 {
-    PlanEditorDialog editor(mode, plan, m_services, this);
+    PlanEditorDialog editor(mode, plan, m_services, this, m_services.follower);
     connect(&editor, &PlanEditorDialog::saved, this, &PlanListPage::refresh);
     // A new plan is scheduled next: "Create and schedule" says so.
     if (editor.exec() == QDialog::Accepted && mode == PlanEditorDialog::Mode::Create)

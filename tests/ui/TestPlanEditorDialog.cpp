@@ -1,6 +1,9 @@
+#include "ApplyCoordinator.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
+#include "FakePlanApplier.h"
+#include "FakePowerEvents.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
 #include "MessageBox.h"
@@ -8,12 +11,14 @@
 #include "PictureButton.h"
 #include "PlanEditing.h"
 #include "PlanEditorDialog.h"
+#include "PlanFollower.h"
 #include "TestEnvironment.h"
 #include "UiFonts.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSet>
 #include <QSignalSpy>
@@ -78,9 +83,10 @@ private Q_SLOTS:
     void editingActivatesAgainOnlyTheActivePlan();
     void rowsFollowWhatTheMachineHas();
     void everyControlIsReachedWithTabAndShowsFocus();
+    void activePlanRowsTellWhatBecameOfTheirSettings();
 
 private:
-    std::unique_ptr<PlanEditorDialog> makeDialog(Mode mode, const QUuid &plan);
+    std::unique_ptr<PlanEditorDialog> makeDialog(Mode mode, const QUuid &plan, PlanFollower *follower = nullptr);
     quint32 stored(const QUuid &scheme, PowerSource source, const QUuid &subgroup, const QUuid &setting) const;
 
     std::unique_ptr<TestEnvironment> m_env;
@@ -124,10 +130,10 @@ void TestPlanEditorDialog::cleanup()
     m_env.reset();
 }
 
-std::unique_ptr<PlanEditorDialog> TestPlanEditorDialog::makeDialog(Mode mode, const QUuid &plan)
+std::unique_ptr<PlanEditorDialog> TestPlanEditorDialog::makeDialog(Mode mode, const QUuid &plan, PlanFollower *follower)
 {
     return std::make_unique<PlanEditorDialog>(
-        mode, plan, Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities });
+        mode, plan, Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }, nullptr, follower);
 }
 
 quint32 TestPlanEditorDialog::stored(
@@ -390,6 +396,69 @@ void TestPlanEditorDialog::everyControlIsReachedWithTabAndShowsFocus()
     QTRY_VERIFY(!dialog->isVisible());
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { text("IDS_CLOSE_QUES") });
     QCOMPARE(stored(m_balanced, PowerSource::Ac, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT), 600u);
+}
+
+void TestPlanEditorDialog::activePlanRowsTellWhatBecameOfTheirSettings()
+{
+    auto *applier = new FakePlanApplier(allSettings());
+    applier->outcomes[Setting::Dim] = Outcome::Approximated;
+    applier->details[Setting::Dim] = QStringLiteral("GNOME dims at half the blank time");
+    applier->outcomes[Setting::Brightness] = Outcome::NeedsAdministrator;
+    std::vector<std::unique_ptr<PlanApplier>> appliers;
+    appliers.emplace_back(applier);
+    ApplyCoordinator coordinator(std::move(appliers), kLaptop);
+    FakePowerEvents events;
+    PlanFollower follower(*m_platform, coordinator, events);
+    follower.start();
+
+    const auto active = makeDialog(Mode::Edit, m_balanced, &follower);
+    active->show();
+    QVERIFY(QTest::qWaitForWindowExposed(active.get()));
+    QCOMPARE(active->size(), makeDialog(Mode::Edit, m_balanced)->size());
+    QLabel *dim = active->outcomeLine(Setting::Dim);
+    QCOMPARE(dim->toolTip(), QStringLiteral("Approximated: GNOME dims at half the blank time"));
+    QVERIFY(dim->text().startsWith(QStringLiteral("Approximated: GNOME dims")));
+    QCOMPARE(active->outcomeLine(Setting::PowerButton)->text(), QStringLiteral("Applied"));
+    const QColor grey = dim->palette().color(QPalette::WindowText);
+    QCOMPARE(active->outcomeLine(Setting::PowerButton)->palette().color(QPalette::WindowText), grey);
+    const QColor red = active->outcomeLine(Setting::Brightness)->palette().color(QPalette::WindowText);
+    QVERIFY(red != grey);
+
+    // Every line fits in the free space under its label, whole, and is never focused.
+    const QList<QWidget *> children = active->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (const Setting setting : allSettings()) {
+        const QLabel *line = active->outcomeLine(setting);
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->focusPolicy(), Qt::NoFocus);
+        QVERIFY(line->fontMetrics().height() <= line->height());
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <= line->width());
+        for (const QWidget *other : children)
+            QVERIFY2(other == line || !other->isVisible() || !other->geometry().intersects(line->geometry()),
+                qPrintable(line->text()));
+    }
+
+    // Applied again with other outcomes: the lines follow; a long reason is cut, whole in the tip.
+    applier->outcomes = { { Setting::Dim, Outcome::ChangedOutsideAmpora }, { Setting::Lid, Outcome::Failed } };
+    applier->details = { { Setting::Lid, QStringLiteral("logind refused the lid switch setting: access denied") } };
+    events.setSource(PowerSource::Dc);
+    QTRY_COMPARE(dim->text(), QStringLiteral("Changed outside Ampora"));
+    QLabel *lid = active->outcomeLine(Setting::Lid);
+    QCOMPARE(lid->toolTip(), QStringLiteral("Failed: logind refused the lid switch setting: access denied"));
+    QVERIFY(lid->text().endsWith(QChar(0x2026)));
+    QCOMPARE(lid->palette().color(QPalette::WindowText), red);
+    QCOMPARE(active->outcomeLine(Setting::Brightness)->text(), QStringLiteral("Applied"));
+    QCOMPARE(active->outcomeLine(Setting::Brightness)->palette().color(QPalette::WindowText), grey);
+
+    // Another plan tells nothing until it becomes the active one; then the first one goes quiet.
+    const auto other = makeDialog(Mode::Edit, m_saver, &follower);
+    QVERIFY(other->outcomeLine(Setting::Dim)->isHidden());
+    QVERIFY(m_platform->setActiveScheme(m_saver));
+    QTRY_VERIFY(!other->outcomeLine(Setting::Dim)->isHidden());
+    QVERIFY(dim->isHidden());
+
+    const auto created = makeDialog(Mode::Create, m_saver, &follower);
+    for (const Setting setting : allSettings())
+        QVERIFY(!created->outcomeLine(setting));
 }
 
 QTEST_MAIN(TestPlanEditorDialog)
