@@ -28,10 +28,6 @@ QString sourceText(PowerSource source)
 }
 
 // What the user can do something about; a setting the machine or desktop lacks is no news.
-bool needsAttention(Outcome outcome)
-{
-    return outcome == Outcome::Failed || outcome == Outcome::NeedsAdministrator || outcome == Outcome::NeedsResident;
-}
 
 // With the offset, so a script reads the same moment in any zone.
 QJsonValue timeJson(const QDateTime &time)
@@ -102,7 +98,7 @@ std::optional<ApplyStatus> ApplyCommands::applyNow(QString &failure)
 void ApplyCommands::warnAboutProblems(const ApplyStatus &status)
 {
     const auto count = std::count_if(status.reports.cbegin(), status.reports.cend(),
-        [](const SettingReport &report) { return needsAttention(report.outcome); });
+        [](const SettingReport &report) { return report.outcome == Outcome::Failed; });
     if (count == 0)
         return;
     m_output.warn(count == 1 ? u"1 setting could not be applied; see ampctl status"_s

@@ -155,11 +155,12 @@ void TestAmpctlStatus::setApplyAndSetValueApplyTheActivePlan()
         QCOMPARE(run(reading).status, 0);
     QCOMPARE(m_appliers->made, 0); // reading plans never reaches the appliers
 
-    // The switch succeeds; the lid that failed and the disk that needs an administrator are one line.
+    // The switch succeeds; the lid that failed is one line (the disk, which needs an administrator
+    // on every machine, is no news).
     const Run set = run({ u"set"_s, u"Power saver"_s });
     QCOMPARE(set.status, 0);
     QCOMPARE(set.out, QString());
-    QCOMPARE(set.err, u"ampctl: 2 settings could not be applied; see ampctl status\n"_s);
+    QCOMPARE(set.err, u"ampctl: 1 setting could not be applied; see ampctl status\n"_s);
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].reason, ApplyReason::Activation);
     QCOMPARE(requests[0].source, PowerSource::Dc);
@@ -178,7 +179,7 @@ void TestAmpctlStatus::setApplyAndSetValueApplyTheActivePlan()
     m_appliers->events->setSource(PowerSource::Ac);
     const Run again = run({ u"apply"_s });
     QCOMPARE(again.status, 0);
-    QCOMPARE(again.err, u"ampctl: 1 setting could not be applied; see ampctl status\n"_s);
+    QCOMPARE(again.err, QString());
     QCOMPARE(requests.size(), 3);
     QCOMPARE(requests[2].source, PowerSource::Ac);
     QCOMPARE(requests[2].reason, ApplyReason::Activation);
@@ -283,7 +284,7 @@ void TestAmpctlStatus::realBinaryAppliesEverySetting()
 
     const Run set = ampctl({ u"set"_s, u"Power saver"_s });
     QCOMPARE(set.status, 0);
-    QCOMPARE(set.err, u"ampctl: 1 setting could not be applied; see ampctl status\n"_s);
+    QCOMPARE(set.err, QString());
     const Run status = ampctl({ u"--json"_s, u"status"_s });
     QCOMPARE(status.status, 0);
     const QJsonObject json = QJsonDocument::fromJson(status.out.toUtf8()).object();
