@@ -7,6 +7,7 @@
 #include "FakeNetworkList.h"
 #include "FakePowerPlatform.h"
 #include "FakeTaskService.h"
+#include "GnomeSettingsFixture.h"
 #include "Guid.h"
 #include "PowerSettings.h"
 #include "TestEnvironment.h"
@@ -41,40 +42,6 @@ QString outcomesOf(const QJsonObject &status)
     for (const QJsonValue &setting : status[u"settings"_s].toArray())
         outcomes.append(setting[u"setting"_s].toString() + u':' + setting[u"outcome"_s].toString());
     return outcomes.join(u' ');
-}
-
-// GNOME's schemas for the keys the GNOME applier writes, compiled into folder.
-bool compileGnomeSchemas(const TestEnvironment &environment, const QString &folder)
-{
-    for (const QString &file : { u"org.gnome.settings-daemon.plugins.power.gschema.xml"_s,
-             u"org.gnome.settings-daemon.enums.xml"_s, u"org.gnome.desktop.session.gschema.xml"_s,
-             u"org.gnome.desktop.screensaver.gschema.xml"_s, u"org.gnome.desktop.enums.xml"_s }) {
-        const QByteArray xml = TestEnvironment::readFile(u"/usr/share/glib-2.0/schemas/"_s + file);
-        if (xml.isEmpty())
-            return false;
-        environment.writeFile(folder + u'/' + file, xml);
-    }
-    QProcess compiler;
-    compiler.start(u"glib-compile-schemas"_s, { u"--strict"_s, environment.path(folder) });
-    return compiler.waitForFinished() && compiler.exitCode() == 0;
-}
-
-// The keys GNOME's Settings shows, as the keyfile backend stored them.
-QString shownByGnome()
-{
-    QHash<QString, QString> keys;
-    QString group;
-    const QString path = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/glib-2.0/settings/keyfile"_s;
-    for (const QString &line : QString::fromUtf8(TestEnvironment::readFile(path)).split(u'\n')) {
-        if (line.startsWith(u'['))
-            group = line.mid(1, line.size() - 2).section(u'/', -1);
-        else if (line.contains(u'='))
-            keys.insert(group + u'/' + line.section(u'=', 0, 0), line.section(u'=', 1));
-    }
-    return u"button %1, dim %2, blank %3, ac %4 %5, battery %6 %7, lock %8"_s.arg(keys[u"power/power-button-action"_s],
-        keys[u"power/idle-dim"_s], keys[u"session/idle-delay"_s], keys[u"power/sleep-inactive-ac-type"_s],
-        keys[u"power/sleep-inactive-ac-timeout"_s], keys[u"power/sleep-inactive-battery-type"_s],
-        keys[u"power/sleep-inactive-battery-timeout"_s], keys[u"screensaver/lock-enabled"_s]);
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 #include "FakeShellOpener.h"
 #include "FakeTaskService.h"
 #include "GSettingsKey.h"
-#include "IniFile.h"
+#include "GnomeSettingsFixture.h"
 #include "MainWindow.h"
 #include "NotificationStack.h"
 #include "NotificationStrip.h"
@@ -57,7 +57,6 @@ private Q_SLOTS:
     void followsMainsAndBatteryKeepingWhatTheUserChanged();
 
 private:
-    QString keyfileValue(const QString &group, const QString &key) const;
     void setOnBattery(bool onBattery);
     int batteryPopupsShown() const;
 
@@ -78,17 +77,8 @@ void TestResident::initTestCase()
         { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"upower"_s, u"-p"_s, u"{\"OnBattery\": false}"_s });
     QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::systemBus().interface()->isServiceRegistered(kUPower).value(), 20000);
 
-    const QString schemas = m_env.path(u"schemas"_s);
-    for (const char *file : { "org.gnome.settings-daemon.plugins.power.gschema.xml",
-             "org.gnome.settings-daemon.enums.xml", "org.gnome.desktop.session.gschema.xml",
-             "org.gnome.desktop.screensaver.gschema.xml", "org.gnome.desktop.enums.xml" }) {
-        const QString name = QString::fromLatin1(file);
-        m_env.writeFile(u"schemas/"_s + name, TestEnvironment::readFile(u"/usr/share/glib-2.0/schemas/"_s + name));
-    }
-    QCOMPARE(QProcess::execute(u"glib-compile-schemas"_s, { u"--strict"_s, schemas }), 0);
-    qputenv("GSETTINGS_BACKEND", "keyfile");
-    qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(schemas));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(m_env.path(u"data"_s)));
+    QVERIFY(compileGnomeSchemas(m_env, u"schemas"_s));
+    useGnomeSchemas(m_env, u"schemas"_s);
     qputenv("XDG_CURRENT_DESKTOP", "GNOME");
     m_battery.status = { 0, SystemPowerStatus::FlagLow, 30, 1800 };
 }
@@ -97,11 +87,6 @@ void TestResident::cleanupTestCase()
 {
     m_upower.terminate();
     m_upower.waitForFinished();
-}
-
-QString TestResident::keyfileValue(const QString &group, const QString &key) const
-{
-    return IniFile::load(m_env.path(u"config/glib-2.0/settings/keyfile"_s)).value(group, key);
 }
 
 void TestResident::setOnBattery(bool onBattery)

@@ -1,6 +1,7 @@
 #include "AppliedLedger.h"
 #include "GSettingsKey.h"
 #include "GnomeApplier.h"
+#include "GnomeSettingsFixture.h"
 #include "PowerSettings.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
@@ -35,24 +36,6 @@ PlanValues seededPlan(QStringView name)
         values.setValue(setting, PowerSource::Dc, seed.dc);
     }
     return values;
-}
-
-// The keys GNOME's Settings shows, as the keyfile backend stored them.
-QString shownByGnome()
-{
-    QHash<QString, QString> keys;
-    QString group;
-    const QString path = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/glib-2.0/settings/keyfile"_s;
-    for (const QString &line : QString::fromUtf8(TestEnvironment::readFile(path)).split(u'\n')) {
-        if (line.startsWith(u'['))
-            group = line.mid(1, line.size() - 2).section(u'/', -1);
-        else if (line.contains(u'='))
-            keys.insert(group + u'/' + line.section(u'=', 0, 0), line.section(u'=', 1));
-    }
-    return u"button %1, dim %2, blank %3, ac %4 %5, battery %6 %7, lock %8"_s.arg(keys[u"power/power-button-action"_s],
-        keys[u"power/idle-dim"_s], keys[u"session/idle-delay"_s], keys[u"power/sleep-inactive-ac-type"_s],
-        keys[u"power/sleep-inactive-ac-timeout"_s], keys[u"power/sleep-inactive-battery-type"_s],
-        keys[u"power/sleep-inactive-battery-timeout"_s], keys[u"screensaver/lock-enabled"_s]);
 }
 
 QString outcomesOf(QList<SettingReport> reports)
@@ -127,29 +110,19 @@ private:
 void TestGnomeApplier::initTestCase()
 {
     const bool partial = qEnvironmentVariableIsSet(kPartialSchemas);
-    const QString schemas = m_environment.path(u"schemas"_s);
-    const QString installed = u"/usr/share/glib-2.0/schemas/"_s;
-    for (const QString &name : { u"org.gnome.settings-daemon.plugins.power"_s, u"org.gnome.settings-daemon.enums"_s,
-             u"org.gnome.desktop.session"_s, u"org.gnome.desktop.screensaver"_s, u"org.gnome.desktop.enums"_s }) {
-        const QString file = name + (name.endsWith(u"enums"_s) ? u".xml"_s : u".gschema.xml"_s);
-        QString xml = QString::fromUtf8(TestEnvironment::readFile(installed + file));
-        QVERIFY2(!xml.isEmpty(), qPrintable(installed + file));
-        if (partial && name == u"org.gnome.desktop.screensaver"_s)
-            continue;
-        if (partial && name == kPower)
-            xml.remove(QRegularExpression(
-                u"<key name=\"power-button-action\".*?</key>"_s, QRegularExpression::DotMatchesEverythingOption));
-        m_environment.writeFile(u"schemas/"_s + file, xml.toUtf8());
-    }
-    QProcess compiler;
-    compiler.start(u"glib-compile-schemas"_s, { u"--strict"_s, schemas });
-    QVERIFY(compiler.waitForFinished());
-    QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
-    // Before GIO first looks: it keeps the schema source and the backend for the process. The
-    // installed schemas stay out of sight, or the partial folder would miss nothing.
-    qputenv("GSETTINGS_BACKEND", "keyfile");
-    qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(schemas));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(m_environment.path(u"data"_s)));
+    const auto leaveOutWhatTheChildMisses = [partial](const QString &file, QByteArray &xml) {
+        if (partial && file.startsWith(u"org.gnome.desktop.screensaver"_s))
+            xml.clear();
+        if (partial && file.startsWith(kPower))
+            xml = QString::fromUtf8(xml)
+                      .remove(QRegularExpression(u"<key name=\"power-button-action\".*?</key>"_s,
+                          QRegularExpression::DotMatchesEverythingOption))
+                      .toUtf8();
+    };
+    QVERIFY(compileGnomeSchemas(m_environment, u"schemas"_s, leaveOutWhatTheChildMisses));
+    // Before GIO first looks; without the installed schemas in sight the partial folder misses
+    // what it should.
+    useGnomeSchemas(m_environment, u"schemas"_s);
     m_ledger = std::make_unique<AppliedLedger>(m_environment.path(u"applied.ini"_s));
 }
 

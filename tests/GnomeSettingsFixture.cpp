@@ -1,0 +1,62 @@
+#include "GnomeSettingsFixture.h"
+
+#include "IniFile.h"
+#include "TestEnvironment.h"
+
+#include <QFile>
+#include <QProcess>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString keyfilePath()
+{
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + u"/glib-2.0/settings/keyfile"_s;
+}
+
+} // namespace
+
+bool compileGnomeSchemas(const TestEnvironment &environment, const QString &folder,
+    const std::function<void(const QString &file, QByteArray &xml)> &edit)
+{
+    for (const QString &file : { u"org.gnome.settings-daemon.plugins.power.gschema.xml"_s,
+             u"org.gnome.settings-daemon.enums.xml"_s, u"org.gnome.desktop.session.gschema.xml"_s,
+             u"org.gnome.desktop.screensaver.gschema.xml"_s, u"org.gnome.desktop.enums.xml"_s }) {
+        QByteArray xml = TestEnvironment::readFile(u"/usr/share/glib-2.0/schemas/"_s + file);
+        if (xml.isEmpty())
+            return false;
+        if (edit)
+            edit(file, xml);
+        if (!xml.isEmpty())
+            environment.writeFile(folder + u'/' + file, xml);
+    }
+    QProcess compiler;
+    compiler.start(u"glib-compile-schemas"_s, { u"--strict"_s, environment.path(folder) });
+    return compiler.waitForFinished() && compiler.exitCode() == 0;
+}
+
+void useGnomeSchemas(const TestEnvironment &environment, const QString &folder)
+{
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(environment.path(folder)));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(environment.path(u"no-data"_s)));
+}
+
+QString keyfileValue(const QString &group, const QString &key)
+{
+    return IniFile::load(keyfilePath()).value(group, key);
+}
+
+QString shownByGnome()
+{
+    const QString power = u"org/gnome/settings-daemon/plugins/power"_s;
+    const IniFile keyfile = IniFile::load(keyfilePath());
+    return u"button %1, dim %2, blank %3, ac %4 %5, battery %6 %7, lock %8"_s.arg(
+        keyfile.value(power, u"power-button-action"_s), keyfile.value(power, u"idle-dim"_s),
+        keyfile.value(u"org/gnome/desktop/session"_s, u"idle-delay"_s),
+        keyfile.value(power, u"sleep-inactive-ac-type"_s), keyfile.value(power, u"sleep-inactive-ac-timeout"_s),
+        keyfile.value(power, u"sleep-inactive-battery-type"_s),
+        keyfile.value(power, u"sleep-inactive-battery-timeout"_s),
+        keyfile.value(u"org/gnome/desktop/screensaver"_s, u"lock-enabled"_s));
+}

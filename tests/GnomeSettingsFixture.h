@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class TestEnvironment;
+
+// GNOME's own schemas from Debian's packages (gsettings-desktop-schemas,
+// gnome-settings-daemon-common) for the keys Ampora writes, and the keyfile GIO writes them to
+// with GSETTINGS_BACKEND=keyfile.
+
+// Copies the schema files into folder (below the environment), each passed through edit first
+// (an emptied file is left out), and compiles them with --strict. False when a file is missing or
+// the compiler refuses.
+bool compileGnomeSchemas(const TestEnvironment &environment, const QString &folder,
+    const std::function<void(const QString &file, QByteArray &xml)> &edit = {});
+
+// Points this process's GIO at the compiled schemas and the keyfile backend; call before GIO first
+// looks, since it keeps both for the life of the process. The installed schemas stay out of sight.
+void useGnomeSchemas(const TestEnvironment &environment, const QString &folder);
+
+// A key's value as the keyfile holds it ($XDG_CONFIG_HOME/glib-2.0/settings/keyfile): group is
+// the schema path, "org/gnome/desktop/session".
+QString keyfileValue(const QString &group, const QString &key);
+
+// The keys GNOME's Settings shows, in one line: "button suspend, dim true, blank 120, ...".
+QString shownByGnome();
