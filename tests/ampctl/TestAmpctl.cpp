@@ -1,6 +1,7 @@
 // ampctl's commands against in-memory plans, tasks and networks, read back through --json; and the
 // real ampctl binary writing units that systemd accepts.
 #include "AmpctlCommands.h"
+#include "AmpctlRun.h"
 #include "FakeApplyBackends.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
@@ -18,19 +19,13 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTextStream>
 #include <ctime>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = AmpctlRun;
 
 } // namespace
 
@@ -85,19 +80,12 @@ void TestAmpctl::init()
 
 Run TestAmpctl::run(const QStringList &arguments)
 {
-    Run outcome;
-    QTextStream out(&outcome.out);
-    QTextStream err(&outcome.err);
     const FakeBatteryStatusReader battery;
     const FakeCapabilityReader capabilities;
     FakeApplyBackends appliers;
-    AmpctlCommands commands({ { *m_platform, *m_tasks, *m_networks, battery, capabilities },
-                                u"/opt/ampora/bin/ampora"_s, [this] { ++m_changeNotices; }, appliers.seam() },
-        out, err);
-    outcome.status = commands.run(arguments);
-    out.flush();
-    err.flush();
-    return outcome;
+    return runAmpctl({ { *m_platform, *m_tasks, *m_networks, battery, capabilities }, u"/opt/ampora/bin/ampora"_s,
+                         [this] { ++m_changeNotices; }, appliers.seam() },
+        arguments);
 }
 
 QJsonArray TestAmpctl::json(const QStringList &arguments)

@@ -1,6 +1,7 @@
 // ampctl applying plans and telling what became of them: through a recording applier, and the
 // real binary on a GNOME session (GNOME's own schemas, a keyfile backend) and on no desktop.
 #include "AmpctlCommands.h"
+#include "AmpctlRun.h"
 #include "FakeApplyBackends.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
@@ -18,18 +19,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTest>
-#include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = AmpctlRun;
 
 const QString kNotApplied = u"The active plan has not been applied on this machine yet; run ampctl apply."_s;
 const QList<Setting> kGnomeSettings { Setting::PowerButton, Setting::SleepButton, Setting::Dim, Setting::DisplayOff,
@@ -89,21 +84,14 @@ void TestAmpctlStatus::init()
 
 Run TestAmpctlStatus::run(const QStringList &arguments)
 {
-    Run result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
     FakeTaskService tasks;
     const FakeNetworkList networks;
     const FakeBatteryStatusReader battery;
     FakeCapabilityReader capabilities;
     capabilities.capabilities = { true, true, true, true, true };
-    AmpctlCommands commands({ { *m_platform, tasks, networks, battery, capabilities }, u"/opt/ampora/bin/ampora"_s,
-                                [] {}, m_appliers->seam() },
-        out, err);
-    result.status = commands.run(arguments);
-    out.flush();
-    err.flush();
-    return result;
+    return runAmpctl({ { *m_platform, tasks, networks, battery, capabilities }, u"/opt/ampora/bin/ampora"_s, [] {},
+                         m_appliers->seam() },
+        arguments);
 }
 
 QJsonObject TestAmpctlStatus::json(const QStringList &arguments)

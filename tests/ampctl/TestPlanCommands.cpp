@@ -1,6 +1,7 @@
 // ampctl's plan commands: against in-memory plans on a laptop and a desktop, read back through
 // --json; and hostile names against the real scheme store.
 #include "AmpctlCommands.h"
+#include "AmpctlRun.h"
 #include "FakeApplyBackends.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
@@ -21,19 +22,13 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTest>
-#include <QTextStream>
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = AmpctlRun;
 
 enum class Machine { Laptop, Desktop, Unreadable };
 
@@ -68,9 +63,6 @@ QStringList snapshotOf(const PowerPlatform &platform)
 
 Run runOn(PowerPlatform &platform, TaskService &tasks, Machine machine, const QStringList &arguments)
 {
-    Run outcome;
-    QTextStream out(&outcome.out);
-    QTextStream err(&outcome.err);
     const FakeBatteryStatusReader battery;
     const FakeNetworkList networks;
     FakeCapabilityReader capabilities;
@@ -81,13 +73,9 @@ Run runOn(PowerPlatform &platform, TaskService &tasks, Machine machine, const QS
     else
         capabilities.errorCode = 2;
     FakeApplyBackends appliers;
-    AmpctlCommands commands(
+    return runAmpctl(
         { { platform, tasks, networks, battery, capabilities }, u"/opt/ampora/bin/ampora"_s, [] {}, appliers.seam() },
-        out, err);
-    outcome.status = commands.run(arguments);
-    out.flush();
-    err.flush();
-    return outcome;
+        arguments);
 }
 
 } // namespace
