@@ -77,6 +77,12 @@ std::optional<SettingReport> ApplyCoordinator::reportWithoutApplier(Setting sett
     case Setting::DiskOff:
         return SettingReport { setting, Outcome::NeedsAdministrator,
             QStringLiteral("disk spin-down is a machine-wide setting (UDisks)") };
+    case Setting::Lid:
+        return SettingReport { setting, Outcome::NotOnThisDesktop,
+            QStringLiteral("the system's logind settings decide it") };
+    case Setting::Brightness:
+        return SettingReport { setting, Outcome::NotOnThisDesktop,
+            QStringLiteral("neither the desktop nor logind can set it here") };
     case Setting::PerformanceProfile:
         return SettingReport { setting, Outcome::NotOnThisMachine,
             QStringLiteral("power-profiles-daemon is not running") };
