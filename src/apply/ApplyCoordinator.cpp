@@ -1,9 +1,10 @@
 #include "ApplyCoordinator.h"
 
-ApplyCoordinator::ApplyCoordinator(
-    std::vector<std::unique_ptr<PlanApplier>> appliers, std::optional<PlanCapabilities> capabilities)
+ApplyCoordinator::ApplyCoordinator(std::vector<std::unique_ptr<PlanApplier>> appliers,
+    std::optional<PlanCapabilities> capabilities, AppliedLedger *ledger)
     : m_appliers(std::move(appliers))
     , m_capabilities(capabilities)
+    , m_ledger(ledger)
 {
 }
 
@@ -37,6 +38,10 @@ QList<SettingReport> ApplyCoordinator::apply(const ApplyRequest &request)
         }
         reports.append(applied);
     }
+    // What was written is only a guide for later follows; a state folder that cannot be written
+    // must not stop the plan.
+    if (const Result<> flushed = m_ledger ? m_ledger->flush() : Result<>(); !flushed)
+        qWarning("%s", qPrintable(flushed.failure().message));
     std::stable_sort(reports.begin(), reports.end(),
         [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
     return reports;

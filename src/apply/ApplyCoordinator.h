@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppliedLedger.h"
 #include "PlanApplier.h"
 #include "PowerSettings.h"
 
@@ -15,8 +16,9 @@ class ApplyCoordinator
 {
 public:
     // capabilities: what the machine has; none when it could not be read (nothing is then
-    // reported as missing from the machine).
-    ApplyCoordinator(std::vector<std::unique_ptr<PlanApplier>> appliers, std::optional<PlanCapabilities> capabilities);
+    // reported as missing from the machine). ledger, when given, is written out after each apply.
+    ApplyCoordinator(std::vector<std::unique_ptr<PlanApplier>> appliers, std::optional<PlanCapabilities> capabilities,
+        AppliedLedger *ledger = nullptr);
     ~ApplyCoordinator();
 
     QList<SettingReport> apply(const ApplyRequest &request);
@@ -30,4 +32,5 @@ private:
 
     std::vector<std::unique_ptr<PlanApplier>> m_appliers;
     std::optional<PlanCapabilities> m_capabilities;
+    AppliedLedger *m_ledger;
 };

@@ -38,8 +38,8 @@ ApplyBackends createApplyBackends()
     appliers.push_back(std::make_unique<LogindBrightnessApplier>(systemBus));
 
     const Result<PlanCapabilities> capabilities = SysfsCapabilityReader().read();
-    backends.coordinator = std::make_unique<ApplyCoordinator>(
-        std::move(appliers), capabilities ? std::optional<PlanCapabilities>(*capabilities) : std::nullopt);
+    backends.coordinator = std::make_unique<ApplyCoordinator>(std::move(appliers),
+        capabilities ? std::optional<PlanCapabilities>(*capabilities) : std::nullopt, backends.ledger.get());
     return backends;
 }
 

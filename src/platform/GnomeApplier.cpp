@@ -70,8 +70,7 @@ KeyOutcome writeKeys(AppliedLedger &ledger, const QList<KeyValue> &values, Apply
         const Result<QString> written = keys[i].write(values.at(qsizetype(i)).value);
         if (!written)
             return { Outcome::Failed, written.failure().message };
-        if (const Result<> remembered = ledger.remember(keys[i].ledgerKey(), *written); !remembered)
-            qWarning("%s", qPrintable(remembered.failure().message));
+        ledger.remember(keys[i].ledgerKey(), *written);
     }
     return {};
 }
@@ -297,8 +296,7 @@ SettingReport GnomeApplier::applyBrightness(quint32 percent, ApplyReason reason)
     }
     // The daemon rounds to the panel's steps: what it reports is what a follow will compare with.
     const int now = screenBrightness().value_or(int(percent));
-    if (const Result<> remembered = m_ledger.remember(kBrightnessLedgerKey, QString::number(now)); !remembered)
-        qWarning("%s", qPrintable(remembered.failure().message));
+    m_ledger.remember(kBrightnessLedgerKey, QString::number(now));
     if (GSettingsKey(kPowerSchema, u"ambient-enabled"_s).read() == u"true"_s) {
         return { Setting::Brightness, Outcome::Applied,
             u"GNOME's automatic brightness (ambient-enabled) may change it"_s };

@@ -192,8 +192,6 @@ SettingReport PowerProfilesApplier::writeProfile(const QString &profile) const
 
 SettingReport PowerProfilesApplier::remembered(const QString &profile) const
 {
-    const Result<> recorded = m_ledger.remember(kLedgerKey, profile);
-    if (!recorded)
-        return report(Outcome::Applied, QStringLiteral("not recorded: %1").arg(recorded.failure().message));
+    m_ledger.remember(kLedgerKey, profile);
     return report(Outcome::Applied);
 }

@@ -161,7 +161,8 @@ void TestApply::ledgerTellsAmporasValuesFromTheUsers()
     AppliedLedger ledger;
     QVERIFY(ledger.path().startsWith(qEnvironmentVariable("XDG_STATE_HOME")));
     QVERIFY(ledger.mayFollow(u"gsettings/a/b"_s, u"'x'"_s)); // never written
-    QVERIFY(ledger.remember(u"gsettings/a/b"_s, u"uint32 300"_s));
+    ledger.remember(u"gsettings/a/b"_s, u"uint32 300"_s);
+    QVERIFY(ledger.flush());
     QCOMPARE(AppliedLedger().written(u"gsettings/a/b"_s), u"uint32 300"_s);
     QVERIFY(ledger.mayFollow(u"gsettings/a/b"_s, u"uint32 300"_s));
     QVERIFY(!ledger.mayFollow(u"gsettings/a/b"_s, u"uint32 600"_s));
@@ -169,8 +170,9 @@ void TestApply::ledgerTellsAmporasValuesFromTheUsers()
     // A ledger that cannot be read is not written over.
     const QString unreadable = env.path(u"ledger-folder"_s);
     QVERIFY(QDir().mkpath(unreadable));
-    const Result<> refused = AppliedLedger(unreadable).remember(u"k"_s, u"v"_s);
-    QVERIFY(!refused);
+    AppliedLedger refused(unreadable);
+    refused.remember(u"k"_s, u"v"_s);
+    QVERIFY(!refused.flush());
     QVERIFY(QFileInfo(unreadable).isDir());
 }
 

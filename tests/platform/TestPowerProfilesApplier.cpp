@@ -112,6 +112,7 @@ void TestPowerProfilesApplier::initTestCase()
 
 void TestPowerProfilesApplier::init()
 {
+    m_ledger.reset(); // it writes out what it holds as it goes
     QFile::remove(m_env.path(u"applied.ini"_s));
     m_ledger = std::make_unique<AppliedLedger>(m_env.path(u"applied.ini"_s));
     allow({});
