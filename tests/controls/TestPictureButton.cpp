@@ -20,8 +20,7 @@ private Q_SLOTS:
     void textLayout_data();
     void textLayout();
     void secondTextFollowsTheCaption();
-    void hoverShowsTheHoverPictureUntilTheParentResets();
-    void onlyOneButtonLooksHoveredOnAParent();
+    void hoverShowsTheHoverPictureOnOneButtonAtATime();
     void pressedPictureWhileDownAndClick();
     void enableButtonKeepsTheDisabledLook();
 
@@ -94,6 +93,7 @@ void TestPictureButton::textLayout_data()
     QTest::addColumn<int>("alignment");
     QTest::addColumn<uint>("colour");
 
+    // Each size class and caption length on both sides of its threshold.
     const QSize small(16, 16);
     QTest::newRow("16 white beside") << small << 4 << false << false << 8 << QRect(20, 2, 120, 16) << int(kLeft)
                                      << kWhite;
@@ -103,28 +103,20 @@ void TestPictureButton::textLayout_data()
                                     << kBlack;
     QTest::newRow("49 wide is still small")
         << QSize(49, 20) << 4 << false << false << 8 << QRect(20, 2, 120, 16) << int(kLeft) << kWhite;
-    QTest::newRow("32 home, no caption") << QSize(32, 32) << 0 << false << false << 8 << QRect(20, 2, 120, 16)
-                                         << int(kLeft) << kWhite;
 
-    const QSize face(104, 26);
-    QTest::newRow("104 with 6") << face << 6 << false << false << 11 << QRect(0, 5, 99, 16) << int(kCentred) << kWhite;
-    QTest::newRow("104 with 10") << face << 10 << false << false << 11 << QRect(0, 5, 104, 16) << int(kCentred)
-                                 << kWhite;
-    QTest::newRow("104 disabled stays white")
-        << face << 6 << true << true << 11 << QRect(0, 5, 99, 16) << int(kCentred) << kWhite;
-    QTest::newRow("50 wide is a face") << QSize(50, 20) << 3 << false << false << 11 << QRect(0, 5, 45, 16)
-                                       << int(kCentred) << kWhite;
-    QTest::newRow("119 wide is a face") << QSize(119, 30) << 12 << false << false << 11 << QRect(0, 5, 119, 16)
-                                        << int(kCentred) << kWhite;
+    QTest::newRow("50 wide is a face, 9 letters")
+        << QSize(50, 20) << 9 << false << false << 11 << QRect(0, 5, 45, 16) << int(kCentred) << kWhite;
+    QTest::newRow("119 wide is a face, 10 letters")
+        << QSize(119, 30) << 10 << false << false << 11 << QRect(0, 5, 119, 16) << int(kCentred) << kWhite;
+    QTest::newRow("face disabled stays white")
+        << QSize(104, 26) << 6 << true << true << 11 << QRect(0, 5, 99, 16) << int(kCentred) << kWhite;
+    QTest::newRow("wide dialog button is a face") << pictureSize(PictureId::WideDialogButton) << 10 << false << false
+                                                  << 11 << QRect(0, 5, 164, 16) << int(kCentred) << kWhite;
 
-    const QSize tile(174, 174);
-    QTest::newRow("tile with 17") << tile << 17 << false << false << 11 << QRect(10, 126, 300, 60) << int(kLeft)
-                                  << kWhite;
-    QTest::newRow("tile with 8") << tile << 8 << false << false << 20 << QRect(110, 7, 200, 60) << int(kLeft) << kWhite;
-    QTest::newRow("164 tall is a tile") << QSize(164, 100) << 12 << false << false << 11 << QRect(10, 52, 300, 60)
-                                        << int(kLeft) << kWhite;
-    QTest::newRow("120 wide is a tile") << QSize(120, 26) << 4 << false << false << 20 << QRect(110, 7, 200, 60)
-                                        << int(kLeft) << kWhite;
+    QTest::newRow("120 wide is a tile, 8 letters")
+        << QSize(120, 26) << 8 << false << false << 20 << QRect(110, 7, 200, 60) << int(kLeft) << kWhite;
+    QTest::newRow("164 wide, not the button, is a tile, 9 letters")
+        << QSize(164, 100) << 9 << false << false << 11 << QRect(10, 52, 300, 60) << int(kLeft) << kWhite;
 }
 
 void TestPictureButton::textLayout()
@@ -156,42 +148,35 @@ void TestPictureButton::secondTextFollowsTheCaption()
     QVERIFY(PictureButton::textLayout({ 104, 26 }, 7, false, false, true).secondRect.isEmpty());
 }
 
-void TestPictureButton::hoverShowsTheHoverPictureUntilTheParentResets()
+void TestPictureButton::hoverShowsTheHoverPictureOnOneButtonAtATime()
 {
-    PictureButton *button = addButton(7, { 100, 100 });
-    QSignalSpy entered(button, &PictureButton::hoverEntered);
-    QSignalSpy left(button, &PictureButton::hoverLeft);
+    PictureButton *first = addButton(7, { 10, 100 });
+    PictureButton *second = addButton(8, { 120, 100 });
+    QSignalSpy entered(first, &PictureButton::hoverEntered);
+    QSignalSpy left(first, &PictureButton::hoverLeft);
     showParent();
-    const QColor normal = button->grab().toImage().pixelColor(3, 3);
+    const QColor normal = first->grab().toImage().pixelColor(3, 3);
 
-    moveTo(button);
-    QTRY_VERIFY(button->looksHovered());
-    QCOMPARE(button->currentPicture(), PictureId::DialogButtonHover);
-    QCOMPARE(entered.size(), 1);
-    QCOMPARE(entered.at(0).at(0).toInt(), 7);
-    QVERIFY(button->grab().toImage().pixelColor(3, 3) != normal);
-
-    moveTo(m_parent.get(), { 20, 250 });
-    QTRY_VERIFY(!button->looksHovered());
-    QCOMPARE(button->currentPicture(), PictureId::DialogButton);
-    QCOMPARE(left.size(), 1);
-    QCOMPARE(left.at(0).at(0).toInt(), 7);
-    QCOMPARE(button->grab().toImage().pixelColor(3, 3), normal);
-}
-
-void TestPictureButton::onlyOneButtonLooksHoveredOnAParent()
-{
-    PictureButton *first = addButton(1, { 10, 100 });
-    PictureButton *second = addButton(2, { 120, 100 });
-    showParent();
     moveTo(first);
     QTRY_VERIFY(first->looksHovered());
+    QCOMPARE(first->currentPicture(), PictureId::DialogButtonHover);
+    QCOMPARE(entered.size(), 1);
+    QCOMPARE(entered.at(0).at(0).toInt(), 7);
+    QVERIFY(first->grab().toImage().pixelColor(3, 3) != normal);
+
     moveTo(second);
     QTRY_VERIFY(second->looksHovered());
     QVERIFY(!first->looksHovered());
+    QCOMPARE(left.size(), 1);
+    QCOMPARE(left.at(0).at(0).toInt(), 7);
     moveTo(first);
     QTRY_VERIFY(first->looksHovered());
     QVERIFY(!second->looksHovered());
+
+    moveTo(m_parent.get(), { 20, 250 });
+    QTRY_VERIFY(!first->looksHovered());
+    QCOMPARE(first->currentPicture(), PictureId::DialogButton);
+    QCOMPARE(first->grab().toImage().pixelColor(3, 3), normal);
 }
 
 void TestPictureButton::pressedPictureWhileDownAndClick()
@@ -231,6 +216,5 @@ void TestPictureButton::enableButtonKeepsTheDisabledLook()
     QCOMPARE(clicked.size(), 1);
 }
 
-// Runs last: the remembered button is application-wide and is never forgotten.
 QTEST_MAIN(TestPictureButton)
 #include "TestPictureButton.moc"

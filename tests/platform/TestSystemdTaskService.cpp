@@ -23,7 +23,7 @@
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
-using TriggerType = TaskDefinition::TriggerType;
+using Kind = PlanTaskWriter::Kind;
 
 namespace {
 
@@ -51,14 +51,16 @@ ProcessResult runTool(const QString &program, const QStringList &arguments, cons
         QString::fromUtf8(process.readAll()).trimmed() };
 }
 
-TaskDefinition timerDefinition(
-    TriggerType type, const QString &boundary, int days, const QString &program, const QString &arguments)
+TaskDefinition timerTask(
+    Kind kind, const QString &boundary, const QString &program, int days = 0, const QString &arguments = {})
 {
-    TaskDefinition d = PlanTaskWriter::definition(type == TriggerType::Once ? PlanTaskWriter::Kind::Once
-            : type == TriggerType::Daily                                    ? PlanTaskWriter::Kind::Daily
-                                                                            : PlanTaskWriter::Kind::Weekly,
-        program, arguments, boundary, days);
-    return d;
+    return PlanTaskWriter::definition(kind, program, arguments, boundary, days);
+}
+
+// The schedule most cases need, from a day long past.
+TaskDefinition dailyTask(const QString &program, const QString &arguments = {})
+{
+    return timerTask(Kind::Daily, u"2024-07-05T07:03:09"_s, program, 0, arguments);
 }
 
 // The local zone of this process, for code that reads wall-clock times.
@@ -78,17 +80,22 @@ QStringList onCalendarLines(const QString &timerPath)
     return lines;
 }
 
-// The local times systemd-analyze calendar gives as next elapses.
-QStringList timesIn(const QString &calendarOutput)
+// The first local times at which systemd-analyze calendar says the timer elapses; on an error,
+// what it said instead.
+QStringList nextElapses(const QString &timerPath, int count, const QString &zone = u"UTC"_s)
 {
     static const QRegularExpression stamp(
         u"(?:Next elapse|Iter\\. #\\d+): \\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})"_s);
+    const ProcessResult calendar = runTool(u"systemd-analyze"_s,
+        QStringList { u"calendar"_s, u"--iterations=%1"_s.arg(count) } + onCalendarLines(timerPath), zone);
+    if (calendar.exitCode != 0)
+        return { calendar.output };
     QStringList times;
-    for (auto it = stamp.globalMatch(calendarOutput); it.hasNext();)
+    for (auto it = stamp.globalMatch(calendar.output); it.hasNext();)
         times.append(it.next().captured(1));
     times.sort();
     times.removeDuplicates();
-    return times;
+    return times.mid(0, count);
 }
 
 } // namespace
@@ -104,11 +111,9 @@ private Q_SLOTS:
     void roundTripsExactly();
     void calendarFiresFromTheStartOn_data();
     void calendarFiresFromTheStartOn();
-    void enablingFlipsOnlyTheWantsLink();
-    void timerNeverRunsForTimeBeforeItsWrite_data();
+    void enableDisableAndDeleteTouchOnlyTheirFiles();
     void timerNeverRunsForTimeBeforeItsWrite();
     void wallClockTimesReadBackInEveryZone();
-    void deleteStopsAndRemovesBothUnits();
     void refusesWhatItCannotStore_data();
     void refusesWhatItCannotStore();
     void leavesUnitsItDidNotWriteAlone();
@@ -194,22 +199,19 @@ std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
     return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), m_env->path(u"data/systemd/timers"_s));
 }
 
+// Each kind of schedule round-trips in calendarFiresFromTheStartOn and
+// wallClockTimesReadBackInEveryZone; these are the texts and settings that have to survive the
+// unit files.
 void TestSystemdTaskService::roundTripsExactly_data()
 {
     QTest::addColumn<TaskDefinition>("definition");
 
     const QString plan = u"-setactiveplan -{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s;
-    QTest::newRow("once") << timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, plan);
-    QTest::newRow("daily") << timerDefinition(TriggerType::Daily, u"2024-12-31T00:30:15"_s, 0, kStoredProgram, plan);
-    QTest::newRow("weekly, one day") << timerDefinition(
-        TriggerType::Weekly, u"2024-07-05T12:00:00"_s, 2, kStoredProgram, plan);
-    QTest::newRow("odd program path") << timerDefinition(
-        TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredOddProgram, plan);
-    QTest::newRow("odd arguments") << timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredProgram,
-        u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s);
+    QTest::newRow("odd program path") << dailyTask(kStoredOddProgram, plan);
+    QTest::newRow("odd arguments") << dailyTask(kStoredProgram, u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s);
 
     TaskDefinition plain;
-    plain.triggers.append({ TriggerType::Daily, {}, u"2024-07-05T07:03:09"_s, 0, 0 });
+    plain.triggers.append({ TaskDefinition::TriggerType::Daily, {}, u"2024-07-05T07:03:09"_s, 0, 0 });
     plain.actions.append({ TaskDefinition::ActionType::Exec, kStoredProgram, plan });
     QTest::newRow("nothing but trigger and action") << plain;
 
@@ -227,97 +229,80 @@ void TestSystemdTaskService::roundTripsExactly()
     auto tasks = service();
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate));
 
-    QList<RegisteredTask> read;
-    read = tasks->readTasks().valueOr({});
-    QCOMPARE(read.size(), 1);
-    QCOMPARE(read.first().name, u"AMPCTL0"_s);
-    QVERIFY(read.first().enabled);
-    QVERIFY(read.first().definition);
-    QCOMPARE(*read.first().definition, definition);
+    const QList<RegisteredTask> read = tasks->readTasks().valueOr({});
+    QCOMPARE(read, QList<RegisteredTask>({ { u"AMPCTL0"_s, true, definition } }));
 }
 
 void TestSystemdTaskService::calendarFiresFromTheStartOn_data()
 {
-    QTest::addColumn<TriggerType>("type");
+    QTest::addColumn<Kind>("kind");
     QTest::addColumn<QString>("boundary");
     QTest::addColumn<int>("days");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("once") << TriggerType::Once << u"2030-07-05T07:03:09"_s << 0
-                          << QStringList { u"2030-07-05 07:03:09"_s };
+    QTest::newRow("once") << Kind::Once << u"2030-07-05T07:03:09"_s << 0 << QStringList { u"2030-07-05 07:03:09"_s };
     QTest::newRow("daily across the year's end")
-        << TriggerType::Daily << u"2031-12-30T00:30:15"_s << 0
+        << Kind::Daily << u"2031-12-30T00:30:15"_s << 0
         << QStringList { u"2031-12-30 00:30:15"_s, u"2031-12-31 00:30:15"_s, u"2032-01-01 00:30:15"_s };
-    // 2030-07-05 is a Friday.
-    QTest::newRow("weekly Mon and Fri") << TriggerType::Weekly << u"2030-07-05T07:03:09"_s << 34
-                                        << QStringList { u"2030-07-05 07:03:09"_s, u"2030-07-08 07:03:09"_s,
-                                               u"2030-07-12 07:03:09"_s };
+    // 2030-07-08 is a Monday.
     QTest::newRow("weekly Sunday, start on a Monday")
-        << TriggerType::Weekly << u"2030-07-08T23:59:59"_s << 1
+        << Kind::Weekly << u"2030-07-08T23:59:59"_s << 1
         << QStringList { u"2030-07-14 23:59:59"_s, u"2030-07-21 23:59:59"_s, u"2030-07-28 23:59:59"_s };
 }
 
 void TestSystemdTaskService::calendarFiresFromTheStartOn()
 {
-    QFETCH(TriggerType, type);
+    QFETCH(Kind, kind);
     QFETCH(QString, boundary);
     QFETCH(int, days);
     QFETCH(QStringList, expected);
 
     auto tasks = service();
-    QVERIFY(tasks->registerTask(
-        u"AMPCTL0"_s, timerDefinition(type, boundary, days, m_program, {}), TaskService::Registration::CreateOrUpdate));
-    const QStringList arguments
-        = QStringList { u"calendar"_s, u"--iterations=3"_s } + onCalendarLines(unitFolder() + u"/AMPCTL0.timer"_s);
-    QVERIFY(arguments.size() > 2);
-
-    const ProcessResult calendar = runTool(u"systemd-analyze"_s, arguments);
-    QCOMPARE(calendar.exitCode, 0);
-    QCOMPARE(timesIn(calendar.output).mid(0, 3), expected);
+    const TaskDefinition definition = timerTask(kind, boundary, m_program, days);
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate));
+    QCOMPARE(nextElapses(unitFolder() + u"/AMPCTL0.timer"_s, 3), expected);
+    QCOMPARE(tasks->readTasks().valueOr({}).value(0).definition, std::optional(definition));
 }
 
-void TestSystemdTaskService::enablingFlipsOnlyTheWantsLink()
+void TestSystemdTaskService::enableDisableAndDeleteTouchOnlyTheirFiles()
 {
     auto tasks = service();
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
-        timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-        TaskService::Registration::CreateOrUpdate));
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::CreateOrUpdate));
+    const QString timerPath = unitFolder() + u"/AMPCTL0.timer"_s;
     const QString link = unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s;
-    QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
+    QCOMPARE(QFileInfo(link).symLinkTarget(), timerPath);
+    // A running timer is stopped before the reload, so it never re-plans from its old stamp.
     QCOMPARE(systemctlCalls(), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
 
-    const QByteArray timer = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s);
+    const QByteArray timer = TestEnvironment::readFile(timerPath);
     const QByteArray unit = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s);
     QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
     QVERIFY(!QFileInfo(link).isSymLink());
-    QList<RegisteredTask> read;
-    read = tasks->readTasks().valueOr({});
-    QCOMPARE(read.first().enabled, false);
+    QCOMPARE(tasks->readTasks().valueOr({}).first().enabled, false);
 
     QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
-    QCOMPARE(QFileInfo(link).symLinkTarget(), unitFolder() + u"/AMPCTL0.timer"_s);
-    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.timer"_s), timer);
+    QCOMPARE(QFileInfo(link).symLinkTarget(), timerPath);
+    QCOMPARE(TestEnvironment::readFile(timerPath), timer);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), unit);
     QCOMPARE(systemctlCalls().mid(3),
         QStringList({ u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s,
             u"start AMPCTL0.timer"_s }));
     QVERIFY((tasks->setTaskEnabled(u"AMPCTL9"_s, true)).failedWith(Failure::Kind::NotFound));
-}
 
-void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite_data()
-{
-    QTest::addColumn<bool>("managerAnswers");
-    QTest::newRow("a user manager answers") << true;
-    QTest::newRow("no user manager") << false;
+    // Deleting stops the timer and takes both units and the link.
+    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QCOMPARE(systemctlCalls().mid(8), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
+    QVERIFY((tasks->deleteTask(u"AMPCTL0"_s)).failedWith(Failure::Kind::NotFound));
 }
-
 // systemd plans a persistent timer from its stamp file, the time it last ran, and the stamp outlives
 // the units: with a stale stamp a schedule under a freed name, a rewritten one and a once schedule
-// enabled after its time all ran at once. Every write and re-enable makes the stamp now.
+// enabled after its time all ran at once. Every write and re-enable makes the stamp now, whether
+// or not a user manager answers (the order of the calls to one is checked above).
 void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
 {
-    QFETCH(bool, managerAnswers);
-    installSystemctl(managerAnswers ? 0 : 1);
+    installSystemctl(1);
     const QString stamp = stampPath(u"AMPCTL0"_s);
     const QDateTime longAgo(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC);
     const auto makeStale = [&] {
@@ -325,8 +310,8 @@ void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
         return file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime);
     };
     const auto stampTime = [&] { return QFileInfo(stamp).lastModified(); };
-    const auto daily = timerDefinition(TriggerType::Daily, u"2021-01-01T07:00:00"_s, 0, m_program, {});
-    const auto once = timerDefinition(TriggerType::Once, u"2021-06-01T07:00:00"_s, 0, m_program, {});
+    const auto daily = timerTask(Kind::Daily, u"2021-01-01T07:00:00"_s, m_program);
+    const auto once = timerTask(Kind::Once, u"2021-06-01T07:00:00"_s, m_program);
 
     m_env->writeFile(u"data/systemd/timers/stamp-AMPCTL0.timer"_s, {});
     QVERIFY(makeStale()); // left by an earlier task of that name
@@ -357,11 +342,6 @@ void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
     QVERIFY(QFileInfo::exists(stamp));
     QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
     QVERIFY(!QFileInfo::exists(stamp));
-
-    // A running timer is stopped before the reload, so it never re-plans from its old stamp.
-    if (managerAnswers)
-        QCOMPARE(systemctlCalls().mid(0, 3),
-            QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
 }
 
 // Boundaries are wall-clock times: a task reads back the same in any zone, and a daily or weekly
@@ -372,25 +352,19 @@ void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
     const QString arguments = u"-setactiveplan -"_s + plans.addScheme(u"Power saver"_s).toString().toUpper();
     // Clocks in Berlin go from 02:00 to 03:00 on 2030-03-31, a Sunday.
     const QString skipped = u"2030-03-31T02:30:00"_s;
-    const QList<TaskDefinition> written { timerDefinition(TriggerType::Once, skipped, 0, m_program, arguments),
-        timerDefinition(TriggerType::Daily, skipped, 0, m_program, arguments),
-        timerDefinition(TriggerType::Weekly, skipped, 1 | 2, m_program, arguments) };
+    const QList<TaskDefinition> written { timerTask(Kind::Once, skipped, m_program, 0, arguments),
+        timerTask(Kind::Daily, skipped, m_program, 0, arguments),
+        timerTask(Kind::Weekly, skipped, m_program, 1 | 2, arguments) };
     auto tasks = service();
     setZone("Europe/Berlin");
     for (qsizetype i = 0; i < written.size(); ++i) {
         QVERIFY(
             tasks->registerTask(u"AMPCTL"_s + QString::number(i), written.at(i), TaskService::Registration::Create));
     }
-    const ProcessResult daily = runTool(u"systemd-analyze"_s,
-        QStringList { u"calendar"_s, u"--iterations=2"_s } + onCalendarLines(unitFolder() + u"/AMPCTL1.timer"_s),
-        u"Europe/Berlin"_s);
-    QCOMPARE(daily.exitCode, 0);
-    QCOMPARE(timesIn(daily.output).mid(0, 2), QStringList({ u"2030-04-01 02:30:00"_s, u"2030-04-02 02:30:00"_s }));
-    const ProcessResult weekly = runTool(u"systemd-analyze"_s,
-        QStringList { u"calendar"_s, u"--iterations=2"_s } + onCalendarLines(unitFolder() + u"/AMPCTL2.timer"_s),
-        u"Europe/Berlin"_s);
-    QCOMPARE(weekly.exitCode, 0);
-    QCOMPARE(timesIn(weekly.output).mid(0, 2), QStringList({ u"2030-04-01 02:30:00"_s, u"2030-04-07 02:30:00"_s }));
+    QCOMPARE(nextElapses(unitFolder() + u"/AMPCTL1.timer"_s, 2, u"Europe/Berlin"_s),
+        QStringList({ u"2030-04-01 02:30:00"_s, u"2030-04-02 02:30:00"_s }));
+    QCOMPARE(nextElapses(unitFolder() + u"/AMPCTL2.timer"_s, 2, u"Europe/Berlin"_s),
+        QStringList({ u"2030-04-01 02:30:00"_s, u"2030-04-07 02:30:00"_s }));
 
     for (const QByteArray zone : { "Europe/Berlin", "UTC", "America/New_York" }) {
         setZone(zone);
@@ -405,45 +379,22 @@ void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
 }
 
-void TestSystemdTaskService::deleteStopsAndRemovesBothUnits()
-{
-    auto tasks = service();
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s,
-        timerDefinition(TriggerType::Once, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-        TaskService::Registration::CreateOrUpdate));
-    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
-    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
-    QVERIFY(!QFileInfo(unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
-    QCOMPARE(systemctlCalls().mid(3), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
-    QVERIFY((tasks->deleteTask(u"AMPCTL0"_s)).failedWith(Failure::Kind::NotFound));
-}
-
 void TestSystemdTaskService::refusesWhatItCannotStore_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<TaskDefinition>("definition");
     QTest::addColumn<Failure::Kind>("failure");
 
-    const TaskDefinition good = timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, {});
+    const TaskDefinition good = dailyTask(kStoredProgram);
     QTest::newRow("name with a slash") << u"../AMPCTL0"_s << good << Failure::Kind::Invalid;
-    QTest::newRow("empty name") << QString() << good << Failure::Kind::Invalid;
-
     TaskDefinition twoTriggers = good;
     twoTriggers.triggers.append(good.triggers.first());
     QTest::newRow("two triggers") << u"AMPCTL0"_s << twoTriggers << Failure::Kind::Invalid;
-    TaskDefinition noAction = good;
-    noAction.actions.clear();
-    QTest::newRow("no action") << u"AMPCTL0"_s << noAction << Failure::Kind::Invalid;
-    QTest::newRow("relative program") << u"AMPCTL0"_s
-                                      << timerDefinition(
-                                             TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, u"ampora"_s, {})
-                                      << Failure::Kind::Invalid;
+    QTest::newRow("relative program") << u"AMPCTL0"_s << dailyTask(u"ampora"_s) << Failure::Kind::Invalid;
     QTest::newRow("weekly without days") << u"AMPCTL0"_s
-                                         << timerDefinition(
-                                                TriggerType::Weekly, u"2024-07-05T07:03:09"_s, 0, kStoredProgram, {})
+                                         << timerTask(Kind::Weekly, u"2024-07-05T07:03:09"_s, kStoredProgram)
                                          << Failure::Kind::Invalid;
-    QTest::newRow("no such date") << u"AMPCTL0"_s
-                                  << timerDefinition(TriggerType::Once, u"2024-02-30T07:03:09"_s, 0, kStoredProgram, {})
+    QTest::newRow("no such date") << u"AMPCTL0"_s << timerTask(Kind::Once, u"2024-02-30T07:03:09"_s, kStoredProgram)
                                   << Failure::Kind::Invalid;
 }
 
@@ -454,9 +405,7 @@ void TestSystemdTaskService::refusesWhatItCannotStore()
     QFETCH(Failure::Kind, failure);
     auto tasks = service();
     QVERIFY(tasks->registerTask(name, definition, TaskService::Registration::CreateOrUpdate).failedWith(failure));
-    QList<RegisteredTask> read;
-    read = tasks->readTasks().valueOr({});
-    QVERIFY(read.isEmpty());
+    QVERIFY(tasks->readTasks().valueOr({ RegisteredTask() }).isEmpty());
     QVERIFY(systemctlCalls().isEmpty());
 }
 
@@ -474,11 +423,8 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
     for (const QString &name : { u"AMPCTL0"_s, u"AMPCTL1"_s, u"backup"_s }) {
         QVERIFY(tasks->deleteTask(name).failedWith(Failure::Kind::Invalid));
         QVERIFY(tasks->setTaskEnabled(name, false).failedWith(Failure::Kind::Invalid));
-        QVERIFY(
-            tasks
-                ->registerTask(name, timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-                    TaskService::Registration::CreateOrUpdate)
-                .failedWith(Failure::Kind::AlreadyExists));
+        QVERIFY(tasks->registerTask(name, dailyTask(m_program), TaskService::Registration::CreateOrUpdate)
+                    .failedWith(Failure::Kind::AlreadyExists));
     }
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), before);
     QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s),
@@ -514,16 +460,10 @@ void TestSystemdTaskService::logonEntryIsValidAndSingle()
     const QString entry = autostartFolder() + u"/VantaAmporaStartup.desktop"_s;
     QCOMPARE(QDir(autostartFolder()).entryList(QDir::Files).size(), 2);
 
-    if (!QStandardPaths::findExecutable(u"desktop-file-validate"_s).isEmpty()) {
-        const ProcessResult validate = runTool(u"desktop-file-validate"_s, { entry });
-        QCOMPARE(validate.output, QString());
-        QCOMPARE(validate.exitCode, 0);
-    }
     const QString text = QString::fromUtf8(TestEnvironment::readFile(entry));
     QVERIFY(text.contains(u"\nX-GNOME-Autostart-Delay=180\n"_s));
 
-    QList<RegisteredTask> read;
-    read = tasks->readTasks().valueOr({});
+    QList<RegisteredTask> read = tasks->readTasks().valueOr({});
     QCOMPARE(read.size(), 1);
     QCOMPARE(read.first().name, kLogonTaskName);
     QCOMPARE(read.first().definition->actions.first().path, m_oddProgram);
@@ -549,11 +489,8 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds_data()
     // systemd's autostart generator unescapes a word twice and re-escapes '$' and '`' in a way its
     // unit parser does not undo: no entry can carry those or a backslash to it.
     QTest::addColumn<bool>("generatorCarriesIt");
-    QTest::newRow("plain") << u"plain"_s << true;
-    QTest::newRow("percent") << u"50% off"_s << true;
-    QTest::newRow("percent pair and equals") << u"100%%/a=b"_s << true;
-    QTest::newRow("quotes and dollar") << u"it's \"quoted\" $HOME"_s << false;
-    QTest::newRow("backslash and backtick") << u"back\\slash `tick` \\$x"_s << false;
+    QTest::newRow("percent signs and equals") << u"50% off/100%%/a=b"_s << true;
+    QTest::newRow("quotes, dollar, backslash, backtick") << u"it's \"quoted\" $HOME back\\slash `tick` \\$x"_s << false;
     QTest::newRow("blanks and shell characters") << u"  two  blanks\ttab ~ & ; | < > * ? # ( )"_s << true;
 }
 
@@ -570,7 +507,7 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     TaskDefinition definition;
-    definition.triggers.append({ TriggerType::Logon, {}, {}, 0, 180 });
+    definition.triggers.append({ TaskDefinition::TriggerType::Logon, {}, {}, 0, 180 });
     definition.actions.append({ TaskDefinition::ActionType::Exec, program, u"-hideme"_s });
     const std::optional<QString> text = AutostartEntry::compose(definition);
     QVERIFY(text);
@@ -608,9 +545,6 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     QVERIFY2(QFile::exists(generated + u"/app-VantaAmporaStartup@autostart.service"_s), qPrintable(generate.output));
 }
 
-// A FIFO would block the listing and a link to a device would feed it forever: neither is read,
-// and each gets one line naming it.
-
 void TestSystemdTaskService::changesByAnotherWriterAreSignalled()
 {
     // The listener starts before the folder exists, as on a first run.
@@ -620,18 +554,13 @@ void TestSystemdTaskService::changesByAnotherWriterAreSignalled()
 
     // Another object stands for another process: ampctl writing a schedule.
     auto writer = service();
-    QVERIFY(writer->registerTask(u"AMPCTL0"_s,
-        timerDefinition(TriggerType::Daily, u"2024-07-05T07:03:09"_s, 0, m_program, {}),
-        TaskService::Registration::CreateOrUpdate));
+    QVERIFY(writer->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::CreateOrUpdate));
     QTRY_VERIFY(!changed.isEmpty());
     QCOMPARE(watched->readTasks().valueOr({}).size(), 1);
 
-    // Disabling and enabling touch only the wants link, in a folder the write created.
+    // Disabling touches only the wants link, in a folder the write created.
     changed.clear();
     QVERIFY(writer->setTaskEnabled(u"AMPCTL0"_s, false));
-    QTRY_VERIFY(!changed.isEmpty());
-    changed.clear();
-    QVERIFY(writer->setTaskEnabled(u"AMPCTL0"_s, true));
     QTRY_VERIFY(!changed.isEmpty());
     changed.clear();
     QVERIFY(writer->deleteTask(u"AMPCTL0"_s));
