@@ -4,26 +4,33 @@
 #include "ApplyStatus.h"
 
 #include <QObject>
+#include <QThreadPool>
 
 class PowerEvents;
 class PowerPlatform;
 
-// Applies the active plan through the coordinator and records what happened.
-// Reads the active plan's values now; nothing is applied when the store cannot say which plan is
-// active.
+// Applies request through the coordinator and records what happened for the other processes
+// (ampctl status) to read.
+ApplyStatus applyAndRecord(ApplyCoordinator &coordinator, const QUuid &plan, const ApplyRequest &request);
+
+// Applies the active plan's values now; nothing when the store cannot say which plan is active.
 std::optional<ApplyStatus> applyActivePlan(
     const PowerPlatform &platform, ApplyCoordinator &coordinator, PowerSource source, ApplyReason reason);
 
 // The running copy's watch: applies the active plan at start, whenever it or its values change
-// (by any process), when the machine moves between mains and battery and after it wakes.
+// (by any process), when the machine moves between mains and battery and after it wakes. The
+// appliers talk to the desktop and to daemons, which may be slow to answer, so they run on a
+// thread of their own, one apply at a time; what is asked for meanwhile runs once afterwards.
 class PlanFollower : public QObject
 {
     Q_OBJECT
 public:
     PlanFollower(
         const PowerPlatform &platform, ApplyCoordinator &coordinator, PowerEvents &events, QObject *parent = nullptr);
+    // Waits for an apply in progress: the coordinator must outlive it.
+    ~PlanFollower() override;
 
-    // Applies once now; call after the connections that listen to applied() are made.
+    // Applies once; call after the connections that listen to applied() are made.
     void start();
     const std::optional<ApplyStatus> &lastStatus() const { return m_last; }
 
@@ -33,11 +40,17 @@ Q_SIGNALS:
 private:
     void applyIfPlanChanged();
     void follow();
-    void applyNow(ApplyReason reason);
+    void request(ApplyReason reason);
+    void launch(ApplyReason reason);
+    void finish(const ApplyStatus &status);
 
     const PowerPlatform &m_platform;
     ApplyCoordinator &m_coordinator;
     PowerEvents &m_events;
-    std::optional<ApplyStatus> m_last;
+    QThreadPool m_worker;
+    bool m_running = false;
+    std::optional<ApplyReason> m_queued;
+    QUuid m_lastPlan; // what the latest apply was asked for
     std::optional<PlanValues> m_lastValues;
+    std::optional<ApplyStatus> m_last; // what the latest finished apply did
 };

@@ -409,7 +409,9 @@ void TestPlanEditorDialog::activePlanRowsTellWhatBecameOfTheirSettings()
     ApplyCoordinator coordinator(std::move(appliers), kLaptop);
     FakePowerEvents events;
     PlanFollower follower(*m_platform, coordinator, events);
+    QSignalSpy applied(&follower, &PlanFollower::applied);
     follower.start();
+    QVERIFY(applied.wait());
 
     const auto active = makeDialog(Mode::Edit, m_balanced, &follower);
     active->show();
@@ -441,7 +443,8 @@ void TestPlanEditorDialog::activePlanRowsTellWhatBecameOfTheirSettings()
     applier->outcomes = { { Setting::Dim, Outcome::ChangedOutsideAmpora }, { Setting::Lid, Outcome::Failed } };
     applier->details = { { Setting::Lid, QStringLiteral("logind refused the lid switch setting: access denied") } };
     events.setSource(PowerSource::Dc);
-    QTRY_COMPARE(dim->text(), QStringLiteral("Changed outside Ampora"));
+    QVERIFY(applied.wait());
+    QCOMPARE(dim->text(), QStringLiteral("Changed outside Ampora"));
     QLabel *lid = active->outcomeLine(Setting::Lid);
     QCOMPARE(lid->toolTip(), QStringLiteral("Failed: logind refused the lid switch setting: access denied"));
     QVERIFY(lid->text().endsWith(QChar(0x2026)));
