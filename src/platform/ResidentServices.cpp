@@ -14,5 +14,6 @@ ResidentServices::ResidentServices(PowerPlatform &platform)
 
 ResidentServices::~ResidentServices()
 {
+    m_follower.reset(); // waits for an apply in progress
     m_backends.coordinator->release();
 }
