@@ -16,18 +16,10 @@ namespace {
 
 const QString kNotApplied = u"The active plan has not been applied on this machine yet; run ampctl apply."_s;
 
-// As status.ini names them.
-QString sourceName(PowerSource source)
-{
-    return source == PowerSource::Ac ? u"ac"_s : u"battery"_s;
-}
-
 QString sourceText(PowerSource source)
 {
     return source == PowerSource::Ac ? u"AC"_s : u"battery"_s;
 }
-
-// What the user can do something about; a setting the machine or desktop lacks is no news.
 
 // With the offset, so a script reads the same moment in any zone.
 QJsonValue timeJson(const QDateTime &time)
@@ -116,12 +108,13 @@ void ApplyCommands::printStatus(
                 { u"outcome"_s, outcomeName(report.outcome) }, { u"text"_s, outcomeText(report.outcome) },
                 { u"detail"_s, report.detail } });
         }
-        const QJsonValue applied = last ? QJsonObject { { u"time"_s, timeJson(last->time) },
-            { u"source"_s, sourceName(last->source) }, { u"appliers"_s, QJsonArray::fromStringList(last->appliers) } }
-                                        : QJsonValue();
+        const QJsonValue applied = last
+            ? QJsonObject { { u"time"_s, timeJson(last->time) }, { u"source"_s, powerSourceName(last->source) },
+                  { u"appliers"_s, QJsonArray::fromStringList(last->appliers) } }
+            : QJsonValue();
         m_output.print(
             QJsonObject { { u"plan"_s, QJsonObject { { u"name"_s, name }, { u"guid"_s, guidToText(plan) } } },
-                { u"source"_s, sourceName(source) }, { u"applied"_s, applied }, { u"settings"_s, settings } });
+                { u"source"_s, powerSourceName(source) }, { u"applied"_s, applied }, { u"settings"_s, settings } });
         return;
     }
 

@@ -13,6 +13,7 @@
 #include "UiFonts.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <optional>
 
@@ -50,8 +51,6 @@ int Application::runFirstCopy()
     PlatformServices backends(sharedStrings());
     // Only the copy that stays keeps the plan applied; it outlives the window that shows it.
     std::optional<ResidentServices> resident;
-    if (!m_start.setActivePlan)
-        resident.emplace(backends.services().platform);
     SingleInstance instance(std::move(m_start.lock));
     MainWindow frame(backends.services(), backends.desktop());
     if (!frame.winId()) {
@@ -66,11 +65,16 @@ int Application::runFirstCopy()
             frame.showPlanChangedPopup(m_start.outcome.planName, AfterPopup::EndProgram);
         }
     } else {
-        frame.follow(resident->follower(), resident->events(), resident->networkSwitch());
-        resident->follower().start();
         frame.showRequest();
         if (sharedStrings().commandLine == QStringLiteral("-hideme"))
             frame.startHidden();
+        // The desktop and the daemons are asked what they offer once the window is up, so a slow
+        // one never delays it.
+        QTimer::singleShot(0, &frame, [&] {
+            resident.emplace(backends.services().platform);
+            frame.follow(resident->follower(), resident->events(), resident->networkSwitch());
+            resident->follower().start();
+        });
     }
     app.exec();
     return 0;

@@ -13,17 +13,17 @@ const QString kStatus = QStringLiteral("Status");
 const QString kSettings = QStringLiteral("Settings");
 const QString kDetailSuffix = QStringLiteral(".detail");
 
-QString sourceName(PowerSource source)
-{
-    return source == PowerSource::Ac ? QStringLiteral("ac") : QStringLiteral("battery");
-}
-
 QString settingKey(Setting setting)
 {
     return settingRow(setting).name.toString();
 }
 
 } // namespace
+
+QString powerSourceName(PowerSource source)
+{
+    return source == PowerSource::Ac ? QStringLiteral("ac") : QStringLiteral("battery");
+}
 
 QString amporaStateFolder()
 {
@@ -46,8 +46,8 @@ std::optional<ApplyStatus> ApplyStatus::load(const QString &path)
         return std::nullopt;
     ApplyStatus status;
     status.plan = *plan;
-    status.source = ini.value(kStatus, QStringLiteral("Source")) == sourceName(PowerSource::Dc) ? PowerSource::Dc
-                                                                                                : PowerSource::Ac;
+    status.source = ini.value(kStatus, QStringLiteral("Source")) == powerSourceName(PowerSource::Dc) ? PowerSource::Dc
+                                                                                                     : PowerSource::Ac;
     status.time = QDateTime::fromString(ini.value(kStatus, QStringLiteral("Time")), Qt::ISODate);
     const QString appliers = ini.value(kStatus, QStringLiteral("Appliers"));
     status.appliers = appliers.isEmpty() ? QStringList() : appliers.split(QStringLiteral(", "));
@@ -63,7 +63,7 @@ Result<> ApplyStatus::save(const QString &path) const
 {
     IniFile ini;
     ini.setValue(kStatus, QStringLiteral("Plan"), guidToText(plan));
-    ini.setValue(kStatus, QStringLiteral("Source"), sourceName(source));
+    ini.setValue(kStatus, QStringLiteral("Source"), powerSourceName(source));
     ini.setValue(kStatus, QStringLiteral("Time"), time.toString(Qt::ISODate));
     ini.setValue(kStatus, QStringLiteral("Appliers"), appliers.join(QStringLiteral(", ")));
     for (const SettingReport &report : reports) {

@@ -28,3 +28,6 @@ struct ApplyStatus
 
 // $XDG_STATE_HOME/ampora, or ~/.local/state/ampora.
 QString amporaStateFolder();
+
+// "ac" or "battery", as files and scripts read it.
+QString powerSourceName(PowerSource source);
