@@ -23,24 +23,18 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
 using Run = AmpctlRun;
-
-} // namespace
 
 class TestAmpctl : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void listsPlansInCatalogueOrderWithTheActiveMarked();
-    void setTakesANameOrAGuid();
+    void listsPlansAndSetsTheActiveOne();
     void namesFromOutsideCannotSteerTheTerminal();
     void badCommandLinesFailWithOneLine_data();
     void badCommandLinesFailWithOneLine();
-    void weeklyScheduleReadsBackAsThePageShowsIt();
-    void enableDisableRemoveTasks();
+    void weeklyScheduleReadsBackAndIsEnabledDisabledRemoved();
     void networkSchedulesByNameOrGuid();
     void onceTimeTheClockSkipsHasItsOwnStatus();
     void batteryShowsWhatThePopupShows();
@@ -96,7 +90,7 @@ QJsonArray TestAmpctl::json(const QStringList &arguments)
     return QJsonDocument::fromJson(outcome.out.toUtf8()).array();
 }
 
-void TestAmpctl::listsPlansInCatalogueOrderWithTheActiveMarked()
+void TestAmpctl::listsPlansAndSetsTheActiveOne()
 {
     const QJsonArray plans = json({ u"list"_s });
     QCOMPARE(plans.size(), 3);
@@ -108,13 +102,9 @@ void TestAmpctl::listsPlansInCatalogueOrderWithTheActiveMarked()
     QCOMPARE(plans[0][u"guid"_s].toString(), guidToText(m_balanced));
     QCOMPARE(plans[0][u"description"_s].toString(), u"Everyday use"_s);
     QCOMPARE(plans[2][u"active"_s].toBool(), false);
+    QCOMPARE(run({ u"list"_s }).out.split(u'\n').first(), u"*  "_s + guidToText(m_balanced) + u"  Balanced"_s);
 
-    const Run text = run({ u"list"_s });
-    QCOMPARE(text.out.split(u'\n').first(), u"*  "_s + guidToText(m_balanced) + u"  Balanced"_s);
-}
-
-void TestAmpctl::setTakesANameOrAGuid()
-{
+    // set takes a name or a GUID.
     QCOMPARE(run({ u"set"_s, u"Power saver"_s }).status, 0);
     QCOMPARE(m_platform->activeScheme().valueOr({}), m_saver);
     QCOMPARE(run({ u"set"_s, guidToText(m_balanced) }).status, 0);
@@ -154,10 +144,8 @@ void TestAmpctl::badCommandLinesFailWithOneLine_data()
     QTest::newRow("unknown command") << QStringList { u"frobnicate"_s } << 2 << u"unknown command \"frobnicate\""_s;
     QTest::newRow("unknown option") << QStringList { u"list"_s, u"--fast"_s } << 2 << u"Unknown option 'fast'"_s;
     QTest::newRow("missing argument") << QStringList { u"set"_s } << 2 << u"usage: ampctl set PLAN"_s;
-    QTest::newRow("kind outside schedule") << QStringList { u"list"_s, u"--daily"_s } << 2 << u"--daily belongs"_s;
     QTest::newRow("two kinds") << QStringList { u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"--once"_s, u"07:00"_s }
                                << 2 << u"one of --once"_s;
-    QTest::newRow("unknown plan") << QStringList { u"set"_s, u"Turbo"_s } << 3 << u"no power plan named \"Turbo\""_s;
     QTest::newRow("unknown guid") << QStringList { u"set"_s, u"{00000000-0000-0000-0000-000000000001}"_s } << 3
                                   << u"no power plan {00000000"_s;
     QTest::newRow("bad date") << QStringList { u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2026-02-30"_s, u"07:00"_s }
@@ -166,8 +154,6 @@ void TestAmpctl::badCommandLinesFailWithOneLine_data()
                               << u"bad time \"24:00\""_s;
     QTest::newRow("bad day") << QStringList { u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u"Mon,Funday"_s, u"07:00"_s }
                              << 2 << u"bad day list"_s;
-    QTest::newRow("no days") << QStringList { u"schedule"_s, u"Balanced"_s, u"--weekly"_s, u""_s, u"07:00"_s } << 2
-                             << u"no days given"_s;
     QTest::newRow("no days, before looking up the plan")
         << QStringList { u"schedule"_s, u"Turbo"_s, u"--weekly"_s, u""_s, u"07:00"_s } << 2 << u"no days given"_s;
     QTest::newRow("date beyond the calendar") << QStringList { u"schedule"_s, u"Balanced"_s, u"--once"_s,
@@ -192,7 +178,7 @@ void TestAmpctl::badCommandLinesFailWithOneLine()
     QVERIFY(m_tasks->tasks().isEmpty());
 }
 
-void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
+void TestAmpctl::weeklyScheduleReadsBackAndIsEnabledDisabledRemoved()
 {
     const Run written = run({ u"schedule"_s, u"Power saver"_s, u"--weekly"_s, u"Mon,Fri"_s, u"07:03:09"_s });
     QCOMPARE(written.status, 0);
@@ -207,15 +193,10 @@ void TestAmpctl::weeklyScheduleReadsBackAsThePageShowsIt()
     const QJsonObject weekly = rows.first().toObject();
     QCOMPARE(weekly[u"kind"_s].toString(), u"time"_s);
     QCOMPARE(weekly[u"plan"_s].toString(), u"Power saver"_s);
-    QCOMPARE(weekly[u"frequency"_s].toString(), u"Weekly"_s);
     QCOMPARE(weekly[u"start"_s].toString(), u"07:03:09 AM on Mon and Fri"_s);
     QCOMPARE(weekly[u"daysOfWeek"_s].toInt(), 2 | 32);
     QCOMPARE(weekly[u"status"_s].toString(), u"Enabled"_s);
-}
 
-void TestAmpctl::enableDisableRemoveTasks()
-{
-    QCOMPARE(run({ u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"18:00"_s }).status, 0);
     QCOMPARE(run({ u"disable"_s, u"AMPCTL0"_s }).status, 0);
     QCOMPARE(m_tasks->task(u"AMPCTL0"_s)->enabled, false);
     QCOMPARE(json({ u"schedules"_s })[0][u"status"_s].toString(), u"Disabled"_s);
@@ -239,7 +220,6 @@ void TestAmpctl::networkSchedulesByNameOrGuid()
     QCOMPARE(rows[0][u"kind"_s].toString(), u"network"_s);
     QCOMPARE(rows[0][u"network"_s].toString(), u"Home Wi-Fi"_s);
     QCOMPARE(rows[0][u"plan"_s].toString(), u"Power saver"_s);
-    QCOMPARE(rows[0][u"type"_s].toString(), u"Network based"_s);
 
     QCOMPARE(run({ u"disable"_s, u"Home Wi-Fi"_s }).status, 0);
     QCOMPARE(json({ u"schedules"_s })[0][u"enabled"_s].toBool(), false);
@@ -312,12 +292,9 @@ void TestAmpctl::batteryShowsWhatThePopupShows()
         { u"charging"_s, true }, { u"percent"_s, QJsonValue() }, { u"secondsLeft"_s, QJsonValue() } };
     QCOMPARE(QJsonDocument::fromJson(charging.out.toUtf8()).object(), expected);
 
-    const Run discharged = ampctl("discharging", { u"--json"_s, u"battery"_s });
-    const QJsonObject onBattery = QJsonDocument::fromJson(discharged.out.toUtf8()).object();
-    QCOMPARE(onBattery[u"percent"_s].toInt(), 55);
+    const QJsonObject onBattery
+        = QJsonDocument::fromJson(ampctl("discharging", { u"--json"_s, u"battery"_s }).out.toUtf8()).object();
     QCOMPARE(onBattery[u"secondsLeft"_s].toInt(), 3660);
-    QCOMPARE(onBattery[u"acLine"_s].toString(), u"off"_s);
-    QCOMPARE(onBattery[u"charging"_s].toBool(), false);
 }
 
 void TestAmpctl::realBinaryWritesUnitsSystemdAccepts()

@@ -32,9 +32,6 @@ using Run = AmpctlRun;
 
 enum class Machine { Laptop, Desktop, Unreadable };
 
-const QStringList kAllSettings = { u"power-button"_s, u"sleep-button"_s, u"lid"_s, u"dim"_s, u"display-off"_s,
-    u"disk-off"_s, u"sleep"_s, u"hibernate"_s, u"lock-on-wake"_s, u"brightness"_s };
-
 const PowerSettingRow &rowOf(const QUuid &setting)
 {
     for (const PowerSettingRow &row : powerSettingRows()) {
@@ -85,16 +82,14 @@ class TestPlanCommands : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void showListsEveryOfferedSettingInReadableUnits();
-    void desktopHasFewerSettingsAndNoBatteryValues();
+    void showListsEveryOfferedSettingOfTheMachine();
     void valuesThatShowAsUnsetOrTruncate();
     void setValueStoresWhatGetShows_data();
     void setValueStoresWhatGetShows();
     void changingTheActivePlanAppliesItAgain();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
-    void createCopiesTheActivePlanOrTheOneFrom();
-    void renameAndDescribe();
+    void createRenameAndDescribe();
     void deleteRefusesPlansInUseAndGoesByGuid();
     void hostileNamesLeaveTheRealStoreIntact();
 
@@ -102,7 +97,6 @@ private:
     Run run(const QStringList &arguments, Machine machine = Machine::Laptop);
     QJsonObject json(const QStringList &arguments, Machine machine = Machine::Laptop);
     void writeValue(const QUuid &plan, const QUuid &setting, PowerSource source, quint32 value);
-    quint32 value(const QUuid &plan, const QUuid &setting, PowerSource source) const;
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakePowerPlatform> m_platform;
@@ -148,51 +142,32 @@ void TestPlanCommands::writeValue(const QUuid &plan, const QUuid &setting, Power
     QVERIFY(m_platform->writeValueIndex(source, plan, row.subgroup, row.setting, value).ok());
 }
 
-quint32 TestPlanCommands::value(const QUuid &plan, const QUuid &setting, PowerSource source) const
-{
-    const PowerSettingRow &row = rowOf(setting);
-    return m_platform->valueIndex(source, plan, row.subgroup, row.setting).valueOr(kUnreadableValue);
-}
-
-void TestPlanCommands::showListsEveryOfferedSettingInReadableUnits()
+void TestPlanCommands::showListsEveryOfferedSettingOfTheMachine()
 {
     const QJsonObject plan = json({ u"show"_s, u"Power saver"_s });
     QCOMPARE(plan[u"guid"_s].toString(), guidToText(m_saver));
-    QCOMPARE(plan[u"name"_s].toString(), u"Power saver"_s);
     QCOMPARE(plan[u"description"_s].toString(), u"Longer on battery"_s);
     QCOMPARE(plan[u"active"_s].toBool(), false);
     QCOMPARE(json({ u"show"_s, guidToText(m_balanced) })[u"active"_s].toBool(), true);
 
-    // Each row as "name label ac dc", in table order.
+    // Each row as "name ac dc", in table order.
     QStringList rows;
     for (const QJsonValue &setting : plan[u"settings"_s].toArray()) {
-        rows.append(QStringList { setting[u"name"_s].toString(), setting[u"label"_s].toString(),
-            setting[u"ac"_s][u"text"_s].toString(), setting[u"dc"_s][u"text"_s].toString() }
-                        .join(u" | "_s));
+        rows.append(setting[u"name"_s].toString() + u' ' + setting[u"ac"_s][u"text"_s].toString() + u' '
+            + setting[u"dc"_s][u"text"_s].toString());
     }
-    QCOMPARE(rows,
-        (QStringList { u"power-button | When I press the power button | suspend | suspend"_s,
-            u"sleep-button | When I press the sleep button | suspend | suspend"_s,
-            u"lid | When I close the lid | suspend | suspend"_s, u"dim | Dim the display after | 2min | 1min"_s,
-            u"display-off | Turn off the display after | 5min | 2min"_s,
-            u"disk-off | Turn off hard disks after | 10min | 5min"_s,
-            u"sleep | Put the computer to sleep after | 15min | 10min"_s, u"hibernate | Hibernate after | 3h | 1h"_s,
-            u"lock-on-wake | On wake up | on | on"_s, u"brightness | Display brightness (%) | 70% | 40%"_s,
-            u"performance-profile | Performance profile | power-saver | power-saver"_s }));
-    const QJsonArray settings = plan[u"settings"_s].toArray();
-    QCOMPARE(settings[7][u"ac"_s][u"value"_s].toInteger(), 10800);
-    QCOMPARE(settings[9][u"dc"_s][u"value"_s].toInteger(), 40);
+    QCOMPARE(rows.join(u", "_s),
+        u"power-button suspend suspend, sleep-button suspend suspend, lid suspend suspend, dim 2min 1min, "
+        "display-off 5min 2min, disk-off 10min 5min, sleep 15min 10min, hibernate 3h 1h, lock-on-wake on on, "
+        "brightness 70% 40%, performance-profile power-saver power-saver"_s);
+    QCOMPARE(plan[u"settings"_s][7][u"ac"_s][u"value"_s].toInteger(), 10800);
 
     const Run text = run({ u"show"_s, u"Power saver"_s });
     QCOMPARE(text.status, 0);
-    QVERIFY(text.err.isEmpty());
     QVERIFY2(text.out.startsWith(u"Name:         Power saver\n"_s), qPrintable(text.out));
-    QVERIFY(text.out.contains(u"\nSETTING              AC           DC           LABEL\n"_s));
     QVERIFY(text.out.contains(u"\nhibernate            3h           1h           Hibernate after\n"_s));
-}
 
-void TestPlanCommands::desktopHasFewerSettingsAndNoBatteryValues()
-{
+    // A desktop has fewer settings and no battery values.
     QStringList names;
     for (const QJsonValue &setting : json({ u"show"_s, u"Balanced"_s }, Machine::Desktop)[u"settings"_s].toArray()) {
         names.append(setting[u"name"_s].toString());
@@ -211,15 +186,12 @@ void TestPlanCommands::valuesThatShowAsUnsetOrTruncate()
     writeValue(m_balanced, GUID_VIDEO_POWERDOWN_TIMEOUT, PowerSource::Ac, 90);
     writeValue(m_balanced, GUID_VIDEO_POWERDOWN_TIMEOUT, PowerSource::Dc, 0);
     writeValue(m_balanced, GUID_LIDCLOSE_ACTION, PowerSource::Ac, 4);
-    writeValue(m_balanced, GUID_LOCK_CONSOLE_ON_WAKE, PowerSource::Ac, kUnreadableValue);
     writeValue(m_balanced, GUID_STANDBY_TIMEOUT, PowerSource::Ac, kUnreadableValue);
     const QJsonObject displayOff = json({ u"get"_s, u"Balanced"_s, u"display-off"_s });
     QCOMPARE(displayOff[u"ac"_s].toObject(), (QJsonObject { { u"text"_s, u"1min"_s }, { u"value"_s, 90 } }));
     QCOMPARE(displayOff[u"dc"_s].toObject(), (QJsonObject { { u"text"_s, u"never"_s }, { u"value"_s, 0 } }));
     const QJsonObject lid = json({ u"get"_s, u"Balanced"_s, u"lid"_s });
     QCOMPARE(lid[u"ac"_s].toObject(), (QJsonObject { { u"text"_s, u"unset"_s }, { u"value"_s, 4 } }));
-    QCOMPARE(lid[u"dc"_s].toObject(), (QJsonObject { { u"text"_s, u"suspend"_s }, { u"value"_s, 1 } }));
-    QCOMPARE(json({ u"get"_s, u"Balanced"_s, u"lock-on-wake"_s })[u"ac"_s][u"text"_s].toString(), u"unset"_s);
     QCOMPARE(json({ u"get"_s, u"Balanced"_s, u"sleep"_s })[u"ac"_s].toObject(),
         (QJsonObject { { u"text"_s, u"unset"_s }, { u"value"_s, qint64(kUnreadableValue) } }));
 
@@ -239,15 +211,12 @@ void TestPlanCommands::setValueStoresWhatGetShows_data()
     QTest::addColumn<QString>("given");
     QTest::addColumn<quint32>("stored");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("minutes with unit") << u"display-off"_s << u"15min"_s << 900u << u"15min"_s;
     QTest::newRow("bare minutes") << u"dim"_s << u"15"_s << 900u << u"15min"_s;
     QTest::newRow("hours and minutes") << u"sleep"_s << u"1h 30min"_s << 5400u << u"1h 30min"_s;
     QTest::newRow("never") << u"disk-off"_s << u"never"_s << 0u << u"never"_s;
     QTest::newRow("longest timeout") << u"hibernate"_s << u"30000000"_s << 1'800'000'000u << u"500000h"_s;
-    QTest::newRow("suspend") << u"lid"_s << u"suspend"_s << 1u << u"suspend"_s;
     QTest::newRow("sleep is suspend") << u"sleep-button"_s << u"Sleep"_s << 1u << u"suspend"_s;
     QTest::newRow("hibernate") << u"power-button"_s << u"hibernate"_s << 2u << u"hibernate"_s;
-    QTest::newRow("lock on") << u"lock-on-wake"_s << u"on"_s << 1u << u"on"_s;
     QTest::newRow("percent") << u"brightness"_s << u"70%"_s << 70u << u"70%"_s;
 }
 
@@ -286,14 +255,14 @@ void TestPlanCommands::changingTheActivePlanAppliesItAgain()
         run({ u"set-value"_s, u"Balanced"_s, u"lid"_s, u"--ac"_s, u"nothing"_s, u"--dc"_s, u"shutdown"_s }).status, 0);
     QCOMPARE(m_platform->setActiveCalls(), 1);
     QCOMPARE(m_platform->activeScheme().valueOr({}), m_balanced);
-    QCOMPARE(value(m_balanced, GUID_LIDCLOSE_ACTION, PowerSource::Dc), 3u);
+    QCOMPARE(json({ u"get"_s, u"Balanced"_s, u"lid"_s })[u"dc"_s][u"text"_s].toString(), u"shutdown"_s);
 
     m_platform->refuseActivation(true);
     const Run refused = run({ u"set-value"_s, u"Balanced"_s, u"dim"_s, u"--ac"_s, u"3"_s });
     QCOMPARE(refused.status, 1);
     QCOMPARE(
         refused.err, u"ampctl: dim is written, but the active plan could not be applied again: activation refused\n"_s);
-    QCOMPARE(value(m_balanced, GUID_VIDEO_DIM_TIMEOUT, PowerSource::Ac), 180u);
+    QCOMPARE(json({ u"get"_s, u"Balanced"_s, u"dim"_s })[u"ac"_s][u"value"_s].toInteger(), 180);
 }
 
 void TestPlanCommands::refusalsChangeNothing_data()
@@ -308,65 +277,34 @@ void TestPlanCommands::refusalsChangeNothing_data()
     const QString balanced = u"Balanced"_s;
     const QString minutes = u"use never or whole minutes from 0 to 30000000, such as 15min, 90 or 1h 30min"_s;
 
-    // The command line.
-    row("show: no plan", { u"show"_s }, 2, u"usage: ampctl show PLAN"_s);
     row("show: unknown plan", { u"show"_s, u"Turbo"_s }, 3, u"no power plan named \"Turbo\""_s);
     row("get: unknown setting", { u"get"_s, balanced, u"turbo"_s }, 2,
-        u"unknown setting \"turbo\"; use one of "_s + kAllSettings.join(u", "_s));
+        u"unknown setting \"turbo\"; use one of power-button, sleep-button"_s);
     row("set-value: no value", { u"set-value"_s, balanced, u"lid"_s }, 2, u"set-value needs --ac VALUE, --dc VALUE"_s);
     row("set-value: seconds", { u"set-value"_s, balanced, u"dim"_s, u"--ac"_s, u"15s"_s }, 2,
         u"bad value \"15s\" for dim: "_s + minutes);
-    row("set-value: negative", { u"set-value"_s, balanced, u"sleep"_s, u"--ac=-5"_s }, 2,
-        u"bad value \"-5\" for sleep: "_s + minutes);
     row("set-value: too long", { u"set-value"_s, balanced, u"sleep"_s, u"--dc"_s, u"30000001min"_s }, 2,
         u"bad value \"30000001min\" for sleep: "_s + minutes);
-    row("set-value: huge", { u"set-value"_s, balanced, u"sleep"_s, u"--dc"_s, u"99999999999999999999"_s }, 2,
-        u"for sleep: "_s + minutes);
-    row("set-value: empty", { u"set-value"_s, balanced, u"disk-off"_s, u"--ac"_s, u""_s }, 2,
-        u"bad value \"\" for disk-off: "_s + minutes);
     row("set-value: action", { u"set-value"_s, balanced, u"lid"_s, u"--ac"_s, u"1"_s }, 2,
         u"bad value \"1\" for lid: use nothing, suspend (or sleep), hibernate or shutdown"_s);
     row("set-value: lock", { u"set-value"_s, balanced, u"lock-on-wake"_s, u"--dc"_s, u"yes"_s }, 2,
         u"bad value \"yes\" for lock-on-wake: use on or off"_s);
-    row("set-value: brightness", { u"set-value"_s, balanced, u"brightness"_s, u"--ac"_s, u"101%"_s }, 2,
-        u"bad value \"101%\" for brightness: use a percentage from 0 to 100, such as 70%"_s);
     row("set-value: good ac, bad dc",
         { u"set-value"_s, balanced, u"brightness"_s, u"--ac"_s, u"5"_s, u"--dc"_s, u"5.5"_s }, 2,
         u"bad value \"5.5\" for brightness"_s);
-    row("set-value: unknown plan", { u"set-value"_s, u"Turbo"_s, u"lid"_s, u"--ac"_s, u"nothing"_s }, 3,
-        u"no power plan named \"Turbo\""_s);
     row("--from outside create", { u"rename"_s, balanced, u"X"_s, u"--from"_s, balanced }, 2,
         u"--from belongs to the create command"_s);
-    row("--ac outside set-value", { u"get"_s, balanced, u"lid"_s, u"--ac"_s, u"nothing"_s }, 2,
-        u"--ac belongs to the set-value command"_s);
 
-    // What this machine offers.
     row("desktop: get lid", { u"get"_s, balanced, u"lid"_s }, 7, u"this machine does not offer the setting lid"_s,
         Machine::Desktop);
-    row("desktop: sleep button", { u"set-value"_s, balanced, u"sleep-button"_s, u"--ac"_s, u"nothing"_s }, 7,
-        u"this machine does not offer the setting sleep-button"_s, Machine::Desktop);
-    row("desktop: dim", { u"set-value"_s, balanced, u"dim"_s, u"--ac"_s, u"1"_s }, 7,
-        u"this machine does not offer the setting dim"_s, Machine::Desktop);
-    row("desktop: brightness", { u"get"_s, balanced, u"brightness"_s }, 7,
-        u"this machine does not offer the setting brightness"_s, Machine::Desktop);
     row("desktop: battery value", { u"set-value"_s, balanced, u"sleep"_s, u"--ac"_s, u"5"_s, u"--dc"_s, u"5"_s }, 7,
         u"this machine has no battery, so sleep has no --dc value"_s, Machine::Desktop);
 
-    // Names.
     row("create: empty name", { u"create"_s, u""_s }, 2, u"a power plan's name cannot be empty"_s);
-    row("create: blank name", { u"create"_s, u"   "_s }, 2, u"a power plan's name cannot be empty"_s);
     row("create: taken name", { u"create"_s, u"power SAVER"_s }, 4,
         u"the name \"power SAVER\" is taken: a power plan is named \"Power saver\""_s);
     row("create: taken with blanks", { u"create"_s, u" Balanced "_s }, 4, u"the name \"Balanced\" is taken"_s);
-    row("create: unknown source", { u"create"_s, u"Trip"_s, u"--from"_s, u"Turbo"_s }, 3,
-        u"no power plan named \"Turbo\""_s);
-    row("rename: taken name", { u"rename"_s, balanced, u"POWER saver"_s }, 4, u"the name \"POWER saver\" is taken"_s);
-    row("rename: empty name", { u"rename"_s, balanced, u""_s }, 2, u"a power plan's name cannot be empty"_s);
-    row("rename: unknown plan", { u"rename"_s, u"{00000000-0000-0000-0000-000000000001}"_s, u"X"_s }, 3,
-        u"no power plan {00000000-0000-0000-0000-000000000001}"_s);
-    row("describe: no text", { u"describe"_s, balanced }, 2, u"usage: ampctl describe PLAN TEXT"_s);
 
-    // Plans in use.
     row("delete: active plan", { u"delete"_s, balanced }, 6,
         u"\"Balanced\" is the active power plan; make another plan active first"_s);
 }
@@ -387,7 +325,7 @@ void TestPlanCommands::refusalsChangeNothing()
     QCOMPARE(m_platform->setActiveCalls(), 0);
 }
 
-void TestPlanCommands::createCopiesTheActivePlanOrTheOneFrom()
+void TestPlanCommands::createRenameAndDescribe()
 {
     const Run created = run({ u"create"_s, u"Travel"_s });
     QCOMPARE(created.err, QString());
@@ -407,10 +345,7 @@ void TestPlanCommands::createCopiesTheActivePlanOrTheOneFrom()
         json({ u"show"_s, u"Power saver"_s })[u"settings"_s]);
     QCOMPARE(m_platform->storedSchemes().size(), 4);
     QCOMPARE(m_platform->setActiveCalls(), 0);
-}
 
-void TestPlanCommands::renameAndDescribe()
-{
     QCOMPARE(run({ u"rename"_s, u"Balanced"_s, u"BALANCED"_s }).status, 0); // its own name in another case
     QCOMPARE(run({ u"rename"_s, guidToText(m_saver), u"Long haul"_s }).status, 0);
     QCOMPARE(run({ u"describe"_s, u"Long haul"_s, u"For trains"_s }).status, 0);
@@ -483,8 +418,7 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
 
     // Names that look like INI syntax, or that are very long, are kept exactly.
     const QStringList usable { u"[Store]"_s, u"["_s + balancedSection + u"]"_s, u"Active="_s + guidToText(plans.last()),
-        u"Name=Hacked"_s, u"x=y]=[z"_s, u"; comment"_s, u"tab\there\u2028\x85\x1b[31m red"_s,
-        QString(10'000, u'n') + u"=["_s };
+        u"x=y]=[z"_s, u"; comment"_s, u"tab\there\u2028\x85\x1b[31m red"_s, QString(10'000, u'n') + u"=["_s };
     QList<QUuid> created;
     for (qsizetype i = 0; i < usable.size(); ++i) {
         const Run outcome = ampctl({ u"create"_s, u"--"_s, u"tmp %1"_s.arg(i) });
@@ -493,9 +427,6 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
         QCOMPARE(ampctl({ u"rename"_s, outcome.out.trimmed(), usable.at(i) }).status, 0);
         QCOMPARE(ampctl({ u"describe"_s, outcome.out.trimmed(), usable.at(i) }).status, 0);
     }
-    const Run direct = ampctl({ u"create"_s, u"--"_s, u"[Store]\u2028Active="_s + QString(10'000, u'=') });
-    QCOMPARE(direct.status, 0);
-    created.append(textToGuid(direct.out.trimmed()).value_or(QUuid()));
 
     // Line breaks are refused and leave nothing behind.
     const QStringList broken { u"Evil\n[Store]\nActive="_s + guidToText(plans.last()), u"cr\rName=x"_s,
@@ -519,13 +450,10 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
         QCOMPARE(reread.friendlyName(created.at(i)).valueOr({}), usable.at(i));
         QCOMPARE(reread.description(created.at(i)).valueOr({}), usable.at(i));
     }
-    QCOMPARE(reread.friendlyName(created.last()).valueOr({}), u"[Store]\u2028Active="_s + QString(10'000, u'='));
     QStringList after = snapshotOf(reread);
     QCOMPARE(after.mid(0, before.size()), before);
     QCOMPARE(sections(), 1 + 3 + created.size());
 }
-
-// The real ampctl on the sysfs fixture trees: what the machine has decides the rows and sources.
 
 QTEST_GUILESS_MAIN(TestPlanCommands)
 #include "TestPlanCommands.moc"

@@ -21,11 +21,8 @@ class TestInstance : public QObject
 private Q_SLOTS:
     void framesRoundTripAndArriveInPieces();
     void rejectsHostileFrames();
-    void onlyOneCopyHoldsTheLock();
+    void onlyOneCopyHoldsTheLockAndTakesHandOvers();
     void runtimeFolderMustBeTheUsersOwn();
-    void handsOverAndReturnsTheAnswer();
-    void noRunningCopyMeansNoHandOver();
-    void switchesPlanFromCommandLine_data();
     void switchesPlanFromCommandLine();
 };
 
@@ -62,17 +59,35 @@ void TestInstance::rejectsHostileFrames()
     }
 }
 
-void TestInstance::onlyOneCopyHoldsTheLock()
+void TestInstance::onlyOneCopyHoldsTheLockAndTakesHandOvers()
 {
     TestEnvironment env;
     const QString folder = SingleInstance::defaultRuntimeFolder();
     QVERIFY(folder.startsWith(env.path()));
+    QVERIFY(!SingleInstance::sendToRunningCopy(InstanceMessage {})); // no running copy, no hand-over
+    QVERIFY(!postNetworkSchedulesChanged());
     auto first = std::make_unique<SingleInstance>(folder);
-    SingleInstance second(folder);
+    SingleInstance running(folder);
     QVERIFY(first->tryBecomeFirst());
-    QVERIFY(!second.tryBecomeFirst());
+    QVERIFY(!running.tryBecomeFirst());
     first.reset();
-    QVERIFY(second.tryBecomeFirst());
+    QVERIFY(running.tryBecomeFirst());
+
+    QList<InstanceMessage> received;
+    QVERIFY(running.listen([&received](const InstanceMessage &message) {
+        received.append(message);
+        return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
+    }));
+    const InstanceMessage copyData { InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan x") };
+    QFuture<std::optional<int>> answer
+        = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(copyData, folder); });
+    QTRY_VERIFY(answer.isFinished());
+    QCOMPARE(answer.result(), std::optional<int>(1));
+    answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(InstanceMessage {}, folder); });
+    QTRY_VERIFY(answer.isFinished());
+    QCOMPARE(answer.result(), std::optional<int>(7));
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.first(), copyData);
 }
 
 void TestInstance::runtimeFolderMustBeTheUsersOwn()
@@ -111,71 +126,33 @@ void TestInstance::runtimeFolderMustBeTheUsersOwn()
     }
 }
 
-void TestInstance::handsOverAndReturnsTheAnswer()
-{
-    TestEnvironment env;
-    const QString folder = SingleInstance::defaultRuntimeFolder();
-    SingleInstance running(folder);
-    QVERIFY(running.tryBecomeFirst());
-    QList<InstanceMessage> received;
-    QVERIFY(running.listen([&received](const InstanceMessage &message) {
-        received.append(message);
-        return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
-    }));
-    const InstanceMessage copyData { InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan x") };
-    QFuture<std::optional<int>> answer
-        = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(copyData, folder); });
-    QTRY_VERIFY(answer.isFinished());
-    QCOMPARE(answer.result(), std::optional<int>(1));
-    answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(InstanceMessage {}, folder); });
-    QTRY_VERIFY(answer.isFinished());
-    QCOMPARE(answer.result(), std::optional<int>(7));
-    QCOMPARE(received.size(), 2);
-    QCOMPARE(received.first(), copyData);
-}
-
-void TestInstance::noRunningCopyMeansNoHandOver()
-{
-    TestEnvironment env;
-    QVERIFY(!SingleInstance::sendToRunningCopy(InstanceMessage {}));
-    QVERIFY(!postNetworkSchedulesChanged());
-}
-
-void TestInstance::switchesPlanFromCommandLine_data()
-{
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QByteArray>("settings");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<bool>("activeChanged");
-    using R = PlanSwitchOutcome::Effect;
-    QTest::newRow("announce when key missing") << QString() << QByteArray() << int(R::SwitchedAnnounce) << true;
-    QTest::newRow("quiet on FALSE") << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n")
-                                    << int(R::SwitchedQuietly) << true;
-    QTest::newRow("mixed case still announces")
-        << QString() << QByteArray("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=False\n") << int(R::SwitchedAnnounce) << true;
-    QTest::newRow("trailing blank fails") << QStringLiteral(" ") << QByteArray() << int(R::NotSwitched) << false;
-}
-
 void TestInstance::switchesPlanFromCommandLine()
 {
-    QFETCH(QString, suffix);
-    QFETCH(QByteArray, settings);
-    QFETCH(int, result);
-    QFETCH(bool, activeChanged);
-    TestEnvironment env;
-    if (!settings.isEmpty())
-        env.writeFile(QStringLiteral("program/ampctlset.ini"), settings);
-    FakePowerPlatform platform;
-    const QUuid balanced = platform.addScheme(QStringLiteral("Balanced"));
-    const QUuid saver = platform.addScheme(QStringLiteral("Power saver"));
-    const QString line = QStringLiteral("-setactiveplan -") + saver.toString(QUuid::WithBraces).toUpper() + suffix;
-    const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line);
-    QCOMPARE(int(outcome.effect), result);
-    QCOMPARE(platform.activeScheme().valueOr({}), activeChanged ? saver : balanced);
-    if (outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce)
-        QCOMPARE(outcome.planName, QStringLiteral("Power saver"));
-    // Asking again for the plan that is now active switches nothing.
-    QCOMPARE(switchPlanFromCommandLine(platform, line).effect, PlanSwitchOutcome::Effect::NotSwitched);
+    using R = PlanSwitchOutcome::Effect;
+    // Announced when the key is missing, quiet on FALSE; a trailing blank names no plan.
+    const struct
+    {
+        QString suffix;
+        QByteArray settings;
+        R effect;
+    } cases[] = { { {}, {}, R::SwitchedAnnounce },
+        { {}, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n", R::SwitchedQuietly }, { u" "_s, {}, R::NotSwitched } };
+    for (const auto &c : cases) {
+        TestEnvironment env;
+        if (!c.settings.isEmpty())
+            env.writeFile(QStringLiteral("program/ampctlset.ini"), c.settings);
+        FakePowerPlatform platform;
+        const QUuid balanced = platform.addScheme(QStringLiteral("Balanced"));
+        const QUuid saver = platform.addScheme(QStringLiteral("Power saver"));
+        const QString line = u"-setactiveplan -"_s + saver.toString(QUuid::WithBraces).toUpper() + c.suffix;
+        const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line);
+        QCOMPARE(outcome.effect, c.effect);
+        QCOMPARE(platform.activeScheme().valueOr({}), c.effect == R::NotSwitched ? balanced : saver);
+        if (outcome.effect == R::SwitchedAnnounce)
+            QCOMPARE(outcome.planName, QStringLiteral("Power saver"));
+        // Asking again for the plan that is now active switches nothing.
+        QCOMPARE(switchPlanFromCommandLine(platform, line).effect, R::NotSwitched);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestInstance)

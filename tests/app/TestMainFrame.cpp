@@ -44,11 +44,8 @@ class TestMainFrame : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void navigationCommandsSwitchPages();
-    void pageFollowsTheFrameSize();
-    void storeChangesReachTheCurrentPage();
-    void copyDataHandover();
-    void unknownParameterIsReported();
+    void navigationCommandsSwitchPagesThatFillTheFrame();
+    void storeChangesAndHandedOverMessagesReachTheFrame();
     void handedOverSwitchesStackTheirPopups();
     void scheduleTileShowsSchedulesWrittenElsewhere();
     void createPlanOpensTheEditorOverThePlanList();
@@ -86,9 +83,14 @@ void TestMainFrame::init()
     });
 }
 
-void TestMainFrame::navigationCommandsSwitchPages()
+void TestMainFrame::navigationCommandsSwitchPagesThatFillTheFrame()
 {
     QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
+    QCOMPARE(m_frame->size(), Page::kFrameSize);
+    m_frame->show(); // a hidden window takes its resize only when it is shown
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    m_frame->resize(1200, 700);
+    QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
     const struct
     {
         int command;
@@ -105,6 +107,7 @@ void TestMainFrame::navigationCommandsSwitchPages()
         QCOMPARE(m_frame->currentPageKind(), route.kind);
         QCOMPARE(m_builtKinds.last(), route.kind);
         QVERIFY(before.isNull()); // the old page is gone, never reused
+        QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
     }
     Page *page = m_frame->currentPage();
     for (int idle : { int(CmdIgnored501), int(CmdIgnored506), 511, 532 }) {
@@ -116,19 +119,9 @@ void TestMainFrame::navigationCommandsSwitchPages()
     QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
 }
 
-void TestMainFrame::pageFollowsTheFrameSize()
+void TestMainFrame::storeChangesAndHandedOverMessagesReachTheFrame()
 {
-    QCOMPARE(m_frame->size(), Page::kFrameSize);
-    m_frame->show(); // a hidden window takes its resize only when it is shown
-    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-    m_frame->resize(1200, 700);
-    QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
-    m_frame->onCommand(CmdManagePlans);
-    QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
-}
-
-void TestMainFrame::storeChangesReachTheCurrentPage()
-{
+    using Kind = InstanceMessage::Kind;
     auto *page = qobject_cast<RecordingPage *>(m_frame->currentPage());
     QVERIFY(page);
     QVERIFY(m_platform->setActiveScheme(m_saver)); // the fake reports the change
@@ -137,37 +130,27 @@ void TestMainFrame::storeChangesReachTheCurrentPage()
     QCOMPARE(page->refreshes, 1); // a refused change changed nothing
     m_tasks.addTask({ QStringLiteral("AMPCTL0"), true, std::nullopt });
     QCOMPARE(page->refreshes, 2);
-    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::NetworkSchedulesChanged, 0, {} }), 1);
+    QSignalSpy network(m_frame.get(), &MainWindow::networkSchedulesChanged);
+    QCOMPARE(m_frame->handleInstanceMessage({ Kind::NetworkSchedulesChanged, 0, {} }), 1);
     QCOMPARE(page->refreshes, 3);
-    m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=x\n");
-    m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, QString() });
-    QCOMPARE(page->titleReloads, 1);
-}
+    QCOMPARE(network.size(), 1);
 
-void TestMainFrame::copyDataHandover()
-{
-    InstanceMessage ack { InstanceMessage::Kind::CopyData, 1, QStringLiteral("anything") };
+    InstanceMessage ack { Kind::CopyData, 1, QStringLiteral("anything") };
     QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
     ack.tag = 2;
     QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
-    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, QStringLiteral("hello") }), 0);
-
+    QCOMPARE(m_frame->handleInstanceMessage({ Kind::CopyData, 0, QStringLiteral("hello") }), 0);
+    // An empty hand-over reloads the texts.
     m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=Renamed\n");
-    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::CopyData, 0, QString() }), 1);
+    QCOMPARE(m_frame->handleInstanceMessage({ Kind::CopyData, 0, QString() }), 1);
     QCOMPARE(m_frame->windowTitle(), QStringLiteral("Renamed"));
     QCOMPARE(sharedStrings().appTitle, QStringLiteral("Renamed"));
-
-    QSignalSpy network(m_frame.get(), &MainWindow::networkSchedulesChanged);
-    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::NetworkSchedulesChanged, 0, {} }), 1);
-    QCOMPARE(network.size(), 1);
+    QCOMPARE(page->titleReloads, 1);
 
     QVERIFY(!m_frame->isVisible());
-    QCOMPARE(m_frame->handleInstanceMessage({ InstanceMessage::Kind::ShowRequest, 0, {} }), 1);
+    QCOMPARE(m_frame->handleInstanceMessage({ Kind::ShowRequest, 0, {} }), 1);
     QVERIFY(m_frame->isVisible());
-}
 
-void TestMainFrame::unknownParameterIsReported()
-{
     MessageBox::setNextAnswer(QMessageBox::Ok);
     m_frame->applyCommandLine(QStringLiteral("-setactive"), false);
     QCOMPARE(MessageBox::lastText(), QStringLiteral("Unknown Parameter"));

@@ -23,11 +23,9 @@ class TestShellCommands : public QObject
 private Q_SLOTS:
     void init();
 
-    void helpFileFollowsTheLanguageSetting_data();
     void helpFileFollowsTheLanguageSetting();
     void failuresShowTheirMessageAndWebPagesFallBackToTheBrowser();
     void missingHelpFileIsReportedByTheRealOpener();
-    void realOpenerReadsXdgOpenExitStatus_data();
     void realOpenerReadsXdgOpenExitStatus();
 
 private:
@@ -42,29 +40,24 @@ void TestShellCommands::init()
     MessageBox::takeShownTexts();
 }
 
-void TestShellCommands::helpFileFollowsTheLanguageSetting_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("abbreviation");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("no language") << QString() << u"DE"_s << u"vt-ampora.html"_s;
-    QTest::newRow("German") << u"Deutsch"_s << u"DE"_s << u"vt-ampora_de.html"_s;
-    QTest::newRow("an abbreviation that names a path") << u"x"_s << u"../../etc/x"_s << u"vt-ampora.html"_s;
-}
-
 void TestShellCommands::helpFileFollowsTheLanguageSetting()
 {
-    QFETCH(QString, language);
-    QFETCH(QString, abbreviation);
-    QFETCH(QString, file);
-    if (!language.isEmpty())
-        QVERIFY(writeSetting(SettingKey::Language, language));
-    QVERIFY(writeSetting(SettingKey::LanguageAbbreviation, abbreviation));
     FakeShellOpener opener;
     QWidget frame;
     ShellCommands commands(opener, &frame);
-    QVERIFY(commands.run(CmdOpenHelpFile));
-    QCOMPARE(opener.calls, QStringList { u"file "_s + sharedStrings().programFolder + u'/' + file });
+    // No language; German; an abbreviation that names a path.
+    const struct
+    {
+        QString language, abbreviation, file;
+    } cases[] = { { {}, u"DE"_s, u"vt-ampora.html"_s }, { u"Deutsch"_s, u"DE"_s, u"vt-ampora_de.html"_s },
+        { u"x"_s, u"../../etc/x"_s, u"vt-ampora.html"_s } };
+    for (const auto &c : cases) {
+        if (!c.language.isEmpty())
+            QVERIFY(writeSetting(SettingKey::Language, c.language));
+        QVERIFY(writeSetting(SettingKey::LanguageAbbreviation, c.abbreviation));
+        QVERIFY(commands.run(CmdOpenHelpFile));
+        QCOMPARE(opener.calls.takeLast(), u"file "_s + sharedStrings().programFolder + u'/' + c.file);
+    }
 }
 
 void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser()
@@ -117,45 +110,38 @@ void TestShellCommands::missingHelpFileIsReportedByTheRealOpener()
         MessageBox::takeShownTexts(), QStringList { u"The operating system denied access to the specified file."_s });
 }
 
-void TestShellCommands::realOpenerReadsXdgOpenExitStatus_data()
-{
-    QTest::addColumn<int>("status"); // -1: no xdg-open on the path
-    QTest::addColumn<int>("error"); // -1: none
-    QTest::newRow("opened") << 0 << -1;
-    QTest::newRow("no such file") << 2 << int(OpenError::FileNotFound);
-    QTest::newRow("no handler") << 4 << int(OpenError::NoAssociation);
-    QTest::newRow("no xdg-open") << -1 << int(OpenError::NoAssociation);
-}
-
 void TestShellCommands::realOpenerReadsXdgOpenExitStatus()
 {
-    QFETCH(int, status);
-    QFETCH(int, error);
-    // A stand-in xdg-open that notes its argument and answers with the status under test.
-    const QString bin = m_env->path(u"bin"_s);
-    const QString record = m_env->path(u"opened.txt"_s);
-    if (status >= 0) {
-        const QString script = m_env->writeFile(
-            u"bin/xdg-open"_s, u"#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n"_s.arg(record).arg(status).toUtf8());
-        QVERIFY(QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner));
-    }
+    // A stand-in xdg-open that notes its argument and answers with the status under test; -1: no
+    // xdg-open on the path. The error -1 is none.
+    const std::pair<int, int> cases[] = { { 0, -1 }, { 2, int(OpenError::FileNotFound) },
+        { 4, int(OpenError::NoAssociation) }, { -1, int(OpenError::NoAssociation) } };
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.toUtf8());
+    qputenv("PATH", m_env->path(u"bin"_s).toUtf8());
     const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
-
-    XdgShellOpener opener;
-    QSignalSpy failures(&opener, &ShellOpener::failed);
+    const QString record = m_env->path(u"opened.txt"_s);
     const QString manual = m_env->writeFile(u"program/vt-ampora.html"_s, "<html></html>");
-    opener.openFile(manual);
-    if (error < 0) {
-        QTRY_VERIFY(QFile::exists(record));
-        QCOMPARE(TestEnvironment::readFile(record), manual.toUtf8());
-        QVERIFY(failures.isEmpty());
-        return;
+    for (const auto &[status, error] : cases) {
+        QFile::remove(record);
+        QFile::remove(m_env->path(u"bin/xdg-open"_s));
+        if (status >= 0) {
+            const QString script = m_env->writeFile(u"bin/xdg-open"_s,
+                u"#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n"_s.arg(record).arg(status).toUtf8());
+            QVERIFY(QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        }
+        XdgShellOpener opener;
+        QSignalSpy failures(&opener, &ShellOpener::failed);
+        opener.openFile(manual);
+        if (error < 0) {
+            QTRY_VERIFY(QFile::exists(record));
+            QCOMPARE(TestEnvironment::readFile(record), manual.toUtf8());
+            QVERIFY(failures.isEmpty());
+            continue;
+        }
+        QTRY_COMPARE(failures.size(), 1);
+        QCOMPARE(failures.first().at(0).toString(), manual);
+        QCOMPARE(failures.first().at(1).value<OpenError>(), OpenError(error));
     }
-    QTRY_COMPARE(failures.size(), 1);
-    QCOMPARE(failures.first().at(0).toString(), manual);
-    QCOMPARE(failures.first().at(1).value<OpenError>(), OpenError(error));
 }
 
 QTEST_MAIN(TestShellCommands)

@@ -21,10 +21,8 @@ class TestLinkLabel : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void notifiesOnlyOnReleaseInside_data();
     void notifiesOnlyOnReleaseInside();
     void looksFollowTheMouse();
-    void sizedToItsTextWhateverItsRectangle_data();
     void sizedToItsTextWhateverItsRectangle();
 
 private:
@@ -50,6 +48,7 @@ void TestLinkLabel::cleanup()
 
 LinkLabel *TestLinkLabel::makeLink(int id, const QString &text)
 {
+    delete m_link;
     m_link = new LinkLabel(id, text, m_page);
     m_link->setGeometry(50, 320, 500, 20);
     m_link->setFillColour(kFill);
@@ -77,35 +76,27 @@ Look TestLinkLabel::underlineLook() const
     return Look::Normal;
 }
 
-void TestLinkLabel::notifiesOnlyOnReleaseInside_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QPoint>("releaseOffset");
-    QTest::addColumn<int>("notices");
-    QTest::newRow("release inside") << 539 << QPoint(0, 0) << 1;
-    QTest::newRow("release right of the link") << 539 << QPoint(1000, 0) << 0;
-    QTest::newRow("release above the link") << 540 << QPoint(0, -30) << 0;
-    QTest::newRow("id 0, release inside") << 0 << QPoint(0, 0) << 0;
-}
-
 void TestLinkLabel::notifiesOnlyOnReleaseInside()
 {
-    QFETCH(int, id);
-    QFETCH(QPoint, releaseOffset);
-    QFETCH(int, notices);
-    makeLink(id);
-    QSignalSpy spy(m_link, &LinkLabel::clicked);
-    const QPoint inside(5, m_link->height() / 2);
-
-    QTest::mousePress(m_link, Qt::LeftButton, {}, inside);
-    QVERIFY(spy.isEmpty());
-    QTest::mouseRelease(m_link, Qt::LeftButton, {}, inside + releaseOffset);
-
-    QCOMPARE(spy.size(), notices);
-    if (notices > 0)
-        QCOMPARE(spy.first().first().toInt(), id);
-    QVERIFY(!m_link->isPressed());
-    QCOMPARE(m_link->isHovered(), notices > 0 || id == 0);
+    const struct
+    {
+        int id;
+        QPoint releaseOffset;
+        int notices;
+    } cases[] = { { 539, { 0, 0 }, 1 }, { 539, { 1000, 0 }, 0 }, { 540, { 0, -30 }, 0 }, { 0, { 0, 0 }, 0 } };
+    for (const auto &c : cases) {
+        makeLink(c.id);
+        QSignalSpy spy(m_link, &LinkLabel::clicked);
+        const QPoint inside(5, m_link->height() / 2);
+        QTest::mousePress(m_link, Qt::LeftButton, {}, inside);
+        QVERIFY(spy.isEmpty());
+        QTest::mouseRelease(m_link, Qt::LeftButton, {}, inside + c.releaseOffset);
+        QCOMPARE(spy.size(), c.notices);
+        if (c.notices > 0)
+            QCOMPARE(spy.first().first().toInt(), c.id);
+        QVERIFY(!m_link->isPressed());
+        QCOMPARE(m_link->isHovered(), c.notices > 0 || c.id == 0);
+    }
 }
 
 void TestLinkLabel::looksFollowTheMouse()
@@ -131,33 +122,23 @@ void TestLinkLabel::looksFollowTheMouse()
     QVERIFY(spy.isEmpty());
 }
 
-void TestLinkLabel::sizedToItsTextWhateverItsRectangle_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("one line") << QStringLiteral("Click to see the battery state");
-    QTest::newRow("two lines, second wider") << QStringLiteral("Short\nA much longer second line");
-    QTest::newRow("empty") << QString();
-}
-
 void TestLinkLabel::sizedToItsTextWhateverItsRectangle()
 {
-    QFETCH(QString, text);
-    makeLink(540, text);
-    const QFontMetrics metrics(m_link->font());
-    const QStringList lines = text.split(u'\n');
-    int widest = 0;
-    for (const QString &line : lines)
-        widest = qMax(widest, metrics.horizontalAdvance(line));
-
-    QCOMPARE(m_link->pos(), QPoint(50, 320));
-    QCOMPARE(m_link->width(), widest + 6);
-    QCOMPARE(m_link->height(), int(lines.size()) * (metrics.height() + 3));
-    // The font is 16 pixels from the top of one line to the bottom of it, so links 20 pixels
-    // apart do not overlap.
-    QVERIFY(metrics.height() <= 16);
-
+    for (const QString &text : { QStringLiteral("Click to see the battery state"),
+             QStringLiteral("Short\nA much longer second line"), QString() }) {
+        makeLink(540, text);
+        const QFontMetrics metrics(m_link->font());
+        const QStringList lines = text.split(u'\n');
+        int widest = 0;
+        for (const QString &line : lines)
+            widest = qMax(widest, metrics.horizontalAdvance(line));
+        QCOMPARE(m_link->geometry(), QRect(50, 320, widest + 6, int(lines.size()) * (metrics.height() + 3)));
+        // Links 20 pixels apart do not overlap.
+        QVERIFY(metrics.height() <= 16);
+    }
     // A later text refits the link, still from the same corner.
     m_link->setText(QStringLiteral("x"));
+    const QFontMetrics metrics(m_link->font());
     QCOMPARE(m_link->geometry(), QRect(50, 320, metrics.horizontalAdvance(u'x') + 6, metrics.height() + 3));
 }
 

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kMaximum = 30'000'000;
@@ -15,20 +17,14 @@ enum class Step { UpButton, DownButton, UpKey, DownKey };
 
 } // namespace
 
-Q_DECLARE_METATYPE(Step)
-
 class TestMinutesSpinBox : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void init();
     void cleanup();
-    void formatsMinutes_data();
     void formatsMinutes();
-    void writesLanguageWordsIntoItsBuddy();
-    void refusesValuesOutsideTheRange_data();
-    void refusesValuesOutsideTheRange();
-    void stepsAndWrapsBothWays_data();
+    void writesLanguageWordsIntoItsBuddyAndKeepsItsRange();
     void stepsAndWrapsBothWays();
 
 private:
@@ -75,113 +71,68 @@ QToolButton *TestMinutesSpinBox::arrow(Qt::ArrowType type) const
     return nullptr;
 }
 
-void TestMinutesSpinBox::formatsMinutes_data()
-{
-    QTest::addColumn<int>("minutes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("0: never") << 0 << QStringLiteral("Nie");
-    QTest::newRow("1: one minute") << 1 << QStringLiteral("1 Minute");
-    QTest::newRow("2: minutes") << 2 << QStringLiteral("2 Minuten");
-    QTest::newRow("45") << 45 << QStringLiteral("45 Minuten");
-    QTest::newRow("the editor's maximum") << kMaximum << QStringLiteral("30000000 Minuten");
-    QTest::newRow("negative") << -1 << QStringLiteral("Error");
-    QTest::newRow("most negative") << std::numeric_limits<int>::min() << QStringLiteral("Error");
-}
-
 void TestMinutesSpinBox::formatsMinutes()
 {
-    QFETCH(int, minutes);
-    QFETCH(QString, text);
-    QCOMPARE(MinutesSpinBox::formatMinutes(
-                 minutes, QStringLiteral("Nie"), QStringLiteral("Minute"), QStringLiteral("Minuten")),
-        text);
+    const std::pair<int, QString> cases[] = { { 0, u"Nie"_s }, { 1, u"1 Minute"_s }, { 2, u"2 Minuten"_s },
+        { kMaximum, u"30000000 Minuten"_s }, { -1, u"Error"_s }, { std::numeric_limits<int>::min(), u"Error"_s } };
+    for (const auto &[minutes, text] : cases)
+        QCOMPARE(MinutesSpinBox::formatMinutes(minutes, u"Nie"_s, u"Minute"_s, u"Minuten"_s), text);
 }
 
-void TestMinutesSpinBox::writesLanguageWordsIntoItsBuddy()
+void TestMinutesSpinBox::writesLanguageWordsIntoItsBuddyAndKeepsItsRange()
 {
     m_spin->setPos(45);
     QCOMPARE(m_field->text(), QStringLiteral("45 Minutes"));
     m_spin->setPos(0);
     QCOMPARE(m_field->text(), QStringLiteral("Never"));
 
+    // Values outside the range are refused and leave the field alone.
+    for (const auto &[minimum, value] : { std::pair { 0, kMaximum + 1 }, std::pair { 0, -1 }, std::pair { 5, 4 } }) {
+        m_spin->setRange(minimum, kMaximum);
+        m_spin->setPos(10);
+        m_spin->setPos(value);
+        QCOMPARE(m_spin->getPos(), 10);
+        QCOMPARE(m_field->text(), QStringLiteral("10 Minutes"));
+    }
+
     // The words are read again at every change.
     writeLanguage("Nooit", "minuut", "minuten");
-    m_spin->setPos(1);
-    QCOMPARE(m_field->text(), QStringLiteral("1 minuut"));
+    m_spin->setPos(11);
+    QCOMPARE(m_field->text(), QStringLiteral("11 minuten"));
 
     // A missing language file gives empty words, not a failure.
     QFile::remove(sharedStrings().languageFile);
-    m_spin->setPos(2);
-    QCOMPARE(m_field->text(), QStringLiteral("2 "));
-}
-
-void TestMinutesSpinBox::refusesValuesOutsideTheRange_data()
-{
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("value");
-    QTest::newRow("above the maximum") << 0 << kMaximum + 1;
-    QTest::newRow("below zero") << 0 << -1;
-    QTest::newRow("below a raised minimum") << 5 << 4;
-}
-
-void TestMinutesSpinBox::refusesValuesOutsideTheRange()
-{
-    QFETCH(int, minimum);
-    QFETCH(int, value);
-    m_spin->setRange(minimum, kMaximum);
-    m_spin->setPos(10);
-    QCOMPARE(m_field->text(), QStringLiteral("10 Minutes"));
-
-    m_spin->setPos(value);
-    QCOMPARE(m_spin->getPos(), 10);
-    QCOMPARE(m_field->text(), QStringLiteral("10 Minutes"));
-}
-
-void TestMinutesSpinBox::stepsAndWrapsBothWays_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<Step>("step");
-    QTest::addColumn<int>("expected");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("up button adds a minute") << 5 << Step::UpButton << 6 << QStringLiteral("6 Minutes");
-    QTest::newRow("down button takes one") << 5 << Step::DownButton << 4 << QStringLiteral("4 Minutes");
-    QTest::newRow("down from 1") << 1 << Step::DownButton << 0 << QStringLiteral("Never");
-    QTest::newRow("up from never") << 0 << Step::UpKey << 1 << QStringLiteral("1 Minute");
-    QTest::newRow("down from 0 wraps to the maximum")
-        << 0 << Step::DownButton << kMaximum << QStringLiteral("30000000 Minutes");
-    QTest::newRow("down key from 0 wraps too") << 0 << Step::DownKey << kMaximum << QStringLiteral("30000000 Minutes");
-    QTest::newRow("up from the maximum wraps to 0") << kMaximum << Step::UpButton << 0 << QStringLiteral("Never");
-    QTest::newRow("up key from the maximum") << kMaximum << Step::UpKey << 0 << QStringLiteral("Never");
+    m_spin->setPos(12);
+    QCOMPARE(m_field->text(), QStringLiteral("12 "));
 }
 
 void TestMinutesSpinBox::stepsAndWrapsBothWays()
 {
-    QFETCH(int, start);
-    QFETCH(Step, step);
-    QFETCH(int, expected);
-    QFETCH(QString, text);
-    m_spin->setPos(start);
-    QSignalSpy spy(m_spin, &MinutesSpinBox::valueStepped);
-
-    switch (step) {
-    case Step::UpButton:
-        QTest::mouseClick(arrow(Qt::UpArrow), Qt::LeftButton);
-        break;
-    case Step::DownButton:
-        QTest::mouseClick(arrow(Qt::DownArrow), Qt::LeftButton);
-        break;
-    case Step::UpKey:
-        QTest::keyClick(m_field, Qt::Key_Up);
-        break;
-    case Step::DownKey:
-        QTest::keyClick(m_field, Qt::Key_Down);
-        break;
+    const struct
+    {
+        int start;
+        Step step;
+        int expected;
+        QString text;
+    } cases[] = {
+        { 5, Step::UpButton, 6, u"6 Minutes"_s }, { 1, Step::DownButton, 0, u"Never"_s },
+        { 0, Step::UpKey, 1, u"1 Minute"_s },
+        { 0, Step::DownButton, kMaximum, u"30000000 Minutes"_s }, // wraps to the maximum
+        { 0, Step::DownKey, kMaximum, u"30000000 Minutes"_s },
+        { kMaximum, Step::UpButton, 0, u"Never"_s }, // and back to 0
+    };
+    for (const auto &c : cases) {
+        m_spin->setPos(c.start);
+        QSignalSpy spy(m_spin, &MinutesSpinBox::valueStepped);
+        if (c.step == Step::UpButton || c.step == Step::DownButton)
+            QTest::mouseClick(arrow(c.step == Step::UpButton ? Qt::UpArrow : Qt::DownArrow), Qt::LeftButton);
+        else
+            QTest::keyClick(m_field, c.step == Step::UpKey ? Qt::Key_Up : Qt::Key_Down);
+        QCOMPARE(m_spin->getPos(), c.expected);
+        QCOMPARE(m_field->text(), c.text);
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.first().first().toInt(), c.expected);
     }
-
-    QCOMPARE(m_spin->getPos(), expected);
-    QCOMPARE(m_field->text(), text);
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.first().first().toInt(), expected);
 }
 
 QTEST_MAIN(TestMinutesSpinBox)

@@ -10,9 +10,12 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,14 +28,6 @@ QRect workArea()
     return QGuiApplication::primaryScreen()->availableGeometry();
 }
 
-// The corner place and the ones above it and beside it, one pixel apart, for a 1000 x 700 work area
-// at (100, 50).
-const QRect kArea(100, 50, 1000, 700);
-const QRect kCorner(730, 570, kWidth, kHeight);
-const QRect kAbove(730, 389, kWidth, kHeight);
-const QRect kTop(730, 208, kWidth, kHeight);
-const QRect kNextColumn(359, 570, kWidth, kHeight);
-
 } // namespace
 
 class TestNotification : public QObject
@@ -42,21 +37,15 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void placement_data();
     void placement();
-    void accentColours_data();
     void accentColours();
 
     void slidesInAndGoesAway();
     void stacksUpwardThenInNewColumnsUntilFull();
     void hoverPausesAndLeavingRestartsTheCountdown();
-    void endsTheProgramOnlyWhenTold_data();
     void endsTheProgramOnlyWhenTold();
 
 private:
-    // Shows one popup and waits until it has slid all the way up.
-    NotificationStrip *showAndWait(NotificationStack &stack, int displayMs);
-
     TestEnvironment m_env;
 };
 
@@ -71,74 +60,44 @@ void TestNotification::cleanup()
     QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
-void TestNotification::placement_data()
-{
-    QTest::addColumn<QRect>("area");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QList<QRect>>("taken");
-    QTest::addColumn<QRect>("expected"); // a null rectangle: no place
-
-    const QSize size(kWidth, kHeight);
-    QTest::newRow("empty: bottom-right corner") << kArea << size << QList<QRect> {} << kCorner;
-    QTest::newRow("corner taken: just above") << kArea << size << QList<QRect> { kCorner } << kAbove;
-    QTest::newRow("two taken: third row") << kArea << size << QList<QRect> { kCorner, kAbove } << kTop;
-    QTest::newRow("column full: next column at the bottom")
-        << kArea << size << QList<QRect> { kCorner, kAbove, kTop } << kNextColumn;
-    QTest::newRow("small popup in the way of the middle")
-        << kArea << size << QList<QRect> { QRect(900, 700, 10, 10) } << QRect(730, 519, kWidth, kHeight);
-    QTest::newRow("wider popup reaching into the next column")
-        << kArea << size << QList<QRect> { kCorner, kAbove, kTop, QRect(300, 700, 100, 50) }
-        << QRect(359, 519, kWidth, kHeight);
-    QTest::newRow("work area not at the origin")
-        << QRect(-1920, 0, 1920, 1040) << size << QList<QRect> {} << QRect(-370, 860, kWidth, kHeight);
-    QTest::newRow("taller than the work area") << QRect(0, 0, 800, 179) << size << QList<QRect> {} << QRect();
-    QTest::newRow("exactly the work area") << QRect(0, 0, 370, 180) << size << QList<QRect> {} << QRect(0, 0, 370, 180);
-}
-
 void TestNotification::placement()
 {
-    QFETCH(QRect, area);
-    QFETCH(QSize, size);
-    QFETCH(QList<QRect>, taken);
-    QFETCH(QRect, expected);
-    const std::optional<QRect> place = findPopupPlace(area, size, taken);
-    QCOMPARE(place.value_or(QRect()), expected);
-}
-
-void TestNotification::accentColours_data()
-{
-    QTest::addColumn<PopupAccent>("accent");
-    QTest::addColumn<QColor>("colour");
-    QTest::newRow("blue") << PopupAccent::Blue << QColor(0, 175, 240);
-    QTest::newRow("green") << PopupAccent::Green << QColor(35, 199, 8);
-    QTest::newRow("yellow") << PopupAccent::Yellow << QColor(253, 191, 23);
-    QTest::newRow("orange") << PopupAccent::Orange << QColor(255, 119, 52);
+    // Places in a 1000 x 700 work area at (100, 50): the corner, then upward one pixel apart, then
+    // the next column; a null rectangle is no place.
+    const QRect area(100, 50, 1000, 700);
+    const QSize size(kWidth, kHeight);
+    const QRect corner(730, 570, kWidth, kHeight), above(730, 389, kWidth, kHeight), top(730, 208, kWidth, kHeight);
+    const struct
+    {
+        QRect area;
+        QList<QRect> taken;
+        QRect expected;
+    } cases[] = {
+        { area, {}, corner },
+        { area, { corner }, above },
+        { area, { corner, above, top }, QRect(359, 570, kWidth, kHeight) },
+        { area, { QRect(900, 700, 10, 10) }, QRect(730, 519, kWidth, kHeight) }, // a small popup in the way
+        { area, { corner, above, top, QRect(300, 700, 100, 50) }, QRect(359, 519, kWidth, kHeight) },
+        { QRect(-1920, 0, 1920, 1040), {}, QRect(-370, 860, kWidth, kHeight) },
+        { QRect(0, 0, 800, 179), {}, QRect() }, // taller than the work area
+        { QRect(0, 0, 370, 180), {}, QRect(0, 0, 370, 180) },
+    };
+    for (const auto &c : cases)
+        QCOMPARE(findPopupPlace(c.area, size, c.taken).value_or(QRect()), c.expected);
 }
 
 void TestNotification::accentColours()
 {
-    QFETCH(PopupAccent, accent);
-    QFETCH(QColor, colour);
-    QCOMPARE(NotificationPopup::accentColour(accent), colour);
-    // And it is what the popup is painted with, away from the picture and the texts.
-    NotificationPopup popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, accent);
-    popup.setFinalRect(QRect(0, 0, kWidth, kHeight));
-    popup.resize(kWidth, kHeight);
-    QCOMPARE(popup.grab().toImage().pixelColor(200, 20), colour);
-}
-
-NotificationStrip *TestNotification::showAndWait(NotificationStack &stack, int displayMs)
-{
-    if (!stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
-            kHeight, nullptr, PopupAccent::Blue, displayMs))
-        return nullptr;
-    NotificationStrip *border = stack.popups().constLast();
-    if (!QTest::qWaitFor([&] { return border->content() && border->content()->isVisible(); }))
-        return nullptr;
-    NotificationPopup *content = border->content();
-    if (!QTest::qWaitFor([&] { return content->geometry() == content->placeFor(kHeight); }))
-        return nullptr;
-    return border;
+    // Each accent is its own colour, and what the popup is painted with, away from the picture and texts.
+    QSet<QRgb> seen;
+    for (PopupAccent accent : { PopupAccent::Blue, PopupAccent::Green, PopupAccent::Yellow, PopupAccent::Orange }) {
+        NotificationPopup popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, accent);
+        popup.setFinalRect(QRect(0, 0, kWidth, kHeight));
+        popup.resize(kWidth, kHeight);
+        QCOMPARE(popup.grab().toImage().pixelColor(200, 20), NotificationPopup::accentColour(accent));
+        seen.insert(NotificationPopup::accentColour(accent).rgb());
+    }
+    QCOMPARE(seen.size(), 4);
 }
 
 void TestNotification::slidesInAndGoesAway()
@@ -182,11 +141,11 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
     QVERIFY2(rows >= 2 && columns >= 2, "the test screen is too small");
 
     NotificationStack stack;
+    const auto showOne
+        = [&stack] { return stack.show(u"T"_s, u"B"_s, kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay); };
     for (int i = 0; i < rows * columns; ++i)
-        QVERIFY(stack.show(
-            QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
-    QVERIFY(!stack.show(
-        QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
+        QVERIFY(showOne());
+    QVERIFY(!showOne());
     QCOMPARE(stack.popups().size(), rows * columns);
 
     const QRect first = stack.popups().at(0)->finalRect();
@@ -203,8 +162,7 @@ void TestNotification::stacksUpwardThenInNewColumnsUntilFull()
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QTest::mouseClick(second->content()->closeButton(), Qt::LeftButton);
     QVERIFY(gone.wait());
-    QVERIFY(stack.show(
-        QStringLiteral("T"), QStringLiteral("B"), kWidth, kHeight, nullptr, PopupAccent::Blue, kLongDisplay));
+    QVERIFY(showOne());
     QCOMPARE(stack.popups().constLast()->finalRect(), first.translated(0, -kHeight - 1));
 
     const QList<NotificationStrip *> popups = stack.popups();
@@ -216,9 +174,11 @@ void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
 {
     constexpr int display = 150;
     NotificationStack stack;
-    NotificationStrip *border = showAndWait(stack, display);
-    QVERIFY(border);
-    NotificationPopup *content = border->content();
+    QVERIFY(stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
+        kHeight, nullptr, PopupAccent::Blue, display));
+    QTRY_VERIFY(stack.popups().constLast()->content());
+    NotificationPopup *content = stack.popups().constLast()->content();
+    QTRY_COMPARE(content->geometry(), content->placeFor(kHeight)); // slid all the way up
     QSignalSpy finished(content, &NotificationPopup::finished);
     QVERIFY(content->isCountingDown());
 
@@ -242,31 +202,22 @@ void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
     QVERIFY(sinceLeaving.elapsed() >= display);
 }
 
-void TestNotification::endsTheProgramOnlyWhenTold_data()
-{
-    QTest::addColumn<AfterPopup>("after");
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("ends the program with 0") << AfterPopup::EndProgram << 0;
-    QTest::newRow("keeps it running") << AfterPopup::KeepRunning << 7;
-}
-
 void TestNotification::endsTheProgramOnlyWhenTold()
 {
-    QFETCH(AfterPopup, after);
-    QFETCH(int, exitCode);
-    NotificationStack stack;
-    // A program that keeps running is ended here with 7, after the popup has gone.
-    connect(&stack, &NotificationStack::popupGone, &stack, [] { QCoreApplication::exit(7); });
-    QTimer guard;
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, &stack, [] { QCoreApplication::exit(-1); });
-    guard.start(20000);
-
-    QVERIFY(stack.show(QStringLiteral("Plan changed"), QStringLiteral("Balanced"), kWidth, kHeight, nullptr,
-        PopupAccent::Blue, 50, after));
-    QCOMPARE(QCoreApplication::exec(), exitCode);
-    QVERIFY(guard.isActive());
-    QVERIFY(stack.popups().isEmpty());
+    const std::pair<AfterPopup, int> cases[] = { { AfterPopup::EndProgram, 0 }, { AfterPopup::KeepRunning, 7 } };
+    for (const auto &[after, exitCode] : cases) {
+        NotificationStack stack;
+        // A program that keeps running is ended here with 7, after the popup has gone.
+        connect(&stack, &NotificationStack::popupGone, &stack, [] { QCoreApplication::exit(7); });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, &stack, [] { QCoreApplication::exit(-1); });
+        guard.start(20000);
+        QVERIFY(stack.show(u"Plan changed"_s, u"Balanced"_s, kWidth, kHeight, nullptr, PopupAccent::Blue, 50, after));
+        QCOMPARE(QCoreApplication::exec(), exitCode);
+        QVERIFY(guard.isActive());
+        QVERIFY(stack.popups().isEmpty());
+    }
 }
 
 QTEST_MAIN(TestNotification)

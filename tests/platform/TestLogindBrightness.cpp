@@ -8,10 +8,12 @@
 #include <QProcess>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString kLogind = QStringLiteral("org.freedesktop.login1");
-const QString kMock = QStringLiteral("org.freedesktop.DBus.Mock");
+const QString kLogind = u"org.freedesktop.login1"_s;
+const QString kMock = u"org.freedesktop.DBus.Mock"_s;
 
 // What logind itself does with a valid request: writes the level into the device's brightness.
 const char kWriteLevel[] = R"(if args[0] != "backlight":
@@ -29,13 +31,12 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void setsLevelOnPreferredBacklight();
-    void reportsWhyLogindRefused();
-    void handlesNothingWithoutBacklightOrSession();
+    void refusalOrMissingPiecesAreReported();
 
 private:
     void addSession(const QString &id, const QString &setBrightnessCode);
     void addBacklight(const QString &name, const QByteArray &type, const QByteArray &maxBrightness);
-    QString sysfsRoot() const { return m_env.path(QStringLiteral("sys")); }
+    QString sysfsRoot() const { return m_env.path(u"sys"_s); }
 
     TestEnvironment m_env;
     PrivateBus m_bus;
@@ -46,20 +47,18 @@ private:
 void TestLogindBrightness::initTestCase()
 {
     QVERIFY2(m_bus.isRunning(), qPrintable(m_bus.errorText()));
-    m_connection = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("brightness"));
+    m_connection = QDBusConnection::connectToBus(m_bus.address(), u"brightness"_s);
     QVERIFY(m_connection.isConnected());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_bus.address());
+    environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, m_bus.address());
     m_logind.setProcessEnvironment(environment);
-    m_logind.start(QStringLiteral("/usr/bin/python3"),
-        { QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"), QStringLiteral("--template"),
-            QStringLiteral("logind") });
+    m_logind.start(u"/usr/bin/python3"_s, { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"logind"_s });
     QTRY_VERIFY_WITH_TIMEOUT(m_connection.interface()->isServiceRegistered(kLogind), 15000);
 
     // A raw register sorts first by name; the platform interface must still win.
-    addBacklight(QStringLiteral("amdgpu_bl0"), "raw", "255");
-    addBacklight(QStringLiteral("thinkpad_screen"), "platform", "15");
-    addSession(QStringLiteral("c1"), QString::fromUtf8(kWriteLevel).arg(sysfsRoot()));
+    addBacklight(u"amdgpu_bl0"_s, "raw", "255");
+    addBacklight(u"thinkpad_screen"_s, "platform", "15");
+    addSession(u"c1"_s, QString::fromUtf8(kWriteLevel).arg(sysfsRoot()));
 }
 
 void TestLogindBrightness::cleanupTestCase()
@@ -70,36 +69,33 @@ void TestLogindBrightness::cleanupTestCase()
 
 void TestLogindBrightness::addSession(const QString &id, const QString &setBrightnessCode)
 {
-    QDBusMessage add = QDBusMessage::createMethodCall(
-        kLogind, QStringLiteral("/org/freedesktop/login1"), kMock, QStringLiteral("AddSession"));
-    add << id << QStringLiteral("seat0") << quint32(1000) << QStringLiteral("user") << true;
+    QDBusMessage add = QDBusMessage::createMethodCall(kLogind, u"/org/freedesktop/login1"_s, kMock, u"AddSession"_s);
+    add << id << u"seat0"_s << quint32(1000) << u"user"_s << true;
     QCOMPARE(m_connection.call(add).type(), QDBusMessage::ReplyMessage);
     // The template's sessions have no SetBrightness.
-    QDBusMessage method = QDBusMessage::createMethodCall(
-        kLogind, QStringLiteral("/org/freedesktop/login1/session/") + id, kMock, QStringLiteral("AddMethod"));
-    method << QStringLiteral("org.freedesktop.login1.Session") << QStringLiteral("SetBrightness")
-           << QStringLiteral("ssu") << QString() << setBrightnessCode;
+    QDBusMessage method
+        = QDBusMessage::createMethodCall(kLogind, u"/org/freedesktop/login1/session/"_s + id, kMock, u"AddMethod"_s);
+    method << u"org.freedesktop.login1.Session"_s << u"SetBrightness"_s << u"ssu"_s << QString() << setBrightnessCode;
     QCOMPARE(m_connection.call(method).type(), QDBusMessage::ReplyMessage);
 }
 
 void TestLogindBrightness::addBacklight(const QString &name, const QByteArray &type, const QByteArray &maxBrightness)
 {
-    const QString folder = QStringLiteral("sys/class/backlight/") + name;
-    m_env.writeFile(folder + QStringLiteral("/type"), type + '\n');
-    m_env.writeFile(folder + QStringLiteral("/max_brightness"), maxBrightness + '\n');
-    m_env.writeFile(folder + QStringLiteral("/brightness"), maxBrightness + '\n');
+    const QString folder = u"sys/class/backlight/"_s + name;
+    m_env.writeFile(folder + u"/type"_s, type + '\n');
+    m_env.writeFile(folder + u"/max_brightness"_s, maxBrightness + '\n');
+    m_env.writeFile(folder + u"/brightness"_s, maxBrightness + '\n');
 }
 
 void TestLogindBrightness::setsLevelOnPreferredBacklight()
 {
     qputenv("XDG_SESSION_ID", "c1");
     LogindBrightnessApplier applier(m_connection, sysfsRoot());
-    QCOMPARE(applier.handles(), QList<Setting> { Setting::Brightness });
 
     ApplyRequest request;
     request.values.setValue(Setting::Brightness, PowerSource::Ac, 50);
     request.values.setValue(Setting::Brightness, PowerSource::Dc, 0);
-    const QString level = m_env.path(QStringLiteral("sys/class/backlight/thinkpad_screen/brightness"));
+    const QString level = m_env.path(u"sys/class/backlight/thinkpad_screen/brightness"_s);
     for (const auto &[source, expected] : { std::pair { PowerSource::Ac, "7" }, std::pair { PowerSource::Dc, "1" } }) {
         request.source = source;
         const QList<SettingReport> reports = applier.apply(request, { Setting::Brightness });
@@ -107,17 +103,17 @@ void TestLogindBrightness::setsLevelOnPreferredBacklight()
         QCOMPARE(reports.first().outcome, Outcome::Applied);
         QCOMPARE(TestEnvironment::readFile(level), QByteArray(expected));
     }
-    QCOMPARE(TestEnvironment::readFile(m_env.path(QStringLiteral("sys/class/backlight/amdgpu_bl0/brightness"))),
-        QByteArray("255\n"));
+    QCOMPARE(
+        TestEnvironment::readFile(m_env.path(u"sys/class/backlight/amdgpu_bl0/brightness"_s)), QByteArray("255\n"));
 
     const SettingReport missing = applier.apply(ApplyRequest {}, { Setting::Brightness }).value(0);
     QCOMPARE(missing.outcome, Outcome::Failed);
-    QCOMPARE(missing.detail, QStringLiteral("the plan has no value for it"));
+    QCOMPARE(missing.detail, u"the plan has no value for it"_s);
 }
 
-void TestLogindBrightness::reportsWhyLogindRefused()
+void TestLogindBrightness::refusalOrMissingPiecesAreReported()
 {
-    addSession(QStringLiteral("c2"),
+    addSession(u"c2"_s,
         QStringLiteral(R"(raise dbus.exceptions.DBusException("Only owner of session may change brightness.", )"
                        R"(name="org.freedesktop.DBus.Error.AccessDenied"))"));
     qputenv("XDG_SESSION_ID", "c2");
@@ -126,15 +122,12 @@ void TestLogindBrightness::reportsWhyLogindRefused()
     request.values.setValue(Setting::Brightness, PowerSource::Ac, 80);
     const SettingReport report = applier.apply(request, { Setting::Brightness }).value(0);
     QCOMPARE(report.outcome, Outcome::NeedsAdministrator);
-    QCOMPARE(report.detail, QStringLiteral("logind lets only the session's owner set the brightness"));
-}
+    QCOMPARE(report.detail, u"logind lets only the session's owner set the brightness"_s);
 
-void TestLogindBrightness::handlesNothingWithoutBacklightOrSession()
-{
+    // No backlight, no bus or no session: nothing is handled.
     qputenv("XDG_SESSION_ID", "c1");
-    QVERIFY(LogindBrightnessApplier(m_connection, m_env.path(QStringLiteral("empty"))).handles().isEmpty());
-    QVERIFY(
-        LogindBrightnessApplier(QDBusConnection(QStringLiteral("never-connected")), sysfsRoot()).handles().isEmpty());
+    QVERIFY(LogindBrightnessApplier(m_connection, m_env.path(u"empty"_s)).handles().isEmpty());
+    QVERIFY(LogindBrightnessApplier(QDBusConnection(u"never-connected"_s), sysfsRoot()).handles().isEmpty());
     qputenv("XDG_SESSION_ID", "no-such-session");
     QVERIFY(LogindBrightnessApplier(m_connection, sysfsRoot()).handles().isEmpty());
 }

@@ -1,5 +1,4 @@
 #include "AutostartEntry.h"
-#include "ExecQuoting.h"
 #include "FakePowerPlatform.h"
 #include "LogonTask.h"
 #include "PlanCatalogue.h"
@@ -114,13 +113,11 @@ private Q_SLOTS:
     void enableDisableAndDeleteTouchOnlyTheirFiles();
     void timerNeverRunsForTimeBeforeItsWrite();
     void wallClockTimesReadBackInEveryZone();
-    void refusesWhatItCannotStore_data();
     void refusesWhatItCannotStore();
     void leavesUnitsItDidNotWriteAlone();
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
-    void changesByAnotherWriterAreSignalled();
 
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
@@ -137,7 +134,6 @@ private:
     QByteArray m_path;
     std::optional<QByteArray> m_zone;
     QString m_program;
-    QString m_oddProgram;
 };
 
 void TestSystemdTaskService::initTestCase()
@@ -156,11 +152,8 @@ void TestSystemdTaskService::init()
         "[Ampora]\nIDS_RUN_WEEKLY=Weekly\nIDS_MONDAY=Mon\nIDS_FRIDAY=Fri\nIDS_AND=and\nIDS_ON=on\n");
     // Real executables, since systemd-analyze checks that the service's program exists.
     m_program = m_env->path(u"program/ampora"_s);
-    m_oddProgram = m_env->path(u"program/My Tools/it's \"100%\" $HOME\\bin/ampora"_s);
-    for (const QString &target : { m_program, m_oddProgram }) {
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QVERIFY(QFile::copy(u"/bin/true"_s, target));
-    }
+    QDir().mkpath(QFileInfo(m_program).absolutePath());
+    QVERIFY(QFile::copy(u"/bin/true"_s, m_program));
     installSystemctl(0);
 }
 
@@ -199,16 +192,15 @@ std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
     return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), m_env->path(u"data/systemd/timers"_s));
 }
 
-// Each kind of schedule round-trips in calendarFiresFromTheStartOn and
-// wallClockTimesReadBackInEveryZone; these are the texts and settings that have to survive the
-// unit files.
+// Each kind of schedule round-trips in calendarFiresFromTheStartOn; these are the texts and
+// settings that have to survive the unit files.
 void TestSystemdTaskService::roundTripsExactly_data()
 {
     QTest::addColumn<TaskDefinition>("definition");
 
     const QString plan = u"-setactiveplan -{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s;
-    QTest::newRow("odd program path") << dailyTask(kStoredOddProgram, plan);
-    QTest::newRow("odd arguments") << dailyTask(kStoredProgram, u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s);
+    QTest::newRow("odd program path and arguments")
+        << dailyTask(kStoredOddProgram, u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s);
 
     TaskDefinition plain;
     plain.triggers.append({ TaskDefinition::TriggerType::Daily, {}, u"2024-07-05T07:03:09"_s, 0, 0 });
@@ -264,10 +256,17 @@ void TestSystemdTaskService::calendarFiresFromTheStartOn()
     QCOMPARE(tasks->readTasks().valueOr({}).value(0).definition, std::optional(definition));
 }
 
+// Another service object stands for another process (ampctl writing a schedule): it is told of each
+// change, though it starts listening before the folder exists, as on a first run.
 void TestSystemdTaskService::enableDisableAndDeleteTouchOnlyTheirFiles()
 {
+    QVERIFY(!QFileInfo::exists(unitFolder()));
+    auto watched = service();
+    QSignalSpy changed(watched.get(), &TaskService::tasksChanged);
     auto tasks = service();
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::CreateOrUpdate));
+    QTRY_VERIFY(!changed.isEmpty());
+    QCOMPARE(watched->readTasks().valueOr({}).size(), 1);
     const QString timerPath = unitFolder() + u"/AMPCTL0.timer"_s;
     const QString link = unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s;
     QCOMPARE(QFileInfo(link).symLinkTarget(), timerPath);
@@ -290,7 +289,10 @@ void TestSystemdTaskService::enableDisableAndDeleteTouchOnlyTheirFiles()
     QVERIFY((tasks->setTaskEnabled(u"AMPCTL9"_s, true)).failedWith(Failure::Kind::NotFound));
 
     // Deleting stops the timer and takes both units and the link.
+    changed.clear();
     QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
+    QTRY_VERIFY(!changed.isEmpty());
+    QVERIFY(watched->readTasks().valueOr({ RegisteredTask() }).isEmpty());
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
     QVERIFY(!QFileInfo(link).isSymLink());
     QCOMPARE(systemctlCalls().mid(8), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
@@ -374,37 +376,18 @@ void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
             QCOMPARE(read.at(i).definition, std::optional(written.at(i)));
         QCOMPARE(readScheduledTasks(*tasks, plans).size(), written.size());
     }
-    for (qsizetype i = 0; i < written.size(); ++i)
-        QVERIFY(tasks->deleteTask(u"AMPCTL"_s + QString::number(i)));
-    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
-}
-
-void TestSystemdTaskService::refusesWhatItCannotStore_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<TaskDefinition>("definition");
-    QTest::addColumn<Failure::Kind>("failure");
-
-    const TaskDefinition good = dailyTask(kStoredProgram);
-    QTest::newRow("name with a slash") << u"../AMPCTL0"_s << good << Failure::Kind::Invalid;
-    TaskDefinition twoTriggers = good;
-    twoTriggers.triggers.append(good.triggers.first());
-    QTest::newRow("two triggers") << u"AMPCTL0"_s << twoTriggers << Failure::Kind::Invalid;
-    QTest::newRow("relative program") << u"AMPCTL0"_s << dailyTask(u"ampora"_s) << Failure::Kind::Invalid;
-    QTest::newRow("weekly without days") << u"AMPCTL0"_s
-                                         << timerTask(Kind::Weekly, u"2024-07-05T07:03:09"_s, kStoredProgram)
-                                         << Failure::Kind::Invalid;
-    QTest::newRow("no such date") << u"AMPCTL0"_s << timerTask(Kind::Once, u"2024-02-30T07:03:09"_s, kStoredProgram)
-                                  << Failure::Kind::Invalid;
 }
 
 void TestSystemdTaskService::refusesWhatItCannotStore()
 {
-    QFETCH(QString, name);
-    QFETCH(TaskDefinition, definition);
-    QFETCH(Failure::Kind, failure);
     auto tasks = service();
-    QVERIFY(tasks->registerTask(name, definition, TaskService::Registration::CreateOrUpdate).failedWith(failure));
+    const QList<std::pair<QString, TaskDefinition>> refused { { u"../AMPCTL0"_s, dailyTask(kStoredProgram) },
+        { u"AMPCTL0"_s, dailyTask(u"ampora"_s) },
+        { u"AMPCTL0"_s, timerTask(Kind::Once, u"2024-02-30T07:03:09"_s, kStoredProgram) } };
+    for (const auto &[name, definition] : refused) {
+        QVERIFY(tasks->registerTask(name, definition, TaskService::Registration::CreateOrUpdate)
+                    .failedWith(Failure::Kind::Invalid));
+    }
     QVERIFY(tasks->readTasks().valueOr({ RegisteredTask() }).isEmpty());
     QVERIFY(systemctlCalls().isEmpty());
 }
@@ -455,20 +438,16 @@ void TestSystemdTaskService::logonEntryIsValidAndSingle()
 {
     m_env->writeFile(u"config/autostart/other.desktop"_s, "[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
     auto tasks = service();
-    QVERIFY(createLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
-    QVERIFY(createLogonTask(*tasks, m_oddProgram, kLogonTaskName, u"-hideme"_s));
+    QVERIFY(createLogonTask(*tasks, m_program, kLogonTaskName, u"-hideme"_s));
+    QVERIFY(createLogonTask(*tasks, m_program, kLogonTaskName, u"-hideme"_s));
     const QString entry = autostartFolder() + u"/VantaAmporaStartup.desktop"_s;
     QCOMPARE(QDir(autostartFolder()).entryList(QDir::Files).size(), 2);
-
-    const QString text = QString::fromUtf8(TestEnvironment::readFile(entry));
-    QVERIFY(text.contains(u"\nX-GNOME-Autostart-Delay=180\n"_s));
+    QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nX-GNOME-Autostart-Delay=180\n"_s));
 
     QList<RegisteredTask> read = tasks->readTasks().valueOr({});
     QCOMPARE(read.size(), 1);
     QCOMPARE(read.first().name, kLogonTaskName);
-    QCOMPARE(read.first().definition->actions.first().path, m_oddProgram);
     QCOMPARE(read.first().definition->actions.first().arguments, u"-hideme"_s);
-    QCOMPARE(read.first().definition->triggers.first().delaySeconds, 180);
 
     QVERIFY(tasks->setTaskEnabled(kLogonTaskName, false));
     QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nX-GNOME-Autostart-enabled=false\n"_s));
@@ -476,7 +455,7 @@ void TestSystemdTaskService::logonEntryIsValidAndSingle()
     QCOMPARE(read.first().enabled, false);
 
     QVERIFY(createLogonTask(*tasks, m_program, kLogonTaskName, QString()));
-    QVERIFY(QString::fromUtf8(TestEnvironment::readFile(entry)).contains(u"\nExec="_s + m_program + u'\n'));
+    QCOMPARE(tasks->readTasks().valueOr({}).first().definition->actions.first().arguments, QString());
     QVERIFY(deleteLogonTask(*tasks, kLogonTaskName));
     QVERIFY(!QFile::exists(entry));
     QVERIFY(QFile::exists(autostartFolder() + u"/other.desktop"_s));
@@ -512,9 +491,6 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     const std::optional<QString> text = AutostartEntry::compose(definition);
     QVERIFY(text);
     QCOMPARE(AutostartEntry::decompose(UnitFile::parse(*text, UnitFile::Syntax::Desktop)), definition);
-    // Words that already begin with the launcher keep it when read back.
-    const QStringList launcherFirst { u"nice"_s, u"-n"_s, u"0"_s, u"--"_s, program };
-    QCOMPARE(ExecQuoting::splitDesktopExecLine(*ExecQuoting::desktopExecLine(launcherFirst)), launcherFirst);
     const QString entry = m_env->writeFile(u"config/autostart/VantaAmporaStartup.desktop"_s, text->toUtf8());
 
     const ProcessResult validate = runTool(u"desktop-file-validate"_s, { entry });
@@ -543,29 +519,6 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     qputenv("XDG_CONFIG_DIRS", configDirs);
     QCOMPARE(generate.exitCode, 0);
     QVERIFY2(QFile::exists(generated + u"/app-VantaAmporaStartup@autostart.service"_s), qPrintable(generate.output));
-}
-
-void TestSystemdTaskService::changesByAnotherWriterAreSignalled()
-{
-    // The listener starts before the folder exists, as on a first run.
-    QVERIFY(!QFileInfo::exists(unitFolder()));
-    auto watched = service();
-    QSignalSpy changed(watched.get(), &TaskService::tasksChanged);
-
-    // Another object stands for another process: ampctl writing a schedule.
-    auto writer = service();
-    QVERIFY(writer->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::CreateOrUpdate));
-    QTRY_VERIFY(!changed.isEmpty());
-    QCOMPARE(watched->readTasks().valueOr({}).size(), 1);
-
-    // Disabling touches only the wants link, in a folder the write created.
-    changed.clear();
-    QVERIFY(writer->setTaskEnabled(u"AMPCTL0"_s, false));
-    QTRY_VERIFY(!changed.isEmpty());
-    changed.clear();
-    QVERIFY(writer->deleteTask(u"AMPCTL0"_s));
-    QTRY_VERIFY(!changed.isEmpty());
-    QVERIFY(watched->readTasks().valueOr({ RegisteredTask() }).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTest>
 
-Q_DECLARE_METATYPE(SystemPowerStatus)
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,11 +25,8 @@ class TestBatteryPopup : public QObject
 private Q_SLOTS:
     void init() { m_env.writeFile(QStringLiteral("program/ampctleng.ini"), kLanguage); }
 
-    void statusTable_data();
     void statusTable();
-    void remainingTime_data();
     void remainingTime();
-    void wholePopup_data();
     void wholePopup();
     void shippedTextsReadAsEnglish();
 
@@ -37,96 +34,64 @@ private:
     TestEnvironment m_env;
 };
 
-void TestBatteryPopup::statusTable_data()
-{
-    QTest::addColumn<int>("flag");
-    QTest::addColumn<int>("percent");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<PopupAccent>("accent");
-    const QString discharging = QStringLiteral("IDS_DISCHARGING");
-    QTest::newRow("unknown flag") << 255 << 50 << QStringLiteral("IDS_CANT_PREDICTED") << PopupAccent::Orange;
-    QTest::newRow("no battery") << 128 << 255 << QStringLiteral("IDS_NO_BATTERY") << PopupAccent::Orange;
-    QTest::newRow("charging 99") << 8 << 99 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
-    QTest::newRow("charging at 3 is not critical")
-        << (8 | 4) << 3 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
-    QTest::newRow("high and charging at 100") << 9 << 100 << QStringLiteral("IDS_FULL_BATTERY") << PopupAccent::Green;
-    QTest::newRow("charging, no reading is not full")
-        << 8 << 255 << QStringLiteral("IDS_CHARGING") << PopupAccent::Blue;
-    QTest::newRow("0") << 6 << 0 << QStringLiteral("IDS_CRITICAL_BATTERY") << PopupAccent::Orange;
-    QTest::newRow("8") << 2 << 8 << QStringLiteral("IDS_CRITICAL_BATTERY") << PopupAccent::Orange;
-    QTest::newRow("9") << 2 << 9 << QStringLiteral("IDS_LOW_BATTERY") << PopupAccent::Yellow;
-    QTest::newRow("15") << 2 << 15 << QStringLiteral("IDS_LOW_BATTERY") << PopupAccent::Yellow;
-    QTest::newRow("16") << 2 << 16 << discharging << PopupAccent::Blue;
-    QTest::newRow("99") << 1 << 99 << discharging << PopupAccent::Blue;
-    QTest::newRow("100 not charging") << 1 << 100 << QStringLiteral("IDS_FULL_BATTERY") << PopupAccent::Green;
-    QTest::newRow("no reading, not charging") << 0 << 255 << discharging << PopupAccent::Blue;
-}
-
 void TestBatteryPopup::statusTable()
 {
-    QFETCH(int, flag);
-    QFETCH(int, percent);
-    QFETCH(QString, key);
-    QFETCH(PopupAccent, accent);
-    const BatteryPopup::State state = BatteryPopup::stateOf(quint8(flag), quint8(percent));
-    QCOMPARE(state.statusKey, key);
-    QCOMPARE(state.accent, accent);
-}
-
-void TestBatteryPopup::remainingTime_data()
-{
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("-1 (not reported)") << -1 << QString();
-    QTest::newRow("0") << 0 << QString();
-    QTest::newRow("1") << 1 << QStringLiteral("1 s");
-    QTest::newRow("59") << 59 << QStringLiteral("59 s");
-    QTest::newRow("60") << 60 << QStringLiteral("1 min");
-    QTest::newRow("3,599") << 3599 << QStringLiteral("59 min");
-    QTest::newRow("3,600: no 0 min") << 3600 << QStringLiteral("1 h");
-    QTest::newRow("3,659") << 3659 << QStringLiteral("1 h");
-    QTest::newRow("3,660") << 3660 << QStringLiteral("1 h 1 min");
-    QTest::newRow("7,259") << 7259 << QStringLiteral("2 h");
-    QTest::newRow("largest") << std::numeric_limits<qint32>::max() << QStringLiteral("596523 h 14 min");
+    // Flags: 1 high, 2 low, 4 critical, 8 charging, 128 no battery, 255 unknown; 255 % is no reading.
+    const struct
+    {
+        int flag, percent;
+        const char *key;
+        PopupAccent accent;
+    } cases[] = {
+        { 255, 50, "IDS_CANT_PREDICTED", PopupAccent::Orange },
+        { 128, 255, "IDS_NO_BATTERY", PopupAccent::Orange },
+        { 8 | 4, 3, "IDS_CHARGING", PopupAccent::Blue }, // charging is never critical
+        { 9, 100, "IDS_FULL_BATTERY", PopupAccent::Green },
+        { 8, 255, "IDS_CHARGING", PopupAccent::Blue }, // no reading is not full
+        { 2, 8, "IDS_CRITICAL_BATTERY", PopupAccent::Orange },
+        { 2, 9, "IDS_LOW_BATTERY", PopupAccent::Yellow },
+        { 2, 15, "IDS_LOW_BATTERY", PopupAccent::Yellow },
+        { 2, 16, "IDS_DISCHARGING", PopupAccent::Blue },
+        { 1, 100, "IDS_FULL_BATTERY", PopupAccent::Green },
+        { 0, 255, "IDS_DISCHARGING", PopupAccent::Blue },
+    };
+    for (const auto &c : cases) {
+        const BatteryPopup::State state = BatteryPopup::stateOf(quint8(c.flag), quint8(c.percent));
+        QCOMPARE(state.statusKey, QLatin1String(c.key));
+        QCOMPARE(state.accent, c.accent);
+    }
 }
 
 void TestBatteryPopup::remainingTime()
 {
-    QFETCH(int, seconds);
-    QFETCH(QString, text);
-    QCOMPARE(BatteryPopup::durationText(seconds), text);
-}
-
-void TestBatteryPopup::wholePopup_data()
-{
-    QTest::addColumn<SystemPowerStatus>("status");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<PopupAccent>("accent");
-    QTest::newRow("discharging 55 %") << SystemPowerStatus { 0, 0, 55, 3660 } << QStringLiteral("Status\t: Discharging")
-                                      << QStringLiteral("Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n")
-                                      << PopupAccent::Blue;
-    QTest::newRow("charging on mains") << SystemPowerStatus { 1, 9, 80, -1 } << QStringLiteral("Status\t: Charging")
-                                       << QStringLiteral("Source\t: Mains\nLeft\t: 80%\n") << PopupAccent::Blue;
-    QTest::newRow("charging, level unknown: no 255%")
-        << SystemPowerStatus { 1, 8, 255, -1 } << QStringLiteral("Status\t: Charging")
-        << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Blue;
-    QTest::newRow("no system battery") << SystemPowerStatus { 1, 128, 255, -1 } << QStringLiteral("Status\t: None")
-                                       << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
-    QTest::newRow("unknown state") << SystemPowerStatus { 255, 255, 255, -1 } << QStringLiteral("Status\t: Unknown")
-                                   << QStringLiteral("Source\t: Mains\nLeft\t: N/A\n") << PopupAccent::Orange;
+    // Nothing when not reported; the unit boundaries; no "0 min"; seconds below a minute dropped.
+    const std::pair<int, QString> cases[] = { { -1, {} }, { 59, u"59 s"_s }, { 60, u"1 min"_s }, { 3599, u"59 min"_s },
+        { 3600, u"1 h"_s }, { 3659, u"1 h"_s }, { 3660, u"1 h 1 min"_s },
+        { std::numeric_limits<qint32>::max(), u"596523 h 14 min"_s } };
+    for (const auto &[seconds, text] : cases)
+        QCOMPARE(BatteryPopup::durationText(seconds), text);
 }
 
 void TestBatteryPopup::wholePopup()
 {
-    QFETCH(SystemPowerStatus, status);
-    QFETCH(QString, title);
-    QFETCH(QString, body);
-    QFETCH(PopupAccent, accent);
-    const BatteryPopup popup = BatteryPopup::forStatus(status);
-    QCOMPARE(popup.title, title);
-    QCOMPARE(popup.body, body);
-    QCOMPARE(popup.accent, accent);
+    const struct
+    {
+        SystemPowerStatus status;
+        QString title, body;
+        PopupAccent accent;
+    } cases[] = {
+        { { 0, 0, 55, 3660 }, u"Status\t: Discharging"_s, u"Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n"_s,
+            PopupAccent::Blue },
+        { { 1, 9, 80, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: 80%\n"_s, PopupAccent::Blue },
+        { { 1, 8, 255, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: N/A\n"_s, PopupAccent::Blue },
+        { { 1, 128, 255, -1 }, u"Status\t: None"_s, u"Source\t: Mains\nLeft\t: N/A\n"_s, PopupAccent::Orange },
+    };
+    for (const auto &c : cases) {
+        const BatteryPopup popup = BatteryPopup::forStatus(c.status);
+        QCOMPARE(popup.title, c.title);
+        QCOMPARE(popup.body, c.body);
+        QCOMPARE(popup.accent, c.accent);
+    }
 }
 
 // The language file users get: singular and plural both read right, so units are abbreviations.

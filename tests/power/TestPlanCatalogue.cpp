@@ -11,12 +11,8 @@ class TestPlanCatalogue : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void sortsByNameOrdinally_data();
     void sortsByNameOrdinally();
-    void keepsEqualNamesTogether();
-    void leavesOutUnreadableSchemes_data();
-    void leavesOutUnreadableSchemes();
-    void emptyPlatformGivesEmptyList();
+    void keepsEqualNamesTogetherAndLeavesOutUnreadableSchemes();
     void exchangeSortLeavesEqualNamesWhereTheNamePassWould();
     void planNamesAreUniqueWithoutRegardToCase();
 };
@@ -33,78 +29,39 @@ QStringList namesOf(const PowerPlanList &list)
 
 } // namespace
 
-void TestPlanCatalogue::sortsByNameOrdinally_data()
-{
-    QTest::addColumn<QStringList>("created");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("lower case after upper case") << QStringList { u"balanced"_s, u"Power saver"_s,
-        u"High performance"_s } << QStringList { u"High performance"_s, u"Power saver"_s, u"balanced"_s };
-    QTest::newRow("Z before a") << QStringList { u"a"_s, u"Z"_s, u"B"_s } << QStringList { u"B"_s, u"Z"_s, u"a"_s };
-    QTest::newRow("prefix first") << QStringList { u"Plan 10"_s, u"Plan"_s, u"Plan 1"_s }
-                                  << QStringList { u"Plan"_s, u"Plan 1"_s, u"Plan 10"_s };
-    QTest::newRow("reverse of creation") << QStringList { u"d"_s, u"c"_s, u"b"_s, u"a"_s }
-                                         << QStringList { u"a"_s, u"b"_s, u"c"_s, u"d"_s };
-}
-
 void TestPlanCatalogue::sortsByNameOrdinally()
 {
-    QFETCH(QStringList, created);
-    QFETCH(QStringList, expected);
+    // Upper case before lower case, a prefix before what extends it.
+    const QStringList created { u"balanced"_s, u"Power saver"_s, u"High performance"_s, u"Plan 10"_s, u"Plan"_s,
+        u"Plan 1"_s };
     FakePowerPlatform platform;
     for (const QString &name : created)
         platform.addScheme(name, name + u" description"_s);
 
     const PowerPlanList list = loadPowerPlans(platform);
-
-    QCOMPARE(namesOf(list), expected);
+    QCOMPARE(namesOf(list),
+        (QStringList { u"High performance"_s, u"Plan"_s, u"Plan 1"_s, u"Plan 10"_s, u"Power saver"_s, u"balanced"_s }));
     for (const PowerPlan &plan : list) {
         QCOMPARE(plan.planDescription, plan.planName + u" description"_s);
         QCOMPARE(platform.storedSchemes().at(created.indexOf(plan.planName)).guid, plan.planGuid);
     }
 }
 
-void TestPlanCatalogue::keepsEqualNamesTogether()
+void TestPlanCatalogue::keepsEqualNamesTogetherAndLeavesOutUnreadableSchemes()
 {
     FakePowerPlatform platform;
+    QVERIFY(loadPowerPlans(platform).isEmpty());
     const QUuid first = platform.addScheme(u"Same"_s);
     platform.addScheme(u"Zulu"_s);
     const QUuid second = platform.addScheme(u"Same"_s);
     platform.addScheme(u"Alpha"_s);
+    platform.failNameOf(platform.addScheme(u"No name"_s));
+    platform.failDescriptionOf(platform.addScheme(u"No description"_s));
 
     const PowerPlanList list = loadPowerPlans(platform);
-
     QCOMPARE(namesOf(list), (QStringList { u"Alpha"_s, u"Same"_s, u"Same"_s, u"Zulu"_s }));
     const QSet<QUuid> sameGuids { list.at(1).planGuid, list.at(2).planGuid };
     QCOMPARE(sameGuids, (QSet<QUuid> { first, second }));
-}
-
-void TestPlanCatalogue::leavesOutUnreadableSchemes_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::newRow("description") << u"description"_s;
-    QTest::newRow("name") << u"name"_s;
-}
-
-void TestPlanCatalogue::leavesOutUnreadableSchemes()
-{
-    QFETCH(QString, fault);
-    FakePowerPlatform platform;
-    platform.addScheme(u"One"_s);
-    const QUuid broken = platform.addScheme(u"Two"_s);
-    platform.addScheme(u"Three"_s);
-    platform.addScheme(u"Four"_s);
-    if (fault == u"description")
-        platform.failDescriptionOf(broken);
-    else
-        platform.failNameOf(broken);
-
-    QCOMPARE(namesOf(loadPowerPlans(platform)), (QStringList { u"Four"_s, u"One"_s, u"Three"_s }));
-}
-
-void TestPlanCatalogue::emptyPlatformGivesEmptyList()
-{
-    FakePowerPlatform platform;
-    QVERIFY(loadPowerPlans(platform).isEmpty());
 }
 
 void TestPlanCatalogue::exchangeSortLeavesEqualNamesWhereTheNamePassWould()

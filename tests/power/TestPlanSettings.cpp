@@ -8,9 +8,6 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(SettingKind)
-Q_DECLARE_METATYPE(ShownValue)
-
 namespace {
 
 const QUuid kBalanced = defaultPlans()[0].guid;
@@ -64,56 +61,40 @@ class TestPlanSettings : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void valuesShowAndWriteBack_data();
     void valuesShowAndWriteBack();
     void readAllWriteAllRoundTripOnTheStore();
-    void desktopNeitherReadsNorWritesBatteryOrDimmingValues();
     void unreadableValuesShowEmptyAndWriteWhatTheControlsHold();
     void failedWriteDoesNotStopTheWalk();
 };
 
-void TestPlanSettings::valuesShowAndWriteBack_data()
-{
-    QTest::addColumn<SettingKind>("kind");
-    QTest::addColumn<quint32>("stored");
-    QTest::addColumn<ShownValue>("shown");
-    QTest::addColumn<quint32>("writtenBack");
-    const auto timeout = SettingKind::Timeout;
-    const auto action = SettingKind::Action;
-    const auto lock = SettingKind::Lock;
-    const auto brightness = SettingKind::Brightness;
-
-    QTest::newRow("timeout 90 s: 1 minute, saved as 60") << timeout << 90u << number(1) << 60u;
-    QTest::newRow("timeout 0: never") << timeout << 0u << number(0) << 0u;
-    QTest::newRow("timeout unreadable: never") << timeout << kUnreadableValue << number(0) << 0u;
-    QTest::newRow("timeout negative as signed: never") << timeout << 0x80000000u << number(0) << 0u;
-    QTest::newRow("timeout at the spin box's top")
-        << timeout << 1'800'000'000u << number(kMaxTimeoutMinutes) << 1'800'000'000u;
-    QTest::newRow("timeout beyond it: held at the top")
-        << timeout << 0x7FFFFFFFu << number(kMaxTimeoutMinutes) << 1'800'000'000u;
-
-    QTest::newRow("action 0: do nothing") << action << 0u << selected(0) << 0u;
-    QTest::newRow("action 3: shut down") << action << 3u << selected(3) << 3u;
-    QTest::newRow("action 4: no selection") << action << 4u << ShownValue {} << kUnreadableValue;
-    QTest::newRow("action unreadable: no selection") << action << kUnreadableValue << ShownValue {} << kUnreadableValue;
-    QTest::newRow("lock 1: lock") << lock << 1u << selected(1) << 1u;
-    QTest::newRow("lock 2: no selection") << lock << 2u << ShownValue {} << kUnreadableValue;
-
-    QTest::newRow("brightness 70") << brightness << 70u << number(70) << 70u;
-    QTest::newRow("brightness 101: slider at 100") << brightness << 101u << number(100) << 100u;
-    QTest::newRow("brightness unreadable: slider at 0") << brightness << kUnreadableValue << number(0) << 0u;
-}
-
 void TestPlanSettings::valuesShowAndWriteBack()
 {
-    QFETCH(SettingKind, kind);
-    QFETCH(quint32, stored);
-    QFETCH(ShownValue, shown);
-    QFETCH(quint32, writtenBack);
-    const ShownValue actual = shownValue(kind, stored);
-    QCOMPARE(actual.selection, shown.selection);
-    QCOMPARE(actual.number, shown.number);
-    QCOMPARE(storedValue(kind, actual), writtenBack);
+    const auto timeout = SettingKind::Timeout;
+    const auto brightness = SettingKind::Brightness;
+    const struct
+    {
+        SettingKind kind;
+        quint32 stored;
+        ShownValue shown;
+        quint32 writtenBack;
+    } cases[] = {
+        { timeout, 90u, number(1), 60u }, // whole minutes, saved as 60
+        { timeout, kUnreadableValue, number(0), 0u }, // never
+        { timeout, 0x80000000u, number(0), 0u }, // negative as signed: never
+        { timeout, 1'800'000'000u, number(kMaxTimeoutMinutes), 1'800'000'000u }, // the spin box's top
+        { timeout, 0x7FFFFFFFu, number(kMaxTimeoutMinutes), 1'800'000'000u }, // beyond it: held at the top
+        { SettingKind::Action, 3u, selected(3), 3u },
+        { SettingKind::Action, 4u, ShownValue {}, kUnreadableValue }, // no selection
+        { SettingKind::Lock, 2u, ShownValue {}, kUnreadableValue },
+        { brightness, 70u, number(70), 70u },
+        { brightness, 101u, number(100), 100u },
+        { brightness, kUnreadableValue, number(0), 0u },
+    };
+    for (const auto &c : cases) {
+        const ShownValue actual = shownValue(c.kind, c.stored);
+        QCOMPARE(actual, c.shown);
+        QCOMPARE(storedValue(c.kind, actual), c.writtenBack);
+    }
 }
 
 void TestPlanSettings::readAllWriteAllRoundTripOnTheStore()
@@ -147,22 +128,18 @@ void TestPlanSettings::readAllWriteAllRoundTripOnTheStore()
     QCOMPARE(stored(reread, *copy, GUID_LIDCLOSE_ACTION, PowerSource::Dc), 2u);
     QCOMPARE(stored(reread, *copy, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, PowerSource::Dc),
         rowOf(GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS).balanced.dc);
-}
 
-void TestPlanSettings::desktopNeitherReadsNorWritesBatteryOrDimmingValues()
-{
-    const TestEnvironment env;
-    SchemeStore store(env.path(u"schemes.ini"_s));
-    const Result<QUuid> copy = store.duplicateScheme(kPowerSaver);
-    QVERIFY(copy.ok());
-
-    QVERIFY(writePlanSettings(store, *copy, readPlanSettings(store, kBalanced, kDesktop)).ok());
+    // A desktop neither reads nor writes battery or dimming values.
+    const Result<QUuid> desktopCopy = store.duplicateScheme(kPowerSaver);
+    QVERIFY(desktopCopy.ok());
+    QVERIFY(writePlanSettings(store, *desktopCopy, readPlanSettings(store, kBalanced, kDesktop)).ok());
     for (const PowerSettingRow &row : powerSettingRows()) {
         const QByteArray where = row.labelKey.toUtf8();
         const bool offered = isSettingOffered(row, kDesktop);
-        QVERIFY2(stored(store, *copy, row.setting, PowerSource::Ac) == (offered ? row.balanced.ac : row.powerSaver.ac),
+        QVERIFY2(stored(store, *desktopCopy, row.setting, PowerSource::Ac)
+                == (offered ? row.balanced.ac : row.powerSaver.ac),
             where.constData());
-        QVERIFY2(stored(store, *copy, row.setting, PowerSource::Dc) == row.powerSaver.dc, where.constData());
+        QVERIFY2(stored(store, *desktopCopy, row.setting, PowerSource::Dc) == row.powerSaver.dc, where.constData());
     }
 }
 

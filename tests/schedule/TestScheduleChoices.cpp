@@ -38,9 +38,7 @@ private Q_SLOTS:
     void cleanup();
 
     void changesThatCountAndThoseThatDoNot();
-    void startTextsOnTheTwentyFourHourClock_data();
-    void startTextsOnTheTwentyFourHourClock();
-    void startTextsOfEveryWrittenTimeReadBack();
+    void startTextsReadBackOnTheTwentyFourHourClock();
     void pickableDatesStartToday();
 
 private:
@@ -71,81 +69,31 @@ void TestScheduleChoices::cleanup()
     m_env.reset();
 }
 
+// The schedule button's part in TestScheduleDialog: ticking days, a preselected network. Here:
+// a new time counts, another plan only once there is a kind to schedule it with.
 void TestScheduleChoices::changesThatCountAndThoseThatDoNot()
 {
     const ScheduleChoices opened = openedWeekly();
     QVERIFY(!ScheduleChoices::changed(opened, opened));
-
     ScheduleChoices later = opened;
     later.time = QTime(7, 31);
     QVERIFY(ScheduleChoices::changed(later, opened));
-    later = opened;
-    later.weekly = false;
-    later.daily = true;
-    QVERIFY(ScheduleChoices::changed(later, opened));
 
-    // A new schedule made weekly: the switch alone writes nothing, the first ticked day does, and
-    // unticking it again takes the change back.
     ScheduleChoices snapshot;
     snapshot.plan = 0;
     snapshot.time = QTime(9, 0);
     snapshot.date = QDate(2030, 1, 7);
     ScheduleChoices now = snapshot;
-    now.weekly = true;
-    QVERIFY(!ScheduleChoices::changed(now, snapshot));
-    now.anyDayTicked = true;
-    QVERIFY(ScheduleChoices::changed(now, snapshot));
-    now.anyDayTicked = false;
-    QVERIFY(!ScheduleChoices::changed(now, snapshot));
-
-    // Another plan counts once there is a kind to schedule it with.
-    now = snapshot;
     now.plan = 1;
     QVERIFY(!ScheduleChoices::changed(now, snapshot));
     now.daily = true;
     QVERIFY(ScheduleChoices::changed(now, snapshot));
-
-    // A new network schedule counts from the start when a network is preselected, not without one.
-    ScheduleChoices network;
-    network.networkBased = true;
-    network.plan = 0;
-    ScheduleChoices networkNow = network;
-    networkNow.network = 0;
-    QVERIFY(ScheduleChoices::changed(networkNow, network));
-    QVERIFY(!ScheduleChoices::changed(network, network));
 }
 
-void TestScheduleChoices::startTextsOnTheTwentyFourHourClock_data()
+// Whatever the writer writes and the reader shows, the dialog reads back to the same start; texts
+// off the twelve-hour clock read as no time.
+void TestScheduleChoices::startTextsReadBackOnTheTwentyFourHourClock()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QTime>("time");
-
-    QTest::newRow("midnight") << u"12:00:00 AM"_s << QTime(0, 0);
-    QTest::newRow("noon") << u"12:00:00 PM"_s << QTime(12, 0);
-    QTest::newRow("after midnight") << u"12:30:15 AM"_s << QTime(0, 30, 15);
-    QTest::newRow("morning") << u"07:30:00 AM on Mon and Fri"_s << QTime(7, 30);
-    QTest::newRow("evening, once") << u"08:05:00 PM on 2025/05/02"_s << QTime(20, 5);
-    QTest::newRow("last second") << u"11:59:59 PM"_s << QTime(23, 59, 59);
-    QTest::newRow("another trigger") << u"None of three"_s << QTime();
-    QTest::newRow("hour 13") << u"13:00:00 PM"_s << QTime();
-    QTest::newRow("hour 0") << u"00:10:00 AM"_s << QTime();
-    QTest::newRow("one-digit hour") << u"8:05:00 PM"_s << QTime();
-    QTest::newRow("unknown marker") << u"08:05:00 XM"_s << QTime();
-    QTest::newRow("minute 60") << u"08:60:00 AM"_s << QTime();
-    QTest::newRow("marker run on") << u"08:05:00 AMon"_s << QTime();
-    QTest::newRow("empty") << QString() << QTime();
-}
-
-void TestScheduleChoices::startTextsOnTheTwentyFourHourClock()
-{
-    QFETCH(QString, text);
-    QFETCH(QTime, time);
-    QCOMPARE(ScheduleStart::timeFromStartText(text).value_or(QTime()), time);
-}
-
-void TestScheduleChoices::startTextsOfEveryWrittenTimeReadBack()
-{
-    // Whatever the writer writes and the reader shows, the dialog reads back to the same start.
     using Type = TaskDefinition::TriggerType;
     const QDate date(2031, 12, 31);
     for (int hour = 0; hour < 24; ++hour) {
@@ -156,6 +104,10 @@ void TestScheduleChoices::startTextsOfEveryWrittenTimeReadBack()
         QCOMPARE(ScheduleStart::dateFromStartText(once).value_or(QDate()), date);
         QCOMPARE(ScheduleStart::timeFromStartText(startText(Type::Daily, boundary, {})).value_or(QTime()), time);
     }
+    QCOMPARE(ScheduleStart::timeFromStartText(u"07:30:00 AM on Mon and Fri"_s), std::optional(QTime(7, 30)));
+    for (const QString &text : { u"None of three"_s, u"13:00:00 PM"_s, u"00:10:00 AM"_s, u"8:05:00 PM"_s,
+             u"08:05:00 XM"_s, u"08:60:00 AM"_s, u"08:05:00 AMon"_s })
+        QVERIFY2(!ScheduleStart::timeFromStartText(text), qPrintable(text));
     QVERIFY(!ScheduleStart::dateFromStartText(u"08:05:00 PM on 2025/13/02"_s));
     QVERIFY(!ScheduleStart::dateFromStartText(u"08:05:00 PM"_s));
 }
@@ -164,7 +116,6 @@ void TestScheduleChoices::pickableDatesStartToday()
 {
     const QDate today(2030, 6, 15);
     QCOMPARE(ScheduleChoices::firstPickableDate(today, {}), today);
-    QCOMPARE(ScheduleChoices::firstPickableDate(today, today), today);
     QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(3)), today);
     // An edited schedule that started in the past still shows its own date.
     QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(-1)), today.addDays(-1));

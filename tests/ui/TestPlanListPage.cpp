@@ -51,10 +51,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void listsEveryPlanWithItsScheduleAndTheActiveMarked();
-    void f5RefillsInCatalogueOrder();
-    void deleteWorksFromTheLastRowAndSparesActiveAndScheduledPlans();
-    void rowsReachTheirOwnPlanWhateverTheNames();
+    void listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogueOrder();
+    void deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans();
     void keysDoubleClickAndMenuOpenTheEditor();
 
 private:
@@ -139,7 +137,7 @@ void TestPlanListPage::select(PlanListPage &page, const QList<int> &rows)
     QCOMPARE(list->selectedItems().size(), rows.size());
 }
 
-void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarked()
+void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogueOrder()
 {
     const auto page = makePage();
     QVERIFY(!page->isEnabled()); // the first fill is under way
@@ -176,15 +174,10 @@ void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarked()
     QVERIFY(page->list()->topLevelItem(4)->font(0).bold());
     QCOMPARE(page->currentRow(), 4);
     QCOMPARE(page->planOfRow(4), m_quiet);
-}
 
-void TestPlanListPage::f5RefillsInCatalogueOrder()
-{
-    const auto page = makePage();
-    waitForReload(*page);
+    // F5 refills in the catalogue's order, whatever the sorting.
     page->list()->sortRows(0, Qt::DescendingOrder);
     QCOMPARE(column(*page, 0).first(), u"Quiet"_s);
-
     QSignalSpy reloads(page.get(), &PlanListPage::reloaded);
     QTest::keyClick(page->list(), Qt::Key_F5);
     QTRY_COMPARE(reloads.count(), 1);
@@ -192,7 +185,7 @@ void TestPlanListPage::f5RefillsInCatalogueOrder()
     QCOMPARE(page->list()->header()->sortIndicatorSection(), -1);
 }
 
-void TestPlanListPage::deleteWorksFromTheLastRowAndSparesActiveAndScheduledPlans()
+void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans()
 {
     const auto page = makePage();
     waitForReload(*page);
@@ -226,19 +219,15 @@ void TestPlanListPage::deleteWorksFromTheLastRowAndSparesActiveAndScheduledPlans
     page->contextMenu()->actions().at(2)->trigger();
     QCOMPARE(MessageBox::takeShownTexts().last(), u"The plan \"High performance\" is scheduled."_s);
     QCOMPARE(m_platform->storedSchemes().size(), 3);
-}
 
-void TestPlanListPage::rowsReachTheirOwnPlanWhateverTheNames()
-{
-    // Two plans share a name (one renamed outside the program); each row deletes its own.
+    // Two plans share a name (one renamed outside the program); each sorted row deletes its own.
     const QUuid twinA = m_platform->addScheme(u"Twin"_s, u"first"_s);
     const QUuid twinB = m_platform->addScheme(u"Twin"_s, u"second"_s);
-    const auto page = makePage();
+    page->refresh();
     waitForReload(*page);
     page->list()->sortRows(2, Qt::DescendingOrder); // "second" now comes before "first"
     const int secondRow = int(column(*page, 2).indexOf(u"second"_s));
     QCOMPARE(page->planOfRow(secondRow), twinB);
-
     select(*page, { secondRow });
     MessageBox::setNextAnswer(QMessageBox::Yes);
     QTest::mouseClick(page->deleteButton(), Qt::LeftButton, {}, QPoint(4, 4));

@@ -126,7 +126,6 @@ void TestQuickSwitchDialog::popupOnlyWhenTheSettingIsExactlyTrue_data()
     QTest::addColumn<int>("plan");
     QTest::addColumn<QString>("title"); // empty: no popup
     QTest::newRow("missing") << QString() << 1 << QString();
-    QTest::newRow("FALSE") << u"FALSE"_s << 1 << QString();
     QTest::newRow("other case") << u"True"_s << 1 << QString();
     QTest::newRow("TRUE, automatic plan") << u"TRUE"_s << 1 << u"Automatic power plan"_s;
     QTest::newRow("TRUE, prefix in lower case") << u"TRUE"_s << 2 << u"Power plan changed"_s;
