@@ -11,6 +11,7 @@
 #include "SharedStrings.h"
 #include "SingleInstance.h"
 #include "UiFonts.h"
+#include "UserReport.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -37,7 +38,7 @@ int Application::runFirstCopy()
 {
     std::optional<DisplayProbe> display(std::in_place);
     if (!display->problem().isEmpty()) {
-        std::fprintf(stderr, "ampora: Window Creation fails: %s\n", qPrintable(display->problem()));
+        reportToUser(QStringLiteral("ampora: Window Creation fails: %1").arg(display->problem()));
         return 0;
     }
     QApplication app(m_start.argc, m_start.argv);

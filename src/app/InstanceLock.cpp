@@ -1,5 +1,7 @@
 #include "InstanceLock.h"
 
+#include "UserReport.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -55,7 +57,7 @@ std::optional<QString> privateFolderProblem(const QString &folder)
 
 void reportRefused(const QString &folder, const QString &why)
 {
-    std::fprintf(stderr, "ampora: the runtime folder %s is not used: %s\n", qPrintable(folder), qPrintable(why));
+    reportToUser(QStringLiteral("ampora: the runtime folder %1 is not used: %2").arg(folder, why));
 }
 
 } // namespace

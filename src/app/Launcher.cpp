@@ -6,6 +6,7 @@
 #include "PlatformServices.h"
 #include "PowerPlatform.h"
 #include "SharedStrings.h"
+#include "UserReport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -73,7 +74,8 @@ int Launcher::run()
         }
         if (!hasGraphicalSession()) {
             if (!start.setActivePlan)
-                std::fputs("ampora: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
+                reportToUser(
+                    QStringLiteral("ampora: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)"));
             return 0;
         }
     }
@@ -89,6 +91,6 @@ int Launcher::runWindowModule(GuiStart &start) const
             return entry(start);
         errors.append(module.errorString());
     }
-    std::fprintf(stderr, "ampora: cannot load the window module: %s\n", qPrintable(errors.join(QStringLiteral("; "))));
+    reportToUser(QStringLiteral("ampora: cannot load the window module: %1").arg(errors.join(QStringLiteral("; "))));
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "ApplyStatus.h"
 #include "DataLock.h"
 #include "IniFile.h"
+#include "UserReport.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ AppliedLedger::AppliedLedger(const QString &path)
 AppliedLedger::~AppliedLedger()
 {
     if (const Result<> flushed = flush(); !flushed)
-        qWarning("%s", qPrintable(flushed.failure().message));
+        reportToUser(flushed.failure().message);
 }
 
 std::optional<QString> AppliedLedger::written(const QString &key) const

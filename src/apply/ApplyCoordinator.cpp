@@ -1,5 +1,7 @@
 #include "ApplyCoordinator.h"
 
+#include "UserReport.h"
+
 ApplyCoordinator::ApplyCoordinator(std::vector<std::unique_ptr<PlanApplier>> appliers,
     std::optional<PlanCapabilities> capabilities, AppliedLedger *ledger)
     : m_appliers(std::move(appliers))
@@ -41,7 +43,7 @@ QList<SettingReport> ApplyCoordinator::apply(const ApplyRequest &request)
     // What was written is only a guide for later follows; a state folder that cannot be written
     // must not stop the plan.
     if (const Result<> flushed = m_ledger ? m_ledger->flush() : Result<>(); !flushed)
-        qWarning("%s", qPrintable(flushed.failure().message));
+        reportToUser(flushed.failure().message);
     std::stable_sort(reports.begin(), reports.end(),
         [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
     return reports;

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Guid.h"
 #include "PowerSettings.h"
+#include "UserReport.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -346,19 +347,18 @@ Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) co
     const qsizetype kept = damaged.schemes.size();
     const QString keptAs = AtomicFile::setAside(m_path);
     if (keptAs.isEmpty()) {
-        qWarning().noquote() << QStringLiteral(
-            "ampora: the plan store %1 is damaged (%2) and could not be moved aside; its %3 readable plans are "
-            "shown, and no change is made until it is repaired")
-                                    .arg(m_path, problem)
-                                    .arg(kept);
+        reportToUser(QStringLiteral("ampora: the plan store %1 is damaged (%2) and could not be moved aside; its %3 "
+                                    "readable plans are shown, and no change is made until it is repaired")
+                         .arg(m_path, problem)
+                         .arg(kept));
         m_unusableWhy = QStringLiteral("it is damaged (%1) and could not be moved aside").arg(problem);
         adopt(std::move(salvaged), FileStamp::of(m_path), State::Salvaged);
         return {};
     }
-    qWarning().noquote() << QStringLiteral(
+    reportToUser(QStringLiteral(
         "ampora: the plan store %1 was damaged (%2); it was kept as %3 and its %4 readable plans were saved")
-                                .arg(m_path, problem, keptAs)
-                                .arg(kept);
+                     .arg(m_path, problem, keptAs)
+                     .arg(kept));
     if (const Result<> saved = salvaged.ini.save(m_path); !saved)
         return markUnusable(saved.failure().message);
     adopt(std::move(salvaged), FileStamp::of(m_path), State::Clean);
@@ -385,7 +385,7 @@ void SchemeStore::adopt(Snapshot snapshot, const FileStamp &stamp, State state) 
 Result<> SchemeStore::markUnusable(const QString &why) const
 {
     // Remembering the broken version keeps every later call from retrying and warning again.
-    qWarning().noquote() << QStringLiteral("ampora: the plan store %1 cannot be used: %2").arg(m_path, why);
+    reportToUser(QStringLiteral("ampora: the plan store %1 cannot be used: %2").arg(m_path, why));
     m_stamp = FileStamp::of(m_path);
     m_loaded = true;
     m_state = State::Unreadable;

@@ -5,6 +5,7 @@
 #include "DataLock.h"
 #include "TimerUnits.h"
 #include "UnitFile.h"
+#include "UserReport.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -59,7 +60,7 @@ std::optional<UnitFile> loadForListing(const QString &path, UnitFile::Syntax syn
 {
     Result<UnitFile> file = UnitFile::read(path, syntax);
     if (!file && !file.failedWith(Failure::Kind::NotFound))
-        qWarning().noquote() << QStringLiteral("ampora: %1; ignored").arg(file.failure().message);
+        reportToUser(QStringLiteral("ampora: %1; ignored").arg(file.failure().message));
     return file ? std::optional<UnitFile>(std::move(file.value())) : std::nullopt;
 }
 
@@ -109,7 +110,7 @@ void SystemdTaskService::startWatching()
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &SystemdTaskService::noteFolderEvent);
     // A folder that does not exist cannot be watched; the first task written creates it anyway.
     if (!QDir().mkpath(m_unitFolder) || !m_watcher->addPath(m_unitFolder))
-        qWarning().noquote() << QStringLiteral("ampora: cannot watch %1 for schedule changes").arg(m_unitFolder);
+        reportToUser(QStringLiteral("ampora: cannot watch %1 for schedule changes").arg(m_unitFolder));
     watchWantsFolder();
 }
 

@@ -5,6 +5,7 @@
 #include "NetworkWatch.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
+#include "UserReport.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -34,8 +35,8 @@ void NetworkAutoSwitch::onNetworkConnected(const QUuid &network)
         return;
     const Result<> switched = m_platform.setActiveScheme(plan);
     if (!switched) {
-        qWarning().noquote() << QStringLiteral("ampora: could not switch to plan %1 for network %2: %3")
-                                    .arg(guidToText(plan), guidToText(network), switched.failure().message);
+        reportToUser(QStringLiteral("ampora: could not switch to plan %1 for network %2: %3")
+                         .arg(guidToText(plan), guidToText(network), switched.failure().message));
         return;
     }
     Q_EMIT planSwitched(plan);

@@ -7,6 +7,7 @@
 #include "PlanCatalogue.h"
 #include "PowerPlatform.h"
 #include "SharedStrings.h"
+#include "UserReport.h"
 
 #include <QDebug>
 #include <QFile>
@@ -156,9 +157,9 @@ Result<> replaceFile(const IniFile &current, const QList<NetworkSchedule> &sched
                                          "aside; nothing was changed")
                               .arg(path));
         }
-        qWarning().noquote() << QStringLiteral("ampora: the network schedule file %1 could not be read; it was "
-                                               "kept as %2 and its readable schedules were saved")
-                                    .arg(path, keptAs);
+        reportToUser(QStringLiteral("ampora: the network schedule file %1 could not be read; it was kept as %2 and "
+                                    "its readable schedules were saved")
+                         .arg(path, keptAs));
     }
     if (schedules.isEmpty()) {
         if (QFile::exists(path) && !QFile::remove(path))
