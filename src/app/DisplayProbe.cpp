@@ -1,14 +1,45 @@
 #include "DisplayProbe.h"
 
+#include "SharedStrings.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QLibraryInfo>
 #include <QStringList>
+#include <algorithm>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 namespace {
+
+// The three calls of the X client library that a probe needs, resolved at run time.
+struct XcbCalls
+{
+    xcb_connection_t *(*connect)(const char *display, int *screen) = nullptr;
+    int (*hasError)(xcb_connection_t *connection) = nullptr;
+    void (*disconnect)(xcb_connection_t *connection) = nullptr;
+
+    bool loaded() const { return connect && hasError && disconnect; }
+};
+
+const XcbCalls &xcb()
+{
+    static const XcbCalls calls = [] {
+        XcbCalls resolved;
+        QLibrary library(QStringLiteral("xcb"), 1); // never unloaded: connections outlive this
+        if (library.load()) {
+            resolved.connect = reinterpret_cast<decltype(resolved.connect)>(library.resolve("xcb_connect"));
+            resolved.hasError
+                = reinterpret_cast<decltype(resolved.hasError)>(library.resolve("xcb_connection_has_error"));
+            resolved.disconnect = reinterpret_cast<decltype(resolved.disconnect)>(library.resolve("xcb_disconnect"));
+        }
+        return resolved;
+    }();
+    return calls;
+}
 
 // The Wayland socket as clients find it: an absolute WAYLAND_DISPLAY, or a name in the runtime
 // folder.
@@ -37,9 +68,34 @@ bool connectsTo(const QString &socketPath)
     return connected;
 }
 
+// "xcb:arguments" names the platform xcb.
+QString platformName(const QString &choice)
+{
+    return choice.section(u':', 0, 0);
+}
+
 bool isDisplayPlatform(const QString &name)
 {
     return name.startsWith(u"xcb") || name.startsWith(u"wayland");
+}
+
+// Whether a plugin for the platform lies where Qt looks for one: the folder named for platform
+// plugins, the platforms folder below each plugin folder of QT_PLUGIN_PATH, beside the program
+// and in Qt's own plugin folder. Qt without the plugin does not fall back, it aborts.
+bool pluginInstalled(const QString &name)
+{
+    QStringList folders;
+    if (const QString platformFolder = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH"); !platformFolder.isEmpty())
+        folders.append(platformFolder);
+    const QStringList pluginFolders = qEnvironmentVariable("QT_PLUGIN_PATH").split(u':', Qt::SkipEmptyParts);
+    for (const QString &folder : pluginFolders)
+        folders.append(folder + QStringLiteral("/platforms"));
+    if (const QString &program = sharedStrings().executableFile; !program.isEmpty())
+        folders.append(QFileInfo(program).absolutePath() + QStringLiteral("/platforms"));
+    folders.append(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    const QStringList pattern { QStringLiteral("libq") + name + QStringLiteral("*.so") };
+    return std::any_of(folders.cbegin(), folders.cend(),
+        [&pattern](const QString &folder) { return !QDir(folder).entryList(pattern, QDir::Files).isEmpty(); });
 }
 
 } // namespace
@@ -49,44 +105,63 @@ DisplayProbe::DisplayProbe()
     const QStringList chosen = qEnvironmentVariable("QT_QPA_PLATFORM").split(u';', Qt::SkipEmptyParts);
     if (!chosen.isEmpty()) {
         // Qt tries the listed platforms in order; one that needs no display always works.
-        for (const QString &name : chosen) {
-            if (!isDisplayPlatform(name) || (name.startsWith(u"xcb") && x11Answers())
-                || (name.startsWith(u"wayland") && waylandAnswers())) {
+        for (const QString &choice : chosen) {
+            const QString name = platformName(choice);
+            if (pluginInstalled(name)
+                && (!isDisplayPlatform(name) || (name.startsWith(u"xcb") && x11Answers())
+                    || (name.startsWith(u"wayland") && waylandAnswers()))) {
                 return;
             }
         }
-        m_problem = QStringLiteral("no display answers for the platform %1").arg(chosen.join(u';'));
+        m_problem = QStringLiteral("no display answers for the platform %1, or its plugin is not installed")
+                        .arg(chosen.join(u';'));
         return;
     }
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && waylandAnswers();
-    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY") && x11Answers();
+    const QString x11Display = qEnvironmentVariable("DISPLAY");
+    const QString waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
+    QStringList problems;
+    bool wayland = false;
+    if (!waylandDisplay.isEmpty()) {
+        if (!waylandAnswers())
+            problems.append(QStringLiteral("cannot connect to the Wayland display %1").arg(waylandDisplay));
+        else if (!pluginInstalled(QStringLiteral("wayland")))
+            problems.append(QStringLiteral("no Qt platform plugin for the Wayland display %1").arg(waylandDisplay));
+        else
+            wayland = true;
+    }
+    bool x11 = false;
+    if (!x11Display.isEmpty()) {
+        if (!x11Answers())
+            problems.append(QStringLiteral("cannot connect to the X display %1").arg(x11Display));
+        else if (!pluginInstalled(QStringLiteral("xcb")))
+            problems.append(QStringLiteral("no Qt platform plugin for the X display %1").arg(x11Display));
+        else
+            x11 = true;
+    }
     if (wayland && x11)
         return;
     if (wayland || x11) {
-        // Left to itself Qt may pick the other, dead display and abort.
-        qputenv("QT_QPA_PLATFORM", wayland ? "wayland;xcb" : "xcb");
+        // Left to itself Qt may pick the other display, dead or without its plugin, and abort.
+        qputenv("QT_QPA_PLATFORM", wayland ? "wayland" : "xcb");
         return;
     }
-    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
-        m_problem = QStringLiteral("cannot connect to the X display %1").arg(qEnvironmentVariable("DISPLAY"));
-    else if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        m_problem
-            = QStringLiteral("cannot connect to the Wayland display %1").arg(qEnvironmentVariable("WAYLAND_DISPLAY"));
-    else
-        m_problem = QStringLiteral("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+    m_problem = problems.isEmpty() ? QStringLiteral("no display: neither DISPLAY nor WAYLAND_DISPLAY is set")
+                                   : problems.join(QStringLiteral("; "));
 }
 
 DisplayProbe::~DisplayProbe()
 {
     if (m_x11)
-        xcb_disconnect(m_x11);
+        xcb().disconnect(m_x11);
 }
 
 bool DisplayProbe::x11Answers()
 {
+    if (!xcb().loaded())
+        return false;
     if (!m_x11)
-        m_x11 = xcb_connect(nullptr, nullptr);
-    return xcb_connection_has_error(m_x11) == 0;
+        m_x11 = xcb().connect(nullptr, nullptr);
+    return xcb().hasError(m_x11) == 0;
 }
 
 bool DisplayProbe::waylandAnswers()

@@ -1,15 +1,16 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
 struct xcb_connection_t;
 
-// Qt ends the process when its platform plugin cannot reach the display. Asking the displays
-// first turns a dead DISPLAY or WAYLAND_DISPLAY into a message and a clean exit. When the
-// environment leaves Qt a choice and only one display answers, the probe points Qt at that one.
-// The X connection is held until the probe goes, so that an X server whose last client just left
-// does not reset between the probe and the application's own connection.
+// Qt ends the process when its platform plugin cannot reach the display, or when the plugin for
+// the display is not installed. Asking the displays first, and looking for the plugin that would
+// serve each, turns a dead DISPLAY or WAYLAND_DISPLAY into a message and a clean exit. When the
+// environment leaves Qt a choice and only one display can be used, the probe points Qt at that
+// one. The X connection is held until the probe goes, so that an X server whose last client just
+// left does not reset between the probe and the application's own connection. The X library is
+// loaded only when a probe asks X, so a start that needs no display never loads it.
 class DisplayProbe
 {
 public:

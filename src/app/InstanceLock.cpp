@@ -71,6 +71,8 @@ bool InstanceLock::tryAcquire()
 {
     if (m_lock)
         return true;
+    if (m_folder.isEmpty())
+        return false; // no private folder: never a lock file in the root folder
     auto lock = std::make_unique<QLockFile>(lockPath(m_folder));
     lock->setStaleLockTime(0); // a lock is stale only when its owner process is gone
     if (!lock->tryLock(0))
@@ -84,6 +86,8 @@ bool InstanceLock::acquireOnceOthersEnd()
     // A window that is still starting takes a moment to listen; a hung quiet copy must not keep a
     // scheduled start waiting for ever.
     const QDeadlineTimer patience(std::chrono::seconds(30));
+    if (m_folder.isEmpty())
+        return false;
     while (!tryAcquire()) {
         if (QFileInfo::exists(socketPath(m_folder)) || patience.hasExpired())
             return false;
@@ -99,6 +103,8 @@ QString InstanceLock::socketPath(const QString &runtimeFolder)
 
 bool InstanceLock::isHeldByAnyone(const QString &runtimeFolder)
 {
+    if (runtimeFolder.isEmpty())
+        return false;
     QLockFile probe(lockPath(runtimeFolder));
     if (!probe.tryLock(0))
         return true;

@@ -12,7 +12,7 @@ class InstanceLock
 public:
     explicit InstanceLock(const QString &runtimeFolder = defaultRuntimeFolder());
 
-    // True when this process now holds the lock (or held it already).
+    // True when this process now holds the lock (or held it already). Never without a folder.
     bool tryAcquire();
     bool isHeld() const { return m_lock != nullptr; }
     const QString &folder() const { return m_folder; }

@@ -2,6 +2,7 @@
 
 #include "ApplierFactory.h"
 #include "CommandLine.h"
+#include "DisplayProbe.h"
 #include "GuiStart.h"
 #include "PlatformServices.h"
 #include "PowerPlatform.h"
@@ -11,7 +12,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
-#include <cstdio>
 
 namespace {
 
@@ -54,32 +54,50 @@ int Launcher::run()
 
     GuiStart start { m_argc, m_argv, std::make_unique<InstanceLock>(), false, {} };
     start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
+    if (start.setActivePlan && start.lock->folder().isEmpty()) {
+        // Without a private folder no running copy can be reached, and waiting for one would only
+        // delay a scheduled switch that then never happens.
+        reportToUser(QStringLiteral("ampora: no private runtime folder can be used, so the plan is switched here "
+                                    "without asking a running copy"));
+        return switchHere(start);
+    }
     // Two scheduled switches at the same moment: the later one waits for the first to end and
     // then switches itself, unless the first copy is a window that takes the hand-over.
     if (start.lock->tryAcquire() || (start.setActivePlan && start.lock->acquireOnceOthersEnd())) {
-        if (start.setActivePlan) {
-            const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(strings);
-            start.outcome = switchPlanFromCommandLine(*platform, strings.commandLine);
-            // Only a switch to announce on a display needs a window; anything else ends here, so
-            // that the service of a scheduled start always finishes. The window applies what it
-            // announces.
-            const bool announce
-                = start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce && hasGraphicalSession();
-            if (start.outcome.effect != PlanSwitchOutcome::Effect::NotSwitched && !announce) {
-                const QCoreApplication app(m_argc, m_argv); // the bus connections need one
-                applyActivePlanOnce(*platform);
-            }
-            if (!announce)
-                return 0;
-        }
+        if (start.setActivePlan)
+            return switchHere(start);
         if (!hasGraphicalSession()) {
-            if (!start.setActivePlan)
-                reportToUser(
-                    QStringLiteral("ampora: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)"));
+            reportToUser(QStringLiteral("ampora: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)"));
             return 0;
         }
     }
     return runWindowModule(start);
+}
+
+int Launcher::switchHere(GuiStart &start) const
+{
+    const std::unique_ptr<PowerPlatform> platform = createPowerPlatform(sharedStrings());
+    start.outcome = switchPlanFromCommandLine(*platform, sharedStrings().commandLine);
+    if (start.outcome.effect == PlanSwitchOutcome::Effect::NotSwitched)
+        return 0;
+    // Only a switch to announce on a display that answers needs a window, which applies what it
+    // announces; every other switch is applied here and ends, so that the service of a scheduled
+    // start always finishes with the plan in effect.
+    if (start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce && start.lock->isHeld()
+        && hasGraphicalSession()) {
+        const QString problem = DisplayProbe().problem(); // the window probes again, holding X
+        if (problem.isEmpty())
+            return runWindowModule(start);
+        reportToUser(QStringLiteral("ampora: Window Creation fails: %1").arg(problem));
+    }
+    applyHere(*platform);
+    return 0;
+}
+
+void Launcher::applyHere(const PowerPlatform &platform) const
+{
+    const QCoreApplication app(m_argc, m_argv); // the bus connections need one
+    applyActivePlanOnce(platform);
 }
 
 int Launcher::runWindowModule(GuiStart &start) const
@@ -92,5 +110,8 @@ int Launcher::runWindowModule(GuiStart &start) const
         errors.append(module.errorString());
     }
     reportToUser(QStringLiteral("ampora: cannot load the window module: %1").arg(errors.join(QStringLiteral("; "))));
+    // A switch made for the window to announce still takes effect.
+    if (start.outcome.effect != PlanSwitchOutcome::Effect::NotSwitched)
+        applyHere(*createPowerPlatform(sharedStrings()));
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 struct GuiStart;
+class PowerPlatform;
 
 // Start-up up to the point where a window is needed: shared paths, the single-copy lock and a
 // quiet "-setactiveplan" switch need nothing beyond QtCore. Only a start that needs more loads
@@ -14,6 +15,10 @@ public:
     int run();
 
 private:
+    // A "-setactiveplan" start that switches in this process: the plan's values are applied
+    // whether or not a window can announce the switch.
+    int switchHere(GuiStart &start) const;
+    void applyHere(const PowerPlatform &platform) const;
     int runWindowModule(GuiStart &start) const;
 
     int &m_argc;

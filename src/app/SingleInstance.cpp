@@ -79,6 +79,8 @@ void SingleInstance::serve(QLocalSocket *socket)
 
 std::optional<int> SingleInstance::sendToRunningCopy(const InstanceMessage &message, const QString &runtimeFolder)
 {
+    if (runtimeFolder.isEmpty())
+        return std::nullopt; // no private folder, so no copy can be listening
     QLocalSocket socket;
     QDeadlineTimer patience(kConnectPatienceMs);
     for (;;) {

@@ -5,9 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -16,6 +22,27 @@ namespace {
 const QString kBalanced = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
 const QString kPerformance = QStringLiteral("{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}");
 const QString kSaver = QStringLiteral("{A1841308-3541-4FAB-BC81-F71556F20B4A}");
+
+// A Unix socket file at path; listening (left open until the test ends) or left behind by a
+// display server that has gone (closed at once, so connecting is refused). -1 when it failed.
+int socketFile(const QString &path, bool listening)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (size_t(name.size()) >= sizeof(address.sun_path))
+        return -1;
+    std::copy(name.cbegin(), name.cend(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0
+        || (listening && ::listen(fd, 8) != 0)) {
+        ::close(fd);
+        return -1;
+    }
+    if (!listening)
+        ::close(fd);
+    return fd;
+}
 
 } // namespace
 
@@ -31,15 +58,17 @@ private Q_SLOTS:
     void truncatedStoreIsSetAsideAndProgramStarts();
     void quietSwitchNeedsNoWindowModule();
     void switchStartedWhileAnotherRunsWaitsItsTurn();
-    void unreachableDisplayEndsCleanly();
+    void switchWithoutAWorkingDisplayIsAppliedAndEndsCleanly();
+    void switchWithoutAPrivateRuntimeFolderHappensAtOnce();
 
 private:
-    // Without a graphical session, display names a display to reach, as NAME=value.
-    QProcess *start(const QStringList &arguments, bool graphical = true, const QString &runtimeFolder = {},
-        const QString &display = {});
+    // environment holds NAME=value entries set on top of the chosen session.
+    QProcess *start(const QStringList &arguments, bool graphical = true, const QStringList &environment = {});
     // Runs a switch to the plan and gives its exit code, -1 if it did not end in time.
     int switchTo(const QString &plan, bool graphical = true, int timeoutMs = 10000);
     QString activePlan() const;
+    // The plan whose values were applied last, as the state folder records it.
+    QString appliedPlan() const;
     void writeSettings(const QByteArray &bytes);
 
     std::unique_ptr<TestEnvironment> m_env;
@@ -56,23 +85,18 @@ void TestStartup::init()
         QVERIFY(QFile::copy(build + u'/' + QLatin1String(file), m_env->path(u"program/"_s + QLatin1String(file))));
 }
 
-QProcess *TestStartup::start(
-    const QStringList &arguments, bool graphical, const QString &runtimeFolder, const QString &display)
+QProcess *TestStartup::start(const QStringList &arguments, bool graphical, const QStringList &environment)
 {
     auto *process = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!runtimeFolder.isEmpty()) {
-        QDir().mkpath(runtimeFolder);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
-    }
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     if (graphical)
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     else
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    if (!display.isEmpty())
-        env.insert(display.section(u'=', 0, 0), display.section(u'=', 1));
+    for (const QString &entry : environment)
+        env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
     process->setProcessEnvironment(env);
     process->start(m_program, arguments);
     process->waitForStarted();
@@ -89,6 +113,12 @@ QString TestStartup::activePlan() const
 {
     return IniFile::load(m_env->path(QStringLiteral("config/ampora/schemes.ini")))
         .value(QStringLiteral("Store"), QStringLiteral("Active"));
+}
+
+QString TestStartup::appliedPlan() const
+{
+    return IniFile::load(m_env->path(QStringLiteral("state/ampora/status.ini")))
+        .value(QStringLiteral("Status"), QStringLiteral("Plan"));
 }
 
 void TestStartup::writeSettings(const QByteArray &bytes)
@@ -137,11 +167,12 @@ void TestStartup::concurrentSwitchesNeverCorruptTheStore()
     writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
     const QString runtimeA = m_env->path(QStringLiteral("runtime-a"));
     const QString runtimeB = m_env->path(QStringLiteral("runtime-b"));
+    QVERIFY(QDir().mkpath(runtimeA) && QDir().mkpath(runtimeB));
     for (int round = 0; round < 100; ++round) {
-        QProcess *a
-            = start({ QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kSaver : kPerformance) }, false, runtimeA);
-        QProcess *b
-            = start({ QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kBalanced : kSaver) }, false, runtimeB);
+        QProcess *a = start({ QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kSaver : kPerformance) }, false,
+            { u"XDG_RUNTIME_DIR="_s + runtimeA });
+        QProcess *b = start({ QStringLiteral("-setactiveplan"), u'-' + (round % 2 ? kBalanced : kSaver) }, false,
+            { u"XDG_RUNTIME_DIR="_s + runtimeB });
         QVERIFY(a->waitForFinished(10000) && b->waitForFinished(10000));
         QCOMPARE(a->exitCode() + b->exitCode(), 0);
         delete a;
@@ -176,6 +207,10 @@ void TestStartup::quietSwitchNeedsNoWindowModule()
     writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
     QCOMPARE(switchTo(kSaver), 0);
     QCOMPARE(activePlan(), kSaver);
+    // A switch to announce whose window cannot be loaded still takes effect.
+    writeSettings("[Ampora]\n");
+    QCOMPARE(switchTo(kPerformance), 0);
+    QCOMPARE(appliedPlan(), kPerformance);
 
     QProcess *process = start({});
     QVERIFY(process->waitForFinished(10000));
@@ -199,23 +234,70 @@ void TestStartup::switchStartedWhileAnotherRunsWaitsItsTurn()
     QCOMPARE(activePlan(), kSaver);
 }
 
-void TestStartup::unreachableDisplayEndsCleanly()
+void TestStartup::switchWithoutAWorkingDisplayIsAppliedAndEndsCleanly()
 {
-    // A session whose display has gone: the switch still happens, and nothing aborts.
+    // A user manager that kept DISPLAY after log-out, a Wayland socket left behind, a Wayland
+    // session without Qt's Wayland plugin: the switch is made and applied, and nothing aborts.
+    const QString deadSocket = m_env->path(QStringLiteral("runtime/wayland-dead"));
+    QVERIFY(socketFile(deadSocket, false) >= 0);
+    const int live = socketFile(m_env->path(QStringLiteral("runtime/wayland-live")), true);
+    QVERIFY(live >= 0);
+    const auto closeLive = qScopeGuard([live] { ::close(live); });
+    const bool waylandPluginInstalled = !QDir(QLibraryInfo::path(QLibraryInfo::PluginsPath) + u"/platforms"_s)
+                                             .entryList({ u"libqwayland*.so"_s }, QDir::Files)
+                                             .isEmpty();
     const struct
     {
-        QString display, message, plan;
-    } cases[] = { { u"DISPLAY=:9876"_s, u"X display :9876"_s, kSaver },
-        { u"WAYLAND_DISPLAY=wayland-97"_s, u"Wayland display wayland-97"_s, kPerformance } };
+        QStringList environment;
+        QString problem, plan;
+        bool needsNoWaylandPlugin;
+    } cases[] = {
+        { { u"DISPLAY=:99"_s, u"WAYLAND_DISPLAY="_s + deadSocket },
+            u"cannot connect to the Wayland display "_s + deadSocket + u"; cannot connect to the X display :99"_s,
+            kSaver, false },
+        { { u"WAYLAND_DISPLAY=wayland-live"_s }, u"no Qt platform plugin for the Wayland display wayland-live"_s,
+            kPerformance, true },
+        { { u"DISPLAY=:9876"_s }, u"cannot connect to the X display :9876"_s, kBalanced, false },
+    };
     for (const auto &c : cases) {
-        QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + c.plan }, false, {}, c.display);
+        if (c.needsNoWaylandPlugin && waylandPluginInstalled)
+            continue; // Qt would take the socket and fail on its own terms: nothing to show here
+        QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + c.plan }, false, c.environment);
         QVERIFY(process->waitForFinished(10000));
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
         QCOMPARE(process->exitCode(), 0);
         QCOMPARE(QString::fromLocal8Bit(process->readAllStandardError()).trimmed(),
-            u"ampora: Window Creation fails: cannot connect to the "_s + c.message);
+            u"ampora: Window Creation fails: "_s + c.problem);
         QCOMPARE(activePlan(), c.plan);
+        QCOMPARE(appliedPlan(), c.plan);
     }
+}
+
+void TestStartup::switchWithoutAPrivateRuntimeFolderHappensAtOnce()
+{
+    // The session's runtime folder is open to everyone and the fallback in the cache cannot be
+    // used: no running copy can be reached, so there is nothing to wait for or hand over to.
+    const QString runtime = m_env->path(QStringLiteral("open-runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(::chmod(QFile::encodeName(runtime).constData(), 0777) == 0);
+    const QString cache = m_env->path(QStringLiteral("cache"));
+    const QString fallback = cache + u"/ampora/runtime"_s;
+    if (::getuid() == 0) {
+        QVERIFY(QDir().mkpath(fallback)); // made by another user
+        QVERIFY(::chown(QFile::encodeName(fallback).constData(), 65534, 65534) == 0);
+    } else {
+        QVERIFY(QDir().mkpath(cache + u"/ampora"_s) && QFile::link(runtime, fallback));
+    }
+    QProcess *process = start({ QStringLiteral("-setactiveplan"), u'-' + kSaver }, true,
+        { u"XDG_RUNTIME_DIR="_s + runtime, u"XDG_CACHE_HOME="_s + cache });
+    QVERIFY(process->waitForFinished(10000)); // it used to wait half a minute and switch nothing
+    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(activePlan(), kSaver);
+    QCOMPARE(appliedPlan(), kSaver);
+    const QString lines = QString::fromLocal8Bit(process->readAllStandardError());
+    QVERIFY2(lines.contains(u"ampora: no private runtime folder can be used, so the plan is switched here without "
+                            "asking a running copy\n"_s),
+        qPrintable(lines));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
