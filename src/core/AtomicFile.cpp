@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "RegularFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -41,13 +43,31 @@ Result<> write(const QString &path, const QByteArray &bytes)
     return {};
 }
 
-QString setAside(const QString &path)
+// path + ".corrupt-<UTC time>", numbered when that is taken.
+static QString asideName(const QString &path)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = path + QStringLiteral(".corrupt-") + stamp;
     for (int n = 1; QFile::exists(target); ++n)
         target = path + QStringLiteral(".corrupt-") + stamp + u'-' + QString::number(n);
+    return target;
+}
+
+QString setAside(const QString &path)
+{
+    const QString target = asideName(path);
     return QFile::rename(path, target) ? target : QString();
+}
+
+Result<QString> copyAside(const QString &path)
+{
+    const Result<QByteArray> bytes = RegularFile::read(path, kCopyAsideLimit);
+    if (!bytes)
+        return failed(bytes.failure().message);
+    const QString target = asideName(path);
+    if (const Result<> written = write(target, *bytes); !written)
+        return written.failure();
+    return target;
 }
 
 } // namespace AtomicFile

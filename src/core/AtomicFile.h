@@ -18,4 +18,13 @@ Result<> write(const QString &path, const QByteArray &bytes);
 // string when the rename failed.
 QString setAside(const QString &path);
 
+// Larger files are not copied: nothing this program keeps comes near it.
+inline constexpr qint64 kCopyAsideLimit = 64 * 1024 * 1024;
+
+// Copies a damaged file, byte for byte, to a new name as setAside() would choose it, and leaves
+// the file itself where it is. The copy is on disk (written as write() does) before this returns,
+// so the damaged file can then be replaced without a moment in which its content exists nowhere
+// under its own name or a kept one. Returns the copy's name, or why it could not be made.
+Result<QString> copyAside(const QString &path);
+
 } // namespace AtomicFile

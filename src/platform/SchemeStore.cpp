@@ -29,6 +29,8 @@ const QString kDescriptionKey = QStringLiteral("Description");
 // that died is noticed at once by its process id.)
 constexpr auto kStaleLockTime = 10s;
 constexpr auto kLockWait = 5s;
+// A live writer fills its new lock file at once; one still empty after this was left by a kill.
+constexpr auto kEmptyLockAge = 1000ms;
 // QLockFile backs off from 100 ms upwards; short slices keep two busy writers from idling.
 constexpr auto kLockSlice = 10ms;
 // One atomic replace arrives as several folder and file events.
@@ -308,6 +310,12 @@ Result<> SchemeStore::acquire(QLockFile &lockFile) const
     while (!lockFile.tryLock(kLockSlice)) {
         if (deadline.hasExpired() || lockFile.error() != QLockFile::LockFailedError)
             return failed(QStringLiteral("the plan store %1 could not be locked for a change").arg(m_path));
+        // A writer killed between making the lock file and writing its process id into it leaves
+        // it empty, and then only its age would free it, later than anyone waits.
+        const QFileInfo lockInfo(m_path + QStringLiteral(".lock"));
+        if (lockInfo.exists() && lockInfo.size() == 0
+            && lockInfo.lastModified().msecsTo(QDateTime::currentDateTime()) > kEmptyLockAge.count())
+            lockFile.removeStaleLockFile();
     }
     return {};
 }
@@ -345,23 +353,32 @@ Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) co
 {
     Snapshot salvaged = damaged.salvaged();
     const qsizetype kept = damaged.schemes.size();
-    const QString keptAs = AtomicFile::setAside(m_path);
-    if (keptAs.isEmpty()) {
-        reportToUser(QStringLiteral("ampora: the plan store %1 is damaged (%2) and could not be moved aside; its %3 "
-                                    "readable plans are shown, and no change is made until it is repaired")
-                         .arg(m_path, problem)
+    // The damaged bytes are copied aside first and the file is then replaced in one step: a repair
+    // that fails or is killed at any moment leaves schemes.ini as it was, never a missing file
+    // that the next read would seed with the default plans.
+    const Result<QString> keptAs = AtomicFile::copyAside(m_path);
+    const Result<> saved = keptAs ? salvaged.ini.save(m_path) : Result<>(keptAs.failure());
+    if (!saved) {
+        if (keptAs)
+            QFile::remove(*keptAs); // the damaged file itself is still in place
+        const QString why
+            = QStringLiteral("it is damaged (%1) and could not be repaired: %2").arg(problem, saved.failure().message);
+        if (kept == 0)
+            return markUnusable(why); // the default plans are no stand-in for a store being repaired
+        reportToUser(QStringLiteral("ampora: the plan store %1 %2; its %3 readable plans are shown, and no change is "
+                                    "made until it is repaired")
+                         .arg(m_path, why)
                          .arg(kept));
-        m_unusableWhy = QStringLiteral("it is damaged (%1) and could not be moved aside").arg(problem);
+        m_unusableWhy = why;
         adopt(std::move(salvaged), FileStamp::of(m_path), State::Salvaged);
         return {};
     }
+    adopt(std::move(salvaged), FileStamp::of(m_path), State::Clean);
+    // Said only now that it is true.
     reportToUser(QStringLiteral(
         "ampora: the plan store %1 was damaged (%2); it was kept as %3 and its %4 readable plans were saved")
-                     .arg(m_path, problem, keptAs)
+                     .arg(m_path, problem, *keptAs)
                      .arg(kept));
-    if (const Result<> saved = salvaged.ini.save(m_path); !saved)
-        return markUnusable(saved.failure().message);
-    adopt(std::move(salvaged), FileStamp::of(m_path), State::Clean);
     return {};
 }
 

@@ -23,12 +23,13 @@ class QTimer;
 //
 // Schemes enumerate in section order, which is creation order. A missing file is created with
 // the default plans. A damaged file (not UTF-8, a line that is no entry, no valid Active, no plans)
-// is not thrown away: it is renamed aside unchanged, every plan that can still be read is written
-// back (with a readable plan made active when Active was wrong) and one line on stderr says what
-// was wrong and where. Where the file cannot be set aside, the readable plans are served as they
-// are and every change is refused until it is repaired; a file that cannot be read at all is left
-// alone and every call fails. Only a store read without fault reports a scheme as NotFound, so a
-// damaged store never makes schedules look orphaned.
+// is not thrown away: it is copied aside unchanged, then replaced in one step by every plan that can
+// still be read (with a readable plan made active when Active was wrong), and one line on stderr
+// says what was wrong and where. Where the copy or the replacement cannot be made (a full disk),
+// the damaged file stays as it is, its readable plans are served and every change is refused with
+// the reason until it is repaired (every call fails when it holds no readable plan); a file that
+// cannot be read at all is left alone and every call fails. Only a store read without fault reports a scheme as
+// NotFound, so a damaged store never makes schedules look orphaned.
 //
 // Reads are served from a parsed copy that is re-read only when the file changed on disk, so a
 // full enumeration stays cheap. Every change is a read-modify-write under a lock file shared by

@@ -146,21 +146,9 @@ Scan scan(const PowerPlatform &platform)
     return result;
 }
 
-// Writes the whole list, numbered from 0; a file that could not be read cleanly is kept aside.
-Result<> replaceFile(const IniFile &current, const QList<NetworkSchedule> &schedules)
+// Puts schedules in place of the file, numbered from 0; an empty list leaves no file.
+Result<> writeWholeList(const QString &path, const QList<NetworkSchedule> &schedules)
 {
-    const QString &path = sharedStrings().networkFile;
-    if (!isClean(current)) {
-        const QString keptAs = AtomicFile::setAside(path);
-        if (keptAs.isEmpty()) {
-            return failed(QStringLiteral("the network schedule file %1 cannot be read and could not be moved "
-                                         "aside; nothing was changed")
-                              .arg(path));
-        }
-        reportToUser(QStringLiteral("ampora: the network schedule file %1 could not be read; it was kept as %2 and "
-                                    "its readable schedules were saved")
-                         .arg(path, keptAs));
-    }
     if (schedules.isEmpty()) {
         if (QFile::exists(path) && !QFile::remove(path))
             return failed(QStringLiteral("the network schedule file %1 could not be removed").arg(path));
@@ -174,6 +162,35 @@ Result<> replaceFile(const IniFile &current, const QList<NetworkSchedule> &sched
         }
     }
     return ini.save(path);
+}
+
+// Writes the whole list; a file that could not be read cleanly is kept aside. Readable content is
+// copied aside before the file is replaced in one step, so a write that fails or is killed leaves
+// the damaged file with its readable schedules where it was. Only something that could not be
+// read at all (nothing of it was carried over) is moved, and moved back when the write fails.
+Result<> replaceFile(const IniFile &current, const QList<NetworkSchedule> &schedules)
+{
+    const QString &path = sharedStrings().networkFile;
+    if (isClean(current))
+        return writeWholeList(path, schedules);
+    const bool copy = !current.readFailed();
+    const Result<QString> keptAs = copy ? AtomicFile::copyAside(path) : Result<QString>(AtomicFile::setAside(path));
+    if (!keptAs || keptAs->isEmpty()) {
+        return failed(QStringLiteral("the network schedule file %1 cannot be read and could not be kept aside (%2); "
+                                     "nothing was changed")
+                          .arg(path, keptAs ? QStringLiteral("it could not be moved") : keptAs.failure().message));
+    }
+    if (const Result<> written = writeWholeList(path, schedules); !written) {
+        if (copy)
+            QFile::remove(*keptAs);
+        else
+            QFile::rename(*keptAs, path);
+        return written;
+    }
+    reportToUser(QStringLiteral("ampora: the network schedule file %1 could not be read; it was kept as %2 and "
+                                "its readable schedules were saved")
+                     .arg(path, *keptAs));
+    return {};
 }
 
 // What a change writes when the file allows an edit in place.

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "Guid.h"
 #include "PlanCatalogue.h"
 #include "PowerSettings.h"
@@ -7,6 +8,7 @@
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -19,6 +21,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <signal.h>
 
 using namespace Qt::StringLiterals;
 
@@ -88,6 +91,23 @@ QUuid activeOf(const PowerPlatform &platform)
     return platform.activeScheme().valueOr({});
 }
 
+// A store that needs a repair: the user's own names and active plan, a line that is no entry and
+// no comment header, so that the repaired file comes out larger than the damaged one.
+QByteArray damagedUserStore()
+{
+    QByteArray bytes;
+    for (const QByteArray &line : fixture(u"schemes-seeded.ini"_s).trimmed().split('\n')) {
+        if (!line.startsWith(';'))
+            bytes += line + '\n';
+    }
+    bytes.replace("Name=Balanced", "Name=Everyday").replace("Name=Power saver", "Name=Quiet hours");
+    bytes.replace(QByteArray("Active=" + guidToText(kBalanced).toLatin1()),
+        QByteArray("Active=" + guidToText(kPowerSaver).toLatin1()));
+    return bytes + "this line is no entry\n";
+}
+
+const QStringList kUserNames { u"Everyday"_s, u"High performance"_s, u"Quiet hours"_s };
+
 } // namespace
 
 class TestSchemeStore : public QObject
@@ -110,6 +130,9 @@ private Q_SLOTS:
 
     void changesByAnyoneAreSeenAndReportedOnce();
     void twoProcessesSwitchingLoseNothing();
+
+    void repairThatCannotFinishChangesNothing();
+    void repairKilledAtAnyMomentLosesNoPlan();
 
 private:
     QString folder() const { return QFileInfo(m_path).absolutePath(); }
@@ -416,6 +439,92 @@ void TestSchemeStore::twoProcessesSwitchingLoseNothing()
     for (const DefaultPlan &plan : defaultPlans())
         QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
     QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
+}
+
+void TestSchemeStore::repairThatCannotFinishChangesNothing()
+{
+    // A full disk, as a file size limit makes it: first the copy aside cannot be made, then the
+    // copy can but the repaired store cannot. Either way the damaged store stays as it is, no
+    // default plan takes its place, and nothing claims that the plans were saved.
+    const QByteArray damaged = damagedUserStore();
+    const QByteArray line = "line " + QByteArray::number(damaged.count('\n')) + " is not an entry";
+    for (const rlim_t limit : { rlim_t(damaged.size() / 2), rlim_t(damaged.size()) }) {
+        writeBytes(m_path, damaged);
+        QByteArray lines;
+        {
+            SchemeStore store(m_path);
+            StderrCapture stderrLines;
+            const FileSizeLimit full(limit);
+            QVERIFY(full.isSet());
+            QCOMPARE(namesOf(loadPowerPlans(store)), kUserNames);
+            QCOMPARE(activeOf(store), kPowerSaver);
+            const Result<> change = store.setActiveScheme(kBalanced);
+            QVERIFY(change.failedWith(Failure::Kind::Failed));
+            QVERIFY2(change.failure().message.contains(u"File too large"_s), qPrintable(change.failure().message));
+            lines = stderrLines.text();
+        }
+        QVERIFY2(lines.contains(QByteArray(line + ") and could not be repaired: ")) && lines.contains("File too large")
+                && !lines.contains("saved"),
+            lines.constData());
+        QCOMPARE(TestEnvironment::readFile(m_path), damaged);
+        QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
+    }
+    // With room again the repair is made, and keeps the user's plans and choice.
+    SchemeStore store(m_path);
+    StderrCapture stderrLines;
+    QCOMPARE(namesOf(loadPowerPlans(store)), kUserNames);
+    QCOMPARE(activeOf(store), kPowerSaver);
+    QVERIFY(stderrLines.text().contains("readable plans were saved"));
+    QCOMPARE(QDir(folder()).entryList({ u"schemes.ini.corrupt-*"_s }).size(), 1);
+}
+
+void TestSchemeStore::repairKilledAtAnyMomentLosesNoPlan()
+{
+    // Another process repairs the store over and over and is killed at a random moment: whatever
+    // it was doing, the next reader finds every plan of the user and the user's active plan.
+    // A lock file that a writer killed while making it left empty does not hold up the next one.
+    writeBytes(m_path, damagedUserStore());
+    {
+        QFile emptyLock(m_path + u".lock"_s);
+        QVERIFY(emptyLock.open(QIODevice::WriteOnly));
+        QVERIFY(emptyLock.setFileTime(QDateTime::currentDateTime().addSecs(-2), QFileDevice::FileModificationTime));
+    }
+    {
+        const Result<QList<QUuid>> read = SchemeStore(m_path).schemes();
+        QVERIFY2(read, qPrintable(read.failure().message));
+    }
+
+    constexpr int kRuns = 100; // about 30 s on a busy machine
+    const QString damagedCopy = m_environment->writeFile(u"damaged.ini"_s, damagedUserStore());
+    QRandomGenerator random(QRandomGenerator::global()->generate());
+    for (int run = 0; run < kRuns; ++run) {
+        QProcess repairer;
+        repairer.start(QString::fromUtf8(STORE_REPAIRER), { m_path, damagedCopy });
+        QVERIFY(repairer.waitForStarted());
+        // Two whole repairs tell how long one takes; the kill comes at a random moment of the next.
+        auto nextRepair = [&repairer] {
+            while (!repairer.canReadLine()) {
+                if (!repairer.waitForReadyRead(30000))
+                    return false;
+            }
+            return !repairer.readLine().isEmpty();
+        };
+        QVERIFY2(nextRepair(), repairer.readAllStandardError().constData());
+        QElapsedTimer oneRepair;
+        oneRepair.start();
+        QVERIFY(nextRepair());
+        QThread::usleep(random.bounded(quint32(oneRepair.nsecsElapsed() / 1000 + 1)));
+        ::kill(pid_t(repairer.processId()), SIGKILL);
+        QVERIFY(repairer.waitForFinished());
+
+        SchemeStore store(m_path);
+        const Result<QList<QUuid>> read = store.schemes();
+        QVERIFY2(read, qPrintable(read.failure().message));
+        QCOMPARE(namesOf(loadPowerPlans(store)), kUserNames);
+        QCOMPARE(activeOf(store), kPowerSaver);
+        for (const QString &leftover : storeFolderEntries())
+            QVERIFY(leftover == u"schemes.ini"_s || QFile::remove(folder() + u'/' + leftover));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSchemeStore)

@@ -1,11 +1,13 @@
 #include "AtomicFile.h"
 #include "FakePowerPlatform.h"
+#include "FileSizeLimit.h"
 #include "Guid.h"
 #include "IniFile.h"
 #include "NetworkScheduleFile.h"
 #include "ScheduleTestSupport.h"
 #include "SchemeStore.h"
 #include "SharedStrings.h"
+#include "StderrCapture.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
@@ -99,6 +101,7 @@ private Q_SLOTS:
     void saveWritesOnlyItsEntryAndNeverLeavesAGap();
     void unreadableFilesAreKeptAsideByTheNextChange_data();
     void unreadableFilesAreKeptAsideByTheNextChange();
+    void changeThatCannotBeWrittenChangesNothing();
     void concurrentProcessesLoseNoSchedule();
     void connectedIndexIsTheLastConnected();
 
@@ -351,6 +354,39 @@ void TestNetworkScheduleFile::unreadableFilesAreKeptAsideByTheNextChange()
     QCOMPARE(TestEnvironment::readFile(sharedStrings().dataFolder + u'/' + aside.first()), bytes);
     QVERIFY(IniFile::load(sharedStrings().networkFile).malformedLines().isEmpty());
     QCOMPARE(readNetworkSchedules(*m_platform), *saved);
+}
+
+void TestNetworkScheduleFile::changeThatCannotBeWrittenChangesNothing()
+{
+    // A damaged file and a full disk (a file size limit here): first the copy aside cannot be
+    // written, then the copy can but the new file cannot. The change fails with the reason, the
+    // damaged file stays as it was, and nothing says that schedules were saved.
+    IniFile damaged;
+    for (int n = 0; n < 3; ++n) {
+        QVERIFY(damaged.setValue(
+            QStringLiteral("Ampora"), QStringLiteral("ampctl_NetworkGuid%1").arg(n), guidToText(network(n))));
+        QVERIFY(damaged.setValue(
+            QStringLiteral("Ampora"), QStringLiteral("ampctl_PwrPlanGuid%1").arg(n), guidToText(kBalanced)));
+    }
+    const QByteArray bytes = damaged.toBytes() + "garbage without equals\n";
+    QVERIFY(AtomicFile::write(sharedStrings().networkFile, bytes));
+    const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
+    for (const rlim_t limit : { rlim_t(bytes.size() / 2), rlim_t(bytes.size()) }) {
+        StderrCapture stderrLines;
+        const FileSizeLimit full(limit);
+        QVERIFY(full.isSet());
+        const Result<QList<NetworkSchedule>> refused
+            = saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Lab")), balanced);
+        QVERIFY(refused.failedWith(Failure::Kind::Failed));
+        QVERIFY2(refused.failure().message.contains(QStringLiteral("File too large")),
+            qPrintable(refused.failure().message));
+        QCOMPARE(networkFileBytes(), bytes);
+        QVERIFY(asideFiles().isEmpty());
+        QVERIFY2(!stderrLines.text().contains("saved"), stderrLines.text().constData());
+    }
+    // With room again the same change is made.
+    QCOMPARE(saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Lab")), balanced).valueOr({}).size(), 4);
+    QCOMPARE(asideFiles().size(), 1);
 }
 
 void TestNetworkScheduleFile::concurrentProcessesLoseNoSchedule()
