@@ -365,9 +365,9 @@ Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) co
             = QStringLiteral("it is damaged (%1) and could not be repaired: %2").arg(problem, saved.failure().message);
         if (kept == 0)
             return markUnusable(why); // the default plans are no stand-in for a store being repaired
-        reportToUser(QStringLiteral("ampora: the plan store %1 %2; its %3 readable plans are shown, and no change is "
-                                    "made until it is repaired")
-                         .arg(m_path, why)
+        reportToUser(QStringLiteral("ampora: the plan store %1 is damaged (%2) and could not be repaired: %3; its %4 "
+                                    "readable plans are shown, and no change is made until it is repaired")
+                         .arg(m_path, problem, saved.failure().message)
                          .arg(kept));
         m_unusableWhy = why;
         adopt(std::move(salvaged), FileStamp::of(m_path), State::Salvaged);

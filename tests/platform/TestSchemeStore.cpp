@@ -463,8 +463,9 @@ void TestSchemeStore::repairThatCannotFinishChangesNothing()
             QVERIFY2(change.failure().message.contains(u"File too large"_s), qPrintable(change.failure().message));
             lines = stderrLines.text();
         }
-        QVERIFY2(lines.contains(QByteArray(line + ") and could not be repaired: ")) && lines.contains("File too large")
-                && !lines.contains("saved"),
+        QVERIFY2(lines.contains(QByteArray("the plan store " + QFile::encodeName(m_path) + " is damaged (" + line
+                     + ") and could not be repaired: "))
+                && lines.contains("File too large") && !lines.contains("saved"),
             lines.constData());
         QCOMPARE(TestEnvironment::readFile(m_path), damaged);
         QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
