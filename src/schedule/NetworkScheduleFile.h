@@ -36,9 +36,10 @@ QList<NetworkSchedule> readNetworkSchedules(const PowerPlatform &platform);
 // and applies itself to what the file holds at that moment, so schedules that another process
 // saved meanwhile stay. A schedule is named by its network's GUID, never by a list position. A
 // change also drops what readNetworkSchedules leaves out and renumbers the rest; a file that
-// cannot be read cleanly is moved aside first and its readable entries carried over. When there
-// is nothing to drop, only the changed keys are written and the rest of the file stays as it is.
-// Each returns the list as the file holds it afterwards.
+// cannot be read cleanly is copied aside first, its readable entries carried over, and only then
+// replaced (a change that cannot be written leaves it as it was and fails with the reason). When
+// there is nothing to drop, only the changed keys are written and the rest of the file stays as
+// it is. Each returns the list as the file holds it afterwards.
 
 // Replaces the whole file with schedules; an empty list removes the file.
 Result<> writeNetworkSchedules(const QList<NetworkSchedule> &schedules);
