@@ -76,7 +76,7 @@ PlanTaskWriter::Choice TestPlanTaskWriter::choice(Kind kind) const
     PlanTaskWriter::Choice c;
     c.planIndex = 1; // Power saver
     c.kind = kind;
-    c.date = QDate(2024, 7, 5);
+    c.date = QDate(2090, 7, 5); // far from today: once tasks must lie ahead
     c.time = QTime(7, 3, 9);
     c.days = days({ 1, 5 });
     return c;
@@ -94,7 +94,7 @@ void TestPlanTaskWriter::roundTripsThroughTheReader_data()
     QTest::addColumn<int>("mask");
 
     QTest::newRow("once") << Kind::Once << QTime(20, 5, 0) << QList<bool>() << u"Once"_s
-                          << u"08:05:00 PM on 2024/07/05"_s << 0;
+                          << u"08:05:00 PM on 2090/07/05"_s << 0;
     QTest::newRow("weekly, first and last day")
         << Kind::Weekly << QTime(7, 3, 9) << days({ 0, 6 }) << u"Weekly"_s << u"07:03:09 AM on Sun and Sat"_s << 65;
     // Days are ignored for the other kinds.
@@ -167,16 +167,20 @@ void TestPlanTaskWriter::writesEveryTimeTheClockShows_data()
     QTest::addColumn<QTime>("time");
     QTest::addColumn<Outcome>("result");
 
-    // Clocks in Berlin go from 02:00 to 03:00 on 2030-03-31 and from 03:00 back to 02:00 on 2030-10-27.
+    // Clocks in Berlin go from 02:00 to 03:00 on 2090-03-26 and from 03:00 back to 02:00 on 2090-10-29.
     const QByteArray berlin = "Europe/Berlin";
-    const QDate springForward(2030, 3, 31);
+    const QDate springForward(2090, 3, 26);
     // A once time in the hour the clock skips has its own outcome, shown by TestAmpctl.
     QTest::newRow("daily, from that day")
         << berlin << Kind::Daily << springForward << QTime(2, 30) << Outcome::Registered;
     QTest::newRow("once, in the hour that comes twice")
-        << berlin << Kind::Once << QDate(2030, 10, 27) << QTime(2, 30) << Outcome::Registered;
+        << berlin << Kind::Once << QDate(2090, 10, 29) << QTime(2, 30) << Outcome::Registered;
     QTest::newRow("once, where the clock does not skip it")
         << QByteArray("UTC") << Kind::Once << springForward << QTime(2, 30) << Outcome::Registered;
+    // A once time that has passed would never run; daily and weekly ones run from the next day.
+    QTest::newRow("once, passed") << berlin << Kind::Once << QDate(2020, 1, 1) << QTime(10, 0) << Outcome::InPast;
+    QTest::newRow("daily, from a passed day")
+        << berlin << Kind::Daily << QDate(2020, 1, 1) << QTime(10, 0) << Outcome::Registered;
     QTest::newRow("once, before the first year")
         << berlin << Kind::Once << QDate(1969, 12, 31) << QTime(23, 0) << Outcome::DateOutOfRange;
     QTest::newRow("daily, from the last day")
@@ -211,7 +215,9 @@ void TestPlanTaskWriter::writesEveryTimeTheClockShows()
             PlanTaskWriter::startBoundary(date, time));
 }
 
-// A new task takes the first free name, whoever's tasks hold the others; an edit keeps its own.
+// A new task takes the first free name, whoever's tasks hold the others; an edit keeps its own,
+// and replaces only the task it read: a name freed and taken again meanwhile holds another
+// schedule, which stays as it is, and a removed task is not brought back.
 void TestPlanTaskWriter::namesNewTasksAndEditsUnderTheirOwn()
 {
     m_service.addForeignTask(RegisteredTask { u"AMPCTL00"_s, true, std::nullopt });
@@ -223,10 +229,16 @@ void TestPlanTaskWriter::namesNewTasksAndEditsUnderTheirOwn()
     QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
     QVERIFY(m_service.setTaskEnabled(u"AMPCTL0"_s, false));
 
-    PlanTaskWriter::Choice edit = choice(Kind::Daily);
-    edit.planIndex = 0;
-    edit.editedTaskName = u"AMPCTL0"_s;
-    QCOMPARE(writer.write(edit, m_plans), Outcome::Registered);
+    const QList<TimeSchedule> listed = readScheduledTasks(m_service, *m_store);
+    QCOMPARE(listed.size(), 2);
+    const auto editOf = [&](const TimeSchedule &schedule) {
+        PlanTaskWriter::Choice edit = choice(Kind::Daily);
+        edit.planIndex = 0;
+        edit.editedTaskName = schedule.taskName;
+        edit.editedDefinition = schedule.definition;
+        return edit;
+    };
+    QCOMPARE(writer.write(editOf(listed.first()), m_plans), Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
 
     // A rewritten task is registered afresh, enabled; the other is left as it was.
@@ -237,6 +249,18 @@ void TestPlanTaskWriter::namesNewTasksAndEditsUnderTheirOwn()
     QCOMPARE(schedules.last().taskName, u"AMPCTL2"_s);
     QCOMPARE(schedules.last().frequencyText, u"Once"_s);
     QCOMPARE(m_service.tasks().size(), 4);
+
+    // Another process removes AMPCTL2 and schedules something else, which takes the name.
+    QVERIFY(m_service.deleteTask(u"AMPCTL2"_s));
+    PlanTaskWriter other(m_service, kProgram);
+    QCOMPARE(other.write(choice(Kind::Weekly), m_plans), Outcome::Registered);
+    QCOMPARE(other.taskName(), u"AMPCTL2"_s);
+    const TaskDefinition others = *m_service.task(u"AMPCTL2"_s)->definition;
+    QCOMPARE(writer.write(editOf(listed.last()), m_plans), Outcome::TaskChanged);
+    QCOMPARE(m_service.task(u"AMPCTL2"_s)->definition, std::optional(others));
+    QVERIFY(m_service.deleteTask(u"AMPCTL2"_s));
+    QCOMPARE(writer.write(editOf(listed.last()), m_plans), Outcome::TaskGone);
+    QVERIFY(!m_service.task(u"AMPCTL2"_s));
 }
 
 QTEST_GUILESS_MAIN(TestPlanTaskWriter)
