@@ -271,13 +271,15 @@ RegisteredTask SystemdTaskService::readTimer(const QString &name) const
     }
     if (!ours)
         return task;
-    // The first thing that keeps the task from being what the program wrote.
+    // The first thing that keeps the task from being what the program wrote; the files are
+    // named without their folder, which is the same for all of them.
+    const QString folder = m_unitFolder + u'/';
     if (!timer)
-        task.damage = timer.failure().message;
+        task.damage = QString(timer.failure().message).replace(folder, QString());
     else if (service.failedWith(Failure::Kind::NotFound))
         task.damage = QStringLiteral("its service %1 is missing").arg(name + kServiceSuffix);
     else if (!service)
-        task.damage = service.failure().message;
+        task.damage = QString(service.failure().message).replace(folder, QString());
     else if (!TimerUnits::isTask(*timer) || !TimerUnits::isTask(*service))
         task.damage = QStringLiteral("its units no longer carry the X-Ampora-Task mark both");
     else if (task.definition->triggers.isEmpty())
