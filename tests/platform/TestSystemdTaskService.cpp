@@ -1,5 +1,6 @@
 #include "AutostartEntry.h"
 #include "FakePowerPlatform.h"
+#include "FileSizeLimit.h"
 #include "LogonTask.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
@@ -17,10 +18,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
-#include <csignal>
 #include <ctime>
 #include <memory>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -98,31 +97,6 @@ QStringList nextElapses(const QString &timerPath, int count, const QString &zone
     times.removeDuplicates();
     return times.mid(0, count);
 }
-
-// Lowers this process's file size limit, as a full disk would stop a write, for one scope.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lowered = m_old;
-        lowered.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_old {};
-    void (*m_handler)(int) = nullptr;
-    bool m_active = false;
-};
 
 // Rewrites a file in place, as an editor that keeps the file would.
 bool rewriteInPlace(const QString &path, const QByteArray &from, const QByteArray &to)

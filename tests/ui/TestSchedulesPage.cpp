@@ -97,7 +97,7 @@ void TestSchedulesPage::init()
     // Written in another order than they are listed: time-based rows come by plan name.
     m_tasks = std::make_unique<FakeTaskService>();
     PlanTaskWriter writer(*m_tasks, u"/usr/bin/ampora"_s);
-    const PlanTaskWriter::Choice once { *findPlan(plans, quiet), PlanTaskWriter::Kind::Once, QDate(2030, 1, 2),
+    const PlanTaskWriter::Choice once { *findPlan(plans, quiet), PlanTaskWriter::Kind::Once, QDate(2090, 1, 2),
         QTime(21, 30), {}, {} };
     const PlanTaskWriter::Choice daily { *findPlan(plans, saver), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1),
         QTime(8, 0), {}, {} };
@@ -207,7 +207,7 @@ void TestSchedulesPage::listsTimeThenNetworkSchedulesWithTheirState()
     QCOMPARE(
         column(*page, 2), (QStringList { u"Time based"_s, u"Time based"_s, u"Network based"_s, u"Network based"_s }));
     QCOMPARE(column(*page, 3),
-        (QStringList { u"Daily at 08:00:00 AM"_s, u"Once at 09:30:00 PM on 2030/01/02"_s, u"Office"_s, u"Home"_s }));
+        (QStringList { u"Daily at 08:00:00 AM"_s, u"Once at 09:30:00 PM on 2090/01/02"_s, u"Office"_s, u"Home"_s }));
     QCOMPARE(checks(*page), (QList<bool> { true, false, true, false }));
 
     // Nothing to act on until a row is chosen; then the row's state decides Enable or Disable.
