@@ -251,13 +251,18 @@ int AmpctlCommands::schedules()
     QJsonArray json;
     QList<QStringList> rows { { u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s } };
     for (const TimeSchedule &task : readTasks()) {
-        const QString when = task.frequencyText + u' ' + at + u' ' + task.startText;
+        // A damaged task says what is wrong instead of when it runs: it may still run.
+        const bool damaged = !task.damage.isEmpty();
+        const QString when = damaged ? damageText(task.damage) : task.frequencyText + u' ' + at + u' ' + task.startText;
         const QString type = loadText(u"IDS_TIME_BASED");
-        json.append(QJsonObject { { u"kind"_s, u"time"_s }, { u"name"_s, task.taskName }, { u"plan"_s, task.planName },
-            { u"planGuid"_s, guidToText(task.planGuid) }, { u"enabled"_s, task.enabled },
-            { u"status"_s, statusText(task.enabled) }, { u"type"_s, type }, { u"schedule"_s, when },
-            { u"frequency"_s, task.frequencyText }, { u"start"_s, task.startText },
-            { u"daysOfWeek"_s, task.daysOfWeek } });
+        QJsonObject entry { { u"kind"_s, u"time"_s }, { u"name"_s, task.taskName }, { u"plan"_s, task.planName },
+            { u"planGuid"_s, task.planGuid.isNull() ? QJsonValue() : QJsonValue(guidToText(task.planGuid)) },
+            { u"enabled"_s, task.enabled }, { u"status"_s, statusText(task.enabled) }, { u"type"_s, type },
+            { u"schedule"_s, when }, { u"frequency"_s, task.frequencyText }, { u"start"_s, task.startText },
+            { u"daysOfWeek"_s, task.daysOfWeek } };
+        if (damaged)
+            entry.insert(u"damaged"_s, task.damage);
+        json.append(entry);
         rows.append({ task.taskName, task.planName, statusText(task.enabled), type, when });
     }
     for (const NetworkSchedule &network : readNetworkSchedules(m_services.platform)) {
@@ -368,6 +373,10 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
         date->toString(Qt::ISODate), time->toString(u"HH:mm:ss"_s));
     if (choice.kind == PlanTaskWriter::Kind::Once && !PlanTaskWriter::isLocalTime(*date, *time))
         return fail(TimeSkipped, skipped);
+    const QString passed = u"%1 %2 has passed: --once needs a time still to come"_s.arg(
+        date->toString(Qt::ISODate), time->toString(u"HH:mm:ss"_s));
+    if (choice.kind == PlanTaskWriter::Kind::Once && PlanTaskWriter::hasPassed(*date, *time))
+        return fail(UsageError, passed);
     choice.date = *date;
     choice.time = *time;
     const std::optional<qsizetype> index = findPlan(plans, values.at(0));
@@ -386,11 +395,15 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
         return fail(UsageError, outOfRange);
     case PlanTaskWriter::Outcome::NoSuchTime:
         return fail(TimeSkipped, skipped);
+    case PlanTaskWriter::Outcome::InPast:
+        return fail(UsageError, passed);
     case PlanTaskWriter::Outcome::NoProgramPath:
         return fail(SystemError, u"cannot find the ampora program beside ampctl or on PATH"_s);
     case PlanTaskWriter::Outcome::RegistrationFailed:
     case PlanTaskWriter::Outcome::NoPlan:
     case PlanTaskWriter::Outcome::NoKind:
+    case PlanTaskWriter::Outcome::TaskGone: // ampctl writes new schedules only
+    case PlanTaskWriter::Outcome::TaskChanged:
         break;
     }
     return fail(
@@ -499,10 +512,12 @@ Commands:
   set-value PLAN SETTING [--ac VALUE] [--dc VALUE]
                              Change one setting of PLAN (give --ac, --dc or both). A change to
                              the active plan is applied at once.
-  schedules                  List the time-based, then the network-based schedules.
+  schedules                  List the time-based, then the network-based schedules. A
+                             schedule changed or damaged outside Ampora is listed with what
+                             is wrong; it can still be disabled and removed.
   schedule PLAN --once DATE TIME
                              Switch to PLAN once, on DATE (YYYY-MM-DD, a year from 1970
-                             to 2198) at TIME.
+                             to 2198) at TIME; that moment must still be to come.
   schedule PLAN --daily TIME Switch to PLAN every day at TIME, from today on.
   schedule PLAN --weekly DAYS TIME
                              Switch to PLAN at TIME on DAYS (such as Mon,Fri), from today on.
@@ -566,8 +581,8 @@ Exit status:
   1  a file, the plan store or the task folder could not be read or written, or the ampora
      program was not found
   2  bad command line: unknown command, option or setting, wrong number of arguments, a bad
-     date, time, day list or value, a date out of range, no days for --weekly, an empty name,
-     or a name or description with a line break
+     date, time, day list or value, a date out of range, a --once time that has passed, no
+     days for --weekly, an empty name, or a name or description with a line break
   3  no such plan, schedule or network, or a name that fits more than one
   4  the network has a schedule already, or another plan has the name (ignoring case)
   5  the --once time never comes: the clock jumps over it when daylight saving starts (such

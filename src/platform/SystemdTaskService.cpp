@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "AutostartEntry.h"
 #include "DataLock.h"
+#include "RegularFile.h"
 #include "TimerUnits.h"
 #include "UnitFile.h"
 #include "UserReport.h"
@@ -54,14 +55,28 @@ bool removeIfPresent(const QString &path)
     return !isPresent(path) || QFile::remove(path);
 }
 
-// A unit or entry that is there but cannot be read (not a regular file, too large, not UTF-8) is
-// listed as unreadable, with one line on stderr saying which and why.
+// An entry of another program, or a unit without this program's mark, that is there but cannot be
+// read (not a regular file, too large, not UTF-8) is skipped with one line on stderr.
+void reportIgnored(const Result<UnitFile> &file)
+{
+    if (!file && !file.failedWith(Failure::Kind::NotFound))
+        reportToUser(QStringLiteral("ampora: %1; ignored").arg(file.failure().message));
+}
+
 std::optional<UnitFile> loadForListing(const QString &path, UnitFile::Syntax syntax)
 {
     Result<UnitFile> file = UnitFile::read(path, syntax);
-    if (!file && !file.failedWith(Failure::Kind::NotFound))
-        reportToUser(QStringLiteral("ampora: %1; ignored").arg(file.failure().message));
+    reportIgnored(file);
     return file ? std::optional<UnitFile>(std::move(file.value())) : std::nullopt;
+}
+
+// Whether a unit file carries this program's mark, also when the rest of it cannot be taken as
+// written (a bad byte, a line changed by hand): such a unit is still the program's to list,
+// disable and remove, or it would go on switching plans where nobody can see it.
+bool carriesMark(const QString &path)
+{
+    const Result<QByteArray> bytes = RegularFile::read(path);
+    return bytes && TimerUnits::isTask(UnitFile::parse(QString::fromUtf8(*bytes), UnitFile::Syntax::Unit));
 }
 
 QStringList sortedFiles(const QDir &dir, const QString &suffix)
@@ -106,12 +121,33 @@ void SystemdTaskService::startWatching()
     m_settle = new QTimer(this);
     m_settle->setSingleShot(true);
     m_settle->setInterval(kSettleTime);
-    connect(m_settle, &QTimer::timeout, this, &TaskService::tasksChanged);
+    connect(m_settle, &QTimer::timeout, this, [this] {
+        watchUnitFiles();
+        Q_EMIT tasksChanged();
+    });
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &SystemdTaskService::noteFolderEvent);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &SystemdTaskService::noteFolderEvent);
     // A folder that does not exist cannot be watched; the first task written creates it anyway.
     if (!QDir().mkpath(m_unitFolder) || !m_watcher->addPath(m_unitFolder))
         reportToUser(QStringLiteral("ampora: cannot watch %1 for schedule changes").arg(m_unitFolder));
     watchWantsFolder();
+    watchUnitFiles();
+}
+
+void SystemdTaskService::watchUnitFiles()
+{
+    // A unit edited in place changes no folder. Files replaced by a rename keep their names but
+    // not the watched file, so the whole set is watched afresh after every change.
+    if (const QStringList watched = m_watcher->files(); !watched.isEmpty())
+        m_watcher->removePaths(watched);
+    const QDir dir(m_unitFolder);
+    QStringList units;
+    for (const QString &suffix : { kTimerSuffix, kServiceSuffix }) {
+        for (const QString &file : sortedFiles(dir, suffix))
+            units.append(dir.filePath(file));
+    }
+    if (!units.isEmpty())
+        m_watcher->addPaths(units);
 }
 
 void SystemdTaskService::watchWantsFolder()
@@ -171,12 +207,8 @@ SystemdTaskService::Kind SystemdTaskService::kindOf(const QString &name) const
 {
     if (!isFileName(name))
         return Kind::None;
-    if (isPresent(timerPath(name)) || isPresent(servicePath(name))) {
-        const std::optional<UnitFile> timer = UnitFile::load(timerPath(name), UnitFile::Syntax::Unit);
-        const std::optional<UnitFile> service = UnitFile::load(servicePath(name), UnitFile::Syntax::Unit);
-        const bool ours = timer && service && TimerUnits::isTask(*timer) && TimerUnits::isTask(*service);
-        return ours ? Kind::Timer : Kind::Foreign;
-    }
+    if (isPresent(timerPath(name)) || isPresent(servicePath(name)))
+        return carriesMark(timerPath(name)) || carriesMark(servicePath(name)) ? Kind::Timer : Kind::Foreign;
     if (!isPresent(entryPath(name)))
         return Kind::None;
     const std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
@@ -193,6 +225,15 @@ Result<QList<RegisteredTask>> SystemdTaskService::readTasks() const
     return found;
 }
 
+bool SystemdTaskService::ownsEveryUnit(const QString &name) const
+{
+    for (const QString &path : { timerPath(name), servicePath(name) }) {
+        if (isPresent(path) && !carriesMark(path))
+            return false;
+    }
+    return true;
+}
+
 bool SystemdTaskService::readTimers(QList<RegisteredTask> *tasks) const
 {
     const QDir dir(m_unitFolder);
@@ -200,17 +241,52 @@ bool SystemdTaskService::readTimers(QList<RegisteredTask> *tasks) const
         return true;
     if (!QFileInfo(m_unitFolder).isReadable())
         return false;
-    for (const QString &file : sortedFiles(dir, kTimerSuffix)) {
-        RegisteredTask task;
-        task.name = file.chopped(kTimerSuffix.size());
-        task.enabled = isPresent(wantsLinkPath(task.name));
-        if (const std::optional<UnitFile> timer = loadForListing(dir.filePath(file), UnitFile::Syntax::Unit)) {
-            task.definition
-                = TimerUnits::decompose(*timer, loadForListing(servicePath(task.name), UnitFile::Syntax::Unit));
-        }
-        tasks->append(task);
+    for (const QString &file : sortedFiles(dir, kTimerSuffix))
+        tasks->append(readTimer(file.chopped(kTimerSuffix.size())));
+    // A service of this program whose timer is gone (removed by hand) is listed too, so that it
+    // can be removed.
+    for (const QString &file : sortedFiles(dir, kServiceSuffix)) {
+        const QString name = file.chopped(kServiceSuffix.size());
+        if (!isPresent(timerPath(name)) && carriesMark(servicePath(name)))
+            tasks->append(RegisteredTask {
+                name, false, std::nullopt, QStringLiteral("its timer %1 is missing").arg(name + kTimerSuffix) });
     }
     return true;
+}
+
+RegisteredTask SystemdTaskService::readTimer(const QString &name) const
+{
+    RegisteredTask task;
+    task.name = name;
+    task.enabled = isPresent(wantsLinkPath(name));
+    const bool ours = carriesMark(timerPath(name)) || carriesMark(servicePath(name));
+    const Result<UnitFile> timer = UnitFile::read(timerPath(name), UnitFile::Syntax::Unit);
+    const Result<UnitFile> service = UnitFile::read(servicePath(name), UnitFile::Syntax::Unit);
+    if (!ours) {
+        reportIgnored(timer);
+        reportIgnored(service);
+    }
+    if (timer) {
+        task.definition = TimerUnits::decompose(*timer, service ? std::optional(*service) : std::nullopt);
+    }
+    if (!ours)
+        return task;
+    // The first thing that keeps the task from being what the program wrote; the files are
+    // named without their folder, which is the same for all of them.
+    const QString folder = m_unitFolder + u'/';
+    if (!timer)
+        task.damage = QString(timer.failure().message).replace(folder, QString());
+    else if (service.failedWith(Failure::Kind::NotFound))
+        task.damage = QStringLiteral("its service %1 is missing").arg(name + kServiceSuffix);
+    else if (!service)
+        task.damage = QString(service.failure().message).replace(folder, QString());
+    else if (!TimerUnits::isTask(*timer) || !TimerUnits::isTask(*service))
+        task.damage = QStringLiteral("its units no longer carry the X-Ampora-Task mark both");
+    else if (task.definition->triggers.isEmpty())
+        task.damage = QStringLiteral("its OnCalendar= lines were changed outside Ampora");
+    else if (task.definition->actions.isEmpty())
+        task.damage = QStringLiteral("its ExecStart= line was changed outside Ampora");
+    return task;
 }
 
 bool SystemdTaskService::readEntries(QList<RegisteredTask> *tasks) const
@@ -239,10 +315,41 @@ Result<> SystemdTaskService::registerTask(const QString &name, const TaskDefinit
     if (!lock)
         return lock.failure();
     const Kind existing = kindOf(name);
-    if (existing == Kind::Foreign)
+    if (existing == Kind::Foreign || (existing == Kind::Timer && !ownsEveryUnit(name)))
         return alreadyExists(QStringLiteral("%1 exists and was not written by Ampora").arg(name));
     if (existing != Kind::None && mode == Registration::Create)
         return alreadyExists(QStringLiteral("a task %1 exists").arg(name));
+    return write(name, definition, existing);
+}
+
+Result<> SystemdTaskService::replaceTask(
+    const QString &name, const TaskDefinition &definition, const TaskDefinition &expected)
+{
+    if (!isNewTaskName(name))
+        return invalid(QStringLiteral("%1 cannot name a task").arg(name));
+    // Units and entries are shared with every other Ampora process of the user; the check and
+    // the write happen under one lock, so nothing can slip in between.
+    const Result<DataLock> lock = DataLock::acquire();
+    if (!lock)
+        return lock.failure();
+    const Kind existing = kindOf(name);
+    if (existing == Kind::None)
+        return notFound(QStringLiteral("no task %1").arg(name));
+    std::optional<TaskDefinition> current;
+    if (existing == Kind::Timer && ownsEveryUnit(name)) {
+        if (const RegisteredTask task = readTimer(name); task.damage.isEmpty())
+            current = task.definition;
+    } else if (existing == Kind::Autostart) {
+        if (const std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop))
+            current = AutostartEntry::decompose(*entry);
+    }
+    if (current != expected)
+        return alreadyExists(QStringLiteral("the task %1 has changed since it was read").arg(name));
+    return write(name, definition, existing);
+}
+
+Result<> SystemdTaskService::write(const QString &name, const TaskDefinition &definition, Kind existing)
+{
     const bool logon
         = !definition.triggers.isEmpty() && definition.triggers.constFirst().type == TaskDefinition::TriggerType::Logon;
     const Result<> written = logon ? writeEntry(name, definition) : writeTimer(name, definition);
@@ -260,11 +367,19 @@ Result<> SystemdTaskService::writeTimer(const QString &name, const TaskDefinitio
         return invalid(QStringLiteral("the task %1 cannot be written as a timer").arg(name));
     m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
     Result<> written = restartStamp(name, definition.settings.startWhenAvailable);
-    // The service first, so a timer never points at a missing or stale one.
+    // The service first, so a timer never points at a missing or stale one. When the timer then
+    // cannot be written, the service goes back to what it was: no service is left without its
+    // timer, nor an old timer with another task's service.
+    const Result<QByteArray> oldService = RegularFile::read(servicePath(name));
     if (written)
         written = writeText(servicePath(name), texts->service);
-    if (written)
+    if (written) {
         written = writeText(timerPath(name), texts->timer);
+        if (!written
+            && !(
+                oldService ? AtomicFile::write(servicePath(name), *oldService).ok() : QFile::remove(servicePath(name))))
+            reportToUser(QStringLiteral("ampora: %1 could not be put back").arg(servicePath(name)));
+    }
     if (written && !linkTimer(name, true))
         written = failed(QStringLiteral("the timer %1 could not be enabled").arg(name));
     // A failed write leaves whatever timer is on disk running as it was enabled.
@@ -306,8 +421,9 @@ Result<> SystemdTaskService::remove(const QString &name, Kind kind)
         return {};
     }
     m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
-    const bool removed
-        = linkTimer(name, false) && removeIfPresent(timerPath(name)) && removeIfPresent(servicePath(name));
+    // A unit of that name without the mark is another program's, or hand-made: it stays.
+    const auto removeOurs = [](const QString &path) { return !carriesMark(path) || QFile::remove(path); };
+    const bool removed = linkTimer(name, false) && removeOurs(timerPath(name)) && removeOurs(servicePath(name));
     // Not needed for the next task of this name, whose write sets its own stamp; just tidy.
     removeIfPresent(stampPath(name));
     m_systemctl.run({ QStringLiteral("daemon-reload") });
@@ -324,6 +440,8 @@ Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
         return lock.failure();
     switch (kindOf(name)) {
     case Kind::Timer: {
+        if (enabled && !isPresent(timerPath(name)))
+            return failed(QStringLiteral("the timer %1 is missing").arg(timerPath(name)));
         if (enabled && !isLinked(name)) {
             // Runs missed while it was disabled are not made up for.
             m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });

@@ -21,11 +21,15 @@ class QTimer;
 // The folder lists the timers (by name) and then the program's autostart entries (by name).
 // Other units, other programs' entries and unreadable files are no error: a timer whose files
 // cannot be understood is listed without a trigger, action or definition. Only units and entries
-// that carry this program's X-Ampora-Task mark are ever rewritten, disabled or removed.
+// that carry this program's X-Ampora-Task mark are ever rewritten, disabled or removed. A unit
+// with the mark that was changed by hand or damaged is listed with what is wrong with it, and can
+// always be disabled and removed (only its marked files go); it is rewritten only when every
+// unit of its name carries the mark.
 //
-// Once someone listens for tasksChanged(), the unit folder and its timers.target.wants folder are
-// watched: any change there, by this object, another one or another process, emits the signal
-// once the folder has settled. The read operations may be called from any thread.
+// Once someone listens for tasksChanged(), the unit folder, its timers.target.wants folder and
+// the unit files in it are watched: any change there, by this object, another one or another
+// process, also to a unit edited in place, emits the signal once the folder has settled. The read
+// operations may be called from any thread.
 class SystemdTaskService : public TaskService
 {
     Q_OBJECT
@@ -41,6 +45,8 @@ public:
 
     Result<QList<RegisteredTask>> readTasks() const override;
     Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
+    Result<> replaceTask(
+        const QString &name, const TaskDefinition &definition, const TaskDefinition &expected) override;
     Result<> deleteTask(const QString &name) override;
     Result<> setTaskEnabled(const QString &name, bool enabled) override;
 
@@ -52,6 +58,7 @@ private:
     // A new or re-created wants folder joins the watch; a removed one drops out of it by itself.
     void watchWantsFolder();
     void noteFolderEvent();
+    void watchUnitFiles();
 
     // What a name stands for on disk; Foreign is anything this program did not write (another
     // program's units, hand-made or unreadable files), which it never changes.
@@ -64,7 +71,12 @@ private:
     QString entryPath(const QString &name) const;
     QString stampPath(const QString &name) const;
 
+    // Every timer or service of that name carries the mark (missing ones aside).
+    bool ownsEveryUnit(const QString &name) const;
     bool readTimers(QList<RegisteredTask> *tasks) const;
+    RegisteredTask readTimer(const QString &name) const;
+    // Writes a timer or an autostart entry, over what is there (existing) and checked before.
+    Result<> write(const QString &name, const TaskDefinition &definition, Kind existing);
     bool readEntries(QList<RegisteredTask> *tasks) const;
     Result<> writeTimer(const QString &name, const TaskDefinition &definition);
     Result<> writeEntry(const QString &name, const TaskDefinition &definition);

@@ -52,13 +52,23 @@ PlanTaskWriter::Outcome PlanTaskWriter::write(const Choice &choice, const PowerP
     // Daily and weekly times run on every other day; a once time the clock skips never runs.
     if (choice.kind == Kind::Once && !isLocalTime(choice.date, choice.time))
         return Outcome::NoSuchTime;
+    if (choice.kind == Kind::Once && hasPassed(choice.date, choice.time))
+        return Outcome::InPast;
 
     const TaskDefinition task = definition(choice.kind, m_programPath, arguments, boundary, days);
     Result<> registered;
     if (!choice.editedTaskName.isEmpty()) {
-        // Create-or-update replaces an edited task in one step: a refused write keeps the old one.
+        // The edited task is replaced in one step, and only while it is the task that was read:
+        // another schedule that took its name meanwhile is never overwritten, nor a removed one
+        // brought back.
         m_taskName = choice.editedTaskName;
-        registered = m_service.registerTask(m_taskName, task, TaskService::Registration::CreateOrUpdate);
+        if (!choice.editedDefinition)
+            return Outcome::TaskChanged;
+        registered = m_service.replaceTask(m_taskName, task, *choice.editedDefinition);
+        if (registered.failedWith(Failure::Kind::NotFound))
+            return Outcome::TaskGone;
+        if (registered.failedWith(Failure::Kind::AlreadyExists))
+            return Outcome::TaskChanged;
     } else {
         registered = registerNew(task);
     }
@@ -92,6 +102,12 @@ QString PlanTaskWriter::messageKey(Outcome outcome)
         return QStringLiteral("IDS_DATE_RANGE_ERROR");
     case Outcome::NoSuchTime:
         return QStringLiteral("IDS_NO_SUCH_TIME_ERROR");
+    case Outcome::InPast:
+        return QStringLiteral("IDS_PAST_TIME_ERROR");
+    case Outcome::TaskGone:
+        return QStringLiteral("IDS_SCHEDULE_GONE_ERROR");
+    case Outcome::TaskChanged:
+        return QStringLiteral("IDS_SCHEDULE_CHANGED_ERROR");
     case Outcome::RegistrationFailed:
         // Filled with registrationFailure().message.
         return QStringLiteral("IDS_SCHEDULE_WRITE_ERROR");
@@ -131,6 +147,11 @@ bool PlanTaskWriter::isLocalTime(const QDate &date, const QTime &time)
     // A skipped time makes an invalid local date-time, or one moved past the gap.
     const QDateTime local(date, time);
     return local.isValid() && local.date() == date && local.time() == time;
+}
+
+bool PlanTaskWriter::hasPassed(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time) <= QDateTime::currentDateTime();
 }
 
 TaskDefinition PlanTaskWriter::definition(

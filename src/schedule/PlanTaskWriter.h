@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QTime>
+#include <optional>
 
 // Turns the choices of a time-based schedule into a plan task and registers it: the task starts
 // the program with "-setactiveplan -{plan GUID}" at the chosen time, once, daily or on the ticked
@@ -26,6 +27,8 @@ public:
         QTime time;
         QList<bool> days; // ticked week days, Sunday first (weekly only)
         QString editedTaskName; // the task being edited; empty for a new schedule
+        // The edited task as it was read: it is replaced only while it is still that task.
+        std::optional<TaskDefinition> editedDefinition = {};
     };
 
     enum class Outcome {
@@ -37,6 +40,9 @@ public:
         NoKind, // none of once, daily, weekly: "IDS_SCHEDULE_PLAN_ERROR"
         DateOutOfRange, // the start date is outside TaskDefinition's years
         NoSuchTime, // a once time the local clock skips (a daylight-saving gap): it would never run
+        InPast, // a once time that has passed: it would never run
+        TaskGone, // the edited task was removed meanwhile
+        TaskChanged, // the edited task's name now holds another task, or it was changed meanwhile
     };
 
     PlanTaskWriter(TaskService &service, QString programPath);
@@ -57,6 +63,8 @@ public:
     static bool isDateInRange(const QDate &date);
     // Whether the local clock shows this date and time at some moment, in the current time zone.
     static bool isLocalTime(const QDate &date, const QTime &time);
+    // Whether this local date and time is now or earlier: a once task for it would never run.
+    static bool hasPassed(const QDate &date, const QTime &time);
     static TaskDefinition definition(
         Kind kind, const QString &programPath, const QString &arguments, const QString &startBoundary, int dayMask);
 

@@ -11,6 +11,10 @@ struct RegisteredTask
     QString name;
     bool enabled = true;
     std::optional<TaskDefinition> definition; // empty when the task's definition cannot be read
+    // Why a task this program wrote cannot be taken as written (a file changed by hand, a bad
+    // byte, a missing unit); empty for a sound task and for tasks of other programs. Such a task
+    // is still the program's: it is listed, and it can be disabled and removed.
+    QString damage = {};
 
     friend bool operator==(const RegisteredTask &, const RegisteredTask &) = default;
 };

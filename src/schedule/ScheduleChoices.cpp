@@ -70,6 +70,12 @@ bool ScheduleChoices::changed(const ScheduleChoices &now, const ScheduleChoices 
     return now.plan != snapshot.plan && (now.runNow || now.once || now.daily || weeklyWithDays);
 }
 
+QDateTime ScheduleChoices::firstStart(const QDateTime &now)
+{
+    const QDateTime minute(now.date(), QTime(now.time().hour(), now.time().minute()));
+    return minute.addSecs(60);
+}
+
 QDate ScheduleChoices::firstPickableDate(const QDate &today, const QDate &shown)
 {
     return shown.isValid() && shown < today ? shown : today;

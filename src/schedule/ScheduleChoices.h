@@ -6,6 +6,7 @@
 #include "TimeSchedule.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QTime>
@@ -28,9 +29,15 @@ struct ScheduleChoices
     QDate date;
     bool anyDayTicked = false;
 
+    friend bool operator==(const ScheduleChoices &, const ScheduleChoices &) = default;
+
     // Whether now differs from snapshot in a way worth saving. A switch to weekly, or a plan
     // chosen for weekly, counts only with a day ticked: without one there is nothing to write.
     static bool changed(const ScheduleChoices &now, const ScheduleChoices &snapshot);
+
+    // The start a new schedule offers: the next whole minute after now, so that a once schedule
+    // saved at once still lies ahead (at 23:59:30 that is 00:00 of the next day).
+    static QDateTime firstStart(const QDateTime &now);
 
     // The first day the date picker offers: today, or an edited schedule's own earlier date, so
     // that a new start never lies in the past while an old one can still be shown as it is.

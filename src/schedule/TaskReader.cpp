@@ -34,14 +34,46 @@ struct ReadOutcome
     QString orphanName; // a task of the program whose plan is gone
 };
 
+// The plan a task's first action switches to, when it is one of the program's starts.
+std::optional<QUuid> planOf(const std::optional<TaskDefinition> &definition)
+{
+    if (!definition || definition->actions.isEmpty())
+        return std::nullopt;
+    const TaskDefinition::Action &action = definition->actions.constFirst();
+    if (action.type != TaskDefinition::ActionType::Exec
+        || classifyCommandLine(action.arguments) != CommandLineForm::SetActivePlan)
+        return std::nullopt;
+    return textToGuid(planGuidTextOf(action.arguments));
+}
+
+// A damaged task may still be firing: it is listed so that it can be disabled or removed, with
+// its plan when it still names one.
+TimeSchedule damagedRecord(const RegisteredTask &task, const PowerPlatform &platform)
+{
+    TimeSchedule record;
+    record.taskName = task.name;
+    record.enabled = task.enabled;
+    record.damage = task.damage;
+    if (const std::optional<QUuid> plan = planOf(task.definition)) {
+        record.planGuid = *plan;
+        record.planName = platform.friendlyName(*plan).valueOr({});
+    }
+    return record;
+}
+
 ReadOutcome readTask(const RegisteredTask &task, const PowerPlatform &platform)
 {
     ReadOutcome outcome;
+    if (!task.damage.isEmpty()) {
+        outcome.record = damagedRecord(task, platform);
+        return outcome;
+    }
     if (!task.name.startsWith(sharedStrings().taskNamePrefix, Qt::CaseSensitive))
         return outcome;
     TimeSchedule record;
     record.taskName = task.name;
     record.enabled = task.enabled;
+    record.definition = task.definition;
     // A task whose definition or trigger cannot be read is not listed; it stays as it is.
     if (!task.definition || task.definition->triggers.isEmpty())
         return outcome;
@@ -53,13 +85,7 @@ ReadOutcome readTask(const RegisteredTask &task, const PowerPlatform &platform)
         dayList = dayListText(trigger.daysOfWeek);
     }
     record.startText = startText(trigger.type, trigger.startBoundary, dayList);
-    if (task.definition->actions.isEmpty())
-        return outcome;
-    const TaskDefinition::Action &action = task.definition->actions.constFirst();
-    if (action.type != TaskDefinition::ActionType::Exec
-        || classifyCommandLine(action.arguments) != CommandLineForm::SetActivePlan)
-        return outcome;
-    const std::optional<QUuid> planGuid = textToGuid(planGuidTextOf(action.arguments));
+    const std::optional<QUuid> planGuid = planOf(task.definition);
     if (!planGuid)
         return outcome;
     record.planGuid = *planGuid;
@@ -96,6 +122,11 @@ QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform
     for (const QString &name : std::as_const(orphans))
         (void)service.deleteTask(name);
     return schedules;
+}
+
+QString damageText(const QString &damage)
+{
+    return formatText(loadText(u"IDS_SCHEDULE_DAMAGED"), damage);
 }
 
 QString frequencyText(TriggerType type)

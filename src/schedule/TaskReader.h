@@ -14,9 +14,13 @@ class TaskService;
 // program, and its arguments are "-setactiveplan -" followed by a braced plan GUID. Tasks whose
 // plan is gone from a store read without fault are deleted after the read; when the plan store
 // cannot answer, the task is kept and listed with an empty plan name. The result is sorted by
-// plan name (ordinal). Tasks that cannot be read are not listed; an unreachable service gives an
-// empty list.
+// plan name (ordinal). A damaged task of this program (see RegisteredTask) is listed whatever its
+// name, with its damage, and never deleted; other tasks that cannot be read are not listed. An
+// unreachable service gives an empty list.
 QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform &platform);
+
+// What the list shows for a damaged task: "IDS_SCHEDULE_DAMAGED" filled with why.
+QString damageText(const QString &damage);
 
 // Display texts of a trigger, from the language file.
 QString frequencyText(TaskDefinition::TriggerType type);

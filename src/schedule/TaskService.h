@@ -27,6 +27,11 @@ public:
     // A registered task is enabled. Create fails with AlreadyExists when anything of that name
     // exists; CreateOrUpdate replaces only a task of this program.
     virtual Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) = 0;
+    // Replaces the program's task name only while it still is the task the caller read, with the
+    // definition expected: NotFound when it is gone, AlreadyExists when the name now holds
+    // something else (another schedule took it meanwhile, or it was changed or damaged).
+    virtual Result<> replaceTask(const QString &name, const TaskDefinition &definition, const TaskDefinition &expected)
+        = 0;
     virtual Result<> deleteTask(const QString &name) = 0;
     virtual Result<> setTaskEnabled(const QString &name, bool enabled) = 0;
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "TaskDefinition.h"
+
 #include <QString>
 #include <QUuid>
+#include <optional>
 
 // One time-based schedule: a plan task read back from the task service, with its display texts.
 struct TimeSchedule
@@ -13,6 +16,11 @@ struct TimeSchedule
     QUuid planGuid;
     bool enabled = false;
     int daysOfWeek = 0; // weekly: bit 0 Sunday ... bit 6 Saturday; 0 for other kinds
+    // Why the task cannot be taken as this program wrote it (see RegisteredTask); the texts above
+    // are then empty, the plan too unless the task still names one.
+    QString damage = {};
+    // The task as it was read: an edit replaces the task only while it is still this one.
+    std::optional<TaskDefinition> definition = {};
 
     friend bool operator==(const TimeSchedule &, const TimeSchedule &) = default;
 };

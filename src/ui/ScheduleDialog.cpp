@@ -161,9 +161,9 @@ void ScheduleDialog::createControls()
     m_timeLabel = createLabel(u"IDS_SEL_TIME");
     m_timePicker = new FocusMarked<QTimeEdit>(this);
     m_timePicker->setDisplayFormat(timeFormat());
-    // A new schedule starts at the coming whole minute's hour and minute, never at odd seconds.
-    const QTime now = QTime::currentTime();
-    m_timePicker->setTime(QTime(now.hour(), now.minute()));
+    // A new schedule starts at the coming whole minute, never at odd seconds nor in the past.
+    const QDateTime start = ScheduleChoices::firstStart(QDateTime::currentDateTime());
+    m_timePicker->setTime(start.time());
 
     m_dateLabel = createLabel(u"IDS_SEL_DATE");
     m_datePicker = new FocusMarked<QDateEdit>(this);
@@ -171,7 +171,7 @@ void ScheduleDialog::createControls()
     m_datePicker->setCalendarPopup(true);
     const QDate today = QDate::currentDate();
     m_datePicker->setDateRange(ScheduleChoices::firstPickableDate(today, {}), QDate(TaskDefinition::kLastYear, 12, 31));
-    m_datePicker->setDate(today);
+    m_datePicker->setDate(start.date());
 
     m_weekLabel = createLabel(u"IDS_SEL_WEEK");
     m_dayList = new FocusMarked<CheckComboBox>(this);
@@ -283,6 +283,7 @@ void ScheduleDialog::finishOpening(bool isNew)
     }
     applyType();
     m_snapshot = currentChoices();
+    m_opened = m_snapshot;
     // A network preselected for a new schedule is already something to save.
     if (isNew)
         m_snapshot.network = -1;
@@ -363,6 +364,7 @@ void ScheduleDialog::selectPlan(const QUuid &plan)
 void ScheduleDialog::loadTimeSchedule(const TimeSchedule &schedule)
 {
     m_editedTaskName = schedule.taskName;
+    m_editedDefinition = schedule.definition;
     selectPlan(schedule.planGuid);
     // The task itself tells its start exactly; the list's texts stand in when it cannot be read.
     const ScheduleStart start
@@ -438,7 +440,10 @@ bool ScheduleDialog::save()
         done = saveTimeBased();
     if (!done)
         return false;
-    MessageBox::information(this, sharedStrings().messageCaption, loadText(u"IDS_SCHEDULE_OK"));
+    // Run now switches the plan; nothing was scheduled.
+    const bool ranNow = m_typeList->currentIndex() == int(Type::TimeBased) && m_runNow->isChecked();
+    MessageBox::information(
+        this, sharedStrings().messageCaption, loadText(ranNow ? u"IDS_RUN_NOW_OK" : u"IDS_SCHEDULE_OK"));
     m_changed = false;
     accept();
     return true;
@@ -493,13 +498,14 @@ bool ScheduleDialog::saveTimeBased()
     for (int day = 0; day < m_dayList->count(); ++day)
         choice.days.append(m_dayList->getCheck(day));
     choice.editedTaskName = m_editedTaskName;
+    choice.editedDefinition = m_editedDefinition;
 
     PlanTaskWriter writer(m_services.tasks, sharedStrings().executableFile);
     const PlanTaskWriter::Outcome outcome = writer.write(choice, m_plans);
     if (outcome != PlanTaskWriter::Outcome::Registered) {
         // Unlike a scheduler that accepts every task and fails later, the task service here says
         // at once when it refuses a task; that is reported, since nothing was scheduled (an
-        // edited schedule stays as it was).
+        // edited schedule stays as it was, and so does one that took its name meanwhile).
         showError(ScheduleChoices::writeFailureText(outcome, writer.registrationFailure()));
         return false;
     }
@@ -526,15 +532,23 @@ PlanTaskWriter::Kind ScheduleDialog::selectedKind() const
     return PlanTaskWriter::Kind::None;
 }
 
+bool ScheduleDialog::hasUserChanges() const
+{
+    return m_changed && !(currentChoices() == m_opened);
+}
+
 void ScheduleDialog::reject()
 {
-    if (m_changed) {
+    if (hasUserChanges()) {
         const CloseAnswer answer = askBeforeClosing(this);
         if (answer == CloseAnswer::Stay)
             return;
-        // Yes closes whatever the save did; a save that went through has closed already.
-        if (answer == CloseAnswer::Save && save())
+        // A save that went through has closed the dialog; one that failed has said why and
+        // keeps the dialog open with the user's edits.
+        if (answer == CloseAnswer::Save) {
+            save();
             return;
+        }
     }
     QDialog::reject();
 }

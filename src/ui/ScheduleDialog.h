@@ -90,6 +90,9 @@ private:
     void loadNetworkSchedule(const NetworkSchedule &schedule);
 
     ScheduleChoices currentChoices() const;
+    // Whether the user changed anything worth saving since the dialog opened: what it
+    // preselected (a network, the active plan, the next whole minute) is no change of theirs.
+    bool hasUserChanges() const;
     void updateChangeState();
 
     bool saveNetworkBased();
@@ -105,9 +108,11 @@ private:
     QUuid m_presetPlan;
     QUuid m_lastPlan; // the plan chosen before the create-new item
     QString m_editedTaskName;
+    std::optional<TaskDefinition> m_editedDefinition; // the edited task as it was listed
     std::optional<QUuid> m_editedNetwork;
 
     ScheduleChoices m_snapshot;
+    ScheduleChoices m_opened; // the controls as the dialog opened, preselections included
     bool m_changed = false;
     bool m_opening = true;
 

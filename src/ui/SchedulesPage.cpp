@@ -4,9 +4,11 @@
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PictureButton.h"
+#include "Profile.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
+#include "TaskReader.h"
 #include "TaskService.h"
 
 #include <QKeyEvent>
@@ -137,8 +139,12 @@ void SchedulesPage::buildList()
         setCurrentRow(row);
         showMenu(screenPoint);
     });
-    connect(m_list, &ReportList::rowDoubleClicked, this, [this](const QPoint &, int row) {
+    connect(m_list, &ReportList::rowDoubleClicked, this, [this](const QPoint &screenPoint, int row) {
         setCurrentRow(row);
+        // The press on the status cell has enabled or disabled the schedule already: one gesture,
+        // one action.
+        if (m_list->columnAt(m_list->viewport()->mapFromGlobal(screenPoint).x()) == StatusColumn)
+            return;
         editSchedule();
     });
     connect(m_list, &ReportList::keyPressed, this, [this](int key, int, const QPoint &screenPoint) {
@@ -204,8 +210,10 @@ void SchedulesPage::fillList()
 
 QTreeWidgetItem *SchedulesPage::timeRow(const TimeSchedule &schedule)
 {
-    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_timeBasedText,
-        QStringLiteral("%1 %2 %3").arg(schedule.frequencyText, m_atText, schedule.startText) });
+    const QString when = schedule.damage.isEmpty()
+        ? QStringLiteral("%1 %2 %3").arg(schedule.frequencyText, m_atText, schedule.startText)
+        : damageText(schedule.damage);
+    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_timeBasedText, when });
     item->setData(PlanColumn, kNetworkRole, false);
     item->setData(PlanColumn, kKeyRole, schedule.taskName);
     showState(item, schedule.enabled);
@@ -376,6 +384,12 @@ void SchedulesPage::editSchedule()
         if (const NetworkSchedule *schedule = findNetwork(m_listing.networkSchedules, networkOf(item)))
             dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
     } else if (const TimeSchedule *schedule = findTask(m_listing.timeSchedules, taskOf(item))) {
+        // What a damaged task holds cannot be shown for editing; it can be disabled or removed.
+        if (!schedule->damage.isEmpty()) {
+            MessageBox::error(
+                this, sharedStrings().messageCaption, formatText(text(u"IDS_SCHEDULE_DAMAGED_EDIT"), schedule->damage));
+            return;
+        }
         dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
     }
     if (!dialog)

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "IniFile.h"
 #include "TestEnvironment.h"
 
@@ -5,8 +6,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -19,31 +18,6 @@ QByteArray utf16WithBom(const QString &text)
     bytes.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
     return bytes;
 }
-
-// Lowers this process's file size limit, as a full disk would stop a write, for one scope.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lowered = m_old;
-        lowered.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_old {};
-    void (*m_handler)(int) = nullptr;
-    bool m_active = false;
-};
 
 } // namespace
 
@@ -185,7 +159,7 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     Result<> saved;
     {
         const FileSizeLimit limit(4096);
-        if (!limit.active())
+        if (!limit.isSet())
             QSKIP("the file size limit cannot be lowered here");
         saved = ini.save(path);
     }

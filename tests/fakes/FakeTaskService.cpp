@@ -74,6 +74,21 @@ Result<> FakeTaskService::registerTask(const QString &name, const TaskDefinition
     return {};
 }
 
+Result<> FakeTaskService::replaceTask(
+    const QString &name, const TaskDefinition &definition, const TaskDefinition &expected)
+{
+    if (m_unreachable || m_refuseRegistrations)
+        return failed(QStringLiteral("registration refused"));
+    const Result<qsizetype> i = ownTask(name);
+    if (i.failedWith(Failure::Kind::NotFound))
+        return i.failure();
+    if (!i || !m_tasks.at(*i).damage.isEmpty() || m_tasks.at(*i).definition != expected)
+        return alreadyExists(QStringLiteral("the task %1 has changed since it was read").arg(name));
+    m_tasks[*i] = RegisteredTask { name, true, definition, {} };
+    Q_EMIT tasksChanged();
+    return {};
+}
+
 Result<> FakeTaskService::deleteTask(const QString &name)
 {
     m_deleteCalls.append(name);

@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // An in-memory task folder for tests. Tasks keep their place when replaced; new ones go last.
-// Tests can plant foreign or broken tasks and make the whole folder unreachable. Every change,
+// Tests can plant foreign or broken tasks (a planted task with a damage text is the program's
+// own, damaged) and make the whole folder unreachable. Every change,
 // planted or made through the interface, emits tasksChanged() at once.
 class FakeTaskService : public TaskService
 {
@@ -38,6 +39,8 @@ public:
 
     Result<QList<RegisteredTask>> readTasks() const override;
     Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
+    Result<> replaceTask(
+        const QString &name, const TaskDefinition &definition, const TaskDefinition &expected) override;
     Result<> deleteTask(const QString &name) override;
     Result<> setTaskEnabled(const QString &name, bool enabled) override;
 

@@ -1,5 +1,6 @@
 #include "AutostartEntry.h"
 #include "FakePowerPlatform.h"
+#include "FileSizeLimit.h"
 #include "LogonTask.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
@@ -97,6 +98,19 @@ QStringList nextElapses(const QString &timerPath, int count, const QString &zone
     return times.mid(0, count);
 }
 
+// Rewrites a file in place, as an editor that keeps the file would.
+bool rewriteInPlace(const QString &path, const QByteArray &from, const QByteArray &to)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    if (!bytes.contains(from))
+        return false;
+    bytes.replace(from, to);
+    return file.seek(0) && file.resize(0) && file.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 class TestSystemdTaskService : public QObject
@@ -115,6 +129,8 @@ private Q_SLOTS:
     void wallClockTimesReadBackInEveryZone();
     void refusesWhatItCannotStore();
     void leavesUnitsItDidNotWriteAlone();
+    void damagedUnitsStayListedAndRemovable();
+    void editReplacesOnlyTheTaskItRead();
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
@@ -432,6 +448,85 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
     QStringList written = before + QStringList { u"AMPCTL2.service"_s, u"AMPCTL2.timer"_s };
     written.sort();
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), written);
+}
+
+// A unit the program wrote and someone changed by hand, or damaged, may go on switching plans: it
+// stays listed with what is wrong, the watch notices a change made in place, and it can be
+// disabled and removed. A timer that cannot be written leaves no service behind.
+void TestSystemdTaskService::damagedUnitsStayListedAndRemovable()
+{
+    FakePowerPlatform plans;
+    const QString arguments = u"-setactiveplan -"_s + plans.addScheme(u"Power saver"_s).toString().toUpper();
+    auto tasks = service();
+    for (const QString &name : { u"AMPCTL0"_s, u"AMPCTL1"_s })
+        QVERIFY(tasks->registerTask(name, dailyTask(m_program, arguments), TaskService::Registration::Create));
+    auto watched = service();
+    QSignalSpy changed(watched.get(), &TaskService::tasksChanged);
+
+    QVERIFY(rewriteInPlace(unitFolder() + u"/AMPCTL0.timer"_s, "07:03:09", "09:00:00\nOnCalendar=hourly"));
+    QTRY_VERIFY(!changed.isEmpty());
+    QVERIFY(rewriteInPlace(unitFolder() + u"/AMPCTL1.service"_s, "Ampora task", "Ampora \xff task"));
+
+    {
+        // 3000 characters of trigger name make the timer too long for the limit, not the service.
+        const FileSizeLimit limit(2048);
+        QVERIFY(limit.isSet());
+        TaskDefinition tooLong = dailyTask(m_program, arguments);
+        tooLong.triggers.first().id = QString(3000, u'x');
+        QVERIFY(!tasks->registerTask(u"AMPCTL2"_s, tooLong, TaskService::Registration::Create));
+        // An edit whose timer cannot be written leaves the old service in place, as it was.
+        tooLong.actions.first().arguments = u"-setactiveplan -{00000000-0000-0000-0000-000000000001}"_s;
+        QVERIFY(!tasks->registerTask(u"AMPCTL0"_s, tooLong, TaskService::Registration::CreateOrUpdate));
+    }
+    QVERIFY(!QFileInfo::exists(unitFolder() + u"/AMPCTL2.service"_s));
+    QVERIFY(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s).contains(arguments.toUtf8()));
+
+    // By plan name: AMPCTL1's service, which names the plan, cannot be read.
+    const QList<TimeSchedule> listed = readScheduledTasks(*watched, plans);
+    QCOMPARE(listed.size(), 2);
+    QCOMPARE(listed.at(0).taskName, u"AMPCTL1"_s);
+    QVERIFY2(listed.at(0).damage.contains(u"UTF-8"_s), qPrintable(listed.at(0).damage));
+    QCOMPARE(listed.at(1).planName, u"Power saver"_s);
+    QVERIFY2(listed.at(1).damage.contains(u"OnCalendar"_s), qPrintable(listed.at(1).damage));
+    // Edits and new schedules never overwrite them.
+    const TaskDefinition asRead = dailyTask(m_program, arguments);
+    QVERIFY(tasks->replaceTask(u"AMPCTL0"_s, asRead, asRead).failedWith(Failure::Kind::AlreadyExists));
+
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
+    QVERIFY(!QFileInfo(unitFolder() + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
+    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
+    QVERIFY(tasks->deleteTask(u"AMPCTL1"_s));
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
+
+    // A service whose timer went is listed too, so it can be removed; a stranger's is not.
+    m_env->writeFile(u"config/systemd/user/AMPCTL3.service"_s, "[Unit]\nX-Ampora-Task=true\n");
+    m_env->writeFile(u"config/systemd/user/other.service"_s, "[Service]\nExecStart=/bin/true\n");
+    const QList<RegisteredTask> left = tasks->readTasks().valueOr({});
+    QCOMPARE(left.size(), 1);
+    QVERIFY(left.first().damage.contains(u"AMPCTL3.timer is missing"_s));
+    QVERIFY(tasks->deleteTask(u"AMPCTL3"_s));
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList({ u"other.service"_s }));
+}
+
+// An edit checks, under the lock, that its task is still the one it read: a schedule that took the
+// name meanwhile is left as it is, and a removed one is not brought back.
+void TestSystemdTaskService::editReplacesOnlyTheTaskItRead()
+{
+    auto tasks = service();
+    const TaskDefinition opened = dailyTask(m_program);
+    const TaskDefinition edited = timerTask(Kind::Weekly, u"2024-07-05T08:00:00"_s, m_program, 2);
+    QVERIFY(tasks->registerTask(u"AMPCTL4"_s, opened, TaskService::Registration::Create));
+    QVERIFY(tasks->deleteTask(u"AMPCTL4"_s));
+    const TaskDefinition other = timerTask(Kind::Once, u"2090-01-01T10:00:00"_s, m_program);
+    QVERIFY(tasks->registerTask(u"AMPCTL4"_s, other, TaskService::Registration::Create));
+    QVERIFY(tasks->replaceTask(u"AMPCTL4"_s, edited, opened).failedWith(Failure::Kind::AlreadyExists));
+    QCOMPARE(tasks->readTasks().valueOr({}).value(0).definition, std::optional(other));
+
+    QVERIFY(tasks->replaceTask(u"AMPCTL4"_s, edited, other));
+    QCOMPARE(tasks->readTasks().valueOr({}).value(0).definition, std::optional(edited));
+    QVERIFY(tasks->deleteTask(u"AMPCTL4"_s));
+    QVERIFY(tasks->replaceTask(u"AMPCTL4"_s, edited, edited).failedWith(Failure::Kind::NotFound));
+    QVERIFY(tasks->readTasks().valueOr({ RegisteredTask() }).isEmpty());
 }
 
 void TestSystemdTaskService::logonEntryIsValidAndSingle()

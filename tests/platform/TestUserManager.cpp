@@ -2,6 +2,7 @@
 // or enabled, whatever stamp an earlier timer of its name left behind. The manager is the test's
 // own, in a fresh control group with private namespaces and /run/systemd; that takes root, and the
 // test is skipped elsewhere with the reason.
+#include "CommandLine.h"
 #include "FakePowerPlatform.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
@@ -244,11 +245,13 @@ void TestUserManager::timerNeverRunsForTimeBeforeItsWrite()
     if (QTest::currentTestFailed())
         return;
 
-    // Rewritten as a once schedule whose time has passed.
+    // Rewritten as a once schedule whose time has passed (the schedule writer refuses one; the
+    // service still must not run what an older copy wrote).
     QVERIFY(makeStale(u"AMPCTL0.timer"_s));
-    choice.kind = PlanTaskWriter::Kind::Once;
-    choice.editedTaskName = u"AMPCTL0"_s;
-    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
+    const TaskDefinition passed = PlanTaskWriter::definition(PlanTaskWriter::Kind::Once,
+        m_env->path(u"program/ampora"_s), setActivePlanArguments(loadPowerPlans(plans).at(0).planGuid),
+        PlanTaskWriter::startBoundary(choice.date, choice.time), 0);
+    QVERIFY(tasks.registerTask(u"AMPCTL0"_s, passed, TaskService::Registration::CreateOrUpdate));
     runControl();
     verifyNotRun(u"AMPCTL0.timer"_s);
     if (QTest::currentTestFailed())

@@ -76,7 +76,7 @@ PlanTaskWriter::Choice TestPlanTaskWriter::choice(Kind kind) const
     PlanTaskWriter::Choice c;
     c.planIndex = 1; // Power saver
     c.kind = kind;
-    c.date = QDate(2024, 7, 5);
+    c.date = QDate(2090, 7, 5); // far from today: once tasks must lie ahead
     c.time = QTime(7, 3, 9);
     c.days = days({ 1, 5 });
     return c;
@@ -94,7 +94,7 @@ void TestPlanTaskWriter::roundTripsThroughTheReader_data()
     QTest::addColumn<int>("mask");
 
     QTest::newRow("once") << Kind::Once << QTime(20, 5, 0) << QList<bool>() << u"Once"_s
-                          << u"08:05:00 PM on 2024/07/05"_s << 0;
+                          << u"08:05:00 PM on 2090/07/05"_s << 0;
     QTest::newRow("weekly, first and last day")
         << Kind::Weekly << QTime(7, 3, 9) << days({ 0, 6 }) << u"Weekly"_s << u"07:03:09 AM on Sun and Sat"_s << 65;
     // Days are ignored for the other kinds.
@@ -167,16 +167,20 @@ void TestPlanTaskWriter::writesEveryTimeTheClockShows_data()
     QTest::addColumn<QTime>("time");
     QTest::addColumn<Outcome>("result");
 
-    // Clocks in Berlin go from 02:00 to 03:00 on 2030-03-31 and from 03:00 back to 02:00 on 2030-10-27.
+    // Clocks in Berlin go from 02:00 to 03:00 on 2090-03-26 and from 03:00 back to 02:00 on 2090-10-29.
     const QByteArray berlin = "Europe/Berlin";
-    const QDate springForward(2030, 3, 31);
+    const QDate springForward(2090, 3, 26);
     // A once time in the hour the clock skips has its own outcome, shown by TestAmpctl.
     QTest::newRow("daily, from that day")
         << berlin << Kind::Daily << springForward << QTime(2, 30) << Outcome::Registered;
     QTest::newRow("once, in the hour that comes twice")
-        << berlin << Kind::Once << QDate(2030, 10, 27) << QTime(2, 30) << Outcome::Registered;
+        << berlin << Kind::Once << QDate(2090, 10, 29) << QTime(2, 30) << Outcome::Registered;
     QTest::newRow("once, where the clock does not skip it")
         << QByteArray("UTC") << Kind::Once << springForward << QTime(2, 30) << Outcome::Registered;
+    // A once time that has passed would never run; daily and weekly ones run from the next day.
+    QTest::newRow("once, passed") << berlin << Kind::Once << QDate(2020, 1, 1) << QTime(10, 0) << Outcome::InPast;
+    QTest::newRow("daily, from a passed day")
+        << berlin << Kind::Daily << QDate(2020, 1, 1) << QTime(10, 0) << Outcome::Registered;
     QTest::newRow("once, before the first year")
         << berlin << Kind::Once << QDate(1969, 12, 31) << QTime(23, 0) << Outcome::DateOutOfRange;
     QTest::newRow("daily, from the last day")
@@ -211,7 +215,8 @@ void TestPlanTaskWriter::writesEveryTimeTheClockShows()
             PlanTaskWriter::startBoundary(date, time));
 }
 
-// A new task takes the first free name, whoever's tasks hold the others; an edit keeps its own.
+// A new task takes the first free name, whoever's tasks hold the others; an edit keeps its own
+// (what an edit does when its task changed meanwhile is TestScheduleDialog's part).
 void TestPlanTaskWriter::namesNewTasksAndEditsUnderTheirOwn()
 {
     m_service.addForeignTask(RegisteredTask { u"AMPCTL00"_s, true, std::nullopt });
@@ -226,6 +231,7 @@ void TestPlanTaskWriter::namesNewTasksAndEditsUnderTheirOwn()
     PlanTaskWriter::Choice edit = choice(Kind::Daily);
     edit.planIndex = 0;
     edit.editedTaskName = u"AMPCTL0"_s;
+    edit.editedDefinition = m_service.task(u"AMPCTL0"_s)->definition; // the task as read
     QCOMPARE(writer.write(edit, m_plans), Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
 

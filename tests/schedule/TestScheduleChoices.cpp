@@ -119,6 +119,12 @@ void TestScheduleChoices::pickableDatesStartToday()
     QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(3)), today);
     // An edited schedule that started in the past still shows its own date.
     QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(-1)), today.addDays(-1));
+
+    // A new schedule offers the next whole minute, the next day's first one late in the evening.
+    QCOMPARE(ScheduleChoices::firstStart(QDateTime(today, QTime(10, 0, 0))), QDateTime(today, QTime(10, 1)));
+    QCOMPARE(ScheduleChoices::firstStart(QDateTime(today, QTime(10, 0, 59, 999))), QDateTime(today, QTime(10, 1)));
+    QCOMPARE(
+        ScheduleChoices::firstStart(QDateTime(today, QTime(23, 59, 30))), QDateTime(today.addDays(1), QTime(0, 0)));
 }
 
 QTEST_GUILESS_MAIN(TestScheduleChoices)

@@ -60,6 +60,8 @@ private Q_SLOTS:
     void networkScheduleIsSavedOncePerNetwork();
     void scheduleButtonFollowsTheChoices();
     void runNowSwitchesThePlanAndWritesNothing();
+    void closeAsksOnlyForTheUsersOwnChanges();
+    void savesThatCannotBeMadeKeepTheDialog();
 
 private:
     Services services() const;
@@ -145,6 +147,7 @@ void TestScheduleDialog::weeklyScheduleIsWrittenThenEditedToDaily()
     QVERIFY(dialog->timePicker()->isVisible());
     QVERIFY(!dialog->datePicker()->isVisible());
     dialog->timePicker()->setTime(QTime(7, 30));
+    const QDate today = dialog->datePicker()->date(); // the start date, whatever the clock does meanwhile
     clickDays(dialog->dayList(), { 1, 5 });
     QCOMPARE(dialog->dayList()->text(), u"Mon, Fri"_s);
     QVERIFY(dialog->scheduleButton()->isEnabled());
@@ -155,7 +158,6 @@ void TestScheduleDialog::weeklyScheduleIsWrittenThenEditedToDaily()
     QCOMPARE(saved.count(), 1);
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_SCHEDULE_OK") });
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
-    const QDate today = QDate::currentDate();
     QCOMPARE(m_tasks->tasks().size(), 1);
     QCOMPARE(m_tasks->tasks().first().name, u"AMPCTL0"_s);
     QCOMPARE(
@@ -305,7 +307,81 @@ void TestScheduleDialog::runNowSwitchesThePlanAndWritesNothing()
     QCOMPARE(saved.count(), 0);
     QVERIFY(m_tasks->tasks().isEmpty());
     QVERIFY(readNetworkSchedules(*m_platform).isEmpty());
-    QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_SCHEDULE_OK") });
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_RUN_NOW_OK") });
+}
+
+// What the dialog preselected (the connected network, the active plan, the next whole minute) is
+// no change of the user's: closing asks nothing and writes nothing. Yes to the question, when the
+// save cannot be made, keeps the dialog and the edit.
+void TestScheduleDialog::closeAsksOnlyForTheUsersOwnChanges()
+{
+    const QDateTime before = QDateTime::currentDateTime();
+    const auto added = open();
+    QVERIFY(added);
+    QVERIFY(added->scheduleButton()->isEnabled()); // the preselected network can be saved as it is
+    // A once time offered is still to come when saved at once.
+    const QDateTime offered(added->datePicker()->date(), added->timePicker()->time());
+    QVERIFY(offered > before && offered <= before.addSecs(120));
+    QCOMPARE(offered.time().second(), 0);
+    MessageBox::setNextAnswer(QMessageBox::Yes); // would create a network schedule, if asked
+    QTest::keyClick(added.get(), Qt::Key_Escape);
+    QTRY_VERIFY(!added->isVisible());
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList());
+    QVERIFY(readNetworkSchedules(*m_platform).isEmpty());
+
+    // An edited daily schedule made weekly, at another time, with no day: Yes shows why it
+    // cannot be saved, and the dialog stays with the edit.
+    m_tasks->addTask(
+        { u"AMPCTL0"_s, true, writtenTask(PlanTaskWriter::Kind::Daily, QDate(2024, 7, 5), QTime(7, 30), 0) });
+    const auto edited = open(readScheduledTasks(*m_tasks, *m_platform).first());
+    QVERIFY(edited);
+    edited->timePicker()->setTime(QTime(9, 15));
+    clickRadio(edited->weeklyButton());
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::keyClick(edited.get(), Qt::Key_Escape);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList({ loadText(u"IDS_CLOSE_QUES"), loadText(u"IDS_WEEKLY_ERROR") }));
+    QVERIFY(edited->isVisible());
+    QCOMPARE(edited->timePicker()->time(), QTime(9, 15));
+    QVERIFY(edited->weeklyButton()->isChecked());
+    QCOMPARE(m_tasks->tasks().first().definition->triggers.first().type, TaskDefinition::TriggerType::Daily);
+}
+
+// Each refusal is told in the language's words, and the dialog stays open with the edit: a once
+// time that has passed; a schedule whose name another schedule took while the dialog was open,
+// which is left as it is; a schedule removed meanwhile, which is not brought back.
+void TestScheduleDialog::savesThatCannotBeMadeKeepTheDialog()
+{
+    m_tasks->addTask(
+        { u"AMPCTL4"_s, true, writtenTask(PlanTaskWriter::Kind::Once, QDate(2020, 1, 1), QTime(10, 0), 0) });
+    const auto edited = open(readScheduledTasks(*m_tasks, *m_platform).first());
+    QVERIFY(edited);
+    QCOMPARE(edited->datePicker()->date(), QDate(2020, 1, 1));
+    edited->timePicker()->setTime(QTime(11, 0));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::mouseClick(edited->scheduleButton(), Qt::LeftButton);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_PAST_TIME_ERROR") });
+    QVERIFY(edited->isVisible());
+
+    // ampctl remove AMPCTL4; ampctl schedule ... meanwhile.
+    edited->datePicker()->setDate(QDate(2090, 1, 1));
+    QVERIFY(m_tasks->deleteTask(u"AMPCTL4"_s));
+    const TaskDefinition other = writtenTask(PlanTaskWriter::Kind::Daily, QDate(2024, 7, 5), QTime(6, 0), 0);
+    QVERIFY(m_tasks->registerTask(u"AMPCTL4"_s, other, TaskService::Registration::Create));
+    QSignalSpy saved(edited.get(), &ScheduleDialog::saved);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::mouseClick(edited->scheduleButton(), Qt::LeftButton);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_SCHEDULE_CHANGED_ERROR") });
+    QVERIFY(edited->isVisible());
+    QCOMPARE(m_tasks->task(u"AMPCTL4"_s)->definition, std::optional(other));
+
+    QVERIFY(m_tasks->deleteTask(u"AMPCTL4"_s));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::mouseClick(edited->scheduleButton(), Qt::LeftButton);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_SCHEDULE_GONE_ERROR") });
+    QVERIFY(edited->isVisible());
+    QVERIFY(m_tasks->tasks().isEmpty());
+    QCOMPARE(saved.count(), 0);
+    QCOMPARE(edited->datePicker()->date(), QDate(2090, 1, 1));
 }
 
 QTEST_MAIN(TestScheduleDialog)

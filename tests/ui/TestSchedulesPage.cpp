@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -35,7 +36,8 @@ const QByteArray kLanguage = "[Ampora]\n"
                              "IDS_RUN_ONCE=Once\nIDS_RUN_DAILY=Daily\n"
                              "IDS_ADD_NEW=Add new\nIDS_EDIT=Edit\nIDS_ENABLE=Enable\nIDS_DISABLE=Disable\n"
                              "IDS_REMOVE=Remove\n"
-                             "IDS_DELETE_QUESTION=Do you want to delete the selected items?\n";
+                             "IDS_DELETE_QUESTION=Do you want to delete the selected items?\n"
+                             "IDS_SCHEDULE_DAMAGED=Cannot be read: %s\nIDS_SCHEDULE_DAMAGED_EDIT=Damaged: %s\n";
 
 const QString kQuestion = u"Do you want to delete the selected items?"_s;
 
@@ -54,6 +56,7 @@ private Q_SLOTS:
     void togglingWritesAtOnceAndAFailureKeepsTheRow();
     void removeAsksFirstAndWorksFromTheLastRow();
     void addAndEditOpenTheScheduleDialog();
+    void damagedRowsAndStatusDoubleClicks();
 
 private:
     std::unique_ptr<SchedulesPage> makePage();
@@ -94,7 +97,7 @@ void TestSchedulesPage::init()
     // Written in another order than they are listed: time-based rows come by plan name.
     m_tasks = std::make_unique<FakeTaskService>();
     PlanTaskWriter writer(*m_tasks, u"/usr/bin/ampora"_s);
-    const PlanTaskWriter::Choice once { *findPlan(plans, quiet), PlanTaskWriter::Kind::Once, QDate(2030, 1, 2),
+    const PlanTaskWriter::Choice once { *findPlan(plans, quiet), PlanTaskWriter::Kind::Once, QDate(2090, 1, 2),
         QTime(21, 30), {}, {} };
     const PlanTaskWriter::Choice daily { *findPlan(plans, saver), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1),
         QTime(8, 0), {}, {} };
@@ -204,7 +207,7 @@ void TestSchedulesPage::listsTimeThenNetworkSchedulesWithTheirState()
     QCOMPARE(
         column(*page, 2), (QStringList { u"Time based"_s, u"Time based"_s, u"Network based"_s, u"Network based"_s }));
     QCOMPARE(column(*page, 3),
-        (QStringList { u"Daily at 08:00:00 AM"_s, u"Once at 09:30:00 PM on 2030/01/02"_s, u"Office"_s, u"Home"_s }));
+        (QStringList { u"Daily at 08:00:00 AM"_s, u"Once at 09:30:00 PM on 2090/01/02"_s, u"Office"_s, u"Home"_s }));
     QCOMPARE(checks(*page), (QList<bool> { true, false, true, false }));
 
     // Nothing to act on until a row is chosen; then the row's state decides Enable or Disable.
@@ -352,6 +355,53 @@ void TestSchedulesPage::addAndEditOpenTheScheduleDialog()
     QCOMPARE(page->currentRow(), -1);
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(opened, edits);
+}
+
+// A double click on the status cell enables or disables once and opens nothing: one gesture, one
+// action. A damaged task of the program is listed with what is wrong, and says so instead of
+// opening for an edit (it is disabled and removed like any other row).
+void TestSchedulesPage::damagedRowsAndStatusDoubleClicks()
+{
+    const QString why = u"its OnCalendar= lines were changed outside Ampora"_s;
+    m_tasks->addTask({ u"AMPCTL7"_s, true, std::nullopt, why });
+    const auto page = makePage();
+    ReportList *list = page->list();
+    bool opened = false;
+    bool looked = false;
+    const auto closeAnyDialog = [&] {
+        looked = false;
+        QTimer::singleShot(0, qApp, [&] {
+            looked = true;
+            if (auto *dialog = qobject_cast<ScheduleDialog *>(QApplication::activeModalWidget())) {
+                opened = true;
+                dialog->reject();
+            }
+        });
+    };
+
+    // What a widget gets from a double click: press, release, double click, release.
+    const int saver = int(column(*page, 0).indexOf(u"Power saver"_s));
+    const QPoint status = list->visualRect(list->model()->index(saver, 1)).center();
+    closeAnyDialog();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, status);
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, status, list->viewport()->mapToGlobal(status), Qt::LeftButton,
+        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &doubleClick);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, status);
+    QTRY_VERIFY(looked);
+    QVERIFY(!opened);
+    QCOMPARE(m_tasks->task(m_saverTask)->enabled, false);
+
+    const int damaged = int(column(*page, 3).indexOf(u"Cannot be read: "_s + why));
+    QVERIFY(damaged >= 0);
+    QCOMPARE(list->topLevelItem(damaged)->text(1), u"Enabled"_s);
+    select(*page, { damaged });
+    closeAnyDialog();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(looked);
+    QVERIFY(!opened);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Damaged: "_s + why });
 }
 
 QTEST_MAIN(TestSchedulesPage)
