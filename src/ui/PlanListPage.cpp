@@ -107,9 +107,13 @@ void PlanListPage::refresh()
 
 void PlanListPage::showReloaded(const PlanListing &listing)
 {
+    // An empty list alone would say there are no plans; each new failure is said once.
+    const bool newFailure = !listing.plansFailure.isEmpty() && listing.plansFailure != m_listing.plansFailure;
     m_listing = listing;
     fillList(listing);
     Q_EMIT reloaded();
+    if (newFailure)
+        MessageBox::error(this, sharedStrings().messageCaption, listing.plansFailure);
 }
 
 void PlanListPage::fillList(const PlanListing &listing)

@@ -234,7 +234,7 @@ void TestUserManager::timerNeverRunsForTimeBeforeItsWrite()
 
     // A new schedule under a name whose last run, long ago, is still stamped.
     QVERIFY(makeStale(u"AMPCTL0.timer"_s));
-    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
     QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"active"_s);
     QFile::copy(unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/control.timer"_s);
@@ -248,7 +248,7 @@ void TestUserManager::timerNeverRunsForTimeBeforeItsWrite()
     QVERIFY(makeStale(u"AMPCTL0.timer"_s));
     choice.kind = PlanTaskWriter::Kind::Once;
     choice.editedTaskName = u"AMPCTL0"_s;
-    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
     runControl();
     verifyNotRun(u"AMPCTL0.timer"_s);
     if (QTest::currentTestFailed())
