@@ -1,12 +1,15 @@
 #include "PlanListPage.h"
 
 #include "CommandId.h"
+#include "DataLock.h"
 #include "MessageBox.h"
+#include "NetworkScheduleFile.h"
 #include "PictureButton.h"
 #include "PowerPlatform.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
+#include "TaskReader.h"
 
 #include <QMenu>
 #include <QTreeWidgetItem>
@@ -275,13 +278,24 @@ void PlanListPage::deletePlans()
 bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
 {
     const QString &caption = sharedStrings().messageCaption;
-    if (scheduleUseOf(item) != ScheduleUse::None) {
+    const QUuid plan = planOf(item);
+    // Schedules are written under the data lock, and only for a plan that exists then: held from
+    // a fresh look at the schedules to the delete, no schedule takes up the plan in between.
+    const Result<DataLock> lock = DataLock::acquireForSeveral();
+    if (!lock) {
+        MessageBox::error(this, caption, lock.failure().message);
+        return false;
+    }
+    const bool scheduled = scheduleUseOf(item) != ScheduleUse::None
+        || scheduleUseOf(plan, readScheduledTasks(m_services.tasks, m_services.platform),
+               readNetworkSchedules(m_services.platform))
+            != ScheduleUse::None;
+    if (scheduled) {
         QString message = text(u"IDS_DELETE_SCHD_ERR");
         message.replace(u'#', item->text(NameColumn));
         MessageBox::information(this, caption, message);
         return true;
     }
-    const QUuid plan = planOf(item);
     if (plan == activePlan) {
         MessageBox::error(this, caption, text(u"IDS_DELETE_PLAN_ERROR"));
         return true;
