@@ -183,6 +183,20 @@ void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogu
     QTRY_COMPARE(reloads.count(), 1);
     QCOMPARE(column(*page, 0).first(), u"Balanced"_s);
     QCOMPARE(page->list()->header()->sortIndicatorSection(), -1);
+
+    // A store that cannot be read is said to be so, once, rather than shown as a store without
+    // plans.
+    m_platform->setUnreadable(true);
+    MessageBox::takeShownTexts();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    page->refresh();
+    waitForReload(*page);
+    QCOMPARE(page->list()->topLevelItemCount(), 0);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"the fake store is unreadable"_s });
+    page->refresh();
+    waitForReload(*page);
+    QVERIFY(MessageBox::takeShownTexts().isEmpty());
+    m_platform->setUnreadable(false);
 }
 
 void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans()
