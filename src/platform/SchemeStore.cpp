@@ -15,6 +15,7 @@
 #include <QMetaMethod>
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
@@ -275,6 +276,10 @@ Result<> SchemeStore::changeSchemes(const SchemeChanges &changes)
         }
         // Names are checked against the plans as they will be, so two names given in one change
         // cannot take each other's place either.
+        const bool naming = std::any_of(changes.plans.cbegin(), changes.plans.cend(),
+            [](const SchemeChanges::Plan &plan) { return plan.name.has_value(); });
+        if (!naming)
+            return {};
         PowerPlanList named;
         for (const QUuid &scheme : std::as_const(schemes)) {
             const QString section = guidToText(scheme);

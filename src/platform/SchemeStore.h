@@ -51,7 +51,8 @@ public:
     Result<> setActiveScheme(const QUuid &scheme) override;
     Result<QUuid> duplicateScheme(const QUuid &source) override;
     Result<> deleteScheme(const QUuid &scheme) override;
-    // Texts with line breaks or NUL are refused as Invalid; blanks around them are not kept.
+    // Each is one change as changeSchemes makes it: a name follows the plan name rule (blanks
+    // around it are not kept), a description holds no line break or NUL.
     Result<> writeFriendlyName(const QUuid &scheme, const QString &name) override;
     Result<> writeDescription(const QUuid &scheme, const QString &description) override;
     // A missing or non-numeric value is NotFound.
