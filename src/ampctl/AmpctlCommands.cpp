@@ -219,6 +219,16 @@ int AmpctlCommands::list()
         rows.append({ isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName });
     }
     m_output.printListing(json, rows);
+    // A plan whose name or description cannot be read is left out of the list, but not unsaid.
+    for (const QUuid &scheme : m_services.platform.schemes().valueOr({})) {
+        if (::findPlan(*plans, scheme))
+            continue;
+        const Result<QString> name = m_services.platform.friendlyName(scheme);
+        const Result<QString> description = m_services.platform.description(scheme);
+        const Failure &why = name ? description.failure() : name.failure();
+        if (!name.failedWith(Failure::Kind::NotFound) && !description.failedWith(Failure::Kind::NotFound))
+            m_output.warn(u"the power plan %1 is not listed: %2"_s.arg(guidToText(scheme), why.message));
+    }
     return Success;
 }
 

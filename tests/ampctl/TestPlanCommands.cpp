@@ -93,7 +93,7 @@ private Q_SLOTS:
     void createRenameAndDescribe();
     void deleteRefusesPlansInUseAndGoesByGuid();
     void hostileNamesLeaveTheRealStoreIntact();
-    void realAmpctlSaysWhyTheStoreCannotBeRead();
+    void realAmpctlSaysWhatItCannotRead();
     void concurrentCreatesOfOneNameMakeOnePlan();
     void deleteRacingScheduleLeavesNoScheduleWithoutItsPlan();
 
@@ -472,7 +472,7 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
     QCOMPARE(sections(), 1 + 3 + created.size());
 }
 
-void TestPlanCommands::realAmpctlSaysWhyTheStoreCannotBeRead()
+void TestPlanCommands::realAmpctlSaysWhatItCannotRead()
 {
     // A folder where the store should be: no command may pass that off as "no plans".
     const QString store = sharedStrings().schemeStoreFile;
@@ -488,6 +488,19 @@ void TestPlanCommands::realAmpctlSaysWhyTheStoreCannotBeRead()
             qPrintable(outcome.err));
     }
     QVERIFY(QFileInfo(store).isDir());
+
+    // A plan without a name is left out of the list, with a word.
+    QVERIFY(QDir(store).removeRecursively());
+    QCOMPARE(SchemeStore(store).schemes().valueOr({}).size(), 3);
+    QByteArray bytes = TestEnvironment::readFile(store);
+    QVERIFY(bytes.contains("Name=Power saver\n"));
+    m_env->writeFile(u"config/ampora/schemes.ini"_s, bytes.replace("Name=Power saver\n", ""));
+    const Run listed = runAmpctlBinary({ u"list"_s });
+    QCOMPARE(listed.status, 0);
+    QCOMPARE(listed.out.count(u'\n'), 2);
+    QCOMPARE(listed.err,
+        u"ampctl: the power plan {A1841308-3541-4FAB-BC81-F71556F20B4A} is not listed: the power plan "
+        u"{A1841308-3541-4FAB-BC81-F71556F20B4A} has no name\n"_s);
 
     const QString help = runAmpctlBinary({ u"--help"_s }).out;
     QVERIFY(help.contains(u"\n  1  a file, the plan store or the task folder could not be read, locked or written"_s));
