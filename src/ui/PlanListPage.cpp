@@ -279,31 +279,44 @@ bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
 {
     const QString &caption = sharedStrings().messageCaption;
     const QUuid plan = planOf(item);
-    // Schedules are written under the data lock, and only for a plan that exists then: held from
-    // a fresh look at the schedules to the delete, no schedule takes up the plan in between.
-    const Result<DataLock> lock = DataLock::acquireForSeveral();
-    if (!lock) {
-        MessageBox::error(this, caption, lock.failure().message);
-        return false;
+    enum class Refusal { None, Scheduled, Active };
+    Result<> deleted;
+    Refusal refusal = Refusal::None;
+    {
+        // Schedules are written under the data lock, and only for a plan that exists then: held
+        // from a fresh look at the schedules to the delete, no schedule takes up the plan in
+        // between. It is let go before any message, which may stay up for long.
+        const Result<DataLock> lock = DataLock::acquireForSeveral();
+        const bool scheduled = lock
+            && (scheduleUseOf(item) != ScheduleUse::None
+                || scheduleUseOf(plan, readScheduledTasks(m_services.tasks, m_services.platform),
+                       readNetworkSchedules(m_services.platform))
+                    != ScheduleUse::None);
+        if (!lock)
+            deleted = lock.failure();
+        else if (scheduled)
+            refusal = Refusal::Scheduled;
+        else if (plan == activePlan)
+            refusal = Refusal::Active;
+        else
+            deleted = m_services.platform.deleteScheme(plan);
     }
-    const bool scheduled = scheduleUseOf(item) != ScheduleUse::None
-        || scheduleUseOf(plan, readScheduledTasks(m_services.tasks, m_services.platform),
-               readNetworkSchedules(m_services.platform))
-            != ScheduleUse::None;
-    if (scheduled) {
+    if (refusal == Refusal::Scheduled) {
         QString message = text(u"IDS_DELETE_SCHD_ERR");
         message.replace(u'#', item->text(NameColumn));
         MessageBox::information(this, caption, message);
         return true;
     }
-    if (plan == activePlan) {
+    if (refusal == Refusal::Active) {
         MessageBox::error(this, caption, text(u"IDS_DELETE_PLAN_ERROR"));
         return true;
     }
-    const Result<> deleted = m_services.platform.deleteScheme(plan);
     // A plan that another program removed meanwhile is gone all the same.
-    if (!deleted && !deleted.failedWith(Failure::Kind::NotFound))
+    if (!deleted && !deleted.failedWith(Failure::Kind::NotFound)) {
+        if (!deleted.failedWith(Failure::Kind::Invalid)) // not the active plan: the lock or the store
+            MessageBox::error(this, caption, deleted.failure().message);
         return false;
+    }
     delete item;
     return true;
 }
