@@ -435,9 +435,9 @@ void TestSchemeStore::killedCreatesLeaveNoDuplicateAndLoseNothing()
     for (int run = 0; run < kRuns; ++run) {
         QProcess creator;
         creator.start(QString::fromUtf8(STORE_SWITCHER),
-            { u"create"_s, m_path, guidToText(kBalanced), u"Run %1"_s.arg(run), u"3"_s });
-        QVERIFY(creator.waitForStarted());
-        QThread::usleep(random.bounded(30'000)); // a random moment, not a wait for anything
+            { u"create"_s, m_path, guidToText(kBalanced), u"Run %1"_s.arg(run), u"1000"_s });
+        QVERIFY(creator.waitForReadyRead(30000)); // the first copy is made, the next under way
+        QThread::usleep(random.bounded(40'000)); // a random moment, not a wait for anything
         ::kill(pid_t(creator.processId()), SIGKILL);
         QVERIFY(creator.waitForFinished());
 

@@ -5,8 +5,8 @@
 //
 //   store_switcher create <store file> <plan to copy> <name prefix> <count>
 //
-// creates count copies named "<prefix> <n>", as the plan editor and ampctl create them; the tests
-// kill it at random moments.
+// creates count copies named "<prefix> <n>", as the plan editor and ampctl create them, printing n
+// after each; the tests kill it at random moments.
 //
 // Exit code 0 when every change succeeded, 1 when one failed, 2 for a bad command line.
 
@@ -32,6 +32,9 @@ int create(const QStringList &args)
             std::fprintf(stderr, "store_switcher: copy %d failed\n", n);
             return 1;
         }
+        // Tells the test that the copies are under way.
+        std::printf("%d\n", n);
+        std::fflush(stdout);
     }
     return 0;
 }
