@@ -33,7 +33,7 @@ constexpr int kNetworkSchedules = 500;
 
 void addSchedules(const Services &services)
 {
-    const PowerPlanList plans = loadPowerPlans(services.platform);
+    const PowerPlanList plans = loadPowerPlans(services.platform).value();
     PlanTaskWriter writer(services.tasks, QStringLiteral("/usr/bin/ampora"));
     for (int i = 0; i < kTimers; ++i) {
         const PlanTaskWriter::Choice daily { i, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {} };

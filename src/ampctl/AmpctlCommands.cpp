@@ -2,6 +2,7 @@
 
 #include "BatteryPopup.h"
 #include "BatteryStatusReader.h"
+#include "DataLock.h"
 #include "Guid.h"
 #include "NetworkList.h"
 #include "NetworkScheduleFile.h"
@@ -205,16 +206,29 @@ int AmpctlCommands::planCommand(const QCommandLineParser &parser, const QString 
 
 int AmpctlCommands::list()
 {
+    const std::optional<PowerPlanList> plans = loadPlans();
+    if (!plans)
+        return m_output.lastFailure();
     const QUuid activeGuid = m_services.platform.activeScheme().valueOr(QUuid());
     QJsonArray json;
     QList<QStringList> rows;
-    for (const PowerPlan &plan : loadPowerPlans(m_services.platform)) {
+    for (const PowerPlan &plan : *plans) {
         const bool isActive = plan.planGuid == activeGuid;
         json.append(QJsonObject { { u"guid"_s, guidToText(plan.planGuid) }, { u"name"_s, plan.planName },
             { u"description"_s, plan.planDescription }, { u"active"_s, isActive } });
         rows.append({ isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName });
     }
     m_output.printListing(json, rows);
+    // A plan whose name or description cannot be read is left out of the list, but not unsaid.
+    for (const QUuid &scheme : m_services.platform.schemes().valueOr({})) {
+        if (::findPlan(*plans, scheme))
+            continue;
+        const Result<QString> name = m_services.platform.friendlyName(scheme);
+        const Result<QString> description = m_services.platform.description(scheme);
+        const Failure &why = name ? description.failure() : name.failure();
+        if (!name.failedWith(Failure::Kind::NotFound) && !description.failedWith(Failure::Kind::NotFound))
+            m_output.warn(u"the power plan %1 is not listed: %2"_s.arg(guidToText(scheme), why.message));
+    }
     return Success;
 }
 
@@ -233,7 +247,10 @@ int AmpctlCommands::active()
 
 int AmpctlCommands::set(const QString &plan)
 {
-    const PowerPlanList plans = loadPowerPlans(m_services.platform);
+    const std::optional<PowerPlanList> loaded = loadPlans();
+    if (!loaded)
+        return m_output.lastFailure();
+    const PowerPlanList &plans = *loaded;
     const std::optional<qsizetype> index = findPlan(plans, plan);
     if (!index)
         return m_output.lastFailure();
@@ -333,7 +350,15 @@ int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList
     if (values.size() != 1 + chosen.first().arguments)
         return fail(UsageError, u"usage: "_s + chosen.first().usage);
 
-    const PowerPlanList plans = loadPowerPlans(m_services.platform);
+    // A schedule is written only for a plan that exists at that moment: a delete holds this lock
+    // from its check of the schedules to the delete.
+    const Result<DataLock> lock = DataLock::acquireForSeveral();
+    if (!lock)
+        return fail(SystemError, u"cannot write the schedule: "_s + lock.failure().message);
+    const std::optional<PowerPlanList> loaded = loadPlans();
+    if (!loaded)
+        return m_output.lastFailure();
+    const PowerPlanList &plans = *loaded;
     if (chosen.first().name == u"network") {
         const std::optional<qsizetype> index = findPlan(plans, values.at(0));
         return index ? scheduleNetwork(plans.at(*index), values.at(1)) : m_output.lastFailure();
@@ -472,6 +497,16 @@ int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString 
     return Success;
 }
 
+std::optional<PowerPlanList> AmpctlCommands::loadPlans()
+{
+    Result<PowerPlanList> plans = loadPowerPlans(m_services.platform);
+    if (!plans) {
+        fail(SystemError, u"cannot read the power plans: "_s + plans.failure().message);
+        return std::nullopt;
+    }
+    return std::move(plans.value());
+}
+
 std::optional<qsizetype> AmpctlCommands::findPlan(const PowerPlanList &plans, const QString &text)
 {
     const Result<qsizetype> index = findPlanByText(plans, text);
@@ -538,8 +573,9 @@ one prints the network's GUID. Time-based schedules start the ampora program fou
 ampctl or on PATH. A name that starts with "-" goes after "--", which ends the options:
   ampctl set -- -Eco
 Control characters in names (a network's name is chosen by whoever runs it) are shown escaped,
-such as \x1b; --json gives them as they are. A plan's name is unique, ignoring case, and
-neither a name nor a description may hold a line break.
+such as \x1b; --json gives them as they are. A plan's name is kept without the blanks around
+it, is unique ignoring case, holds no tab, escape or other control character and is at most
+256 characters long; a description holds no line break and is at most 2048 characters long.
 
 Settings and their values (show prints them the same way; "unset" is a value that cannot be
 read):
@@ -555,8 +591,8 @@ A machine without a power button, sleep button, lid or dimmable display has no s
 (brightness goes with dimming), and one without a battery has no DC values.
 
 Applying writes the values for the current power source into what this desktop and machine
-offer. When a setting failed or needs something, set, set-value and apply say how many on
-stderr and still succeed; status tells which, each with one of these outcomes (status --json
+offer. When settings failed (the outcome failed below), set, set-value and apply say how many
+on stderr and still succeed; status tells which, each with one of these outcomes (status --json
 gives the name on the left):
   applied                 it took effect
   approximated            the desktop can only come close; the detail says how
@@ -578,11 +614,13 @@ Options:
 
 Exit status:
   0  success
-  1  a file, the plan store or the task folder could not be read or written, or the ampora
-     program was not found
+  1  a file, the plan store or the task folder could not be read, locked or written (the
+     message says why), a change would make the plan store too large, or the ampora program
+     was not found
   2  bad command line: unknown command, option or setting, wrong number of arguments, a bad
      date, time, day list or value, a date out of range, a --once time that has passed, no
-     days for --weekly, an empty name, or a name or description with a line break
+     days for --weekly, an empty name, a name with a control character, or a name or
+     description with a line break or too long
   3  no such plan, schedule or network, or a name that fits more than one
   4  the network has a schedule already, or another plan has the name (ignoring case)
   5  the --once time never comes: the clock jumps over it when daylight saving starts (such

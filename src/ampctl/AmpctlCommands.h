@@ -59,6 +59,8 @@ private:
     int planCommand(const QCommandLineParser &parser, const QString &command, const QStringList &values);
 
     ApplyCommands applying() { return ApplyCommands(m_services.platform, m_applyBackends, m_output); }
+    // Every plan, or none after failing with SystemError when the store cannot be read.
+    std::optional<PowerPlanList> loadPlans();
     std::optional<qsizetype> findPlan(const PowerPlanList &plans, const QString &text);
     QList<TimeSchedule> readTasks();
     int fail(ExitCode code, const QString &message) { return m_output.fail(code, message); }

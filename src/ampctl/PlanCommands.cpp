@@ -1,6 +1,7 @@
 #include "PlanCommands.h"
 
 #include "CapabilityReader.h"
+#include "DataLock.h"
 #include "Guid.h"
 #include "NetworkScheduleFile.h"
 #include "PlanCatalogue.h"
@@ -43,7 +44,8 @@ QString unknownSetting(const QString &setting)
     return u"unknown setting \"%1\"; use one of %2"_s.arg(setting, settingNames().join(u", "_s));
 }
 
-// A store refusing a text (a line break) is a bad command line; a missing plan is NotFound.
+// A store refusing a text (a line break) is a bad command line, a name another plan has taken
+// meanwhile a duplicate; a missing plan is NotFound.
 ExitCode exitCodeFor(const Failure &failure)
 {
     switch (failure.kind) {
@@ -52,6 +54,7 @@ ExitCode exitCodeFor(const Failure &failure)
     case Failure::Kind::NotFound:
         return AmpctlOutput::NotFound;
     case Failure::Kind::AlreadyExists:
+        return AmpctlOutput::Duplicate;
     case Failure::Kind::Failed:
         break;
     }
@@ -69,7 +72,7 @@ PlanCommands::PlanCommands(const Services &services, AmpctlOutput &output, std::
 
 int PlanCommands::show(const QString &text)
 {
-    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
     const PlanCapabilities capabilities = readCapabilities();
@@ -96,8 +99,11 @@ int PlanCommands::show(const QString &text)
 
 int PlanCommands::create(const QString &rawName, const std::optional<QString> &from)
 {
-    const QString name = rawName.trimmed(); // the store keeps no blanks around a name
-    const PowerPlanList plans = loadPowerPlans(m_services.platform);
+    const QString name = planNameOf(rawName);
+    const std::optional<PowerPlanList> loaded = loadPlans();
+    if (!loaded)
+        return m_output.lastFailure();
+    const PowerPlanList &plans = *loaded;
     if (const std::optional<int> refused = refuseName(plans, name, {}))
         return *refused;
     QUuid source;
@@ -125,8 +131,11 @@ int PlanCommands::create(const QString &rawName, const std::optional<QString> &f
 
 int PlanCommands::rename(const QString &text, const QString &rawName)
 {
-    const QString name = rawName.trimmed();
-    const PowerPlanList plans = loadPowerPlans(m_services.platform);
+    const QString name = planNameOf(rawName);
+    const std::optional<PowerPlanList> loaded = loadPlans();
+    if (!loaded)
+        return m_output.lastFailure();
+    const PowerPlanList &plans = *loaded;
     const std::optional<PowerPlan> plan = findPlan(plans, text);
     if (!plan)
         return m_output.lastFailure();
@@ -140,7 +149,7 @@ int PlanCommands::rename(const QString &text, const QString &rawName)
 
 int PlanCommands::describe(const QString &text, const QString &description)
 {
-    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
     const Result<> written = m_services.platform.writeDescription(plan->planGuid, description);
@@ -151,9 +160,15 @@ int PlanCommands::describe(const QString &text, const QString &description)
 
 int PlanCommands::remove(const QString &text)
 {
-    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
+    // Schedules are written under the data lock, and only for a plan that exists then: holding it
+    // from the check to the delete, no schedule can take up the plan in between.
+    const Result<DataLock> lock = DataLock::acquireForSeveral();
+    if (!lock)
+        return m_output.fail(
+            AmpctlOutput::SystemError, u"cannot delete \"%1\": %2"_s.arg(plan->planName, lock.failure().message));
     // readScheduledTasks gives an empty list when the service cannot answer: that must not pass
     // for "no schedule uses it", or a schedule would be left pointing at nothing.
     if (const Result<QList<RegisteredTask>> tasks = m_services.tasks.readTasks(); !tasks) {
@@ -187,7 +202,7 @@ int PlanCommands::get(const QString &text, const QString &setting)
     const PowerSettingRow *row = settingNamed(setting);
     if (!row)
         return m_output.fail(AmpctlOutput::UsageError, unknownSetting(setting));
-    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
     const PlanCapabilities capabilities = readCapabilities();
@@ -229,7 +244,7 @@ int PlanCommands::setValue(
         }
         values.append(PlanSettingValue { row, source, *shown });
     }
-    const std::optional<PowerPlan> plan = findPlan(loadPowerPlans(m_services.platform), text);
+    const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
     if (const std::optional<int> refused = refuseUnoffered(*row, readCapabilities(), dc.has_value()))
@@ -246,6 +261,22 @@ int PlanCommands::setValue(
     if (active)
         m_applyActive();
     return succeed();
+}
+
+std::optional<PowerPlanList> PlanCommands::loadPlans()
+{
+    Result<PowerPlanList> plans = loadPowerPlans(m_services.platform);
+    if (!plans) {
+        m_output.fail(AmpctlOutput::SystemError, u"cannot read the power plans: "_s + plans.failure().message);
+        return std::nullopt;
+    }
+    return std::move(plans.value());
+}
+
+std::optional<PowerPlan> PlanCommands::findPlan(const QString &text)
+{
+    const std::optional<PowerPlanList> plans = loadPlans();
+    return plans ? findPlan(*plans, text) : std::nullopt;
 }
 
 std::optional<PowerPlan> PlanCommands::findPlan(const PowerPlanList &plans, const QString &text)
@@ -288,20 +319,8 @@ std::optional<int> PlanCommands::refuseUnoffered(
 
 std::optional<int> PlanCommands::refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except)
 {
-    switch (checkPlanName(plans, name, except)) {
-    case PlanNameCheck::Usable:
-        break;
-    case PlanNameCheck::Empty:
-        return m_output.fail(AmpctlOutput::UsageError, u"a power plan's name cannot be empty"_s);
-    case PlanNameCheck::Taken:
-        for (const PowerPlan &plan : plans) {
-            if (plan.planGuid != except && QString::compare(plan.planName, name, Qt::CaseInsensitive) == 0) {
-                return m_output.fail(AmpctlOutput::Duplicate,
-                    u"the name \"%1\" is taken: a power plan is named \"%2\""_s.arg(name, plan.planName));
-            }
-        }
-        return m_output.fail(AmpctlOutput::Duplicate, u"the name \"%1\" is taken"_s.arg(name));
-    }
+    if (const Result<> usable = refusePlanName(plans, name, except); !usable)
+        return m_output.fail(exitCodeFor(usable.failure()), usable.failure().message);
     return std::nullopt;
 }
 

@@ -32,13 +32,17 @@ public:
         const std::optional<QString> &dc);
 
 private:
-    // The plan the text names, or none after failing with NotFound.
+    // Every plan, or none after failing with SystemError when the store cannot be read.
+    std::optional<PowerPlanList> loadPlans();
+    // The plan the text names, or none after failing with NotFound (or as loadPlans).
+    std::optional<PowerPlan> findPlan(const QString &text);
     std::optional<PowerPlan> findPlan(const PowerPlanList &plans, const QString &text);
     // What this machine has; every capability absent when that cannot be read (see m_capabilityProblem).
     PlanCapabilities readCapabilities();
     // Fails with NotOffered when the machine lacks the row, or the battery a DC value needs.
     std::optional<int> refuseUnoffered(const PowerSettingRow &row, const PlanCapabilities &capabilities, bool dc);
-    // Fails with Empty or Duplicate when plans refuse name (except: the plan being renamed).
+    // Fails with UsageError or Duplicate when the name rule refuses name (except: the plan being
+    // renamed).
     std::optional<int> refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except);
     // "cannot <what>: <why>", with the exit status the failure's kind calls for.
     int failWrite(const QString &what, const Failure &failure);

@@ -8,15 +8,31 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace AtomicFile {
 
+Result<> makePrivateFolder(const QString &folder)
+{
+    const QString absolute = QFileInfo(folder).absoluteFilePath();
+    const QStringList parts = absolute.split(u'/', Qt::SkipEmptyParts);
+    QString path;
+    for (const QString &part : parts) {
+        path += u'/' + part;
+        if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+            return failed(QStringLiteral("the folder %1 cannot be created: %2").arg(path, qt_error_string(errno)));
+    }
+    if (!QFileInfo(absolute).isDir())
+        return failed(QStringLiteral("%1 is not a folder").arg(absolute));
+    return {};
+}
+
 Result<> write(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return failed(QStringLiteral("%1 could not be written: its folder cannot be created").arg(path));
+    if (const Result<> folder = makePrivateFolder(info.absolutePath()); !folder)
+        return failed(QStringLiteral("%1 could not be written: %2").arg(path, folder.failure().message));
     QSaveFile file(path);
     auto failure = [&](const QString &why) {
         file.cancelWriting();
@@ -24,6 +40,9 @@ Result<> write(const QString &path, const QByteArray &bytes)
     };
     if (!file.open(QIODevice::WriteOnly))
         return failure(file.errorString());
+    // What the user keeps here tells where they have been (network names): theirs alone.
+    if (::fchmod(file.handle(), 0600) != 0)
+        return failure(qt_error_string(errno));
     // Written on the descriptor rather than through QFileDevice: commit() can install a short
     // file after a failed buffer flush, and a short write loses the system's reason.
     const char *data = bytes.constData();

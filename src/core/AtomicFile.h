@@ -8,10 +8,15 @@
 namespace AtomicFile {
 
 // Replaces path with bytes through a temporary file in the same folder and a rename, so a reader
-// never sees half a file and a crash never leaves one. Creates the folder when missing. Every
+// never sees half a file and a crash never leaves one. The file is the user's alone (0600), and
+// a missing folder is made as makePrivateFolder does. Every
 // byte is checked to reach the disk before the rename; on any failure (a full disk, a file size
 // limit) the old file stays exactly as it was and the failure names the file and the reason.
 Result<> write(const QString &path, const QByteArray &bytes);
+
+// Makes folder and any missing folder above it readable by the user alone (0700); a folder that
+// exists keeps its mode. The failure names the folder and the system's reason.
+Result<> makePrivateFolder(const QString &folder);
 
 // Moves an unreadable file out of the way (path + ".corrupt-<UTC time>", made unique) so that a
 // fresh file can be written without losing the old content. Returns the new name, or an empty

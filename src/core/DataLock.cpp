@@ -1,27 +1,22 @@
 #include "DataLock.h"
 
+#include "AtomicFile.h"
+#include "FileLock.h"
 #include "SharedStrings.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QLockFile>
 #include <chrono>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// A change holds the lock for milliseconds, a task change for as long as systemctl takes to
-// answer. A holder that died is noticed at once by its process id; this only bounds one that
-// hung on a file system without native locks.
-constexpr auto kStaleLockTime = 60s;
-// Bounds how long a change waits for another one before it gives up with a clear failure.
+// Bounds how long a change waits for another one before it gives up with a clear failure. (A
+// holder that died lets go at once.)
 constexpr auto kLockWait = 10s;
-// QLockFile backs off from 100 ms upwards; short slices keep busy writers from idling.
-constexpr auto kLockSlice = 10ms;
 
-// QLockFile would wait for its own thread until the deadline; nesting is a mistake to report.
+// Taking the lock again would wait for itself until the deadline; nesting is a mistake to report.
 thread_local bool t_held = false;
+thread_local bool t_joinable = false;
 
 } // namespace
 
@@ -32,42 +27,40 @@ QString DataLock::path()
 
 Result<DataLock> DataLock::acquire()
 {
+    return take(false);
+}
+
+Result<DataLock> DataLock::acquireForSeveral()
+{
+    return take(true);
+}
+
+Result<DataLock> DataLock::take(bool forSeveral)
+{
     const QString &folder = sharedStrings().dataFolder;
     if (folder.isEmpty())
         return failed(QStringLiteral("no data folder is known, so nothing can be changed"));
+    if (t_held && t_joinable && !forSeveral)
+        return DataLock(nullptr);
     if (t_held) {
         return failed(QStringLiteral("the data lock %1 is already held by this thread; one change cannot run "
                                      "inside another")
                           .arg(path()));
     }
-    QDir().mkpath(folder);
-    auto file = std::make_unique<QLockFile>(path());
-    file->setStaleLockTime(kStaleLockTime);
-    const QDeadlineTimer deadline(kLockWait);
-    while (!file->tryLock(kLockSlice)) {
-        if (file->error() == QLockFile::PermissionError)
-            return failed(QStringLiteral("the data lock %1 cannot be created: permission denied").arg(path()));
-        if (file->error() != QLockFile::LockFailedError)
-            return failed(QStringLiteral("the data lock %1 cannot be created").arg(path()));
-        if (deadline.hasExpired()) {
-            qint64 pid = 0;
-            QString host;
-            QString application;
-            const QString holder = file->getLockInfo(&pid, &host, &application)
-                ? QStringLiteral("%1 (process %2)").arg(application).arg(pid)
-                : QStringLiteral("another process");
-            return failed(QStringLiteral("%1 kept the data lock %2 for more than %3 s; nothing was changed")
-                              .arg(holder, path())
-                              .arg(std::chrono::seconds(kLockWait).count()));
-        }
-    }
-    return DataLock(std::move(file));
+    if (const Result<> made = AtomicFile::makePrivateFolder(folder); !made)
+        return made.failure();
+    Result<FileLock> file = FileLock::acquire(path(), QStringLiteral("the data lock"), kLockWait);
+    if (!file)
+        return file.failure();
+    t_joinable = forSeveral;
+    return DataLock(std::make_unique<FileLock>(std::move(file.value())));
 }
 
-DataLock::DataLock(std::unique_ptr<QLockFile> file)
+DataLock::DataLock(std::unique_ptr<FileLock> file)
     : m_file(std::move(file))
 {
-    t_held = true;
+    if (m_file)
+        t_held = true;
 }
 
 DataLock::DataLock(DataLock &&other) noexcept
@@ -77,6 +70,8 @@ DataLock::DataLock(DataLock &&other) noexcept
 
 DataLock::~DataLock()
 {
-    if (m_file)
+    if (m_file) {
         t_held = false;
+        t_joinable = false;
+    }
 }

@@ -1,7 +1,10 @@
 #include "SharedStrings.h"
 
+#include "AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -42,7 +45,9 @@ void resolveSharedPaths(SharedStrings &strings, const QString &executableFile)
     const QString executableFolder = QFileInfo(executableFile).absolutePath();
     strings.dataFolder
         = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/ampora");
-    QDir().mkpath(strings.dataFolder);
+    // What is kept there tells where the user has been (network names): theirs alone.
+    if (AtomicFile::makePrivateFolder(strings.dataFolder))
+        QFile::setPermissions(strings.dataFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     strings.networkFile = strings.dataFolder + QStringLiteral("/AmporaNetworkInfo.ini");
     strings.schemeStoreFile = strings.dataFolder + QStringLiteral("/schemes.ini");
 

@@ -1,7 +1,9 @@
 #include "SchemeStore.h"
 
 #include "AtomicFile.h"
+#include "FileLock.h"
 #include "Guid.h"
+#include "PlanEditing.h"
 #include "PowerSettings.h"
 #include "UserReport.h"
 
@@ -10,10 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QLockFile>
 #include <QMetaMethod>
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
@@ -26,13 +28,8 @@ const QString kNameKey = QStringLiteral("Name");
 const QString kDescriptionKey = QStringLiteral("Description");
 
 // A writer holds the lock for milliseconds; one that has kept it this long has hung. (A holder
-// that died is noticed at once by its process id.)
-constexpr auto kStaleLockTime = 10s;
+// that died lets go at once.)
 constexpr auto kLockWait = 5s;
-// A live writer fills its new lock file at once; one still empty after this was left by a kill.
-constexpr auto kEmptyLockAge = 1000ms;
-// QLockFile backs off from 100 ms upwards; short slices keep two busy writers from idling.
-constexpr auto kLockSlice = 10ms;
 // One atomic replace arrives as several folder and file events.
 constexpr auto kSettleTime = 100ms;
 
@@ -60,18 +57,6 @@ IniFile seedDocument()
         }
     }
     return ini;
-}
-
-// A change that sets one key of an existing scheme.
-auto setSchemeKey(const QUuid &scheme, const QString &key, const QString &value)
-{
-    return [section = guidToText(scheme), key, value](IniFile &ini, const auto &) -> Result<> {
-        if (!ini.hasSection(section))
-            return notFound(QStringLiteral("no power plan %1").arg(section));
-        if (!ini.setValue(section, key, value))
-            return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
-        return {};
-    };
 }
 
 } // namespace
@@ -139,7 +124,7 @@ SchemeStore::SchemeStore(const QString &path, QObject *parent)
     : PowerPlatform(parent)
     , m_path(path)
 {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    (void)AtomicFile::makePrivateFolder(QFileInfo(m_path).absolutePath());
 }
 
 void SchemeStore::connectNotify(const QMetaMethod &signal)
@@ -229,26 +214,23 @@ Result<QUuid> SchemeStore::duplicateScheme(const QUuid &source)
 
 Result<> SchemeStore::deleteScheme(const QUuid &scheme)
 {
-    return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
-        if (scheme == current.active)
-            return invalid(QStringLiteral("the active power plan cannot be deleted"));
-        if (!current.schemes.contains(scheme))
-            return missingScheme(scheme);
-        // A repeated section would otherwise come back to life.
-        const QString section = guidToText(scheme);
-        while (ini.removeSection(section)) { }
-        return {};
-    });
+    SchemeChanges changes;
+    changes.deletions.append(scheme);
+    return changeSchemes(changes);
 }
 
 Result<> SchemeStore::writeFriendlyName(const QUuid &scheme, const QString &name)
 {
-    return modify(setSchemeKey(scheme, kNameKey, name));
+    SchemeChanges changes;
+    changes.plans.append({ scheme, std::nullopt, name, std::nullopt, {} });
+    return changeSchemes(changes);
 }
 
 Result<> SchemeStore::writeDescription(const QUuid &scheme, const QString &description)
 {
-    return modify(setSchemeKey(scheme, kDescriptionKey, description));
+    SchemeChanges changes;
+    changes.plans.append({ scheme, std::nullopt, std::nullopt, description, {} });
+    return changeSchemes(changes);
 }
 
 Result<quint32> SchemeStore::valueIndex(
@@ -268,7 +250,87 @@ Result<quint32> SchemeStore::valueIndex(
 Result<> SchemeStore::writeValueIndex(
     PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value)
 {
-    return modify(setSchemeKey(scheme, valueKey(source, subgroup, setting), QString::number(value)));
+    SchemeChanges changes;
+    changes.plans.append(
+        { scheme, std::nullopt, std::nullopt, std::nullopt, { { source, subgroup, setting, value } } });
+    return changeSchemes(changes);
+}
+
+Result<> SchemeStore::changeSchemes(const SchemeChanges &changes)
+{
+    return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
+        QList<QUuid> schemes = current.schemes;
+        for (const SchemeChanges::Plan &plan : changes.plans) {
+            if (const Result<> changed = changePlan(ini, schemes, plan); !changed)
+                return changed;
+        }
+        for (const QUuid &scheme : changes.deletions) {
+            if (scheme == current.active)
+                return invalid(QStringLiteral("the active power plan cannot be deleted"));
+            if (!schemes.contains(scheme))
+                return missingScheme(scheme);
+            // A repeated section would otherwise come back to life.
+            const QString section = guidToText(scheme);
+            while (ini.removeSection(section)) { }
+            schemes.removeAll(scheme);
+        }
+        // Names are checked against the plans as they will be, so two names given in one change
+        // cannot take each other's place either.
+        const bool naming = std::any_of(changes.plans.cbegin(), changes.plans.cend(),
+            [](const SchemeChanges::Plan &plan) { return plan.name.has_value(); });
+        if (!naming)
+            return {};
+        PowerPlanList named;
+        for (const QUuid &scheme : std::as_const(schemes)) {
+            const QString section = guidToText(scheme);
+            if (ini.contains(section, kNameKey))
+                named.append(PowerPlan { ini.value(section, kNameKey), {}, scheme });
+        }
+        for (const SchemeChanges::Plan &plan : changes.plans) {
+            if (!plan.name || changes.deletions.contains(plan.scheme))
+                continue;
+            if (const Result<> usable = refusePlanName(named, *plan.name, plan.scheme); !usable)
+                return usable;
+        }
+        return {};
+    });
+}
+
+Result<> SchemeStore::changePlan(IniFile &ini, QList<QUuid> &schemes, const SchemeChanges::Plan &plan) const
+{
+    const QString section = guidToText(plan.scheme);
+    const auto refusedText
+        = [] { return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters")); };
+    if (plan.copyOf) {
+        if (schemes.contains(plan.scheme))
+            return alreadyExists(QStringLiteral("a power plan %1 exists already").arg(section));
+        if (!schemes.contains(*plan.copyOf))
+            return missingScheme(*plan.copyOf);
+        const QString from = guidToText(*plan.copyOf);
+        for (const QString &key : ini.keys(from)) {
+            // A text the copy gets anew is not copied: a source whose name cannot be written
+            // back (a NUL in it) can still be copied under a new name.
+            const bool replaced = (plan.name && QString::compare(key, kNameKey, Qt::CaseInsensitive) == 0)
+                || (plan.description && QString::compare(key, kDescriptionKey, Qt::CaseInsensitive) == 0);
+            if (!replaced && !ini.setValue(section, key, ini.value(from, key)))
+                return invalid(QStringLiteral("the power plan %1 holds a value that cannot be copied").arg(from));
+        }
+        schemes.append(plan.scheme);
+    } else if (!schemes.contains(plan.scheme)) {
+        return missingScheme(plan.scheme);
+    }
+    // The blanks around a name are never kept, so the name checked is the name stored.
+    if (plan.name && !ini.setValue(section, kNameKey, planNameOf(*plan.name)))
+        return refusedText();
+    if (plan.description) {
+        if (const Result<> usable = refusePlanDescription(*plan.description); !usable)
+            return usable;
+        if (!ini.setValue(section, kDescriptionKey, *plan.description))
+            return refusedText();
+    }
+    for (const SchemeChanges::Value &value : plan.values)
+        ini.setValue(section, valueKey(value.source, value.subgroup, value.setting), QString::number(value.value));
+    return {};
 }
 
 template <typename T, typename Read> Result<T> SchemeStore::read(Read reader) const
@@ -282,9 +344,9 @@ template <typename T, typename Read> Result<T> SchemeStore::read(Read reader) co
 Result<> SchemeStore::modify(const Change &change)
 {
     QMutexLocker locker(&m_mutex);
-    QLockFile lockFile(m_path + QStringLiteral(".lock"));
-    if (const Result<> locked = acquire(lockFile); !locked)
-        return locked;
+    const Result<FileLock> locked = lockStore();
+    if (!locked)
+        return locked.failure();
     if (const Result<> usable = refresh(Lock::Held); !usable)
         return usable;
     if (m_state == State::Salvaged) {
@@ -296,28 +358,25 @@ Result<> SchemeStore::modify(const Change &change)
     IniFile edited = m_snapshot.ini;
     if (const Result<> changed = change(edited, std::as_const(m_snapshot)); !changed)
         return changed;
-    if (const Result<> saved = edited.save(m_path); !saved)
+    // Every reader refuses a larger file: a store that grew past it would stop every command.
+    const QByteArray bytes = edited.toBytes();
+    if (bytes.size() > IniFile::kSizeLimit) {
+        return failed(QStringLiteral("the plan store %1 would grow past %2 MiB, more than can be read back; "
+                                     "nothing was changed")
+                          .arg(m_path)
+                          .arg(IniFile::kSizeLimit / (1024 * 1024)));
+    }
+    if (const Result<> saved = AtomicFile::write(m_path, bytes); !saved)
         return saved;
     adopt(Snapshot::from(std::move(edited)), FileStamp::of(m_path), State::Clean);
     return {};
 }
 
-Result<> SchemeStore::acquire(QLockFile &lockFile) const
+Result<FileLock> SchemeStore::lockStore() const
 {
-    lockFile.setStaleLockTime(kStaleLockTime);
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    const QDeadlineTimer deadline(kLockWait);
-    while (!lockFile.tryLock(kLockSlice)) {
-        if (deadline.hasExpired() || lockFile.error() != QLockFile::LockFailedError)
-            return failed(QStringLiteral("the plan store %1 could not be locked for a change").arg(m_path));
-        // A writer killed between making the lock file and writing its process id into it leaves
-        // it empty, and then only its age would free it, later than anyone waits.
-        const QFileInfo lockInfo(m_path + QStringLiteral(".lock"));
-        if (lockInfo.exists() && lockInfo.size() == 0
-            && lockInfo.lastModified().msecsTo(QDateTime::currentDateTime()) > kEmptyLockAge.count())
-            lockFile.removeStaleLockFile();
-    }
-    return {};
+    if (const Result<> folder = AtomicFile::makePrivateFolder(QFileInfo(m_path).absolutePath()); !folder)
+        return failed(QStringLiteral("the plan store %1 cannot be changed: %2").arg(m_path, folder.failure().message));
+    return FileLock::acquire(m_path + QStringLiteral(".lock"), QStringLiteral("the lock of the plan store"), kLockWait);
 }
 
 Result<> SchemeStore::refresh(Lock lock) const
@@ -343,9 +402,9 @@ Result<> SchemeStore::refresh(Lock lock) const
     }
     // Creating or repairing the file is a change: take the lock and look again, since another
     // process may have done it meanwhile.
-    QLockFile lockFile(m_path + QStringLiteral(".lock"));
-    if (const Result<> locked = acquire(lockFile); !locked)
-        return locked;
+    const Result<FileLock> locked = lockStore();
+    if (!locked)
+        return locked.failure();
     return refresh(Lock::Held);
 }
 

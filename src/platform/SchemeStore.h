@@ -7,8 +7,8 @@
 #include <QMutex>
 #include <functional>
 
+class FileLock;
 class QFileSystemWatcher;
-class QLockFile;
 class QTimer;
 
 // The program's own power schemes: one INI file shared by every process of the user.
@@ -21,7 +21,8 @@ class QTimer;
 //   AC/{subgroup}/{setting}=600
 //   DC/{subgroup}/{setting}=300
 //
-// Schemes enumerate in section order, which is creation order. A missing file is created with
+// Names follow the plan name rule (checkPlanName), checked under the lock against the plans in the
+// file at that moment. Schemes enumerate in section order, which is creation order. A missing file is created with
 // the default plans. A damaged file (not UTF-8, a line that is no entry, no valid Active, no plans)
 // is not thrown away: it is copied aside unchanged, then replaced in one step by every plan that can
 // still be read (with a readable plan made active when Active was wrong), and one line on stderr
@@ -51,7 +52,8 @@ public:
     Result<> setActiveScheme(const QUuid &scheme) override;
     Result<QUuid> duplicateScheme(const QUuid &source) override;
     Result<> deleteScheme(const QUuid &scheme) override;
-    // Texts with line breaks or NUL are refused as Invalid; blanks around them are not kept.
+    // Each is one change as changeSchemes makes it: a name follows the plan name rule (blanks
+    // around it are not kept), a description holds no line break or NUL.
     Result<> writeFriendlyName(const QUuid &scheme, const QString &name) override;
     Result<> writeDescription(const QUuid &scheme, const QString &description) override;
     // A missing or non-numeric value is NotFound.
@@ -59,6 +61,9 @@ public:
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
     Result<> writeValueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) override;
+    // One locked read-modify-write and one replace, however many plans it changes. A change that
+    // would make the file larger than IniFile::kSizeLimit, which no reader accepts, is refused.
+    Result<> changeSchemes(const SchemeChanges &changes) override;
 
 private:
     // Identifies one version of the file; an atomic replace always changes the inode.
@@ -110,7 +115,9 @@ private:
     // Runs reader on the current document; fails when the store cannot be used.
     template <typename T, typename Read> Result<T> read(Read reader) const;
     Result<> modify(const Change &change);
-    Result<> acquire(QLockFile &lockFile) const;
+    // Applies one plan's part of a change to ini; schemes follows what ini holds.
+    Result<> changePlan(IniFile &ini, QList<QUuid> &schemes, const SchemeChanges::Plan &plan) const;
+    Result<FileLock> lockStore() const;
 
     void connectNotify(const QMetaMethod &signal) override;
     void startWatching();

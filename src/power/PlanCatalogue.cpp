@@ -1,10 +1,12 @@
 #include "PlanCatalogue.h"
 
-PowerPlanList loadPowerPlans(const PowerPlatform &platform)
+Result<PowerPlanList> loadPowerPlans(const PowerPlatform &platform)
 {
     PowerPlanList list;
     const Result<QList<QUuid>> schemes = platform.schemes();
-    for (const QUuid &scheme : schemes.valueOr({})) {
+    if (!schemes)
+        return schemes.failure();
+    for (const QUuid &scheme : *schemes) {
         const Result<QString> name = platform.friendlyName(scheme);
         const Result<QString> description = platform.description(scheme);
         if (name && description)

@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-// Rebuilds the plan list from the platform: schemes whose name or description cannot be read are
-// left out, a store that cannot be read gives no plans, and the result is sorted by name
-// (ordinal, case-sensitive; see exchangeSort).
-PowerPlanList loadPowerPlans(const PowerPlatform &platform);
+// Rebuilds the plan list from the platform, sorted by name (ordinal, case-sensitive; see
+// exchangeSort). A scheme whose name or description cannot be read is left out; a store that
+// cannot be read is a failure, never an empty list.
+Result<PowerPlanList> loadPowerPlans(const PowerPlatform &platform);
 
 // The classic exchange pass used for plan and schedule lists: for every i, for every j, swap when
 // item i sorts before item j. Equal names are never swapped. Kept as is because list positions

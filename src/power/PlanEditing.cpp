@@ -1,9 +1,41 @@
 #include "PlanEditing.h"
 
-PlanNameCheck checkPlanName(const PowerPlanList &plans, const QString &name, const QUuid &except)
+#include <algorithm>
+
+namespace {
+
+const QString kLineBreakRefusal = QStringLiteral("a plan's texts cannot hold line breaks or NUL characters");
+
+bool breaksLine(QChar c)
 {
+    return c == u'\n' || c == u'\r' || c == u'\0';
+}
+
+bool isControl(QChar c)
+{
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line
+        || category == QChar::Separator_Paragraph;
+}
+
+} // namespace
+
+QString planNameOf(const QString &typed)
+{
+    return typed.trimmed();
+}
+
+PlanNameCheck checkPlanName(const PowerPlanList &plans, const QString &typed, const QUuid &except)
+{
+    const QString name = planNameOf(typed);
     if (name.isEmpty())
         return PlanNameCheck::Empty;
+    if (std::any_of(name.cbegin(), name.cend(), breaksLine))
+        return PlanNameCheck::LineBreak;
+    if (std::any_of(name.cbegin(), name.cend(), isControl))
+        return PlanNameCheck::ControlCharacter;
+    if (name.size() > kMaxPlanNameLength)
+        return PlanNameCheck::TooLong;
     for (const PowerPlan &plan : plans) {
         if (plan.planGuid != except && QString::compare(plan.planName, name, Qt::CaseInsensitive) == 0)
             return PlanNameCheck::Taken;
@@ -11,20 +43,53 @@ PlanNameCheck checkPlanName(const PowerPlanList &plans, const QString &name, con
     return PlanNameCheck::Usable;
 }
 
-Result<QUuid> createPlan(PowerPlatform &platform, const QUuid &source, const QString &name)
+Result<> refusePlanName(const PowerPlanList &plans, const QString &typed, const QUuid &except)
 {
-    const Result<QUuid> created = platform.duplicateScheme(source);
-    if (!created)
-        return created;
-    Result<> named = platform.writeFriendlyName(*created, name);
-    if (named)
-        named = platform.writeDescription(*created, kCreatedPlanDescription.toString());
-    if (!named) {
-        // A copy under its source's name would look like the source; take it away again.
-        (void)platform.deleteScheme(*created);
-        return named.failure();
+    const QString name = planNameOf(typed);
+    switch (checkPlanName(plans, name, except)) {
+    case PlanNameCheck::Usable:
+        return {};
+    case PlanNameCheck::Empty:
+        return invalid(QStringLiteral("a power plan's name cannot be empty"));
+    case PlanNameCheck::LineBreak:
+        return invalid(kLineBreakRefusal);
+    case PlanNameCheck::ControlCharacter:
+        return invalid(QStringLiteral("a power plan's name cannot hold tabs, escapes or other control characters"));
+    case PlanNameCheck::TooLong:
+        return invalid(
+            QStringLiteral("a power plan's name cannot be longer than %1 characters").arg(kMaxPlanNameLength));
+    case PlanNameCheck::Taken:
+        break;
     }
-    return created;
+    for (const PowerPlan &plan : plans) {
+        if (plan.planGuid != except && QString::compare(plan.planName, name, Qt::CaseInsensitive) == 0) {
+            return alreadyExists(
+                QStringLiteral("the name \"%1\" is taken: a power plan is named \"%2\"").arg(name, plan.planName));
+        }
+    }
+    return alreadyExists(QStringLiteral("the name \"%1\" is taken").arg(name));
+}
+
+Result<> refusePlanDescription(const QString &description)
+{
+    if (std::any_of(description.cbegin(), description.cend(), breaksLine))
+        return invalid(kLineBreakRefusal);
+    if (description.size() > kMaxPlanDescriptionLength) {
+        return invalid(QStringLiteral("a power plan's description cannot be longer than %1 characters")
+                           .arg(kMaxPlanDescriptionLength));
+    }
+    return {};
+}
+
+Result<QUuid> createPlan(
+    PowerPlatform &platform, const QUuid &source, const QString &name, const QList<SchemeChanges::Value> &values)
+{
+    const QUuid fresh = QUuid::createUuid();
+    SchemeChanges changes;
+    changes.plans.append({ fresh, source, planNameOf(name), kCreatedPlanDescription.toString(), values });
+    if (const Result<> made = platform.changeSchemes(changes); !made)
+        return made.failure();
+    return fresh;
 }
 
 Result<> activateAgainIfActive(PowerPlatform &platform, const QUuid &plan)

@@ -6,23 +6,44 @@
 
 #include <QStringView>
 
-// Creating, naming and re-applying plans: the rules that the plan editor and ampctl share.
+// Creating, naming and re-applying plans: the rules that the plan editor, ampctl and the scheme
+// store share.
 
 // Every plan made by the program carries this description.
 inline constexpr QStringView kCreatedPlanDescription = u"Created using Ampora";
 
+// Far beyond any real name or description; they keep a store of thousands of plans well inside
+// the size a store may have.
+inline constexpr qsizetype kMaxPlanNameLength = 256;
+inline constexpr qsizetype kMaxPlanDescriptionLength = 2048;
+
 enum class PlanNameCheck {
     Usable,
-    Empty,
+    Empty, // nothing but blanks
+    LineBreak, // a line break or NUL, which no plan text can hold
+    ControlCharacter, // a tab, an escape or another control character
+    TooLong, // over kMaxPlanNameLength
     Taken, // another plan has the name, compared without regard to case
 };
 
-// Whether a plan may take name. The plan being renamed (except) does not count as taking it.
-PlanNameCheck checkPlanName(const PowerPlanList &plans, const QString &name, const QUuid &except = {});
+// The name a plan keeps for what was typed or given: the blanks around it are not kept.
+QString planNameOf(const QString &typed);
 
-// Copies source into a new plan named name with kCreatedPlanDescription and returns its GUID. A
-// name or description the store refuses leaves no copy behind; the new plan is not activated.
-Result<QUuid> createPlan(PowerPlatform &platform, const QUuid &source, const QString &name);
+// Whether a plan may take name (blanks around it do not count). The plan being renamed (except)
+// does not count as taking it.
+PlanNameCheck checkPlanName(const PowerPlanList &plans, const QString &name, const QUuid &except = {});
+// The same rule as a failure worded for a terminal: Invalid, or AlreadyExists naming the plan
+// that has the name.
+Result<> refusePlanName(const PowerPlanList &plans, const QString &name, const QUuid &except = {});
+// A description may be empty, but holds no line break or NUL and is at most
+// kMaxPlanDescriptionLength long.
+Result<> refusePlanDescription(const QString &description);
+
+// Copies source into a new plan named name with kCreatedPlanDescription and values, all in one
+// change of the store, and returns its GUID. The name is checked against the other plans at the
+// moment of the change; nothing is left behind when it is refused.
+Result<QUuid> createPlan(
+    PowerPlatform &platform, const QUuid &source, const QString &name, const QList<SchemeChanges::Value> &values = {});
 
 // Activates plan again when it is the active one, so that its changed values take effect. A plan
 // that is not active is left alone; a failure means the active plan could not be read or set.

@@ -82,14 +82,20 @@ QList<PlanSettingValue> readPlanSettings(
     return values;
 }
 
+QList<SchemeChanges::Value> storedValues(const QList<PlanSettingValue> &values)
+{
+    QList<SchemeChanges::Value> stored;
+    stored.reserve(values.size());
+    for (const PlanSettingValue &value : values) {
+        stored.append(SchemeChanges::Value {
+            value.source, value.row->subgroup, value.row->setting, storedValue(value.row->kind, value.shown) });
+    }
+    return stored;
+}
+
 Result<> writePlanSettings(PowerPlatform &platform, const QUuid &scheme, const QList<PlanSettingValue> &values)
 {
-    Result<> outcome;
-    for (const PlanSettingValue &value : values) {
-        const Result<> written = platform.writeValueIndex(
-            value.source, scheme, value.row->subgroup, value.row->setting, storedValue(value.row->kind, value.shown));
-        if (!written && outcome)
-            outcome = written;
-    }
-    return outcome;
+    SchemeChanges changes;
+    changes.plans.append({ scheme, std::nullopt, std::nullopt, std::nullopt, storedValues(values) });
+    return platform.changeSchemes(changes);
 }

@@ -53,6 +53,8 @@ struct PlanSettingValue
 QList<PlanSettingValue> readPlanSettings(
     const PowerPlatform &platform, const QUuid &scheme, const PlanCapabilities &capabilities);
 
-// Writes the values back in the order given (that of readPlanSettings). A failed write does not
-// stop the walk; the first failure is returned once every value has been tried.
+// The values as the store keeps them, for one change of the store.
+QList<SchemeChanges::Value> storedValues(const QList<PlanSettingValue> &values);
+
+// Writes the values back in one change of the store: all of them or, on failure, none.
 Result<> writePlanSettings(PowerPlatform &platform, const QUuid &scheme, const QList<PlanSettingValue> &values);

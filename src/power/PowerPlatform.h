@@ -6,8 +6,36 @@
 #include <QObject>
 #include <QString>
 #include <QUuid>
+#include <optional>
 
 enum class PowerSource { Ac, Dc };
+
+// Several changes to the schemes that are made together or not at all: the store checks them
+// against what it holds at that moment, under its lock, and replaces its file once. A name is
+// kept trimmed and must pass the plan name rule (checkPlanName) against every other plan.
+struct SchemeChanges
+{
+    struct Value
+    {
+        PowerSource source = PowerSource::Ac;
+        QUuid subgroup;
+        QUuid setting;
+        quint32 value = 0;
+    };
+    struct Plan
+    {
+        QUuid scheme;
+        // Creates scheme as a copy of every value of this one; scheme must not exist yet.
+        std::optional<QUuid> copyOf;
+        std::optional<QString> name;
+        std::optional<QString> description;
+        QList<Value> values;
+    };
+
+    QList<Plan> plans;
+    // Deleted after the plans above are changed; the active scheme cannot be deleted.
+    QList<QUuid> deletions;
+};
 
 // The machine's power schemes. A failure of kind NotFound means the scheme or value is known to be
 // absent; any other failure means the store could not answer, so callers must not treat the
@@ -39,6 +67,10 @@ public:
     virtual Result<> writeValueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value)
         = 0;
+
+    // Makes every change or none. A scheme to change that is gone is NotFound, a name the rule
+    // refuses Invalid or AlreadyExists, a copy over an existing scheme AlreadyExists.
+    virtual Result<> changeSchemes(const SchemeChanges &changes) = 0;
 
 Q_SIGNALS:
     void schemesChanged();

@@ -144,6 +144,7 @@ PlanEditorDialog::PlanEditorDialog(
     m_y = kFirstY;
     m_nameBox = new FocusMarked<QLineEdit>(this);
     m_nameBox->setGeometry(kNameBox);
+    m_nameBox->setMaxLength(int(kMaxPlanNameLength));
 
     const PlanCapabilities capabilities = readCapabilities();
     m_y += kHeadingStep;
@@ -354,28 +355,41 @@ QList<PlanSettingValue> PlanEditorDialog::shownValues() const
 
 bool PlanEditorDialog::save()
 {
-    const QString name = m_nameBox->text();
-    if (name.isEmpty()) {
+    const QString name = planNameOf(m_nameBox->text());
+    PowerPlatform &platform = m_services.platform;
+    const Result<PowerPlanList> plans = loadPowerPlans(platform);
+    if (!plans)
+        return refuseSave(plans.failure());
+    // The same rule the store applies; these are only its words for the window.
+    switch (checkPlanName(*plans, name, m_mode == Mode::Edit ? m_plan : QUuid())) {
+    case PlanNameCheck::Usable:
+        break;
+    case PlanNameCheck::Empty:
         showError(loadText(u"IDS_NO_NAME_ERROR"));
         return false;
+    case PlanNameCheck::Taken:
+        showError(loadText(u"IDS_INVALID_NAME_ERROR"));
+        return false;
+    case PlanNameCheck::LineBreak:
+    case PlanNameCheck::ControlCharacter:
+        showError(loadText(u"IDS_NAME_CHARACTERS_ERROR"));
+        return false;
+    case PlanNameCheck::TooLong:
+        return refuseSave(refusePlanName(*plans, name).failure());
     }
-    PowerPlatform &platform = m_services.platform;
+    // Name and values in one change: a save that cannot be made leaves the plan as it was.
+    const QList<SchemeChanges::Value> values = storedValues(shownValues());
     if (m_mode == Mode::Create) {
-        if (checkPlanName(loadPowerPlans(platform), name) == PlanNameCheck::Taken) {
-            showError(loadText(u"IDS_INVALID_NAME_ERROR"));
-            return false;
-        }
-        const Result<QUuid> created = createPlan(platform, m_plan, name);
-        if (!created) {
-            showError(created.failure().message);
-            return false;
-        }
+        const Result<QUuid> created = createPlan(platform, m_plan, name, values);
+        if (!created)
+            return refuseSave(created.failure());
         m_plan = *created;
     } else {
-        // As with the values, a name that cannot be written does not stop the save.
-        (void)platform.writeFriendlyName(m_plan, name);
+        SchemeChanges changes;
+        changes.plans.append({ m_plan, std::nullopt, name, std::nullopt, values });
+        if (const Result<> changed = platform.changeSchemes(changes); !changed)
+            return refuseSave(changed.failure());
     }
-    (void)writePlanSettings(platform, m_plan, shownValues());
     // The active plan's new values take effect only when it is activated again. If that fails
     // the values are written but not in force: the dialog stays, Save still enabled.
     if (m_mode == Mode::Edit && !activateAgainIfActive(platform, m_plan))
@@ -388,15 +402,29 @@ bool PlanEditorDialog::save()
     return true;
 }
 
+bool PlanEditorDialog::refuseSave(const Failure &failure)
+{
+    if (failure.kind == Failure::Kind::AlreadyExists)
+        showError(loadText(u"IDS_INVALID_NAME_ERROR")); // another process took the name meanwhile
+    else if (failure.kind == Failure::Kind::NotFound)
+        showError(loadText(u"IDS_PLAN_GONE_ERROR"));
+    else
+        showError(formatText(loadText(u"IDS_PLAN_SAVE_ERROR"), failure.message));
+    return false;
+}
+
 void PlanEditorDialog::reject()
 {
     if (m_unsaved) {
         const CloseAnswer answer = askBeforeClosing(this);
         if (answer == CloseAnswer::Stay)
             return;
-        // Yes closes whatever the save did; a save that went through has closed already.
-        if (answer == CloseAnswer::Save && save())
+        // A save that went through has closed the dialog; one that could not be made said why
+        // and keeps the dialog and the edits.
+        if (answer == CloseAnswer::Save) {
+            save();
             return;
+        }
     }
     QDialog::reject();
 }

@@ -89,6 +89,8 @@ private:
     QList<PlanSettingValue> shownValues() const;
     const SettingControl *findControl(const QUuid &setting, PowerSource source) const;
     void showError(const QString &text);
+    // Says why a save could not be made; the dialog and its edits stay. Always false.
+    bool refuseSave(const Failure &failure);
 
     Mode m_mode;
     QUuid m_plan;

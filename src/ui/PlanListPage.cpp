@@ -1,12 +1,15 @@
 #include "PlanListPage.h"
 
 #include "CommandId.h"
+#include "DataLock.h"
 #include "MessageBox.h"
+#include "NetworkScheduleFile.h"
 #include "PictureButton.h"
 #include "PowerPlatform.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
+#include "TaskReader.h"
 
 #include <QMenu>
 #include <QTreeWidgetItem>
@@ -107,9 +110,13 @@ void PlanListPage::refresh()
 
 void PlanListPage::showReloaded(const PlanListing &listing)
 {
+    // An empty list alone would say there are no plans; each new failure is said once.
+    const bool newFailure = !listing.plansFailure.isEmpty() && listing.plansFailure != m_listing.plansFailure;
     m_listing = listing;
     fillList(listing);
     Q_EMIT reloaded();
+    if (newFailure)
+        MessageBox::error(this, sharedStrings().messageCaption, listing.plansFailure);
 }
 
 void PlanListPage::fillList(const PlanListing &listing)
@@ -271,21 +278,45 @@ void PlanListPage::deletePlans()
 bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
 {
     const QString &caption = sharedStrings().messageCaption;
-    if (scheduleUseOf(item) != ScheduleUse::None) {
+    const QUuid plan = planOf(item);
+    enum class Refusal { None, Scheduled, Active };
+    Result<> deleted;
+    Refusal refusal = Refusal::None;
+    {
+        // Schedules are written under the data lock, and only for a plan that exists then: held
+        // from a fresh look at the schedules to the delete, no schedule takes up the plan in
+        // between. It is let go before any message, which may stay up for long.
+        const Result<DataLock> lock = DataLock::acquireForSeveral();
+        const bool scheduled = lock
+            && (scheduleUseOf(item) != ScheduleUse::None
+                || scheduleUseOf(plan, readScheduledTasks(m_services.tasks, m_services.platform),
+                       readNetworkSchedules(m_services.platform))
+                    != ScheduleUse::None);
+        if (!lock)
+            deleted = lock.failure();
+        else if (scheduled)
+            refusal = Refusal::Scheduled;
+        else if (plan == activePlan)
+            refusal = Refusal::Active;
+        else
+            deleted = m_services.platform.deleteScheme(plan);
+    }
+    if (refusal == Refusal::Scheduled) {
         QString message = text(u"IDS_DELETE_SCHD_ERR");
         message.replace(u'#', item->text(NameColumn));
         MessageBox::information(this, caption, message);
         return true;
     }
-    const QUuid plan = planOf(item);
-    if (plan == activePlan) {
+    if (refusal == Refusal::Active) {
         MessageBox::error(this, caption, text(u"IDS_DELETE_PLAN_ERROR"));
         return true;
     }
-    const Result<> deleted = m_services.platform.deleteScheme(plan);
     // A plan that another program removed meanwhile is gone all the same.
-    if (!deleted && !deleted.failedWith(Failure::Kind::NotFound))
+    if (!deleted && !deleted.failedWith(Failure::Kind::NotFound)) {
+        if (!deleted.failedWith(Failure::Kind::Invalid)) // not the active plan: the lock or the store
+            MessageBox::error(this, caption, deleted.failure().message);
         return false;
+    }
     delete item;
     return true;
 }

@@ -6,8 +6,11 @@
 
 PlanListing PlanListing::load(const PowerPlatform &platform, TaskService &tasks)
 {
-    const PowerPlanList plans = loadPowerPlans(platform);
+    const Result<PowerPlanList> loaded = loadPowerPlans(platform);
+    const PowerPlanList plans = loaded.valueOr({});
     PlanListing listing;
+    if (!loaded)
+        listing.plansFailure = loaded.failure().message;
     listing.timeSchedules = readScheduledTasks(tasks, platform);
     listing.networkSchedules = readNetworkSchedules(platform);
     listing.activePlan = platform.activeScheme().valueOr(QUuid());

@@ -21,6 +21,7 @@ struct PlanListing
 
     QList<Row> rows;
     QUuid activePlan; // null when the active plan cannot be read
+    QString plansFailure; // why the plans could not be read; empty when they were
     QList<TimeSchedule> timeSchedules;
     QList<NetworkSchedule> networkSchedules;
 

@@ -57,7 +57,7 @@ void QuickSwitchDialog::fillPlanList()
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active)
         return;
-    m_plans = loadPowerPlans(m_services.platform);
+    m_plans = loadPowerPlans(m_services.platform).valueOr({});
     for (qsizetype i = 0; i < m_plans.size(); ++i) {
         m_planList->addItem(m_plans.at(i).planName);
         if (m_plans.at(i).planGuid == *active)

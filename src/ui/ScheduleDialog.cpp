@@ -226,7 +226,7 @@ void ScheduleDialog::fillPlanList(const QUuid &select)
 {
     const QSignalBlocker quiet(m_planList);
     m_planList->clear();
-    m_plans = loadPowerPlans(m_services.platform);
+    m_plans = loadPowerPlans(m_services.platform).valueOr({});
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active) {
         // Without the active plan the store cannot be trusted: nothing is offered.

@@ -6,7 +6,7 @@
 
 SummaryTotals SummaryTotals::load(const PowerPlatform &platform, TaskService &tasks)
 {
-    const PowerPlanList plans = loadPowerPlans(platform);
+    const PowerPlanList plans = loadPowerPlans(platform).valueOr({});
     const qsizetype timed = readScheduledTasks(tasks, platform).size();
     const qsizetype networked = readNetworkSchedules(platform).size();
 

@@ -16,6 +16,7 @@
 #include "SharedStrings.h"
 #include "TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -92,6 +93,9 @@ private Q_SLOTS:
     void createRenameAndDescribe();
     void deleteRefusesPlansInUseAndGoesByGuid();
     void hostileNamesLeaveTheRealStoreIntact();
+    void realAmpctlSaysWhatItCannotRead();
+    void concurrentCreatesOfOneNameMakeOnePlan();
+    void deleteRacingScheduleLeavesNoScheduleWithoutItsPlan();
 
 private:
     Run run(const QStringList &arguments, Machine machine = Machine::Laptop);
@@ -418,7 +422,7 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
 
     // Names that look like INI syntax, or that are very long, are kept exactly.
     const QStringList usable { u"[Store]"_s, u"["_s + balancedSection + u"]"_s, u"Active="_s + guidToText(plans.last()),
-        u"x=y]=[z"_s, u"; comment"_s, u"tab\there\u2028\x85\x1b[31m red"_s, QString(10'000, u'n') + u"=["_s };
+        u"x=y]=[z"_s, u"; comment"_s, QString(200, u'n') + u"=["_s };
     QList<QUuid> created;
     for (qsizetype i = 0; i < usable.size(); ++i) {
         const Run outcome = ampctl({ u"create"_s, u"--"_s, u"tmp %1"_s.arg(i) });
@@ -443,6 +447,19 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
         }
     }
 
+    // A name a terminal would act on, or longer than any name: refused in every command.
+    for (const QString &name : { u"tab\there"_s, u"\x1b[31m red"_s, u"next\u2028line"_s, u"n\x85l"_s }) {
+        for (const QStringList &arguments :
+            { QStringList { u"create"_s, u"--"_s, name }, QStringList { u"rename"_s, u"Balanced"_s, name } }) {
+            const Run refused = ampctl(arguments);
+            QCOMPARE(refused.status, 2);
+            QCOMPARE(
+                refused.err, u"ampctl: a power plan's name cannot hold tabs, escapes or other control characters\n"_s);
+        }
+    }
+    QCOMPARE(ampctl({ u"rename"_s, u"Balanced"_s, QString(257, u'n') }).status, 2);
+    QCOMPARE(ampctl({ u"describe"_s, u"Balanced"_s, QString(2049, u'n') }).status, 2);
+
     // Read back by a second store from the file alone.
     SchemeStore reread(sharedStrings().schemeStoreFile);
     QCOMPARE(reread.schemes().valueOr({}).size(), 3 + created.size());
@@ -453,6 +470,78 @@ void TestPlanCommands::hostileNamesLeaveTheRealStoreIntact()
     QStringList after = snapshotOf(reread);
     QCOMPARE(after.mid(0, before.size()), before);
     QCOMPARE(sections(), 1 + 3 + created.size());
+}
+
+void TestPlanCommands::realAmpctlSaysWhatItCannotRead()
+{
+    // A folder where the store should be: no command may pass that off as "no plans".
+    const QString store = sharedStrings().schemeStoreFile;
+    QVERIFY(QDir().mkpath(store));
+    for (const QStringList &arguments : { QStringList { u"list"_s }, QStringList { u"--json"_s, u"list"_s },
+             QStringList { u"show"_s, u"Balanced"_s }, QStringList { u"delete"_s, u"Balanced"_s },
+             QStringList { u"set"_s, u"Balanced"_s }, QStringList { u"create"_s, u"Travel"_s },
+             QStringList { u"schedule"_s, u"Balanced"_s, u"--daily"_s, u"07:00"_s } }) {
+        const Run outcome = runAmpctlBinary(arguments);
+        QCOMPARE(outcome.status, 1);
+        QCOMPARE(outcome.out, QString());
+        QVERIFY2(outcome.err.contains(u"ampctl: cannot read the power plans: the plan store "_s + store),
+            qPrintable(outcome.err));
+    }
+    QVERIFY(QFileInfo(store).isDir());
+
+    // A plan without a name is left out of the list, with a word.
+    QVERIFY(QDir(store).removeRecursively());
+    QCOMPARE(SchemeStore(store).schemes().valueOr({}).size(), 3);
+    QByteArray bytes = TestEnvironment::readFile(store);
+    QVERIFY(bytes.contains("Name=Power saver\n"));
+    m_env->writeFile(u"config/ampora/schemes.ini"_s, bytes.replace("Name=Power saver\n", ""));
+    const Run listed = runAmpctlBinary({ u"list"_s });
+    QCOMPARE(listed.status, 0);
+    QCOMPARE(listed.out.count(u'\n'), 2);
+    QCOMPARE(listed.err,
+        u"ampctl: the power plan {A1841308-3541-4FAB-BC81-F71556F20B4A} is not listed: the power plan "
+        u"{A1841308-3541-4FAB-BC81-F71556F20B4A} has no name\n"_s);
+
+    const QString help = runAmpctlBinary({ u"--help"_s }).out;
+    QVERIFY(help.contains(u"\n  1  a file, the plan store or the task folder could not be read, locked or written"_s));
+}
+
+void TestPlanCommands::concurrentCreatesOfOneNameMakeOnePlan()
+{
+    SchemeStore store(sharedStrings().schemeStoreFile);
+    QCOMPARE(store.schemes().valueOr({}).size(), 3);
+    std::vector<std::unique_ptr<QProcess>> creators;
+    for (int n = 0; n < 6; ++n)
+        creators.push_back(startAmpctlBinary({ u"create"_s, n % 2 ? u"Same"_s : u"SAME "_s }));
+    QList<int> statuses;
+    for (const std::unique_ptr<QProcess> &creator : creators)
+        statuses.append(finishAmpctlBinary(*creator).status);
+    std::sort(statuses.begin(), statuses.end());
+    QCOMPARE(statuses, (QList<int> { 0, 4, 4, 4, 4, 4 }));
+    QCOMPARE(store.schemes().valueOr({}).size(), 4);
+}
+
+void TestPlanCommands::deleteRacingScheduleLeavesNoScheduleWithoutItsPlan()
+{
+    const QString units = m_env->path(u"config/systemd/user"_s);
+    for (int round = 0; round < 4; ++round) {
+        const QString name = u"Doomed %1"_s.arg(round);
+        const Run created = runAmpctlBinary({ u"create"_s, name });
+        QCOMPARE(created.status, 0);
+        const std::unique_ptr<QProcess> deleter = startAmpctlBinary({ u"delete"_s, name });
+        const std::unique_ptr<QProcess> scheduler
+            = startAmpctlBinary({ u"schedule"_s, name, u"--daily"_s, u"07:00"_s });
+        const Run deleted = finishAmpctlBinary(*deleter);
+        const Run scheduled = finishAmpctlBinary(*scheduler);
+        // One of them comes first and the other one sees what it did.
+        const bool deleteFirst = deleted.status == 0 && scheduled.status == 3;
+        const bool scheduleFirst = scheduled.status == 0 && deleted.status == 6;
+        QVERIFY2(deleteFirst || scheduleFirst, qPrintable(deleted.err + scheduled.err));
+        QByteArray services;
+        for (const QString &file : QDir(units).entryList({ u"*.service"_s }))
+            services += TestEnvironment::readFile(units + u'/' + file);
+        QCOMPARE(services.contains(created.out.trimmed().toLatin1()), scheduleFirst);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPlanCommands)

@@ -191,7 +191,7 @@ void TestMainFrame::scheduleTileShowsSchedulesWrittenElsewhere()
     QCOMPARE(listed(), QStringList());
 
     // ampctl writes a task, then a network schedule and tells the running window.
-    const PowerPlanList plans = loadPowerPlans(*m_platform);
+    const PowerPlanList plans = loadPowerPlans(*m_platform).value();
     PlanTaskWriter writer(m_tasks, QStringLiteral("/usr/bin/ampora"));
     const PlanTaskWriter::Choice daily { *findPlan(plans, m_saver), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1),
         QTime(8, 0), {}, {} };

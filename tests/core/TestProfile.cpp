@@ -6,6 +6,8 @@
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
@@ -100,6 +102,23 @@ void TestProfile::settingsFromSeveralProcessesAreAllKept()
             nested.failure().message.contains(QStringLiteral("inside another")), qPrintable(nested.failure().message));
     }
     QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
+    // Unless it was taken for several changes: they take part in it.
+    {
+        const Result<DataLock> held = DataLock::acquireForSeveral();
+        QVERIFY(held);
+        QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("FALSE")));
+    }
+
+    // A link planted where the lock goes is never followed, and blocks nothing.
+    const QString outside = QFileInfo(DataLock::path()).absolutePath() + QStringLiteral("/../outside");
+    QFile target(outside);
+    QVERIFY(target.open(QIODevice::WriteOnly));
+    target.close();
+    QVERIFY(QFile::remove(DataLock::path()));
+    QVERIFY(QFile::link(outside, DataLock::path()));
+    QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
+    QCOMPARE(QFileInfo(outside).size(), 0);
+    QVERIFY(!QFileInfo(DataLock::path()).isSymLink());
 }
 
 void TestProfile::formatsPrintfPlaceholders()

@@ -1,6 +1,7 @@
 #include "FakePowerPlatform.h"
 
 #include "Guid.h"
+#include "PlanEditing.h"
 
 namespace {
 
@@ -161,5 +162,63 @@ Result<> FakePowerPlatform::writeValueIndex(
     if (!s)
         return s.failure();
     (*s)->values.insert(valueKey(source, subgroup, setting), value);
+    return {};
+}
+
+Result<> FakePowerPlatform::changeSchemes(const SchemeChanges &changes)
+{
+    const QList<Scheme> before = m_schemes;
+    const auto refused = [&](const Failure &failure) {
+        m_schemes = before;
+        return Result<>(failure);
+    };
+    for (const SchemeChanges::Plan &plan : changes.plans) {
+        if (const Result<> changed = changePlan(plan); !changed)
+            return refused(changed.failure());
+    }
+    for (const QUuid &scheme : changes.deletions) {
+        if (scheme == m_active)
+            return refused(invalid(QStringLiteral("the active scheme cannot be deleted")));
+        if (const Result<Scheme *> s = find(scheme); !s)
+            return refused(s.failure());
+        m_schemes.removeIf([&](const Scheme &each) { return each.guid == scheme; });
+    }
+    PowerPlanList named;
+    for (const Scheme &s : std::as_const(m_schemes))
+        named.append(PowerPlan { s.name, s.description, s.guid });
+    for (const SchemeChanges::Plan &plan : changes.plans) {
+        if (!plan.name || changes.deletions.contains(plan.scheme))
+            continue;
+        if (const Result<> usable = refusePlanName(named, *plan.name, plan.scheme); !usable)
+            return refused(usable.failure());
+    }
+    Q_EMIT schemesChanged();
+    return {};
+}
+
+Result<> FakePowerPlatform::changePlan(const SchemeChanges::Plan &plan)
+{
+    if (plan.copyOf) {
+        if (find(plan.scheme))
+            return alreadyExists(QStringLiteral("scheme %1 exists").arg(guidToText(plan.scheme)));
+        const Result<const Scheme *> source = std::as_const(*this).find(*plan.copyOf);
+        if (!source)
+            return source.failure();
+        Scheme copy = **source;
+        copy.guid = plan.scheme;
+        m_schemes.append(copy);
+    }
+    const Result<Scheme *> s = find(plan.scheme);
+    if (!s)
+        return s.failure();
+    if (plan.name)
+        (*s)->name = planNameOf(*plan.name);
+    if (plan.description) {
+        if (const Result<> usable = refusePlanDescription(*plan.description); !usable)
+            return usable;
+        (*s)->description = *plan.description;
+    }
+    for (const SchemeChanges::Value &value : plan.values)
+        (*s)->values.insert(valueKey(value.source, value.subgroup, value.setting), value.value);
     return {};
 }

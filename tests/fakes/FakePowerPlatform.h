@@ -45,8 +45,12 @@ public:
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
     Result<> writeValueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) override;
+    // All or nothing, with the store's name rule, as the scheme store does it.
+    Result<> changeSchemes(const SchemeChanges &changes) override;
 
 private:
+    Result<> changePlan(const SchemeChanges::Plan &plan);
+
     // The scheme, or why it cannot be had.
     Result<const Scheme *> find(const QUuid &guid) const;
     Result<Scheme *> find(const QUuid &guid);

@@ -1,6 +1,8 @@
 #include "FileSizeLimit.h"
+#include "FileLock.h"
 #include "Guid.h"
 #include "PlanCatalogue.h"
+#include "PlanEditing.h"
 #include "PowerSettings.h"
 #include "SchemeStore.h"
 #include "SharedStrings.h"
@@ -11,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -19,11 +20,14 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <signal.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 using StoreOperation = std::function<Result<>(SchemeStore &)>;
 
@@ -48,10 +52,13 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-QStringList namesOf(const PowerPlanList &list)
+// The names of the plans listed, or one line saying why there is no list.
+QStringList namesOf(const Result<PowerPlanList> &list)
 {
+    if (!list)
+        return { u"failed: "_s + list.failure().message };
     QStringList names;
-    for (const PowerPlan &plan : list)
+    for (const PowerPlan &plan : *list)
         names.append(plan.planName);
     return names;
 }
@@ -125,7 +132,9 @@ private Q_SLOTS:
     void damagedStoreKeepsEveryReadablePlan();
     void unreadableStoreIsLeftAlone();
 
-    void lockOfALiveProcessOnlyIsRespected();
+    void changesAreAllOrNothingWithinTheRules();
+    void lockIsHeldBriefAndLeftoversNeverBlock();
+    void killedCreatesLeaveNoDuplicateAndLoseNothing();
     void readsOnAWorkerThreadDuringWrites();
 
     void changesByAnyoneAreSeenAndReportedOnce();
@@ -136,7 +145,13 @@ private Q_SLOTS:
 
 private:
     QString folder() const { return QFileInfo(m_path).absolutePath(); }
-    QStringList storeFolderEntries() const { return QDir(folder()).entryList(QDir::Files | QDir::Hidden); }
+    // The lock file stays in place by design: the lock is the system's, held on it.
+    QStringList storeFolderEntries() const
+    {
+        QStringList entries = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+        entries.removeOne(u"schemes.ini.lock"_s);
+        return entries;
+    }
     void seed();
     QProcess *startSwitcher(
         const QUuid &first, const QUuid &second, const QUuid &renamed, const QString &prefix, int steps);
@@ -327,7 +342,7 @@ void TestSchemeStore::unreadableStoreIsLeftAlone()
     QVERIFY(QDir().mkpath(m_path));
     SchemeStore store(m_path);
     StderrCapture stderrLines;
-    QVERIFY(loadPowerPlans(store).isEmpty());
+    QVERIFY(loadPowerPlans(store).failedWith(Failure::Kind::Failed));
     QVERIFY(stderrLines.text().startsWith("ampora: the plan store "));
     QVERIFY(stderrLines.text().contains(" cannot be used: "));
     QVERIFY(store.friendlyName(kBalanced).failedWith(Failure::Kind::Failed));
@@ -336,28 +351,136 @@ void TestSchemeStore::unreadableStoreIsLeftAlone()
     QCOMPARE(storeFolderEntries(), QStringList());
 }
 
-// A lock another holds refuses the change in bounded time; one left by a dead process is taken over.
-void TestSchemeStore::lockOfALiveProcessOnlyIsRespected()
+void TestSchemeStore::changesAreAllOrNothingWithinTheRules()
 {
     SchemeStore store(m_path);
     seed();
-    QLockFile held(m_path + u".lock"_s);
-    QVERIFY(held.tryLock());
-    const Result<> refused = store.setActiveScheme(kPowerSaver);
-    QVERIFY(refused.failedWith(Failure::Kind::Failed));
-    QVERIFY(refused.failure().message.contains(u"could not be locked"_s));
-    QCOMPARE(activeOf(store), kBalanced);
-    held.unlock();
+    const QUuid fresh = QUuid::createUuid();
+    SchemeChanges changes;
+    changes.plans.append({ fresh, kPowerSaver, u"  Travel "_s, u"For trains"_s,
+        { { PowerSource::Dc, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 42 } } });
+    changes.plans.append({ kBalanced, std::nullopt, u"Everyday"_s, std::nullopt, {} });
+    changes.deletions.append(kHighPerformance);
+    QVERIFY(store.changeSchemes(changes));
+    QCOMPARE(namesOf(loadPowerPlans(store)), (QStringList { u"Everyday"_s, u"Power saver"_s, u"Travel"_s }));
+    QCOMPARE(store.description(fresh).valueOr({}), u"For trains"_s);
+    QList<quint32> expected = valuesOf(store, kPowerSaver);
+    expected[2 * 4 + 1] = 42; // display off, on battery
+    QCOMPARE(valuesOf(store, fresh), expected);
 
-    QProcess finished;
-    finished.start(QString::fromUtf8(STORE_SWITCHER), {});
-    QVERIFY(finished.waitForStarted());
-    const qint64 deadPid = finished.processId();
-    QVERIFY(finished.waitForFinished());
-    writeBytes(m_path + u".lock"_s, QByteArray::number(deadPid) + "\nstore_switcher\n\n");
+    // Whatever part is refused, the file stays exactly as it was.
+    const QByteArray before = TestEnvironment::readFile(m_path);
+    const auto refuses = [&](const SchemeChanges &refused, Failure::Kind kind) {
+        const Result<> outcome = store.changeSchemes(refused);
+        return outcome.failedWith(kind) && TestEnvironment::readFile(m_path) == before;
+    };
+    const auto rename = [](const QUuid &plan, const QString &name) {
+        return SchemeChanges { { { plan, std::nullopt, name, std::nullopt, {} } }, {} };
+    };
+    SchemeChanges goneInTheMiddle = rename(fresh, u"Road"_s);
+    goneInTheMiddle.deletions.append(kHighPerformance);
+    QVERIFY(refuses(goneInTheMiddle, Failure::Kind::NotFound));
+    QVERIFY(refuses(rename(fresh, u"everyday "_s), Failure::Kind::AlreadyExists));
+    QVERIFY(refuses(rename(fresh, u" \t"_s), Failure::Kind::Invalid));
+    QVERIFY(refuses(rename(fresh, u"Eco\x1b[31m"_s), Failure::Kind::Invalid));
+    QVERIFY(refuses(rename(fresh, QString(kMaxPlanNameLength + 1, u'n')), Failure::Kind::Invalid));
+    QVERIFY(refuses(
+        SchemeChanges { { { fresh, kBalanced, u"Twin"_s, std::nullopt, {} } }, {} }, Failure::Kind::AlreadyExists));
+    QVERIFY(refuses(SchemeChanges { {}, { kBalanced } }, Failure::Kind::Invalid)); // the active plan
+    QVERIFY(store.writeFriendlyName(kBalanced, u"EVERYDAY"_s)); // its own name in another case
+
+    // A store that would grow past what any reader takes is refused whole, with the reason.
+    const QString longest(kMaxPlanDescriptionLength, QChar(0x20AC)); // three bytes each in UTF-8
+    SchemeChanges tooMany;
+    for (int n = 0; n < 1200; ++n) // about 8.3 kB each
+        tooMany.plans.append(
+            { QUuid::createUuid(), kPowerSaver, QString(200, u'x') + QString::number(n), longest, {} });
+    const QByteArray beforeGrowth = TestEnvironment::readFile(m_path);
+    const Result<> grown = store.changeSchemes(tooMany);
+    QVERIFY(grown.failedWith(Failure::Kind::Failed));
+    QVERIFY2(grown.failure().message.contains(u"would grow past 8 MiB"_s), qPrintable(grown.failure().message));
+    QCOMPARE(TestEnvironment::readFile(m_path), beforeGrowth);
+    tooMany.plans.resize(500);
+    QVERIFY(store.changeSchemes(tooMany));
+    QCOMPARE(SchemeStore(m_path).schemes().valueOr({}).size(), 3 + 500);
+}
+
+// A lock another holds refuses the change in bounded time, naming the holder; nothing left in
+// the lock's place (by a killed holder of an older lock, or planted) blocks a change; and the
+// plans are the user's alone.
+void TestSchemeStore::lockIsHeldBriefAndLeftoversNeverBlock()
+{
+    SchemeStore store(m_path);
+    seed();
+    const QString lockPath = m_path + u".lock"_s;
+    {
+        const Result<FileLock> held = FileLock::acquire(lockPath, u"the test's lock"_s, 0ms);
+        QVERIFY(held);
+        const Result<> refused = store.setActiveScheme(kPowerSaver);
+        QVERIFY(refused.failedWith(Failure::Kind::Failed));
+        QVERIFY2(refused.failure().message.contains(
+                     u"(process %1) kept the lock of the plan store"_s.arg(QCoreApplication::applicationPid())),
+            qPrintable(refused.failure().message));
+        QCOMPARE(activeOf(store), kBalanced);
+    }
+
+    const QString outside = folder() + u"/../outside"_s;
+    writeBytes(outside, "keep");
+    QVERIFY(QFile::remove(lockPath));
+    QVERIFY(QFile::link(outside, lockPath));
+    QString chain = lockPath;
+    for (int n = 0; n < 30; ++n) { // as far as a file name reaches
+        chain += u".rmlock"_s;
+        writeBytes(chain, "999999\nampora\n\n");
+    }
     QVERIFY(store.setActiveScheme(kPowerSaver));
     QCOMPARE(activeOf(store), kPowerSaver);
-    QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
+    QCOMPARE(TestEnvironment::readFile(outside), QByteArray("keep"));
+    QVERIFY(!QFileInfo(lockPath).isSymLink());
+
+    for (const auto &[path, mode] : { std::pair(m_path, 0600), std::pair(lockPath, 0600), std::pair(folder(), 0700) }) {
+        struct stat info
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 0777), mode);
+    }
+}
+
+// Creating copies name and describes them in the one replace that makes them: a process killed at
+// any moment leaves a complete plan or none, never a second plan under its source's name.
+void TestSchemeStore::killedCreatesLeaveNoDuplicateAndLoseNothing()
+{
+    seed();
+    QRandomGenerator random(11);
+    QSet<QUuid> kept { kBalanced, kHighPerformance, kPowerSaver };
+    constexpr int kRuns = 150;
+    for (int run = 0; run < kRuns; ++run) {
+        QProcess creator;
+        creator.start(QString::fromUtf8(STORE_SWITCHER),
+            { u"create"_s, m_path, guidToText(kBalanced), u"Run %1"_s.arg(run), u"1000"_s });
+        QVERIFY(creator.waitForReadyRead(30000)); // the first copy is made, the next under way
+        QThread::usleep(random.bounded(40'000)); // a random moment, not a wait for anything
+        ::kill(pid_t(creator.processId()), SIGKILL);
+        QVERIFY(creator.waitForFinished());
+
+        StderrCapture stderrLines;
+        SchemeStore store(m_path);
+        const Result<PowerPlanList> plans = loadPowerPlans(store);
+        QVERIFY2(plans, qPrintable(plans.failure().message));
+        QCOMPARE(stderrLines.text(), QByteArray()); // never damaged
+        QSet<QString> names;
+        for (const PowerPlan &plan : *plans) {
+            QVERIFY2(!names.contains(plan.planName.toCaseFolded()), qPrintable(plan.planName));
+            names.insert(plan.planName.toCaseFolded());
+            if (!kept.contains(plan.planGuid))
+                QCOMPARE(plan.planDescription, kCreatedPlanDescription.toString());
+        }
+        const QList<QUuid> schemes = store.schemes().valueOr({});
+        for (const QUuid &plan : std::as_const(kept))
+            QVERIFY(schemes.contains(plan));
+        kept = QSet<QUuid>(schemes.cbegin(), schemes.cend());
+    }
 }
 
 void TestSchemeStore::readsOnAWorkerThreadDuringWrites()
@@ -369,7 +492,7 @@ void TestSchemeStore::readsOnAWorkerThreadDuringWrites()
     std::atomic<int> incomplete { 0 };
     std::unique_ptr<QThread> reader(QThread::create([&] {
         do {
-            if (loadPowerPlans(store).size() != 3)
+            if (namesOf(loadPowerPlans(store)).size() != 3)
                 ++incomplete;
             ++loads;
         } while (writing);

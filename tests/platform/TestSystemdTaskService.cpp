@@ -435,7 +435,7 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
     plans.addScheme(u"Power saver"_s);
     PlanTaskWriter writer(*tasks, m_program);
     const PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2024, 7, 5), QTime(7, 3, 9), {}, {} };
-    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
     QVERIFY(systemctlCalls().filter(u"AMPCTL0"_s).isEmpty());
 

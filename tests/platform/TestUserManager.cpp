@@ -235,7 +235,7 @@ void TestUserManager::timerNeverRunsForTimeBeforeItsWrite()
 
     // A new schedule under a name whose last run, long ago, is still stamped.
     QVERIFY(makeStale(u"AMPCTL0.timer"_s));
-    QCOMPARE(writer.write(choice, loadPowerPlans(plans)), PlanTaskWriter::Outcome::Registered);
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
     QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"active"_s);
     QFile::copy(unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/control.timer"_s);
@@ -249,7 +249,7 @@ void TestUserManager::timerNeverRunsForTimeBeforeItsWrite()
     // service still must not run what an older copy wrote).
     QVERIFY(makeStale(u"AMPCTL0.timer"_s));
     const TaskDefinition passed = PlanTaskWriter::definition(PlanTaskWriter::Kind::Once,
-        m_env->path(u"program/ampora"_s), setActivePlanArguments(loadPowerPlans(plans).at(0).planGuid),
+        m_env->path(u"program/ampora"_s), setActivePlanArguments(loadPowerPlans(plans).value().at(0).planGuid),
         PlanTaskWriter::startBoundary(choice.date, choice.time), 0);
     QVERIFY(tasks.registerTask(u"AMPCTL0"_s, passed, TaskService::Registration::CreateOrUpdate));
     runControl();

@@ -38,7 +38,7 @@ void TestPlanCatalogue::sortsByNameOrdinally()
     for (const QString &name : created)
         platform.addScheme(name, name + u" description"_s);
 
-    const PowerPlanList list = loadPowerPlans(platform);
+    const PowerPlanList list = loadPowerPlans(platform).value();
     QCOMPARE(namesOf(list),
         (QStringList { u"High performance"_s, u"Plan"_s, u"Plan 1"_s, u"Plan 10"_s, u"Power saver"_s, u"balanced"_s }));
     for (const PowerPlan &plan : list) {
@@ -50,7 +50,7 @@ void TestPlanCatalogue::sortsByNameOrdinally()
 void TestPlanCatalogue::keepsEqualNamesTogetherAndLeavesOutUnreadableSchemes()
 {
     FakePowerPlatform platform;
-    QVERIFY(loadPowerPlans(platform).isEmpty());
+    QVERIFY(loadPowerPlans(platform).value().isEmpty());
     const QUuid first = platform.addScheme(u"Same"_s);
     platform.addScheme(u"Zulu"_s);
     const QUuid second = platform.addScheme(u"Same"_s);
@@ -58,10 +58,14 @@ void TestPlanCatalogue::keepsEqualNamesTogetherAndLeavesOutUnreadableSchemes()
     platform.failNameOf(platform.addScheme(u"No name"_s));
     platform.failDescriptionOf(platform.addScheme(u"No description"_s));
 
-    const PowerPlanList list = loadPowerPlans(platform);
+    const PowerPlanList list = loadPowerPlans(platform).value();
     QCOMPARE(namesOf(list), (QStringList { u"Alpha"_s, u"Same"_s, u"Same"_s, u"Zulu"_s }));
     const QSet<QUuid> sameGuids { list.at(1).planGuid, list.at(2).planGuid };
     QCOMPARE(sameGuids, (QSet<QUuid> { first, second }));
+
+    // A store that cannot be read is a failure, never a list without plans.
+    platform.setUnreadable(true);
+    QVERIFY(loadPowerPlans(platform).failedWith(Failure::Kind::Failed));
 }
 
 void TestPlanCatalogue::exchangeSortLeavesEqualNamesWhereTheNamePassWould()
@@ -91,8 +95,16 @@ void TestPlanCatalogue::planNamesAreUniqueWithoutRegardToCase()
     const QUuid road = QUuid::createUuid();
     const PowerPlanList plans { { u"Balanced"_s, {}, QUuid::createUuid() }, { u"Road trip"_s, {}, road } };
     QCOMPARE(checkPlanName(plans, QString()), PlanNameCheck::Empty);
+    QCOMPARE(checkPlanName(plans, u" \t "_s), PlanNameCheck::Empty);
     QCOMPARE(checkPlanName(plans, u"ROAD TRIP"_s), PlanNameCheck::Taken);
-    QCOMPARE(checkPlanName(plans, u"Road trip "_s), PlanNameCheck::Usable);
+    // Checked as the store keeps it: without the blanks around it.
+    QCOMPARE(checkPlanName(plans, u"balanced "_s), PlanNameCheck::Taken);
+    QCOMPARE(checkPlanName(plans, u"Eco\tmode"_s), PlanNameCheck::ControlCharacter);
+    QCOMPARE(checkPlanName(plans, u"Eco\x1b[31m"_s), PlanNameCheck::ControlCharacter);
+    QCOMPARE(checkPlanName(plans, u"Eco\u2028mode"_s), PlanNameCheck::ControlCharacter);
+    QCOMPARE(checkPlanName(plans, u"Eco\0mode"_s), PlanNameCheck::LineBreak);
+    QCOMPARE(checkPlanName(plans, QString(kMaxPlanNameLength, u'n')), PlanNameCheck::Usable);
+    QCOMPARE(checkPlanName(plans, QString(kMaxPlanNameLength + 1, u'n')), PlanNameCheck::TooLong);
     // A plan keeps its own name, in any case, when it is renamed.
     QCOMPARE(checkPlanName(plans, u"road Trip"_s, road), PlanNameCheck::Usable);
     QCOMPARE(checkPlanName(plans, u"balanced"_s, road), PlanNameCheck::Taken);

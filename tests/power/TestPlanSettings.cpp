@@ -38,23 +38,6 @@ quint32 stored(const PowerPlatform &platform, const QUuid &scheme, const QUuid &
     return platform.valueIndex(source, scheme, row.subgroup, row.setting).valueOr(0xDEADBEEF);
 }
 
-// A platform whose writes of one setting fail; counts every write.
-class RefusingPlatform : public FakePowerPlatform
-{
-public:
-    QUuid refused;
-    int writes = 0;
-
-    Result<> writeValueIndex(
-        PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value) override
-    {
-        ++writes;
-        if (setting == refused)
-            return failed(u"refused"_s);
-        return FakePowerPlatform::writeValueIndex(source, scheme, subgroup, setting, value);
-    }
-};
-
 } // namespace
 
 class TestPlanSettings : public QObject
@@ -64,7 +47,6 @@ private Q_SLOTS:
     void valuesShowAndWriteBack();
     void readAllWriteAllRoundTripOnTheStore();
     void unreadableValuesShowEmptyAndWriteWhatTheControlsHold();
-    void failedWriteDoesNotStopTheWalk();
 };
 
 void TestPlanSettings::valuesShowAndWriteBack()
@@ -157,21 +139,6 @@ void TestPlanSettings::unreadableValuesShowEmptyAndWriteWhatTheControlsHold()
     QCOMPARE(stored(platform, empty, GUID_LOCK_CONSOLE_ON_WAKE, PowerSource::Ac), kUnreadableValue);
     QCOMPARE(stored(platform, empty, GUID_STANDBY_TIMEOUT, PowerSource::Ac), 0u);
     QCOMPARE(stored(platform, empty, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, PowerSource::Dc), 0u);
-}
-
-void TestPlanSettings::failedWriteDoesNotStopTheWalk()
-{
-    RefusingPlatform platform;
-    platform.refused = GUID_POWERBUTTON_ACTION;
-    const QUuid plan = platform.addScheme(u"Plan"_s);
-    QList<PlanSettingValue> values = readPlanSettings(platform, plan, kLaptop);
-    for (PlanSettingValue &value : values)
-        value.shown = shownValue(value.row->kind, 1);
-
-    const Result<> written = writePlanSettings(platform, plan, values);
-    QCOMPARE(written.failure().message, u"refused"_s);
-    QCOMPARE(platform.writes, 22);
-    QCOMPARE(stored(platform, plan, GUID_LOCK_CONSOLE_ON_WAKE, PowerSource::Dc), 1u);
 }
 
 QTEST_GUILESS_MAIN(TestPlanSettings)

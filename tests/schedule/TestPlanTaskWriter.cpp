@@ -61,7 +61,7 @@ void TestPlanTaskWriter::init()
     m_store = std::make_unique<FakePowerPlatform>();
     m_store->addScheme(u"Balanced"_s);
     m_store->addScheme(u"Power saver"_s, {}, QUuid::fromString(u"{A1841308-3541-4FAB-BC81-F71556F20B4A}"));
-    m_plans = loadPowerPlans(*m_store);
+    m_plans = loadPowerPlans(*m_store).value();
     m_service = FakeTaskService();
 }
 

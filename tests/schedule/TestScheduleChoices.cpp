@@ -58,7 +58,7 @@ void TestScheduleChoices::init()
     m_platform = std::make_unique<FakePowerPlatform>();
     m_platform->addScheme(u"Balanced"_s);
     m_platform->addScheme(u"Power saver"_s);
-    m_plans = loadPowerPlans(*m_platform);
+    m_plans = loadPowerPlans(*m_platform).value();
     m_tasks = std::make_unique<FakeTaskService>();
 }
 

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 using Mode = PlanEditorDialog::Mode;
 
@@ -226,19 +227,60 @@ void TestPlanEditorDialog::takenNameIsRefusedAndClosingAfterAChangeAsks()
     QVERIFY(dialog->saveButton()->isEnabled());
     QCOMPARE(m_platform->storedSchemes().size(), 2);
 
-    // Cancel keeps the dialog open; Yes saves, which is refused, and closes all the same.
+    // Cancel keeps the dialog open; Yes saves, which is refused, and keeps it too; No closes it.
     MessageBox::setNextAnswer(QMessageBox::Cancel);
     QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
     QVERIFY(dialog->isVisible());
     MessageBox::setNextAnswer(QMessageBox::Yes);
     MessageBox::setNextAnswer(QMessageBox::Ok);
+    MessageBox::setNextAnswer(QMessageBox::No);
     QSignalSpy saved(dialog.get(), &PlanEditorDialog::saved);
-    QTimer::singleShot(0, dialog.get(), [&] { QTest::keyClick(dialog.get(), Qt::Key_Escape); });
+    QTimer::singleShot(0, dialog.get(), [&] {
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->nameBox()->text(), QStringLiteral("power SAVER"));
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    });
     QCOMPARE(dialog->exec(), int(QDialog::Rejected));
     QCOMPARE(MessageBox::takeShownTexts(),
-        (QStringList { text("IDS_CLOSE_QUES"), text("IDS_CLOSE_QUES"), text("IDS_INVALID_NAME_ERROR") }));
+        (QStringList {
+            text("IDS_CLOSE_QUES"), text("IDS_CLOSE_QUES"), text("IDS_INVALID_NAME_ERROR"), text("IDS_CLOSE_QUES") }));
     QCOMPARE(saved.size(), 0);
     QCOMPARE(m_platform->storedSchemes().size(), 2);
+
+    // The name is checked as the store keeps it, by the store's one rule, in both modes.
+    const QList<std::tuple<Mode, QString, const char *>> refusals {
+        { Mode::Create, QStringLiteral("balanced "), "IDS_INVALID_NAME_ERROR" },
+        { Mode::Create, QStringLiteral("   "), "IDS_NO_NAME_ERROR" },
+        { Mode::Create, QStringLiteral("Eco\tmode"), "IDS_NAME_CHARACTERS_ERROR" },
+        { Mode::Edit, QStringLiteral(" Power Saver"), "IDS_INVALID_NAME_ERROR" },
+    };
+    for (const auto &[mode, name, message] : refusals) {
+        const auto named = makeDialog(mode, m_balanced);
+        named->nameBox()->setText(name);
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(!named->save());
+        QCOMPARE(MessageBox::takeShownTexts(), QStringList { text(message) });
+    }
+    QCOMPARE(m_platform->friendlyName(m_balanced).valueOr({}), QStringLiteral("Balanced"));
+    QCOMPARE(m_platform->storedSchemes().size(), 2);
+
+    // A plan another process deleted meanwhile is not saved, and not said to be: the dialog stays
+    // with the edits, and nothing brings the plan back.
+    const auto orphan = makeDialog(Mode::Edit, m_saver);
+    orphan->show();
+    QTest::keyClicks(orphan->nameBox(), QStringLiteral(" (quiet)"));
+    QVERIFY(m_platform->deleteScheme(m_saver));
+    QSignalSpy orphanSaved(orphan.get(), &PlanEditorDialog::saved);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::mouseClick(orphan->saveButton(), Qt::LeftButton);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { text("IDS_PLAN_GONE_ERROR") });
+    QVERIFY(orphan->isVisible());
+    QVERIFY(orphan->saveButton()->isEnabled());
+    QCOMPARE(orphan->nameBox()->text(), QStringLiteral("Power saver (quiet)"));
+    QCOMPARE(orphanSaved.size(), 0);
+    QCOMPARE(m_platform->storedSchemes().size(), 1);
+    m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
 
     // A copy the store refuses: its reason is shown, the dialog stays and keeps the source plan.
     const auto refused = makeDialog(Mode::Create, m_balanced);

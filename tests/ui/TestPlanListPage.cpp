@@ -86,7 +86,7 @@ void TestPlanListPage::init()
     m_platform->setActiveDirectly(m_balanced);
 
     m_tasks = std::make_unique<FakeTaskService>();
-    const PowerPlanList plans = loadPowerPlans(*m_platform);
+    const PowerPlanList plans = loadPowerPlans(*m_platform).value();
     PlanTaskWriter writer(*m_tasks, u"/usr/bin/ampora"_s);
     const PlanTaskWriter::Choice daily { findPlan(plans, m_saver).value(), PlanTaskWriter::Kind::Daily,
         QDate(2030, 1, 1), QTime(8, 0), {}, {} };
@@ -183,6 +183,20 @@ void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogu
     QTRY_COMPARE(reloads.count(), 1);
     QCOMPARE(column(*page, 0).first(), u"Balanced"_s);
     QCOMPARE(page->list()->header()->sortIndicatorSection(), -1);
+
+    // A store that cannot be read is said to be so, once, rather than shown as a store without
+    // plans.
+    m_platform->setUnreadable(true);
+    MessageBox::takeShownTexts();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    page->refresh();
+    waitForReload(*page);
+    QCOMPARE(page->list()->topLevelItemCount(), 0);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"the fake store is unreadable"_s });
+    page->refresh();
+    waitForReload(*page);
+    QVERIFY(MessageBox::takeShownTexts().isEmpty());
+    m_platform->setUnreadable(false);
 }
 
 void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans()
@@ -206,7 +220,7 @@ void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActive
     QCOMPARE(MessageBox::takeShownTexts(),
         (QStringList { u"Do you want to delete the selected items?"_s, u"The plan \"Power saver\" is scheduled."_s,
             u"The active power plan cannot be deleted."_s }));
-    QVERIFY(!findPlan(loadPowerPlans(*m_platform), m_quiet));
+    QVERIFY(!findPlan(loadPowerPlans(*m_platform).value(), m_quiet));
     QCOMPARE(m_platform->storedSchemes().size(), 3);
     QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s }));
     QCOMPARE(page->currentRow(), -1);
@@ -231,8 +245,8 @@ void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActive
     select(*page, { secondRow });
     MessageBox::setNextAnswer(QMessageBox::Yes);
     QTest::mouseClick(page->deleteButton(), Qt::LeftButton, {}, QPoint(4, 4));
-    QVERIFY(!findPlan(loadPowerPlans(*m_platform), twinB));
-    QVERIFY(findPlan(loadPowerPlans(*m_platform), twinA));
+    QVERIFY(!findPlan(loadPowerPlans(*m_platform).value(), twinB));
+    QVERIFY(findPlan(loadPowerPlans(*m_platform).value(), twinA));
     QVERIFY(!column(*page, 2).contains(u"second"_s));
     QVERIFY(column(*page, 2).contains(u"first"_s));
 }

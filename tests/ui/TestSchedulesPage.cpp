@@ -92,7 +92,7 @@ void TestSchedulesPage::init()
     const QUuid performance = m_platform->addScheme(u"High performance"_s);
     const QUuid quiet = m_platform->addScheme(u"Quiet"_s);
     m_platform->setActiveDirectly(balanced);
-    const PowerPlanList plans = loadPowerPlans(*m_platform);
+    const PowerPlanList plans = loadPowerPlans(*m_platform).value();
 
     // Written in another order than they are listed: time-based rows come by plan name.
     m_tasks = std::make_unique<FakeTaskService>();

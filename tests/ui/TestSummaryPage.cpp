@@ -122,7 +122,7 @@ void TestSummaryPage::init()
 
     // Two timed schedules and one network schedule, written the way the program writes them.
     m_tasks = std::make_unique<FakeTaskService>();
-    const PowerPlanList plans = loadPowerPlans(*m_platform);
+    const PowerPlanList plans = loadPowerPlans(*m_platform).value();
     PlanTaskWriter writer(*m_tasks, QStringLiteral("/usr/bin/ampora"));
     PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {} };
     QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
