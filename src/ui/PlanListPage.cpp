@@ -17,14 +17,8 @@ namespace {
 
 enum Column { NameColumn, ScheduleColumn, DescriptionColumn };
 
-// What each row carries besides its texts.
+// What each row carries besides its texts: its plan. How schedules use the plan is in the listing.
 constexpr int kPlanRole = Qt::UserRole;
-constexpr int kScheduleUseRole = Qt::UserRole + 1;
-
-ScheduleUse scheduleUseOf(const QTreeWidgetItem *item)
-{
-    return static_cast<ScheduleUse>(item->data(NameColumn, kScheduleUseRole).toInt());
-}
 
 QUuid planOf(const QTreeWidgetItem *item)
 {
@@ -125,7 +119,6 @@ void PlanListPage::fillList(const PlanListing &listing)
         auto *item = new QTreeWidgetItem(
             { row.plan.planName, scheduled ? m_scheduledText : m_notScheduledText, row.plan.planDescription });
         item->setData(NameColumn, kPlanRole, row.plan.planGuid);
-        item->setData(NameColumn, kScheduleUseRole, static_cast<int>(row.use));
         if (row.plan.planGuid == listing.activePlan) {
             QFont bold = pageFont();
             bold.setBold(true);
@@ -252,32 +245,49 @@ void PlanListPage::deletePlans()
     if (MessageBox::question(this, caption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
-    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
-        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
-    });
+    // The plans, never their rows: each message box below runs the event loop, where a change of
+    // the store refills the list and every row is replaced.
+    const QList<QUuid> plans = selectedPlans();
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active)
         return;
-    // From the last row up, so that the rows still to come keep their places.
-    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
-        if (!deleteRow(*it, *active))
+    // From the last row up, as the user sees them.
+    for (auto it = plans.crbegin(); it != plans.crend(); ++it) {
+        if (!deletePlan(*it, *active))
             break;
     }
     m_list->setCurrentItem(nullptr);
     setCurrentRow(-1);
 }
 
-bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
+QList<QUuid> PlanListPage::selectedPlans() const
 {
+    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
+    });
+    QList<QUuid> plans;
+    plans.reserve(selected.size());
+    for (const QTreeWidgetItem *item : std::as_const(selected))
+        plans.append(planOf(item));
+    return plans;
+}
+
+bool PlanListPage::deletePlan(const QUuid &plan, const QUuid &activePlan)
+{
+    // What the list shows of the plan now, copied: a message box may replace the listing.
+    const auto listed = std::find_if(m_listing.rows.cbegin(), m_listing.rows.cend(),
+        [&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
+    if (listed == m_listing.rows.cend())
+        return true; // gone meanwhile, or no longer readable: nothing to do
+    const PlanListing::Row row = *listed;
     const QString &caption = sharedStrings().messageCaption;
-    if (scheduleUseOf(item) != ScheduleUse::None) {
+    if (row.use != ScheduleUse::None) {
         QString message = text(u"IDS_DELETE_SCHD_ERR");
-        message.replace(u'#', item->text(NameColumn));
+        message.replace(u'#', row.plan.planName);
         MessageBox::information(this, caption, message);
         return true;
     }
-    const QUuid plan = planOf(item);
     if (plan == activePlan) {
         MessageBox::error(this, caption, text(u"IDS_DELETE_PLAN_ERROR"));
         return true;
@@ -286,6 +296,15 @@ bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
     // A plan that another program removed meanwhile is gone all the same.
     if (!deleted && !deleted.failedWith(Failure::Kind::NotFound))
         return false;
-    delete item;
+    forgetPlan(plan);
     return true;
+}
+
+void PlanListPage::forgetPlan(const QUuid &plan)
+{
+    m_listing.rows.removeIf([&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
+    for (int row = m_list->topLevelItemCount() - 1; row >= 0; --row) {
+        if (planOfRow(row) == plan)
+            delete m_list->takeTopLevelItem(row);
+    }
 }

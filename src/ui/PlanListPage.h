@@ -56,8 +56,12 @@ private:
     void showMenu(const QPoint &screenPoint);
     void editPlan();
     void deletePlans();
-    // Handles one selected row of a delete; false when the platform refused and the rest stop.
-    bool deleteRow(QTreeWidgetItem *item, const QUuid &activePlan);
+    // The selected rows' plans, top row first.
+    QList<QUuid> selectedPlans() const;
+    // Handles one selected plan of a delete; false when the platform refused and the rest stop.
+    bool deletePlan(const QUuid &plan, const QUuid &activePlan);
+    // The plan was deleted: it leaves the listing and the list.
+    void forgetPlan(const QUuid &plan);
     void openEditor(PlanEditorDialog::Mode mode, const QUuid &plan);
     // The schedule dialog on the plan's first time-based schedule, else its first network-based
     // one, else on a new schedule for the plan.

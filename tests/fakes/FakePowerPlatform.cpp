@@ -2,6 +2,8 @@
 
 #include "Guid.h"
 
+#include <utility>
+
 namespace {
 
 QString valueKey(PowerSource source, const QUuid &subgroup, const QUuid &setting)
@@ -15,6 +17,11 @@ Failure unreadableStore()
     return failed(QStringLiteral("the fake store is unreadable"));
 }
 
+bool isSingleLine(const QString &text)
+{
+    return !text.contains(u'\n') && !text.contains(u'\r') && !text.contains(QChar(u'\0'));
+}
+
 } // namespace
 
 FakePowerPlatform::FakePowerPlatform(QObject *parent)
@@ -26,10 +33,24 @@ QUuid FakePowerPlatform::addScheme(const QString &name, const QString &descripti
 {
     if (guid.isNull())
         guid = QUuid::createUuid();
-    m_schemes.append(Scheme { guid, name, description, {} });
+    m_schemes.append(Scheme { guid, name.trimmed(), description.trimmed(), {} });
     if (m_active.isNull())
         m_active = guid;
+    noteChange();
     return guid;
+}
+
+void FakePowerPlatform::noteChange()
+{
+    if (std::exchange(m_changePending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_changePending = false;
+            Q_EMIT schemesChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 Result<const FakePowerPlatform::Scheme *> FakePowerPlatform::find(const QUuid &guid) const
@@ -98,7 +119,7 @@ Result<> FakePowerPlatform::setActiveScheme(const QUuid &scheme)
     if (!s)
         return s.failure();
     m_active = scheme;
-    Q_EMIT schemesChanged();
+    noteChange();
     return {};
 }
 
@@ -110,6 +131,7 @@ Result<QUuid> FakePowerPlatform::duplicateScheme(const QUuid &source)
     Scheme copy = **s;
     copy.guid = QUuid::createUuid();
     m_schemes.append(copy);
+    noteChange();
     return copy.guid;
 }
 
@@ -121,6 +143,7 @@ Result<> FakePowerPlatform::deleteScheme(const QUuid &scheme)
     if (!s)
         return s.failure();
     m_schemes.removeIf([&](const Scheme &each) { return each.guid == scheme; });
+    noteChange();
     return {};
 }
 
@@ -129,7 +152,10 @@ Result<> FakePowerPlatform::writeFriendlyName(const QUuid &scheme, const QString
     const Result<Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
-    (*s)->name = name;
+    if (!isSingleLine(name))
+        return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
+    (*s)->name = name.trimmed();
+    noteChange();
     return {};
 }
 
@@ -138,7 +164,10 @@ Result<> FakePowerPlatform::writeDescription(const QUuid &scheme, const QString 
     const Result<Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
-    (*s)->description = description;
+    if (!isSingleLine(description))
+        return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
+    (*s)->description = description.trimmed();
+    noteChange();
     return {};
 }
 
@@ -161,5 +190,6 @@ Result<> FakePowerPlatform::writeValueIndex(
     if (!s)
         return s.failure();
     (*s)->values.insert(valueKey(source, subgroup, setting), value);
+    noteChange();
     return {};
 }
