@@ -15,7 +15,8 @@ class ReportList;
 // The page that lists every plan with its schedule status and description, and where plans are
 // created, edited and deleted. The active plan's row is set in bold. Each row stays bound to its
 // plan's GUID, so a row never reaches a plan other than the one it shows, whatever names plans
-// share and however the user sorts the list.
+// share and however the user sorts the list. An action that spans message boxes holds the plans'
+// GUIDs, never the rows: a box runs the event loop, and a change of the store refills the list.
 //
 // The list reloads on a worker thread (see PageReload).
 class PlanListPage : public ListPage

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QObject>
 #include "PleaseWaitDialog.h"
 
+#include <QObject>
 #include <QPointer>
 
 class QWidget;
