@@ -211,7 +211,7 @@ void PlanListPage::openEditor(PlanEditorDialog::Mode mode, const QUuid &plan)
     PlanEditorDialog editor(mode, plan, m_services, this, m_services.follower);
     connect(&editor, &PlanEditorDialog::saved, this, &PlanListPage::refresh);
     // A new plan is scheduled next: "Create and schedule" says so.
-    if (editor.exec() == QDialog::Accepted && mode == PlanEditorDialog::Mode::Create)
+    if (execDialog(editor) == QDialog::Accepted && mode == PlanEditorDialog::Mode::Create)
         openScheduleOf(editor.plan());
 }
 
@@ -236,7 +236,7 @@ void PlanListPage::openScheduleOf(const QUuid &plan)
     else
         dialog = std::make_unique<ScheduleDialog>(m_services, plan, this);
     connect(dialog.get(), &ScheduleDialog::saved, this, &PlanListPage::refresh);
-    dialog->exec();
+    execDialog(*dialog);
 }
 
 void PlanListPage::deletePlans()

@@ -363,7 +363,7 @@ void SchedulesPage::addSchedule()
 {
     ScheduleDialog dialog(m_services, this);
     connect(&dialog, &ScheduleDialog::saved, this, &SchedulesPage::refresh);
-    dialog.exec();
+    execDialog(dialog);
 }
 
 void SchedulesPage::editSchedule()
