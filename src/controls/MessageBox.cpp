@@ -1,10 +1,43 @@
 #include "MessageBox.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
 namespace {
-QList<QMessageBox::StandardButton> g_nextAnswers;
+
+struct Answer
+{
+    QMessageBox::StandardButton button;
+    std::function<bool()> openUntil;
+};
+
+QList<Answer> g_nextAnswers;
 QStringList g_shownTexts;
 QString g_lastText;
 QString g_lastCaption;
+
+// What a real box's modal loop does meanwhile: timers fire, watches report, queued calls arrive.
+void runEventsWhileOpen(const std::function<bool()> &openUntil)
+{
+    constexpr int kLongestOpenMs = 5000;
+    constexpr int kCheckMs = 10;
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    if (!openUntil || openUntil())
+        return;
+    const QDeadlineTimer deadline(kLongestOpenMs);
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (openUntil() || deadline.hasExpired())
+            loop.quit();
+    });
+    check.start(kCheckMs);
+    loop.exec();
+}
+
 } // namespace
 
 QMessageBox::StandardButton MessageBox::information(QWidget *owner, const QString &caption, const QString &text)
@@ -23,9 +56,9 @@ QMessageBox::StandardButton MessageBox::question(
     return show(QMessageBox::Question, owner, caption, text, buttons);
 }
 
-void MessageBox::setNextAnswer(QMessageBox::StandardButton answer)
+void MessageBox::setNextAnswer(QMessageBox::StandardButton answer, std::function<bool()> openUntil)
 {
-    g_nextAnswers.append(answer);
+    g_nextAnswers.append({ answer, std::move(openUntil) });
 }
 
 QString MessageBox::lastText()
@@ -49,8 +82,11 @@ QMessageBox::StandardButton MessageBox::show(QMessageBox::Icon icon, QWidget *ow
     g_lastText = text;
     g_lastCaption = caption;
     g_shownTexts.append(text);
-    if (!g_nextAnswers.isEmpty())
-        return g_nextAnswers.takeFirst();
+    if (!g_nextAnswers.isEmpty()) {
+        const Answer answer = g_nextAnswers.takeFirst();
+        runEventsWhileOpen(answer.openUntil);
+        return answer.button;
+    }
     QMessageBox box(icon, caption, text, buttons, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

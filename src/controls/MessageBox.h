@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
@@ -15,9 +16,11 @@ public:
     static QMessageBox::StandardButton question(
         QWidget *owner, const QString &caption, const QString &text, QMessageBox::StandardButtons buttons);
 
-    // Test hook: the next box is not shown; it returns answer and records its text. Called
-    // several times, it answers that many boxes in turn.
-    static void setNextAnswer(QMessageBox::StandardButton answer);
+    // Test hook: the next box is not shown; it returns answer and records its text. While it
+    // stands "open", events run as under a real box: those already waiting, and then, when
+    // openUntil is given, more until it holds (at most five seconds). Called several times, it
+    // answers that many boxes in turn.
+    static void setNextAnswer(QMessageBox::StandardButton answer, std::function<bool()> openUntil = {});
     static QString lastText();
     static QString lastCaption();
     // Every text shown or answered since the last call, oldest first.

@@ -7,6 +7,7 @@
 #include "Profile.h"
 #include "SharedStrings.h"
 
+#include <QDialog>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -98,6 +99,14 @@ void Page::showHelpMenu()
     QAction *about = menu->addAction(aboutIcon, text(u"IDS_ABOUT"));
     connect(about, &QAction::triggered, this, [this] { onCommand(CmdShowAbout); });
     menu->popup(m_helpButton->mapToGlobal(QPoint(0, m_helpButton->height())));
+}
+
+int Page::execDialog(QDialog &dialog)
+{
+    const int result = dialog.exec();
+    if (window()->isVisible())
+        window()->activateWindow();
+    return result;
 }
 
 void Page::holdFrameSize()

@@ -7,6 +7,7 @@
 #include <array>
 
 class PictureButton;
+class QDialog;
 
 enum class PageKind { Summary, PlanList, ScheduledPlans };
 
@@ -42,6 +43,11 @@ protected:
     // A picture button that tells the page of hovering (so the hover look is reset) and whose
     // click arrives at onCommand() with its id. A null captionKey gives a button without caption.
     PictureButton *addButton(int id, const char16_t *captionKey, const ButtonPictures &pictures, const QRect &rect);
+
+    // Runs one of the page's dialogs modally. When it has closed, the page's window takes the
+    // keyboard back: some window managers leave it nowhere when a dialog closes right after a
+    // message box of its own.
+    int execDialog(QDialog &dialog);
 
     // Fixes the main window at kFrameSize and takes away its maximise box (the home page does
     // this once; the window keeps it for the rest of the run).

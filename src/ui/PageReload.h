@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PleaseWaitDialog.h"
+#include "ReloadCover.h"
 
 #include <QFutureWatcher>
 #include <QWidget>
@@ -8,17 +9,17 @@
 #include <functional>
 #include <utility>
 
-// A page's reload: load runs on a worker thread while the page is disabled and the please-wait
-// window covers it; show then hands the result to the page on the user-interface thread. A reload
-// asked for while one runs starts once the running one has been shown, so two loads never run
-// at the same time and the last request is always served.
+// A page's reload: load runs on a worker thread while the page is covered (see ReloadCover:
+// disabled under the please-wait window, unless a modal dialog is open over it); show then hands
+// the result to the page on the user-interface thread. A reload asked for while one runs starts
+// once the running one has been shown, so two loads never run at the same time and the last
+// request is always served.
 template <typename Result> class PageReload
 {
 public:
     PageReload(QWidget *page, PleaseWaitDialog *pleaseWait, std::function<Result()> load,
         std::function<void(const Result &)> show)
-        : m_page(page)
-        , m_pleaseWait(pleaseWait)
+        : m_cover(page, pleaseWait)
         , m_load(std::move(load))
         , m_show(std::move(show))
     {
@@ -28,11 +29,8 @@ public:
     // The worker reads what the window owns; it must end before the page does.
     ~PageReload()
     {
-        if (!m_watcher.isRunning())
-            return;
-        m_watcher.waitForFinished();
-        if (m_pleaseWait)
-            m_pleaseWait->hide();
+        if (m_watcher.isRunning())
+            m_watcher.waitForFinished();
     }
 
     PageReload(const PageReload &) = delete;
@@ -53,9 +51,7 @@ private:
     void start()
     {
         m_running = true;
-        m_page->setEnabled(false);
-        if (m_pleaseWait)
-            m_pleaseWait->show();
+        m_cover.cover();
         m_watcher.setFuture(QtConcurrent::run(m_load));
     }
 
@@ -67,13 +63,10 @@ private:
             return;
         }
         m_running = false;
-        if (m_pleaseWait)
-            m_pleaseWait->hide();
-        m_page->setEnabled(true);
+        m_cover.lift();
     }
 
-    QWidget *m_page;
-    PleaseWaitDialog *m_pleaseWait;
+    ReloadCover m_cover;
     std::function<Result()> m_load;
     std::function<void(const Result &)> m_show;
     QFutureWatcher<Result> m_watcher;

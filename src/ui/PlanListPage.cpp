@@ -20,14 +20,8 @@ namespace {
 
 enum Column { NameColumn, ScheduleColumn, DescriptionColumn };
 
-// What each row carries besides its texts.
+// What each row carries besides its texts: its plan. How schedules use the plan is in the listing.
 constexpr int kPlanRole = Qt::UserRole;
-constexpr int kScheduleUseRole = Qt::UserRole + 1;
-
-ScheduleUse scheduleUseOf(const QTreeWidgetItem *item)
-{
-    return static_cast<ScheduleUse>(item->data(NameColumn, kScheduleUseRole).toInt());
-}
 
 QUuid planOf(const QTreeWidgetItem *item)
 {
@@ -132,7 +126,6 @@ void PlanListPage::fillList(const PlanListing &listing)
         auto *item = new QTreeWidgetItem(
             { row.plan.planName, scheduled ? m_scheduledText : m_notScheduledText, row.plan.planDescription });
         item->setData(NameColumn, kPlanRole, row.plan.planGuid);
-        item->setData(NameColumn, kScheduleUseRole, static_cast<int>(row.use));
         if (row.plan.planGuid == listing.activePlan) {
             QFont bold = pageFont();
             bold.setBold(true);
@@ -225,7 +218,7 @@ void PlanListPage::openEditor(PlanEditorDialog::Mode mode, const QUuid &plan)
     PlanEditorDialog editor(mode, plan, m_services, this, m_services.follower);
     connect(&editor, &PlanEditorDialog::saved, this, &PlanListPage::refresh);
     // A new plan is scheduled next: "Create and schedule" says so.
-    if (editor.exec() == QDialog::Accepted && mode == PlanEditorDialog::Mode::Create)
+    if (execDialog(editor) == QDialog::Accepted && mode == PlanEditorDialog::Mode::Create)
         openScheduleOf(editor.plan());
 }
 
@@ -250,7 +243,7 @@ void PlanListPage::openScheduleOf(const QUuid &plan)
     else
         dialog = std::make_unique<ScheduleDialog>(m_services, plan, this);
     connect(dialog.get(), &ScheduleDialog::saved, this, &PlanListPage::refresh);
-    dialog->exec();
+    execDialog(*dialog);
 }
 
 void PlanListPage::deletePlans()
@@ -259,26 +252,43 @@ void PlanListPage::deletePlans()
     if (MessageBox::question(this, caption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
-    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
-        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
-    });
+    // The plans, never their rows: each message box below runs the event loop, where a change of
+    // the store refills the list and every row is replaced.
+    const QList<QUuid> plans = selectedPlans();
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active)
         return;
-    // From the last row up, so that the rows still to come keep their places.
-    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
-        if (!deleteRow(*it, *active))
+    // From the last row up, as the user sees them.
+    for (auto it = plans.crbegin(); it != plans.crend(); ++it) {
+        if (!deletePlan(*it, *active))
             break;
     }
     m_list->setCurrentItem(nullptr);
     setCurrentRow(-1);
 }
 
-bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
+QList<QUuid> PlanListPage::selectedPlans() const
 {
+    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
+    });
+    QList<QUuid> plans;
+    plans.reserve(selected.size());
+    for (const QTreeWidgetItem *item : std::as_const(selected))
+        plans.append(planOf(item));
+    return plans;
+}
+
+bool PlanListPage::deletePlan(const QUuid &plan, const QUuid &activePlan)
+{
+    // What the list shows of the plan now, copied: a message box may replace the listing.
+    const auto listed = std::find_if(m_listing.rows.cbegin(), m_listing.rows.cend(),
+        [&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
+    if (listed == m_listing.rows.cend())
+        return true; // gone meanwhile, or no longer readable: nothing to do
+    const PlanListing::Row row = *listed;
     const QString &caption = sharedStrings().messageCaption;
-    const QUuid plan = planOf(item);
     enum class Refusal { None, Scheduled, Active };
     Result<> deleted;
     Refusal refusal = Refusal::None;
@@ -288,7 +298,7 @@ bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
         // between. It is let go before any message, which may stay up for long.
         const Result<DataLock> lock = DataLock::acquireForSeveral();
         const bool scheduled = lock
-            && (scheduleUseOf(item) != ScheduleUse::None
+            && (row.use != ScheduleUse::None
                 || scheduleUseOf(plan, readScheduledTasks(m_services.tasks, m_services.platform),
                        readNetworkSchedules(m_services.platform))
                     != ScheduleUse::None);
@@ -303,7 +313,7 @@ bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
     }
     if (refusal == Refusal::Scheduled) {
         QString message = text(u"IDS_DELETE_SCHD_ERR");
-        message.replace(u'#', item->text(NameColumn));
+        message.replace(u'#', row.plan.planName);
         MessageBox::information(this, caption, message);
         return true;
     }
@@ -317,6 +327,15 @@ bool PlanListPage::deleteRow(QTreeWidgetItem *item, const QUuid &activePlan)
             MessageBox::error(this, caption, deleted.failure().message);
         return false;
     }
-    delete item;
+    forgetPlan(plan);
     return true;
+}
+
+void PlanListPage::forgetPlan(const QUuid &plan)
+{
+    m_listing.rows.removeIf([&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
+    for (int row = m_list->topLevelItemCount() - 1; row >= 0; --row) {
+        if (planOfRow(row) == plan)
+            delete m_list->takeTopLevelItem(row);
+    }
 }

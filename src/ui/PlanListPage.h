@@ -15,7 +15,8 @@ class ReportList;
 // The page that lists every plan with its schedule status and description, and where plans are
 // created, edited and deleted. The active plan's row is set in bold. Each row stays bound to its
 // plan's GUID, so a row never reaches a plan other than the one it shows, whatever names plans
-// share and however the user sorts the list.
+// share and however the user sorts the list. An action that spans message boxes holds the plans'
+// GUIDs, never the rows: a box runs the event loop, and a change of the store refills the list.
 //
 // The list reloads on a worker thread (see PageReload).
 class PlanListPage : public ListPage
@@ -56,8 +57,12 @@ private:
     void showMenu(const QPoint &screenPoint);
     void editPlan();
     void deletePlans();
-    // Handles one selected row of a delete; false when the platform refused and the rest stop.
-    bool deleteRow(QTreeWidgetItem *item, const QUuid &activePlan);
+    // The selected rows' plans, top row first.
+    QList<QUuid> selectedPlans() const;
+    // Handles one selected plan of a delete; false when the platform refused and the rest stop.
+    bool deletePlan(const QUuid &plan, const QUuid &activePlan);
+    // The plan was deleted: it leaves the listing and the list.
+    void forgetPlan(const QUuid &plan);
     void openEditor(PlanEditorDialog::Mode mode, const QUuid &plan);
     // The schedule dialog on the plan's first time-based schedule, else its first network-based
     // one, else on a new schedule for the plan.

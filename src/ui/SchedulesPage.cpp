@@ -371,7 +371,7 @@ void SchedulesPage::addSchedule()
 {
     ScheduleDialog dialog(m_services, this);
     connect(&dialog, &ScheduleDialog::saved, this, &SchedulesPage::refresh);
-    dialog.exec();
+    execDialog(dialog);
 }
 
 void SchedulesPage::editSchedule()
@@ -404,38 +404,64 @@ void SchedulesPage::removeSchedules()
             this, sharedStrings().messageCaption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
-    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
-        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
-    });
-    // From the last row up, so that the rows still to come keep their places. A refusal stops
-    // the rest, which stay as they are.
-    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
+    // The schedules, never their rows: a failure's message box runs the event loop, where a
+    // refill replaces every row.
+    const QList<ScheduleKey> schedules = selectedSchedules();
+    // From the last row up, as the user sees them. A refusal stops the rest, which stay as they are.
+    for (auto it = schedules.crbegin(); it != schedules.crend(); ++it) {
         if (const Result<> removed = removeSchedule(*it); !removed) {
             showFailure(removed.failure());
             break;
         }
-        delete *it;
+        if (QTreeWidgetItem *item = rowOf(*it))
+            delete item;
     }
     m_list->setCurrentItem(nullptr);
     setCurrentRow(-1);
 }
 
-Result<> SchedulesPage::removeSchedule(const QTreeWidgetItem *item)
+QList<SchedulesPage::ScheduleKey> SchedulesPage::selectedSchedules() const
+{
+    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
+    });
+    QList<ScheduleKey> keys;
+    keys.reserve(selected.size());
+    for (const QTreeWidgetItem *item : std::as_const(selected)) {
+        if (isNetworkRow(item))
+            keys.append({ true, QString(), networkOf(item) });
+        else
+            keys.append({ false, taskOf(item), QUuid() });
+    }
+    return keys;
+}
+
+QTreeWidgetItem *SchedulesPage::rowOf(const ScheduleKey &schedule) const
+{
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        if (isNetworkRow(item) != schedule.network)
+            continue;
+        if (schedule.network ? networkOf(item) == schedule.networkGuid : taskOf(item) == schedule.task)
+            return item;
+    }
+    return nullptr;
+}
+
+Result<> SchedulesPage::removeSchedule(const ScheduleKey &schedule)
 {
     Result<> removed;
-    if (isNetworkRow(item)) {
-        const QUuid network = networkOf(item);
-        removed = Result<>::from(removeNetworkSchedule(m_services.platform, network));
+    if (schedule.network) {
+        removed = Result<>::from(removeNetworkSchedule(m_services.platform, schedule.networkGuid));
         // A schedule that another program removed meanwhile is gone all the same.
         if (removed || removed.failedWith(Failure::Kind::NotFound))
             m_listing.networkSchedules.removeIf(
-                [&](const NetworkSchedule &schedule) { return schedule.networkGuid == network; });
+                [&](const NetworkSchedule &each) { return each.networkGuid == schedule.networkGuid; });
     } else {
-        const QString task = taskOf(item);
-        removed = m_services.tasks.deleteTask(task);
+        removed = m_services.tasks.deleteTask(schedule.task);
         if (removed || removed.failedWith(Failure::Kind::NotFound))
-            m_listing.timeSchedules.removeIf([&](const TimeSchedule &schedule) { return schedule.taskName == task; });
+            m_listing.timeSchedules.removeIf([&](const TimeSchedule &each) { return each.taskName == schedule.task; });
     }
     return removed.failedWith(Failure::Kind::NotFound) ? Result<>() : removed;
 }

@@ -71,8 +71,19 @@ private:
 
     void addSchedule();
     void editSchedule();
+    // What names a row's schedule: the task's name, or the network's GUID.
+    struct ScheduleKey
+    {
+        bool network = false;
+        QString task;
+        QUuid networkGuid;
+    };
     void removeSchedules();
-    Result<> removeSchedule(const QTreeWidgetItem *item);
+    // The selected rows' schedules, top row first.
+    QList<ScheduleKey> selectedSchedules() const;
+    // The row that shows the schedule now; null when none does.
+    QTreeWidgetItem *rowOf(const ScheduleKey &schedule) const;
+    Result<> removeSchedule(const ScheduleKey &schedule);
     void showFailure(const Failure &failure);
 
     PageServices m_services;

@@ -124,8 +124,8 @@ void TestMainFrame::storeChangesAndHandedOverMessagesReachTheFrame()
     using Kind = InstanceMessage::Kind;
     auto *page = qobject_cast<RecordingPage *>(m_frame->currentPage());
     QVERIFY(page);
-    QVERIFY(m_platform->setActiveScheme(m_saver)); // the fake reports the change
-    QCOMPARE(page->refreshes, 1);
+    QVERIFY(m_platform->setActiveScheme(m_saver)); // the store reports the change from the event loop
+    QTRY_COMPARE(page->refreshes, 1);
     QVERIFY(m_tasks.setTaskEnabled(QStringLiteral("AMPCTL0"), false).failedWith(Failure::Kind::NotFound));
     QCOMPARE(page->refreshes, 1); // a refused change changed nothing
     m_tasks.addTask({ QStringLiteral("AMPCTL0"), true, std::nullopt });

@@ -3,6 +3,8 @@
 #include "Guid.h"
 #include "PlanEditing.h"
 
+#include <utility>
+
 namespace {
 
 QString valueKey(PowerSource source, const QUuid &subgroup, const QUuid &setting)
@@ -16,6 +18,11 @@ Failure unreadableStore()
     return failed(QStringLiteral("the fake store is unreadable"));
 }
 
+bool isSingleLine(const QString &text)
+{
+    return !text.contains(u'\n') && !text.contains(u'\r') && !text.contains(QChar(u'\0'));
+}
+
 } // namespace
 
 FakePowerPlatform::FakePowerPlatform(QObject *parent)
@@ -27,10 +34,24 @@ QUuid FakePowerPlatform::addScheme(const QString &name, const QString &descripti
 {
     if (guid.isNull())
         guid = QUuid::createUuid();
-    m_schemes.append(Scheme { guid, name, description, {} });
+    m_schemes.append(Scheme { guid, name.trimmed(), description.trimmed(), {} });
     if (m_active.isNull())
         m_active = guid;
+    noteChange();
     return guid;
+}
+
+void FakePowerPlatform::noteChange()
+{
+    if (std::exchange(m_changePending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_changePending = false;
+            Q_EMIT schemesChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 Result<const FakePowerPlatform::Scheme *> FakePowerPlatform::find(const QUuid &guid) const
@@ -99,7 +120,7 @@ Result<> FakePowerPlatform::setActiveScheme(const QUuid &scheme)
     if (!s)
         return s.failure();
     m_active = scheme;
-    Q_EMIT schemesChanged();
+    noteChange();
     return {};
 }
 
@@ -111,6 +132,7 @@ Result<QUuid> FakePowerPlatform::duplicateScheme(const QUuid &source)
     Scheme copy = **s;
     copy.guid = QUuid::createUuid();
     m_schemes.append(copy);
+    noteChange();
     return copy.guid;
 }
 
@@ -122,6 +144,7 @@ Result<> FakePowerPlatform::deleteScheme(const QUuid &scheme)
     if (!s)
         return s.failure();
     m_schemes.removeIf([&](const Scheme &each) { return each.guid == scheme; });
+    noteChange();
     return {};
 }
 
@@ -130,7 +153,10 @@ Result<> FakePowerPlatform::writeFriendlyName(const QUuid &scheme, const QString
     const Result<Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
-    (*s)->name = name;
+    if (!isSingleLine(name))
+        return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
+    (*s)->name = name.trimmed();
+    noteChange();
     return {};
 }
 
@@ -139,7 +165,10 @@ Result<> FakePowerPlatform::writeDescription(const QUuid &scheme, const QString 
     const Result<Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
-    (*s)->description = description;
+    if (!isSingleLine(description))
+        return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
+    (*s)->description = description.trimmed();
+    noteChange();
     return {};
 }
 
@@ -162,6 +191,7 @@ Result<> FakePowerPlatform::writeValueIndex(
     if (!s)
         return s.failure();
     (*s)->values.insert(valueKey(source, subgroup, setting), value);
+    noteChange();
     return {};
 }
 
@@ -192,7 +222,7 @@ Result<> FakePowerPlatform::changeSchemes(const SchemeChanges &changes)
         if (const Result<> usable = refusePlanName(named, *plan.name, plan.scheme); !usable)
             return refused(usable.failure());
     }
-    Q_EMIT schemesChanged();
+    noteChange();
     return {};
 }
 

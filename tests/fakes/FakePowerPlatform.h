@@ -7,7 +7,10 @@
 #include <QSet>
 
 // In-memory schemes for tests. Individual reads, or the whole store, can be made to fail to
-// exercise the callers' failure paths.
+// exercise the callers' failure paths. Like the real store, it keeps texts without the blanks
+// around them and refuses line breaks in them, and every change, made through the interface or
+// planted as another process would, emits schemesChanged() once, from the event loop after the
+// change, never inside the call that made it.
 class FakePowerPlatform : public PowerPlatform
 {
     Q_OBJECT
@@ -23,7 +26,11 @@ public:
     explicit FakePowerPlatform(QObject *parent = nullptr);
 
     QUuid addScheme(const QString &name, const QString &description = {}, QUuid guid = {});
-    void setActiveDirectly(const QUuid &guid) { m_active = guid; }
+    void setActiveDirectly(const QUuid &guid)
+    {
+        m_active = guid;
+        noteChange();
+    }
     void failNameOf(const QUuid &guid) { m_unreadableNames.insert(guid); }
     void failDescriptionOf(const QUuid &guid) { m_unreadableDescriptions.insert(guid); }
     // The whole store cannot be read: every call fails, and nothing counts as gone.
@@ -50,7 +57,7 @@ public:
 
 private:
     Result<> changePlan(const SchemeChanges::Plan &plan);
-
+    void noteChange();
     // The scheme, or why it cannot be had.
     Result<const Scheme *> find(const QUuid &guid) const;
     Result<Scheme *> find(const QUuid &guid);
@@ -62,4 +69,5 @@ private:
     bool m_refuseActivation = false;
     bool m_unreadable = false;
     int m_setActiveCalls = 0;
+    bool m_changePending = false;
 };

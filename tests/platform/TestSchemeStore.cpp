@@ -1,5 +1,5 @@
-#include "FileSizeLimit.h"
 #include "FileLock.h"
+#include "FileSizeLimit.h"
 #include "Guid.h"
 #include "PlanCatalogue.h"
 #include "PlanEditing.h"

@@ -12,10 +12,12 @@
 #include "PlanTaskWriter.h"
 #include "PleaseWaitDialog.h"
 #include "ReportList.h"
+#include "SchemeStore.h"
 #include "TestEnvironment.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -54,9 +56,13 @@ private Q_SLOTS:
     void listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogueOrder();
     void deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans();
     void keysDoubleClickAndMenuOpenTheEditor();
+    void deletingSeveralPlansOutlivesTheStoreRefillingTheList();
+    void refreshesLeaveTheKeyboardWhereItWas();
 
 private:
     std::unique_ptr<PlanListPage> makePage();
+    std::unique_ptr<PlanListPage> makePage(PowerPlatform &platform, TaskService &tasks);
+    std::unique_ptr<PlanListPage> makeStorePage(SchemeStore &store, FakeTaskService &tasks);
     void waitForReload(PlanListPage &page);
     QStringList column(const PlanListPage &page, int column) const;
     void select(PlanListPage &page, const QList<int> &rows);
@@ -106,8 +112,13 @@ void TestPlanListPage::cleanup()
 
 std::unique_ptr<PlanListPage> TestPlanListPage::makePage()
 {
+    return makePage(*m_platform, *m_tasks);
+}
+
+std::unique_ptr<PlanListPage> TestPlanListPage::makePage(PowerPlatform &platform, TaskService &tasks)
+{
     auto page = std::make_unique<PlanListPage>(
-        PageServices { { *m_platform, *m_tasks, m_networks, m_battery, m_capabilities }, m_pleaseWait.get() });
+        PageServices { { platform, tasks, m_networks, m_battery, m_capabilities }, m_pleaseWait.get() });
     page->resize(Page::kFrameSize);
     page->show();
     return page;
@@ -286,6 +297,110 @@ void TestPlanListPage::keysDoubleClickAndMenuOpenTheEditor()
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
     QCOMPARE(page->currentRow(), -1);
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+std::unique_ptr<PlanListPage> TestPlanListPage::makeStorePage(SchemeStore &store, FakeTaskService &tasks)
+{
+    // The store's default plans, a free plan "Quiet" and "Power saver" scheduled; the page follows
+    // the store's own watch as the main window has it, so every change of the file, the page's
+    // own or another process's, refills the list whatever box is open at that moment.
+    const QUuid quiet = store.duplicateScheme(store.activeScheme().value()).value();
+    if (!store.writeFriendlyName(quiet, u"Quiet"_s))
+        return nullptr;
+    const PowerPlanList plans = loadPowerPlans(store);
+    const auto saver = std::find_if(
+        plans.cbegin(), plans.cend(), [](const PowerPlan &plan) { return plan.planName == u"Power saver"_s; });
+    PlanTaskWriter writer(tasks, u"/usr/bin/ampora"_s);
+    if (writer.write(
+            { saver - plans.cbegin(), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {} }, plans)
+        != PlanTaskWriter::Outcome::Registered)
+        return nullptr;
+    auto page = makePage(store, tasks);
+    connect(&store, &PowerPlatform::schemesChanged, page.get(), &PlanListPage::refresh);
+    return page;
+}
+
+void TestPlanListPage::deletingSeveralPlansOutlivesTheStoreRefillingTheList()
+{
+    SchemeStore store(m_env->path(u"store/schemes.ini"_s));
+    FakeTaskService tasks;
+    const auto page = makeStorePage(store, tasks);
+    QVERIFY(page);
+    waitForReload(*page);
+    QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s, u"Quiet"_s }));
+    const QUuid quiet = page->planOfRow(3);
+
+    // The active plan, the scheduled one and the free one: the free one goes first, and its
+    // change of the store refills the list while the first refusal is still open; the rest are
+    // still each handled as their own plan.
+    select(*page, { 0, 2, 3 });
+    QSignalSpy reloads(page.get(), &PlanListPage::reloaded);
+    MessageBox::takeShownTexts();
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    MessageBox::setNextAnswer(QMessageBox::Ok, [&] { return !reloads.isEmpty() && !page->isReloading(); });
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::keyClick(page->list(), Qt::Key_Delete);
+    QCOMPARE(MessageBox::takeShownTexts(),
+        (QStringList { u"Do you want to delete the selected items?"_s, u"The plan \"Power saver\" is scheduled."_s,
+            u"The active power plan cannot be deleted."_s }));
+    QVERIFY(!reloads.isEmpty());
+    QCOMPARE(store.schemes().value().size(), 3);
+    QVERIFY(!store.schemes().value().contains(quiet));
+    QTRY_COMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s }));
+}
+
+void TestPlanListPage::refreshesLeaveTheKeyboardWhereItWas()
+{
+    const QString storeFile = m_env->path(u"store/schemes.ini"_s);
+    SchemeStore store(storeFile);
+    FakeTaskService tasks;
+    const auto page = makeStorePage(store, tasks);
+    QVERIFY(page);
+    QVERIFY(QTest::qWaitForWindowActive(page.get()));
+    waitForReload(*page);
+    ReportList *list = page->list();
+
+    // F5 keeps the keyboard in the list, on its row. What counts is the window's own focus, the
+    // control it gives the keys to: a test platform may hand activation to the please-wait window.
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(1));
+    QSignalSpy reloads(page.get(), &PlanListPage::reloaded);
+    QTest::keyClick(list, Qt::Key_F5);
+    QTRY_COMPARE(reloads.size(), 1);
+    waitForReload(*page);
+    QCOMPARE(page->focusWidget(), list);
+    QCOMPARE(page->currentRow(), 1);
+
+    // Another process renames a plan while the editor is open: the list follows, and the editor
+    // stays usable with the keyboard where the user left it.
+    bool editorChecked = false;
+    QTimer::singleShot(0, qApp, [&] {
+        QTRY_VERIFY(qobject_cast<PlanEditorDialog *>(QApplication::activeModalWidget()));
+        auto *editor = qobject_cast<PlanEditorDialog *>(QApplication::activeModalWidget());
+        QTRY_COMPARE(QApplication::focusWidget(), editor->nameBox());
+        SchemeStore otherProcess(storeFile);
+        QVERIFY(otherProcess.writeFriendlyName(page->planOfRow(1), u"Eco"_s));
+        QTRY_VERIFY(column(*page, 0).contains(u"Eco"_s));
+        QVERIFY(!page->isReloading());
+        QVERIFY(editor->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), editor->nameBox());
+        QVERIFY(!m_pleaseWait->isVisible());
+        editorChecked = true;
+        editor->reject();
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(editorChecked);
+    QCOMPARE(page->focusWidget(), list);
+
+    // The page's own delete changes the store too: the list keeps the keyboard after the refill.
+    select(*page, { 3 });
+    reloads.clear();
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QTRY_VERIFY(!reloads.isEmpty());
+    waitForReload(*page);
+    QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"Eco"_s, u"Power saver"_s }));
+    QCOMPARE(page->focusWidget(), list);
 }
 
 QTEST_MAIN(TestPlanListPage)
