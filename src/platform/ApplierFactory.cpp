@@ -33,9 +33,9 @@ ApplyBackends createApplyBackends()
 
     std::vector<std::unique_ptr<PlanApplier>> appliers;
     if (isGnomeSession(sessionBus))
-        appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus));
+        appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus, systemBus));
     appliers.push_back(std::make_unique<PowerProfilesApplier>(*backends.ledger, systemBus));
-    appliers.push_back(std::make_unique<LogindBrightnessApplier>(systemBus));
+    appliers.push_back(std::make_unique<LogindBrightnessApplier>(*backends.ledger, systemBus));
 
     const Result<PlanCapabilities> capabilities = SysfsCapabilityReader().read();
     backends.coordinator = std::make_unique<ApplyCoordinator>(std::move(appliers),
