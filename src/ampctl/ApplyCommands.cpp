@@ -61,7 +61,9 @@ int ApplyCommands::finishApply(const ApplyStatus &status)
     // Unrecorded values would later be taken for the user's own and no longer follow the plan.
     if (!status.recordFailure.isEmpty()) {
         return m_output.fail(AmpctlOutput::SystemError,
-            u"cannot record what was written into the desktop's settings: "_s + status.recordFailure);
+            u"the plan is active, but what Ampora writes into the desktop's settings cannot be recorded, so it was "
+            "not all written: "_s
+                + status.recordFailure);
     }
     warnAboutProblems(status);
     return AmpctlOutput::Success;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -204,6 +205,35 @@ void TestGnomeApplier::followLeavesWhatTheUserChangedAndRefusalsAlone()
     QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::ChangedOutsideAmpora);
     reports = apply(saver, PowerSource::Dc, ApplyReason::Activation);
     QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::Applied);
+    QCOMPARE(
+        shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
+
+    // A record that cannot be read decides nothing on a follow; choosing a plan keeps it aside
+    // and writes a fresh one.
+    const QString ledgerPath = m_ledger->path();
+    m_ledger.reset();
+    QVERIFY(QFile::remove(ledgerPath));
+    QVERIFY(QDir().mkpath(ledgerPath));
+    m_ledger = std::make_unique<AppliedLedger>(ledgerPath);
+    const PlanValues balanced = seededPlan(u"Balanced"_s);
+    reports = apply(balanced, PowerSource::Dc, ApplyReason::Follow);
+    QVERIFY2(reportFor(reports, Setting::DisplayOff).outcome == Outcome::Failed
+            && reportFor(reports, Setting::DisplayOff).detail.contains(u"cannot be read"_s),
+        qPrintable(reportFor(reports, Setting::DisplayOff).detail));
+    QCOMPARE(
+        shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+    QVERIFY(QFileInfo(ledgerPath).isFile());
+    QCOMPARE(QDir(m_environment.path({})).entryList({ u"applied.ini.corrupt-*"_s }, QDir::Dirs).size(), 1);
+
+    // A record that cannot be written: nothing is written that a later follow would take for the
+    // user's.
+    AppliedLedger unwritable(m_environment.writeFile(u"state-is-a-file"_s, "x") + u"/applied.ini"_s);
+    reports = GnomeApplier(unwritable, QDBusConnection(u"no bus"_s))
+                  .apply({ balanced, PowerSource::Dc, ApplyReason::Activation }, kGnomeSettings);
+    QVERIFY2(reportFor(reports, Setting::DisplayOff).detail.startsWith(u"not written, since Ampora cannot record it"_s),
+        qPrintable(reportFor(reports, Setting::DisplayOff).detail));
     QCOMPARE(
         shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
 
