@@ -6,6 +6,7 @@
 #include "PowerEventMonitor.h"
 #include "PowerProfilesApplier.h"
 #include "SysfsCapabilityReader.h"
+#include "UserReport.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -46,6 +47,14 @@ ApplyBackends createApplyBackends()
 void applyActivePlanOnce(const PowerPlatform &platform)
 {
     const ApplyBackends backends = createApplyBackends();
-    (void)applyActivePlan(platform, *backends.coordinator, backends.events->source(), ApplyReason::Activation);
+    const std::optional<ApplyStatus> status
+        = applyActivePlan(platform, *backends.coordinator, backends.events->source(), ApplyReason::Activation);
     backends.coordinator->release();
+    // A scheduled switch has no terminal, but its journal is where a user would look.
+    if (status && !status->recordFailure.isEmpty()) {
+        reportToUser(
+            QStringLiteral("What Ampora writes into the desktop's settings cannot be recorded, so it was not all "
+                           "written: ")
+            + status->recordFailure);
+    }
 }

@@ -351,11 +351,6 @@ QList<SettingReport> GnomeApplier::apply(const ApplyRequest &request, const QLis
     return reports;
 }
 
-void GnomeApplier::release()
-{
-    (void)GSettingsKey::sync(kSyncTimeout);
-}
-
 std::function<QList<SettingReport>()> GnomeApplier::planKey(KeyBatch &batch, Setting setting, quint32 value)
 {
     KeyValue key;

@@ -26,10 +26,9 @@ public:
 
     QString name() const override;
     QList<Setting> handles() const override;
+    // Waits (a few seconds at most) until dconf has committed what it wrote, so a short-lived
+    // process may end right after.
     QList<SettingReport> apply(const ApplyRequest &request, const QList<Setting> &settings) override;
-    // Writes GSettings out (g_settings_sync, for a few seconds at most) before a short-lived
-    // process ends.
-    void release() override;
 
 private:
     // Each adds its keys to batch and gives what reports them once batch is committed.

@@ -107,10 +107,7 @@ private Q_SLOTS:
 private:
     QList<SettingReport> apply(const PlanValues &values, PowerSource source, ApplyReason reason)
     {
-        GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s));
-        const QList<SettingReport> reports = applier.apply({ values, source, reason }, kGnomeSettings);
-        applier.release();
-        return reports;
+        return GnomeApplier(*m_ledger, QDBusConnection(u"no bus"_s)).apply({ values, source, reason }, kGnomeSettings);
     }
 
     TestEnvironment m_environment;
