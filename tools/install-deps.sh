@@ -13,10 +13,11 @@ if [[ "${1:-}" == "--tests" ]]; then
     # Qt's offscreen platform; the tray tests on Xvfb with a real tray host (trayer) and
     # notification service (dunst). appstreamcli checks the installed software-centre entry.
     # The appliers are tested against GNOME's real schemas (keyfile backend), the real
-    # power-profiles-daemon with its fake driver, and python3-dbusmock's logind, UPower and polkit.
+    # power-profiles-daemon with its fake driver, and python3-dbusmock's logind, UPower and polkit;
+    # what GNOME's settings confirm, against the real dconf service on a private session bus.
     packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream
                gsettings-desktop-schemas gnome-settings-daemon-common power-profiles-daemon python3-dbusmock
-               util-linux)
+               util-linux dconf-service dconf-gsettings-backend)
 fi
 
 missing=()

@@ -188,7 +188,7 @@ int AmpctlCommands::planCommand(const QCommandLineParser &parser, const QString 
 {
     const auto option
         = [&](const QString &name) { return parser.isSet(name) ? std::optional(parser.value(name)) : std::nullopt; };
-    PlanCommands plans(m_services, m_output, [this] { applying().applyChanged(); });
+    PlanCommands plans(m_services, m_output, [this] { (void)applying().applyChanged(); });
     if (command == u"show")
         return plans.show(values.at(0));
     if (command == u"create")
@@ -258,8 +258,7 @@ int AmpctlCommands::set(const QString &plan)
         return fail(SystemError,
             u"cannot make \"%1\" the active plan: %2"_s.arg(plans.at(*index).planName, activated.failure().message));
     }
-    applying().applyChanged();
-    return Success;
+    return applying().applyChanged();
 }
 
 int AmpctlCommands::schedules()

@@ -44,17 +44,29 @@ int ApplyCommands::apply()
     const std::optional<ApplyStatus> applied = applyNow(failure);
     if (!applied)
         return m_output.fail(AmpctlOutput::SystemError, u"cannot read the active power plan: "_s + failure);
-    warnAboutProblems(*applied);
-    return AmpctlOutput::Success;
+    return finishApply(*applied);
 }
 
-void ApplyCommands::applyChanged()
+int ApplyCommands::applyChanged()
 {
     QString failure;
     if (const std::optional<ApplyStatus> applied = applyNow(failure))
-        warnAboutProblems(*applied);
-    else
-        m_output.warn(u"the active plan could not be read again to apply it: "_s + failure);
+        return finishApply(*applied);
+    m_output.warn(u"the active plan could not be read again to apply it: "_s + failure);
+    return AmpctlOutput::Success;
+}
+
+int ApplyCommands::finishApply(const ApplyStatus &status)
+{
+    // Unrecorded values would later be taken for the user's own and no longer follow the plan.
+    if (!status.recordFailure.isEmpty()) {
+        return m_output.fail(AmpctlOutput::SystemError,
+            u"the plan is active, but what Ampora writes into the desktop's settings cannot be recorded, so it was "
+            "not all written: "_s
+                + status.recordFailure);
+    }
+    warnAboutProblems(status);
+    return AmpctlOutput::Success;
 }
 
 int ApplyCommands::status()

@@ -23,13 +23,15 @@ public:
     int apply();
     int status();
     // After the active plan or its values changed: the switch itself succeeded, so what could
-    // not be applied is one warning line, never a failed command.
-    void applyChanged();
+    // not be applied is one warning line; only a record of what was written that could not be
+    // kept fails the command.
+    int applyChanged();
 
 private:
     // Applies the active plan as an activation and writes the desktop's settings out, as the
     // process ends soon after; none (with failure set) when the active plan cannot be read.
     std::optional<ApplyStatus> applyNow(QString &failure);
+    int finishApply(const ApplyStatus &status);
     void warnAboutProblems(const ApplyStatus &status);
     void printStatus(
         const QUuid &plan, const QString &name, PowerSource source, const std::optional<ApplyStatus> &last);

@@ -1,7 +1,5 @@
 #include "ApplyCoordinator.h"
 
-#include "UserReport.h"
-
 ApplyCoordinator::ApplyCoordinator(std::vector<std::unique_ptr<PlanApplier>> appliers,
     std::optional<PlanCapabilities> capabilities, AppliedLedger *ledger)
     : m_appliers(std::move(appliers))
@@ -14,6 +12,8 @@ ApplyCoordinator::~ApplyCoordinator() = default;
 
 QList<SettingReport> ApplyCoordinator::apply(const ApplyRequest &request)
 {
+    for (const std::unique_ptr<PlanApplier> &applier : m_appliers)
+        applier->probe();
     QList<SettingReport> reports;
     // Each applier is called once, with every setting it was given, so it can write related
     // keys together (GNOME's sleep and hibernate share one action key).
@@ -40,10 +40,13 @@ QList<SettingReport> ApplyCoordinator::apply(const ApplyRequest &request)
         }
         reports.append(applied);
     }
-    // What was written is only a guide for later follows; a state folder that cannot be written
-    // must not stop the plan.
-    if (const Result<> flushed = m_ledger ? m_ledger->flush() : Result<>(); !flushed)
-        reportToUser(flushed.failure().message);
+    // Without a record of what was written, later follows would take Ampora's values for the
+    // user's: the caller is told.
+    m_recordFailure.clear();
+    if (m_ledger) {
+        (void)m_ledger->flush();
+        m_recordFailure = m_ledger->takeWriteFailure();
+    }
     std::stable_sort(reports.begin(), reports.end(),
         [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
     return reports;
@@ -83,7 +86,8 @@ std::optional<SettingReport> ApplyCoordinator::reportWithoutApplier(Setting sett
     switch (setting) {
     case Setting::DiskOff:
         return SettingReport { setting, Outcome::NeedsAdministrator,
-            QStringLiteral("disk spin-down is a machine-wide setting (UDisks)") };
+            QStringLiteral(
+                "Ampora does not set it yet: disk spin-down is a machine-wide setting for an administrator") };
     case Setting::Lid:
         return SettingReport { setting, Outcome::NotOnThisDesktop,
             QStringLiteral("the system's logind settings decide it") };

@@ -22,6 +22,8 @@ public:
     ~ApplyCoordinator();
 
     QList<SettingReport> apply(const ApplyRequest &request);
+    // Why the latest apply could not record what it wrote (the ledger's file), or empty.
+    QString recordFailure() const { return m_recordFailure; }
     // The appliers that handle something on this session.
     QStringList applierNames() const;
     void release();
@@ -33,4 +35,5 @@ private:
     std::vector<std::unique_ptr<PlanApplier>> m_appliers;
     std::optional<PlanCapabilities> m_capabilities;
     AppliedLedger *m_ledger;
+    QString m_recordFailure;
 };

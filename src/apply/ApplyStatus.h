@@ -17,6 +17,8 @@ struct ApplyStatus
     QDateTime time;
     QStringList appliers;
     QList<SettingReport> reports;
+    // Why what was written could not be recorded, or empty; not kept in the file.
+    QString recordFailure;
 
     // path empty: status.ini in $XDG_STATE_HOME/ampora.
     static QString defaultPath();

@@ -27,6 +27,8 @@ public:
 
     // What the user is told applied the values: "GNOME", "power-profiles-daemon", "logind".
     virtual QString name() const = 0;
+    // Looks again at what the session offers, before each apply: a daemon may have started since.
+    virtual void probe() { }
     virtual QList<Setting> handles() const = 0;
     // Applies the given settings (some of handles()) for request.source; one report each.
     virtual QList<SettingReport> apply(const ApplyRequest &request, const QList<Setting> &settings) = 0;

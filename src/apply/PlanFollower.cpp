@@ -11,6 +11,7 @@ ApplyStatus applyAndRecord(ApplyCoordinator &coordinator, const QUuid &plan, con
     status.time = QDateTime::currentDateTime();
     status.appliers = coordinator.applierNames();
     status.reports = coordinator.apply(request);
+    status.recordFailure = coordinator.recordFailure();
     // What happened is only for showing; a state folder that cannot be written changes nothing.
     (void)status.save();
     return status;
@@ -36,6 +37,7 @@ PlanFollower::PlanFollower(
     connect(&platform, &PowerPlatform::schemesChanged, this, &PlanFollower::applyIfPlanChanged);
     connect(&events, &PowerEvents::sourceChanged, this, &PlanFollower::follow);
     connect(&events, &PowerEvents::resumed, this, &PlanFollower::follow);
+    connect(&events, &PowerEvents::profilesFreed, this, &PlanFollower::follow);
 }
 
 PlanFollower::~PlanFollower()
@@ -99,4 +101,6 @@ void PlanFollower::finish(const ApplyStatus &status)
     Q_EMIT applied(status);
     if (const std::optional<ApplyReason> next = std::exchange(m_queued, std::nullopt))
         launch(*next);
+    if (isIdle())
+        Q_EMIT idle();
 }

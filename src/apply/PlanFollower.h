@@ -18,7 +18,8 @@ std::optional<ApplyStatus> applyActivePlan(
     const PowerPlatform &platform, ApplyCoordinator &coordinator, PowerSource source, ApplyReason reason);
 
 // The running copy's watch: applies the active plan at start, whenever it or its values change
-// (by any process), when the machine moves between mains and battery and after it wakes. The
+// (by any process), when the machine moves between mains and battery, after it wakes and when
+// the performance profile is free to be set again (a daemon started, a hold ended). The
 // appliers talk to the desktop and to daemons, which may be slow to answer, so they run on a
 // thread of their own, one apply at a time; what is asked for meanwhile runs once afterwards.
 class PlanFollower : public QObject
@@ -33,9 +34,13 @@ public:
     // Applies once; call after the connections that listen to applied() are made.
     void start();
     const std::optional<ApplyStatus> &lastStatus() const { return m_last; }
+    // Nothing is being applied and nothing waits to be: what was asked for has been done.
+    bool isIdle() const { return !m_running && !m_queued; }
 
 Q_SIGNALS:
     void applied(const ApplyStatus &status);
+    // After the last apply that was asked for finished (isIdle() holds).
+    void idle();
 
 private:
     void applyIfPlanChanged();

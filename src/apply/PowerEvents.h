@@ -19,4 +19,7 @@ Q_SIGNALS:
     void sourceChanged(PowerSource now);
     // The machine woke from sleep or hibernation.
     void resumed();
+    // power-profiles-daemon appeared, or the last hold another program placed on its profile
+    // ended: the plan's profile may be applied again.
+    void profilesFreed();
 };

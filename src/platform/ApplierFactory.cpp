@@ -6,6 +6,7 @@
 #include "PowerEventMonitor.h"
 #include "PowerProfilesApplier.h"
 #include "SysfsCapabilityReader.h"
+#include "UserReport.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -33,9 +34,9 @@ ApplyBackends createApplyBackends()
 
     std::vector<std::unique_ptr<PlanApplier>> appliers;
     if (isGnomeSession(sessionBus))
-        appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus));
+        appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus, systemBus));
     appliers.push_back(std::make_unique<PowerProfilesApplier>(*backends.ledger, systemBus));
-    appliers.push_back(std::make_unique<LogindBrightnessApplier>(systemBus));
+    appliers.push_back(std::make_unique<LogindBrightnessApplier>(*backends.ledger, systemBus));
 
     const Result<PlanCapabilities> capabilities = SysfsCapabilityReader().read();
     backends.coordinator = std::make_unique<ApplyCoordinator>(std::move(appliers),
@@ -46,6 +47,14 @@ ApplyBackends createApplyBackends()
 void applyActivePlanOnce(const PowerPlatform &platform)
 {
     const ApplyBackends backends = createApplyBackends();
-    (void)applyActivePlan(platform, *backends.coordinator, backends.events->source(), ApplyReason::Activation);
+    const std::optional<ApplyStatus> status
+        = applyActivePlan(platform, *backends.coordinator, backends.events->source(), ApplyReason::Activation);
     backends.coordinator->release();
+    // A scheduled switch has no terminal, but its journal is where a user would look.
+    if (status && !status->recordFailure.isEmpty()) {
+        reportToUser(
+            QStringLiteral("What Ampora writes into the desktop's settings cannot be recorded, so it was not all "
+                           "written: ")
+            + status->recordFailure);
+    }
 }

@@ -1,6 +1,9 @@
 #include "GSettingsKey.h"
 
+#include <condition_variable>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 // Qt's "signals" keyword would rename a member of GIO's D-Bus structures.
 #undef signals
@@ -151,7 +154,50 @@ Result<QString> GSettingsKey::write(const QVariant &value)
     return checked;
 }
 
-void GSettingsKey::sync()
+namespace {
+
+// dconf prints its failure to commit on stderr; Ampora reads the keys back and reports it itself.
+// Everything else goes where GLib would send it.
+GLogWriterOutput dropCommitWarnings(GLogLevelFlags level, const GLogField *fields, gsize count, gpointer data)
 {
-    g_settings_sync();
+    bool fromDconf = false;
+    bool commitFailed = false;
+    for (gsize i = 0; i < count; ++i) {
+        const auto *value = static_cast<const char *>(fields[i].value);
+        if (fields[i].length < 0 && g_strcmp0(fields[i].key, "GLIB_DOMAIN") == 0)
+            fromDconf = g_strcmp0(value, "dconf") == 0;
+        else if (fields[i].length < 0 && g_strcmp0(fields[i].key, "MESSAGE") == 0)
+            commitFailed = g_str_has_prefix(value, "failed to commit changes to dconf");
+    }
+    if (fromDconf && commitFailed)
+        return G_LOG_WRITER_HANDLED;
+    return g_log_writer_default(level, fields, count, data);
+}
+
+} // namespace
+
+Result<> GSettingsKey::sync(std::chrono::milliseconds timeout)
+{
+    static std::once_flag quietDconf;
+    std::call_once(quietDconf, [] { g_log_set_writer_func(dropCommitWarnings, nullptr, nullptr); });
+    struct Wait
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+    };
+    const auto wait = std::make_shared<Wait>();
+    // The thread touches only GLib and what it shares with the waiter, so it may outlive the wait
+    // and even the caller.
+    std::thread([wait] {
+        g_settings_sync();
+        const std::lock_guard lock(wait->mutex);
+        wait->finished = true;
+        wait->done.notify_all();
+    }).detach();
+    std::unique_lock lock(wait->mutex);
+    if (wait->done.wait_for(lock, timeout, [&] { return wait->finished; }))
+        return {};
+    return failed(u"the settings service (dconf) did not answer within %1 s"_s.arg(
+        std::chrono::duration_cast<std::chrono::seconds>(timeout).count()));
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -33,8 +34,10 @@ public:
     // Writes a value that check() accepts; gives back what was written as read() shows it.
     Result<QString> write(const QVariant &value);
 
-    // Hands what is pending to the settings backend before the process ends.
-    static void sync();
+    // Waits until what was written reached the settings backend (dconf commits later), for
+    // timeout at most: a dconf service that does not answer would otherwise hold the caller for
+    // two D-Bus timeouts of 25 s. A wait that timed out goes on in the background.
+    static Result<> sync(std::chrono::milliseconds timeout);
 
 private:
     struct Handles;

@@ -1,5 +1,7 @@
 #include "LogindBrightnessApplier.h"
 
+#include "AppliedLedger.h"
+
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -20,6 +22,7 @@ constexpr int kCallTimeoutMs = 1500;
 
 struct Backlight
 {
+    QString folder;
     QString name;
     quint32 maxBrightness = 0;
     int rank = 0;
@@ -62,7 +65,7 @@ Backlight chooseBacklight(const QString &sysfsRoot)
             continue;
         const int rank = rankOfType(readAttribute(device, QStringLiteral("type")));
         if (best.name.isEmpty() || rank < best.rank)
-            best = { name, maxBrightness, rank };
+            best = { device.absolutePath(), name, maxBrightness, rank };
     }
     return best;
 }
@@ -116,8 +119,10 @@ SettingReport refusal(const QDBusMessage &reply)
 
 } // namespace
 
-LogindBrightnessApplier::LogindBrightnessApplier(const QDBusConnection &systemBus, const QString &sysfsRoot)
-    : m_systemBus(systemBus)
+LogindBrightnessApplier::LogindBrightnessApplier(
+    AppliedLedger &ledger, const QDBusConnection &systemBus, const QString &sysfsRoot)
+    : m_ledger(ledger)
+    , m_systemBus(systemBus)
 {
     const Backlight backlight = chooseBacklight(sysfsRoot);
     if (backlight.name.isEmpty())
@@ -126,6 +131,7 @@ LogindBrightnessApplier::LogindBrightnessApplier(const QDBusConnection &systemBu
     if (m_sessionPath.isEmpty())
         return;
     m_device = backlight.name;
+    m_deviceFolder = backlight.folder;
     m_maxBrightness = backlight.maxBrightness;
 }
 
@@ -164,11 +170,45 @@ SettingReport LogindBrightnessApplier::applyBrightness(const ApplyRequest &reque
     const quint64 scaled = quint64(std::min<quint32>(*percent, 100)) * m_maxBrightness / 100;
     const quint32 level = std::max<quint32>(1, quint32(scaled));
 
+    // Like every other value: a level the user chose since Ampora set one is left alone.
+    const QString ledgerKey = QStringLiteral("logind/backlight/") + m_device;
+    const std::optional<quint32> current = currentLevel();
+    if (request.reason == ApplyReason::Follow && current) {
+        switch (m_ledger.verdict(ledgerKey, QString::number(*current))) {
+        case AppliedLedger::Verdict::Follow:
+            break;
+        case AppliedLedger::Verdict::KeptByUser:
+            return { Setting::Brightness, Outcome::ChangedOutsideAmpora,
+                QStringLiteral("the user chose %1%").arg(quint64(*current) * 100 / m_maxBrightness) };
+        case AppliedLedger::Verdict::Unknown:
+            return {
+                Setting::Brightness, Outcome::Failed,
+                QStringLiteral("left as it is: what Ampora wrote before cannot be read (%1)").arg(m_ledger.readError())
+            };
+        }
+    }
+    if (const Result<> recorded = m_ledger.announce({ { ledgerKey, QString::number(level) } }, request.reason);
+        !recorded) {
+        return { Setting::Brightness, Outcome::Failed,
+            QStringLiteral("not set, since Ampora cannot record it: ") + recorded.failure().message };
+    }
+
     QDBusMessage setBrightness = QDBusMessage::createMethodCall(
         kLogindService, m_sessionPath, kSessionInterface, QStringLiteral("SetBrightness"));
     setBrightness << QStringLiteral("backlight") << m_device << level;
     const QDBusMessage reply = call(m_systemBus, setBrightness);
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return { Setting::Brightness, Outcome::Applied, {} };
-    return refusal(reply);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        m_ledger.abandon(ledgerKey);
+        return refusal(reply);
+    }
+    // The driver may round: what the device holds is what a follow compares with.
+    m_ledger.remember(ledgerKey, QString::number(currentLevel().value_or(level)));
+    return { Setting::Brightness, Outcome::Applied, {} };
+}
+
+std::optional<quint32> LogindBrightnessApplier::currentLevel() const
+{
+    bool ok = false;
+    const quint32 level = readAttribute(QDir(m_deviceFolder), QStringLiteral("brightness")).toUInt(&ok);
+    return ok ? std::optional(level) : std::nullopt;
 }

@@ -4,16 +4,19 @@
 
 #include <QDBusConnection>
 #include <QString>
+#include <optional>
+
+class AppliedLedger;
 
 // Brightness through logind: Session.SetBrightness("backlight", <device>, level) on the caller's
 // own session, which logind allows its owner without a password. Used where the desktop has no
 // brightness service of its own. Handles nothing without a backlight under <sysfs>/class/backlight
-// or without a logind session.
+// or without a logind session. On a follow, a level the user set since is left alone.
 class LogindBrightnessApplier : public PlanApplier
 {
 public:
     // sysfsRoot empty: $AMPORA_SYSFS_ROOT, or /sys without it.
-    LogindBrightnessApplier(const QDBusConnection &systemBus, const QString &sysfsRoot = {});
+    LogindBrightnessApplier(AppliedLedger &ledger, const QDBusConnection &systemBus, const QString &sysfsRoot = {});
 
     QString name() const override;
     QList<Setting> handles() const override;
@@ -21,9 +24,13 @@ public:
 
 private:
     SettingReport applyBrightness(const ApplyRequest &request) const;
+    // The device's brightness as the kernel reports it.
+    std::optional<quint32> currentLevel() const;
 
+    AppliedLedger &m_ledger;
     QDBusConnection m_systemBus;
     QString m_device;
+    QString m_deviceFolder;
     quint32 m_maxBrightness = 0;
     QString m_sessionPath; // empty when logind gave no session
 };

@@ -1,10 +1,12 @@
 #include "PowerEventMonitor.h"
 
+#include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <array>
 
 namespace {
 
@@ -16,6 +18,11 @@ const QString kLogindService = QStringLiteral("org.freedesktop.login1");
 const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
 const QString kLogindManager = QStringLiteral("org.freedesktop.login1.Manager");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+// Both names of power-profiles-daemon (0.20 and later serve both, 0.12 the second).
+const std::array<std::pair<const char16_t *, const char16_t *>, 2> kProfileDaemons { {
+    { u"org.freedesktop.UPower.PowerProfiles", u"/org/freedesktop/UPower/PowerProfiles" },
+    { u"net.hadess.PowerProfiles", u"/net/hadess/PowerProfiles" },
+} };
 // The first read happens while the program starts: a hung UPower must not hold it up for long.
 constexpr int kCallTimeoutMs = 1500;
 
@@ -39,6 +46,20 @@ std::optional<PowerSource> sourceFromReply(const QDBusMessage &reply)
     if (value.typeId() != QMetaType::Bool)
         return std::nullopt;
     return sourceFromOnBattery(value.toBool());
+}
+
+// Whether value (aa{sv}) holds no element.
+bool isEmptyList(const QVariant &value)
+{
+    if (value.metaType() != QMetaType::fromType<QDBusArgument>())
+        return false;
+    const auto argument = value.value<QDBusArgument>();
+    if (argument.currentSignature() != u"aa{sv}")
+        return false;
+    argument.beginArray();
+    const bool empty = argument.atEnd();
+    argument.endArray();
+    return empty;
 }
 
 } // namespace
@@ -78,6 +99,24 @@ void PowerEventMonitor::subscribe()
         = new QDBusServiceWatcher(kUPowerService, m_systemBus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
         [this](const QString &, const QString &, const QString &newOwner) { onUPowerOwnerChanged(newOwner); });
+
+    auto *profiles = new QDBusServiceWatcher(this);
+    profiles->setConnection(m_systemBus);
+    profiles->setWatchMode(QDBusServiceWatcher::WatchForRegistration);
+    for (const auto &[service, path] : kProfileDaemons) {
+        profiles->addWatchedService(QString::fromUtf16(service));
+        m_systemBus.connect(QString::fromUtf16(service), QString::fromUtf16(path), kProperties,
+            QStringLiteral("PropertiesChanged"), this,
+            SLOT(onProfilesPropertiesChanged(QString, QVariantMap, QStringList)));
+    }
+    connect(profiles, &QDBusServiceWatcher::serviceRegistered, this, &PowerEvents::profilesFreed);
+}
+
+void PowerEventMonitor::onProfilesPropertiesChanged(const QString &, const QVariantMap &changed, const QStringList &)
+{
+    const auto holds = changed.constFind(QStringLiteral("ActiveProfileHolds"));
+    if (holds != changed.constEnd() && isEmptyList(*holds))
+        Q_EMIT profilesFreed();
 }
 
 void PowerEventMonitor::onUPowerOwnerChanged(const QString &newOwner)

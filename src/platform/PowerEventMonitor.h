@@ -17,6 +17,7 @@ class QDBusMessage;
 // wake-ups from logind's PrepareForSleep(false). Without UPower, the kernel's power supply class
 // is read every 30 seconds instead (<sysfs>/class/power_supply, as SysfsBatteryStatusReader does).
 // UPower coming and going is followed, so a restarted daemon takes over from the poll again.
+// power-profiles-daemon starting, and its last profile hold ending, are passed on as well.
 class PowerEventMonitor : public PowerEvents
 {
     Q_OBJECT
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void onUPowerPropertiesChanged(
         const QString &interface, const QVariantMap &changed, const QStringList &invalidated);
     void onPrepareForSleep(bool starting);
+    void onProfilesPropertiesChanged(
+        const QString &interface, const QVariantMap &changed, const QStringList &invalidated);
 
 private:
     void subscribe();

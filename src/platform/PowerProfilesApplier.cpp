@@ -78,14 +78,25 @@ PowerProfilesApplier::PowerProfilesApplier(AppliedLedger &ledger, const QDBusCon
     : m_ledger(ledger)
     , m_systemBus(systemBus)
 {
+    probe();
+}
+
+// A daemon that started after Ampora, or that the bus starts on the first call, is found too.
+void PowerProfilesApplier::probe()
+{
+    m_service.clear();
+    m_path.clear();
     if (!m_systemBus.isConnected())
         return;
-    for (const DaemonName &daemon : kDaemonNames) {
-        const QString service = QString::fromUtf16(daemon.service);
-        if (nameHasOwner(service)) {
-            m_service = service;
-            m_path = QString::fromUtf16(daemon.path);
-            return;
+    const QStringList activatable = busNames(QStringLiteral("ListActivatableNames"));
+    for (const bool running : { true, false }) {
+        for (const DaemonName &daemon : kDaemonNames) {
+            const QString service = QString::fromUtf16(daemon.service);
+            if (running ? nameHasOwner(service) : activatable.contains(service)) {
+                m_service = service;
+                m_path = QString::fromUtf16(daemon.path);
+                return;
+            }
         }
     }
 }
@@ -108,6 +119,14 @@ QList<SettingReport> PowerProfilesApplier::apply(const ApplyRequest &request, co
     if (settings.contains(Setting::PerformanceProfile))
         reports.append(applyProfile(request));
     return reports;
+}
+
+QStringList PowerProfilesApplier::busNames(const QString &method) const
+{
+    const QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"), method);
+    const QDBusMessage reply = m_systemBus.call(message, QDBus::Block, kProbeTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toStringList() : QStringList();
 }
 
 bool PowerProfilesApplier::nameHasOwner(const QString &service) const
@@ -139,10 +158,23 @@ SettingReport PowerProfilesApplier::applyProfile(const ApplyRequest &request) co
     // Setting ActiveProfile would cancel every hold, such as GNOME's power saver on low battery.
     if (!state.holds.isEmpty())
         return report(Outcome::ChangedOutsideAmpora, state.holds.join(QStringLiteral("; ")));
-    if (request.reason == ApplyReason::Follow && !m_ledger.mayFollow(kLedgerKey, state.active))
-        return report(Outcome::ChangedOutsideAmpora, QStringLiteral("set to %1 outside Ampora").arg(state.active));
+    if (request.reason == ApplyReason::Follow) {
+        switch (m_ledger.verdict(kLedgerKey, state.active)) {
+        case AppliedLedger::Verdict::Follow:
+            break;
+        case AppliedLedger::Verdict::KeptByUser:
+            return report(Outcome::ChangedOutsideAmpora, QStringLiteral("set to %1 outside Ampora").arg(state.active));
+        case AppliedLedger::Verdict::Unknown:
+            return report(Outcome::Failed,
+                QStringLiteral("left as it is: what Ampora wrote before cannot be read (%1)")
+                    .arg(m_ledger.readError()));
+        }
+    }
     if (state.active == wanted)
         return remembered(wanted);
+    if (const Result<> recorded = m_ledger.announce({ { kLedgerKey, wanted } }, request.reason); !recorded)
+        return report(
+            Outcome::Failed, QStringLiteral("not set, since Ampora cannot record it: ") + recorded.failure().message);
     return writeProfile(wanted);
 }
 
@@ -184,6 +216,9 @@ SettingReport PowerProfilesApplier::writeProfile(const QString &profile) const
     const QDBusMessage reply = call(set);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return remembered(profile);
+    // A daemon that did not answer may still switch; one that refused did not.
+    if (reply.errorName() != u"org.freedesktop.DBus.Error.NoReply")
+        m_ledger.abandon(kLedgerKey);
     if (isRefusal(reply.errorName()))
         return report(
             Outcome::NeedsAdministrator, QStringLiteral("the system's policy does not let this user switch it"));

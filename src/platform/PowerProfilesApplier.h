@@ -17,10 +17,12 @@ class AppliedLedger;
 class PowerProfilesApplier : public PlanApplier
 {
 public:
-    // Looks for the daemon on systemBus now; handles nothing when no daemon owns either name.
+    // Looks for the daemon on systemBus, now and before each apply; handles nothing when no daemon
+    // owns either name or can be started by the bus.
     PowerProfilesApplier(AppliedLedger &ledger, const QDBusConnection &systemBus);
 
     QString name() const override;
+    void probe() override;
     QList<Setting> handles() const override;
     QList<SettingReport> apply(const ApplyRequest &request, const QList<Setting> &settings) override;
 
@@ -34,6 +36,7 @@ private:
         QString error; // why the state could not be read, or empty
     };
 
+    QStringList busNames(const QString &method) const;
     bool nameHasOwner(const QString &service) const;
     SettingReport applyProfile(const ApplyRequest &request) const;
     DaemonState readState() const;
@@ -44,7 +47,7 @@ private:
 
     AppliedLedger &m_ledger;
     QDBusConnection m_systemBus;
-    // The daemon's bus name, which is also its interface name; empty when none runs.
+    // The daemon's bus name, which is also its interface name; empty when none runs or can start.
     QString m_service;
     QString m_path;
 };

@@ -236,6 +236,17 @@ void TestAmpctlStatus::realBinaryAppliesEverySetting()
     }
     QCOMPARE(fromDesktop.join(u' '), desktopOutcomes);
     QCOMPARE(shownByGnome(), shown);
+
+    // Values written without a record would later be taken for the user's: a state folder that
+    // cannot be written fails the switch, and nothing goes out.
+    if (!desktop.isEmpty()) {
+        environment.insert(u"XDG_STATE_HOME"_s, m_env->writeFile(u"state-is-a-file"_s, "x"));
+        const Run unrecorded = ampctl({ u"set"_s, u"Balanced"_s });
+        QCOMPARE(unrecorded.status, 1);
+        QVERIFY2(unrecorded.err.startsWith(u"ampctl: the plan is active, but what Ampora writes"_s),
+            qPrintable(unrecorded.err));
+        QCOMPARE(shownByGnome(), shown);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAmpctlStatus)

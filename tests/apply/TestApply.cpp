@@ -125,10 +125,12 @@ void TestApply::followerAppliesWhenThePlanTheSourceOrTheMachineChanges()
     QCOMPARE(recorder.requests.size(), 3);
     QCOMPARE(recorder.requests[2].values.value(Setting::Brightness, PowerSource::Ac), 55u);
 
-    // Mains to battery, and a wake-up: follows on the source of the moment. What arrives while
-    // an apply runs is applied once afterwards, as an activation if any of it was one.
+    // Mains to battery, a wake-up and a freed performance profile: follows on the source of the
+    // moment. What arrives while an apply runs is applied once afterwards, as an activation if
+    // any of it was one.
     events.setSource(PowerSource::Dc);
     events.wake();
+    Q_EMIT events.profilesFreed();
     QVERIFY(platform.writeValueIndex(PowerSource::Dc, second, brightness.subgroup, brightness.setting, 35));
     Q_EMIT platform.schemesChanged();
     QTRY_COMPARE(applied.size(), 5);
@@ -138,6 +140,7 @@ void TestApply::followerAppliesWhenThePlanTheSourceOrTheMachineChanges()
     QCOMPARE(recorder.requests[4].reason, ApplyReason::Activation);
     QCOMPARE(recorder.requests[4].values.value(Setting::Brightness, PowerSource::Dc), 35u);
 
+    QTRY_VERIFY(follower.isIdle());
     // What happened is kept for the other processes (ampctl status) to read.
     recorder.outcomes[Setting::LockOnWake] = Outcome::ChangedOutsideAmpora;
     recorder.details[Setting::LockOnWake] = u"the user chose false\nin Settings"_s;
@@ -152,29 +155,74 @@ void TestApply::followerAppliesWhenThePlanTheSourceOrTheMachineChanges()
     // A detail cannot break the file's lines.
     QCOMPARE(saved->reportFor(Setting::LockOnWake)->detail, u"the user chose false in Settings"_s);
 
-    // A store that cannot say which plan is active applies nothing (decided before any work).
+    // A store that cannot say which plan is active applies nothing. The worker is let finish
+    // whatever it was given before counting.
     platform.setUnreadable(true);
     events.setSource(PowerSource::Dc);
+    events.wake();
+    QTRY_VERIFY(follower.isIdle());
     QCOMPARE(recorder.requests.size(), 6);
+    QCOMPARE(applied.size(), 6);
 }
 
 void TestApply::ledgerTellsAmporasValuesFromTheUsers()
 {
     const TestEnvironment env;
-    AppliedLedger ledger;
-    QVERIFY(ledger.path().startsWith(qEnvironmentVariable("XDG_STATE_HOME")));
-    QVERIFY(ledger.mayFollow(u"gsettings/a/b"_s, u"'x'"_s)); // never written
-    ledger.remember(u"gsettings/a/b"_s, u"uint32 300"_s);
-    QVERIFY(ledger.flush());
-    QCOMPARE(AppliedLedger().written(u"gsettings/a/b"_s), u"uint32 300"_s); // read back by another
+    using Verdict = AppliedLedger::Verdict;
+    const QString key = u"gsettings/a/b"_s;
+    {
+        AppliedLedger ledger;
+        QVERIFY(ledger.path().startsWith(qEnvironmentVariable("XDG_STATE_HOME")));
+        QCOMPARE(ledger.verdict(key, u"'x'"_s), Verdict::Follow); // never written
+        QVERIFY(ledger.announce({ { key, u"uint32 300"_s } }, ApplyReason::Activation));
+        ledger.remember(key, u"uint32 300"_s);
+        QVERIFY(ledger.flush());
+        QCOMPARE(AppliedLedger().written(key), u"uint32 300"_s); // read back by another
+        QCOMPARE(AppliedLedger().verdict(key, u"uint32 60"_s), Verdict::KeptByUser);
 
-    // A ledger that cannot be read is not written over.
-    const QString unreadable = env.path(u"ledger-folder"_s);
-    QVERIFY(QDir().mkpath(unreadable));
-    AppliedLedger refused(unreadable);
-    refused.remember(u"k"_s, u"v"_s);
-    QVERIFY(!refused.flush());
-    QVERIFY(QFileInfo(unreadable).isDir());
+        // A process that ends between announcing and confirming: both values are Ampora's.
+        QVERIFY(ledger.announce({ { key, u"uint32 600"_s } }, ApplyReason::Follow));
+    }
+    AppliedLedger afterKill;
+    QCOMPARE(afterKill.verdict(key, u"uint32 600"_s), Verdict::Follow);
+    QCOMPARE(afterKill.verdict(key, u"uint32 300"_s), Verdict::Follow);
+    afterKill.abandon(key); // refused after all
+    QVERIFY(afterKill.flush());
+    QCOMPARE(AppliedLedger().verdict(key, u"uint32 600"_s), Verdict::KeptByUser);
+
+    // A ledger that cannot be read decides nothing: a follow neither trusts nor writes over it;
+    // an activation keeps it aside and starts afresh.
+    for (const QString &name : { u"folder"_s, u"random"_s }) {
+        const QString path = env.path(name + u"/applied.ini"_s);
+        if (name == u"folder")
+            QVERIFY(QDir().mkpath(path));
+        else
+            env.writeFile(name + u"/applied.ini"_s, QByteArray("\xff\xfe\x00[W\n\x9c\x01\nx=1\n", 12));
+        AppliedLedger unreadable(path);
+        QCOMPARE(unreadable.verdict(key, u"uint32 300"_s), Verdict::Unknown);
+        QVERIFY(!unreadable.readError().isEmpty());
+        QVERIFY(!unreadable.announce({ { key, u"1"_s } }, ApplyReason::Follow));
+        QVERIFY(!unreadable.takeWriteFailure().isEmpty());
+        QCOMPARE(unreadable.verdict(key, u"1"_s), Verdict::Unknown);
+        QVERIFY(unreadable.announce({ { key, u"1"_s } }, ApplyReason::Activation));
+        QCOMPARE(QDir(env.path(name)).entryList({ u"applied.ini.corrupt-*"_s }).size(), 1);
+        unreadable.remember(key, u"1"_s);
+        QVERIFY(unreadable.flush());
+        QCOMPARE(AppliedLedger(path).verdict(key, u"2"_s), Verdict::KeptByUser);
+    }
+
+    // A ledger that cannot be written is the apply's failure, for the caller to tell.
+    env.writeFile(u"not-a-folder"_s, "x");
+    auto applier = std::make_unique<FakePlanApplier>(allSettings());
+    FakePlanApplier &recorder = *applier;
+    AppliedLedger unwritable(env.path(u"not-a-folder/applied.ini"_s));
+    recorder.ledger = &unwritable;
+    std::vector<std::unique_ptr<PlanApplier>> appliers;
+    appliers.push_back(std::move(applier));
+    ApplyCoordinator coordinator(std::move(appliers), std::nullopt, &unwritable);
+    const ApplyStatus status = applyAndRecord(coordinator, QUuid::createUuid(), {});
+    QVERIFY2(status.recordFailure.contains(u"not-a-folder"_s), qPrintable(status.recordFailure));
+    QCOMPARE(status.reportFor(Setting::DisplayOff)->outcome, Outcome::Failed);
 }
 
 QTEST_GUILESS_MAIN(TestApply)

@@ -7,11 +7,17 @@
 #include "TestEnvironment.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -20,6 +26,9 @@ namespace {
 // In the child run, GIO reads a schema folder without the screen saver's schema and without
 // power-button-action: the default schema source is read once per process.
 const char kPartialSchemas[] = "AMPORA_TEST_PARTIAL_SCHEMAS";
+// In this child run, GIO writes through the real dconf service on a private session bus.
+const char kRealDconf[] = "AMPORA_TEST_REAL_DCONF";
+const QString kDconfService = u"/usr/libexec/dconf-service"_s;
 const QString kPower = u"org.gnome.settings-daemon.plugins.power"_s;
 const QList<Setting> kGnomeSettings { Setting::PowerButton, Setting::SleepButton, Setting::Dim, Setting::DisplayOff,
     Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
@@ -92,14 +101,13 @@ private Q_SLOTS:
     void followLeavesWhatTheUserChangedAndRefusalsAlone();
     void missingSchemaOrKeyIsReported();
     void brightnessThroughTheSettingsDaemon();
+    void onlyWhatDconfConfirmsIsApplied();
+    void virtualMachineNeverSuspendsWhenIdle();
 
 private:
     QList<SettingReport> apply(const PlanValues &values, PowerSource source, ApplyReason reason)
     {
-        GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s));
-        const QList<SettingReport> reports = applier.apply({ values, source, reason }, kGnomeSettings);
-        applier.release();
-        return reports;
+        return GnomeApplier(*m_ledger, QDBusConnection(u"no bus"_s)).apply({ values, source, reason }, kGnomeSettings);
     }
 
     TestEnvironment m_environment;
@@ -197,6 +205,35 @@ void TestGnomeApplier::followLeavesWhatTheUserChangedAndRefusalsAlone()
     QCOMPARE(
         shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
 
+    // A record that cannot be read decides nothing on a follow; choosing a plan keeps it aside
+    // and writes a fresh one.
+    const QString ledgerPath = m_ledger->path();
+    m_ledger.reset();
+    QVERIFY(QFile::remove(ledgerPath));
+    QVERIFY(QDir().mkpath(ledgerPath));
+    m_ledger = std::make_unique<AppliedLedger>(ledgerPath);
+    const PlanValues balanced = seededPlan(u"Balanced"_s);
+    reports = apply(balanced, PowerSource::Dc, ApplyReason::Follow);
+    QVERIFY2(reportFor(reports, Setting::DisplayOff).outcome == Outcome::Failed
+            && reportFor(reports, Setting::DisplayOff).detail.contains(u"cannot be read"_s),
+        qPrintable(reportFor(reports, Setting::DisplayOff).detail));
+    QCOMPARE(
+        shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+    QVERIFY(QFileInfo(ledgerPath).isFile());
+    QCOMPARE(QDir(m_environment.path({})).entryList({ u"applied.ini.corrupt-*"_s }, QDir::Dirs).size(), 1);
+
+    // A record that cannot be written: nothing is written that a later follow would take for the
+    // user's.
+    AppliedLedger unwritable(m_environment.writeFile(u"state-is-a-file"_s, "x") + u"/applied.ini"_s);
+    reports = GnomeApplier(unwritable, QDBusConnection(u"no bus"_s))
+                  .apply({ balanced, PowerSource::Dc, ApplyReason::Activation }, kGnomeSettings);
+    QVERIFY2(reportFor(reports, Setting::DisplayOff).detail.startsWith(u"not written, since Ampora cannot record it"_s),
+        qPrintable(reportFor(reports, Setting::DisplayOff).detail));
+    QCOMPARE(
+        shownByGnome(), u"button 'suspend', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 600, lock true"_s);
+
     // Refused values are reported and left alone.
     PlanValues bad;
     for (const Setting setting : allSettings()) {
@@ -220,17 +257,24 @@ void TestGnomeApplier::followLeavesWhatTheUserChangedAndRefusalsAlone()
     QCOMPARE(m_ledger->written(u"gsettings/%1/sleep-inactive-battery-timeout"_s.arg(kPower)), u"600"_s);
 }
 
+// Runs this test function again in a child process with variable set: GIO picks its schemas and
+// settings backend once per process.
+void runInChild(const char *variable, const QString &function)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(variable), u"1"_s);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), { function });
+    QVERIFY(child.waitForFinished(120000));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+}
+
 void TestGnomeApplier::missingSchemaOrKeyIsReported()
 {
     if (!qEnvironmentVariableIsSet(kPartialSchemas)) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(kPartialSchemas), u"1"_s);
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), { u"missingSchemaOrKeyIsReported"_s });
-        QVERIFY(child.waitForFinished(60000));
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+        runInChild(kPartialSchemas, u"missingSchemaOrKeyIsReported"_s);
         return;
     }
     GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s));
@@ -287,6 +331,118 @@ void TestGnomeApplier::brightnessThroughTheSettingsDaemon()
     daemon.unregisterObject(u"/org/gnome/SettingsDaemon/Power"_s);
     QDBusConnection::disconnectFromBus(u"daemon"_s);
     QDBusConnection::disconnectFromBus(u"applier"_s);
+}
+
+// GSettings takes any value at once and dconf commits it later, or never: a value counts only once
+// it is read back after the commit, and only such a value is recorded as Ampora's.
+void TestGnomeApplier::onlyWhatDconfConfirmsIsApplied()
+{
+    if (!QFile::exists(kDconfService))
+        QSKIP("dconf-service is not installed");
+    if (!qEnvironmentVariableIsSet(kRealDconf)) {
+        runInChild(kRealDconf, u"onlyWhatDconfConfirmsIsApplied"_s);
+        return;
+    }
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorText()));
+    QVERIFY(QDir().mkpath(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+    qputenv("GSETTINGS_BACKEND", "dconf");
+    const QDBusConnection watch = QDBusConnection::connectToBus(bus.address(), u"watch"_s);
+    QProcess dconf;
+    dconf.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    dconf.start(kDconfService, {});
+    QTRY_VERIFY(watch.interface()->isServiceRegistered(u"ca.desrt.dconf"_s));
+    auto stop = qScopeGuard([&] {
+        ::kill(pid_t(dconf.processId()), SIGCONT);
+        dconf.kill();
+        dconf.waitForFinished();
+    });
+    const QString blank = u"gsettings/org.gnome.desktop.session/idle-delay"_s;
+    const auto blankNow
+        = [] { return GSettingsKey(u"org.gnome.desktop.session"_s, u"idle-delay"_s).read().value_or(u"none"_s); };
+
+    const PlanValues saver = seededPlan(u"Power saver"_s);
+    QCOMPARE(outcomesOf(apply(saver, PowerSource::Dc, ApplyReason::Activation)),
+        u"power-button:applied sleep-button:fixed-by-desktop dim:approximated display-off:applied "
+        "sleep:applied hibernate:approximated lock-on-wake:applied"_s);
+    QCOMPARE(blankNow(), u"120"_s);
+    QCOMPARE(m_ledger->written(blank).value_or(u"none"_s), u"120"_s);
+
+    // A home dconf cannot write: nothing is applied, and nothing recorded.
+    const QString database = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/dconf"_s;
+    QVERIFY(QDir(database).removeRecursively());
+    QVERIFY(QFile(database).open(QIODevice::WriteOnly));
+    const PlanValues balanced = seededPlan(u"Balanced"_s);
+    QList<SettingReport> reports = apply(balanced, PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Failed);
+    QVERIFY2(reportFor(reports, Setting::DisplayOff).detail.startsWith(u"not confirmed by dconf"_s),
+        qPrintable(reportFor(reports, Setting::DisplayOff).detail));
+    QCOMPARE(reportFor(reports, Setting::LockOnWake).outcome, Outcome::Applied); // it already held true
+    QCOMPARE(blankNow(), u"120"_s);
+    QCOMPARE(m_ledger->written(blank).value_or(u"none"_s), u"120"_s);
+
+    // Once dconf can write again, a follow still takes the old value for Ampora's own.
+    QVERIFY(QFile::remove(database));
+    reports = apply(balanced, PowerSource::Ac, ApplyReason::Follow);
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+    QCOMPARE(blankNow(), u"600"_s);
+
+    // A dconf that does not answer costs a few seconds, not two D-Bus timeouts of 25 s.
+    ::kill(pid_t(dconf.processId()), SIGSTOP);
+    QElapsedTimer hangGuard;
+    hangGuard.start();
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    QVERIFY2(hangGuard.elapsed() < 15000, qPrintable(QString::number(hangGuard.elapsed())));
+    QCOMPARE(reportFor(reports, Setting::DisplayOff),
+        (SettingReport { Setting::DisplayOff, Outcome::Failed,
+            u"not confirmed: the settings service (dconf) did not answer within 4 s"_s }));
+    QCOMPARE(m_ledger->written(blank).value_or(u"none"_s), u"600"_s);
+    // Should the value arrive after all, it is still Ampora's.
+    QCOMPARE(m_ledger->verdict(blank, u"120"_s), AppliedLedger::Verdict::Follow);
+}
+
+void TestGnomeApplier::virtualMachineNeverSuspendsWhenIdle()
+{
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorText()));
+    const QDBusConnection system = QDBusConnection::connectToBus(bus.address(), u"system"_s);
+    QProcess systemd;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, bus.address());
+    systemd.setProcessEnvironment(environment);
+    systemd.start(u"/usr/bin/python3"_s,
+        { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"org.freedesktop.systemd1"_s, u"/org/freedesktop/systemd1"_s,
+            u"org.freedesktop.systemd1.Manager"_s });
+    auto stop = qScopeGuard([&] {
+        systemd.terminate();
+        systemd.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(system.interface()->isServiceRegistered(u"org.freedesktop.systemd1"_s), 15000);
+    bool added = false;
+    const auto virtualization = [&](const QString &kind) {
+        QDBusMessage set = QDBusMessage::createMethodCall(u"org.freedesktop.systemd1"_s, u"/org/freedesktop/systemd1"_s,
+            added ? u"org.freedesktop.DBus.Properties"_s : u"org.freedesktop.DBus.Mock"_s,
+            added ? u"Set"_s : u"AddProperty"_s);
+        set << u"org.freedesktop.systemd1.Manager"_s << u"Virtualization"_s << QVariant::fromValue(QDBusVariant(kind));
+        QCOMPARE(system.call(set).type(), QDBusMessage::ReplyMessage);
+        added = true;
+    };
+    const PlanValues saver = seededPlan(u"Power saver"_s);
+    const auto sleepReport = [&] {
+        GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s), system);
+        return reportFor(
+            applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, kGnomeSettings), Setting::SleepIdle);
+    };
+
+    virtualization(QString()); // bare metal
+    QCOMPARE(sleepReport().outcome, Outcome::Applied);
+    virtualization(u"kvm"_s);
+    QCOMPARE(sleepReport(),
+        (SettingReport { Setting::SleepIdle, Outcome::NotOnThisMachine,
+            u"written, but GNOME never suspends a virtual machine when it is idle"_s }));
+    QCOMPARE(keyfileValue(u"org/gnome/settings-daemon/plugins/power"_s, u"sleep-inactive-ac-timeout"_s), u"900"_s);
+    QDBusConnection::disconnectFromBus(u"system"_s);
 }
 
 QTEST_GUILESS_MAIN(TestGnomeApplier)

@@ -1,3 +1,4 @@
+#include "AppliedLedger.h"
 #include "LogindBrightnessApplier.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
@@ -42,6 +43,7 @@ private:
     PrivateBus m_bus;
     QDBusConnection m_connection { QString() };
     QProcess m_logind;
+    AppliedLedger m_ledger { m_env.path(u"applied.ini"_s) };
 };
 
 void TestLogindBrightness::initTestCase()
@@ -90,7 +92,7 @@ void TestLogindBrightness::addBacklight(const QString &name, const QByteArray &t
 void TestLogindBrightness::setsLevelOnPreferredBacklight()
 {
     qputenv("XDG_SESSION_ID", "c1");
-    LogindBrightnessApplier applier(m_connection, sysfsRoot());
+    LogindBrightnessApplier applier(m_ledger, m_connection, sysfsRoot());
 
     ApplyRequest request;
     request.values.setValue(Setting::Brightness, PowerSource::Ac, 50);
@@ -106,6 +108,20 @@ void TestLogindBrightness::setsLevelOnPreferredBacklight()
     QCOMPARE(
         TestEnvironment::readFile(m_env.path(u"sys/class/backlight/amdgpu_bl0/brightness"_s)), QByteArray("255\n"));
 
+    // A wake or a change of source keeps a level the user chose since; choosing a plan does not.
+    m_env.writeFile(u"sys/class/backlight/thinkpad_screen/brightness"_s, "12\n");
+    request.reason = ApplyReason::Follow;
+    QCOMPARE(applier.apply(request, { Setting::Brightness }).value(0),
+        (SettingReport { Setting::Brightness, Outcome::ChangedOutsideAmpora, u"the user chose 80%"_s }));
+    QCOMPARE(TestEnvironment::readFile(level), QByteArray("12\n"));
+    request.reason = ApplyReason::Activation;
+    QCOMPARE(applier.apply(request, { Setting::Brightness }).value(0).outcome, Outcome::Applied);
+    QCOMPARE(TestEnvironment::readFile(level), QByteArray("1"));
+    request.reason = ApplyReason::Follow;
+    request.source = PowerSource::Ac;
+    QCOMPARE(applier.apply(request, { Setting::Brightness }).value(0).outcome, Outcome::Applied);
+    QCOMPARE(TestEnvironment::readFile(level), QByteArray("7"));
+
     const SettingReport missing = applier.apply(ApplyRequest {}, { Setting::Brightness }).value(0);
     QCOMPARE(missing.outcome, Outcome::Failed);
     QCOMPARE(missing.detail, u"the plan has no value for it"_s);
@@ -117,7 +133,7 @@ void TestLogindBrightness::refusalOrMissingPiecesAreReported()
         QStringLiteral(R"(raise dbus.exceptions.DBusException("Only owner of session may change brightness.", )"
                        R"(name="org.freedesktop.DBus.Error.AccessDenied"))"));
     qputenv("XDG_SESSION_ID", "c2");
-    LogindBrightnessApplier applier(m_connection, sysfsRoot());
+    LogindBrightnessApplier applier(m_ledger, m_connection, sysfsRoot());
     ApplyRequest request;
     request.values.setValue(Setting::Brightness, PowerSource::Ac, 80);
     const SettingReport report = applier.apply(request, { Setting::Brightness }).value(0);
@@ -126,10 +142,10 @@ void TestLogindBrightness::refusalOrMissingPiecesAreReported()
 
     // No backlight, no bus or no session: nothing is handled.
     qputenv("XDG_SESSION_ID", "c1");
-    QVERIFY(LogindBrightnessApplier(m_connection, m_env.path(u"empty"_s)).handles().isEmpty());
-    QVERIFY(LogindBrightnessApplier(QDBusConnection(u"never-connected"_s), sysfsRoot()).handles().isEmpty());
+    QVERIFY(LogindBrightnessApplier(m_ledger, m_connection, m_env.path(u"empty"_s)).handles().isEmpty());
+    QVERIFY(LogindBrightnessApplier(m_ledger, QDBusConnection(u"never-connected"_s), sysfsRoot()).handles().isEmpty());
     qputenv("XDG_SESSION_ID", "no-such-session");
-    QVERIFY(LogindBrightnessApplier(m_connection, sysfsRoot()).handles().isEmpty());
+    QVERIFY(LogindBrightnessApplier(m_ledger, m_connection, sysfsRoot()).handles().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestLogindBrightness)

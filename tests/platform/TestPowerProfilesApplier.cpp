@@ -1,4 +1,6 @@
 #include "AppliedLedger.h"
+#include "ApplyCoordinator.h"
+#include "PowerEventMonitor.h"
 #include "PowerProfilesApplier.h"
 #include "PowerSettings.h"
 #include "PrivateBus.h"
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
 #include <csignal>
@@ -173,6 +176,9 @@ void TestPowerProfilesApplier::holdOfAnotherProgramIsLeftAlone()
     QCOMPARE(activeProfile(), u"power-saver"_s);
 
     PowerProfilesApplier applier(*m_ledger, m_connection);
+    // The running copy hears when the hold ends, and applies the plan's profile again.
+    PowerEventMonitor monitor(m_connection, m_env.path(u"no-sysfs"_s));
+    QSignalSpy freed(&monitor, &PowerEvents::profilesFreed);
     for (const ApplyReason reason : { ApplyReason::Activation, ApplyReason::Follow }) {
         const QString report = applied(applier, request(2, reason));
         QVERIFY2(report.startsWith(u"changed-outside-ampora: "_s)
@@ -186,7 +192,8 @@ void TestPowerProfilesApplier::holdOfAnotherProgramIsLeftAlone()
     call(holder, release);
     QDBusConnection::disconnectFromBus(u"ppd-holder"_s);
     QTRY_COMPARE(activeProfile(), u"balanced"_s);
-    QCOMPARE(applied(applier, request(2)), u"applied: "_s);
+    QTRY_COMPARE(freed.size(), 1);
+    QCOMPARE(applied(applier, request(2, ApplyReason::Follow)), u"applied: "_s);
     QCOMPARE(activeProfile(), u"performance"_s);
 }
 
@@ -207,7 +214,18 @@ void TestPowerProfilesApplier::refusedSilentOrMissingDaemon()
     QTRY_VERIFY(!m_connection.interface()->isServiceRegistered(kService));
     QVERIFY(applied(applier, request(2)).startsWith(u"failed: "_s));
 
-    QVERIFY(PowerProfilesApplier(*m_ledger, m_connection).handles().isEmpty());
+    // A daemon that starts after Ampora is found on the next apply.
+    auto late = std::make_unique<PowerProfilesApplier>(*m_ledger, m_connection);
+    QVERIFY(late->handles().isEmpty());
+    std::vector<std::unique_ptr<PlanApplier>> appliers;
+    appliers.push_back(std::move(late));
+    ApplyCoordinator coordinator(std::move(appliers), std::nullopt);
+    PowerEventMonitor monitor(m_connection, m_env.path(u"no-sysfs"_s));
+    QSignalSpy appeared(&monitor, &PowerEvents::profilesFreed);
+    start(m_daemon, u"unshare"_s, { u"-m"_s, u"sh"_s, u"-c"_s, kPrivateState + u" && exec "_s + kDaemon }, kService);
+    QTRY_VERIFY(!appeared.isEmpty());
+    QCOMPARE(coordinator.apply(request(2)).value(int(Setting::PerformanceProfile)).outcome, Outcome::Applied);
+    QCOMPARE(activeProfile(), u"performance"_s);
 }
 
 void TestPowerProfilesApplier::start(
