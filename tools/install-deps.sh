@@ -14,9 +14,11 @@ if [[ "${1:-}" == "--tests" ]]; then
     # notification service (dunst). appstreamcli checks the installed software-centre entry.
     # The appliers are tested against GNOME's real schemas (keyfile backend), the real
     # power-profiles-daemon with its fake driver, and python3-dbusmock's logind, UPower and polkit.
+    # The fuzz harnesses need clang with its libFuzzer and sanitizer runtimes (only recommended by
+    # clang, so named here).
     packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream
                gsettings-desktop-schemas gnome-settings-daemon-common power-profiles-daemon python3-dbusmock
-               util-linux)
+               util-linux clang libclang-rt-14-dev)
 fi
 
 missing=()
