@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (const std::optional<QStringList> read = ExecQuoting::splitDesktopExecLine(text)) {
         if (const std::optional<QString> line = ExecQuoting::desktopExecLine(*read))
-            fuzzCheck(ExecQuoting::splitDesktopExecLine(*line) == *read, "words read from an Exec= line did not survive");
+            fuzzCheck(
+                ExecQuoting::splitDesktopExecLine(*line) == *read, "words read from an Exec= line did not survive");
     }
 
     const QString encoded = ExecQuoting::encodeText(text);

@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    constexpr SettingKind kinds[]
-        = { SettingKind::Action, SettingKind::Timeout, SettingKind::Lock, SettingKind::Brightness, SettingKind::Profile };
+    constexpr SettingKind kinds[] = { SettingKind::Action, SettingKind::Timeout, SettingKind::Lock,
+        SettingKind::Brightness, SettingKind::Profile };
     const SettingKind kind = kinds[data[0] % std::size(kinds)];
     const QByteArray rest(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
 

@@ -19,7 +19,10 @@ namespace {
 
 QString folderFor(const char *name)
 {
-    static QTemporaryDir root;
+    // In memory where there is a tmpfs: every change of a store syncs its file to disk.
+    static QTemporaryDir root(QDir(QStringLiteral("/dev/shm")).exists()
+            ? QStringLiteral("/dev/shm/ampora-fuzz-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/ampora-fuzz-XXXXXX"));
     fuzzCheck(root.isValid(), "no temporary folder");
     QDir folder(root.filePath(QString::fromLatin1(name)));
     folder.removeRecursively();
@@ -70,7 +73,8 @@ void checkSchemeStore(const QByteArray &bytes)
     // The repaired file reads clean, with the same plans, and takes changes.
     SchemeStore again(path);
     fuzzCheck(again.schemes().valueOr({}) == schemes, "the repaired store lists other plans");
-    fuzzCheck(bool(again.writeDescription(schemes.constFirst(), QStringLiteral("checked"))), "the store refused a change");
+    fuzzCheck(
+        bool(again.writeDescription(schemes.constFirst(), QStringLiteral("checked"))), "the store refused a change");
     fuzzCheck(QDir(folder).entryList({ QStringLiteral("schemes.ini.corrupt-*") }, QDir::Files) == kept,
         "a repaired store was set aside again");
 }
@@ -96,8 +100,8 @@ void checkLedger(const QByteArray &bytes)
     if (!ledger.flush())
         return;
     const IniFile written = IniFile::load(path);
-    fuzzCheck(written.value(QStringLiteral("Written"), QStringLiteral("org.gnome.desktop.session/idle-delay"))
-            == u"300",
+    fuzzCheck(
+        written.value(QStringLiteral("Written"), QStringLiteral("org.gnome.desktop.session/idle-delay")) == u"300",
         "the ledger lost what it flushed");
     if (ini.hasEncodingError())
         return;

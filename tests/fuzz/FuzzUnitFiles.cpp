@@ -126,7 +126,8 @@ void checkAutostartEntry(const TaskDefinition &definition)
     if (!text)
         return;
     UnitFile entry = UnitFile::parse(*text, UnitFile::Syntax::Desktop);
-    fuzzCheck(AutostartEntry::isTask(entry) && AutostartEntry::isEnabled(entry), "a written entry is not an enabled task");
+    fuzzCheck(
+        AutostartEntry::isTask(entry) && AutostartEntry::isEnabled(entry), "a written entry is not an enabled task");
     fuzzCheck(AutostartEntry::decompose(entry) == definition, "an autostart entry reads back another task");
     AutostartEntry::setEnabled(entry, false);
     const UnitFile disabled = UnitFile::parse(entry.toText(), UnitFile::Syntax::Desktop);
