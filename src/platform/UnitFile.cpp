@@ -35,7 +35,7 @@ UnitFile UnitFile::parse(const QString &text, Syntax syntax)
         if (i == physical.size() - 1 && line.isEmpty() && pending.isEmpty())
             break; // the final line break
         const bool comment = isComment(line.trimmed(), syntax);
-        if (syntax == Syntax::Unit && !comment && endsInContinuation(line) && i + 1 < physical.size()) {
+        if (syntax == Syntax::Unit && !comment && endsInContinuation(line)) {
             line.chop(1);
             pending += line + u' ';
             continue;
@@ -43,6 +43,10 @@ UnitFile UnitFile::parse(const QString &text, Syntax syntax)
         file.addLine(pending + line, &section);
         pending.clear();
     }
+    // A backslash at the very end continues onto nothing, as systemd reads it: kept, it would
+    // join the next line once the file is written back with a final line break.
+    if (!pending.isEmpty())
+        file.addLine(pending, &section);
     return file;
 }
 
