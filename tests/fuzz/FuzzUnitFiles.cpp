@@ -34,7 +34,8 @@ public:
     // A text of up to 63 bytes; invalid UTF-8 reads as replacement characters, as from a file.
     QString text()
     {
-        const size_t length = std::min<size_t>(byte() % 64, m_size - m_at);
+        const size_t wanted = byte() % 64;
+        const size_t length = std::min<size_t>(wanted, m_size - m_at);
         const QString text = QString::fromUtf8(reinterpret_cast<const char *>(m_data + m_at), qsizetype(length));
         m_at += length;
         return text;
@@ -85,7 +86,8 @@ TaskDefinition definitionFrom(InputReader &in)
     for (int i = 0; i < 1 + (shape >> 1 & 1); ++i) {
         TaskDefinition::Action action;
         action.type = in.byte() % 16 == 0 ? TaskDefinition::ActionType::Email : TaskDefinition::ActionType::Exec;
-        action.path = (in.flag() ? QStringLiteral("/") : QString()) + in.text();
+        const bool absolute = in.flag();
+        action.path = (absolute ? QStringLiteral("/") : QString()) + in.text();
         action.arguments = in.text();
         definition.actions.append(action);
     }
