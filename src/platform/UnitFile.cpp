@@ -30,7 +30,9 @@ UnitFile UnitFile::parse(const QString &text, Syntax syntax)
     const QStringList physical = text.split(u'\n');
     for (qsizetype i = 0; i < physical.size(); ++i) {
         QString line = physical.at(i);
-        if (line.endsWith(u'\r'))
+        // Every carriage return ending the line: one left behind would end the line early once
+        // the file is written back.
+        while (line.endsWith(u'\r'))
             line.chop(1);
         if (i == physical.size() - 1 && line.isEmpty() && pending.isEmpty())
             break; // the final line break
