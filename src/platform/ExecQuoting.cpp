@@ -110,7 +110,10 @@ QString desktopWord(const QString &word)
         else
             out += c;
     }
-    const bool quote = word.isEmpty() || std::any_of(word.cbegin(), word.cend(), isDesktopReserved);
+    // Any blank is quoted, not only the reserved ones: a word that ended the line with a blank
+    // such as U+00A0 would lose it when the entry's value is trimmed on reading.
+    const bool quote = word.isEmpty()
+        || std::any_of(word.cbegin(), word.cend(), [](QChar c) { return isDesktopReserved(c) || c.isSpace(); });
     return quote ? u'"' + out + u'"' : out;
 }
 

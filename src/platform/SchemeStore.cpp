@@ -109,7 +109,9 @@ SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
 {
     if (schemes.isEmpty())
         return from(seedDocument());
-    // Rebuilt key by key, so lines that are no entry stay behind in the copy set aside.
+    // Rebuilt key by key, so lines that are no entry stay behind in the copy set aside, and so do
+    // values no line can hold (NUL) and plans left without a key: the active plan must be one
+    // that made it, or the repaired file would be damaged again.
     IniFile repaired = IniFile::fromBytes(QByteArray(kSeedHeader));
     repaired.setValue(kStoreSection, kActiveKey, guidToText(schemes.contains(active) ? active : schemes.constFirst()));
     for (const QUuid &scheme : schemes) {
@@ -117,7 +119,14 @@ SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
         for (const QString &key : ini.keys(section))
             repaired.setValue(section, key, ini.value(section, key));
     }
-    return from(std::move(repaired));
+    Snapshot rebuilt = from(std::move(repaired));
+    if (rebuilt.schemes.isEmpty())
+        return from(seedDocument());
+    if (!rebuilt.schemes.contains(rebuilt.active)) {
+        rebuilt.active = rebuilt.schemes.constFirst();
+        rebuilt.ini.setValue(kStoreSection, kActiveKey, guidToText(rebuilt.active));
+    }
+    return rebuilt;
 }
 
 SchemeStore::SchemeStore(const QString &path, QObject *parent)
@@ -411,7 +420,9 @@ Result<> SchemeStore::refresh(Lock lock) const
 Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) const
 {
     Snapshot salvaged = damaged.salvaged();
-    const qsizetype kept = damaged.schemes.size();
+    // Only plans that keep a key can be written back; the count says what the user really has.
+    const qsizetype kept = std::count_if(salvaged.schemes.cbegin(), salvaged.schemes.cend(),
+        [&](const QUuid &scheme) { return damaged.schemes.contains(scheme); });
     // The damaged bytes are copied aside first and the file is then replaced in one step: a repair
     // that fails or is killed at any moment leaves schemes.ini as it was, never a missing file
     // that the next read would seed with the default plans.

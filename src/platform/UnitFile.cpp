@@ -30,12 +30,14 @@ UnitFile UnitFile::parse(const QString &text, Syntax syntax)
     const QStringList physical = text.split(u'\n');
     for (qsizetype i = 0; i < physical.size(); ++i) {
         QString line = physical.at(i);
-        if (line.endsWith(u'\r'))
+        // Every carriage return ending the line: one left behind would end the line early once
+        // the file is written back.
+        while (line.endsWith(u'\r'))
             line.chop(1);
         if (i == physical.size() - 1 && line.isEmpty() && pending.isEmpty())
             break; // the final line break
         const bool comment = isComment(line.trimmed(), syntax);
-        if (syntax == Syntax::Unit && !comment && endsInContinuation(line) && i + 1 < physical.size()) {
+        if (syntax == Syntax::Unit && !comment && endsInContinuation(line)) {
             line.chop(1);
             pending += line + u' ';
             continue;
@@ -43,6 +45,10 @@ UnitFile UnitFile::parse(const QString &text, Syntax syntax)
         file.addLine(pending + line, &section);
         pending.clear();
     }
+    // A backslash at the very end continues onto nothing, as systemd reads it: kept, it would
+    // join the next line once the file is written back with a final line break.
+    if (!pending.isEmpty())
+        file.addLine(pending, &section);
     return file;
 }
 

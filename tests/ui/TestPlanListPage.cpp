@@ -307,7 +307,7 @@ std::unique_ptr<PlanListPage> TestPlanListPage::makeStorePage(SchemeStore &store
     const QUuid quiet = store.duplicateScheme(store.activeScheme().value()).value();
     if (!store.writeFriendlyName(quiet, u"Quiet"_s))
         return nullptr;
-    const PowerPlanList plans = loadPowerPlans(store);
+    const PowerPlanList plans = loadPowerPlans(store).value();
     const auto saver = std::find_if(
         plans.cbegin(), plans.cend(), [](const PowerPlan &plan) { return plan.planName == u"Power saver"_s; });
     PlanTaskWriter writer(tasks, u"/usr/bin/ampora"_s);

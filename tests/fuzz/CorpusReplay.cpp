@@ -1,0 +1,52 @@
+// Runs a fuzz harness once on every file of the folders (or files) named on the command line, as
+// libFuzzer would with -runs=0: the seeds and the inputs of fixed crashes stay tested in ordinary
+// builds.
+#include "UserReport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+namespace {
+
+bool replay(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportToUser(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int inputs = 0;
+    bool ok = true;
+    for (int i = 1; i < argc; ++i) {
+        const QString path = QFile::decodeName(argv[i]);
+        if (!QFileInfo(path).isDir()) {
+            ok = replay(path) && ok;
+            ++inputs;
+            continue;
+        }
+        const QDir folder(path);
+        for (const QString &name : folder.entryList(QDir::Files, QDir::Name)) {
+            ok = replay(folder.filePath(name)) && ok;
+            ++inputs;
+        }
+    }
+    if (inputs == 0) {
+        reportToUser(QStringLiteral("no inputs to replay"));
+        return 1;
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "UserReport.h"
+
+#include <QString>
+#include <cstdlib>
+
+// A property the harness checks on every input: when it does not hold, the input is a finding.
+// Aborting makes libFuzzer keep the input and the corpus driver fail.
+inline void fuzzCheck(bool holds, const char *what)
+{
+    if (holds)
+        return;
+    reportToUser(QStringLiteral("fuzz check failed: ") + QString::fromUtf8(what));
+    std::abort();
+}

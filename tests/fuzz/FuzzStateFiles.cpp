@@ -1,0 +1,154 @@
+// The files read on top of the INI reader, each given the input as its whole content: the plan
+// store, the ledger of values written to the desktop and the last apply's status. None may crash
+// or lose what it could not read: a damaged plan store is set aside byte for byte, a clean one is
+// never rewritten by reading, and what is written reads back the same.
+#include "AppliedLedger.h"
+#include "ApplyStatus.h"
+#include "FuzzCheck.h"
+#include "PowerSettings.h"
+#include "SchemeStore.h"
+#include "SharedStrings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+QString folderFor(const char *name)
+{
+    // In memory where there is a tmpfs: every change of a store syncs its file to disk.
+    static QTemporaryDir root(QDir(QStringLiteral("/dev/shm")).exists()
+            ? QStringLiteral("/dev/shm/ampora-fuzz-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/ampora-fuzz-XXXXXX"));
+    fuzzCheck(root.isValid(), "no temporary folder");
+    QDir folder(root.filePath(QString::fromLatin1(name)));
+    folder.removeRecursively();
+    fuzzCheck(QDir().mkpath(folder.path()), "cannot make a folder");
+    return folder.path();
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    fuzzCheck(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "cannot write an input file");
+}
+
+void checkSchemeStore(const QByteArray &bytes)
+{
+    const QString folder = folderFor("plans");
+    const QString path = folder + QStringLiteral("/schemes.ini");
+    writeFile(path, bytes);
+    QList<QUuid> schemes;
+    {
+        SchemeStore store(path);
+        const Result<QList<QUuid>> read = store.schemes();
+        fuzzCheck(bool(read), "a plan store that can be set aside was not usable");
+        schemes = *read;
+        const Result<QUuid> active = store.activeScheme();
+        fuzzCheck(active && schemes.contains(*active), "the active plan is not one of the plans");
+        // A plan listed is never NotFound, whatever its keys hold.
+        for (const QUuid &scheme : schemes) {
+            fuzzCheck(!store.friendlyName(scheme).failedWith(Failure::Kind::NotFound), "a listed plan is not found");
+            static_cast<void>(store.description(scheme));
+            for (const PowerSettingRow &row : powerSettingRows())
+                static_cast<void>(store.valueIndex(PowerSource::Dc, scheme, row.subgroup, row.setting));
+        }
+    }
+    const QStringList kept = QDir(folder).entryList({ QStringLiteral("schemes.ini.corrupt-*") }, QDir::Files);
+    fuzzCheck(kept.size() <= 1, "a damaged store was set aside more than once");
+    if (kept.isEmpty())
+        fuzzCheck(contentOf(path) == bytes, "reading a clean store rewrote it");
+    else
+        fuzzCheck(contentOf(folder + u'/' + kept.constFirst()) == bytes, "a damaged store was not kept as it was");
+
+    // The repaired file reads clean, with the same plans, and takes changes.
+    SchemeStore again(path);
+    fuzzCheck(again.schemes().valueOr({}) == schemes, "the repaired store lists other plans");
+    fuzzCheck(
+        bool(again.writeDescription(schemes.constFirst(), QStringLiteral("checked"))), "the store refused a change");
+    fuzzCheck(QDir(folder).entryList({ QStringLiteral("schemes.ini.corrupt-*") }, QDir::Files) == kept,
+        "a repaired store was set aside again");
+}
+
+void checkLedger(const QByteArray &bytes)
+{
+    const QString path = folderFor("ledger") + QStringLiteral("/applied.ini");
+    writeFile(path, bytes);
+    const IniFile ini = IniFile::fromBytes(bytes);
+    // The ledger writes under the user's data lock, which lives in the data folder.
+    static const bool dataFolderSet = [] {
+        sharedStrings().dataFolder = folderFor("data");
+        return true;
+    }();
+    Q_UNUSED(dataFolderSet);
+    AppliedLedger ledger(path);
+    for (const QString &key : ini.keys(QStringLiteral("Written"))) {
+        const QString value = ini.value(QStringLiteral("Written"), key);
+        fuzzCheck(ledger.written(key) == value, "the ledger read another value than the file holds");
+        fuzzCheck(ledger.mayFollow(key, value), "the ledger does not follow its own value");
+    }
+    ledger.remember(QStringLiteral("org.gnome.desktop.session/idle-delay"), QStringLiteral("300"));
+    if (!ledger.flush())
+        return;
+    const IniFile written = IniFile::load(path);
+    fuzzCheck(
+        written.value(QStringLiteral("Written"), QStringLiteral("org.gnome.desktop.session/idle-delay")) == u"300",
+        "the ledger lost what it flushed");
+    if (ini.hasEncodingError())
+        return;
+    for (const QString &key : ini.keys(QStringLiteral("Written"))) {
+        if (key.compare(QStringLiteral("org.gnome.desktop.session/idle-delay"), Qt::CaseInsensitive) != 0)
+            fuzzCheck(written.value(QStringLiteral("Written"), key) == ini.value(QStringLiteral("Written"), key),
+                "the ledger lost another key on flushing");
+    }
+}
+
+void checkStatus(const QByteArray &bytes)
+{
+    const QString folder = folderFor("status");
+    writeFile(folder + QStringLiteral("/status.ini"), bytes);
+    const std::optional<ApplyStatus> first = ApplyStatus::load(folder + QStringLiteral("/status.ini"));
+    if (!first)
+        return;
+    fuzzCheck(bool(first->save(folder + QStringLiteral("/second.ini"))), "a status could not be saved");
+    const std::optional<ApplyStatus> second = ApplyStatus::load(folder + QStringLiteral("/second.ini"));
+    fuzzCheck(second.has_value(), "a saved status cannot be read");
+    // Texts with a NUL (which no applier gives) cannot be written and are left out.
+    fuzzCheck(second->plan == first->plan && second->source == first->source
+            && (second->appliers == first->appliers
+                || !IniFile::isSafeValue(first->appliers.join(QStringLiteral(", "))))
+            && second->reports.size() == first->reports.size(),
+        "a saved status read back differently");
+    for (qsizetype i = 0; i < first->reports.size(); ++i) {
+        const SettingReport &before = first->reports.at(i);
+        const SettingReport &after = second->reports.at(i);
+        fuzzCheck(after.setting == before.setting && after.outcome == before.outcome
+                && (after.detail == before.detail || !IniFile::isSafeValue(before.detail)),
+            "a setting's report read back differently");
+    }
+    if (!IniFile::isSafeValue(first->appliers.join(QStringLiteral(", "))))
+        return; // the first save left the key out, the second writes it empty
+    fuzzCheck(bool(second->save(folder + QStringLiteral("/third.ini"))), "a status could not be saved again");
+    fuzzCheck(contentOf(folder + QStringLiteral("/third.ini")) == contentOf(folder + QStringLiteral("/second.ini")),
+        "a status changed when saved again");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    checkSchemeStore(bytes);
+    checkLedger(bytes);
+    checkStatus(bytes);
+    return 0;
+}
