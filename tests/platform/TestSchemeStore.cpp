@@ -454,7 +454,7 @@ void TestSchemeStore::killedCreatesLeaveNoDuplicateAndLoseNothing()
     seed();
     QRandomGenerator random(11);
     QSet<QUuid> kept { kBalanced, kHighPerformance, kPowerSaver };
-    constexpr int kRuns = 150;
+    constexpr int kRuns = 300;
     for (int run = 0; run < kRuns; ++run) {
         QProcess creator;
         creator.start(QString::fromUtf8(STORE_SWITCHER),
@@ -618,7 +618,7 @@ void TestSchemeStore::repairKilledAtAnyMomentLosesNoPlan()
         QVERIFY2(read, qPrintable(read.failure().message));
     }
 
-    constexpr int kRuns = 100; // about 30 s on a busy machine
+    constexpr int kRuns = 300; // about a minute and a half on a busy machine
     const QString damagedCopy = m_environment->writeFile(u"damaged.ini"_s, damagedUserStore());
     QRandomGenerator random(QRandomGenerator::global()->generate());
     for (int run = 0; run < kRuns; ++run) {
