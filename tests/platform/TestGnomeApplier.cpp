@@ -400,6 +400,17 @@ void TestGnomeApplier::onlyWhatDconfConfirmsIsApplied()
     QCOMPARE(m_ledger->written(blank).value_or(u"none"_s), u"600"_s);
     // Should the value arrive after all, it is still Ampora's.
     QCOMPARE(m_ledger->verdict(blank, u"120"_s), AppliedLedger::Verdict::Follow);
+
+    // The whole command ends in seconds too, and says what did not take effect.
+    QProcess ampctl;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_CURRENT_DESKTOP"_s, u"GNOME"_s);
+    ampctl.setProcessEnvironment(environment);
+    ampctl.start(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, { u"set"_s, u"Power saver"_s });
+    QVERIFY2(ampctl.waitForFinished(15000), "ampctl set hangs on a dconf that does not answer");
+    const QString err = QString::fromUtf8(ampctl.readAllStandardError());
+    QCOMPARE(ampctl.exitCode(), 0);
+    QVERIFY2(err.contains(u"could not be applied"_s), qPrintable(err));
 }
 
 void TestGnomeApplier::virtualMachineNeverSuspendsWhenIdle()
