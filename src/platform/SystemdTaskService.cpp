@@ -306,46 +306,51 @@ bool SystemdTaskService::readEntries(QList<RegisteredTask> *tasks) const
     return true;
 }
 
-Result<> SystemdTaskService::registerTask(const QString &name, const TaskDefinition &definition, Registration mode)
+Result<> SystemdTaskService::changeTask(const QString &name, const std::function<Result<>(Kind)> &change)
 {
     if (!isNewTaskName(name))
         return invalid(QStringLiteral("%1 cannot name a task").arg(name));
-    // Units and entries are shared with every other Ampora process of the user.
+    // Units and entries are shared with every other Ampora process of the user; the look at what
+    // exists and the write happen under one lock, so nothing can slip in between.
     const Result<DataLock> lock = DataLock::acquire();
     if (!lock)
         return lock.failure();
-    const Kind existing = kindOf(name);
-    if (existing == Kind::Foreign || (existing == Kind::Timer && !ownsEveryUnit(name)))
-        return alreadyExists(QStringLiteral("%1 exists and was not written by Ampora").arg(name));
-    if (existing != Kind::None && mode == Registration::Create)
-        return alreadyExists(QStringLiteral("a task %1 exists").arg(name));
-    return write(name, definition, existing);
+    return change(kindOf(name));
+}
+
+Result<> SystemdTaskService::registerTask(const QString &name, const TaskDefinition &definition, Registration mode)
+{
+    return changeTask(name, [&](Kind existing) -> Result<> {
+        if (existing == Kind::Foreign || (existing == Kind::Timer && !ownsEveryUnit(name)))
+            return alreadyExists(QStringLiteral("%1 exists and was not written by Ampora").arg(name));
+        if (existing != Kind::None && mode == Registration::Create)
+            return alreadyExists(QStringLiteral("a task %1 exists").arg(name));
+        return write(name, definition, existing);
+    });
 }
 
 Result<> SystemdTaskService::replaceTask(
     const QString &name, const TaskDefinition &definition, const TaskDefinition &expected)
 {
-    if (!isNewTaskName(name))
-        return invalid(QStringLiteral("%1 cannot name a task").arg(name));
-    // Units and entries are shared with every other Ampora process of the user; the check and
-    // the write happen under one lock, so nothing can slip in between.
-    const Result<DataLock> lock = DataLock::acquire();
-    if (!lock)
-        return lock.failure();
-    const Kind existing = kindOf(name);
-    if (existing == Kind::None)
-        return notFound(QStringLiteral("no task %1").arg(name));
-    std::optional<TaskDefinition> current;
-    if (existing == Kind::Timer && ownsEveryUnit(name)) {
+    return changeTask(name, [&](Kind existing) -> Result<> {
+        if (existing == Kind::None)
+            return notFound(QStringLiteral("no task %1").arg(name));
+        if (currentDefinition(name, existing) != expected)
+            return alreadyExists(QStringLiteral("the task %1 has changed since it was read").arg(name));
+        return write(name, definition, existing);
+    });
+}
+
+std::optional<TaskDefinition> SystemdTaskService::currentDefinition(const QString &name, Kind kind) const
+{
+    if (kind == Kind::Timer && ownsEveryUnit(name)) {
         if (const RegisteredTask task = readTimer(name); task.damage.isEmpty())
-            current = task.definition;
-    } else if (existing == Kind::Autostart) {
+            return task.definition;
+    } else if (kind == Kind::Autostart) {
         if (const std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop))
-            current = AutostartEntry::decompose(*entry);
+            return AutostartEntry::decompose(*entry);
     }
-    if (current != expected)
-        return alreadyExists(QStringLiteral("the task %1 has changed since it was read").arg(name));
-    return write(name, definition, existing);
+    return std::nullopt; // gone, damaged, or not Ampora's: matches no definition read earlier
 }
 
 Result<> SystemdTaskService::write(const QString &name, const TaskDefinition &definition, Kind existing)

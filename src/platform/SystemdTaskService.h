@@ -3,6 +3,9 @@
 #include "SystemctlRunner.h"
 #include "TaskService.h"
 
+#include <functional>
+#include <optional>
+
 class QFileSystemWatcher;
 class QTimer;
 
@@ -76,6 +79,10 @@ private:
     bool readTimers(QList<RegisteredTask> *tasks) const;
     RegisteredTask readTimer(const QString &name) const;
     // Writes a timer or an autostart entry, over what is there (existing) and checked before.
+    // Checks the name, takes the data lock and hands change what exists under that name now.
+    Result<> changeTask(const QString &name, const std::function<Result<>(Kind)> &change);
+    // What the task now holds; none when it is gone, damaged or not Ampora's.
+    std::optional<TaskDefinition> currentDefinition(const QString &name, Kind kind) const;
     Result<> write(const QString &name, const TaskDefinition &definition, Kind existing);
     bool readEntries(QList<RegisteredTask> *tasks) const;
     Result<> writeTimer(const QString &name, const TaskDefinition &definition);
