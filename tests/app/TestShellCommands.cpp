@@ -67,13 +67,11 @@ void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser(
     ShellCommands commands(opener, &frame);
     QVERIFY(!commands.run(CmdShowSummary));
 
-    // Every web command opens its address from the one table.
-    for (const WebAddress &page : kWebAddresses) {
-        QVERIFY(commands.run(page.command));
-        QCOMPARE(opener.calls.takeLast(), u"address "_s + page.address.toString());
-    }
-    // No handler for web addresses: the browser of last resort, and no message.
+    // A web command opens its address; with no handler for web addresses, the browser of last
+    // resort takes it, and no message.
     const WebAddress &faq = kWebAddresses.front();
+    QVERIFY(commands.run(faq.command));
+    QCOMPARE(opener.calls.takeLast(), u"address "_s + faq.address.toString());
     Q_EMIT opener.failed(QUrl(faq.address.toString()).toString(QUrl::FullyEncoded), OpenError::NoAssociation);
     QCOMPARE(opener.calls.takeLast(), u"browser "_s + faq.fallback.toString());
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
