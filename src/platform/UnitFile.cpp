@@ -37,6 +37,10 @@ UnitFile UnitFile::parse(const QString &text, Syntax syntax)
         if (i == physical.size() - 1 && line.isEmpty() && pending.isEmpty())
             break; // the final line break
         const bool comment = isComment(line.trimmed(), syntax);
+        // systemd skips comment lines inside a continued line; kept, one ending in a backslash
+        // would join the next line once the file is written back.
+        if (comment && !pending.isEmpty())
+            continue;
         if (syntax == Syntax::Unit && !comment && endsInContinuation(line)) {
             line.chop(1);
             pending += line + u' ';

@@ -5,6 +5,8 @@
 # New inputs go to <build folder>/fuzz/corpus/<harness>, findings to <build folder>/fuzz/findings;
 # the seed corpus in the source tree is only read. A finding is replayed with
 #   <build folder>/tests/fuzz/<harness> <finding file>
+# FUZZ_SEED fixes libFuzzer's random seed, so that a run (as in CI) tries the same inputs each
+# time and fails only on a change to the code; without it every run explores afresh.
 set -euo pipefail
 
 build=${1:?usage: run-fuzzers.sh <build folder> [seconds] [harness...]}
@@ -27,7 +29,7 @@ for harness in "${harnesses[@]}"; do
     log="$build/fuzz/logs/$harness.log"
     # The programs' own lines on stderr (a damaged plan store is reported) are closed off;
     # libFuzzer and the sanitizers still report on a descriptor of their own.
-    if "$program" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -close_fd_mask=2 \
+    if "$program" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -close_fd_mask=2 \
         -print_final_stats=1 -artifact_prefix="$build/fuzz/findings/$harness-" \
         "$build/fuzz/corpus/$harness" "$seeds/$harness" >"$log" 2>&1; then
         result=ok
