@@ -4,8 +4,8 @@
 #include "CommandLine.h"
 #include "DisplayProbe.h"
 #include "GuiStart.h"
-#include "PlatformServices.h"
 #include "PowerPlatform.h"
+#include "PowerPlatformFactory.h"
 #include "SharedStrings.h"
 #include "UserReport.h"
 

@@ -3,6 +3,7 @@
 #include "DesktopNotifications.h"
 #include "NetworkManagerList.h"
 #include "PowerPlatform.h"
+#include "PowerPlatformFactory.h"
 #include "SysfsBatteryStatusReader.h"
 #include "SysfsCapabilityReader.h"
 #include "SystemdTaskService.h"

@@ -14,10 +14,6 @@ class ShellOpener;
 struct SharedStrings;
 class TaskService;
 
-// The one place where the real backends are chosen; the quick start-up, which needs only the
-// plans, calls createPowerPlatform() alone so that it links nothing else.
-std::unique_ptr<PowerPlatform> createPowerPlatform(const SharedStrings &strings);
-
 // Every real backend of this machine, created once at start and owned for the whole run:
 // the scheme store, systemd user units and autostart entries in $XDG_CONFIG_HOME, NetworkManager
 // on the system bus (an empty list when it is not running) and sysfs for the power state

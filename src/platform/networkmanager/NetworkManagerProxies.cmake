@@ -3,9 +3,9 @@
 set(nm_proxy_sources)
 macro(ampora_nm_proxy xml class)
     string(TOLOWER "${class}" basename)
-    set_source_files_properties(dbus/${xml} PROPERTIES
+    set_source_files_properties(networkmanager/${xml} PROPERTIES
         NO_NAMESPACE ON CLASSNAME ${class} INCLUDE NetworkManagerSettings.h)
-    qt_add_dbus_interface(nm_proxy_sources dbus/${xml} ${basename})
+    qt_add_dbus_interface(nm_proxy_sources networkmanager/${xml} ${basename})
 endmacro()
 ampora_nm_proxy(org.freedesktop.NetworkManager.xml NetworkManagerProxy)
 ampora_nm_proxy(org.freedesktop.NetworkManager.Settings.xml NetworkManagerSettingsProxy)

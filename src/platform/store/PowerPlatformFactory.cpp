@@ -1,6 +1,5 @@
-// Apart from the other services: the quick start-up links this alone, and must not pull in the
-// D-Bus and scheduling backends.
-#include "PlatformServices.h"
+#include "PowerPlatformFactory.h"
+
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 
