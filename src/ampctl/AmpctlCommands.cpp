@@ -1,5 +1,6 @@
 #include "AmpctlCommands.h"
 
+#include "AmpctlCommandTable.h"
 #include "BatteryPopup.h"
 #include "BatteryStatusReader.h"
 #include "DataLock.h"
@@ -7,7 +8,6 @@
 #include "NetworkList.h"
 #include "NetworkScheduleFile.h"
 #include "PlanCatalogue.h"
-#include "PlanCommands.h"
 #include "PlanLookup.h"
 #include "PlanTaskWriter.h"
 #include "Profile.h"
@@ -25,55 +25,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-struct Command
-{
-    QString name;
-    int arguments;
-    QString usage;
-};
-
-const QList<Command> kCommands = {
-    { u"list"_s, 0, u"ampctl list"_s },
-    { u"active"_s, 0, u"ampctl active"_s },
-    { u"set"_s, 1, u"ampctl set PLAN"_s },
-    { u"apply"_s, 0, u"ampctl apply"_s },
-    { u"status"_s, 0, u"ampctl status"_s },
-    { u"schedules"_s, 0, u"ampctl schedules"_s },
-    { u"networks"_s, 0, u"ampctl networks"_s },
-    { u"battery"_s, 0, u"ampctl battery"_s },
-    { u"enable"_s, 1, u"ampctl enable NAME"_s },
-    { u"disable"_s, 1, u"ampctl disable NAME"_s },
-    { u"remove"_s, 1, u"ampctl remove NAME"_s },
-    { u"show"_s, 1, u"ampctl show PLAN"_s },
-    { u"create"_s, 1, u"ampctl create NAME [--from PLAN]"_s },
-    { u"rename"_s, 2, u"ampctl rename PLAN NEW-NAME"_s },
-    { u"describe"_s, 2, u"ampctl describe PLAN TEXT"_s },
-    { u"delete"_s, 1, u"ampctl delete PLAN"_s },
-    { u"get"_s, 2, u"ampctl get PLAN SETTING"_s },
-    { u"set-value"_s, 2, u"ampctl set-value PLAN SETTING [--ac VALUE] [--dc VALUE]"_s },
-};
-
-// Options that take a value, and the one command each belongs to.
-struct ValueOption
-{
-    QString name;
-    QString command;
-};
-
-const QList<ValueOption> kValueOptions = {
-    { u"from"_s, u"create"_s },
-    { u"ac"_s, u"set-value"_s },
-    { u"dc"_s, u"set-value"_s },
-};
-
-// The schedule kinds: option name, values after PLAN, usage.
-const QList<Command> kKinds = {
-    { u"once"_s, 2, u"ampctl schedule PLAN --once DATE TIME"_s },
-    { u"daily"_s, 1, u"ampctl schedule PLAN --daily TIME"_s },
-    { u"weekly"_s, 2, u"ampctl schedule PLAN --weekly DAYS TIME"_s },
-    { u"network"_s, 1, u"ampctl schedule PLAN --network NETWORK"_s },
-};
 
 const QStringList kDayNames
     = { u"sunday"_s, u"monday"_s, u"tuesday"_s, u"wednesday"_s, u"thursday"_s, u"friday"_s, u"saturday"_s };
@@ -126,85 +77,82 @@ AmpctlCommands::AmpctlCommands(Context context, QTextStream &out, QTextStream &e
 {
 }
 
-int AmpctlCommands::run(const QStringList &arguments)
+ExitCode AmpctlCommands::run(const QStringList &arguments)
 {
+    if (!arguments.isEmpty() && arguments.first() == u"--complete") {
+        complete(arguments.mid(1));
+        return Success;
+    }
     QCommandLineParser parser;
     parser.addOption(QCommandLineOption(u"json"_s));
     parser.addOption(QCommandLineOption(QStringList { u"h"_s, u"help"_s }));
-    for (const Command &kind : kKinds)
-        parser.addOption(QCommandLineOption(kind.name));
-    for (const ValueOption &option : kValueOptions)
-        parser.addOption(QCommandLineOption(option.name, QString(), u"VALUE"_s));
+    for (const AmpctlCommand &command : ampctlCommands()) {
+        for (const AmpctlCommand::Form &form : command.forms) {
+            for (const auto &[option, word] : form.valueOptions())
+                parser.addOption(QCommandLineOption(option, QString(), word));
+            if (!form.selector().isEmpty())
+                parser.addOption(QCommandLineOption(form.selector()));
+        }
+    }
     if (!parser.parse(QStringList(u"ampctl"_s) + arguments))
         return fail(UsageError, parser.errorText());
     if (parser.isSet(u"help"_s)) {
-        m_output.out() << helpText();
+        m_output.out() << ampctlHelpText();
         return Success;
     }
     m_output.setJson(parser.isSet(u"json"_s));
-    QStringList values = parser.positionalArguments();
-    if (values.isEmpty())
+    AmpctlArguments given { parser.positionalArguments(), {}, {} };
+    if (given.values.isEmpty())
         return fail(UsageError, u"no command given; see ampctl --help"_s);
-    const QString command = values.takeFirst();
-    for (const ValueOption &option : kValueOptions) {
-        if (parser.isSet(option.name) && command != option.command)
-            return fail(UsageError, u"--%1 belongs to the %2 command"_s.arg(option.name, option.command));
+    const QString name = given.values.takeFirst();
+    for (const AmpctlCommand &command : ampctlCommands()) {
+        for (const QString &option : command.options()) {
+            if (parser.isSet(option) && name != command.name)
+                return fail(UsageError, u"--%1 belongs to the %2 command"_s.arg(option, command.name));
+            if (parser.isSet(option))
+                given.options.insert(option, parser.value(option));
+        }
     }
-    if (command == u"schedule")
-        return schedule(parser, values);
-    for (const Command &kind : kKinds) {
-        if (parser.isSet(kind.name))
-            return fail(UsageError, u"--%1 belongs to the schedule command"_s.arg(kind.name));
-    }
-    const auto known
-        = std::find_if(kCommands.cbegin(), kCommands.cend(), [&](const Command &c) { return c.name == command; });
-    if (known == kCommands.cend())
-        return fail(UsageError, u"unknown command \"%1\"; see ampctl --help"_s.arg(command));
-    if (values.size() != known->arguments)
-        return fail(UsageError, u"usage: "_s + known->usage);
+    const AmpctlCommand *command = findAmpctlCommand(name);
+    if (!command)
+        return fail(UsageError, u"unknown command \"%1\"; see ampctl --help"_s.arg(name));
 
-    if (command == u"list")
-        return list();
-    if (command == u"active")
-        return active();
-    if (command == u"set")
-        return set(values.first());
-    if (command == u"apply")
-        return applying().apply();
-    if (command == u"status")
-        return applying().status();
-    if (command == u"schedules")
-        return schedules();
-    if (command == u"networks")
-        return networks();
-    if (command == u"battery")
-        return battery();
-    if (command == u"enable" || command == u"disable" || command == u"remove")
-        return change(command, values.first());
-    return planCommand(parser, command, values);
+    // A command of several forms takes exactly one of the options that choose them.
+    QList<const AmpctlCommand::Form *> chosen;
+    QStringList selectors;
+    for (const AmpctlCommand::Form &form : command->forms) {
+        selectors.append(u"--"_s + form.selector());
+        if (command->forms.size() == 1 || parser.isSet(form.selector()))
+            chosen.append(&form);
+    }
+    if (chosen.size() != 1) {
+        const QString last = selectors.takeLast();
+        return fail(UsageError, u"%1 takes one of %2 or %3"_s.arg(name, selectors.join(u", "_s), last));
+    }
+    if (given.values.size() != chosen.first()->arguments().size())
+        return fail(UsageError, u"usage: ampctl "_s + chosen.first()->synopsis);
+    given.form = chosen.first()->selector();
+    return command->run(*this, given);
 }
 
-int AmpctlCommands::planCommand(const QCommandLineParser &parser, const QString &command, const QStringList &values)
+void AmpctlCommands::complete(const QStringList &words)
 {
-    const auto option
-        = [&](const QString &name) { return parser.isSet(name) ? std::optional(parser.value(name)) : std::nullopt; };
-    PlanCommands plans(m_services, m_output, [this] { (void)applying().applyChanged(); });
-    if (command == u"show")
-        return plans.show(values.at(0));
-    if (command == u"create")
-        return plans.create(values.at(0), option(u"from"_s));
-    if (command == u"rename")
-        return plans.rename(values.at(0), values.at(1));
-    if (command == u"describe")
-        return plans.describe(values.at(0), values.at(1));
-    if (command == u"delete")
-        return plans.remove(values.at(0));
-    if (command == u"get")
-        return plans.get(values.at(0), values.at(1));
-    return plans.setValue(values.at(0), values.at(1), option(u"ac"_s), option(u"dc"_s));
+    const auto planNames = [this] {
+        QStringList names;
+        for (const PowerPlan &plan : loadPowerPlans(m_services.platform).valueOr({}))
+            names.append(plan.planName);
+        return names;
+    };
+    for (const QString &candidate : ampctlCompletions(words, planNames))
+        m_output.out() << candidate << u'\n';
 }
 
-int AmpctlCommands::list()
+PlanCommands AmpctlCommands::plans()
+{
+    return PlanCommands(m_services, m_output, [this] { (void)applying().applyChanged(); });
+}
+
+ExitCode AmpctlCommands::list()
 {
     const std::optional<PowerPlanList> plans = loadPlans();
     if (!plans)
@@ -232,7 +180,7 @@ int AmpctlCommands::list()
     return Success;
 }
 
-int AmpctlCommands::active()
+ExitCode AmpctlCommands::active()
 {
     const Result<QUuid> guid = m_services.platform.activeScheme();
     const Result<QString> name = guid ? m_services.platform.friendlyName(*guid) : Result<QString>(guid.failure());
@@ -245,7 +193,7 @@ int AmpctlCommands::active()
     return Success;
 }
 
-int AmpctlCommands::set(const QString &plan)
+ExitCode AmpctlCommands::set(const QString &plan)
 {
     const std::optional<PowerPlanList> loaded = loadPlans();
     if (!loaded)
@@ -261,7 +209,7 @@ int AmpctlCommands::set(const QString &plan)
     return applying().applyChanged();
 }
 
-int AmpctlCommands::schedules()
+ExitCode AmpctlCommands::schedules()
 {
     const QString at = loadText(u"IDS_AT");
     QJsonArray json;
@@ -294,7 +242,7 @@ int AmpctlCommands::schedules()
     return Success;
 }
 
-int AmpctlCommands::networks()
+ExitCode AmpctlCommands::networks()
 {
     QJsonArray json;
     QList<QStringList> rows;
@@ -307,7 +255,7 @@ int AmpctlCommands::networks()
     return Success;
 }
 
-int AmpctlCommands::battery()
+ExitCode AmpctlCommands::battery()
 {
     const SystemPowerStatus status = m_services.battery.read();
     const QList<BatteryPopup::Line> lines = BatteryPopup::linesFor(status);
@@ -337,18 +285,8 @@ int AmpctlCommands::battery()
     return Success;
 }
 
-int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList &values)
+ExitCode AmpctlCommands::schedule(const QString &kind, const QStringList &values)
 {
-    QList<Command> chosen;
-    for (const Command &kind : kKinds) {
-        if (parser.isSet(kind.name))
-            chosen.append(kind);
-    }
-    if (chosen.size() != 1)
-        return fail(UsageError, u"schedule takes one of --once, --daily, --weekly or --network"_s);
-    if (values.size() != 1 + chosen.first().arguments)
-        return fail(UsageError, u"usage: "_s + chosen.first().usage);
-
     // A schedule is written only for a plan that exists at that moment: a delete holds this lock
     // from its check of the schedules to the delete.
     const Result<DataLock> lock = DataLock::acquireForSeveral();
@@ -358,14 +296,14 @@ int AmpctlCommands::schedule(const QCommandLineParser &parser, const QStringList
     if (!loaded)
         return m_output.lastFailure();
     const PowerPlanList &plans = *loaded;
-    if (chosen.first().name == u"network") {
+    if (kind == u"network") {
         const std::optional<qsizetype> index = findPlan(plans, values.at(0));
         return index ? scheduleNetwork(plans.at(*index), values.at(1)) : m_output.lastFailure();
     }
-    return scheduleTime(plans, chosen.first().name, values);
+    return scheduleTime(plans, kind, values);
 }
 
-int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values)
+ExitCode AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values)
 {
     PlanTaskWriter::Choice choice;
     choice.kind = kind == u"once" ? PlanTaskWriter::Kind::Once
@@ -434,7 +372,7 @@ int AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind
         SystemError, u"cannot write the task %1: %2"_s.arg(writer.taskName(), writer.registrationFailure().message));
 }
 
-int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &network)
+ExitCode AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &network)
 {
     const std::optional<QUuid> guid = textToGuid(network);
     QList<NetworkList::Network> matches;
@@ -457,7 +395,7 @@ int AmpctlCommands::scheduleNetwork(const PowerPlan &plan, const QString &networ
     return Success;
 }
 
-int AmpctlCommands::change(const QString &command, const QString &name)
+ExitCode AmpctlCommands::change(const QString &command, const QString &name)
 {
     for (const TimeSchedule &task : readTasks()) {
         if (task.taskName != name)
@@ -469,7 +407,7 @@ int AmpctlCommands::change(const QString &command, const QString &name)
     return changeNetworkSchedule(command, name);
 }
 
-int AmpctlCommands::changeNetworkSchedule(const QString &command, const QString &name)
+ExitCode AmpctlCommands::changeNetworkSchedule(const QString &command, const QString &name)
 {
     const QList<NetworkSchedule> schedules = readNetworkSchedules(m_services.platform);
     const std::optional<QUuid> guid = textToGuid(name);
@@ -519,112 +457,4 @@ std::optional<qsizetype> AmpctlCommands::findPlan(const PowerPlanList &plans, co
 QList<TimeSchedule> AmpctlCommands::readTasks()
 {
     return readScheduledTasks(m_services.tasks, m_services.platform);
-}
-
-QString AmpctlCommands::helpText()
-{
-    return uR"(Usage: ampctl [--json] COMMAND [ARGUMENTS]
-
-Switch, edit and schedule Ampora's power plans from a terminal or a script.
-
-Commands:
-  list                       List the power plans; * marks the active one.
-  active                     Show the active plan.
-  set PLAN                   Make PLAN the active plan and apply it.
-  apply                      Apply the active plan again now: write its values into the
-                             desktop's settings and the services that take them.
-  status                     Show the active plan, the power source and what became of each
-                             setting when the plan was last applied on this machine.
-  show PLAN                  Show PLAN and every setting this machine offers, plugged in (AC)
-                             and, on a machine with a battery, on battery (DC).
-  create NAME [--from PLAN]  Copy the active plan, or PLAN, into a new plan named NAME and
-                             print its GUID. The new plan is not made active.
-  rename PLAN NEW-NAME       Rename PLAN.
-  describe PLAN TEXT         Set PLAN's description.
-  delete PLAN                Delete PLAN; not the active plan, nor one a schedule uses.
-  get PLAN SETTING           Show one setting of PLAN, AC then DC.
-  set-value PLAN SETTING [--ac VALUE] [--dc VALUE]
-                             Change one setting of PLAN (give --ac, --dc or both). A change to
-                             the active plan is applied at once.
-  schedules                  List the time-based, then the network-based schedules. A
-                             schedule changed or damaged outside Ampora is listed with what
-                             is wrong; it can still be disabled and removed.
-  schedule PLAN --once DATE TIME
-                             Switch to PLAN once, on DATE (YYYY-MM-DD, a year from 1970
-                             to 2198) at TIME; that moment must still be to come.
-  schedule PLAN --daily TIME Switch to PLAN every day at TIME, from today on.
-  schedule PLAN --weekly DAYS TIME
-                             Switch to PLAN at TIME on DAYS (such as Mon,Fri), from today on.
-  schedule PLAN --network NETWORK
-                             Record PLAN for NETWORK (a name or GUID from "ampctl networks").
-  enable NAME                Enable a schedule.
-  disable NAME               Disable a schedule.
-  remove NAME                Remove a schedule.
-  networks                   List the networks this machine knows; * marks connected ones.
-  battery                    Show the battery state as the battery popup does: status, power
-                             source, remaining charge and, when known, time left.
-
-PLAN is a plan's exact name or its GUID in braces, such as
-{A1841308-3541-4FAB-BC81-F71556F20B4A}. TIME is HH:MM or HH:MM:SS, on a 24-hour clock.
-NAME is a time-based schedule's task name (such as AMPCTL3), or the network name or GUID of a
-network-based schedule. A new time-based schedule prints its task name; a new network-based
-one prints the network's GUID. Time-based schedules start the ampora program found beside
-ampctl or on PATH. A name that starts with "-" goes after "--", which ends the options:
-  ampctl set -- -Eco
-Control characters in names (a network's name is chosen by whoever runs it) are shown escaped,
-such as \x1b; --json gives them as they are. A plan's name is kept without the blanks around
-it, is unique ignoring case, holds no tab, escape or other control character and is at most
-256 characters long; a description holds no line break and is at most 2048 characters long.
-
-Settings and their values (show prints them the same way; "unset" is a value that cannot be
-read):
-  power-button, sleep-button, lid
-                nothing, suspend (or sleep), hibernate, shutdown
-  dim, display-off, disk-off, sleep, hibernate
-                never (or 0), or minutes: 15min, 15, 1h 30min; up to 30000000 minutes
-  lock-on-wake  on, off
-  brightness    a percentage from 0 to 100: 70% or 70
-  performance-profile
-                power-saver, balanced, performance
-A machine without a power button, sleep button, lid or dimmable display has no such settings
-(brightness goes with dimming), and one without a battery has no DC values.
-
-Applying writes the values for the current power source into what this desktop and machine
-offer. When settings failed (the outcome failed below), set, set-value and apply say how many
-on stderr and still succeed; status tells which, each with one of these outcomes (status --json
-gives the name on the left):
-  applied                 it took effect
-  approximated            the desktop can only come close; the detail says how
-  fixed-by-desktop        the desktop does this one way, whatever the plan says
-  needs-ampora-running    only a running Ampora can do it
-  needs-administrator     only an administrator may change it on this machine
-  not-on-this-machine     the machine lacks it, such as a lid or a backlight
-  not-on-this-desktop     nothing on this desktop sets it
-  changed-outside-ampora  changed in the desktop's own settings since Ampora wrote it; left
-                          alone when the power source changes or the machine wakes
-  failed                  the service refused or did not answer; the detail says why
-
-Options:
-  --json        Print listings, show, get, create and status as JSON.
-  --from PLAN   The plan create copies.
-  --ac VALUE    The plugged-in value set-value writes.
-  --dc VALUE    The on-battery value set-value writes.
-  -h, --help    Show this help.
-
-Exit status:
-  0  success
-  1  a file, the plan store or the task folder could not be read, locked or written (the
-     message says why), a change would make the plan store too large, or the ampora program
-     was not found
-  2  bad command line: unknown command, option or setting, wrong number of arguments, a bad
-     date, time, day list or value, a date out of range, a --once time that has passed, no
-     days for --weekly, an empty name, a name with a control character, or a name or
-     description with a line break or too long
-  3  no such plan, schedule or network, or a name that fits more than one
-  4  the network has a schedule already, or another plan has the name (ignoring case)
-  5  the --once time never comes: the clock jumps over it when daylight saving starts (such
-     as 02:30 on that day in much of Europe)
-  6  the plan is in use: it is the active plan, or a schedule uses it
-  7  this machine does not offer the setting, or has no battery for a --dc value
-)"_s;
 }

@@ -3,6 +3,7 @@
 #include "AmpctlOutput.h"
 #include "ApplyCommands.h"
 #include "NetworkSchedule.h"
+#include "PlanCommands.h"
 #include "PowerPlan.h"
 #include "Services.h"
 #include "TimeSchedule.h"
@@ -15,17 +16,17 @@
 #include <functional>
 #include <optional>
 
-class QCommandLineParser;
 class QTextStream;
 
 // The commands of ampctl, the terminal and script companion of Ampora. Plans, tasks and network
 // schedules are read and written through the same code as the program's windows, so what ampctl
-// writes is exactly what Ampora would.
+// writes is exactly what Ampora would. Which commands there are, their arguments and help, is the
+// command table's (AmpctlCommandTable.h); run() parses a command line by it, and each entry calls
+// one of the commands below.
 class AmpctlCommands
 {
 public:
-    using ExitCode = AmpctlOutput::ExitCode;
-    using enum AmpctlOutput::ExitCode;
+    using enum ExitCode;
 
     struct Context
     {
@@ -39,31 +40,34 @@ public:
 
     AmpctlCommands(Context context, QTextStream &out, QTextStream &err);
 
-    // arguments come without the program name; the result is the exit status.
-    int run(const QStringList &arguments);
+    // arguments come without the program name. "--complete WORDS..." (the shell completion's
+    // question, not in --help) prints the candidates for the last word, one a line.
+    ExitCode run(const QStringList &arguments);
 
-    static QString helpText();
+    ExitCode list();
+    ExitCode active();
+    ExitCode set(const QString &plan);
+    ExitCode schedules();
+    ExitCode networks();
+    ExitCode battery();
+    // kind: once, daily, weekly or network; values: the plan, then what the kind takes.
+    ExitCode schedule(const QString &kind, const QStringList &values);
+    // command: enable, disable or remove.
+    ExitCode change(const QString &command, const QString &name);
+    ApplyCommands applying() { return ApplyCommands(m_services.platform, m_applyBackends, m_output); }
+    PlanCommands plans();
 
 private:
-    int list();
-    int active();
-    int set(const QString &plan);
-    int schedules();
-    int networks();
-    int battery();
-    int schedule(const QCommandLineParser &parser, const QStringList &values);
-    int scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values);
-    int scheduleNetwork(const PowerPlan &plan, const QString &network);
-    int change(const QString &command, const QString &name);
-    int changeNetworkSchedule(const QString &command, const QString &name);
-    int planCommand(const QCommandLineParser &parser, const QString &command, const QStringList &values);
+    ExitCode scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values);
+    ExitCode scheduleNetwork(const PowerPlan &plan, const QString &network);
+    ExitCode changeNetworkSchedule(const QString &command, const QString &name);
+    void complete(const QStringList &words);
 
-    ApplyCommands applying() { return ApplyCommands(m_services.platform, m_applyBackends, m_output); }
     // Every plan, or none after failing with SystemError when the store cannot be read.
     std::optional<PowerPlanList> loadPlans();
     std::optional<qsizetype> findPlan(const PowerPlanList &plans, const QString &text);
     QList<TimeSchedule> readTasks();
-    int fail(ExitCode code, const QString &message) { return m_output.fail(code, message); }
+    ExitCode fail(ExitCode code, const QString &message) { return m_output.fail(code, message); }
 
     Services m_services;
     QString m_programPath;

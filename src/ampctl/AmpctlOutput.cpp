@@ -13,7 +13,7 @@ AmpctlOutput::AmpctlOutput(QTextStream &out, QTextStream &err)
 {
 }
 
-int AmpctlOutput::fail(ExitCode code, const QString &message)
+ExitCode AmpctlOutput::fail(ExitCode code, const QString &message)
 {
     m_err << u"ampctl: "_s << terminalSafe(message) << u'\n';
     m_failure = code;

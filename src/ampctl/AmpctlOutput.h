@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExitCode.h"
+
 #include <QJsonValue>
 #include <QList>
 #include <QString>
@@ -12,17 +14,6 @@ class QTextStream;
 class AmpctlOutput
 {
 public:
-    enum ExitCode {
-        Success = 0,
-        SystemError = 1, // a file, the plan store or the task folder refused; the program is missing
-        UsageError = 2, // unknown command or option, wrong arguments, a bad date, time, day list or value
-        NotFound = 3, // no such plan, schedule or network, or a name that fits more than one
-        Duplicate = 4, // the network has a schedule already; another plan has the name
-        TimeSkipped = 5, // the --once time is one the local clock skips (a daylight-saving gap)
-        InUse = 6, // the plan is active or a schedule uses it
-        NotOffered = 7, // this machine has no such setting, or no battery for an on-battery value
-    };
-
     AmpctlOutput(QTextStream &out, QTextStream &err);
 
     bool json() const { return m_json; }
@@ -30,8 +21,8 @@ public:
     QTextStream &out() { return m_out; }
 
     // One line on stderr; returns code, which lastFailure() then tells.
-    int fail(ExitCode code, const QString &message);
-    int lastFailure() const { return m_failure; }
+    ExitCode fail(ExitCode code, const QString &message);
+    ExitCode lastFailure() const { return m_failure; }
     // One line on stderr about something that does not stop the command.
     void warn(const QString &message);
 
@@ -48,5 +39,5 @@ private:
     QTextStream &m_out;
     QTextStream &m_err;
     bool m_json = false;
-    int m_failure = Success;
+    ExitCode m_failure = ExitCode::Success;
 };

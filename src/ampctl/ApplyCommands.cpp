@@ -38,65 +38,62 @@ ApplyCommands::ApplyCommands(const PowerPlatform &platform, Backends backends, A
 {
 }
 
-int ApplyCommands::apply()
+ExitCode ApplyCommands::apply()
 {
-    QString failure;
-    const std::optional<ApplyStatus> applied = applyNow(failure);
+    const Result<ApplyStatus> applied = applyNow();
     if (!applied)
-        return m_output.fail(AmpctlOutput::SystemError, u"cannot read the active power plan: "_s + failure);
+        return m_output.fail(
+            ExitCode::SystemError, u"cannot read the active power plan: "_s + applied.failure().message);
     return finishApply(*applied);
 }
 
-int ApplyCommands::applyChanged()
+ExitCode ApplyCommands::applyChanged()
 {
-    QString failure;
-    if (const std::optional<ApplyStatus> applied = applyNow(failure))
+    const Result<ApplyStatus> applied = applyNow();
+    if (applied)
         return finishApply(*applied);
-    m_output.warn(u"the active plan could not be read again to apply it: "_s + failure);
-    return AmpctlOutput::Success;
+    m_output.warn(u"the active plan could not be read again to apply it: "_s + applied.failure().message);
+    return ExitCode::Success;
 }
 
-int ApplyCommands::finishApply(const ApplyStatus &status)
+ExitCode ApplyCommands::finishApply(const ApplyStatus &status)
 {
     // Unrecorded values would later be taken for the user's own and no longer follow the plan.
     if (!status.recordFailure.isEmpty()) {
-        return m_output.fail(AmpctlOutput::SystemError,
+        return m_output.fail(ExitCode::SystemError,
             u"the plan is active, but what Ampora writes into the desktop's settings cannot be recorded, so it was "
             "not all written: "_s
                 + status.recordFailure);
     }
     warnAboutProblems(status);
-    return AmpctlOutput::Success;
+    return ExitCode::Success;
 }
 
-int ApplyCommands::status()
+ExitCode ApplyCommands::status()
 {
     const Result<QUuid> active = m_platform.activeScheme();
     const Result<QString> name = active ? m_platform.friendlyName(*active) : Result<QString>(active.failure());
     if (!name)
-        return m_output.fail(
-            AmpctlOutput::SystemError, u"cannot read the active power plan: "_s + name.failure().message);
+        return m_output.fail(ExitCode::SystemError, u"cannot read the active power plan: "_s + name.failure().message);
     std::optional<ApplyStatus> last = ApplyStatus::load();
     // A record of another plan says nothing about this one.
     if (last && last->plan != *active)
         last.reset();
     printStatus(*active, *name, m_backends().events->source(), last);
-    return AmpctlOutput::Success;
+    return ExitCode::Success;
 }
 
-std::optional<ApplyStatus> ApplyCommands::applyNow(QString &failure)
+Result<ApplyStatus> ApplyCommands::applyNow()
 {
-    if (const Result<QUuid> active = m_platform.activeScheme(); !active) {
-        failure = active.failure().message;
-        return std::nullopt;
-    }
+    if (const Result<QUuid> active = m_platform.activeScheme(); !active)
+        return active.failure();
     ApplyBackends &backends = m_backends();
-    const std::optional<ApplyStatus> applied
+    std::optional<ApplyStatus> applied
         = applyActivePlan(m_platform, *backends.coordinator, backends.events->source(), ApplyReason::Activation);
     backends.coordinator->release();
     if (!applied)
-        failure = u"the plan store gave no active plan"_s;
-    return applied;
+        return failed(u"the plan store gave no active plan"_s);
+    return std::move(*applied);
 }
 
 void ApplyCommands::warnAboutProblems(const ApplyStatus &status)

@@ -2,6 +2,7 @@
 
 #include "AmpctlOutput.h"
 #include "ApplyStatus.h"
+#include "Result.h"
 
 #include <QString>
 #include <functional>
@@ -20,18 +21,18 @@ public:
 
     ApplyCommands(const PowerPlatform &platform, Backends backends, AmpctlOutput &output);
 
-    int apply();
-    int status();
+    ExitCode apply();
+    ExitCode status();
     // After the active plan or its values changed: the switch itself succeeded, so what could
     // not be applied is one warning line; only a record of what was written that could not be
     // kept fails the command.
-    int applyChanged();
+    ExitCode applyChanged();
 
 private:
     // Applies the active plan as an activation and writes the desktop's settings out, as the
-    // process ends soon after; none (with failure set) when the active plan cannot be read.
-    std::optional<ApplyStatus> applyNow(QString &failure);
-    int finishApply(const ApplyStatus &status);
+    // process ends soon after; fails when the active plan cannot be read.
+    Result<ApplyStatus> applyNow();
+    ExitCode finishApply(const ApplyStatus &status);
     void warnAboutProblems(const ApplyStatus &status);
     void printStatus(
         const QUuid &plan, const QString &name, PowerSource source, const std::optional<ApplyStatus> &last);

@@ -18,7 +18,6 @@
 #include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
-using ExitCode = AmpctlOutput::ExitCode;
 
 namespace {
 
@@ -50,15 +49,15 @@ ExitCode exitCodeFor(const Failure &failure)
 {
     switch (failure.kind) {
     case Failure::Kind::Invalid:
-        return AmpctlOutput::UsageError;
+        return ExitCode::UsageError;
     case Failure::Kind::NotFound:
-        return AmpctlOutput::NotFound;
+        return ExitCode::NotFound;
     case Failure::Kind::AlreadyExists:
-        return AmpctlOutput::Duplicate;
+        return ExitCode::Duplicate;
     case Failure::Kind::Failed:
         break;
     }
-    return AmpctlOutput::SystemError;
+    return ExitCode::SystemError;
 }
 
 } // namespace
@@ -70,7 +69,7 @@ PlanCommands::PlanCommands(const Services &services, AmpctlOutput &output, std::
 {
 }
 
-int PlanCommands::show(const QString &text)
+ExitCode PlanCommands::show(const QString &text)
 {
     const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
@@ -97,14 +96,14 @@ int PlanCommands::show(const QString &text)
     return succeed();
 }
 
-int PlanCommands::create(const QString &rawName, const std::optional<QString> &from)
+ExitCode PlanCommands::create(const QString &rawName, const std::optional<QString> &from)
 {
     const QString name = planNameOf(rawName);
     const std::optional<PowerPlanList> loaded = loadPlans();
     if (!loaded)
         return m_output.lastFailure();
     const PowerPlanList &plans = *loaded;
-    if (const std::optional<int> refused = refuseName(plans, name, {}))
+    if (const std::optional<ExitCode> refused = refuseName(plans, name, {}))
         return *refused;
     QUuid source;
     if (from) {
@@ -116,7 +115,7 @@ int PlanCommands::create(const QString &rawName, const std::optional<QString> &f
         const Result<QUuid> active = m_services.platform.activeScheme();
         if (!active)
             return m_output.fail(
-                AmpctlOutput::SystemError, u"cannot read the active power plan: "_s + active.failure().message);
+                ExitCode::SystemError, u"cannot read the active power plan: "_s + active.failure().message);
         source = *active;
     }
     const Result<QUuid> created = createPlan(m_services.platform, source, name);
@@ -126,10 +125,10 @@ int PlanCommands::create(const QString &rawName, const std::optional<QString> &f
         m_output.print(QJsonObject { { u"guid"_s, guidToText(*created) }, { u"name"_s, name } });
     else
         m_output.out() << guidToText(*created) << u'\n';
-    return AmpctlOutput::Success;
+    return ExitCode::Success;
 }
 
-int PlanCommands::rename(const QString &text, const QString &rawName)
+ExitCode PlanCommands::rename(const QString &text, const QString &rawName)
 {
     const QString name = planNameOf(rawName);
     const std::optional<PowerPlanList> loaded = loadPlans();
@@ -139,15 +138,15 @@ int PlanCommands::rename(const QString &text, const QString &rawName)
     const std::optional<PowerPlan> plan = findPlan(plans, text);
     if (!plan)
         return m_output.lastFailure();
-    if (const std::optional<int> refused = refuseName(plans, name, plan->planGuid))
+    if (const std::optional<ExitCode> refused = refuseName(plans, name, plan->planGuid))
         return *refused;
     const Result<> renamed = m_services.platform.writeFriendlyName(plan->planGuid, name);
     if (!renamed)
         return failWrite(u"rename \"%1\" to \"%2\""_s.arg(plan->planName, name), renamed.failure());
-    return AmpctlOutput::Success;
+    return ExitCode::Success;
 }
 
-int PlanCommands::describe(const QString &text, const QString &description)
+ExitCode PlanCommands::describe(const QString &text, const QString &description)
 {
     const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
@@ -155,10 +154,10 @@ int PlanCommands::describe(const QString &text, const QString &description)
     const Result<> written = m_services.platform.writeDescription(plan->planGuid, description);
     if (!written)
         return failWrite(u"describe \"%1\""_s.arg(plan->planName), written.failure());
-    return AmpctlOutput::Success;
+    return ExitCode::Success;
 }
 
-int PlanCommands::remove(const QString &text)
+ExitCode PlanCommands::remove(const QString &text)
 {
     const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
@@ -168,45 +167,45 @@ int PlanCommands::remove(const QString &text)
     const Result<DataLock> lock = DataLock::acquireForSeveral();
     if (!lock)
         return m_output.fail(
-            AmpctlOutput::SystemError, u"cannot delete \"%1\": %2"_s.arg(plan->planName, lock.failure().message));
+            ExitCode::SystemError, u"cannot delete \"%1\": %2"_s.arg(plan->planName, lock.failure().message));
     // readScheduledTasks gives an empty list when the service cannot answer: that must not pass
     // for "no schedule uses it", or a schedule would be left pointing at nothing.
     if (const Result<QList<RegisteredTask>> tasks = m_services.tasks.readTasks(); !tasks) {
-        return m_output.fail(AmpctlOutput::SystemError,
+        return m_output.fail(ExitCode::SystemError,
             u"cannot tell whether a schedule uses \"%1\": %2"_s.arg(plan->planName, tasks.failure().message));
     }
     const ScheduleUse use = scheduleUseOf(plan->planGuid, readScheduledTasks(m_services.tasks, m_services.platform),
         readNetworkSchedules(m_services.platform));
     if (use != ScheduleUse::None) {
-        return m_output.fail(AmpctlOutput::InUse,
+        return m_output.fail(ExitCode::InUse,
             u"a %1 schedule uses the power plan \"%2\"; remove the schedule first (see ampctl schedules)"_s.arg(
                 use == ScheduleUse::Time ? u"time-based"_s : u"network-based"_s, plan->planName));
     }
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active)
         return m_output.fail(
-            AmpctlOutput::SystemError, u"cannot read the active power plan: "_s + active.failure().message);
+            ExitCode::SystemError, u"cannot read the active power plan: "_s + active.failure().message);
     const QString isActive = u"\"%1\" is the active power plan; make another plan active first"_s.arg(plan->planName);
     if (*active == plan->planGuid)
-        return m_output.fail(AmpctlOutput::InUse, isActive);
+        return m_output.fail(ExitCode::InUse, isActive);
     const Result<> deleted = m_services.platform.deleteScheme(plan->planGuid);
     if (deleted.failedWith(Failure::Kind::Invalid)) // made active meanwhile
-        return m_output.fail(AmpctlOutput::InUse, isActive);
+        return m_output.fail(ExitCode::InUse, isActive);
     if (!deleted)
         return failWrite(u"delete \"%1\""_s.arg(plan->planName), deleted.failure());
-    return AmpctlOutput::Success;
+    return ExitCode::Success;
 }
 
-int PlanCommands::get(const QString &text, const QString &setting)
+ExitCode PlanCommands::get(const QString &text, const QString &setting)
 {
     const PowerSettingRow *row = settingNamed(setting);
     if (!row)
-        return m_output.fail(AmpctlOutput::UsageError, unknownSetting(setting));
+        return m_output.fail(ExitCode::UsageError, unknownSetting(setting));
     const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
     const PlanCapabilities capabilities = readCapabilities();
-    if (const std::optional<int> refused = refuseUnoffered(*row, capabilities, false))
+    if (const std::optional<ExitCode> refused = refuseUnoffered(*row, capabilities, false))
         return *refused;
     QList<PlanSettingValue> values;
     for (const PlanSettingValue &value : readPlanSettings(m_services.platform, plan->planGuid, capabilities)) {
@@ -225,14 +224,14 @@ int PlanCommands::get(const QString &text, const QString &setting)
     return succeed();
 }
 
-int PlanCommands::setValue(
+ExitCode PlanCommands::setValue(
     const QString &text, const QString &setting, const std::optional<QString> &ac, const std::optional<QString> &dc)
 {
     const PowerSettingRow *row = settingNamed(setting);
     if (!row)
-        return m_output.fail(AmpctlOutput::UsageError, unknownSetting(setting));
+        return m_output.fail(ExitCode::UsageError, unknownSetting(setting));
     if (!ac && !dc)
-        return m_output.fail(AmpctlOutput::UsageError, u"set-value needs --ac VALUE, --dc VALUE or both"_s);
+        return m_output.fail(ExitCode::UsageError, u"set-value needs --ac VALUE, --dc VALUE or both"_s);
     QList<PlanSettingValue> values;
     for (const auto &[source, given] : { std::pair(PowerSource::Ac, ac), std::pair(PowerSource::Dc, dc) }) {
         if (!given)
@@ -240,21 +239,21 @@ int PlanCommands::setValue(
         const std::optional<ShownValue> shown = parseValue(row->kind, *given);
         if (!shown) {
             return m_output.fail(
-                AmpctlOutput::UsageError, u"bad value \"%1\" for %2: %3"_s.arg(*given, setting, valueForms(row->kind)));
+                ExitCode::UsageError, u"bad value \"%1\" for %2: %3"_s.arg(*given, setting, valueForms(row->kind)));
         }
         values.append(PlanSettingValue { row, source, *shown });
     }
     const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
-    if (const std::optional<int> refused = refuseUnoffered(*row, readCapabilities(), dc.has_value()))
+    if (const std::optional<ExitCode> refused = refuseUnoffered(*row, readCapabilities(), dc.has_value()))
         return *refused;
 
     if (const Result<> written = writePlanSettings(m_services.platform, plan->planGuid, values); !written)
         return failWrite(u"write %1 of \"%2\""_s.arg(setting, plan->planName), written.failure());
     const bool active = m_services.platform.activeScheme().valueOr(QUuid()) == plan->planGuid;
     if (const Result<> applied = activateAgainIfActive(m_services.platform, plan->planGuid); !applied) {
-        return m_output.fail(AmpctlOutput::SystemError,
+        return m_output.fail(ExitCode::SystemError,
             u"%1 is written, but the active plan could not be applied again: %2"_s.arg(
                 setting, applied.failure().message));
     }
@@ -267,7 +266,7 @@ std::optional<PowerPlanList> PlanCommands::loadPlans()
 {
     Result<PowerPlanList> plans = loadPowerPlans(m_services.platform);
     if (!plans) {
-        m_output.fail(AmpctlOutput::SystemError, u"cannot read the power plans: "_s + plans.failure().message);
+        m_output.fail(ExitCode::SystemError, u"cannot read the power plans: "_s + plans.failure().message);
         return std::nullopt;
     }
     return std::move(plans.value());
@@ -283,7 +282,7 @@ std::optional<PowerPlan> PlanCommands::findPlan(const PowerPlanList &plans, cons
 {
     const Result<qsizetype> index = findPlanByText(plans, text);
     if (!index) {
-        m_output.fail(AmpctlOutput::NotFound, index.failure().message);
+        m_output.fail(ExitCode::NotFound, index.failure().message);
         return std::nullopt;
     }
     return plans.at(*index);
@@ -299,7 +298,7 @@ PlanCapabilities PlanCommands::readCapabilities()
     return PlanCapabilities();
 }
 
-std::optional<int> PlanCommands::refuseUnoffered(
+std::optional<ExitCode> PlanCommands::refuseUnoffered(
     const PowerSettingRow &row, const PlanCapabilities &capabilities, bool dc)
 {
     // With unknown capabilities the refusal says why, in its one line.
@@ -308,34 +307,34 @@ std::optional<int> PlanCommands::refuseUnoffered(
         : u" (its power capabilities could not be read: %1)"_s.arg(m_capabilityProblem);
     if (!isSettingOffered(row, capabilities)) {
         return m_output.fail(
-            AmpctlOutput::NotOffered, u"this machine does not offer the setting %1%2"_s.arg(settingName(row), unknown));
+            ExitCode::NotOffered, u"this machine does not offer the setting %1%2"_s.arg(settingName(row), unknown));
     }
     if (dc && !capabilities.batteries) {
-        return m_output.fail(AmpctlOutput::NotOffered,
+        return m_output.fail(ExitCode::NotOffered,
             u"this machine has no battery, so %1 has no --dc value%2"_s.arg(settingName(row), unknown));
     }
     return std::nullopt;
 }
 
-std::optional<int> PlanCommands::refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except)
+std::optional<ExitCode> PlanCommands::refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except)
 {
     if (const Result<> usable = refusePlanName(plans, name, except); !usable)
         return m_output.fail(exitCodeFor(usable.failure()), usable.failure().message);
     return std::nullopt;
 }
 
-int PlanCommands::failWrite(const QString &what, const Failure &failure)
+ExitCode PlanCommands::failWrite(const QString &what, const Failure &failure)
 {
     return m_output.fail(exitCodeFor(failure), u"cannot %1: %2"_s.arg(what, failure.message));
 }
 
-int PlanCommands::succeed()
+ExitCode PlanCommands::succeed()
 {
     if (!m_capabilityProblem.isEmpty()) {
         m_output.warn(u"this machine's power capabilities could not be read (%1); settings that depend on "
                       u"them are left out, and so are on-battery values"_s.arg(m_capabilityProblem));
     }
-    return AmpctlOutput::Success;
+    return ExitCode::Success;
 }
 
 QJsonObject PlanCommands::settingJson(const QUuid &plan, const QList<PlanSettingValue> &values)

@@ -22,13 +22,13 @@ public:
     // applyActive: makes the active plan's values take effect after set-value changed them.
     PlanCommands(const Services &services, AmpctlOutput &output, std::function<void()> applyActive);
 
-    int show(const QString &plan);
-    int create(const QString &name, const std::optional<QString> &from);
-    int rename(const QString &plan, const QString &name);
-    int describe(const QString &plan, const QString &text);
-    int remove(const QString &plan);
-    int get(const QString &plan, const QString &setting);
-    int setValue(const QString &plan, const QString &setting, const std::optional<QString> &ac,
+    ExitCode show(const QString &plan);
+    ExitCode create(const QString &name, const std::optional<QString> &from);
+    ExitCode rename(const QString &plan, const QString &name);
+    ExitCode describe(const QString &plan, const QString &text);
+    ExitCode remove(const QString &plan);
+    ExitCode get(const QString &plan, const QString &setting);
+    ExitCode setValue(const QString &plan, const QString &setting, const std::optional<QString> &ac,
         const std::optional<QString> &dc);
 
 private:
@@ -40,14 +40,14 @@ private:
     // What this machine has; every capability absent when that cannot be read (see m_capabilityProblem).
     PlanCapabilities readCapabilities();
     // Fails with NotOffered when the machine lacks the row, or the battery a DC value needs.
-    std::optional<int> refuseUnoffered(const PowerSettingRow &row, const PlanCapabilities &capabilities, bool dc);
+    std::optional<ExitCode> refuseUnoffered(const PowerSettingRow &row, const PlanCapabilities &capabilities, bool dc);
     // Fails with UsageError or Duplicate when the name rule refuses name (except: the plan being
     // renamed).
-    std::optional<int> refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except);
+    std::optional<ExitCode> refuseName(const PowerPlanList &plans, const QString &name, const QUuid &except);
     // "cannot <what>: <why>", with the exit status the failure's kind calls for.
-    int failWrite(const QString &what, const Failure &failure);
+    ExitCode failWrite(const QString &what, const Failure &failure);
     // Success, after saying on stderr when the capabilities had to be taken as absent.
-    int succeed();
+    ExitCode succeed();
     // One row as show and get print it: name, label and the value per power source.
     QJsonObject settingJson(const QUuid &plan, const QList<PlanSettingValue> &values);
     void printSettings(const QList<QJsonObject> &settings);

@@ -152,3 +152,18 @@ QString valueForms(SettingKind kind)
     }
     return {};
 }
+
+QStringList valueWords(SettingKind kind)
+{
+    switch (kind) {
+    case SettingKind::Action:
+    case SettingKind::Lock:
+    case SettingKind::Profile:
+        return entryNames(kind);
+    case SettingKind::Timeout:
+        return { u"never"_s };
+    case SettingKind::Brightness:
+        break;
+    }
+    return {};
+}

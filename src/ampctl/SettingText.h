@@ -27,3 +27,6 @@ std::optional<ShownValue> parseValue(SettingKind kind, const QString &text);
 
 // What parseValue accepts, worded for an error line: "use on or off".
 QString valueForms(SettingKind kind);
+
+// The values of a kind that are words, for completing a command line: "suspend", "never", "on".
+QStringList valueWords(SettingKind kind);

@@ -41,5 +41,5 @@ int main(int argc, char *argv[])
     AmpctlCommands commands({ backends.services(), taskProgram(strings.executableFile),
                                 [] { postNetworkSchedulesChanged(); }, applyBackends },
         out, err);
-    return commands.run(app.arguments().mid(1));
+    return static_cast<int>(commands.run(app.arguments().mid(1)));
 }
