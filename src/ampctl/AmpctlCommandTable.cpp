@@ -324,6 +324,7 @@ QStringList ampctlCompletions(const QStringList &words, const std::function<QStr
     }
     // Every form of a command names its first arguments alike, so the first form tells them.
     const QStringList wanted = command->forms.first().arguments();
-    return arguments.size() < wanted.size() ? startingWith(wordsFor(wanted.at(arguments.size()), setting, planNames), current)
-                                            : QStringList();
+    return arguments.size() < wanted.size()
+        ? startingWith(wordsFor(wanted.at(arguments.size()), setting, planNames), current)
+        : QStringList();
 }

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
 #include <sys/stat.h>
@@ -19,16 +18,16 @@ class TestInstance : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void framesRoundTripAndArriveInPieces();
-    void rejectsHostileFrames();
+    void framesRoundTripArriveInPiecesAndRefuseNonsense();
     void onlyOneCopyHoldsTheLockAndTakesHandOvers();
     void runtimeFolderMustBeTheUsersOwn();
     void switchesPlanFromCommandLine();
 };
 
-void TestInstance::framesRoundTripAndArriveInPieces()
+// Any other bytes are the instance-message fuzzer's (tests/fuzz).
+void TestInstance::framesRoundTripArriveInPiecesAndRefuseNonsense()
 {
-    const InstanceMessage message { InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan -{é}") };
+    const InstanceMessage message { InstanceMessage::Kind::CopyData, 0, u"-setactiveplan -{é}"_s };
     const QByteArray frame = encodeInstanceMessage(message) + encodeInstanceMessage({});
     QByteArray buffer;
     for (qsizetype i = 0; i + 1 < encodeInstanceMessage(message).size(); ++i) {
@@ -40,23 +39,12 @@ void TestInstance::framesRoundTripAndArriveInPieces()
     QCOMPARE(takeInstanceMessage(buffer).valueOr({}), message);
     QCOMPARE(takeInstanceMessage(buffer).valueOr({}), InstanceMessage {});
     QVERIFY(buffer.isEmpty());
-}
 
-void TestInstance::rejectsHostileFrames()
-{
     QByteArray huge("\x7F\xFF\xFF\xFF", 4);
     QVERIFY(!takeInstanceMessage(huge));
     QByteArray unknownKind = encodeInstanceMessage({});
     unknownKind[4] = char(77);
     QVERIFY(!takeInstanceMessage(unknownKind));
-    QRandomGenerator random(3);
-    for (int round = 0; round < 2000; ++round) {
-        QByteArray junk(int(random.bounded(64)), Qt::Uninitialized);
-        for (char &c : junk)
-            c = char(random.bounded(256));
-        QByteArray buffer = QByteArray("\0\0\0", 3) + char(junk.size()) + junk;
-        (void)takeInstanceMessage(buffer); // must not crash or read past the frame
-    }
 }
 
 void TestInstance::onlyOneCopyHoldsTheLockAndTakesHandOvers()
@@ -78,7 +66,7 @@ void TestInstance::onlyOneCopyHoldsTheLockAndTakesHandOvers()
         received.append(message);
         return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
     }));
-    const InstanceMessage copyData { InstanceMessage::Kind::CopyData, 0, QStringLiteral("-setactiveplan x") };
+    const InstanceMessage copyData { InstanceMessage::Kind::CopyData, 0, u"-setactiveplan x"_s };
     QFuture<std::optional<int>> answer
         = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(copyData, folder); });
     QTRY_VERIFY(answer.isFinished());
@@ -139,17 +127,15 @@ void TestInstance::switchesPlanFromCommandLine()
         { {}, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n", R::SwitchedQuietly }, { u" "_s, {}, R::NotSwitched } };
     for (const auto &c : cases) {
         TestEnvironment env;
-        if (!c.settings.isEmpty())
-            env.writeFile(QStringLiteral("program/ampctlset.ini"), c.settings);
+        env.writeFile(u"program/ampctlset.ini"_s, c.settings);
         FakePowerPlatform platform;
-        const QUuid balanced = platform.addScheme(QStringLiteral("Balanced"));
-        const QUuid saver = platform.addScheme(QStringLiteral("Power saver"));
+        const QUuid balanced = platform.addScheme(u"Balanced"_s);
+        const QUuid saver = platform.addScheme(u"Power saver"_s);
         const QString line = u"-setactiveplan -"_s + saver.toString(QUuid::WithBraces).toUpper() + c.suffix;
         const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line);
         QCOMPARE(outcome.effect, c.effect);
         QCOMPARE(platform.activeScheme().valueOr({}), c.effect == R::NotSwitched ? balanced : saver);
-        if (outcome.effect == R::SwitchedAnnounce)
-            QCOMPARE(outcome.planName, QStringLiteral("Power saver"));
+        QCOMPARE(outcome.planName, c.effect == R::SwitchedAnnounce ? u"Power saver"_s : outcome.planName);
         // Asking again for the plan that is now active switches nothing.
         QCOMPARE(switchPlanFromCommandLine(platform, line).effect, R::NotSwitched);
     }

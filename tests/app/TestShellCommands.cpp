@@ -25,8 +25,7 @@ private Q_SLOTS:
 
     void helpFileFollowsTheLanguageSetting();
     void failuresShowTheirMessageAndWebPagesFallBackToTheBrowser();
-    void missingHelpFileIsReportedByTheRealOpener();
-    void realOpenerReadsXdgOpenExitStatus();
+    void realOpenerReportsWhatXdgOpenAndTheFilesSay();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -90,26 +89,25 @@ void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser(
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
 }
 
-void TestShellCommands::missingHelpFileIsReportedByTheRealOpener()
+void TestShellCommands::realOpenerReportsWhatXdgOpenAndTheFilesSay()
 {
-    XdgShellOpener opener;
-    QWidget frame;
-    ShellCommands commands(opener, &frame);
-    MessageBox::setNextAnswer(QMessageBox::Ok);
-    MessageBox::setNextAnswer(QMessageBox::Ok);
-    QVERIFY(commands.run(CmdOpenHelpFile));
-    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"The specified file was not found."_s });
-    QCOMPARE(MessageBox::lastCaption(), u"Ampora help"_s);
+    // A missing help file, and a program that is there but may not run, are refused before
+    // anything starts.
+    {
+        XdgShellOpener opener;
+        QWidget frame;
+        ShellCommands commands(opener, &frame);
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(commands.run(CmdOpenHelpFile));
+        QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"The specified file was not found."_s });
+        QCOMPARE(MessageBox::lastCaption(), u"Ampora help"_s);
+        QVERIFY(QFile(m_env->writeFile(u"program/vtupdate"_s, "#!/bin/sh\n")).setPermissions(QFile::ReadOwner));
+        QVERIFY(commands.run(CmdRunUpdater));
+        QCOMPARE(MessageBox::takeShownTexts(),
+            QStringList { u"The operating system denied access to the specified file."_s });
+    }
 
-    // A program that is there but may not run is refused before anything starts.
-    QVERIFY(QFile(m_env->writeFile(u"program/vtupdate"_s, "#!/bin/sh\n")).setPermissions(QFile::ReadOwner));
-    QVERIFY(commands.run(CmdRunUpdater));
-    QCOMPARE(
-        MessageBox::takeShownTexts(), QStringList { u"The operating system denied access to the specified file."_s });
-}
-
-void TestShellCommands::realOpenerReadsXdgOpenExitStatus()
-{
     // A stand-in xdg-open that notes its argument and answers with the status under test; -1: no
     // xdg-open on the path. The error -1 is none.
     const std::pair<int, int> cases[] = { { 0, -1 }, { 2, int(OpenError::FileNotFound) },
