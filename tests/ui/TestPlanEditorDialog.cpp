@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>

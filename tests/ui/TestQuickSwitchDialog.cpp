@@ -71,8 +71,6 @@ private:
     FakeNetworkList m_networks;
     FakeBatteryStatusReader m_battery;
     FakeCapabilityReader m_capabilities;
-    QUuid m_balanced;
-    QUuid m_automatic;
 };
 
 void TestQuickSwitchDialog::init()
@@ -80,10 +78,10 @@ void TestQuickSwitchDialog::init()
     m_env = std::make_unique<TestEnvironment>();
     m_env->writeFile(u"program/ampctleng.ini"_s, kLanguage);
     m_platform = std::make_unique<FakePowerPlatform>();
-    m_balanced = m_platform->addScheme(u"Balanced"_s);
-    m_automatic = m_platform->addScheme(u"TALU - Docked"_s);
+    const QUuid balanced = m_platform->addScheme(u"Balanced"_s);
+    m_platform->addScheme(u"TALU - Docked"_s);
     m_platform->addScheme(u"talu - docked"_s);
-    m_platform->setActiveDirectly(m_balanced);
+    m_platform->setActiveDirectly(balanced);
 }
 
 void TestQuickSwitchDialog::cleanup()
