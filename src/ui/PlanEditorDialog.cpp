@@ -1,7 +1,6 @@
 #include "PlanEditorDialog.h"
 
 #include "CapabilityReader.h"
-#include "CloseQuestion.h"
 #include "DialogButton.h"
 #include "DialogPainting.h"
 #include "FocusMarked.h"
@@ -107,6 +106,18 @@ PictureButton *labelButton(QWidget *parent, const QString &caption, PictureId pi
     return label;
 }
 
+// Tests find a row's controls by its short name: "lid/dc" is the lid's list for battery power,
+// "lid/label" its label, "lid/outcome" the line under the label.
+QString rowName(const PowerSettingRow &row, QStringView part)
+{
+    return row.name.toString() + u'/' + part.toString();
+}
+
+QString controlName(const PlanSettingValue &value)
+{
+    return rowName(*value.row, value.source == PowerSource::Ac ? u"ac" : u"dc");
+}
+
 QString outcomeLineText(const SettingReport &report)
 {
     const QString outcome = outcomeText(report.outcome);
@@ -129,7 +140,7 @@ void setOutcome(QLabel *line, const SettingReport &report)
 
 PlanEditorDialog::PlanEditorDialog(
     Mode mode, const QUuid &plan, const Services &services, QWidget *parent, PlanFollower *follower)
-    : QDialog(parent)
+    : UnsavedChangesDialog(parent)
     , m_mode(mode)
     , m_plan(plan)
     , m_services(services)
@@ -143,6 +154,7 @@ PlanEditorDialog::PlanEditorDialog(
 
     m_y = kFirstY;
     m_nameBox = new FocusMarked<QLineEdit>(this);
+    m_nameBox->setObjectName(u"nameBox"_s);
     m_nameBox->setGeometry(kNameBox);
     m_nameBox->setMaxLength(int(kMaxPlanNameLength));
 
@@ -221,7 +233,8 @@ void PlanEditorDialog::createRows(const QList<PlanSettingValue> &values, bool ba
 void PlanEditorDialog::createRowLabel(const PowerSettingRow &row)
 {
     const QRect rect(kLabelLeft, m_y, kLabelWidth, kLabelHeight);
-    m_rowLabels.append(labelButton(this, loadText(row.labelKey.toString()), kRowPictures[tableIndex(row)], rect));
+    PictureButton *label = labelButton(this, loadText(row.labelKey.toString()), kRowPictures[tableIndex(row)], rect);
+    label->setObjectName(rowName(row, u"label"));
     if (m_showsOutcomes)
         createOutcomeLine(row);
 }
@@ -229,6 +242,7 @@ void PlanEditorDialog::createRowLabel(const PowerSettingRow &row)
 void PlanEditorDialog::createOutcomeLine(const PowerSettingRow &row)
 {
     auto *line = new QLabel(this);
+    line->setObjectName(rowName(row, u"outcome"));
     line->setFont(uiFont(kOutcomePointSize));
     line->setGeometry(kLabelLeft, m_y + kLabelHeight + kOutcomeGap, kLabelWidth - kOutcomeRightMargin, kOutcomeHeight);
     line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -262,15 +276,18 @@ PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSetti
         control.list->addItems(listEntries(value.row->kind));
         control.list->setGeometry(left, top, kControlWidth, kFieldHeight);
         control.list->setCurrentIndex(value.shown.selection.value_or(-1));
+        control.list->setObjectName(controlName(value));
         break;
     case SettingKind::Timeout:
         control.field = new FocusMarked<QLineEdit>(this);
         control.field->setReadOnly(true);
         control.field->setGeometry(left, top, kControlWidth, kFieldHeight);
+        control.field->setObjectName(controlName(value));
         control.spin = new MinutesSpinBox(this);
         control.spin->setRange(0, kMaxTimeoutMinutes);
         control.spin->setBuddy(control.field);
         control.spin->setPos(value.shown.number);
+        control.spin->setObjectName(controlName(value) + u"/steps"_s);
         break;
     case SettingKind::Brightness:
         control.slider = new FocusMarked<QSlider>(Qt::Horizontal, this);
@@ -278,6 +295,7 @@ PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSetti
         control.slider->setGeometry(left, top, kControlWidth, kSliderHeight);
         control.slider->setValue(value.shown.number);
         control.slider->setToolTip(QString::number(control.slider->value()));
+        control.slider->setObjectName(controlName(value));
         break;
     }
     return control;
@@ -295,9 +313,11 @@ void PlanEditorDialog::createButtons(bool batteries)
     m_saveButton
         = addDialogButton(this, kSaveId, saveCaption, QRect(saveLeft, m_y, x + kButtonRight - saveLeft, kButtonHeight),
             wide ? DialogButtonFace::Wide : DialogButtonFace::Normal);
+    m_saveButton->setObjectName(u"saveButton"_s);
     x += kButtonStep;
     m_closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"),
         QRect(x + kButtonOffset, m_y, kButtonRight - kButtonOffset, kButtonHeight));
+    m_closeButton->setObjectName(u"closeButton"_s);
     x += kButtonStep;
     m_layoutRight = x;
 
@@ -413,57 +433,14 @@ bool PlanEditorDialog::refuseSave(const Failure &failure)
     return false;
 }
 
-void PlanEditorDialog::reject()
+void PlanEditorDialog::saveAndClose()
 {
-    if (m_unsaved) {
-        const CloseAnswer answer = askBeforeClosing(this);
-        if (answer == CloseAnswer::Stay)
-            return;
-        // A save that went through has closed the dialog; one that could not be made said why
-        // and keeps the dialog and the edits.
-        if (answer == CloseAnswer::Save) {
-            save();
-            return;
-        }
-    }
-    QDialog::reject();
+    save();
 }
 
 void PlanEditorDialog::showError(const QString &text)
 {
     MessageBox::error(this, sharedStrings().messageCaption, text);
-}
-
-const PlanEditorDialog::SettingControl *PlanEditorDialog::findControl(const QUuid &setting, PowerSource source) const
-{
-    for (const SettingControl &control : m_controls) {
-        if (control.value.row->setting == setting && control.value.source == source)
-            return &control;
-    }
-    return nullptr;
-}
-
-QWidget *PlanEditorDialog::settingControl(const QUuid &setting, PowerSource source) const
-{
-    const SettingControl *control = findControl(setting, source);
-    if (!control)
-        return nullptr;
-    if (control->list)
-        return control->list;
-    if (control->field)
-        return control->field;
-    return control->slider;
-}
-
-QLabel *PlanEditorDialog::outcomeLine(Setting setting) const
-{
-    return m_outcomeLines[static_cast<int>(setting)];
-}
-
-MinutesSpinBox *PlanEditorDialog::minutesSpin(const QUuid &setting, PowerSource source) const
-{
-    const SettingControl *control = findControl(setting, source);
-    return control ? control->spin : nullptr;
 }
 
 void PlanEditorDialog::paintEvent(QPaintEvent *)

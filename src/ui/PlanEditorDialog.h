@@ -3,8 +3,8 @@
 #include "ApplySetting.h"
 #include "PlanSettings.h"
 #include "Services.h"
+#include "UnsavedChangesDialog.h"
 
-#include <QDialog>
 #include <QList>
 #include <QUuid>
 #include <array>
@@ -21,7 +21,7 @@ class QSlider;
 // The window in which a plan is created, as a copy of another, or changed: its name and the
 // settings this machine offers, for mains and, with batteries, for battery power. Editing the active
 // plan, each row also says what became of its setting when the plan was last applied.
-class PlanEditorDialog : public QDialog
+class PlanEditorDialog : public UnsavedChangesDialog
 {
     Q_OBJECT
 public:
@@ -36,33 +36,14 @@ public:
     // The plan edited; in Create mode, after a save, the new plan.
     QUuid plan() const { return m_plan; }
 
-    // For tests: the controls and the state behind them.
-    QLineEdit *nameBox() const { return m_nameBox; }
-    PictureButton *saveButton() const { return m_saveButton; }
-    PictureButton *closeButton() const { return m_closeButton; }
-    bool hasUnsavedChanges() const { return m_unsaved; }
-    // The row labels in display order.
-    QList<PictureButton *> rowLabels() const { return m_rowLabels; }
-    // The list, read-only minutes field or slider of a setting, or null when it is not offered.
-    QWidget *settingControl(const QUuid &setting, PowerSource source) const;
-    MinutesSpinBox *minutesSpin(const QUuid &setting, PowerSource source) const;
-    // The line under a row's label that tells the setting's outcome; null when none is kept for
-    // the row, hidden while there is nothing to tell.
-    QLabel *outcomeLine(Setting setting) const;
-
-    // Saves as the Save button does; false when the dialog stays open.
-    bool save();
-
-public Q_SLOTS:
-    // Close, Esc and the close box: asks first when there are unsaved changes.
-    void reject() override;
-
 Q_SIGNALS:
     // A save went through; whoever lists plans reloads.
     void saved();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool hasUnsavedChanges() const override { return m_unsaved; }
+    void saveAndClose() override;
 
 private:
     // One control for one value of one row.
@@ -87,7 +68,8 @@ private:
     void onChange();
     void setUnsaved(bool unsaved);
     QList<PlanSettingValue> shownValues() const;
-    const SettingControl *findControl(const QUuid &setting, PowerSource source) const;
+    // Saves as the Save button does; false when the dialog stays open.
+    bool save();
     void showError(const QString &text);
     // Says why a save could not be made; the dialog and its edits stay. Always false.
     bool refuseSave(const Failure &failure);
@@ -100,7 +82,6 @@ private:
     QLineEdit *m_nameBox = nullptr;
     PictureButton *m_saveButton = nullptr;
     PictureButton *m_closeButton = nullptr;
-    QList<PictureButton *> m_rowLabels;
     QList<SettingControl> m_controls;
     // By setting; only in Edit mode with a follower.
     std::array<QLabel *, kSettingCount> m_outcomeLines {};

@@ -14,9 +14,6 @@ class PleaseWaitDialog : public QDialog
 public:
     explicit PleaseWaitDialog(QWidget *owner = nullptr);
 
-    QLabel *label() const { return m_label; }
-    QProgressBar *bar() const { return m_bar; }
-
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -42,8 +42,11 @@ QuickSwitchDialog::QuickSwitchDialog(const Services &services, QWidget *parent)
 
     m_planList = new FocusMarked<QComboBox>(this);
     m_planList->setGeometry(150, 66, 350, 25);
+    m_planList->setObjectName(u"planList"_s); // tests find the controls by their names
     m_activateButton = addDialogButton(this, kActivateId, loadText(u"IDS_ACTIVATE"), QRect(310, 170, 104, 26));
     PictureButton *closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"), QRect(420, 170, 104, 26));
+    m_activateButton->setObjectName(u"activateButton"_s);
+    closeButton->setObjectName(u"closeButton"_s);
     connect(m_activateButton, &PictureButton::clicked, this, &QuickSwitchDialog::activate);
     connect(closeButton, &PictureButton::clicked, this, &QuickSwitchDialog::reject);
 

@@ -17,9 +17,6 @@ class QuickSwitchDialog : public QDialog
 public:
     explicit QuickSwitchDialog(const Services &services, QWidget *parent = nullptr);
 
-    QComboBox *planList() const { return m_planList; }
-    PictureButton *activateButton() const { return m_activateButton; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

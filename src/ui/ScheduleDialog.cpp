@@ -1,7 +1,6 @@
 #include "ScheduleDialog.h"
 
 #include "CheckComboBox.h"
-#include "CloseQuestion.h"
 #include "DialogButton.h"
 #include "DialogPainting.h"
 #include "FocusMarked.h"
@@ -24,6 +23,7 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QTimeEdit>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -57,7 +57,7 @@ constexpr int kDailyPickerLeft = 300;
 constexpr int kScheduleId = 1;
 constexpr int kCloseId = 2;
 
-// Lines start after their heading when a long text reaches past the given start.
+QDateTime g_fixedNow; // invalid: the system clock
 
 constexpr const char16_t *kDayKeys[] = { u"IDS_SUNDAY", u"IDS_MONDAY", u"IDS_TUESDAY", u"IDS_WEDNESDAY",
     u"IDS_THURSDAY", u"IDS_FRIDAY", u"IDS_SATURDAY" };
@@ -98,6 +98,11 @@ QString timeFormat()
 
 } // namespace
 
+void ScheduleDialog::setFixedNow(const QDateTime &now)
+{
+    g_fixedNow = now;
+}
+
 ScheduleDialog::ScheduleDialog(const Services &services, QWidget *parent)
     : ScheduleDialog(services, QUuid(), false, parent)
 {
@@ -125,8 +130,9 @@ ScheduleDialog::ScheduleDialog(const Services &services, const NetworkSchedule &
 }
 
 ScheduleDialog::ScheduleDialog(const Services &services, const QUuid &presetPlan, bool presetGiven, QWidget *parent)
-    : QDialog(parent)
+    : UnsavedChangesDialog(parent)
     , m_services(services)
+    , m_now(g_fixedNow.isValid() ? g_fixedNow : QDateTime::currentDateTime())
     , m_presetPlan(presetGiven ? presetPlan : QUuid())
 {
     setWindowTitle(loadText(u"IDS_SCHEDULE_POWER_PLAN"));
@@ -142,7 +148,20 @@ ScheduleDialog::ScheduleDialog(const Services &services, const QUuid &presetPlan
     createButtons();
     fillDayList();
     fillPlanList(m_presetPlan);
+    nameControls();
     connectChanges();
+}
+
+void ScheduleDialog::nameControls()
+{
+    // Tests find the controls by these names.
+    const std::pair<QWidget *, QString> names[] = { { m_planList, u"planList"_s }, { m_typeList, u"typeList"_s },
+        { m_runNow, u"runNow"_s }, { m_once, u"once"_s }, { m_daily, u"daily"_s }, { m_weekly, u"weekly"_s },
+        { m_timePicker, u"timePicker"_s }, { m_datePicker, u"datePicker"_s }, { m_dayList, u"dayList"_s },
+        { m_networkList, u"networkList"_s }, { m_scheduleButton, u"scheduleButton"_s },
+        { m_closeButton, u"closeButton"_s } };
+    for (const auto &[control, name] : names)
+        control->setObjectName(name);
 }
 
 void ScheduleDialog::createControls()
@@ -162,15 +181,15 @@ void ScheduleDialog::createControls()
     m_timePicker = new FocusMarked<QTimeEdit>(this);
     m_timePicker->setDisplayFormat(timeFormat());
     // A new schedule starts at the coming whole minute, never at odd seconds nor in the past.
-    const QDateTime start = ScheduleChoices::firstStart(QDateTime::currentDateTime());
+    const QDateTime start = ScheduleChoices::firstStart(m_now);
     m_timePicker->setTime(start.time());
 
     m_dateLabel = createLabel(u"IDS_SEL_DATE");
     m_datePicker = new FocusMarked<QDateEdit>(this);
     m_datePicker->setDisplayFormat(dateFormat());
     m_datePicker->setCalendarPopup(true);
-    const QDate today = QDate::currentDate();
-    m_datePicker->setDateRange(ScheduleChoices::firstPickableDate(today, {}), QDate(TaskDefinition::kLastYear, 12, 31));
+    m_datePicker->setDateRange(
+        ScheduleChoices::firstPickableDate(m_now.date(), {}), QDate(TaskDefinition::kLastYear, 12, 31));
     m_datePicker->setDate(start.date());
 
     m_weekLabel = createLabel(u"IDS_SEL_WEEK");
@@ -385,7 +404,7 @@ void ScheduleDialog::loadTimeSchedule(const TimeSchedule &schedule)
     if (start.time.isValid())
         m_timePicker->setTime(start.time);
     if (start.date.isValid()) {
-        m_datePicker->setMinimumDate(ScheduleChoices::firstPickableDate(QDate::currentDate(), start.date));
+        m_datePicker->setMinimumDate(ScheduleChoices::firstPickableDate(m_now.date(), start.date));
         m_datePicker->setDate(start.date);
     }
     for (int day = 0; day < start.days.size() && day < m_dayList->count(); ++day)
@@ -532,25 +551,14 @@ PlanTaskWriter::Kind ScheduleDialog::selectedKind() const
     return PlanTaskWriter::Kind::None;
 }
 
-bool ScheduleDialog::hasUserChanges() const
+bool ScheduleDialog::hasUnsavedChanges() const
 {
     return m_changed && !(currentChoices() == m_opened);
 }
 
-void ScheduleDialog::reject()
+void ScheduleDialog::saveAndClose()
 {
-    if (hasUserChanges()) {
-        const CloseAnswer answer = askBeforeClosing(this);
-        if (answer == CloseAnswer::Stay)
-            return;
-        // A save that went through has closed the dialog; one that failed has said why and
-        // keeps the dialog open with the user's edits.
-        if (answer == CloseAnswer::Save) {
-            save();
-            return;
-        }
-    }
-    QDialog::reject();
+    save();
 }
 
 void ScheduleDialog::keyPressEvent(QKeyEvent *event)

@@ -6,8 +6,9 @@
 #include "ScheduleChoices.h"
 #include "Services.h"
 #include "TimeSchedule.h"
+#include "UnsavedChangesDialog.h"
 
-#include <QDialog>
+#include <QDateTime>
 #include <QUuid>
 #include <optional>
 
@@ -21,7 +22,7 @@ class QTimeEdit;
 
 // The window in which a plan is made active now, scheduled once, daily or weekly at a time, or
 // recorded for a network; and in which an existing schedule is changed.
-class ScheduleDialog : public QDialog
+class ScheduleDialog : public UnsavedChangesDialog
 {
     Q_OBJECT
 public:
@@ -34,27 +35,9 @@ public:
     ScheduleDialog(const Services &services, const TimeSchedule &schedule, QWidget *parent = nullptr);
     ScheduleDialog(const Services &services, const NetworkSchedule &schedule, QWidget *parent = nullptr);
 
-    // For tests: the controls and the state behind them.
-    QComboBox *planList() const { return m_planList; }
-    QComboBox *typeList() const { return m_typeList; }
-    QRadioButton *runNowButton() const { return m_runNow; }
-    QRadioButton *onceButton() const { return m_once; }
-    QRadioButton *dailyButton() const { return m_daily; }
-    QRadioButton *weeklyButton() const { return m_weekly; }
-    QTimeEdit *timePicker() const { return m_timePicker; }
-    QDateEdit *datePicker() const { return m_datePicker; }
-    CheckComboBox *dayList() const { return m_dayList; }
-    QComboBox *networkList() const { return m_networkList; }
-    PictureButton *scheduleButton() const { return m_scheduleButton; }
-    PictureButton *closeButton() const { return m_closeButton; }
-    bool hasChanges() const { return m_changed; }
-
-    // Saves as the Schedule button does; false when the dialog stays open.
-    bool save();
-
-public Q_SLOTS:
-    // Close, Esc and the close box: asks first when the choices have changed.
-    void reject() override;
+    // The moment dialogs opened from then on take as the present: the coming whole minute they
+    // offer and the first day they let pick. Invalid, as at start, for the system clock; tests fix it.
+    static void setFixedNow(const QDateTime &now);
 
 Q_SIGNALS:
     // A schedule was written; whoever lists schedules reloads.
@@ -63,6 +46,10 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // What the user changed since the dialog opened: what it preselected (a network, the active
+    // plan, the next whole minute) is no change of theirs.
+    bool hasUnsavedChanges() const override;
+    void saveAndClose() override;
 
 private:
     enum class Type { TimeBased = 0, NetworkBased = 1 };
@@ -76,6 +63,7 @@ private:
     void fillNetworkList();
     void fillDayList();
     void fillPlanList(const QUuid &select);
+    void nameControls();
     void connectChanges();
     void finishOpening(bool isNew);
 
@@ -90,11 +78,10 @@ private:
     void loadNetworkSchedule(const NetworkSchedule &schedule);
 
     ScheduleChoices currentChoices() const;
-    // Whether the user changed anything worth saving since the dialog opened: what it
-    // preselected (a network, the active plan, the next whole minute) is no change of theirs.
-    bool hasUserChanges() const;
     void updateChangeState();
 
+    // Saves as the Schedule button does; false when the dialog stays open.
+    bool save();
     bool saveNetworkBased();
     bool runNow();
     bool saveTimeBased();
@@ -103,6 +90,7 @@ private:
     void showError(const QString &text);
 
     Services m_services;
+    QDateTime m_now; // read once as the dialog opens, so that its start and first day agree
     PowerPlanList m_plans;
     QList<NetworkList::Network> m_networks;
     QUuid m_presetPlan;

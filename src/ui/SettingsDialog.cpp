@@ -1,7 +1,6 @@
 #include "SettingsDialog.h"
 
 #include "CapabilityReader.h"
-#include "CloseQuestion.h"
 #include "DialogButton.h"
 #include "FocusMarked.h"
 #include "LogonTask.h"
@@ -22,17 +21,18 @@ struct OptionRow
 {
     const char16_t *labelKey;
     const QString &settingKey;
+    const char16_t *objectName; // tests find the box by it
 };
 
 // In the order of the dialog and of writing. Three options keep another key in the file than
 // their label's.
 const OptionRow kOptionRows[SettingsDialog::kOptionCount] = {
-    { u"IDS_RUN_ON_STARTUP", SettingKey::RunOnStartup },
-    { u"IDS_RUN_MINIMIZED", SettingKey::RunMinimize },
-    { u"IDS_CLOSE_TO_SYSTEM_TRAY", SettingKey::CloseToTray },
-    { u"IDS_AUTO_MANAGE", SettingKey::AutoManage },
-    { u"IDS_NOTIFY_ON_POWER_CHANGE", SettingKey::NotifyPlanChanges },
-    { u"IDS_NOTIFY_ON_BATTERY_CHANGES", SettingKey::NotifyBatteryChanges },
+    { u"IDS_RUN_ON_STARTUP", SettingKey::RunOnStartup, u"runAtLogon" },
+    { u"IDS_RUN_MINIMIZED", SettingKey::RunMinimize, u"startHidden" },
+    { u"IDS_CLOSE_TO_SYSTEM_TRAY", SettingKey::CloseToTray, u"closeToTray" },
+    { u"IDS_AUTO_MANAGE", SettingKey::AutoManage, u"manageAutomatically" },
+    { u"IDS_NOTIFY_ON_POWER_CHANGE", SettingKey::NotifyPlanChanges, u"notifyPlanChanges" },
+    { u"IDS_NOTIFY_ON_BATTERY_CHANGES", SettingKey::NotifyBatteryChanges, u"notifyBatteryChanges" },
 };
 
 constexpr int kOptionLeft = 50;
@@ -56,7 +56,7 @@ const QString kHiddenStart = u"-hideme"_s;
 } // namespace
 
 SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
-    : QDialog(parent)
+    : UnsavedChangesDialog(parent)
     , m_services(services)
 {
     setFont(uiFont(10));
@@ -72,6 +72,7 @@ SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
         auto *box = new FocusMarked<QCheckBox>(loadText(kOptionRows[i].labelKey), this);
         const QSize size(std::min(box->sizeHint().width() + kMarkRoom, kOptionSize.width()), kOptionSize.height());
         box->setGeometry(QRect(QPoint(kOptionLeft, kFirstOptionTop + i * kOptionStep), size));
+        box->setObjectName(QString::fromUtf16(kOptionRows[i].objectName));
         connect(box, &QCheckBox::clicked, this, [this, i] { onOptionClicked(Option(i)); });
         m_options[i] = box;
     }
@@ -83,6 +84,9 @@ SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
         = addDialogButton(this, kLoadDefaultId, loadText(u"IDS_LOAD_DEFAULT"), QRect(200, top, 104, 26));
     m_applyButton = addDialogButton(this, kApplyId, loadText(u"IDS_APPLY"), QRect(310, top, 104, 26));
     m_closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"), QRect(420, top, 104, 26));
+    m_loadDefaultButton->setObjectName(u"loadDefaultButton"_s);
+    m_applyButton->setObjectName(u"applyButton"_s);
+    m_closeButton->setObjectName(u"closeButton"_s);
     connect(m_loadDefaultButton, &PictureButton::clicked, this, &SettingsDialog::loadDefaults);
     connect(m_applyButton, &PictureButton::clicked, this, &SettingsDialog::apply);
     connect(m_closeButton, &PictureButton::clicked, this, &SettingsDialog::reject);
@@ -158,17 +162,11 @@ bool SettingsDialog::apply()
     return true;
 }
 
-void SettingsDialog::reject()
+void SettingsDialog::saveAndClose()
 {
-    if (m_unsaved) {
-        const CloseAnswer answer = askBeforeClosing(this);
-        if (answer == CloseAnswer::Stay)
-            return;
-        // A refused Apply has just been told; the dialog stays so the choices are not lost.
-        if (answer == CloseAnswer::Save && !apply())
-            return;
-    }
-    QDialog::reject();
+    // A refused Apply has just been told; the dialog stays so the choices are not lost.
+    if (apply())
+        QDialog::reject();
 }
 
 void SettingsDialog::setUnsaved(bool unsaved)

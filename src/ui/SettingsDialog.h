@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Services.h"
+#include "UnsavedChangesDialog.h"
 
-#include <QDialog>
 #include <array>
 
 class PictureButton;
@@ -11,7 +11,7 @@ class QCheckBox;
 // The program's six on/off options, each kept in the settings file as "TRUE" or "FALSE". Apply
 // writes them all and keeps the run-at-logon entry in line with the first two; the dialog stays
 // open after it.
-class SettingsDialog : public QDialog
+class SettingsDialog : public UnsavedChangesDialog
 {
     Q_OBJECT
 public:
@@ -20,15 +20,10 @@ public:
 
     explicit SettingsDialog(const Services &services, QWidget *parent = nullptr);
 
-    QCheckBox *option(Option which) const { return m_options[which]; }
-    PictureButton *loadDefaultButton() const { return m_loadDefaultButton; }
-    PictureButton *applyButton() const { return m_applyButton; }
-    PictureButton *closeButton() const { return m_closeButton; }
-    bool hasUnsavedChanges() const { return m_unsaved; }
-
-public Q_SLOTS:
-    // Close, Esc and the close box: asks first when there are unsaved changes.
-    void reject() override;
+protected:
+    bool hasUnsavedChanges() const override { return m_unsaved; }
+    // Apply leaves the dialog open; closing after it is the close the user asked for.
+    void saveAndClose() override;
 
 private:
     bool showsBatteryOption();

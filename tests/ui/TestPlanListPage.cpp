@@ -377,13 +377,13 @@ void TestPlanListPage::refreshesLeaveTheKeyboardWhereItWas()
     QTimer::singleShot(0, qApp, [&] {
         QTRY_VERIFY(qobject_cast<PlanEditorDialog *>(QApplication::activeModalWidget()));
         auto *editor = qobject_cast<PlanEditorDialog *>(QApplication::activeModalWidget());
-        QTRY_COMPARE(QApplication::focusWidget(), editor->nameBox());
+        QTRY_COMPARE(QApplication::focusWidget(), editor->findChild<QLineEdit *>(u"nameBox"_s));
         SchemeStore otherProcess(storeFile);
         QVERIFY(otherProcess.writeFriendlyName(page->planOfRow(1), u"Eco"_s));
         QTRY_VERIFY(column(*page, 0).contains(u"Eco"_s));
         QVERIFY(!page->isReloading());
         QVERIFY(editor->isEnabled());
-        QCOMPARE(QApplication::focusWidget(), editor->nameBox());
+        QCOMPARE(QApplication::focusWidget(), editor->findChild<QLineEdit *>(u"nameBox"_s));
         QVERIFY(!m_pleaseWait->isVisible());
         editorChecked = true;
         editor->reject();

@@ -1,5 +1,5 @@
-#include "CommandId.h"
 #include "DesktopNotifications.h"
+#include "DialogControl.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
@@ -34,19 +34,18 @@ const QByteArray kLanguage = "[Ampora]\n"
                              "IDS_AUTOPLAN=Automatic power plan\n"
                              "IDS_ACTIVE_POWER_PLAN=Active power plan\n";
 
-void choose(QComboBox *list, int index)
+// Chooses the plan at index as a user does without the mouse, with the arrow keys, and activates it.
+void activate(const QuickSwitchDialog &switcher, int index)
 {
-    // As a user does without the mouse: the list has focus and the arrow keys move its choice.
-    list->setFocus();
-    while (list->currentIndex() < index)
-        QTest::keyClick(list, Qt::Key_Down);
-    while (list->currentIndex() > index)
-        QTest::keyClick(list, Qt::Key_Up);
+    auto *list = control<QComboBox>(switcher, u"planList"_s);
+    while (list->currentIndex() != index)
+        QTest::keyClick(list, list->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+    QTest::mouseClick(control(switcher, u"activateButton"_s), Qt::LeftButton);
 }
 
-void clickButton(PictureButton *button)
+bool activateOffered(const QuickSwitchDialog &switcher)
 {
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    return !control<PictureButton>(switcher, u"activateButton"_s)->isButtonDisabled();
 }
 
 } // namespace
@@ -72,8 +71,6 @@ private:
     FakeNetworkList m_networks;
     FakeBatteryStatusReader m_battery;
     FakeCapabilityReader m_capabilities;
-    QUuid m_balanced;
-    QUuid m_automatic;
 };
 
 void TestQuickSwitchDialog::init()
@@ -81,10 +78,10 @@ void TestQuickSwitchDialog::init()
     m_env = std::make_unique<TestEnvironment>();
     m_env->writeFile(u"program/ampctleng.ini"_s, kLanguage);
     m_platform = std::make_unique<FakePowerPlatform>();
-    m_balanced = m_platform->addScheme(u"Balanced"_s);
-    m_automatic = m_platform->addScheme(u"TALU - Docked"_s);
+    const QUuid balanced = m_platform->addScheme(u"Balanced"_s);
+    m_platform->addScheme(u"TALU - Docked"_s);
     m_platform->addScheme(u"talu - docked"_s);
-    m_platform->setActiveDirectly(m_balanced);
+    m_platform->setActiveDirectly(balanced);
 }
 
 void TestQuickSwitchDialog::cleanup()
@@ -98,26 +95,25 @@ void TestQuickSwitchDialog::activateIsOfferedOnlyForAnotherPlan()
 {
     QuickSwitchDialog switcher(services());
     switcher.show();
-    QCOMPARE(switcher.planList()->count(), 3);
-    QCOMPARE(switcher.planList()->currentText(), u"Balanced"_s);
-    QVERIFY(switcher.activateButton()->isButtonDisabled());
+    auto *list = control<QComboBox>(switcher, u"planList"_s);
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->currentText(), u"Balanced"_s);
+    QVERIFY(!activateOffered(switcher));
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(activateOffered(switcher));
+    QTest::keyClick(list, Qt::Key_Up);
+    QVERIFY(!activateOffered(switcher));
 
-    choose(switcher.planList(), 1);
-    QVERIFY(!switcher.activateButton()->isButtonDisabled());
-    choose(switcher.planList(), 0);
-    QVERIFY(switcher.activateButton()->isButtonDisabled());
-
-    choose(switcher.planList(), 2);
-    clickButton(switcher.activateButton());
+    activate(switcher, 2);
     QCOMPARE(m_platform->activeScheme().value(), m_platform->storedSchemes().at(2).guid);
-    QVERIFY(switcher.activateButton()->isButtonDisabled());
+    QVERIFY(!activateOffered(switcher));
     QVERIFY(switcher.isVisible()); // it stays for another switch
 
     // An unreadable active plan leaves nothing to choose and nothing to activate.
     m_platform->setUnreadable(true);
     QuickSwitchDialog blind(services());
-    QCOMPARE(blind.planList()->count(), 0);
-    QVERIFY(blind.activateButton()->isButtonDisabled());
+    QCOMPARE(control<QComboBox>(blind, u"planList"_s)->count(), 0);
+    QVERIFY(!activateOffered(blind));
 }
 
 void TestQuickSwitchDialog::popupOnlyWhenTheSettingIsExactlyTrue_data()
@@ -141,14 +137,13 @@ void TestQuickSwitchDialog::popupOnlyWhenTheSettingIsExactlyTrue()
 
     QuickSwitchDialog switcher(services());
     switcher.show();
-    choose(switcher.planList(), plan);
-    clickButton(switcher.activateButton());
+    activate(switcher, plan);
     const QList<NotificationStrip *> &popups = NotificationStack::instance().popups();
     QCOMPARE(popups.size(), title.isEmpty() ? 0 : 1);
     if (title.isEmpty())
         return;
     QCOMPARE(popups.first()->title(), title);
-    QCOMPARE(popups.first()->body(), u"The active plan is now %1."_s.arg(switcher.planList()->currentText()));
+    QCOMPARE(popups.first()->body(), u"The active plan is now %1."_s.arg(m_platform->storedSchemes().at(plan).name));
 }
 
 void TestQuickSwitchDialog::summaryTotalsFollowTheSwitchThroughTheStore()
@@ -167,8 +162,7 @@ void TestQuickSwitchDialog::summaryTotalsFollowTheSwitchThroughTheStore()
     QTimer::singleShot(0, &frame, [&] {
         QTRY_VERIFY(qobject_cast<QuickSwitchDialog *>(QApplication::activeModalWidget()));
         auto *switcher = qobject_cast<QuickSwitchDialog *>(QApplication::activeModalWidget());
-        choose(switcher->planList(), switcher->planList()->findText(u"Power saver"_s));
-        clickButton(switcher->activateButton());
+        activate(*switcher, control<QComboBox>(*switcher, u"planList"_s)->findText(u"Power saver"_s));
         switched = true;
         switcher->reject();
     });

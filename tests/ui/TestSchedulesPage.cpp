@@ -323,10 +323,13 @@ void TestSchedulesPage::addAndEditOpenTheScheduleDialog()
             QTRY_VERIFY(qobject_cast<ScheduleDialog *>(QApplication::activeModalWidget()));
             auto *dialog = qobject_cast<ScheduleDialog *>(QApplication::activeModalWidget());
             QCOMPARE(dialog->parentWidget(), page.get());
-            const QString kind = dialog->typeList()->currentIndex() == 1 ? u"network"_s
-                : dialog->onceButton()->isChecked()                      ? u"once"_s
-                                                                         : u"time"_s;
-            opened.append(dialog->typeList()->isEnabled() ? u"new"_s : kind + u' ' + dialog->planList()->currentText());
+            const auto *type = dialog->findChild<QComboBox *>(u"typeList"_s);
+            const QString kind = type->currentIndex() == 1                  ? u"network"_s
+                : dialog->findChild<QRadioButton *>(u"once"_s)->isChecked() ? u"once"_s
+                                                                            : u"time"_s;
+            opened.append(type->isEnabled()
+                    ? u"new"_s
+                    : kind + u' ' + dialog->findChild<QComboBox *>(u"planList"_s)->currentText());
             if (save)
                 Q_EMIT dialog->saved();
             dialog->reject();

@@ -1,4 +1,5 @@
 // The settings dialog driven with real clicks.
+#include "DialogControl.h"
 #include "FakeBatteryStatusReader.h"
 #include "FakeCapabilityReader.h"
 #include "FakeNetworkList.h"
@@ -19,11 +20,21 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kLanguage = "[Ampora]\nIDS_CLOSE_QUES=Save the changes before closing?\n";
-
-void click(QWidget *control)
+// A check box or button of the dialog, clicked where its mark or caption is.
+void click(const QWidget &dialog, const QString &name)
 {
-    QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, control->height() / 2));
+    QWidget *target = control(dialog, name);
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(6, target->height() / 2));
+}
+
+QCheckBox *option(const QWidget &dialog, const QString &name)
+{
+    return control<QCheckBox>(dialog, name);
+}
+
+bool offered(const QWidget &dialog, const QString &button)
+{
+    return !control<PictureButton>(dialog, button)->isButtonDisabled();
 }
 
 } // namespace
@@ -36,7 +47,7 @@ private Q_SLOTS:
 
     void fromEmptyApplyWritesEveryOptionAndKeepsTheLogonEntryInLine();
     void batteryOptionOnlyWithASleepButton();
-    void closeAsksOnlyAfterAChange();
+    void closeAsksOnlyAfterAChangeAndYesApplies();
     void failuresAreToldAndTheRestKeepsWorking();
 
 private:
@@ -55,7 +66,7 @@ private:
 void TestSettingsDialog::init()
 {
     m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s, kLanguage);
+    m_env->writeFile(u"program/ampctleng.ini"_s, "[Ampora]\nIDS_CLOSE_QUES=Save the changes before closing?\n");
     sharedStrings().executableFile = u"/usr/bin/ampora"_s;
     m_tasks = FakeTaskService();
     m_capabilities = FakeCapabilityReader();
@@ -75,32 +86,34 @@ void TestSettingsDialog::fromEmptyApplyWritesEveryOptionAndKeepsTheLogonEntryInL
 {
     // An empty settings file ticks nothing and offers only Load default.
     SettingsDialog settings(services());
-    for (int i = 0; i < SettingsDialog::kOptionCount; ++i)
-        QVERIFY(!settings.option(SettingsDialog::Option(i))->isChecked());
-    QVERIFY(!settings.option(SettingsDialog::StartHidden)->isEnabled());
-    QVERIFY(settings.applyButton()->isButtonDisabled());
+    const QList<QCheckBox *> boxes = settings.findChildren<QCheckBox *>();
+    QCOMPARE(boxes.size(), SettingsDialog::kOptionCount);
+    for (const QCheckBox *box : boxes)
+        QVERIFY(!box->isChecked());
+    QVERIFY(!option(settings, u"startHidden"_s)->isEnabled());
+    QVERIFY(!offered(settings, u"applyButton"_s));
     settings.show();
-    click(settings.loadDefaultButton());
-    QVERIFY(settings.loadDefaultButton()->isButtonDisabled());
-    click(settings.applyButton());
+    click(settings, u"loadDefaultButton"_s);
+    QVERIFY(!offered(settings, u"loadDefaultButton"_s));
+    click(settings, u"applyButton"_s);
     for (const QString &key : { SettingKey::RunOnStartup, SettingKey::RunMinimize, SettingKey::CloseToTray,
              SettingKey::AutoManage, SettingKey::NotifyPlanChanges, SettingKey::NotifyBatteryChanges })
         QCOMPARE(readSetting(key), u"TRUE"_s);
     QCOMPARE(logonArguments(), u"-hideme"_s);
-    QVERIFY(settings.applyButton()->isButtonDisabled());
+    QVERIFY(!offered(settings, u"applyButton"_s));
 
     // A normal start at log-in.
-    click(settings.option(SettingsDialog::StartHidden));
-    click(settings.applyButton());
+    click(settings, u"startHidden"_s);
+    click(settings, u"applyButton"_s);
     QCOMPARE(readSetting(SettingKey::RunMinimize), u"FALSE"_s);
     QCOMPARE(logonArguments(), QString());
 
     // No start at log-in: the hidden start keeps its mark but cannot be changed, and the entry goes.
-    click(settings.option(SettingsDialog::StartHidden));
-    click(settings.option(SettingsDialog::RunAtLogon));
-    QVERIFY(!settings.option(SettingsDialog::StartHidden)->isEnabled());
-    QVERIFY(settings.option(SettingsDialog::StartHidden)->isChecked());
-    click(settings.applyButton());
+    click(settings, u"startHidden"_s);
+    click(settings, u"runAtLogon"_s);
+    QVERIFY(!option(settings, u"startHidden"_s)->isEnabled());
+    QVERIFY(option(settings, u"startHidden"_s)->isChecked());
+    click(settings, u"applyButton"_s);
     QCOMPARE(readSetting(SettingKey::RunOnStartup), u"FALSE"_s);
     QCOMPARE(readSetting(SettingKey::RunMinimize), u"TRUE"_s);
     QCOMPARE(logonArguments(), std::nullopt);
@@ -110,45 +123,34 @@ void TestSettingsDialog::batteryOptionOnlyWithASleepButton()
 {
     m_capabilities.capabilities.sleepButton = false;
     m_capabilities.capabilities.batteries = true; // batteries do not decide it
-    SettingsDialog settings(services());
-    QVERIFY(settings.option(SettingsDialog::NotifyBatteryChanges)->isHidden());
-    // Load default ticks the hidden option too; until it does, Load default stays offered.
     for (const QString &key : { SettingKey::RunOnStartup, SettingKey::RunMinimize, SettingKey::CloseToTray,
              SettingKey::AutoManage, SettingKey::NotifyPlanChanges })
         QVERIFY(writeSetting(key, u"TRUE"_s));
-    SettingsDialog again(services());
-    QVERIFY(!again.loadDefaultButton()->isButtonDisabled());
-    click(again.loadDefaultButton());
-    click(again.applyButton());
+    SettingsDialog settings(services());
+    QVERIFY(option(settings, u"notifyBatteryChanges"_s)->isHidden());
+    // Load default ticks the hidden option too; until it does, Load default stays offered.
+    QVERIFY(offered(settings, u"loadDefaultButton"_s));
+    settings.show();
+    click(settings, u"loadDefaultButton"_s);
+    click(settings, u"applyButton"_s);
     QCOMPARE(readSetting(SettingKey::NotifyBatteryChanges), u"TRUE"_s);
 }
 
-void TestSettingsDialog::closeAsksOnlyAfterAChange()
+// Cancel and No are the shared close question's, proven with the plan editor; here Yes applies.
+void TestSettingsDialog::closeAsksOnlyAfterAChangeAndYesApplies()
 {
     SettingsDialog settings(services());
     settings.show();
-    click(settings.closeButton());
+    click(settings, u"closeButton"_s);
     QVERIFY(!settings.isVisible());
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
 
-    SettingsDialog changed(services());
-    changed.show();
-    click(changed.option(SettingsDialog::CloseToTray));
-    MessageBox::setNextAnswer(QMessageBox::Cancel);
-    click(changed.closeButton());
-    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Save the changes before closing?"_s });
-    QVERIFY(changed.isVisible());
-    QCOMPARE(readSetting(SettingKey::CloseToTray), QString());
-
-    MessageBox::setNextAnswer(QMessageBox::No);
-    QTest::keyClick(&changed, Qt::Key_Escape);
-    QVERIFY(!changed.isVisible());
-    QCOMPARE(readSetting(SettingKey::CloseToTray), QString());
-
-    changed.show();
+    settings.show();
+    click(settings, u"closeToTray"_s);
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    changed.close();
-    QVERIFY(!changed.isVisible());
+    settings.close();
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Save the changes before closing?"_s });
+    QVERIFY(!settings.isVisible());
     QCOMPARE(readSetting(SettingKey::CloseToTray), u"TRUE"_s);
     QCOMPARE(logonArguments(), std::nullopt);
 }
@@ -160,22 +162,22 @@ void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
     MessageBox::setNextAnswer(QMessageBox::Ok);
     SettingsDialog settings(services());
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Failed to read the power capabilities.\nError code: 5"_s });
-    QVERIFY(!settings.option(SettingsDialog::NotifyBatteryChanges)->isHidden());
+    QVERIFY(!option(settings, u"notifyBatteryChanges"_s)->isHidden());
     settings.show();
 
     // A settings file that cannot be written: told, nothing half done, Apply offered again, and a
     // close that would save keeps the dialog open.
     const QString writable = sharedStrings().settingsFile;
     sharedStrings().settingsFile = m_env->writeFile(u"not-a-folder"_s, "x") + u"/ampctlset.ini"_s;
-    click(settings.option(SettingsDialog::RunAtLogon));
+    click(settings, u"runAtLogon"_s);
     MessageBox::setNextAnswer(QMessageBox::Ok);
-    click(settings.applyButton());
+    click(settings, u"applyButton"_s);
     QCOMPARE(MessageBox::takeShownTexts().size(), 1);
     QCOMPARE(logonArguments(), std::nullopt);
-    QVERIFY(!settings.applyButton()->isButtonDisabled());
+    QVERIFY(offered(settings, u"applyButton"_s));
     MessageBox::setNextAnswer(QMessageBox::Yes);
     MessageBox::setNextAnswer(QMessageBox::Ok);
-    click(settings.closeButton());
+    click(settings, u"closeButton"_s);
     QCOMPARE(MessageBox::takeShownTexts().size(), 2);
     QVERIFY(settings.isVisible());
 
@@ -183,16 +185,16 @@ void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
     sharedStrings().settingsFile = writable;
     m_tasks.refuseRegistrations(true);
     MessageBox::setNextAnswer(QMessageBox::Ok);
-    click(settings.applyButton());
+    click(settings, u"applyButton"_s);
     QCOMPARE(MessageBox::takeShownTexts().size(), 1);
     QCOMPARE(readSetting(SettingKey::RunOnStartup), u"TRUE"_s);
     QCOMPARE(logonArguments(), std::nullopt);
-    QVERIFY(!settings.applyButton()->isButtonDisabled());
+    QVERIFY(offered(settings, u"applyButton"_s));
 
     m_tasks.refuseRegistrations(false);
-    click(settings.applyButton());
+    click(settings, u"applyButton"_s);
     QCOMPARE(logonArguments(), QString());
-    QVERIFY(settings.applyButton()->isButtonDisabled());
+    QVERIFY(!offered(settings, u"applyButton"_s));
 }
 
 QTEST_MAIN(TestSettingsDialog)
