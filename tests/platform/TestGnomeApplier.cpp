@@ -7,7 +7,8 @@
 #include "TestEnvironment.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -362,16 +363,8 @@ void TestGnomeApplier::onlyWhatDconfConfirmsIsApplied()
     QVERIFY(QDir().mkpath(qEnvironmentVariable("XDG_RUNTIME_DIR")));
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
     qputenv("GSETTINGS_BACKEND", "dconf");
-    const QDBusConnection watch = QDBusConnection::connectToBus(bus.address(), u"watch"_s);
-    QProcess dconf;
-    dconf.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-    dconf.start(kDconfService, {});
-    QTRY_VERIFY(watch.interface()->isServiceRegistered(u"ca.desrt.dconf"_s));
-    auto stop = qScopeGuard([&] {
-        ::kill(pid_t(dconf.processId()), SIGCONT);
-        dconf.kill();
-        dconf.waitForFinished();
-    });
+    BusService dconf; // on the session bus, which is the private one now
+    QVERIFY2(bus.startService(dconf, kDconfService, {}, u"ca.desrt.dconf"_s), qPrintable(bus.errorText()));
     const QString blank = u"gsettings/org.gnome.desktop.session/idle-delay"_s;
     const auto blankNow
         = [] { return GSettingsKey(u"org.gnome.desktop.session"_s, u"idle-delay"_s).read().value_or(u"none"_s); };
