@@ -78,24 +78,15 @@ Result<QList<QUuid>> FakePowerPlatform::schemes() const
     return guids;
 }
 
-Result<QString> FakePowerPlatform::friendlyName(const QUuid &scheme) const
+Result<QString> FakePowerPlatform::readText(
+    const QUuid &scheme, QString Scheme::*text, const QSet<QUuid> &unreadable) const
 {
     const Result<const Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
-    if (m_unreadableNames.contains(scheme))
-        return failed(QStringLiteral("unreadable name"));
-    return (*s)->name;
-}
-
-Result<QString> FakePowerPlatform::description(const QUuid &scheme) const
-{
-    const Result<const Scheme *> s = find(scheme);
-    if (!s)
-        return s.failure();
-    if (m_unreadableDescriptions.contains(scheme))
-        return failed(QStringLiteral("unreadable description"));
-    return (*s)->description;
+    if (unreadable.contains(scheme))
+        return failed(QStringLiteral("unreadable text"));
+    return (*s)->*text;
 }
 
 Result<QUuid> FakePowerPlatform::activeScheme() const

@@ -40,8 +40,14 @@ public:
     const QList<Scheme> &storedSchemes() const { return m_schemes; }
 
     Result<QList<QUuid>> schemes() const override;
-    Result<QString> friendlyName(const QUuid &scheme) const override;
-    Result<QString> description(const QUuid &scheme) const override;
+    Result<QString> friendlyName(const QUuid &scheme) const override
+    {
+        return readText(scheme, &Scheme::name, m_unreadableNames);
+    }
+    Result<QString> description(const QUuid &scheme) const override
+    {
+        return readText(scheme, &Scheme::description, m_unreadableDescriptions);
+    }
     Result<QUuid> activeScheme() const override;
     Result<> setActiveScheme(const QUuid &scheme) override;
     Result<QUuid> duplicateScheme(const QUuid &source) override;
@@ -64,6 +70,7 @@ public:
 private:
     Result<> changePlan(const SchemeChanges::Plan &plan);
     Result<> writeText(const QUuid &scheme, QString Scheme::*text, const QString &value);
+    Result<QString> readText(const QUuid &scheme, QString Scheme::*text, const QSet<QUuid> &unreadable) const;
     void noteChange();
     // The scheme, or why it cannot be had.
     Result<const Scheme *> find(const QUuid &guid) const;
