@@ -28,7 +28,7 @@ TestEnvironment::TestEnvironment()
 
 QString TestEnvironment::path(const QString &relative) const
 {
-    return relative.isEmpty() ? m_dir.path() : m_dir.path() + u'/' + relative;
+    return relative.isEmpty() ? m_dir.path() : QDir(m_dir.path()).filePath(relative);
 }
 
 QString TestEnvironment::writeFile(const QString &relative, const QByteArray &bytes) const

@@ -11,7 +11,8 @@ public:
     TestEnvironment();
 
     QString path(const QString &relative = {}) const;
-    // Writes a file below the temporary folder (creating folders), returns its full path.
+    // Writes a file below the temporary folder, or at an absolute path (creating folders); returns
+    // its full path.
     QString writeFile(const QString &relative, const QByteArray &bytes) const;
     static QByteArray readFile(const QString &fullPath);
     // A file from tests/<relative> in the source tree (fixtures).

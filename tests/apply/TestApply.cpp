@@ -29,6 +29,16 @@ QUuid addPlan(FakePowerPlatform &platform, const QString &name, quint32 base)
     return plan;
 }
 
+// A coordinator over appliers, first to last, which it owns.
+std::unique_ptr<ApplyCoordinator> coordinatorOf(std::initializer_list<PlanApplier *> appliers,
+    std::optional<PlanCapabilities> capabilities = std::nullopt, AppliedLedger *ledger = nullptr)
+{
+    std::vector<std::unique_ptr<PlanApplier>> owned;
+    for (PlanApplier *applier : appliers)
+        owned.emplace_back(applier);
+    return std::make_unique<ApplyCoordinator>(std::move(owned), capabilities, ledger);
+}
+
 QList<Outcome> outcomesOf(const QList<SettingReport> &reports)
 {
     QList<Outcome> outcomes;
@@ -43,28 +53,28 @@ class TestApply : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init();
     void eachSettingGoesToTheFirstApplierThatHandlesIt();
     void followerAppliesWhenThePlanTheSourceOrTheMachineChanges();
+    void followerKeepsItsStatusAndNeedsTheActivePlan();
     void ledgerTellsAmporasValuesFromTheUsers();
+
+private:
+    struct Following;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<Following> m_following;
 };
 
 void TestApply::eachSettingGoesToTheFirstApplierThatHandlesIt()
 {
-    auto desktop = std::make_unique<FakePlanApplier>(
-        QList<Setting> { Setting::PowerButton, Setting::Dim, Setting::Brightness }, u"desktop"_s);
+    auto *desktop = new FakePlanApplier({ Setting::PowerButton, Setting::Dim, Setting::Brightness }, u"desktop"_s);
     desktop->outcomes[Setting::Dim] = Outcome::Approximated;
     desktop->details[Setting::Dim] = u"dims at half the blank time"_s;
-    auto daemon = std::make_unique<FakePlanApplier>(
-        QList<Setting> { Setting::Brightness, Setting::Lid, Setting::PerformanceProfile }, u"daemon"_s);
-    FakePlanApplier &desktopRef = *desktop;
-    FakePlanApplier &daemonRef = *daemon;
-    std::vector<std::unique_ptr<PlanApplier>> appliers;
-    appliers.push_back(std::move(desktop));
-    appliers.push_back(std::move(daemon));
+    auto *daemon = new FakePlanApplier({ Setting::Brightness, Setting::Lid, Setting::PerformanceProfile }, u"daemon"_s);
     // A laptop without a lid switch: the lid is not on this machine, whoever could handle it.
-    ApplyCoordinator coordinator(std::move(appliers), PlanCapabilities { true, true, false, true, true });
+    const auto coordinator = coordinatorOf({ desktop, daemon }, PlanCapabilities { true, true, false, true, true });
 
-    const QList<SettingReport> reports = coordinator.apply({ {}, PowerSource::Dc, ApplyReason::Follow });
+    const QList<SettingReport> reports = coordinator->apply({ {}, PowerSource::Dc, ApplyReason::Follow });
     for (int i = 0; i < kSettingCount; ++i)
         QCOMPARE(reports.value(i).setting, static_cast<Setting>(i));
     QCOMPARE(outcomesOf(reports),
@@ -73,57 +83,63 @@ void TestApply::eachSettingGoesToTheFirstApplierThatHandlesIt()
             Outcome::NotOnThisDesktop, Outcome::NotOnThisDesktop, Outcome::Applied, Outcome::Applied }));
     QCOMPARE(reports[3].detail, u"dims at half the blank time"_s);
     // Each applier is asked once, for the source of the request.
-    QCOMPARE(desktopRef.requests.size(), 1);
-    QCOMPARE(daemonRef.requests.size(), 1);
-    QCOMPARE(daemonRef.requests[0].source, PowerSource::Dc);
+    QCOMPARE(desktop->requests.size(), 1);
+    QCOMPARE(daemon->requests.size(), 1);
+    QCOMPARE(daemon->requests[0].source, PowerSource::Dc);
 
-    coordinator.release();
-    QCOMPARE(desktopRef.releases + daemonRef.releases, 2);
+    coordinator->release();
+    QCOMPARE(desktop->releases + daemon->releases, 2);
 
     // Capabilities that could not be read hide nothing.
-    std::vector<std::unique_ptr<PlanApplier>> lidOnly;
-    lidOnly.push_back(std::make_unique<FakePlanApplier>(QList<Setting> { Setting::Lid }));
-    ApplyCoordinator unknownMachine(std::move(lidOnly), std::nullopt);
-    QCOMPARE(unknownMachine.apply({})[2].outcome, Outcome::Applied);
+    QCOMPARE(coordinatorOf({ new FakePlanApplier({ Setting::Lid }) })->apply({})[2].outcome, Outcome::Applied);
+}
+
+// A follower of a store with two plans, applying through one recording applier; started, with
+// the first apply made.
+struct TestApply::Following
+{
+    FakePowerPlatform platform;
+    QUuid first = addPlan(platform, u"First"_s, 10);
+    QUuid second = addPlan(platform, u"Second"_s, 20);
+    FakePlanApplier *recorder = new FakePlanApplier(allSettings());
+    std::unique_ptr<ApplyCoordinator> coordinator = coordinatorOf({ recorder });
+    FakePowerEvents events;
+    PlanFollower follower { platform, *coordinator, events };
+    QSignalSpy applied { &follower, &PlanFollower::applied };
+};
+
+void TestApply::init()
+{
+    m_following.reset(); // before the folders it writes to go
+    m_env = std::make_unique<TestEnvironment>();
+    m_following = std::make_unique<Following>();
+    m_following->platform.setActiveDirectly(m_following->first);
+    m_following->follower.start();
+    QVERIFY(m_following->applied.wait());
 }
 
 void TestApply::followerAppliesWhenThePlanTheSourceOrTheMachineChanges()
 {
-    const TestEnvironment env;
-    FakePowerPlatform platform;
-    const QUuid first = addPlan(platform, u"First"_s, 10);
-    const QUuid second = addPlan(platform, u"Second"_s, 20);
-    platform.setActiveDirectly(first);
-    auto applier = std::make_unique<FakePlanApplier>(allSettings());
-    FakePlanApplier &recorder = *applier;
-    std::vector<std::unique_ptr<PlanApplier>> appliers;
-    appliers.push_back(std::move(applier));
-    ApplyCoordinator coordinator(std::move(appliers), std::nullopt);
-    FakePowerEvents events;
-    PlanFollower follower(platform, coordinator, events);
-    QSignalSpy applied(&follower, &PlanFollower::applied);
-
+    auto &[platform, first, second, recorder, coordinator, events, follower, applied] = *m_following;
     // At start: a follow, with the active plan's values.
-    follower.start();
-    QVERIFY(applied.wait());
-    QCOMPARE(recorder.requests.size(), 1);
-    QCOMPARE(recorder.requests[0].reason, ApplyReason::Follow);
-    QCOMPARE(recorder.requests[0].values.value(Setting::Dim, PowerSource::Dc), 113u);
+    QCOMPARE(recorder->requests.size(), 1);
+    QCOMPARE(recorder->requests[0].reason, ApplyReason::Follow);
+    QCOMPARE(recorder->requests[0].values.value(Setting::Dim, PowerSource::Dc), 113u);
 
     // Another plan, or new values for the active one, is an activation; a change elsewhere in
     // the store applies nothing.
     QVERIFY(platform.setActiveScheme(second));
     QVERIFY(applied.wait());
-    QCOMPARE(recorder.requests[1].reason, ApplyReason::Activation);
-    QCOMPARE(recorder.requests[1].values.value(Setting::PowerButton, PowerSource::Ac), 20u);
+    QCOMPARE(recorder->requests[1].reason, ApplyReason::Activation);
+    QCOMPARE(recorder->requests[1].values.value(Setting::PowerButton, PowerSource::Ac), 20u);
     QVERIFY(platform.writeFriendlyName(first, u"Renamed"_s));
     Q_EMIT platform.schemesChanged();
     const PowerSettingRow &brightness = settingRow(Setting::Brightness);
     QVERIFY(platform.writeValueIndex(PowerSource::Ac, second, brightness.subgroup, brightness.setting, 55));
     Q_EMIT platform.schemesChanged();
     QVERIFY(applied.wait());
-    QCOMPARE(recorder.requests.size(), 3);
-    QCOMPARE(recorder.requests[2].values.value(Setting::Brightness, PowerSource::Ac), 55u);
+    QCOMPARE(recorder->requests.size(), 3);
+    QCOMPARE(recorder->requests[2].values.value(Setting::Brightness, PowerSource::Ac), 55u);
 
     // Mains to battery, a wake-up and a freed performance profile: follows on the source of the
     // moment. What arrives while an apply runs is applied once afterwards, as an activation if
@@ -134,40 +150,43 @@ void TestApply::followerAppliesWhenThePlanTheSourceOrTheMachineChanges()
     QVERIFY(platform.writeValueIndex(PowerSource::Dc, second, brightness.subgroup, brightness.setting, 35));
     Q_EMIT platform.schemesChanged();
     QTRY_COMPARE(applied.size(), 5);
-    QCOMPARE(recorder.requests.size(), 5);
-    QCOMPARE(recorder.requests[3].source, PowerSource::Dc);
-    QCOMPARE(recorder.requests[3].reason, ApplyReason::Follow);
-    QCOMPARE(recorder.requests[4].reason, ApplyReason::Activation);
-    QCOMPARE(recorder.requests[4].values.value(Setting::Brightness, PowerSource::Dc), 35u);
+    QCOMPARE(recorder->requests.size(), 5);
+    QCOMPARE(recorder->requests[3].source, PowerSource::Dc);
+    QCOMPARE(recorder->requests[3].reason, ApplyReason::Follow);
+    QCOMPARE(recorder->requests[4].reason, ApplyReason::Activation);
+    QCOMPARE(recorder->requests[4].values.value(Setting::Brightness, PowerSource::Dc), 35u);
+}
 
-    QTRY_VERIFY(follower.isIdle());
-    // What happened is kept for the other processes (ampctl status) to read.
-    recorder.outcomes[Setting::LockOnWake] = Outcome::ChangedOutsideAmpora;
-    recorder.details[Setting::LockOnWake] = u"the user chose false\nin Settings"_s;
-    events.setSource(PowerSource::Ac);
+// What happened is kept for the other processes (ampctl status) to read; a store that cannot say
+// which plan is active applies nothing.
+void TestApply::followerKeepsItsStatusAndNeedsTheActivePlan()
+{
+    auto &[platform, first, second, recorder, coordinator, events, follower, applied] = *m_following;
+    recorder->outcomes[Setting::LockOnWake] = Outcome::ChangedOutsideAmpora;
+    recorder->details[Setting::LockOnWake] = u"the user chose false\nin Settings"_s;
+    events.setSource(PowerSource::Dc);
     QVERIFY(applied.wait());
     const std::optional<ApplyStatus> saved = ApplyStatus::load();
     QVERIFY(saved);
-    QCOMPARE(saved->plan, second);
-    QCOMPARE(saved->source, PowerSource::Ac);
+    QCOMPARE(saved->plan, first);
+    QCOMPARE(saved->source, PowerSource::Dc);
     QCOMPARE(saved->appliers, QStringList { u"fake"_s });
     QCOMPARE(outcomesOf(saved->reports), outcomesOf(follower.lastStatus()->reports));
     // A detail cannot break the file's lines.
     QCOMPARE(saved->reportFor(Setting::LockOnWake)->detail, u"the user chose false in Settings"_s);
 
-    // A store that cannot say which plan is active applies nothing. The worker is let finish
-    // whatever it was given before counting.
+    // The worker is let finish whatever it was given before counting.
     platform.setUnreadable(true);
-    events.setSource(PowerSource::Dc);
+    events.setSource(PowerSource::Ac);
     events.wake();
     QTRY_VERIFY(follower.isIdle());
-    QCOMPARE(recorder.requests.size(), 6);
-    QCOMPARE(applied.size(), 6);
+    QCOMPARE(recorder->requests.size(), 2);
+    QCOMPARE(applied.size(), 2);
 }
 
 void TestApply::ledgerTellsAmporasValuesFromTheUsers()
 {
-    const TestEnvironment env;
+    const TestEnvironment &env = *m_env;
     using Verdict = AppliedLedger::Verdict;
     const QString key = u"gsettings/a/b"_s;
     {
@@ -192,35 +211,27 @@ void TestApply::ledgerTellsAmporasValuesFromTheUsers()
 
     // A ledger that cannot be read decides nothing: a follow neither trusts nor writes over it;
     // an activation keeps it aside and starts afresh.
-    for (const QString &name : { u"folder"_s, u"random"_s }) {
-        const QString path = env.path(name + u"/applied.ini"_s);
-        if (name == u"folder")
-            QVERIFY(QDir().mkpath(path));
-        else
-            env.writeFile(name + u"/applied.ini"_s, QByteArray("\xff\xfe\x00[W\n\x9c\x01\nx=1\n", 12));
-        AppliedLedger unreadable(path);
-        QCOMPARE(unreadable.verdict(key, u"uint32 300"_s), Verdict::Unknown);
-        QVERIFY(!unreadable.readError().isEmpty());
-        QVERIFY(!unreadable.announce({ { key, u"1"_s } }, ApplyReason::Follow));
-        QVERIFY(!unreadable.takeWriteFailure().isEmpty());
-        QCOMPARE(unreadable.verdict(key, u"1"_s), Verdict::Unknown);
-        QVERIFY(unreadable.announce({ { key, u"1"_s } }, ApplyReason::Activation));
-        QCOMPARE(QDir(env.path(name)).entryList({ u"applied.ini.corrupt-*"_s }).size(), 1);
-        unreadable.remember(key, u"1"_s);
-        QVERIFY(unreadable.flush());
-        QCOMPARE(AppliedLedger(path).verdict(key, u"2"_s), Verdict::KeptByUser);
-    }
+    // (A folder in its place is the GNOME applier test's.)
+    const QString path = env.writeFile(u"random/applied.ini"_s, QByteArray("\xff\xfe\x00[W\n\x9c\x01\nx=1\n", 12));
+    AppliedLedger unreadable(path);
+    QCOMPARE(unreadable.verdict(key, u"uint32 300"_s), Verdict::Unknown);
+    QVERIFY(!unreadable.readError().isEmpty());
+    QVERIFY(!unreadable.announce({ { key, u"1"_s } }, ApplyReason::Follow));
+    QVERIFY(!unreadable.takeWriteFailure().isEmpty());
+    QCOMPARE(unreadable.verdict(key, u"1"_s), Verdict::Unknown);
+    QVERIFY(unreadable.announce({ { key, u"1"_s } }, ApplyReason::Activation));
+    QCOMPARE(QDir(env.path(u"random"_s)).entryList({ u"applied.ini.corrupt-*"_s }).size(), 1);
+    unreadable.remember(key, u"1"_s);
+    QVERIFY(unreadable.flush());
+    QCOMPARE(AppliedLedger(path).verdict(key, u"2"_s), Verdict::KeptByUser);
 
     // A ledger that cannot be written is the apply's failure, for the caller to tell.
     env.writeFile(u"not-a-folder"_s, "x");
-    auto applier = std::make_unique<FakePlanApplier>(allSettings());
-    FakePlanApplier &recorder = *applier;
+    auto *recorder = new FakePlanApplier(allSettings());
     AppliedLedger unwritable(env.path(u"not-a-folder/applied.ini"_s));
-    recorder.ledger = &unwritable;
-    std::vector<std::unique_ptr<PlanApplier>> appliers;
-    appliers.push_back(std::move(applier));
-    ApplyCoordinator coordinator(std::move(appliers), std::nullopt, &unwritable);
-    const ApplyStatus status = applyAndRecord(coordinator, QUuid::createUuid(), {});
+    recorder->ledger = &unwritable;
+    const ApplyStatus status
+        = applyAndRecord(*coordinatorOf({ recorder }, std::nullopt, &unwritable), QUuid::createUuid(), {});
     QVERIFY2(status.recordFailure.contains(u"not-a-folder"_s), qPrintable(status.recordFailure));
     QCOMPARE(status.reportFor(Setting::DisplayOff)->outcome, Outcome::Failed);
 }

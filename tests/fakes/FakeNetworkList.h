@@ -7,16 +7,21 @@ class FakeNetworkList : public NetworkList
 {
 public:
     FakeNetworkList() = default;
-    explicit FakeNetworkList(QList<Network> networks);
+    explicit FakeNetworkList(QList<Network> networks)
+        : m_networks(std::move(networks))
+    {
+    }
 
-    // Adds a network with a fresh GUID unless one is given; returns the GUID.
-    QUuid addNetwork(const QString &name, bool connected = false, QUuid guid = {});
+    // Adds a network with a fresh GUID; returns it.
+    QUuid addNetwork(const QString &name, bool connected = false)
+    {
+        m_networks.append(Network { name, QUuid::createUuid(), connected });
+        return m_networks.constLast().guid;
+    }
     void setNetworks(QList<Network> networks) { m_networks = std::move(networks); }
-    int calls() const { return m_calls; }
 
-    QList<Network> networks() const override;
+    QList<Network> networks() const override { return m_networks; }
 
 private:
     QList<Network> m_networks;
-    mutable int m_calls = 0;
 };

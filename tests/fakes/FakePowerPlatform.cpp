@@ -18,11 +18,6 @@ Failure unreadableStore()
     return failed(QStringLiteral("the fake store is unreadable"));
 }
 
-bool isSingleLine(const QString &text)
-{
-    return !text.contains(u'\n') && !text.contains(u'\r') && !text.contains(QChar(u'\0'));
-}
-
 } // namespace
 
 FakePowerPlatform::FakePowerPlatform(QObject *parent)
@@ -83,24 +78,15 @@ Result<QList<QUuid>> FakePowerPlatform::schemes() const
     return guids;
 }
 
-Result<QString> FakePowerPlatform::friendlyName(const QUuid &scheme) const
+Result<QString> FakePowerPlatform::readText(
+    const QUuid &scheme, QString Scheme::*text, const QSet<QUuid> &unreadable) const
 {
     const Result<const Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
-    if (m_unreadableNames.contains(scheme))
-        return failed(QStringLiteral("unreadable name"));
-    return (*s)->name;
-}
-
-Result<QString> FakePowerPlatform::description(const QUuid &scheme) const
-{
-    const Result<const Scheme *> s = find(scheme);
-    if (!s)
-        return s.failure();
-    if (m_unreadableDescriptions.contains(scheme))
-        return failed(QStringLiteral("unreadable description"));
-    return (*s)->description;
+    if (unreadable.contains(scheme))
+        return failed(QStringLiteral("unreadable text"));
+    return (*s)->*text;
 }
 
 Result<QUuid> FakePowerPlatform::activeScheme() const
@@ -126,48 +112,24 @@ Result<> FakePowerPlatform::setActiveScheme(const QUuid &scheme)
 
 Result<QUuid> FakePowerPlatform::duplicateScheme(const QUuid &source)
 {
-    const Result<const Scheme *> s = std::as_const(*this).find(source);
-    if (!s)
-        return s.failure();
-    Scheme copy = **s;
-    copy.guid = QUuid::createUuid();
-    m_schemes.append(copy);
-    noteChange();
-    return copy.guid;
+    const QUuid copy = QUuid::createUuid();
+    const Result<> made = changeSchemes(SchemeChanges { { { copy, source, std::nullopt, std::nullopt, {} } }, {} });
+    return made ? Result<QUuid>(copy) : Result<QUuid>(made.failure());
 }
 
 Result<> FakePowerPlatform::deleteScheme(const QUuid &scheme)
 {
-    if (scheme == m_active)
-        return invalid(QStringLiteral("the active scheme cannot be deleted"));
-    const Result<const Scheme *> s = std::as_const(*this).find(scheme);
-    if (!s)
-        return s.failure();
-    m_schemes.removeIf([&](const Scheme &each) { return each.guid == scheme; });
-    noteChange();
-    return {};
+    return changeSchemes(SchemeChanges { {}, { scheme } });
 }
 
-Result<> FakePowerPlatform::writeFriendlyName(const QUuid &scheme, const QString &name)
+Result<> FakePowerPlatform::writeText(const QUuid &scheme, QString Scheme::*text, const QString &value)
 {
     const Result<Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
-    if (!isSingleLine(name))
+    if (value.contains(u'\n') || value.contains(u'\r') || value.contains(QChar(u'\0')))
         return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
-    (*s)->name = name.trimmed();
-    noteChange();
-    return {};
-}
-
-Result<> FakePowerPlatform::writeDescription(const QUuid &scheme, const QString &description)
-{
-    const Result<Scheme *> s = find(scheme);
-    if (!s)
-        return s.failure();
-    if (!isSingleLine(description))
-        return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
-    (*s)->description = description.trimmed();
+    (*s)->*text = value.trimmed();
     noteChange();
     return {};
 }

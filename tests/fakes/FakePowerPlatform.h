@@ -40,14 +40,26 @@ public:
     const QList<Scheme> &storedSchemes() const { return m_schemes; }
 
     Result<QList<QUuid>> schemes() const override;
-    Result<QString> friendlyName(const QUuid &scheme) const override;
-    Result<QString> description(const QUuid &scheme) const override;
+    Result<QString> friendlyName(const QUuid &scheme) const override
+    {
+        return readText(scheme, &Scheme::name, m_unreadableNames);
+    }
+    Result<QString> description(const QUuid &scheme) const override
+    {
+        return readText(scheme, &Scheme::description, m_unreadableDescriptions);
+    }
     Result<QUuid> activeScheme() const override;
     Result<> setActiveScheme(const QUuid &scheme) override;
     Result<QUuid> duplicateScheme(const QUuid &source) override;
     Result<> deleteScheme(const QUuid &scheme) override;
-    Result<> writeFriendlyName(const QUuid &scheme, const QString &name) override;
-    Result<> writeDescription(const QUuid &scheme, const QString &description) override;
+    Result<> writeFriendlyName(const QUuid &scheme, const QString &name) override
+    {
+        return writeText(scheme, &Scheme::name, name);
+    }
+    Result<> writeDescription(const QUuid &scheme, const QString &description) override
+    {
+        return writeText(scheme, &Scheme::description, description);
+    }
     Result<quint32> valueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
     Result<> writeValueIndex(
@@ -57,6 +69,8 @@ public:
 
 private:
     Result<> changePlan(const SchemeChanges::Plan &plan);
+    Result<> writeText(const QUuid &scheme, QString Scheme::*text, const QString &value);
+    Result<QString> readText(const QUuid &scheme, QString Scheme::*text, const QSet<QUuid> &unreadable) const;
     void noteChange();
     // The scheme, or why it cannot be had.
     Result<const Scheme *> find(const QUuid &guid) const;

@@ -1,5 +1,7 @@
 #include "PrivateBus.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QFile>
 
@@ -56,4 +58,31 @@ void PrivateBus::stop()
     if (!m_daemon.waitForFinished(5000))
         m_daemon.kill();
     m_daemon.waitForFinished();
+}
+
+bool PrivateBus::startService(
+    QProcess &process, const QString &program, const QStringList &arguments, const QString &name)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_address);
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    const QString watch = QStringLiteral("watch ") + m_address;
+    const QDBusConnection bus = QDBusConnection::connectToBus(m_address, watch);
+    const QDeadlineTimer deadline(15000);
+    // Waits on the process, which may end meanwhile, a little at a time.
+    while (!bus.interface()->isServiceRegistered(name) && !deadline.hasExpired()
+        && process.state() != QProcess::NotRunning && !process.waitForFinished(50)) { }
+    const bool started = bus.interface()->isServiceRegistered(name);
+    QDBusConnection::disconnectFromBus(watch);
+    if (!started)
+        m_error = program + QStringLiteral(" did not start: ") + QString::fromLocal8Bit(process.readAllStandardError());
+    return started;
+}
+
+bool PrivateBus::startMock(QProcess &process, const QStringList &arguments, const QString &name)
+{
+    return startService(process, QStringLiteral("/usr/bin/python3"),
+        QStringList { QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system") } + arguments, name);
 }

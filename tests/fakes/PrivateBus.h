@@ -4,6 +4,17 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// A program a test serves on a private bus; killed when it goes.
+class BusService : public QProcess
+{
+public:
+    ~BusService() override
+    {
+        kill();
+        waitForFinished();
+    }
+};
+
 // A dbus-daemon of the test's own, with no activatable services, so nothing on the real system
 // bus is touched and no service starts by itself.
 class PrivateBus
@@ -16,6 +27,11 @@ public:
     QString address() const { return m_address; }
     QString errorText() const { return m_error; }
     void stop();
+    // Starts program with this bus as its system bus and waits until it owns name there; false
+    // (with errorText) when it does not in 15 s. The process ends with its QProcess.
+    bool startService(QProcess &process, const QString &program, const QStringList &arguments, const QString &name);
+    // python3-dbusmock as startService() starts it, arguments following "--system".
+    bool startMock(QProcess &process, const QStringList &arguments, const QString &name);
 
 private:
     QTemporaryDir m_dir;

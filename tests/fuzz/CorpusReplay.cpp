@@ -29,24 +29,20 @@ bool replay(const QString &path)
 
 int main(int argc, char **argv)
 {
-    int inputs = 0;
-    bool ok = true;
+    QStringList inputs;
     for (int i = 1; i < argc; ++i) {
-        const QString path = QFile::decodeName(argv[i]);
-        if (!QFileInfo(path).isDir()) {
-            ok = replay(path) && ok;
-            ++inputs;
-            continue;
-        }
-        const QDir folder(path);
-        for (const QString &name : folder.entryList(QDir::Files, QDir::Name)) {
-            ok = replay(folder.filePath(name)) && ok;
-            ++inputs;
-        }
+        const QFileInfo path(QFile::decodeName(argv[i]));
+        if (!path.isDir())
+            inputs.append(path.filePath());
+        for (const QFileInfo &file : QDir(path.filePath()).entryInfoList(QDir::Files, QDir::Name))
+            inputs.append(file.filePath());
     }
-    if (inputs == 0) {
+    if (inputs.isEmpty()) {
         reportToUser(QStringLiteral("no inputs to replay"));
         return 1;
     }
+    bool ok = true;
+    for (const QString &input : std::as_const(inputs))
+        ok = replay(input) && ok;
     return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include "ApplyStatus.h"
 #include "FuzzCheck.h"
 #include "PowerSettings.h"
+#include "RegularFile.h"
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 
@@ -15,14 +16,15 @@
 #include <cstddef>
 #include <cstdint>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString folderFor(const char *name)
 {
     // In memory where there is a tmpfs: every change of a store syncs its file to disk.
-    static QTemporaryDir root(QDir(QStringLiteral("/dev/shm")).exists()
-            ? QStringLiteral("/dev/shm/ampora-fuzz-XXXXXX")
-            : QDir::tempPath() + QStringLiteral("/ampora-fuzz-XXXXXX"));
+    static QTemporaryDir root(
+        QDir(u"/dev/shm"_s).exists() ? u"/dev/shm/ampora-fuzz-XXXXXX"_s : QDir::tempPath() + u"/ampora-fuzz-XXXXXX"_s);
     fuzzCheck(root.isValid(), "no temporary folder");
     QDir folder(root.filePath(QString::fromLatin1(name)));
     folder.removeRecursively();
@@ -32,8 +34,7 @@ QString folderFor(const char *name)
 
 QByteArray contentOf(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return RegularFile::read(path).valueOr({});
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -45,7 +46,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 void checkSchemeStore(const QByteArray &bytes)
 {
     const QString folder = folderFor("plans");
-    const QString path = folder + QStringLiteral("/schemes.ini");
+    const QString path = folder + u"/schemes.ini"_s;
     writeFile(path, bytes);
     QList<QUuid> schemes;
     {
@@ -63,7 +64,7 @@ void checkSchemeStore(const QByteArray &bytes)
                 static_cast<void>(store.valueIndex(PowerSource::Dc, scheme, row.subgroup, row.setting));
         }
     }
-    const QStringList kept = QDir(folder).entryList({ QStringLiteral("schemes.ini.corrupt-*") }, QDir::Files);
+    const QStringList kept = QDir(folder).entryList({ u"schemes.ini.corrupt-*"_s }, QDir::Files);
     fuzzCheck(kept.size() <= 1, "a damaged store was set aside more than once");
     if (kept.isEmpty())
         fuzzCheck(contentOf(path) == bytes, "reading a clean store rewrote it");
@@ -73,15 +74,17 @@ void checkSchemeStore(const QByteArray &bytes)
     // The repaired file reads clean, with the same plans, and takes changes.
     SchemeStore again(path);
     fuzzCheck(again.schemes().valueOr({}) == schemes, "the repaired store lists other plans");
-    fuzzCheck(
-        bool(again.writeDescription(schemes.constFirst(), QStringLiteral("checked"))), "the store refused a change");
-    fuzzCheck(QDir(folder).entryList({ QStringLiteral("schemes.ini.corrupt-*") }, QDir::Files) == kept,
+    fuzzCheck(bool(again.writeDescription(schemes.constFirst(), u"checked"_s)), "the store refused a change");
+    fuzzCheck(QDir(folder).entryList({ u"schemes.ini.corrupt-*"_s }, QDir::Files) == kept,
         "a repaired store was set aside again");
 }
 
+const QString kWritten = u"Written"_s;
+const QString kIdleDelay = u"org.gnome.desktop.session/idle-delay"_s;
+
 void checkLedger(const QByteArray &bytes)
 {
-    const QString path = folderFor("ledger") + QStringLiteral("/applied.ini");
+    const QString path = folderFor("ledger") + u"/applied.ini"_s;
     writeFile(path, bytes);
     const IniFile ini = IniFile::fromBytes(bytes);
     // The ledger writes under the user's data lock, which lives in the data folder.
@@ -92,8 +95,8 @@ void checkLedger(const QByteArray &bytes)
     Q_UNUSED(dataFolderSet);
     AppliedLedger ledger(path);
     // A ledger that cannot be read knows nothing, and must say so for every key.
-    for (const QString &key : ini.keys(QStringLiteral("Written"))) {
-        const QString value = ini.value(QStringLiteral("Written"), key);
+    for (const QString &key : ini.keys(kWritten)) {
+        const QString value = ini.value(kWritten, key);
         if (!ledger.readError().isEmpty()) {
             fuzzCheck(ledger.verdict(key, value) == AppliedLedger::Verdict::Unknown, "an unreadable ledger decided");
             continue;
@@ -102,36 +105,33 @@ void checkLedger(const QByteArray &bytes)
         fuzzCheck(
             ledger.verdict(key, value) == AppliedLedger::Verdict::Follow, "the ledger does not follow its own value");
     }
-    ledger.remember(QStringLiteral("org.gnome.desktop.session/idle-delay"), QStringLiteral("300"));
+    ledger.remember(kIdleDelay, u"300"_s);
     if (!ledger.flush())
         return;
     const IniFile written = IniFile::load(path);
-    fuzzCheck(
-        written.value(QStringLiteral("Written"), QStringLiteral("org.gnome.desktop.session/idle-delay")) == u"300",
-        "the ledger lost what it flushed");
+    fuzzCheck(written.value(kWritten, kIdleDelay) == u"300", "the ledger lost what it flushed");
     if (ini.hasEncodingError())
         return;
-    for (const QString &key : ini.keys(QStringLiteral("Written"))) {
-        if (key.compare(QStringLiteral("org.gnome.desktop.session/idle-delay"), Qt::CaseInsensitive) != 0)
-            fuzzCheck(written.value(QStringLiteral("Written"), key) == ini.value(QStringLiteral("Written"), key),
-                "the ledger lost another key on flushing");
+    for (const QString &key : ini.keys(kWritten)) {
+        if (key.compare(kIdleDelay, Qt::CaseInsensitive) != 0)
+            fuzzCheck(
+                written.value(kWritten, key) == ini.value(kWritten, key), "the ledger lost another key on flushing");
     }
 }
 
 void checkStatus(const QByteArray &bytes)
 {
     const QString folder = folderFor("status");
-    writeFile(folder + QStringLiteral("/status.ini"), bytes);
-    const std::optional<ApplyStatus> first = ApplyStatus::load(folder + QStringLiteral("/status.ini"));
+    writeFile(folder + u"/status.ini"_s, bytes);
+    const std::optional<ApplyStatus> first = ApplyStatus::load(folder + u"/status.ini"_s);
     if (!first)
         return;
-    fuzzCheck(bool(first->save(folder + QStringLiteral("/second.ini"))), "a status could not be saved");
-    const std::optional<ApplyStatus> second = ApplyStatus::load(folder + QStringLiteral("/second.ini"));
+    fuzzCheck(bool(first->save(folder + u"/second.ini"_s)), "a status could not be saved");
+    const std::optional<ApplyStatus> second = ApplyStatus::load(folder + u"/second.ini"_s);
     fuzzCheck(second.has_value(), "a saved status cannot be read");
     // Texts with a NUL (which no applier gives) cannot be written and are left out.
     fuzzCheck(second->plan == first->plan && second->source == first->source
-            && (second->appliers == first->appliers
-                || !IniFile::isSafeValue(first->appliers.join(QStringLiteral(", "))))
+            && (second->appliers == first->appliers || !IniFile::isSafeValue(first->appliers.join(u", "_s)))
             && second->reports.size() == first->reports.size(),
         "a saved status read back differently");
     for (qsizetype i = 0; i < first->reports.size(); ++i) {
@@ -141,10 +141,10 @@ void checkStatus(const QByteArray &bytes)
                 && (after.detail == before.detail || !IniFile::isSafeValue(before.detail)),
             "a setting's report read back differently");
     }
-    if (!IniFile::isSafeValue(first->appliers.join(QStringLiteral(", "))))
+    if (!IniFile::isSafeValue(first->appliers.join(u", "_s)))
         return; // the first save left the key out, the second writes it empty
-    fuzzCheck(bool(second->save(folder + QStringLiteral("/third.ini"))), "a status could not be saved again");
-    fuzzCheck(contentOf(folder + QStringLiteral("/third.ini")) == contentOf(folder + QStringLiteral("/second.ini")),
+    fuzzCheck(bool(second->save(folder + u"/third.ini"_s)), "a status could not be saved again");
+    fuzzCheck(contentOf(folder + u"/third.ini"_s) == contentOf(folder + u"/second.ini"_s),
         "a status changed when saved again");
 }
 

@@ -7,50 +7,37 @@
 #include "UnitFile.h"
 
 #include <QDate>
+#include <QTime>
 #include <cstddef>
 #include <cstdint>
 
 namespace {
 
 // Takes the input apart front to back; whatever runs out reads as zero or empty.
-class InputReader
+struct InputReader
 {
-public:
-    InputReader(const uint8_t *data, size_t size)
-        : m_data(data)
-        , m_size(size)
-    {
-    }
+    const uint8_t *data;
+    size_t size;
+    size_t at = 0;
 
     quint32 number()
     {
         quint32 value = 0;
-        for (int i = 0; i < 4 && m_at < m_size; ++i)
-            value = value << 8 | m_data[m_at++];
+        for (int i = 0; i < 4 && at < size; ++i)
+            value = value << 8 | data[at++];
         return value;
     }
-    quint8 byte() { return m_at < m_size ? m_data[m_at++] : 0; }
+    quint8 byte() { return at < size ? data[at++] : 0; }
     bool flag() { return byte() & 1; }
-    // A text of up to 63 bytes; invalid UTF-8 reads as replacement characters, as from a file.
-    QString text()
+    // Invalid UTF-8 reads as replacement characters, as from a file.
+    QString take(size_t wanted)
     {
-        const size_t wanted = byte() % 64;
-        const size_t length = std::min<size_t>(wanted, m_size - m_at);
-        const QString text = QString::fromUtf8(reinterpret_cast<const char *>(m_data + m_at), qsizetype(length));
-        m_at += length;
-        return text;
+        const size_t length = std::min(wanted, size - at);
+        at += length;
+        return QString::fromUtf8(reinterpret_cast<const char *>(data + at - length), qsizetype(length));
     }
-    QString rest()
-    {
-        const QString text = QString::fromUtf8(reinterpret_cast<const char *>(m_data + m_at), qsizetype(m_size - m_at));
-        m_at = m_size;
-        return text;
-    }
-
-private:
-    const uint8_t *m_data;
-    size_t m_size;
-    size_t m_at = 0;
+    QString text() { return take(byte() % 64); }
+    QString rest() { return take(size); }
 };
 
 QString startBoundary(InputReader &in)
@@ -58,12 +45,8 @@ QString startBoundary(InputReader &in)
     if (in.byte() % 8 == 0)
         return in.text();
     const QDate date = QDate(TaskDefinition::kFirstYear, 1, 1).addDays(in.number() % (230 * 366));
-    const quint32 seconds = in.number() % 86400;
-    return date.toString(QStringLiteral("yyyy-MM-dd"))
-        + QStringLiteral("T%1:%2:%3")
-              .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-              .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-              .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const QTime time = QTime(0, 0).addSecs(int(in.number() % 86400));
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + u'T' + time.toString(QStringLiteral("HH:mm:ss"));
 }
 
 TaskDefinition definitionFrom(InputReader &in)
@@ -142,7 +125,7 @@ void checkAutostartEntry(const TaskDefinition &definition)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    InputReader in(data, size);
+    InputReader in { data, size };
     if (in.byte() % 4 == 0) {
         // Any file found in the folders: read, decomposed and rewritten without harm.
         const QString text = in.rest();

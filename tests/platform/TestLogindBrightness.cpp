@@ -4,7 +4,6 @@
 #include "TestEnvironment.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QProcess>
 #include <QTest>
@@ -29,7 +28,6 @@ class TestLogindBrightness : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
 
     void setsLevelOnPreferredBacklight();
     void refusalOrMissingPiecesAreReported();
@@ -42,7 +40,7 @@ private:
     TestEnvironment m_env;
     PrivateBus m_bus;
     QDBusConnection m_connection { QString() };
-    QProcess m_logind;
+    BusService m_logind;
     AppliedLedger m_ledger { m_env.path(u"applied.ini"_s) };
 };
 
@@ -51,22 +49,12 @@ void TestLogindBrightness::initTestCase()
     QVERIFY2(m_bus.isRunning(), qPrintable(m_bus.errorText()));
     m_connection = QDBusConnection::connectToBus(m_bus.address(), u"brightness"_s);
     QVERIFY(m_connection.isConnected());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, m_bus.address());
-    m_logind.setProcessEnvironment(environment);
-    m_logind.start(u"/usr/bin/python3"_s, { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"logind"_s });
-    QTRY_VERIFY_WITH_TIMEOUT(m_connection.interface()->isServiceRegistered(kLogind), 15000);
+    QVERIFY2(m_bus.startMock(m_logind, { u"--template"_s, u"logind"_s }, kLogind), qPrintable(m_bus.errorText()));
 
     // A raw register sorts first by name; the platform interface must still win.
     addBacklight(u"amdgpu_bl0"_s, "raw", "255");
     addBacklight(u"thinkpad_screen"_s, "platform", "15");
     addSession(u"c1"_s, QString::fromUtf8(kWriteLevel).arg(sysfsRoot()));
-}
-
-void TestLogindBrightness::cleanupTestCase()
-{
-    m_logind.terminate();
-    m_logind.waitForFinished();
 }
 
 void TestLogindBrightness::addSession(const QString &id, const QString &setBrightnessCode)

@@ -22,17 +22,17 @@ const QString kHidden = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d04");
 constexpr uint kActivating = 1;
 
 // "name|GUID|connected" per network, so a whole list compares in one go.
+QString row(const QString &name, const QString &uuid, bool connected)
+{
+    return name + u'|' + guidToText(QUuid::fromString(uuid)) + u'|' + (connected ? u"connected" : u"-");
+}
+
 QStringList describe(const QList<NetworkList::Network> &networks)
 {
     QStringList rows;
     for (const NetworkList::Network &n : networks)
-        rows.append(n.name + u'|' + guidToText(n.guid) + u'|' + (n.connected ? u"connected" : u"-"));
+        rows.append(row(n.name, n.guid.toString(), n.connected));
     return rows;
-}
-
-QString row(const QString &name, const QString &uuid, bool connected)
-{
-    return name + u'|' + guidToText(QUuid::fromString(uuid)) + u'|' + (connected ? u"connected" : u"-");
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "TestEnvironment.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QProcess>
@@ -18,7 +17,6 @@ namespace {
 
 const QString kUPower = u"org.freedesktop.UPower"_s;
 const QString kLogind = u"org.freedesktop.login1"_s;
-constexpr int kMockStartMs = 15000;
 
 } // namespace
 
@@ -33,8 +31,6 @@ private Q_SLOTS:
     void pollsSysfsWhileUPowerIsAwayOrNoBus();
 
 private:
-    void startMock(QProcess &mock, const QString &name, const QStringList &arguments);
-    static void stopMock(QProcess &mock);
     void setOnBattery(bool onBattery);
     void setAcOnline(bool online);
     QString sysfsRoot() const { return m_env.path(u"sys"_s); }
@@ -42,8 +38,8 @@ private:
     TestEnvironment m_env;
     PrivateBus m_bus;
     QDBusConnection m_connection { QString() };
-    QProcess m_upower;
-    QProcess m_logind;
+    BusService m_upower;
+    BusService m_logind;
 };
 
 void TestPowerEventMonitor::initTestCase()
@@ -55,23 +51,10 @@ void TestPowerEventMonitor::initTestCase()
 
 void TestPowerEventMonitor::cleanup()
 {
-    stopMock(m_upower);
-    stopMock(m_logind);
-}
-
-void TestPowerEventMonitor::startMock(QProcess &mock, const QString &name, const QStringList &arguments)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, m_bus.address());
-    mock.setProcessEnvironment(environment);
-    mock.start(u"/usr/bin/python3"_s, QStringList { u"-m"_s, u"dbusmock"_s, u"--system"_s } + arguments);
-    QTRY_VERIFY_WITH_TIMEOUT(m_connection.interface()->isServiceRegistered(name), kMockStartMs);
-}
-
-void TestPowerEventMonitor::stopMock(QProcess &mock)
-{
-    mock.terminate();
-    mock.waitForFinished();
+    m_upower.kill();
+    m_upower.waitForFinished();
+    m_logind.kill();
+    m_logind.waitForFinished();
 }
 
 void TestPowerEventMonitor::setOnBattery(bool onBattery)
@@ -93,8 +76,9 @@ void TestPowerEventMonitor::followsUPowerAndWakeUps()
 {
     // The kernel disagrees with UPower: the source must come from UPower alone while it runs.
     setAcOnline(false);
-    startMock(m_upower, kUPower, { u"--template"_s, u"upower"_s, u"-p"_s, uR"({"OnBattery": false})"_s });
-    startMock(m_logind, kLogind, { u"--template"_s, u"logind"_s });
+    QVERIFY(
+        m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s, u"-p"_s, uR"({"OnBattery": false})"_s }, kUPower));
+    QVERIFY(m_bus.startMock(m_logind, { u"--template"_s, u"logind"_s }, kLogind));
     PowerEventMonitor monitor(m_connection, sysfsRoot(), nullptr, 20ms);
     QCOMPARE(monitor.source(), PowerSource::Ac);
     QSignalSpy changed(&monitor, &PowerEvents::sourceChanged);
@@ -130,10 +114,10 @@ void TestPowerEventMonitor::pollsSysfsWhileUPowerIsAwayOrNoBus()
     QCOMPARE(monitor.source(), PowerSource::Dc);
 
     // UPower taking over is read at once; its going away hands back to the kernel's view.
-    startMock(m_upower, kUPower, { u"--template"_s, u"upower"_s });
+    QVERIFY(m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s }, kUPower));
     QTRY_COMPARE(changed.count(), 2);
     QCOMPARE(monitor.source(), PowerSource::Ac);
-    stopMock(m_upower);
+    m_upower.kill();
     QTRY_COMPARE(changed.count(), 3);
     QCOMPARE(monitor.source(), PowerSource::Dc);
 
