@@ -2,6 +2,7 @@
 // folder and read back with KDE's own KConfig (kreadconfig5, kwriteconfig5 for the user's edits);
 // a stand-in PowerDevil and screen locker on a private session bus.
 #include "AppliedLedger.h"
+#include "KConfigFile.h"
 #include "PlasmaApplier.h"
 #include "PowerSettings.h"
 #include "PrivateBus.h"
@@ -73,7 +74,10 @@ QString kdeConfig(const QString &tool, const QString &file, const QString &group
         arguments << value;
     QProcess process;
     process.start(tool, arguments);
-    return process.waitForFinished() ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : u"(failed)"_s;
+    if (!process.waitForFinished())
+        return u"(failed)"_s;
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    return out.endsWith(u'\n') ? out.chopped(1) : out;
 }
 
 QString kread(const QString &file, const QString &groupAndKey)
@@ -123,6 +127,7 @@ private Q_SLOTS:
     void writesWhatPlasmaReads_data();
     void writesWhatPlasmaReads();
     void followLeavesWhatTheUserChangedAlone();
+    void escapesAsKConfigDoes();
     void tellsPlasmaToReread();
     void ampctlAppliesThroughPlasma();
 
@@ -225,8 +230,12 @@ void TestPlasmaApplier::followLeavesWhatTheUserChangedAlone()
     plan.setValue(Setting::SleepIdle, PowerSource::Ac, 0);
     plan.setValue(Setting::HibernateIdle, PowerSource::Ac, 0);
     plan.setValue(Setting::HibernateIdle, PowerSource::Dc, 0);
+    plan.setValue(Setting::Brightness, PowerSource::Dc, 0);
     reports = apply(Version::Plasma5, folder, plan, ApplyReason::Activation);
     QCOMPARE(reportFor(reports, Setting::HibernateIdle).outcome, Outcome::Applied);
+    QCOMPARE(reportFor(reports, Setting::Brightness),
+        (SettingReport { Setting::Brightness, Outcome::Approximated, u"Plasma's lowest brightness is 1%"_s }));
+    QCOMPARE(kread(path, u"Battery/BrightnessControl/value"_s), u"1"_s);
     QCOMPARE(bothProfiles(path, u"DimDisplay/idleTime SuspendSession/idleTime SuspendSession/suspendType"_s),
         u"DimDisplay/idleTime=120000| SuspendSession/idleTime=|600000 SuspendSession/suspendType=|1"_s);
     QVERIFY(!TestEnvironment::readFile(path).contains("[AC][SuspendSession]"));
@@ -257,6 +266,21 @@ void TestPlasmaApplier::followLeavesWhatTheUserChangedAlone()
     qputenv("KDE_SESSION_VERSION", "5");
     QCOMPARE(PlasmaApplier::sessionVersion(folder), Version::Plasma5);
     qunsetenv("KDE_SESSION_VERSION");
+}
+
+// Names and values KConfig escapes, both ways.
+void TestPlasmaApplier::escapesAsKConfigDoes()
+{
+    const QString path = m_environment.path(u"escapes"_s);
+    const QString text = u" two\tparts \\ and\na line "_s;
+    const KConfigFile::Group group { u"A[1]"_s, u"B"_s };
+    QVERIFY(KConfigFile::update(path, [&](KConfigFile &file) { file.setValue(group, u"k=1"_s, text); }).ok());
+    QCOMPARE(kread(path, u"A[1]/B/k=1"_s), text);
+    kdeConfig(u"kwriteconfig5"_s, path, u"C/d"_s, text);
+    const Result<KConfigFile> rewritten = KConfigFile::read(path);
+    QVERIFY(rewritten.ok());
+    QCOMPARE(rewritten->value({ u"C"_s }, u"d"_s), text);
+    QCOMPARE(rewritten->value(group, u"k=1"_s), text);
 }
 
 void TestPlasmaApplier::tellsPlasmaToReread()

@@ -27,6 +27,7 @@ constexpr std::array<int, 4> kActions { 0, 1, 2, 8 };
 constexpr int kSuspendToRam = 1;
 constexpr int kSuspendThenHibernate = 3;
 constexpr int kSuspendToDisk = 2;
+const QString kLowestBrightness = u"Plasma's lowest brightness is 1%"_s;
 const std::array<QString, 3> kProfiles { u"power-saver"_s, u"balanced"_s, u"performance"_s };
 
 struct Key
@@ -44,7 +45,7 @@ struct Mapped
 {
     QList<Key> keys;
     QString failure;
-    QString approximation; // for the hibernate timeout, the only value Plasma comes close to
+    QString approximation; // what Plasma does instead; for the idle pair, of the hibernate timeout
 };
 
 QString number(qint64 value)
@@ -102,7 +103,7 @@ Mapped mapPlasma6(Setting setting, const PlanValues &values, PowerSource source,
             return { {}, u"%1% is not a brightness"_s.arg(value), {} };
         return { { { display, u"UseProfileSpecificDisplayBrightness"_s, flag(true) },
                      { display, u"DisplayBrightness"_s, number(std::max(value, 1u)) } },
-            {}, {} };
+            {}, value == 0 ? kLowestBrightness : QString() };
     case Setting::PerformanceProfile:
         if (value >= kProfiles.size())
             return { {}, u"%1 is not a performance profile"_s.arg(value), {} };
@@ -159,7 +160,8 @@ Mapped mapPlasma5(Setting setting, const PlanValues &values, PowerSource source,
     case Setting::Brightness:
         if (value > 100)
             return { {}, u"%1% is not a brightness"_s.arg(value), {} };
-        return { { { group(u"BrightnessControl"), u"value"_s, number(std::max(value, 1u)) } }, {}, {} };
+        return { { { group(u"BrightnessControl"), u"value"_s, number(std::max(value, 1u)) } }, {},
+            value == 0 ? kLowestBrightness : QString() };
     case Setting::PerformanceProfile:
         if (value >= kProfiles.size())
             return { {}, u"%1 is not a performance profile"_s.arg(value), {} };
@@ -308,8 +310,9 @@ QList<SettingReport> PlasmaApplier::apply(const ApplyRequest &request, const QLi
     QList<SettingReport> reports;
     for (const Choice &choice : choices) {
         for (const Setting setting : choice.settings) {
+            // Plasma comes close to a choice's last setting: hibernation of the idle pair.
             if (choice.outcome == Outcome::Applied && !choice.approximation.isEmpty()
-                && setting == Setting::HibernateIdle)
+                && setting == choice.settings.last())
                 reports.append({ setting, Outcome::Approximated, choice.approximation });
             else
                 reports.append({ setting, choice.outcome, choice.detail });
