@@ -40,7 +40,6 @@ public:
 private:
     struct Choice;
     std::vector<Choice> plan(const ApplyRequest &request, const QList<Setting> &settings) const;
-    void keepUserChanges(std::vector<Choice> &choices, const QString &file) const;
     void write(std::vector<Choice> &choices, const QString &file, ApplyReason reason);
 
     AppliedLedger &m_ledger;
