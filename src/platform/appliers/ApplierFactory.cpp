@@ -3,6 +3,7 @@
 #include "GnomeApplier.h"
 #include "LogindBrightnessApplier.h"
 #include "PlanFollower.h"
+#include "PlasmaApplier.h"
 #include "PowerEventMonitor.h"
 #include "PowerProfilesApplier.h"
 #include "SysfsCapabilityReader.h"
@@ -13,13 +14,18 @@
 
 namespace {
 
-bool isGnomeSession(const QDBusConnection &sessionBus)
+// The desktop's power service owns its bus name, or the session says which desktop it is.
+bool isSession(const QDBusConnection &sessionBus, const QString &service, const QString &desktop)
 {
-    if (sessionBus.isConnected() && sessionBus.interface()
-        && sessionBus.interface()->isServiceRegistered(QStringLiteral("org.gnome.SettingsDaemon.Power")))
+    if (sessionBus.isConnected() && sessionBus.interface() && sessionBus.interface()->isServiceRegistered(service))
         return true;
     const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
-    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+    return desktops.contains(desktop, Qt::CaseInsensitive);
+}
+
+bool isGnomeSession(const QDBusConnection &sessionBus)
+{
+    return isSession(sessionBus, QStringLiteral("org.gnome.SettingsDaemon.Power"), QStringLiteral("GNOME"));
 }
 
 } // namespace
@@ -33,7 +39,12 @@ ApplyBackends createApplyBackends()
     backends.events = std::make_unique<PowerEventMonitor>(systemBus);
 
     std::vector<std::unique_ptr<PlanApplier>> appliers;
-    if (isGnomeSession(sessionBus))
+    // Plasma writes the performance profile and brightness into its own profiles: ahead of
+    // power-profiles-daemon and logind, so they never set them too.
+    if (isSession(sessionBus, QStringLiteral("org.kde.Solid.PowerManagement"), QStringLiteral("KDE")))
+        appliers.push_back(
+            std::make_unique<PlasmaApplier>(*backends.ledger, sessionBus, PlasmaApplier::sessionVersion()));
+    else if (isGnomeSession(sessionBus))
         appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus, systemBus));
     appliers.push_back(std::make_unique<PowerProfilesApplier>(*backends.ledger, systemBus));
     appliers.push_back(std::make_unique<LogindBrightnessApplier>(*backends.ledger, systemBus));

@@ -7,7 +7,7 @@
 #include <memory>
 
 // What makes plans take effect on this session, chosen in this one place: the desktop's own
-// settings (GNOME when its settings daemon runs or the session says it is GNOME), then
+// settings (Plasma or GNOME when its power service runs or the session says it is that desktop), then
 // power-profiles-daemon for the performance profile, then logind for brightness. Members are
 // declared in the order they depend on each other, so they are destroyed in the right one.
 struct ApplyBackends
