@@ -1,5 +1,6 @@
 #include "ApplierFactory.h"
 
+#include "GSettingsPowerApplier.h"
 #include "GnomeApplier.h"
 #include "LogindBrightnessApplier.h"
 #include "PlanFollower.h"
@@ -7,19 +8,35 @@
 #include "PowerProfilesApplier.h"
 #include "SysfsCapabilityReader.h"
 #include "UserReport.h"
+#include "XfceApplier.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 
 namespace {
 
-bool isGnomeSession(const QDBusConnection &sessionBus)
+// Whether the session is the given desktop: its power manager owns its bus name, or the session
+// says so.
+bool isDesktop(const QDBusConnection &sessionBus, const QString &service, const QString &desktop)
 {
-    if (sessionBus.isConnected() && sessionBus.interface()
-        && sessionBus.interface()->isServiceRegistered(QStringLiteral("org.gnome.SettingsDaemon.Power")))
+    if (sessionBus.isConnected() && sessionBus.interface() && sessionBus.interface()->isServiceRegistered(service))
         return true;
     const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
-    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+    return desktops.contains(desktop, Qt::CaseInsensitive);
+}
+
+std::unique_ptr<PlanApplier> desktopApplier(
+    AppliedLedger &ledger, const QDBusConnection &sessionBus, const QDBusConnection &systemBus)
+{
+    if (isDesktop(sessionBus, QStringLiteral("org.gnome.SettingsDaemon.Power"), QStringLiteral("GNOME")))
+        return std::make_unique<GnomeApplier>(ledger, sessionBus, systemBus);
+    if (isDesktop(sessionBus, QStringLiteral("org.xfce.PowerManager"), QStringLiteral("XFCE")))
+        return std::make_unique<XfceApplier>(ledger, sessionBus);
+    if (isDesktop(sessionBus, QStringLiteral("org.mate.PowerManager"), QStringLiteral("MATE")))
+        return std::make_unique<GSettingsPowerApplier>(ledger, GSettingsPowerLayout::mate());
+    if (isDesktop(sessionBus, QStringLiteral("org.cinnamon.SettingsDaemon.Power"), QStringLiteral("X-Cinnamon")))
+        return std::make_unique<GSettingsPowerApplier>(ledger, GSettingsPowerLayout::cinnamon());
+    return nullptr;
 }
 
 } // namespace
@@ -33,8 +50,8 @@ ApplyBackends createApplyBackends()
     backends.events = std::make_unique<PowerEventMonitor>(systemBus);
 
     std::vector<std::unique_ptr<PlanApplier>> appliers;
-    if (isGnomeSession(sessionBus))
-        appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus, systemBus));
+    if (std::unique_ptr<PlanApplier> desktop = desktopApplier(*backends.ledger, sessionBus, systemBus))
+        appliers.push_back(std::move(desktop));
     appliers.push_back(std::make_unique<PowerProfilesApplier>(*backends.ledger, systemBus));
     appliers.push_back(std::make_unique<LogindBrightnessApplier>(*backends.ledger, systemBus));
 
