@@ -32,10 +32,9 @@ GSettingsPowerLayout GSettingsPowerLayout::mate()
 
 GSettingsPowerLayout GSettingsPowerLayout::cinnamon()
 {
-    return { u"Cinnamon"_s, u"org.cinnamon.settings-daemon.plugins.power"_s, u"button-power"_s,
-        u"button-suspend"_s, { u"lid-close-ac-action"_s, u"lid-close-battery-action"_s },
-        { u"idle-dim-ac"_s, u"idle-dim-battery"_s }, u"idle-dim-time"_s,
-        { u"sleep-display-ac"_s, u"sleep-display-battery"_s },
+    return { u"Cinnamon"_s, u"org.cinnamon.settings-daemon.plugins.power"_s, u"button-power"_s, u"button-suspend"_s,
+        { u"lid-close-ac-action"_s, u"lid-close-battery-action"_s }, { u"idle-dim-ac"_s, u"idle-dim-battery"_s },
+        u"idle-dim-time"_s, { u"sleep-display-ac"_s, u"sleep-display-battery"_s },
         { u"sleep-inactive-ac-timeout"_s, u"sleep-inactive-battery-timeout"_s },
         { u"sleep-inactive-ac-type"_s, u"sleep-inactive-battery-type"_s }, { u"lock-on-suspend"_s }, {} };
 }
@@ -54,7 +53,8 @@ QList<Setting> GSettingsPowerApplier::handles() const
 
 QList<SettingReport> GSettingsPowerApplier::apply(const ApplyRequest &request, const QList<Setting> &settings)
 {
-    KeyBatch batch(m_ledger, request.reason, [] { return GSettingsKey::sync(kSyncTimeout); }, u"dconf"_s);
+    KeyBatch batch(
+        m_ledger, request.reason, [] { return GSettingsKey::sync(kSyncTimeout); }, u"dconf"_s);
     const GSettingsPowerLayout &layout = m_layout;
     const auto key = [&layout](const QString &name, const QVariant &value) {
         return KeyValue { std::make_shared<GSettingsKey>(layout.schema, name), value };
@@ -94,8 +94,8 @@ QList<SettingReport> GSettingsPowerApplier::apply(const ApplyRequest &request, c
             break;
         case Setting::Dim:
             // One dim delay for both sources: the current source's, written again on a change.
-            reporters.push_back(planSetting(
-                batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
+            reporters.push_back(
+                planSetting(batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
                     SourceKeys keys { { key(layout.dim.at(sourceIndex(source)), value != 0) } };
                     if (source == request.source && value != 0)
                         keys.keys.append(key(layout.dimTime, value));
@@ -116,8 +116,8 @@ QList<SettingReport> GSettingsPowerApplier::apply(const ApplyRequest &request, c
                         keys.keys.append(key(name, value != 0));
                     if (!layout.lockOverride.isEmpty()
                         && GSettingsKey(layout.schema, layout.lockOverride).read() == u"true"_s)
-                        keys.approximation
-                            = u"%1 follows its screensaver's lock setting while %2 is on"_s.arg(layout.desktop, layout.lockOverride);
+                        keys.approximation = u"%1 follows its screensaver's lock setting while %2 is on"_s.arg(
+                            layout.desktop, layout.lockOverride);
                     return keys;
                 }));
             break;
@@ -125,7 +125,8 @@ QList<SettingReport> GSettingsPowerApplier::apply(const ApplyRequest &request, c
         case Setting::HibernateIdle:
             break;
         default:
-            reporters.push_back(reportNow(setting, Outcome::NotOnThisDesktop, u"%1 does not set it"_s.arg(layout.desktop)));
+            reporters.push_back(
+                reportNow(setting, Outcome::NotOnThisDesktop, u"%1 does not set it"_s.arg(layout.desktop)));
             break;
         }
     }

@@ -215,8 +215,8 @@ SettingReporter planSetting(KeyBatch &batch, Setting setting, const PlanValues &
     std::vector<Planned> planned;
     for (const PowerSource source : sources) {
         const std::optional<quint32> value = values.value(setting, source);
-        planned.push_back(value ? plan(batch, keysFor(*value, source))
-                                : Planned { std::nullopt, { Outcome::Failed, kNoValue }, {} });
+        planned.push_back(
+            value ? plan(batch, keysFor(*value, source)) : Planned { std::nullopt, { Outcome::Failed, kNoValue }, {} });
     }
     return [&batch, setting, planned]() -> QList<SettingReport> {
         const KeyOutcome outcome = combine(batch, planned);
@@ -245,7 +245,8 @@ SettingReporter planIdle(KeyBatch &batch, const PlanValues &values, const QList<
             if (!settings.contains(setting))
                 continue;
             if (setting == Setting::HibernateIdle && hibernateDropped && combined.outcome == Outcome::Applied)
-                reports.append({ setting, Outcome::Approximated, u"%1 has one idle action; it suspends"_s.arg(desktop) });
+                reports.append(
+                    { setting, Outcome::Approximated, u"%1 has one idle action; it suspends"_s.arg(desktop) });
             else
                 reports.append({ setting, combined.outcome, combined.detail });
         }

@@ -63,14 +63,17 @@ QList<Setting> XfceApplier::handles() const
 
 QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList<Setting> &settings)
 {
-    if (const Result<> reachable = XfconfProperty::reachable(m_sessionBus, kChannel); !reachable) {
+    if (const Result<> reachable
+        = XfconfProperty::reachable(m_sessionBus, kChannel, kPrefix + u"power-button-action"_s);
+        !reachable) {
         QList<SettingReport> reports;
         for (const Setting setting : settings)
             reports.append({ setting, Outcome::NotOnThisDesktop, reachable.failure().message });
         return reports;
     }
     // xfconfd answers a change once it holds it: there is nothing more to wait for.
-    KeyBatch batch(m_ledger, request.reason, [] { return Result<>(); }, u"xfconf"_s);
+    KeyBatch batch(
+        m_ledger, request.reason, [] { return Result<>(); }, u"xfconf"_s);
     const QDBusConnection bus = m_sessionBus;
     const auto uintKey = [&bus](const QString &name, quint32 value) {
         return KeyValue { std::make_shared<XfconfProperty>(bus, kChannel, kPrefix + name, XfconfProperty::Type::Uint),
@@ -81,7 +84,8 @@ QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList
         XfconfProperty handled(bus, kChannel, kPrefix + name, XfconfProperty::Type::Bool);
         if (handled.read() != u"true"_s)
             return std::nullopt;
-        return KeyOutcome { Outcome::NotOnThisDesktop, u"Xfce leaves it to the system's logind settings (%1)"_s.arg(name) };
+        return KeyOutcome { Outcome::NotOnThisDesktop,
+            u"Xfce leaves it to the system's logind settings (%1)"_s.arg(name) };
     };
     const auto button = [&](const QString &name, const QString &logind, quint32 value) -> SourceKeys {
         if (value >= kButtonActions.size())
@@ -95,8 +99,8 @@ QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList
 
     std::vector<SettingReporter> reporters;
     if (settings.contains(Setting::SleepIdle) || settings.contains(Setting::HibernateIdle)) {
-        reporters.push_back(planIdle(batch, request.values, settings, name(),
-            [&](const IdleChoice &idle, PowerSource source) -> SourceKeys {
+        reporters.push_back(planIdle(
+            batch, request.values, settings, name(), [&](const IdleChoice &idle, PowerSource source) -> SourceKeys {
                 const QString delay = u"inactivity-"_s + suffix(source);
                 if (idle.action == IdleChoice::Action::Never)
                     return { { uintKey(delay, kIdleNever) } };
@@ -122,8 +126,8 @@ QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList
             }));
             break;
         case Setting::Lid:
-            reporters.push_back(planSetting(
-                batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
+            reporters.push_back(
+                planSetting(batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
                     if (value > kShutDown)
                         return KeyOutcome { Outcome::Failed, u"%1 is not an action"_s.arg(value) };
                     if (value == kShutDown)
@@ -137,8 +141,8 @@ QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList
                 }));
             break;
         case Setting::Dim:
-            reporters.push_back(planSetting(
-                batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
+            reporters.push_back(
+                planSetting(batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
                     const QString delay = u"brightness-"_s + suffix(source);
                     if (value == 0)
                         return { { uintKey(delay, kDimNever) } };
@@ -151,8 +155,8 @@ QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList
             break;
         case Setting::DisplayOff:
             // The display goes straight off: a sleep stage before it would have to come sooner.
-            reporters.push_back(planSetting(
-                batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
+            reporters.push_back(
+                planSetting(batch, setting, request.values, both, [&](quint32 value, PowerSource source) -> SourceKeys {
                     const quint32 minutes = std::min(minutesUp(value), kDisplayMaxMinutes);
                     SourceKeys keys { { uintKey(u"dpms-"_s + suffix(source) + u"-sleep"_s, 0),
                         uintKey(u"dpms-"_s + suffix(source) + u"-off"_s, minutes) } };
@@ -163,9 +167,9 @@ QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList
             break;
         case Setting::LockOnWake:
             reporters.push_back(planSetting(batch, setting, request.values, now, [&](quint32 value, PowerSource) {
-                return SourceKeys { { KeyValue { std::make_shared<XfconfProperty>(bus, kChannel,
-                                                     kPrefix + u"lock-screen-suspend-hibernate"_s,
-                                                     XfconfProperty::Type::Bool),
+                return SourceKeys { { KeyValue {
+                    std::make_shared<XfconfProperty>(
+                        bus, kChannel, kPrefix + u"lock-screen-suspend-hibernate"_s, XfconfProperty::Type::Bool),
                     value != 0 } } };
             }));
             break;

@@ -96,11 +96,11 @@ Result<QString> XfconfProperty::write(const QVariant &value)
     return checked;
 }
 
-Result<> XfconfProperty::reachable(const QDBusConnection &bus, const QString &channel)
+Result<> XfconfProperty::reachable(const QDBusConnection &bus, const QString &channel, const QString &property)
 {
     if (!bus.isConnected())
         return notFound(u"there is no session bus"_s);
-    const QDBusReply<bool> reply = proxy(bus)->PropertyExists(channel, u"/"_s);
+    const QDBusReply<bool> reply = proxy(bus)->PropertyExists(channel, property);
     if (!reply.isValid())
         return notFound(u"xfconf does not answer: %1"_s.arg(reply.error().message()));
     return {};

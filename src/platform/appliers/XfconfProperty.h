@@ -23,8 +23,8 @@ public:
     Result<QString> check(const QVariant &value) const override;
     Result<QString> write(const QVariant &value) override;
 
-    // Whether xfconfd answers on bus; the reason when it does not.
-    static Result<> reachable(const QDBusConnection &bus, const QString &channel);
+    // Whether xfconfd answers on bus about property; the reason when it does not.
+    static Result<> reachable(const QDBusConnection &bus, const QString &channel, const QString &property);
 
 private:
     QDBusConnection m_bus;
