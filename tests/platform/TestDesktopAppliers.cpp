@@ -136,15 +136,16 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
     QDBusMessage get = QDBusMessage::createMethodCall(
         u"org.xfce.Xfconf"_s, u"/org/xfce/Xfconf"_s, u"org.xfce.Xfconf"_s, u"GetProperty"_s);
     get << u"xfce4-power-manager"_s << u"/xfce4-power-manager/inactivity-on-ac"_s;
-    QCOMPARE(qvariant_cast<QDBusVariant>(session.call(get).arguments().value(0)).variant().typeId(),
-        int(QMetaType::UInt));
+    QCOMPARE(
+        qvariant_cast<QDBusVariant>(session.call(get).arguments().value(0)).variant().typeId(), int(QMetaType::UInt));
 
     // Shut down is Xfce's 4 (3 asks); "never" sleeps is 14 minutes; closing the lid with nothing
     // to do switches the display off.
     reports = apply(seededPlanValues(u"High performance"), PowerSource::Ac, ApplyReason::Activation);
     QCOMPARE(xfconf.values(kXfceShown), u"4 1 0 1 600 300 0 15 0 10 1 14 1 30 true"_s);
     QCOMPARE(reportOf(reports, Setting::Lid),
-        (SettingReport { Setting::Lid, Outcome::Approximated, u"Xfce switches the display off when the lid closes"_s }));
+        (SettingReport {
+            Setting::Lid, Outcome::Approximated, u"Xfce switches the display off when the lid closes"_s }));
 
     // A value the user chose in Xfce's settings stays on a power source change; the rest follows.
     apply(saver, PowerSource::Ac, ApplyReason::Activation);
@@ -224,8 +225,7 @@ void TestDesktopAppliers::mateAndCinnamonKeepValuesPerSource()
     };
     GSettingsPowerApplier applier(*m_ledger, layout);
     const PlanValues saver = seededPlanValues(u"Power saver");
-    QList<SettingReport> reports
-        = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, kDesktopSettings);
+    QList<SettingReport> reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, kDesktopSettings);
     QCOMPARE(shownNow(), shown);
     QCOMPARE(outcomeNames(reports),
         u"power-button:applied sleep-button:applied lid:applied dim:applied display-off:applied sleep:applied "
@@ -244,6 +244,18 @@ void TestDesktopAppliers::mateAndCinnamonKeepValuesPerSource()
     QCOMPARE(keyfileValue(group, keys.at(3)), u"'nothing'"_s);
     QCOMPARE(keyfileValue(group, keys.at(6)), u"60"_s);
     QCOMPARE(keyfileValue(group, keys.at(7)), u"300"_s);
+
+    // An idle choice whose delay is refused is not written, nor recorded as being written: the
+    // action the user picks afterwards stays theirs, though Ampora once meant to write it too.
+    PlanValues refused = saver;
+    refused.setValue(Setting::SleepIdle, PowerSource::Ac, 0);
+    refused.setValue(Setting::HibernateIdle, PowerSource::Ac, 0xFFFFFFFF); // beyond the signed seconds
+    reports = applier.apply({ refused, PowerSource::Ac, ApplyReason::Activation }, kDesktopSettings);
+    QCOMPARE(reportOf(reports, Setting::HibernateIdle).outcome, Outcome::Failed);
+    QVERIFY(GSettingsKey(layout.schema, keys.at(9)).write(u"hibernate"_s).ok());
+    reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Follow }, kDesktopSettings);
+    QCOMPARE(reportOf(reports, Setting::SleepIdle).outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(keyfileValue(group, keys.at(9)), u"'hibernate'"_s);
 }
 
 QTEST_GUILESS_MAIN(TestDesktopAppliers)
