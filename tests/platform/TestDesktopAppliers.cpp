@@ -1,4 +1,5 @@
 #include "AppliedLedger.h"
+#include "ApplierFactory.h"
 #include "GSettingsKey.h"
 #include "GSettingsPowerApplier.h"
 #include "GnomeSettingsFixture.h"
@@ -80,6 +81,7 @@ class TestDesktopAppliers : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void chosenByTheSessionsDesktop();
     void xfceThroughItsOwnSettingsDaemon();
     void mateAndCinnamonKeepValuesPerSource_data();
     void mateAndCinnamonKeepValuesPerSource();
@@ -97,6 +99,17 @@ void TestDesktopAppliers::initTestCase()
         "MATE's and Cinnamon's schemas (mate-power-manager-common, cinnamon-settings-daemon) are needed");
     useGnomeSchemas(m_environment, u"schemas"_s);
     m_ledger = std::make_unique<AppliedLedger>(m_environment.path(u"applied.ini"_s));
+}
+
+void TestDesktopAppliers::chosenByTheSessionsDesktop()
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ampora-test-session-bus");
+    for (const auto &[desktop, applier] : { std::pair { "XFCE", u"Xfce"_s }, std::pair { "MATE", u"MATE"_s },
+             std::pair { "X-Cinnamon", u"Cinnamon"_s }, std::pair { "GNOME", u"GNOME"_s } }) {
+        qputenv("XDG_CURRENT_DESKTOP", QByteArray("ubuntu:") + desktop);
+        QCOMPARE(createApplyBackends().coordinator->applierNames().value(0), applier);
+    }
+    qputenv("XDG_CURRENT_DESKTOP", "");
 }
 
 // Xfce's power manager reads its xfconf channel in its own units and types: the values are read
