@@ -144,6 +144,8 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
     QCOMPARE(outcomeNames(reports),
         u"power-button:applied sleep-button:applied lid:applied dim:approximated display-off:applied "
         "sleep:approximated hibernate:approximated lock-on-wake:applied"_s);
+    QCOMPARE(reportOf(reports, Setting::HibernateIdle).detail,
+        u"Xfce has one idle action; it suspends; Xfce sleeps after whole minutes, 15 minutes to 6 hours"_s);
     QCOMPARE(m_ledger->written(u"xfconf/xfce4-power-manager/xfce4-power-manager/dpms-on-battery-off"_s), u"2"_s);
     // Xfce reads its numbers as uint: one written as int would be ignored.
     QDBusMessage get = QDBusMessage::createMethodCall(

@@ -244,10 +244,12 @@ SettingReporter planIdle(KeyBatch &batch, const PlanValues &values, const QList<
         for (const Setting setting : { Setting::SleepIdle, Setting::HibernateIdle }) {
             if (!settings.contains(setting))
                 continue;
-            if (setting == Setting::HibernateIdle && hibernateDropped && combined.outcome == Outcome::Applied)
-                reports.append(
-                    { setting, Outcome::Approximated, u"%1 has one idle action; it suspends"_s.arg(desktop) });
-            else
+            const bool arrived = combined.outcome == Outcome::Applied || combined.outcome == Outcome::Approximated;
+            if (setting == Setting::HibernateIdle && hibernateDropped && arrived) {
+                const QString dropped = u"%1 has one idle action; it suspends"_s.arg(desktop);
+                reports.append({ setting, Outcome::Approximated,
+                    combined.detail.isEmpty() ? dropped : dropped + u"; "_s + combined.detail });
+            } else
                 reports.append({ setting, combined.outcome, combined.detail });
         }
         return reports;
