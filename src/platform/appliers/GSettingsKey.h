@@ -1,7 +1,7 @@
 #pragma once
 
+#include "DesktopKey.h"
 #include "Result.h"
-#include "SettingKey.h"
 
 #include <QString>
 #include <QVariant>
@@ -12,7 +12,7 @@
 // One key of the desktop's settings through GIO's GSettings, in the default schema source. The
 // schema and key are looked up before anything else: g_settings_new aborts the process on a schema
 // that is not installed, and a key another GNOME release dropped must become a report.
-class GSettingsKey : public SettingKey
+class GSettingsKey : public DesktopKey
 {
 public:
     GSettingsKey(const QString &schema, const QString &key);

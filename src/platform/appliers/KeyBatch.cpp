@@ -106,7 +106,7 @@ void KeyBatch::commit()
 
 bool KeyBatch::mayFollow(Choice &choice) const
 {
-    for (const std::shared_ptr<SettingKey> &key : choice.keys) {
+    for (const std::shared_ptr<DesktopKey> &key : choice.keys) {
         const QString current = key->read().value_or(QString());
         switch (m_ledger.verdict(key->ledgerKey(), current)) {
         case AppliedLedger::Verdict::Follow:
@@ -169,7 +169,7 @@ void KeyBatch::confirm(Choice &choice)
 
 void KeyBatch::abandon(const Choice &choice)
 {
-    for (const std::shared_ptr<SettingKey> &key : choice.keys)
+    for (const std::shared_ptr<DesktopKey> &key : choice.keys)
         m_ledger.abandon(key->ledgerKey());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "DesktopKey.h"
 #include "PlanApplier.h"
-#include "SettingKey.h"
 
 #include <QList>
 #include <functional>
@@ -12,7 +12,7 @@ class AppliedLedger;
 
 struct KeyValue
 {
-    std::shared_ptr<SettingKey> key;
+    std::shared_ptr<DesktopKey> key;
     QVariant value;
 };
 
@@ -45,9 +45,9 @@ public:
 private:
     struct Choice
     {
-        std::vector<std::shared_ptr<SettingKey>> keys;
+        std::vector<std::shared_ptr<DesktopKey>> keys;
         QVariantList values;
-        QStringList texts; // what each key is to hold, as SettingKey::read() shows it
+        QStringList texts; // what each key is to hold, as DesktopKey::read() shows it
         KeyOutcome outcome;
     };
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "SettingKey.h"
+#include "DesktopKey.h"
 
 #include <QDBusConnection>
 
 // One property of an xfconf channel, through xfconfd on the session bus (org.xfce.Xfconf), in the
 // D-Bus type the property's owner reads it as: xfconf keeps the type it was given, and a program
 // that reads a uint finds nothing in an int. Each call is answered within two seconds or fails.
-class XfconfProperty : public SettingKey
+class XfconfProperty : public DesktopKey
 {
 public:
     enum class Type { Uint, Bool };

@@ -8,10 +8,10 @@
 
 // One key of a desktop's own settings store (GSettings, xfconf): what KeyBatch writes, reads back
 // and records. A key that is not there says why in missing() and is never written.
-class SettingKey
+class DesktopKey
 {
 public:
-    virtual ~SettingKey() = default;
+    virtual ~DesktopKey() = default;
 
     // The key's own name, for the user: "power-button-action".
     virtual QString key() const = 0;
