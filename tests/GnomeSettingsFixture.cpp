@@ -1,6 +1,7 @@
 #include "GnomeSettingsFixture.h"
 
 #include "IniFile.h"
+#include "PowerSettings.h"
 #include "TestEnvironment.h"
 
 #include <QFile>
@@ -20,9 +21,17 @@ QString keyfilePath()
 bool compileGnomeSchemas(const TestEnvironment &environment, const QString &folder,
     const std::function<void(const QString &file, QByteArray &xml)> &edit)
 {
-    for (const QString &file : { u"org.gnome.settings-daemon.plugins.power.gschema.xml"_s,
-             u"org.gnome.settings-daemon.enums.xml"_s, u"org.gnome.desktop.session.gschema.xml"_s,
-             u"org.gnome.desktop.screensaver.gschema.xml"_s, u"org.gnome.desktop.enums.xml"_s }) {
+    return compileSchemas(environment, folder,
+        { u"org.gnome.settings-daemon.plugins.power.gschema.xml"_s, u"org.gnome.settings-daemon.enums.xml"_s,
+            u"org.gnome.desktop.session.gschema.xml"_s, u"org.gnome.desktop.screensaver.gschema.xml"_s,
+            u"org.gnome.desktop.enums.xml"_s },
+        edit);
+}
+
+bool compileSchemas(const TestEnvironment &environment, const QString &folder, const QStringList &files,
+    const std::function<void(const QString &file, QByteArray &xml)> &edit)
+{
+    for (const QString &file : files) {
         QByteArray xml = TestEnvironment::readFile(u"/usr/share/glib-2.0/schemas/"_s + file);
         if (xml.isEmpty())
             return false;
@@ -59,4 +68,28 @@ QString shownByGnome()
         keyfile.value(power, u"sleep-inactive-battery-type"_s),
         keyfile.value(power, u"sleep-inactive-battery-timeout"_s),
         keyfile.value(u"org/gnome/desktop/screensaver"_s, u"lock-enabled"_s));
+}
+
+PlanValues seededPlanValues(QStringView name)
+{
+    const auto plans = defaultPlans();
+    const DefaultPlan &plan
+        = *std::find_if(plans.begin(), plans.end(), [&](const DefaultPlan &p) { return p.name == name; });
+    PlanValues values;
+    for (const Setting setting : allSettings()) {
+        const SeedValues &seed = settingRow(setting).*plan.values;
+        values.setValue(setting, PowerSource::Ac, seed.ac);
+        values.setValue(setting, PowerSource::Dc, seed.dc);
+    }
+    return values;
+}
+
+QString outcomeNames(QList<SettingReport> reports)
+{
+    std::sort(reports.begin(), reports.end(),
+        [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
+    QStringList names;
+    for (const SettingReport &report : reports)
+        names.append(settingRow(report.setting).name + u':' + outcomeName(report.outcome));
+    return names.join(u' ');
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "PlanApplier.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class TestEnvironment;
@@ -16,6 +19,10 @@ class TestEnvironment;
 bool compileGnomeSchemas(const TestEnvironment &environment, const QString &folder,
     const std::function<void(const QString &file, QByteArray &xml)> &edit = {});
 
+// The same for the named files of /usr/share/glib-2.0/schemas (MATE's, Cinnamon's).
+bool compileSchemas(const TestEnvironment &environment, const QString &folder, const QStringList &files,
+    const std::function<void(const QString &file, QByteArray &xml)> &edit = {});
+
 // Points this process's GIO at the compiled schemas and the keyfile backend; call before GIO first
 // looks, since it keeps both for the life of the process. The installed schemas stay out of sight.
 void useGnomeSchemas(const TestEnvironment &environment, const QString &folder);
@@ -26,3 +33,8 @@ QString keyfileValue(const QString &group, const QString &key);
 
 // The keys GNOME's Settings shows, in one line: "button suspend, dim true, blank 120, ...".
 QString shownByGnome();
+
+// A seeded plan's values ("Power saver").
+PlanValues seededPlanValues(QStringView name);
+// "power-button:applied sleep-button:fixed-by-desktop ...", in the settings' order.
+QString outcomeNames(QList<SettingReport> reports);

@@ -16,11 +16,16 @@ if [[ "${1:-}" == "--tests" ]]; then
     # power-profiles-daemon with its fake driver, and python3-dbusmock's logind, UPower and polkit;
     # what GNOME's settings confirm, against the real dconf service on a private session bus.
     # Plasma's files are read back (and edited as its settings would) with KDE's own KConfig tools.
+    # Xfce's appliers against the real xfconfd (xfconf; xfconf-query needs libxfconf-0-3, which
+    # xfconf only recommends); MATE's and Cinnamon's against their schemas, which only
+    # mate-power-manager-common and cinnamon-settings-daemon ship (the latter pulls some small
+    # libraries, no desktop).
     # The fuzz harnesses need clang with its libFuzzer and sanitizer runtimes (only recommended by
     # clang, so named here).
     packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream
                gsettings-desktop-schemas gnome-settings-daemon-common power-profiles-daemon python3-dbusmock
-               util-linux dconf-service dconf-gsettings-backend clang libclang-rt-14-dev libkf5config-bin)
+               util-linux dconf-service dconf-gsettings-backend clang libclang-rt-14-dev libkf5config-bin
+               xfconf libxfconf-0-3 mate-power-manager-common cinnamon-settings-daemon)
 fi
 
 missing=()

@@ -1,5 +1,6 @@
 #include "ApplierFactory.h"
 
+#include "GSettingsPowerApplier.h"
 #include "GnomeApplier.h"
 #include "LogindBrightnessApplier.h"
 #include "PlanFollower.h"
@@ -8,14 +9,16 @@
 #include "PowerProfilesApplier.h"
 #include "SysfsCapabilityReader.h"
 #include "UserReport.h"
+#include "XfceApplier.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 
 namespace {
 
-// The desktop's power service owns its bus name, or the session says which desktop it is.
-bool isSession(const QDBusConnection &sessionBus, const QString &service, const QString &desktop)
+// Whether the session is the given desktop: its power manager owns its bus name, or the session
+// says so.
+bool isDesktop(const QDBusConnection &sessionBus, const QString &service, const QString &desktop)
 {
     if (sessionBus.isConnected() && sessionBus.interface() && sessionBus.interface()->isServiceRegistered(service))
         return true;
@@ -23,9 +26,22 @@ bool isSession(const QDBusConnection &sessionBus, const QString &service, const 
     return desktops.contains(desktop, Qt::CaseInsensitive);
 }
 
-bool isGnomeSession(const QDBusConnection &sessionBus)
+std::unique_ptr<PlanApplier> desktopApplier(
+    AppliedLedger &ledger, const QDBusConnection &sessionBus, const QDBusConnection &systemBus)
 {
-    return isSession(sessionBus, QStringLiteral("org.gnome.SettingsDaemon.Power"), QStringLiteral("GNOME"));
+    // Plasma writes the performance profile and brightness into its own profiles: it comes ahead
+    // of power-profiles-daemon and logind, so they never set them too.
+    if (isDesktop(sessionBus, QStringLiteral("org.kde.Solid.PowerManagement"), QStringLiteral("KDE")))
+        return std::make_unique<PlasmaApplier>(ledger, sessionBus, PlasmaApplier::sessionVersion());
+    if (isDesktop(sessionBus, QStringLiteral("org.gnome.SettingsDaemon.Power"), QStringLiteral("GNOME")))
+        return std::make_unique<GnomeApplier>(ledger, sessionBus, systemBus);
+    if (isDesktop(sessionBus, QStringLiteral("org.xfce.PowerManager"), QStringLiteral("XFCE")))
+        return std::make_unique<XfceApplier>(ledger, sessionBus);
+    if (isDesktop(sessionBus, QStringLiteral("org.mate.PowerManager"), QStringLiteral("MATE")))
+        return std::make_unique<GSettingsPowerApplier>(ledger, GSettingsPowerLayout::mate());
+    if (isDesktop(sessionBus, QStringLiteral("org.cinnamon.SettingsDaemon.Power"), QStringLiteral("X-Cinnamon")))
+        return std::make_unique<GSettingsPowerApplier>(ledger, GSettingsPowerLayout::cinnamon());
+    return nullptr;
 }
 
 } // namespace
@@ -39,13 +55,8 @@ ApplyBackends createApplyBackends()
     backends.events = std::make_unique<PowerEventMonitor>(systemBus);
 
     std::vector<std::unique_ptr<PlanApplier>> appliers;
-    // Plasma writes the performance profile and brightness into its own profiles: ahead of
-    // power-profiles-daemon and logind, so they never set them too.
-    if (isSession(sessionBus, QStringLiteral("org.kde.Solid.PowerManagement"), QStringLiteral("KDE")))
-        appliers.push_back(
-            std::make_unique<PlasmaApplier>(*backends.ledger, sessionBus, PlasmaApplier::sessionVersion()));
-    else if (isGnomeSession(sessionBus))
-        appliers.push_back(std::make_unique<GnomeApplier>(*backends.ledger, sessionBus, systemBus));
+    if (std::unique_ptr<PlanApplier> desktop = desktopApplier(*backends.ledger, sessionBus, systemBus))
+        appliers.push_back(std::move(desktop));
     appliers.push_back(std::make_unique<PowerProfilesApplier>(*backends.ledger, systemBus));
     appliers.push_back(std::make_unique<LogindBrightnessApplier>(*backends.ledger, systemBus));
 

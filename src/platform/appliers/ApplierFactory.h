@@ -7,9 +7,10 @@
 #include <memory>
 
 // What makes plans take effect on this session, chosen in this one place: the desktop's own
-// settings (Plasma or GNOME when its power service runs or the session says it is that desktop), then
-// power-profiles-daemon for the performance profile, then logind for brightness. Members are
-// declared in the order they depend on each other, so they are destroyed in the right one.
+// settings (Plasma, GNOME, Xfce, MATE or Cinnamon, by the power manager that owns its bus name or
+// by what the session says it is), then power-profiles-daemon for the performance profile, then
+// logind for brightness. Members are declared in the order they depend on each other, so they are
+// destroyed in the right one.
 struct ApplyBackends
 {
     std::unique_ptr<AppliedLedger> ledger;

@@ -2,6 +2,7 @@
 
 #include "AppliedLedger.h"
 #include "GSettingsKey.h"
+#include "KeyBatch.h"
 
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -32,223 +33,38 @@ const std::array<QString, 4> kButtonActions { u"nothing"_s, u"suspend"_s, u"hibe
 constexpr qint32 kNeverTimeoutAc = 3600;
 constexpr qint32 kNeverTimeoutBattery = 1800;
 
-struct KeyValue
-{
-    QString schema;
-    QString key;
-    QVariant value;
-};
-
-struct KeyOutcome
-{
-    Outcome outcome = Outcome::Applied;
-    QString detail;
-};
-
 // dconf answers in milliseconds; one that does not answer within this is not going to.
 constexpr std::chrono::seconds kSyncTimeout { 4 };
 
-} // namespace
-
-// The keys of one apply, written together and then read back: GSettings accepts a value at once
-// and dconf commits it later, or never (no session bus, a home it cannot write, a service that
-// hangs). Only a value read back after the commit counts as applied and is recorded.
-class KeyBatch
+KeyValue gnomeKey(const QString &schema, const QString &key, const QVariant &value)
 {
-public:
-    KeyBatch(AppliedLedger &ledger, ApplyReason reason)
-        : m_ledger(ledger)
-        , m_reason(reason)
-    {
-    }
-
-    // Keys that make one choice together (an idle action and its delay) are kept together when
-    // the user changed any of them in GNOME's Settings, and a value one key refuses leaves the
-    // others of its choice alone too. Gives the choice's number.
-    std::size_t add(const QList<KeyValue> &values)
-    {
-        Choice &choice = m_choices.emplace_back();
-        for (const KeyValue &value : values) {
-            choice.keys.emplace_back(value.schema, value.key);
-            if (!choice.keys.back().missing().isEmpty()) {
-                choice.outcome = { Outcome::NotOnThisDesktop, choice.keys.back().missing() };
-                return m_choices.size() - 1;
-            }
-        }
-        if (m_reason == ApplyReason::Follow && !mayFollow(choice))
-            return m_choices.size() - 1;
-        for (std::size_t i = 0; i < choice.keys.size(); ++i) {
-            const Result<QString> checked = choice.keys[i].check(values.at(qsizetype(i)).value);
-            if (!checked) {
-                choice.outcome = { Outcome::Failed, checked.failure().message };
-                return m_choices.size() - 1;
-            }
-            choice.values.append(values.at(qsizetype(i)).value);
-            choice.texts.append(*checked);
-        }
-        return m_choices.size() - 1;
-    }
-
-    void commit()
-    {
-        QList<std::pair<QString, QString>> announced;
-        for (const Choice &choice : m_choices) {
-            for (qsizetype i = 0; i < choice.texts.size(); ++i)
-                announced.append({ choice.keys[std::size_t(i)].ledgerKey(), choice.texts.at(i) });
-        }
-        if (announced.isEmpty())
-            return;
-        if (const Result<> recorded = m_ledger.announce(announced, m_reason); !recorded) {
-            failAll(
-                { Outcome::Failed, u"not written, since Ampora cannot record it: "_s + recorded.failure().message });
-            return;
-        }
-        for (Choice &choice : pending())
-            write(choice);
-        if (const Result<> synced = GSettingsKey::sync(kSyncTimeout); !synced) {
-            // The values may still arrive: they stay announced, so a later follow knows them.
-            failAll({ Outcome::Failed, u"not confirmed: "_s + synced.failure().message });
-            return;
-        }
-        for (Choice &choice : pending())
-            confirm(choice);
-    }
-
-    const KeyOutcome &outcome(std::size_t choice) const { return m_choices.at(choice).outcome; }
-
-private:
-    struct Choice
-    {
-        std::vector<GSettingsKey> keys;
-        QVariantList values;
-        QStringList texts; // what each key is to hold, as GSettingsKey::read() shows it
-        KeyOutcome outcome;
-    };
-
-    bool mayFollow(Choice &choice) const
-    {
-        for (const GSettingsKey &key : choice.keys) {
-            const QString current = key.read().value_or(QString());
-            switch (m_ledger.verdict(key.ledgerKey(), current)) {
-            case AppliedLedger::Verdict::Follow:
-                break;
-            case AppliedLedger::Verdict::KeptByUser:
-                choice.outcome
-                    = { Outcome::ChangedOutsideAmpora, u"the user chose %1 for %2"_s.arg(current, key.key()) };
-                return false;
-            case AppliedLedger::Verdict::Unknown:
-                choice.outcome = { Outcome::Failed,
-                    u"left as it is: what Ampora wrote before cannot be read (%1); choosing a plan writes it again"_s
-                        .arg(m_ledger.readError()) };
-                return false;
-            }
-        }
-        return true;
-    }
-
-    std::vector<std::reference_wrapper<Choice>> pending()
-    {
-        std::vector<std::reference_wrapper<Choice>> result;
-        for (Choice &choice : m_choices) {
-            if (choice.outcome.outcome == Outcome::Applied && !choice.texts.isEmpty())
-                result.emplace_back(choice);
-        }
-        return result;
-    }
-
-    void failAll(const KeyOutcome &outcome)
-    {
-        for (Choice &choice : pending())
-            choice.outcome = outcome;
-    }
-
-    void write(Choice &choice)
-    {
-        for (std::size_t i = 0; i < choice.keys.size(); ++i) {
-            if (const Result<QString> written = choice.keys[i].write(choice.values.at(qsizetype(i))); !written) {
-                choice.outcome = { Outcome::Failed, written.failure().message };
-                break;
-            }
-        }
-        if (choice.outcome.outcome != Outcome::Applied)
-            abandon(choice);
-    }
-
-    void confirm(Choice &choice)
-    {
-        for (std::size_t i = 0; i < choice.keys.size(); ++i) {
-            const QString now = choice.keys[i].read().value_or(QString());
-            if (now != choice.texts.at(qsizetype(i))) {
-                choice.outcome = { Outcome::Failed,
-                    u"not confirmed by dconf: %1 still holds %2"_s.arg(choice.keys[i].key(), now) };
-                abandon(choice);
-                return;
-            }
-        }
-        for (std::size_t i = 0; i < choice.keys.size(); ++i)
-            m_ledger.remember(choice.keys[i].ledgerKey(), choice.texts.at(qsizetype(i)));
-    }
-
-    void abandon(const Choice &choice)
-    {
-        for (const GSettingsKey &key : choice.keys)
-            m_ledger.abandon(key.ledgerKey());
-    }
-
-    AppliedLedger &m_ledger;
-    ApplyReason m_reason;
-    std::vector<Choice> m_choices;
-};
-
-namespace {
-
-int severity(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::Failed:
-        return 3;
-    case Outcome::NotOnThisDesktop:
-        return 2;
-    case Outcome::ChangedOutsideAmpora:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
-// What the user is told of two sources' keys: the worse outcome, with both reasons if they differ.
-KeyOutcome worse(const KeyOutcome &a, const KeyOutcome &b)
-{
-    if (severity(a.outcome) != severity(b.outcome))
-        return severity(a.outcome) > severity(b.outcome) ? a : b;
-    if (a.detail == b.detail || b.detail.isEmpty())
-        return a;
-    return { a.outcome, a.detail.isEmpty() ? b.detail : a.detail + u"; "_s + b.detail };
+    return { std::make_shared<GSettingsKey>(schema, key), value };
 }
 
 // GNOME's automatic suspend for one source: a single action after a single delay.
-struct IdleChoice
+struct GnomeIdle
 {
     QString type;
     qint64 timeout = 0;
     bool hibernateDropped = false;
 };
 
-std::optional<IdleChoice> idleChoice(const PlanValues &values, PowerSource source)
+std::optional<GnomeIdle> gnomeIdle(const PlanValues &values, PowerSource source)
 {
-    const std::optional<quint32> sleep = values.value(Setting::SleepIdle, source);
-    const std::optional<quint32> hibernate = values.value(Setting::HibernateIdle, source);
-    if (!sleep)
+    const std::optional<IdleChoice> choice = idleChoice(values, source);
+    if (!choice)
         return std::nullopt;
-    if (*sleep != 0)
-        return IdleChoice { u"suspend"_s, *sleep, hibernate.value_or(0) != 0 };
-    if (!hibernate)
-        return std::nullopt;
-    if (*hibernate != 0)
-        return IdleChoice { u"hibernate"_s, *hibernate };
+    switch (choice->action) {
+    case IdleChoice::Action::Suspend:
+        return GnomeIdle { u"suspend"_s, choice->seconds, choice->hibernateDropped };
+    case IdleChoice::Action::Hibernate:
+        return GnomeIdle { u"hibernate"_s, choice->seconds };
+    case IdleChoice::Action::Never:
+        break;
+    }
     // "Never" as GNOME Settings writes it: it rewrites a zero timeout whenever it opens, which a
     // later follow would take for the user's choice.
-    return IdleChoice { u"nothing"_s, source == PowerSource::Ac ? kNeverTimeoutAc : kNeverTimeoutBattery };
+    return GnomeIdle { u"nothing"_s, source == PowerSource::Ac ? kNeverTimeoutAc : kNeverTimeoutBattery };
 }
 
 bool hasValueForBothSources(const PlanValues &values, Setting setting)
@@ -317,7 +133,8 @@ QList<Setting> GnomeApplier::handles() const
 
 QList<SettingReport> GnomeApplier::apply(const ApplyRequest &request, const QList<Setting> &settings)
 {
-    KeyBatch batch(m_ledger, request.reason);
+    KeyBatch batch(
+        m_ledger, request.reason, [] { return GSettingsKey::sync(kSyncTimeout); }, u"dconf"_s);
     // Every key is prepared first and written in one go; the reports follow once GNOME's settings
     // say what they now hold.
     std::vector<std::function<QList<SettingReport>()>> reporters;
@@ -361,20 +178,20 @@ std::function<QList<SettingReport>()> GnomeApplier::planKey(KeyBatch &batch, Set
             return [=] {
                 return QList<SettingReport> { { setting, Outcome::Failed, u"%1 is not an action"_s.arg(value) } };
             };
-        key = { kPowerSchema, u"power-button-action"_s, kButtonActions.at(value) };
+        key = gnomeKey(kPowerSchema, u"power-button-action"_s, kButtonActions.at(value));
         if (value == kShutDown)
             approximation = u"GNOME asks before powering off"_s;
         break;
     case Setting::Dim:
-        key = { kPowerSchema, u"idle-dim"_s, value != 0 };
+        key = gnomeKey(kPowerSchema, u"idle-dim"_s, value != 0);
         if (value != 0)
             approximation = u"GNOME dims at half the blank time"_s;
         break;
     case Setting::DisplayOff:
-        key = { kSessionSchema, u"idle-delay"_s, value };
+        key = gnomeKey(kSessionSchema, u"idle-delay"_s, value);
         break;
     case Setting::LockOnWake:
-        key = { kScreensaverSchema, u"lock-enabled"_s, value != 0 };
+        key = gnomeKey(kScreensaverSchema, u"lock-enabled"_s, value != 0);
         break;
     default:
         return [=] {
@@ -406,20 +223,20 @@ std::function<QList<SettingReport>()> GnomeApplier::planIdle(
     bool hibernateDropped = false;
     for (const PowerSource source : { PowerSource::Ac, PowerSource::Dc }) {
         const QString prefix = source == PowerSource::Ac ? u"sleep-inactive-ac-"_s : u"sleep-inactive-battery-"_s;
-        const std::optional<IdleChoice> choice = idleChoice(request.values, source);
+        const std::optional<GnomeIdle> choice = gnomeIdle(request.values, source);
         if (!choice) {
             missingValue = true;
             continue;
         }
         hibernateDropped = hibernateDropped || choice->hibernateDropped;
-        choices.push_back(batch.add({ { kPowerSchema, prefix + u"type"_s, choice->type },
-            { kPowerSchema, prefix + u"timeout"_s, choice->timeout } }));
+        choices.push_back(batch.add({ gnomeKey(kPowerSchema, prefix + u"type"_s, choice->type),
+            gnomeKey(kPowerSchema, prefix + u"timeout"_s, choice->timeout) }));
     }
     const bool virtualMachine = m_virtualMachine;
     return [&batch, choices, missingValue, hibernateDropped, virtualMachine, values = request.values, settings] {
         KeyOutcome combined = missingValue ? KeyOutcome { Outcome::Failed, kNoValue } : KeyOutcome {};
         for (const std::size_t choice : choices)
-            combined = worse(combined, batch.outcome(choice));
+            combined = worseOutcome(combined, batch.outcome(choice));
         QList<SettingReport> reports;
         for (const Setting setting : { Setting::SleepIdle, Setting::HibernateIdle }) {
             if (!settings.contains(setting))

@@ -1,0 +1,277 @@
+#include "AppliedLedger.h"
+#include "ApplierFactory.h"
+#include "GSettingsKey.h"
+#include "GSettingsPowerApplier.h"
+#include "GnomeSettingsFixture.h"
+#include "PrivateBus.h"
+#include "TestEnvironment.h"
+#include "XfceApplier.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kXfconfd = u"/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"_s;
+const QList<Setting> kDesktopSettings { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::Dim,
+    Setting::DisplayOff, Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
+
+SettingReport reportOf(const QList<SettingReport> &reports, Setting setting)
+{
+    for (const SettingReport &report : reports) {
+        if (report.setting == setting)
+            return report;
+    }
+    return { setting, Outcome::Failed, u"no report"_s };
+}
+
+// What the real xfconfd holds, as xfconf-query (Xfce's own client) prints it.
+class XfconfQuery
+{
+public:
+    explicit XfconfQuery(const QString &busAddress)
+    {
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
+    }
+
+    QString run(const QStringList &arguments) const
+    {
+        QProcess query;
+        query.setProcessEnvironment(m_environment);
+        query.start(u"xfconf-query"_s, QStringList { u"-c"_s, u"xfce4-power-manager"_s } + arguments);
+        if (!query.waitForFinished() || query.exitCode() != 0)
+            return u"unset"_s;
+        return QString::fromUtf8(query.readAllStandardOutput()).trimmed();
+    }
+    // "1 1 ..." for the properties named, without their common prefix.
+    QString values(const QStringList &properties) const
+    {
+        QStringList values;
+        for (const QString &property : properties)
+            values.append(run({ u"-p"_s, u"/xfce4-power-manager/"_s + property }));
+        return values.join(u' ');
+    }
+    void set(const QString &property, const QString &type, const QString &value) const
+    {
+        run({ u"-p"_s, u"/xfce4-power-manager/"_s + property, u"-n"_s, u"-t"_s, type, u"-s"_s, value });
+    }
+
+private:
+    QProcessEnvironment m_environment;
+};
+
+const QStringList kXfceShown { u"power-button-action"_s, u"sleep-button-action"_s, u"lid-action-on-ac"_s,
+    u"lid-action-on-battery"_s, u"brightness-on-ac"_s, u"brightness-on-battery"_s, u"dpms-on-ac-sleep"_s,
+    u"dpms-on-ac-off"_s, u"dpms-on-battery-sleep"_s, u"dpms-on-battery-off"_s, u"inactivity-sleep-mode-on-ac"_s,
+    u"inactivity-on-ac"_s, u"inactivity-sleep-mode-on-battery"_s, u"inactivity-on-battery"_s,
+    u"lock-screen-suspend-hibernate"_s };
+
+} // namespace
+
+class TestDesktopAppliers : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void chosenByTheSessionsDesktop();
+    void xfceThroughItsOwnSettingsDaemon();
+    void mateAndCinnamonKeepValuesPerSource_data();
+    void mateAndCinnamonKeepValuesPerSource();
+
+private:
+    TestEnvironment m_environment;
+    std::unique_ptr<AppliedLedger> m_ledger;
+};
+
+void TestDesktopAppliers::initTestCase()
+{
+    QVERIFY2(compileSchemas(m_environment, u"schemas"_s,
+                 { u"org.mate.power-manager.gschema.xml"_s, u"org.cinnamon.settings-daemon.plugins.power.gschema.xml"_s,
+                     u"org.cinnamon.settings-daemon.enums.xml"_s }),
+        "MATE's and Cinnamon's schemas (mate-power-manager-common, cinnamon-settings-daemon) are needed");
+    useGnomeSchemas(m_environment, u"schemas"_s);
+    m_ledger = std::make_unique<AppliedLedger>(m_environment.path(u"applied.ini"_s));
+}
+
+void TestDesktopAppliers::chosenByTheSessionsDesktop()
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ampora-test-session-bus");
+    for (const auto &[desktop, applier] : { std::pair { "XFCE", u"Xfce"_s }, std::pair { "MATE", u"MATE"_s },
+             std::pair { "X-Cinnamon", u"Cinnamon"_s }, std::pair { "GNOME", u"GNOME"_s } }) {
+        qputenv("XDG_CURRENT_DESKTOP", QByteArray("ubuntu:") + desktop);
+        QCOMPARE(createApplyBackends().coordinator->applierNames().value(0), applier);
+    }
+    qputenv("XDG_CURRENT_DESKTOP", "");
+}
+
+// Xfce's power manager reads its xfconf channel in its own units and types: the values are read
+// back with Xfce's own client from the real xfconfd.
+void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
+{
+    if (!QFile::exists(kXfconfd))
+        QSKIP("xfconfd is not installed (package xfconf)");
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorText()));
+    QProcess daemon;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
+    daemon.setProcessEnvironment(environment);
+    daemon.start(kXfconfd, {});
+    auto stop = qScopeGuard([&] {
+        daemon.kill();
+        daemon.waitForFinished();
+    });
+    QDBusConnection session = QDBusConnection::connectToBus(bus.address(), u"xfce"_s);
+    QTRY_VERIFY(session.interface()->isServiceRegistered(u"org.xfce.Xfconf"_s));
+    const XfconfQuery xfconf(bus.address());
+    XfceApplier applier(*m_ledger, session);
+    const auto apply = [&](const PlanValues &values, PowerSource source, ApplyReason reason) {
+        return applier.apply({ values, source, reason }, kDesktopSettings);
+    };
+
+    // Dimming after a minute and sleeping after ten come as close as Xfce's dialog lets them.
+    const PlanValues saver = seededPlanValues(u"Power saver");
+    QList<SettingReport> reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(xfconf.values(kXfceShown), u"1 1 1 1 120 100 0 5 0 2 1 15 1 15 true"_s);
+    QCOMPARE(outcomeNames(reports),
+        u"power-button:applied sleep-button:applied lid:applied dim:approximated display-off:applied "
+        "sleep:approximated hibernate:approximated lock-on-wake:applied"_s);
+    QCOMPARE(reportOf(reports, Setting::HibernateIdle).detail,
+        u"Xfce has one idle action; it suspends; Xfce sleeps after whole minutes, 15 minutes to 6 hours"_s);
+    QCOMPARE(m_ledger->written(u"xfconf/xfce4-power-manager/xfce4-power-manager/dpms-on-battery-off"_s), u"2"_s);
+    // Xfce reads its numbers as uint: one written as int would be ignored.
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        u"org.xfce.Xfconf"_s, u"/org/xfce/Xfconf"_s, u"org.xfce.Xfconf"_s, u"GetProperty"_s);
+    get << u"xfce4-power-manager"_s << u"/xfce4-power-manager/inactivity-on-ac"_s;
+    QCOMPARE(
+        qvariant_cast<QDBusVariant>(session.call(get).arguments().value(0)).variant().typeId(), int(QMetaType::UInt));
+
+    // Shut down is Xfce's 4 (3 asks); "never" sleeps is 14 minutes; closing the lid with nothing
+    // to do switches the display off.
+    reports = apply(seededPlanValues(u"High performance"), PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(xfconf.values(kXfceShown), u"4 1 0 1 600 300 0 15 0 10 1 14 1 30 true"_s);
+    QCOMPARE(reportOf(reports, Setting::Lid),
+        (SettingReport {
+            Setting::Lid, Outcome::Approximated, u"Xfce switches the display off when the lid closes"_s }));
+
+    // A value the user chose in Xfce's settings stays on a power source change; the rest follows.
+    apply(saver, PowerSource::Ac, ApplyReason::Activation);
+    xfconf.set(u"lid-action-on-battery"_s, u"uint"_s, u"3"_s);
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Follow);
+    QCOMPARE(reportOf(reports, Setting::Lid).outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(reportOf(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+    QCOMPARE(xfconf.values({ u"lid-action-on-ac"_s, u"lid-action-on-battery"_s }), u"1 3"_s);
+
+    // Where Xfce leaves the lid to logind, nothing Xfce holds would take effect; a shut-down lid
+    // Xfce cannot do at all.
+    xfconf.set(u"logind-handle-lid-switch"_s, u"bool"_s, u"true"_s);
+    reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(reportOf(reports, Setting::Lid),
+        (SettingReport { Setting::Lid, Outcome::NotOnThisDesktop,
+            u"Xfce leaves it to the system's logind settings (logind-handle-lid-switch)"_s }));
+    QCOMPARE(xfconf.values({ u"lid-action-on-battery"_s }), u"3"_s);
+    xfconf.set(u"logind-handle-lid-switch"_s, u"bool"_s, u"false"_s);
+    PlanValues shutDown = saver;
+    shutDown.setValue(Setting::Lid, PowerSource::Dc, 3);
+    QCOMPARE(reportOf(apply(shutDown, PowerSource::Ac, ApplyReason::Activation), Setting::Lid).outcome,
+        Outcome::NotOnThisDesktop);
+
+    // Without xfconfd every setting says so, and nothing waits long.
+    stop.dismiss();
+    daemon.kill();
+    daemon.waitForFinished();
+    QTRY_VERIFY(!session.interface()->isServiceRegistered(u"org.xfce.Xfconf"_s));
+    reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(reportOf(reports, Setting::PowerButton).outcome, Outcome::NotOnThisDesktop);
+    QVERIFY2(reportOf(reports, Setting::PowerButton).detail.startsWith(u"xfconf does not answer"_s),
+        qPrintable(reportOf(reports, Setting::PowerButton).detail));
+    QDBusConnection::disconnectFromBus(u"xfce"_s);
+}
+
+void TestDesktopAppliers::mateAndCinnamonKeepValuesPerSource_data()
+{
+    QTest::addColumn<GSettingsPowerLayout>("layout");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("lock");
+    // MATE takes its screensaver's lock setting unless told otherwise.
+    QTest::newRow("MATE") << GSettingsPowerLayout::mate() << u"org/mate/power-manager"_s
+                          << QStringList { u"button-power"_s, u"button-suspend"_s, u"button-lid-ac"_s,
+                                 u"button-lid-battery"_s, u"idle-dim-ac"_s, u"idle-dim-battery"_s, u"idle-dim-time"_s,
+                                 u"sleep-display-ac"_s, u"sleep-display-battery"_s, u"action-sleep-type-ac"_s,
+                                 u"sleep-computer-ac"_s, u"action-sleep-type-battery"_s, u"sleep-computer-battery"_s,
+                                 u"lock-suspend"_s, u"lock-hibernate"_s }
+                          << u"'suspend' 'suspend' 'suspend' 'suspend' true true 120 300 120 'suspend' 900 'suspend' "
+                             "600 true true"_s
+                          << u"approximated"_s;
+    QTest::newRow("Cinnamon") << GSettingsPowerLayout::cinnamon() << u"org/cinnamon/settings-daemon/plugins/power"_s
+                              << QStringList { u"button-power"_s, u"button-suspend"_s, u"lid-close-ac-action"_s,
+                                     u"lid-close-battery-action"_s, u"idle-dim-ac"_s, u"idle-dim-battery"_s,
+                                     u"idle-dim-time"_s, u"sleep-display-ac"_s, u"sleep-display-battery"_s,
+                                     u"sleep-inactive-ac-type"_s, u"sleep-inactive-ac-timeout"_s,
+                                     u"sleep-inactive-battery-type"_s, u"sleep-inactive-battery-timeout"_s,
+                                     u"lock-on-suspend"_s }
+                              << u"'suspend' 'suspend' 'suspend' 'suspend' true true 120 300 120 'suspend' 900 "
+                                 "'suspend' 600 true"_s
+                              << u"applied"_s;
+}
+
+void TestDesktopAppliers::mateAndCinnamonKeepValuesPerSource()
+{
+    QFETCH(GSettingsPowerLayout, layout);
+    QFETCH(QString, group);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, shown);
+    QFETCH(QString, lock);
+    const auto shownNow = [&] {
+        QStringList values;
+        for (const QString &key : keys)
+            values.append(keyfileValue(group, key));
+        return values.join(u' ');
+    };
+    GSettingsPowerApplier applier(*m_ledger, layout);
+    const PlanValues saver = seededPlanValues(u"Power saver");
+    QList<SettingReport> reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, kDesktopSettings);
+    QCOMPARE(shownNow(), shown);
+    QCOMPARE(outcomeNames(reports),
+        u"power-button:applied sleep-button:applied lid:applied dim:applied display-off:applied sleep:applied "
+        "hibernate:approximated lock-on-wake:"_s
+            + lock);
+
+    // On battery the one dim delay follows; the user's lid choice stays; shut down is the
+    // desktop's own "shutdown".
+    QVERIFY(GSettingsKey(layout.schema, keys.at(3)).write(u"nothing"_s).ok());
+    PlanValues edited = saver;
+    edited.setValue(Setting::PowerButton, PowerSource::Dc, 3);
+    reports = applier.apply({ edited, PowerSource::Dc, ApplyReason::Follow }, kDesktopSettings);
+    QCOMPARE(reportOf(reports, Setting::Lid).outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(reportOf(reports, Setting::Dim).outcome, Outcome::Applied);
+    QCOMPARE(keyfileValue(group, keys.at(0)), u"'shutdown'"_s);
+    QCOMPARE(keyfileValue(group, keys.at(3)), u"'nothing'"_s);
+    QCOMPARE(keyfileValue(group, keys.at(6)), u"60"_s);
+    QCOMPARE(keyfileValue(group, keys.at(7)), u"300"_s);
+
+    // An idle choice whose delay is refused is not written, nor recorded as being written: the
+    // action the user picks afterwards stays theirs, though Ampora once meant to write it too.
+    PlanValues refused = saver;
+    refused.setValue(Setting::SleepIdle, PowerSource::Ac, 0);
+    refused.setValue(Setting::HibernateIdle, PowerSource::Ac, 0xFFFFFFFF); // beyond the signed seconds
+    reports = applier.apply({ refused, PowerSource::Ac, ApplyReason::Activation }, kDesktopSettings);
+    QCOMPARE(reportOf(reports, Setting::HibernateIdle).outcome, Outcome::Failed);
+    QVERIFY(GSettingsKey(layout.schema, keys.at(9)).write(u"hibernate"_s).ok());
+    reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Follow }, kDesktopSettings);
+    QCOMPARE(reportOf(reports, Setting::SleepIdle).outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(keyfileValue(group, keys.at(9)), u"'hibernate'"_s);
+}
+
+QTEST_GUILESS_MAIN(TestDesktopAppliers)
+#include "TestDesktopAppliers.moc"
