@@ -36,10 +36,13 @@ void TestProfile::textsAndSettingRules()
     QCOMPARE(loadText(u"IDS_LONG", 1000).size(), 600);
     QCOMPARE(loadText(u"IDS_CAPTION"), QStringLiteral("Ampora"));
 
+    // Settings compare exactly and case-sensitively: "true" and "True" are neither on nor off.
     QVERIFY(isSettingTrue(QStringLiteral("TRUE")));
     QVERIFY(isSettingFalse(QStringLiteral("FALSE")));
-    for (const QString &value : { QStringLiteral("True"), QStringLiteral(" TRUE"), QStringLiteral("False"), QString() })
-        QVERIFY2(!isSettingTrue(value) && !isSettingFalse(value), qPrintable(value));
+    for (const char16_t *value : { u"true", u"True", u" TRUE", u"false", u"False", u"" }) {
+        QVERIFY2(!isSettingTrue(QString::fromUtf16(value)), qPrintable(QString::fromUtf16(value)));
+        QVERIFY2(!isSettingFalse(QString::fromUtf16(value)), qPrintable(QString::fromUtf16(value)));
+    }
 }
 
 void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
