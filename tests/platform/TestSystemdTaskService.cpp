@@ -325,7 +325,8 @@ void TestSystemdTaskService::managerRefusalSaysWhy()
 // systemd plans a persistent timer from its stamp file, the time it last ran, and the stamp outlives
 // the units: with a stale stamp a schedule under a freed name, a rewritten one and a once schedule
 // enabled after its time all ran at once. Every write and re-enable makes the stamp now, whether
-// or not a user manager answers (the order of the calls to one is checked above).
+// or not a user manager answers (the order of the calls to one is checked above; that a real
+// manager then does not run the timer, and a rewrite, are TestUserManager's part).
 void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
 {
     installSystemctl(1);
@@ -346,10 +347,7 @@ void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, daily, TaskService::Registration::Create));
     QVERIFY(stampTime() >= before);
 
-    QVERIFY(makeStale());
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, once, TaskService::Registration::CreateOrUpdate));
-    QVERIFY(stampTime() >= before);
-
     QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
     QVERIFY(makeStale());
     QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
