@@ -19,6 +19,7 @@ private Q_SLOTS:
     void textsAndSettingRules();
     void writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles();
     void settingsFromSeveralProcessesAreAllKept();
+    void dataLockIsNotRecursiveAndFollowsNoLink();
     void formatsPrintfPlaceholders();
     void classifiesCommandLines();
     void commandLineSurvivesRandomInput();
@@ -94,7 +95,12 @@ void TestProfile::settingsFromSeveralProcessesAreAllKept()
         for (int n = 0; n < kEach; ++n)
             QCOMPARE(readSetting(QString::fromLatin1(prefix) + QString::number(n)), QString::number(n));
     }
+}
 
+void TestProfile::dataLockIsNotRecursiveAndFollowsNoLink()
+{
+    TestEnvironment env;
+    QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("FALSE")));
     // The lock is not recursive: a write inside a held lock fails at once and says why.
     {
         const Result<DataLock> held = DataLock::acquire();

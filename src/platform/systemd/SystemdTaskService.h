@@ -13,7 +13,8 @@ class QTimer;
 // in the systemd user unit folder, enabled when timers.target wants the timer (the
 // timers.target.wants/N.timer link); a logon task N is the autostart entry N.desktop. Folders
 // are read and written whether or not a user manager runs; when one answers, every change is
-// followed by a reload and a start or stop of the timer.
+// followed by a reload and a start or stop of the timer, and a refusal fails the change with
+// systemctl's own words (the files stay written).
 //
 // A timer never runs for a time before it was written or enabled: systemd plans a persistent timer
 // from its stamp file (the time it last ran), which outlives the units and a name's reuse, and a
