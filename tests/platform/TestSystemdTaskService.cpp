@@ -320,6 +320,14 @@ void TestSystemdTaskService::managerRefusalSaysWhy()
     QVERIFY2(enabled.failure().message.endsWith(u"did not start it: systemctl --user start AMPCTL0.timer: "_s + why),
         qPrintable(enabled.failure().message));
     QCOMPARE(tasks->readTasks().valueOr({}).value(0).enabled, true);
+
+    // A timer that cannot be linked says why too.
+    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
+    QVERIFY(QDir(unitFolder() + u"/timers.target.wants"_s).removeRecursively());
+    m_env->writeFile(u"config/systemd/user/timers.target.wants"_s, {});
+    const Result<> linked = tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::Create);
+    QVERIFY2(linked.failure().message.startsWith(u"the timer AMPCTL0 could not be enabled: the folder "_s),
+        qPrintable(linked.failure().message));
 }
 
 // systemd plans a persistent timer from its stamp file, the time it last ran, and the stamp outlives

@@ -440,12 +440,15 @@ Result<> SystemdTaskService::remove(const QString &name, Kind kind)
     (void)m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
     // A unit of that name without the mark is another program's, or hand-made: it stays.
     const auto removeOurs = [](const QString &path) { return !carriesMark(path) || QFile::remove(path); };
-    const bool removed = linkTimer(name, false).ok() && removeOurs(timerPath(name)) && removeOurs(servicePath(name));
+    const Result<> unlinked = linkTimer(name, false);
+    const bool removed = unlinked && removeOurs(timerPath(name)) && removeOurs(servicePath(name));
     // Not needed for the next task of this name, whose write sets its own stamp; just tidy.
     removeIfPresent(stampPath(name));
     // The timer is stopped and its files are gone: a manager that does not reload only lists a
     // unit that no longer exists until its next reload.
     (void)m_systemctl.run({ QStringLiteral("daemon-reload") });
+    if (!unlinked)
+        return failed(QStringLiteral("the timer %1 could not be disabled: %2").arg(name, unlinked.failure().message));
     if (!removed)
         return failed(QStringLiteral("the units of %1 could not be removed").arg(name));
     return {};
