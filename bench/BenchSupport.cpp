@@ -22,9 +22,10 @@ QList<QUuid> buildSchemeStore(const QString &path, int plans)
     while (schemes.size() < plans) {
         const QUuid scheme = QUuid::createUuid();
         const QString section = guidToText(scheme);
+        // Copies of keys the document holds, and a plain name: never refused.
         for (const QString &key : keys)
-            ini.setValue(section, key, ini.value(source, key));
-        ini.setValue(section, QStringLiteral("Name"), QStringLiteral("Plan %1").arg(names.bounded(1000000)));
+            (void)ini.setValue(section, key, ini.value(source, key));
+        (void)ini.setValue(section, QStringLiteral("Name"), QStringLiteral("Plan %1").arg(names.bounded(1000000)));
         schemes.append(scheme);
     }
     if (!ini.save(path))

@@ -39,7 +39,12 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     AmpctlCommands commands({ backends.services(), taskProgram(strings.executableFile),
-                                [] { postNetworkSchedulesChanged(); }, applyBackends },
+                                [] {
+                                    // Without a window there is nobody to tell: one reads the file
+                                    // when it starts.
+                                    (void)postNetworkSchedulesChanged();
+                                },
+                                applyBackends },
         out, err);
     return static_cast<int>(commands.run(app.arguments().mid(1)));
 }

@@ -58,7 +58,11 @@ int Application::runFirstCopy()
         MessageBox::information(nullptr, QStringLiteral("Ampora"), QStringLiteral("Window Creation fails"));
         return 0;
     }
-    instance.listen([&frame](const InstanceMessage &message) { return frame.handleInstanceMessage(message); });
+    // Without the socket this copy still runs; later copies then start a window of their own.
+    if (const Result<> listening
+        = instance.listen([&frame](const InstanceMessage &message) { return frame.handleInstanceMessage(message); });
+        !listening)
+        reportToUser(QStringLiteral("ampora: %1").arg(listening.failure().message));
     if (m_start.setActivePlan) {
         // The window stays hidden; a later plain start brings it up.
         if (m_start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce) {

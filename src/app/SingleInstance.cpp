@@ -38,7 +38,7 @@ bool SingleInstance::tryBecomeFirst()
     return m_lock->tryAcquire();
 }
 
-bool SingleInstance::listen(Handler handler)
+Result<> SingleInstance::listen(Handler handler)
 {
     m_handler = std::move(handler);
     m_server = new QLocalServer(this);
@@ -46,12 +46,13 @@ bool SingleInstance::listen(Handler handler)
     // We hold the lock, so a socket file left behind is from a copy that has gone.
     QLocalServer::removeServer(socketPath(m_lock->folder()));
     if (!m_server->listen(socketPath(m_lock->folder())))
-        return false;
+        return failed(QStringLiteral("cannot listen on %1 for other copies: %2")
+                          .arg(socketPath(m_lock->folder()), m_server->errorString()));
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection())
             serve(socket);
     });
-    return true;
+    return {};
 }
 
 void SingleInstance::serve(QLocalSocket *socket)
@@ -106,9 +107,11 @@ std::optional<int> SingleInstance::sendToRunningCopy(const InstanceMessage &mess
     return answer;
 }
 
-bool postNetworkSchedulesChanged()
+Result<> postNetworkSchedulesChanged()
 {
     InstanceMessage message;
     message.kind = InstanceMessage::Kind::NetworkSchedulesChanged;
-    return SingleInstance::sendToRunningCopy(message).has_value();
+    if (!SingleInstance::sendToRunningCopy(message))
+        return notFound(QStringLiteral("no running Ampora window answered"));
+    return {};
 }

@@ -2,6 +2,7 @@
 
 #include "InstanceLock.h"
 #include "InstanceMessage.h"
+#include "Result.h"
 
 #include <QObject>
 #include <functional>
@@ -26,8 +27,9 @@ public:
 
     // True when this process is the first copy; the lock is then held until destruction.
     bool tryBecomeFirst();
-    // Starts accepting hand-overs; each message is answered with the handler's result.
-    bool listen(Handler handler);
+    // Starts accepting hand-overs; each message is answered with the handler's result. Fails,
+    // saying why, when the socket cannot be made.
+    Result<> listen(Handler handler);
 
     // Sends message to the running copy and returns its answer; nothing when no copy listens
     // (it keeps trying for a moment while a first copy holds the lock but is still starting).
@@ -45,5 +47,5 @@ private:
     Handler m_handler;
 };
 
-// Tells a running window that network schedules changed; false when no copy runs.
-bool postNetworkSchedulesChanged();
+// Tells a running window that network schedules changed; NotFound when no copy runs.
+Result<> postNetworkSchedulesChanged();

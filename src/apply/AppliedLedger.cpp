@@ -128,10 +128,11 @@ Result<> AppliedLedger::flush()
         for (auto entry = m_pending.cbegin(); entry != m_pending.cend(); ++entry) {
             if (!ini.setValue(kWritten, entry.key(), entry.value()))
                 return invalid(QStringLiteral("Cannot record %1=%2 in %3").arg(entry.key(), entry.value(), m_path));
-            ini.removeKey(kWriting, entry.key());
+            // A key that is not marked as being written has no mark to take back.
+            (void)ini.removeKey(kWriting, entry.key());
         }
         for (const QString &key : std::as_const(m_abandoned))
-            ini.removeKey(kWriting, key);
+            (void)ini.removeKey(kWriting, key); // as above
         return ini.save(m_path);
     }));
     if (flushed) {

@@ -44,7 +44,7 @@ QList<SettingReport> ApplyCoordinator::apply(const ApplyRequest &request)
     // user's: the caller is told.
     m_recordFailure.clear();
     if (m_ledger) {
-        (void)m_ledger->flush();
+        (void)m_ledger->flush(); // its failure is kept and taken on the next line
         m_recordFailure = m_ledger->takeWriteFailure();
     }
     std::stable_sort(reports.begin(), reports.end(),

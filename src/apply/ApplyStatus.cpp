@@ -62,15 +62,17 @@ std::optional<ApplyStatus> ApplyStatus::load(const QString &path)
 Result<> ApplyStatus::save(const QString &path) const
 {
     IniFile ini;
-    ini.setValue(kStatus, QStringLiteral("Plan"), guidToText(plan));
-    ini.setValue(kStatus, QStringLiteral("Source"), powerSourceName(source));
-    ini.setValue(kStatus, QStringLiteral("Time"), time.toString(Qt::ISODate));
-    ini.setValue(kStatus, QStringLiteral("Appliers"), appliers.join(QStringLiteral(", ")));
+    // The program's own names, a GUID, a time and outcome words: never refused. A detail that
+    // cannot be stored even on one line (a NUL) is left out: the status is only for showing.
+    (void)ini.setValue(kStatus, QStringLiteral("Plan"), guidToText(plan));
+    (void)ini.setValue(kStatus, QStringLiteral("Source"), powerSourceName(source));
+    (void)ini.setValue(kStatus, QStringLiteral("Time"), time.toString(Qt::ISODate));
+    (void)ini.setValue(kStatus, QStringLiteral("Appliers"), appliers.join(QStringLiteral(", ")));
     for (const SettingReport &report : reports) {
-        ini.setValue(kSettings, settingKey(report.setting), outcomeName(report.outcome));
+        (void)ini.setValue(kSettings, settingKey(report.setting), outcomeName(report.outcome));
         if (!report.detail.isEmpty()
             && !ini.setValue(kSettings, settingKey(report.setting) + kDetailSuffix, report.detail))
-            ini.setValue(kSettings, settingKey(report.setting) + kDetailSuffix, report.detail.simplified());
+            (void)ini.setValue(kSettings, settingKey(report.setting) + kDetailSuffix, report.detail.simplified());
     }
     return ini.save(path.isEmpty() ? defaultPath() : path);
 }

@@ -27,21 +27,28 @@ QString fold(const QString &name)
     return folded;
 }
 
-QString decode(const QByteArray &bytes, bool *error)
+// The text, also when the bytes were not all valid: what could be decoded is still read.
+struct Decoded
+{
+    QString text;
+    bool valid = true;
+};
+
+Decoded decode(const QByteArray &bytes)
 {
     auto decodeWith = [&](QStringConverter::Encoding encoding, qsizetype skip) {
         QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
         QString text = decoder(QByteArrayView(bytes).sliced(skip));
         // The UTF-16 decoder lets unpaired surrogates through; they cannot be written back.
-        *error = decoder.hasError() || !text.isValidUtf16();
-        return text;
+        const bool valid = !decoder.hasError() && text.isValidUtf16();
+        return Decoded { std::move(text), valid };
     };
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return decodeWith(QStringConverter::Utf8, 3);
     if (bytes.startsWith("\xFF\xFE")) {
-        QString text = decodeWith(QStringConverter::Utf16LE, 2);
-        *error = *error || bytes.size() % 2 != 0; // the decoder drops a cut-off last byte silently
-        return text;
+        Decoded decoded = decodeWith(QStringConverter::Utf16LE, 2);
+        decoded.valid = decoded.valid && bytes.size() % 2 == 0; // the decoder drops a cut-off last byte silently
+        return decoded;
     }
     return decodeWith(QStringConverter::Utf8, 0);
 }
@@ -64,7 +71,7 @@ IniFile IniFile::load(const QString &path)
         ini.m_readError = bytes.failure().message;
         return ini;
     }
-    ini.parse(decode(*bytes, &ini.m_encodingError));
+    ini.parseBytes(*bytes);
     return ini;
 }
 
@@ -72,8 +79,15 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
 {
     IniFile ini;
     ini.m_fileExists = true;
-    ini.parse(decode(bytes, &ini.m_encodingError));
+    ini.parseBytes(bytes);
     return ini;
+}
+
+void IniFile::parseBytes(const QByteArray &bytes)
+{
+    const Decoded decoded = decode(bytes);
+    m_encodingError = !decoded.valid;
+    parse(decoded.text);
 }
 
 void IniFile::parse(const QString &text)
@@ -195,15 +209,18 @@ bool IniFile::isSafeValue(const QString &value)
     return !hasBreakingCharacter(value);
 }
 
-bool IniFile::setValue(const QString &section, const QString &key, const QString &value)
+Result<> IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
     const QString sectionName = section.trimmed();
     const QString keyName = key.trimmed();
-    if (sectionName.isEmpty() || keyName.isEmpty() || hasBreakingCharacter(sectionName) || hasBreakingCharacter(keyName)
-        || hasBreakingCharacter(value) || sectionName.contains(u']') || keyName.contains(u'=')
-        || keyName.startsWith(u'[') || keyName.startsWith(u';') || keyName.startsWith(u'#')) {
-        return false;
+    if (sectionName.isEmpty() || hasBreakingCharacter(sectionName) || sectionName.contains(u']'))
+        return invalid(QStringLiteral("\"%1\" cannot name a section").arg(section));
+    if (keyName.isEmpty() || hasBreakingCharacter(keyName) || keyName.contains(u'=') || keyName.startsWith(u'[')
+        || keyName.startsWith(u';') || keyName.startsWith(u'#')) {
+        return invalid(QStringLiteral("\"%1\" cannot name a key").arg(key));
     }
+    if (hasBreakingCharacter(value))
+        return invalid(QStringLiteral("the value of %1 holds a line break or NUL").arg(keyName));
     const Line line { keyName + u'=' + value, keyName, value.trimmed() };
     Section *s = findSection(sectionName);
     if (!s) {
@@ -214,12 +231,12 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
         fresh.reindex();
         m_sections.append(fresh);
         m_sectionIndex.insert(fold(sectionName), m_sections.size() - 1);
-        return true;
+        return {};
     }
     const auto it = s->keyIndex.constFind(fold(keyName));
     if (it != s->keyIndex.cend()) {
         s->lines[*it] = Line { s->lines.at(*it).key + u'=' + value, s->lines.at(*it).key, value.trimmed() };
-        return true;
+        return {};
     }
     // New keys go after the section's last non-blank line, so blank separators stay last.
     qsizetype at = s->lines.size();
@@ -227,32 +244,30 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
         --at;
     s->lines.insert(at, line);
     s->reindex();
-    return true;
+    return {};
 }
 
-bool IniFile::removeKey(const QString &section, const QString &key)
+Result<> IniFile::removeKey(const QString &section, const QString &key)
 {
     Section *s = findSection(section);
-    if (!s)
-        return false;
-    const auto it = s->keyIndex.constFind(fold(key.trimmed()));
-    if (it == s->keyIndex.cend())
-        return false;
+    const auto it = s ? s->keyIndex.constFind(fold(key.trimmed())) : QHash<QString, qsizetype>::const_iterator();
+    if (!s || it == s->keyIndex.cend())
+        return notFound(QStringLiteral("no key %1 in section %2").arg(key, section));
     s->lines.removeAt(*it);
     s->reindex();
-    return true;
+    return {};
 }
 
-bool IniFile::removeSection(const QString &section)
+Result<> IniFile::removeSection(const QString &section)
 {
     const auto it = m_sectionIndex.constFind(fold(section.trimmed()));
     if (it == m_sectionIndex.cend())
-        return false;
+        return notFound(QStringLiteral("no section %1").arg(section));
     m_sections.removeAt(*it);
     m_sectionIndex.clear();
     for (qsizetype i = m_sections.size() - 1; i >= 0; --i)
         m_sectionIndex.insert(fold(m_sections.at(i).name), i);
-    return true;
+    return {};
 }
 
 QByteArray IniFile::toBytes() const

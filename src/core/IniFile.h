@@ -44,11 +44,12 @@ public:
     QStringList sectionNames() const;
     QStringList keys(const QString &section) const;
 
-    // Refuses (returns false) names or values that could break the line structure: line
-    // breaks or NUL anywhere, '=' in a key, ']' in a section name, empty names.
-    bool setValue(const QString &section, const QString &key, const QString &value);
-    bool removeKey(const QString &section, const QString &key);
-    bool removeSection(const QString &section);
+    // Refuses (Invalid) names or values that could break the line structure: line breaks or NUL
+    // anywhere, '=' in a key, ']' in a section name, empty names.
+    Result<> setValue(const QString &section, const QString &key, const QString &value);
+    // NotFound when there is no such key or section.
+    Result<> removeKey(const QString &section, const QString &key);
+    Result<> removeSection(const QString &section);
 
     QByteArray toBytes() const;
     // Writes UTF-8 through a temporary file renamed over the target, creating the folder. On
@@ -73,6 +74,7 @@ private:
         void reindex();
     };
 
+    void parseBytes(const QByteArray &bytes);
     void parse(const QString &text);
     void reindexSections();
     const Section *findSection(const QString &name) const;

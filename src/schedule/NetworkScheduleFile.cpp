@@ -207,7 +207,7 @@ Result<QList<NetworkSchedule>> store(Scan &current, const QList<NetworkSchedule>
     }
     const NetworkSchedule &record = schedules.at(index);
     const QString state = record.enabled ? kEnabled : kDisabled;
-    const bool set = keys == Keys::EnabledKey ? current.ini.setValue(kSection, numbered(kEnabledKey, index), state)
+    const bool set = keys == Keys::EnabledKey ? current.ini.setValue(kSection, numbered(kEnabledKey, index), state).ok()
                                               : setEntry(current.ini, index, record);
     if (!set) {
         return invalid(

@@ -118,7 +118,8 @@ QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform
             orphans.append(outcome.orphanName);
     }
     exchangeSort(schedules, [](const TimeSchedule &s) -> const QString & { return s.planName; });
-    // The service removes only tasks this program wrote, so a look-alike is never lost.
+    // The service removes only tasks this program wrote, so a look-alike is never lost; one that
+    // cannot be removed now is found again on the next read.
     for (const QString &name : std::as_const(orphans))
         (void)service.deleteTask(name);
     return schedules;

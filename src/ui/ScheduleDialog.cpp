@@ -408,7 +408,7 @@ void ScheduleDialog::loadTimeSchedule(const TimeSchedule &schedule)
         m_datePicker->setDate(start.date);
     }
     for (int day = 0; day < start.days.size() && day < m_dayList->count(); ++day)
-        (void)m_dayList->setCheck(day, start.days.at(day));
+        (void)m_dayList->setCheck(day, start.days.at(day)); // the index is inside the list
     m_typeList->setCurrentIndex(int(Type::TimeBased));
 }
 

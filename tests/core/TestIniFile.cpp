@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -31,7 +30,6 @@ private Q_SLOTS:
     void readsOnlyRegularFiles();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
-    void survivesHostileBytes();
 };
 
 void TestIniFile::readsWithProfileRules()
@@ -57,6 +55,9 @@ void TestIniFile::readsWithProfileRules()
     QVERIFY(ini.malformedLines().isEmpty());
     const IniFile bad = IniFile::fromBytes("[A]\nk=v\njust words\n[unclosed\n=no key\n# comment\n");
     QCOMPARE(bad.malformedLines(), (QList<int> { 3, 4, 5 }));
+    // Random bytes and their round trips after edits are the fuzz_ini harness's part.
+    const IniFile longLine = IniFile::fromBytes("[A]\nk=" + QByteArray(1 << 20, 'x'));
+    QCOMPARE(longLine.value(u"A"_s, u"k"_s).size(), 1 << 20);
 }
 
 // Text that would change if it were written back counts as damaged, so callers keep it aside; a
@@ -85,27 +86,22 @@ void TestIniFile::decodesTextAndSeesDamage()
 void TestIniFile::editsKeepTheRestOfTheFile()
 {
     IniFile ini = IniFile::fromBytes("; keep me\n[A]\nx = 1 ; not a comment\n\n[B]\ny=2\n");
-    QVERIFY(ini.setValue(QStringLiteral("a"), QStringLiteral("X"), QStringLiteral("10")));
-    QVERIFY(ini.setValue(QStringLiteral("A"), QStringLiteral("z"), QStringLiteral("3")));
-    QVERIFY(ini.setValue(QStringLiteral("C"), QStringLiteral("w"), QStringLiteral("4")));
-    QVERIFY(ini.removeKey(QStringLiteral("B"), QStringLiteral("Y")));
-    QVERIFY(!ini.removeKey(QStringLiteral("B"), QStringLiteral("missing")));
+    QVERIFY(ini.setValue(u"a"_s, u"X"_s, u"10"_s));
+    QVERIFY(ini.setValue(u"A"_s, u"z"_s, u"3"_s));
+    QVERIFY(ini.setValue(u"C"_s, u"w"_s, u"4"_s));
+    QVERIFY(ini.removeKey(u"B"_s, u"Y"_s));
+    QVERIFY(ini.removeKey(u"B"_s, u"missing"_s).failedWith(Failure::Kind::NotFound));
     QCOMPARE(ini.toBytes(), QByteArray("; keep me\n[A]\nx=10\nz=3\n\n[B]\n[C]\nw=4\n"));
-    QVERIFY(ini.removeSection(QStringLiteral("b")));
-    QCOMPARE(ini.sectionNames(), (QStringList { QStringLiteral("A"), QStringLiteral("C") }));
-    QCOMPARE(ini.value(QStringLiteral("C"), QStringLiteral("w")), QStringLiteral("4"));
+    QVERIFY(ini.removeSection(u"b"_s));
+    QVERIFY(ini.removeSection(u"b"_s).failedWith(Failure::Kind::NotFound));
+    QCOMPARE(ini.sectionNames(), (QStringList { u"A"_s, u"C"_s }));
     // Names that would break a line are refused and change nothing. (Values with line breaks or
     // NUL are refused end to end in TestPlanCommands.)
     const QByteArray before = ini.toBytes();
     for (const auto &[section, key] : QList<std::pair<QString, QString>> {
              { u"A"_s, u"k=j"_s }, { u"A"_s, u"[B]"_s }, { u"A]x"_s, u"k"_s }, { u"A"_s, u"  "_s } })
-        QVERIFY2(!ini.setValue(section, key, u"v"_s), qPrintable(section + u' ' + key));
+        QVERIFY2(ini.setValue(section, key, u"v"_s).failedWith(Failure::Kind::Invalid), qPrintable(section + key));
     QCOMPARE(ini.toBytes(), before);
-
-    TestEnvironment env;
-    const QString path = env.path(QStringLiteral("sub/dir/file.ini"));
-    QVERIFY(ini.save(path));
-    QCOMPARE(TestEnvironment::readFile(path), ini.toBytes());
 }
 
 // Whatever is not a regular file is never opened for reading: a FIFO would block the reader, a
@@ -152,7 +148,7 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     QFETCH(int, size);
     TestEnvironment env;
     const QByteArray old = "[A]\nk=old\n";
-    const QString path = env.writeFile(QStringLiteral("store/file.ini"), old);
+    const QString path = env.writeFile(u"store/file.ini"_s, old);
     IniFile ini = IniFile::fromBytes(old);
     QVERIFY(ini.setValue(QStringLiteral("A"), QStringLiteral("k"), QString(size, u'x')));
 
@@ -170,25 +166,9 @@ void TestIniFile::failedSaveKeepsTheOldFile()
         QDir(env.path(QStringLiteral("store"))).entryList(QDir::Files), QStringList { QStringLiteral("file.ini") });
     QVERIFY(ini.save(path));
     QCOMPARE(TestEnvironment::readFile(path), ini.toBytes());
-}
-
-void TestIniFile::survivesHostileBytes()
-{
-    QRandomGenerator random(7);
-    for (int round = 0; round < 300; ++round) {
-        QByteArray bytes(int(random.bounded(4000)), Qt::Uninitialized);
-        for (char &c : bytes)
-            c = char(random.bounded(256));
-        if (round % 3 == 0)
-            bytes.replace(char(random.bounded(256)), "\n[A]\nk=");
-        IniFile ini = IniFile::fromBytes(round % 5 == 0 ? QByteArray("\xFF\xFE") + bytes : bytes);
-        ini.value(QStringLiteral("A"), QStringLiteral("k"));
-        ini.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("v"));
-        QCOMPARE(IniFile::fromBytes(ini.toBytes()).value(QStringLiteral("A"), QStringLiteral("k")),
-            ini.hasSection(QStringLiteral("A")) ? QStringLiteral("v") : QString());
-    }
-    const IniFile longLine = IniFile::fromBytes("[A]\nk=" + QByteArray(1 << 20, 'x'));
-    QCOMPARE(longLine.value(QStringLiteral("A"), QStringLiteral("k")).size(), 1 << 20);
+    // A save makes the folders it needs.
+    QVERIFY(ini.save(env.path(u"sub/dir/file.ini"_s)));
+    QCOMPARE(TestEnvironment::readFile(env.path(u"sub/dir/file.ini"_s)), ini.toBytes());
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

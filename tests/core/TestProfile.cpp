@@ -19,6 +19,7 @@ private Q_SLOTS:
     void textsAndSettingRules();
     void writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles();
     void settingsFromSeveralProcessesAreAllKept();
+    void dataLockIsNotRecursiveAndFollowsNoLink();
     void formatsPrintfPlaceholders();
     void classifiesCommandLines();
     void commandLineSurvivesRandomInput();
@@ -36,10 +37,13 @@ void TestProfile::textsAndSettingRules()
     QCOMPARE(loadText(u"IDS_LONG", 1000).size(), 600);
     QCOMPARE(loadText(u"IDS_CAPTION"), QStringLiteral("Ampora"));
 
+    // Settings compare exactly and case-sensitively: "true" and "True" are neither on nor off.
     QVERIFY(isSettingTrue(QStringLiteral("TRUE")));
     QVERIFY(isSettingFalse(QStringLiteral("FALSE")));
-    for (const QString &value : { QStringLiteral("True"), QStringLiteral(" TRUE"), QStringLiteral("False"), QString() })
-        QVERIFY2(!isSettingTrue(value) && !isSettingFalse(value), qPrintable(value));
+    for (const char16_t *value : { u"true", u"True", u" TRUE", u"false", u"False", u"" }) {
+        QVERIFY2(!isSettingTrue(QString::fromUtf16(value)), qPrintable(QString::fromUtf16(value)));
+        QVERIFY2(!isSettingFalse(QString::fromUtf16(value)), qPrintable(QString::fromUtf16(value)));
+    }
 }
 
 void TestProfile::writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()
@@ -91,7 +95,12 @@ void TestProfile::settingsFromSeveralProcessesAreAllKept()
         for (int n = 0; n < kEach; ++n)
             QCOMPARE(readSetting(QString::fromLatin1(prefix) + QString::number(n)), QString::number(n));
     }
+}
 
+void TestProfile::dataLockIsNotRecursiveAndFollowsNoLink()
+{
+    TestEnvironment env;
+    QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("FALSE")));
     // The lock is not recursive: a write inside a held lock fails at once and says why.
     {
         const Result<DataLock> held = DataLock::acquire();

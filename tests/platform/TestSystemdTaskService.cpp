@@ -7,13 +7,13 @@
 #include "SystemdTaskService.h"
 #include "TaskReader.h"
 #include "TestEnvironment.h"
+#include "ToolRun.h"
 #include "UnitFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -30,26 +30,6 @@ namespace {
 // Paths for definitions that are only stored and read, never run.
 const QString kStoredProgram = u"/opt/ampora/bin/ampora"_s;
 const QString kStoredOddProgram = u"/opt/My Tools/it's \"100%\" $HOME\\bin/ampora"_s;
-
-struct ProcessResult
-{
-    int exitCode = -1;
-    QString output;
-};
-
-ProcessResult runTool(const QString &program, const QStringList &arguments, const QString &zone = u"UTC"_s)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"TZ"_s, zone);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        QString::fromUtf8(process.readAll()).trimmed() };
-}
 
 TaskDefinition timerTask(
     Kind kind, const QString &boundary, const QString &program, int days = 0, const QString &arguments = {})
@@ -86,8 +66,10 @@ QStringList nextElapses(const QString &timerPath, int count, const QString &zone
 {
     static const QRegularExpression stamp(
         u"(?:Next elapse|Iter\\. #\\d+): \\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})"_s);
-    const ProcessResult calendar = runTool(u"systemd-analyze"_s,
-        QStringList { u"calendar"_s, u"--iterations=%1"_s.arg(count) } + onCalendarLines(timerPath), zone);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"TZ"_s, zone);
+    const ToolRun calendar = runTool(u"systemd-analyze"_s,
+        QStringList { u"calendar"_s, u"--iterations=%1"_s.arg(count) } + onCalendarLines(timerPath), environment);
     if (calendar.exitCode != 0)
         return { calendar.output };
     QStringList times;
@@ -125,11 +107,13 @@ private Q_SLOTS:
     void calendarFiresFromTheStartOn_data();
     void calendarFiresFromTheStartOn();
     void enableDisableAndDeleteTouchOnlyTheirFiles();
+    void managerRefusalSaysWhy();
     void timerNeverRunsForTimeBeforeItsWrite();
     void wallClockTimesReadBackInEveryZone();
     void refusesWhatItCannotStore();
     void leavesUnitsItDidNotWriteAlone();
     void damagedUnitsStayListedAndRemovable();
+    void timerThatCannotBeWrittenLeavesTheServiceAsItWas();
     void editReplacesOnlyTheTaskItRead();
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
@@ -143,7 +127,9 @@ private:
         return m_env->path(u"data/systemd/timers/stamp-"_s + name + u".timer"_s);
     }
     QStringList systemctlCalls() const;
-    void installSystemctl(int exitCode);
+    // A systemctl that notes its calls and exits with exitCode; one that refuses every start
+    // with the given words on stderr, as systemctl says why.
+    void installSystemctl(int exitCode, const QString &startRefusal = {});
     std::unique_ptr<SystemdTaskService> service() const;
 
     std::unique_ptr<TestEnvironment> m_env;
@@ -185,11 +171,14 @@ void TestSystemdTaskService::cleanup()
     m_env.reset();
 }
 
-void TestSystemdTaskService::installSystemctl(int exitCode)
+void TestSystemdTaskService::installSystemctl(int exitCode, const QString &startRefusal)
 {
     const QString log = m_env->path(u"systemctl.log"_s);
-    const QString script = m_env->writeFile(u"bin/systemctl"_s,
-        QStringLiteral("#!/bin/sh\necho \"$*\" >> '%1'\nexit %2\n").arg(log).arg(exitCode).toUtf8());
+    const QString refuse = startRefusal.isEmpty()
+        ? QString()
+        : u"[ \"$3\" = start ] && printf '%1\\nSee the logs.\\n' >&2 && exit 1\n"_s.arg(startRefusal);
+    const QString script = m_env->writeFile(
+        u"bin/systemctl"_s, u"#!/bin/sh\necho \"$*\" >> '%1'\n%2exit %3\n"_s.arg(log, refuse).arg(exitCode).toUtf8());
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("PATH", QFile::encodeName(m_env->path(u"bin"_s)) + ':' + m_path);
 }
@@ -314,10 +303,38 @@ void TestSystemdTaskService::enableDisableAndDeleteTouchOnlyTheirFiles()
     QCOMPARE(systemctlCalls().mid(8), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
     QVERIFY((tasks->deleteTask(u"AMPCTL0"_s)).failedWith(Failure::Kind::NotFound));
 }
+// A manager that answers but refuses the timer: the user reads why, in systemctl's words.
+void TestSystemdTaskService::managerRefusalSaysWhy()
+{
+    const QString why = u"Failed to start AMPCTL0.timer: Unit AMPCTL0.timer has a bad unit file setting."_s;
+    installSystemctl(0, why);
+    auto tasks = service();
+    const Result<> written = tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::Create);
+    QVERIFY(written.failedWith(Failure::Kind::Failed));
+    QCOMPARE(written.failure().message,
+        u"the timer AMPCTL0 was written, but the user manager did not start it: systemctl --user start AMPCTL0.timer: "_s
+            + why);
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
+    const Result<> enabled = tasks->setTaskEnabled(u"AMPCTL0"_s, true);
+    QVERIFY(!enabled);
+    QVERIFY2(enabled.failure().message.endsWith(u"did not start it: systemctl --user start AMPCTL0.timer: "_s + why),
+        qPrintable(enabled.failure().message));
+    QCOMPARE(tasks->readTasks().valueOr({}).value(0).enabled, true);
+
+    // A timer that cannot be linked says why too.
+    QVERIFY(tasks->deleteTask(u"AMPCTL0"_s));
+    QVERIFY(QDir(unitFolder() + u"/timers.target.wants"_s).removeRecursively());
+    m_env->writeFile(u"config/systemd/user/timers.target.wants"_s, {});
+    const Result<> linked = tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::Create);
+    QVERIFY2(linked.failure().message.startsWith(u"the timer AMPCTL0 could not be enabled: the folder "_s),
+        qPrintable(linked.failure().message));
+}
+
 // systemd plans a persistent timer from its stamp file, the time it last ran, and the stamp outlives
 // the units: with a stale stamp a schedule under a freed name, a rewritten one and a once schedule
 // enabled after its time all ran at once. Every write and re-enable makes the stamp now, whether
-// or not a user manager answers (the order of the calls to one is checked above).
+// or not a user manager answers (the order of the calls to one is checked above; that a real
+// manager then does not run the timer, and a rewrite, are TestUserManager's part).
 void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
 {
     installSystemctl(1);
@@ -338,10 +355,7 @@ void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, daily, TaskService::Registration::Create));
     QVERIFY(stampTime() >= before);
 
-    QVERIFY(makeStale());
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, once, TaskService::Registration::CreateOrUpdate));
-    QVERIFY(stampTime() >= before);
-
     QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
     QVERIFY(makeStale());
     QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
@@ -430,29 +444,39 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
         QByteArray("[Service]\nExecStart=/bin/\xff\n"));
     QVERIFY(QFileInfo(unitFolder() + u"/timers.target.wants/backup.timer"_s).isSymLink());
 
-    // A new schedule skips every name already on disk.
+    // A new schedule skips every name already on disk, and the reader, though the look-alikes
+    // name no plan it knows, deletes none of them (which tasks it lists is TestPlanTasks' part).
     FakePowerPlatform plans;
     plans.addScheme(u"Power saver"_s);
     PlanTaskWriter writer(*tasks, m_program);
     const PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2024, 7, 5), QTime(7, 3, 9), {}, {} };
     QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
     QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
-    QVERIFY(systemctlCalls().filter(u"AMPCTL0"_s).isEmpty());
+    QCOMPARE(readScheduledTasks(*tasks, plans).size(), 1);
+    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files).size(), before.size() + 2);
+}
 
-    // The folder lists every timer, but the reader shows only the program's task and, though the
-    // look-alikes name no plan it knows, deletes none of them.
-    QCOMPARE(tasks->readTasks().valueOr({}).size(), 3);
-    const QList<TimeSchedule> schedules = readScheduledTasks(*tasks, plans);
-    QCOMPARE(schedules.size(), 1);
-    QCOMPARE(schedules.first().taskName, u"AMPCTL2"_s);
-    QStringList written = before + QStringList { u"AMPCTL2.service"_s, u"AMPCTL2.timer"_s };
-    written.sort();
-    QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), written);
+// A timer that cannot be written leaves no service behind, and an edit whose timer cannot be
+// written leaves the old service in place, as it was.
+void TestSystemdTaskService::timerThatCannotBeWrittenLeavesTheServiceAsItWas()
+{
+    auto tasks = service();
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::Create));
+    const QByteArray service = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s);
+    // 3000 characters of trigger name make the timer too long for the limit, not the service.
+    const FileSizeLimit limit(2048);
+    QVERIFY(limit.isSet());
+    TaskDefinition tooLong = dailyTask(m_program, u"-hideme"_s);
+    tooLong.triggers.first().id = QString(3000, u'x');
+    QVERIFY(!tasks->registerTask(u"AMPCTL1"_s, tooLong, TaskService::Registration::Create));
+    QVERIFY(!tasks->registerTask(u"AMPCTL0"_s, tooLong, TaskService::Registration::CreateOrUpdate));
+    QVERIFY(!QFileInfo::exists(unitFolder() + u"/AMPCTL1.service"_s));
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), service);
 }
 
 // A unit the program wrote and someone changed by hand, or damaged, may go on switching plans: it
 // stays listed with what is wrong, the watch notices a change made in place, and it can be
-// disabled and removed. A timer that cannot be written leaves no service behind.
+// disabled and removed.
 void TestSystemdTaskService::damagedUnitsStayListedAndRemovable()
 {
     FakePowerPlatform plans;
@@ -466,20 +490,6 @@ void TestSystemdTaskService::damagedUnitsStayListedAndRemovable()
     QVERIFY(rewriteInPlace(unitFolder() + u"/AMPCTL0.timer"_s, "07:03:09", "09:00:00\nOnCalendar=hourly"));
     QTRY_VERIFY(!changed.isEmpty());
     QVERIFY(rewriteInPlace(unitFolder() + u"/AMPCTL1.service"_s, "Ampora task", "Ampora \xff task"));
-
-    {
-        // 3000 characters of trigger name make the timer too long for the limit, not the service.
-        const FileSizeLimit limit(2048);
-        QVERIFY(limit.isSet());
-        TaskDefinition tooLong = dailyTask(m_program, arguments);
-        tooLong.triggers.first().id = QString(3000, u'x');
-        QVERIFY(!tasks->registerTask(u"AMPCTL2"_s, tooLong, TaskService::Registration::Create));
-        // An edit whose timer cannot be written leaves the old service in place, as it was.
-        tooLong.actions.first().arguments = u"-setactiveplan -{00000000-0000-0000-0000-000000000001}"_s;
-        QVERIFY(!tasks->registerTask(u"AMPCTL0"_s, tooLong, TaskService::Registration::CreateOrUpdate));
-    }
-    QVERIFY(!QFileInfo::exists(unitFolder() + u"/AMPCTL2.service"_s));
-    QVERIFY(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s).contains(arguments.toUtf8()));
 
     // By plan name: AMPCTL1's service, which names the plan, cannot be read.
     const QList<TimeSchedule> listed = readScheduledTasks(*watched, plans);
@@ -588,13 +598,13 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     QCOMPARE(AutostartEntry::decompose(UnitFile::parse(*text, UnitFile::Syntax::Desktop)), definition);
     const QString entry = m_env->writeFile(u"config/autostart/VantaAmporaStartup.desktop"_s, text->toUtf8());
 
-    const ProcessResult validate = runTool(u"desktop-file-validate"_s, { entry });
+    const ToolRun validate = runTool(u"desktop-file-validate"_s, { entry });
     QCOMPARE(validate.output, QString());
     QCOMPARE(validate.exitCode, 0);
 
     if (QStandardPaths::findExecutable(u"gio"_s).isEmpty())
         QSKIP("gio (libglib2.0-bin) is needed to start the entry as GLib desktops do");
-    const ProcessResult start = runTool(u"gio"_s, { u"launch"_s, entry });
+    const ToolRun start = runTool(u"gio"_s, { u"launch"_s, entry });
     QCOMPARE(start.output, QString());
     QCOMPARE(start.exitCode, 0);
     QTRY_COMPARE(TestEnvironment::readFile(launched), (program + u"\n-hideme\n"_s).toUtf8());
@@ -610,7 +620,7 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     // Only the test's own autostart folder, not the system's.
     const QByteArray configDirs = qgetenv("XDG_CONFIG_DIRS");
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_env->path(u"nothing"_s)));
-    const ProcessResult generate = runTool(generator, { generated, generated, generated });
+    const ToolRun generate = runTool(generator, { generated, generated, generated });
     qputenv("XDG_CONFIG_DIRS", configDirs);
     QCOMPARE(generate.exitCode, 0);
     QVERIFY2(QFile::exists(generated + u"/app-VantaAmporaStartup@autostart.service"_s), qPrintable(generate.output));

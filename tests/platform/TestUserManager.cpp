@@ -1,19 +1,20 @@
 // Schedules under a real systemd user manager: a timer never runs for a time before it was written
-// or enabled, whatever stamp an earlier timer of its name left behind. The manager is the test's
-// own, in a fresh control group with private namespaces and /run/systemd; that takes root, and the
-// test is skipped elsewhere with the reason.
+// or enabled, whatever stamp an earlier timer of its name left behind, and the service starts the
+// program with exactly the words the task holds. The manager is the test's own, in a fresh control
+// group with private namespaces and /run/systemd; that takes root, and the test is skipped
+// elsewhere with the reason.
 #include "CommandLine.h"
 #include "FakePowerPlatform.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
 #include "SystemdTaskService.h"
 #include "TestEnvironment.h"
+#include "ToolRun.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
@@ -35,27 +36,7 @@ exec unshare --mount --cgroup --propagation private sh -c '
     mkdir -p /run/systemd/system && mount -t cgroup2 cgroup2 /sys/fs/cgroup &&
     exec "$0" --user --unit=timers.target --log-target=console' "$2")"_s;
 
-struct ProcessResult
-{
-    int exitCode = -1;
-    QString output;
-};
-
-ProcessResult runTool(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        QString::fromUtf8(process.readAll()).trimmed() };
-}
-
-ProcessResult systemctl(const QStringList &arguments)
+ToolRun systemctl(const QStringList &arguments)
 {
     return runTool(u"systemctl"_s, QStringList { u"--user"_s, u"--no-ask-password"_s } + arguments);
 }
@@ -95,6 +76,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void timerNeverRunsForTimeBeforeItsWrite();
+    void serviceGivesTheProgramItsWordsAsWritten();
 
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
@@ -264,6 +246,25 @@ void TestUserManager::timerNeverRunsForTimeBeforeItsWrite()
     QVERIFY(tasks.setTaskEnabled(u"AMPCTL0"_s, true));
     runControl();
     verifyNotRun(u"AMPCTL0.timer"_s);
+}
+
+// systemd expands "$NAME", "${NAME}" and "%x" in ExecStart= and takes a lone ";" as the end of a
+// command: the service must still hand the program exactly the words the task holds.
+void TestUserManager::serviceGivesTheProgramItsWordsAsWritten()
+{
+    const QString said = m_env->path(u"said"_s);
+    const QString program = m_env->writeFile(
+        u"program/50% off/ampora"_s, u"#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n"_s.arg(said).toUtf8());
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QStringList words { u"$HOME"_s, u"${HOME}"_s, u"$$"_s, u"$"_s, u"100%"_s, u"%h"_s, u"a\\b"_s, u"\"q\""_s,
+        u"'q'"_s, u";"_s, u"x;y"_s };
+    SystemdTaskService tasks(unitFolder(), m_env->path(u"config/autostart"_s), m_env->path(u"data/systemd/timers"_s));
+    QVERIFY(tasks.registerTask(u"AMPCTL9"_s,
+        PlanTaskWriter::definition(PlanTaskWriter::Kind::Daily, program, words.join(u' '), u"2090-01-02T00:00:01"_s, 0),
+        TaskService::Registration::Create));
+    const ToolRun started = systemctl({ u"start"_s, u"AMPCTL9.service"_s });
+    QVERIFY2(started.exitCode == 0, qPrintable(started.output));
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestEnvironment::readFile(said)), words.join(u'\n') + u'\n', 20000);
 }
 
 QTEST_GUILESS_MAIN(TestUserManager)

@@ -45,15 +45,19 @@ QString valueKey(PowerSource source, const QUuid &subgroup, const QUuid &setting
 IniFile seedDocument()
 {
     IniFile ini = IniFile::fromBytes(QByteArray(kSeedHeader));
-    ini.setValue(kStoreSection, kActiveKey, guidToText(defaultPlans().front().guid));
+    // Every name and value here is the program's own (GUIDs, the default plans' texts, numbers),
+    // none with a line break: nothing can be refused.
+    (void)ini.setValue(kStoreSection, kActiveKey, guidToText(defaultPlans().front().guid));
     for (const DefaultPlan &plan : defaultPlans()) {
         const QString section = guidToText(plan.guid);
-        ini.setValue(section, kNameKey, plan.name.toString());
-        ini.setValue(section, kDescriptionKey, plan.description.toString());
+        (void)ini.setValue(section, kNameKey, plan.name.toString());
+        (void)ini.setValue(section, kDescriptionKey, plan.description.toString());
         for (const PowerSettingRow &row : powerSettingRows()) {
             const SeedValues &values = row.*plan.values;
-            ini.setValue(section, valueKey(PowerSource::Ac, row.subgroup, row.setting), QString::number(values.ac));
-            ini.setValue(section, valueKey(PowerSource::Dc, row.subgroup, row.setting), QString::number(values.dc));
+            (void)ini.setValue(
+                section, valueKey(PowerSource::Ac, row.subgroup, row.setting), QString::number(values.ac));
+            (void)ini.setValue(
+                section, valueKey(PowerSource::Dc, row.subgroup, row.setting), QString::number(values.dc));
         }
     }
     return ini;
@@ -113,18 +117,20 @@ SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
     // values no line can hold (NUL) and plans left without a key: the active plan must be one
     // that made it, or the repaired file would be damaged again.
     IniFile repaired = IniFile::fromBytes(QByteArray(kSeedHeader));
-    repaired.setValue(kStoreSection, kActiveKey, guidToText(schemes.contains(active) ? active : schemes.constFirst()));
+    (void)repaired.setValue( // a GUID: never refused
+        kStoreSection, kActiveKey, guidToText(schemes.contains(active) ? active : schemes.constFirst()));
     for (const QUuid &scheme : schemes) {
         const QString section = guidToText(scheme);
+        // A refused key is one of those left behind on purpose.
         for (const QString &key : ini.keys(section))
-            repaired.setValue(section, key, ini.value(section, key));
+            (void)repaired.setValue(section, key, ini.value(section, key));
     }
     Snapshot rebuilt = from(std::move(repaired));
     if (rebuilt.schemes.isEmpty())
         return from(seedDocument());
     if (!rebuilt.schemes.contains(rebuilt.active)) {
         rebuilt.active = rebuilt.schemes.constFirst();
-        rebuilt.ini.setValue(kStoreSection, kActiveKey, guidToText(rebuilt.active));
+        (void)rebuilt.ini.setValue(kStoreSection, kActiveKey, guidToText(rebuilt.active)); // a GUID: never refused
     }
     return rebuilt;
 }
@@ -133,6 +139,7 @@ SchemeStore::SchemeStore(const QString &path, QObject *parent)
     : PowerPlatform(parent)
     , m_path(path)
 {
+    // A folder that cannot be made fails the first write, which says so.
     (void)AtomicFile::makePrivateFolder(QFileInfo(m_path).absolutePath());
 }
 
@@ -197,7 +204,7 @@ Result<> SchemeStore::setActiveScheme(const QUuid &scheme)
     return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
         if (!current.schemes.contains(scheme))
             return missingScheme(scheme);
-        ini.setValue(kStoreSection, kActiveKey, guidToText(scheme));
+        (void)ini.setValue(kStoreSection, kActiveKey, guidToText(scheme)); // a GUID: never refused
         return {};
     });
 }
@@ -337,8 +344,10 @@ Result<> SchemeStore::changePlan(IniFile &ini, QList<QUuid> &schemes, const Sche
         if (!ini.setValue(section, kDescriptionKey, *plan.description))
             return refusedText();
     }
+    // GUIDs and numbers: never refused.
     for (const SchemeChanges::Value &value : plan.values)
-        ini.setValue(section, valueKey(value.source, value.subgroup, value.setting), QString::number(value.value));
+        (void)ini.setValue(
+            section, valueKey(value.source, value.subgroup, value.setting), QString::number(value.value));
     return {};
 }
 

@@ -42,30 +42,34 @@ QString systemdWord(const QString &word, bool expandsVariables)
     return quote ? u'"' + out + u'"' : out;
 }
 
-// The C-style escapes systemd understands inside and outside quotes.
-bool unescapeInto(QStringView line, qsizetype *i, QString *word)
+// The C-style escapes systemd understands inside and outside quotes: what the escape whose
+// backslash is at line[at] stands for and the index of its last character; nothing for an escape
+// systemd does not know.
+struct Unescaped
 {
-    if (*i + 1 >= line.size())
-        return false;
-    const QChar next = line.at(++*i);
+    QChar character;
+    qsizetype last;
+};
+
+std::optional<Unescaped> unescapeAt(QStringView line, qsizetype at)
+{
+    if (at + 1 >= line.size())
+        return std::nullopt;
+    const QChar next = line.at(at + 1);
     static const QString kPlain = QStringLiteral("\\\"' ;");
     static const QString kLetters = QStringLiteral("abfnrtvs");
     static const QString kCodes = QStringLiteral("\a\b\f\n\r\t\v ");
-    if (kPlain.contains(next)) {
-        *word += next;
-    } else if (const qsizetype k = kLetters.indexOf(next); k >= 0) {
-        *word += kCodes.at(k);
-    } else if (next == u'x' && *i + 2 < line.size()) {
+    if (kPlain.contains(next))
+        return Unescaped { next, at + 1 };
+    if (const qsizetype k = kLetters.indexOf(next); k >= 0)
+        return Unescaped { kCodes.at(k), at + 1 };
+    if (next == u'x' && at + 3 < line.size()) {
         bool ok = false;
-        const ushort code = line.sliced(*i + 1, 2).toUShort(&ok, 16);
-        if (!ok)
-            return false;
-        *word += QChar(code);
-        *i += 2;
-    } else {
-        return false;
+        const ushort code = line.sliced(at + 2, 2).toUShort(&ok, 16);
+        if (ok)
+            return Unescaped { QChar(code), at + 3 };
     }
-    return true;
+    return std::nullopt;
 }
 
 // "%%" stands for '%'; other specifiers cannot be resolved here and stay as written.
@@ -199,8 +203,11 @@ std::optional<QStringList> splitSystemdExecLine(const QString &line)
         }
         inWord = true;
         if (c == u'\\') {
-            if (!unescapeInto(text, &i, &word))
+            const std::optional<Unescaped> escape = unescapeAt(text, i);
+            if (!escape)
                 return std::nullopt;
+            word += escape->character;
+            i = escape->last;
         } else if (!quote.isNull() && c == quote) {
             quote = QChar();
         } else if (quote.isNull() && (c == u'"' || c == u'\'')) {

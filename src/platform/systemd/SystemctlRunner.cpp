@@ -2,20 +2,28 @@
 
 #include <QProcess>
 
-bool SystemctlRunner::run(const QStringList &arguments) const
+Result<> SystemctlRunner::run(const QStringList &arguments) const
 {
+    const QString command = QStringLiteral("systemctl --user ") + arguments.join(u' ');
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
     process.start(QStringLiteral("systemctl"),
         QStringList { QStringLiteral("--user"), QStringLiteral("--no-ask-password") } + arguments);
     if (!process.waitForStarted(m_timeoutMs))
-        return false;
+        return failed(QStringLiteral("%1 could not be started: %2").arg(command, process.errorString()));
     if (!process.waitForFinished(m_timeoutMs)) {
         process.kill();
         process.waitForFinished(m_timeoutMs);
-        return false;
+        return failed(QStringLiteral("%1 did not end within %2 s").arg(command).arg(m_timeoutMs / 1000));
     }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (process.exitStatus() != QProcess::NormalExit)
+        return failed(QStringLiteral("%1 crashed").arg(command));
+    if (process.exitCode() == 0)
+        return {};
+    // systemctl's first line says why; what follows points to the logs.
+    const QStringList said = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    if (said.isEmpty())
+        return failed(QStringLiteral("%1 exited with status %2").arg(command).arg(process.exitCode()));
+    return failed(QStringLiteral("%1: %2").arg(command, said.constFirst().trimmed()));
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QStringList>
 
 // Talks to the user's service manager through "systemctl --user". Every call is bounded by a
-// timeout; a missing systemctl, no running user manager or a refusal all just report false, so
-// tasks are still written and read on machines without one.
+// timeout. A failure says why in systemctl's own words (its first line on stderr), or that it could
+// not be started, did not end in time or exited with a status and said nothing.
 class SystemctlRunner
 {
 public:
@@ -13,7 +15,7 @@ public:
     {
     }
 
-    bool run(const QStringList &arguments) const;
+    Result<> run(const QStringList &arguments) const;
 
 private:
     int m_timeoutMs;

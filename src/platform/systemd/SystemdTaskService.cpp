@@ -217,12 +217,13 @@ SystemdTaskService::Kind SystemdTaskService::kindOf(const QString &name) const
 
 Result<QList<RegisteredTask>> SystemdTaskService::readTasks() const
 {
-    QList<RegisteredTask> found;
-    if (!readTimers(&found))
-        return failed(QStringLiteral("the unit folder %1 cannot be read").arg(m_unitFolder));
-    if (!readEntries(&found))
-        return failed(QStringLiteral("the autostart folder %1 cannot be read").arg(m_autostartFolder));
-    return found;
+    Result<QList<RegisteredTask>> timers = readTimers();
+    if (!timers)
+        return timers;
+    const Result<QList<RegisteredTask>> entries = readEntries();
+    if (!entries)
+        return entries;
+    return timers.value() + entries.value();
 }
 
 bool SystemdTaskService::ownsEveryUnit(const QString &name) const
@@ -234,24 +235,25 @@ bool SystemdTaskService::ownsEveryUnit(const QString &name) const
     return true;
 }
 
-bool SystemdTaskService::readTimers(QList<RegisteredTask> *tasks) const
+Result<QList<RegisteredTask>> SystemdTaskService::readTimers() const
 {
     const QDir dir(m_unitFolder);
     if (!dir.exists())
-        return true;
+        return QList<RegisteredTask>();
     if (!QFileInfo(m_unitFolder).isReadable())
-        return false;
+        return failed(QStringLiteral("the unit folder %1 cannot be read").arg(m_unitFolder));
+    QList<RegisteredTask> tasks;
     for (const QString &file : sortedFiles(dir, kTimerSuffix))
-        tasks->append(readTimer(file.chopped(kTimerSuffix.size())));
+        tasks.append(readTimer(file.chopped(kTimerSuffix.size())));
     // A service of this program whose timer is gone (removed by hand) is listed too, so that it
     // can be removed.
     for (const QString &file : sortedFiles(dir, kServiceSuffix)) {
         const QString name = file.chopped(kServiceSuffix.size());
         if (!isPresent(timerPath(name)) && carriesMark(servicePath(name)))
-            tasks->append(RegisteredTask {
+            tasks.append(RegisteredTask {
                 name, false, std::nullopt, QStringLiteral("its timer %1 is missing").arg(name + kTimerSuffix) });
     }
-    return true;
+    return tasks;
 }
 
 RegisteredTask SystemdTaskService::readTimer(const QString &name) const
@@ -289,21 +291,22 @@ RegisteredTask SystemdTaskService::readTimer(const QString &name) const
     return task;
 }
 
-bool SystemdTaskService::readEntries(QList<RegisteredTask> *tasks) const
+Result<QList<RegisteredTask>> SystemdTaskService::readEntries() const
 {
     const QDir dir(m_autostartFolder);
     if (!dir.exists())
-        return true;
+        return QList<RegisteredTask>();
     if (!QFileInfo(m_autostartFolder).isReadable())
-        return false;
+        return failed(QStringLiteral("the autostart folder %1 cannot be read").arg(m_autostartFolder));
+    QList<RegisteredTask> tasks;
     for (const QString &file : sortedFiles(dir, kEntrySuffix)) {
         const std::optional<UnitFile> entry = loadForListing(dir.filePath(file), UnitFile::Syntax::Desktop);
         if (!entry || !AutostartEntry::isTask(*entry))
             continue;
-        tasks->append(RegisteredTask {
+        tasks.append(RegisteredTask {
             file.chopped(kEntrySuffix.size()), AutostartEntry::isEnabled(*entry), AutostartEntry::decompose(*entry) });
     }
-    return true;
+    return tasks;
 }
 
 Result<> SystemdTaskService::changeTask(const QString &name, const std::function<Result<>(Kind)> &change)
@@ -370,7 +373,8 @@ Result<> SystemdTaskService::writeTimer(const QString &name, const TaskDefinitio
     const std::optional<TimerUnits::Texts> texts = TimerUnits::compose(name, definition);
     if (!texts)
         return invalid(QStringLiteral("the task %1 cannot be written as a timer").arg(name));
-    m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
+    // Where no manager runs, or it has no such timer loaded, there is nothing to stop.
+    (void)m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
     Result<> written = restartStamp(name, definition.settings.startWhenAvailable);
     // The service first, so a timer never points at a missing or stale one. When the timer then
     // cannot be written, the service goes back to what it was: no service is left without its
@@ -385,10 +389,17 @@ Result<> SystemdTaskService::writeTimer(const QString &name, const TaskDefinitio
                 oldService ? AtomicFile::write(servicePath(name), *oldService).ok() : QFile::remove(servicePath(name))))
             reportToUser(QStringLiteral("ampora: %1 could not be put back").arg(servicePath(name)));
     }
-    if (written && !linkTimer(name, true))
-        written = failed(QStringLiteral("the timer %1 could not be enabled").arg(name));
+    if (written) {
+        if (const Result<> linked = linkTimer(name, true); !linked)
+            written
+                = failed(QStringLiteral("the timer %1 could not be enabled: %2").arg(name, linked.failure().message));
+    }
     // A failed write leaves whatever timer is on disk running as it was enabled.
-    tellManager(name, isLinked(name));
+    const bool running = isLinked(name);
+    if (const Result<> told = tellManager(name, running); written && !told)
+        return failed(
+            QStringLiteral("the timer %1 was written, but the user manager did not %2 it: %3")
+                .arg(name, running ? QStringLiteral("start") : QStringLiteral("stop"), told.failure().message));
     return written;
 }
 
@@ -425,13 +436,19 @@ Result<> SystemdTaskService::remove(const QString &name, Kind kind)
             return failed(QStringLiteral("%1 could not be removed").arg(entryPath(name)));
         return {};
     }
-    m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
+    // Where no manager runs, or it has no such timer loaded, there is nothing to stop.
+    (void)m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
     // A unit of that name without the mark is another program's, or hand-made: it stays.
     const auto removeOurs = [](const QString &path) { return !carriesMark(path) || QFile::remove(path); };
-    const bool removed = linkTimer(name, false) && removeOurs(timerPath(name)) && removeOurs(servicePath(name));
+    const Result<> unlinked = linkTimer(name, false);
+    const bool removed = unlinked && removeOurs(timerPath(name)) && removeOurs(servicePath(name));
     // Not needed for the next task of this name, whose write sets its own stamp; just tidy.
     removeIfPresent(stampPath(name));
-    m_systemctl.run({ QStringLiteral("daemon-reload") });
+    // The timer is stopped and its files are gone: a manager that does not reload only lists a
+    // unit that no longer exists until its next reload.
+    (void)m_systemctl.run({ QStringLiteral("daemon-reload") });
+    if (!unlinked)
+        return failed(QStringLiteral("the timer %1 could not be disabled: %2").arg(name, unlinked.failure().message));
     if (!removed)
         return failed(QStringLiteral("the units of %1 could not be removed").arg(name));
     return {};
@@ -448,17 +465,22 @@ Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
         if (enabled && !isPresent(timerPath(name)))
             return failed(QStringLiteral("the timer %1 is missing").arg(timerPath(name)));
         if (enabled && !isLinked(name)) {
-            // Runs missed while it was disabled are not made up for.
-            m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
+            // Runs missed while it was disabled are not made up for. Where no manager runs, or it
+            // has no such timer loaded, there is nothing to stop.
+            (void)m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
             const std::optional<UnitFile> timer = UnitFile::load(timerPath(name), UnitFile::Syntax::Unit);
             const bool persistent = timer && TimerUnits::decompose(*timer, std::nullopt).settings.startWhenAvailable;
             if (const Result<> stamped = restartStamp(name, persistent); !stamped)
                 return stamped;
         }
-        if (!linkTimer(name, enabled))
-            return failed(QStringLiteral("the timer %1 could not be %2")
-                              .arg(name, enabled ? QStringLiteral("enabled") : QStringLiteral("disabled")));
-        tellManager(name, enabled);
+        const QString change = enabled ? QStringLiteral("enabled") : QStringLiteral("disabled");
+        if (const Result<> linked = linkTimer(name, enabled); !linked)
+            return failed(
+                QStringLiteral("the timer %1 could not be %2: %3").arg(name, change, linked.failure().message));
+        if (const Result<> told = tellManager(name, enabled); !told)
+            return failed(QStringLiteral("the timer %1 is %2, but the user manager did not %3 it: %4")
+                              .arg(name, change, enabled ? QStringLiteral("start") : QStringLiteral("stop"),
+                                  told.failure().message));
         return {};
     }
     case Kind::Autostart: {
@@ -482,14 +504,20 @@ bool SystemdTaskService::isLinked(const QString &name) const
     return info.isSymLink() && info.symLinkTarget() == timerPath(name);
 }
 
-bool SystemdTaskService::linkTimer(const QString &name, bool wanted) const
+Result<> SystemdTaskService::linkTimer(const QString &name, bool wanted) const
 {
     const QString link = wantsLinkPath(name);
+    if (wanted && isLinked(name))
+        return {};
+    if (QFile old(link); isPresent(link) && !old.remove())
+        return failed(QStringLiteral("%1 could not be removed: %2").arg(link, old.errorString()));
     if (!wanted)
-        return removeIfPresent(link);
-    if (isLinked(name))
-        return true;
-    return removeIfPresent(link) && QDir().mkpath(QFileInfo(link).absolutePath()) && QFile::link(timerPath(name), link);
+        return {};
+    if (!QDir().mkpath(QFileInfo(link).absolutePath()))
+        return failed(QStringLiteral("the folder %1 could not be made").arg(QFileInfo(link).absolutePath()));
+    if (QFile timer(timerPath(name)); !timer.link(link))
+        return failed(QStringLiteral("%1 could not be linked to: %2").arg(link, timer.errorString()));
+    return {};
 }
 
 Result<> SystemdTaskService::restartStamp(const QString &name, bool persistent) const
@@ -509,8 +537,11 @@ Result<> SystemdTaskService::restartStamp(const QString &name, bool persistent) 
     return {};
 }
 
-void SystemdTaskService::tellManager(const QString &name, bool running) const
+Result<> SystemdTaskService::tellManager(const QString &name, bool running) const
 {
-    if (m_systemctl.run({ QStringLiteral("daemon-reload") }))
-        m_systemctl.run({ running ? QStringLiteral("start") : QStringLiteral("stop"), name + kTimerSuffix });
+    // No manager answers (none runs, as on a machine without a session of systemd): the files
+    // are what counts, and a manager that starts later reads them.
+    if (!m_systemctl.run({ QStringLiteral("daemon-reload") }))
+        return {};
+    return m_systemctl.run({ running ? QStringLiteral("start") : QStringLiteral("stop"), name + kTimerSuffix });
 }

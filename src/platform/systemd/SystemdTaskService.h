@@ -13,7 +13,8 @@ class QTimer;
 // in the systemd user unit folder, enabled when timers.target wants the timer (the
 // timers.target.wants/N.timer link); a logon task N is the autostart entry N.desktop. Folders
 // are read and written whether or not a user manager runs; when one answers, every change is
-// followed by a reload and a start or stop of the timer.
+// followed by a reload and a start or stop of the timer, and a refusal fails the change with
+// systemctl's own words (the files stay written).
 //
 // A timer never runs for a time before it was written or enabled: systemd plans a persistent timer
 // from its stamp file (the time it last ran), which outlives the units and a name's reuse, and a
@@ -76,7 +77,7 @@ private:
 
     // Every timer or service of that name carries the mark (missing ones aside).
     bool ownsEveryUnit(const QString &name) const;
-    bool readTimers(QList<RegisteredTask> *tasks) const;
+    Result<QList<RegisteredTask>> readTimers() const;
     RegisteredTask readTimer(const QString &name) const;
     // Writes a timer or an autostart entry, over what is there (existing) and checked before.
     // Checks the name, takes the data lock and hands change what exists under that name now.
@@ -84,17 +85,18 @@ private:
     // What the task now holds; none when it is gone, damaged or not Ampora's.
     std::optional<TaskDefinition> currentDefinition(const QString &name, Kind kind) const;
     Result<> write(const QString &name, const TaskDefinition &definition, Kind existing);
-    bool readEntries(QList<RegisteredTask> *tasks) const;
+    Result<QList<RegisteredTask>> readEntries() const;
     Result<> writeTimer(const QString &name, const TaskDefinition &definition);
     Result<> writeEntry(const QString &name, const TaskDefinition &definition);
     Result<> remove(const QString &name, Kind kind);
     // Whether timers.target wants this timer, through a link to it.
     bool isLinked(const QString &name) const;
-    bool linkTimer(const QString &name, bool wanted) const;
+    Result<> linkTimer(const QString &name, bool wanted) const;
     // The stamp of a persistent timer says it last ran now; a timer without Persistent= has none.
     Result<> restartStamp(const QString &name, bool persistent) const;
-    // Reloads the user manager and starts or stops the timer; silent when no manager answers.
-    void tellManager(const QString &name, bool running) const;
+    // Reloads the user manager and starts or stops the timer. No manager that answers is no
+    // failure; one that refuses the start or stop is, in systemctl's words.
+    Result<> tellManager(const QString &name, bool running) const;
 
     QString m_unitFolder;
     QString m_autostartFolder;
