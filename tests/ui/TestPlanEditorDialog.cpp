@@ -410,7 +410,7 @@ void TestPlanEditorDialog::everyControlIsReachedWithTabAndShowsFocus()
     // Keys do what the pointer does: arrows step a timeout, Enter on Close asks first.
     QLineEdit *sleep = qobject_cast<QLineEdit *>(dialog->settingControl(GUID_STANDBY_TIMEOUT, PowerSource::Ac));
     QTest::keyClick(sleep, Qt::Key_Up);
-    QCOMPARE(dialog->minutesSpin(GUID_STANDBY_TIMEOUT, PowerSource::Ac)->getPos(), 11);
+    QCOMPARE(dialog->minutesSpin(GUID_STANDBY_TIMEOUT, PowerSource::Ac)->value(), 11);
     MessageBox::setNextAnswer(QMessageBox::No);
     dialog->closeButton()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(dialog->closeButton(), Qt::Key_Return);

@@ -264,10 +264,10 @@ void TestScheduleDialog::scheduleButtonFollowsTheChoices()
     clickRadio(dialog->weeklyButton());
     QVERIFY(!dialog->scheduleButton()->isEnabled());
     clickDays(dialog->dayList(), { 3 });
-    QVERIFY(dialog->dayList()->getCheck(3));
+    QVERIFY(dialog->dayList()->isChecked(3));
     QVERIFY(dialog->scheduleButton()->isEnabled());
     clickDays(dialog->dayList(), { 3 });
-    QVERIFY(!dialog->dayList()->getCheck(3));
+    QVERIFY(!dialog->dayList()->isChecked(3));
     QVERIFY(!dialog->scheduleButton()->isEnabled());
 
     // Weekly without a day cannot be saved even so: the writer's message, from Enter.
