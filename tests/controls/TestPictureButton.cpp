@@ -92,7 +92,8 @@ void TestPictureButton::textLayoutFollowsThePictureSize()
     QCOMPARE(face.captionAlignment, kCentred);
     QCOMPARE(PictureButton::textLayout({ 120, 26 }, 8, false, false, false).pointSize, 20);
     // The wide dialog button is a face, however wide.
-    QCOMPARE(PictureButton::textLayout(pictureSize(PictureId::WideDialogButton), 10, false, false, false).pointSize, 11);
+    QCOMPARE(
+        PictureButton::textLayout(pictureSize(PictureId::WideDialogButton), 10, false, false, false).pointSize, 11);
     QCOMPARE(PictureButton::textLayout({ 16, 16 }, 4, true, false, false).captionColour, kBlack);
     // The second text follows the caption, in its colour, on small pictures only.
     const auto second = PictureButton::textLayout({ 16, 16 }, 7, true, false, true);
