@@ -9,6 +9,8 @@
 #include "FakeTaskService.h"
 #include "PageServices.h"
 #include "PictureButton.h"
+#include "PlanCatalogue.h"
+#include "PlanTaskWriter.h"
 #include "PleaseWaitDialog.h"
 #include "ReportList.h"
 #include "TestEnvironment.h"
@@ -57,6 +59,16 @@ struct PageFixture
     FakeCapabilityReader capabilities;
     std::unique_ptr<PleaseWaitDialog> pleaseWait;
 };
+
+// Registers a task that switches to the plan, as the program writes one; false when refused.
+inline bool schedulePlan(TaskService &tasks, const PowerPlanList &plans, const QUuid &plan,
+    PlanTaskWriter::Kind kind = PlanTaskWriter::Kind::Daily, QDateTime at = QDateTime(QDate(2030, 1, 1), QTime(8, 0)))
+{
+    PlanTaskWriter writer(tasks, QStringLiteral("/usr/bin/ampora"));
+    const std::optional<qsizetype> index = findPlan(plans, plan);
+    return index
+        && writer.write({ *index, kind, at.date(), at.time(), {}, {} }, plans) == PlanTaskWriter::Outcome::Registered;
+}
 
 // Until the page shows what its worker read.
 #define WAIT_FOR_RELOAD(page) QTRY_VERIFY(!(page).isReloading() && (page).isEnabled())

@@ -1,10 +1,8 @@
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PageTestSupport.h"
-#include "PlanCatalogue.h"
 #include "PlanEditorDialog.h"
 #include "PlanListPage.h"
-#include "PlanTaskWriter.h"
 #include "SchemeStore.h"
 
 #include <QHeaderView>
@@ -30,8 +28,7 @@ private Q_SLOTS:
     void listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogueOrder();
     void deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans();
     void keysDoubleClickAndMenuOpenTheEditor();
-    void deletingSeveralPlansOutlivesTheStoreRefillingTheList();
-    void refreshesLeaveTheKeyboardWhereItWas();
+    void storeRefillsLeaveTheKeyboardAndDeletesTheirPlans();
 
 private:
     // A page on the store's default plans, a free plan "Quiet" and "Power saver" scheduled; it
@@ -59,11 +56,7 @@ void TestPlanListPage::init()
     m_quiet = platform.addScheme(u"Quiet"_s, u"Created using Ampora"_s);
     platform.setActiveDirectly(m_balanced);
     const PowerPlanList plans = loadPowerPlans(platform).value();
-    PlanTaskWriter writer(*m_pages.tasks, u"/usr/bin/ampora"_s);
-    QCOMPARE(writer.write({ findPlan(plans, m_saver).value(), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1),
-                              QTime(8, 0), {}, {} },
-                 plans),
-        PlanTaskWriter::Outcome::Registered);
+    QVERIFY(schedulePlan(*m_pages.tasks, plans, m_saver));
     QVERIFY(saveNetworkSchedule(
         platform, { u"Office"_s, QUuid::createUuid(), true }, plans.at(findPlan(plans, m_performance).value())));
 }
@@ -224,46 +217,14 @@ std::unique_ptr<PlanListPage> TestPlanListPage::makeStorePage(SchemeStore &store
     const PowerPlanList plans = loadPowerPlans(store).value();
     const auto saver = std::find_if(
         plans.cbegin(), plans.cend(), [](const PowerPlan &plan) { return plan.planName == u"Power saver"_s; });
-    PlanTaskWriter writer(tasks, u"/usr/bin/ampora"_s);
-    if (writer.write(
-            { saver - plans.cbegin(), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {} }, plans)
-        != PlanTaskWriter::Outcome::Registered)
+    if (!schedulePlan(tasks, plans, saver->planGuid))
         return nullptr;
     auto page = m_pages.makePage<PlanListPage>(&store, &tasks);
     connect(&store, &PowerPlatform::schemesChanged, page.get(), &PlanListPage::refresh);
     return page;
 }
 
-void TestPlanListPage::deletingSeveralPlansOutlivesTheStoreRefillingTheList()
-{
-    SchemeStore store(m_pages.env->path(u"store/schemes.ini"_s));
-    FakeTaskService tasks;
-    const auto page = makeStorePage(store, tasks);
-    QVERIFY(page);
-    WAIT_FOR_RELOAD(*page);
-    QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s, u"Quiet"_s }));
-    const QUuid quiet = page->planOfRow(3);
-
-    // The active plan, the scheduled one and the free one: the free one goes first, and its
-    // change of the store refills the list while the first refusal is still open; the rest are
-    // still each handled as their own plan.
-    selectRows(*page, { 0, 2, 3 });
-    QSignalSpy reloads(page.get(), &PlanListPage::reloaded);
-    MessageBox::takeShownTexts();
-    MessageBox::setNextAnswer(QMessageBox::Yes);
-    MessageBox::setNextAnswer(QMessageBox::Ok, [&] { return !reloads.isEmpty() && !page->isReloading(); });
-    MessageBox::setNextAnswer(QMessageBox::Ok);
-    QTest::keyClick(listOf(*page), Qt::Key_Delete);
-    QCOMPARE(MessageBox::takeShownTexts(),
-        (QStringList {
-            kQuestion, u"The plan \"Power saver\" is scheduled."_s, u"The active power plan cannot be deleted."_s }));
-    QVERIFY(!reloads.isEmpty());
-    QCOMPARE(store.schemes().value().size(), 3);
-    QVERIFY(!store.schemes().value().contains(quiet));
-    QTRY_COMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s }));
-}
-
-void TestPlanListPage::refreshesLeaveTheKeyboardWhereItWas()
+void TestPlanListPage::storeRefillsLeaveTheKeyboardAndDeletesTheirPlans()
 {
     const QString storeFile = m_pages.env->path(u"store/schemes.ini"_s);
     SchemeStore store(storeFile);
@@ -273,6 +234,8 @@ void TestPlanListPage::refreshesLeaveTheKeyboardWhereItWas()
     QVERIFY(QTest::qWaitForWindowActive(page.get()));
     WAIT_FOR_RELOAD(*page);
     ReportList *list = listOf(*page);
+    QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s, u"Quiet"_s }));
+    const QUuid quiet = page->planOfRow(3);
 
     // F5 keeps the keyboard in the list, on its row. What counts is the window's own focus, the
     // control it gives the keys to: a test platform may hand activation to the please-wait window.
@@ -303,14 +266,23 @@ void TestPlanListPage::refreshesLeaveTheKeyboardWhereItWas()
     QVERIFY(editorChecked);
     QCOMPARE(page->focusWidget(), list);
 
-    // The page's own delete changes the store too: the list keeps the keyboard after the refill.
-    selectRows(*page, { 3 });
+    // The active plan, the scheduled one and the free one: the free one goes first, and its
+    // change of the store refills the list while the first refusal is still open; the rest are
+    // still each handled as their own plan, and the list keeps the keyboard.
+    selectRows(*page, { 0, 2, 3 });
     reloads.clear();
+    MessageBox::takeShownTexts();
     MessageBox::setNextAnswer(QMessageBox::Yes);
+    MessageBox::setNextAnswer(QMessageBox::Ok, [&] { return !reloads.isEmpty() && !page->isReloading(); });
+    MessageBox::setNextAnswer(QMessageBox::Ok);
     QTest::keyClick(list, Qt::Key_Delete);
-    QTRY_VERIFY(!reloads.isEmpty());
+    QCOMPARE(MessageBox::takeShownTexts(),
+        (QStringList {
+            kQuestion, u"The plan \"Power saver\" is scheduled."_s, u"The active power plan cannot be deleted."_s }));
+    QCOMPARE(store.schemes().value().size(), 3);
+    QVERIFY(!store.schemes().value().contains(quiet));
+    QTRY_COMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"Eco"_s, u"Power saver"_s }));
     WAIT_FOR_RELOAD(*page);
-    QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"Eco"_s, u"Power saver"_s }));
     QCOMPARE(page->focusWidget(), list);
 }
 

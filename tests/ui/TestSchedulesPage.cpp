@@ -1,8 +1,6 @@
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PageTestSupport.h"
-#include "PlanCatalogue.h"
-#include "PlanTaskWriter.h"
 #include "ScheduleDialog.h"
 #include "SchedulesPage.h"
 #include "SharedStrings.h"
@@ -73,15 +71,8 @@ void TestSchedulesPage::init()
 
     // Written in another order than they are listed: time-based rows come by plan name.
     FakeTaskService &tasks = *m_pages.tasks;
-    PlanTaskWriter writer(tasks, u"/usr/bin/ampora"_s);
-    QCOMPARE(
-        writer.write(
-            { *findPlan(plans, quiet), PlanTaskWriter::Kind::Once, QDate(2090, 1, 2), QTime(21, 30), {}, {} }, plans),
-        PlanTaskWriter::Outcome::Registered);
-    QCOMPARE(
-        writer.write(
-            { *findPlan(plans, saver), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {} }, plans),
-        PlanTaskWriter::Outcome::Registered);
+    QVERIFY(schedulePlan(tasks, plans, quiet, PlanTaskWriter::Kind::Once, QDateTime(QDate(2090, 1, 2), QTime(21, 30))));
+    QVERIFY(schedulePlan(tasks, plans, saver));
     m_quietTask = tasks.tasks().at(0).name;
     m_saverTask = tasks.tasks().at(1).name;
     QVERIFY(tasks.setTaskEnabled(m_quietTask, false));

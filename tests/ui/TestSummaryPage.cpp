@@ -2,8 +2,6 @@
 #include "NetworkScheduleFile.h"
 #include "NotificationStrip.h"
 #include "PageTestSupport.h"
-#include "PlanCatalogue.h"
-#include "PlanTaskWriter.h"
 #include "SummaryPage.h"
 #include "SysfsBatteryStatusReader.h"
 
@@ -106,12 +104,8 @@ void TestSummaryPage::init()
     // Two timed schedules and one network schedule, written the way the program writes them.
     m_tasks = std::make_unique<FakeTaskService>();
     const PowerPlanList plans = loadPowerPlans(*m_platform).value();
-    PlanTaskWriter writer(*m_tasks, QStringLiteral("/usr/bin/ampora"));
-    PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1), QTime(8, 0), {}, {} };
-    QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
-    choice.planIndex = 1;
-    QCOMPARE(writer.write(choice, plans), PlanTaskWriter::Outcome::Registered);
-    QCOMPARE(m_tasks->tasks().size(), 2);
+    QVERIFY(schedulePlan(*m_tasks, plans, m_balanced));
+    QVERIFY(schedulePlan(*m_tasks, plans, saver));
     const PowerPlan saverPlan = plans.at(findPlan(plans, saver).value());
     QVERIFY(saveNetworkSchedule(*m_platform, { QStringLiteral("Home"), QUuid::createUuid(), true }, saverPlan));
 
