@@ -98,8 +98,9 @@ template <typename PageType> Figures measureReloads(const PageServices &services
         totals.append(reload.totalMs);
         stalls.append(reload.longestStallMs);
     }
-    if (page.list()->topLevelItemCount() != expectedRows)
-        qFatal("the page lists %d rows instead of %d", page.list()->topLevelItemCount(), expectedRows);
+    const int rows = page.template findChild<ReportList *>()->topLevelItemCount();
+    if (rows != expectedRows)
+        qFatal("the page lists %d rows instead of %d", rows, expectedRows);
     std::sort(totals.begin(), totals.end());
     std::sort(stalls.begin(), stalls.end());
     return { totals.at(totals.size() / 2), stalls.at(stalls.size() / 2), stalls.last() };

@@ -3,7 +3,6 @@
 #include "AboutDialog.h"
 #include "BatteryPopup.h"
 #include "BatteryStatusReader.h"
-#include "CommandId.h"
 #include "CommandLine.h"
 #include "MessageBox.h"
 #include "NetworkAutoSwitch.h"
@@ -21,6 +20,7 @@
 #include "SharedStrings.h"
 #include "TaskService.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -44,15 +44,12 @@ MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder p
     : QWidget(parent)
     , m_services(services)
     , m_pleaseWait(new PleaseWaitDialog(this))
-    , m_pageBuilder(std::move(pageBuilder))
-    , m_shell(desktop.opener, this)
-    , m_tray(desktop.notifications)
+    , m_pageBuilder(pageBuilder ? std::move(pageBuilder) : PageBuilder(createPage))
+    , m_commands(this)
+    , m_shell(desktop.opener, this, m_commands)
+    , m_tray(desktop.notifications, m_commands)
 {
-    if (!m_pageBuilder) {
-        m_pageBuilder = [this](PageKind kind, QWidget *pageParent) {
-            return createPage(kind, PageServices { m_services, m_pleaseWait, m_follower }, pageParent);
-        };
-    }
+    wireCommands();
     setWindowTitle(sharedStrings().appTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/ampora.png")));
     resize(Page::kFrameSize);
@@ -63,7 +60,6 @@ MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder p
     connect(&m_services.platform, &PowerPlatform::schemesChanged, this, &MainWindow::refreshPage);
     connect(&m_services.tasks, &TaskService::tasksChanged, this, &MainWindow::refreshPage);
     connect(this, &MainWindow::networkSchedulesChanged, this, &MainWindow::refreshPage);
-    connect(&m_tray, &TrayIcon::commandRequested, this, &MainWindow::onCommand);
 }
 
 void MainWindow::refreshPage()
@@ -81,53 +77,42 @@ MainWindow::~MainWindow()
 void MainWindow::switchPage(PageKind kind)
 {
     delete std::exchange(m_currentPage, nullptr);
-    m_currentPage = m_pageBuilder(kind, this);
+    m_currentPage = m_pageBuilder(kind, PageServices { m_services, m_pleaseWait, m_follower, &m_commands }, this);
     m_currentKind = kind;
-    connect(m_currentPage, &Page::commandRequested, this, &MainWindow::onCommand);
     m_currentPage->setGeometry(rect());
     m_currentPage->show();
 }
 
-void MainWindow::onCommand(int id)
+void MainWindow::wireCommands()
 {
-    switch (id) {
-    case CmdShowSummary:
-        switchPage(PageKind::Summary);
-        break;
-    case CmdCreatePlan:
-        switchPage(PageKind::PlanList);
-        // After the click that asked for it has returned: the page it came from is gone.
-        if (auto *planList = qobject_cast<PlanListPage *>(m_currentPage))
-            QTimer::singleShot(0, planList, &PlanListPage::createPlan);
-        break;
-    case CmdManagePlans:
-        switchPage(PageKind::PlanList);
-        break;
-    case CmdShowSchedules:
-        switchPage(PageKind::ScheduledPlans);
-        break;
-    case CmdToggleTray:
-        toggleTray();
-        break;
-    case CmdExitProgram:
-        exitProgram();
-        break;
-    case CmdOpenSettings: {
+    const auto on
+        = [this](CommandId id, auto handler) { connect(m_commands.action(id), &QAction::triggered, this, handler); };
+    on(CmdShowSummary, [this] { switchPage(PageKind::Summary); });
+    on(CmdCreatePlan, [this] { createPlan(); });
+    on(CmdManagePlans, [this] { switchPage(PageKind::PlanList); });
+    on(CmdShowSchedules, [this] { switchPage(PageKind::ScheduledPlans); });
+    on(CmdToggleTray, [this] { toggleTray(); });
+    on(CmdExitProgram, [this] { exitProgram(); });
+    on(CmdOpenSettings, [this] {
         // A window of its own: the settings are the program's, not this page's.
         SettingsDialog settings(m_services);
         settings.exec();
-        break;
-    }
-    case CmdShowAbout:
-    case CmdTrayAbout: {
+    });
+    const auto showAbout = [this] {
         AboutDialog about(this);
         about.exec();
-        break;
-    }
-    default:
-        m_shell.run(id); // help, web pages, the updater and the link library; others are ignored
-        break;
-    }
+    };
+    on(CmdShowAbout, showAbout);
+    on(CmdTrayAbout, showAbout);
+    // Help, web pages, the updater and the link library are the shell's (see ShellCommands).
+}
+
+void MainWindow::createPlan()
+{
+    switchPage(PageKind::PlanList);
+    // After the click that asked for it has returned: the page it came from is gone.
+    if (auto *planList = qobject_cast<PlanListPage *>(m_currentPage))
+        QTimer::singleShot(0, planList, &PlanListPage::createPlan);
 }
 
 void MainWindow::applyCommandLine(const QString &commandLine, bool fromStart)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "CommandActions.h"
 #include "DesktopServices.h"
 #include "InstanceMessage.h"
 #include "NotificationStack.h"
 #include "Page.h"
+#include "PageServices.h"
 #include "Services.h"
 #include "ShellCommands.h"
 #include "TrayIcon.h"
@@ -24,7 +26,7 @@ class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
-    using PageBuilder = std::function<Page *(PageKind, QWidget *parent)>;
+    using PageBuilder = std::function<Page *(PageKind, const PageServices &, QWidget *parent)>;
 
     // pageBuilder defaults to the program's pages; tests pass their own.
     MainWindow(Services services, DesktopServices desktop, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
@@ -34,8 +36,6 @@ public:
     PageKind currentPageKind() const { return m_currentKind; }
     void switchPage(PageKind kind);
 
-    // The one routing table for command ids (see CommandId).
-    void onCommand(int id);
     // A "-setactiveplan" line from start-up (fromStart) or from a later copy; anything else is an
     // "Unknown Parameter".
     void applyCommandLine(const QString &commandLine, bool fromStart);
@@ -66,6 +66,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The one routing table: what each of the frame's commands does.
+    void wireCommands();
+    void createPlan();
     int handleCopyData(qint32 tag, const QString &text);
     void refreshPage();
     void reloadTitle();
@@ -79,6 +82,7 @@ private:
     PleaseWaitDialog *m_pleaseWait;
     PlanFollower *m_follower = nullptr;
     PageBuilder m_pageBuilder;
+    CommandActions m_commands; // shared by the pages, the tray menu and the shell's commands
     Page *m_currentPage = nullptr;
     PageKind m_currentKind = PageKind::Summary;
     ShellCommands m_shell;

@@ -1,11 +1,12 @@
 #include "ShellCommands.h"
 
-#include "CommandId.h"
+#include "CommandActions.h"
 #include "MessageBox.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 #include "WebAddresses.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QRegularExpression>
@@ -16,13 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const WebAddress *webAddressOf(int id)
-{
-    const auto it = std::find_if(
-        kWebAddresses.cbegin(), kWebAddresses.cend(), [id](const WebAddress &page) { return page.command == id; });
-    return it == kWebAddresses.cend() ? nullptr : &*it;
-}
-
 const WebAddress *webAddressOf(const QString &target)
 {
     const auto it = std::find_if(kWebAddresses.cbegin(), kWebAddresses.cend(),
@@ -32,12 +26,20 @@ const WebAddress *webAddressOf(const QString &target)
 
 } // namespace
 
-ShellCommands::ShellCommands(ShellOpener &opener, QWidget *owner)
+ShellCommands::ShellCommands(ShellOpener &opener, QWidget *owner, CommandActions &commands)
     : QObject(owner)
     , m_opener(opener)
     , m_owner(owner)
 {
     connect(&m_opener, &ShellOpener::failed, this, &ShellCommands::onFailed);
+    const auto on
+        = [&](CommandId id, auto handler) { connect(commands.action(id), &QAction::triggered, this, handler); };
+    for (const WebAddress &page : kWebAddresses)
+        on(page.command, [this, &page] { m_opener.openAddress(QUrl(page.address.toString())); });
+    on(CmdOpenHelpFile, [this] { m_opener.openFile(sharedStrings().programFolder + u'/' + helpFileName()); });
+    on(CmdRunUpdater,
+        [this] { m_opener.runProgram(QFileInfo(sharedStrings().executableFile).absolutePath() + u"/vtupdate"_s); });
+    on(CmdRunLinkLibrary, [this] { runLinkLibrary(); });
 }
 
 QString ShellCommands::helpFileName()
@@ -51,27 +53,6 @@ QString ShellCommands::helpFileName()
     if (!tag.match(abbreviation).hasMatch())
         return u"vt-ampora.html"_s;
     return u"vt-ampora_"_s + abbreviation + u".html"_s;
-}
-
-bool ShellCommands::run(int id)
-{
-    if (const WebAddress *page = webAddressOf(id)) {
-        m_opener.openAddress(QUrl(page->address.toString()));
-        return true;
-    }
-    switch (id) {
-    case CmdOpenHelpFile:
-        m_opener.openFile(sharedStrings().programFolder + u'/' + helpFileName());
-        return true;
-    case CmdRunUpdater:
-        m_opener.runProgram(QFileInfo(sharedStrings().executableFile).absolutePath() + u"/vtupdate"_s);
-        return true;
-    case CmdRunLinkLibrary:
-        runLinkLibrary();
-        return true;
-    default:
-        return false;
-    }
 }
 
 void ShellCommands::onFailed(const QString &target, OpenError error)

@@ -4,9 +4,11 @@
 
 #include <QObject>
 
+class CommandActions;
 class QWidget;
 
-// The frame's commands that open something outside the program: the help manual, the maker's web
+// The frame's commands that open something outside the program, carried out when their actions
+// trigger: the help manual, the maker's web
 // pages, the updater beside the program and the maker's link library. A failure is shown in a
 // message box captioned with "IDS_RUNNING3"; a web page with no handler goes to the browser of
 // last resort instead, without a message.
@@ -14,10 +16,7 @@ class ShellCommands : public QObject
 {
     Q_OBJECT
 public:
-    ShellCommands(ShellOpener &opener, QWidget *owner);
-
-    // Carries out id when it is one of these commands; false for any other id.
-    bool run(int id);
+    ShellCommands(ShellOpener &opener, QWidget *owner, CommandActions &commands);
 
     // "vt-ampora.html", or "vt-ampora_<abbreviation>.html" when the settings name a language.
     static QString helpFileName();

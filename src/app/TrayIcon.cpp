@@ -1,9 +1,10 @@
 #include "TrayIcon.h"
 
-#include "CommandId.h"
+#include "CommandActions.h"
 #include "DesktopNotifications.h"
 #include "SharedStrings.h"
 
+#include <QAction>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -14,14 +15,18 @@ constexpr int kBalloonMs = 10000;
 
 } // namespace
 
-TrayIcon::TrayIcon(DesktopNotifications &notifications, QObject *parent)
+TrayIcon::TrayIcon(DesktopNotifications &notifications, CommandActions &commands, QObject *parent)
     : QObject(parent)
     , m_notifications(notifications)
+    , m_commands(commands)
     , m_menu(new QMenu)
 {
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
     // The menu's texts are fixed, not taken from the language file.
-    const auto add = [this](const QString &text, int id) {
-        connect(m_menu->addAction(text), &QAction::triggered, this, [this, id] { Q_EMIT commandRequested(id); });
+    const auto add = [this](const QString &text, CommandId id) {
+        QAction *action = m_commands.action(id);
+        action->setText(text);
+        m_menu->addAction(action);
     };
     add(QStringLiteral("About..."), CmdTrayAbout);
     add(QStringLiteral("Minimize/Maximize"), CmdToggleTray);
@@ -45,7 +50,7 @@ bool TrayIcon::ensure()
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            Q_EMIT commandRequested(CmdToggleTray);
+            m_commands.action(CmdToggleTray)->trigger();
     });
     m_icon->show();
     return true;

@@ -2,19 +2,20 @@
 
 #include <QObject>
 
+class CommandActions;
 class DesktopNotifications;
 class QMenu;
 class QSystemTrayIcon;
 
-// The program's icon in the desktop's tray while the window is hidden there: its menu (About...,
-// Minimize/Maximize, Exit) and default action report commands; the balloon says the program
-// keeps running. A desktop may have no tray at all: then no icon can be made, and the balloon's
-// text goes out as a desktop notification instead, so nobody wonders where the window went.
+// The program's icon in the desktop's tray while the window is hidden there: its menu offers the
+// About..., Minimize/Maximize and Exit commands, and its default action is Minimize/Maximize; the balloon says the
+// program keeps running. A desktop may have no tray at all: then no icon can be made, and the balloon's text goes out
+// as a desktop notification instead, so nobody wonders where the window went.
 class TrayIcon : public QObject
 {
     Q_OBJECT
 public:
-    explicit TrayIcon(DesktopNotifications &notifications, QObject *parent = nullptr);
+    TrayIcon(DesktopNotifications &notifications, CommandActions &commands, QObject *parent = nullptr);
     ~TrayIcon() override;
 
     // Makes the icon when there is none; false when the desktop has no tray to put it in.
@@ -27,12 +28,9 @@ public:
     QSystemTrayIcon *icon() const { return m_icon; }
     QMenu *menu() const { return m_menu; }
 
-Q_SIGNALS:
-    // A command of the menu or the default action (see CommandId).
-    void commandRequested(int id);
-
 private:
     DesktopNotifications &m_notifications;
+    CommandActions &m_commands;
     QMenu *m_menu;
     QSystemTrayIcon *m_icon = nullptr;
 };

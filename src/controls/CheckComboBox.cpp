@@ -28,7 +28,7 @@ Result<> CheckComboBox::setCheck(int index, bool checked)
     return {};
 }
 
-bool CheckComboBox::getCheck(int index) const
+bool CheckComboBox::isChecked(int index) const
 {
     return itemData(index, Qt::CheckStateRole).toInt() == Qt::Checked;
 }
@@ -38,7 +38,7 @@ QString CheckComboBox::text() const
     const QString separator = listSeparator(locale());
     QString summary;
     for (int index = 0; index < count(); ++index) {
-        if (!getCheck(index))
+        if (!isChecked(index))
             continue;
         if (!summary.isEmpty())
             summary += separator;
@@ -104,7 +104,7 @@ void CheckComboBox::toggleAt(const QPoint &viewportPoint)
 
 void CheckComboBox::toggle(int index)
 {
-    if (!setCheck(index, !getCheck(index)))
+    if (!setCheck(index, !isChecked(index)))
         return;
     view()->update(view()->model()->index(index, modelColumn()));
     Q_EMIT selectionChanged(index);

@@ -16,8 +16,7 @@ public:
 
     // Fails for an index that is not an item.
     Result<> setCheck(int index, bool checked);
-    bool getCheck(int index) const;
-    int getCount() const { return count(); }
+    bool isChecked(int index) const;
     // What the closed field shows.
     QString text() const;
 

@@ -2,117 +2,83 @@
 
 #include "Profile.h"
 
-#include <QKeyEvent>
+#include <QEvent>
 #include <QLineEdit>
-#include <QStyle>
-#include <QToolButton>
-#include <QVBoxLayout>
+#include <QRegularExpression>
 
 namespace {
 
-QToolButton *arrowButton(Qt::ArrowType arrow, QWidget *parent)
+// A typed number of minutes: digits, then optionally the start of a word after them.
+const QRegularExpression &typedMinutes()
 {
-    auto *button = new QToolButton(parent);
-    button->setArrowType(arrow);
-    button->setAutoRepeat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    return button;
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,9})\\s*(\\S.*)?$"));
+    return pattern;
 }
 
 } // namespace
 
 MinutesSpinBox::MinutesSpinBox(QWidget *parent)
-    : QWidget(parent)
-    , m_up(arrowButton(Qt::UpArrow, this))
-    , m_down(arrowButton(Qt::DownArrow, this))
+    : QSpinBox(parent)
+    , m_minute(loadText(u"IDS_MINUTE"))
+    , m_minutes(loadText(u"IDS_MINUTES"))
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_up);
-    layout->addWidget(m_down);
-    // Steps on the press, and again on each repeat while the button is held.
-    connect(m_up, &QToolButton::pressed, this, [this] { step(1); });
-    connect(m_down, &QToolButton::pressed, this, [this] { step(-1); });
-    setFocusPolicy(Qt::NoFocus);
-    resize(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 2, 22);
+    setSpecialValueText(loadText(u"IDS_NEVER"));
+    setWrapping(true);
 }
 
-void MinutesSpinBox::setBuddy(QLineEdit *buddy)
+void MinutesSpinBox::setBuddy(QLineEdit *field)
 {
-    if (m_buddy)
-        m_buddy->removeEventFilter(this);
-    m_buddy = buddy;
-    if (!buddy)
-        return;
-    buddy->installEventFilter(this);
-    const QRect field = buddy->geometry();
-    buddy->resize(qMax(0, field.width() - width()), field.height());
-    if (parentWidget() == buddy->parentWidget())
-        setGeometry(field.right() - width() + 1, field.top(), width(), field.height());
-}
-
-void MinutesSpinBox::setPos(int minutes)
-{
-    if (minutes < m_minimum || minutes > m_maximum)
-        return;
-    m_value = minutes;
-    writeBuddyText();
-}
-
-void MinutesSpinBox::setRange(int minimum, int maximum)
-{
-    m_minimum = minimum;
-    m_maximum = maximum;
-}
-
-QString MinutesSpinBox::formatMinutes(
-    int minutes, const QString &never, const QString &minute, const QString &minutesText)
-{
-    if (minutes < 0)
-        return QStringLiteral("Error");
-    if (minutes == 0)
-        return never;
-    if (minutes == 1)
-        return u"1 " + minute;
-    return QString::number(minutes) + u' ' + minutesText;
+    const QRect place = field->geometry();
+    field->setReadOnly(false);
+    setLineEdit(field);
+    // The field keeps the keyboard as before it was taken over, with its place in the focus chain
+    // and its focus mark; the keys it leaves (the arrows, Enter) come on to the spin box.
+    field->setFocusProxy(nullptr);
+    setFocusProxy(field);
+    field->installEventFilter(this);
+    m_field = field;
+    setGeometry(place);
+    field->show();
 }
 
 bool MinutesSpinBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress && isEnabled())
-        return stepForKey(static_cast<QKeyEvent *>(event)->key());
-    return QWidget::eventFilter(watched, event);
+    // What was typed is read, and written out in words, when the field loses the keyboard.
+    if (watched == m_field && event->type() == QEvent::FocusOut)
+        interpretText();
+    return QSpinBox::eventFilter(watched, event);
 }
 
-// Past either end the value comes round to the other end: from the maximum up to the minimum,
-// from the minimum down to the maximum.
-void MinutesSpinBox::step(int minutes)
+QString MinutesSpinBox::textFromValue(int minutes) const
 {
-    const qint64 span = qint64(m_maximum) - m_minimum + 1;
-    qint64 value = qint64(m_value) + minutes;
-    if (value > m_maximum)
-        value -= span;
-    else if (value < m_minimum)
-        value += span;
-    m_value = int(value);
-    writeBuddyText();
-    Q_EMIT valueStepped(m_value);
+    if (minutes == 1)
+        return u"1 " + m_minute;
+    return QString::number(minutes) + u' ' + m_minutes;
 }
 
-bool MinutesSpinBox::stepForKey(int key)
+int MinutesSpinBox::valueFromText(const QString &text) const
 {
-    if (key != Qt::Key_Up && key != Qt::Key_Down)
-        return false;
-    step(key == Qt::Key_Up ? 1 : -1);
-    return true;
+    if (!specialValueText().isEmpty() && text.trimmed().compare(specialValueText(), Qt::CaseInsensitive) == 0)
+        return minimum();
+    return typedMinutes().match(text).captured(1).toInt();
 }
 
-void MinutesSpinBox::writeBuddyText()
+QValidator::State MinutesSpinBox::validate(QString &text, int &) const
 {
-    // Read anew each time, so a changed language file shows at the next change.
-    if (m_buddy)
-        m_buddy->setText(
-            formatMinutes(m_value, loadText(u"IDS_NEVER"), loadText(u"IDS_MINUTE"), loadText(u"IDS_MINUTES")));
+    const QString typed = text.trimmed();
+    const QString &never = specialValueText();
+    if (!never.isEmpty() && never.startsWith(typed, Qt::CaseInsensitive))
+        return typed.size() == never.size() ? QValidator::Acceptable : QValidator::Intermediate;
+    const QRegularExpressionMatch match = typedMinutes().match(text);
+    if (!match.hasMatch())
+        return QValidator::Invalid;
+    // Whatever follows the number must be on its way to one of the two words.
+    const QString word = match.captured(2).trimmed();
+    if (!word.isEmpty() && !m_minute.startsWith(word, Qt::CaseInsensitive)
+        && !m_minutes.startsWith(word, Qt::CaseInsensitive))
+        return QValidator::Invalid;
+    const int minutes = match.captured(1).toInt();
+    if (minutes > maximum())
+        return QValidator::Invalid;
+    return minutes < minimum() ? QValidator::Intermediate : QValidator::Acceptable;
 }

@@ -1,51 +1,31 @@
 #pragma once
 
-#include <QWidget>
+#include <QSpinBox>
 
 class QLineEdit;
-class QToolButton;
 
-// An up-down control that holds a whole number of minutes and writes it, in the words of the
-// language file, into its buddy field (a read-only line edit beside it): the never text for 0,
-// "1 <minute>", "n <minutes>". The up arrow (button or key) adds one minute, the down arrow takes
-// one away, and stepping past either end of the range wraps round to the other end.
-class MinutesSpinBox : public QWidget
+// A spin box of whole minutes that speaks the language file's words: the never text at 0 (its
+// special value text), "1 <minute>", "n <minutes>". The arrows, the arrow keys and the wheel step
+// by one minute, and stepping past either end of the range comes round to the other end. A number
+// of minutes can be typed, with or without the word after it.
+class MinutesSpinBox : public QSpinBox
 {
     Q_OBJECT
 public:
     explicit MinutesSpinBox(QWidget *parent = nullptr);
 
-    // The field that shows the value. The control takes its place at the field's right edge,
-    // narrowing the field by its own width, and steps on the arrow keys typed in the field.
-    void setBuddy(QLineEdit *buddy);
-    QLineEdit *getBuddy() const { return m_buddy; }
-
-    int getPos() const { return m_value; }
-    // Values outside the range are refused: nothing changes, the buddy's text included.
-    void setPos(int minutes);
-    void setRange(int minimum, int maximum);
-    int getMinimum() const { return m_minimum; }
-    int getMaximum() const { return m_maximum; }
-
-    // The buddy text for a number of minutes, given the three language texts.
-    static QString formatMinutes(int minutes, const QString &never, const QString &minute, const QString &minutesText);
-
-Q_SIGNALS:
-    // The user stepped the value with the arrows; not sent for setPos.
-    void valueStepped(int minutes);
+    // Takes the field as its own editor, in the field's place: whoever made the field still lays
+    // it out and reaches it, and the field shows and takes what the spin box does.
+    void setBuddy(QLineEdit *field);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    QString textFromValue(int minutes) const override;
+    int valueFromText(const QString &text) const override;
+    QValidator::State validate(QString &text, int &position) const override;
 
 private:
-    void step(int minutes);
-    bool stepForKey(int key);
-    void writeBuddyText();
-
-    QToolButton *m_up;
-    QToolButton *m_down;
-    QLineEdit *m_buddy = nullptr;
-    int m_value = 0;
-    int m_minimum = 0;
-    int m_maximum = 100;
+    QLineEdit *m_field = nullptr;
+    QString m_minute;
+    QString m_minutes;
 };

@@ -4,6 +4,7 @@
 #include "Pictures.h"
 #include "UiFonts.h"
 
+#include <QAction>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -108,6 +109,18 @@ void PictureButton::setCaptionBeside(bool beside)
 {
     m_captionBeside = beside;
     update();
+}
+
+void PictureButton::setAction(QAction *action)
+{
+    m_action = action;
+    setObjectName(action->objectName());
+    connect(this, &QAbstractButton::clicked, action, &QAction::trigger);
+    connect(action, &QAction::changed, this, [this] {
+        if (m_action && m_action->isEnabled() == m_disabled)
+            enableButton(m_action->isEnabled());
+    });
+    enableButton(action->isEnabled());
 }
 
 void PictureButton::enableButton(bool enable)

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include <QPointer>
 #include <QRect>
 #include <QRgb>
 
@@ -14,6 +15,8 @@
 // Hover bookkeeping goes through the parent: the button reports hoverEntered/hoverLeft, and the
 // parent answers hoverLeft(id) by calling resetHover() on its child with that id
 // (connectHoverReset() wires exactly that).
+class QAction;
+
 class PictureButton : public QAbstractButton
 {
     Q_OBJECT
@@ -49,6 +52,11 @@ public:
     void setCaptionBeside(bool beside);
     void setNotifyParent(bool notify) { m_notifyParent = notify; }
     void setRememberHover(bool remember) { m_rememberHover = remember; }
+
+    // The button offers the action: a click triggers it, and the button greys with it. The button
+    // takes the action's object name.
+    void setAction(QAction *action);
+    QAction *action() const { return m_action; }
 
     // Greys the button and keeps it grey: pages use this, not setEnabled().
     virtual void enableButton(bool enable);
@@ -88,6 +96,7 @@ private:
     inline static int s_lastHoveredId = NoButton;
 
     int m_id;
+    QPointer<QAction> m_action;
     PictureId m_pictureIds[PictureCount] = {};
     // Decoded once per picture; what is drawn stays the same as decoding on every paint.
     QImage m_pictures[PictureCount];

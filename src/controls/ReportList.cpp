@@ -73,7 +73,7 @@ void ReportList::enableCheckBoxes()
         giveCheckBoxes(0, topLevelItemCount() - 1);
 }
 
-bool ReportList::getCheck(int row) const
+bool ReportList::isChecked(int row) const
 {
     const QTreeWidgetItem *item = topLevelItem(row);
     return item && item->checkState(0) == Qt::Checked;

@@ -20,11 +20,11 @@ public:
     // Makes column the link column. Call it after the columns exist and before any row is added.
     // On failure the link column is unchanged and the failure says why.
     Result<> setLinkColumn(int column);
-    int getLinkColumn() const { return m_linkColumn; }
+    int linkColumn() const { return m_linkColumn; }
 
     // From now on every row has a check box in column 0 (unticked when the row is added).
     void enableCheckBoxes();
-    bool getCheck(int row) const;
+    bool isChecked(int row) const;
     void setCheck(int row, bool checked);
 
     // The row of the last reported mouse or key event, -1 for none.

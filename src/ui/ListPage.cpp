@@ -1,10 +1,12 @@
 #include "ListPage.h"
 
-#include "CommandId.h"
 #include "ReportList.h"
 #include "UiFonts.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -16,33 +18,102 @@ constexpr QPoint kHeadingAt(65, 80);
 
 } // namespace
 
-ListPage::ListPage(const char16_t *headingKey, QWidget *parent)
-    : Page(parent)
+ListPage::ListPage(const char16_t *headingKey, CommandActions *commands, QWidget *parent)
+    : Page(parent, commands)
     , m_pageFont(uiFont(10, QFont::Normal))
     , m_heading(text(headingKey))
 {
+    using enum PictureId;
+    addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32));
 }
 
 ReportList *ListPage::addList(const QList<const char16_t *> &headingKeys, const QList<int> &widths)
 {
-    auto *list = new ReportList(this);
-    list->setGeometry(kListRect);
-    list->setFont(m_pageFont);
+    m_list = new ReportList(this);
+    m_list->setGeometry(kListRect);
+    m_list->setFont(m_pageFont);
     QStringList headings;
     for (const char16_t *key : headingKeys)
         headings.append(text(key));
-    list->setHeaderLabels(headings);
+    m_list->setHeaderLabels(headings);
     for (int column = 0; column < widths.size(); ++column)
-        list->setColumnWidth(column, widths.at(column));
-    return list;
+        m_list->setColumnWidth(column, widths.at(column));
+
+    connect(m_list, &ReportList::rowClicked, this, [this](int row) {
+        setCurrentRow(row);
+        rowClicked(row);
+    });
+    connect(m_list, &ReportList::linkClicked, this, [this](int row) {
+        setCurrentRow(row);
+        linkClicked(row);
+    });
+    connect(m_list, &ReportList::rowRightClicked, this, [this](const QPoint &screenPoint, int row) {
+        setCurrentRow(row);
+        showMenu(screenPoint);
+    });
+    connect(m_list, &ReportList::rowDoubleClicked, this, [this](const QPoint &screenPoint, int row) {
+        setCurrentRow(row);
+        // The press on a link has acted already: one gesture, one action.
+        if (m_list->columnAt(m_list->viewport()->mapFromGlobal(screenPoint).x()) == m_list->linkColumn())
+            return;
+        m_open->trigger();
+    });
+    connect(m_list, &ReportList::keyPressed, this, [this](int key, int, const QPoint &screenPoint) {
+        setCurrentRow(m_list->selectionMark());
+        onKey(key, screenPoint);
+        setCurrentRow(m_list->selectionMark());
+    });
+    return m_list;
 }
 
-void ListPage::onCommand(int id)
+void ListPage::setRowCommands(QAction *open, QAction *remove, const QList<QAction *> &menu)
 {
-    if (id == CmdShowSummary)
-        Q_EMIT commandRequested(id);
-    else
-        Page::onCommand(id);
+    m_open = open;
+    m_remove = remove;
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("listMenu"));
+    m_menu->addActions(menu);
+}
+
+void ListPage::setCurrentRow(int row)
+{
+    m_currentRow = row;
+    updateCommands();
+}
+
+QList<QTreeWidgetItem *> ListPage::selectedRows() const
+{
+    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
+    });
+    return selected;
+}
+
+void ListPage::onKey(int key, const QPoint &screenPoint)
+{
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_open->trigger();
+        break;
+    case Qt::Key_Delete:
+        m_remove->trigger();
+        break;
+    case Qt::Key_Menu:
+        showMenu(screenPoint);
+        break;
+    case Qt::Key_F5:
+        refresh();
+        break;
+    default:
+        break;
+    }
+}
+
+void ListPage::showMenu(const QPoint &screenPoint)
+{
+    m_menu->exec(screenPoint);
 }
 
 void ListPage::paintEvent(QPaintEvent *event)

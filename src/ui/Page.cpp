@@ -1,12 +1,13 @@
 #include "Page.h"
 
-#include "CommandId.h"
+#include "CommandActions.h"
 #include "PageColours.h"
 #include "PictureButton.h"
 #include "Pictures.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QIcon>
 #include <QMenu>
@@ -24,21 +25,18 @@ constexpr int kRightMargin = 3;
 constexpr int kButtonGap = 20;
 constexpr QPoint kLogoAt(4, 4);
 
-bool isForwardedToFrame(int id)
-{
-    return (id >= CmdIgnored501 && id <= CmdOpenThirdSocialPage) || (id >= CmdOpenHelpFile && id <= CmdShowAbout);
-}
-
 } // namespace
 
-Page::Page(QWidget *parent)
+Page::Page(QWidget *parent, CommandActions *commands)
     : QWidget(parent)
+    , m_commands(commands ? commands : new CommandActions(this))
     , m_logo(sharedStrings().pictureFile)
 {
     using enum PictureId;
     m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", { Help, Help, Help, HelpDisabled }, QRect(956, 5, 56, 16));
     m_settingsButton = addButton(
         CmdOpenSettings, u"IDS_SETTINGS", { Settings, Settings, Settings, SettingsDisabled }, QRect(811, 5, 79, 16));
+    connect(command(CmdShowHelpMenu), &QAction::triggered, this, &Page::showHelpMenu);
 }
 
 QString Page::text(const char16_t *key)
@@ -46,25 +44,25 @@ QString Page::text(const char16_t *key)
     return loadText(key, kTextBuffer);
 }
 
-PictureButton *Page::addButton(int id, const char16_t *captionKey, const ButtonPictures &pictures, const QRect &rect)
+QAction *Page::command(CommandId id) const
+{
+    return m_commands->action(id);
+}
+
+PictureButton *Page::addButton(
+    CommandId id, const char16_t *captionKey, const ButtonPictures &pictures, const QRect &rect)
 {
     auto *button = new PictureButton(id, this);
     button->setPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
-    if (captionKey)
+    if (captionKey) {
         button->setCaption(text(captionKey));
+        command(id)->setText(button->caption());
+    }
     button->setNotifyParent(true);
     button->setGeometry(rect);
     PictureButton::connectHoverReset(button);
-    connect(button, &PictureButton::clicked, this, [this, id] { onCommand(id); });
+    button->setAction(command(id));
     return button;
-}
-
-void Page::onCommand(int id)
-{
-    if (id == CmdShowHelpMenu)
-        showHelpMenu();
-    else if (isForwardedToFrame(id))
-        Q_EMIT commandRequested(id);
 }
 
 void Page::paintEvent(QPaintEvent *)
@@ -96,8 +94,10 @@ void Page::showHelpMenu()
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QIcon aboutIcon(QPixmap::fromImage(loadPicture(PictureId::AboutMenuItem)));
-    QAction *about = menu->addAction(aboutIcon, text(u"IDS_ABOUT"));
-    connect(about, &QAction::triggered, this, [this] { onCommand(CmdShowAbout); });
+    QAction *about = command(CmdShowAbout);
+    about->setIcon(aboutIcon);
+    about->setText(text(u"IDS_ABOUT"));
+    menu->addAction(about);
     menu->popup(m_helpButton->mapToGlobal(QPoint(0, m_helpButton->height())));
 }
 

@@ -2,6 +2,7 @@
 
 #include "Services.h"
 
+class CommandActions;
 class PlanFollower;
 class PleaseWaitDialog;
 
@@ -13,4 +14,6 @@ struct PageServices : Services
     // What became of the active plan's values on this machine; none in a window that applies
     // nothing (tests).
     PlanFollower *follower = nullptr;
+    // The window's commands, which the frame carries out; a page made alone has its own.
+    CommandActions *commands = nullptr;
 };

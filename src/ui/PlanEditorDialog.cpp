@@ -286,7 +286,7 @@ PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSetti
         control.spin = new MinutesSpinBox(this);
         control.spin->setRange(0, kMaxTimeoutMinutes);
         control.spin->setBuddy(control.field);
-        control.spin->setPos(value.shown.number);
+        control.spin->setValue(value.shown.number);
         control.spin->setObjectName(controlName(value) + u"/steps"_s);
         break;
     case SettingKind::Brightness:
@@ -332,7 +332,7 @@ void PlanEditorDialog::connectChanges()
         if (control.list)
             connect(control.list, &QComboBox::currentIndexChanged, this, &PlanEditorDialog::onChange);
         if (control.spin)
-            connect(control.spin, &MinutesSpinBox::valueStepped, this, &PlanEditorDialog::onChange);
+            connect(control.spin, &MinutesSpinBox::valueChanged, this, &PlanEditorDialog::onChange);
         if (QSlider *slider = control.slider) {
             connect(slider, &QSlider::valueChanged, this, [this, slider](int value) {
                 slider->setToolTip(QString::number(value));
@@ -365,7 +365,7 @@ QList<PlanSettingValue> PlanEditorDialog::shownValues() const
         if (control.list)
             value.shown.selection = control.list->currentIndex();
         else if (control.spin)
-            value.shown.number = control.spin->getPos();
+            value.shown.number = control.spin->value();
         else if (control.slider)
             value.shown.number = control.slider->value();
         values.append(value);

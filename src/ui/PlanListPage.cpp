@@ -1,6 +1,5 @@
 #include "PlanListPage.h"
 
-#include "CommandId.h"
 #include "DataLock.h"
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
@@ -11,7 +10,7 @@
 #include "SharedStrings.h"
 #include "TaskReader.h"
 
-#include <QMenu>
+#include <QAction>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <memory>
@@ -31,7 +30,7 @@ QUuid planOf(const QTreeWidgetItem *item)
 } // namespace
 
 PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
-    : ListPage(u"IDS_MANAGE_POWER_PLAN", parent)
+    : ListPage(u"IDS_MANAGE_POWER_PLAN", services.commands, parent)
     , m_services(services)
     , m_scheduledText(text(u"IDS_SCHEDULED"))
     , m_notScheduledText(text(u"IDS_NOT_SCHEDULED"))
@@ -41,59 +40,31 @@ PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
           [this](const PlanListing &listing) { showReloaded(listing); })
 {
     using enum PictureId;
-    addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32));
     addButton(CmdCreatePlanFromList, u"IDS_CREATE_PLAN", { CreatePlan, CreatePlan, CreatePlan, CreatePlanDisabled },
         QRect(560, 80, 120, 20))
         ->setCaptionBeside(true);
-    m_editButton = addButton(
-        CmdEditPlan, u"IDS_EDIT_PLAN", { EditPlan, EditPlan, EditPlan, EditPlanDisabled }, QRect(695, 80, 120, 20));
-    m_editButton->setCaptionBeside(true);
-    m_deleteButton = addButton(CmdDeletePlan, u"IDS_DELETE_PLAN",
-        { DeletePlan, DeletePlan, DeletePlan, DeletePlanDisabled }, QRect(830, 80, 120, 20));
-    m_deleteButton->setCaptionBeside(true);
-    buildList();
-    buildMenu();
+    addButton(
+        CmdEditPlan, u"IDS_EDIT_PLAN", { EditPlan, EditPlan, EditPlan, EditPlanDisabled }, QRect(695, 80, 120, 20))
+        ->setCaptionBeside(true);
+    addButton(CmdDeletePlan, u"IDS_DELETE_PLAN", { DeletePlan, DeletePlan, DeletePlan, DeletePlanDisabled },
+        QRect(830, 80, 120, 20))
+        ->setCaptionBeside(true);
+    (void)addList({ u"IDS_POWER_PLAN", u"IDS_SCHEDULE_STATUS", u"IDS_DESCRIPTION" }, { 220, 180, 450 })
+        ->setLinkColumn(ScheduleColumn); // the list has its columns and no rows yet
+    setRowCommands(command(CmdEditPlan), command(CmdDeletePlan),
+        { command(CmdCreatePlanFromList), command(CmdEditPlan), command(CmdDeletePlan) });
+    connect(command(CmdCreatePlanFromList), &QAction::triggered, this, &PlanListPage::createPlan);
+    connect(command(CmdEditPlan), &QAction::triggered, this, &PlanListPage::editPlan);
+    connect(command(CmdDeletePlan), &QAction::triggered, this, &PlanListPage::deletePlans);
+    setCurrentRow(-1);
 
     m_reload.request();
     holdFrameSize();
 }
 
-void PlanListPage::buildList()
-{
-    m_list = addList({ u"IDS_POWER_PLAN", u"IDS_SCHEDULE_STATUS", u"IDS_DESCRIPTION" }, { 220, 180, 450 });
-    (void)m_list->setLinkColumn(ScheduleColumn); // the list has its columns and no rows yet
-
-    connect(m_list, &ReportList::rowClicked, this, &PlanListPage::setCurrentRow);
-    connect(m_list, &ReportList::linkClicked, this, &PlanListPage::openSchedule);
-    connect(m_list, &ReportList::rowRightClicked, this, [this](const QPoint &screenPoint, int row) {
-        setCurrentRow(row);
-        showMenu(screenPoint);
-    });
-    connect(m_list, &ReportList::rowDoubleClicked, this, [this](const QPoint &, int row) {
-        setCurrentRow(row);
-        editPlan();
-    });
-    connect(m_list, &ReportList::keyPressed, this, [this](int key, int, const QPoint &screenPoint) {
-        setCurrentRow(m_list->selectionMark());
-        if (key == Qt::Key_Menu)
-            showMenu(screenPoint);
-        else
-            onKey(key);
-        setCurrentRow(m_list->selectionMark());
-    });
-}
-
-void PlanListPage::buildMenu()
-{
-    m_menu = new QMenu(this);
-    m_menu->addAction(text(u"IDS_CREATE_PLAN"), this, [this] { onCommand(CmdCreatePlanFromList); });
-    m_editAction = m_menu->addAction(text(u"IDS_EDIT_PLAN"), this, [this] { onCommand(CmdEditPlan); });
-    m_deleteAction = m_menu->addAction(text(u"IDS_DELETE_PLAN"), this, [this] { onCommand(CmdDeletePlan); });
-}
-
 QUuid PlanListPage::planOfRow(int row) const
 {
-    const QTreeWidgetItem *item = m_list->topLevelItem(row);
+    const QTreeWidgetItem *item = list()->topLevelItem(row);
     return item ? planOf(item) : QUuid();
 }
 
@@ -116,9 +87,9 @@ void PlanListPage::showReloaded(const PlanListing &listing)
 void PlanListPage::fillList(const PlanListing &listing)
 {
     // The row the user was on stays theirs when its plan is still listed.
-    const QUuid focusedPlan = planOfRow(m_list->selectionMark());
-    m_list->clear();
-    m_list->clearSortMark();
+    const QUuid focusedPlan = planOfRow(list()->selectionMark());
+    list()->clear();
+    list()->clearSortMark();
     QList<QTreeWidgetItem *> items;
     items.reserve(listing.rows.size());
     for (const PlanListing::Row &row : listing.rows) {
@@ -133,68 +104,19 @@ void PlanListPage::fillList(const PlanListing &listing)
         }
         items.append(item);
     }
-    m_list->addTopLevelItems(items);
+    list()->addTopLevelItems(items);
     for (QTreeWidgetItem *item : std::as_const(items)) {
         if (!focusedPlan.isNull() && planOf(item) == focusedPlan)
-            m_list->setCurrentItem(item);
+            list()->setCurrentItem(item);
     }
-    setCurrentRow(m_list->selectionMark());
-}
-
-void PlanListPage::setCurrentRow(int row)
-{
-    m_currentRow = row;
-    updateCommands();
+    setCurrentRow(list()->selectionMark());
 }
 
 void PlanListPage::updateCommands()
 {
-    const bool onRow = m_currentRow >= 0;
-    m_editButton->enableButton(onRow);
-    m_deleteButton->enableButton(onRow);
-    m_editAction->setEnabled(onRow);
-    m_deleteAction->setEnabled(onRow);
-}
-
-void PlanListPage::onKey(int key)
-{
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        editPlan();
-        break;
-    case Qt::Key_Delete:
-        deletePlans();
-        break;
-    case Qt::Key_F5:
-        refresh();
-        break;
-    default:
-        break;
-    }
-}
-
-void PlanListPage::showMenu(const QPoint &screenPoint)
-{
-    m_menu->exec(screenPoint);
-}
-
-void PlanListPage::onCommand(int id)
-{
-    switch (id) {
-    case CmdCreatePlanFromList:
-        createPlan();
-        break;
-    case CmdEditPlan:
-        editPlan();
-        break;
-    case CmdDeletePlan:
-        deletePlans();
-        break;
-    default:
-        ListPage::onCommand(id);
-        break;
-    }
+    const bool onRow = currentRow() >= 0;
+    command(CmdEditPlan)->setEnabled(onRow);
+    command(CmdDeletePlan)->setEnabled(onRow);
 }
 
 void PlanListPage::createPlan()
@@ -209,8 +131,8 @@ void PlanListPage::createPlan()
 
 void PlanListPage::editPlan()
 {
-    if (m_currentRow >= 0)
-        openEditor(PlanEditorDialog::Mode::Edit, planOfRow(m_currentRow));
+    if (currentRow() >= 0)
+        openEditor(PlanEditorDialog::Mode::Edit, planOfRow(currentRow()));
 }
 
 void PlanListPage::openEditor(PlanEditorDialog::Mode mode, const QUuid &plan)
@@ -222,9 +144,8 @@ void PlanListPage::openEditor(PlanEditorDialog::Mode mode, const QUuid &plan)
         openScheduleOf(editor.plan());
 }
 
-void PlanListPage::openSchedule(int row)
+void PlanListPage::linkClicked(int row)
 {
-    setCurrentRow(row);
     const QUuid plan = planOfRow(row);
     if (!plan.isNull())
         openScheduleOf(plan);
@@ -254,7 +175,9 @@ void PlanListPage::deletePlans()
         return;
     // The plans, never their rows: each message box below runs the event loop, where a change of
     // the store refills the list and every row is replaced.
-    const QList<QUuid> plans = selectedPlans();
+    QList<QUuid> plans;
+    for (const QTreeWidgetItem *item : selectedRows())
+        plans.append(planOf(item));
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active)
         return;
@@ -263,21 +186,8 @@ void PlanListPage::deletePlans()
         if (!deletePlan(*it, *active))
             break;
     }
-    m_list->setCurrentItem(nullptr);
+    list()->setCurrentItem(nullptr);
     setCurrentRow(-1);
-}
-
-QList<QUuid> PlanListPage::selectedPlans() const
-{
-    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
-    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
-        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
-    });
-    QList<QUuid> plans;
-    plans.reserve(selected.size());
-    for (const QTreeWidgetItem *item : std::as_const(selected))
-        plans.append(planOf(item));
-    return plans;
 }
 
 bool PlanListPage::deletePlan(const QUuid &plan, const QUuid &activePlan)
@@ -334,8 +244,8 @@ bool PlanListPage::deletePlan(const QUuid &plan, const QUuid &activePlan)
 void PlanListPage::forgetPlan(const QUuid &plan)
 {
     m_listing.rows.removeIf([&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
-    for (int row = m_list->topLevelItemCount() - 1; row >= 0; --row) {
+    for (int row = list()->topLevelItemCount() - 1; row >= 0; --row) {
         if (planOfRow(row) == plan)
-            delete m_list->takeTopLevelItem(row);
+            delete list()->takeTopLevelItem(row);
     }
 }

@@ -6,11 +6,7 @@
 #include "PlanEditorDialog.h"
 #include "PlanListing.h"
 
-class PictureButton;
-class QAction;
-class QMenu;
 class QTreeWidgetItem;
-class ReportList;
 
 // The page that lists every plan with its schedule status and description, and where plans are
 // created, edited and deleted. The active plan's row is set in bold. Each row stays bound to its
@@ -30,12 +26,6 @@ public:
     void createPlan();
 
     bool isReloading() const { return m_reload.isRunning(); }
-    ReportList *list() const { return m_list; }
-    QMenu *contextMenu() const { return m_menu; }
-    PictureButton *editButton() const { return m_editButton; }
-    PictureButton *deleteButton() const { return m_deleteButton; }
-    // The row the commands act on; -1 when none.
-    int currentRow() const { return m_currentRow; }
     // The plan a row of the list shows.
     QUuid planOfRow(int row) const;
 
@@ -44,21 +34,14 @@ Q_SIGNALS:
     void reloaded();
 
 protected:
-    void onCommand(int id) override;
+    void updateCommands() override;
+    void linkClicked(int row) override;
 
 private:
-    void buildList();
-    void buildMenu();
     void showReloaded(const PlanListing &listing);
     void fillList(const PlanListing &listing);
-    void setCurrentRow(int row);
-    void updateCommands();
-    void onKey(int key);
-    void showMenu(const QPoint &screenPoint);
     void editPlan();
     void deletePlans();
-    // The selected rows' plans, top row first.
-    QList<QUuid> selectedPlans() const;
     // Handles one selected plan of a delete; false when the platform refused and the rest stop.
     bool deletePlan(const QUuid &plan, const QUuid &activePlan);
     // The plan was deleted: it leaves the listing and the list.
@@ -66,19 +49,11 @@ private:
     void openEditor(PlanEditorDialog::Mode mode, const QUuid &plan);
     // The schedule dialog on the plan's first time-based schedule, else its first network-based
     // one, else on a new schedule for the plan.
-    void openSchedule(int row);
     void openScheduleOf(const QUuid &plan);
 
     PageServices m_services;
     QString m_scheduledText;
     QString m_notScheduledText;
-    PictureButton *m_editButton = nullptr;
-    PictureButton *m_deleteButton = nullptr;
-    ReportList *m_list = nullptr;
-    QMenu *m_menu = nullptr;
-    QAction *m_editAction = nullptr;
-    QAction *m_deleteAction = nullptr;
-    int m_currentRow = -1;
     PlanListing m_listing; // what the list shows, as last read
     PageReload<PlanListing> m_reload;
 };

@@ -436,7 +436,7 @@ ScheduleChoices ScheduleDialog::currentChoices() const
     choices.time = m_timePicker->time();
     choices.date = m_datePicker->date();
     for (int day = 0; day < m_dayList->count(); ++day)
-        choices.anyDayTicked = choices.anyDayTicked || m_dayList->getCheck(day);
+        choices.anyDayTicked = choices.anyDayTicked || m_dayList->isChecked(day);
     return choices;
 }
 
@@ -515,7 +515,7 @@ bool ScheduleDialog::saveTimeBased()
     choice.date = m_datePicker->date();
     choice.time = m_timePicker->time();
     for (int day = 0; day < m_dayList->count(); ++day)
-        choice.days.append(m_dayList->getCheck(day));
+        choice.days.append(m_dayList->isChecked(day));
     choice.editedTaskName = m_editedTaskName;
     choice.editedDefinition = m_editedDefinition;
 

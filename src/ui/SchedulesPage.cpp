@@ -1,6 +1,5 @@
 #include "SchedulesPage.h"
 
-#include "CommandId.h"
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PictureButton.h"
@@ -11,8 +10,8 @@
 #include "TaskReader.h"
 #include "TaskService.h"
 
+#include <QAction>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QScopedValueRollback>
 #include <QTreeWidgetItem>
 #include <algorithm>
@@ -62,7 +61,7 @@ template <typename Schedules> auto *findNetwork(Schedules &schedules, const QUui
 } // namespace
 
 SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
-    : ListPage(u"IDS_SCHEDULED_PLANS", parent)
+    : ListPage(u"IDS_SCHEDULED_PLANS", services.commands, parent)
     , m_services(services)
     , m_atText(text(u"IDS_AT"))
     , m_enabledText(text(u"IDS_ENABLED"))
@@ -76,7 +75,6 @@ SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
 {
     buildButtons();
     buildList();
-    buildMenu();
 
     m_reload.request();
     holdFrameSize();
@@ -85,11 +83,9 @@ SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
 void SchedulesPage::buildButtons()
 {
     using enum PictureId;
-    m_buttons.insert(CmdShowSummary,
-        addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32)));
     const struct
     {
-        int id;
+        CommandId id;
         const char16_t *caption;
         ButtonPictures pictures;
         int left;
@@ -103,73 +99,45 @@ void SchedulesPage::buildButtons()
         { CmdRemoveSchedules, u"IDS_REMOVE", { RemoveSchedule, RemoveSchedule, RemoveSchedule, RemoveScheduleDisabled },
             850 },
     };
-    for (const auto &button : buttons) {
-        PictureButton *made = addButton(button.id, button.caption, button.pictures, QRect(button.left, 80, 100, 20));
-        made->setCaptionBeside(true);
-        m_buttons.insert(button.id, made);
-    }
+    for (const auto &button : buttons)
+        addButton(button.id, button.caption, button.pictures, QRect(button.left, 80, 100, 20))->setCaptionBeside(true);
+    connect(command(CmdAddSchedule), &QAction::triggered, this, &SchedulesPage::addSchedule);
+    connect(command(CmdEditSchedule), &QAction::triggered, this, &SchedulesPage::editSchedule);
+    connect(command(CmdEnableSchedule), &QAction::triggered, this, [this] { enableCurrent(true); });
+    connect(command(CmdDisableSchedule), &QAction::triggered, this, [this] { enableCurrent(false); });
+    connect(command(CmdRemoveSchedules), &QAction::triggered, this, &SchedulesPage::removeSchedules);
 }
 
 void SchedulesPage::buildList()
 {
-    m_list = addList(
+    ReportList *list = addList(
         { u"IDS_POWER_PLAN", u"IDS_STATUS", u"IDS_SCHEDULE_TYPE", u"IDS_NETWORK_TIME" }, { 220, 150, 150, 350 });
-    m_list->enableCheckBoxes();
-    (void)m_list->setLinkColumn(StatusColumn); // the list has its columns and no rows yet
+    list->enableCheckBoxes();
+    (void)list->setLinkColumn(StatusColumn); // the list has its columns and no rows yet
     // Space toggles the focused row's schedule whichever cell has the focus; the view alone would
     // only toggle when the focus sits on the check box's column.
-    m_list->installEventFilter(this);
-
-    connect(m_list, &ReportList::rowClicked, this, [this](int row) {
-        setCurrentRow(row);
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
-            applyCheck(item);
-    });
-    connect(m_list, &ReportList::linkClicked, this, [this](int row) {
-        setCurrentRow(row);
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
-            setEnabled(item, !m_list->getCheck(row));
-    });
+    list->installEventFilter(this);
     // A click on the check box itself.
-    connect(m_list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int column) {
+    connect(list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int column) {
         if (!m_showing && column == PlanColumn)
             applyCheck(item);
     });
-    connect(m_list, &ReportList::rowRightClicked, this, [this](const QPoint &screenPoint, int row) {
-        setCurrentRow(row);
-        showMenu(screenPoint);
-    });
-    connect(m_list, &ReportList::rowDoubleClicked, this, [this](const QPoint &screenPoint, int row) {
-        setCurrentRow(row);
-        // The press on the status cell has enabled or disabled the schedule already: one gesture,
-        // one action.
-        if (m_list->columnAt(m_list->viewport()->mapFromGlobal(screenPoint).x()) == StatusColumn)
-            return;
-        editSchedule();
-    });
-    connect(m_list, &ReportList::keyPressed, this, [this](int key, int, const QPoint &screenPoint) {
-        setCurrentRow(m_list->selectionMark());
-        onKey(key, screenPoint);
-        setCurrentRow(m_list->selectionMark());
-    });
+    setRowCommands(command(CmdEditSchedule), command(CmdRemoveSchedules),
+        { command(CmdAddSchedule), command(CmdEditSchedule), command(CmdEnableSchedule), command(CmdDisableSchedule),
+            command(CmdRemoveSchedules) });
+    setCurrentRow(-1);
 }
 
-void SchedulesPage::buildMenu()
+void SchedulesPage::rowClicked(int row)
 {
-    m_menu = new QMenu(this);
-    const struct
-    {
-        int id;
-        const char16_t *caption;
-    } items[] = {
-        { CmdAddSchedule, u"IDS_ADD_NEW" },
-        { CmdEditSchedule, u"IDS_EDIT" },
-        { CmdEnableSchedule, u"IDS_ENABLE" },
-        { CmdDisableSchedule, u"IDS_DISABLE" },
-        { CmdRemoveSchedules, u"IDS_REMOVE" },
-    };
-    for (const auto &item : items)
-        m_actions.insert(item.id, m_menu->addAction(text(item.caption), this, [this, id = item.id] { onCommand(id); }));
+    if (QTreeWidgetItem *item = list()->topLevelItem(row))
+        applyCheck(item);
+}
+
+void SchedulesPage::linkClicked(int row)
+{
+    if (QTreeWidgetItem *item = list()->topLevelItem(row))
+        setEnabled(item, !list()->isChecked(row));
 }
 
 void SchedulesPage::refresh()
@@ -187,25 +155,25 @@ void SchedulesPage::showReloaded(const ScheduleListing &listing)
 void SchedulesPage::fillList()
 {
     // The row the user was on stays theirs when its schedule is still listed.
-    const QTreeWidgetItem *focused = m_list->currentItem();
+    const QTreeWidgetItem *focused = list()->currentItem();
     const QVariant focusedKey = focused ? focused->data(PlanColumn, kKeyRole) : QVariant();
     const QScopedValueRollback showing(m_showing, true);
-    m_list->clear();
-    m_list->clearSortMark();
+    list()->clear();
+    list()->clearSortMark();
     QList<QTreeWidgetItem *> items;
     items.reserve(m_listing.timeSchedules.size() + m_listing.networkSchedules.size());
     for (const TimeSchedule &schedule : std::as_const(m_listing.timeSchedules))
         items.append(timeRow(schedule));
     for (const NetworkSchedule &schedule : std::as_const(m_listing.networkSchedules))
         items.append(networkRow(schedule));
-    m_list->addTopLevelItems(items);
+    list()->addTopLevelItems(items);
     if (focusedKey.isValid()) {
         for (QTreeWidgetItem *item : std::as_const(items)) {
             if (item->data(PlanColumn, kKeyRole) == focusedKey)
-                m_list->setCurrentItem(item);
+                list()->setCurrentItem(item);
         }
     }
-    setCurrentRow(m_list->selectionMark());
+    setCurrentRow(list()->selectionMark());
 }
 
 QTreeWidgetItem *SchedulesPage::timeRow(const TimeSchedule &schedule)
@@ -229,58 +197,24 @@ QTreeWidgetItem *SchedulesPage::networkRow(const NetworkSchedule &schedule)
     return item;
 }
 
-void SchedulesPage::setCurrentRow(int row)
-{
-    m_currentRow = row;
-    updateCommands();
-}
-
 void SchedulesPage::updateCommands()
 {
-    const QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow);
+    const QTreeWidgetItem *item = list()->topLevelItem(currentRow());
     const bool onRow = item != nullptr;
     const bool checked = onRow && item->checkState(PlanColumn) == Qt::Checked;
-    const QHash<int, bool> enabled {
-        { CmdAddSchedule, true },
-        { CmdEditSchedule, onRow },
-        { CmdRemoveSchedules, onRow },
-        { CmdEnableSchedule, onRow && !checked },
-        { CmdDisableSchedule, onRow && checked },
-    };
-    for (auto it = enabled.cbegin(); it != enabled.cend(); ++it) {
-        m_buttons.value(it.key())->enableButton(it.value());
-        m_actions.value(it.key())->setEnabled(it.value());
-    }
-}
-
-void SchedulesPage::onKey(int key, const QPoint &screenPoint)
-{
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        editSchedule();
-        break;
-    case Qt::Key_Delete:
-        removeSchedules();
-        break;
-    case Qt::Key_Menu:
-        showMenu(screenPoint);
-        break;
-    case Qt::Key_F5:
-        refresh();
-        break;
-    default:
-        break;
-    }
+    command(CmdEditSchedule)->setEnabled(onRow);
+    command(CmdRemoveSchedules)->setEnabled(onRow);
+    command(CmdEnableSchedule)->setEnabled(onRow && !checked);
+    command(CmdDisableSchedule)->setEnabled(onRow && checked);
 }
 
 bool SchedulesPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
+    if (watched == list() && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
-            setCurrentRow(m_list->selectionMark());
-            if (QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow))
+            setCurrentRow(list()->selectionMark());
+            if (QTreeWidgetItem *item = list()->topLevelItem(currentRow()))
                 setEnabled(item, item->checkState(PlanColumn) != Qt::Checked);
             return true;
         }
@@ -288,32 +222,10 @@ bool SchedulesPage::eventFilter(QObject *watched, QEvent *event)
     return Page::eventFilter(watched, event);
 }
 
-void SchedulesPage::showMenu(const QPoint &screenPoint)
+void SchedulesPage::enableCurrent(bool enabled)
 {
-    m_menu->exec(screenPoint);
-}
-
-void SchedulesPage::onCommand(int id)
-{
-    switch (id) {
-    case CmdAddSchedule:
-        addSchedule();
-        break;
-    case CmdEditSchedule:
-        editSchedule();
-        break;
-    case CmdEnableSchedule:
-    case CmdDisableSchedule:
-        if (QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow))
-            setEnabled(item, id == CmdEnableSchedule);
-        break;
-    case CmdRemoveSchedules:
-        removeSchedules();
-        break;
-    default:
-        ListPage::onCommand(id);
-        break;
-    }
+    if (QTreeWidgetItem *item = list()->topLevelItem(currentRow()))
+        setEnabled(item, enabled);
 }
 
 std::optional<bool> SchedulesPage::enabledOf(const QTreeWidgetItem *item) const
@@ -376,7 +288,7 @@ void SchedulesPage::addSchedule()
 
 void SchedulesPage::editSchedule()
 {
-    const QTreeWidgetItem *item = m_list->topLevelItem(m_currentRow);
+    const QTreeWidgetItem *item = list()->topLevelItem(currentRow());
     if (!item)
         return;
     std::unique_ptr<ScheduleDialog> dialog;
@@ -416,16 +328,13 @@ void SchedulesPage::removeSchedules()
         if (QTreeWidgetItem *item = rowOf(*it))
             delete item;
     }
-    m_list->setCurrentItem(nullptr);
+    list()->setCurrentItem(nullptr);
     setCurrentRow(-1);
 }
 
 QList<SchedulesPage::ScheduleKey> SchedulesPage::selectedSchedules() const
 {
-    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
-    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
-        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
-    });
+    const QList<QTreeWidgetItem *> selected = selectedRows();
     QList<ScheduleKey> keys;
     keys.reserve(selected.size());
     for (const QTreeWidgetItem *item : std::as_const(selected)) {
@@ -439,8 +348,8 @@ QList<SchedulesPage::ScheduleKey> SchedulesPage::selectedSchedules() const
 
 QTreeWidgetItem *SchedulesPage::rowOf(const ScheduleKey &schedule) const
 {
-    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
-        QTreeWidgetItem *item = m_list->topLevelItem(row);
+    for (int row = 0; row < list()->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = list()->topLevelItem(row);
         if (isNetworkRow(item) != schedule.network)
             continue;
         if (schedule.network ? networkOf(item) == schedule.networkGuid : taskOf(item) == schedule.task)

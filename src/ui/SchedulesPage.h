@@ -6,14 +6,9 @@
 #include "Result.h"
 #include "ScheduleListing.h"
 
-#include <QHash>
 #include <optional>
 
-class PictureButton;
-class QAction;
-class QMenu;
 class QTreeWidgetItem;
-class ReportList;
 
 // The page that lists every schedule, time-based and network-based, and where they are added,
 // edited, enabled, disabled and removed. A row's check box and its status column show whether the
@@ -32,34 +27,26 @@ public:
     void refresh() override;
 
     bool isReloading() const { return m_reload.isRunning(); }
-    ReportList *list() const { return m_list; }
-    QMenu *contextMenu() const { return m_menu; }
-    // The home button and the Add, Edit, Enable, Disable and Remove buttons, by their command
-    // (see CommandId).
-    PictureButton *commandButton(int id) const { return m_buttons.value(id); }
-    // The row the commands act on; -1 when none.
-    int currentRow() const { return m_currentRow; }
 
 Q_SIGNALS:
     // The list shows freshly read schedules.
     void reloaded();
 
 protected:
-    void onCommand(int id) override;
+    void updateCommands() override;
+    void rowClicked(int row) override;
+    void linkClicked(int row) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildButtons();
     void buildList();
-    void buildMenu();
     void showReloaded(const ScheduleListing &listing);
     void fillList();
     QTreeWidgetItem *timeRow(const TimeSchedule &schedule);
     QTreeWidgetItem *networkRow(const NetworkSchedule &schedule);
-    void setCurrentRow(int row);
-    void updateCommands();
-    void onKey(int key, const QPoint &screenPoint);
-    void showMenu(const QPoint &screenPoint);
+    // Enable or Disable from a button, the menu: the current row's schedule.
+    void enableCurrent(bool enabled);
 
     // The schedule's state as last read or set; nothing when the row's schedule is not listed.
     std::optional<bool> enabledOf(const QTreeWidgetItem *item) const;
@@ -92,11 +79,6 @@ private:
     QString m_disabledText;
     QString m_timeBasedText;
     QString m_networkBasedText;
-    QHash<int, PictureButton *> m_buttons;
-    ReportList *m_list = nullptr;
-    QMenu *m_menu = nullptr;
-    QHash<int, QAction *> m_actions;
-    int m_currentRow = -1;
     bool m_showing = false; // the page itself is setting rows, not the user
     ScheduleListing m_listing; // what the list shows, as last read and changed since
     PageReload<ScheduleListing> m_reload;

@@ -1,7 +1,6 @@
 #include "SummaryPage.h"
 
 #include "BatteryStatusReader.h"
-#include "CommandId.h"
 #include "LinkLabel.h"
 #include "NotificationStack.h"
 #include "PageColours.h"
@@ -38,7 +37,7 @@ QString scheduleCountText(qsizetype count)
 } // namespace
 
 SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
-    : Page(parent)
+    : Page(parent, services.commands)
     , m_services(services)
     , m_titleFont(uiFont(20, QFont::Normal))
     , m_headingFont(uiFont(10, QFont::Bold))
@@ -60,22 +59,27 @@ SummaryPage::SummaryPage(const PageServices &services, QWidget *parent)
         { SchedulePlanTile, SchedulePlanTileHover, SchedulePlanTilePressed, SchedulePlanTile },
         QRect(575, 265, 360, 175));
 
-    m_activePlanLine = addTotalsLine(380);
-    m_planCountLine = addTotalsLine(400);
-    m_scheduleCountLine = addTotalsLine(420);
+    m_activePlanLine = addTotalsLine(QStringLiteral("activePlanLine"), 380);
+    m_planCountLine = addTotalsLine(QStringLiteral("planCountLine"), 400);
+    m_scheduleCountLine = addTotalsLine(QStringLiteral("scheduleCountLine"), 420);
     showTotals(SummaryTotals { true, {}, 0, 0 });
 
-    m_changePlanLink = addLink(CmdChangePlanLink, u"IDS_CLICK_TO_CHANGE", 320);
-    m_batteryLink = addLink(CmdShowBatteryStatus, u"IDS_CLICK_TO_SHOW", 300);
-    m_batteryLink->setVisible(hasSystemBattery(m_services.battery.read()));
+    LinkLabel *changePlanLink = addLink(CmdChangePlanLink, u"IDS_CLICK_TO_CHANGE", 320);
+    changePlanLink->setObjectName(QStringLiteral("changePlanLink"));
+    connect(changePlanLink, &LinkLabel::clicked, this, &SummaryPage::openQuickSwitch);
+    LinkLabel *batteryLink = addLink(CmdShowBatteryStatus, u"IDS_CLICK_TO_SHOW", 300);
+    batteryLink->setObjectName(QStringLiteral("batteryLink"));
+    connect(batteryLink, &LinkLabel::clicked, this, &SummaryPage::showBatteryStatus);
+    batteryLink->setVisible(hasSystemBattery(m_services.battery.read()));
 
     m_reload.request();
     holdFrameSize();
 }
 
-QLabel *SummaryPage::addTotalsLine(int top)
+QLabel *SummaryPage::addTotalsLine(const QString &name, int top)
 {
     auto *line = new QLabel(this);
+    line->setObjectName(name);
     line->setTextFormat(Qt::PlainText);
     line->setFont(m_bodyFont);
     QPalette palette = line->palette();
@@ -85,7 +89,7 @@ QLabel *SummaryPage::addTotalsLine(int top)
     return line;
 }
 
-LinkLabel *SummaryPage::addLink(int id, const char16_t *textKey, int top)
+LinkLabel *SummaryPage::addLink(CommandId id, const char16_t *textKey, int top)
 {
     auto *link = new LinkLabel(id, text(textKey), this);
     link->setFillColour(kPageBackground);
@@ -93,7 +97,6 @@ LinkLabel *SummaryPage::addLink(int id, const char16_t *textKey, int top)
     link->setLineColours(Qt::white, Qt::white, Qt::white);
     link->setUnderline(true);
     link->move(kTotalsLeft, top);
-    connect(link, &LinkLabel::clicked, this, &SummaryPage::onCommand);
     return link;
 }
 
@@ -117,30 +120,11 @@ void SummaryPage::showTotals(const SummaryTotals &totals)
     m_scheduleCountLine->setText(scheduleCountText(totals.scheduleCount));
 }
 
-void SummaryPage::onCommand(int id)
+void SummaryPage::openQuickSwitch()
 {
-    switch (id) {
-    case CmdCreatePlan:
-    case CmdManagePlans:
-    case CmdShowSchedules:
-        Q_EMIT commandRequested(id);
-        break;
-    case CmdChangePlanLink: {
-        // Owned by no window, as a switcher of its own; the store's watch updates the totals.
-        QuickSwitchDialog switcher(m_services);
-        switcher.exec();
-        break;
-    }
-    case CmdShowBatteryStatus:
-        showBatteryStatus();
-        break;
-    case CmdCloseMainWindow:
-        window()->close();
-        break;
-    default:
-        Page::onCommand(id);
-        break;
-    }
+    // Owned by no window, as a switcher of its own; the store's watch updates the totals.
+    QuickSwitchDialog switcher(m_services);
+    switcher.exec();
 }
 
 void SummaryPage::showBatteryStatus()

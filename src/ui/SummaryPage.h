@@ -25,11 +25,6 @@ public:
     void refresh() override;
 
     bool isReloading() const { return m_reload.isRunning(); }
-    QLabel *activePlanLine() const { return m_activePlanLine; }
-    QLabel *planCountLine() const { return m_planCountLine; }
-    QLabel *scheduleCountLine() const { return m_scheduleCountLine; }
-    LinkLabel *changePlanLink() const { return m_changePlanLink; }
-    LinkLabel *batteryLink() const { return m_batteryLink; }
     // What the last battery notification showed.
     const BatteryPopup &shownBatteryPopup() const { return m_shownBatteryPopup; }
 
@@ -38,12 +33,12 @@ Q_SIGNALS:
     void reloaded();
 
 protected:
-    void onCommand(int id) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QLabel *addTotalsLine(int top);
-    LinkLabel *addLink(int id, const char16_t *textKey, int top);
+    QLabel *addTotalsLine(const QString &name, int top);
+    LinkLabel *addLink(CommandId id, const char16_t *textKey, int top);
+    void openQuickSwitch();
     void showReloaded(const SummaryTotals &totals);
     void showTotals(const SummaryTotals &totals);
     void showBatteryStatus();
@@ -57,8 +52,6 @@ private:
     QLabel *m_activePlanLine;
     QLabel *m_planCountLine;
     QLabel *m_scheduleCountLine;
-    LinkLabel *m_changePlanLink;
-    LinkLabel *m_batteryLink;
     PageReload<SummaryTotals> m_reload;
     BatteryPopup m_shownBatteryPopup;
 };

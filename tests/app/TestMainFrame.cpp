@@ -1,4 +1,3 @@
-#include "CommandId.h"
 #include "CommandLine.h"
 #include "DesktopNotifications.h"
 #include "FakeBatteryStatusReader.h"
@@ -18,6 +17,7 @@
 #include "PlanEditorDialog.h"
 #include "PlanListPage.h"
 #include "PlanTaskWriter.h"
+#include "Profile.h"
 #include "ReportList.h"
 #include "SchedulesPage.h"
 #include "SharedStrings.h"
@@ -49,8 +49,13 @@ private Q_SLOTS:
     void handedOverSwitchesStackTheirPopups();
     void scheduleTileShowsSchedulesWrittenElsewhere();
     void createPlanOpensTheEditorOverThePlanList();
+    void closeBoxHidesAWindowShownAgainFromTheTray();
 
 private:
+    QAction *command(const MainWindow &frame, const char *name) const
+    {
+        return frame.findChild<QAction *>(QLatin1StringView(name));
+    }
     DesktopServices desktop() { return DesktopServices { m_opener, m_notifications }; }
     Services services() { return Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
 
@@ -77,10 +82,11 @@ void TestMainFrame::init()
     m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
     m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
     m_builtKinds.clear();
-    m_frame = std::make_unique<MainWindow>(services(), desktop(), [this](PageKind kind, QWidget *parent) {
-        m_builtKinds.append(kind);
-        return new RecordingPage(parent);
-    });
+    m_frame = std::make_unique<MainWindow>(
+        services(), desktop(), [this](PageKind kind, const PageServices &pageServices, QWidget *parent) {
+            m_builtKinds.append(kind);
+            return new RecordingPage(parent, pageServices.commands);
+        });
 }
 
 void TestMainFrame::navigationCommandsSwitchPagesThatFillTheFrame()
@@ -91,32 +97,23 @@ void TestMainFrame::navigationCommandsSwitchPagesThatFillTheFrame()
     QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
     m_frame->resize(1200, 700);
     QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
-    const struct
-    {
-        int command;
-        PageKind kind;
-    } routes[] = {
-        { CmdManagePlans, PageKind::PlanList },
-        { CmdShowSchedules, PageKind::ScheduledPlans },
-        { CmdShowSummary, PageKind::Summary },
-        { CmdCreatePlan, PageKind::PlanList },
+    const std::pair<const char *, PageKind> routes[] = {
+        { "managePlans", PageKind::PlanList },
+        { "showSchedules", PageKind::ScheduledPlans },
+        { "showSummary", PageKind::Summary },
+        { "createPlan", PageKind::PlanList },
     };
-    for (const auto &route : routes) {
+    for (const auto &[command, kind] : routes) {
         QPointer<Page> before = m_frame->currentPage();
-        m_frame->onCommand(route.command);
-        QCOMPARE(m_frame->currentPageKind(), route.kind);
-        QCOMPARE(m_builtKinds.last(), route.kind);
+        this->command(*m_frame, command)->trigger();
+        QCOMPARE(m_frame->currentPageKind(), kind);
+        QCOMPARE(m_builtKinds.last(), kind);
         QVERIFY(before.isNull()); // the old page is gone, never reused
         QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
     }
-    Page *page = m_frame->currentPage();
-    for (int idle : { int(CmdIgnored501), int(CmdIgnored506), 511, 532 }) {
-        m_frame->onCommand(idle);
-        QCOMPARE(m_frame->currentPage(), page);
-    }
-    // Pages reach the routing table through their signal.
-    Q_EMIT page->commandRequested(CmdShowSummary);
-    QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
+    // Pages offer the frame's own actions.
+    const auto *settings = m_frame->currentPage()->findChild<PictureButton *>(QStringLiteral("openSettings"));
+    QCOMPARE(settings->action(), command(*m_frame, "openSettings"));
 }
 
 void TestMainFrame::storeChangesAndHandedOverMessagesReachTheFrame()
@@ -126,8 +123,6 @@ void TestMainFrame::storeChangesAndHandedOverMessagesReachTheFrame()
     QVERIFY(page);
     QVERIFY(m_platform->setActiveScheme(m_saver)); // the store reports the change from the event loop
     QTRY_COMPARE(page->refreshes, 1);
-    QVERIFY(m_tasks.setTaskEnabled(QStringLiteral("AMPCTL0"), false).failedWith(Failure::Kind::NotFound));
-    QCOMPARE(page->refreshes, 1); // a refused change changed nothing
     m_tasks.addTask({ QStringLiteral("AMPCTL0"), true, std::nullopt });
     QCOMPARE(page->refreshes, 2);
     QSignalSpy network(m_frame.get(), &MainWindow::networkSchedulesChanged);
@@ -178,13 +173,14 @@ void TestMainFrame::scheduleTileShowsSchedulesWrittenElsewhere()
     MainWindow frame(services(), desktop()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    frame.onCommand(CmdShowSchedules);
+    command(frame, "showSchedules")->trigger();
     auto *page = qobject_cast<SchedulesPage *>(frame.currentPage());
     QVERIFY(page);
     const auto listed = [page] {
         QStringList plans;
-        for (int row = 0; row < page->list()->topLevelItemCount(); ++row)
-            plans.append(page->list()->topLevelItem(row)->text(0));
+        const auto *list = page->findChild<ReportList *>();
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            plans.append(list->topLevelItem(row)->text(0));
         return plans;
     };
     QTRY_VERIFY(page->isEnabled() && !page->isReloading());
@@ -203,7 +199,7 @@ void TestMainFrame::scheduleTileShowsSchedulesWrittenElsewhere()
     QCOMPARE(frame.handleInstanceMessage({ InstanceMessage::Kind::NetworkSchedulesChanged, 0, {} }), 1);
     QTRY_COMPARE(listed(), (QStringList { QStringLiteral("Power saver"), QStringLiteral("Balanced") }));
 
-    QTest::mouseClick(page->commandButton(CmdShowSummary), Qt::LeftButton);
+    QTest::mouseClick(page->findChild<PictureButton *>(QStringLiteral("showSummary")), Qt::LeftButton);
     QCOMPARE(frame.currentPageKind(), PageKind::Summary);
 }
 
@@ -213,7 +209,7 @@ void TestMainFrame::createPlanOpensTheEditorOverThePlanList()
     MainWindow frame(services(), desktop()); // the program's own pages
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    frame.onCommand(CmdCreatePlan); // the editor opens once the command has returned
+    command(frame, "createPlan")->trigger(); // the editor opens once the command has returned
     QVERIFY(qobject_cast<PlanListPage *>(frame.currentPage()));
     bool opened = false;
     QTimer::singleShot(0, &frame, [&] {
@@ -226,6 +222,20 @@ void TestMainFrame::createPlanOpensTheEditorOverThePlanList()
         editor->reject();
     });
     QTRY_VERIFY(opened);
+}
+
+// Started hidden and shown again by a later start, the window is out of the tray: the close box
+// hides it there once more rather than bringing it back.
+void TestMainFrame::closeBoxHidesAWindowShownAgainFromTheTray()
+{
+    QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
+    m_frame->startHidden();
+    QVERIFY(m_frame->isHiddenInTray());
+    m_frame->showRequest();
+    QVERIFY(m_frame->isVisible());
+    m_frame->close();
+    QVERIFY(!m_frame->isVisible());
+    QVERIFY(m_frame->isHiddenInTray());
 }
 
 QTEST_MAIN(TestMainFrame)

@@ -1,6 +1,6 @@
 // The help, web and updater commands: which file or address each opens, the messages for what the
 // desktop reports, and the freedesktop opener run against a stand-in xdg-open on the path.
-#include "CommandId.h"
+#include "CommandActions.h"
 #include "FakeShellOpener.h"
 #include "MessageBox.h"
 #include "Profile.h"
@@ -10,6 +10,7 @@
 #include "WebAddresses.h"
 #include "XdgShellOpener.h"
 
+#include <QAction>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -29,6 +30,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
+    CommandActions m_commands;
 };
 
 void TestShellCommands::init()
@@ -43,7 +45,7 @@ void TestShellCommands::helpFileFollowsTheLanguageSetting()
 {
     FakeShellOpener opener;
     QWidget frame;
-    ShellCommands commands(opener, &frame);
+    ShellCommands commands(opener, &frame, m_commands);
     // No language; German; an abbreviation that names a path.
     const struct
     {
@@ -54,7 +56,7 @@ void TestShellCommands::helpFileFollowsTheLanguageSetting()
         if (!c.language.isEmpty())
             QVERIFY(writeSetting(SettingKey::Language, c.language));
         QVERIFY(writeSetting(SettingKey::LanguageAbbreviation, c.abbreviation));
-        QVERIFY(commands.run(CmdOpenHelpFile));
+        m_commands.action(CmdOpenHelpFile)->trigger();
         QCOMPARE(opener.calls.takeLast(), u"file "_s + sharedStrings().programFolder + u'/' + c.file);
     }
 }
@@ -63,20 +65,18 @@ void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser(
 {
     FakeShellOpener opener;
     QWidget frame;
-    ShellCommands commands(opener, &frame);
-    QVERIFY(!commands.run(CmdShowSummary));
-
+    ShellCommands commands(opener, &frame, m_commands);
     // A web command opens its address; with no handler for web addresses, the browser of last
     // resort takes it, and no message.
     const WebAddress &faq = kWebAddresses.front();
-    QVERIFY(commands.run(faq.command));
+    m_commands.action(faq.command)->trigger();
     QCOMPARE(opener.calls.takeLast(), u"address "_s + faq.address.toString());
     Q_EMIT opener.failed(QUrl(faq.address.toString()).toString(QUrl::FullyEncoded), OpenError::NoAssociation);
     QCOMPARE(opener.calls.takeLast(), u"browser "_s + faq.fallback.toString());
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
 
     // The updater beside the program; a refusal is a message captioned from the language file.
-    QVERIFY(commands.run(CmdRunUpdater));
+    m_commands.action(CmdRunUpdater)->trigger();
     const QString updater = sharedStrings().programFolder + u"/vtupdate"_s;
     QCOMPARE(opener.calls.takeLast(), u"program "_s + updater);
     MessageBox::setNextAnswer(QMessageBox::Ok);
@@ -84,7 +84,7 @@ void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser(
     QCOMPARE(MessageBox::takeShownTexts().size(), 1);
 
     // Without the maker's link library nothing happens at all.
-    QVERIFY(commands.run(CmdRunLinkLibrary));
+    m_commands.action(CmdRunLinkLibrary)->trigger();
     QVERIFY(opener.calls.isEmpty());
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
 }
@@ -96,14 +96,14 @@ void TestShellCommands::realOpenerReportsWhatXdgOpenAndTheFilesSay()
     {
         XdgShellOpener opener;
         QWidget frame;
-        ShellCommands commands(opener, &frame);
+        ShellCommands commands(opener, &frame, m_commands);
         MessageBox::setNextAnswer(QMessageBox::Ok);
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        QVERIFY(commands.run(CmdOpenHelpFile));
+        m_commands.action(CmdOpenHelpFile)->trigger();
         QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"The specified file was not found."_s });
         QCOMPARE(MessageBox::lastCaption(), u"Ampora help"_s);
         QVERIFY(QFile(m_env->writeFile(u"program/vtupdate"_s, "#!/bin/sh\n")).setPermissions(QFile::ReadOwner));
-        QVERIFY(commands.run(CmdRunUpdater));
+        m_commands.action(CmdRunUpdater)->trigger();
         QCOMPARE(MessageBox::takeShownTexts(),
             QStringList { u"The operating system denied access to the specified file."_s });
     }

@@ -56,12 +56,12 @@ void TestCheckComboBox::clickAndSpaceToggleAndKeepTheListOpen()
     QWidget *list = m_combo->view()->viewport();
 
     QTest::mouseClick(list, Qt::LeftButton, {}, itemCentre(1));
-    QVERIFY(m_combo->getCheck(1));
+    QVERIFY(m_combo->isChecked(1));
     QVERIFY(m_combo->view()->isVisible());
     QTest::mouseClick(list, Qt::LeftButton, {}, itemCentre(3));
     QCOMPARE(m_combo->text(), QStringLiteral("Monday, Wednesday"));
     QTest::mouseClick(list, Qt::LeftButton, {}, itemCentre(1));
-    QVERIFY(!m_combo->getCheck(1));
+    QVERIFY(!m_combo->isChecked(1));
     QVERIFY(m_combo->view()->isVisible());
 
     QCOMPARE(changes.size(), 3);
@@ -76,10 +76,10 @@ void TestCheckComboBox::clickAndSpaceToggleAndKeepTheListOpen()
     QTest::mouseMove(list, itemCentre(5));
     QTRY_COMPARE(view->currentIndex().row(), 5);
     QTest::keyClick(view, Qt::Key_Space);
-    QVERIFY(m_combo->getCheck(5));
+    QVERIFY(m_combo->isChecked(5));
     QVERIFY(view->isVisible());
     QTest::keyClick(view, Qt::Key_Space);
-    QVERIFY(!m_combo->getCheck(5));
+    QVERIFY(!m_combo->isChecked(5));
     QCOMPARE(changes.size(), 5);
     QCOMPARE(changes.at(3).first().toInt(), 5);
 

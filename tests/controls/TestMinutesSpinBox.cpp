@@ -1,21 +1,11 @@
 #include "MinutesSpinBox.h"
-#include "SharedStrings.h"
 #include "TestEnvironment.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolButton>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-constexpr int kMaximum = 30'000'000;
-
-enum class Step { UpButton, DownButton, UpKey, DownKey };
-
-} // namespace
 
 class TestMinutesSpinBox : public QObject
 {
@@ -23,14 +13,10 @@ class TestMinutesSpinBox : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void formatsMinutes();
-    void writesLanguageWordsIntoItsBuddyAndKeepsItsRange();
-    void stepsAndWrapsBothWays();
+    void showsLanguageWordsInTheFieldItTakesOver();
+    void stepsWrapRoundAndTypedMinutesCount();
 
 private:
-    void writeLanguage(const QByteArray &never, const QByteArray &minute, const QByteArray &minutes);
-    QToolButton *arrow(Qt::ArrowType type) const;
-
     TestEnvironment m_environment;
     QWidget *m_dialog = nullptr;
     QLineEdit *m_field = nullptr;
@@ -39,15 +25,16 @@ private:
 
 void TestMinutesSpinBox::init()
 {
-    writeLanguage("Never", "Minute", "Minutes");
+    m_environment.writeFile(
+        u"program/ampctleng.ini"_s, "[Ampora]\nIDS_NEVER=Never\nIDS_MINUTE=Minute\nIDS_MINUTES=Minutes\n");
     m_dialog = new QWidget;
     m_dialog->resize(600, 200);
     m_field = new QLineEdit(m_dialog);
     m_field->setReadOnly(true);
     m_field->setGeometry(250, 40, 250, 25);
     m_spin = new MinutesSpinBox(m_dialog);
+    m_spin->setRange(0, 30'000'000);
     m_spin->setBuddy(m_field);
-    m_spin->setRange(0, kMaximum);
     m_dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
 }
@@ -57,82 +44,48 @@ void TestMinutesSpinBox::cleanup()
     delete m_dialog;
 }
 
-void TestMinutesSpinBox::writeLanguage(const QByteArray &never, const QByteArray &minute, const QByteArray &minutes)
+void TestMinutesSpinBox::showsLanguageWordsInTheFieldItTakesOver()
 {
-    m_environment.writeFile(QStringLiteral("program/ampctleng.ini"),
-        "[Ampora]\nIDS_NEVER=" + never + "\nIDS_MINUTE=" + minute + "\nIDS_MINUTES=" + minutes + "\n");
-}
-
-QToolButton *TestMinutesSpinBox::arrow(Qt::ArrowType type) const
-{
-    for (QToolButton *button : m_spin->findChildren<QToolButton *>())
-        if (button->arrowType() == type)
-            return button;
-    return nullptr;
-}
-
-void TestMinutesSpinBox::formatsMinutes()
-{
-    const std::pair<int, QString> cases[] = { { 0, u"Nie"_s }, { 1, u"1 Minute"_s }, { 2, u"2 Minuten"_s },
-        { kMaximum, u"30000000 Minuten"_s }, { -1, u"Error"_s }, { std::numeric_limits<int>::min(), u"Error"_s } };
-    for (const auto &[minutes, text] : cases)
-        QCOMPARE(MinutesSpinBox::formatMinutes(minutes, u"Nie"_s, u"Minute"_s, u"Minuten"_s), text);
-}
-
-void TestMinutesSpinBox::writesLanguageWordsIntoItsBuddyAndKeepsItsRange()
-{
-    m_spin->setPos(45);
-    QCOMPARE(m_field->text(), QStringLiteral("45 Minutes"));
-    m_spin->setPos(0);
-    QCOMPARE(m_field->text(), QStringLiteral("Never"));
-
-    // Values outside the range are refused and leave the field alone.
-    for (const auto &[minimum, value] : { std::pair { 0, kMaximum + 1 }, std::pair { 0, -1 }, std::pair { 5, 4 } }) {
-        m_spin->setRange(minimum, kMaximum);
-        m_spin->setPos(10);
-        m_spin->setPos(value);
-        QCOMPARE(m_spin->getPos(), 10);
-        QCOMPARE(m_field->text(), QStringLiteral("10 Minutes"));
+    // The spin box sits where the field was, and the field is its editor.
+    QCOMPARE(m_spin->geometry(), QRect(250, 40, 250, 25));
+    QCOMPARE(m_field->parentWidget(), m_spin);
+    QCOMPARE(m_field->text(), u"Never"_s);
+    const std::pair<int, QString> shown[] = { { 1, u"1 Minute"_s }, { 45, u"45 Minutes"_s }, { 0, u"Never"_s } };
+    for (const auto &[minutes, text] : shown) {
+        m_spin->setValue(minutes);
+        QCOMPARE(m_field->text(), text);
     }
-
-    // The words are read again at every change.
-    writeLanguage("Nooit", "minuut", "minuten");
-    m_spin->setPos(11);
-    QCOMPARE(m_field->text(), QStringLiteral("11 minuten"));
-
-    // A missing language file gives empty words, not a failure.
-    QFile::remove(sharedStrings().languageFile);
-    m_spin->setPos(12);
-    QCOMPARE(m_field->text(), QStringLiteral("12 "));
 }
 
-void TestMinutesSpinBox::stepsAndWrapsBothWays()
+void TestMinutesSpinBox::stepsWrapRoundAndTypedMinutesCount()
 {
-    const struct
-    {
-        int start;
-        Step step;
-        int expected;
-        QString text;
-    } cases[] = {
-        { 5, Step::UpButton, 6, u"6 Minutes"_s }, { 1, Step::DownButton, 0, u"Never"_s },
-        { 0, Step::UpKey, 1, u"1 Minute"_s },
-        { 0, Step::DownButton, kMaximum, u"30000000 Minutes"_s }, // wraps to the maximum
-        { 0, Step::DownKey, kMaximum, u"30000000 Minutes"_s },
-        { kMaximum, Step::UpButton, 0, u"Never"_s }, // and back to 0
-    };
-    for (const auto &c : cases) {
-        m_spin->setPos(c.start);
-        QSignalSpy spy(m_spin, &MinutesSpinBox::valueStepped);
-        if (c.step == Step::UpButton || c.step == Step::DownButton)
-            QTest::mouseClick(arrow(c.step == Step::UpButton ? Qt::UpArrow : Qt::DownArrow), Qt::LeftButton);
-        else
-            QTest::keyClick(m_field, c.step == Step::UpKey ? Qt::Key_Up : Qt::Key_Down);
-        QCOMPARE(m_spin->getPos(), c.expected);
-        QCOMPARE(m_field->text(), c.text);
-        QCOMPARE(spy.size(), 1);
-        QCOMPARE(spy.first().first().toInt(), c.expected);
+    QSignalSpy changes(m_spin, &QSpinBox::valueChanged);
+    // Down from Never comes round to the maximum, and up from there back to Never.
+    QTest::keyClick(m_field, Qt::Key_Down);
+    QCOMPARE(m_field->text(), u"30000000 Minutes"_s);
+    m_spin->stepUp();
+    QCOMPARE(m_spin->value(), 0);
+    QTest::keyClick(m_field, Qt::Key_Up);
+    QCOMPARE(m_field->text(), u"1 Minute"_s);
+    QCOMPARE(changes.size(), 3);
+
+    // A typed number, with or without its word, or the never text itself.
+    m_spin->setFocus();
+    const std::pair<const char *, int> typed[] = { { "90", 90 }, { "12 min", 12 }, { "never", 0 }, { "7 Minutes", 7 } };
+    for (const auto &[text, minutes] : typed) {
+        m_field->selectAll();
+        QTest::keyClicks(m_field, QString::fromLatin1(text));
+        QTest::keyClick(m_field, Qt::Key_Return);
+        QCOMPARE(m_spin->value(), minutes);
     }
+    QCOMPARE(m_field->text(), u"7 Minutes"_s);
+    // Anything else is refused as it is typed.
+    m_field->selectAll();
+    QTest::keyClicks(m_field, u"5 hours"_s);
+    QCOMPARE(m_field->text(), u"5 "_s);
+    QTest::keyClicks(m_field, u"x"_s);
+    QTest::keyClick(m_field, Qt::Key_Return);
+    QCOMPARE(m_spin->value(), 5);
 }
 
 QTEST_MAIN(TestMinutesSpinBox)

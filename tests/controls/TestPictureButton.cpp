@@ -1,4 +1,5 @@
 #include "PictureButton.h"
+#include "Pictures.h"
 #include "UiFonts.h"
 
 #include <QCursor>
@@ -79,45 +80,28 @@ void TestPictureButton::moveTo(QWidget *widget, QPoint pos)
     QTest::mouseMove(widget, pos.isNull() ? widget->rect().center() : pos);
 }
 
-// The size classes on both sides of their width and caption-length thresholds: small pictures
-// with the caption beside them, button faces with it centred, tiles with a large caption.
+// One picture of each size class: small with the caption beside it, a button face with it
+// centred, a tile with a large caption; and the dark text beside a small picture on a white page.
 void TestPictureButton::textLayoutFollowsThePictureSize()
 {
-    const struct
-    {
-        QSize picture;
-        int length;
-        bool disabled;
-        int pointSize;
-        Qt::Alignment alignment;
-        QRgb colour;
-    } cases[] = {
-        { { 49, 20 }, 4, false, 8, kLeft, kWhite },
-        { { 16, 16 }, 4, true, 8, kLeft, kPaleBlue },
-        { { 50, 20 }, 9, false, 11, kCentred, kWhite },
-        { { 119, 30 }, 10, false, 11, kCentred, kWhite },
-        { { 104, 26 }, 6, true, 11, kCentred, kWhite }, // a disabled face stays white
-        { pictureSize(PictureId::WideDialogButton), 10, false, 11, kCentred, kWhite },
-        { { 120, 26 }, 8, false, 20, kLeft, kWhite },
-        { { 164, 100 }, 9, false, 11, kLeft, kWhite },
-    };
-    for (const auto &c : cases) {
-        const auto layout = PictureButton::textLayout(c.picture, c.length, false, c.disabled, false);
-        QCOMPARE(layout.pointSize, c.pointSize);
-        QCOMPARE(layout.captionAlignment, c.alignment);
-        QCOMPARE(layout.captionColour, c.colour);
-        QVERIFY(layout.secondRect.isEmpty());
-    }
-    // A dark page: the caption beside a small picture is black, or grey with a second text after it.
+    const auto small = PictureButton::textLayout({ 16, 16 }, 4, false, true, false);
+    QCOMPARE(small.captionColour, kPaleBlue);
+    QCOMPARE(small.captionAlignment, kLeft);
+    const auto face = PictureButton::textLayout({ 104, 26 }, 6, false, true, false);
+    QCOMPARE(face.captionColour, kWhite); // a disabled face stays white
+    QCOMPARE(face.captionAlignment, kCentred);
+    QCOMPARE(PictureButton::textLayout({ 120, 26 }, 8, false, false, false).pointSize, 20);
+    // The wide dialog button is a face, however wide.
+    QCOMPARE(
+        PictureButton::textLayout(pictureSize(PictureId::WideDialogButton), 10, false, false, false).pointSize, 11);
     QCOMPARE(PictureButton::textLayout({ 16, 16 }, 4, true, false, false).captionColour, kBlack);
-    for (bool beside : { false, true }) {
-        const auto layout = PictureButton::textLayout({ 16, 16 }, 7, beside, false, true);
-        QVERIFY(layout.secondRect.left() > layout.captionRect.left());
-        QCOMPARE(layout.captionColour, beside ? kGrey : kWhite);
-        QCOMPARE(layout.secondColour, layout.captionColour);
-    }
-    // The second text belongs to small pictures only.
+    // The second text follows the caption, in its colour, on small pictures only.
+    const auto second = PictureButton::textLayout({ 16, 16 }, 7, true, false, true);
+    QVERIFY(second.secondRect.left() > second.captionRect.left());
+    QCOMPARE(second.secondColour, kGrey);
     QVERIFY(PictureButton::textLayout({ 104, 26 }, 7, false, false, true).secondRect.isEmpty());
+    // A picture the program does not have is none.
+    QVERIFY(loadPicture(PictureId {}).isNull());
 }
 
 void TestPictureButton::hoverShowsTheHoverPictureOnOneButtonAtATime()

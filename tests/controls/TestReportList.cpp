@@ -215,10 +215,10 @@ void TestReportList::checkBoxToggledBeforeTheClickOrKeyIsReported()
 {
     m_list->enableCheckBoxes();
     fill({ QStringLiteral("Balanced"), QStringLiteral("Power saver") });
-    QVERIFY(!m_list->getCheck(1));
+    QVERIFY(!m_list->isChecked(1));
     bool checkedWhenReported = false;
-    connect(m_list, &ReportList::rowClicked, this, [&](int row) { checkedWhenReported = m_list->getCheck(row); });
-    connect(m_list, &ReportList::keyPressed, this, [&](int, int row) { checkedWhenReported = m_list->getCheck(row); });
+    connect(m_list, &ReportList::rowClicked, this, [&](int row) { checkedWhenReported = m_list->isChecked(row); });
+    connect(m_list, &ReportList::keyPressed, this, [&](int, int row) { checkedWhenReported = m_list->isChecked(row); });
 
     QStyleOptionViewItem option;
     option.initFrom(m_list->viewport());
@@ -228,11 +228,11 @@ void TestReportList::checkBoxToggledBeforeTheClickOrKeyIsReported()
     QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, box.center());
 
     QVERIFY(checkedWhenReported);
-    QVERIFY(m_list->getCheck(1));
-    QVERIFY(!m_list->getCheck(0));
+    QVERIFY(m_list->isChecked(1));
+    QVERIFY(!m_list->isChecked(0));
     // A click on the row away from the box leaves the check alone.
     QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, cellCentre(1, DescriptionColumn));
-    QVERIFY(m_list->getCheck(1));
+    QVERIFY(m_list->isChecked(1));
 
     // Space toggles the focused row's box, whichever cell has the focus.
     m_list->setFocus();
@@ -240,10 +240,10 @@ void TestReportList::checkBoxToggledBeforeTheClickOrKeyIsReported()
     checkedWhenReported = false;
     QTest::keyClick(m_list, Qt::Key_Space);
     QVERIFY(checkedWhenReported);
-    QVERIFY(m_list->getCheck(0));
+    QVERIFY(m_list->isChecked(0));
     QTest::keyClick(m_list, Qt::Key_Space);
-    QVERIFY(!m_list->getCheck(0));
-    QVERIFY(m_list->getCheck(1));
+    QVERIFY(!m_list->isChecked(0));
+    QVERIFY(m_list->isChecked(1));
 }
 
 QTEST_MAIN(TestReportList)

@@ -156,7 +156,7 @@ void TestQuickSwitchDialog::summaryTotalsFollowTheSwitchThroughTheStore()
     frame.show();
     auto *summary = qobject_cast<SummaryPage *>(frame.currentPage());
     QTRY_VERIFY(!summary->isReloading());
-    QVERIFY(summary->activePlanLine()->text().endsWith(u"Balanced"_s));
+    QVERIFY(summary->findChild<QLabel *>(u"activePlanLine"_s)->text().endsWith(u"Balanced"_s));
 
     bool switched = false;
     QTimer::singleShot(0, &frame, [&] {
@@ -166,10 +166,10 @@ void TestQuickSwitchDialog::summaryTotalsFollowTheSwitchThroughTheStore()
         switched = true;
         switcher->reject();
     });
-    LinkLabel *link = summary->changePlanLink();
+    LinkLabel *link = summary->findChild<LinkLabel *>(u"changePlanLink"_s);
     QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
     QVERIFY(switched);
-    QTRY_VERIFY(summary->activePlanLine()->text().endsWith(u"Power saver"_s));
+    QTRY_VERIFY(summary->findChild<QLabel *>(u"activePlanLine"_s)->text().endsWith(u"Power saver"_s));
 }
 
 QTEST_MAIN(TestQuickSwitchDialog)

@@ -1,47 +1,27 @@
-#include "CommandId.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
-#include "FakeTaskService.h"
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
-#include "PictureButton.h"
-#include "PlanCatalogue.h"
-#include "PlanTaskWriter.h"
-#include "PleaseWaitDialog.h"
-#include "ReportList.h"
+#include "PageTestSupport.h"
 #include "ScheduleDialog.h"
 #include "SchedulesPage.h"
 #include "SharedStrings.h"
-#include "TestEnvironment.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kLanguage = "[Ampora]\n"
-                             "IDS_AT=at\nIDS_ON=on\nIDS_ENABLED=Enabled\nIDS_DISABLED=Disabled\n"
-                             "IDS_TIME_BASED=Time based\nIDS_NETWORK_BASED=Network based\n"
-                             "IDS_RUN_ONCE=Once\nIDS_RUN_DAILY=Daily\n"
-                             "IDS_ADD_NEW=Add new\nIDS_EDIT=Edit\nIDS_ENABLE=Enable\nIDS_DISABLE=Disable\n"
-                             "IDS_REMOVE=Remove\n"
-                             "IDS_DELETE_QUESTION=Do you want to delete the selected items?\n"
-                             "IDS_SCHEDULE_DAMAGED=Cannot be read: %s\nIDS_SCHEDULE_DAMAGED_EDIT=Damaged: %s\n";
-
 const QString kQuestion = u"Do you want to delete the selected items?"_s;
 
 enum Row { SaverRow, QuietRow, OfficeRow, HomeRow };
+
+// Clicks in the last column: no check box, no link.
+constexpr int kPlainCell = 500;
 
 } // namespace
 
@@ -50,7 +30,7 @@ class TestSchedulesPage : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
+    void cleanup() { m_pages.stop(); }
 
     void listsTimeThenNetworkSchedulesWithTheirState();
     void togglingWritesAtOnceAndAFailureKeepsTheRow();
@@ -60,22 +40,13 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<SchedulesPage> makePage();
-    void waitForReload(SchedulesPage &page);
-    QStringList column(const SchedulesPage &page, int column) const;
-    QList<bool> checks(const SchedulesPage &page) const;
-    // Which of Edit, Enable, Disable, Remove the buttons and the menu offer; they must agree.
+    // Which of Edit, Enable, Disable, Remove are offered; Add always is.
     QList<bool> offered(const SchedulesPage &page) const;
-    void select(SchedulesPage &page, const QList<int> &rows);
+    QList<bool> checks(const SchedulesPage &page) const;
     void clickStatus(SchedulesPage &page, int row);
     bool networkEnabled(const QUuid &network) const;
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakePowerPlatform> m_platform;
-    std::unique_ptr<FakeTaskService> m_tasks;
-    FakeNetworkList m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
-    std::unique_ptr<PleaseWaitDialog> m_pleaseWait;
+    PageFixture m_pages;
     QString m_saverTask; // daily, enabled
     QString m_quietTask; // once, disabled
     QUuid m_office; // network, enabled
@@ -84,115 +55,70 @@ private:
 
 void TestSchedulesPage::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s, kLanguage);
-    m_platform = std::make_unique<FakePowerPlatform>();
-    const QUuid balanced = m_platform->addScheme(u"Balanced"_s);
-    const QUuid saver = m_platform->addScheme(u"Power saver"_s);
-    const QUuid performance = m_platform->addScheme(u"High performance"_s);
-    const QUuid quiet = m_platform->addScheme(u"Quiet"_s);
-    m_platform->setActiveDirectly(balanced);
-    const PowerPlanList plans = loadPowerPlans(*m_platform).value();
+    m_pages.start("[Ampora]\nIDS_AT=at\nIDS_ON=on\nIDS_ENABLED=Enabled\nIDS_DISABLED=Disabled\n"
+                  "IDS_TIME_BASED=Time based\nIDS_NETWORK_BASED=Network based\nIDS_RUN_ONCE=Once\n"
+                  "IDS_RUN_DAILY=Daily\nIDS_ADD_NEW=Add new\nIDS_EDIT=Edit\nIDS_ENABLE=Enable\n"
+                  "IDS_DISABLE=Disable\nIDS_REMOVE=Remove\n"
+                  "IDS_DELETE_QUESTION=Do you want to delete the selected items?\n"
+                  "IDS_SCHEDULE_DAMAGED=Cannot be read: %s\nIDS_SCHEDULE_DAMAGED_EDIT=Damaged: %s\n");
+    FakePowerPlatform &platform = *m_pages.platform;
+    const QUuid balanced = platform.addScheme(u"Balanced"_s);
+    const QUuid saver = platform.addScheme(u"Power saver"_s);
+    const QUuid performance = platform.addScheme(u"High performance"_s);
+    const QUuid quiet = platform.addScheme(u"Quiet"_s);
+    platform.setActiveDirectly(balanced);
+    const PowerPlanList plans = loadPowerPlans(platform).value();
 
     // Written in another order than they are listed: time-based rows come by plan name.
-    m_tasks = std::make_unique<FakeTaskService>();
-    PlanTaskWriter writer(*m_tasks, u"/usr/bin/ampora"_s);
-    const PlanTaskWriter::Choice once { *findPlan(plans, quiet), PlanTaskWriter::Kind::Once, QDate(2090, 1, 2),
-        QTime(21, 30), {}, {} };
-    const PlanTaskWriter::Choice daily { *findPlan(plans, saver), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1),
-        QTime(8, 0), {}, {} };
-    QCOMPARE(writer.write(once, plans), PlanTaskWriter::Outcome::Registered);
-    QCOMPARE(writer.write(daily, plans), PlanTaskWriter::Outcome::Registered);
-    m_quietTask = m_tasks->tasks().at(0).name;
-    m_saverTask = m_tasks->tasks().at(1).name;
-    QVERIFY(m_tasks->setTaskEnabled(m_quietTask, false));
+    FakeTaskService &tasks = *m_pages.tasks;
+    QVERIFY(schedulePlan(tasks, plans, quiet, PlanTaskWriter::Kind::Once, QDateTime(QDate(2090, 1, 2), QTime(21, 30))));
+    QVERIFY(schedulePlan(tasks, plans, saver));
+    m_quietTask = tasks.tasks().at(0).name;
+    m_saverTask = tasks.tasks().at(1).name;
+    QVERIFY(tasks.setTaskEnabled(m_quietTask, false));
 
     m_office = QUuid::createUuid();
     m_home = QUuid::createUuid();
-    QVERIFY(saveNetworkSchedule(*m_platform, { u"Office"_s, m_office, true }, plans.at(*findPlan(plans, performance))));
-    QVERIFY(saveNetworkSchedule(*m_platform, { u"Home"_s, m_home, false }, plans.at(*findPlan(plans, balanced))));
-    QVERIFY(setNetworkScheduleEnabled(*m_platform, m_home, false));
-    m_pleaseWait = std::make_unique<PleaseWaitDialog>();
+    QVERIFY(saveNetworkSchedule(platform, { u"Office"_s, m_office, true }, plans.at(*findPlan(plans, performance))));
+    QVERIFY(saveNetworkSchedule(platform, { u"Home"_s, m_home, false }, plans.at(*findPlan(plans, balanced))));
+    QVERIFY(setNetworkScheduleEnabled(platform, m_home, false));
     MessageBox::takeShownTexts();
-}
-
-void TestSchedulesPage::cleanup()
-{
-    m_pleaseWait.reset();
-    m_tasks.reset();
-    m_platform.reset();
-    m_env.reset();
 }
 
 std::unique_ptr<SchedulesPage> TestSchedulesPage::makePage()
 {
-    auto page = std::make_unique<SchedulesPage>(
-        PageServices { { *m_platform, *m_tasks, m_networks, m_battery, m_capabilities }, m_pleaseWait.get() });
-    page->resize(Page::kFrameSize);
-    page->show();
-    waitForReload(*page);
+    auto page = m_pages.makePage<SchedulesPage>();
+    [&] { WAIT_FOR_RELOAD(*page); }();
     return page;
 }
 
-void TestSchedulesPage::waitForReload(SchedulesPage &page)
+QList<bool> TestSchedulesPage::offered(const SchedulesPage &page) const
 {
-    QTRY_VERIFY(!page.isReloading() && page.isEnabled());
-}
-
-QStringList TestSchedulesPage::column(const SchedulesPage &page, int column) const
-{
-    QStringList texts;
-    for (int row = 0; row < page.list()->topLevelItemCount(); ++row)
-        texts.append(page.list()->topLevelItem(row)->text(column));
-    return texts;
+    if (!actionOf(page, u"addSchedule"_s)->isEnabled())
+        return {};
+    QList<bool> enabled;
+    for (const QString &name : { u"editSchedule"_s, u"enableSchedule"_s, u"disableSchedule"_s, u"removeSchedules"_s })
+        enabled.append(actionOf(page, name)->isEnabled());
+    return enabled;
 }
 
 QList<bool> TestSchedulesPage::checks(const SchedulesPage &page) const
 {
     QList<bool> checked;
-    for (int row = 0; row < page.list()->topLevelItemCount(); ++row)
-        checked.append(page.list()->getCheck(row));
+    for (int row = 0; row < listOf(page)->topLevelItemCount(); ++row)
+        checked.append(listOf(page)->isChecked(row));
     return checked;
-}
-
-QList<bool> TestSchedulesPage::offered(const SchedulesPage &page) const
-{
-    QList<bool> buttons;
-    QList<bool> menu;
-    const QList<QAction *> actions = page.contextMenu()->actions();
-    // The menu's order: Add, Edit, Enable, Disable, Remove.
-    const int ids[] = { CmdEditSchedule, CmdEnableSchedule, CmdDisableSchedule, CmdRemoveSchedules };
-    for (qsizetype i = 0; i < 4; ++i) {
-        buttons.append(!page.commandButton(ids[i])->isButtonDisabled());
-        menu.append(actions.at(i + 1)->isEnabled());
-    }
-    // Add is always there.
-    if (page.commandButton(CmdAddSchedule)->isButtonDisabled() || !actions.at(0)->isEnabled() || buttons != menu)
-        return {};
-    return buttons;
-}
-
-void TestSchedulesPage::select(SchedulesPage &page, const QList<int> &rows)
-{
-    ReportList *list = page.list();
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const QRect rect = list->visualItemRect(list->topLevelItem(rows.at(i)));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
-            QPoint(rect.left() + 500, rect.center().y())); // the last column: no check box, no link
-    }
-    QCOMPARE(list->selectedItems().size(), rows.size());
 }
 
 void TestSchedulesPage::clickStatus(SchedulesPage &page, int row)
 {
-    ReportList *list = page.list();
-    const QRect cell = list->visualRect(list->model()->index(row, 1));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    ReportList *list = listOf(page);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 1)).center());
 }
 
 bool TestSchedulesPage::networkEnabled(const QUuid &network) const
 {
-    for (const NetworkSchedule &schedule : readNetworkSchedules(*m_platform)) {
+    for (const NetworkSchedule &schedule : readNetworkSchedules(*m_pages.platform)) {
         if (schedule.networkGuid == network)
             return schedule.enabled;
     }
@@ -211,22 +137,26 @@ void TestSchedulesPage::listsTimeThenNetworkSchedulesWithTheirState()
     QCOMPARE(checks(*page), (QList<bool> { true, false, true, false }));
 
     // Nothing to act on until a row is chosen; then the row's state decides Enable or Disable.
+    // The buttons and the menu offer the same actions.
     QCOMPARE(page->currentRow(), -1);
     QCOMPARE(offered(*page), (QList<bool> { false, false, false, false }));
-    select(*page, { OfficeRow });
+    QVERIFY(buttonOf(*page, u"editSchedule"_s)->isButtonDisabled());
+    QCOMPARE(page->findChild<QMenu *>(u"listMenu"_s)->actions().at(3), actionOf(*page, u"disableSchedule"_s));
+    selectRows(*page, { OfficeRow }, kPlainCell);
     QCOMPARE(page->currentRow(), int(OfficeRow));
     QCOMPARE(offered(*page), (QList<bool> { true, false, true, true }));
-    select(*page, { QuietRow });
+    QVERIFY(!buttonOf(*page, u"editSchedule"_s)->isButtonDisabled());
+    selectRows(*page, { QuietRow }, kPlainCell);
     QCOMPARE(offered(*page), (QList<bool> { true, true, false, true }));
 
     // A schedule changed outside: F5 reads both kinds again, keeping the user on their row.
-    QVERIFY(m_tasks->setTaskEnabled(m_quietTask, true));
-    page->list()->sortRows(0, Qt::AscendingOrder);
+    QVERIFY(m_pages.tasks->setTaskEnabled(m_quietTask, true));
+    listOf(*page)->sortRows(0, Qt::AscendingOrder);
     QSignalSpy reloads(page.get(), &SchedulesPage::reloaded);
-    QTest::keyClick(page->list(), Qt::Key_F5);
+    QTest::keyClick(listOf(*page), Qt::Key_F5);
     QTRY_COMPARE(reloads.size(), 1);
-    waitForReload(*page);
-    QCOMPARE(page->list()->header()->sortIndicatorSection(), -1);
+    WAIT_FOR_RELOAD(*page);
+    QCOMPARE(listOf(*page)->header()->sortIndicatorSection(), -1);
     QCOMPARE(column(*page, 0).first(), u"Power saver"_s);
     QCOMPARE(checks(*page), (QList<bool> { true, true, true, false }));
     QCOMPARE(page->currentRow(), int(QuietRow));
@@ -236,40 +166,41 @@ void TestSchedulesPage::listsTimeThenNetworkSchedulesWithTheirState()
 void TestSchedulesPage::togglingWritesAtOnceAndAFailureKeepsTheRow()
 {
     const auto page = makePage();
-    ReportList *list = page->list();
+    ReportList *list = listOf(*page);
+    FakeTaskService &tasks = *m_pages.tasks;
 
     // The status cell of a time row turns its task off, of a network row writes the file.
     clickStatus(*page, SaverRow);
-    QCOMPARE(m_tasks->task(m_saverTask)->enabled, false);
+    QCOMPARE(tasks.task(m_saverTask)->enabled, false);
     QCOMPARE(list->topLevelItem(SaverRow)->text(1), u"Disabled"_s);
-    QVERIFY(!list->getCheck(SaverRow));
+    QVERIFY(!list->isChecked(SaverRow));
     QCOMPARE(offered(*page), (QList<bool> { true, true, false, true }));
     clickStatus(*page, HomeRow);
     QVERIFY(networkEnabled(m_home));
     QCOMPARE(list->topLevelItem(HomeRow)->text(1), u"Enabled"_s);
 
-    // Sorted the other way, each row still reaches its own schedule: from the menu, with Space,
-    // and by ticking the box itself.
+    // Sorted the other way, each row still reaches its own schedule: from the Enable button,
+    // with Space, and by ticking the box itself.
     list->sortRows(0, Qt::DescendingOrder); // Quiet, Power saver, High performance, Balanced
     QCOMPARE(column(*page, 0).at(1), u"Power saver"_s);
-    select(*page, { 1 });
-    page->contextMenu()->actions().at(2)->trigger(); // Enable
-    QCOMPARE(m_tasks->task(m_saverTask)->enabled, true);
+    selectRows(*page, { 1 }, kPlainCell);
+    QTest::mouseClick(buttonOf(*page, u"enableSchedule"_s), Qt::LeftButton, {}, QPoint(4, 4));
+    QCOMPARE(tasks.task(m_saverTask)->enabled, true);
     QTest::keyClick(list, Qt::Key_Down); // High performance
     QTest::keyClick(list, Qt::Key_Space);
     QVERIFY(!networkEnabled(m_office));
     QCOMPARE(list->topLevelItem(2)->text(1), u"Disabled"_s);
     list->setCheck(0, true); // what a click on Quiet's box does
-    QCOMPARE(m_tasks->task(m_quietTask)->enabled, true);
+    QCOMPARE(tasks.task(m_quietTask)->enabled, true);
     QCOMPARE(list->topLevelItem(0)->text(1), u"Enabled"_s);
     QCOMPARE(MessageBox::takeShownTexts(), QStringList());
 
     // The task folder refuses: the failure is shown and the row stays as it was.
-    m_tasks->setUnreachable(true);
+    tasks.setUnreachable(true);
     MessageBox::setNextAnswer(QMessageBox::Ok);
     clickStatus(*page, 0);
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"the fake task folder is unreachable"_s });
-    QVERIFY(list->getCheck(0));
+    QVERIFY(list->isChecked(0));
     QCOMPARE(list->topLevelItem(0)->text(1), u"Enabled"_s);
     QCOMPARE(page->currentRow(), 0);
     QCOMPARE(offered(*page), (QList<bool> { true, false, true, true }));
@@ -278,22 +209,21 @@ void TestSchedulesPage::togglingWritesAtOnceAndAFailureKeepsTheRow()
 void TestSchedulesPage::removeAsksFirstAndWorksFromTheLastRow()
 {
     const auto page = makePage();
-    ReportList *list = page->list();
+    ReportList *list = listOf(*page);
 
-    select(*page, { SaverRow, QuietRow, HomeRow });
+    selectRows(*page, { SaverRow, QuietRow, HomeRow }, kPlainCell);
     MessageBox::setNextAnswer(QMessageBox::No);
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { kQuestion });
     QCOMPARE(list->topLevelItemCount(), 4);
-    QCOMPARE(m_tasks->deleteCalls(), QStringList());
-    QCOMPARE(readNetworkSchedules(*m_platform).size(), 2);
+    QCOMPARE(m_pages.tasks->deleteCalls(), QStringList());
 
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    QTest::mouseClick(page->commandButton(CmdRemoveSchedules), Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mouseClick(buttonOf(*page, u"removeSchedules"_s), Qt::LeftButton, {}, QPoint(4, 4));
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { kQuestion });
-    QCOMPARE(m_tasks->deleteCalls(), (QStringList { m_quietTask, m_saverTask }));
-    QVERIFY(m_tasks->tasks().isEmpty());
-    const QList<NetworkSchedule> left = readNetworkSchedules(*m_platform);
+    QCOMPARE(m_pages.tasks->deleteCalls(), (QStringList { m_quietTask, m_saverTask }));
+    QVERIFY(m_pages.tasks->tasks().isEmpty());
+    const QList<NetworkSchedule> left = readNetworkSchedules(*m_pages.platform);
     QCOMPARE(left.size(), 1);
     QCOMPARE(left.first().networkGuid, m_office);
     QCOMPARE(column(*page, 3), QStringList { u"Office"_s });
@@ -301,9 +231,9 @@ void TestSchedulesPage::removeAsksFirstAndWorksFromTheLastRow()
     QCOMPARE(offered(*page), (QList<bool> { false, false, false, false }));
 
     // The last network schedule goes with its file; the empty list offers Add alone.
-    select(*page, { 0 });
+    selectRows(*page, { 0 }, kPlainCell);
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    page->contextMenu()->actions().at(4)->trigger();
+    actionOf(*page, u"removeSchedules"_s)->trigger();
     QVERIFY(!QFile::exists(sharedStrings().networkFile));
     QCOMPARE(list->topLevelItemCount(), 0);
     QCOMPARE(offered(*page), (QList<bool> { false, false, false, false }));
@@ -312,16 +242,14 @@ void TestSchedulesPage::removeAsksFirstAndWorksFromTheLastRow()
 void TestSchedulesPage::addAndEditOpenTheScheduleDialog()
 {
     const auto page = makePage();
-    ReportList *list = page->list();
+    ReportList *list = listOf(*page);
     list->setFocus();
 
     // Each way in opens the schedule dialog over the page, new or on the row's own schedule: an
     // edit fixes the kind and the plan. A saved schedule reloads the page.
     QStringList opened;
     const auto expectDialog = [&](bool save) {
-        QTimer::singleShot(0, qApp, [&, save] {
-            QTRY_VERIFY(qobject_cast<ScheduleDialog *>(QApplication::activeModalWidget()));
-            auto *dialog = qobject_cast<ScheduleDialog *>(QApplication::activeModalWidget());
+        whenModal<ScheduleDialog>([&, save](ScheduleDialog *dialog) {
             QCOMPARE(dialog->parentWidget(), page.get());
             const auto *type = dialog->findChild<QComboBox *>(u"typeList"_s);
             const QString kind = type->currentIndex() == 1                  ? u"network"_s
@@ -332,25 +260,22 @@ void TestSchedulesPage::addAndEditOpenTheScheduleDialog()
                     : kind + u' ' + dialog->findChild<QComboBox *>(u"planList"_s)->currentText());
             if (save)
                 Q_EMIT dialog->saved();
-            dialog->reject();
         });
     };
     QSignalSpy reloads(page.get(), &SchedulesPage::reloaded);
     expectDialog(true);
-    QTest::mouseClick(page->commandButton(CmdAddSchedule), Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mouseClick(buttonOf(*page, u"addSchedule"_s), Qt::LeftButton, {}, QPoint(4, 4));
     QCOMPARE(opened, QStringList { u"new"_s });
     QTRY_COMPARE(reloads.size(), 1);
-    waitForReload(*page);
+    WAIT_FOR_RELOAD(*page);
 
     list->setCurrentItem(list->topLevelItem(OfficeRow));
     expectDialog(false);
     QTest::keyClick(list, Qt::Key_Return);
     expectDialog(false);
     const QRect quiet = list->visualItemRect(list->topLevelItem(QuietRow));
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(quiet.left() + 500, quiet.center().y()));
-    expectDialog(false);
-    page->contextMenu()->actions().at(1)->trigger();
-    const QStringList edits { u"new"_s, u"network High performance"_s, u"once Quiet"_s, u"once Quiet"_s };
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(quiet.left() + kPlainCell, quiet.center().y()));
+    const QStringList edits { u"new"_s, u"network High performance"_s, u"once Quiet"_s };
     QCOMPARE(opened, edits);
 
     // A double click below the rows edits nothing.
@@ -366,9 +291,9 @@ void TestSchedulesPage::addAndEditOpenTheScheduleDialog()
 void TestSchedulesPage::damagedRowsAndStatusDoubleClicks()
 {
     const QString why = u"its OnCalendar= lines were changed outside Ampora"_s;
-    m_tasks->addTask({ u"AMPCTL7"_s, true, std::nullopt, why });
+    m_pages.tasks->addTask({ u"AMPCTL7"_s, true, std::nullopt, why });
     const auto page = makePage();
-    ReportList *list = page->list();
+    ReportList *list = listOf(*page);
     bool opened = false;
     bool looked = false;
     const auto closeAnyDialog = [&] {
@@ -393,12 +318,12 @@ void TestSchedulesPage::damagedRowsAndStatusDoubleClicks()
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, status);
     QTRY_VERIFY(looked);
     QVERIFY(!opened);
-    QCOMPARE(m_tasks->task(m_saverTask)->enabled, false);
+    QCOMPARE(m_pages.tasks->task(m_saverTask)->enabled, false);
 
     const int damaged = int(column(*page, 3).indexOf(u"Cannot be read: "_s + why));
     QVERIFY(damaged >= 0);
     QCOMPARE(list->topLevelItem(damaged)->text(1), u"Enabled"_s);
-    select(*page, { damaged });
+    selectRows(*page, { damaged }, kPlainCell);
     closeAnyDialog();
     MessageBox::setNextAnswer(QMessageBox::Ok);
     QTest::keyClick(list, Qt::Key_Return);
