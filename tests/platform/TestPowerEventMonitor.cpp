@@ -43,19 +43,18 @@ bool isDrained(int socket)
 class FakeKernel
 {
 public:
-    ~FakeKernel() { closeSender(); }
     FakeKernel() = default;
+    ~FakeKernel() { ::close(m_sender); }
     Q_DISABLE_COPY_MOVE(FakeKernel)
 
     std::unique_ptr<KernelPowerSupplyWatch> open(KernelPowerSupplyWatch::Senders senders)
     {
-        closeSender();
+        ::close(m_sender);
         int ends[2];
         if (::socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0, ends) != 0)
             return nullptr;
         m_sender = ends[0];
         m_receiver = ends[1];
-        ++m_opened;
         return std::make_unique<KernelPowerSupplyWatch>(ends[1], senders);
     }
     PowerEventMonitor::KernelWatchOpener opener()
@@ -69,19 +68,10 @@ public:
     }
     // Whether the watch has read everything sent (only while it is open).
     bool drained() const { return isDrained(m_receiver); }
-    int opened() const { return m_opened; }
 
 private:
-    void closeSender()
-    {
-        if (m_sender >= 0)
-            ::close(m_sender);
-        m_sender = -1;
-    }
-
     int m_sender = -1;
     int m_receiver = -1;
-    int m_opened = 0;
 };
 
 // Nothing of the object, nor of anything it owns, may wake the program on a timer.
@@ -219,7 +209,6 @@ void TestPowerEventMonitor::followsKernelUeventsWhileUPowerIsAway()
     FakeKernel kernel;
     PowerEventMonitor monitor(m_connection, sysfsRoot(), nullptr, 20ms, kernel.opener());
     QCOMPARE(monitor.source(), PowerSource::Ac);
-    QCOMPARE(kernel.opened(), 1);
     // Idle, the running copy waits on the socket alone.
     QVERIFY(runsNoTimer(monitor));
     QSignalSpy changed(&monitor, &PowerEvents::sourceChanged);
@@ -241,7 +230,6 @@ void TestPowerEventMonitor::followsKernelUeventsWhileUPowerIsAway()
     QVERIFY(runsNoTimer(monitor));
     m_upower.kill();
     QTRY_COMPARE(changed.count(), 3);
-    QCOMPARE(kernel.opened(), 2);
     setAcOnline(true);
     QVERIFY(kernel.send(kMainsChange));
     QTRY_COMPARE(changed.count(), 4);
@@ -287,11 +275,8 @@ void TestPowerEventMonitor::dropsDatagramsNotFromTheKernel()
 void TestPowerEventMonitor::pollsSysfsWithoutUPowerOrUeventSocket()
 {
     setAcOnline(true);
-    int watchesOpened = 0;
-    PowerEventMonitor monitor(m_connection, sysfsRoot(), nullptr, 20ms, [&watchesOpened] {
-        ++watchesOpened;
-        return std::make_unique<KernelPowerSupplyWatch>(-1, KernelPowerSupplyWatch::Senders::KernelOnly);
-    });
+    PowerEventMonitor monitor(m_connection, sysfsRoot(), nullptr, 20ms,
+        [] { return std::make_unique<KernelPowerSupplyWatch>(-1, KernelPowerSupplyWatch::Senders::KernelOnly); });
     QCOMPARE(monitor.source(), PowerSource::Ac);
     QSignalSpy changed(&monitor, &PowerEvents::sourceChanged);
 
@@ -303,11 +288,10 @@ void TestPowerEventMonitor::pollsSysfsWithoutUPowerOrUeventSocket()
     QVERIFY(m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s }, kUPower));
     QTRY_COMPARE(changed.count(), 2);
     QCOMPARE(monitor.source(), PowerSource::Ac);
+    QVERIFY(runsNoTimer(monitor));
     m_upower.kill();
     QTRY_COMPARE(changed.count(), 3);
     QCOMPARE(monitor.source(), PowerSource::Dc);
-    // The socket is tried again each time, in case it failed for a passing reason.
-    QCOMPARE(watchesOpened, 2);
 
     // With no bus at all, the kernel alone.
     QCOMPARE(PowerEventMonitor(QDBusConnection(u"never-connected"_s), sysfsRoot()).source(), PowerSource::Dc);
