@@ -1,13 +1,19 @@
+#include "KernelUevent.h"
 #include "PowerEventMonitor.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <cerrno>
+#include <linux/netlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +23,67 @@ namespace {
 
 const QString kUPower = u"org.freedesktop.UPower"_s;
 const QString kLogind = u"org.freedesktop.login1"_s;
+
+// As the kernel sends them when the mains adapter goes offline, and when a USB device comes.
+const QByteArray kMainsChange = "change@/devices/LNXSYSTM:00/LNXSYBUS:00/ACPI0003:00/power_supply/AC\0"
+                                "ACTION=change\0DEVPATH=/devices/LNXSYSTM:00/LNXSYBUS:00/ACPI0003:00/power_supply/AC\0"
+                                "SUBSYSTEM=power_supply\0POWER_SUPPLY_NAME=AC\0POWER_SUPPLY_TYPE=Mains\0"
+                                "POWER_SUPPLY_ONLINE=0\0SEQNUM=4711\0"_ba;
+const QByteArray kUsbAdd = "add@/devices/pci0000:00/0000:00:14.0/usb1/1-2\0ACTION=add\0"
+                           "DEVPATH=/devices/pci0000:00/0000:00:14.0/usb1/1-2\0SUBSYSTEM=usb\0SEQNUM=4712\0"_ba;
+
+bool isDrained(int socket)
+{
+    char byte;
+    return ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno == EAGAIN;
+}
+
+// Stands in for the kernel: each watch opened reads one end of a datagram socket pair, the test
+// writes to the other.
+class FakeKernel
+{
+public:
+    FakeKernel() = default;
+    ~FakeKernel() { ::close(m_sender); }
+    Q_DISABLE_COPY_MOVE(FakeKernel)
+
+    std::unique_ptr<KernelPowerSupplyWatch> open(KernelPowerSupplyWatch::Senders senders)
+    {
+        ::close(m_sender);
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0, ends) != 0)
+            return nullptr;
+        m_sender = ends[0];
+        m_receiver = ends[1];
+        return std::make_unique<KernelPowerSupplyWatch>(ends[1], senders);
+    }
+    PowerEventMonitor::KernelWatchOpener opener()
+    {
+        return [this] { return open(KernelPowerSupplyWatch::Senders::Any); };
+    }
+    // False once the watch has closed its end.
+    bool send(const QByteArray &datagram) const
+    {
+        return ::send(m_sender, datagram.constData(), size_t(datagram.size()), MSG_DONTWAIT) == datagram.size();
+    }
+    // Whether the watch has read everything sent (only while it is open).
+    bool drained() const { return isDrained(m_receiver); }
+
+private:
+    int m_sender = -1;
+    int m_receiver = -1;
+};
+
+// Nothing of the object, nor of anything it owns, may wake the program on a timer.
+bool runsNoTimer(const QObject &object)
+{
+    auto *dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher->registeredTimers(const_cast<QObject *>(&object)).isEmpty())
+        return false;
+    const auto children = object.findChildren<QObject *>();
+    return std::all_of(children.begin(), children.end(),
+        [dispatcher](QObject *child) { return dispatcher->registeredTimers(child).isEmpty(); });
+}
 
 } // namespace
 
@@ -28,7 +95,10 @@ private Q_SLOTS:
     void cleanup();
 
     void followsUPowerAndWakeUps();
-    void pollsSysfsWhileUPowerIsAwayOrNoBus();
+    void parsesKernelUevents();
+    void followsKernelUeventsWhileUPowerIsAway();
+    void dropsDatagramsNotFromTheKernel();
+    void pollsSysfsWithoutUPowerOrUeventSocket();
 
 private:
     void setOnBattery(bool onBattery);
@@ -102,10 +172,111 @@ void TestPowerEventMonitor::followsUPowerAndWakeUps()
     QCOMPARE(changed.at(1).at(0).value<PowerSource>(), PowerSource::Ac);
 }
 
-void TestPowerEventMonitor::pollsSysfsWhileUPowerIsAwayOrNoBus()
+void TestPowerEventMonitor::parsesKernelUevents()
+{
+    const std::optional<KernelUevent> mains = parseKernelUevent(kMainsChange);
+    QVERIFY(mains);
+    QCOMPARE(mains->action, "change"_ba);
+    QCOMPARE(mains->devPath, "/devices/LNXSYSTM:00/LNXSYBUS:00/ACPI0003:00/power_supply/AC"_ba);
+    QVERIFY(concernsPowerSource(*mains));
+    const std::optional<KernelUevent> usb = parseKernelUevent(kUsbAdd);
+    QVERIFY(usb && usb->subsystem == "usb" && !concernsPowerSource(*usb));
+
+    // Cut short anywhere, a datagram counts only once its SUBSYSTEM field has arrived whole.
+    const qsizetype subsystemEnd = kMainsChange.indexOf("SUBSYSTEM=power_supply") + 23;
+    for (qsizetype size = 0; size <= kMainsChange.size(); ++size) {
+        const auto cut = parseKernelUevent(QByteArrayView(kMainsChange).first(size));
+        QCOMPARE(cut && concernsPowerSource(*cut), size >= subsystemEnd);
+    }
+
+    // udev's own rebroadcast, a header without an action or '@', fields without '=', no fields
+    // at all, bytes that are no text: none is a uevent, and none must upset the parser.
+    const QByteArray hostile[] = { "libudev\0\xfe\xed\xca\xfe\x28\0\0\0SUBSYSTEM=power_supply\0"_ba,
+        "@/devices/AC\0ACTION=change\0SUBSYSTEM=power_supply\0"_ba,
+        "change/devices/AC\0ACTION=change\0SUBSYSTEM=power_supply\0"_ba,
+        "change@/devices/AC\0ACTION\0SUBSYSTEM\0=\0"_ba, "change@/devices/AC"_ba, "\0\0\0"_ba, QByteArray(64, '\xff'),
+        QByteArray() };
+    for (const QByteArray &datagram : hostile)
+        QVERIFY2(!parseKernelUevent(datagram), datagram.toHex().constData());
+    // A repeated key cannot override the first.
+    const auto repeated = parseKernelUevent("change@/x\0ACTION=change\0SUBSYSTEM=usb\0SUBSYSTEM=power_supply\0"_ba);
+    QVERIFY(repeated && !concernsPowerSource(*repeated));
+}
+
+void TestPowerEventMonitor::followsKernelUeventsWhileUPowerIsAway()
 {
     setAcOnline(true);
-    PowerEventMonitor monitor(m_connection, sysfsRoot(), nullptr, 20ms);
+    FakeKernel kernel;
+    PowerEventMonitor monitor(m_connection, sysfsRoot(), nullptr, 20ms, kernel.opener());
+    QCOMPARE(monitor.source(), PowerSource::Ac);
+    // Idle, the running copy waits on the socket alone.
+    QVERIFY(runsNoTimer(monitor));
+    QSignalSpy changed(&monitor, &PowerEvents::sourceChanged);
+
+    // Unplugged, but the kernel has told only of a USB device yet: nothing is read.
+    setAcOnline(false);
+    QVERIFY(kernel.send(kUsbAdd));
+    QTRY_VERIFY(kernel.drained());
+    QCOMPARE(monitor.source(), PowerSource::Ac);
+    QVERIFY(kernel.send(kMainsChange));
+    QTRY_COMPARE(changed.count(), 1);
+    QCOMPARE(monitor.source(), PowerSource::Dc);
+
+    // UPower taking over closes the socket; its going away opens a new one.
+    QVERIFY(m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s }, kUPower));
+    QTRY_COMPARE(changed.count(), 2);
+    QCOMPARE(monitor.source(), PowerSource::Ac);
+    QTRY_VERIFY(!kernel.send(kMainsChange));
+    QVERIFY(runsNoTimer(monitor));
+    m_upower.kill();
+    QTRY_COMPARE(changed.count(), 3);
+    setAcOnline(true);
+    QVERIFY(kernel.send(kMainsChange));
+    QTRY_COMPARE(changed.count(), 4);
+    QCOMPARE(monitor.source(), PowerSource::Ac);
+    QVERIFY(runsNoTimer(monitor));
+}
+
+void TestPowerEventMonitor::dropsDatagramsNotFromTheKernel()
+{
+    // A local process writing to the watch's socket is not the kernel.
+    FakeKernel local;
+    std::unique_ptr<KernelPowerSupplyWatch> watch = local.open(KernelPowerSupplyWatch::Senders::KernelOnly);
+    QSignalSpy changed(watch.get(), &KernelPowerSupplyWatch::changed);
+    QVERIFY(local.send(kMainsChange));
+    QTRY_VERIFY(local.drained());
+    QCOMPARE(changed.count(), 0);
+
+    // Nor is another netlink socket (only root may send one), however well it forges the event.
+    const int listener = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    if (listener < 0)
+        QSKIP("No kernel uevent socket here (netlink forbidden)");
+    QVERIFY(KernelPowerSupplyWatch().isWatching());
+    sockaddr_nl address {};
+    address.nl_family = AF_NETLINK;
+    address.nl_groups = 1;
+    socklen_t length = sizeof address;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+    KernelPowerSupplyWatch kernelOnly(listener, KernelPowerSupplyWatch::Senders::KernelOnly);
+    QSignalSpy kernelChanged(&kernelOnly, &KernelPowerSupplyWatch::changed);
+    const int forger = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    QVERIFY(forger >= 0);
+    address.nl_groups = 0;
+    const ssize_t sent = ::sendto(forger, kMainsChange.constData(), size_t(kMainsChange.size()), 0,
+        reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    ::close(forger);
+    if (sent < 0)
+        QSKIP("Not allowed to send on netlink here");
+    QTRY_VERIFY(isDrained(listener));
+    QCOMPARE(kernelChanged.count(), 0);
+}
+
+void TestPowerEventMonitor::pollsSysfsWithoutUPowerOrUeventSocket()
+{
+    setAcOnline(true);
+    PowerEventMonitor monitor(m_connection, sysfsRoot(), nullptr, 20ms,
+        [] { return std::make_unique<KernelPowerSupplyWatch>(-1, KernelPowerSupplyWatch::Senders::KernelOnly); });
     QCOMPARE(monitor.source(), PowerSource::Ac);
     QSignalSpy changed(&monitor, &PowerEvents::sourceChanged);
 
@@ -117,6 +288,7 @@ void TestPowerEventMonitor::pollsSysfsWhileUPowerIsAwayOrNoBus()
     QVERIFY(m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s }, kUPower));
     QTRY_COMPARE(changed.count(), 2);
     QCOMPARE(monitor.source(), PowerSource::Ac);
+    QVERIFY(runsNoTimer(monitor));
     m_upower.kill();
     QTRY_COMPARE(changed.count(), 3);
     QCOMPARE(monitor.source(), PowerSource::Dc);

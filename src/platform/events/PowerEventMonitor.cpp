@@ -64,14 +64,17 @@ bool isEmptyList(const QVariant &value)
 
 } // namespace
 
-PowerEventMonitor::PowerEventMonitor(
-    const QDBusConnection &systemBus, const QString &sysfsRoot, QObject *parent, std::chrono::milliseconds pollInterval)
+PowerEventMonitor::PowerEventMonitor(const QDBusConnection &systemBus, const QString &sysfsRoot, QObject *parent,
+    std::chrono::milliseconds pollInterval, KernelWatchOpener openKernelWatch)
     : PowerEvents(parent)
     , m_systemBus(systemBus)
     , m_sysfs(sysfsRoot)
+    , m_openKernelWatch(std::move(openKernelWatch))
 {
+    if (!m_openKernelWatch)
+        m_openKernelWatch = [] { return std::make_unique<KernelPowerSupplyWatch>(); };
     m_poll.setInterval(pollInterval);
-    connect(&m_poll, &QTimer::timeout, this, &PowerEventMonitor::pollSysfs);
+    connect(&m_poll, &QTimer::timeout, this, &PowerEventMonitor::readSysfs);
     // Subscribed before the first read, so a change between the two is not lost.
     if (m_systemBus.isConnected())
         subscribe();
@@ -79,8 +82,9 @@ PowerEventMonitor::PowerEventMonitor(
     if (fromUPower) {
         m_source = *fromUPower;
     } else {
+        // Watched before the first read, so a change between the two is not lost.
+        followKernel();
         m_source = m_sysfs.read().acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac;
-        m_poll.start();
     }
 }
 
@@ -143,19 +147,48 @@ void PowerEventMonitor::readUPowerLater()
             useSysfs();
             return;
         }
-        m_poll.stop();
+        stopFollowingKernel();
         setSource(*now);
     });
 }
 
 void PowerEventMonitor::useSysfs()
 {
-    if (!m_poll.isActive())
-        m_poll.start();
-    pollSysfs();
+    followKernel();
+    readSysfs();
 }
 
-void PowerEventMonitor::pollSysfs()
+// The kernel's uevents wake the program only when a power supply changes. Where its socket cannot
+// be opened or fails (a container without netlink, a seccomp filter), the power supply class is
+// polled instead: slower to notice and waking the program every interval, but still following.
+void PowerEventMonitor::followKernel()
+{
+    if (m_kernelWatch || m_poll.isActive())
+        return;
+    m_kernelWatch = m_openKernelWatch();
+    if (m_kernelWatch && m_kernelWatch->isWatching()) {
+        m_kernelWatch->setParent(this);
+        connect(m_kernelWatch.get(), &KernelPowerSupplyWatch::changed, this, &PowerEventMonitor::readSysfs);
+        connect(m_kernelWatch.get(), &KernelPowerSupplyWatch::stopped, this, [this] {
+            // Deleted later: this runs inside the watch's own signal.
+            m_kernelWatch.release()->deleteLater();
+            m_poll.start();
+            readSysfs();
+        });
+        return;
+    }
+    m_kernelWatch.reset();
+    m_poll.start();
+}
+
+// UPower answers for the source again: nothing of the kernel's is left to wake the program.
+void PowerEventMonitor::stopFollowingKernel()
+{
+    m_kernelWatch.reset();
+    m_poll.stop();
+}
+
+void PowerEventMonitor::readSysfs()
 {
     setSource(m_sysfs.read().acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac);
 }
@@ -167,7 +200,7 @@ void PowerEventMonitor::onUPowerPropertiesChanged(
         return;
     const auto onBattery = changed.constFind(kOnBattery);
     if (onBattery != changed.constEnd() && onBattery->typeId() == QMetaType::Bool) {
-        m_poll.stop();
+        stopFollowingKernel();
         setSource(sourceFromOnBattery(onBattery->toBool()));
     } else if (invalidated.contains(kOnBattery)) {
         readUPowerLater();
@@ -178,9 +211,9 @@ void PowerEventMonitor::onPrepareForSleep(bool starting)
 {
     if (starting)
         return;
-    // The plug may have been pulled while asleep, and the poll would only notice it later.
-    if (m_poll.isActive())
-        pollSysfs();
+    // The plug may have been pulled while asleep: read at once rather than wait for the poll.
+    if (m_kernelWatch || m_poll.isActive())
+        readSysfs();
     Q_EMIT resumed();
 }
 

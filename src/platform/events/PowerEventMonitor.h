@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KernelPowerSupplyWatch.h"
 #include "PowerEvents.h"
 #include "SysfsBatteryStatusReader.h"
 
@@ -9,24 +10,32 @@
 #include <QTimer>
 #include <QVariantMap>
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QDBusMessage;
 
 // The power source from UPower's OnBattery (its PropertiesChanged signal) on the system bus, and
 // wake-ups from logind's PrepareForSleep(false). Without UPower, the kernel's power supply class
-// is read every 30 seconds instead (<sysfs>/class/power_supply, as SysfsBatteryStatusReader does).
-// UPower coming and going is followed, so a restarted daemon takes over from the poll again.
+// (<sysfs>/class/power_supply, as SysfsBatteryStatusReader does) is read again whenever the kernel
+// tells of a power supply event (KernelPowerSupplyWatch), or every 30 seconds where its uevent
+// socket cannot be opened. UPower coming and going is followed, so a restarted daemon takes over
+// from the kernel again.
 // power-profiles-daemon starting, and its last profile hold ending, are passed on as well.
 class PowerEventMonitor : public PowerEvents
 {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kDefaultPollInterval { 30000 };
+    // Opens the kernel's uevent watch each time UPower is found absent.
+    using KernelWatchOpener = std::function<std::unique_ptr<KernelPowerSupplyWatch>()>;
 
-    // sysfsRoot empty: $AMPORA_SYSFS_ROOT, or /sys without it.
+    // sysfsRoot empty: $AMPORA_SYSFS_ROOT, or /sys without it. openKernelWatch empty: the
+    // kernel's own uevent socket.
     explicit PowerEventMonitor(const QDBusConnection &systemBus, const QString &sysfsRoot = {},
-        QObject *parent = nullptr, std::chrono::milliseconds pollInterval = kDefaultPollInterval);
+        QObject *parent = nullptr, std::chrono::milliseconds pollInterval = kDefaultPollInterval,
+        KernelWatchOpener openKernelWatch = {});
 
     PowerSource source() const override;
 
@@ -43,11 +52,15 @@ private:
     std::optional<PowerSource> readUPower();
     void readUPowerLater();
     void useSysfs();
-    void pollSysfs();
+    void followKernel();
+    void stopFollowingKernel();
+    void readSysfs();
     void setSource(PowerSource now);
 
     QDBusConnection m_systemBus;
     SysfsBatteryStatusReader m_sysfs;
-    QTimer m_poll;
+    KernelWatchOpener m_openKernelWatch;
+    std::unique_ptr<KernelPowerSupplyWatch> m_kernelWatch;
+    QTimer m_poll { this };
     PowerSource m_source = PowerSource::Ac;
 };
