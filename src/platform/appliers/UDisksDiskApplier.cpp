@@ -142,7 +142,9 @@ std::optional<QList<UDisksDiskApplier::Drive>> UDisksDiskApplier::spinDownDrives
     }
     UDisksManagerProxy manager(kService, kManagerPath, m_bus);
     manager.setTimeout(kListTimeoutMs);
-    const QDBusPendingReply<UDisksObjects> reply = manager.GetManagedObjects();
+    QDBusPendingReply<UDisksObjects> reply = manager.GetManagedObjects();
+    // isError() is false while the call is pending.
+    reply.waitForFinished();
     if (reply.isError()) {
         failure = isMissingService(reply.error().name())
             ? u"UDisks is not running on this machine (the udisks2 package sets the disks' spin-down)"_s
