@@ -79,8 +79,7 @@ QString TestUDisksDiskApplier::addDrive(const QString &id, bool pmSupported, boo
 
 QVariantMap TestUDisksDiskApplier::configuration(const QString &drive)
 {
-    QDBusMessage get
-        = QDBusMessage::createMethodCall(kUDisks, drive, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    QDBusMessage get = QDBusMessage::createMethodCall(kUDisks, drive, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
     get << u"org.freedesktop.UDisks2.Drive"_s << u"Configuration"_s;
     const QVariant value = m_connection.call(get).arguments().value(0).value<QDBusVariant>().variant();
     return qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
@@ -167,7 +166,9 @@ void TestUDisksDiskApplier::ampctlSetsDisksOnlyWhenAsked()
 {
     const int calls = callCount(m_disk);
     // Switching plans and applying them again never asks for a password: the row says how to.
-    QCOMPARE(ampctl({ u"set-value"_s, u"Balanced"_s, u"disk-off"_s, u"--ac"_s, u"1h"_s, u"--dc"_s, u"5h 10min"_s }).status, 0);
+    QCOMPARE(
+        ampctl({ u"set-value"_s, u"Balanced"_s, u"disk-off"_s, u"--ac"_s, u"1h"_s, u"--dc"_s, u"5h 10min"_s }).status,
+        0);
     QCOMPARE(ampctl({ u"set"_s, u"Balanced"_s }).status, 0);
     QCOMPARE(ampctl({ u"apply"_s }).status, 0);
     QCOMPARE(callCount(m_disk), calls);
@@ -202,8 +203,8 @@ void TestUDisksDiskApplier::refusalAndMissingUDisksAreReported()
     QVERIFY2(disk.out.contains(u"HGST HTS721010 (HGST-HTS721010-JR1): Needs an administrator (the administrator's "
                                "policy refused it)\n"_s),
         qPrintable(disk.out));
-    QVERIFY2(disk.err.startsWith(u"ampctl: the disks' spin-down time was not set on every drive"_s),
-        qPrintable(disk.err));
+    QVERIFY2(
+        disk.err.startsWith(u"ampctl: the disks' spin-down time was not set on every drive"_s), qPrintable(disk.err));
 
     // A bus where UDisks does not run answers at once, and no bus at all is said too.
     PrivateBus empty;
@@ -211,7 +212,8 @@ void TestUDisksDiskApplier::refusalAndMissingUDisksAreReported()
     const SettingReport missing
         = UDisksDiskApplier(emptyBus).apply(request(900, 900, PowerSource::Ac), { Setting::DiskOff }).value(0);
     QCOMPARE(missing.outcome, Outcome::NotOnThisMachine);
-    QCOMPARE(missing.detail, u"UDisks is not running on this machine (the udisks2 package sets the disks' spin-down)"_s);
+    QCOMPARE(
+        missing.detail, u"UDisks is not running on this machine (the udisks2 package sets the disks' spin-down)"_s);
     QCOMPARE(UDisksDiskApplier(QDBusConnection(u"never-connected"_s))
                  .apply(request(900, 900, PowerSource::Ac), { Setting::DiskOff })
                  .value(0)
