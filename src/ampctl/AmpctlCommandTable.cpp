@@ -21,9 +21,15 @@ const QList<AmpctlCommand> kCommands = {
         [](Commands c, Arguments a) { return c.set(a.values.at(0)); } },
     { u"apply"_s,
         { { u"apply"_s,
-            u"Apply the active plan again now: write its values into the\n"
-            "desktop's settings and the services that take them."_s } },
-        [](Commands c, Arguments) { return c.applying().apply(); } },
+              u"Apply the active plan again now: write its values into the\n"
+              "desktop's settings and the services that take them."_s },
+            { u"apply --disk"_s,
+                u"Apply it as above, then set the disks' spin-down time through\n"
+                "UDisks, which asks for an administrator's password; print what\n"
+                "became of it on each drive."_s } },
+        [](Commands c, Arguments a) {
+            return a.form == u"disk" ? c.applying().applyToDisks() : c.applying().apply();
+        } },
     { u"status"_s,
         { { u"status"_s,
             u"Show the active plan, the power source and what became of each\n"
@@ -146,7 +152,8 @@ Exit status:
   0  success
   1  a file, the plan store or the task folder could not be read, locked or written (the
      message says why), a change would make the plan store too large, or the ampora program
-     was not found
+     was not found; for apply --disk: the administrator's policy refused the spin-down time or
+     UDisks failed to set it on a drive
   2  bad command line: unknown command, option or setting, wrong number of arguments, a bad
      date, time, day list or value, a date out of range, a --once time that has passed, no
      days for --weekly, an empty name, a name with a control character, or a name or
@@ -156,7 +163,8 @@ Exit status:
   5  the --once time never comes: the clock jumps over it when daylight saving starts (such
      as 02:30 on that day in much of Europe)
   6  the plan is in use: it is the active plan, or a schedule uses it
-  7  this machine does not offer the setting, or has no battery for a --dc value
+  7  this machine does not offer the setting, or has no battery for a --dc value; for apply
+     --disk: no disk here spins down by itself, or UDisks is not running
 )"_s;
 
 // Where the help beside each synopsis starts; a longer synopsis has its help on the next lines.

@@ -118,13 +118,21 @@ ExitCode AmpctlCommands::run(const QStringList &arguments)
         return fail(UsageError, u"unknown command \"%1\"; see ampctl --help"_s.arg(name));
 
     // A command of several forms takes exactly one of the options that choose them.
+    // A form without one is the command's plain form, taken when no other is chosen.
     QList<const AmpctlCommand::Form *> chosen;
     QStringList selectors;
+    const AmpctlCommand::Form *plain = nullptr;
     for (const AmpctlCommand::Form &form : command->forms) {
+        if (form.selector().isEmpty()) {
+            plain = &form;
+            continue;
+        }
         selectors.append(u"--"_s + form.selector());
-        if (command->forms.size() == 1 || parser.isSet(form.selector()))
+        if (parser.isSet(form.selector()))
             chosen.append(&form);
     }
+    if (chosen.isEmpty() && plain)
+        chosen.append(plain);
     if (chosen.size() != 1) {
         const QString last = selectors.takeLast();
         return fail(UsageError, u"%1 takes one of %2 or %3"_s.arg(name, selectors.join(u", "_s), last));

@@ -5,7 +5,9 @@
 #include "PlanFollower.h"
 #include "PowerPlatform.h"
 #include "PowerSettings.h"
+#include "UDisksDiskApplier.h"
 
+#include <QDBusConnection>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTextStream>
@@ -45,6 +47,55 @@ ExitCode ApplyCommands::apply()
         return m_output.fail(
             ExitCode::SystemError, u"cannot read the active power plan: "_s + applied.failure().message);
     return finishApply(*applied);
+}
+
+ExitCode ApplyCommands::applyToDisks()
+{
+    const Result<ApplyStatus> applied = applyNow();
+    if (!applied)
+        return m_output.fail(
+            ExitCode::SystemError, u"cannot read the active power plan: "_s + applied.failure().message);
+    if (const ExitCode code = finishApply(*applied); code != ExitCode::Success)
+        return code;
+
+    ApplyRequest request { PlanValues::read(m_platform, applied->plan), applied->source, ApplyReason::Activation };
+    UDisksDiskApplier disks(QDBusConnection::systemBus());
+    const SettingReport report = disks.apply(request, { Setting::DiskOff }).value(0);
+    recordDiskReport(*applied, report);
+    const QList<DriveReport> drives = disks.driveReports();
+    if (m_output.json()) {
+        QJsonArray list;
+        for (const DriveReport &drive : drives) {
+            list.append(QJsonObject { { u"drive"_s, drive.drive }, { u"outcome"_s, outcomeName(drive.outcome) },
+                { u"detail"_s, drive.detail } });
+        }
+        m_output.print(QJsonObject {
+            { u"outcome"_s, outcomeName(report.outcome) }, { u"detail"_s, report.detail }, { u"drives"_s, list } });
+    } else {
+        for (const DriveReport &drive : drives)
+            m_output.out() << driveReportText(drive) << u'\n';
+    }
+    switch (report.outcome) {
+    case Outcome::Applied:
+    case Outcome::Approximated:
+        return ExitCode::Success;
+    case Outcome::NotOnThisMachine:
+        return m_output.fail(ExitCode::NotOffered, u"the disks' spin-down time cannot be set: "_s + report.detail);
+    default:
+        return m_output.fail(ExitCode::SystemError,
+            u"the disks' spin-down time was not set on every drive: "_s + outcomeText(report.outcome).toLower()
+                + u": "_s + report.detail);
+    }
+}
+
+void ApplyCommands::recordDiskReport(ApplyStatus status, const SettingReport &report)
+{
+    for (SettingReport &kept : status.reports) {
+        if (kept.setting == Setting::DiskOff)
+            kept = report;
+    }
+    if (const Result<> saved = status.save(); !saved)
+        m_output.warn(u"what became of the disks cannot be recorded for ampctl status: "_s + saved.failure().message);
 }
 
 ExitCode ApplyCommands::applyChanged()

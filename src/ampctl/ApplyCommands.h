@@ -22,6 +22,9 @@ public:
     ApplyCommands(const PowerPlatform &platform, Backends backends, AmpctlOutput &output);
 
     ExitCode apply();
+    // apply --disk: applies as apply does, then sets the disks' spin-down time through UDisks,
+    // which asks for an administrator's password; says what became of it on each drive.
+    ExitCode applyToDisks();
     ExitCode status();
     // After the active plan or its values changed: the switch itself succeeded, so what could
     // not be applied is one warning line; only a record of what was written that could not be
@@ -34,6 +37,8 @@ private:
     Result<ApplyStatus> applyNow();
     ExitCode finishApply(const ApplyStatus &status);
     void warnAboutProblems(const ApplyStatus &status);
+    // Records the disks' outcome in the status the window and status show.
+    void recordDiskReport(ApplyStatus status, const SettingReport &report);
     void printStatus(
         const QUuid &plan, const QString &name, PowerSource source, const std::optional<ApplyStatus> &last);
 

@@ -86,8 +86,8 @@ std::optional<SettingReport> ApplyCoordinator::reportWithoutApplier(Setting sett
     switch (setting) {
     case Setting::DiskOff:
         return SettingReport { setting, Outcome::NeedsAdministrator,
-            QStringLiteral(
-                "Ampora does not set it yet: disk spin-down is a machine-wide setting for an administrator") };
+            QStringLiteral("it asks for a password, so it is set only on request: the plan editor's "
+                           "Apply to disks button or ampctl apply --disk") };
     case Setting::Lid:
         return SettingReport { setting, Outcome::NotOnThisDesktop,
             QStringLiteral("the system's logind settings decide it") };

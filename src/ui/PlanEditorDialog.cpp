@@ -10,17 +10,21 @@
 #include "PlanCatalogue.h"
 #include "PlanEditing.h"
 #include "PlanFollower.h"
+#include "PleaseWaitDialog.h"
 #include "PowerPlatform.h"
 #include "Profile.h"
 #include "SharedStrings.h"
+#include "UDisksDiskApplier.h"
 #include "UiFonts.h"
 
 #include <QComboBox>
+#include <QDBusConnection>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSlider>
 #include <QToolTip>
+#include <QtConcurrent>
 
 using namespace Qt::StringLiterals;
 
@@ -69,6 +73,8 @@ constexpr int kBottomMargin = 80;
 
 constexpr int kSaveId = 1;
 constexpr int kCloseId = 2;
+constexpr int kDiskId = 3;
+constexpr int kDiskButtonWidth = 164;
 constexpr int kLabelId = 519;
 
 // The row pictures, in the order of the settings table.
@@ -136,7 +142,18 @@ void setOutcome(QLabel *line, const SettingReport &report)
     line->setPalette(palette);
 }
 
+bool isDiskRow(const PowerSettingRow *row)
+{
+    return row == &settingRow(Setting::DiskOff);
+}
+
 } // namespace
+
+struct PlanEditorDialog::DiskOutcome
+{
+    SettingReport report;
+    QList<DriveReport> drives;
+};
 
 PlanEditorDialog::PlanEditorDialog(
     Mode mode, const QUuid &plan, const Services &services, QWidget *parent, PlanFollower *follower)
@@ -145,6 +162,7 @@ PlanEditorDialog::PlanEditorDialog(
     , m_plan(plan)
     , m_services(services)
     , m_showsOutcomes(mode == Mode::Edit && follower)
+    , m_follower(follower)
 {
     setFont(uiFont(kDialogPointSize));
     QPalette white = palette();
@@ -183,6 +201,12 @@ PlanEditorDialog::PlanEditorDialog(
     }
 }
 
+PlanEditorDialog::~PlanEditorDialog()
+{
+    if (m_diskApply.isRunning())
+        m_diskApply.waitForFinished();
+}
+
 PlanCapabilities PlanEditorDialog::readCapabilities()
 {
     const Result<PlanCapabilities> read = m_services.capabilities.read();
@@ -211,6 +235,8 @@ void PlanEditorDialog::createRows(const QList<PlanSettingValue> &values, bool ba
         if (&row != previousRow) {
             if (previousRow)
                 m_y += kRowStep;
+            if (isDiskRow(previousRow) && m_mode == Mode::Edit)
+                createDiskButton();
             if (!firstGroupClosed && tableIndex(row) >= kFirstGroupRows) {
                 m_groupLine = m_y;
                 m_y += kRowStep;
@@ -224,6 +250,8 @@ void PlanEditorDialog::createRows(const QList<PlanSettingValue> &values, bool ba
     }
     if (previousRow)
         m_y += kRowStep;
+    if (isDiskRow(previousRow) && m_mode == Mode::Edit)
+        createDiskButton();
     if (!firstGroupClosed) {
         m_groupLine = m_y;
         m_y += kRowStep;
@@ -262,6 +290,77 @@ void PlanEditorDialog::showOutcomes(const ApplyStatus &status)
             setOutcome(line, *report);
         line->setVisible(report.has_value());
     }
+    if (m_diskButton && !m_diskApply.isRunning())
+        m_diskButton->enableButton(status.plan == m_plan);
+}
+
+void PlanEditorDialog::createDiskButton()
+{
+    // On a line of its own under the disk row's values.
+    m_diskButton = addDialogButton(this, kDiskId, loadText(u"IDS_APPLY_TO_DISKS"),
+        QRect(kColumnLeft[0], m_y - kControlRaise, kDiskButtonWidth, kButtonHeight), DialogButtonFace::Wide);
+    m_diskButton->setObjectName(rowName(settingRow(Setting::DiskOff), u"apply"));
+    m_diskButton->setToolTip(loadText(u"IDS_APPLY_TO_DISKS_TIP"));
+    // Only the plan in force is applied: enabled once the running copy's status for this plan
+    // arrives. Placed without one too, so the window keeps its size.
+    m_diskButton->enableButton(false);
+    m_y += kRowStep;
+    connect(m_diskButton, &PictureButton::clicked, this, &PlanEditorDialog::applyToDisks);
+    connect(&m_diskApply, &QFutureWatcher<std::shared_ptr<DiskOutcome>>::finished, this,
+        &PlanEditorDialog::showDiskOutcome);
+}
+
+void PlanEditorDialog::applyToDisks()
+{
+    if (!m_follower || m_diskApply.isRunning() || !m_follower->lastStatus() || m_follower->lastStatus()->plan != m_plan)
+        return;
+    const ApplyStatus &status = *m_follower->lastStatus();
+    // The saved values, as they are in force; the source the plan was last applied on.
+    const ApplyRequest request { PlanValues::read(m_services.platform, m_plan), status.source,
+        ApplyReason::Activation };
+    if (!m_diskWait)
+        m_diskWait = new PleaseWaitDialog(this);
+    // The window stays painted and polkit's password window can show while the user waits.
+    m_diskWait->setWindowModality(Qt::WindowModal);
+    m_diskWait->show();
+    m_diskButton->enableButton(false);
+    m_diskApply.setFuture(QtConcurrent::run([request] {
+        auto outcome = std::make_shared<DiskOutcome>();
+        UDisksDiskApplier disks(QDBusConnection::systemBus());
+        outcome->report = disks.apply(request, { Setting::DiskOff }).value(0);
+        outcome->drives = disks.driveReports();
+        return outcome;
+    }));
+}
+
+void PlanEditorDialog::showDiskOutcome()
+{
+    m_diskWait->hide();
+    m_diskButton->enableButton(true);
+    const std::shared_ptr<DiskOutcome> outcome = m_diskApply.result();
+    if (QLabel *line = m_outcomeLines[static_cast<int>(Setting::DiskOff)]) {
+        setOutcome(line, outcome->report);
+        line->show();
+    }
+    // What ampctl status and the next opening of this window show, until the plan is applied again.
+    if (std::optional<ApplyStatus> status = m_follower->lastStatus(); status && status->plan == m_plan) {
+        for (SettingReport &kept : status->reports) {
+            if (kept.setting == Setting::DiskOff)
+                kept = outcome->report;
+        }
+        (void)status->save();
+    }
+    QStringList lines;
+    for (const DriveReport &drive : outcome->drives)
+        lines.append(driveReportText(drive));
+    if (lines.isEmpty())
+        lines.append(outcomeLineText(outcome->report));
+    const QString text = formatText(loadText(u"IDS_DISKS_APPLIED"), u"\n"_s + lines.join(u'\n'));
+    const bool done = outcome->report.outcome == Outcome::Applied || outcome->report.outcome == Outcome::Approximated;
+    if (done)
+        MessageBox::information(this, sharedStrings().messageCaption, text);
+    else
+        MessageBox::error(this, sharedStrings().messageCaption, text);
 }
 
 PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSettingValue &value, int left)

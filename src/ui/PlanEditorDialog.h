@@ -5,14 +5,18 @@
 #include "Services.h"
 #include "UnsavedChangesDialog.h"
 
+#include <QFutureWatcher>
 #include <QList>
 #include <QUuid>
 #include <array>
+#include <memory>
 
 struct ApplyStatus;
 class MinutesSpinBox;
 class PictureButton;
 class PlanFollower;
+class PleaseWaitDialog;
+struct DriveReport;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -31,6 +35,8 @@ public:
     // there is one, tells what became of the active plan's values.
     PlanEditorDialog(Mode mode, const QUuid &plan, const Services &services, QWidget *parent = nullptr,
         PlanFollower *follower = nullptr);
+    // A disks' apply still running holds the window's values until it ends.
+    ~PlanEditorDialog() override;
 
     Mode mode() const { return m_mode; }
     // The plan edited; in Create mode, after a save, the new plan.
@@ -62,6 +68,11 @@ private:
     void createRowLabel(const PowerSettingRow &row);
     void createOutcomeLine(const PowerSettingRow &row);
     void showOutcomes(const ApplyStatus &status);
+    // The disk row's button: the spin-down time needs an administrator, so it is set only here,
+    // through UDisks on a worker thread, while the window waits.
+    void createDiskButton();
+    void applyToDisks();
+    void showDiskOutcome();
     SettingControl createControl(const PlanSettingValue &value, int left);
     void createButtons(bool batteries);
     void connectChanges();
@@ -86,6 +97,11 @@ private:
     // By setting; only in Edit mode with a follower.
     std::array<QLabel *, kSettingCount> m_outcomeLines {};
     bool m_showsOutcomes = false;
+    PlanFollower *m_follower = nullptr;
+    PictureButton *m_diskButton = nullptr;
+    PleaseWaitDialog *m_diskWait = nullptr;
+    struct DiskOutcome;
+    QFutureWatcher<std::shared_ptr<DiskOutcome>> m_diskApply;
 
     // Layout: the row being placed, the second group's heading and the button row.
     int m_y = 0;

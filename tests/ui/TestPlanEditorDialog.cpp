@@ -435,6 +435,18 @@ void TestPlanEditorDialog::activePlanRowsTellWhatBecameOfTheirSettings()
                 qPrintable(line->text()));
     }
 
+    // The disk row's button sets the spin-down time on request, on a worker: here no system bus
+    // answers, which the row and a message tell. Without a status for the plan it is disabled.
+    auto *disks = active->findChild<PictureButton *>(u"disk-off/apply"_s);
+    QVERIFY(disks->isEnabled());
+    QVERIFY(!makeDialog(Mode::Edit, m_balanced)->findChild<PictureButton *>(u"disk-off/apply"_s)->isEnabled());
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::keyClick(disks, Qt::Key_Space);
+    const QString noBus = u"Not on this machine: there is no system bus to reach UDisks"_s;
+    QTRY_COMPARE(outcomeLine(*active, Setting::DiskOff)->toolTip(), noBus);
+    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"The disks' spin-down time:\n"_s + noBus });
+    QVERIFY(disks->isEnabled());
+
     // Applied again with other outcomes: the lines follow; a long reason is cut, whole in the tip.
     applier->outcomes = { { Setting::Dim, Outcome::ChangedOutsideAmpora }, { Setting::Lid, Outcome::Failed } };
     applier->details = { { Setting::Lid, u"logind refused the lid switch setting: access denied"_s } };
