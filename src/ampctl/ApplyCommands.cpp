@@ -10,6 +10,13 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+using Applying::applyActivePlan;
+using ApplySetting::settingRow;
+using Guid::guidToText;
+using Outcomes::outcomeName;
+using Outcomes::outcomeText;
+using StatusFile::powerSourceName;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

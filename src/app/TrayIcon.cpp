@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+using Program::sharedStrings;
+
 namespace {
 
 constexpr int kBalloonMs = 10000;

@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using Profile::loadText;
+
 namespace {
 
 QToolButton *arrowButton(Qt::ArrowType arrow, QWidget *parent)

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <memory>
 
+using Program::sharedStrings;
+
 namespace {
 
 enum Column { NameColumn, ScheduleColumn, DescriptionColumn };

@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QPainter>
 
+using Program::sharedStrings;
+
 namespace {
 
 constexpr int kTotalsLeft = 50;

@@ -23,6 +23,9 @@
 #include <QTest>
 #include <ctime>
 
+using Guid::guidToText;
+using Program::sharedStrings;
+
 using namespace Qt::Literals::StringLiterals;
 
 using Run = AmpctlRun;

@@ -20,6 +20,12 @@
 #include <QProcess>
 #include <QTest>
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using Guid::guidToText;
+using Outcomes::outcomeFromName;
+using PowerSettings::powerSettingRows;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

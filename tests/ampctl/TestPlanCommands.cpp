@@ -25,6 +25,11 @@
 #include <QTest>
 #include <algorithm>
 
+using Guid::guidToText;
+using Guid::textToGuid;
+using PowerSettings::powerSettingRows;
+using Program::sharedStrings;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using PlanSwitch::switchPlanFromCommandLine;
+
 using namespace Qt::StringLiterals;
 
 class TestInstance : public QObject

@@ -28,6 +28,11 @@
 #include <QTest>
 #include <QTimer>
 
+using CommandLine::setActivePlanArguments;
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+using Program::sharedStrings;
+
 class RecordingPage : public Page
 {
     Q_OBJECT

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -15,6 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 
+using PowerSettings::powerSettingRows;
+using Program::sharedStrings;
+
 namespace {
 
 QString folderFor(const char *name)

@@ -5,6 +5,11 @@
 
 #include <QTest>
 
+using PlanSettings::readPlanSettings;
+using PlanSettings::shownValue;
+using PowerSettings::defaultPlans;
+using PowerSettings::powerSettingRows;
+
 using namespace Qt::StringLiterals;
 
 namespace {

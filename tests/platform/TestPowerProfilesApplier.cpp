@@ -19,6 +19,9 @@
 #include <csignal>
 #include <memory>
 
+using Outcomes::outcomeName;
+using PowerSettings::defaultPlans;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -26,6 +26,12 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+using Guid::guidToText;
+using PlanCatalogue::loadPowerPlans;
+using PowerSettings::defaultPlans;
+using PowerSettings::powerSettingRows;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

@@ -23,6 +23,9 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+using CommandLine::setActivePlanArguments;
+using PlanCatalogue::loadPowerPlans;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

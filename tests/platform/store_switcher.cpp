@@ -17,6 +17,9 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+using Guid::textToGuid;
+using PlanEditing::createPlan;
+
 namespace {
 
 int create(const QStringList &args)

@@ -3,6 +3,10 @@
 #include <QSet>
 #include <QTest>
 
+using PowerSettings::defaultPlans;
+using PowerSettings::isSettingOffered;
+using PowerSettings::powerSettingRows;
+
 using namespace Qt::StringLiterals;
 
 class TestPowerSettings : public QObject

@@ -17,6 +17,9 @@
 #include <QTest>
 #include <sys/stat.h>
 
+using Guid::guidToText;
+using Program::sharedStrings;
+
 namespace {
 
 const QUuid kBalanced = QUuid::fromString(u"{381B4222-F694-41F0-9685-FF5BB260DF2E}");

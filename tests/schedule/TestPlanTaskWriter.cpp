@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+using PlanCatalogue::loadPowerPlans;
+
 using namespace Qt::Literals::StringLiterals;
 using Kind = PlanTaskWriter::Kind;
 using Outcome = PlanTaskWriter::Outcome;

@@ -30,6 +30,10 @@
 #include <memory>
 #include <tuple>
 
+using ApplySetting::allSettings;
+using PowerSettings::powerSettingRows;
+using Profile::loadText;
+
 using Mode = PlanEditorDialog::Mode;
 
 namespace {

@@ -23,6 +23,9 @@
 #include <QTest>
 #include <QTimer>
 
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+
 using namespace Qt::StringLiterals;
 
 namespace {

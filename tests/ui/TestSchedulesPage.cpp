@@ -26,6 +26,10 @@
 #include <QTest>
 #include <QTimer>
 
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

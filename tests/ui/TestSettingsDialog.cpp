@@ -15,6 +15,10 @@
 #include <QCheckBox>
 #include <QTest>
 
+using Profile::readSetting;
+using Profile::writeSetting;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

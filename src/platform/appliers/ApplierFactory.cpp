@@ -11,6 +11,13 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 
+using ApplierFactory::applyActivePlanOnce;
+using ApplierFactory::createApplyBackends;
+using Applying::applyActivePlan;
+using UserReport::reportToUser;
+
+namespace ApplierFactory {
+
 namespace {
 
 bool isGnomeSession(const QDBusConnection &sessionBus)
@@ -58,3 +65,5 @@ void applyActivePlanOnce(const PowerPlatform &platform)
             + status->recordFailure);
     }
 }
+
+} // namespace ApplierFactory

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QString>
@@ -11,7 +12,7 @@
 // One key of the desktop's settings through GIO's GSettings, in the default schema source. The
 // schema and key are looked up before anything else: g_settings_new aborts the process on a schema
 // that is not installed, and a key another GNOME release dropped must become a report.
-class GSettingsKey
+class AMPORA_BASE_EXPORT GSettingsKey
 {
 public:
     GSettingsKey(const QString &schema, const QString &key);

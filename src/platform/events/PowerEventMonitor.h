@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PowerEvents.h"
 #include "SysfsBatteryStatusReader.h"
 
@@ -18,7 +19,7 @@ class QDBusMessage;
 // is read every 30 seconds instead (<sysfs>/class/power_supply, as SysfsBatteryStatusReader does).
 // UPower coming and going is followed, so a restarted daemon takes over from the poll again.
 // power-profiles-daemon starting, and its last profile hold ending, are passed on as well.
-class PowerEventMonitor : public PowerEvents
+class AMPORA_BASE_EXPORT PowerEventMonitor : public PowerEvents
 {
     Q_OBJECT
 public:
