@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <algorithm>
 
+using Guid::guidToText;
+
 QList<QUuid> buildSchemeStore(const QString &path, int plans)
 {
     QList<QUuid> schemes;

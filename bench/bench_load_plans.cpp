@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+using PlanCatalogue::loadPowerPlans;
+
 namespace {
 
 constexpr int kPlans = 1000;

@@ -25,6 +25,11 @@
 #include <QTimer>
 #include <cstdio>
 
+using PlanCatalogue::loadPowerPlans;
+using Program::currentExecutableFile;
+using Program::resolveSharedPaths;
+using Program::sharedStrings;
+
 namespace {
 
 constexpr int kPlans = 1000;

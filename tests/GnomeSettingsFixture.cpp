@@ -7,6 +7,11 @@
 #include <QFile>
 #include <QProcess>
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using Outcomes::outcomeName;
+using PowerSettings::defaultPlans;
+
 using namespace Qt::StringLiterals;
 
 namespace {

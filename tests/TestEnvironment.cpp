@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+using Program::resolveSharedPaths;
+using Program::sharedStrings;
+
 TestEnvironment::TestEnvironment()
 {
     const QString root = m_dir.path();

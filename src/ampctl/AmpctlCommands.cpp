@@ -22,6 +22,12 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+using Guid::guidToText;
+using Guid::textToGuid;
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+using Profile::loadText;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -177,7 +183,7 @@ ExitCode AmpctlCommands::list()
     m_output.printListing(json, rows);
     // A plan whose name or description cannot be read is left out of the list, but not unsaid.
     for (const QUuid &scheme : m_services.platform.schemes().valueOr({})) {
-        if (::findPlan(*plans, scheme))
+        if (PlanCatalogue::findPlan(*plans, scheme))
             continue;
         const Result<QString> name = m_services.platform.friendlyName(scheme);
         const Result<QString> description = m_services.platform.description(scheme);

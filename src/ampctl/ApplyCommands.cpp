@@ -12,6 +12,15 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+using DiskReports::driveReportText;
+
+using Applying::applyActivePlan;
+using ApplySetting::settingRow;
+using Guid::guidToText;
+using Outcomes::outcomeName;
+using Outcomes::outcomeText;
+using StatusFile::powerSourceName;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

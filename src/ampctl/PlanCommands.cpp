@@ -17,6 +17,18 @@
 #include <QJsonArray>
 #include <QTextStream>
 
+using Guid::guidToText;
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+using PlanEditing::activateAgainIfActive;
+using PlanEditing::createPlan;
+using PlanEditing::planNameOf;
+using PlanEditing::refusePlanName;
+using PlanSettings::readPlanSettings;
+using PlanSettings::writePlanSettings;
+using PowerSettings::isSettingOffered;
+using Profile::loadText;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

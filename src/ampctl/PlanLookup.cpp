@@ -3,6 +3,9 @@
 #include "Guid.h"
 #include "PlanCatalogue.h"
 
+using Guid::textToGuid;
+using PlanCatalogue::findPlan;
+
 using namespace Qt::Literals::StringLiterals;
 
 Result<qsizetype> findPlanByText(const PowerPlanList &plans, const QString &text)

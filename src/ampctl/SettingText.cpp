@@ -3,6 +3,9 @@
 #include <QRegularExpression>
 #include <array>
 
+using PlanSettings::shownValue;
+using PowerSettings::powerSettingRows;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

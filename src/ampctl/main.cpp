@@ -10,6 +10,11 @@
 #include <QTextStream>
 #include <optional>
 
+using ApplierFactory::createApplyBackends;
+using Program::currentExecutableFile;
+using Program::resolveSharedPaths;
+using Program::sharedStrings;
+
 namespace {
 
 // Tasks start the ampora program, never ampctl: the one beside ampctl, else the one on PATH.

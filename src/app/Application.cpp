@@ -18,6 +18,11 @@
 #include <cstdio>
 #include <optional>
 
+using ApplierFactory::applyActivePlanOnce;
+using Profile::loadText;
+using Program::sharedStrings;
+using UserReport::reportToUser;
+
 Application::Application(GuiStart &start)
     : m_start(start)
 {

@@ -13,6 +13,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using Program::sharedStrings;
+
 namespace {
 
 // The three calls of the X client library that a probe needs, resolved at run time.

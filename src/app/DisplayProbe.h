@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QString>
 
 struct xcb_connection_t;
@@ -11,7 +13,7 @@ struct xcb_connection_t;
 // one. The X connection is held until the probe goes, so that an X server whose last client just
 // left does not reset between the probe and the application's own connection. The X library is
 // loaded only when a probe asks X, so a start that needs no display never loads it.
-class DisplayProbe
+class AMPORA_BASE_EXPORT DisplayProbe
 {
 public:
     DisplayProbe();

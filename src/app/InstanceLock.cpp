@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using UserReport::reportToUser;
+
 namespace {
 
 QString lockPath(const QString &folder)

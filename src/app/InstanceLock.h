@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QLockFile>
 #include <QString>
 #include <memory>
@@ -7,7 +9,7 @@
 // The lock that makes a process the user's first copy: a lock file in the user's runtime folder,
 // held until the object goes. Needs nothing beyond QtCore, so a start that only switches the plan
 // can take it without loading anything else.
-class InstanceLock
+class AMPORA_BASE_EXPORT InstanceLock
 {
 public:
     explicit InstanceLock(const QString &runtimeFolder = defaultRuntimeFolder());

@@ -13,6 +13,16 @@
 #include <QFileInfo>
 #include <QLibrary>
 
+using ApplierFactory::applyActivePlanOnce;
+using CommandLine::classifyCommandLine;
+using CommandLine::joinArguments;
+using PlanSwitch::switchPlanFromCommandLine;
+using PowerPlatformFactory::createPowerPlatform;
+using Program::currentExecutableFile;
+using Program::resolveSharedPaths;
+using Program::sharedStrings;
+using UserReport::reportToUser;
+
 namespace {
 
 QStringList argumentsOf(int argc, char **argv)

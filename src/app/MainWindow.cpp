@@ -30,6 +30,15 @@
 #include <QScreen>
 #include <QTimer>
 
+using CommandLine::classifyCommandLine;
+using PlanSwitch::switchPlanFromCommandLine;
+using Profile::formatText;
+using Profile::isSettingFalse;
+using Profile::isSettingTrue;
+using Profile::loadText;
+using Profile::readSetting;
+using Program::sharedStrings;
+
 namespace {
 
 void readPagePicture(SharedStrings &strings)

@@ -5,6 +5,14 @@
 #include "PowerPlatform.h"
 #include "Profile.h"
 
+using CommandLine::planGuidTextOf;
+using Guid::textToGuid;
+using PlanSwitch::switchPlanFromCommandLine;
+using Profile::isSettingFalse;
+using Profile::readSetting;
+
+namespace PlanSwitch {
+
 PlanSwitchOutcome switchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine)
 {
     using Effect = PlanSwitchOutcome::Effect;
@@ -25,3 +33,5 @@ PlanSwitchOutcome switchPlanFromCommandLine(PowerPlatform &platform, const QStri
     }
     return outcome;
 }
+
+} // namespace PlanSwitch

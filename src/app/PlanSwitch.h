@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QString>
 
 class PowerPlatform;
@@ -16,7 +18,11 @@ struct PlanSwitchOutcome
     QString planName;
 };
 
+namespace PlanSwitch {
+
 // Activates the plan named at position 16 of commandLine unless it is already active, then
 // decides from the settings file whether the switch is announced. Missing or any value other than
 // exactly "FALSE" means announce.
-PlanSwitchOutcome switchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine);
+AMPORA_BASE_EXPORT PlanSwitchOutcome switchPlanFromCommandLine(PowerPlatform &platform, const QString &commandLine);
+
+} // namespace PlanSwitch

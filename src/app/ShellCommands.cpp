@@ -13,6 +13,10 @@
 #include <QWidget>
 #include <algorithm>
 
+using Profile::loadText;
+using Profile::readSetting;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

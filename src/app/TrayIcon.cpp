@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+using Program::sharedStrings;
+
 namespace {
 
 constexpr int kBalloonMs = 10000;

@@ -6,6 +6,9 @@
 #include "IniFile.h"
 #include "UserReport.h"
 
+using StatusFile::amporaStateFolder;
+using UserReport::reportToUser;
+
 namespace {
 
 const QString kWritten = QStringLiteral("Written");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 #include "Result.h"
 
@@ -20,7 +21,7 @@
 // announcement, never leaves a value of Ampora's that a later follow would take for the user's.
 // What is remembered is written out together by flush() (one locked, atomic replace), or at the
 // latest when the ledger goes.
-class AppliedLedger
+class AMPORA_BASE_EXPORT AppliedLedger
 {
 public:
     // What a follow may do with a key.

@@ -1,5 +1,9 @@
 #include "ApplyCoordinator.h"
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using PowerSettings::isSettingOffered;
+
 ApplyCoordinator::ApplyCoordinator(std::vector<std::unique_ptr<PlanApplier>> appliers,
     std::optional<PlanCapabilities> capabilities, AppliedLedger *ledger)
     : m_appliers(std::move(appliers))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "AppliedLedger.h"
 #include "PlanApplier.h"
 #include "PowerSettings.h"
@@ -12,7 +13,7 @@
 // profile daemon, then Ampora's own) and reports one outcome per setting, in setting order. A
 // setting the machine lacks is not on this machine; one that no applier takes is not on this
 // desktop, except what only an administrator may change.
-class ApplyCoordinator
+class AMPORA_BASE_EXPORT ApplyCoordinator
 {
 public:
     // capabilities: what the machine has; none when it could not be read (nothing is then

@@ -2,6 +2,12 @@
 
 #include "PowerSettings.h"
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using PowerSettings::powerSettingRows;
+
+namespace ApplySetting {
+
 QList<Setting> allSettings()
 {
     QList<Setting> settings;
@@ -14,6 +20,8 @@ const PowerSettingRow &settingRow(Setting setting)
 {
     return powerSettingRows()[static_cast<std::size_t>(setting)];
 }
+
+} // namespace ApplySetting
 
 PlanValues PlanValues::read(const PowerPlatform &platform, const QUuid &plan)
 {

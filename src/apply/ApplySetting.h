@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PowerPlatform.h"
 
 #include <QList>
@@ -27,12 +28,18 @@ enum class Setting {
 };
 inline constexpr int kSettingCount = 11;
 
-QList<Setting> allSettings();
+struct PowerSettingRow;
+
+namespace ApplySetting {
+
+AMPORA_BASE_EXPORT QList<Setting> allSettings();
 // The row of powerSettingRows() that holds the setting's values.
-const struct PowerSettingRow &settingRow(Setting setting);
+AMPORA_BASE_EXPORT const struct PowerSettingRow &settingRow(Setting setting);
+
+} // namespace ApplySetting
 
 // One plan's values for both power sources; a value the store could not give is missing.
-class PlanValues
+class AMPORA_BASE_EXPORT PlanValues
 {
 public:
     static PlanValues read(const PowerPlatform &platform, const QUuid &plan);

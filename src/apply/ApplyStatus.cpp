@@ -7,6 +7,15 @@
 #include <QDir>
 #include <QStandardPaths>
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using Guid::guidToText;
+using Guid::textToGuid;
+using Outcomes::outcomeFromName;
+using Outcomes::outcomeName;
+using StatusFile::amporaStateFolder;
+using StatusFile::powerSourceName;
+
 namespace {
 
 const QString kStatus = QStringLiteral("Status");
@@ -20,6 +29,8 @@ QString settingKey(Setting setting)
 
 } // namespace
 
+namespace StatusFile {
+
 QString powerSourceName(PowerSource source)
 {
     return source == PowerSource::Ac ? QStringLiteral("ac") : QStringLiteral("battery");
@@ -32,6 +43,8 @@ QString amporaStateFolder()
         base = QDir::homePath() + QStringLiteral("/.local/state");
     return base + QStringLiteral("/ampora");
 }
+
+} // namespace StatusFile
 
 QString ApplyStatus::defaultPath()
 {

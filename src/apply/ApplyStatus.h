@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 #include "Result.h"
 
@@ -10,7 +11,7 @@
 
 // The last time a plan's values were applied on this machine, by whichever process did it: what
 // `ampctl status` and the plan editor show. Kept beside the ledger as status.ini.
-struct ApplyStatus
+struct AMPORA_BASE_EXPORT ApplyStatus
 {
     QUuid plan;
     PowerSource source = PowerSource::Ac;
@@ -28,8 +29,12 @@ struct ApplyStatus
     std::optional<SettingReport> reportFor(Setting setting) const;
 };
 
+namespace StatusFile {
+
 // $XDG_STATE_HOME/ampora, or ~/.local/state/ampora.
-QString amporaStateFolder();
+AMPORA_BASE_EXPORT QString amporaStateFolder();
 
 // "ac" or "battery", as files and scripts read it.
-QString powerSourceName(PowerSource source);
+AMPORA_BASE_EXPORT QString powerSourceName(PowerSource source);
+
+} // namespace StatusFile

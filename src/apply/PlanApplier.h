@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "ApplySetting.h"
 #include "SettingReport.h"
 
@@ -20,7 +21,7 @@ struct ApplyRequest
 
 // Makes settings take effect through one service of this machine (a desktop's settings, a daemon,
 // logind). What it handles is probed on the running session when it is made.
-class PlanApplier
+class AMPORA_BASE_EXPORT PlanApplier
 {
 public:
     virtual ~PlanApplier() = default;

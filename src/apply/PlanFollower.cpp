@@ -3,6 +3,11 @@
 #include "PowerEvents.h"
 #include "PowerPlatform.h"
 
+using Applying::applyActivePlan;
+using Applying::applyAndRecord;
+
+namespace Applying {
+
 ApplyStatus applyAndRecord(ApplyCoordinator &coordinator, const QUuid &plan, const ApplyRequest &request)
 {
     ApplyStatus status;
@@ -25,6 +30,8 @@ std::optional<ApplyStatus> applyActivePlan(
         return std::nullopt;
     return applyAndRecord(coordinator, *active, { PlanValues::read(platform, *active), source, reason });
 }
+
+} // namespace Applying
 
 PlanFollower::PlanFollower(
     const PowerPlatform &platform, ApplyCoordinator &coordinator, PowerEvents &events, QObject *parent)

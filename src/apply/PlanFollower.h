@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "ApplyCoordinator.h"
 #include "ApplyStatus.h"
 
@@ -9,20 +10,25 @@
 class PowerEvents;
 class PowerPlatform;
 
+namespace Applying {
+
 // Applies request through the coordinator and records what happened for the other processes
 // (ampctl status) to read.
-ApplyStatus applyAndRecord(ApplyCoordinator &coordinator, const QUuid &plan, const ApplyRequest &request);
+AMPORA_BASE_EXPORT ApplyStatus applyAndRecord(
+    ApplyCoordinator &coordinator, const QUuid &plan, const ApplyRequest &request);
 
 // Applies the active plan's values now; nothing when the store cannot say which plan is active.
-std::optional<ApplyStatus> applyActivePlan(
+AMPORA_BASE_EXPORT std::optional<ApplyStatus> applyActivePlan(
     const PowerPlatform &platform, ApplyCoordinator &coordinator, PowerSource source, ApplyReason reason);
+
+} // namespace Applying
 
 // The running copy's watch: applies the active plan at start, whenever it or its values change
 // (by any process), when the machine moves between mains and battery, after it wakes and when
 // the performance profile is free to be set again (a daemon started, a hold ended). The
 // appliers talk to the desktop and to daemons, which may be slow to answer, so they run on a
 // thread of their own, one apply at a time; what is asked for meanwhile runs once afterwards.
-class PlanFollower : public QObject
+class AMPORA_BASE_EXPORT PlanFollower : public QObject
 {
     Q_OBJECT
 public:

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PowerPlatform.h"
 
 #include <QObject>
 
 // The machine's power source and its wake-ups, as the running copy follows them.
-class PowerEvents : public QObject
+class AMPORA_BASE_EXPORT PowerEvents : public QObject
 {
     Q_OBJECT
 public:

@@ -2,6 +2,12 @@
 
 #include <array>
 
+using Outcomes::outcomeFromName;
+using Outcomes::outcomeName;
+using Outcomes::outcomeText;
+
+namespace Outcomes {
+
 namespace {
 
 struct OutcomeNames
@@ -48,3 +54,5 @@ std::optional<Outcome> outcomeFromName(const QString &name)
     }
     return std::nullopt;
 }
+
+} // namespace Outcomes

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "ApplySetting.h"
 
 #include <QList>
@@ -28,8 +29,12 @@ struct SettingReport
     friend bool operator==(const SettingReport &, const SettingReport &) = default;
 };
 
+namespace Outcomes {
+
 // "Applied", "Needs an administrator", ...: what the editor and ampctl show.
-QString outcomeText(Outcome outcome);
+AMPORA_BASE_EXPORT QString outcomeText(Outcome outcome);
 // "applied", "needs-administrator", ...: the stable name scripts read.
-QString outcomeName(Outcome outcome);
-std::optional<Outcome> outcomeFromName(const QString &name);
+AMPORA_BASE_EXPORT QString outcomeName(Outcome outcome);
+AMPORA_BASE_EXPORT std::optional<Outcome> outcomeFromName(const QString &name);
+
+} // namespace Outcomes

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
+using Profile::loadText;
+
 namespace {
 
 // A typed number of minutes: digits, then optionally the start of a word after them.

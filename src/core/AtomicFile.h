@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -12,16 +13,16 @@ namespace AtomicFile {
 // a missing folder is made as makePrivateFolder does. Every
 // byte is checked to reach the disk before the rename; on any failure (a full disk, a file size
 // limit) the old file stays exactly as it was and the failure names the file and the reason.
-Result<> write(const QString &path, const QByteArray &bytes);
+AMPORA_BASE_EXPORT Result<> write(const QString &path, const QByteArray &bytes);
 
 // Makes folder and any missing folder above it readable by the user alone (0700); a folder that
 // exists keeps its mode. The failure names the folder and the system's reason.
-Result<> makePrivateFolder(const QString &folder);
+AMPORA_BASE_EXPORT Result<> makePrivateFolder(const QString &folder);
 
 // Moves an unreadable file out of the way (path + ".corrupt-<UTC time>", made unique) so that a
 // fresh file can be written without losing the old content. Returns the new name, or an empty
 // string when the rename failed.
-QString setAside(const QString &path);
+AMPORA_BASE_EXPORT QString setAside(const QString &path);
 
 // Larger files are not copied: nothing this program keeps comes near it.
 inline constexpr qint64 kCopyAsideLimit = 64 * 1024 * 1024;
@@ -30,6 +31,6 @@ inline constexpr qint64 kCopyAsideLimit = 64 * 1024 * 1024;
 // the file itself where it is. The copy is on disk (written as write() does) before this returns,
 // so the damaged file can then be replaced without a moment in which its content exists nowhere
 // under its own name or a kept one. Returns the copy's name, or why it could not be made.
-Result<QString> copyAside(const QString &path);
+AMPORA_BASE_EXPORT Result<QString> copyAside(const QString &path);
 
 } // namespace AtomicFile

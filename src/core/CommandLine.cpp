@@ -2,6 +2,14 @@
 
 #include "Guid.h"
 
+using CommandLine::classifyCommandLine;
+using CommandLine::joinArguments;
+using CommandLine::planGuidTextOf;
+using CommandLine::setActivePlanArguments;
+using Guid::guidToText;
+
+namespace CommandLine {
+
 namespace {
 const QString kSetActivePlan = QStringLiteral("-setactiveplan");
 const QString kHideMe = QStringLiteral("-hideme");
@@ -30,3 +38,5 @@ QString planGuidTextOf(const QString &commandLine)
 {
     return commandLine.mid(16, 39);
 }
+
+} // namespace CommandLine

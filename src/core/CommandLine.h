@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -8,17 +10,21 @@
 // "-HIDEME" or "-hideme " is a normal start.
 enum class CommandLineForm { SetActivePlan, HideMe, Normal };
 
+namespace CommandLine {
+
 // The arguments after the program path, joined by single blanks, so that a task's
 // "-setactiveplan -{GUID}" reads the same whether it arrives as one argument or two.
-QString joinArguments(const QStringList &arguments);
+AMPORA_BASE_EXPORT QString joinArguments(const QStringList &arguments);
 
-CommandLineForm classifyCommandLine(const QString &commandLine);
+AMPORA_BASE_EXPORT CommandLineForm classifyCommandLine(const QString &commandLine);
 
 // The arguments that make a start switch to plan: "-setactiveplan -{GUID}", joined by a blank.
 // What scheduled tasks run and what the hand-over between copies carries.
-QString setActivePlanArguments(const QUuid &plan);
+AMPORA_BASE_EXPORT QString setActivePlanArguments(const QUuid &plan);
 
 // The plan GUID text of a "-setactiveplan" line: from position 16, at most 39 characters (the two
 // characters after the keyword are not examined). A trailing blank therefore makes it 39 long and
 // the strict parser rejects it.
-QString planGuidTextOf(const QString &commandLine);
+AMPORA_BASE_EXPORT QString planGuidTextOf(const QString &commandLine);
+
+} // namespace CommandLine

@@ -6,6 +6,8 @@
 
 #include <chrono>
 
+using Program::sharedStrings;
+
 using namespace std::chrono_literals;
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QString>
@@ -18,7 +19,7 @@ class FileLock;
 // itself, so a locked operation must never call another one, unless the outer one was taken with
 // acquireForSeveral(). (The scheme store keeps a lock of its own, always taken after this one,
 // never before.)
-class DataLock
+class AMPORA_BASE_EXPORT DataLock
 {
 public:
     // Waits a few seconds at most. A holder that died leaves no lock behind.

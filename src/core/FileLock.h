@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QString>
@@ -9,7 +10,7 @@
 // The system lets go the moment its holder ends, however it ends, so a killed holder leaves
 // nothing to clean up and no leftover files pile up. The lock file is only ever a regular file:
 // a symbolic link planted in its place is removed, never followed.
-class FileLock
+class AMPORA_BASE_EXPORT FileLock
 {
 public:
     // Waits up to wait for another holder. A failure names the lock (what, such as "the data

@@ -1,5 +1,10 @@
 #include "Guid.h"
 
+using Guid::guidToText;
+using Guid::textToGuid;
+
+namespace Guid {
+
 namespace {
 
 constexpr qsizetype kBracedLength = 38;
@@ -36,3 +41,5 @@ std::optional<QUuid> textToGuid(const QString &text)
         return std::nullopt;
     return parsed;
 }
+
+} // namespace Guid

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -12,7 +13,7 @@
 // without regard to case, the first section of a name and the first key of a name win, blanks
 // around names and values are trimmed, and values come back exactly as stored otherwise.
 // Editing keeps every other line of the file as it was, so hand-written comments survive.
-class IniFile
+class AMPORA_BASE_EXPORT IniFile
 {
 public:
     enum class Encoding { Utf8, Utf8Bom, Utf16LeBom };

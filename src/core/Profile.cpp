@@ -5,6 +5,16 @@
 #include "IniFile.h"
 #include "SharedStrings.h"
 
+using Profile::formatText;
+using Profile::isSettingFalse;
+using Profile::isSettingTrue;
+using Profile::loadText;
+using Profile::readSetting;
+using Profile::writeSetting;
+using Program::sharedStrings;
+
+namespace Profile {
+
 namespace {
 
 const QString kSection = QStringLiteral("Ampora");
@@ -100,3 +110,5 @@ QString formatText(const QString &format, long long argument)
 {
     return fillFirstPlaceholder(format, QString::number(argument));
 }
+
+} // namespace Profile

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -14,6 +15,6 @@ inline constexpr qint64 kTextLimit = 1024 * 1024;
 // bytes. A FIFO, device, socket or folder is never read: it could block or never end. Fails with
 // NotFound when nothing is there, Invalid for anything but a regular file or a file over the
 // limit, and Failed when it cannot be read; the message names the file and says why.
-Result<QByteArray> read(const QString &path, qint64 limit = kTextLimit);
+AMPORA_BASE_EXPORT Result<QByteArray> read(const QString &path, qint64 limit = kTextLimit);
 
 } // namespace RegularFile

@@ -8,6 +8,12 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+using Program::currentExecutableFile;
+using Program::resolveSharedPaths;
+using Program::sharedStrings;
+
+namespace Program {
+
 namespace {
 
 const QString kLanguageFileName = QStringLiteral("ampctleng.ini");
@@ -61,3 +67,5 @@ void resolveSharedPaths(SharedStrings &strings, const QString &executableFile)
     }
     strings.languageFile = strings.programFolder + u'/' + kLanguageFileName;
 }
+
+} // namespace Program

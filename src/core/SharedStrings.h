@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QSize>
 #include <QString>
 
@@ -22,7 +24,9 @@ struct SharedStrings
     QSize pictureSize; // its size once decoded; empty when it could not be read
 };
 
-SharedStrings &sharedStrings();
+namespace Program {
+
+AMPORA_BASE_EXPORT SharedStrings &sharedStrings();
 
 // Fills the path members from where the program file lives:
 //  - a language file beside the program (build tree, portable copy): that folder is the program
@@ -30,7 +34,9 @@ SharedStrings &sharedStrings();
 //  - otherwise an installed program: language file from <prefix>/share/ampora (or the XDG data
 //    folders), settings file in $XDG_CONFIG_HOME/ampora.
 // Creates the data folder; a failure to create it is ignored.
-void resolveSharedPaths(SharedStrings &strings, const QString &executableFile);
+AMPORA_BASE_EXPORT void resolveSharedPaths(SharedStrings &strings, const QString &executableFile);
 
 // Full path of the running program, without needing an application object.
-QString currentExecutableFile();
+AMPORA_BASE_EXPORT QString currentExecutableFile();
+
+} // namespace Program

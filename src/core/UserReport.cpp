@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <unistd.h>
 
+using UserReport::reportToUser;
+
+namespace UserReport {
+
 void reportToUser(const QString &line)
 {
     QByteArray bytes = line.toUtf8();
@@ -19,3 +23,5 @@ void reportToUser(const QString &line)
         offset += written;
     }
 }
+
+} // namespace UserReport

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QString>
+
+namespace UserReport {
 
 // The one way the programs tell a person something on a terminal: the line goes straight to
 // stderr, followed by a line break. Qt's logging is not used for this because its rules can hide a
 // line and QT_FATAL_WARNINGS turns it into an abort, possibly half-way through a repair.
-void reportToUser(const QString &line);
+AMPORA_BASE_EXPORT void reportToUser(const QString &line);
+
+} // namespace UserReport

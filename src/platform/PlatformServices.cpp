@@ -9,6 +9,8 @@
 #include "SystemdTaskService.h"
 #include "XdgShellOpener.h"
 
+using PowerPlatformFactory::createPowerPlatform;
+
 PlatformServices::PlatformServices(const SharedStrings &strings)
     : m_platform(createPowerPlatform(strings))
     , m_tasks(std::make_unique<SystemdTaskService>(

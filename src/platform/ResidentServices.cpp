@@ -4,6 +4,8 @@
 #include "NetworkManagerWatch.h"
 #include "PlanFollower.h"
 
+using ApplierFactory::createApplyBackends;
+
 ResidentServices::ResidentServices(PowerPlatform &platform)
     : m_backends(createApplyBackends())
     , m_follower(std::make_unique<PlanFollower>(platform, *m_backends.coordinator, *m_backends.events))

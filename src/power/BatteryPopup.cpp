@@ -2,6 +2,8 @@
 
 #include "Profile.h"
 
+using Profile::loadText;
+
 namespace {
 
 // Language texts of the page are read into a buffer of this many characters.

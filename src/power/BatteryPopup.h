@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PopupAccent.h"
 #include "SystemPowerStatus.h"
 
@@ -8,7 +9,7 @@
 
 // What the battery notification shows for a power state: texts from the language file and the
 // popup's colour.
-struct BatteryPopup
+struct AMPORA_BASE_EXPORT BatteryPopup
 {
     QString title;
     QString body; // one line each for power source, remaining charge and, when known, time left

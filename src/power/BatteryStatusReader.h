@@ -1,10 +1,11 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "SystemPowerStatus.h"
 
 // Where the power state comes from. Reading never fails: a machine that reports no power supplies
 // has no system battery and runs on mains.
-class BatteryStatusReader
+class AMPORA_BASE_EXPORT BatteryStatusReader
 {
 public:
     virtual ~BatteryStatusReader() = default;

@@ -1,6 +1,12 @@
 #include "CapabilityReader.h"
 
+using Capabilities::capabilitiesFailure;
+
+namespace Capabilities {
+
 Failure capabilitiesFailure(int errorCode)
 {
     return failed(QStringLiteral("Failed to read the power capabilities.\nError code: %1").arg(errorCode));
 }
+
+} // namespace Capabilities

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PowerSettings.h"
 #include "Result.h"
 
 // Which settings this machine has (see PlanCapabilities). Reading fails only when the machine's
 // devices cannot be listed at all; the failure's message is then the text the plan editor shows.
-class CapabilityReader
+class AMPORA_BASE_EXPORT CapabilityReader
 {
 public:
     virtual ~CapabilityReader() = default;
@@ -13,5 +14,9 @@ public:
     virtual Result<PlanCapabilities> read() const = 0;
 };
 
+namespace Capabilities {
+
 // "Failed to read the power capabilities." with the system's error code (an errno value).
-Failure capabilitiesFailure(int errorCode);
+AMPORA_BASE_EXPORT Failure capabilitiesFailure(int errorCode);
+
+} // namespace Capabilities

@@ -1,5 +1,11 @@
 #include "PlanCatalogue.h"
 
+using PlanCatalogue::exchangeSort;
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+
+namespace PlanCatalogue {
+
 Result<PowerPlanList> loadPowerPlans(const PowerPlatform &platform)
 {
     PowerPlanList list;
@@ -24,3 +30,5 @@ std::optional<qsizetype> findPlan(const PowerPlanList &list, const QUuid &guid)
     }
     return std::nullopt;
 }
+
+} // namespace PlanCatalogue

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PowerPlan.h"
 #include "PowerPlatform.h"
 
@@ -9,10 +10,12 @@
 #include <utility>
 #include <vector>
 
+namespace PlanCatalogue {
+
 // Rebuilds the plan list from the platform, sorted by name (ordinal, case-sensitive; see
 // exchangeSort). A scheme whose name or description cannot be read is left out; a store that
 // cannot be read is a failure, never an empty list.
-Result<PowerPlanList> loadPowerPlans(const PowerPlatform &platform);
+AMPORA_BASE_EXPORT Result<PowerPlanList> loadPowerPlans(const PowerPlatform &platform);
 
 // The classic exchange pass used for plan and schedule lists: for every i, for every j, swap when
 // item i sorts before item j. Equal names are never swapped. Kept as is because list positions
@@ -50,4 +53,6 @@ template <typename T, typename NameOf> void exchangeSort(QList<T> &items, NameOf
 }
 
 // Position of the plan in list.
-std::optional<qsizetype> findPlan(const PowerPlanList &list, const QUuid &guid);
+AMPORA_BASE_EXPORT std::optional<qsizetype> findPlan(const PowerPlanList &list, const QUuid &guid);
+
+} // namespace PlanCatalogue

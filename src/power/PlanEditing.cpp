@@ -2,6 +2,15 @@
 
 #include <algorithm>
 
+using PlanEditing::activateAgainIfActive;
+using PlanEditing::checkPlanName;
+using PlanEditing::createPlan;
+using PlanEditing::planNameOf;
+using PlanEditing::refusePlanDescription;
+using PlanEditing::refusePlanName;
+
+namespace PlanEditing {
+
 namespace {
 
 const QString kLineBreakRefusal = QStringLiteral("a plan's texts cannot hold line breaks or NUL characters");
@@ -101,3 +110,5 @@ Result<> activateAgainIfActive(PowerPlatform &platform, const QUuid &plan)
         return {};
     return platform.setActiveScheme(plan);
 }
+
+} // namespace PlanEditing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PowerPlan.h"
 #include "PowerPlatform.h"
 #include "Result.h"
@@ -26,25 +27,30 @@ enum class PlanNameCheck {
     Taken, // another plan has the name, compared without regard to case
 };
 
+namespace PlanEditing {
+
 // The name a plan keeps for what was typed or given: the blanks around it are not kept.
-QString planNameOf(const QString &typed);
+AMPORA_BASE_EXPORT QString planNameOf(const QString &typed);
 
 // Whether a plan may take name (blanks around it do not count). The plan being renamed (except)
 // does not count as taking it.
-PlanNameCheck checkPlanName(const PowerPlanList &plans, const QString &name, const QUuid &except = {});
+AMPORA_BASE_EXPORT PlanNameCheck checkPlanName(
+    const PowerPlanList &plans, const QString &name, const QUuid &except = {});
 // The same rule as a failure worded for a terminal: Invalid, or AlreadyExists naming the plan
 // that has the name.
-Result<> refusePlanName(const PowerPlanList &plans, const QString &name, const QUuid &except = {});
+AMPORA_BASE_EXPORT Result<> refusePlanName(const PowerPlanList &plans, const QString &name, const QUuid &except = {});
 // A description may be empty, but holds no line break or NUL and is at most
 // kMaxPlanDescriptionLength long.
-Result<> refusePlanDescription(const QString &description);
+AMPORA_BASE_EXPORT Result<> refusePlanDescription(const QString &description);
 
 // Copies source into a new plan named name with kCreatedPlanDescription and values, all in one
 // change of the store, and returns its GUID. The name is checked against the other plans at the
 // moment of the change; nothing is left behind when it is refused.
-Result<QUuid> createPlan(
+AMPORA_BASE_EXPORT Result<QUuid> createPlan(
     PowerPlatform &platform, const QUuid &source, const QString &name, const QList<SchemeChanges::Value> &values = {});
 
 // Activates plan again when it is the active one, so that its changed values take effect. A plan
 // that is not active is left alone; a failure means the active plan could not be read or set.
-Result<> activateAgainIfActive(PowerPlatform &platform, const QUuid &plan);
+AMPORA_BASE_EXPORT Result<> activateAgainIfActive(PowerPlatform &platform, const QUuid &plan);
+
+} // namespace PlanEditing

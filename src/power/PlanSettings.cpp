@@ -2,6 +2,16 @@
 
 #include <algorithm>
 
+using PlanSettings::readPlanSettings;
+using PlanSettings::shownValue;
+using PlanSettings::storedValue;
+using PlanSettings::storedValues;
+using PlanSettings::writePlanSettings;
+using PowerSettings::isSettingOffered;
+using PowerSettings::powerSettingRows;
+
+namespace PlanSettings {
+
 namespace {
 
 constexpr int kSecondsPerMinute = 60;
@@ -99,3 +109,5 @@ Result<> writePlanSettings(PowerPlatform &platform, const QUuid &scheme, const Q
     changes.plans.append({ scheme, std::nullopt, std::nullopt, std::nullopt, storedValues(values) });
     return platform.changeSchemes(changes);
 }
+
+} // namespace PlanSettings

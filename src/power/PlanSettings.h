@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PowerPlatform.h"
 #include "PowerSettings.h"
 #include "Result.h"
@@ -37,8 +38,12 @@ struct ShownValue
     friend bool operator==(const ShownValue &, const ShownValue &) = default;
 };
 
-ShownValue shownValue(SettingKind kind, quint32 stored);
-quint32 storedValue(SettingKind kind, const ShownValue &shown);
+namespace PlanSettings {
+
+AMPORA_BASE_EXPORT ShownValue shownValue(SettingKind kind, quint32 stored);
+AMPORA_BASE_EXPORT quint32 storedValue(SettingKind kind, const ShownValue &shown);
+
+} // namespace PlanSettings
 
 // One value of a plan as its row's control shows it.
 struct PlanSettingValue
@@ -48,13 +53,18 @@ struct PlanSettingValue
     ShownValue shown;
 };
 
+namespace PlanSettings {
+
 // Every offered row in table order, each with its mains value and then, when the machine has
 // batteries, its battery value. A value that cannot be read shows as kUnreadableValue does.
-QList<PlanSettingValue> readPlanSettings(
+AMPORA_BASE_EXPORT QList<PlanSettingValue> readPlanSettings(
     const PowerPlatform &platform, const QUuid &scheme, const PlanCapabilities &capabilities);
 
 // The values as the store keeps them, for one change of the store.
-QList<SchemeChanges::Value> storedValues(const QList<PlanSettingValue> &values);
+AMPORA_BASE_EXPORT QList<SchemeChanges::Value> storedValues(const QList<PlanSettingValue> &values);
 
 // Writes the values back in one change of the store: all of them or, on failure, none.
-Result<> writePlanSettings(PowerPlatform &platform, const QUuid &scheme, const QList<PlanSettingValue> &values);
+AMPORA_BASE_EXPORT Result<> writePlanSettings(
+    PowerPlatform &platform, const QUuid &scheme, const QList<PlanSettingValue> &values);
+
+} // namespace PlanSettings

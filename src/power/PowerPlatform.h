@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QList>
@@ -41,7 +42,7 @@ struct SchemeChanges
 // absent; any other failure means the store could not answer, so callers must not treat the
 // scheme as gone. Implementations emit schemesChanged() when the schemes or the active scheme
 // change behind the program's back (another process, a scheduled start).
-class PowerPlatform : public QObject
+class AMPORA_BASE_EXPORT PowerPlatform : public QObject
 {
     Q_OBJECT
 public:

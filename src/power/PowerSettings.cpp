@@ -2,6 +2,12 @@
 
 #include <array>
 
+using PowerSettings::defaultPlans;
+using PowerSettings::isSettingOffered;
+using PowerSettings::powerSettingRows;
+
+namespace PowerSettings {
+
 namespace {
 
 constexpr quint32 kDoNothing = 0;
@@ -89,3 +95,5 @@ bool isSettingOffered(const PowerSettingRow &row, const PlanCapabilities &capabi
     }
     return false;
 }
+
+} // namespace PowerSettings

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QStringView>
 #include <QUuid>
 #include <span>
@@ -74,10 +76,14 @@ struct DefaultPlan
     SeedValues PowerSettingRow::*values;
 };
 
+namespace PowerSettings {
+
 // The rows in display order, which is also the order values are read and written in.
-std::span<const PowerSettingRow> powerSettingRows();
+AMPORA_BASE_EXPORT std::span<const PowerSettingRow> powerSettingRows();
 
 // Balanced (active in a new store), High performance, Power saver, in creation order.
-std::span<const DefaultPlan> defaultPlans();
+AMPORA_BASE_EXPORT std::span<const DefaultPlan> defaultPlans();
 
-bool isSettingOffered(const PowerSettingRow &row, const PlanCapabilities &capabilities);
+AMPORA_BASE_EXPORT bool isSettingOffered(const PowerSettingRow &row, const PlanCapabilities &capabilities);
+
+} // namespace PowerSettings

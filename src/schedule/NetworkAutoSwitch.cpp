@@ -10,6 +10,11 @@
 #include <QDebug>
 #include <algorithm>
 
+using Guid::guidToText;
+using Profile::isSettingTrue;
+using Profile::readSetting;
+using UserReport::reportToUser;
+
 NetworkAutoSwitch::NetworkAutoSwitch(NetworkWatch &watch, PowerPlatform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)

@@ -14,6 +14,11 @@
 #include <algorithm>
 #include <optional>
 
+using Guid::guidToText;
+using Guid::textToGuid;
+using Program::sharedStrings;
+using UserReport::reportToUser;
+
 namespace {
 
 const QString kSection = QStringLiteral("Ampora");

@@ -6,6 +6,9 @@
 
 #include <QDateTime>
 
+using CommandLine::setActivePlanArguments;
+using Program::sharedStrings;
+
 namespace {
 
 TaskDefinition::TriggerType triggerTypeOf(PlanTaskWriter::Kind kind)

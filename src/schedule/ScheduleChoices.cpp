@@ -3,6 +3,9 @@
 #include "Profile.h"
 #include "TaskReader.h"
 
+using Profile::formatText;
+using Profile::loadText;
+
 namespace {
 
 constexpr int kDaysInWeek = 7;

@@ -9,6 +9,14 @@
 
 #include <optional>
 
+using CommandLine::classifyCommandLine;
+using CommandLine::planGuidTextOf;
+using Guid::textToGuid;
+using PlanCatalogue::exchangeSort;
+using Profile::formatText;
+using Profile::loadText;
+using Program::sharedStrings;
+
 namespace {
 
 using TriggerType = TaskDefinition::TriggerType;

@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+using Profile::loadText;
+using Program::sharedStrings;
+
 namespace {
 
 // The box's layout in pixels: the classic proportions, with room for the notice in English.

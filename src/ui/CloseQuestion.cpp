@@ -4,6 +4,9 @@
 #include "Profile.h"
 #include "SharedStrings.h"
 
+using Profile::loadText;
+using Program::sharedStrings;
+
 CloseAnswer askBeforeClosing(QWidget *dialog)
 {
     switch (MessageBox::question(dialog, sharedStrings().messageCaption, loadText(u"IDS_CLOSE_QUES"),

@@ -14,6 +14,9 @@
 #include <QPainter>
 #include <QPixmap>
 
+using Profile::loadText;
+using Program::sharedStrings;
+
 namespace {
 
 constexpr int kTextBuffer = 2500;

@@ -26,6 +26,23 @@
 #include <QToolTip>
 #include <QtConcurrent>
 
+using ApplySetting::settingRow;
+using DiskReports::driveReportText;
+
+using Outcomes::outcomeText;
+using PlanCatalogue::loadPowerPlans;
+using PlanEditing::activateAgainIfActive;
+using PlanEditing::checkPlanName;
+using PlanEditing::createPlan;
+using PlanEditing::planNameOf;
+using PlanEditing::refusePlanName;
+using PlanSettings::readPlanSettings;
+using PlanSettings::storedValues;
+using PowerSettings::powerSettingRows;
+using Profile::formatText;
+using Profile::loadText;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

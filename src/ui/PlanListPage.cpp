@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <memory>
 
+using Program::sharedStrings;
+
 namespace {
 
 enum Column { NameColumn, ScheduleColumn, DescriptionColumn };

@@ -4,6 +4,8 @@
 #include "PlanCatalogue.h"
 #include "TaskReader.h"
 
+using PlanCatalogue::loadPowerPlans;
+
 PlanListing PlanListing::load(const PowerPlatform &platform, TaskService &tasks)
 {
     const Result<PowerPlanList> loaded = loadPowerPlans(platform);

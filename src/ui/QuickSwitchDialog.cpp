@@ -13,6 +13,11 @@
 #include <QComboBox>
 #include <QPainter>
 
+using PlanCatalogue::loadPowerPlans;
+using Profile::formatText;
+using Profile::loadText;
+using Profile::readSetting;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -25,6 +25,11 @@
 #include <QTimeEdit>
 #include <utility>
 
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+using Profile::loadText;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -17,6 +17,9 @@
 #include <algorithm>
 #include <memory>
 
+using Profile::formatText;
+using Program::sharedStrings;
+
 namespace {
 
 enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn };

@@ -13,6 +13,11 @@
 #include <QCheckBox>
 #include <algorithm>
 
+using Profile::loadText;
+using Profile::readSetting;
+using Profile::writeSetting;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

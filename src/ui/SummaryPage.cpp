@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QPainter>
 
+using Program::sharedStrings;
+
 namespace {
 
 constexpr int kTotalsLeft = 50;

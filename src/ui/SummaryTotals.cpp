@@ -4,6 +4,9 @@
 #include "PlanCatalogue.h"
 #include "TaskReader.h"
 
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+
 SummaryTotals SummaryTotals::load(const PowerPlatform &platform, TaskService &tasks)
 {
     const PowerPlanList plans = loadPowerPlans(platform).valueOr({});

@@ -39,7 +39,7 @@ struct FakeApplyBackends
 {
     FakeApplyBackends()
     {
-        QList<Setting> handled = allSettings();
+        QList<Setting> handled = ApplySetting::allSettings();
         handled.removeOne(Setting::DiskOff);
         auto fake = std::make_unique<FakePlanApplier>(handled);
         applier = fake.get();

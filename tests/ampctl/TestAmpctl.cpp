@@ -15,6 +15,12 @@
 #include <QTest>
 #include <ctime>
 
+using Guid::textToGuid;
+using PowerSettings::powerSettingRows;
+
+using Guid::guidToText;
+using Program::sharedStrings;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

@@ -15,6 +15,12 @@
 #include <QTest>
 #include <algorithm>
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using Guid::guidToText;
+using Outcomes::outcomeFromName;
+using Program::sharedStrings;
+
 using namespace Qt::Literals::StringLiterals;
 
 class TestAmpctlBinary : public QObject

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using PlanSwitch::switchPlanFromCommandLine;
+
 using namespace Qt::StringLiterals;
 
 class TestInstance : public QObject

@@ -28,6 +28,13 @@
 #include <QTest>
 #include <QTimer>
 
+using Profile::writeSetting;
+
+using CommandLine::setActivePlanArguments;
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+using Program::sharedStrings;
+
 class RecordingPage : public Page
 {
     Q_OBJECT

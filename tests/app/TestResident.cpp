@@ -27,6 +27,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using PowerSettings::defaultPlans;
+using Profile::writeSetting;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

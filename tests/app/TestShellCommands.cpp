@@ -16,6 +16,9 @@
 #include <QTest>
 #include <QWidget>
 
+using Profile::writeSetting;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 class TestShellCommands : public QObject

@@ -24,6 +24,8 @@
 #include <QTest>
 #include <QTimer>
 
+using Profile::writeSetting;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -12,6 +12,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using Applying::applyAndRecord;
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+
 using namespace Qt::StringLiterals;
 
 namespace {

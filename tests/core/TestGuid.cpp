@@ -3,6 +3,9 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using Guid::guidToText;
+using Guid::textToGuid;
+
 class TestGuid : public QObject
 {
     Q_OBJECT

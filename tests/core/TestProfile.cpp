@@ -12,6 +12,18 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using CommandLine::classifyCommandLine;
+using CommandLine::joinArguments;
+using CommandLine::planGuidTextOf;
+using Profile::formatText;
+using Profile::isSettingFalse;
+using Profile::isSettingTrue;
+using Profile::loadText;
+using Profile::readSetting;
+using Profile::writeSetting;
+using Program::resolveSharedPaths;
+using Program::sharedStrings;
+
 class TestProfile : public QObject
 {
     Q_OBJECT

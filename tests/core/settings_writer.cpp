@@ -11,6 +11,9 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+using Profile::writeSetting;
+using Program::sharedStrings;
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);

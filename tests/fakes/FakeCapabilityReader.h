@@ -9,7 +9,7 @@ public:
     Result<PlanCapabilities> read() const override
     {
         if (errorCode)
-            return capabilitiesFailure(*errorCode);
+            return Capabilities::capabilitiesFailure(*errorCode);
         return capabilities;
     }
 

@@ -5,6 +5,11 @@
 
 #include <utility>
 
+using Guid::guidToText;
+using PlanEditing::planNameOf;
+using PlanEditing::refusePlanDescription;
+using PlanEditing::refusePlanName;
+
 namespace {
 
 QString valueKey(PowerSource source, const QUuid &subgroup, const QUuid &setting)

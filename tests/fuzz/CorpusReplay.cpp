@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+using UserReport::reportToUser;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace {

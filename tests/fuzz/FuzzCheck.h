@@ -11,6 +11,6 @@ inline void fuzzCheck(bool holds, const char *what)
 {
     if (holds)
         return;
-    reportToUser(QStringLiteral("fuzz check failed: ") + QString::fromUtf8(what));
+    UserReport::reportToUser(QStringLiteral("fuzz check failed: ") + QString::fromUtf8(what));
     std::abort();
 }

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
+using PlanSettings::shownValue;
+using PlanSettings::storedValue;
+
 namespace {
 
 void checkTextOf(SettingKind kind, quint32 stored)

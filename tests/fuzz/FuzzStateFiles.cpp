@@ -17,6 +17,8 @@
 #include <cstdint>
 
 using namespace Qt::StringLiterals;
+using PowerSettings::powerSettingRows;
+using Program::sharedStrings;
 
 namespace {
 

@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QTest>
 
+using ApplierFactory::createApplyBackends;
+
 using namespace Qt::StringLiterals;
 
 namespace {

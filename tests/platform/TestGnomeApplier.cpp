@@ -20,6 +20,11 @@
 #include <atomic>
 #include <csignal>
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using Outcomes::outcomeName;
+using PowerSettings::defaultPlans;
+
 using namespace Qt::StringLiterals;
 
 namespace {

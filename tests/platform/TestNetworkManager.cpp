@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QThread>
 
+using Guid::guidToText;
+
 namespace {
 
 using Saved = FakeNetworkManager::Saved;

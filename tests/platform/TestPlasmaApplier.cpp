@@ -18,6 +18,11 @@
 #include <QThread>
 #include <atomic>
 
+using ApplySetting::allSettings;
+using ApplySetting::settingRow;
+using Outcomes::outcomeName;
+using PowerSettings::defaultPlans;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -15,6 +15,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using KernelUevents::concernsPowerSource;
+using KernelUevents::parseKernelUevent;
+
 using namespace Qt::StringLiterals;
 
 using namespace std::chrono_literals;

@@ -17,6 +17,9 @@
 #include <csignal>
 #include <memory>
 
+using Outcomes::outcomeName;
+using PowerSettings::defaultPlans;
+
 using namespace Qt::StringLiterals;
 
 namespace {

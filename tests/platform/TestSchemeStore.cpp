@@ -24,6 +24,12 @@
 #include <memory>
 #include <signal.h>
 
+using Guid::guidToText;
+using PlanCatalogue::loadPowerPlans;
+using PowerSettings::defaultPlans;
+using PowerSettings::powerSettingRows;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

@@ -22,6 +22,8 @@
 #include <memory>
 #include <sys/stat.h>
 
+using PlanCatalogue::loadPowerPlans;
+
 using namespace Qt::Literals::StringLiterals;
 using Kind = PlanTaskWriter::Kind;
 

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QTest>
 
+using DiskReports::driveReportText;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -24,6 +24,9 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+using CommandLine::setActivePlanArguments;
+using PlanCatalogue::loadPowerPlans;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

@@ -22,6 +22,10 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+using Guid::textToGuid;
+using PlanEditing::createPlan;
+using UserReport::reportToUser;
+
 namespace {
 
 bool stepDone(bool ok)

@@ -5,6 +5,10 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using PlanCatalogue::exchangeSort;
+using PlanCatalogue::loadPowerPlans;
+using PlanEditing::checkPlanName;
+
 using namespace Qt::StringLiterals;
 
 class TestPlanCatalogue : public QObject

@@ -6,6 +6,14 @@
 #include <QTest>
 #include <algorithm>
 
+using PlanSettings::readPlanSettings;
+using PlanSettings::shownValue;
+using PlanSettings::storedValue;
+using PlanSettings::writePlanSettings;
+using PowerSettings::defaultPlans;
+using PowerSettings::isSettingOffered;
+using PowerSettings::powerSettingRows;
+
 using namespace Qt::StringLiterals;
 
 namespace {

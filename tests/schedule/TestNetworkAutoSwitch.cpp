@@ -13,6 +13,8 @@
 #include <QThread>
 #include <algorithm>
 
+using Profile::writeSetting;
+
 namespace {
 
 using Saved = FakeNetworkManager::Saved;

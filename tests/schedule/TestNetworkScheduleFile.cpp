@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
+using Guid::guidToText;
+using Program::sharedStrings;
 
 namespace {
 

@@ -13,6 +13,9 @@
 #include <ctime>
 #include <memory>
 
+using Guid::guidToText;
+using PlanCatalogue::loadPowerPlans;
+
 using namespace Qt::Literals::StringLiterals;
 using Kind = PlanTaskWriter::Kind;
 using Outcome = PlanTaskWriter::Outcome;

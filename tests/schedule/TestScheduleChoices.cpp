@@ -12,6 +12,9 @@
 #include <QTest>
 #include <memory>
 
+using PlanCatalogue::loadPowerPlans;
+using Profile::loadText;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

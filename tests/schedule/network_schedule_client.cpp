@@ -19,6 +19,8 @@
 #include <QSet>
 #include <cstdio>
 
+using Program::sharedStrings;
+
 namespace {
 
 const QUuid kBalanced = QUuid::fromString(u"{381B4222-F694-41F0-9685-FF5BB260DF2E}");

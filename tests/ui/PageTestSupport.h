@@ -65,7 +65,7 @@ inline bool schedulePlan(TaskService &tasks, const PowerPlanList &plans, const Q
     PlanTaskWriter::Kind kind = PlanTaskWriter::Kind::Daily, QDateTime at = QDateTime(QDate(2030, 1, 1), QTime(8, 0)))
 {
     PlanTaskWriter writer(tasks, QStringLiteral("/usr/bin/ampora"));
-    const std::optional<qsizetype> index = findPlan(plans, plan);
+    const std::optional<qsizetype> index = PlanCatalogue::findPlan(plans, plan);
     return index
         && writer.write({ *index, kind, at.date(), at.time(), {}, {} }, plans) == PlanTaskWriter::Outcome::Registered;
 }

@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QTimer>
 
+using Profile::loadText;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 class TestAboutDialog : public QObject

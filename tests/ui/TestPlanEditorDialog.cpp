@@ -28,7 +28,13 @@
 #include <QTimer>
 #include <memory>
 
+using ApplySetting::settingRow;
+
 using namespace Qt::StringLiterals;
+using ApplySetting::allSettings;
+using PowerSettings::powerSettingRows;
+using Profile::loadText;
+
 using Mode = PlanEditorDialog::Mode;
 
 namespace {

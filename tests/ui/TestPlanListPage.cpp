@@ -10,6 +10,9 @@
 #include <QMenu>
 #include <QSignalSpy>
 
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -24,6 +24,9 @@
 #include <QTest>
 #include <QTimer>
 
+using Profile::writeSetting;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -24,6 +24,9 @@
 #include <QTimeEdit>
 #include <memory>
 
+using Profile::loadText;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

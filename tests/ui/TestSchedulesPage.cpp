@@ -12,6 +12,10 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

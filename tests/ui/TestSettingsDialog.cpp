@@ -16,6 +16,10 @@
 #include <QCheckBox>
 #include <QTest>
 
+using Profile::readSetting;
+using Profile::writeSetting;
+using Program::sharedStrings;
+
 using namespace Qt::StringLiterals;
 
 namespace {

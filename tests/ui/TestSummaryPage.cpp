@@ -15,6 +15,9 @@
 #include <atomic>
 #include <memory>
 
+using PlanCatalogue::findPlan;
+using PlanCatalogue::loadPowerPlans;
+
 namespace {
 
 const QByteArray kLanguage = "[Ampora]\n"

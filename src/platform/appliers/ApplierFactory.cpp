@@ -14,6 +14,13 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 
+using ApplierFactory::applyActivePlanOnce;
+using ApplierFactory::createApplyBackends;
+using Applying::applyActivePlan;
+using UserReport::reportToUser;
+
+namespace ApplierFactory {
+
 namespace {
 
 // Whether the session is the given desktop: its power manager owns its bus name, or the session
@@ -80,3 +87,5 @@ void applyActivePlanOnce(const PowerPlatform &platform)
             + status->recordFailure);
     }
 }
+
+} // namespace ApplierFactory

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "AppliedLedger.h"
 #include "ApplyCoordinator.h"
 #include "PowerEvents.h"
@@ -18,8 +19,12 @@ struct ApplyBackends
     std::unique_ptr<ApplyCoordinator> coordinator;
 };
 
-ApplyBackends createApplyBackends();
+namespace ApplierFactory {
+
+AMPORA_BASE_EXPORT ApplyBackends createApplyBackends();
 
 // A copy that switched a plan and ends: applies the active plan once, as an activation, and
 // writes the desktop's settings out before returning.
-void applyActivePlanOnce(const PowerPlatform &platform);
+AMPORA_BASE_EXPORT void applyActivePlanOnce(const PowerPlatform &platform);
+
+} // namespace ApplierFactory

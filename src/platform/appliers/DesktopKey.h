@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QString>
@@ -8,7 +9,7 @@
 
 // One key of a desktop's own settings store (GSettings, xfconf): what KeyBatch writes, reads back
 // and records. A key that is not there says why in missing() and is never written.
-class DesktopKey
+class AMPORA_BASE_EXPORT DesktopKey
 {
 public:
     virtual ~DesktopKey() = default;

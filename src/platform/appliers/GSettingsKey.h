@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "DesktopKey.h"
 #include "Result.h"
 
@@ -12,7 +13,7 @@
 // One key of the desktop's settings through GIO's GSettings, in the default schema source. The
 // schema and key are looked up before anything else: g_settings_new aborts the process on a schema
 // that is not installed, and a key another GNOME release dropped must become a report.
-class GSettingsKey : public DesktopKey
+class AMPORA_BASE_EXPORT GSettingsKey : public DesktopKey
 {
 public:
     GSettingsKey(const QString &schema, const QString &key);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 
 #include <QStringList>
@@ -9,7 +10,7 @@ class AppliedLedger;
 // Where a desktop whose power manager keeps its settings in GSettings, with its own value per
 // power source for the lid, dimming, the display and automatic sleep, keeps each of them. Keys
 // named "<x>-ac" have their battery twin in the Battery list at the same place.
-struct GSettingsPowerLayout
+struct AMPORA_BASE_EXPORT GSettingsPowerLayout
 {
     QString desktop; // "MATE", for the user
     QString schema;
@@ -35,7 +36,7 @@ struct GSettingsPowerLayout
 // read back once dconf committed it, and recorded. The desktop follows the power source itself
 // for what it keeps per source; the rest is written for the current source. On a follow, a key the
 // user changed since Ampora wrote it is left alone. Brightness stays with logind.
-class GSettingsPowerApplier : public PlanApplier
+class AMPORA_BASE_EXPORT GSettingsPowerApplier : public PlanApplier
 {
 public:
     GSettingsPowerApplier(AppliedLedger &ledger, GSettingsPowerLayout layout);

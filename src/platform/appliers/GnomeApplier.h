@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
@@ -16,7 +17,7 @@ class KeyBatch;
 // Values are written as GNOME's own Settings writes them; what GNOME cannot express is approximated
 // with the reason. On a follow, a key the user changed since Ampora wrote it is left alone. A value
 // counts as applied only once GNOME's settings are read back holding it.
-class GnomeApplier : public PlanApplier
+class AMPORA_BASE_EXPORT GnomeApplier : public PlanApplier
 {
 public:
     // systemBus: where systemd says whether this is a virtual machine.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -13,7 +14,7 @@
 // trimmed, values unescaped (\s, \t, \n, \r, \\, \xNN), later entries winning over earlier ones,
 // comments and blank lines ignored. Editing changes only the lines of the keys and groups it
 // touches: every other byte of the user's file stays as it was.
-class KConfigFile
+class AMPORA_BASE_EXPORT KConfigFile
 {
 public:
     using Group = QStringList; // {"AC", "Display"}

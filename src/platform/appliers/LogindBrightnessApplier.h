@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
@@ -12,7 +13,7 @@ class AppliedLedger;
 // own session, which logind allows its owner without a password. Used where the desktop has no
 // brightness service of its own. Handles nothing without a backlight under <sysfs>/class/backlight
 // or without a logind session. On a follow, a level the user set since is left alone.
-class LogindBrightnessApplier : public PlanApplier
+class AMPORA_BASE_EXPORT LogindBrightnessApplier : public PlanApplier
 {
 public:
     // sysfsRoot empty: $AMPORA_SYSFS_ROOT, or /sys without it.

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <array>
 #include <climits>
+using ApplySetting::allSettings;
 
 using namespace Qt::StringLiterals;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
@@ -16,7 +17,7 @@ class AppliedLedger;
 // locker are told to reread (without waiting for them). A value counts as applied once the file
 // is read back holding it; on a follow, a key the user changed in Plasma's settings is left
 // alone. The disk timeout is not Plasma's.
-class PlasmaApplier : public PlanApplier
+class AMPORA_BASE_EXPORT PlasmaApplier : public PlanApplier
 {
 public:
     enum class Version { Plasma5, Plasma6 };

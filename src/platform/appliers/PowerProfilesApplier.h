@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
@@ -14,7 +15,7 @@ class AppliedLedger;
 // (0.20 and later), whichever the daemon serves. Never cancels a hold another program placed
 // (a follow or an activation while ActiveProfileHolds is not empty leaves the profile alone and
 // says so), never asks for a password (interactive authorisation off).
-class PowerProfilesApplier : public PlanApplier
+class AMPORA_BASE_EXPORT PowerProfilesApplier : public PlanApplier
 {
 public:
     // Looks for the daemon on systemBus, now and before each apply; handles nothing when no daemon

@@ -5,6 +5,7 @@
 
 #include <QDBusMetaType>
 #include <cmath>
+using Outcomes::outcomeText;
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -191,9 +192,13 @@ SettingReport UDisksDiskApplier::summary(StandbyCode code) const
     return report;
 }
 
+namespace DiskReports {
+
 QString driveReportText(const DriveReport &report)
 {
     const QString outcome = outcomeText(report.outcome);
     const QString line = report.drive + u": "_s + outcome;
     return report.detail.isEmpty() ? line : line + u" ("_s + report.detail + u')';
 }
+
+} // namespace DiskReports

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
@@ -8,7 +9,7 @@
 #include <optional>
 
 // An hdparm -S code for the disks' standby timer, and whether it is the plan's time exactly.
-struct StandbyCode
+struct AMPORA_BASE_EXPORT StandbyCode
 {
     quint8 code = 0; // 0 never; 1..240 in 5 s steps; 241..251 in 30 min steps
     bool exact = true;
@@ -31,7 +32,7 @@ struct DriveReport
 // /etc/udisks2) and polkit asks for an administrator's password (modify-drive-settings), so it
 // runs only when the user asks for it, never on an automatic apply: ApplierFactory leaves it out.
 // Calls block with a timeout; the window runs it on a worker thread.
-class UDisksDiskApplier : public PlanApplier
+class AMPORA_BASE_EXPORT UDisksDiskApplier : public PlanApplier
 {
 public:
     explicit UDisksDiskApplier(const QDBusConnection &systemBus);
@@ -59,4 +60,6 @@ private:
 };
 
 // The window's and ampctl's line for one drive: "WDC WD10EZEX: Applied".
-QString driveReportText(const DriveReport &report);
+namespace DiskReports {
+AMPORA_BASE_EXPORT QString driveReportText(const DriveReport &report);
+} // namespace DiskReports

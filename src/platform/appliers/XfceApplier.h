@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "PlanApplier.h"
 
 #include <QDBusConnection>
@@ -13,7 +14,7 @@ class AppliedLedger;
 // opens; what Xfce cannot express is approximated with the reason. Every value is read back from
 // xfconfd and recorded; on a follow, a property the user changed since is left alone. Brightness
 // stays with logind: Xfce keeps no brightness of its own per source.
-class XfceApplier : public PlanApplier
+class AMPORA_BASE_EXPORT XfceApplier : public PlanApplier
 {
 public:
     XfceApplier(AppliedLedger &ledger, const QDBusConnection &sessionBus);

@@ -9,6 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using KernelUevents::concernsPowerSource;
+using KernelUevents::parseKernelUevent;
+
 namespace {
 
 // The multicast group the kernel sends its uevents to (udev's rebroadcast is group 2).

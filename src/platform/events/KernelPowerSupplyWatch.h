@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QObject>
 
 class QSocketNotifier;
@@ -7,7 +9,7 @@ class QSocketNotifier;
 // Tells when a power supply (mains, battery, USB charger) is added, removed or changes, from the
 // uevents the kernel multicasts on its netlink socket: nothing runs between two events. Datagrams
 // not sent by the kernel itself are dropped, so a local process cannot make it read again.
-class KernelPowerSupplyWatch : public QObject
+class AMPORA_BASE_EXPORT KernelPowerSupplyWatch : public QObject
 {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "KernelUevent.h"
 
+namespace KernelUevents {
+
 std::optional<KernelUevent> parseKernelUevent(QByteArrayView datagram)
 {
     const qsizetype headerEnd = datagram.indexOf('\0');
@@ -34,3 +36,5 @@ bool concernsPowerSource(const KernelUevent &uevent)
     return uevent.subsystem == "power_supply"
         && (uevent.action == "change" || uevent.action == "add" || uevent.action == "remove");
 }
+
+} // namespace KernelUevents

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <optional>
@@ -13,11 +15,15 @@ struct KernelUevent
     QByteArray subsystem;
 };
 
+namespace KernelUevents {
+
 // The uevent in datagram, or nullopt if it is not one: empty, a header without '@' (udev's own
 // "libudev" messages start so), or without an ACTION or SUBSYSTEM field. A last field without its
 // NUL (a datagram cut short) is left out rather than read half. Any bytes are safe to pass.
-std::optional<KernelUevent> parseKernelUevent(QByteArrayView datagram);
+AMPORA_BASE_EXPORT std::optional<KernelUevent> parseKernelUevent(QByteArrayView datagram);
 
 // Whether the uevent may have changed the power source: any add, remove or change of a power
 // supply (a USB-C charger appears and goes as a device of its own, not as a change).
-bool concernsPowerSource(const KernelUevent &uevent);
+AMPORA_BASE_EXPORT bool concernsPowerSource(const KernelUevent &uevent);
+
+} // namespace KernelUevents

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "KernelPowerSupplyWatch.h"
 #include "PowerEvents.h"
 #include "SysfsBatteryStatusReader.h"
@@ -23,7 +24,7 @@ class QDBusMessage;
 // socket cannot be opened. UPower coming and going is followed, so a restarted daemon takes over
 // from the kernel again.
 // power-profiles-daemon starting, and its last profile hold ending, are passed on as well.
-class PowerEventMonitor : public PowerEvents
+class AMPORA_BASE_EXPORT PowerEventMonitor : public PowerEvents
 {
     Q_OBJECT
 public:

@@ -3,7 +3,13 @@
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 
+using PowerPlatformFactory::createPowerPlatform;
+
+namespace PowerPlatformFactory {
+
 std::unique_ptr<PowerPlatform> createPowerPlatform(const SharedStrings &strings)
 {
     return std::make_unique<SchemeStore>(strings.schemeStoreFile);
 }
+
+} // namespace PowerPlatformFactory

@@ -18,6 +18,15 @@
 #include <algorithm>
 #include <sys/stat.h>
 
+using Guid::guidToText;
+using Guid::textToGuid;
+using PlanEditing::planNameOf;
+using PlanEditing::refusePlanDescription;
+using PlanEditing::refusePlanName;
+using PowerSettings::defaultPlans;
+using PowerSettings::powerSettingRows;
+using UserReport::reportToUser;
+
 using namespace std::chrono_literals;
 
 namespace {

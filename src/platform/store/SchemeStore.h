@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "IniFile.h"
 #include "PowerPlatform.h"
 
@@ -37,7 +38,7 @@ class QTimer;
 // all processes of the user, replacing the file atomically. Any change of the file, by this or
 // another process, emits schemesChanged() once it settles. The read operations may be called
 // from any thread.
-class SchemeStore : public PowerPlatform
+class AMPORA_BASE_EXPORT SchemeStore : public PowerPlatform
 {
     Q_OBJECT
 public:

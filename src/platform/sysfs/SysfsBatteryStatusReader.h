@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "BatteryStatusReader.h"
 
 #include <QString>
@@ -11,7 +12,7 @@
 // charge_full; seconds left, reported only while discharging, from time_to_empty_now, else
 // energy_now / power_now, else charge_now / current_now. A value that cannot be true (a capacity
 // outside 0-100, a negative charge, a time of 0) counts as missing, so the next source answers.
-class SysfsBatteryStatusReader : public BatteryStatusReader
+class AMPORA_BASE_EXPORT SysfsBatteryStatusReader : public BatteryStatusReader
 {
 public:
     // sysfsRoot empty: $AMPORA_SYSFS_ROOT, or /sys without it.

@@ -11,6 +11,8 @@
 #include <dirent.h>
 #include <memory>
 
+using Capabilities::capabilitiesFailure;
+
 namespace {
 
 // From <linux/input-event-codes.h>.

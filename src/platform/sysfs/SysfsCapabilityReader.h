@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmporaBaseExport.h"
 #include "CapabilityReader.h"
 
 #include <QByteArrayView>
@@ -11,7 +12,7 @@
 // SysfsBatteryStatusReader counts; display dimming is any device under class/backlight. Only a
 // class/input folder that cannot be listed is a failure, with the system's error code; a device
 // whose files cannot be read has none of these.
-class SysfsCapabilityReader : public CapabilityReader
+class AMPORA_BASE_EXPORT SysfsCapabilityReader : public CapabilityReader
 {
 public:
     // sysfsRoot empty: $AMPORA_SYSFS_ROOT, or /sys without it.

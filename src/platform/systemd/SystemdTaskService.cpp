@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <chrono>
 
+using UserReport::reportToUser;
+
 using namespace std::chrono_literals;
 
 namespace {
