@@ -23,7 +23,6 @@
 using ApplySetting::allSettings;
 using ApplySetting::settingRow;
 using Outcomes::outcomeName;
-using PowerSettings::defaultPlans;
 
 using namespace Qt::StringLiterals;
 
@@ -38,30 +37,6 @@ const QString kDconfService = u"/usr/libexec/dconf-service"_s;
 const QString kPower = u"org.gnome.settings-daemon.plugins.power"_s;
 const QList<Setting> kGnomeSettings { Setting::PowerButton, Setting::SleepButton, Setting::Dim, Setting::DisplayOff,
     Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
-
-PlanValues seededPlan(QStringView name)
-{
-    const auto plans = defaultPlans();
-    const DefaultPlan &plan
-        = *std::find_if(plans.begin(), plans.end(), [&](const DefaultPlan &p) { return p.name == name; });
-    PlanValues values;
-    for (const Setting setting : allSettings()) {
-        const SeedValues &seed = settingRow(setting).*plan.values;
-        values.setValue(setting, PowerSource::Ac, seed.ac);
-        values.setValue(setting, PowerSource::Dc, seed.dc);
-    }
-    return values;
-}
-
-QString outcomesOf(QList<SettingReport> reports)
-{
-    std::sort(reports.begin(), reports.end(),
-        [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
-    QStringList names;
-    for (const SettingReport &report : reports)
-        names.append(settingRow(report.setting).name + u':' + outcomeName(report.outcome));
-    return names.join(u' ');
-}
 
 SettingReport reportFor(const QList<SettingReport> &reports, Setting setting)
 {
@@ -155,7 +130,7 @@ void TestGnomeApplier::writesWhatGnomeSettingsShows_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("outcomes");
     // On battery, see ampctl's status test.
-    const PlanValues saver = seededPlan(u"Power saver");
+    const PlanValues saver = seededPlanValues(u"Power saver");
     QTest::newRow("power saver on mains")
         << saver << PowerSource::Ac
         << u"button 'suspend', dim true, blank 300, ac 'suspend' 900, battery 'suspend' 600, lock true"_s
@@ -163,7 +138,7 @@ void TestGnomeApplier::writesWhatGnomeSettingsShows_data()
            "sleep:applied hibernate:approximated lock-on-wake:applied"_s;
     // Never as GNOME Settings writes it; shut down is GNOME's "Power Off", which asks first.
     QTest::newRow("high performance: never sleeps on mains")
-        << seededPlan(u"High performance") << PowerSource::Ac
+        << seededPlanValues(u"High performance") << PowerSource::Ac
         << u"button 'interactive', dim true, blank 900, ac 'nothing' 3600, battery 'suspend' 1800, lock true"_s
         << u"power-button:approximated sleep-button:fixed-by-desktop dim:approximated display-off:applied "
            "sleep:applied hibernate:applied lock-on-wake:applied"_s;
@@ -188,14 +163,14 @@ void TestGnomeApplier::writesWhatGnomeSettingsShows()
     QFETCH(QString, outcomes);
     const QList<SettingReport> reports = apply(values, source, ApplyReason::Activation);
     QCOMPARE(shownByGnome(), shown);
-    QCOMPARE(outcomesOf(reports), outcomes);
+    QCOMPARE(outcomeNames(reports), outcomes);
     QCOMPARE(m_ledger->written(u"gsettings/org.gnome.desktop.session/idle-delay"_s),
         QString::number(*values.value(Setting::DisplayOff, source)));
 }
 
 void TestGnomeApplier::followLeavesWhatTheUserChanged()
 {
-    const PlanValues saver = seededPlan(u"Power saver");
+    const PlanValues saver = seededPlanValues(u"Power saver");
     apply(saver, PowerSource::Ac, ApplyReason::Activation);
     setByUser(kPower, u"power-button-action"_s, u"hibernate"_s);
     setByUser(kPower, u"sleep-inactive-battery-type"_s, u"nothing"_s);
@@ -226,8 +201,8 @@ void TestGnomeApplier::followLeavesWhatTheUserChanged()
 // would take for the user's.
 void TestGnomeApplier::recordThatCannotBeReadOrWrittenWritesNothing()
 {
-    const PlanValues saver = seededPlan(u"Power saver"_s);
-    const PlanValues balanced = seededPlan(u"Balanced"_s);
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
+    const PlanValues balanced = seededPlanValues(u"Balanced"_s);
     apply(saver, PowerSource::Dc, ApplyReason::Activation);
     const QString shown = shownByGnome();
     const QString ledgerPath = m_environment.path(u"unreadable/applied.ini"_s);
@@ -253,7 +228,7 @@ void TestGnomeApplier::recordThatCannotBeReadOrWrittenWritesNothing()
 
 void TestGnomeApplier::refusedValuesAreReportedAndLeftAlone()
 {
-    const PlanValues saver = seededPlan(u"Power saver"_s);
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
     apply(saver, PowerSource::Dc, ApplyReason::Activation);
     PlanValues bad;
     for (const Setting setting : allSettings()) {
@@ -300,7 +275,7 @@ void TestGnomeApplier::missingSchemaOrKeyIsReported()
     GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s));
     QCOMPARE(applier.handles(), kGnomeSettings);
     const QList<SettingReport> reports
-        = applier.apply({ seededPlan(u"Power saver"), PowerSource::Ac, ApplyReason::Activation }, kGnomeSettings);
+        = applier.apply({ seededPlanValues(u"Power saver"), PowerSource::Ac, ApplyReason::Activation }, kGnomeSettings);
     QCOMPARE(reportFor(reports, Setting::LockOnWake),
         (SettingReport { Setting::LockOnWake, Outcome::NotOnThisDesktop,
             u"schema org.gnome.desktop.screensaver is not installed"_s }));
@@ -332,7 +307,7 @@ void TestGnomeApplier::brightnessThroughTheSettingsDaemon()
 
     GnomeApplier applier(*m_ledger, session);
     QVERIFY(applier.handles().contains(Setting::Brightness));
-    const PlanValues saver = seededPlan(u"Power saver");
+    const PlanValues saver = seededPlanValues(u"Power saver");
     QList<SettingReport> reports
         = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, { Setting::Brightness });
     QCOMPARE(reports.value(0).outcome, Outcome::Applied);
@@ -374,8 +349,8 @@ void TestGnomeApplier::onlyWhatDconfConfirmsIsApplied()
     const auto blankNow
         = [] { return GSettingsKey(u"org.gnome.desktop.session"_s, u"idle-delay"_s).read().value_or(u"none"_s); };
 
-    const PlanValues saver = seededPlan(u"Power saver"_s);
-    QCOMPARE(outcomesOf(apply(saver, PowerSource::Dc, ApplyReason::Activation)),
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
+    QCOMPARE(outcomeNames(apply(saver, PowerSource::Dc, ApplyReason::Activation)),
         u"power-button:applied sleep-button:fixed-by-desktop dim:approximated display-off:applied "
         "sleep:applied hibernate:approximated lock-on-wake:applied"_s);
     QCOMPARE(blankNow(), u"120"_s);
@@ -385,7 +360,7 @@ void TestGnomeApplier::onlyWhatDconfConfirmsIsApplied()
     const QString database = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/dconf"_s;
     QVERIFY(QDir(database).removeRecursively());
     QVERIFY(QFile(database).open(QIODevice::WriteOnly));
-    const PlanValues balanced = seededPlan(u"Balanced"_s);
+    const PlanValues balanced = seededPlanValues(u"Balanced"_s);
     QList<SettingReport> reports = apply(balanced, PowerSource::Ac, ApplyReason::Activation);
     QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Failed);
     QVERIFY2(reportFor(reports, Setting::DisplayOff).detail.startsWith(u"not confirmed by dconf"_s),
@@ -445,7 +420,7 @@ void TestGnomeApplier::virtualMachineNeverSuspendsWhenIdle()
         QCOMPARE(system.call(set).type(), QDBusMessage::ReplyMessage);
         added = true;
     };
-    const PlanValues saver = seededPlan(u"Power saver"_s);
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
     const auto sleepReport = [&] {
         GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s), system);
         return reportFor(

@@ -2,6 +2,7 @@
 // folder and read back with KDE's own KConfig (kreadconfig5, kwriteconfig5 for the user's edits);
 // a stand-in PowerDevil and screen locker on a private session bus.
 #include "AppliedLedger.h"
+#include "GnomeSettingsFixture.h"
 #include "KConfigFile.h"
 #include "PlasmaApplier.h"
 #include "PowerSettings.h"
@@ -19,9 +20,6 @@
 #include <atomic>
 
 using ApplySetting::allSettings;
-using ApplySetting::settingRow;
-using Outcomes::outcomeName;
-using PowerSettings::defaultPlans;
 
 using namespace Qt::StringLiterals;
 
@@ -32,32 +30,11 @@ const QString kSaverOutcomes = u"power-button:applied sleep-button:fixed-by-desk
                                "display-off:applied sleep:applied hibernate:approximated lock-on-wake:applied "
                                "brightness:applied performance-profile:applied"_s;
 
-PlanValues seededPlan(QStringView name)
-{
-    const auto plans = defaultPlans();
-    const DefaultPlan &plan
-        = *std::find_if(plans.begin(), plans.end(), [&](const DefaultPlan &p) { return p.name == name; });
-    PlanValues values;
-    for (const Setting setting : allSettings()) {
-        values.setValue(setting, PowerSource::Ac, (settingRow(setting).*plan.values).ac);
-        values.setValue(setting, PowerSource::Dc, (settingRow(setting).*plan.values).dc);
-    }
-    return values;
-}
-
 QList<Setting> plasmaSettings()
 {
     QList<Setting> settings = allSettings();
     settings.removeOne(Setting::DiskOff);
     return settings;
-}
-
-QString outcomesOf(const QList<SettingReport> &reports)
-{
-    QStringList names;
-    for (const SettingReport &report : reports)
-        names.append(settingRow(report.setting).name + u':' + outcomeName(report.outcome));
-    return names.join(u' ');
 }
 
 SettingReport reportFor(const QList<SettingReport> &reports, Setting setting)
@@ -202,15 +179,15 @@ void TestPlasmaApplier::writesWhatPlasmaReads()
     const QString path = m_environment.writeFile(QString::fromLatin1(QTest::currentDataTag()) + u'/' + file, users);
     PlasmaApplier applier(*m_ledger, QDBusConnection(u"no bus"_s), version, folder);
     QCOMPARE(applier.profilesPath(), path);
-    const QList<SettingReport> reports
-        = applier.apply({ seededPlan(u"Power saver"), PowerSource::Ac, ApplyReason::Activation }, plasmaSettings());
-    QCOMPARE(outcomesOf(reports), kSaverOutcomes);
+    const QList<SettingReport> reports = applier.apply(
+        { seededPlanValues(u"Power saver"), PowerSource::Ac, ApplyReason::Activation }, plasmaSettings());
+    QCOMPARE(outcomeNames(reports), kSaverOutcomes);
     QCOMPARE(bothProfiles(path, expected), expected);
     QCOMPARE(kread(folder + u"/kscreenlockerrc"_s, u"Daemon/LockOnResume"_s), u"true"_s);
     const QByteArray now = TestEnvironment::readFile(path);
     QVERIFY2(now.startsWith(users.left(users.indexOf('\n') + 1)) && now.contains(kept), now.constData());
     // Nothing changes: nothing is rewritten.
-    applier.apply({ seededPlan(u"Power saver"), PowerSource::Dc, ApplyReason::Follow }, plasmaSettings());
+    applier.apply({ seededPlanValues(u"Power saver"), PowerSource::Dc, ApplyReason::Follow }, plasmaSettings());
     QCOMPARE(TestEnvironment::readFile(path), now);
 }
 
@@ -219,7 +196,8 @@ void TestPlasmaApplier::followLeavesWhatTheUserChangedAlone()
     const QString folder = m_environment.path(u"follow"_s);
     const QString path = folder + u"/powermanagementprofilesrc"_s;
     // Plasma 5 makes its profiles into an empty file only: Ampora never writes one first.
-    QList<SettingReport> reports = apply(Version::Plasma5, folder, seededPlan(u"Balanced"), ApplyReason::Activation);
+    QList<SettingReport> reports
+        = apply(Version::Plasma5, folder, seededPlanValues(u"Balanced"), ApplyReason::Activation);
     QCOMPARE(reportFor(reports, Setting::Dim).outcome, Outcome::Failed);
     QVERIFY2(reportFor(reports, Setting::Dim).detail.startsWith(u"Plasma has not made its power profiles yet"_s),
         qPrintable(reportFor(reports, Setting::Dim).detail));
@@ -230,7 +208,7 @@ void TestPlasmaApplier::followLeavesWhatTheUserChangedAlone()
     qunsetenv("KDE_SESSION_VERSION");
     QCOMPARE(PlasmaApplier::sessionVersion(folder), Version::Plasma5);
     // Never dims on battery, never sleeps on mains: those actions' groups go.
-    PlanValues plan = seededPlan(u"Power saver");
+    PlanValues plan = seededPlanValues(u"Power saver");
     plan.setValue(Setting::Dim, PowerSource::Dc, 0);
     plan.setValue(Setting::SleepIdle, PowerSource::Ac, 0);
     plan.setValue(Setting::HibernateIdle, PowerSource::Ac, 0);
@@ -312,7 +290,7 @@ void TestPlasmaApplier::tellsPlasmaToReread()
     const QString folder = m_environment.path(u"bus"_s);
     PlasmaApplier applier(
         *m_ledger, QDBusConnection::connectToBus(bus.address(), u"applier"_s), Version::Plasma6, folder);
-    PlanValues plan = seededPlan(u"Power saver");
+    PlanValues plan = seededPlanValues(u"Power saver");
     applier.apply({ plan, PowerSource::Ac, ApplyReason::Activation }, plasmaSettings());
     QTRY_COMPARE(powerDevil.calls.load(), 1);
     QTRY_COMPARE(locker.calls.load(), 1);
