@@ -86,7 +86,8 @@ StandbyCode StandbyCode::forSeconds(quint32 seconds)
     const quint32 shortCode = std::clamp<quint32>((seconds + kShortStep / 2) / kShortStep, 1, kLastShortCode);
     const quint32 longCode = std::clamp<quint32>(
         kLastShortCode + (seconds + kLongStep / 2) / kLongStep, kLastShortCode + 1, kLastLongCode);
-    const auto distance = [seconds](StandbyCode code) { return std::abs(qint64(code.seconds()) - qint64(seconds)); };
+    const auto distance
+        = [seconds](StandbyCode candidate) { return std::abs(qint64(candidate.seconds()) - qint64(seconds)); };
     StandbyCode best { quint8(shortCode), false };
     if (const StandbyCode longer { quint8(longCode), false }; distance(longer) < distance(best))
         best = longer;
