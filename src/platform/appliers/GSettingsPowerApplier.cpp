@@ -130,9 +130,5 @@ QList<SettingReport> GSettingsPowerApplier::apply(const ApplyRequest &request, c
             break;
         }
     }
-    batch.commit();
-    QList<SettingReport> reports;
-    for (const SettingReporter &reporter : reporters)
-        reports.append(reporter());
-    return reports;
+    return commitAndReport(batch, reporters);
 }

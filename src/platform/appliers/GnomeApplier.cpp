@@ -137,7 +137,7 @@ QList<SettingReport> GnomeApplier::apply(const ApplyRequest &request, const QLis
         m_ledger, request.reason, [] { return GSettingsKey::sync(kSyncTimeout); }, u"dconf"_s);
     // Every key is prepared first and written in one go; the reports follow once GNOME's settings
     // say what they now hold.
-    std::vector<std::function<QList<SettingReport>()>> reporters;
+    std::vector<SettingReporter> reporters;
     if (settings.contains(Setting::SleepIdle) || settings.contains(Setting::HibernateIdle))
         reporters.push_back(planIdle(batch, request, settings));
     for (const Setting setting : settings) {
@@ -161,11 +161,7 @@ QList<SettingReport> GnomeApplier::apply(const ApplyRequest &request, const QLis
         else
             reporters.push_back(planKey(batch, setting, *value));
     }
-    batch.commit();
-    QList<SettingReport> reports;
-    for (const auto &reporter : reporters)
-        reports.append(reporter());
-    return reports;
+    return commitAndReport(batch, reporters);
 }
 
 std::function<QList<SettingReport>()> GnomeApplier::planKey(KeyBatch &batch, Setting setting, quint32 value)

@@ -260,3 +260,12 @@ SettingReporter reportNow(Setting setting, Outcome outcome, const QString &detai
 {
     return [=] { return QList<SettingReport> { { setting, outcome, detail } }; };
 }
+
+QList<SettingReport> commitAndReport(KeyBatch &batch, const std::vector<SettingReporter> &reporters)
+{
+    batch.commit();
+    QList<SettingReport> reports;
+    for (const SettingReporter &reporter : reporters)
+        reports.append(reporter());
+    return reports;
+}

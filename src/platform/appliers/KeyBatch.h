@@ -112,3 +112,6 @@ SettingReporter planIdle(KeyBatch &batch, const PlanValues &values, const QList<
 
 // A report ready before anything is written.
 SettingReporter reportNow(Setting setting, Outcome outcome, const QString &detail = {});
+
+// Commits batch, then collects what each reporter says of the keys it planned.
+QList<SettingReport> commitAndReport(KeyBatch &batch, const std::vector<SettingReporter> &reporters);

@@ -181,9 +181,5 @@ QList<SettingReport> XfceApplier::apply(const ApplyRequest &request, const QList
             break;
         }
     }
-    batch.commit();
-    QList<SettingReport> reports;
-    for (const SettingReporter &reporter : reporters)
-        reports.append(reporter());
-    return reports;
+    return commitAndReport(batch, reporters);
 }
