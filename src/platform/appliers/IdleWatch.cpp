@@ -44,7 +44,7 @@ std::optional<std::chrono::milliseconds> IdleWatch::nextCheck() const
 {
     if (!m_timer.isActive())
         return std::nullopt;
-    return std::chrono::milliseconds(m_timer.remainingTime());
+    return m_timer.intervalAsDuration();
 }
 
 void IdleWatch::check()

@@ -31,7 +31,7 @@ public:
     void setStages(const std::map<Stage, quint32> &seconds);
     // Every stage counts from now again (after the machine woke).
     void restart();
-    // The next look at the idle time, or none while nothing is due.
+    // How long after the latest look the next one comes, or none while nothing is due.
     std::optional<std::chrono::milliseconds> nextCheck() const;
 
 Q_SIGNALS:
