@@ -51,6 +51,7 @@ bool X11KeyGrab::grab(quint32 keysym)
         }
     }
     m_grabbed.append(keysym);
+    readEvents(); // what arrived while waiting for the answers is queued, not on the socket
     return true;
 }
 
