@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ResidentApplier.h"
 
+#include "LidWatch.h"
 #include "X11KeyGrab.h"
 #include "X11ScreenSaver.h"
 
@@ -81,11 +82,10 @@ ResidentApplier::ResidentApplier(
     if (m_presence != Presence::Running)
         return;
     m_lockOnWake = std::make_unique<LockOnWake>(m_logind);
+    m_lidWatch = std::make_unique<LidWatch>(systemBus);
     QDBusConnection bus = systemBus;
     bus.connect(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s, u"org.freedesktop.login1.Manager"_s,
         u"PrepareForSleep"_s, this, SLOT(onPrepareForSleep(bool)));
-    bus.connect(kUPower, kUPowerPath, kProperties, u"PropertiesChanged"_s, this,
-        SLOT(onUPowerChanged(QString, QVariantMap, QStringList)));
     if (m_display != Display::X11)
         return;
     m_screenSaver = std::make_unique<X11ScreenSaver>();
@@ -150,6 +150,7 @@ void ResidentApplier::release()
     m_powerKey.release();
     m_sleepKey.release();
     m_lidSwitch.release();
+    setLidAction(Action::Nothing);
     if (m_keys) {
         m_keys->ungrab(X11KeyGrab::kPowerOff);
         m_keys->ungrab(X11KeyGrab::kSleep);
@@ -270,7 +271,7 @@ SettingReport ResidentApplier::applyLid(const ApplyRequest &request)
 {
     const auto giveBack = [this] {
         m_lidSwitch.release();
-        m_lidAction = Action::Nothing;
+        setLidAction(Action::Nothing);
     };
     const std::optional<quint32> value = request.values.value(Setting::Lid, request.source);
     if (!value)
@@ -306,7 +307,7 @@ SettingReport ResidentApplier::applyLid(const ApplyRequest &request)
         giveBack();
         return { Setting::Lid, Outcome::Failed, taken.failure().message };
     }
-    m_lidAction = *action;
+    setLidAction(*action);
     return { Setting::Lid, Outcome::Applied, {} };
 }
 
@@ -435,16 +436,6 @@ void ResidentApplier::onKey(quint32 keysym)
         (void)m_logind.act(power ? m_powerAction : m_sleepAction);
 }
 
-void ResidentApplier::onUPowerChanged(const QString &interface, const QVariantMap &changed, const QStringList &)
-{
-    if (interface != kUPower || !changed.value(u"LidIsClosed"_s).toBool())
-        return;
-    // Docked (an external display or a dock): logind itself leaves the lid alone then.
-    if (!m_lidSwitch.isHeld() || m_lidAction == Action::Nothing || m_logind.property(u"Docked"_s).toBool())
-        return;
-    (void)m_logind.act(m_lidAction);
-}
-
 void ResidentApplier::onPrepareForSleep(bool starting)
 {
     if (starting)
@@ -492,4 +483,10 @@ void ResidentApplier::onActivity()
 LogindInhibitor &ResidentApplier::inhibitorFor(Setting setting)
 {
     return setting == Setting::PowerButton ? m_powerKey : setting == Setting::SleepButton ? m_sleepKey : m_lidSwitch;
+}
+
+void ResidentApplier::setLidAction(Action action)
+{
+    if (m_lidWatch)
+        m_lidWatch->setAction(action);
 }

@@ -11,20 +11,20 @@
 
 #include <QDBusConnection>
 #include <QObject>
-#include <QVariantMap>
 #include <memory>
 #include <optional>
 
+class LidWatch;
 class X11KeyGrab;
 class X11ScreenSaver;
 
 // Ampora's own applier for sessions where no desktop power manager runs (i3, sway, Openbox, a bare
 // X session), living in the running copy. The power and sleep keys and the lid: while the plan's
 // action differs from logind's own, Ampora holds logind's handle-* inhibitor lock and acts itself
-// through logind when the key is pressed (seen through an X key grab) or the lid closes (UPower's
-// LidIsClosed). On X11, the display goes off through the X server's screen saver and DPMS timeouts,
-// and dim, sleep and hibernate follow the X idle time. Lock on wake through a sleep delay lock and
-// Session.Lock. A copy that is not the running one only reports that these need Ampora running.
+// through logind when the key is pressed (seen through an X key grab) or the lid closes (LidWatch). On X11, the display
+// goes off through the X server's screen saver and DPMS timeouts, and dim, sleep and hibernate follow the X idle time.
+// Lock on wake through a sleep delay lock and Session.Lock. A copy that is not the running one only reports that these
+// need Ampora running.
 //
 // It lives on the thread that makes it, where its timers and signals run; an apply from another
 // thread (the follower's worker) is handed over to it and waited for.
@@ -50,7 +50,6 @@ public:
 
 private Q_SLOTS:
     void onPrepareForSleep(bool starting);
-    void onUPowerChanged(const QString &interface, const QVariantMap &changed, const QStringList &invalidated);
 
 private:
     QList<SettingReport> applyHere(const ApplyRequest &request, const QList<Setting> &settings);
@@ -64,6 +63,7 @@ private:
     void onIdleStage(IdleWatch::Stage stage);
     void onActivity();
     LogindInhibitor &inhibitorFor(Setting setting);
+    void setLidAction(LogindManager::Action action);
 
     Presence m_presence;
     Display m_display;
@@ -72,6 +72,7 @@ private:
     LogindInhibitor m_sleepKey;
     LogindInhibitor m_lidSwitch;
     std::unique_ptr<LockOnWake> m_lockOnWake;
+    std::unique_ptr<LidWatch> m_lidWatch;
     std::unique_ptr<X11ScreenSaver> m_screenSaver;
     std::unique_ptr<X11KeyGrab> m_keys;
     std::unique_ptr<IdleWatch> m_idle;
@@ -79,7 +80,6 @@ private:
     // What Ampora does itself while it holds the inhibitor of each.
     LogindManager::Action m_powerAction = LogindManager::Action::Nothing;
     LogindManager::Action m_sleepAction = LogindManager::Action::Nothing;
-    LogindManager::Action m_lidAction = LogindManager::Action::Nothing;
     LogindManager::Action m_idleSleep = LogindManager::Action::Sleep;
     std::optional<quint32> m_undimmedLevel;
     std::optional<quint32> m_dimmedLevel;
