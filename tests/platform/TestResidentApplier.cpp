@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -209,10 +210,16 @@ void TestResidentApplier::holdsLogindLocksOnlyWhileThePlanDiffers()
     call(kLogindPath, kMock, u"EmitSignal"_s, { kManager, u"PrepareForSleep"_s, u"b"_s, QVariantList { false } });
     QTRY_VERIFY(inhibitors().contains(u"sleep/delay"_s));
 
-    // A plan that does what logind does anyway holds nothing.
-    reports = applier.apply(request({ { Setting::PowerButton, 3 }, { Setting::SleepButton, 1 }, { Setting::Lid, 1 },
-                                { Setting::LockOnWake, 0 } }),
-        { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::LockOnWake });
+    // A plan that does what logind does anyway holds nothing. Applied from the follower's worker
+    // thread, it is handed over to the applier's own.
+    QFuture<QList<SettingReport>> applied = QtConcurrent::run([&applier] {
+        return applier.apply(request({ { Setting::PowerButton, 3 }, { Setting::SleepButton, 1 }, { Setting::Lid, 1 },
+                                 { Setting::LockOnWake, 0 } }),
+            { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::LockOnWake });
+    });
+    QTRY_VERIFY(applied.isFinished());
+    reports = applied.result();
+    QCOMPARE(reports.size(), 4);
     for (const SettingReport &report : reports)
         QCOMPARE(report.outcome, Outcome::Applied);
     QTRY_COMPARE(inhibitors(), QStringList());

@@ -5,8 +5,10 @@
 #include "X11KeyGrab.h"
 #include "X11ScreenSaver.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QThread>
 #include <future>
 
@@ -20,6 +22,7 @@ const QString kUPowerPath = u"/org/freedesktop/UPower"_s;
 const QString kProperties = u"org.freedesktop.DBus.Properties"_s;
 // An apply handed to the running copy's thread waits this long at most.
 constexpr std::chrono::seconds kHandOverWait { 20 };
+constexpr std::chrono::milliseconds kHandOverLook { 100 };
 // Dimming lowers the brightness to this share of what it was.
 constexpr quint32 kDimPercent = 30;
 // The X server blanks after 32767 s at most.
@@ -83,6 +86,8 @@ ResidentApplier::ResidentApplier(
         return;
     m_lockOnWake = std::make_unique<LockOnWake>(m_logind);
     m_lidWatch = std::make_unique<LidWatch>(systemBus);
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] { m_quitting = true; });
     QDBusConnection bus = systemBus;
     bus.connect(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s, u"org.freedesktop.login1.Manager"_s,
         u"PrepareForSleep"_s, this, SLOT(onPrepareForSleep(bool)));
@@ -137,8 +142,12 @@ QList<SettingReport> ResidentApplier::apply(const ApplyRequest &request, const Q
     QMetaObject::invokeMethod(
         this, [this, request, settings, promise] { promise->set_value(applyHere(request, settings)); },
         Qt::QueuedConnection);
-    if (result.wait_for(kHandOverWait) == std::future_status::ready)
-        return result.get();
+    // The program may end meanwhile, with its thread waiting for this one: then no answer comes.
+    const QDeadlineTimer deadline(kHandOverWait);
+    while (!m_quitting && !deadline.hasExpired()) {
+        if (result.wait_for(kHandOverLook) == std::future_status::ready)
+            return result.get();
+    }
     QList<SettingReport> reports;
     for (const Setting setting : settings)
         reports.append({ setting, Outcome::Failed, u"Ampora's running copy did not answer in time"_s });

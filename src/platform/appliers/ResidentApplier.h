@@ -11,6 +11,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -83,4 +84,6 @@ private:
     LogindManager::Action m_idleSleep = LogindManager::Action::Sleep;
     std::optional<quint32> m_undimmedLevel;
     std::optional<quint32> m_dimmedLevel;
+    // Its thread no longer runs events: an apply handed over would wait in vain.
+    std::atomic<bool> m_quitting { false };
 };
