@@ -266,10 +266,11 @@ void TestResidentApplier::screenSaverAndIdleOnX11()
     // The blank timeout is the server's, as any client reads it.
     ResidentApplier applier(m_ledger, m_connection, ResidentApplier::Presence::Running);
     QCOMPARE(applier.name(), u"Ampora (logind, X11)"_s);
-    const QList<SettingReport> reports
-        = applier.apply(request({ { Setting::PowerButton, 1 }, { Setting::Dim, 2 }, { Setting::DisplayOff, 300 },
-                            { Setting::SleepIdle, 3600 }, { Setting::HibernateIdle, 0 } }),
-            { Setting::PowerButton, Setting::Dim, Setting::DisplayOff, Setting::SleepIdle, Setting::HibernateIdle });
+    const QList<Setting> settings = applier.handles();
+    QVERIFY(settings.contains(Setting::Brightness));
+    const Values values { { Setting::PowerButton, 1 }, { Setting::Dim, 2 }, { Setting::DisplayOff, 300 },
+        { Setting::SleepIdle, 3600 }, { Setting::HibernateIdle, 0 }, { Setting::Brightness, 80 } };
+    const QList<SettingReport> reports = applier.apply(request(values), settings);
     X11ScreenSaver server;
     QCOMPARE(server.blankTimeout(), 300u);
     // Xvfb has no DPMS: blanked, never switched off.
@@ -282,9 +283,16 @@ void TestResidentApplier::screenSaverAndIdleOnX11()
     QTRY_COMPARE_WITH_TIMEOUT(TestEnvironment::readFile(level), QByteArray("24"), 10000);
     const std::optional<std::chrono::milliseconds> before = server.idleTime();
     QVERIFY(before && *before >= 2s);
+    // Unplugged while dimmed: the battery's level is set (the dimmed one is not the user's), dimmed.
+    ApplyRequest onBattery = request(values);
+    onBattery.values.setValue(Setting::Brightness, PowerSource::Dc, 50);
+    onBattery.source = PowerSource::Dc;
+    onBattery.reason = ApplyReason::Follow;
+    QCOMPARE(applier.apply(onBattery, { Setting::Brightness }).value(0).outcome, Outcome::Applied);
+    QCOMPARE(TestEnvironment::readFile(level), QByteArray("15"));
     QVERIFY(input({ u"mousemove"_s, u"20"_s, u"30"_s }));
     QVERIFY(server.idleTime() < before);
-    QTRY_COMPARE_WITH_TIMEOUT(TestEnvironment::readFile(level), QByteArray("80"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(TestEnvironment::readFile(level), QByteArray("50"), 10000);
 
     // The power key is Ampora's now (logind would power off): pressing it suspends.
     QCOMPARE(outcomeOf(reports, Setting::PowerButton), Outcome::Applied);

@@ -120,8 +120,13 @@ QString ResidentApplier::name() const
 
 QList<Setting> ResidentApplier::handles() const
 {
-    return { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::Dim, Setting::DisplayOff,
-        Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
+    QList<Setting> settings { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::Dim,
+        Setting::DisplayOff, Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
+    // While it dims the screen, the brightness is set through it, or the dimmed level would be
+    // taken for the user's.
+    if (m_idle && !m_backlight.handles().isEmpty())
+        settings.append(Setting::Brightness);
+    return settings;
 }
 
 QList<SettingReport> ResidentApplier::apply(const ApplyRequest &request, const QList<Setting> &settings)
@@ -215,6 +220,9 @@ QList<SettingReport> ResidentApplier::applyHere(const ApplyRequest &request, con
         case Setting::SleepIdle:
         case Setting::HibernateIdle:
             idle.append(setting);
+            break;
+        case Setting::Brightness:
+            reports.append(applyBrightness(request));
             break;
         default:
             reports.append({ setting, Outcome::Failed, u"Ampora does not set it itself"_s });
@@ -423,6 +431,17 @@ QList<SettingReport> ResidentApplier::applyIdle(const ApplyRequest &request, con
         reports.append(hibernateReport);
     m_idle->setStages(stages);
     return reports;
+}
+
+SettingReport ResidentApplier::applyBrightness(const ApplyRequest &request)
+{
+    // Set on the undimmed screen, then dimmed again from the new level.
+    const bool dimmed = m_undimmedLevel.has_value();
+    onActivity();
+    const SettingReport report = m_backlight.apply(request, { Setting::Brightness }).value(0);
+    if (dimmed)
+        onIdleStage(IdleWatch::Stage::Dim);
+    return report;
 }
 
 SettingReport ResidentApplier::applyLockOnWake(const ApplyRequest &request)

@@ -22,10 +22,11 @@ class X11ScreenSaver;
 // Ampora's own applier for sessions where no desktop power manager runs (i3, sway, Openbox, a bare
 // X session), living in the running copy. The power and sleep keys and the lid: while the plan's
 // action differs from logind's own, Ampora holds logind's handle-* inhibitor lock and acts itself
-// through logind when the key is pressed (seen through an X key grab) or the lid closes (LidWatch). On X11, the display
-// goes off through the X server's screen saver and DPMS timeouts, and dim, sleep and hibernate follow the X idle time.
-// Lock on wake through a sleep delay lock and Session.Lock. A copy that is not the running one only reports that these
-// need Ampora running.
+// through logind when the key is pressed (seen through an X key grab) or the lid closes
+// (LidWatch). On X11, the display goes off through the X server's screen saver and DPMS timeouts,
+// and dim, sleep and hibernate follow the X idle time; the brightness is then set here too, so a
+// dimmed screen is never taken for the user's level. Lock on wake through a sleep delay lock and
+// Session.Lock. A copy that is not the running one only reports that these need Ampora running.
 //
 // It lives on the thread that makes it, where its timers and signals run; an apply from another
 // thread (the follower's worker) is handed over to it and waited for.
@@ -59,6 +60,7 @@ private:
     SettingReport applyDisplayOff(const ApplyRequest &request);
     QList<SettingReport> applyIdle(const ApplyRequest &request, const QList<Setting> &settings);
     SettingReport applyLockOnWake(const ApplyRequest &request);
+    SettingReport applyBrightness(const ApplyRequest &request);
     std::optional<SettingReport> idleUnavailable(Setting setting) const;
     void onKey(quint32 keysym);
     void onIdleStage(IdleWatch::Stage stage);
