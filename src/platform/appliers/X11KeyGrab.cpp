@@ -99,4 +99,7 @@ void X11KeyGrab::readEvents()
         }
         std::free(event);
     }
+    // The display went away: its socket would report end of file over and over.
+    if (xcb_connection_has_error(m_connection))
+        m_notifier->setEnabled(false);
 }
