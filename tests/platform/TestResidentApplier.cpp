@@ -265,7 +265,7 @@ void TestResidentApplier::screenSaverAndIdleOnX11()
 
     // The blank timeout is the server's, as any client reads it.
     ResidentApplier applier(m_ledger, m_connection, ResidentApplier::Presence::Running);
-    QCOMPARE(applier.name(), u"Ampora (logind, X11)"_s);
+    QCOMPARE(applier.name(), u"Ampora (logind/X11)"_s);
     const QList<Setting> settings = applier.handles();
     QVERIFY(settings.contains(Setting::Brightness));
     const Values values { { Setting::PowerButton, 1 }, { Setting::Dim, 2 }, { Setting::DisplayOff, 300 },

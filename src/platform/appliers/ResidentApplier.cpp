@@ -113,8 +113,9 @@ ResidentApplier::~ResidentApplier()
 
 QString ResidentApplier::name() const
 {
+    // No ", " in a name: the status file keeps the names joined by it.
     if (m_presence == Presence::Running && m_display == Display::X11)
-        return u"Ampora (logind, X11)"_s;
+        return u"Ampora (logind/X11)"_s;
     return u"Ampora (logind)"_s;
 }
 
