@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libvulkan-dev libxkbcommon-dev libxcb1-dev
-          libglib2.0-dev
+          libglib2.0-dev libxcb-screensaver0-dev libxcb-dpms0-dev
           fonts-open-sans fonts-dejavu-core)
 if [[ "${1:-}" == "--tests" ]]; then
     # dbus-daemon for the private test bus; systemd-analyze, desktop-file-validate and gio to check
@@ -20,12 +20,13 @@ if [[ "${1:-}" == "--tests" ]]; then
     # xfconf only recommends); MATE's and Cinnamon's against their schemas, which only
     # mate-power-manager-common and cinnamon-settings-daemon ship (the latter pulls some small
     # libraries, no desktop).
+    # Ampora's own applier for sessions without a power manager: on Xvfb, with input from xdotool.
     # The fuzz harnesses need clang with its libFuzzer and sanitizer runtimes (only recommended by
     # clang, so named here).
     packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream
                gsettings-desktop-schemas gnome-settings-daemon-common power-profiles-daemon python3-dbusmock
                util-linux dconf-service dconf-gsettings-backend clang libclang-rt-14-dev libkf5config-bin
-               xfconf libxfconf-0-3 mate-power-manager-common cinnamon-settings-daemon)
+               xfconf libxfconf-0-3 mate-power-manager-common cinnamon-settings-daemon xdotool)
 fi
 
 missing=()

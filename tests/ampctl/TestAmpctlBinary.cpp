@@ -254,10 +254,11 @@ void TestAmpctlBinary::appliesEverySettingOnGnomeAndOnNoDesktop()
         return fromDesktop.join(u' ');
     };
 
-    QCOMPARE(outcomesOn(QString(), { u"not-on-this-desktop"_s, u"not-on-this-machine"_s, u"needs-administrator"_s }),
-        u"battery power-button:not-on-this-desktop sleep-button:not-on-this-desktop dim:not-on-this-desktop "
-        "display-off:not-on-this-desktop sleep:not-on-this-desktop hibernate:not-on-this-desktop "
-        "lock-on-wake:not-on-this-desktop"_s);
+    QCOMPARE(outcomesOn(QString(),
+                 { u"needs-ampora-running"_s, u"not-on-this-desktop"_s, u"not-on-this-machine"_s,
+                     u"needs-administrator"_s }),
+        u"battery power-button:needs-ampora-running sleep-button:needs-ampora-running dim:needs-ampora-running "
+        "display-off:needs-ampora-running sleep:needs-ampora-running hibernate:needs-ampora-running lock-on-wake:needs-ampora-running"_s);
     QCOMPARE(shownByGnome(), u"button , dim , blank , ac  , battery  , lock "_s);
     QCOMPARE(outcomesOn(u"GNOME"_s, {}),
         u"battery power-button:applied sleep-button:fixed-by-desktop dim:approximated display-off:applied "

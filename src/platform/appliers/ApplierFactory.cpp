@@ -7,6 +7,7 @@
 #include "PlasmaApplier.h"
 #include "PowerEventMonitor.h"
 #include "PowerProfilesApplier.h"
+#include "ResidentApplier.h"
 #include "SysfsCapabilityReader.h"
 #include "UserReport.h"
 #include "XfceApplier.h"
@@ -53,7 +54,7 @@ std::unique_ptr<PlanApplier> desktopApplier(
 
 } // namespace
 
-ApplyBackends createApplyBackends()
+ApplyBackends createApplyBackends(bool running)
 {
     ApplyBackends backends;
     backends.ledger = std::make_unique<AppliedLedger>();
@@ -64,6 +65,9 @@ ApplyBackends createApplyBackends()
     std::vector<std::unique_ptr<PlanApplier>> appliers;
     if (std::unique_ptr<PlanApplier> desktop = desktopApplier(*backends.ledger, sessionBus, systemBus))
         appliers.push_back(std::move(desktop));
+    else
+        appliers.push_back(std::make_unique<ResidentApplier>(*backends.ledger, systemBus,
+            running ? ResidentApplier::Presence::Running : ResidentApplier::Presence::NotRunning));
     appliers.push_back(std::make_unique<PowerProfilesApplier>(*backends.ledger, systemBus));
     appliers.push_back(std::make_unique<LogindBrightnessApplier>(*backends.ledger, systemBus));
 

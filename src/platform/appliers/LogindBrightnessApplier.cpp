@@ -206,6 +206,16 @@ SettingReport LogindBrightnessApplier::applyBrightness(const ApplyRequest &reque
     return { Setting::Brightness, Outcome::Applied, {} };
 }
 
+bool LogindBrightnessApplier::setLevel(quint32 level) const
+{
+    if (m_device.isEmpty())
+        return false;
+    QDBusMessage setBrightness = QDBusMessage::createMethodCall(
+        kLogindService, m_sessionPath, kSessionInterface, QStringLiteral("SetBrightness"));
+    setBrightness << QStringLiteral("backlight") << m_device << level;
+    return call(m_systemBus, setBrightness).type() == QDBusMessage::ReplyMessage;
+}
+
 std::optional<quint32> LogindBrightnessApplier::currentLevel() const
 {
     bool ok = false;

@@ -23,10 +23,13 @@ public:
     QList<Setting> handles() const override;
     QList<SettingReport> apply(const ApplyRequest &request, const QList<Setting> &settings) override;
 
+    // For dimming, which is never recorded: the device's level as the kernel reports it, and
+    // setting one directly.
+    std::optional<quint32> currentLevel() const;
+    bool setLevel(quint32 level) const;
+
 private:
     SettingReport applyBrightness(const ApplyRequest &request) const;
-    // The device's brightness as the kernel reports it.
-    std::optional<quint32> currentLevel() const;
 
     AppliedLedger &m_ledger;
     QDBusConnection m_systemBus;
