@@ -119,28 +119,24 @@ void TestInstance::runtimeFolderMustBeTheUsersOwn()
 void TestInstance::switchesPlanFromCommandLine()
 {
     using R = PlanSwitchOutcome::Effect;
-    // Announced when the key is missing, quiet on FALSE; a trailing blank names no plan.
-    const struct
-    {
-        QString suffix;
-        QByteArray settings;
-        R effect;
-    } cases[] = { { {}, {}, R::SwitchedAnnounce },
-        { {}, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n", R::SwitchedQuietly }, { u" "_s, {}, R::NotSwitched } };
-    for (const auto &c : cases) {
-        TestEnvironment env;
-        env.writeFile(u"program/ampctlset.ini"_s, c.settings);
-        FakePowerPlatform platform;
-        const QUuid balanced = platform.addScheme(u"Balanced"_s);
-        const QUuid saver = platform.addScheme(u"Power saver"_s);
-        const QString line = u"-setactiveplan -"_s + saver.toString(QUuid::WithBraces).toUpper() + c.suffix;
-        const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line);
-        QCOMPARE(outcome.effect, c.effect);
-        QCOMPARE(platform.activeScheme().valueOr({}), c.effect == R::NotSwitched ? balanced : saver);
-        QCOMPARE(outcome.planName, c.effect == R::SwitchedAnnounce ? u"Power saver"_s : outcome.planName);
-        // Asking again for the plan that is now active switches nothing.
-        QCOMPARE(switchPlanFromCommandLine(platform, line).effect, R::NotSwitched);
-    }
+    TestEnvironment env;
+    FakePowerPlatform platform;
+    const QUuid balanced = platform.addScheme(u"Balanced"_s);
+    const QUuid saver = platform.addScheme(u"Power saver"_s);
+    const auto line = [](const QUuid &plan) -> QString {
+        return u"-setactiveplan -"_s + plan.toString(QUuid::WithBraces).toUpper();
+    };
+    // A trailing blank names no plan; a switch is announced while the key is missing.
+    QCOMPARE(switchPlanFromCommandLine(platform, line(saver) + u' ').effect, R::NotSwitched);
+    QCOMPARE(platform.activeScheme().valueOr({}), balanced);
+    const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line(saver));
+    QCOMPARE(outcome.effect, R::SwitchedAnnounce);
+    QCOMPARE(outcome.planName, u"Power saver"_s);
+    // Asking again for the plan that is now active switches nothing; FALSE switches quietly.
+    QCOMPARE(switchPlanFromCommandLine(platform, line(saver)).effect, R::NotSwitched);
+    env.writeFile(u"program/ampctlset.ini"_s, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    QCOMPARE(switchPlanFromCommandLine(platform, line(balanced)).effect, R::SwitchedQuietly);
+    QCOMPARE(platform.activeScheme().valueOr({}), balanced);
 }
 
 QTEST_GUILESS_MAIN(TestInstance)

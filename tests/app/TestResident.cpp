@@ -21,9 +21,6 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -57,7 +54,6 @@ class TestResident : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void followsMainsAndBatteryKeepingWhatTheUserChanged();
 
 private:
@@ -66,7 +62,7 @@ private:
 
     TestEnvironment m_env;
     PrivateBus m_bus;
-    QProcess m_upower;
+    BusService m_upower;
     FakeBatteryStatusReader m_battery;
 };
 
@@ -75,11 +71,8 @@ void TestResident::initTestCase()
     QVERIFY2(m_bus.isRunning(), qPrintable(m_bus.errorText()));
     // Before anything asks for the system bus: the process keeps its first connection.
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    m_upower.setProcessEnvironment(environment);
-    m_upower.start(u"/usr/bin/python3"_s,
-        { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"upower"_s, u"-p"_s, u"{\"OnBattery\": false}"_s });
-    QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::systemBus().interface()->isServiceRegistered(kUPower).value(), 20000);
+    QVERIFY2(m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s, u"-p"_s, u"{\"OnBattery\": false}"_s }, kUPower),
+        qPrintable(m_bus.errorText()));
 
     QVERIFY(compileGnomeSchemas(m_env, u"schemas"_s));
     useGnomeSchemas(m_env, u"schemas"_s);
@@ -87,18 +80,10 @@ void TestResident::initTestCase()
     m_battery.status = { 0, SystemPowerStatus::FlagLow, 30, 1800 };
 }
 
-void TestResident::cleanupTestCase()
-{
-    m_upower.terminate();
-    m_upower.waitForFinished();
-}
-
 void TestResident::setOnBattery(bool onBattery)
 {
-    QDBusMessage set = QDBusMessage::createMethodCall(
-        kUPower, u"/org/freedesktop/UPower"_s, u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
-    set << kUPower << u"OnBattery"_s << QVariant::fromValue(QDBusVariant(onBattery));
-    QCOMPARE(QDBusConnection::systemBus().call(set).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(setBusProperty(
+        QDBusConnection::systemBus(), kUPower, u"/org/freedesktop/UPower"_s, kUPower, u"OnBattery"_s, onBattery));
 }
 
 int TestResident::batteryPopupsShown() const

