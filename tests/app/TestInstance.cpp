@@ -20,14 +20,13 @@ class TestInstance : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void framesRoundTripArriveInPiecesAndRefuseNonsense();
-    void onlyOneCopyHoldsTheLockAndTakesHandOvers();
+    void onlyOneCopyHoldsTheLockAndTakesWholeFrames();
     void runtimeFolderMustBeTheUsersOwn();
     void switchesPlanFromCommandLine();
 };
 
-// Any other bytes are the instance-message fuzzer's (tests/fuzz).
-void TestInstance::framesRoundTripArriveInPiecesAndRefuseNonsense()
+// Frames arrive in pieces and nonsense is refused (any other bytes are the fuzzer's, tests/fuzz).
+void TestInstance::onlyOneCopyHoldsTheLockAndTakesWholeFrames()
 {
     const InstanceMessage message { InstanceMessage::Kind::CopyData, 0, u"-setactiveplan -{é}"_s };
     const QByteArray frame = encodeInstanceMessage(message) + encodeInstanceMessage({});
@@ -47,10 +46,8 @@ void TestInstance::framesRoundTripArriveInPiecesAndRefuseNonsense()
     QByteArray unknownKind = encodeInstanceMessage({});
     unknownKind[4] = char(77);
     QVERIFY(!takeInstanceMessage(unknownKind));
-}
 
-void TestInstance::onlyOneCopyHoldsTheLockAndTakesHandOvers()
-{
+    // One copy holds the lock; the others hand their messages over to it.
     TestEnvironment env;
     const QString folder = SingleInstance::defaultRuntimeFolder();
     QVERIFY(folder.startsWith(env.path()));
@@ -64,9 +61,9 @@ void TestInstance::onlyOneCopyHoldsTheLockAndTakesHandOvers()
     QVERIFY(running.tryBecomeFirst());
 
     QList<InstanceMessage> received;
-    QVERIFY(running.listen([&received](const InstanceMessage &message) {
-        received.append(message);
-        return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
+    QVERIFY(running.listen([&received](const InstanceMessage &handed) {
+        received.append(handed);
+        return handed.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
     }));
     const InstanceMessage copyData { InstanceMessage::Kind::CopyData, 0, u"-setactiveplan x"_s };
     QFuture<std::optional<int>> answer

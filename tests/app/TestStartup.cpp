@@ -66,7 +66,6 @@ private:
     QString activePlan() const;
     // The plan whose values were applied last, as the state folder records it.
     QString appliedPlan() const;
-    void writeSettings(const QByteArray &bytes);
 
     std::unique_ptr<TestEnvironment> m_env;
     QString m_program;
@@ -116,11 +115,6 @@ QString TestStartup::appliedPlan() const
     return IniFile::load(m_env->path(u"state/ampora/status.ini"_s)).value(u"Status"_s, u"Plan"_s);
 }
 
-void TestStartup::writeSettings(const QByteArray &bytes)
-{
-    m_env->writeFile(u"program/ampctlset.ini"_s, bytes);
-}
-
 void TestStartup::switchesWithAndWithoutADisplay()
 {
     QCOMPARE(switchTo(kPerformance, false), 0);
@@ -159,14 +153,14 @@ void TestStartup::quietSwitchNeedsNoWindowModuleNorAWholeStore()
     // A quiet scheduled switch runs on QtCore alone, without a window; only a start that needs a
     // window loads the module.
     QVERIFY(QFile::remove(m_env->path(u"program/ampora-gui.so"_s)));
-    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    m_env->writeFile(u"program/ampctlset.ini"_s, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
     QCOMPARE(switchTo(kPerformance), 0);
     QCOMPARE(activePlan(), kPerformance);
     const QStringList aside = QDir(m_env->path(u"config/ampora"_s)).entryList({ u"schemes.ini.corrupt-*"_s });
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(m_env->path(u"config/ampora/"_s) + aside.first()), cut.left(cut.size() - 30));
     // A switch to announce whose window cannot be loaded still takes effect.
-    writeSettings("[Ampora]\n");
+    m_env->writeFile(u"program/ampctlset.ini"_s, "[Ampora]\n");
     QCOMPARE(switchTo(kSaver), 0);
     QCOMPARE(appliedPlan(), kSaver);
 
@@ -179,7 +173,7 @@ void TestStartup::quietSwitchNeedsNoWindowModuleNorAWholeStore()
 void TestStartup::switchStartedWhileAnotherRunsWaitsItsTurn()
 {
     // Another scheduled switch holds the lock and never listens: the later one must not give up.
-    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    m_env->writeFile(u"program/ampctlset.ini"_s, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
     const QString folder = m_env->path(u"runtime/ampora"_s);
     QVERIFY(QDir().mkpath(folder));
     auto other = std::make_unique<InstanceLock>(folder);

@@ -21,8 +21,7 @@ class TestLinkLabel : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void notifiesOnReleaseInsideWithLooksFollowingTheMouse();
-    void sizedToItsTextWhateverItsRectangle();
+    void notifiesOnReleaseAndFitsItsText();
 
 private:
     LinkLabel *makeLink(int id, const QString &text = u"Click to change the plan"_s);
@@ -66,7 +65,7 @@ QColor TestLinkLabel::underline() const
     return m_link->grab().toImage().pixelColor(4, QFontMetrics(m_link->font()).height());
 }
 
-void TestLinkLabel::notifiesOnReleaseInsideWithLooksFollowingTheMouse()
+void TestLinkLabel::notifiesOnReleaseAndFitsItsText()
 {
     makeLink(539);
     QSignalSpy spy(m_link, &LinkLabel::clicked);
@@ -98,10 +97,8 @@ void TestLinkLabel::notifiesOnReleaseInsideWithLooksFollowingTheMouse()
     QSignalSpy silent(m_link, &LinkLabel::clicked);
     QTest::mouseClick(m_link, Qt::LeftButton, {}, inside);
     QVERIFY(silent.isEmpty());
-}
 
-void TestLinkLabel::sizedToItsTextWhateverItsRectangle()
-{
+    // Sized to its text whatever its rectangle.
     for (const QString &text :
         { u"Click to see the battery state"_s, u"Short\nA much longer second line"_s, QString() }) {
         makeLink(540, text);

@@ -17,8 +17,7 @@ private Q_SLOTS:
     void cleanup();
 
     void textLayoutFollowsThePictureSize();
-    void hoverShowsTheHoverPictureOnOneButtonAtATime();
-    void pressedPictureAndTheDisabledLook();
+    void hoverPressedAndDisabledLooks();
 
 private:
     // A dialog button face.
@@ -78,12 +77,15 @@ void TestPictureButton::textLayoutFollowsThePictureSize()
     const auto face = PictureButton::textLayout(pictureSize(PictureId::WideDialogButton), 7, false, false, true);
     QCOMPARE(face.captionAlignment, Qt::AlignHCenter | Qt::AlignVCenter);
     QVERIFY(face.secondRect.isEmpty());
+    // The wide dialog button is a face, however wide: its caption is not a tile's large one.
+    QCOMPARE(
+        PictureButton::textLayout(pictureSize(PictureId::WideDialogButton), 10, false, false, false).pointSize, 11);
     // Dark beside a small picture on a white page; a disabled face stays white.
     QCOMPARE(PictureButton::textLayout({ 16, 16 }, 4, true, false, false).captionColour, QRgb(0xFF000000));
     QCOMPARE(PictureButton::textLayout({ 104, 26 }, 6, false, true, false).captionColour, QRgb(0xFFFFFFFF));
 }
 
-void TestPictureButton::hoverShowsTheHoverPictureOnOneButtonAtATime()
+void TestPictureButton::hoverPressedAndDisabledLooks()
 {
     PictureButton *first = addButton(7, { 10, 100 });
     PictureButton *second = addButton(8, { 120, 100 });
@@ -112,14 +114,10 @@ void TestPictureButton::hoverShowsTheHoverPictureOnOneButtonAtATime()
     QTRY_VERIFY(!first->looksHovered());
     QCOMPARE(first->currentPicture(), PictureId::DialogButton);
     QCOMPARE(first->grab().toImage().pixelColor(3, 3), normal);
-}
 
-void TestPictureButton::pressedPictureAndTheDisabledLook()
-{
-    PictureButton *button = addButton(1, { 10, 100 });
-    button->setCaptionBeside(true);
+    // Pressed, released, and the keyboard's Space click it.
+    PictureButton *button = first;
     QSignalSpy clicked(button, &QAbstractButton::clicked);
-    showParent();
     moveTo(button);
     QTRY_VERIFY(button->underMouse());
     QTest::mousePress(button, Qt::LeftButton);

@@ -26,38 +26,21 @@ const QString kXfconfd = u"/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"_s;
 const QList<Setting> kDesktopSettings { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::Dim,
     Setting::DisplayOff, Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
 
-// What the real xfconfd holds, as xfconf-query (Xfce's own client) prints it.
-class XfconfQuery
+// What the real xfconfd holds, as xfconf-query (Xfce's own client) prints it: "1 1 ..." for the
+// properties named, without their common prefix. With a type and value, sets them.
+QString xfconf(const QProcessEnvironment &session, const QStringList &properties, const QString &type = {},
+    const QString &value = {})
 {
-public:
-    explicit XfconfQuery(const QString &busAddress)
-    {
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
+    QStringList values;
+    for (const QString &property : properties) {
+        QStringList arguments { u"-c"_s, u"xfce4-power-manager"_s, u"-p"_s, u"/xfce4-power-manager/"_s + property };
+        if (!type.isEmpty())
+            arguments << u"-n"_s << u"-t"_s << type << u"-s"_s << value;
+        const ToolRun query = runTool(u"xfconf-query"_s, arguments, session);
+        values.append(query.exitCode == 0 ? query.output : u"unset"_s);
     }
-
-    QString run(const QStringList &arguments) const
-    {
-        const ToolRun query
-            = runTool(u"xfconf-query"_s, QStringList { u"-c"_s, u"xfce4-power-manager"_s } + arguments, m_environment);
-        return query.exitCode == 0 ? query.output : u"unset"_s;
-    }
-    // "1 1 ..." for the properties named, without their common prefix.
-    QString values(const QStringList &properties) const
-    {
-        QStringList values;
-        for (const QString &property : properties)
-            values.append(run({ u"-p"_s, u"/xfce4-power-manager/"_s + property }));
-        return values.join(u' ');
-    }
-    void set(const QString &property, const QString &type, const QString &value) const
-    {
-        run({ u"-p"_s, u"/xfce4-power-manager/"_s + property, u"-n"_s, u"-t"_s, type, u"-s"_s, value });
-    }
-
-private:
-    QProcessEnvironment m_environment;
-};
+    return values.join(u' ');
+}
 
 const QStringList kXfceShown { u"power-button-action"_s, u"sleep-button-action"_s, u"lid-action-on-ac"_s,
     u"lid-action-on-battery"_s, u"brightness-on-ac"_s, u"brightness-on-battery"_s, u"dpms-on-ac-sleep"_s,
@@ -122,7 +105,6 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
     });
     QDBusConnection session = QDBusConnection::connectToBus(bus.address(), u"xfce"_s);
     QTRY_VERIFY(session.interface()->isServiceRegistered(u"org.xfce.Xfconf"_s));
-    const XfconfQuery xfconf(bus.address());
     XfceApplier applier(*m_ledger, session);
     const auto apply = [&](const PlanValues &values, PowerSource source, ApplyReason reason) {
         return applier.apply({ values, source, reason }, kDesktopSettings);
@@ -131,7 +113,7 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
     // Dimming after a minute and sleeping after ten come as close as Xfce's dialog lets them.
     const PlanValues saver = seededPlanValues(u"Power saver");
     QList<SettingReport> reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
-    QCOMPARE(xfconf.values(kXfceShown), u"1 1 1 1 120 100 0 5 0 2 1 15 1 15 true"_s);
+    QCOMPARE(xfconf(environment, kXfceShown), u"1 1 1 1 120 100 0 5 0 2 1 15 1 15 true"_s);
     QCOMPARE(outcomeNames(reports),
         u"power-button:applied sleep-button:applied lid:applied dim:approximated display-off:applied "
         "sleep:approximated hibernate:approximated lock-on-wake:applied"_s);
@@ -139,37 +121,35 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
         u"Xfce has one idle action; it suspends; Xfce sleeps after whole minutes, 15 minutes to 6 hours"_s);
     QCOMPARE(m_ledger->written(u"xfconf/xfce4-power-manager/xfce4-power-manager/dpms-on-battery-off"_s), u"2"_s);
     // Xfce reads its numbers as uint: one written as int would be ignored.
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        u"org.xfce.Xfconf"_s, u"/org/xfce/Xfconf"_s, u"org.xfce.Xfconf"_s, u"GetProperty"_s);
-    get << u"xfce4-power-manager"_s << u"/xfce4-power-manager/inactivity-on-ac"_s;
-    QCOMPARE(
-        qvariant_cast<QDBusVariant>(session.call(get).arguments().value(0)).variant().typeId(), int(QMetaType::UInt));
+    const QDBusMessage got = busCall(session, u"org.xfce.Xfconf"_s, u"/org/xfce/Xfconf"_s, u"org.xfce.Xfconf"_s,
+        u"GetProperty"_s, { u"xfce4-power-manager"_s, u"/xfce4-power-manager/inactivity-on-ac"_s });
+    QCOMPARE(qvariant_cast<QDBusVariant>(got.arguments().value(0)).variant().typeId(), int(QMetaType::UInt));
 
     // Shut down is Xfce's 4 (3 asks); "never" sleeps is 14 minutes; closing the lid with nothing
     // to do switches the display off.
     reports = apply(seededPlanValues(u"High performance"), PowerSource::Ac, ApplyReason::Activation);
-    QCOMPARE(xfconf.values(kXfceShown), u"4 1 0 1 600 300 0 15 0 10 1 14 1 30 true"_s);
+    QCOMPARE(xfconf(environment, kXfceShown), u"4 1 0 1 600 300 0 15 0 10 1 14 1 30 true"_s);
     QCOMPARE(reportFor(reports, Setting::Lid),
         (SettingReport {
             Setting::Lid, Outcome::Approximated, u"Xfce switches the display off when the lid closes"_s }));
 
     // A value the user chose in Xfce's settings stays on a power source change; the rest follows.
     apply(saver, PowerSource::Ac, ApplyReason::Activation);
-    xfconf.set(u"lid-action-on-battery"_s, u"uint"_s, u"3"_s);
+    xfconf(environment, { u"lid-action-on-battery"_s }, u"uint"_s, u"3"_s);
     reports = apply(saver, PowerSource::Dc, ApplyReason::Follow);
     QCOMPARE(reportFor(reports, Setting::Lid).outcome, Outcome::ChangedOutsideAmpora);
     QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
-    QCOMPARE(xfconf.values({ u"lid-action-on-ac"_s, u"lid-action-on-battery"_s }), u"1 3"_s);
+    QCOMPARE(xfconf(environment, { u"lid-action-on-ac"_s, u"lid-action-on-battery"_s }), u"1 3"_s);
 
     // Where Xfce leaves the lid to logind, nothing Xfce holds would take effect; a shut-down lid
     // Xfce cannot do at all.
-    xfconf.set(u"logind-handle-lid-switch"_s, u"bool"_s, u"true"_s);
+    xfconf(environment, { u"logind-handle-lid-switch"_s }, u"bool"_s, u"true"_s);
     reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
     QCOMPARE(reportFor(reports, Setting::Lid),
         (SettingReport { Setting::Lid, Outcome::NotOnThisDesktop,
             u"Xfce leaves it to the system's logind settings (logind-handle-lid-switch)"_s }));
-    QCOMPARE(xfconf.values({ u"lid-action-on-battery"_s }), u"3"_s);
-    xfconf.set(u"logind-handle-lid-switch"_s, u"bool"_s, u"false"_s);
+    QCOMPARE(xfconf(environment, { u"lid-action-on-battery"_s }), u"3"_s);
+    xfconf(environment, { u"logind-handle-lid-switch"_s }, u"bool"_s, u"false"_s);
     PlanValues shutDown = saver;
     shutDown.setValue(Setting::Lid, PowerSource::Dc, 3);
     QCOMPARE(reportFor(apply(shutDown, PowerSource::Ac, ApplyReason::Activation), Setting::Lid).outcome,
