@@ -36,15 +36,6 @@ const QString kUPower = u"org.freedesktop.UPower"_s;
 const QString kSession = u"org/gnome/desktop/session"_s;
 const QString kScreensaver = u"org/gnome/desktop/screensaver"_s;
 
-QUuid planNamed(const QString &name)
-{
-    for (const DefaultPlan &plan : defaultPlans()) {
-        if (plan.name == name)
-            return plan.guid;
-    }
-    return {};
-}
-
 } // namespace
 
 // The running copy as it runs in a GNOME session: real GSettings (keyfile backend, GNOME's own
@@ -130,7 +121,9 @@ void TestResident::followsMainsAndBatteryKeepingWhatTheUserChanged()
     QCOMPARE(batteryPopupsShown(), 1);
 
     // Choosing a plan is the user's own word: it writes every key again.
-    QVERIFY(store.setActiveScheme(planNamed(u"Power saver"_s)));
+    const auto plans = defaultPlans();
+    QVERIFY(store.setActiveScheme(
+        std::find_if(plans.begin(), plans.end(), [](const DefaultPlan &p) { return p.name == u"Power saver"; })->guid));
     QTRY_COMPARE(applied.size(), 3);
     QTRY_COMPARE(keyfileValue(kSession, u"idle-delay"_s), u"120"_s);
     QCOMPARE(keyfileValue(kScreensaver, u"lock-enabled"_s), u"true"_s);
