@@ -8,7 +8,6 @@
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QTest>
 #include <sys/socket.h>
 #include <sys/stat.h>

@@ -2,7 +2,6 @@
 #include "TestEnvironment.h"
 
 #include <QHeaderView>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;

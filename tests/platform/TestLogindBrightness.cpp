@@ -5,7 +5,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
 #include <QTest>
 
 using Outcomes::outcomeName;
