@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 
 using ApplySetting::allSettings;
 using ApplySetting::settingRow;
@@ -62,6 +63,15 @@ QString keyfileValue(const QString &group, const QString &key)
     return IniFile::load(keyfilePath()).value(group, key);
 }
 
+QString keyfileValues(const QString &group, const QStringList &keys)
+{
+    const IniFile keyfile = IniFile::load(keyfilePath());
+    QStringList values;
+    for (const QString &key : keys)
+        values.append(keyfile.value(group, key));
+    return values.join(u' ');
+}
+
 QString shownByGnome()
 {
     const QString power = u"org/gnome/settings-daemon/plugins/power"_s;
@@ -75,13 +85,15 @@ QString shownByGnome()
         keyfile.value(u"org/gnome/desktop/screensaver"_s, u"lock-enabled"_s));
 }
 
-PlanValues seededPlanValues(QStringView name)
+PlanValues seededPlanValues(QStringView name, std::optional<Setting> leftOut)
 {
     const auto plans = defaultPlans();
     const DefaultPlan &plan
         = *std::find_if(plans.begin(), plans.end(), [&](const DefaultPlan &p) { return p.name == name; });
     PlanValues values;
     for (const Setting setting : allSettings()) {
+        if (setting == leftOut)
+            continue;
         const SeedValues &seed = settingRow(setting).*plan.values;
         values.setValue(setting, PowerSource::Ac, seed.ac);
         values.setValue(setting, PowerSource::Dc, seed.dc);
@@ -97,4 +109,17 @@ QString outcomeNames(QList<SettingReport> reports)
     for (const SettingReport &report : reports)
         names.append(settingRow(report.setting).name + u':' + outcomeName(report.outcome));
     return names.join(u' ');
+}
+
+SettingReport reportFor(const QList<SettingReport> &reports, Setting setting)
+{
+    const auto found
+        = std::find_if(reports.begin(), reports.end(), [&](const SettingReport &r) { return r.setting == setting; });
+    return found == reports.end() ? SettingReport { setting, Outcome::Failed, u"no report"_s } : *found;
+}
+
+char *toString(const SettingReport &report)
+{
+    return QTest::toString(
+        settingRow(report.setting).name + u' ' + outcomeName(report.outcome) + u": "_s + report.detail);
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class TestEnvironment;
 
@@ -34,7 +35,14 @@ QString keyfileValue(const QString &group, const QString &key);
 // The keys GNOME's Settings shows, in one line: "button suspend, dim true, blank 120, ...".
 QString shownByGnome();
 
-// A seeded plan's values ("Power saver").
-PlanValues seededPlanValues(QStringView name);
+// The keys' values as the keyfile holds them, joined by blanks.
+QString keyfileValues(const QString &group, const QStringList &keys);
+
+// A seeded plan's values ("Power saver"), without any for the setting left out.
+PlanValues seededPlanValues(QStringView name, std::optional<Setting> leftOut = std::nullopt);
 // "power-button:applied sleep-button:fixed-by-desktop ...", in the settings' order.
 QString outcomeNames(QList<SettingReport> reports);
+// The report on setting, or a failed one that says there was none.
+SettingReport reportFor(const QList<SettingReport> &reports, Setting setting);
+// "dim approximated: detail", as a failed comparison shows a report.
+char *toString(const SettingReport &report);

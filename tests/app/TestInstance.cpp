@@ -20,14 +20,13 @@ class TestInstance : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void framesRoundTripArriveInPiecesAndRefuseNonsense();
-    void onlyOneCopyHoldsTheLockAndTakesHandOvers();
+    void onlyOneCopyHoldsTheLockAndTakesWholeFrames();
     void runtimeFolderMustBeTheUsersOwn();
     void switchesPlanFromCommandLine();
 };
 
-// Any other bytes are the instance-message fuzzer's (tests/fuzz).
-void TestInstance::framesRoundTripArriveInPiecesAndRefuseNonsense()
+// Frames arrive in pieces and nonsense is refused (any other bytes are the fuzzer's, tests/fuzz).
+void TestInstance::onlyOneCopyHoldsTheLockAndTakesWholeFrames()
 {
     const InstanceMessage message { InstanceMessage::Kind::CopyData, 0, u"-setactiveplan -{é}"_s };
     const QByteArray frame = encodeInstanceMessage(message) + encodeInstanceMessage({});
@@ -47,10 +46,8 @@ void TestInstance::framesRoundTripArriveInPiecesAndRefuseNonsense()
     QByteArray unknownKind = encodeInstanceMessage({});
     unknownKind[4] = char(77);
     QVERIFY(!takeInstanceMessage(unknownKind));
-}
 
-void TestInstance::onlyOneCopyHoldsTheLockAndTakesHandOvers()
-{
+    // One copy holds the lock; the others hand their messages over to it.
     TestEnvironment env;
     const QString folder = SingleInstance::defaultRuntimeFolder();
     QVERIFY(folder.startsWith(env.path()));
@@ -64,9 +61,9 @@ void TestInstance::onlyOneCopyHoldsTheLockAndTakesHandOvers()
     QVERIFY(running.tryBecomeFirst());
 
     QList<InstanceMessage> received;
-    QVERIFY(running.listen([&received](const InstanceMessage &message) {
-        received.append(message);
-        return message.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
+    QVERIFY(running.listen([&received](const InstanceMessage &handed) {
+        received.append(handed);
+        return handed.kind == InstanceMessage::Kind::CopyData ? 1 : 7;
     }));
     const InstanceMessage copyData { InstanceMessage::Kind::CopyData, 0, u"-setactiveplan x"_s };
     QFuture<std::optional<int>> answer
@@ -119,28 +116,24 @@ void TestInstance::runtimeFolderMustBeTheUsersOwn()
 void TestInstance::switchesPlanFromCommandLine()
 {
     using R = PlanSwitchOutcome::Effect;
-    // Announced when the key is missing, quiet on FALSE; a trailing blank names no plan.
-    const struct
-    {
-        QString suffix;
-        QByteArray settings;
-        R effect;
-    } cases[] = { { {}, {}, R::SwitchedAnnounce },
-        { {}, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n", R::SwitchedQuietly }, { u" "_s, {}, R::NotSwitched } };
-    for (const auto &c : cases) {
-        TestEnvironment env;
-        env.writeFile(u"program/ampctlset.ini"_s, c.settings);
-        FakePowerPlatform platform;
-        const QUuid balanced = platform.addScheme(u"Balanced"_s);
-        const QUuid saver = platform.addScheme(u"Power saver"_s);
-        const QString line = u"-setactiveplan -"_s + saver.toString(QUuid::WithBraces).toUpper() + c.suffix;
-        const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line);
-        QCOMPARE(outcome.effect, c.effect);
-        QCOMPARE(platform.activeScheme().valueOr({}), c.effect == R::NotSwitched ? balanced : saver);
-        QCOMPARE(outcome.planName, c.effect == R::SwitchedAnnounce ? u"Power saver"_s : outcome.planName);
-        // Asking again for the plan that is now active switches nothing.
-        QCOMPARE(switchPlanFromCommandLine(platform, line).effect, R::NotSwitched);
-    }
+    TestEnvironment env;
+    FakePowerPlatform platform;
+    const QUuid balanced = platform.addScheme(u"Balanced"_s);
+    const QUuid saver = platform.addScheme(u"Power saver"_s);
+    const auto line = [](const QUuid &plan) -> QString {
+        return u"-setactiveplan -"_s + plan.toString(QUuid::WithBraces).toUpper();
+    };
+    // A trailing blank names no plan; a switch is announced while the key is missing.
+    QCOMPARE(switchPlanFromCommandLine(platform, line(saver) + u' ').effect, R::NotSwitched);
+    QCOMPARE(platform.activeScheme().valueOr({}), balanced);
+    const PlanSwitchOutcome outcome = switchPlanFromCommandLine(platform, line(saver));
+    QCOMPARE(outcome.effect, R::SwitchedAnnounce);
+    QCOMPARE(outcome.planName, u"Power saver"_s);
+    // Asking again for the plan that is now active switches nothing; FALSE switches quietly.
+    QCOMPARE(switchPlanFromCommandLine(platform, line(saver)).effect, R::NotSwitched);
+    env.writeFile(u"program/ampctlset.ini"_s, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    QCOMPARE(switchPlanFromCommandLine(platform, line(balanced)).effect, R::SwitchedQuietly);
+    QCOMPARE(platform.activeScheme().valueOr({}), balanced);
 }
 
 QTEST_GUILESS_MAIN(TestInstance)

@@ -1,11 +1,7 @@
 #include "CommandLine.h"
 #include "DesktopNotifications.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
+#include "FakeServices.h"
 #include "FakeShellOpener.h"
-#include "FakeTaskService.h"
 #include "Guid.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
@@ -21,12 +17,13 @@
 #include "ReportList.h"
 #include "SchedulesPage.h"
 #include "SharedStrings.h"
-#include "TestEnvironment.h"
 
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 using Profile::writeSetting;
 
@@ -54,7 +51,6 @@ private Q_SLOTS:
     void navigationCommandsSwitchPagesThatFillTheFrame();
     void storeChangesAndHandedOverMessagesReachTheFrame();
     void handedOverSwitchesStackTheirPopups();
-    void scheduleTileShowsSchedulesWrittenElsewhere();
     void createPlanOpensTheEditorOverThePlanList();
     void closeBoxHidesAWindowShownAgainFromTheTray();
 
@@ -64,14 +60,10 @@ private:
         return frame.findChild<QAction *>(QLatin1StringView(name));
     }
     DesktopServices desktop() { return DesktopServices { m_opener, m_notifications }; }
-    Services services() { return Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
+    Services services() { return m_fake->services(); }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakePowerPlatform> m_platform;
-    FakeTaskService m_tasks;
-    FakeNetworkList m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
+    std::unique_ptr<FakeServices> m_fake;
+    FakePowerPlatform *m_platform = nullptr;
     FakeShellOpener m_opener;
     DesktopNotifications m_notifications;
     std::unique_ptr<MainWindow> m_frame;
@@ -82,12 +74,11 @@ private:
 
 void TestMainFrame::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(
-        QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=Ampora\nIDS_POWER_PLAN_CHANGE_BODY=Now %s\n");
-    m_platform = std::make_unique<FakePowerPlatform>();
-    m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
-    m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
+    m_frame.reset();
+    m_fake = std::make_unique<FakeServices>("[Ampora]\nIDS_CAPTION=Ampora\nIDS_POWER_PLAN_CHANGE_BODY=Now %s\n");
+    m_platform = &m_fake->platform;
+    m_balanced = m_platform->addScheme(u"Balanced"_s);
+    m_saver = m_platform->addScheme(u"Power saver"_s);
     m_builtKinds.clear();
     m_frame = std::make_unique<MainWindow>(
         services(), desktop(), [this](PageKind kind, const PageServices &pageServices, QWidget *parent) {
@@ -119,7 +110,7 @@ void TestMainFrame::navigationCommandsSwitchPagesThatFillTheFrame()
         QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
     }
     // Pages offer the frame's own actions.
-    const auto *settings = m_frame->currentPage()->findChild<PictureButton *>(QStringLiteral("openSettings"));
+    const auto *settings = m_frame->currentPage()->findChild<PictureButton *>(u"openSettings"_s);
     QCOMPARE(settings->action(), command(*m_frame, "openSettings"));
 }
 
@@ -130,23 +121,23 @@ void TestMainFrame::storeChangesAndHandedOverMessagesReachTheFrame()
     QVERIFY(page);
     QVERIFY(m_platform->setActiveScheme(m_saver)); // the store reports the change from the event loop
     QTRY_COMPARE(page->refreshes, 1);
-    m_tasks.addTask({ QStringLiteral("AMPCTL0"), true, std::nullopt });
+    m_fake->tasks.addTask({ u"AMPCTL0"_s, true, std::nullopt });
     QCOMPARE(page->refreshes, 2);
     QSignalSpy network(m_frame.get(), &MainWindow::networkSchedulesChanged);
     QCOMPARE(m_frame->handleInstanceMessage({ Kind::NetworkSchedulesChanged, 0, {} }), 1);
     QCOMPARE(page->refreshes, 3);
     QCOMPARE(network.size(), 1);
 
-    InstanceMessage ack { Kind::CopyData, 1, QStringLiteral("anything") };
+    InstanceMessage ack { Kind::CopyData, 1, u"anything"_s };
     QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
     ack.tag = 2;
     QCOMPARE(m_frame->handleInstanceMessage(ack), 1);
-    QCOMPARE(m_frame->handleInstanceMessage({ Kind::CopyData, 0, QStringLiteral("hello") }), 0);
+    QCOMPARE(m_frame->handleInstanceMessage({ Kind::CopyData, 0, u"hello"_s }), 0);
     // An empty hand-over reloads the texts.
-    m_env->writeFile(QStringLiteral("program/ampctleng.ini"), "[Ampora]\nIDS_CAPTION=Renamed\n");
+    m_fake->env.writeFile(u"program/ampctleng.ini"_s, "[Ampora]\nIDS_CAPTION=Renamed\n");
     QCOMPARE(m_frame->handleInstanceMessage({ Kind::CopyData, 0, QString() }), 1);
-    QCOMPARE(m_frame->windowTitle(), QStringLiteral("Renamed"));
-    QCOMPARE(sharedStrings().appTitle, QStringLiteral("Renamed"));
+    QCOMPARE(m_frame->windowTitle(), u"Renamed"_s);
+    QCOMPARE(sharedStrings().appTitle, u"Renamed"_s);
     QCOMPARE(page->titleReloads, 1);
 
     QVERIFY(!m_frame->isVisible());
@@ -154,8 +145,8 @@ void TestMainFrame::storeChangesAndHandedOverMessagesReachTheFrame()
     QVERIFY(m_frame->isVisible());
 
     MessageBox::setNextAnswer(QMessageBox::Ok);
-    m_frame->applyCommandLine(QStringLiteral("-setactive"), false);
-    QCOMPARE(MessageBox::lastText(), QStringLiteral("Unknown Parameter"));
+    m_frame->applyCommandLine(u"-setactive"_s, false);
+    QCOMPARE(MessageBox::lastText(), u"Unknown Parameter"_s);
 }
 
 void TestMainFrame::handedOverSwitchesStackTheirPopups()
@@ -173,41 +164,6 @@ void TestMainFrame::handedOverSwitchesStackTheirPopups()
     const QRect first = stack.popups().at(before)->finalRect();
     const QRect second = stack.popups().at(before + 1)->finalRect();
     QVERIFY(!first.intersects(second));
-}
-
-void TestMainFrame::scheduleTileShowsSchedulesWrittenElsewhere()
-{
-    MainWindow frame(services(), desktop()); // the program's own pages
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    command(frame, "showSchedules")->trigger();
-    auto *page = qobject_cast<SchedulesPage *>(frame.currentPage());
-    QVERIFY(page);
-    const auto listed = [page] {
-        QStringList plans;
-        const auto *list = page->findChild<ReportList *>();
-        for (int row = 0; row < list->topLevelItemCount(); ++row)
-            plans.append(list->topLevelItem(row)->text(0));
-        return plans;
-    };
-    QTRY_VERIFY(page->isEnabled() && !page->isReloading());
-    QCOMPARE(listed(), QStringList());
-
-    // ampctl writes a task, then a network schedule and tells the running window.
-    const PowerPlanList plans = loadPowerPlans(*m_platform).value();
-    PlanTaskWriter writer(m_tasks, QStringLiteral("/usr/bin/ampora"));
-    const PlanTaskWriter::Choice daily { *findPlan(plans, m_saver), PlanTaskWriter::Kind::Daily, QDate(2030, 1, 1),
-        QTime(8, 0), {}, {} };
-    QCOMPARE(writer.write(daily, plans), PlanTaskWriter::Outcome::Registered);
-    QTRY_COMPARE(listed(), QStringList { QStringLiteral("Power saver") });
-    QTRY_VERIFY(page->isEnabled() && !page->isReloading());
-    const NetworkList::Network office { QStringLiteral("Office"), QUuid::createUuid(), true };
-    QVERIFY(saveNetworkSchedule(*m_platform, office, plans.at(*findPlan(plans, m_balanced))));
-    QCOMPARE(frame.handleInstanceMessage({ InstanceMessage::Kind::NetworkSchedulesChanged, 0, {} }), 1);
-    QTRY_COMPARE(listed(), (QStringList { QStringLiteral("Power saver"), QStringLiteral("Balanced") }));
-
-    QTest::mouseClick(page->findChild<PictureButton *>(QStringLiteral("showSummary")), Qt::LeftButton);
-    QCOMPARE(frame.currentPageKind(), PageKind::Summary);
 }
 
 void TestMainFrame::createPlanOpensTheEditorOverThePlanList()
@@ -235,7 +191,7 @@ void TestMainFrame::createPlanOpensTheEditorOverThePlanList()
 // hides it there once more rather than bringing it back.
 void TestMainFrame::closeBoxHidesAWindowShownAgainFromTheTray()
 {
-    QVERIFY(writeSetting(SettingKey::CloseToTray, QStringLiteral("TRUE")));
+    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
     m_frame->startHidden();
     QVERIFY(m_frame->isHiddenInTray());
     m_frame->showRequest();

@@ -21,9 +21,6 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -39,15 +36,6 @@ const QString kUPower = u"org.freedesktop.UPower"_s;
 const QString kSession = u"org/gnome/desktop/session"_s;
 const QString kScreensaver = u"org/gnome/desktop/screensaver"_s;
 
-QUuid planNamed(const QString &name)
-{
-    for (const DefaultPlan &plan : defaultPlans()) {
-        if (plan.name == name)
-            return plan.guid;
-    }
-    return {};
-}
-
 } // namespace
 
 // The running copy as it runs in a GNOME session: real GSettings (keyfile backend, GNOME's own
@@ -57,7 +45,6 @@ class TestResident : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void followsMainsAndBatteryKeepingWhatTheUserChanged();
 
 private:
@@ -66,7 +53,7 @@ private:
 
     TestEnvironment m_env;
     PrivateBus m_bus;
-    QProcess m_upower;
+    BusService m_upower;
     FakeBatteryStatusReader m_battery;
 };
 
@@ -75,11 +62,8 @@ void TestResident::initTestCase()
     QVERIFY2(m_bus.isRunning(), qPrintable(m_bus.errorText()));
     // Before anything asks for the system bus: the process keeps its first connection.
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    m_upower.setProcessEnvironment(environment);
-    m_upower.start(u"/usr/bin/python3"_s,
-        { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"upower"_s, u"-p"_s, u"{\"OnBattery\": false}"_s });
-    QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::systemBus().interface()->isServiceRegistered(kUPower).value(), 20000);
+    QVERIFY2(m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s, u"-p"_s, u"{\"OnBattery\": false}"_s }, kUPower),
+        qPrintable(m_bus.errorText()));
 
     QVERIFY(compileGnomeSchemas(m_env, u"schemas"_s));
     useGnomeSchemas(m_env, u"schemas"_s);
@@ -87,18 +71,10 @@ void TestResident::initTestCase()
     m_battery.status = { 0, SystemPowerStatus::FlagLow, 30, 1800 };
 }
 
-void TestResident::cleanupTestCase()
-{
-    m_upower.terminate();
-    m_upower.waitForFinished();
-}
-
 void TestResident::setOnBattery(bool onBattery)
 {
-    QDBusMessage set = QDBusMessage::createMethodCall(
-        kUPower, u"/org/freedesktop/UPower"_s, u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
-    set << kUPower << u"OnBattery"_s << QVariant::fromValue(QDBusVariant(onBattery));
-    QCOMPARE(QDBusConnection::systemBus().call(set).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(setBusProperty(
+        QDBusConnection::systemBus(), kUPower, u"/org/freedesktop/UPower"_s, kUPower, u"OnBattery"_s, onBattery));
 }
 
 int TestResident::batteryPopupsShown() const
@@ -145,7 +121,9 @@ void TestResident::followsMainsAndBatteryKeepingWhatTheUserChanged()
     QCOMPARE(batteryPopupsShown(), 1);
 
     // Choosing a plan is the user's own word: it writes every key again.
-    QVERIFY(store.setActiveScheme(planNamed(u"Power saver"_s)));
+    const auto plans = defaultPlans();
+    QVERIFY(store.setActiveScheme(
+        std::find_if(plans.begin(), plans.end(), [](const DefaultPlan &p) { return p.name == u"Power saver"; })->guid));
     QTRY_COMPARE(applied.size(), 3);
     QTRY_COMPARE(keyfileValue(kSession, u"idle-delay"_s), u"120"_s);
     QCOMPARE(keyfileValue(kScreensaver, u"lock-enabled"_s), u"true"_s);

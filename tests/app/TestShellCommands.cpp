@@ -27,8 +27,7 @@ class TestShellCommands : public QObject
 private Q_SLOTS:
     void init();
 
-    void helpFileFollowsTheLanguageSetting();
-    void failuresShowTheirMessageAndWebPagesFallBackToTheBrowser();
+    void eachCommandOpensItsFileOrAddressAndFailuresAreTold();
     void realOpenerReportsWhatXdgOpenAndTheFilesSay();
 
 private:
@@ -44,12 +43,12 @@ void TestShellCommands::init()
     MessageBox::takeShownTexts();
 }
 
-void TestShellCommands::helpFileFollowsTheLanguageSetting()
+void TestShellCommands::eachCommandOpensItsFileOrAddressAndFailuresAreTold()
 {
     FakeShellOpener opener;
     QWidget frame;
     ShellCommands commands(opener, &frame, m_commands);
-    // No language; German; an abbreviation that names a path.
+    // The help file follows the language: none; German; an abbreviation that names a path.
     const struct
     {
         QString language, abbreviation, file;
@@ -62,13 +61,7 @@ void TestShellCommands::helpFileFollowsTheLanguageSetting()
         m_commands.action(CmdOpenHelpFile)->trigger();
         QCOMPARE(opener.calls.takeLast(), u"file "_s + sharedStrings().programFolder + u'/' + c.file);
     }
-}
 
-void TestShellCommands::failuresShowTheirMessageAndWebPagesFallBackToTheBrowser()
-{
-    FakeShellOpener opener;
-    QWidget frame;
-    ShellCommands commands(opener, &frame, m_commands);
     // A web command opens its address; with no handler for web addresses, the browser of last
     // resort takes it, and no message.
     const WebAddress &faq = kWebAddresses.front();

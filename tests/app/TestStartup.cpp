@@ -8,7 +8,6 @@
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QTest>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -53,8 +52,7 @@ private Q_SLOTS:
     void init();
     void switchesWithAndWithoutADisplay();
     void runningCopyTakesOverTheSwitch();
-    void truncatedStoreIsSetAsideAndProgramStarts();
-    void quietSwitchNeedsNoWindowModule();
+    void quietSwitchNeedsNoWindowModuleNorAWholeStore();
     void switchStartedWhileAnotherRunsWaitsItsTurn();
     void switchWithoutAWorkingDisplayIsAppliedAndEndsCleanly();
     void switchWithoutAPrivateRuntimeFolderHappensAtOnce();
@@ -67,7 +65,6 @@ private:
     QString activePlan() const;
     // The plan whose values were applied last, as the state folder records it.
     QString appliedPlan() const;
-    void writeSettings(const QByteArray &bytes);
 
     std::unique_ptr<TestEnvironment> m_env;
     QString m_program;
@@ -117,11 +114,6 @@ QString TestStartup::appliedPlan() const
     return IniFile::load(m_env->path(u"state/ampora/status.ini"_s)).value(u"Status"_s, u"Plan"_s);
 }
 
-void TestStartup::writeSettings(const QByteArray &bytes)
-{
-    m_env->writeFile(u"program/ampctlset.ini"_s, bytes);
-}
-
 void TestStartup::switchesWithAndWithoutADisplay()
 {
     QCOMPARE(switchTo(kPerformance, false), 0);
@@ -152,30 +144,24 @@ void TestStartup::runningCopyTakesOverTheSwitch()
     running->waitForFinished(10000);
 }
 
-void TestStartup::truncatedStoreIsSetAsideAndProgramStarts()
+void TestStartup::quietSwitchNeedsNoWindowModuleNorAWholeStore()
 {
+    // A store cut short is set aside and the switch still happens.
     const QByteArray cut = "[Store]\nActive=" + kSaver.toLatin1() + "\n[" + kSaver.toLatin1() + "]\nName=Power sa";
     m_env->writeFile(u"config/ampora/schemes.ini"_s, cut.left(cut.size() - 30));
-    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    // A quiet scheduled switch runs on QtCore alone, without a window; only a start that needs a
+    // window loads the module.
+    QVERIFY(QFile::remove(m_env->path(u"program/ampora-gui.so"_s)));
+    m_env->writeFile(u"program/ampctlset.ini"_s, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
     QCOMPARE(switchTo(kPerformance), 0);
     QCOMPARE(activePlan(), kPerformance);
     const QStringList aside = QDir(m_env->path(u"config/ampora"_s)).entryList({ u"schemes.ini.corrupt-*"_s });
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TestEnvironment::readFile(m_env->path(u"config/ampora/"_s) + aside.first()), cut.left(cut.size() - 30));
-}
-
-void TestStartup::quietSwitchNeedsNoWindowModule()
-{
-    // A quiet scheduled switch runs on QtCore alone, without a window; only a start that needs a
-    // window loads the module.
-    QVERIFY(QFile::remove(m_env->path(u"program/ampora-gui.so"_s)));
-    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
-    QCOMPARE(switchTo(kSaver), 0);
-    QCOMPARE(activePlan(), kSaver);
     // A switch to announce whose window cannot be loaded still takes effect.
-    writeSettings("[Ampora]\n");
-    QCOMPARE(switchTo(kPerformance), 0);
-    QCOMPARE(appliedPlan(), kPerformance);
+    m_env->writeFile(u"program/ampctlset.ini"_s, "[Ampora]\n");
+    QCOMPARE(switchTo(kSaver), 0);
+    QCOMPARE(appliedPlan(), kSaver);
 
     QProcess *process = start({});
     QVERIFY(process->waitForFinished(10000));
@@ -186,7 +172,7 @@ void TestStartup::quietSwitchNeedsNoWindowModule()
 void TestStartup::switchStartedWhileAnotherRunsWaitsItsTurn()
 {
     // Another scheduled switch holds the lock and never listens: the later one must not give up.
-    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    m_env->writeFile(u"program/ampctlset.ini"_s, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
     const QString folder = m_env->path(u"runtime/ampora"_s);
     QVERIFY(QDir().mkpath(folder));
     auto other = std::make_unique<InstanceLock>(folder);

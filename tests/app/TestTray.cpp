@@ -4,15 +4,10 @@
 #include "AboutDialog.h"
 #include "CommandId.h"
 #include "DesktopNotifications.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
+#include "FakeServices.h"
 #include "FakeShellOpener.h"
-#include "FakeTaskService.h"
 #include "MainWindow.h"
 #include "Profile.h"
-#include "TestEnvironment.h"
 #include "TrayIcon.h"
 
 #include <QApplication>
@@ -65,20 +60,14 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void closeBoxAndHiddenStartGoIntoTheTray();
-    void trayMenuRestoresOpensAboutAndExits();
+    void closeBoxHiddenStartAndTheTrayMenu();
     void withoutATrayTheBalloonBecomesANotification();
 
 private:
     bool trayExpected() const { return qgetenv("AMPORA_TEST_TRAY") == "1"; }
     std::unique_ptr<MainWindow> makeFrame();
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakePowerPlatform> m_platform;
-    FakeTaskService m_tasks;
-    FakeNetworkList m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
+    std::unique_ptr<FakeServices> m_fake;
     FakeShellOpener m_opener;
     std::unique_ptr<DesktopNotifications> m_notifications;
 };
@@ -87,10 +76,8 @@ void TestTray::init()
 {
     if (qEnvironmentVariableIsEmpty("AMPORA_TEST_TRAY"))
         QSKIP("needs an X display and a session bus: run through with-desktop.sh");
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s, "[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\n");
-    m_platform = std::make_unique<FakePowerPlatform>();
-    m_platform->setActiveDirectly(m_platform->addScheme(u"Balanced"_s));
+    m_fake = std::make_unique<FakeServices>("[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\n");
+    m_fake->platform.setActiveDirectly(m_fake->platform.addScheme(u"Balanced"_s));
     m_notifications = std::make_unique<DesktopNotifications>();
     if (trayExpected())
         QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
@@ -99,19 +86,17 @@ void TestTray::init()
 void TestTray::cleanup()
 {
     m_notifications.reset();
-    m_platform.reset();
-    m_env.reset();
+    m_fake.reset();
 }
 
 std::unique_ptr<MainWindow> TestTray::makeFrame()
 {
-    auto frame = std::make_unique<MainWindow>(Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities },
-        DesktopServices { m_opener, *m_notifications });
+    auto frame = std::make_unique<MainWindow>(m_fake->services(), DesktopServices { m_opener, *m_notifications });
     frame->showRequest();
     return frame;
 }
 
-void TestTray::closeBoxAndHiddenStartGoIntoTheTray()
+void TestTray::closeBoxHiddenStartAndTheTrayMenu()
 {
     if (!trayExpected())
         QSKIP("needs a tray host");
@@ -135,34 +120,17 @@ void TestTray::closeBoxAndHiddenStartGoIntoTheTray()
     // With the setting the close box hides the window there, and the balloon says where it went.
     QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
     frame->close();
-    QVERIFY(!frame->isVisible());
-    QVERIFY(frame->isHiddenInTray());
-    QVERIFY(frame->tray().exists());
+    QVERIFY(!frame->isVisible() && frame->isHiddenInTray() && frame->tray().exists());
     QTRY_VERIFY(balloonShown());
-}
 
-void TestTray::trayMenuRestoresOpensAboutAndExits()
-{
-    if (!trayExpected())
-        QSKIP("needs a tray host");
-    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
-    auto frame = makeFrame();
-    frame->close();
-    QVERIFY(frame->tray().exists());
-
-    // Minimize/Maximize brings the window back and takes the icon away.
+    // Minimize/Maximize brings the window back and takes the icon away; so does the icon's click.
     menuItem(frame->tray(), u"Minimize/Maximize"_s)->trigger();
-    QVERIFY(frame->isVisible());
-    QVERIFY(!frame->isHiddenInTray());
-    QVERIFY(!frame->tray().exists());
-
-    // So does the icon's own click.
+    QVERIFY(frame->isVisible() && !frame->isHiddenInTray() && !frame->tray().exists());
     frame->close();
     Q_EMIT frame->tray().icon()->activated(QSystemTrayIcon::Trigger);
-    QVERIFY(frame->isVisible());
-    QVERIFY(!frame->tray().exists());
+    QVERIFY(frame->isVisible() && !frame->tray().exists());
 
-    // About... opens the About box from the tray.
+    // About... opens the About box from the tray; Exit ends the program though the close box hides.
     frame->close();
     bool aboutShown = false;
     QTimer::singleShot(0, frame.get(), [&] {
@@ -172,11 +140,8 @@ void TestTray::trayMenuRestoresOpensAboutAndExits()
     });
     menuItem(frame->tray(), u"About..."_s)->trigger();
     QVERIFY(aboutShown);
-
-    // Exit ends the program even though the close box would only hide it.
     menuItem(frame->tray(), u"Exit"_s)->trigger();
-    QVERIFY(!frame->isVisible());
-    QVERIFY(!frame->tray().exists());
+    QVERIFY(!frame->isVisible() && !frame->tray().exists());
 }
 
 void TestTray::withoutATrayTheBalloonBecomesANotification()

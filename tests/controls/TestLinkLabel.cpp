@@ -4,14 +4,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QColor kFill(29, 153, 176);
 const QColor kNormalLine(255, 0, 0);
 const QColor kHoverLine(0, 255, 0);
 const QColor kPressedLine(0, 0, 255);
-
-enum class Look { Normal, Hover, Pressed };
 
 } // namespace
 
@@ -21,12 +21,12 @@ class TestLinkLabel : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void notifiesOnReleaseInsideWithLooksFollowingTheMouse();
-    void sizedToItsTextWhateverItsRectangle();
+    void notifiesOnReleaseAndFitsItsText();
 
 private:
-    LinkLabel *makeLink(int id, const QString &text = QStringLiteral("Click to change the plan"));
-    Look underlineLook() const;
+    LinkLabel *makeLink(int id, const QString &text = u"Click to change the plan"_s);
+    // The colour of the underline, read back from the drawn link.
+    QColor underline() const;
 
     TestEnvironment m_environment;
     QWidget *m_page = nullptr;
@@ -60,32 +60,22 @@ LinkLabel *TestLinkLabel::makeLink(int id, const QString &text)
     return m_link;
 }
 
-// The colour of the underline, read back from the drawn link.
-Look TestLinkLabel::underlineLook() const
+QColor TestLinkLabel::underline() const
 {
-    const QImage image = m_link->grab().toImage();
-    const int y = QFontMetrics(m_link->font()).height();
-    const QColor colour = image.pixelColor(4, y);
-    if (colour == kPressedLine)
-        return Look::Pressed;
-    if (colour == kHoverLine)
-        return Look::Hover;
-    if (colour != kNormalLine)
-        qWarning() << "unexpected underline colour" << colour;
-    return Look::Normal;
+    return m_link->grab().toImage().pixelColor(4, QFontMetrics(m_link->font()).height());
 }
 
-void TestLinkLabel::notifiesOnReleaseInsideWithLooksFollowingTheMouse()
+void TestLinkLabel::notifiesOnReleaseAndFitsItsText()
 {
     makeLink(539);
     QSignalSpy spy(m_link, &LinkLabel::clicked);
     const QPoint inside(5, m_link->height() / 2);
-    QCOMPARE(underlineLook(), Look::Normal);
+    QCOMPARE(underline(), kNormalLine);
     QTest::mouseMove(m_link, inside);
     QTRY_VERIFY(m_link->isHovered());
-    QCOMPARE(underlineLook(), Look::Hover);
+    QCOMPARE(underline(), kHoverLine);
     QTest::mousePress(m_link, Qt::LeftButton, {}, inside);
-    QCOMPARE(underlineLook(), Look::Pressed);
+    QCOMPARE(underline(), kPressedLine);
     QVERIFY(spy.isEmpty());
     QTest::mouseRelease(m_link, Qt::LeftButton, {}, inside);
     QCOMPARE(spy.size(), 1);
@@ -96,9 +86,9 @@ void TestLinkLabel::notifiesOnReleaseInsideWithLooksFollowingTheMouse()
     // the normal look without a notice.
     QTest::mousePress(m_link, Qt::LeftButton, {}, inside);
     QTest::mouseMove(m_link, QPoint(-20, -20));
-    QCOMPARE(underlineLook(), Look::Pressed);
+    QCOMPARE(underline(), kPressedLine);
     QTest::mouseRelease(m_link, Qt::LeftButton, {}, QPoint(-20, -20));
-    QCOMPARE(underlineLook(), Look::Normal);
+    QCOMPARE(underline(), kNormalLine);
     QVERIFY(!m_link->isHovered());
     QVERIFY(spy.isEmpty());
 
@@ -107,12 +97,10 @@ void TestLinkLabel::notifiesOnReleaseInsideWithLooksFollowingTheMouse()
     QSignalSpy silent(m_link, &LinkLabel::clicked);
     QTest::mouseClick(m_link, Qt::LeftButton, {}, inside);
     QVERIFY(silent.isEmpty());
-}
 
-void TestLinkLabel::sizedToItsTextWhateverItsRectangle()
-{
-    for (const QString &text : { QStringLiteral("Click to see the battery state"),
-             QStringLiteral("Short\nA much longer second line"), QString() }) {
+    // Sized to its text whatever its rectangle.
+    for (const QString &text :
+        { u"Click to see the battery state"_s, u"Short\nA much longer second line"_s, QString() }) {
         makeLink(540, text);
         const QFontMetrics metrics(m_link->font());
         const QStringList lines = text.split(u'\n');
@@ -124,7 +112,7 @@ void TestLinkLabel::sizedToItsTextWhateverItsRectangle()
         QVERIFY(metrics.height() <= 16);
     }
     // A later text refits the link, still from the same corner.
-    m_link->setText(QStringLiteral("x"));
+    m_link->setText(u"x"_s);
     const QFontMetrics metrics(m_link->font());
     QCOMPARE(m_link->geometry(), QRect(50, 320, metrics.horizontalAdvance(u'x') + 6, metrics.height() + 3));
 }

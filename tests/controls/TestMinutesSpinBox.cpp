@@ -13,7 +13,6 @@ class TestMinutesSpinBox : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void showsLanguageWordsInTheFieldItTakesOver();
     void stepsWrapRoundAndTypedMinutesCount();
 
 private:
@@ -44,27 +43,18 @@ void TestMinutesSpinBox::cleanup()
     delete m_dialog;
 }
 
-void TestMinutesSpinBox::showsLanguageWordsInTheFieldItTakesOver()
+void TestMinutesSpinBox::stepsWrapRoundAndTypedMinutesCount()
 {
-    // The spin box sits where the field was, and the field is its editor.
+    // The spin box sits where the field was, and the field is its editor, in the language's words.
     QCOMPARE(m_spin->geometry(), QRect(250, 40, 250, 25));
     QCOMPARE(m_field->parentWidget(), m_spin);
     QCOMPARE(m_field->text(), u"Never"_s);
-    const std::pair<int, QString> shown[] = { { 1, u"1 Minute"_s }, { 45, u"45 Minutes"_s }, { 0, u"Never"_s } };
-    for (const auto &[minutes, text] : shown) {
-        m_spin->setValue(minutes);
-        QCOMPARE(m_field->text(), text);
-    }
-}
-
-void TestMinutesSpinBox::stepsWrapRoundAndTypedMinutesCount()
-{
     QSignalSpy changes(m_spin, &QSpinBox::valueChanged);
     // Down from Never comes round to the maximum, and up from there back to Never.
     QTest::keyClick(m_field, Qt::Key_Down);
     QCOMPARE(m_field->text(), u"30000000 Minutes"_s);
     m_spin->stepUp();
-    QCOMPARE(m_spin->value(), 0);
+    QCOMPARE(m_field->text(), u"Never"_s);
     QTest::keyClick(m_field, Qt::Key_Up);
     QCOMPARE(m_field->text(), u"1 Minute"_s);
     QCOMPARE(changes.size(), 3);

@@ -37,8 +37,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void placement();
-    void accentColours();
+    void placesAndPaintsPopups();
 
     void slidesInAndGoesAway();
     void stacksUpwardThenInNewColumnsUntilFull();
@@ -60,7 +59,7 @@ void TestNotification::cleanup()
     QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
-void TestNotification::placement()
+void TestNotification::placesAndPaintsPopups()
 {
     // Places in a 1000 x 700 work area at (100, 50): the corner, then upward one pixel apart, then
     // the next column; a null rectangle is no place.
@@ -84,14 +83,11 @@ void TestNotification::placement()
     };
     for (const auto &c : cases)
         QCOMPARE(findPopupPlace(c.area, size, c.taken).value_or(QRect()), c.expected);
-}
 
-void TestNotification::accentColours()
-{
     // Each accent is its own colour, and what the popup is painted with, away from the picture and texts.
     QSet<QRgb> seen;
     for (PopupAccent accent : { PopupAccent::Blue, PopupAccent::Green, PopupAccent::Yellow, PopupAccent::Orange }) {
-        NotificationPopup popup(QStringLiteral("T"), QStringLiteral("B"), nullptr, accent);
+        NotificationPopup popup(u"T"_s, u"B"_s, nullptr, accent);
         popup.setFinalRect(QRect(0, 0, kWidth, kHeight));
         popup.resize(kWidth, kHeight);
         QCOMPARE(popup.grab().toImage().pixelColor(200, 20), NotificationPopup::accentColour(accent));
@@ -105,8 +101,7 @@ void TestNotification::slidesInAndGoesAway()
     NotificationStack stack;
     QSignalSpy gone(&stack, &NotificationStack::popupGone);
     QWidget hiddenOwner; // like the main frame of a start that only switches a plan
-    QVERIFY(stack.show(
-        QStringLiteral("Title"), QStringLiteral("Body"), kWidth, kHeight, &hiddenOwner, PopupAccent::Blue, 150));
+    QVERIFY(stack.show(u"Title"_s, u"Body"_s, kWidth, kHeight, &hiddenOwner, PopupAccent::Blue, 150));
     QCOMPARE(stack.popups().size(), 1);
     QPointer<NotificationStrip> border = stack.popups().constFirst();
     QRect corner(QPoint(0, 0), QSize(kWidth, kHeight));
@@ -174,8 +169,7 @@ void TestNotification::hoverPausesAndLeavingRestartsTheCountdown()
 {
     constexpr int display = 150;
     NotificationStack stack;
-    QVERIFY(stack.show(QStringLiteral("Power plan changed"), QStringLiteral("The active plan is now Balanced."), kWidth,
-        kHeight, nullptr, PopupAccent::Blue, display));
+    QVERIFY(stack.show(u"Plan changed"_s, u"Balanced"_s, kWidth, kHeight, nullptr, PopupAccent::Blue, display));
     QTRY_VERIFY(stack.popups().constLast()->content());
     NotificationPopup *content = stack.popups().constLast()->content();
     QTRY_COMPARE(content->geometry(), content->placeFor(kHeight)); // slid all the way up

@@ -2,8 +2,9 @@
 #include "TestEnvironment.h"
 
 #include <QHeaderView>
-#include <QSignalSpy>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -18,16 +19,16 @@ class ListReports : public QObject
 public:
     explicit ListReports(ReportList *list)
     {
-        connect(list, &ReportList::rowClicked, this, [this](int row) { add(u"click %1"_qs.arg(row)); });
-        connect(list, &ReportList::linkClicked, this, [this](int row) { add(u"link %1"_qs.arg(row)); });
+        connect(list, &ReportList::rowClicked, this, [this](int row) { add(u"click %1"_s.arg(row)); });
+        connect(list, &ReportList::linkClicked, this, [this](int row) { add(u"link %1"_s.arg(row)); });
         connect(list, &ReportList::rowRightClicked, this, [this](const QPoint &point, int row) {
-            add(u"right %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y()));
+            add(u"right %1 at %2,%3"_s.arg(row).arg(point.x()).arg(point.y()));
         });
         connect(list, &ReportList::rowDoubleClicked, this, [this](const QPoint &point, int row) {
-            add(u"double %1 at %2,%3"_qs.arg(row).arg(point.x()).arg(point.y()));
+            add(u"double %1 at %2,%3"_s.arg(row).arg(point.x()).arg(point.y()));
         });
         connect(list, &ReportList::keyPressed, this, [this](int key, int row, const QPoint &point) {
-            add(u"key %1 row %2 at %3,%4"_qs.arg(key).arg(row).arg(point.x()).arg(point.y()));
+            add(u"key %1 row %2 at %3,%4"_s.arg(key).arg(row).arg(point.x()).arg(point.y()));
         });
     }
     QStringList take() { return std::exchange(m_reports, {}); }
@@ -43,8 +44,7 @@ class TestReportList : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void reportsMouseEventsWithTheirRow();
-    void reportsEveryKeyWithTheSelectionMark();
+    void reportsMouseEventsAndKeysWithTheirRow();
     void headerClickSortsAndTurnsTheMark();
     void checkBoxToggledBeforeTheClickOrKeyIsReported();
 
@@ -61,8 +61,7 @@ private:
 void TestReportList::init()
 {
     m_list = new ReportList;
-    m_list->setHeaderLabels(
-        { QStringLiteral("Power plan"), QStringLiteral("Schedule status"), QStringLiteral("Description") });
+    m_list->setHeaderLabels({ u"Power plan"_s, u"Schedule status"_s, u"Description"_s });
     for (int column = 0; column < 3; ++column)
         m_list->setColumnWidth(column, 120);
     QVERIFY(m_list->setLinkColumn(StatusColumn));
@@ -79,7 +78,7 @@ void TestReportList::cleanup()
 void TestReportList::fill(const QStringList &names)
 {
     for (const QString &name : names)
-        new QTreeWidgetItem(m_list, { name, QStringLiteral("Not scheduled"), name + QStringLiteral(" plan") });
+        new QTreeWidgetItem(m_list, { name, u"Not scheduled"_s, name + u" plan"_s });
 }
 
 QPoint TestReportList::cellCentre(int row, int column) const
@@ -101,9 +100,9 @@ QStringList TestReportList::columnTexts(int column) const
     return texts;
 }
 
-void TestReportList::reportsMouseEventsWithTheirRow()
+void TestReportList::reportsMouseEventsAndKeysWithTheirRow()
 {
-    fill({ QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver") });
+    fill({ u"Balanced"_s, u"High performance"_s, u"Power saver"_s });
     ListReports reports(m_list);
     QWidget *viewport = m_list->viewport();
     // Row -1: below the rows. "%1" stands for the screen point of the last click.
@@ -113,13 +112,13 @@ void TestReportList::reportsMouseEventsWithTheirRow()
         int row, column;
         QStringList expected;
     } cases[] = {
-        { Action::Left, 0, NameColumn, { u"click 0"_qs } },
-        { Action::Left, 1, StatusColumn, { u"link 1"_qs } },
-        { Action::Left, -1, -1, { u"click -1"_qs } },
-        { Action::Right, 1, StatusColumn, { u"right 1 at %1"_qs } },
-        { Action::Double, 0, StatusColumn, { u"link 0"_qs, u"double 0 at %1"_qs } },
+        { Action::Left, 0, NameColumn, { u"click 0"_s } },
+        { Action::Left, 1, StatusColumn, { u"link 1"_s } },
+        { Action::Left, -1, -1, { u"click -1"_s } },
+        { Action::Right, 1, StatusColumn, { u"right 1 at %1"_s } },
+        { Action::Double, 0, StatusColumn, { u"link 0"_s, u"double 0 at %1"_s } },
         // The second click of a double click may land in the next cell of the row.
-        { Action::DoubleAcross, 1, NameColumn, { u"click 1"_qs, u"double 1 at %1"_qs } },
+        { Action::DoubleAcross, 1, NameColumn, { u"click 1"_s, u"double 1 at %1"_s } },
     };
     for (const auto &c : cases) {
         QPoint point = c.row >= 0 ? cellCentre(c.row, c.column) : belowLastRow();
@@ -136,26 +135,21 @@ void TestReportList::reportsMouseEventsWithTheirRow()
         const QPoint screen = viewport->mapToGlobal(point);
         QStringList expected = c.expected;
         for (QString &line : expected)
-            line.replace(u"%1"_qs, u"%1,%2"_qs.arg(screen.x()).arg(screen.y()));
+            line.replace(u"%1"_s, u"%1,%2"_s.arg(screen.x()).arg(screen.y()));
         QCOMPARE(reports.take(), expected);
         QCOMPARE(m_list->currentRow(), c.row);
         QVERIFY(m_list->hasFocus());
     }
-}
 
-void TestReportList::reportsEveryKeyWithTheSelectionMark()
-{
-    fill({ QStringLiteral("Balanced"), QStringLiteral("High performance"), QStringLiteral("Power saver") });
-    m_list->setFocus();
-    ListReports reports(m_list);
-    // The menu key reports where a menu goes: below the left of the focused row, or the list's corner.
+    // Every key is reported with the focused row. The menu key reports where a menu goes: below the left of the focused
+    // row, or the list's corner.
     const struct
     {
         int focusedRow;
         Qt::Key key;
         int expectedRow;
         QPoint point;
-    } cases[] = {
+    } keys[] = {
         { 0, Qt::Key_Down, 1, m_list->mapToGlobal(QPoint(0, 0)) },
         { -1, Qt::Key_F5, -1, m_list->mapToGlobal(QPoint(0, 0)) },
         { 1, Qt::Key_Menu, 1,
@@ -163,7 +157,7 @@ void TestReportList::reportsEveryKeyWithTheSelectionMark()
                 m_list->visualItemRect(m_list->topLevelItem(1)).bottomLeft() + QPoint(15, 1 - 10)) },
         { -1, Qt::Key_Menu, -1, m_list->mapToGlobal(QPoint(0, 23)) },
     };
-    for (const auto &c : cases) {
+    for (const auto &c : keys) {
         if (c.focusedRow >= 0)
             m_list->setCurrentItem(m_list->topLevelItem(c.focusedRow));
         else
@@ -172,14 +166,14 @@ void TestReportList::reportsEveryKeyWithTheSelectionMark()
         QTest::keyClick(m_list, c.key);
         QCOMPARE(reports.take(),
             QStringList {
-                u"key %1 row %2 at %3,%4"_qs.arg(int(c.key)).arg(c.expectedRow).arg(c.point.x()).arg(c.point.y()) });
+                u"key %1 row %2 at %3,%4"_s.arg(int(c.key)).arg(c.expectedRow).arg(c.point.x()).arg(c.point.y()) });
         QCOMPARE(m_list->currentRow(), c.expectedRow);
     }
 }
 
 void TestReportList::headerClickSortsAndTurnsTheMark()
 {
-    fill({ QStringLiteral("balanced"), QStringLiteral("Power saver"), QStringLiteral("High performance") });
+    fill({ u"balanced"_s, u"Power saver"_s, u"High performance"_s });
     QHeaderView *header = m_list->header();
     QCOMPARE(header->sortIndicatorSection(), -1);
     const auto clickHeader = [header](int column) {
@@ -191,22 +185,22 @@ void TestReportList::headerClickSortsAndTurnsTheMark()
     clickHeader(NameColumn);
     QCOMPARE(header->sortIndicatorSection(), int(NameColumn));
     QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
-    QCOMPARE(columnTexts(NameColumn), (QStringList { u"balanced"_qs, u"High performance"_qs, u"Power saver"_qs }));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"balanced"_s, u"High performance"_s, u"Power saver"_s }));
 
     clickHeader(NameColumn);
     QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    QCOMPARE(columnTexts(NameColumn), (QStringList { u"Power saver"_qs, u"High performance"_qs, u"balanced"_qs }));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"Power saver"_s, u"High performance"_s, u"balanced"_s }));
 
     // Another column starts ascending again; equal texts keep their order.
-    m_list->topLevelItem(0)->setText(StatusColumn, QStringLiteral("Scheduled"));
+    m_list->topLevelItem(0)->setText(StatusColumn, u"Scheduled"_s);
     clickHeader(StatusColumn);
     QCOMPARE(header->sortIndicatorSection(), int(StatusColumn));
     QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
-    QCOMPARE(columnTexts(NameColumn), (QStringList { u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs }));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"High performance"_s, u"balanced"_s, u"Power saver"_s }));
 
     m_list->clearSortMark();
     QCOMPARE(header->sortIndicatorSection(), -1);
-    QCOMPARE(columnTexts(NameColumn), (QStringList { u"High performance"_qs, u"balanced"_qs, u"Power saver"_qs }));
+    QCOMPARE(columnTexts(NameColumn), (QStringList { u"High performance"_s, u"balanced"_s, u"Power saver"_s }));
     // Header clicks are no list events for the page.
     QVERIFY(reports.take().isEmpty());
 }
@@ -214,7 +208,7 @@ void TestReportList::headerClickSortsAndTurnsTheMark()
 void TestReportList::checkBoxToggledBeforeTheClickOrKeyIsReported()
 {
     m_list->enableCheckBoxes();
-    fill({ QStringLiteral("Balanced"), QStringLiteral("Power saver") });
+    fill({ u"Balanced"_s, u"Power saver"_s });
     QVERIFY(!m_list->isChecked(1));
     bool checkedWhenReported = false;
     connect(m_list, &ReportList::rowClicked, this, [&](int row) { checkedWhenReported = m_list->isChecked(row); });

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QFile>
 
@@ -85,4 +86,29 @@ bool PrivateBus::startMock(QProcess &process, const QStringList &arguments, cons
 {
     return startService(process, QStringLiteral("/usr/bin/python3"),
         QStringList { QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system") } + arguments, name);
+}
+
+QDBusMessage busCall(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
+    const QString &member, const QVariantList &arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, member);
+    call.setArguments(arguments);
+    return bus.call(call, QDBus::Block, 10000);
+}
+
+bool setBusProperty(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
+    const QString &name, const QVariant &value)
+{
+    return busCall(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+               { interface, name, QVariant::fromValue(QDBusVariant(value)) })
+               .type()
+        == QDBusMessage::ReplyMessage;
+}
+
+QVariant busProperty(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
+    const QString &name)
+{
+    const QDBusMessage reply = busCall(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"), { interface, name });
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <QVariant>
 
 // A program a test serves on a private bus; killed when it goes.
 class BusService : public QProcess
@@ -39,3 +42,13 @@ private:
     QString m_address;
     QString m_error;
 };
+
+// A call to service at path on bus; the reply, an error reply when it failed.
+QDBusMessage busCall(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
+    const QString &member, const QVariantList &arguments = {});
+// Sets a property (org.freedesktop.DBus.Properties.Set); true when the service took it.
+bool setBusProperty(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
+    const QString &name, const QVariant &value);
+// A property's value, invalid when it could not be read.
+QVariant busProperty(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
+    const QString &name);

@@ -5,6 +5,7 @@
 #include "GnomeSettingsFixture.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
+#include "ToolRun.h"
 #include "XfceApplier.h"
 
 #include <QDBusConnection>
@@ -25,50 +26,21 @@ const QString kXfconfd = u"/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"_s;
 const QList<Setting> kDesktopSettings { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::Dim,
     Setting::DisplayOff, Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
 
-SettingReport reportOf(const QList<SettingReport> &reports, Setting setting)
+// What the real xfconfd holds, as xfconf-query (Xfce's own client) prints it: "1 1 ..." for the
+// properties named, without their common prefix. With a type and value, sets them.
+QString xfconf(const QProcessEnvironment &session, const QStringList &properties, const QString &type = {},
+    const QString &value = {})
 {
-    for (const SettingReport &report : reports) {
-        if (report.setting == setting)
-            return report;
+    QStringList values;
+    for (const QString &property : properties) {
+        QStringList arguments { u"-c"_s, u"xfce4-power-manager"_s, u"-p"_s, u"/xfce4-power-manager/"_s + property };
+        if (!type.isEmpty())
+            arguments << u"-n"_s << u"-t"_s << type << u"-s"_s << value;
+        const ToolRun query = runTool(u"xfconf-query"_s, arguments, session);
+        values.append(query.exitCode == 0 ? query.output : u"unset"_s);
     }
-    return { setting, Outcome::Failed, u"no report"_s };
+    return values.join(u' ');
 }
-
-// What the real xfconfd holds, as xfconf-query (Xfce's own client) prints it.
-class XfconfQuery
-{
-public:
-    explicit XfconfQuery(const QString &busAddress)
-    {
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
-    }
-
-    QString run(const QStringList &arguments) const
-    {
-        QProcess query;
-        query.setProcessEnvironment(m_environment);
-        query.start(u"xfconf-query"_s, QStringList { u"-c"_s, u"xfce4-power-manager"_s } + arguments);
-        if (!query.waitForFinished() || query.exitCode() != 0)
-            return u"unset"_s;
-        return QString::fromUtf8(query.readAllStandardOutput()).trimmed();
-    }
-    // "1 1 ..." for the properties named, without their common prefix.
-    QString values(const QStringList &properties) const
-    {
-        QStringList values;
-        for (const QString &property : properties)
-            values.append(run({ u"-p"_s, u"/xfce4-power-manager/"_s + property }));
-        return values.join(u' ');
-    }
-    void set(const QString &property, const QString &type, const QString &value) const
-    {
-        run({ u"-p"_s, u"/xfce4-power-manager/"_s + property, u"-n"_s, u"-t"_s, type, u"-s"_s, value });
-    }
-
-private:
-    QProcessEnvironment m_environment;
-};
 
 const QStringList kXfceShown { u"power-button-action"_s, u"sleep-button-action"_s, u"lid-action-on-ac"_s,
     u"lid-action-on-battery"_s, u"brightness-on-ac"_s, u"brightness-on-battery"_s, u"dpms-on-ac-sleep"_s,
@@ -133,7 +105,6 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
     });
     QDBusConnection session = QDBusConnection::connectToBus(bus.address(), u"xfce"_s);
     QTRY_VERIFY(session.interface()->isServiceRegistered(u"org.xfce.Xfconf"_s));
-    const XfconfQuery xfconf(bus.address());
     XfceApplier applier(*m_ledger, session);
     const auto apply = [&](const PlanValues &values, PowerSource source, ApplyReason reason) {
         return applier.apply({ values, source, reason }, kDesktopSettings);
@@ -142,48 +113,46 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
     // Dimming after a minute and sleeping after ten come as close as Xfce's dialog lets them.
     const PlanValues saver = seededPlanValues(u"Power saver");
     QList<SettingReport> reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
-    QCOMPARE(xfconf.values(kXfceShown), u"1 1 1 1 120 100 0 5 0 2 1 15 1 15 true"_s);
+    QCOMPARE(xfconf(environment, kXfceShown), u"1 1 1 1 120 100 0 5 0 2 1 15 1 15 true"_s);
     QCOMPARE(outcomeNames(reports),
         u"power-button:applied sleep-button:applied lid:applied dim:approximated display-off:applied "
         "sleep:approximated hibernate:approximated lock-on-wake:applied"_s);
-    QCOMPARE(reportOf(reports, Setting::HibernateIdle).detail,
+    QCOMPARE(reportFor(reports, Setting::HibernateIdle).detail,
         u"Xfce has one idle action; it suspends; Xfce sleeps after whole minutes, 15 minutes to 6 hours"_s);
     QCOMPARE(m_ledger->written(u"xfconf/xfce4-power-manager/xfce4-power-manager/dpms-on-battery-off"_s), u"2"_s);
     // Xfce reads its numbers as uint: one written as int would be ignored.
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        u"org.xfce.Xfconf"_s, u"/org/xfce/Xfconf"_s, u"org.xfce.Xfconf"_s, u"GetProperty"_s);
-    get << u"xfce4-power-manager"_s << u"/xfce4-power-manager/inactivity-on-ac"_s;
-    QCOMPARE(
-        qvariant_cast<QDBusVariant>(session.call(get).arguments().value(0)).variant().typeId(), int(QMetaType::UInt));
+    const QDBusMessage got = busCall(session, u"org.xfce.Xfconf"_s, u"/org/xfce/Xfconf"_s, u"org.xfce.Xfconf"_s,
+        u"GetProperty"_s, { u"xfce4-power-manager"_s, u"/xfce4-power-manager/inactivity-on-ac"_s });
+    QCOMPARE(qvariant_cast<QDBusVariant>(got.arguments().value(0)).variant().typeId(), int(QMetaType::UInt));
 
     // Shut down is Xfce's 4 (3 asks); "never" sleeps is 14 minutes; closing the lid with nothing
     // to do switches the display off.
     reports = apply(seededPlanValues(u"High performance"), PowerSource::Ac, ApplyReason::Activation);
-    QCOMPARE(xfconf.values(kXfceShown), u"4 1 0 1 600 300 0 15 0 10 1 14 1 30 true"_s);
-    QCOMPARE(reportOf(reports, Setting::Lid),
+    QCOMPARE(xfconf(environment, kXfceShown), u"4 1 0 1 600 300 0 15 0 10 1 14 1 30 true"_s);
+    QCOMPARE(reportFor(reports, Setting::Lid),
         (SettingReport {
             Setting::Lid, Outcome::Approximated, u"Xfce switches the display off when the lid closes"_s }));
 
     // A value the user chose in Xfce's settings stays on a power source change; the rest follows.
     apply(saver, PowerSource::Ac, ApplyReason::Activation);
-    xfconf.set(u"lid-action-on-battery"_s, u"uint"_s, u"3"_s);
+    xfconf(environment, { u"lid-action-on-battery"_s }, u"uint"_s, u"3"_s);
     reports = apply(saver, PowerSource::Dc, ApplyReason::Follow);
-    QCOMPARE(reportOf(reports, Setting::Lid).outcome, Outcome::ChangedOutsideAmpora);
-    QCOMPARE(reportOf(reports, Setting::DisplayOff).outcome, Outcome::Applied);
-    QCOMPARE(xfconf.values({ u"lid-action-on-ac"_s, u"lid-action-on-battery"_s }), u"1 3"_s);
+    QCOMPARE(reportFor(reports, Setting::Lid).outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+    QCOMPARE(xfconf(environment, { u"lid-action-on-ac"_s, u"lid-action-on-battery"_s }), u"1 3"_s);
 
     // Where Xfce leaves the lid to logind, nothing Xfce holds would take effect; a shut-down lid
     // Xfce cannot do at all.
-    xfconf.set(u"logind-handle-lid-switch"_s, u"bool"_s, u"true"_s);
+    xfconf(environment, { u"logind-handle-lid-switch"_s }, u"bool"_s, u"true"_s);
     reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
-    QCOMPARE(reportOf(reports, Setting::Lid),
+    QCOMPARE(reportFor(reports, Setting::Lid),
         (SettingReport { Setting::Lid, Outcome::NotOnThisDesktop,
             u"Xfce leaves it to the system's logind settings (logind-handle-lid-switch)"_s }));
-    QCOMPARE(xfconf.values({ u"lid-action-on-battery"_s }), u"3"_s);
-    xfconf.set(u"logind-handle-lid-switch"_s, u"bool"_s, u"false"_s);
+    QCOMPARE(xfconf(environment, { u"lid-action-on-battery"_s }), u"3"_s);
+    xfconf(environment, { u"logind-handle-lid-switch"_s }, u"bool"_s, u"false"_s);
     PlanValues shutDown = saver;
     shutDown.setValue(Setting::Lid, PowerSource::Dc, 3);
-    QCOMPARE(reportOf(apply(shutDown, PowerSource::Ac, ApplyReason::Activation), Setting::Lid).outcome,
+    QCOMPARE(reportFor(apply(shutDown, PowerSource::Ac, ApplyReason::Activation), Setting::Lid).outcome,
         Outcome::NotOnThisDesktop);
 
     // Without xfconfd every setting says so, and nothing waits long.
@@ -192,9 +161,9 @@ void TestDesktopAppliers::xfceThroughItsOwnSettingsDaemon()
     daemon.waitForFinished();
     QTRY_VERIFY(!session.interface()->isServiceRegistered(u"org.xfce.Xfconf"_s));
     reports = apply(saver, PowerSource::Ac, ApplyReason::Activation);
-    QCOMPARE(reportOf(reports, Setting::PowerButton).outcome, Outcome::NotOnThisDesktop);
-    QVERIFY2(reportOf(reports, Setting::PowerButton).detail.startsWith(u"xfconf does not answer"_s),
-        qPrintable(reportOf(reports, Setting::PowerButton).detail));
+    QCOMPARE(reportFor(reports, Setting::PowerButton).outcome, Outcome::NotOnThisDesktop);
+    QVERIFY2(reportFor(reports, Setting::PowerButton).detail.startsWith(u"xfconf does not answer"_s),
+        qPrintable(reportFor(reports, Setting::PowerButton).detail));
     QDBusConnection::disconnectFromBus(u"xfce"_s);
 }
 
@@ -234,16 +203,10 @@ void TestDesktopAppliers::mateAndCinnamonKeepValuesPerSource()
     QFETCH(QStringList, keys);
     QFETCH(QString, shown);
     QFETCH(QString, lock);
-    const auto shownNow = [&] {
-        QStringList values;
-        for (const QString &key : keys)
-            values.append(keyfileValue(group, key));
-        return values.join(u' ');
-    };
     GSettingsPowerApplier applier(*m_ledger, layout);
     const PlanValues saver = seededPlanValues(u"Power saver");
     QList<SettingReport> reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, kDesktopSettings);
-    QCOMPARE(shownNow(), shown);
+    QCOMPARE(keyfileValues(group, keys), shown);
     QCOMPARE(outcomeNames(reports),
         u"power-button:applied sleep-button:applied lid:applied dim:applied display-off:applied sleep:applied "
         "hibernate:approximated lock-on-wake:"_s
@@ -255,12 +218,10 @@ void TestDesktopAppliers::mateAndCinnamonKeepValuesPerSource()
     PlanValues edited = saver;
     edited.setValue(Setting::PowerButton, PowerSource::Dc, 3);
     reports = applier.apply({ edited, PowerSource::Dc, ApplyReason::Follow }, kDesktopSettings);
-    QCOMPARE(reportOf(reports, Setting::Lid).outcome, Outcome::ChangedOutsideAmpora);
-    QCOMPARE(reportOf(reports, Setting::Dim).outcome, Outcome::Applied);
-    QCOMPARE(keyfileValue(group, keys.at(0)), u"'shutdown'"_s);
-    QCOMPARE(keyfileValue(group, keys.at(3)), u"'nothing'"_s);
-    QCOMPARE(keyfileValue(group, keys.at(6)), u"60"_s);
-    QCOMPARE(keyfileValue(group, keys.at(7)), u"300"_s);
+    QCOMPARE(reportFor(reports, Setting::Lid).outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(reportFor(reports, Setting::Dim).outcome, Outcome::Applied);
+    QCOMPARE(
+        keyfileValues(group, { keys.at(0), keys.at(3), keys.at(6), keys.at(7) }), u"'shutdown' 'nothing' 60 300"_s);
 
     // An idle choice whose delay is refused is not written, nor recorded as being written: the
     // action the user picks afterwards stays theirs, though Ampora once meant to write it too.
@@ -268,10 +229,10 @@ void TestDesktopAppliers::mateAndCinnamonKeepValuesPerSource()
     refused.setValue(Setting::SleepIdle, PowerSource::Ac, 0);
     refused.setValue(Setting::HibernateIdle, PowerSource::Ac, 0xFFFFFFFF); // beyond the signed seconds
     reports = applier.apply({ refused, PowerSource::Ac, ApplyReason::Activation }, kDesktopSettings);
-    QCOMPARE(reportOf(reports, Setting::HibernateIdle).outcome, Outcome::Failed);
+    QCOMPARE(reportFor(reports, Setting::HibernateIdle).outcome, Outcome::Failed);
     QVERIFY(GSettingsKey(layout.schema, keys.at(9)).write(u"hibernate"_s).ok());
     reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Follow }, kDesktopSettings);
-    QCOMPARE(reportOf(reports, Setting::SleepIdle).outcome, Outcome::ChangedOutsideAmpora);
+    QCOMPARE(reportFor(reports, Setting::SleepIdle).outcome, Outcome::ChangedOutsideAmpora);
     QCOMPARE(keyfileValue(group, keys.at(9)), u"'hibernate'"_s);
 }
 

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QThread>
 
+using namespace Qt::StringLiterals;
+
 using Guid::guidToText;
 
 namespace {
@@ -15,12 +17,12 @@ namespace {
 using Saved = FakeNetworkManager::Saved;
 using Active = FakeNetworkManager::Active;
 
-const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kRoot = QStringLiteral("/org/freedesktop/NetworkManager");
-const QString kHome = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d01");
-const QString kOffice = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d02");
-const QString kLoopback = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d03");
-const QString kHidden = QStringLiteral("5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d04");
+const QString kService = u"org.freedesktop.NetworkManager"_s;
+const QString kRoot = u"/org/freedesktop/NetworkManager"_s;
+const QString kHome = u"5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d01"_s;
+const QString kOffice = u"5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d02"_s;
+const QString kLoopback = u"5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d03"_s;
+const QString kHidden = u"5fbd4a1a-91c3-4e5e-8c6e-1f0a2b3c4d04"_s;
 constexpr uint kActivating = 1;
 
 // "name|GUID|connected" per network, so a whole list compares in one go.
@@ -86,7 +88,7 @@ void TestNetworkManager::cleanupTestCase()
 
 void TestNetworkManager::startService(const QList<Saved> &saved, const QList<Active> &active, const QString &silentOn)
 {
-    m_serviceConnection = QStringLiteral("fake-networkmanager-") + QString::number(++m_serviceCount);
+    m_serviceConnection = u"fake-networkmanager-"_s + QString::number(++m_serviceCount);
     QDBusConnection connection = QDBusConnection::connectToBus(m_bus->address(), m_serviceConnection);
     QVERIFY(connection.isConnected());
     m_fake = new FakeNetworkManager(saved, active);
@@ -116,21 +118,20 @@ void TestNetworkManager::listsSavedConnectionsAsNetworks_data()
     QTest::addColumn<QList<Active>>("active");
     QTest::addColumn<QStringList>("expected");
 
-    const Saved home { QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless") };
+    const Saved home { u"Home Wi-Fi"_s, kHome, u"802-11-wireless"_s };
     // Names come through untouched.
-    const QString hostile = QStringLiteral("  Café\n[Ampora]\nampctl_SchdEnabled0=Enabled ");
-    const Saved office { hostile, kOffice, QStringLiteral("802-3-ethernet") };
+    const QString hostile = u"  Café\n[Ampora]\nampctl_SchdEnabled0=Enabled "_s;
+    const Saved office { hostile, kOffice, u"802-3-ethernet"_s };
     QTest::newRow("two saved, one active, in NetworkManager's order")
         << QList<Saved> { office, home } << QList<Active> { { kHome } }
-        << QStringList { row(hostile, kOffice, false), row(QStringLiteral("Home Wi-Fi"), kHome, true) };
+        << QStringList { row(hostile, kOffice, false), row(u"Home Wi-Fi"_s, kHome, true) };
     QTest::newRow("a connection still activating is not connected")
         << QList<Saved> { home, office } << QList<Active> { { kHome, kActivating }, { kOffice.toUpper() } }
-        << QStringList { row(QStringLiteral("Home Wi-Fi"), kHome, false), row(hostile, kOffice, true) };
+        << QStringList { row(u"Home Wi-Fi"_s, kHome, false), row(hostile, kOffice, true) };
     QTest::newRow("loopback, unreadable and unidentifiable connections are left out")
-        << QList<Saved> { { QStringLiteral("lo"), kLoopback, QStringLiteral("loopback") },
-               { QStringLiteral("Hidden"), kHidden, QStringLiteral("vpn"), false },
-               { QStringLiteral("No uuid"), QStringLiteral("not-a-uuid"), QStringLiteral("802-3-ethernet") }, home }
-        << QList<Active> { { kLoopback }, { kHome } } << QStringList { row(QStringLiteral("Home Wi-Fi"), kHome, true) };
+        << QList<Saved> { { u"lo"_s, kLoopback, u"loopback"_s }, { u"Hidden"_s, kHidden, u"vpn"_s, false },
+               { u"No uuid"_s, u"not-a-uuid"_s, u"802-3-ethernet"_s }, home }
+        << QList<Active> { { kLoopback }, { kHome } } << QStringList { row(u"Home Wi-Fi"_s, kHome, true) };
 }
 
 void TestNetworkManager::listsSavedConnectionsAsNetworks()
@@ -146,14 +147,13 @@ void TestNetworkManager::listsSavedConnectionsAsNetworks()
 // goes away all give an empty list.
 void TestNetworkManager::failuresGiveEmptyList()
 {
-    const QString missing = QStringLiteral("unix:path=/nonexistent/ampora-test-bus");
-    QVERIFY(
-        NetworkManagerList(QDBusConnection::connectToBus(missing, QStringLiteral("missing-bus"))).networks().isEmpty());
-    QDBusConnection::disconnectFromBus(QStringLiteral("missing-bus"));
+    const QString missing = u"unix:path=/nonexistent/ampora-test-bus"_s;
+    QVERIFY(NetworkManagerList(QDBusConnection::connectToBus(missing, u"missing-bus"_s)).networks().isEmpty());
+    QDBusConnection::disconnectFromBus(u"missing-bus"_s);
     QVERIFY(NetworkManagerList().networks().isEmpty());
 
-    const QList<Saved> saved { { QStringLiteral("Home Wi-Fi"), kHome, QStringLiteral("802-11-wireless") } };
-    for (const QString &silentOn : { QStringLiteral("*"), QStringLiteral("Get") }) {
+    const QList<Saved> saved { { u"Home Wi-Fi"_s, kHome, u"802-11-wireless"_s } };
+    for (const QString &silentOn : { u"*"_s, u"Get"_s }) {
         startService(saved, { { kHome } }, silentOn);
         QVERIFY2(NetworkManagerList(QDBusConnection::systemBus(), std::chrono::milliseconds(300)).networks().isEmpty(),
             qPrintable(silentOn));

@@ -6,8 +6,6 @@
 #include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusVariant>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <cerrno>
@@ -98,9 +96,8 @@ private Q_SLOTS:
     void cleanup();
 
     void followsUPowerAndWakeUps();
-    void parsesKernelUevents();
+    void takesOnlyKernelUeventsOnPowerSupplies();
     void followsKernelUeventsWhileUPowerIsAway();
-    void dropsDatagramsNotFromTheKernel();
     void pollsSysfsWithoutUPowerOrUeventSocket();
 
 private:
@@ -133,10 +130,7 @@ void TestPowerEventMonitor::cleanup()
 void TestPowerEventMonitor::setOnBattery(bool onBattery)
 {
     // The mock reports every Set, a repeated value too.
-    QDBusMessage set = QDBusMessage::createMethodCall(
-        kUPower, u"/org/freedesktop/UPower"_s, u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
-    set << kUPower << u"OnBattery"_s << QVariant::fromValue(QDBusVariant(onBattery));
-    QCOMPARE(m_connection.call(set).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(setBusProperty(m_connection, kUPower, u"/org/freedesktop/UPower"_s, kUPower, u"OnBattery"_s, onBattery));
 }
 
 void TestPowerEventMonitor::setAcOnline(bool online)
@@ -157,10 +151,11 @@ void TestPowerEventMonitor::followsUPowerAndWakeUps()
     QSignalSpy changed(&monitor, &PowerEvents::sourceChanged);
     QSignalSpy resumed(&monitor, &PowerEvents::resumed);
 
-    QDBusMessage emitSignal = QDBusMessage::createMethodCall(
-        kLogind, u"/org/freedesktop/login1"_s, u"org.freedesktop.DBus.Mock"_s, u"EmitSignal"_s);
-    emitSignal << u"org.freedesktop.login1.Manager"_s << u"PrepareForSleep"_s << u"b"_s << QVariantList { false };
-    QCOMPARE(m_connection.call(emitSignal).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(
+        busCall(m_connection, kLogind, u"/org/freedesktop/login1"_s, u"org.freedesktop.DBus.Mock"_s, u"EmitSignal"_s,
+            { u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s, u"b"_s, QVariantList { false } })
+            .type(),
+        QDBusMessage::ReplyMessage);
     QTRY_COMPARE(resumed.count(), 1);
     // Not even a wake-up asks the kernel while UPower runs.
     QCOMPARE(changed.count(), 0);
@@ -175,7 +170,7 @@ void TestPowerEventMonitor::followsUPowerAndWakeUps()
     QCOMPARE(changed.at(1).at(0).value<PowerSource>(), PowerSource::Ac);
 }
 
-void TestPowerEventMonitor::parsesKernelUevents()
+void TestPowerEventMonitor::takesOnlyKernelUeventsOnPowerSupplies()
 {
     const std::optional<KernelUevent> mains = parseKernelUevent(kMainsChange);
     QVERIFY(mains);
@@ -204,6 +199,38 @@ void TestPowerEventMonitor::parsesKernelUevents()
     // A repeated key cannot override the first.
     const auto repeated = parseKernelUevent("change@/x\0ACTION=change\0SUBSYSTEM=usb\0SUBSYSTEM=power_supply\0"_ba);
     QVERIFY(repeated && !concernsPowerSource(*repeated));
+
+    // A local process writing to the watch's socket is not the kernel.
+    FakeKernel local;
+    std::unique_ptr<KernelPowerSupplyWatch> watch = local.open(KernelPowerSupplyWatch::Senders::KernelOnly);
+    QSignalSpy changed(watch.get(), &KernelPowerSupplyWatch::changed);
+    QVERIFY(local.send(kMainsChange));
+    QTRY_VERIFY(local.drained());
+    QCOMPARE(changed.count(), 0);
+
+    // Nor is another netlink socket (only root may send one), however well it forges the event.
+    const int listener = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    if (listener < 0)
+        QSKIP("No kernel uevent socket here (netlink forbidden)");
+    QVERIFY(KernelPowerSupplyWatch().isWatching());
+    sockaddr_nl address {};
+    address.nl_family = AF_NETLINK;
+    address.nl_groups = 1;
+    socklen_t length = sizeof address;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+    KernelPowerSupplyWatch kernelOnly(listener, KernelPowerSupplyWatch::Senders::KernelOnly);
+    QSignalSpy kernelChanged(&kernelOnly, &KernelPowerSupplyWatch::changed);
+    const int forger = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    QVERIFY(forger >= 0);
+    address.nl_groups = 0;
+    const ssize_t sent = ::sendto(forger, kMainsChange.constData(), size_t(kMainsChange.size()), 0,
+        reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    ::close(forger);
+    if (sent < 0)
+        QSKIP("Not allowed to send on netlink here");
+    QTRY_VERIFY(isDrained(listener));
+    QCOMPARE(kernelChanged.count(), 0);
 }
 
 void TestPowerEventMonitor::followsKernelUeventsWhileUPowerIsAway()
@@ -238,41 +265,6 @@ void TestPowerEventMonitor::followsKernelUeventsWhileUPowerIsAway()
     QTRY_COMPARE(changed.count(), 4);
     QCOMPARE(monitor.source(), PowerSource::Ac);
     QVERIFY(runsNoTimer(monitor));
-}
-
-void TestPowerEventMonitor::dropsDatagramsNotFromTheKernel()
-{
-    // A local process writing to the watch's socket is not the kernel.
-    FakeKernel local;
-    std::unique_ptr<KernelPowerSupplyWatch> watch = local.open(KernelPowerSupplyWatch::Senders::KernelOnly);
-    QSignalSpy changed(watch.get(), &KernelPowerSupplyWatch::changed);
-    QVERIFY(local.send(kMainsChange));
-    QTRY_VERIFY(local.drained());
-    QCOMPARE(changed.count(), 0);
-
-    // Nor is another netlink socket (only root may send one), however well it forges the event.
-    const int listener = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
-    if (listener < 0)
-        QSKIP("No kernel uevent socket here (netlink forbidden)");
-    QVERIFY(KernelPowerSupplyWatch().isWatching());
-    sockaddr_nl address {};
-    address.nl_family = AF_NETLINK;
-    address.nl_groups = 1;
-    socklen_t length = sizeof address;
-    QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
-    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
-    KernelPowerSupplyWatch kernelOnly(listener, KernelPowerSupplyWatch::Senders::KernelOnly);
-    QSignalSpy kernelChanged(&kernelOnly, &KernelPowerSupplyWatch::changed);
-    const int forger = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
-    QVERIFY(forger >= 0);
-    address.nl_groups = 0;
-    const ssize_t sent = ::sendto(forger, kMainsChange.constData(), size_t(kMainsChange.size()), 0,
-        reinterpret_cast<const sockaddr *>(&address), sizeof address);
-    ::close(forger);
-    if (sent < 0)
-        QSKIP("Not allowed to send on netlink here");
-    QTRY_VERIFY(isDrained(listener));
-    QCOMPARE(kernelChanged.count(), 0);
 }
 
 void TestPowerEventMonitor::pollsSysfsWithoutUPowerOrUeventSocket()

@@ -2,13 +2,11 @@
 #include "ApplyCoordinator.h"
 #include "PowerEventMonitor.h"
 #include "PowerProfilesApplier.h"
-#include "PowerSettings.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusVariant>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -18,7 +16,6 @@
 #include <memory>
 
 using Outcomes::outcomeName;
-using PowerSettings::defaultPlans;
 
 using namespace Qt::StringLiterals;
 
@@ -70,10 +67,8 @@ private slots:
 
 private:
     void startDaemon();
-    QDBusMessage call(const QDBusConnection &bus, QDBusMessage message) const;
     void allow(const QStringList &actions);
     QString activeProfile() const;
-    void setActiveProfile(const QString &profile);
 
     TestEnvironment m_env;
     std::unique_ptr<PrivateBus> m_bus;
@@ -137,7 +132,8 @@ void TestPowerProfilesApplier::eachProfileArrivesAndFollowsLeaveTheUsersChoice()
         QCOMPARE(m_ledger->written(kLedgerKey), std::optional(profile));
     }
 
-    setActiveProfile(u"performance"_s); // the user's Power Mode
+    QVERIFY(
+        setBusProperty(m_connection, kService, kPath, kService, u"ActiveProfile"_s, u"performance"_s)); // Power Mode
     QVERIFY(applied(applier, request(1, ApplyReason::Follow)).startsWith(u"changed-outside-ampora: "_s));
     QCOMPARE(activeProfile(), u"performance"_s);
     // Choosing a plan overrides the user's choice; follows go on from there.
@@ -150,9 +146,8 @@ void TestPowerProfilesApplier::holdOfAnotherProgramIsLeftAlone()
 {
     allow({ kSwitch, kHold });
     const QDBusConnection holder = QDBusConnection::connectToBus(m_bus->address(), u"ppd-holder"_s);
-    QDBusMessage hold = QDBusMessage::createMethodCall(kService, kPath, kService, u"HoldProfile"_s);
-    hold.setArguments({ u"power-saver"_s, u"low battery"_s, u"org.gnome.SettingsDaemon.Power"_s });
-    const QDBusMessage cookie = call(holder, hold);
+    const QDBusMessage cookie = busCall(holder, kService, kPath, kService, u"HoldProfile"_s,
+        { u"power-saver"_s, u"low battery"_s, u"org.gnome.SettingsDaemon.Power"_s });
     QCOMPARE(activeProfile(), u"power-saver"_s);
 
     PowerProfilesApplier applier(*m_ledger, m_connection);
@@ -167,9 +162,7 @@ void TestPowerProfilesApplier::holdOfAnotherProgramIsLeftAlone()
         QCOMPARE(activeProfile(), u"power-saver"_s);
     }
 
-    QDBusMessage release = QDBusMessage::createMethodCall(kService, kPath, kService, u"ReleaseProfile"_s);
-    release.setArguments({ cookie.arguments().value(0) });
-    call(holder, release);
+    busCall(holder, kService, kPath, kService, u"ReleaseProfile"_s, { cookie.arguments().value(0) });
     QDBusConnection::disconnectFromBus(u"ppd-holder"_s);
     QTRY_COMPARE(activeProfile(), u"balanced"_s);
     QTRY_COMPARE(freed.size(), 1);
@@ -216,35 +209,17 @@ void TestPowerProfilesApplier::startDaemon()
         qPrintable(m_bus->errorText()));
 }
 
-QDBusMessage TestPowerProfilesApplier::call(const QDBusConnection &bus, QDBusMessage message) const
-{
-    const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        qWarning("%s.%s: %s", qPrintable(message.interface()), qPrintable(message.member()),
-            qPrintable(reply.errorMessage()));
-    return reply;
-}
-
 void TestPowerProfilesApplier::allow(const QStringList &actions)
 {
-    QDBusMessage setAllowed = QDBusMessage::createMethodCall(
-        kPolkit, u"/org/freedesktop/PolicyKit1/Authority"_s, u"org.freedesktop.DBus.Mock"_s, u"SetAllowed"_s);
-    setAllowed.setArguments({ actions });
-    QCOMPARE(call(m_connection, setAllowed).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(busCall(m_connection, kPolkit, u"/org/freedesktop/PolicyKit1/Authority"_s, u"org.freedesktop.DBus.Mock"_s,
+                 u"SetAllowed"_s, { actions })
+                 .type(),
+        QDBusMessage::ReplyMessage);
 }
 
 QString TestPowerProfilesApplier::activeProfile() const
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
-    get.setArguments({ kService, u"ActiveProfile"_s });
-    return call(m_connection, get).arguments().value(0).value<QDBusVariant>().variant().toString();
-}
-
-void TestPowerProfilesApplier::setActiveProfile(const QString &profile)
-{
-    QDBusMessage set = QDBusMessage::createMethodCall(kService, kPath, u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
-    set.setArguments({ kService, u"ActiveProfile"_s, QVariant::fromValue(QDBusVariant(profile)) });
-    QCOMPARE(call(m_connection, set).type(), QDBusMessage::ReplyMessage);
+    return busProperty(m_connection, kService, kPath, kService, u"ActiveProfile"_s).toString();
 }
 
 QTEST_GUILESS_MAIN(TestPowerProfilesApplier)

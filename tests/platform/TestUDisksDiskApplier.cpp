@@ -2,13 +2,11 @@
 // private system bus, the applier in the test's process and ampctl apply --disk as a program.
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
+#include "ToolRun.h"
 #include "UDisksDiskApplier.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -20,13 +18,6 @@ namespace {
 
 const QString kUDisks = u"org.freedesktop.UDisks2"_s;
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
 } // namespace
 
 class TestUDisksDiskApplier : public QObject
@@ -35,8 +26,7 @@ class TestUDisksDiskApplier : public QObject
 private Q_SLOTS:
     void initTestCase();
 
-    void nearestCodeForEachTime();
-    void setsDrivesThatSpinDownOnly();
+    void setsDrivesThatSpinDownOnlyToTheNearestTime();
     void ampctlSetsDisksOnlyWhenAsked();
     void refusalAndMissingUDisksAreReported();
 
@@ -44,7 +34,7 @@ private:
     QString addDrive(const QString &id, bool pmSupported, bool refuse = false);
     QVariantMap configuration(const QString &drive);
     int callCount(const QString &drive);
-    Run ampctl(const QStringList &arguments);
+    ToolRun ampctl(const QStringList &arguments);
     static ApplyRequest request(quint32 acSeconds, quint32 dcSeconds, PowerSource source);
 
     TestEnvironment m_env;
@@ -71,29 +61,27 @@ void TestUDisksDiskApplier::initTestCase()
 
 QString TestUDisksDiskApplier::addDrive(const QString &id, bool pmSupported, bool refuse)
 {
-    QDBusMessage add = QDBusMessage::createMethodCall(
-        kUDisks, u"/org/freedesktop/UDisks2"_s, u"org.freedesktop.DBus.Mock"_s, u"AddDrive"_s);
-    add << id << id.section(u'-', 0, 1).replace(u'-', u' ') << pmSupported << refuse;
-    const QDBusMessage reply = m_connection.call(add);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        qWarning("AddDrive: %s", qPrintable(reply.errorMessage()));
-    return reply.arguments().value(0).toString();
+    return busCall(m_connection, kUDisks, u"/org/freedesktop/UDisks2"_s, u"org.freedesktop.DBus.Mock"_s, u"AddDrive"_s,
+        { id, id.section(u'-', 0, 1).replace(u'-', u' '), pmSupported, refuse })
+        .arguments()
+        .value(0)
+        .toString();
 }
 
 QVariantMap TestUDisksDiskApplier::configuration(const QString &drive)
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(kUDisks, drive, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
-    get << u"org.freedesktop.UDisks2.Drive"_s << u"Configuration"_s;
-    const QVariant value = m_connection.call(get).arguments().value(0).value<QDBusVariant>().variant();
+    const QVariant value
+        = busProperty(m_connection, kUDisks, drive, u"org.freedesktop.UDisks2.Drive"_s, u"Configuration"_s);
     return qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
 }
 
 int TestUDisksDiskApplier::callCount(const QString &drive)
 {
-    QDBusMessage get
-        = QDBusMessage::createMethodCall(kUDisks, drive, u"org.freedesktop.DBus.Mock"_s, u"GetMethodCalls"_s);
-    get << u"SetConfiguration"_s;
-    const QDBusArgument calls = m_connection.call(get).arguments().value(0).value<QDBusArgument>();
+    const QDBusArgument calls = busCall(
+        m_connection, kUDisks, drive, u"org.freedesktop.DBus.Mock"_s, u"GetMethodCalls"_s, { u"SetConfiguration"_s })
+                                    .arguments()
+                                    .value(0)
+                                    .value<QDBusArgument>();
     int count = 0;
     calls.beginArray();
     while (!calls.atEnd()) {
@@ -104,22 +92,13 @@ int TestUDisksDiskApplier::callCount(const QString &drive)
     return count;
 }
 
-Run TestUDisksDiskApplier::ampctl(const QStringList &arguments)
+ToolRun TestUDisksDiskApplier::ampctl(const QStringList &arguments)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, m_bus.address());
     environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/ampora-test-bus"_s);
     environment.insert(u"AMPORA_SYSFS_ROOT"_s, TestEnvironment::sourceFile(u"platform/data/sysfs/caps-laptop"_s));
-    process.setProcessEnvironment(environment);
-    process.start(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, arguments);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runTool(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, arguments, environment);
 }
 
 ApplyRequest TestUDisksDiskApplier::request(quint32 acSeconds, quint32 dcSeconds, PowerSource source)
@@ -131,7 +110,7 @@ ApplyRequest TestUDisksDiskApplier::request(quint32 acSeconds, quint32 dcSeconds
     return request;
 }
 
-void TestUDisksDiskApplier::nearestCodeForEachTime()
+void TestUDisksDiskApplier::setsDrivesThatSpinDownOnlyToTheNearestTime()
 {
     // Seconds, the code, whether it is exact: 5 s steps to 20 min, 30 min steps to 5 h 30 min.
     const std::tuple<quint32, int, bool> cases[] = { { 0, 0, true }, { 2, 1, false }, { 60, 12, true },
@@ -141,10 +120,7 @@ void TestUDisksDiskApplier::nearestCodeForEachTime()
         const StandbyCode standby = StandbyCode::forSeconds(seconds);
         QCOMPARE(std::pair(int(standby.code), standby.exact), std::pair(code, exact));
     }
-}
 
-void TestUDisksDiskApplier::setsDrivesThatSpinDownOnly()
-{
     UDisksDiskApplier applier(m_connection);
     QCOMPARE(applier.apply(request(600, 1500, PowerSource::Ac), { Setting::DiskOff }),
         (QList<SettingReport> { { Setting::DiskOff, Outcome::Applied, {} } }));
@@ -170,25 +146,24 @@ void TestUDisksDiskApplier::ampctlSetsDisksOnlyWhenAsked()
     const int calls = callCount(m_disk);
     // Switching plans and applying them again never asks for a password: the row says how to.
     QCOMPARE(
-        ampctl({ u"set-value"_s, u"Balanced"_s, u"disk-off"_s, u"--ac"_s, u"1h"_s, u"--dc"_s, u"5h 10min"_s }).status,
+        ampctl({ u"set-value"_s, u"Balanced"_s, u"disk-off"_s, u"--ac"_s, u"1h"_s, u"--dc"_s, u"5h 10min"_s }).exitCode,
         0);
-    QCOMPARE(ampctl({ u"set"_s, u"Balanced"_s }).status, 0);
-    QCOMPARE(ampctl({ u"apply"_s }).status, 0);
+    QCOMPARE(ampctl({ u"set"_s, u"Balanced"_s }).exitCode, 0);
+    QCOMPARE(ampctl({ u"apply"_s }).exitCode, 0);
     QCOMPARE(callCount(m_disk), calls);
-    const Run status = ampctl({ u"status"_s });
-    QVERIFY2(status.out.contains(u"Needs an administrator  it asks for a password, so it is set only on request: "
-                                 "the plan editor's Apply to disks button or ampctl apply --disk"_s),
-        qPrintable(status.out));
+    const ToolRun status = ampctl({ u"status"_s });
+    QVERIFY2(status.output.contains(u"Needs an administrator  it asks for a password, so it is set only on request: "
+                                    "the plan editor's Apply to disks button or ampctl apply --disk"_s),
+        qPrintable(status.output));
 
     // Asked for: each drive that spins down gets the battery value, and status tells.
-    const Run disk = ampctl({ u"apply"_s, u"--disk"_s });
-    QCOMPARE(disk.status, 0);
-    QCOMPARE(disk.err, QString());
-    QCOMPARE(disk.out,
-        u"ST2000DM008 ZFL2 (ST2000DM008-ZFL2): Approximated\nWDC WD10EZEX (WDC-WD10EZEX-WCC6Y1): Approximated\n"_s);
+    const ToolRun disk = ampctl({ u"apply"_s, u"--disk"_s });
+    QCOMPARE(disk.exitCode, 0);
+    QCOMPARE(disk.output,
+        u"ST2000DM008 ZFL2 (ST2000DM008-ZFL2): Approximated\nWDC WD10EZEX (WDC-WD10EZEX-WCC6Y1): Approximated"_s);
     QCOMPARE(configuration(m_disk).value(u"ata-pm-standby"_s).toInt(), 250);
-    QVERIFY2(ampctl({ u"status"_s }).out.contains(QRegularExpression(u"disk-off +Approximated +set to 5 h"_s)),
-        qPrintable(ampctl({ u"status"_s }).out));
+    const QString after = ampctl({ u"status"_s }).output;
+    QVERIFY2(after.contains(QRegularExpression(u"disk-off +Approximated +set to 5 h"_s)), qPrintable(after));
 }
 
 void TestUDisksDiskApplier::refusalAndMissingUDisksAreReported()
@@ -201,13 +176,12 @@ void TestUDisksDiskApplier::refusalAndMissingUDisksAreReported()
     QCOMPARE(callCount(guarded), 1);
     QCOMPARE(configuration(m_disk).value(u"ata-pm-standby"_s).toInt(), 180); // the others still took it
 
-    const Run disk = ampctl({ u"apply"_s, u"--disk"_s });
-    QCOMPARE(disk.status, 1);
-    QVERIFY2(disk.out.contains(u"HGST HTS721010 (HGST-HTS721010-JR1): Needs an administrator (the administrator's "
-                               "policy refused it)\n"_s),
-        qPrintable(disk.out));
-    QVERIFY2(
-        disk.err.startsWith(u"ampctl: the disks' spin-down time was not set on every drive"_s), qPrintable(disk.err));
+    const ToolRun disk = ampctl({ u"apply"_s, u"--disk"_s });
+    QCOMPARE(disk.exitCode, 1);
+    QVERIFY2(disk.output.contains(u"HGST HTS721010 (HGST-HTS721010-JR1): Needs an administrator (the administrator's "
+                                  "policy refused it)"_s)
+            && disk.output.contains(u"ampctl: the disks' spin-down time was not set on every drive"_s),
+        qPrintable(disk.output));
 
     // A bus where UDisks does not run answers at once, and no bus at all is said too.
     PrivateBus empty;

@@ -1,19 +1,14 @@
 #include "ApplyCoordinator.h"
 #include "DialogControl.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
 #include "FakePlanApplier.h"
 #include "FakePowerEvents.h"
-#include "FakePowerPlatform.h"
-#include "FakeTaskService.h"
+#include "FakeServices.h"
 #include "MessageBox.h"
 #include "PictureButton.h"
 #include "PlanEditing.h"
 #include "PlanEditorDialog.h"
 #include "PlanFollower.h"
 #include "Profile.h"
-#include "TestEnvironment.h"
 #include "UiFonts.h"
 
 #include <QApplication>
@@ -106,25 +101,20 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<PlanEditorDialog> makeDialog(Mode mode, const QUuid &plan, PlanFollower *follower = nullptr);
-    quint32 stored(const QUuid &scheme, PowerSource source, const QUuid &subgroup, const QUuid &setting) const;
+    // The value the store holds for the plan's setting.
+    quint32 stored(const QUuid &plan, PowerSource source, Setting setting) const;
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakePowerPlatform> m_platform;
-    FakeTaskService m_tasks;
-    FakeNetworkList m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
+    std::unique_ptr<FakeServices> m_fake;
+    FakePowerPlatform *m_platform = nullptr;
     QUuid m_balanced;
     QUuid m_saver;
 };
 
 void TestPlanEditorDialog::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s,
-        TestEnvironment::readFile(TestEnvironment::sourceFile(u"../resources/ampctleng.ini"_s)));
+    m_fake = std::make_unique<FakeServices>();
     QVERIFY2(!loadText(u"IDS_SAVE"_s).isEmpty(), "the language file was not found");
-    m_platform = std::make_unique<FakePowerPlatform>();
+    m_platform = &m_fake->platform;
     m_balanced = m_platform->addScheme(u"Balanced"_s);
     m_saver = m_platform->addScheme(u"Power saver"_s);
     for (const QUuid &plan : { m_balanced, m_saver }) {
@@ -137,21 +127,19 @@ void TestPlanEditorDialog::init()
     // 90 seconds is not a whole number of minutes.
     QVERIFY(m_platform->writeValueIndex(
         PowerSource::Ac, m_balanced, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 90));
-    m_capabilities = FakeCapabilityReader();
-    m_capabilities.capabilities = kLaptop;
+    m_fake->capabilities.capabilities = kLaptop;
     MessageBox::takeShownTexts();
 }
 
 std::unique_ptr<PlanEditorDialog> TestPlanEditorDialog::makeDialog(Mode mode, const QUuid &plan, PlanFollower *follower)
 {
-    return std::make_unique<PlanEditorDialog>(
-        mode, plan, Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }, nullptr, follower);
+    return std::make_unique<PlanEditorDialog>(mode, plan, m_fake->services(), nullptr, follower);
 }
 
-quint32 TestPlanEditorDialog::stored(
-    const QUuid &scheme, PowerSource source, const QUuid &subgroup, const QUuid &setting) const
+quint32 TestPlanEditorDialog::stored(const QUuid &plan, PowerSource source, Setting setting) const
 {
-    return m_platform->valueIndex(source, scheme, subgroup, setting).valueOr(kUnreadableValue);
+    const PowerSettingRow &row = settingRow(setting);
+    return m_platform->valueIndex(source, plan, row.subgroup, row.setting).valueOr(kUnreadableValue);
 }
 
 void TestPlanEditorDialog::saveIsEnabledByEveryKindOfChange()
@@ -200,13 +188,13 @@ void TestPlanEditorDialog::createWritesACopyWithTheTypedNameAndValues()
     QCOMPARE(dialog->plan(), copy.guid);
     QCOMPARE(copy.name, u"Presentation"_s);
     QCOMPARE(copy.description, kCreatedPlanDescription.toString());
-    QCOMPARE(stored(copy.guid, PowerSource::Ac, GUID_SYSTEM_BUTTON_SUBGROUP, GUID_POWERBUTTON_ACTION), 3u);
-    QCOMPARE(stored(copy.guid, PowerSource::Dc, GUID_DISK_SUBGROUP, GUID_DISK_POWERDOWN_TIMEOUT), 660u);
-    QCOMPARE(stored(copy.guid, PowerSource::Dc, GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS), 40u);
+    QCOMPARE(stored(copy.guid, PowerSource::Ac, Setting::PowerButton), 3u);
+    QCOMPARE(stored(copy.guid, PowerSource::Dc, Setting::DiskOff), 660u);
+    QCOMPARE(stored(copy.guid, PowerSource::Dc, Setting::Brightness), 40u);
     // What was shown is what is written: 90 seconds became one minute.
-    QCOMPARE(stored(copy.guid, PowerSource::Ac, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT), 60u);
+    QCOMPARE(stored(copy.guid, PowerSource::Ac, Setting::DisplayOff), 60u);
     // The source and the active plan are left as they were.
-    QCOMPARE(stored(m_balanced, PowerSource::Ac, GUID_SYSTEM_BUTTON_SUBGROUP, GUID_POWERBUTTON_ACTION), 1u);
+    QCOMPARE(stored(m_balanced, PowerSource::Ac, Setting::PowerButton), 1u);
     QCOMPARE(m_platform->activeScheme().valueOr({}), m_balanced);
     QCOMPARE(m_platform->setActiveCalls(), 0);
 }
@@ -302,7 +290,7 @@ void TestPlanEditorDialog::editingActivatesAgainOnlyTheActivePlan()
     brightnessOf(*other)->setValue(30);
     pressSave(*other);
     QCOMPARE(m_platform->friendlyName(m_saver).valueOr({}), u"Power saver (quiet)"_s);
-    QCOMPARE(stored(m_saver, PowerSource::Ac, GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS), 30u);
+    QCOMPARE(stored(m_saver, PowerSource::Ac, Setting::Brightness), 30u);
     QCOMPARE(m_platform->setActiveCalls(), 0);
     QCOMPARE(m_platform->activeScheme().valueOr({}), m_balanced);
 
@@ -323,7 +311,7 @@ void TestPlanEditorDialog::editingActivatesAgainOnlyTheActivePlan()
     QSignalSpy refusedSaved(refused.get(), &PlanEditorDialog::saved);
     brightnessOf(*refused)->setValue(10);
     QTest::mouseClick(saveButton(*refused), Qt::LeftButton);
-    QCOMPARE(stored(m_balanced, PowerSource::Ac, GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS), 10u);
+    QCOMPARE(stored(m_balanced, PowerSource::Ac, Setting::Brightness), 10u);
     QVERIFY(refused->isVisible());
     QVERIFY(saveButton(*refused)->isEnabled());
     QCOMPARE(refusedSaved.size(), 0);
@@ -346,7 +334,7 @@ void TestPlanEditorDialog::rowsFollowWhatTheMachineHas()
         QVERIFY2(25 + labelFont.horizontalAdvance(label->caption()) <= label->width(), qPrintable(label->caption()));
 
     // A desktop with a power button: one column, the rows it lacks are gone.
-    m_capabilities.capabilities = kDesktop;
+    m_fake->capabilities.capabilities = kDesktop;
     const auto desktop = makeDialog(Mode::Edit, m_balanced);
     QCOMPARE(rowCaptions(*desktop), QStringList { loadText(u"IDS_POWER_BTN_PRESS"_s) } + alwaysOffered);
     QVERIFY(desktop->width() < laptop->width());
@@ -354,7 +342,7 @@ void TestPlanEditorDialog::rowsFollowWhatTheMachineHas()
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
 
     // Capabilities unreadable: the failure is shown and only what every machine has is offered.
-    m_capabilities.errorCode = 5;
+    m_fake->capabilities.errorCode = 5;
     MessageBox::setNextAnswer(QMessageBox::Ok);
     const auto unknown = makeDialog(Mode::Create, m_balanced);
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Failed to read the power capabilities.\nError code: 5"_s });
@@ -397,7 +385,7 @@ void TestPlanEditorDialog::everyControlIsReachedWithTabAndShowsFocus()
     QTest::keyClick(close, Qt::Key_Return);
     QTRY_VERIFY(!dialog->isVisible());
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_CLOSE_QUES"_s) });
-    QCOMPARE(stored(m_balanced, PowerSource::Ac, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT), 600u);
+    QCOMPARE(stored(m_balanced, PowerSource::Ac, Setting::SleepIdle), 600u);
 }
 
 void TestPlanEditorDialog::activePlanRowsTellWhatBecameOfTheirSettings()

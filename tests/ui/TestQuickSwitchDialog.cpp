@@ -1,11 +1,7 @@
 #include "DesktopNotifications.h"
 #include "DialogControl.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
+#include "FakeServices.h"
 #include "FakeShellOpener.h"
-#include "FakeTaskService.h"
 #include "LinkLabel.h"
 #include "MainWindow.h"
 #include "NotificationStack.h"
@@ -16,7 +12,6 @@
 #include "SchemeStore.h"
 #include "SharedStrings.h"
 #include "SummaryPage.h"
-#include "TestEnvironment.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -30,12 +25,6 @@ using Program::sharedStrings;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QByteArray kLanguage = "[Ampora]\n"
-                             "IDS_POWER_PLAN_CHANGE_HEAD=Power plan changed\n"
-                             "IDS_POWER_PLAN_CHANGE_BODY=The active plan is now %s.\n"
-                             "IDS_AUTOPLAN=Automatic power plan\n"
-                             "IDS_ACTIVE_POWER_PLAN=Active power plan\n";
 
 // Chooses the plan at index as a user does without the mouse, with the arrow keys, and activates it.
 void activate(const QuickSwitchDialog &switcher, int index)
@@ -61,26 +50,20 @@ private Q_SLOTS:
     void cleanup();
 
     void activateIsOfferedOnlyForAnotherPlan();
-    void popupOnlyWhenTheSettingIsExactlyTrue_data();
     void popupOnlyWhenTheSettingIsExactlyTrue();
     void summaryTotalsFollowTheSwitchThroughTheStore();
 
 private:
-    Services services() { return { *m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
+    Services services() { return m_fake->services(); }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakePowerPlatform> m_platform;
-    FakeTaskService m_tasks;
-    FakeNetworkList m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
+    std::unique_ptr<FakeServices> m_fake;
+    FakePowerPlatform *m_platform = nullptr;
 };
 
 void TestQuickSwitchDialog::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s, kLanguage);
-    m_platform = std::make_unique<FakePowerPlatform>();
+    m_fake = std::make_unique<FakeServices>();
+    m_platform = &m_fake->platform;
     const QUuid balanced = m_platform->addScheme(u"Balanced"_s);
     m_platform->addScheme(u"TALU - Docked"_s);
     m_platform->addScheme(u"talu - docked"_s);
@@ -90,8 +73,7 @@ void TestQuickSwitchDialog::init()
 void TestQuickSwitchDialog::cleanup()
 {
     qDeleteAll(NotificationStack::instance().popups());
-    m_platform.reset();
-    m_env.reset();
+    m_fake.reset();
 }
 
 void TestQuickSwitchDialog::activateIsOfferedOnlyForAnotherPlan()
@@ -119,40 +101,33 @@ void TestQuickSwitchDialog::activateIsOfferedOnlyForAnotherPlan()
     QVERIFY(!activateOffered(blind));
 }
 
-void TestQuickSwitchDialog::popupOnlyWhenTheSettingIsExactlyTrue_data()
-{
-    QTest::addColumn<QString>("setting"); // empty: the key is missing
-    QTest::addColumn<int>("plan");
-    QTest::addColumn<QString>("title"); // empty: no popup
-    QTest::newRow("missing") << QString() << 1 << QString();
-    QTest::newRow("other case") << u"True"_s << 1 << QString();
-    QTest::newRow("TRUE, automatic plan") << u"TRUE"_s << 1 << u"Automatic power plan"_s;
-    QTest::newRow("TRUE, prefix in lower case") << u"TRUE"_s << 2 << u"Power plan changed"_s;
-}
-
+// The popup needs the setting exactly TRUE; a plan named with the automatic prefix (in capitals
+// only) gets the automatic plan's title.
 void TestQuickSwitchDialog::popupOnlyWhenTheSettingIsExactlyTrue()
 {
-    QFETCH(QString, setting);
-    QFETCH(int, plan);
-    QFETCH(QString, title);
-    if (!setting.isEmpty())
-        QVERIFY(writeSetting(SettingKey::NotifyPlanChanges, setting));
-
     QuickSwitchDialog switcher(services());
     switcher.show();
-    activate(switcher, plan);
     const QList<NotificationStrip *> &popups = NotificationStack::instance().popups();
-    QCOMPARE(popups.size(), title.isEmpty() ? 0 : 1);
-    if (title.isEmpty())
-        return;
-    QCOMPARE(popups.first()->title(), title);
-    QCOMPARE(popups.first()->body(), u"The active plan is now %1."_s.arg(m_platform->storedSchemes().at(plan).name));
+    const std::tuple<QString, int, QString> steps[] = { { QString(), 1, QString() }, { u"True"_s, 2, QString() },
+        { u"TRUE"_s, 1, u"Automatic power plan"_s }, { u"TRUE"_s, 2, u"Power plan changed"_s } };
+    qsizetype shown = 0;
+    for (const auto &[setting, plan, title] : steps) {
+        if (!setting.isEmpty())
+            QVERIFY(writeSetting(SettingKey::NotifyPlanChanges, setting));
+        activate(switcher, plan);
+        QCOMPARE(popups.size(), shown += title.isEmpty() ? 0 : 1);
+        if (title.isEmpty())
+            continue;
+        QCOMPARE(popups.last()->title(), title);
+        QCOMPARE(popups.last()->body(),
+            u"The active power plan is now \"%1\"."_s.arg(m_platform->storedSchemes().at(plan).name));
+    }
 }
 
 void TestQuickSwitchDialog::summaryTotalsFollowTheSwitchThroughTheStore()
 {
     SchemeStore store(sharedStrings().schemeStoreFile); // starts with Balanced active
-    const Services real { store, m_tasks, m_networks, m_battery, m_capabilities };
+    const Services real { store, m_fake->tasks, m_fake->networks, m_fake->battery, m_fake->capabilities };
     FakeShellOpener opener;
     DesktopNotifications notifications;
     MainWindow frame(real, DesktopServices { opener, notifications });

@@ -1,17 +1,12 @@
 // The settings dialog driven with real clicks.
 #include "DialogControl.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
-#include "FakeTaskService.h"
+#include "FakeServices.h"
 #include "LogonTask.h"
 #include "MessageBox.h"
 #include "PictureButton.h"
 #include "Profile.h"
 #include "SettingsDialog.h"
 #include "SharedStrings.h"
-#include "TestEnvironment.h"
 
 #include <QCheckBox>
 #include <QTest>
@@ -55,32 +50,24 @@ private Q_SLOTS:
     void failuresAreToldAndTheRestKeepsWorking();
 
 private:
-    Services services() { return { m_platform, m_tasks, m_networks, m_battery, m_capabilities }; }
+    Services services() { return m_fake->services(); }
     // The logon entry's arguments, or none when there is no entry.
     std::optional<QString> logonArguments() const;
 
-    std::unique_ptr<TestEnvironment> m_env;
-    FakePowerPlatform m_platform;
-    FakeTaskService m_tasks;
-    FakeNetworkList m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
+    std::unique_ptr<FakeServices> m_fake;
 };
 
 void TestSettingsDialog::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s, "[Ampora]\nIDS_CLOSE_QUES=Save the changes before closing?\n");
+    m_fake = std::make_unique<FakeServices>("[Ampora]\nIDS_CLOSE_QUES=Save the changes before closing?\n");
     sharedStrings().executableFile = u"/usr/bin/ampora"_s;
-    m_tasks = FakeTaskService();
-    m_capabilities = FakeCapabilityReader();
-    m_capabilities.capabilities.sleepButton = true;
+    m_fake->capabilities.capabilities.sleepButton = true;
     MessageBox::takeShownTexts();
 }
 
 std::optional<QString> TestSettingsDialog::logonArguments() const
 {
-    const RegisteredTask *task = m_tasks.task(kLogonTaskName);
+    const RegisteredTask *task = m_fake->tasks.task(kLogonTaskName);
     if (!task)
         return std::nullopt;
     return task->definition->actions.value(0).arguments;
@@ -125,8 +112,8 @@ void TestSettingsDialog::fromEmptyApplyWritesEveryOptionAndKeepsTheLogonEntryInL
 
 void TestSettingsDialog::batteryOptionOnlyWithASleepButton()
 {
-    m_capabilities.capabilities.sleepButton = false;
-    m_capabilities.capabilities.batteries = true; // batteries do not decide it
+    m_fake->capabilities.capabilities.sleepButton = false;
+    m_fake->capabilities.capabilities.batteries = true; // batteries do not decide it
     for (const QString &key : { SettingKey::RunOnStartup, SettingKey::RunMinimize, SettingKey::CloseToTray,
              SettingKey::AutoManage, SettingKey::NotifyPlanChanges })
         QVERIFY(writeSetting(key, u"TRUE"_s));
@@ -162,7 +149,7 @@ void TestSettingsDialog::closeAsksOnlyAfterAChangeAndYesApplies()
 void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
 {
     // Unknown capabilities: the reason is shown and the battery option stays offered.
-    m_capabilities.errorCode = 5;
+    m_fake->capabilities.errorCode = 5;
     MessageBox::setNextAnswer(QMessageBox::Ok);
     SettingsDialog settings(services());
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Failed to read the power capabilities.\nError code: 5"_s });
@@ -172,7 +159,7 @@ void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
     // A settings file that cannot be written: told, nothing half done, Apply offered again, and a
     // close that would save keeps the dialog open.
     const QString writable = sharedStrings().settingsFile;
-    sharedStrings().settingsFile = m_env->writeFile(u"not-a-folder"_s, "x") + u"/ampctlset.ini"_s;
+    sharedStrings().settingsFile = m_fake->env.writeFile(u"not-a-folder"_s, "x") + u"/ampctlset.ini"_s;
     click(settings, u"runAtLogon"_s);
     MessageBox::setNextAnswer(QMessageBox::Ok);
     click(settings, u"applyButton"_s);
@@ -187,7 +174,7 @@ void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
 
     // The logon entry refused: the setting is written, no entry is left, Apply stays offered.
     sharedStrings().settingsFile = writable;
-    m_tasks.refuseRegistrations(true);
+    m_fake->tasks.refuseRegistrations(true);
     MessageBox::setNextAnswer(QMessageBox::Ok);
     click(settings, u"applyButton"_s);
     QCOMPARE(MessageBox::takeShownTexts().size(), 1);
@@ -195,7 +182,7 @@ void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
     QCOMPARE(logonArguments(), std::nullopt);
     QVERIFY(offered(settings, u"applyButton"_s));
 
-    m_tasks.refuseRegistrations(false);
+    m_fake->tasks.refuseRegistrations(false);
     click(settings, u"applyButton"_s);
     QCOMPARE(logonArguments(), QString());
     QVERIFY(!offered(settings, u"applyButton"_s));

@@ -1,9 +1,9 @@
+#include "FakeServices.h"
 #include "LinkLabel.h"
 #include "NetworkScheduleFile.h"
 #include "NotificationStrip.h"
 #include "PageTestSupport.h"
 #include "SummaryPage.h"
-#include "SysfsBatteryStatusReader.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,19 +18,9 @@
 using PlanCatalogue::findPlan;
 using PlanCatalogue::loadPowerPlans;
 
-namespace {
+using namespace Qt::StringLiterals;
 
-const QByteArray kLanguage = "[Ampora]\n"
-                             "IDS_HELP=Help\nIDS_SETTINGS=Settings\nIDS_ABOUT=About\n"
-                             "IDS_ACTIVE_POWER_PLAN=Active power plan\nIDS_TOTAL_POWER_PLANS=Total power plans\n"
-                             "IDS_SCHEDULED_PLANS=Scheduled plans\n"
-                             "IDS_CREATE_POWER_PLAN=Create a power plan\nIDS_MANAGE_POWER_PLAN=Manage power plans\n"
-                             "IDS_SCHEDULE_POWER_PLAN=Schedule a power plan\n"
-                             "IDS_CLICK_TO_CHANGE=Click here to change the active power plan\n"
-                             "IDS_CLICK_TO_SHOW=Click here to show the battery status\n"
-                             "IDS_BATTERY_STATUS=Battery status\nIDS_DISCHARGING=Discharging\n"
-                             "IDS_POWER_SOURCE=Power source\nIDS_BATTERY=Battery\nIDS_AC_POWER=Plugged in\n"
-                             "IDS_REMAINING=Remaining\nIDS_LASTS_FOR=Lasts for\nIDS_HR=h\nIDS_MIN=min\n";
+namespace {
 
 // Plans whose enumeration can be held at a gate, to watch the page while its worker runs.
 class GatedPowerPlatform : public FakePowerPlatform
@@ -51,11 +41,6 @@ public:
     mutable QSemaphore gate;
 };
 
-QString sysfs(const char *name)
-{
-    return TestEnvironment::sourceFile(QStringLiteral("platform/data/sysfs/") + QLatin1StringView(name));
-}
-
 QList<NotificationStrip *> shownPopups()
 {
     QList<NotificationStrip *> popups;
@@ -65,6 +50,11 @@ QList<NotificationStrip *> shownPopups()
             popups.append(popup);
     }
     return popups;
+}
+
+QString line(const QWidget &page, const QString &name)
+{
+    return page.findChild<QLabel *>(name)->text();
 }
 
 } // namespace
@@ -82,80 +72,58 @@ private Q_SLOTS:
     void buttonsTilesAndHelpReachTheFrame();
 
 private:
-    std::unique_ptr<SummaryPage> makePage(const char *sysfsCase = "no-battery");
-    QString line(const SummaryPage &page, const QString &name) const { return page.findChild<QLabel *>(name)->text(); }
+    std::unique_ptr<SummaryPage> makePage() { return m_fixture.makePage<SummaryPage>(m_platform.get()); }
 
-    std::unique_ptr<TestEnvironment> m_env;
+    PageFixture m_fixture;
     std::unique_ptr<GatedPowerPlatform> m_platform;
-    std::unique_ptr<FakeTaskService> m_tasks;
-    FakeNetworkList m_networks;
-    FakeCapabilityReader m_capabilities;
-    std::unique_ptr<SysfsBatteryStatusReader> m_battery;
-    std::unique_ptr<PleaseWaitDialog> m_pleaseWait;
-    QUuid m_balanced;
 };
 
 void TestSummaryPage::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(QStringLiteral("program/ampctleng.ini"), kLanguage);
+    m_fixture.start(FakeServices::programLanguage());
+    m_fixture.battery.status = { 1, SystemPowerStatus::FlagNoBattery, 255, -1 };
     m_platform = std::make_unique<GatedPowerPlatform>();
-    m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
-    const QUuid saver = m_platform->addScheme(QStringLiteral("Power saver"));
-    m_platform->addScheme(QStringLiteral("High performance"));
+    const QUuid balanced = m_platform->addScheme(u"Balanced"_s);
+    const QUuid saver = m_platform->addScheme(u"Power saver"_s);
+    m_platform->addScheme(u"High performance"_s);
 
     // Two timed schedules and one network schedule, written the way the program writes them.
-    m_tasks = std::make_unique<FakeTaskService>();
     const PowerPlanList plans = loadPowerPlans(*m_platform).value();
-    QVERIFY(schedulePlan(*m_tasks, plans, m_balanced));
-    QVERIFY(schedulePlan(*m_tasks, plans, saver));
-    const PowerPlan saverPlan = plans.at(findPlan(plans, saver).value());
-    QVERIFY(saveNetworkSchedule(*m_platform, { QStringLiteral("Home"), QUuid::createUuid(), true }, saverPlan));
-
-    m_pleaseWait = std::make_unique<PleaseWaitDialog>();
+    QVERIFY(schedulePlan(*m_fixture.tasks, plans, balanced));
+    QVERIFY(schedulePlan(*m_fixture.tasks, plans, saver));
+    QVERIFY(saveNetworkSchedule(
+        *m_platform, { u"Home"_s, QUuid::createUuid(), true }, plans.at(findPlan(plans, saver).value())));
 }
 
 void TestSummaryPage::cleanup()
 {
     qDeleteAll(shownPopups());
-    m_pleaseWait.reset();
-    m_battery.reset();
-    m_tasks.reset();
     m_platform.reset();
-    m_env.reset();
-}
-
-std::unique_ptr<SummaryPage> TestSummaryPage::makePage(const char *sysfsCase)
-{
-    m_battery = std::make_unique<SysfsBatteryStatusReader>(sysfs(sysfsCase));
-    auto page = std::make_unique<SummaryPage>(
-        PageServices { { *m_platform, *m_tasks, m_networks, *m_battery, m_capabilities }, m_pleaseWait.get() });
-    page->resize(Page::kFrameSize);
-    return page;
+    m_fixture.stop();
 }
 
 void TestSummaryPage::totalsNameTheActivePlanAndCountEverything()
 {
     const auto page = makePage();
     WAIT_FOR_RELOAD(*page);
-    QCOMPARE(line(*page, QStringLiteral("activePlanLine")), QStringLiteral("Active power plan\t\t: Balanced"));
-    QCOMPARE(line(*page, QStringLiteral("planCountLine")), QStringLiteral("Total power plans\t\t: 3"));
-    QCOMPARE(line(*page, QStringLiteral("scheduleCountLine")), QStringLiteral("Scheduled plans\t: 3"));
+    QCOMPARE(line(*page, u"activePlanLine"_s), u"Active power plan\t\t: Balanced"_s);
+    QCOMPARE(line(*page, u"planCountLine"_s), u"Total power plans\t\t: 3"_s);
+    QCOMPARE(line(*page, u"scheduleCountLine"_s), u"Scheduled power plans\t: 3"_s);
 
     // A change made elsewhere shows after the frame's refresh.
-    const QUuid quiet = m_platform->addScheme(QStringLiteral("Quiet"));
+    const QUuid quiet = m_platform->addScheme(u"Quiet"_s);
     m_platform->setActiveDirectly(quiet);
     page->refresh();
     WAIT_FOR_RELOAD(*page);
-    QCOMPARE(line(*page, QStringLiteral("activePlanLine")), QStringLiteral("Active power plan\t\t: Quiet"));
-    QCOMPARE(line(*page, QStringLiteral("planCountLine")), QStringLiteral("Total power plans\t\t: 4"));
+    QCOMPARE(line(*page, u"activePlanLine"_s), u"Active power plan\t\t: Quiet"_s);
+    QCOMPARE(line(*page, u"planCountLine"_s), u"Total power plans\t\t: 4"_s);
 
     // The active plan's name cannot be read, so the plan list leaves it out and the name is empty.
     m_platform->failNameOf(quiet);
     page->refresh();
     WAIT_FOR_RELOAD(*page);
-    QCOMPARE(line(*page, QStringLiteral("activePlanLine")), QStringLiteral("Active power plan\t\t: "));
-    QCOMPARE(line(*page, QStringLiteral("planCountLine")), QStringLiteral("Total power plans\t\t: 3"));
+    QCOMPARE(line(*page, u"activePlanLine"_s), u"Active power plan\t\t: "_s);
+    QCOMPARE(line(*page, u"planCountLine"_s), u"Total power plans\t\t: 3"_s);
 }
 
 void TestSummaryPage::reloadRunsOnAWorkerWhileThePageWaits()
@@ -163,12 +131,11 @@ void TestSummaryPage::reloadRunsOnAWorkerWhileThePageWaits()
     m_platform->gated = true;
     m_platform->loads = 0;
     const auto page = makePage();
-    page->show();
     QSignalSpy reloaded(page.get(), &SummaryPage::reloaded);
     QTRY_COMPARE(m_platform->loads.load(), 1);
     QVERIFY(m_platform->worker.load() != QThread::currentThread());
     QVERIFY(!page->isEnabled());
-    QVERIFY(m_pleaseWait->isVisible());
+    QVERIFY(m_fixture.pleaseWait->isVisible());
 
     // Asked twice meanwhile: one more reload, after the running one.
     page->refresh();
@@ -181,40 +148,33 @@ void TestSummaryPage::reloadRunsOnAWorkerWhileThePageWaits()
     WAIT_FOR_RELOAD(*page);
     QCOMPARE(reloaded.size(), 2);
     QCOMPARE(m_platform->loads.load(), 2);
-    QVERIFY(!m_pleaseWait->isVisible());
-    QCOMPARE(line(*page, QStringLiteral("scheduleCountLine")), QStringLiteral("Scheduled plans\t: 3"));
+    QVERIFY(!m_fixture.pleaseWait->isVisible());
+    QCOMPARE(line(*page, u"scheduleCountLine"_s), u"Scheduled power plans\t: 3"_s);
 }
 
 void TestSummaryPage::batteryLinkOnlyWithASystemBatteryShowsItsState()
 {
     // Only a system battery brings the link; the link to change the plan is always there.
-    for (const char *noSystemBattery : { "no-battery", "peripheral-only" }) {
-        const auto page = makePage(noSystemBattery);
-        QVERIFY(page->findChild<LinkLabel *>(QStringLiteral("batteryLink"))->isHidden());
-        QVERIFY(!page->findChild<LinkLabel *>(QStringLiteral("changePlanLink"))->isHidden());
-        WAIT_FOR_RELOAD(*page);
-    }
+    const auto without = makePage();
+    QVERIFY(without->findChild<LinkLabel *>(u"batteryLink"_s)->isHidden());
+    QVERIFY(!without->findChild<LinkLabel *>(u"changePlanLink"_s)->isHidden());
+    WAIT_FOR_RELOAD(*without);
 
-    const auto page = makePage("discharging");
-    page->show();
+    m_fixture.battery.status = { 0, 0, 55, 3660 };
+    const auto page = makePage();
     QVERIFY(QTest::qWaitForWindowExposed(page.get()));
     WAIT_FOR_RELOAD(*page);
-    LinkLabel *link = page->findChild<LinkLabel *>(QStringLiteral("batteryLink"));
+    LinkLabel *link = page->findChild<LinkLabel *>(u"batteryLink"_s);
     QVERIFY(link->isVisible());
     QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
     QTRY_COMPARE(shownPopups().size(), 1);
-    const BatteryPopup &popup = page->shownBatteryPopup();
-    QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
-    QCOMPARE(popup.body,
-        QStringLiteral("Power source\t: Battery\n"
-                       "Remaining\t: 55%\n"
-                       "Lasts for\t: 1 h 1 min\n"));
+    QCOMPARE(page->shownBatteryPopup().title, u"Battery status\t: Discharging"_s);
+    QCOMPARE(page->shownBatteryPopup().body, u"Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"_s);
 }
 
 void TestSummaryPage::buttonsTilesAndHelpReachTheFrame()
 {
     const auto page = makePage();
-    page->show();
     QVERIFY(QTest::qWaitForWindowExposed(page.get()));
     WAIT_FOR_RELOAD(*page);
     // By a click, and from the keyboard once focused, each button triggers its action.
@@ -227,17 +187,16 @@ void TestSummaryPage::buttonsTilesAndHelpReachTheFrame()
         QTRY_COMPARE(triggered.size(), 2);
     }
 
-    // Help drops down a menu offering About.
-    PictureButton *help = buttonOf(*page, QStringLiteral("showHelpMenu"));
+    // Help drops down, from the Help button (the screen may push it sideways), a menu offering About.
+    PictureButton *help = buttonOf(*page, u"showHelpMenu"_s);
     QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(4, 8));
     QMenu *menu = nullptr;
     QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
     QCOMPARE(menu->actions().size(), 1);
-    QCOMPARE(menu->actions().first()->text(), QStringLiteral("About"));
+    QCOMPARE(menu->actions().first()->text(), u"About"_s);
     QVERIFY(!menu->actions().first()->icon().isNull());
-    // Drops down from the Help button (the screen may push it sideways).
     QCOMPARE(menu->pos().y(), help->mapToGlobal(QPoint(0, help->height())).y());
-    QSignalSpy about(actionOf(*page, QStringLiteral("showAbout")), &QAction::triggered);
+    QSignalSpy about(actionOf(*page, u"showAbout"_s), &QAction::triggered);
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Return);
     QTRY_COMPARE(about.size(), 1);
@@ -246,8 +205,9 @@ void TestSummaryPage::buttonsTilesAndHelpReachTheFrame()
     QWidget frame;
     frame.resize(1200, 700);
     frame.setWindowFlags(Qt::Window | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    const PageFixture &f = m_fixture;
     auto *framed = new SummaryPage(
-        PageServices { { *m_platform, *m_tasks, m_networks, *m_battery, m_capabilities }, nullptr }, &frame);
+        PageServices { { *m_platform, *f.tasks, f.networks, f.battery, f.capabilities }, nullptr }, &frame);
     QCOMPARE(frame.size(), Page::kFrameSize);
     QCOMPARE(frame.minimumSize(), frame.maximumSize());
     QVERIFY(!frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
