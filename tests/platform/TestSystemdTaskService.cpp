@@ -1,4 +1,9 @@
+// Tasks as systemd user units and autostart entries, on real files that systemd's own tools check,
+// with a systemctl that notes its calls; and under a real systemd user manager of the test's own,
+// in a fresh control group with private namespaces and /run/systemd. That takes root; elsewhere
+// that case is skipped with the reason.
 #include "AutostartEntry.h"
+#include "CommandLine.h"
 #include "FakePowerPlatform.h"
 #include "FileSizeLimit.h"
 #include "LogonTask.h"
@@ -18,10 +23,14 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <csignal>
 #include <ctime>
 #include <memory>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+using CommandLine::setActivePlanArguments;
 using PlanCatalogue::loadPowerPlans;
 
 using namespace Qt::Literals::StringLiterals;
@@ -95,6 +104,115 @@ bool rewriteInPlace(const QString &path, const QByteArray &from, const QByteArra
     return file.seek(0) && file.resize(0) && file.write(bytes) == bytes.size();
 }
 
+// The real systemctl, talking to the user manager of XDG_RUNTIME_DIR.
+ToolRun systemctl(const QStringList &arguments)
+{
+    return runTool(u"systemctl"_s, QStringList { u"--user"_s, u"--no-ask-password"_s } + arguments);
+}
+
+QString unitProperty(const QString &unit, const QString &property)
+{
+    return systemctl({ u"show"_s, u"-P"_s, property, unit }).output;
+}
+
+// The unified (cgroup2) hierarchy's mount point and this process's group in it.
+std::optional<QString> ownControlGroup()
+{
+    QFile mounts(u"/proc/self/mountinfo"_s);
+    QFile groups(u"/proc/self/cgroup"_s);
+    if (!mounts.open(QIODevice::ReadOnly) || !groups.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QString mountPoint;
+    for (const QByteArray &line : mounts.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype separator = fields.indexOf("-");
+        if (separator > 4 && separator + 1 < fields.size() && fields.at(separator + 1) == "cgroup2")
+            mountPoint = QFile::decodeName(fields.at(4));
+    }
+    for (const QByteArray &line : groups.readAll().split('\n')) {
+        if (line.startsWith("0::") && !mountPoint.isEmpty())
+            return QDir::cleanPath(mountPoint + u'/' + QFile::decodeName(line.mid(3)));
+    }
+    return std::nullopt;
+}
+
+// A systemd user manager for the environment's folders, in a fresh control group of its own, with
+// private namespaces where that group is the root and /run/systemd says the machine runs systemd.
+// why says what kept it from starting; it exits, and its groups go, with the object.
+struct PrivateUserManager
+{
+    explicit PrivateUserManager(const TestEnvironment &env)
+    {
+        QString manager;
+        for (const QString &path : { u"/usr/lib/systemd/systemd"_s, u"/lib/systemd/systemd"_s }) {
+            if (QFileInfo(path).isExecutable())
+                manager = path;
+        }
+        const std::optional<QString> parent = ownControlGroup();
+        if (geteuid() != 0)
+            why = u"a private user manager needs root, for its own control group and namespaces"_s;
+        else if (manager.isEmpty() || QStandardPaths::findExecutable(u"unshare"_s).isEmpty()
+            || QStandardPaths::findExecutable(u"systemctl"_s).isEmpty())
+            why = u"systemd, systemctl and unshare are needed to run a user manager"_s;
+        else if (!parent)
+            why = u"no cgroup2 hierarchy to give the user manager a group of its own"_s;
+        else if (!QDir().mkdir(*parent + u"/ampora-test-"_s + QString::number(QCoreApplication::applicationPid())))
+            why = u"cannot make a control group for the user manager"_s;
+        if (!why.isEmpty())
+            return;
+        group = *parent + u"/ampora-test-"_s + QString::number(QCoreApplication::applicationPid());
+        const QString log = env.path(u"manager.log"_s);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setStandardOutputFile(log);
+        // The manager goes with the test, even when the test is killed.
+        process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        const QString launch = uR"(echo $$ > "$1/cgroup.procs" || exit 1
+exec unshare --mount --cgroup --propagation private sh -c '
+    if [ -d /run/systemd ]; then mount -t tmpfs tmpfs /run/systemd; else mount -t tmpfs tmpfs /run; fi &&
+    mkdir -p /run/systemd/system && mount -t cgroup2 cgroup2 /sys/fs/cgroup &&
+    exec "$0" --user --unit=timers.target --log-target=console' "$2")"_s;
+        process.start(u"/bin/sh"_s, { u"-c"_s, launch, u"sh"_s, group, manager });
+        const QString socket = env.path(u"runtime/systemd/private"_s);
+        const auto settled = [&] {
+            if (process.state() == QProcess::NotRunning)
+                return true; // gave up
+            if (!QFileInfo::exists(socket))
+                return false;
+            const QString state = systemctl({ u"show"_s, u"-P"_s, u"SystemState"_s }).output;
+            return state == u"running" || state == u"degraded";
+        };
+        if (!QTest::qWaitFor(settled, 20000) || process.state() == QProcess::NotRunning) {
+            const QString said = QString::fromUtf8(TestEnvironment::readFile(log)).trimmed().section(u'\n', -3);
+            why = u"no user manager could start here: "_s + (said.isEmpty() ? u"no answer"_s : said);
+        }
+    }
+
+    ~PrivateUserManager()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            systemctl({ u"exit"_s });
+            if (!process.waitForFinished(20000)) {
+                process.kill();
+                process.waitForFinished();
+            }
+        }
+        if (group.isEmpty())
+            return;
+        // The manager's own groups go with it; deepest first.
+        QStringList groups { group };
+        for (qsizetype i = 0; i < groups.size(); ++i) {
+            for (const QString &child : QDir(groups.at(i)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+                groups.append(groups.at(i) + u'/' + child);
+        }
+        for (auto it = groups.crbegin(); it != groups.crend(); ++it)
+            QDir().rmdir(*it);
+    }
+
+    QProcess process;
+    QString group;
+    QString why;
+};
+
 } // namespace
 
 class TestSystemdTaskService : public QObject
@@ -104,19 +222,16 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void roundTripsExactly_data();
-    void roundTripsExactly();
-    void calendarFiresFromTheStartOn_data();
-    void calendarFiresFromTheStartOn();
+    void roundTripsAndFiresFromTheStartOn_data();
+    void roundTripsAndFiresFromTheStartOn();
     void enableDisableAndDeleteTouchOnlyTheirFiles();
     void managerRefusalSaysWhy();
     void timerNeverRunsForTimeBeforeItsWrite();
+    void realManagerRunsNothingBeforeItsTimeAndTheWordsAsWritten();
     void wallClockTimesReadBackInEveryZone();
-    void refusesWhatItCannotStore();
-    void leavesUnitsItDidNotWriteAlone();
+    void leavesWhatItCannotStoreOrDidNotWriteAlone();
     void damagedUnitsStayListedAndRemovable();
-    void timerThatCannotBeWrittenLeavesTheServiceAsItWas();
-    void editReplacesOnlyTheTaskItRead();
+    void editsReplaceOnlyTheTaskTheyReadAndWholly();
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
@@ -199,68 +314,48 @@ std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
     return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), m_env->path(u"data/systemd/timers"_s));
 }
 
-// Each kind of schedule round-trips in calendarFiresFromTheStartOn; these are the texts and
-// settings that have to survive the unit files.
-void TestSystemdTaskService::roundTripsExactly_data()
+// The texts and settings that have to survive the unit files, and the first times each kind of
+// schedule fires (none checked for those that started long ago).
+void TestSystemdTaskService::roundTripsAndFiresFromTheStartOn_data()
 {
     QTest::addColumn<TaskDefinition>("definition");
+    QTest::addColumn<QStringList>("fires");
 
     const QString plan = u"-setactiveplan -{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s;
     QTest::newRow("odd program path and arguments")
-        << dailyTask(kStoredOddProgram, u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s);
+        << dailyTask(kStoredOddProgram, u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s) << QStringList();
 
     TaskDefinition plain;
     plain.triggers.append({ TaskDefinition::TriggerType::Daily, {}, u"2024-07-05T07:03:09"_s, 0, 0 });
     plain.actions.append({ TaskDefinition::ActionType::Exec, kStoredProgram, plan });
-    QTest::newRow("nothing but trigger and action") << plain;
+    QTest::newRow("nothing but trigger and action") << plain << QStringList();
 
     TaskDefinition every = plain;
     every.author = u" 100% \\odd\nauthor "_s;
     every.principal = { 7, 3 };
     every.settings = { true, true, true, true, u"PT5M"_s };
     every.triggers.first().id = u"My trigger"_s;
-    QTest::newRow("every setting") << every;
-}
+    QTest::newRow("every setting") << every << QStringList();
 
-void TestSystemdTaskService::roundTripsExactly()
-{
-    QFETCH(TaskDefinition, definition);
-    auto tasks = service();
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate));
-
-    const QList<RegisteredTask> read = tasks->readTasks().valueOr({});
-    QCOMPARE(read, QList<RegisteredTask>({ { u"AMPCTL0"_s, true, definition } }));
-}
-
-void TestSystemdTaskService::calendarFiresFromTheStartOn_data()
-{
-    QTest::addColumn<Kind>("kind");
-    QTest::addColumn<QString>("boundary");
-    QTest::addColumn<int>("days");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("once") << Kind::Once << u"2030-07-05T07:03:09"_s << 0 << QStringList { u"2030-07-05 07:03:09"_s };
-    QTest::newRow("daily across the year's end")
-        << Kind::Daily << u"2031-12-30T00:30:15"_s << 0
-        << QStringList { u"2031-12-30 00:30:15"_s, u"2031-12-31 00:30:15"_s, u"2032-01-01 00:30:15"_s };
+    QTest::newRow("once") << timerTask(Kind::Once, u"2030-07-05T07:03:09"_s, kStoredProgram)
+                          << QStringList { u"2030-07-05 07:03:09"_s };
+    QTest::newRow("daily across the year's end") << timerTask(Kind::Daily, u"2031-12-30T00:30:15"_s,
+        kStoredProgram) << QStringList { u"2031-12-30 00:30:15"_s, u"2031-12-31 00:30:15"_s, u"2032-01-01 00:30:15"_s };
     // 2030-07-08 is a Monday.
     QTest::newRow("weekly Sunday, start on a Monday")
-        << Kind::Weekly << u"2030-07-08T23:59:59"_s << 1
+        << timerTask(Kind::Weekly, u"2030-07-08T23:59:59"_s, kStoredProgram, 1)
         << QStringList { u"2030-07-14 23:59:59"_s, u"2030-07-21 23:59:59"_s, u"2030-07-28 23:59:59"_s };
 }
 
-void TestSystemdTaskService::calendarFiresFromTheStartOn()
+void TestSystemdTaskService::roundTripsAndFiresFromTheStartOn()
 {
-    QFETCH(Kind, kind);
-    QFETCH(QString, boundary);
-    QFETCH(int, days);
-    QFETCH(QStringList, expected);
-
+    QFETCH(TaskDefinition, definition);
+    QFETCH(QStringList, fires);
     auto tasks = service();
-    const TaskDefinition definition = timerTask(kind, boundary, m_program, days);
     QVERIFY(tasks->registerTask(u"AMPCTL0"_s, definition, TaskService::Registration::CreateOrUpdate));
-    QCOMPARE(nextElapses(unitFolder() + u"/AMPCTL0.timer"_s, 3), expected);
-    QCOMPARE(tasks->readTasks().valueOr({}).value(0).definition, std::optional(definition));
+    QCOMPARE(tasks->readTasks().valueOr({}), QList<RegisteredTask>({ { u"AMPCTL0"_s, true, definition } }));
+    if (!fires.isEmpty())
+        QCOMPARE(nextElapses(unitFolder() + u"/AMPCTL0.timer"_s, 3), fires);
 }
 
 // Another service object stands for another process (ampctl writing a schedule): it is told of each
@@ -336,7 +431,7 @@ void TestSystemdTaskService::managerRefusalSaysWhy()
 // the units: with a stale stamp a schedule under a freed name, a rewritten one and a once schedule
 // enabled after its time all ran at once. Every write and re-enable makes the stamp now, whether
 // or not a user manager answers (the order of the calls to one is checked above; that a real
-// manager then does not run the timer, and a rewrite, are TestUserManager's part).
+// manager then does not run the timer is the next case's part).
 void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
 {
     installSystemctl(1);
@@ -378,6 +473,103 @@ void TestSystemdTaskService::timerNeverRunsForTimeBeforeItsWrite()
     QVERIFY(!QFileInfo::exists(stamp));
 }
 
+// Under a real manager: a timer never runs for a time before it was written or enabled, whatever
+// stamp an earlier timer of its name left behind; and since systemd expands "$NAME", "${NAME}" and
+// "%x" in ExecStart= and takes a lone ";" as the end of a command, the service must still hand the
+// program exactly the words the task holds.
+void TestSystemdTaskService::realManagerRunsNothingBeforeItsTimeAndTheWordsAsWritten()
+{
+    qputenv("PATH", m_path); // the real systemctl
+    const PrivateUserManager manager(*m_env);
+    if (!manager.why.isEmpty())
+        QSKIP(qPrintable(manager.why));
+
+    // The "plan switch" every schedule runs, and a control timer that fires at once on its start.
+    const QString marker = m_env->path(u"runs"_s);
+    const QString controlMarker = m_env->path(u"control-runs"_s);
+    const QString program
+        = m_env->writeFile(u"program/ampora"_s, u"#!/bin/sh\necho \"$*\" >> '%1'\n"_s.arg(marker).toUtf8());
+    m_env->writeFile(u"config/systemd/user/control.service"_s,
+        u"[Service]\nType=oneshot\nExecStart=/bin/sh -c 'echo run >> \"%1\"'\n"_s.arg(controlMarker).toUtf8());
+    const auto runsOf = [](const QString &file) { return int(TestEnvironment::readFile(file).count('\n')); };
+    const auto makeStale = [&](const QString &timer) {
+        QFile stamp(m_env->path(u"data/systemd/timers/stamp-"_s + timer));
+        return stamp.open(QIODevice::ReadWrite)
+            && stamp.setFileTime(QDateTime(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC), QFileDevice::FileModificationTime);
+    };
+    // A persistent timer with a stale stamp fires as soon as it starts; once the control's run is
+    // seen, a timer started before it would have fired too. Then AMPCTL0 was never triggered in
+    // this manager (a stamp sets only the real-time half of the last trigger), and is next due
+    // after now, unless it is a once timer whose time has passed.
+    int controlRuns = 0;
+    const auto verifyNotRun = [&] {
+        QVERIFY(makeStale(u"control.timer"_s));
+        QCOMPARE(systemctl({ u"restart"_s, u"control.timer"_s }).exitCode, 0);
+        ++controlRuns;
+        QTRY_COMPARE_WITH_TIMEOUT(runsOf(controlMarker), controlRuns, 20000);
+        QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"LastTriggerUSecMonotonic"_s), u"0"_s);
+        QCOMPARE(runsOf(marker), 0);
+        const QString state = unitProperty(u"AMPCTL0.timer"_s, u"SubState"_s);
+        if (state == u"elapsed")
+            return;
+        QCOMPARE(state, u"waiting"_s);
+        static const QRegularExpression dated(u"(\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})"_s);
+        const QString next = unitProperty(u"AMPCTL0.timer"_s, u"NextElapseUSecRealtime"_s);
+        const QDateTime due = QDateTime::fromString(dated.match(next).captured(1), u"yyyy-MM-dd HH:mm:ss"_s);
+        QVERIFY2(due > QDateTime::currentDateTime(), qPrintable(next));
+    };
+
+    FakePowerPlatform plans;
+    plans.addScheme(u"Power saver"_s);
+    auto tasks = service();
+    PlanTaskWriter writer(*tasks, program);
+    PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2021, 1, 2), QTime(0, 0, 1), {}, {} };
+
+    // A new schedule under a name whose last run, long ago, is still stamped.
+    QDir().mkpath(m_env->path(u"data/systemd/timers"_s));
+    QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+    QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
+    QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
+    QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"active"_s);
+    QFile::copy(unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/control.timer"_s);
+    QCOMPARE(systemctl({ u"daemon-reload"_s }).exitCode, 0);
+    verifyNotRun();
+    if (QTest::currentTestFailed())
+        return;
+
+    // Rewritten as a once schedule whose time has passed (the schedule writer refuses one; the
+    // service still must not run what an older copy wrote).
+    QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+    const TaskDefinition passed = PlanTaskWriter::definition(Kind::Once, program,
+        setActivePlanArguments(loadPowerPlans(plans).value().at(0).planGuid),
+        PlanTaskWriter::startBoundary(choice.date, choice.time), 0);
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, passed, TaskService::Registration::CreateOrUpdate));
+    verifyNotRun();
+    if (QTest::currentTestFailed())
+        return;
+
+    // Disabled, and enabled again after its time.
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
+    QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"inactive"_s);
+    QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+    QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
+    verifyNotRun();
+    if (QTest::currentTestFailed())
+        return;
+
+    const QString said = m_env->path(u"said"_s);
+    const QString odd = m_env->writeFile(
+        u"program/50% off/ampora"_s, u"#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n"_s.arg(said).toUtf8());
+    QVERIFY(QFile::setPermissions(odd, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QStringList words { u"$HOME"_s, u"${HOME}"_s, u"$$"_s, u"$"_s, u"100%"_s, u"%h"_s, u"a\\b"_s, u"\"q\""_s,
+        u"'q'"_s, u";"_s, u"x;y"_s };
+    QVERIFY(tasks->registerTask(u"AMPCTL9"_s,
+        timerTask(Kind::Daily, u"2090-01-02T00:00:01"_s, odd, 0, words.join(u' ')), TaskService::Registration::Create));
+    const ToolRun started = systemctl({ u"start"_s, u"AMPCTL9.service"_s });
+    QVERIFY2(started.exitCode == 0, qPrintable(started.output));
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestEnvironment::readFile(said)), words.join(u'\n') + u'\n', 20000);
+}
+
 // Boundaries are wall-clock times: a task reads back the same in any zone, and a daily or weekly
 // time the clock skips on its first day is kept (systemd runs it on the other days).
 void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
@@ -410,7 +602,9 @@ void TestSystemdTaskService::wallClockTimesReadBackInEveryZone()
     }
 }
 
-void TestSystemdTaskService::refusesWhatItCannotStore()
+// Nothing it cannot store is written, and units that look like its own but are not, hand-made or
+// broken, and another program's are never changed.
+void TestSystemdTaskService::leavesWhatItCannotStoreOrDidNotWriteAlone()
 {
     auto tasks = service();
     const QList<std::pair<QString, TaskDefinition>> refused { { u"../AMPCTL0"_s, dailyTask(kStoredProgram) },
@@ -422,10 +616,7 @@ void TestSystemdTaskService::refusesWhatItCannotStore()
     }
     QVERIFY(tasks->readTasks().valueOr({ RegisteredTask() }).isEmpty());
     QVERIFY(systemctlCalls().isEmpty());
-}
 
-void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
-{
     // Hand-made and broken units that look like the program's, and another program's timer.
     m_env->writeFile(u"config/systemd/user/AMPCTL0.service"_s, "[Service]\nExecStart=/bin/\xff\n");
     m_env->writeFile(u"config/systemd/user/AMPCTL1.timer"_s, "[Timer]\nOnCalendar=daily\n");
@@ -433,8 +624,6 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
     QDir().mkpath(unitFolder() + u"/timers.target.wants"_s);
     QVERIFY(QFile::link(unitFolder() + u"/backup.timer"_s, unitFolder() + u"/timers.target.wants/backup.timer"_s));
     const QStringList before = QDir(unitFolder()).entryList(QDir::Files);
-    auto tasks = service();
-
     for (const QString &name : { u"AMPCTL0"_s, u"AMPCTL1"_s, u"backup"_s }) {
         QVERIFY(tasks->deleteTask(name).failedWith(Failure::Kind::Invalid));
         QVERIFY(tasks->setTaskEnabled(name, false).failedWith(Failure::Kind::Invalid));
@@ -456,24 +645,6 @@ void TestSystemdTaskService::leavesUnitsItDidNotWriteAlone()
     QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
     QCOMPARE(readScheduledTasks(*tasks, plans).size(), 1);
     QCOMPARE(QDir(unitFolder()).entryList(QDir::Files).size(), before.size() + 2);
-}
-
-// A timer that cannot be written leaves no service behind, and an edit whose timer cannot be
-// written leaves the old service in place, as it was.
-void TestSystemdTaskService::timerThatCannotBeWrittenLeavesTheServiceAsItWas()
-{
-    auto tasks = service();
-    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::Create));
-    const QByteArray service = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s);
-    // 3000 characters of trigger name make the timer too long for the limit, not the service.
-    const FileSizeLimit limit(2048);
-    QVERIFY(limit.isSet());
-    TaskDefinition tooLong = dailyTask(m_program, u"-hideme"_s);
-    tooLong.triggers.first().id = QString(3000, u'x');
-    QVERIFY(!tasks->registerTask(u"AMPCTL1"_s, tooLong, TaskService::Registration::Create));
-    QVERIFY(!tasks->registerTask(u"AMPCTL0"_s, tooLong, TaskService::Registration::CreateOrUpdate));
-    QVERIFY(!QFileInfo::exists(unitFolder() + u"/AMPCTL1.service"_s));
-    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), service);
 }
 
 // A unit the program wrote and someone changed by hand, or damaged, may go on switching plans: it
@@ -521,8 +692,10 @@ void TestSystemdTaskService::damagedUnitsStayListedAndRemovable()
 }
 
 // An edit checks, under the lock, that its task is still the one it read: a schedule that took the
-// name meanwhile is left as it is, and a removed one is not brought back.
-void TestSystemdTaskService::editReplacesOnlyTheTaskItRead()
+// name meanwhile is left as it is, and a removed one is not brought back. A timer that cannot be
+// written leaves no service behind, and an edit whose timer cannot be written leaves the old
+// service in place, as it was.
+void TestSystemdTaskService::editsReplaceOnlyTheTaskTheyReadAndWholly()
 {
     auto tasks = service();
     const TaskDefinition opened = dailyTask(m_program);
@@ -539,6 +712,18 @@ void TestSystemdTaskService::editReplacesOnlyTheTaskItRead()
     QVERIFY(tasks->deleteTask(u"AMPCTL4"_s));
     QVERIFY(tasks->replaceTask(u"AMPCTL4"_s, edited, edited).failedWith(Failure::Kind::NotFound));
     QVERIFY(tasks->readTasks().valueOr({ RegisteredTask() }).isEmpty());
+
+    QVERIFY(tasks->registerTask(u"AMPCTL0"_s, dailyTask(m_program), TaskService::Registration::Create));
+    const QByteArray service = TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s);
+    // 3000 characters of trigger name make the timer too long for the limit, not the service.
+    const FileSizeLimit limit(2048);
+    QVERIFY(limit.isSet());
+    TaskDefinition tooLong = dailyTask(m_program, u"-hideme"_s);
+    tooLong.triggers.first().id = QString(3000, u'x');
+    QVERIFY(!tasks->registerTask(u"AMPCTL1"_s, tooLong, TaskService::Registration::Create));
+    QVERIFY(!tasks->registerTask(u"AMPCTL0"_s, tooLong, TaskService::Registration::CreateOrUpdate));
+    QVERIFY(!QFileInfo::exists(unitFolder() + u"/AMPCTL1.service"_s));
+    QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), service);
 }
 
 void TestSystemdTaskService::logonEntryIsValidAndSingle()
