@@ -123,7 +123,7 @@ private Q_SLOTS:
     void seedsTheDefaultPlansOnFirstUse();
     void fileFormat_data();
     void fileFormat();
-    void copyThatCannotBeMadeIsReportedAndChangesNothing();
+    void textsAreKeptExactlyOrTheCopyFails();
 
     void damagedStoreKeepsEveryReadablePlan_data();
     void damagedStoreKeepsEveryReadablePlan();
@@ -246,10 +246,35 @@ void TestSchemeStore::fileFormat()
     QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
 }
 
-void TestSchemeStore::copyThatCannotBeMadeIsReportedAndChangesNothing()
+// Texts that look like the file's own syntax are kept exactly, as another store reads them from the
+// file alone; a value holding a NUL character cannot be written back as a line: the copy must
+// fail, not report success without the copy.
+void TestSchemeStore::textsAreKeptExactlyOrTheCopyFails()
 {
-    // A value holding a NUL character cannot be written back as a line: the copy must fail, not
-    // report success without the copy.
+    seed();
+    const QStringList texts { u"["_s + guidToText(kBalanced) + u"]"_s, u"Active="_s + guidToText(kPowerSaver),
+        u"x=y]=[z"_s, QString(200, u'n') + u"=["_s };
+    QStringList expected;
+    {
+        SchemeStore store(m_path);
+        for (const QString &text : texts) {
+            const Result<QUuid> copy = store.duplicateScheme(kBalanced);
+            QVERIFY(copy && store.writeFriendlyName(*copy, text) && store.writeDescription(*copy, text));
+            expected.append(text + u'|' + text);
+        }
+    }
+    SchemeStore reread(m_path);
+    QStringList read;
+    for (const QUuid &plan : enumerate(reread).mid(3))
+        read.append(nameOf(reread, plan) + u'|' + reread.description(plan).valueOr({}));
+    QCOMPARE(read, expected);
+    const QByteArray written = TestEnvironment::readFile(m_path);
+    QCOMPARE(written.count("\n[") + (written.startsWith('[') ? 1 : 0), 1 + 3 + texts.size());
+    // A description past the limit is refused whole.
+    QVERIFY(reread.writeDescription(kBalanced, QString(kMaxPlanDescriptionLength + 1, u'n'))
+                .failedWith(Failure::Kind::Invalid));
+    QCOMPARE(TestEnvironment::readFile(m_path), written);
+
     QByteArray input = fixture(u"schemes-input.ini"_s);
     const qsizetype description = input.indexOf("Description=");
     QVERIFY(description > 0);
