@@ -1,11 +1,16 @@
 #include "FileSizeLimit.h"
+#include "Guid.h"
 #include "IniFile.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 #include <sys/stat.h>
+
+using Guid::guidToText;
+using Guid::textToGuid;
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +35,7 @@ private Q_SLOTS:
     void readsOnlyRegularFiles();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
+    void guidsAreWrittenUpperCaseBracedAndReadOnlyInThatForm();
 };
 
 void TestIniFile::readsWithProfileRules()
@@ -169,6 +175,35 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     // A save makes the folders it needs.
     QVERIFY(ini.save(env.path(u"sub/dir/file.ini"_s)));
     QCOMPARE(TestEnvironment::readFile(env.path(u"sub/dir/file.ini"_s)), ini.toBytes());
+}
+
+// The files' GUIDs: written upper case and braced, read in either case and in no looser form.
+// Random strings of the characters a GUID uses, plus junk, must agree with a simple reference.
+void TestIniFile::guidsAreWrittenUpperCaseBracedAndReadOnlyInThatForm()
+{
+    const std::optional<QUuid> guid = textToGuid(QStringLiteral("{381b4222-f694-41f0-9685-ff5bb260df2e}"));
+    QVERIFY(guid);
+    QCOMPARE(guidToText(*guid), QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}"));
+    const std::optional<QUuid> nullGuid = textToGuid(QStringLiteral("{00000000-0000-0000-0000-000000000000}"));
+    QVERIFY(nullGuid && nullGuid->isNull());
+
+    const QString good = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
+    for (const QString &text : QStringList { good + u' ', good.mid(1, 36), u'{' + good + u'}', good.left(37),
+             QStringLiteral("{381B422-2F694-41F0-9685-FF5BB260DF2E}"),
+             QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2G}"), QString(good).replace(5, 1, QChar(u'\0')),
+             QString(good).replace(1, 1, QChar(0xFF13)), QString(), QString(5000, u'{') })
+        QVERIFY2(!textToGuid(text), qPrintable(text.left(40)));
+
+    QRandomGenerator random(20261205);
+    const QString alphabet = QStringLiteral("{}-0123456789abcdefABCDEFxyz \t\x01");
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        const int length = round % 3 == 0 ? 38 : int(random.bounded(60));
+        for (int i = 0; i < length; ++i)
+            text += alphabet.at(random.bounded(alphabet.size()));
+        if (const std::optional<QUuid> parsed = textToGuid(text))
+            QCOMPARE(guidToText(*parsed), text.toUpper());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
