@@ -107,7 +107,6 @@ private Q_SLOTS:
     void saveWritesOnlyItsEntryAndNeverLeavesAGap();
     void unreadableFilesAreKeptAsideByTheNextChange_data();
     void unreadableFilesAreKeptAsideByTheNextChange();
-    void changeThatCannotBeWrittenChangesNothing();
     void concurrentProcessesLoseNoSchedule();
     void connectedIndexIsTheLastConnected();
 
@@ -331,9 +330,25 @@ void TestNetworkScheduleFile::unreadableFilesAreKeptAsideByTheNextChange()
     QVERIFY(asideFiles().isEmpty());
     QCOMPARE(networkFileBytes(), bytes);
 
-    // A change keeps the damaged file aside as it was and writes what could be read, with the change.
-    const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(
-        *m_platform, known(7, QStringLiteral("Lab")), { QStringLiteral("Balanced"), {}, kBalanced });
+    // A full disk (a file size limit here): first the copy aside cannot be written, then the copy
+    // can but the new file cannot. The change fails with the reason, the damaged file stays as it
+    // was, and nothing says that schedules were saved.
+    const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
+    for (const rlim_t limit : { rlim_t(bytes.size() / 2), rlim_t(bytes.size()) }) {
+        StderrCapture stderrLines;
+        const FileSizeLimit full(limit);
+        QVERIFY(full.isSet());
+        const Result<QList<NetworkSchedule>> refused = saveNetworkSchedule(*m_platform, known(7, u"Lab"_s), balanced);
+        QVERIFY(refused.failedWith(Failure::Kind::Failed));
+        QVERIFY2(refused.failure().message.contains(u"File too large"_s), qPrintable(refused.failure().message));
+        QCOMPARE(networkFileBytes(), bytes);
+        QVERIFY(asideFiles().isEmpty());
+        QVERIFY2(!stderrLines.text().contains("saved"), stderrLines.text().constData());
+    }
+
+    // With room, a change keeps the damaged file aside as it was and writes what could be read,
+    // with the change.
+    const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(*m_platform, known(7, u"Lab"_s), balanced);
     QVERIFY(saved);
     QCOMPARE(saved->size(), kept + 1);
     const QStringList aside = asideFiles();
@@ -341,32 +356,6 @@ void TestNetworkScheduleFile::unreadableFilesAreKeptAsideByTheNextChange()
     QCOMPARE(TestEnvironment::readFile(sharedStrings().dataFolder + u'/' + aside.first()), bytes);
     QVERIFY(IniFile::load(sharedStrings().networkFile).malformedLines().isEmpty());
     QCOMPARE(readNetworkSchedules(*m_platform), *saved);
-}
-
-void TestNetworkScheduleFile::changeThatCannotBeWrittenChangesNothing()
-{
-    // A damaged file and a full disk (a file size limit here): first the copy aside cannot be
-    // written, then the copy can but the new file cannot. The change fails with the reason, the
-    // damaged file stays as it was, and nothing says that schedules were saved.
-    const QByteArray bytes = TestEnvironment::readFile(fixture(u"ordinary.ini"_s)) + "garbage without equals\n";
-    QVERIFY(AtomicFile::write(sharedStrings().networkFile, bytes));
-    const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
-    for (const rlim_t limit : { rlim_t(bytes.size() / 2), rlim_t(bytes.size()) }) {
-        StderrCapture stderrLines;
-        const FileSizeLimit full(limit);
-        QVERIFY(full.isSet());
-        const Result<QList<NetworkSchedule>> refused
-            = saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Lab")), balanced);
-        QVERIFY(refused.failedWith(Failure::Kind::Failed));
-        QVERIFY2(refused.failure().message.contains(QStringLiteral("File too large")),
-            qPrintable(refused.failure().message));
-        QCOMPARE(networkFileBytes(), bytes);
-        QVERIFY(asideFiles().isEmpty());
-        QVERIFY2(!stderrLines.text().contains("saved"), stderrLines.text().constData());
-    }
-    // With room again the same change is made.
-    QCOMPARE(saveNetworkSchedule(*m_platform, known(7, QStringLiteral("Lab")), balanced).valueOr({}).size(), 3);
-    QCOMPARE(asideFiles().size(), 1);
 }
 
 void TestNetworkScheduleFile::concurrentProcessesLoseNoSchedule()
