@@ -28,10 +28,9 @@ private Q_SLOTS:
     void init();
     void cleanup() { m_pages.stop(); }
 
-    void listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogueOrder();
-    void deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans();
-    void keysDoubleClickAndMenuOpenTheEditor();
-    void storeRefillsLeaveTheKeyboardAndDeletesTheirPlans();
+    void listsEveryPlanMarkedAndOpensTheEditorByKeysDoubleClickAndMenu();
+    void deleteAsksFirstSparesNetworkScheduledPlansAndGoesByEachRowsOwnPlan();
+    void storeRefillsLeaveTheKeyboardAndDeletesGoFromTheLastRow();
 
 private:
     // A page on the store's default plans, a free plan "Quiet" and "Power saver" scheduled; it
@@ -64,7 +63,7 @@ void TestPlanListPage::init()
         platform, { u"Office"_s, QUuid::createUuid(), true }, plans.at(findPlan(plans, m_performance).value())));
 }
 
-void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogueOrder()
+void TestPlanListPage::listsEveryPlanMarkedAndOpensTheEditorByKeysDoubleClickAndMenu()
 {
     const auto page = m_pages.makePage<PlanListPage>();
     QVERIFY(!page->isEnabled()); // the first fill is under way
@@ -93,6 +92,32 @@ void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogu
     QCOMPARE(page->currentRow(), 3);
     QVERIFY(edit->isEnabled() && !buttonOf(*page, u"deletePlan"_s)->isButtonDisabled());
 
+    // Enter edits the focused row's plan; a double click on a row edits that row's plan; Create
+    // copies the active plan. A double click below the rows leaves nothing to act on.
+    list->setFocus();
+    PlanEditorDialog::Mode mode = PlanEditorDialog::Mode::Create;
+    QUuid plan;
+    const auto record = [&](PlanEditorDialog *editor) {
+        mode = editor->mode();
+        plan = editor->plan();
+    };
+    list->setCurrentItem(list->topLevelItem(2));
+    whenModal<PlanEditorDialog>(record);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(mode, PlanEditorDialog::Mode::Edit);
+    QCOMPARE(plan, m_saver);
+    whenModal<PlanEditorDialog>(record);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    QCOMPARE(plan, m_performance);
+    whenModal<PlanEditorDialog>(record);
+    QTest::mouseClick(buttonOf(*page, u"createPlanFromList"_s), Qt::LeftButton, {}, QPoint(4, 4));
+    QCOMPARE(mode, PlanEditorDialog::Mode::Create);
+    QCOMPARE(plan, m_balanced);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
+    QCOMPARE(page->currentRow(), -1);
+    QVERIFY(!QApplication::activeModalWidget());
+    selectRows(*page, { 3 });
+
     // Another plan becomes active elsewhere and a plan is added; the refresh moves the mark and
     // keeps the user on their plan.
     m_pages.platform->setActiveDirectly(m_quiet);
@@ -103,15 +128,6 @@ void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogu
     QVERIFY(list->topLevelItem(4)->font(0).bold());
     QCOMPARE(page->currentRow(), 4);
     QCOMPARE(page->planOfRow(4), m_quiet);
-
-    // F5 refills in the catalogue's order, whatever the sorting.
-    list->sortRows(0, Qt::DescendingOrder);
-    QCOMPARE(column(*page, 0).first(), u"Quiet"_s);
-    QSignalSpy reloads(page.get(), &PlanListPage::reloaded);
-    QTest::keyClick(list, Qt::Key_F5);
-    QTRY_COMPARE(reloads.count(), 1);
-    QCOMPARE(column(*page, 0).first(), u"Balanced"_s);
-    QCOMPARE(list->header()->sortIndicatorSection(), -1);
 
     // A store that cannot be read is said to be so, once, rather than shown as a store without
     // plans.
@@ -126,7 +142,7 @@ void TestPlanListPage::listsEveryPlanWithItsScheduleAndTheActiveMarkedInCatalogu
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"the fake store is unreadable"_s });
 }
 
-void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActiveAndScheduledPlans()
+void TestPlanListPage::deleteAsksFirstSparesNetworkScheduledPlansAndGoesByEachRowsOwnPlan()
 {
     const auto page = m_pages.makePage<PlanListPage>();
     WAIT_FOR_RELOAD(*page);
@@ -139,29 +155,17 @@ void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActive
     QCOMPARE(MessageBox::takeShownTexts(), QStringList { kQuestion });
     QCOMPARE(platform.storedSchemes().size(), 4);
 
-    // Active first, scheduled in the middle, a free plan last: the last goes first, then the two
-    // refusals follow in turn.
-    selectRows(*page, { 0, 2, 3 });
-    for (int answer = 0; answer < 3; ++answer)
-        MessageBox::setNextAnswer(answer == 0 ? QMessageBox::Yes : QMessageBox::Ok);
-    QTest::mouseClick(buttonOf(*page, u"deletePlan"_s), Qt::LeftButton, {}, QPoint(4, 4));
-    QCOMPARE(MessageBox::takeShownTexts(),
-        (QStringList {
-            kQuestion, u"The plan \"Power saver\" is scheduled."_s, u"The active power plan cannot be deleted."_s }));
-    QCOMPARE(platform.storedSchemes().size(), 3);
-    QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s }));
-    QCOMPARE(page->currentRow(), -1);
-    QVERIFY(buttonOf(*page, u"deletePlan"_s)->isButtonDisabled());
-
-    // A plan used only by a network schedule is spared too.
+    // A plan used only by a network schedule is spared. (The active plan and one scheduled by time
+    // are spared in the store's case below.)
     selectRows(*page, { 1 });
     MessageBox::setNextAnswer(QMessageBox::Yes);
     MessageBox::setNextAnswer(QMessageBox::Ok);
     actionOf(*page, u"deletePlan"_s)->trigger();
     QCOMPARE(MessageBox::takeShownTexts().last(), u"The plan \"High performance\" is scheduled."_s);
-    QCOMPARE(platform.storedSchemes().size(), 3);
+    QCOMPARE(platform.storedSchemes().size(), 4);
 
-    // Two plans share a name (one renamed outside the program); each sorted row deletes its own.
+    // Two plans share a name (one renamed outside the program); each sorted row deletes its own,
+    // and then nothing is left to act on.
     const QUuid twinA = platform.addScheme(u"Twin"_s, u"first"_s);
     const QUuid twinB = platform.addScheme(u"Twin"_s, u"second"_s);
     page->refresh();
@@ -171,45 +175,12 @@ void TestPlanListPage::deleteWorksFromTheLastRowOnEachRowsOwnPlanAndSparesActive
     QCOMPARE(page->planOfRow(secondRow), twinB);
     selectRows(*page, { secondRow });
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    QTest::keyClick(listOf(*page), Qt::Key_Delete);
+    QTest::mouseClick(buttonOf(*page, u"deletePlan"_s), Qt::LeftButton, {}, QPoint(4, 4));
     QVERIFY(!findPlan(loadPowerPlans(platform).value(), twinB));
     QVERIFY(findPlan(loadPowerPlans(platform).value(), twinA));
     QVERIFY(!column(*page, 2).contains(u"second"_s));
-}
-
-void TestPlanListPage::keysDoubleClickAndMenuOpenTheEditor()
-{
-    const auto page = m_pages.makePage<PlanListPage>();
-    WAIT_FOR_RELOAD(*page);
-    ReportList *list = listOf(*page);
-    list->setFocus();
-    PlanEditorDialog::Mode mode = PlanEditorDialog::Mode::Create;
-    QUuid plan;
-    const auto record = [&](PlanEditorDialog *editor) {
-        mode = editor->mode();
-        plan = editor->plan();
-    };
-
-    // Enter edits the focused row's plan; a double click on a row edits that row's plan.
-    list->setCurrentItem(list->topLevelItem(2));
-    whenModal<PlanEditorDialog>(record);
-    QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(mode, PlanEditorDialog::Mode::Edit);
-    QCOMPARE(plan, m_saver);
-    whenModal<PlanEditorDialog>(record);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
-    QCOMPARE(plan, m_performance);
-
-    // Create copies the active plan.
-    whenModal<PlanEditorDialog>(record);
-    QTest::mouseClick(buttonOf(*page, u"createPlanFromList"_s), Qt::LeftButton, {}, QPoint(4, 4));
-    QCOMPARE(mode, PlanEditorDialog::Mode::Create);
-    QCOMPARE(plan, m_balanced);
-
-    // A double click below the rows leaves the page as it was, with nothing to act on.
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
     QCOMPARE(page->currentRow(), -1);
-    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(buttonOf(*page, u"deletePlan"_s)->isButtonDisabled());
 }
 
 std::unique_ptr<PlanListPage> TestPlanListPage::makeStorePage(SchemeStore &store, FakeTaskService &tasks)
@@ -227,7 +198,7 @@ std::unique_ptr<PlanListPage> TestPlanListPage::makeStorePage(SchemeStore &store
     return page;
 }
 
-void TestPlanListPage::storeRefillsLeaveTheKeyboardAndDeletesTheirPlans()
+void TestPlanListPage::storeRefillsLeaveTheKeyboardAndDeletesGoFromTheLastRow()
 {
     const QString storeFile = m_pages.env->path(u"store/schemes.ini"_s);
     SchemeStore store(storeFile);
@@ -240,14 +211,18 @@ void TestPlanListPage::storeRefillsLeaveTheKeyboardAndDeletesTheirPlans()
     QCOMPARE(column(*page, 0), (QStringList { u"Balanced"_s, u"High performance"_s, u"Power saver"_s, u"Quiet"_s }));
     const QUuid quiet = page->planOfRow(3);
 
-    // F5 keeps the keyboard in the list, on its row. What counts is the window's own focus, the
-    // control it gives the keys to: a test platform may hand activation to the please-wait window.
+    // F5 refills in the catalogue's order, whatever the sorting, and keeps the keyboard in the
+    // list, on its plan. What counts is the window's own focus, the control it gives the keys to:
+    // a test platform may hand activation to the please-wait window.
     list->setFocus();
-    list->setCurrentItem(list->topLevelItem(1));
+    list->sortRows(0, Qt::DescendingOrder);
+    list->setCurrentItem(list->topLevelItem(2)); // High performance
     QSignalSpy reloads(page.get(), &PlanListPage::reloaded);
     QTest::keyClick(list, Qt::Key_F5);
     QTRY_COMPARE(reloads.size(), 1);
     WAIT_FOR_RELOAD(*page);
+    QCOMPARE(column(*page, 0).first(), u"Balanced"_s);
+    QCOMPARE(list->header()->sortIndicatorSection(), -1);
     QCOMPARE(page->focusWidget(), list);
     QCOMPARE(page->currentRow(), 1);
 

@@ -1,19 +1,12 @@
 #include "CheckComboBox.h"
 #include "DialogControl.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
-#include "FakeTaskService.h"
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
-#include "PictureButton.h"
-#include "PlanTaskWriter.h"
+#include "PageTestSupport.h"
 #include "Profile.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
 #include "TaskReader.h"
-#include "TestEnvironment.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -87,6 +80,7 @@ class TestScheduleDialog : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
+    void cleanup() { m_pages.stop(); }
 
     void weeklyScheduleIsWrittenThenEditedToDaily();
     void networkScheduleIsSavedOncePerNetwork();
@@ -99,12 +93,9 @@ private:
     template <typename... Args> Opened open(const Args &...args);
     TaskDefinition writtenTask(PlanTaskWriter::Kind kind, const QDate &date, const QTime &time, int days) const;
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakePowerPlatform> m_platform;
-    std::unique_ptr<FakeTaskService> m_tasks;
-    std::unique_ptr<FakeNetworkList> m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
+    PageFixture m_pages;
+    FakePowerPlatform *m_platform = nullptr;
+    FakeTaskService *m_tasks = nullptr;
     QUuid m_balanced;
     QUuid m_saver;
     QUuid m_home;
@@ -112,18 +103,16 @@ private:
 
 void TestScheduleDialog::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s,
-        TestEnvironment::readFile(TestEnvironment::sourceFile(u"../resources/ampctleng.ini"_s)));
+    m_pages.start(TestEnvironment::readFile(TestEnvironment::sourceFile(u"../resources/ampctleng.ini"_s)));
     QVERIFY2(!loadText(u"IDS_SCHEDULE").isEmpty(), "the language file was not found");
-    m_platform = std::make_unique<FakePowerPlatform>();
+    m_platform = m_pages.platform.get();
+    m_tasks = m_pages.tasks.get();
     m_balanced = m_platform->addScheme(u"Balanced"_s);
     m_saver = m_platform->addScheme(u"Power saver"_s);
     m_platform->setActiveDirectly(m_balanced);
-    m_tasks = std::make_unique<FakeTaskService>();
-    m_networks = std::make_unique<FakeNetworkList>();
-    m_networks->addNetwork(u"Office"_s);
-    m_home = m_networks->addNetwork(u"Home"_s, true);
+    m_pages.networks.setNetworks({});
+    m_pages.networks.addNetwork(u"Office"_s);
+    m_home = m_pages.networks.addNetwork(u"Home"_s, true);
     ScheduleDialog::setFixedNow(QDateTime(kToday, QTime(23, 59, 30)));
     MessageBox::takeShownTexts();
 }
@@ -131,7 +120,7 @@ void TestScheduleDialog::init()
 template <typename... Args> Opened TestScheduleDialog::open(const Args &...args)
 {
     Opened opened { std::make_unique<ScheduleDialog>(
-        Services { *m_platform, *m_tasks, *m_networks, m_battery, m_capabilities }, args...) };
+        Services { *m_platform, *m_tasks, m_pages.networks, m_pages.battery, m_pages.capabilities }, args...) };
     opened.dialog->show();
     return opened;
 }
@@ -240,7 +229,7 @@ void TestScheduleDialog::preselectionsAreNoChangeAndTheButtonFollowsTheChoices()
     QVERIFY(readNetworkSchedules(*m_platform).isEmpty());
 
     // No network known: nothing to save until a choice changes.
-    m_networks->setNetworks({});
+    m_pages.networks.setNetworks({});
     const Opened dialog = open();
     QVERIFY(!dialog.schedule->isEnabled());
     QTest::keyClick(dialog.type, Qt::Key_Up);
