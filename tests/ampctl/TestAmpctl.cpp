@@ -160,63 +160,24 @@ void TestAmpctl::namesFromOutsideCannotSteerTheTerminal()
     QCOMPARE(m_bench->json({ u"networks"_s })[0][u"name"_s].toString(), hostile);
 }
 
+// Each row of data/refusals.json: a command line, the machine it runs on, the status and a part of
+// the one line ampctl says.
 void TestAmpctl::refusalsSayOneLineAndChangeNothing_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<Machine>("machine");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    const auto row
-        = [](const char *name, const QStringList &arguments, int status, const QString &message,
-              Machine machine = Machine::Laptop) { QTest::newRow(name) << arguments << machine << status << message; };
-    const QString b = u"Balanced"_s;
-    const QString s = u"schedule"_s;
-    const QString v = u"set-value"_s;
-    const QString minutes = u"use never or whole minutes from 0 to 30000000, such as 15min, 90 or 1h 30min"_s;
-    row("no command", {}, 2, u"no command given"_s);
-    row("unknown command", { u"frobnicate"_s }, 2, u"unknown command \"frobnicate\""_s);
-    row("unknown option", { u"list"_s, u"--fast"_s }, 2, u"Unknown option 'fast'"_s);
-    row("missing argument", { u"set"_s }, 2, u"usage: ampctl set PLAN"_s);
-    row("two kinds", { s, b, u"--daily"_s, u"--once"_s, u"07:00"_s }, 2,
-        u"schedule takes one of --once, --daily, --weekly or --network"_s);
-    row("kind's arguments", { s, b, u"--weekly"_s, u"07:00"_s }, 2,
-        u"usage: ampctl schedule PLAN --weekly DAYS TIME"_s);
-    row("unknown guid", { u"set"_s, u"{00000000-0000-0000-0000-000000000001}"_s }, 3, u"no power plan {00000000"_s);
-    row("unknown name", { u"show"_s, u"Turbo"_s }, 3, u"no power plan named \"Turbo\""_s);
-    row("bad date", { s, b, u"--once"_s, u"2026-02-30"_s, u"07:00"_s }, 2, u"bad date \"2026-02-30\""_s);
-    row("bad time", { s, b, u"--daily"_s, u"24:00"_s }, 2, u"bad time \"24:00\""_s);
-    row("bad day", { s, b, u"--weekly"_s, u"Mon,Funday"_s, u"07:00"_s }, 2, u"bad day list"_s);
-    row("no days, before looking up the plan", { s, u"Turbo"_s, u"--weekly"_s, u""_s, u"07:00"_s }, 2,
-        u"no days given"_s);
-    row("date beyond the calendar", { s, b, u"--once"_s, u"2199-01-01"_s, u"07:00"_s }, 2,
-        u"date 2199-01-01 is out of range: use a year from 1970 to 2198"_s);
-    row("unknown network", { s, b, u"--network"_s, u"Cafe"_s }, 3, u"no network \"Cafe\""_s);
-    row("ambiguous network", { s, b, u"--network"_s, u"Twin"_s }, 3, u"2 networks are named \"Twin\""_s);
-    row("unknown schedule", { u"remove"_s, u"AMPCTL9"_s }, 3, u"no schedule \"AMPCTL9\""_s);
-    row("unknown setting", { u"get"_s, b, u"turbo"_s }, 2,
-        u"unknown setting \"turbo\"; use one of power-button, sleep-button"_s);
-    row("no value", { v, b, u"lid"_s }, 2, u"set-value needs --ac VALUE, --dc VALUE or both"_s);
-    row("seconds", { v, b, u"dim"_s, u"--ac"_s, u"15s"_s }, 2, u"bad value \"15s\" for dim: "_s + minutes);
-    row("too long", { v, b, u"sleep"_s, u"--dc"_s, u"30000001min"_s }, 2, u"bad value \"30000001min\" for sleep"_s);
-    row("good ac, bad dc", { v, b, u"brightness"_s, u"--ac"_s, u"5"_s, u"--dc"_s, u"5.5"_s }, 2,
-        u"bad value \"5.5\" for brightness: use a percentage from 0 to 100, such as 70%"_s);
-    row("option of another command", { u"rename"_s, b, u"X"_s, u"--from"_s, b }, 2,
-        u"--from belongs to the create command"_s);
-    row("desktop: no lid", { u"get"_s, b, u"lid"_s }, 7, u"this machine does not offer the setting lid"_s,
-        Machine::Desktop);
-    row("desktop: battery value", { v, b, u"sleep"_s, u"--ac"_s, u"5"_s, u"--dc"_s, u"5"_s }, 7,
-        u"this machine has no battery, so sleep has no --dc value"_s, Machine::Desktop);
-    row("unknown capabilities", { u"get"_s, b, u"lid"_s }, 7,
-        u"this machine does not offer the setting lid (its power capabilities could not be read: "_s,
-        Machine::Unreadable);
-    row("line break in a description", { u"describe"_s, b, u"cr\rName=x"_s }, 2,
-        u"a plan's texts cannot hold line breaks or NUL characters"_s);
-    row("escape in a name", { u"rename"_s, b, u"\x1b[31m red"_s }, 2,
-        u"a power plan's name cannot hold tabs, escapes or other control characters"_s);
-    row("taken name", { u"create"_s, u"power SAVER"_s }, 4,
-        u"the name \"power SAVER\" is taken: a power plan is named \"Power saver\""_s);
-    row("active plan", { u"delete"_s, b }, 6,
-        u"\"Balanced\" is the active power plan; make another plan active first"_s);
+    const QByteArray rows = TestEnvironment::readFile(TestEnvironment::sourceFile(u"ampctl/data/refusals.json"_s));
+    QVERIFY2(!rows.isEmpty(), "ampctl/data/refusals.json was not found");
+    for (const QJsonValue row : QJsonDocument::fromJson(rows).array()) {
+        const QString machine = row[u"machine"_s].toString();
+        QTest::newRow(qPrintable(row[u"row"_s].toString())) << row[u"arguments"_s].toVariant().toStringList()
+                                                            << (machine == u"desktop"             ? Machine::Desktop
+                                                                       : machine == u"unreadable" ? Machine::Unreadable
+                                                                                                  : Machine::Laptop)
+                                                            << row[u"status"_s].toInt() << row[u"says"_s].toString();
+    }
 }
 
 void TestAmpctl::refusalsSayOneLineAndChangeNothing()

@@ -103,7 +103,7 @@ private:
 
 void TestScheduleDialog::init()
 {
-    m_pages.start(TestEnvironment::readFile(TestEnvironment::sourceFile(u"../resources/ampctleng.ini"_s)));
+    m_pages.start();
     QVERIFY2(!loadText(u"IDS_SCHEDULE").isEmpty(), "the language file was not found");
     m_platform = m_pages.platform.get();
     m_tasks = m_pages.tasks.get();

@@ -1,6 +1,7 @@
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PageTestSupport.h"
+#include "Profile.h"
 #include "ScheduleDialog.h"
 #include "SchedulesPage.h"
 #include "SharedStrings.h"
@@ -14,6 +15,7 @@
 
 using PlanCatalogue::findPlan;
 using PlanCatalogue::loadPowerPlans;
+using Profile::loadText;
 using Program::sharedStrings;
 
 using namespace Qt::StringLiterals;
@@ -59,12 +61,7 @@ private:
 
 void TestSchedulesPage::init()
 {
-    m_pages.start("[Ampora]\nIDS_AT=at\nIDS_ON=on\nIDS_ENABLED=Enabled\nIDS_DISABLED=Disabled\n"
-                  "IDS_TIME_BASED=Time based\nIDS_NETWORK_BASED=Network based\nIDS_RUN_ONCE=Once\n"
-                  "IDS_RUN_DAILY=Daily\nIDS_ADD_NEW=Add new\nIDS_EDIT=Edit\nIDS_ENABLE=Enable\n"
-                  "IDS_DISABLE=Disable\nIDS_REMOVE=Remove\n"
-                  "IDS_DELETE_QUESTION=Do you want to delete the selected items?\n"
-                  "IDS_SCHEDULE_DAMAGED=Cannot be read: %s\nIDS_SCHEDULE_DAMAGED_EDIT=Damaged: %s\n");
+    m_pages.start();
     FakePowerPlatform &platform = *m_pages.platform;
     const QUuid balanced = platform.addScheme(u"Balanced"_s);
     const QUuid saver = platform.addScheme(u"Power saver"_s);
@@ -333,7 +330,8 @@ void TestSchedulesPage::damagedRowsAndStatusDoubleClicks()
     QTest::keyClick(list, Qt::Key_Return);
     QTRY_VERIFY(looked);
     QVERIFY(!opened);
-    QCOMPARE(MessageBox::takeShownTexts(), QStringList { u"Damaged: "_s + why });
+    QCOMPARE(
+        MessageBox::takeShownTexts(), QStringList { loadText(u"IDS_SCHEDULE_DAMAGED_EDIT").replace(u"%s"_s, why) });
 }
 
 QTEST_MAIN(TestSchedulesPage)
