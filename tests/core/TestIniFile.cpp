@@ -42,13 +42,12 @@ private Q_SLOTS:
                                                "Other=from the second section of the same name\n"
                                                "[  Spaced  ]\n"
                                                "k=v\r\n");
-        QCOMPARE(ini.value(QStringLiteral("AMPORA"), QStringLiteral("ids_CAPTION")), QStringLiteral("Ampora Power"));
-        QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("EMPTY"), QStringLiteral("x")), QString());
-        QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Quoted")), QStringLiteral("\"kept as stored\""));
-        QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Eq")), QStringLiteral("a=b"));
-        QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("Other"), QStringLiteral("none")),
-            QStringLiteral("none"));
-        QCOMPARE(ini.value(QStringLiteral("Spaced"), QStringLiteral("k")), QStringLiteral("v"));
+        QCOMPARE(ini.value(u"AMPORA"_s, u"ids_CAPTION"_s), u"Ampora Power"_s);
+        QCOMPARE(ini.value(u"Ampora"_s, u"EMPTY"_s, u"x"_s), QString());
+        QCOMPARE(ini.value(u"Ampora"_s, u"Quoted"_s), u"\"kept as stored\""_s);
+        QCOMPARE(ini.value(u"Ampora"_s, u"Eq"_s), u"a=b"_s);
+        QCOMPARE(ini.value(u"Ampora"_s, u"Other"_s, u"none"_s), u"none"_s);
+        QCOMPARE(ini.value(u"Spaced"_s, u"k"_s), u"v"_s);
         QVERIFY(ini.malformedLines().isEmpty());
         const IniFile bad = IniFile::fromBytes("[A]\nk=v\njust words\n[unclosed\n=no key\n# comment\n");
         QCOMPARE(bad.malformedLines(), (QList<int> { 3, 4, 5 }));
@@ -112,8 +111,8 @@ private Q_SLOTS:
             { u"link to file"_s, QString() } };
         for (const auto &[kind, why] : cases) {
             TestEnvironment env;
-            const QString path = env.path(QStringLiteral("settings.ini"));
-            const QString file = env.writeFile(QStringLiteral("file.ini"), "[A]\nk=v\n");
+            const QString path = env.path(u"settings.ini"_s);
+            const QString file = env.writeFile(u"file.ini"_s, "[A]\nk=v\n");
             if (kind == u"fifo")
                 QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
             else if (kind == u"folder")
@@ -121,13 +120,13 @@ private Q_SLOTS:
             else if (kind == u"large")
                 QVERIFY(QFile(file).resize(IniFile::kSizeLimit + 1) && QFile::rename(file, path));
             else
-                QVERIFY(QFile::link(kind == u"link to file" ? file : QStringLiteral("/dev/zero"), path));
+                QVERIFY(QFile::link(kind == u"link to file" ? file : u"/dev/zero"_s, path));
 
             const IniFile ini = IniFile::load(path);
             QVERIFY(ini.fileExists());
             QCOMPARE(ini.readFailed(), !why.isEmpty());
             QCOMPARE(ini.readError(), why.isEmpty() ? QString() : path + u' ' + why);
-            QCOMPARE(ini.value(QStringLiteral("A"), QStringLiteral("k")), why.isEmpty() ? u"v"_s : QString());
+            QCOMPARE(ini.value(u"A"_s, u"k"_s), why.isEmpty() ? u"v"_s : QString());
         }
     }
 
@@ -147,7 +146,7 @@ private Q_SLOTS:
         const QByteArray old = "[A]\nk=old\n";
         const QString path = env.writeFile(u"store/file.ini"_s, old);
         IniFile ini = IniFile::fromBytes(old);
-        QVERIFY(ini.setValue(QStringLiteral("A"), QStringLiteral("k"), QString(size, u'x')));
+        QVERIFY(ini.setValue(u"A"_s, u"k"_s, QString(size, u'x')));
 
         Result<> saved;
         {
@@ -157,10 +156,9 @@ private Q_SLOTS:
             saved = ini.save(path);
         }
         QVERIFY(!saved);
-        QCOMPARE(saved.failure().message, path + QStringLiteral(" could not be written: File too large"));
+        QCOMPARE(saved.failure().message, path + u" could not be written: File too large"_s);
         QCOMPARE(TestEnvironment::readFile(path), old);
-        QCOMPARE(
-            QDir(env.path(QStringLiteral("store"))).entryList(QDir::Files), QStringList { QStringLiteral("file.ini") });
+        QCOMPARE(QDir(env.path(u"store"_s)).entryList(QDir::Files), QStringList { u"file.ini"_s });
         QVERIFY(ini.save(path));
         QCOMPARE(TestEnvironment::readFile(path), ini.toBytes());
         // A save makes the folders it needs.
@@ -172,21 +170,21 @@ private Q_SLOTS:
     // Random strings of the characters a GUID uses, plus junk, must agree with a simple reference.
     void guidsAreWrittenUpperCaseBracedAndReadOnlyInThatForm()
     {
-        const std::optional<QUuid> guid = textToGuid(QStringLiteral("{381b4222-f694-41f0-9685-ff5bb260df2e}"));
+        const std::optional<QUuid> guid = textToGuid(u"{381b4222-f694-41f0-9685-ff5bb260df2e}"_s);
         QVERIFY(guid);
-        QCOMPARE(guidToText(*guid), QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}"));
-        const std::optional<QUuid> nullGuid = textToGuid(QStringLiteral("{00000000-0000-0000-0000-000000000000}"));
+        QCOMPARE(guidToText(*guid), u"{381B4222-F694-41F0-9685-FF5BB260DF2E}"_s);
+        const std::optional<QUuid> nullGuid = textToGuid(u"{00000000-0000-0000-0000-000000000000}"_s);
         QVERIFY(nullGuid && nullGuid->isNull());
 
-        const QString good = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
+        const QString good = u"{381B4222-F694-41F0-9685-FF5BB260DF2E}"_s;
         for (const QString &text : QStringList { good + u' ', good.mid(1, 36), u'{' + good + u'}', good.left(37),
-                 QStringLiteral("{381B422-2F694-41F0-9685-FF5BB260DF2E}"),
-                 QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2G}"), QString(good).replace(5, 1, QChar(u'\0')),
-                 QString(good).replace(1, 1, QChar(0xFF13)), QString(), QString(5000, u'{') })
+                 u"{381B422-2F694-41F0-9685-FF5BB260DF2E}"_s, u"{381B4222-F694-41F0-9685-FF5BB260DF2G}"_s,
+                 QString(good).replace(5, 1, QChar(u'\0')), QString(good).replace(1, 1, QChar(0xFF13)), QString(),
+                 QString(5000, u'{') })
             QVERIFY2(!textToGuid(text), qPrintable(text.left(40)));
 
         QRandomGenerator random(20261205);
-        const QString alphabet = QStringLiteral("{}-0123456789abcdefABCDEFxyz \t\x01");
+        const QString alphabet = u"{}-0123456789abcdefABCDEFxyz \t\x01"_s;
         for (int round = 0; round < 20000; ++round) {
             QString text;
             const int length = round % 3 == 0 ? 38 : int(random.bounded(60));

@@ -23,7 +23,7 @@ class TestBatteryPopup : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { m_env.writeFile(QStringLiteral("program/ampctleng.ini"), kLanguage); }
+    void init() { m_env.writeFile(u"program/ampctleng.ini"_s, kLanguage); }
 
     void statusTable()
     {
@@ -87,13 +87,13 @@ private Q_SLOTS:
     // The language file users get: singular and plural both read right, so units are abbreviations.
     void shippedTextsReadAsEnglish()
     {
-        const QString shipped = qEnvironmentVariable("AMPORA_BUILD_DIR") + QStringLiteral("/ampctleng.ini");
+        const QString shipped = qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctleng.ini"_s;
         QVERIFY2(QFile::exists(shipped), qPrintable(shipped));
-        m_env.writeFile(QStringLiteral("program/ampctleng.ini"), TestEnvironment::readFile(shipped));
-        QCOMPARE(BatteryPopup::durationText(1), QStringLiteral("1 s")); // hours and minutes in the popup below
+        m_env.writeFile(u"program/ampctleng.ini"_s, TestEnvironment::readFile(shipped));
+        QCOMPARE(BatteryPopup::durationText(1), u"1 s"_s); // hours and minutes in the popup below
         const BatteryPopup popup = BatteryPopup::forStatus(SystemPowerStatus { 0, 0, 55, 3660 });
-        QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
-        QCOMPARE(popup.body, QStringLiteral("Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"));
+        QCOMPARE(popup.title, u"Battery status\t: Discharging"_s);
+        QCOMPARE(popup.body, u"Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"_s);
     }
 
 private:

@@ -15,17 +15,19 @@
 
 using Profile::writeSetting;
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Saved = FakeNetworkManager::Saved;
 
-const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kRoot = QStringLiteral("/org/freedesktop/NetworkManager");
-const QString kWatchBus = QStringLiteral("network-watch");
+const QString kService = u"org.freedesktop.NetworkManager"_s;
+const QString kRoot = u"/org/freedesktop/NetworkManager"_s;
+const QString kWatchBus = u"network-watch"_s;
 
 QString networkUuid(int n)
 {
-    return QStringLiteral("6c1e2f3a-4b5c-4d6e-8f70-%1").arg(n, 12, 10, QChar(u'0'));
+    return u"6c1e2f3a-4b5c-4d6e-8f70-%1"_s.arg(n, 12, 10, QChar(u'0'));
 }
 
 // Saved connections; the schedules below refer to them by number.
@@ -52,11 +54,11 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<TestEnvironment>();
         m_platform = std::make_unique<FakePowerPlatform>();
-        m_balanced = m_platform->addScheme(QStringLiteral("Balanced"));
-        m_saver = m_platform->addScheme(QStringLiteral("Power saver"));
-        m_high = m_platform->addScheme(QStringLiteral("High performance"));
+        m_balanced = m_platform->addScheme(u"Balanced"_s);
+        m_saver = m_platform->addScheme(u"Power saver"_s);
+        m_high = m_platform->addScheme(u"High performance"_s);
         const auto schedule = [](const QString &network, const QUuid &plan, bool enabled = true) {
-            return NetworkSchedule { {}, QStringLiteral("network"), plan, QUuid::fromString(network), enabled };
+            return NetworkSchedule { {}, u"network"_s, plan, QUuid::fromString(network), enabled };
         };
         QVERIFY(writeNetworkSchedules({ schedule(kHome, m_saver), schedule(kOffice, m_high),
             schedule(kHotel, m_high, false), schedule(kLibrary, QUuid::createUuid()) }));
@@ -86,7 +88,7 @@ private Q_SLOTS:
 
     void connectingSwitchesToTheNetworksPlan()
     {
-        QVERIFY(writeSetting(SettingKey::AutoManage, QStringLiteral("TRUE")));
+        QVERIFY(writeSetting(SettingKey::AutoManage, u"TRUE"_s));
         startService();
         NetworkManagerWatch watch(QDBusConnection::connectToBus(m_bus->address(), kWatchBus));
         NetworkAutoSwitch autoSwitch(watch, *m_platform);
@@ -125,10 +127,10 @@ private Q_SLOTS:
 
     void nothingSwitchesWhenNotManaged()
     {
-        QVERIFY(writeSetting(SettingKey::AutoManage, QStringLiteral("FALSE")));
+        QVERIFY(writeSetting(SettingKey::AutoManage, u"FALSE"_s));
         // Started before NetworkManager, as early in a session: no error, and it follows
         // NetworkManager once that appears.
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+        QTest::failOnWarning(QRegularExpression(u".*"_s));
         NetworkManagerWatch watch(QDBusConnection::connectToBus(m_bus->address(), kWatchBus));
         NetworkAutoSwitch autoSwitch(watch, *m_platform);
         QSignalSpy connected(&watch, &NetworkWatch::networkConnected);
@@ -143,14 +145,13 @@ private:
     // Office is already connected when the service starts.
     void startService()
     {
-        m_serviceConnection = QStringLiteral("fake-networkmanager-") + QString::number(++m_serviceCount);
+        m_serviceConnection = u"fake-networkmanager-"_s + QString::number(++m_serviceCount);
         QDBusConnection connection = QDBusConnection::connectToBus(m_bus->address(), m_serviceConnection);
         QVERIFY(connection.isConnected());
-        const QString wifi = QStringLiteral("802-11-wireless");
+        const QString wifi = u"802-11-wireless"_s;
         m_fake = new FakeNetworkManager(
-            { { QStringLiteral("Home"), kHome, wifi }, { QStringLiteral("Office"), kOffice, wifi },
-                { QStringLiteral("Hotel"), kHotel, wifi }, { QStringLiteral("Library"), kLibrary, wifi },
-                { QStringLiteral("Cafe"), kCafe, wifi } },
+            { { u"Home"_s, kHome, wifi }, { u"Office"_s, kOffice, wifi }, { u"Hotel"_s, kHotel, wifi },
+                { u"Library"_s, kLibrary, wifi }, { u"Cafe"_s, kCafe, wifi } },
             { { kOffice } });
         QVERIFY(connection.registerVirtualObject(kRoot, m_fake, QDBusConnection::SubPath));
         m_fake->moveToThread(&m_serviceThread);

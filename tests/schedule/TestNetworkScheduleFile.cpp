@@ -29,7 +29,7 @@ const QUuid kSaver = QUuid::fromString(u"{A1841308-3541-4FAB-BC81-F71556F20B4A}"
 
 QUuid network(int n)
 {
-    return QUuid::fromString(QStringLiteral("{5F2B7C10-0D1E-4C7A-9E55-0A1B2C3D4E%1}").arg(n, 2, 10, QChar(u'0')));
+    return QUuid::fromString(u"{5F2B7C10-0D1E-4C7A-9E55-0A1B2C3D4E%1}"_s.arg(n, 2, 10, QChar(u'0')));
 }
 
 NetworkList::Network known(int n, const QString &name)
@@ -58,7 +58,7 @@ QByteArray networkFileBytes()
 
 QString fixture(const QString &name)
 {
-    return TestEnvironment::sourceFile(QStringLiteral("schedule/data/") + name);
+    return TestEnvironment::sourceFile(u"schedule/data/"_s + name);
 }
 
 void installFixture(const QString &name)
@@ -79,15 +79,14 @@ ino_t inodeOf(const QString &path)
 
 QStringList asideFiles()
 {
-    return QDir(sharedStrings().dataFolder)
-        .entryList({ QStringLiteral("AmporaNetworkInfo.ini.corrupt-*") }, QDir::Files);
+    return QDir(sharedStrings().dataFolder).entryList({ u"AmporaNetworkInfo.ini.corrupt-*"_s }, QDir::Files);
 }
 
 // The plan store itself failing, as opposed to a plan that is gone.
 class FailingStore : public FakePowerPlatform
 {
 public:
-    Result<QString> friendlyName(const QUuid &) const override { return failed(QStringLiteral("store unreadable")); }
+    Result<QString> friendlyName(const QUuid &) const override { return failed(u"store unreadable"_s); }
 };
 
 } // namespace
@@ -100,9 +99,9 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<TestEnvironment>();
         m_platform = std::make_unique<FakePowerPlatform>();
-        m_platform->addScheme(QStringLiteral("Balanced"), {}, kBalanced);
-        m_platform->addScheme(QStringLiteral("High performance"), {}, kHigh);
-        m_platform->addScheme(QStringLiteral("Power saver"), {}, kSaver);
+        m_platform->addScheme(u"Balanced"_s, {}, kBalanced);
+        m_platform->addScheme(u"High performance"_s, {}, kHigh);
+        m_platform->addScheme(u"Power saver"_s, {}, kSaver);
     }
 
     void cleanup()
@@ -169,7 +168,7 @@ private Q_SLOTS:
     {
         // With the plan store failing, no plan is known gone: a change keeps the schedule of the
         // deleted plan and drops only the entries that cannot be read.
-        installFixture(QStringLiteral("dropped.ini"));
+        installFixture(u"dropped.ini"_s);
         FailingStore failing;
         QCOMPARE(readNetworkSchedules(failing).size(), 4);
         const Result<QList<NetworkSchedule>> kept = setNetworkScheduleEnabled(failing, network(1), false);
@@ -179,10 +178,10 @@ private Q_SLOTS:
         QCOMPARE(readNetworkSchedules(failing), *kept);
 
         // A change with the plan known gone drops its schedule and renumbers the rest.
-        installFixture(QStringLiteral("dropped.ini"));
+        installFixture(u"dropped.ini"_s);
         const Result<QList<NetworkSchedule>> tidied = setNetworkScheduleEnabled(*m_platform, network(4), false);
         QVERIFY2(tidied, qPrintable(tidied.failure().message));
-        QCOMPARE(networkFileBytes(), TestEnvironment::readFile(fixture(QStringLiteral("dropped.expected.ini"))));
+        QCOMPARE(networkFileBytes(), TestEnvironment::readFile(fixture(u"dropped.expected.ini"_s)));
         QCOMPARE(readNetworkSchedules(*m_platform), *tidied);
     }
 
@@ -215,25 +214,25 @@ private Q_SLOTS:
 
     void saveChecksDuplicatesAndRemoveRenumbers()
     {
-        const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
-        const PowerPlan saver { QStringLiteral("Power saver"), {}, kSaver };
+        const PowerPlan balanced { u"Balanced"_s, {}, kBalanced };
+        const PowerPlan saver { u"Power saver"_s, {}, kSaver };
 
-        QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home")), balanced));
+        QVERIFY(saveNetworkSchedule(*m_platform, known(1, u"Home"_s), balanced));
         // The same plan may serve several networks.
-        QVERIFY(saveNetworkSchedule(*m_platform, known(2, QStringLiteral("Office")), balanced));
+        QVERIFY(saveNetworkSchedule(*m_platform, known(2, u"Office"_s), balanced));
         QVERIFY(setNetworkScheduleEnabled(*m_platform, network(2), false));
         const QByteArray before = networkFileBytes();
 
-        QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home")), saver, network(2))
+        QVERIFY(saveNetworkSchedule(*m_platform, known(1, u"Home"_s), saver, network(2))
                     .failedWith(Failure::Kind::AlreadyExists));
-        QVERIFY(saveNetworkSchedule(*m_platform, known(4, QStringLiteral("Lab")), saver, network(9))
+        QVERIFY(saveNetworkSchedule(*m_platform, known(4, u"Lab"_s), saver, network(9))
                     .failedWith(Failure::Kind::NotFound));
         QCOMPARE(networkFileBytes(), before);
 
         // Editing a schedule to its own network is no duplicate; editing swaps only the network.
-        QVERIFY(saveNetworkSchedule(*m_platform, known(1, QStringLiteral("Home renamed")), saver, network(1)));
+        QVERIFY(saveNetworkSchedule(*m_platform, known(1, u"Home renamed"_s), saver, network(1)));
         const Result<QList<NetworkSchedule>> edited
-            = saveNetworkSchedule(*m_platform, known(3, QStringLiteral("Café")), saver, network(2));
+            = saveNetworkSchedule(*m_platform, known(3, u"Café"_s), saver, network(2));
         QVERIFY(edited);
 
         const QStringList expected { row(u"Balanced"_s, u"Home renamed"_s, network(1), true),
@@ -246,8 +245,8 @@ private Q_SLOTS:
         const Result<QList<NetworkSchedule>> removed = removeNetworkSchedule(*m_platform, network(1));
         QVERIFY(removed);
         const IniFile ini = IniFile::load(sharedStrings().networkFile);
-        QCOMPARE(ini.keys(QStringLiteral("Ampora")).size(), 4);
-        QCOMPARE(ini.value(QStringLiteral("Ampora"), QStringLiteral("ampctl_NetworkName0")), QStringLiteral("Café"));
+        QCOMPARE(ini.keys(u"Ampora"_s).size(), 4);
+        QCOMPARE(ini.value(u"Ampora"_s, u"ampctl_NetworkName0"_s), u"Café"_s);
         QCOMPARE(readNetworkSchedules(*m_platform), *removed);
         QVERIFY(removeNetworkSchedule(*m_platform, network(1)).failedWith(Failure::Kind::NotFound));
         QVERIFY(QFile::remove(sharedStrings().networkFile));
@@ -257,25 +256,24 @@ private Q_SLOTS:
 
     void saveWritesOnlyItsEntryAndNeverLeavesAGap()
     {
-        installFixture(QStringLiteral("ordinary.ini"));
+        installFixture(u"ordinary.ini"_s);
         // A line the program did not write survives an in-place save.
         QFile file(sharedStrings().networkFile);
         QVERIFY(file.open(QIODevice::Append));
         file.write("; kept\n");
         file.close();
 
-        QVERIFY(saveNetworkSchedule(
-            *m_platform, known(3, QStringLiteral("Lab")), { QStringLiteral("Balanced"), {}, kBalanced }));
-        QByteArray expected = TestEnvironment::readFile(fixture(QStringLiteral("ordinary.ini")));
+        QVERIFY(saveNetworkSchedule(*m_platform, known(3, u"Lab"_s), { u"Balanced"_s, {}, kBalanced }));
+        QByteArray expected = TestEnvironment::readFile(fixture(u"ordinary.ini"_s));
         expected += "; kept\nampctl_NetworkGuid2=" + guidToText(network(3)).toUtf8() + "\nampctl_PwrPlanGuid2="
             + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName2=Lab\nampctl_SchdEnabled2=Enabled\n";
         QCOMPARE(networkFileBytes(), expected);
 
         // A file with a gap is written whole: the new schedule fills no gap, and what lay behind the
         // gap, never listed, does not come back.
-        installFixture(QStringLiteral("gap.ini"));
-        const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(
-            *m_platform, known(7, QStringLiteral("Depot")), { QStringLiteral("Power saver"), {}, kSaver });
+        installFixture(u"gap.ini"_s);
+        const Result<QList<NetworkSchedule>> saved
+            = saveNetworkSchedule(*m_platform, known(7, u"Depot"_s), { u"Power saver"_s, {}, kSaver });
         QVERIFY(saved);
         QCOMPARE(saved->size(), 3);
         QCOMPARE(saved->last().networkGuid, network(7));
@@ -285,10 +283,7 @@ private Q_SLOTS:
         // The file is what counts, not a list read earlier: one removed behind the program's back
         // leaves the new schedule alone in it.
         QVERIFY(QFile::remove(sharedStrings().networkFile));
-        QCOMPARE(saveNetworkSchedule(
-                     *m_platform, known(8, QStringLiteral("Yard")), { QStringLiteral("Power saver"), {}, kSaver })
-                     ->size(),
-            1);
+        QCOMPARE(saveNetworkSchedule(*m_platform, known(8, u"Yard"_s), { u"Power saver"_s, {}, kSaver })->size(), 1);
     }
 
     void unreadableFilesAreKeptAsideByTheNextChange_data()
@@ -315,7 +310,7 @@ private Q_SLOTS:
         // A full disk (a file size limit here): first the copy aside cannot be written, then the copy
         // can but the new file cannot. The change fails with the reason, the damaged file stays as it
         // was, and nothing says that schedules were saved.
-        const PowerPlan balanced { QStringLiteral("Balanced"), {}, kBalanced };
+        const PowerPlan balanced { u"Balanced"_s, {}, kBalanced };
         for (const rlim_t limit : { rlim_t(bytes.size() / 2), rlim_t(bytes.size()) }) {
             StderrCapture stderrLines;
             const FileSizeLimit full(limit);
@@ -355,9 +350,9 @@ private Q_SLOTS:
             clients.push_back(std::move(process));
         };
         for (int writer = 0; writer < kWriters; ++writer)
-            start({ QStringLiteral("add"), QString::number(writer * kPerWriter), QString::number(kPerWriter) });
+            start({ u"add"_s, QString::number(writer * kPerWriter), QString::number(kPerWriter) });
         for (int lister = 0; lister < 2; ++lister)
-            start({ QStringLiteral("list"), QStringLiteral("40") });
+            start({ u"list"_s, u"40"_s });
         // All finish before any is judged, so a failure leaves no process behind.
         for (const std::unique_ptr<QProcess> &client : clients)
             client->waitForFinished(-1);
@@ -368,7 +363,7 @@ private Q_SLOTS:
 
         const IniFile ini = IniFile::load(sharedStrings().networkFile);
         QVERIFY(!ini.readFailed() && !ini.hasEncodingError() && ini.malformedLines().isEmpty());
-        QCOMPARE(ini.keys(QStringLiteral("Ampora")).size(), kWriters * kPerWriter * 4);
+        QCOMPARE(ini.keys(u"Ampora"_s).size(), kWriters * kPerWriter * 4);
         const SchemeStore store(sharedStrings().schemeStoreFile);
         const QList<NetworkSchedule> schedules = readNetworkSchedules(store);
         QCOMPARE(schedules.size(), kWriters * kPerWriter);
@@ -379,7 +374,7 @@ private Q_SLOTS:
             const int n = int(schedule.networkName.mid(schedule.networkName.lastIndexOf(u' ') + 1).toInt());
             QCOMPARE(schedule.networkGuid, numberedNetwork(n));
             QCOMPARE(schedule.enabled, n % 2 != 0);
-            QCOMPARE(schedule.planName, QStringLiteral("Balanced"));
+            QCOMPARE(schedule.planName, u"Balanced"_s);
             QVERIFY(missing.remove(schedule.networkGuid));
         }
         QVERIFY(missing.isEmpty());
