@@ -122,7 +122,7 @@ private Q_SLOTS:
     }
 
     // The 12-hour clock, joined day names, and what the list shows for a trigger it cannot read.
-    void readerShowsEachTrigger()
+    void readerShowsEachTriggerAndWhatTheWriterWrote()
     {
         const struct
         {
@@ -147,6 +147,32 @@ private Q_SLOTS:
             QCOMPARE(schedules.first().startText, c.start);
             QCOMPARE(schedules.first().daysOfWeek, c.type == TriggerType::Weekly ? c.days : 0);
         }
+        // What the writer writes reads back as it was chosen.
+        const struct
+        {
+            Kind kind;
+            QList<bool> ticked;
+            QTime time;
+            QString start;
+            int mask;
+        } written[] = {
+            { Kind::Once, {}, QTime(20, 5), u"08:05:00 PM on 2090/07/05"_s, 0 },
+            { Kind::Weekly, days({ 0, 6 }), QTime(7, 3, 9), u"07:03:09 AM on Sun and Sat"_s, 65 },
+            { Kind::Daily, days({ 1 }), QTime(7, 3, 9), u"07:03:09 AM"_s, 0 }, // ticked days ignored
+        };
+        for (const auto &w : written) {
+            m_service = FakeTaskService();
+            PlanTaskWriter::Choice c = choice(w.kind);
+            c.days = w.ticked;
+            c.time = w.time;
+            QCOMPARE(PlanTaskWriter(m_service, kProgram).write(c, m_plans), Outcome::Registered);
+            const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
+            QCOMPARE(schedules.size(), 1);
+            QCOMPARE(schedules.first().startText, w.start);
+            QCOMPARE(schedules.first().daysOfWeek, w.mask);
+            QCOMPARE(schedules.first().planName, u"Power saver"_s);
+            QVERIFY(schedules.first().enabled);
+        }
     }
 
     // Tasks of a plan known gone are deleted after the read; a failing plan store or an unreachable
@@ -170,39 +196,6 @@ private Q_SLOTS:
         QCOMPARE(namesOf(readScheduledTasks(m_service, *m_store)), QStringList({ u"AMPCTL1"_s }));
         QCOMPARE(m_service.deleteCalls(), QStringList({ u"AMPCTL0"_s, u"AMPCTL3"_s }));
         QCOMPARE(m_service.tasks().size(), 2);
-    }
-
-    void writerRoundTripsThroughTheReader_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QList<bool>>("ticked");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<int>("mask");
-
-        QTest::newRow("once, evening") << Kind::Once << QList<bool>() << u"08:05:00 PM on 2090/07/05"_s << 0;
-        QTest::newRow("weekly, first and last day")
-            << Kind::Weekly << days({ 0, 6 }) << u"07:03:09 AM on Sun and Sat"_s << 65;
-        QTest::newRow("daily ignores ticked days") << Kind::Daily << days({ 1 }) << u"07:03:09 AM"_s << 0;
-    }
-
-    void writerRoundTripsThroughTheReader()
-    {
-        QFETCH(Kind, kind);
-        QFETCH(QList<bool>, ticked);
-        QFETCH(QString, start);
-        QFETCH(int, mask);
-
-        PlanTaskWriter::Choice c = choice(kind);
-        c.days = ticked;
-        if (kind == Kind::Once)
-            c.time = QTime(20, 5);
-        QCOMPARE(PlanTaskWriter(m_service, kProgram).write(c, m_plans), Outcome::Registered);
-        const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
-        QCOMPARE(schedules.size(), 1);
-        QCOMPARE(schedules.first().startText, start);
-        QCOMPARE(schedules.first().daysOfWeek, mask);
-        QCOMPARE(schedules.first().planName, u"Power saver"_s);
-        QVERIFY(schedules.first().enabled);
     }
 
     // Weekly with no day ticked is refused in TestScheduleDialog.
