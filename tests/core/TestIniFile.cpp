@@ -92,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(ini.removeSection(u"b"_s).failedWith(Failure::Kind::NotFound));
         QCOMPARE(ini.sectionNames(), (QStringList { u"A"_s, u"C"_s }));
         // Names that would break a line are refused and change nothing. (Values with line breaks or
-        // NUL are refused end to end in TestPlanCommands.)
+        // NUL are refused end to end in TestAmpctl.)
         const QByteArray before = ini.toBytes();
         for (const auto &[section, key] : QList<std::pair<QString, QString>> {
                  { u"A"_s, u"k=j"_s }, { u"A"_s, u"[B]"_s }, { u"A]x"_s, u"k"_s }, { u"A"_s, u"  "_s } })
