@@ -23,87 +23,82 @@ class TestBatteryPopup : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { m_env.writeFile(QStringLiteral("program/ampctleng.ini"), kLanguage); }
+    void init() { m_env.writeFile(u"program/ampctleng.ini"_s, kLanguage); }
 
-    void statusTable();
-    void remainingTime();
-    void wholePopup();
-    void shippedTextsReadAsEnglish();
+    void statusTable()
+    {
+        // Flags: 1 high, 2 low, 4 critical, 8 charging, 128 no battery, 255 unknown; 255 % is no reading.
+        const struct
+        {
+            int flag, percent;
+            const char *key;
+            PopupAccent accent;
+        } cases[] = {
+            { 255, 50, "IDS_CANT_PREDICTED", PopupAccent::Orange },
+            { 128, 255, "IDS_NO_BATTERY", PopupAccent::Orange },
+            { 8 | 4, 3, "IDS_CHARGING", PopupAccent::Blue }, // charging is never critical
+            { 9, 100, "IDS_FULL_BATTERY", PopupAccent::Green },
+            { 8, 255, "IDS_CHARGING", PopupAccent::Blue }, // no reading is not full
+            { 2, 8, "IDS_CRITICAL_BATTERY", PopupAccent::Orange },
+            { 2, 9, "IDS_LOW_BATTERY", PopupAccent::Yellow },
+            { 2, 15, "IDS_LOW_BATTERY", PopupAccent::Yellow },
+            { 2, 16, "IDS_DISCHARGING", PopupAccent::Blue },
+            { 1, 100, "IDS_FULL_BATTERY", PopupAccent::Green },
+            { 0, 255, "IDS_DISCHARGING", PopupAccent::Blue },
+        };
+        for (const auto &c : cases) {
+            const BatteryPopup::State state = BatteryPopup::stateOf(quint8(c.flag), quint8(c.percent));
+            QCOMPARE(state.statusKey, QLatin1String(c.key));
+            QCOMPARE(state.accent, c.accent);
+        }
+    }
+
+    void remainingTime()
+    {
+        // Nothing when not reported; the unit boundaries; no "0 min"; seconds below a minute dropped.
+        const std::pair<int, QString> cases[] = { { -1, {} }, { 59, u"59 s"_s }, { 60, u"1 min"_s },
+            { 3599, u"59 min"_s }, { 3600, u"1 h"_s }, { 3659, u"1 h"_s }, { 3660, u"1 h 1 min"_s },
+            { std::numeric_limits<qint32>::max(), u"596523 h 14 min"_s } };
+        for (const auto &[seconds, text] : cases)
+            QCOMPARE(BatteryPopup::durationText(seconds), text);
+    }
+
+    void wholePopup()
+    {
+        const struct
+        {
+            SystemPowerStatus status;
+            QString title, body;
+            PopupAccent accent;
+        } cases[] = {
+            { { 0, 0, 55, 3660 }, u"Status\t: Discharging"_s, u"Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n"_s,
+                PopupAccent::Blue },
+            { { 1, 9, 80, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: 80%\n"_s, PopupAccent::Blue },
+            { { 1, 8, 255, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: N/A\n"_s, PopupAccent::Blue },
+        };
+        for (const auto &c : cases) {
+            const BatteryPopup popup = BatteryPopup::forStatus(c.status);
+            QCOMPARE(popup.title, c.title);
+            QCOMPARE(popup.body, c.body);
+            QCOMPARE(popup.accent, c.accent);
+        }
+    }
+
+    // The language file users get: singular and plural both read right, so units are abbreviations.
+    void shippedTextsReadAsEnglish()
+    {
+        const QString shipped = qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctleng.ini"_s;
+        QVERIFY2(QFile::exists(shipped), qPrintable(shipped));
+        m_env.writeFile(u"program/ampctleng.ini"_s, TestEnvironment::readFile(shipped));
+        QCOMPARE(BatteryPopup::durationText(1), u"1 s"_s); // hours and minutes in the popup below
+        const BatteryPopup popup = BatteryPopup::forStatus(SystemPowerStatus { 0, 0, 55, 3660 });
+        QCOMPARE(popup.title, u"Battery status\t: Discharging"_s);
+        QCOMPARE(popup.body, u"Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"_s);
+    }
 
 private:
     TestEnvironment m_env;
 };
-
-void TestBatteryPopup::statusTable()
-{
-    // Flags: 1 high, 2 low, 4 critical, 8 charging, 128 no battery, 255 unknown; 255 % is no reading.
-    const struct
-    {
-        int flag, percent;
-        const char *key;
-        PopupAccent accent;
-    } cases[] = {
-        { 255, 50, "IDS_CANT_PREDICTED", PopupAccent::Orange },
-        { 128, 255, "IDS_NO_BATTERY", PopupAccent::Orange },
-        { 8 | 4, 3, "IDS_CHARGING", PopupAccent::Blue }, // charging is never critical
-        { 9, 100, "IDS_FULL_BATTERY", PopupAccent::Green },
-        { 8, 255, "IDS_CHARGING", PopupAccent::Blue }, // no reading is not full
-        { 2, 8, "IDS_CRITICAL_BATTERY", PopupAccent::Orange },
-        { 2, 9, "IDS_LOW_BATTERY", PopupAccent::Yellow },
-        { 2, 15, "IDS_LOW_BATTERY", PopupAccent::Yellow },
-        { 2, 16, "IDS_DISCHARGING", PopupAccent::Blue },
-        { 1, 100, "IDS_FULL_BATTERY", PopupAccent::Green },
-        { 0, 255, "IDS_DISCHARGING", PopupAccent::Blue },
-    };
-    for (const auto &c : cases) {
-        const BatteryPopup::State state = BatteryPopup::stateOf(quint8(c.flag), quint8(c.percent));
-        QCOMPARE(state.statusKey, QLatin1String(c.key));
-        QCOMPARE(state.accent, c.accent);
-    }
-}
-
-void TestBatteryPopup::remainingTime()
-{
-    // Nothing when not reported; the unit boundaries; no "0 min"; seconds below a minute dropped.
-    const std::pair<int, QString> cases[] = { { -1, {} }, { 59, u"59 s"_s }, { 60, u"1 min"_s }, { 3599, u"59 min"_s },
-        { 3600, u"1 h"_s }, { 3659, u"1 h"_s }, { 3660, u"1 h 1 min"_s },
-        { std::numeric_limits<qint32>::max(), u"596523 h 14 min"_s } };
-    for (const auto &[seconds, text] : cases)
-        QCOMPARE(BatteryPopup::durationText(seconds), text);
-}
-
-void TestBatteryPopup::wholePopup()
-{
-    const struct
-    {
-        SystemPowerStatus status;
-        QString title, body;
-        PopupAccent accent;
-    } cases[] = {
-        { { 0, 0, 55, 3660 }, u"Status\t: Discharging"_s, u"Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n"_s,
-            PopupAccent::Blue },
-        { { 1, 9, 80, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: 80%\n"_s, PopupAccent::Blue },
-        { { 1, 8, 255, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: N/A\n"_s, PopupAccent::Blue },
-    };
-    for (const auto &c : cases) {
-        const BatteryPopup popup = BatteryPopup::forStatus(c.status);
-        QCOMPARE(popup.title, c.title);
-        QCOMPARE(popup.body, c.body);
-        QCOMPARE(popup.accent, c.accent);
-    }
-}
-
-// The language file users get: singular and plural both read right, so units are abbreviations.
-void TestBatteryPopup::shippedTextsReadAsEnglish()
-{
-    const QString shipped = qEnvironmentVariable("AMPORA_BUILD_DIR") + QStringLiteral("/ampctleng.ini");
-    QVERIFY2(QFile::exists(shipped), qPrintable(shipped));
-    m_env.writeFile(QStringLiteral("program/ampctleng.ini"), TestEnvironment::readFile(shipped));
-    QCOMPARE(BatteryPopup::durationText(1), QStringLiteral("1 s")); // hours and minutes in the popup below
-    const BatteryPopup popup = BatteryPopup::forStatus(SystemPowerStatus { 0, 0, 55, 3660 });
-    QCOMPARE(popup.title, QStringLiteral("Battery status\t: Discharging"));
-    QCOMPARE(popup.body, QStringLiteral("Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"));
-}
 
 QTEST_GUILESS_MAIN(TestBatteryPopup)
 #include "TestBatteryPopup.moc"

@@ -82,16 +82,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    bool firstOk = false;
-    bool countOk = false;
-    const int first = args.size() >= 4 ? args.at(3).toInt(&firstOk) : 0;
-    const int count = args.size() == 5 ? args.at(4).toInt(&countOk) : 0;
-    const bool adding = args.size() == 5 && args.at(2) == u"add" && firstOk && countOk;
-    const bool listing = args.size() == 4 && args.at(2) == u"list" && firstOk;
-    if (!adding && !listing) {
-        std::fputs("usage: network_schedule_client <data folder> add <first> <count>\n"
-                   "       network_schedule_client <data folder> list <rounds>\n",
-            stderr);
+    const QString mode = args.value(2);
+    if (!((mode == u"add" && args.size() == 5) || (mode == u"list" && args.size() == 4))) {
+        std::fputs("usage: network_schedule_client <data folder> add <first> <count> | list <rounds>\n", stderr);
         return 2;
     }
     SharedStrings &strings = sharedStrings();
@@ -99,5 +92,5 @@ int main(int argc, char **argv)
     strings.networkFile = strings.dataFolder + QStringLiteral("/AmporaNetworkInfo.ini");
     strings.schemeStoreFile = strings.dataFolder + QStringLiteral("/schemes.ini");
     const SchemeStore store(strings.schemeStoreFile);
-    return adding ? add(store, first, count) : list(store, first);
+    return mode == u"add" ? add(store, args.at(3).toInt(), args.at(4).toInt()) : list(store, args.at(3).toInt());
 }

@@ -22,9 +22,15 @@
 #include <functional>
 #include <memory>
 
+// The language file users get.
+inline QByteArray shippedLanguage()
+{
+    return TestEnvironment::readFile(TestEnvironment::sourceFile(QStringLiteral("../resources/ampctleng.ini")));
+}
+
 struct PageFixture
 {
-    void start(const QByteArray &language)
+    void start(const QByteArray &language = shippedLanguage())
     {
         env = std::make_unique<TestEnvironment>();
         env->writeFile(QStringLiteral("program/ampctleng.ini"), language);
