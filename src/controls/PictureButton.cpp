@@ -5,6 +5,7 @@
 #include "UiFonts.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -41,6 +42,16 @@ PictureButton::TextLayout smallLayout(qsizetype captionLength, bool captionBesid
         layout.captionColour = disabled ? kDisabledOnPage : kWhite;
     }
     return layout;
+}
+
+// A one-line text box grown about its middle to a line of the font really used: large fonts
+// (a font DPI above 96) would otherwise lose their descenders.
+QRect fitLineHeight(QRect box, int lineHeight)
+{
+    const int missing = lineHeight - box.height();
+    if (missing > 0)
+        box.adjust(0, -missing / 2, 0, missing - missing / 2);
+    return box;
 }
 
 } // namespace
@@ -90,6 +101,15 @@ void PictureButton::setPictures(PictureId normal, PictureId hover, PictureId pre
         m_pictures[i] = loadPicture(ids[i]);
     }
     update();
+}
+
+QSize PictureButton::captionExtent() const
+{
+    const TextLayout layout = textLayout(m_pictures[Normal].deviceIndependentSize().toSize(), m_caption.size(),
+        m_captionBeside, m_disabled, !m_secondText.isEmpty());
+    const QFontMetrics metrics(uiFont(layout.pointSize));
+    const QRect box = fitLineHeight(layout.captionRect, metrics.height());
+    return QSize(layout.captionRect.left() + metrics.horizontalAdvance(m_caption), box.bottom() + 1);
 }
 
 void PictureButton::setCaption(const QString &caption)
@@ -201,7 +221,7 @@ void PictureButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QImage &picture = m_pictures[currentState()];
     painter.drawImage(0, 0, picture);
-    drawText(painter, picture.size());
+    drawText(painter, picture.deviceIndependentSize().toSize());
     paintFocusMark(painter, *this);
 }
 
@@ -220,9 +240,12 @@ void PictureButton::drawText(QPainter &painter, QSize picture) const
         = textLayout(picture, m_caption.size(), m_captionBeside, m_disabled, !m_secondText.isEmpty());
     painter.setFont(uiFont(layout.pointSize));
     painter.setPen(QColor::fromRgba(layout.captionColour));
-    painter.drawText(layout.captionRect, int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);
+    const int lineHeight = painter.fontMetrics().height();
+    painter.drawText(
+        fitLineHeight(layout.captionRect, lineHeight), int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);
     if (layout.secondRect.isEmpty())
         return;
     painter.setPen(QColor::fromRgba(layout.secondColour));
-    painter.drawText(layout.secondRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_secondText);
+    painter.drawText(fitLineHeight(layout.secondRect, lineHeight), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+        m_secondText);
 }

@@ -2,6 +2,7 @@
 
 #include "CapabilityReader.h"
 #include "DialogButton.h"
+#include "DialogPainting.h"
 #include "FocusMarked.h"
 #include "LogonTask.h"
 #include "MessageBox.h"
@@ -11,6 +12,7 @@
 #include "UiFonts.h"
 
 #include <QCheckBox>
+#include <QTimer>
 #include <algorithm>
 
 using Profile::loadText;
@@ -66,9 +68,7 @@ SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
 {
     setFont(uiFont(10));
     setWindowTitle(loadText(u"IDS_SETTINGS"));
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(whiteDialogPalette());
     setAutoFillBackground(true);
 
     for (int i = 0; i < kOptionCount; ++i) {
@@ -107,9 +107,19 @@ bool SettingsDialog::showsBatteryOption()
     const Result<PlanCapabilities> capabilities = m_services.capabilities.read();
     if (capabilities)
         return capabilities->sleepButton;
-    // Nothing is known of this machine: the option stays offered, as it does no harm.
-    MessageBox::error(this, sharedStrings().messageCaption, capabilities.failure().message);
+    // Nothing is known of this machine: the option stays offered, as it does no harm. The reason
+    // is told over the dialog once it is up, not at the screen's corner before it is.
+    m_capabilityFailure = capabilities.failure().message;
     return true;
+}
+
+void SettingsDialog::showEvent(QShowEvent *event)
+{
+    UnsavedChangesDialog::showEvent(event);
+    const QString failure = std::exchange(m_capabilityFailure, {});
+    if (!failure.isEmpty())
+        QTimer::singleShot(
+            0, this, [this, failure] { MessageBox::error(this, sharedStrings().messageCaption, failure); });
 }
 
 void SettingsDialog::readOptions()

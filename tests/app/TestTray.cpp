@@ -1,6 +1,6 @@
 // The window and the tray on a real X display: with a tray host (trayer) the close box, -hideme
-// and the icon's menu move the window in and out of the tray; with none, the window still hides
-// and the balloon's text reaches the notification service (dunst). Run by with-desktop.sh.
+// and the icon's menu move the window in and out of the tray; with none, the close box minimises
+// the window and says so through the notification service (dunst). Run by with-desktop.sh.
 #include "AboutDialog.h"
 #include "CommandId.h"
 #include "DesktopNotifications.h"
@@ -30,12 +30,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool balloonShown()
+QWidget *shownBalloon()
 {
     const auto windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *window) {
+    const auto it = std::find_if(windows.cbegin(), windows.cend(), [](const QWidget *window) {
         return window->isVisible() && qstrcmp(window->metaObject()->className(), "QBalloonTip") == 0;
     });
+    return it == windows.cend() ? nullptr : *it;
 }
 
 QAction *menuItem(TrayIcon &tray, const QString &text)
@@ -67,7 +68,7 @@ private Q_SLOTS:
 
     void closeBoxAndHiddenStartGoIntoTheTray();
     void trayMenuRestoresOpensAboutAndExits();
-    void withoutATrayTheBalloonBecomesANotification();
+    void withoutATrayTheCloseBoxMinimisesAndFollowsTheHost();
 
 private:
     bool trayExpected() const { return qgetenv("AMPORA_TEST_TRAY") == "1"; }
@@ -88,7 +89,8 @@ void TestTray::init()
     if (qEnvironmentVariableIsEmpty("AMPORA_TEST_TRAY"))
         QSKIP("needs an X display and a session bus: run through with-desktop.sh");
     m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s, "[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\n");
+    m_env->writeFile(u"program/ampctleng.ini"_s,
+        "[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\nIDS_IS_MINIMIZED=was minimised\n");
     m_platform = std::make_unique<FakePowerPlatform>();
     m_platform->setActiveDirectly(m_platform->addScheme(u"Balanced"_s));
     m_notifications = std::make_unique<DesktopNotifications>();
@@ -138,7 +140,14 @@ void TestTray::closeBoxAndHiddenStartGoIntoTheTray()
     QVERIFY(!frame->isVisible());
     QVERIFY(frame->isHiddenInTray());
     QVERIFY(frame->tray().exists());
-    QTRY_VERIFY(balloonShown());
+    QTRY_VERIFY(shownBalloon());
+    // The balloon points at the icon in the panel, not at the screen's corner.
+    const QRect icon = frame->tray().icon()->geometry();
+    QVERIFY(!icon.isEmpty());
+    QVERIFY(shownBalloon()
+                ->frameGeometry()
+                .adjusted(-icon.width(), -icon.height(), icon.width(), icon.height())
+                .intersects(icon));
 }
 
 void TestTray::trayMenuRestoresOpensAboutAndExits()
@@ -179,17 +188,34 @@ void TestTray::trayMenuRestoresOpensAboutAndExits()
     QVERIFY(!frame->tray().exists());
 }
 
-void TestTray::withoutATrayTheBalloonBecomesANotification()
+void TestTray::withoutATrayTheCloseBoxMinimisesAndFollowsTheHost()
 {
     if (trayExpected())
         QSKIP("needs a desktop without a tray host");
     QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.Notifications"_s));
     QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
     auto frame = makeFrame();
+    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+    // Hidden, the window could not be found again: it is minimised, and the notification says so.
+    frame->close();
+    QVERIFY(frame->isVisible());
+    QTRY_VERIFY(frame->isMinimized());
+    QVERIFY(!frame->tray().exists());
+    QTRY_VERIFY(shownNotifications().contains(u"was minimised"_s));
+
+    // A tray host that starts later is used; when it goes away, the window comes back minimised.
+    QProcess host;
+    host.start(u"trayer"_s, { u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s, u"request"_s });
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+    frame->showRequest();
     frame->close();
     QVERIFY(!frame->isVisible());
+    QVERIFY(frame->isHiddenInTray());
+    host.kill();
+    host.waitForFinished();
+    QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible() && frame->isMinimized(), 10000);
+    QVERIFY(!frame->isHiddenInTray());
     QVERIFY(!frame->tray().exists());
-    QTRY_VERIFY(shownNotifications().contains(u"is still running"_s));
 }
 
 QTEST_MAIN(TestTray)
