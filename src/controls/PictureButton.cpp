@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr QRgb kGrey = 0xFF808080;
 constexpr QRgb kDisabledOnPage = 0xFF4D91B7;
 constexpr int kSmallPictureWidth = 50;
 constexpr int kTileWidth = 120;
+constexpr int kTileTextMargin = 8;
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 
@@ -241,8 +243,12 @@ void PictureButton::drawText(QPainter &painter, QSize picture) const
     painter.setFont(uiFont(layout.pointSize));
     painter.setPen(QColor::fromRgba(layout.captionColour));
     const int lineHeight = painter.fontMetrics().height();
-    painter.drawText(
-        fitLineHeight(layout.captionRect, lineHeight), int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);
+    // A tile's caption wider than the tile (a large font, a long translation) wraps instead of
+    // being cut at its edge.
+    QRect caption = fitLineHeight(layout.captionRect, lineHeight);
+    if (picture.width() >= kTileWidth && picture != pictureSize(PictureId::WideDialogButton))
+        caption.setRight(std::min(caption.right(), width() - 1 - kTileTextMargin));
+    painter.drawText(caption, int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);
     if (layout.secondRect.isEmpty())
         return;
     painter.setPen(QColor::fromRgba(layout.secondColour));

@@ -17,6 +17,8 @@ QImage readPng(const QString &file)
 // file itself otherwise or when there is no twin.
 QImage readForRatio(const QString &file, qreal devicePixelRatio)
 {
+    if (file.isEmpty())
+        return {};
     if (devicePixelRatio > 1.0 && file.endsWith(QStringLiteral(".png"))) {
         QImage twice = readPng(file.chopped(4) + QStringLiteral("@2x.png"));
         if (!twice.isNull()) {
