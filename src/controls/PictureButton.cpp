@@ -243,12 +243,18 @@ void PictureButton::drawText(QPainter &painter, QSize picture) const
     painter.setFont(uiFont(layout.pointSize));
     painter.setPen(QColor::fromRgba(layout.captionColour));
     const int lineHeight = painter.fontMetrics().height();
-    // A tile's caption wider than the tile (a large font, a long translation) wraps instead of
-    // being cut at its edge.
+    const int flags = int(layout.captionAlignment) | Qt::TextWordWrap;
     QRect caption = fitLineHeight(layout.captionRect, lineHeight);
-    if (picture.width() >= kTileWidth && picture != pictureSize(PictureId::WideDialogButton))
+    if (picture.width() >= kTileWidth && picture != pictureSize(PictureId::WideDialogButton)) {
+        // A tile's caption wider than the tile (a large font, a long translation) wraps instead of
+        // being cut at its edge, and its lines move up as far as they would run past the bottom.
         caption.setRight(std::min(caption.right(), width() - 1 - kTileTextMargin));
-    painter.drawText(caption, int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);
+        const int overflow
+            = painter.boundingRect(caption, flags, m_caption).bottom() - (height() - 1 - kTileTextMargin / 2);
+        if (overflow > 0)
+            caption.translate(0, -overflow);
+    }
+    painter.drawText(caption, flags, m_caption);
     if (layout.secondRect.isEmpty())
         return;
     painter.setPen(QColor::fromRgba(layout.secondColour));

@@ -169,8 +169,8 @@ void TestSettingsDialog::failuresAreToldAndTheRestKeepsWorking()
     QVERIFY(MessageBox::takeShownTexts().isEmpty());
     QVERIFY(!option(settings, u"notifyBatteryChanges"_s)->isHidden());
     settings.show();
-    QTRY_COMPARE(
-        MessageBox::takeShownTexts(), QStringList { u"Failed to read the power capabilities.\nError code: 5"_s });
+    QTRY_COMPARE(MessageBox::lastText(), u"Failed to read the power capabilities.\nError code: 5"_s);
+    QCOMPARE(MessageBox::takeShownTexts().size(), 1);
     QCOMPARE(MessageBox::lastOwner(), &settings);
 
     // A settings file that cannot be written: told, nothing half done, Apply offered again, and a
