@@ -77,6 +77,10 @@ void TestDesktopLook::largeFontsKeepCaptionsAndTheAboutNoticeWhole()
         const auto *button = page->findChild<PictureButton *>(QLatin1StringView(name));
         QVERIFY2(QRect(QPoint(), button->size()).contains(QRect(QPoint(), button->captionExtent())), name);
     }
+    SettingsDialog settings(Services {
+        *m_fixture.platform, *m_fixture.tasks, m_fixture.networks, m_fixture.battery, m_fixture.capabilities });
+    for (const QCheckBox *box : settings.findChildren<QCheckBox *>())
+        QVERIFY(box->width() >= box->sizeHint().width() && settings.rect().contains(box->geometry()));
     AboutDialog about;
     for (const QLabel *line : about.findChildren<QLabel *>()) {
         QVERIFY(line->width() >= line->sizeHint().width() && line->height() >= line->sizeHint().height());
