@@ -39,6 +39,10 @@ private Q_SLOTS:
     void germanIsCompleteAndChosenBySettingsElseByTheLocale();
 
 private:
+    Services services()
+    {
+        return { *m_fixture.platform, *m_fixture.tasks, m_fixture.networks, m_fixture.battery, m_fixture.capabilities };
+    }
     PageFixture m_fixture;
 };
 
@@ -77,8 +81,7 @@ void TestDesktopLook::largeFontsKeepCaptionsAndTheAboutNoticeWhole()
         const auto *button = page->findChild<PictureButton *>(QLatin1StringView(name));
         QVERIFY2(QRect(QPoint(), button->size()).contains(QRect(QPoint(), button->captionExtent())), name);
     }
-    SettingsDialog settings(Services {
-        *m_fixture.platform, *m_fixture.tasks, m_fixture.networks, m_fixture.battery, m_fixture.capabilities });
+    SettingsDialog settings(services());
     for (const QCheckBox *box : settings.findChildren<QCheckBox *>())
         QVERIFY(box->width() >= box->sizeHint().width() && settings.rect().contains(box->geometry()));
     AboutDialog about;
@@ -93,8 +96,7 @@ void TestDesktopLook::settingsUnderADarkThemeKeepDarkTextOnWhite()
     const QPalette original = QApplication::palette();
     QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
     QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35), QColor(0x2A, 0x2A, 0x2A))); // light text
-    SettingsDialog settings(Services {
-        *m_fixture.platform, *m_fixture.tasks, m_fixture.networks, m_fixture.battery, m_fixture.capabilities });
+    SettingsDialog settings(services());
     settings.show();
     const QImage shown = settings.grab().toImage();
     QApplication::setPalette(original);
