@@ -69,6 +69,11 @@ MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder p
     connect(&m_services.platform, &PowerPlatform::schemesChanged, this, &MainWindow::refreshPage);
     connect(&m_services.tasks, &TaskService::tasksChanged, this, &MainWindow::refreshPage);
     connect(this, &MainWindow::networkSchedulesChanged, this, &MainWindow::refreshPage);
+    // The tray host went away with the window in it: the window comes back where it can be found.
+    connect(&m_tray, &TrayIcon::hostLost, this, [this] {
+        if (m_hiddenInTray)
+            minimiseForWantOfTray();
+    });
 }
 
 void MainWindow::refreshPage()
@@ -184,7 +189,7 @@ void MainWindow::showRequest()
 
 void MainWindow::startHidden()
 {
-    m_tray.ensure();
+    m_hiddenInTray = false;
     toggleTray();
 }
 
@@ -192,8 +197,12 @@ void MainWindow::toggleTray()
 {
     m_hiddenInTray = !m_hiddenInTray;
     if (m_hiddenInTray) {
+        if (!m_tray.ensure()) {
+            // No tray host (GNOME without an extension): a hidden window could not be found again.
+            minimiseForWantOfTray();
+            return;
+        }
         hide();
-        // Without an icon there is nowhere to point at: the text goes out as a notification.
         m_tray.showBalloon(
             sharedStrings().appTitle, sharedStrings().messageCaption + u' ' + loadText(u"IDS_IS_RUNNING"));
         return;
@@ -202,6 +211,14 @@ void MainWindow::toggleTray()
     showNormal();
     raise();
     activateWindow();
+}
+
+void MainWindow::minimiseForWantOfTray()
+{
+    m_hiddenInTray = false;
+    m_tray.destroy();
+    showMinimized();
+    m_tray.showBalloon(sharedStrings().appTitle, sharedStrings().messageCaption + u' ' + loadText(u"IDS_IS_MINIMIZED"));
 }
 
 void MainWindow::exitProgram()
@@ -267,11 +284,11 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // The close box hides into the tray when the user asked for that; Exit always ends.
+    // The close box hides into the tray when the user asked for that (or minimises the window
+    // when the desktop has no tray); Exit always ends.
     if (!m_exiting && readSetting(SettingKey::CloseToTray) == u"TRUE") {
         event->ignore();
         m_hiddenInTray = false;
-        m_tray.ensure();
         toggleTray();
         return;
     }

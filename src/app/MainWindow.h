@@ -21,7 +21,8 @@ class PowerEvents;
 
 // The program's only top-level window. It holds one page at a time, carries out every command
 // the pages forward, and is the receiving end of hand-overs from later copies. It can hide into
-// the desktop's tray: on the close box when the user asked for that, and at a hidden start.
+// the desktop's tray: on the close box when the user asked for that, and at a hidden start. A
+// desktop without a tray host gets the window minimised instead, as hidden it could not be found.
 class MainWindow : public QWidget
 {
     Q_OBJECT
@@ -74,6 +75,8 @@ private:
     void reloadTitle();
     void centreOnScreen();
     void exitProgram();
+    // Where the tray would hide the window but the desktop has none: minimised, and told so.
+    void minimiseForWantOfTray();
     void showBatteryPopupIfWanted();
     void announceNetworkSwitch(const QUuid &plan);
 

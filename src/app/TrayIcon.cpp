@@ -5,15 +5,24 @@
 #include "SharedStrings.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 using Program::sharedStrings;
 
 namespace {
 
 constexpr int kBalloonMs = 10000;
+// How often, and how many times, the balloon looks whether the host has placed the icon; after
+// that it is shown wherever the icon is.
+constexpr int kPlacedCheckMs = 50;
+constexpr int kPlacedChecks = 100;
+// How often an icon in the tray looks whether the host is still there.
+constexpr int kHostCheckMs = 2000;
 
 } // namespace
 
@@ -22,7 +31,13 @@ TrayIcon::TrayIcon(DesktopNotifications &notifications, CommandActions &commands
     , m_notifications(notifications)
     , m_commands(commands)
     , m_menu(new QMenu)
+    , m_placedWatch(new QTimer(this))
+    , m_hostWatch(new QTimer(this))
 {
+    m_placedWatch->setInterval(kPlacedCheckMs);
+    connect(m_placedWatch, &QTimer::timeout, this, &TrayIcon::showPendingBalloon);
+    m_hostWatch->setInterval(kHostCheckMs);
+    connect(m_hostWatch, &QTimer::timeout, this, &TrayIcon::checkHost);
     m_menu->setObjectName(QStringLiteral("trayMenu"));
     // The menu's texts are fixed, not taken from the language file.
     const auto add = [this](const QString &text, CommandId id) {
@@ -41,11 +56,16 @@ TrayIcon::~TrayIcon()
     delete m_menu;
 }
 
+bool TrayIcon::hostPresent()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 bool TrayIcon::ensure()
 {
     if (m_icon)
         return true;
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!hostPresent())
         return false;
     m_icon = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/ampora.png")), this);
     m_icon->setToolTip(sharedStrings().appTitle);
@@ -55,18 +75,55 @@ bool TrayIcon::ensure()
             m_commands.action(CmdToggleTray)->trigger();
     });
     m_icon->show();
+    m_hostWatch->start();
     return true;
 }
 
 void TrayIcon::destroy()
 {
+    m_hostWatch->stop();
+    m_placedWatch->stop();
     delete std::exchange(m_icon, nullptr);
 }
 
 void TrayIcon::showBalloon(const QString &title, const QString &text)
 {
-    if (m_icon && QSystemTrayIcon::supportsMessages())
-        m_icon->showMessage(title, text, QSystemTrayIcon::NoIcon, kBalloonMs);
-    else
+    if (!m_icon || !QSystemTrayIcon::supportsMessages()) {
         m_notifications.notify(title, text, kBalloonMs);
+        return;
+    }
+    m_balloonTitle = title;
+    m_balloonText = text;
+    m_placedChecks = 0;
+    showPendingBalloon();
+}
+
+bool TrayIcon::iconPlaced() const
+{
+    if (!m_icon->geometry().isEmpty())
+        return true;
+    const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+void TrayIcon::showPendingBalloon()
+{
+    if (!m_icon) {
+        m_placedWatch->stop();
+        return;
+    }
+    if (!iconPlaced() && ++m_placedChecks < kPlacedChecks) {
+        m_placedWatch->start();
+        return;
+    }
+    m_placedWatch->stop();
+    m_icon->showMessage(m_balloonTitle, m_balloonText, QSystemTrayIcon::NoIcon, kBalloonMs);
+}
+
+void TrayIcon::checkHost()
+{
+    if (!m_icon || hostPresent())
+        return;
+    destroy();
+    Q_EMIT hostLost();
 }

@@ -3,6 +3,7 @@
 #include "FocusMark.h"
 #include "UiFonts.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +26,47 @@ QFont linkFont()
     return font;
 }
 
+// What a screen reader sees: a link named by its text, which the press action follows.
+class LinkLabelAccessible : public QAccessibleWidget
+{
+public:
+    explicit LinkLabelAccessible(LinkLabel *link)
+        : QAccessibleWidget(link, QAccessible::Link)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QString own = QAccessibleWidget::text(t);
+        if (t != QAccessible::Name || !own.isEmpty())
+            return own;
+        return link()->text().replace(u'\n', u' ');
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList { pressAction() } + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction())
+            link()->activate();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    LinkLabel *link() const { return static_cast<LinkLabel *>(widget()); }
+};
+
+QAccessibleInterface *linkLabelAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView(LinkLabel::staticMetaObject.className()) && object && object->isWidgetType())
+        return new LinkLabelAccessible(static_cast<LinkLabel *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 LinkLabel::LinkLabel(int id, const QString &text, QWidget *parent)
@@ -35,15 +77,22 @@ LinkLabel::LinkLabel(int id, const QString &text, QWidget *parent)
     setCursor(Qt::PointingHandCursor);
     // Links are in the tab order and act on Enter or Space, as buttons do.
     setFocusPolicy(Qt::StrongFocus);
+    static const bool accessible = (QAccessible::installFactory(linkLabelAccessible), true);
+    Q_UNUSED(accessible);
     setText(text);
+}
+
+void LinkLabel::activate()
+{
+    if (m_id != 0)
+        Q_EMIT clicked(m_id);
 }
 
 void LinkLabel::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !event->isAutoRepeat()) {
-        if (m_id != 0)
-            Q_EMIT clicked(m_id);
+        activate();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -66,6 +115,8 @@ void LinkLabel::setText(const QString &text)
     m_text = text;
     fitToText();
     update();
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
 }
 
 void LinkLabel::setLineColours(const QColor &normal, const QColor &hover, const QColor &pressed)
@@ -152,8 +203,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     m_hover = rect().contains(event->position().toPoint());
     update();
-    if (m_hover && m_id != 0)
-        Q_EMIT clicked(m_id);
+    if (m_hover)
+        activate();
 }
 
 void LinkLabel::paintEvent(QPaintEvent *)

@@ -6,7 +6,8 @@
 // A text that looks and behaves like a web link: hand cursor, underlined text, a hover look and a
 // pressed look. It is always exactly as large as its text (its top-left corner stays where it is
 // put), so only the text reacts to the mouse. A press on the link followed by a release inside it
-// sends clicked(id); a link with id 0 never does.
+// sends clicked(id); a link with id 0 never does. Screen readers see it as a link named by its
+// text.
 class LinkLabel : public QWidget
 {
     Q_OBJECT
@@ -25,6 +26,9 @@ public:
     void setFillColour(const QColor &colour);
     // The text colour while enabled; a disabled link uses the palette's shadow colour.
     void setTextColour(const QColor &colour);
+
+    // What a click does: clicked(id), unless the id is 0. Screen readers press the link this way.
+    void activate();
 
     bool isHovered() const { return m_hover; }
     bool isPressed() const { return m_pressed; }

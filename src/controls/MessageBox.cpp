@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -17,6 +18,7 @@ QList<Answer> g_nextAnswers;
 QStringList g_shownTexts;
 QString g_lastText;
 QString g_lastCaption;
+QPointer<QWidget> g_lastOwner;
 
 // What a real box's modal loop does meanwhile: timers fire, watches report, queued calls arrive.
 void runEventsWhileOpen(const std::function<bool()> &openUntil)
@@ -71,6 +73,11 @@ QString MessageBox::lastCaption()
     return g_lastCaption;
 }
 
+QWidget *MessageBox::lastOwner()
+{
+    return g_lastOwner;
+}
+
 QStringList MessageBox::takeShownTexts()
 {
     return std::exchange(g_shownTexts, {});
@@ -81,6 +88,7 @@ QMessageBox::StandardButton MessageBox::show(QMessageBox::Icon icon, QWidget *ow
 {
     g_lastText = text;
     g_lastCaption = caption;
+    g_lastOwner = owner;
     g_shownTexts.append(text);
     if (!g_nextAnswers.isEmpty()) {
         const Answer answer = g_nextAnswers.takeFirst();

@@ -23,6 +23,8 @@ public:
     static void setNextAnswer(QMessageBox::StandardButton answer, std::function<bool()> openUntil = {});
     static QString lastText();
     static QString lastCaption();
+    // The window the last box was shown over (null when it is gone or there was none).
+    static QWidget *lastOwner();
     // Every text shown or answered since the last call, oldest first.
     static QStringList takeShownTexts();
 

@@ -5,8 +5,10 @@
 #include "UiFonts.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -16,6 +18,7 @@ constexpr QRgb kGrey = 0xFF808080;
 constexpr QRgb kDisabledOnPage = 0xFF4D91B7;
 constexpr int kSmallPictureWidth = 50;
 constexpr int kTileWidth = 120;
+constexpr int kTileTextMargin = 8;
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 
@@ -41,6 +44,16 @@ PictureButton::TextLayout smallLayout(qsizetype captionLength, bool captionBesid
         layout.captionColour = disabled ? kDisabledOnPage : kWhite;
     }
     return layout;
+}
+
+// A one-line text box grown about its middle to a line of the font really used: large fonts
+// (a font DPI above 96) would otherwise lose their descenders.
+QRect fitLineHeight(QRect box, int lineHeight)
+{
+    const int missing = lineHeight - box.height();
+    if (missing > 0)
+        box.adjust(0, -missing / 2, 0, missing - missing / 2);
+    return box;
 }
 
 } // namespace
@@ -90,6 +103,15 @@ void PictureButton::setPictures(PictureId normal, PictureId hover, PictureId pre
         m_pictures[i] = loadPicture(ids[i]);
     }
     update();
+}
+
+QSize PictureButton::captionExtent() const
+{
+    const TextLayout layout = textLayout(m_pictures[Normal].deviceIndependentSize().toSize(), m_caption.size(),
+        m_captionBeside, m_disabled, !m_secondText.isEmpty());
+    const QFontMetrics metrics(uiFont(layout.pointSize));
+    const QRect box = fitLineHeight(layout.captionRect, metrics.height());
+    return QSize(layout.captionRect.left() + metrics.horizontalAdvance(m_caption), box.bottom() + 1);
 }
 
 void PictureButton::setCaption(const QString &caption)
@@ -201,7 +223,7 @@ void PictureButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QImage &picture = m_pictures[currentState()];
     painter.drawImage(0, 0, picture);
-    drawText(painter, picture.size());
+    drawText(painter, picture.deviceIndependentSize().toSize());
     paintFocusMark(painter, *this);
 }
 
@@ -220,9 +242,22 @@ void PictureButton::drawText(QPainter &painter, QSize picture) const
         = textLayout(picture, m_caption.size(), m_captionBeside, m_disabled, !m_secondText.isEmpty());
     painter.setFont(uiFont(layout.pointSize));
     painter.setPen(QColor::fromRgba(layout.captionColour));
-    painter.drawText(layout.captionRect, int(layout.captionAlignment) | Qt::TextWordWrap, m_caption);
+    const int lineHeight = painter.fontMetrics().height();
+    const int flags = int(layout.captionAlignment) | Qt::TextWordWrap;
+    QRect caption = fitLineHeight(layout.captionRect, lineHeight);
+    if (picture.width() >= kTileWidth && picture != pictureSize(PictureId::WideDialogButton)) {
+        // A tile's caption wider than the tile (a large font, a long translation) wraps instead of
+        // being cut at its edge, and its lines move up as far as they would run past the bottom.
+        caption.setRight(std::min(caption.right(), width() - 1 - kTileTextMargin));
+        const int overflow
+            = painter.boundingRect(caption, flags, m_caption).bottom() - (height() - 1 - kTileTextMargin / 2);
+        if (overflow > 0)
+            caption.translate(0, -overflow);
+    }
+    painter.drawText(caption, flags, m_caption);
     if (layout.secondRect.isEmpty())
         return;
     painter.setPen(QColor::fromRgba(layout.secondColour));
-    painter.drawText(layout.secondRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_secondText);
+    painter.drawText(fitLineHeight(layout.secondRect, lineHeight), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+        m_secondText);
 }

@@ -48,6 +48,9 @@ public:
     void setPictures(PictureId normal, PictureId hover, PictureId pressed, PictureId disabled);
     void setCaption(const QString &caption);
     QString caption() const { return m_caption; }
+    // How far the one-line caption reaches right and down in the font really used (the picture's
+    // caption place plus the text's advance and line height): the least size that shows it whole.
+    QSize captionExtent() const;
     void setSecondText(const QString &text);
     void setCaptionBeside(bool beside);
     void setNotifyParent(bool notify) { m_notifyParent = notify; }

@@ -3,7 +3,16 @@
 #include "PictureId.h"
 
 #include <QImage>
+#include <QString>
+
+// The device pixel ratio pictures are made for: the highest of the screens (1 without a GUI).
+qreal pictureRatio();
 
 // Picture `id` decoded from the resources (":/png/<id>.png"); a null image when the program has no
-// such picture or it cannot be decoded.
-QImage loadPicture(PictureId id);
+// such picture or it cannot be decoded. On a screen scaled above 1 it is the picture drawn at twice
+// its size (":/png/<id>@2x.png"), marked with a device pixel ratio of 2 so that painters draw it at
+// its catalogue size with every device pixel its own.
+QImage loadPicture(PictureId id, qreal devicePixelRatio = pictureRatio());
+
+// A PNG picture file; above a ratio of 1 its "@2x" twin beside it when there is one.
+QImage loadPictureFile(const QString &file, qreal devicePixelRatio = pictureRatio());

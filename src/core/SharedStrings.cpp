@@ -1,11 +1,14 @@
 #include "SharedStrings.h"
 
 #include "AtomicFile.h"
+#include "IniFile.h"
+#include "Profile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 using Program::currentExecutableFile;
@@ -18,6 +21,9 @@ namespace {
 
 const QString kLanguageFileName = QStringLiteral("ampctleng.ini");
 const QString kSettingsFileName = QStringLiteral("ampctlset.ini");
+// The section of the settings that name the user's language, read here before the shared paths
+// that Profile's lookups use are set.
+const QString kSettingsSection = QStringLiteral("Ampora");
 
 QString installedDataFolder(const QString &executableFolder)
 {
@@ -65,7 +71,26 @@ void resolveSharedPaths(SharedStrings &strings, const QString &executableFile)
         strings.programFolder = installed.isEmpty() ? executableFolder : installed;
         strings.settingsFile = strings.dataFolder + u'/' + kSettingsFileName;
     }
-    strings.languageFile = strings.programFolder + u'/' + kLanguageFileName;
+    strings.languageFile = chooseLanguageFile(strings.programFolder, strings.settingsFile, QLocale::system());
+}
+
+QString chooseLanguageFile(const QString &programFolder, const QString &settingsFile, const QLocale &locale)
+{
+    const QString english = programFolder + u'/' + kLanguageFileName;
+    QStringList languages;
+    const IniFile settings = IniFile::load(settingsFile);
+    if (!settings.value(kSettingsSection, SettingKey::Language).isEmpty())
+        languages.append(settings.value(kSettingsSection, SettingKey::LanguageAbbreviation).toLower());
+    else
+        languages << locale.name().toLower() << locale.name().section(u'_', 0, 0).toLower();
+    // The language becomes part of a file name: only a plain language tag may.
+    static const QRegularExpression tag(QStringLiteral("^[a-z0-9_-]{1,16}$"));
+    for (const QString &language : std::as_const(languages)) {
+        const QString translation = english.chopped(4) + u'_' + language + QStringLiteral(".ini");
+        if (tag.match(language).hasMatch() && QFileInfo(translation).isFile())
+            return translation;
+    }
+    return english;
 }
 
 } // namespace Program

@@ -2,6 +2,7 @@
 
 #include "AmporaBaseExport.h"
 
+#include <QLocale>
 #include <QSize>
 #include <QString>
 
@@ -13,7 +14,7 @@ struct SharedStrings
     QString programFolder; // where the language file (and the page picture) live
     QString executableFile; // full path of the running program, for tasks that start it again
     QString settingsFile; // ampctlset.ini
-    QString languageFile; // ampctleng.ini
+    QString languageFile; // ampctleng.ini or a translation beside it
     QString dataFolder; // $XDG_CONFIG_HOME/ampora: network file and scheme store
     QString networkFile; // AmporaNetworkInfo.ini in dataFolder
     QString schemeStoreFile; // schemes.ini in dataFolder
@@ -33,8 +34,17 @@ AMPORA_BASE_EXPORT SharedStrings &sharedStrings();
 //    folder and holds the settings file too;
 //  - otherwise an installed program: language file from <prefix>/share/ampora (or the XDG data
 //    folders), settings file in $XDG_CONFIG_HOME/ampora.
-// Creates the data folder; a failure to create it is ignored.
+// The language file is chosen by chooseLanguageFile() with the desktop's locale. Creates the data
+// folder; a failure to create it is ignored.
 AMPORA_BASE_EXPORT void resolveSharedPaths(SharedStrings &strings, const QString &executableFile);
+
+// The language file in `programFolder`: English (ampctleng.ini) or a translation beside it
+// (ampctleng_<language>.ini). A language named in the settings file ("IDS_LANGUAGE") picks the
+// translation of its abbreviation ("IDS_LANGUAGE_ABR", DE gives ampctleng_de.ini); with none named,
+// the desktop's locale picks it (de_AT gives ampctleng_de_at.ini, else ampctleng_de.ini). English
+// when there is no such translation.
+AMPORA_BASE_EXPORT QString chooseLanguageFile(
+    const QString &programFolder, const QString &settingsFile, const QLocale &locale);
 
 // Full path of the running program, without needing an application object.
 AMPORA_BASE_EXPORT QString currentExecutableFile();

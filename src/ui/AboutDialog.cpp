@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 using Profile::loadText;
 using Program::sharedStrings;
@@ -19,6 +20,14 @@ constexpr QRect kIcon(18, 20, 32, 32);
 constexpr QRect kVersionLine(66, 14, 300, 22);
 constexpr QRect kNoticeLine(66, 42, 300, 18);
 constexpr QRect kOkButton(380, 20, 80, 26);
+constexpr int kTextToButton = 14;
+
+// Places the label at `place`, grown right and down to its text; returns its right edge.
+int growToText(QLabel *label, const QRect &place)
+{
+    label->setGeometry(QRect(place.topLeft(), place.size().expandedTo(label->sizeHint())));
+    return label->geometry().right();
+}
 
 } // namespace
 
@@ -30,20 +39,25 @@ AboutDialog::AboutDialog(QWidget *parent)
 {
     const SharedStrings &strings = sharedStrings();
     setWindowTitle(loadText(u"IDS_ABOUT") + u' ' + strings.appTitle);
-    setFixedSize(kDialogSize);
 
     auto *icon = new QLabel(this);
     icon->setPixmap(QIcon(QStringLiteral(":/icons/ampora.png")).pixmap(kIcon.size()));
     icon->setGeometry(kIcon);
     m_versionLine->setText(strings.messageCaption + u' ' + loadText(u"IDS_VERSION") + QStringLiteral(" 1.0"));
-    m_versionLine->setGeometry(kVersionLine);
     m_noticeLine->setText(loadText(u"IDS_COPYRIGHT"));
-    m_noticeLine->setGeometry(kNoticeLine);
     for (QLabel *line : { m_versionLine, m_noticeLine })
         line->setTextFormat(Qt::PlainText);
 
     m_okButton->setText(loadText(u"IDS_OK"));
-    m_okButton->setGeometry(kOkButton);
+    // The lines keep their places but grow to their texts (a large font, a longer translation),
+    // and the button and the box make room for them.
+    const int textRight = std::max(growToText(m_versionLine, kVersionLine), growToText(m_noticeLine, kNoticeLine));
+    QRect okButton = kOkButton;
+    okButton.moveLeft(std::max(kOkButton.left(), textRight + kTextToButton));
+    okButton.setSize(okButton.size().expandedTo(m_okButton->sizeHint()));
+    m_okButton->setGeometry(okButton);
+    const QSize margins(kDialogSize.width() - kOkButton.right(), kDialogSize.height() - kNoticeLine.bottom());
+    setFixedSize(kDialogSize.expandedTo(QSize(okButton.right(), m_noticeLine->geometry().bottom()) + margins));
     m_okButton->setDefault(true);
     m_okButton->setFocus();
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -8,6 +8,12 @@ constexpr int kRuleGap = 8;
 
 } // namespace
 
+QPalette whiteDialogPalette()
+{
+    // Qt derives every other role from these two: black text, white bases, grey disabled text.
+    return QPalette(QColor(0xF0, 0xF0, 0xF0), Qt::white);
+}
+
 int drawDialogHeading(QPainter &painter, int x, int y, const QString &text)
 {
     const QRect bounds = painter.boundingRect(QRect(x, y, 2000, 100), Qt::AlignLeft | Qt::AlignTop, text);

@@ -1,5 +1,6 @@
 #include "ListPage.h"
 
+#include "PictureButton.h"
 #include "ReportList.h"
 #include "UiFonts.h"
 
@@ -24,12 +25,17 @@ ListPage::ListPage(const char16_t *headingKey, CommandActions *commands, QWidget
     , m_heading(text(headingKey))
 {
     using enum PictureId;
-    addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32));
+    PictureButton *home
+        = addButton(CmdShowSummary, nullptr, { Home, HomeHover, HomePressed, HomeDisabled }, QRect(15, 40, 32, 32));
+    // A picture without a caption: screen readers and the tooltip name it after where it leads.
+    home->setAccessibleName(text(u"IDS_SUMMARY"));
+    home->setToolTip(home->accessibleName());
 }
 
 ReportList *ListPage::addList(const QList<const char16_t *> &headingKeys, const QList<int> &widths)
 {
     m_list = new ReportList(this);
+    m_list->setAccessibleName(m_heading);
     m_list->setGeometry(kListRect);
     m_list->setFont(m_pageFont);
     QStringList headings;

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 using Profile::loadText;
 using Program::sharedStrings;
@@ -33,7 +34,7 @@ constexpr QPoint kLogoAt(4, 4);
 Page::Page(QWidget *parent, CommandActions *commands)
     : QWidget(parent)
     , m_commands(commands ? commands : new CommandActions(this))
-    , m_logo(sharedStrings().pictureFile)
+    , m_logo(loadPictureFile(sharedStrings().pictureFile))
 {
     using enum PictureId;
     m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", { Help, Help, Help, HelpDisabled }, QRect(956, 5, 56, 16));
@@ -73,7 +74,7 @@ void Page::paintEvent(QPaintEvent *)
     QPainter painter(this);
     paintPageBackground(painter, rect());
     if (!m_logo.isNull())
-        painter.drawPixmap(QRect(kLogoAt, m_logo.size()), m_logo);
+        painter.drawImage(QRectF(kLogoAt, m_logo.deviceIndependentSize()), m_logo);
 }
 
 void Page::resizeEvent(QResizeEvent *event)
@@ -84,12 +85,18 @@ void Page::resizeEvent(QResizeEvent *event)
 
 void Page::layoutTopButtons()
 {
-    // Both buttons are as wide as their captions, the Help button 3 pixels from the right edge.
-    const int helpWidth = kCharWidth * int(m_helpButton->caption().size()) + kHelpPictureSpace;
+    // Both buttons are as wide as their captions, the Help button 3 pixels from the right edge. A
+    // large font (scaled screens, a font DPI above 96) widens and heightens them to show the whole
+    // caption, descenders included.
+    const QSize helpText = m_helpButton->captionExtent();
+    const QSize settingsText = m_settingsButton->captionExtent();
+    const int height = std::max({ kTopButtonHeight, helpText.height(), settingsText.height() });
+    const int helpWidth
+        = std::max(kCharWidth * int(m_helpButton->caption().size()) + kHelpPictureSpace, helpText.width());
     const int helpLeft = width() - kRightMargin - helpWidth;
-    m_helpButton->setGeometry(helpLeft, kTopButtonY, helpWidth, kTopButtonHeight);
-    const int settingsWidth = kCharWidth * int(m_settingsButton->caption().size());
-    m_settingsButton->setGeometry(helpLeft - kButtonGap - settingsWidth, kTopButtonY, settingsWidth, kTopButtonHeight);
+    m_helpButton->setGeometry(helpLeft, kTopButtonY, helpWidth, height);
+    const int settingsWidth = std::max(kCharWidth * int(m_settingsButton->caption().size()), settingsText.width());
+    m_settingsButton->setGeometry(helpLeft - kButtonGap - settingsWidth, kTopButtonY, settingsWidth, height);
 }
 
 void Page::showHelpMenu()

@@ -3,7 +3,7 @@
 #include "CommandId.h"
 #include "PictureId.h"
 
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
 #include <array>
 
@@ -65,5 +65,5 @@ private:
     CommandActions *m_commands;
     PictureButton *m_helpButton;
     PictureButton *m_settingsButton;
-    QPixmap m_logo; // the picture beside the language file, drawn at the top left of every page
+    QImage m_logo; // the picture beside the language file, drawn at the top left of every page
 };

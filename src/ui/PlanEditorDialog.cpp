@@ -182,9 +182,7 @@ PlanEditorDialog::PlanEditorDialog(
     , m_follower(follower)
 {
     setFont(uiFont(kDialogPointSize));
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(whiteDialogPalette());
     setAutoFillBackground(true);
 
     m_y = kFirstY;

@@ -40,9 +40,7 @@ QuickSwitchDialog::QuickSwitchDialog(const Services &services, QWidget *parent)
     setFont(uiFont(10));
     setWindowTitle(loadText(u"IDS_CHANGE_POWER_PLAN"));
     setFixedSize(kDialogSize);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(whiteDialogPalette());
     setAutoFillBackground(true);
 
     m_planList = new FocusMarked<QComboBox>(this);

@@ -142,9 +142,7 @@ ScheduleDialog::ScheduleDialog(const Services &services, const QUuid &presetPlan
 {
     setWindowTitle(loadText(u"IDS_SCHEDULE_POWER_PLAN"));
     setFont(uiFont(kDialogPointSize));
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(whiteDialogPalette());
     setAutoFillBackground(true);
     setFixedSize(kDialogSize);
 

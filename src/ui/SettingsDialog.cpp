@@ -2,6 +2,7 @@
 
 #include "CapabilityReader.h"
 #include "DialogButton.h"
+#include "DialogPainting.h"
 #include "FocusMarked.h"
 #include "LogonTask.h"
 #include "MessageBox.h"
@@ -11,6 +12,7 @@
 #include "UiFonts.h"
 
 #include <QCheckBox>
+#include <QTimer>
 #include <algorithm>
 
 using Profile::loadText;
@@ -66,16 +68,18 @@ SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
 {
     setFont(uiFont(10));
     setWindowTitle(loadText(u"IDS_SETTINGS"));
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(whiteDialogPalette());
     setAutoFillBackground(true);
 
+    int widest = 0;
     for (int i = 0; i < kOptionCount; ++i) {
         // The style marks a check box's focus faintly or only after a key press; the program's
-        // mark hugs the label, so a box is only as wide as its text needs, within its row.
+        // mark hugs the label, so a box is only as wide as its text needs.
         auto *box = new FocusMarked<QCheckBox>(loadText(kOptionRows[i].labelKey), this);
-        const QSize size(std::min(box->sizeHint().width() + kMarkRoom, kOptionSize.width()), kOptionSize.height());
+        // A text longer than the row (a large font, a long translation) widens the dialog instead
+        // of being cut.
+        const QSize size(box->sizeHint().width() + kMarkRoom, std::max(kOptionSize.height(), box->sizeHint().height()));
+        widest = std::max(widest, size.width());
         box->setGeometry(QRect(QPoint(kOptionLeft, kFirstOptionTop + i * kOptionStep), size));
         box->setObjectName(QString::fromUtf16(kOptionRows[i].objectName));
         connect(box, &QCheckBox::clicked, this, [this, i] { onOptionClicked(Option(i)); });
@@ -85,10 +89,11 @@ SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
     m_options[NotifyBatteryChanges]->setVisible(batteryOption);
     const int top = batteryOption ? kButtonsTopWithBatteryOption : kButtonsTopWithout;
 
+    const int extra = std::max(0, widest - kOptionSize.width());
     m_loadDefaultButton
-        = addDialogButton(this, kLoadDefaultId, loadText(u"IDS_LOAD_DEFAULT"), QRect(200, top, 104, 26));
-    m_applyButton = addDialogButton(this, kApplyId, loadText(u"IDS_APPLY"), QRect(310, top, 104, 26));
-    m_closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"), QRect(420, top, 104, 26));
+        = addDialogButton(this, kLoadDefaultId, loadText(u"IDS_LOAD_DEFAULT"), QRect(200 + extra, top, 104, 26));
+    m_applyButton = addDialogButton(this, kApplyId, loadText(u"IDS_APPLY"), QRect(310 + extra, top, 104, 26));
+    m_closeButton = addDialogButton(this, kCloseId, loadText(u"IDS_CLOSE"), QRect(420 + extra, top, 104, 26));
     m_loadDefaultButton->setObjectName(u"loadDefaultButton"_s);
     m_applyButton->setObjectName(u"applyButton"_s);
     m_closeButton->setObjectName(u"closeButton"_s);
@@ -99,7 +104,7 @@ SettingsDialog::SettingsDialog(const Services &services, QWidget *parent)
     readOptions();
     setUnsaved(false);
     updateLoadDefault();
-    setFixedSize(kDialogWidth, top + kBottomMargin);
+    setFixedSize(kDialogWidth + extra, top + kBottomMargin);
 }
 
 bool SettingsDialog::showsBatteryOption()
@@ -107,9 +112,19 @@ bool SettingsDialog::showsBatteryOption()
     const Result<PlanCapabilities> capabilities = m_services.capabilities.read();
     if (capabilities)
         return capabilities->sleepButton;
-    // Nothing is known of this machine: the option stays offered, as it does no harm.
-    MessageBox::error(this, sharedStrings().messageCaption, capabilities.failure().message);
+    // Nothing is known of this machine: the option stays offered, as it does no harm. The reason
+    // is told over the dialog once it is up, not at the screen's corner before it is.
+    m_capabilityFailure = capabilities.failure().message;
     return true;
+}
+
+void SettingsDialog::showEvent(QShowEvent *event)
+{
+    UnsavedChangesDialog::showEvent(event);
+    const QString failure = std::exchange(m_capabilityFailure, {});
+    if (!failure.isEmpty())
+        QTimer::singleShot(
+            0, this, [this, failure] { MessageBox::error(this, sharedStrings().messageCaption, failure); });
 }
 
 void SettingsDialog::readOptions()

@@ -21,6 +21,7 @@ public:
     explicit SettingsDialog(const Services &services, QWidget *parent = nullptr);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     bool hasUnsavedChanges() const override { return m_unsaved; }
     // Apply leaves the dialog open; closing after it is the close the user asked for.
     void saveAndClose() override;
@@ -41,4 +42,5 @@ private:
     PictureButton *m_applyButton = nullptr;
     PictureButton *m_closeButton = nullptr;
     bool m_unsaved = false;
+    QString m_capabilityFailure; // told once the dialog shows
 };

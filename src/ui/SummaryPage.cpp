@@ -117,9 +117,14 @@ void SummaryPage::showTotals(const SummaryTotals &totals)
 {
     if (!totals.activeKnown)
         return;
-    m_activePlanLine->setText(activePlanText(totals.activePlanName));
-    m_planCountLine->setText(planCountText(totals.planCount));
-    m_scheduleCountLine->setText(scheduleCountText(totals.scheduleCount));
+    const auto show = [](QLabel *line, const QString &text) {
+        line->setText(text);
+        // The tabs only line the values up on the screen; a screen reader would read them out.
+        line->setAccessibleName(QString(text).remove(u'\t'));
+    };
+    show(m_activePlanLine, activePlanText(totals.activePlanName));
+    show(m_planCountLine, planCountText(totals.planCount));
+    show(m_scheduleCountLine, scheduleCountText(totals.scheduleCount));
 }
 
 void SummaryPage::openQuickSwitch()

@@ -52,7 +52,7 @@ private Q_SLOTS:
     void storeChangesAndHandedOverMessagesReachTheFrame();
     void handedOverSwitchesStackTheirPopups();
     void createPlanOpensTheEditorOverThePlanList();
-    void closeBoxHidesAWindowShownAgainFromTheTray();
+    void withoutATrayHostHiddenStartAndCloseBoxMinimise();
 
 private:
     QAction *command(const MainWindow &frame, const char *name) const
@@ -187,18 +187,20 @@ void TestMainFrame::createPlanOpensTheEditorOverThePlanList()
     QTRY_VERIFY(opened);
 }
 
-// Started hidden and shown again by a later start, the window is out of the tray: the close box
-// hides it there once more rather than bringing it back.
-void TestMainFrame::closeBoxHidesAWindowShownAgainFromTheTray()
+// Without a tray host (none here) a hidden window could not be found again: a hidden start and
+// the close box minimise it instead, and a later start's show request brings it back.
+void TestMainFrame::withoutATrayHostHiddenStartAndCloseBoxMinimise()
 {
     QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
     m_frame->startHidden();
-    QVERIFY(m_frame->isHiddenInTray());
+    QVERIFY(m_frame->isVisible() && m_frame->isMinimized());
+    QVERIFY(!m_frame->isHiddenInTray());
     m_frame->showRequest();
-    QVERIFY(m_frame->isVisible());
+    QVERIFY(!m_frame->isMinimized());
     m_frame->close();
-    QVERIFY(!m_frame->isVisible());
-    QVERIFY(m_frame->isHiddenInTray());
+    QVERIFY(m_frame->isVisible() && m_frame->isMinimized());
+    QVERIFY(!m_frame->isHiddenInTray());
+    QVERIFY(!m_frame->tray().exists());
 }
 
 QTEST_MAIN(TestMainFrame)

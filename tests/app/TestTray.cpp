@@ -1,13 +1,18 @@
 // The window and the tray on a real X display: with a tray host (trayer) the close box, -hideme
-// and the icon's menu move the window in and out of the tray; with none, the window still hides
-// and the balloon's text reaches the notification service (dunst). Run by with-desktop.sh.
+// and the icon's menu move the window in and out of the tray; with none, the close box minimises
+// the window and says so through the notification service (dunst). Run by with-desktop.sh.
 #include "AboutDialog.h"
 #include "CommandId.h"
 #include "DesktopNotifications.h"
-#include "FakeServices.h"
+#include "FakeBatteryStatusReader.h"
+#include "FakeCapabilityReader.h"
+#include "FakeNetworkList.h"
+#include "FakePowerPlatform.h"
 #include "FakeShellOpener.h"
+#include "FakeTaskService.h"
 #include "MainWindow.h"
 #include "Profile.h"
+#include "TestEnvironment.h"
 #include "TrayIcon.h"
 
 #include <QApplication>
@@ -25,12 +30,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool balloonShown()
+QWidget *shownBalloon()
 {
     const auto windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *window) {
+    const auto it = std::find_if(windows.cbegin(), windows.cend(), [](const QWidget *window) {
         return window->isVisible() && qstrcmp(window->metaObject()->className(), "QBalloonTip") == 0;
     });
+    return it == windows.cend() ? nullptr : *it;
 }
 
 QAction *menuItem(TrayIcon &tray, const QString &text)
@@ -60,14 +66,20 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void closeBoxHiddenStartAndTheTrayMenu();
-    void withoutATrayTheBalloonBecomesANotification();
+    void closeBoxAndHiddenStartGoIntoTheTray();
+    void trayMenuRestoresOpensAboutAndExits();
+    void withoutATrayTheCloseBoxMinimisesAndFollowsTheHost();
 
 private:
     bool trayExpected() const { return qgetenv("AMPORA_TEST_TRAY") == "1"; }
     std::unique_ptr<MainWindow> makeFrame();
 
-    std::unique_ptr<FakeServices> m_fake;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakePowerPlatform> m_platform;
+    FakeTaskService m_tasks;
+    FakeNetworkList m_networks;
+    FakeBatteryStatusReader m_battery;
+    FakeCapabilityReader m_capabilities;
     FakeShellOpener m_opener;
     std::unique_ptr<DesktopNotifications> m_notifications;
 };
@@ -76,8 +88,11 @@ void TestTray::init()
 {
     if (qEnvironmentVariableIsEmpty("AMPORA_TEST_TRAY"))
         QSKIP("needs an X display and a session bus: run through with-desktop.sh");
-    m_fake = std::make_unique<FakeServices>("[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\n");
-    m_fake->platform.setActiveDirectly(m_fake->platform.addScheme(u"Balanced"_s));
+    m_env = std::make_unique<TestEnvironment>();
+    m_env->writeFile(u"program/ampctleng.ini"_s,
+        "[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\nIDS_IS_MINIMIZED=was minimised\n");
+    m_platform = std::make_unique<FakePowerPlatform>();
+    m_platform->setActiveDirectly(m_platform->addScheme(u"Balanced"_s));
     m_notifications = std::make_unique<DesktopNotifications>();
     if (trayExpected())
         QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
@@ -86,17 +101,19 @@ void TestTray::init()
 void TestTray::cleanup()
 {
     m_notifications.reset();
-    m_fake.reset();
+    m_platform.reset();
+    m_env.reset();
 }
 
 std::unique_ptr<MainWindow> TestTray::makeFrame()
 {
-    auto frame = std::make_unique<MainWindow>(m_fake->services(), DesktopServices { m_opener, *m_notifications });
+    auto frame = std::make_unique<MainWindow>(Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities },
+        DesktopServices { m_opener, *m_notifications });
     frame->showRequest();
     return frame;
 }
 
-void TestTray::closeBoxHiddenStartAndTheTrayMenu()
+void TestTray::closeBoxAndHiddenStartGoIntoTheTray()
 {
     if (!trayExpected())
         QSKIP("needs a tray host");
@@ -120,17 +137,37 @@ void TestTray::closeBoxHiddenStartAndTheTrayMenu()
     // With the setting the close box hides the window there, and the balloon says where it went.
     QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
     frame->close();
-    QVERIFY(!frame->isVisible() && frame->isHiddenInTray() && frame->tray().exists());
-    QTRY_VERIFY(balloonShown());
+    QVERIFY(!frame->isVisible());
+    QVERIFY(frame->isHiddenInTray());
+    QVERIFY(frame->tray().exists());
+    QTRY_VERIFY(shownBalloon());
+    // The balloon points at the icon in the panel, not at the screen's corner.
+    const QRect icon = frame->tray().icon()->geometry();
+    QVERIFY(!icon.isEmpty() && shownBalloon()->frameGeometry().adjusted(-24, -24, 24, 24).intersects(icon));
+}
 
-    // Minimize/Maximize brings the window back and takes the icon away; so does the icon's click.
+void TestTray::trayMenuRestoresOpensAboutAndExits()
+{
+    if (!trayExpected())
+        QSKIP("needs a tray host");
+    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+    auto frame = makeFrame();
+    frame->close();
+    QVERIFY(frame->tray().exists());
+
+    // Minimize/Maximize brings the window back and takes the icon away.
     menuItem(frame->tray(), u"Minimize/Maximize"_s)->trigger();
-    QVERIFY(frame->isVisible() && !frame->isHiddenInTray() && !frame->tray().exists());
+    QVERIFY(frame->isVisible());
+    QVERIFY(!frame->isHiddenInTray());
+    QVERIFY(!frame->tray().exists());
+
+    // So does the icon's own click.
     frame->close();
     Q_EMIT frame->tray().icon()->activated(QSystemTrayIcon::Trigger);
-    QVERIFY(frame->isVisible() && !frame->tray().exists());
+    QVERIFY(frame->isVisible());
+    QVERIFY(!frame->tray().exists());
 
-    // About... opens the About box from the tray; Exit ends the program though the close box hides.
+    // About... opens the About box from the tray.
     frame->close();
     bool aboutShown = false;
     QTimer::singleShot(0, frame.get(), [&] {
@@ -140,21 +177,41 @@ void TestTray::closeBoxHiddenStartAndTheTrayMenu()
     });
     menuItem(frame->tray(), u"About..."_s)->trigger();
     QVERIFY(aboutShown);
+
+    // Exit ends the program even though the close box would only hide it.
     menuItem(frame->tray(), u"Exit"_s)->trigger();
-    QVERIFY(!frame->isVisible() && !frame->tray().exists());
+    QVERIFY(!frame->isVisible());
+    QVERIFY(!frame->tray().exists());
 }
 
-void TestTray::withoutATrayTheBalloonBecomesANotification()
+void TestTray::withoutATrayTheCloseBoxMinimisesAndFollowsTheHost()
 {
     if (trayExpected())
         QSKIP("needs a desktop without a tray host");
     QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.Notifications"_s));
     QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
     auto frame = makeFrame();
+    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+    // Hidden, the window could not be found again: it is minimised, and the notification says so.
+    frame->close();
+    QVERIFY(frame->isVisible());
+    QTRY_VERIFY(frame->isMinimized());
+    QVERIFY(!frame->tray().exists());
+    QTRY_VERIFY(shownNotifications().contains(u"was minimised"_s));
+
+    // A tray host that starts later is used; when it goes away, the window comes back minimised.
+    QProcess host;
+    host.start(u"trayer"_s, { u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s, u"request"_s });
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+    frame->showRequest();
     frame->close();
     QVERIFY(!frame->isVisible());
+    QVERIFY(frame->isHiddenInTray());
+    host.kill();
+    host.waitForFinished();
+    QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible() && frame->isMinimized(), 10000);
+    QVERIFY(!frame->isHiddenInTray());
     QVERIFY(!frame->tray().exists());
-    QTRY_VERIFY(shownNotifications().contains(u"is still running"_s));
 }
 
 QTEST_MAIN(TestTray)

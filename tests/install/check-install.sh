@@ -16,7 +16,8 @@ DESTDIR="$root/dest" cmake --install "$build" --prefix /usr >/dev/null || fail "
 prefix="$root/dest/usr"
 
 for file in bin/ampora bin/ampctl lib/ampora/ampora-gui.so lib/ampora/libampora-base.so \
-    share/ampora/ampctleng.ini share/ampora/vt-ampora.html share/ampora/vt-orvale-am.png \
+    share/ampora/ampctleng.ini share/ampora/ampctleng_de.ini share/ampora/vt-ampora.html \
+    share/ampora/vt-orvale-am.png share/ampora/vt-orvale-am@2x.png \
     "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
     share/icons/hicolor/scalable/apps/ampora.svg share/man/man1/ampora.1.gz share/man/man1/ampctl.1.gz \
     share/bash-completion/completions/ampctl; do
@@ -63,6 +64,6 @@ done
 kill "$window"
 wait "$window" 2>/dev/null || true
 
-[ -z "$(ls "$prefix/share/ampora" | grep -v -e ampctleng.ini -e vt-ampora.html -e vt-orvale-am.png)" ] ||
+[ -z "$(ls "$prefix/share/ampora" | grep -v -e '^ampctleng.*\.ini$' -e vt-ampora.html -e '^vt-orvale-am.*\.png$')" ] ||
     fail "the installed program wrote into its data folder"
 echo "check-install: the installed layout is complete and runs"
