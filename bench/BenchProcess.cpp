@@ -77,11 +77,11 @@ bool trayIsOwned(const QString &display)
     bool owned = false;
     if (!xcb_connection_has_error(connection)) {
         const char name[] = "_NET_SYSTEM_TRAY_S0";
-        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr);
+        xcb_intern_atom_reply_t *atom
+            = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr);
         if (atom) {
-            xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
-                connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+            xcb_get_selection_owner_reply_t *owner
+                = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
             owned = owner && owner->owner != XCB_NONE;
             free(owner);
             free(atom);
@@ -101,7 +101,7 @@ PrivateDisplay::PrivateDisplay(int width, int height, bool withTray)
     m_server.setStandardErrorFile(QProcess::nullDevice());
     QByteArray number;
     for (int candidate = 100 + int(QCoreApplication::applicationPid() % 800), tries = 0;
-        !number.contains('\n') && tries < 20; ++candidate, ++tries) {
+         !number.contains('\n') && tries < 20; ++candidate, ++tries) {
         m_server.start(QStringLiteral("Xvfb"),
             { u':' + QString::number(candidate), QStringLiteral("-displayfd"), QStringLiteral("1"),
                 QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),

@@ -101,8 +101,8 @@ private:
     bool m_valid = false;
 };
 
-Paint timeFirstPaint(DamageWatch &watch, const QString &program, const QStringList &arguments,
-    const QProcessEnvironment &environment)
+Paint timeFirstPaint(
+    DamageWatch &watch, const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
 {
     watch.drain();
     QProcess process;

@@ -88,7 +88,8 @@ int main(int argc, char **argv)
             const qint64 amp = idleResidentKb(copy.program(), pair.programArguments, environment);
             const qint64 plain = idleResidentKb(bare, { pair.bareArgument }, environment);
             if (amp < 0 || plain < 0) {
-                std::fprintf(stderr, "bench_memory: %s did not stay idle and running\n", amp < 0 ? pair.name : pair.bareName);
+                std::fprintf(
+                    stderr, "bench_memory: %s did not stay idle and running\n", amp < 0 ? pair.name : pair.bareName);
                 return 1;
             }
             if (i > 0) {
