@@ -33,7 +33,7 @@ constexpr QPoint kLogoAt(4, 4);
 Page::Page(QWidget *parent, CommandActions *commands)
     : QWidget(parent)
     , m_commands(commands ? commands : new CommandActions(this))
-    , m_logo(sharedStrings().pictureFile)
+    , m_logo(QPixmap::fromImage(loadPng(sharedStrings().pictureFile)))
 {
     using enum PictureId;
     m_helpButton = addButton(CmdShowHelpMenu, u"IDS_HELP", { Help, Help, Help, HelpDisabled }, QRect(956, 5, 56, 16));

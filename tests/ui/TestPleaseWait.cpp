@@ -46,6 +46,9 @@ void TestPleaseWait::borderlessModelessMarqueeInEnglish()
     PleaseWaitDialog wait;
     QVERIFY(wait.windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(!wait.isModal());
+    // Its contents are made when it first shows.
+    wait.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&wait));
     const QList<QLabel *> labels = wait.findChildren<QLabel *>();
     QCOMPARE(labels.size(), 1);
     QCOMPARE(labels.first()->text(), QStringLiteral("Please wait..."));
@@ -53,8 +56,6 @@ void TestPleaseWait::borderlessModelessMarqueeInEnglish()
     QVERIFY(wait.rect().contains(labels.first()->geometry()) && wait.rect().contains(bar->geometry()));
 
     // A marquee keeps moving on its own: the drawn bar changes without anything being done to it.
-    wait.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&wait));
     QCOMPARE(bar->maximum(), 0);
     const QImage first = bar->grab().toImage();
     QTRY_VERIFY(bar->grab().toImage() != first);
