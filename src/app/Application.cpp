@@ -82,9 +82,12 @@ int Application::runFirstCopy()
             frame.showPlanChangedPopup(m_start.outcome.planName, AfterPopup::EndProgram);
         }
     } else {
-        frame.showRequest();
+        // A hidden start goes straight into the tray: the window is never mapped, so nothing is
+        // drawn for it and it holds no picture of itself until it is first shown.
         if (sharedStrings().commandLine == QStringLiteral("-hideme"))
             frame.startHidden();
+        else
+            frame.showRequest();
         // The desktop and the daemons are asked what they offer once the window has been drawn
         // (at once for a hidden start), so a slow one never delays it.
         const auto startResident = [&] {

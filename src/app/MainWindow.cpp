@@ -187,6 +187,8 @@ void MainWindow::showRequest()
 
 void MainWindow::startHidden()
 {
+    // Placed now, where a shown window would be, for when it first comes out of the tray.
+    centreOnScreen();
     m_tray.ensure();
     toggleTray();
 }
