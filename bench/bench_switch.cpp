@@ -1,30 +1,24 @@
-// Times a scheduled plan switch as a task runs it: a whole `ampora -setactiveplan -{GUID}` process
-// with plan-change notifications off, from start to exit. In the same run, and interleaved with it
+// Times a scheduled plan switch as a task runs it where no desktop answers: a whole
+// `ampora -setactiveplan -{GUID}` process with plan-change notifications off, from start to exit,
+// with no display, no session bus and no system bus. In the same run, and interleaved with it
 // so that both see the same machine load, it times bare_core_app, a process that only constructs a
 // QCoreApplication: the floor no QtCore program can beat. Prints both medians of 40 runs and their
 // ratio. As in a desktop session, $XDG_RUNTIME_DIR (where the single-copy lock lives) is on a
 // tmpfs when the machine has one at /dev/shm; the plans are on the disk, under $XDG_CONFIG_HOME.
+#include "BenchProcess.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QStorageInfo>
-#include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
+
+using BenchProcess::median;
 
 namespace {
 
 const QString kBalanced = QStringLiteral("{381B4222-F694-41F0-9685-FF5BB260DF2E}");
 const QString kSaver = QStringLiteral("{A1841308-3541-4FAB-BC81-F71556F20B4A}");
 constexpr int kRuns = 41; // the first of each is a warm-up (and seeds the store)
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 // Milliseconds from start to exit, or a negative value when the process did not run to a clean end.
 double timeProcess(const QString &program, const QStringList &arguments, const QProcessEnvironment &env)
@@ -48,49 +42,27 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QString benchFolder = QCoreApplication::applicationDirPath();
-    const QDir buildFolder(benchFolder + QStringLiteral("/.."));
-    QTemporaryDir home;
-    // A portable copy of the program in the temporary folder, so its settings file is ours: the
-    // program, the shared objects beside it and the language file.
-    QStringList files = buildFolder.entryList({ QStringLiteral("*.so") }, QDir::Files);
-    files << QStringLiteral("ampora") << QStringLiteral("ampctleng.ini");
-    for (const QString &file : std::as_const(files)) {
-        if (!QFile::copy(buildFolder.filePath(file), home.filePath(file))) {
-            std::fprintf(stderr, "bench_switch: cannot copy %s\n", qPrintable(buildFolder.filePath(file)));
-            return 1;
-        }
-    }
-    const QString copy = home.filePath(QStringLiteral("ampora"));
-    QFile settings(home.filePath(QStringLiteral("ampctlset.ini")));
-    if (!settings.open(QIODevice::WriteOnly))
+    // A portable copy with no desktop to talk to: no session bus, no system bus, no display.
+    const PortableCopy copy(benchFolder + QStringLiteral("/.."));
+    if (!copy.isValid() || !copy.writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n"))
         return 1;
-    settings.write("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
-    settings.close();
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : { "XDG_CONFIG_HOME", "HOME" }) {
-        const QString dir = home.filePath(QString::fromLatin1(name));
-        QDir().mkpath(dir);
-        env.insert(QString::fromLatin1(name), dir);
-    }
+    QProcessEnvironment env = copy.environment();
+    // As in a desktop session, the single-copy lock lives on a tmpfs when the machine has one.
     const bool tmpfsRuntime = QStorageInfo(QStringLiteral("/dev/shm")).fileSystemType() == "tmpfs";
-    QTemporaryDir runtime(tmpfsRuntime ? QStringLiteral("/dev/shm/ampora-bench-XXXXXX")
-                                       : home.filePath(QStringLiteral("XDG_RUNTIME_DIR")));
+    QTemporaryDir runtime(
+        tmpfsRuntime ? QStringLiteral("/dev/shm/ampora-bench-XXXXXX") : copy.path(QStringLiteral("run")));
     if (!runtime.isValid()) {
         std::fprintf(stderr, "bench_switch: cannot create a runtime folder: %s\n", qPrintable(runtime.errorString()));
         return 1;
     }
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
 
     const QString bare = benchFolder + QStringLiteral("/bare_core_app");
     QList<double> switches;
     QList<double> bares;
     for (int i = 0; i < kRuns; ++i) {
-        const double switchMs
-            = timeProcess(copy, { QStringLiteral("-setactiveplan"), u'-' + (i % 2 ? kBalanced : kSaver) }, env);
+        const double switchMs = timeProcess(
+            copy.program(), { QStringLiteral("-setactiveplan"), u'-' + (i % 2 ? kBalanced : kSaver) }, env);
         const double bareMs = timeProcess(bare, {}, env);
         if (switchMs < 0 || bareMs < 0)
             return 1;

@@ -22,11 +22,13 @@ if [[ "${1:-}" == "--tests" ]]; then
     # libraries, no desktop).
     # Ampora's own applier for sessions without a power manager: on Xvfb, with input from xdotool.
     # The fuzz harnesses need clang with its libFuzzer and sanitizer runtimes (only recommended by
-    # clang, so named here).
+    # clang, so named here). The first-paint benchmark watches the X server's drawing through
+    # libxcb-damage0-dev.
     packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream
                gsettings-desktop-schemas gnome-settings-daemon-common power-profiles-daemon python3-dbusmock
                util-linux dconf-service dconf-gsettings-backend clang libclang-rt-14-dev libkf5config-bin
-               xfconf libxfconf-0-3 mate-power-manager-common cinnamon-settings-daemon xdotool)
+               xfconf libxfconf-0-3 mate-power-manager-common cinnamon-settings-daemon xdotool
+               libxcb-damage0-dev)
 fi
 
 missing=()

@@ -23,6 +23,13 @@ using Profile::loadText;
 using Program::sharedStrings;
 using UserReport::reportToUser;
 
+namespace {
+
+// The longest a shown window waits for its first drawing before the running copy starts following.
+constexpr int kResidentLatestMs = 2000;
+
+} // namespace
+
 Application::Application(GuiStart &start)
     : m_start(start)
 {
@@ -75,16 +82,24 @@ int Application::runFirstCopy()
             frame.showPlanChangedPopup(m_start.outcome.planName, AfterPopup::EndProgram);
         }
     } else {
-        frame.showRequest();
+        // A hidden start goes straight into the tray: the window is never mapped, so nothing is
+        // drawn for it and it holds no picture of itself until it is first shown.
         if (sharedStrings().commandLine == QStringLiteral("-hideme"))
             frame.startHidden();
-        // The desktop and the daemons are asked what they offer once the window is up, so a slow
-        // one never delays it.
-        QTimer::singleShot(0, &frame, [&] {
+        else
+            frame.showRequest();
+        // The desktop and the daemons are asked what they offer once the window has been drawn
+        // (at once for a hidden start), so a slow one never delays it.
+        const auto startResident = [&] {
+            if (resident)
+                return;
             resident.emplace(backends.services().platform);
             frame.follow(resident->follower(), resident->events(), resident->networkSwitch());
             resident->follower().start();
-        });
+        };
+        QObject::connect(&frame, &MainWindow::firstPainted, &frame, startResident, Qt::QueuedConnection);
+        // A window that is never drawn (minimised by the desktop at once) still follows the plan.
+        QTimer::singleShot(frame.isVisible() ? kResidentLatestMs : 0, &frame, startResident);
     }
     app.exec();
     return 0;

@@ -1,19 +1,25 @@
 #include "Launcher.h"
 
-#include "ApplierFactory.h"
+#include "AppliersModule.h"
+#include "ApplyCoordinator.h"
 #include "CommandLine.h"
 #include "DisplayProbe.h"
 #include "GuiStart.h"
+#include "PlanFollower.h"
 #include "PowerPlatform.h"
 #include "PowerPlatformFactory.h"
 #include "SharedStrings.h"
+#include "SysfsBatteryStatusReader.h"
+#include "SysfsCapabilityReader.h"
 #include "UserReport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QUrl>
+#include <algorithm>
 
-using ApplierFactory::applyActivePlanOnce;
+using Applying::applyActivePlan;
 using CommandLine::classifyCommandLine;
 using CommandLine::joinArguments;
 using PlanSwitch::switchPlanFromCommandLine;
@@ -40,12 +46,65 @@ bool hasGraphicalSession()
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-// The window module sits beside the program (build tree, portable copy), or in the installed
-// library folder relative to it.
-QStringList guiModuleCandidates(const QString &executableFolder)
+// The window module and the appliers' library sit beside the program (build tree, portable copy),
+// or in the installed library folder relative to it.
+QStringList moduleCandidates(const char *fileName)
 {
-    const QString name = QStringLiteral("/ampora-gui.so");
-    return { executableFolder + name, executableFolder + QStringLiteral("/" AMPORA_GUI_MODULE_RELATIVE_DIR) + name };
+    const QString folder = QFileInfo(sharedStrings().executableFile).absolutePath();
+    const QString name = u'/' + QString::fromLatin1(fileName);
+    return { folder + name, folder + QStringLiteral("/" AMPORA_GUI_MODULE_RELATIVE_DIR) + name };
+}
+
+// The named function of the first candidate that loads, or null with why each could not.
+QFunctionPointer resolveModule(const char *fileName, const char *function, QStringList &errors)
+{
+    for (const QString &candidate : moduleCandidates(fileName)) {
+        QLibrary module(candidate);
+        if (const QFunctionPointer entry = module.resolve(function))
+            return entry;
+        errors.append(module.errorString());
+    }
+    return nullptr;
+}
+
+// Whether a D-Bus address may lead to a bus. Only a Unix socket named by its path can be seen to
+// be missing without connecting; any other kind of address (abstract socket, TCP) may answer.
+bool mayReachBus(const QString &address)
+{
+    for (const QString &entry : address.split(u';', Qt::SkipEmptyParts)) {
+        if (entry.section(u':', 0, 0) != u"unix")
+            return true;
+        const QStringList keys = entry.section(u':', 1).split(u',');
+        const auto path
+            = std::find_if(keys.cbegin(), keys.cend(), [](const QString &key) { return key.startsWith(u"path="); });
+        if (path == keys.cend() || QFileInfo::exists(QUrl::fromPercentEncoding(path->mid(5).toUtf8())))
+            return true;
+    }
+    return false;
+}
+
+// Whether anything on this session could take a plan's values: a session or system bus that may
+// answer (at the address given, or where D-Bus looks without one), or a desktop that names itself,
+// whose settings some appliers write as files. Without any, no applier would take a setting.
+bool sessionMayTakeValues()
+{
+    QString session = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (session.isEmpty() && !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        session = QStringLiteral("unix:path=") + qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");
+    QString system = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
+    if (system.isEmpty())
+        system = QStringLiteral("unix:path=/var/run/dbus/system_bus_socket");
+    return mayReachBus(session) || mayReachBus(system) || !qEnvironmentVariableIsEmpty("XDG_CURRENT_DESKTOP");
+}
+
+// Records the switch as the appliers would where nothing answers them: each setting this machine
+// has is reported as one that no applier takes, with the power source read from the kernel.
+void recordWithoutAppliers(const PowerPlatform &platform)
+{
+    const Result<PlanCapabilities> capabilities = SysfsCapabilityReader().read();
+    ApplyCoordinator coordinator({}, capabilities ? std::optional<PlanCapabilities>(*capabilities) : std::nullopt);
+    const PowerSource source = SysfsBatteryStatusReader().read().acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac;
+    (void)applyActivePlan(platform, coordinator, source, ApplyReason::Activation);
 }
 
 } // namespace
@@ -106,19 +165,29 @@ int Launcher::switchHere(GuiStart &start) const
 
 void Launcher::applyHere(const PowerPlatform &platform) const
 {
+    // D-Bus and GIO are loaded only when they may have someone to talk to.
+    if (!sessionMayTakeValues()) {
+        recordWithoutAppliers(platform);
+        return;
+    }
     const QCoreApplication app(m_argc, m_argv); // the bus connections need one
-    applyActivePlanOnce(platform);
+    QStringList errors;
+    if (const QFunctionPointer entry
+        = resolveModule(AppliersModule::kFileName, AppliersModule::kApplyActivePlanOnceName, errors)) {
+        reinterpret_cast<AppliersModule::ApplyActivePlanOnceFunction>(entry)(platform);
+        return;
+    }
+    reportToUser(QStringLiteral("ampora: cannot load the appliers' library, so the plan's values reach no desktop "
+                                "or service: %1")
+                     .arg(errors.join(QStringLiteral("; "))));
+    recordWithoutAppliers(platform);
 }
 
 int Launcher::runWindowModule(GuiStart &start) const
 {
     QStringList errors;
-    for (const QString &candidate : guiModuleCandidates(QFileInfo(sharedStrings().executableFile).absolutePath())) {
-        QLibrary module(candidate);
-        if (auto entry = reinterpret_cast<GuiEntryFunction>(module.resolve(kGuiEntryName)))
-            return entry(start);
-        errors.append(module.errorString());
-    }
+    if (const QFunctionPointer entry = resolveModule("ampora-gui.so", kGuiEntryName, errors))
+        return reinterpret_cast<GuiEntryFunction>(entry)(start);
     reportToUser(QStringLiteral("ampora: cannot load the window module: %1").arg(errors.join(QStringLiteral("; "))));
     // A switch made for the window to announce still takes effect.
     if (start.outcome.effect != PlanSwitchOutcome::Effect::NotSwitched)

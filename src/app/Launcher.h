@@ -18,6 +18,7 @@ private:
     // A "-setactiveplan" start that switches in this process: the plan's values are applied
     // whether or not a window can announce the switch.
     int switchHere(GuiStart &start) const;
+    // Through the appliers' library, loaded only when a bus or a desktop may take the values.
     void applyHere(const PowerPlatform &platform) const;
     int runWindowModule(GuiStart &start) const;
 

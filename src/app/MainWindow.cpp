@@ -9,6 +9,7 @@
 #include "NotificationStack.h"
 #include "PageColours.h"
 #include "PageFactory.h"
+#include "Pictures.h"
 #include "PlanFollower.h"
 #include "PlanListPage.h"
 #include "PlanSwitch.h"
@@ -44,7 +45,9 @@ namespace {
 void readPagePicture(SharedStrings &strings)
 {
     strings.pictureFile = strings.programFolder + QStringLiteral("/vt-orvale-am.png");
-    strings.pictureSize = QImageReader(strings.pictureFile).size();
+    QImageReader reader(strings.pictureFile, "png");
+    reader.setAutoDetectImageFormat(false); // see loadPng()
+    strings.pictureSize = reader.size();
 }
 
 } // namespace
@@ -60,7 +63,7 @@ MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder p
 {
     wireCommands();
     setWindowTitle(sharedStrings().appTitle);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/ampora.png")));
+    setWindowIcon(programIcon());
     resize(Page::kFrameSize);
     readPagePicture(sharedStrings());
     switchPage(PageKind::Summary);
@@ -189,6 +192,8 @@ void MainWindow::showRequest()
 
 void MainWindow::startHidden()
 {
+    // Placed now, where a shown window would be, for when it first comes out of the tray.
+    centreOnScreen();
     m_hiddenInTray = false;
     toggleTray();
 }
@@ -273,6 +278,8 @@ void MainWindow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paintPageBackground(painter, rect());
+    if (!std::exchange(m_painted, true))
+        Q_EMIT firstPainted();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -60,6 +60,8 @@ public:
 Q_SIGNALS:
     // Another process changed the network schedules; the current page reloads.
     void networkSchedulesChanged();
+    // The window has been drawn for the first time (emitted once, while it is drawn).
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -92,4 +94,5 @@ private:
     TrayIcon m_tray;
     bool m_hiddenInTray = false;
     bool m_exiting = false; // Exit was chosen: the close box's tray rule does not apply
+    bool m_painted = false;
 };

@@ -8,12 +8,13 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // One copy of the program per user: the first copy holds a lock file in the user's runtime folder
 // and listens on a local socket beside it (only the same user can connect). Later copies hand
-// their request over through that socket and wait for the answer.
+// their request over through that socket and wait for the answer. The socket is a plain Unix
+// socket watched by the event loop: Qt's network module, and the libraries it pulls in, would
+// cost every window start time and memory for a handful of bytes.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -40,10 +41,12 @@ public:
     static QString socketPath(const QString &runtimeFolder);
 
 private:
-    void serve(QLocalSocket *socket);
+    void acceptConnections();
+    void serve(int connection);
 
     std::unique_ptr<InstanceLock> m_lock;
-    QLocalServer *m_server = nullptr;
+    int m_server = -1;
+    QSocketNotifier *m_accepting = nullptr;
     Handler m_handler;
 };
 

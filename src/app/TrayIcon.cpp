@@ -2,6 +2,7 @@
 
 #include "CommandActions.h"
 #include "DesktopNotifications.h"
+#include "Pictures.h"
 #include "SharedStrings.h"
 
 #include <QAction>
@@ -67,7 +68,7 @@ bool TrayIcon::ensure()
         return true;
     if (!hostPresent())
         return false;
-    m_icon = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/ampora.png")), this);
+    m_icon = new QSystemTrayIcon(programIcon(), this);
     m_icon->setToolTip(sharedStrings().appTitle);
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

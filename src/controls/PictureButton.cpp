@@ -100,7 +100,7 @@ void PictureButton::setPictures(PictureId normal, PictureId hover, PictureId pre
     const PictureId ids[PictureCount] = { normal, hover, pressed, disabled };
     for (int i = 0; i < PictureCount; ++i) {
         m_pictureIds[i] = ids[i];
-        m_pictures[i] = loadPicture(ids[i]);
+        m_pictures[i].reset();
     }
     update();
 }
@@ -221,7 +221,10 @@ void PictureButton::paintEvent(QPaintEvent *)
 {
     // Nothing is painted behind the picture: its transparent parts show the parent.
     QPainter painter(this);
-    const QImage &picture = m_pictures[currentState()];
+    const Picture state = currentState();
+    if (!m_pictures[state])
+        m_pictures[state] = loadPicture(m_pictureIds[state]);
+    const QImage &picture = *m_pictures[state];
     painter.drawImage(0, 0, picture);
     drawText(painter, picture.deviceIndependentSize().toSize());
     paintFocusMark(painter, *this);

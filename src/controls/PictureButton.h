@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QRgb>
+#include <optional>
 
 // The picture button of every page and dialog: no frame of its own, one of four pictures (normal,
 // hover, pressed, disabled) drawn unscaled at its top-left corner, and its caption written over or
@@ -101,8 +102,10 @@ private:
     int m_id;
     QPointer<QAction> m_action;
     PictureId m_pictureIds[PictureCount] = {};
-    // Decoded once per picture; what is drawn stays the same as decoding on every paint.
-    QImage m_pictures[PictureCount];
+    // Decoded when first drawn, then kept; what is drawn stays the same as decoding on every
+    // paint. Most buttons are never hovered or pressed, and a page that is opening draws only one
+    // picture of each.
+    std::optional<QImage> m_pictures[PictureCount];
     QString m_caption;
     QString m_secondText;
     bool m_captionBeside = false;

@@ -2,16 +2,9 @@
 
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QPixmap>
 
 namespace {
-
-QImage readPng(const QString &file)
-{
-    // Only PNG pictures count, whatever else a file of that name could hold.
-    QImageReader reader(file, "png");
-    reader.setAutoTransform(false);
-    return reader.read();
-}
 
 // `file` at the ratio: the twin drawn at twice the size ("name@2x.png") on a scaled screen, the
 // file itself otherwise or when there is no twin.
@@ -20,13 +13,13 @@ QImage readForRatio(const QString &file, qreal devicePixelRatio)
     if (file.isEmpty())
         return {};
     if (devicePixelRatio > 1.0 && file.endsWith(QStringLiteral(".png"))) {
-        QImage twice = readPng(file.chopped(4) + QStringLiteral("@2x.png"));
+        QImage twice = loadPng(file.chopped(4) + QStringLiteral("@2x.png"));
         if (!twice.isNull()) {
             twice.setDevicePixelRatio(2.0);
             return twice;
         }
     }
-    QImage image = readPng(file);
+    QImage image = loadPng(file);
     image.setDevicePixelRatio(1.0);
     return image;
 }
@@ -46,4 +39,18 @@ QImage loadPicture(PictureId id, qreal devicePixelRatio)
 QImage loadPictureFile(const QString &file, qreal devicePixelRatio)
 {
     return readForRatio(file, devicePixelRatio);
+}
+
+QImage loadPng(const QString &path)
+{
+    // Only PNG pictures count, whatever else a file of that name could hold.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(false);
+    return reader.read();
+}
+
+QIcon programIcon()
+{
+    return QIcon(QPixmap::fromImage(loadPictureFile(QStringLiteral(":/icons/ampora.png"))));
 }

@@ -2,6 +2,7 @@
 
 #include "PictureId.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QString>
 
@@ -16,3 +17,9 @@ QImage loadPicture(PictureId id, qreal devicePixelRatio = pictureRatio());
 
 // A PNG picture file; above a ratio of 1 its "@2x" twin beside it when there is one.
 QImage loadPictureFile(const QString &file, qreal devicePixelRatio = pictureRatio());
+
+// The PNG file at path (a file or a resource), read as PNG only: asking Qt to find out the format
+// would load every image format plugin it has, which an opening window must not wait for.
+QImage loadPng(const QString &path);
+// The program's icon (":/icons/ampora.png").
+QIcon programIcon();

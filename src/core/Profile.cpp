@@ -5,6 +5,10 @@
 #include "IniFile.h"
 #include "SharedStrings.h"
 
+#include <QFile>
+#include <QMutex>
+#include <sys/stat.h>
+
 using Profile::formatText;
 using Profile::isSettingFalse;
 using Profile::isSettingTrue;
@@ -50,11 +54,37 @@ QString fillFirstPlaceholder(const QString &format, const QString &text)
     return out;
 }
 
+// The language file as last read, kept while the file on disk is the same one unchanged (same
+// inode, size and modification time): an opening window asks it for dozens of texts, and a
+// language file replaced while the program runs is read again.
+QString languageText(const QString &path, const QString &key)
+{
+    struct Cached
+    {
+        QString path;
+        struct stat identity = {};
+        IniFile ini;
+    };
+    static QMutex mutex;
+    static Cached cached;
+    struct stat identity = {};
+    if (::stat(QFile::encodeName(path).constData(), &identity) != 0)
+        return IniFile::load(path).value(kSection, key);
+    const auto same = [&identity](const struct stat &other) {
+        return identity.st_dev == other.st_dev && identity.st_ino == other.st_ino && identity.st_size == other.st_size
+            && identity.st_mtim.tv_sec == other.st_mtim.tv_sec && identity.st_mtim.tv_nsec == other.st_mtim.tv_nsec;
+    };
+    const QMutexLocker lock(&mutex);
+    if (cached.path != path || !same(cached.identity))
+        cached = { path, identity, IniFile::load(path) };
+    return cached.ini.value(kSection, key);
+}
+
 } // namespace
 
 QString loadText(const QString &key, int bufferChars)
 {
-    const QString text = IniFile::load(sharedStrings().languageFile).value(kSection, key);
+    const QString text = languageText(sharedStrings().languageFile, key);
     return text.left(qMax(0, bufferChars - 1));
 }
 

@@ -1,6 +1,7 @@
 #include "AboutDialog.h"
 
 #include "FocusMarked.h"
+#include "Pictures.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 
@@ -41,7 +42,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     setWindowTitle(loadText(u"IDS_ABOUT") + u' ' + strings.appTitle);
 
     auto *icon = new QLabel(this);
-    icon->setPixmap(QIcon(QStringLiteral(":/icons/ampora.png")).pixmap(kIcon.size()));
+    icon->setPixmap(programIcon().pixmap(kIcon.size()));
     icon->setGeometry(kIcon);
     m_versionLine->setText(strings.messageCaption + u' ' + loadText(u"IDS_VERSION") + QStringLiteral(" 1.0"));
     m_noticeLine->setText(loadText(u"IDS_COPYRIGHT"));

@@ -18,8 +18,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void buildContents();
     void centreOnOwner();
 
-    QLabel *m_label;
-    QProgressBar *m_bar;
+    QLabel *m_label = nullptr;
+    QProgressBar *m_bar = nullptr;
 };

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
 #include <sys/stat.h>
@@ -75,6 +76,22 @@ void TestInstance::onlyOneCopyHoldsTheLockAndTakesWholeFrames()
     QCOMPARE(answer.result(), std::optional<int>(7));
     QCOMPARE(received.size(), 2);
     QCOMPARE(received.first(), copyData);
+
+    // Only the user can connect; a frame that can never be valid is dropped unanswered, and the
+    // copy goes on taking hand-overs.
+    const QString socketFile = SingleInstance::socketPath(folder);
+    QCOMPARE(
+        QFile::permissions(socketFile) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+        QFileDevice::Permissions());
+    QLocalSocket nonsense;
+    nonsense.connectToServer(socketFile);
+    QVERIFY(nonsense.waitForConnected(2000));
+    nonsense.write(QByteArray(8, '\xff'));
+    QTRY_COMPARE(nonsense.state(), QLocalSocket::UnconnectedState);
+    QCOMPARE(nonsense.readAll(), QByteArray());
+    answer = QtConcurrent::run([&] { return SingleInstance::sendToRunningCopy(InstanceMessage {}, folder); });
+    QTRY_VERIFY(answer.isFinished());
+    QCOMPARE(answer.result(), std::optional<int>(7));
 }
 
 void TestInstance::runtimeFolderMustBeTheUsersOwn()

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void switchStartedWhileAnotherRunsWaitsItsTurn();
     void switchWithoutAWorkingDisplayIsAppliedAndEndsCleanly();
     void switchWithoutAPrivateRuntimeFolderHappensAtOnce();
+    void switchLoadsTheAppliersOnlyWhereSomethingMayAnswer();
 
 private:
     // environment holds NAME=value entries set on top of the chosen session.
@@ -76,7 +77,8 @@ void TestStartup::init()
     // A portable copy: its language and settings files sit beside it in the temporary folder.
     const QString build = qEnvironmentVariable("AMPORA_BUILD_DIR");
     m_program = m_env->path(u"program/ampora"_s);
-    for (const char *file : { "ampora", "ampora-gui.so", "libampora-base.so", "ampctleng.ini" })
+    for (const char *file :
+        { "ampora", "ampora-gui.so", "libampora-base.so", "libampora-appliers.so", "ampctleng.ini" })
         QVERIFY(QFile::copy(build + u'/' + QLatin1String(file), m_env->path(u"program/"_s + QLatin1String(file))));
 }
 
@@ -249,6 +251,46 @@ void TestStartup::switchWithoutAPrivateRuntimeFolderHappensAtOnce()
     QVERIFY2(lines.contains(u"ampora: no private runtime folder can be used, so the plan is switched here without "
                             "asking a running copy\n"_s),
         qPrintable(lines));
+}
+
+void TestStartup::switchLoadsTheAppliersOnlyWhereSomethingMayAnswer()
+{
+    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    // What the switch recorded of each setting, and the libraries it loaded (the dynamic loader
+    // names each one it maps).
+    const auto switchWith = [this](const QString &plan, const QString &desktop) {
+        QProcess *process = start({ u"-setactiveplan"_s, u'-' + plan }, false,
+            { u"DBUS_SESSION_BUS_ADDRESS="_s, u"XDG_CURRENT_DESKTOP="_s + desktop, u"LD_DEBUG=files"_s });
+        const bool ended = process->waitForFinished(10000) && process->exitCode() == 0;
+        const IniFile status = IniFile::load(m_env->path(u"state/ampora/status.ini"_s));
+        QStringList settings;
+        for (const QString &key : status.keys(u"Settings"_s))
+            settings.append(key + u'=' + status.value(u"Settings"_s, key));
+        return std::tuple(ended, settings, QString::fromLocal8Bit(process->readAllStandardError()));
+    };
+    // No session bus, no system bus, no desktop: nothing could take the values, so neither D-Bus
+    // nor GIO is loaded, and each setting is recorded as when no applier answers.
+    const auto [ended, withoutBus, loaded] = switchWith(kSaver, {});
+    QVERIFY(ended);
+    QCOMPARE(appliedPlan(), kSaver);
+    for (const QString &library : { u"libQt6DBus"_s, u"libgio"_s, u"libampora-appliers"_s })
+        QVERIFY2(!loaded.contains(library), qPrintable(library));
+    QVERIFY(withoutBus.contains(u"performance-profile.detail=power-profiles-daemon is not running"_s));
+    // A desktop that names itself may take values through its files: the appliers are loaded and
+    // answer, here as no desktop they know.
+    const auto [endedWithDesktop, withDesktop, loadedWithDesktop] = switchWith(kPerformance, u"Unknown"_s);
+    QVERIFY(endedWithDesktop);
+    QCOMPARE(appliedPlan(), kPerformance);
+    QVERIFY(loadedWithDesktop.contains(u"libampora-appliers.so"_s));
+    QCOMPARE(withDesktop, withoutBus);
+    // Without the appliers' library the switch still takes place and says why nothing was applied.
+    QVERIFY(QFile::remove(m_env->path(u"program/libampora-appliers.so"_s)));
+    const auto [endedWithoutLibrary, withoutLibrary, said] = switchWith(kSaver, u"Unknown"_s);
+    QVERIFY(endedWithoutLibrary);
+    QCOMPARE(appliedPlan(), kSaver);
+    QVERIFY(said.contains(
+        u"ampora: cannot load the appliers' library, so the plan's values reach no desktop or service"_s));
+    QCOMPARE(withoutLibrary, withoutBus);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

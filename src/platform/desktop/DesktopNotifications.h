@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <optional>
 
 class NotificationsProxy;
 
@@ -12,12 +13,14 @@ class DesktopNotifications : public QObject
 {
     Q_OBJECT
 public:
-    explicit DesktopNotifications(
-        const QDBusConnection &bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
+    // bus: none for the session bus, which is connected to only when the first notification goes
+    // out (connecting may start a bus first, which a window that is opening must not wait for).
+    explicit DesktopNotifications(std::optional<QDBusConnection> bus = std::nullopt, QObject *parent = nullptr);
     ~DesktopNotifications() override;
 
     void notify(const QString &title, const QString &body, int timeoutMs);
 
 private:
-    NotificationsProxy *m_proxy;
+    std::optional<QDBusConnection> m_bus;
+    NotificationsProxy *m_proxy = nullptr;
 };
