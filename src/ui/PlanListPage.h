@@ -41,9 +41,8 @@ private:
     void showReloaded(const PlanListing &listing);
     void fillList(const PlanListing &listing);
     void editPlan();
+    // Deletes the selected plans in one change of the store, on a worker thread.
     void deletePlans();
-    // Handles one selected plan of a delete; false when the platform refused and the rest stop.
-    bool deletePlan(const QUuid &plan, const QUuid &activePlan);
     // The plan was deleted: it leaves the listing and the list.
     void forgetPlan(const QUuid &plan);
     void openEditor(PlanEditorDialog::Mode mode, const QUuid &plan);
