@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
+#include <QSet>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <memory>
@@ -353,13 +354,22 @@ void SchedulesPage::removeSchedules()
             const Result<> removed = Result<>::from(removeNetworkSchedule(platform, network));
             return removed.failedWith(Failure::Kind::NotFound) ? Result<>() : removed;
         });
+    QSet<QString> tasksGone;
+    QSet<QUuid> networksGone;
     for (const ScheduleKey &schedule : changed.done) {
         if (schedule.network)
-            m_listing.networkSchedules.removeIf(
-                [&](const NetworkSchedule &each) { return each.networkGuid == schedule.networkGuid; });
+            networksGone.insert(schedule.networkGuid);
         else
-            m_listing.timeSchedules.removeIf([&](const TimeSchedule &each) { return each.taskName == schedule.task; });
-        delete rowOf(schedule);
+            tasksGone.insert(schedule.task);
+    }
+    m_listing.networkSchedules.removeIf(
+        [&](const NetworkSchedule &each) { return networksGone.contains(each.networkGuid); });
+    m_listing.timeSchedules.removeIf([&](const TimeSchedule &each) { return tasksGone.contains(each.taskName); });
+    // From the bottom up, so that the rows still to look at keep their numbers.
+    for (int row = list()->topLevelItemCount() - 1; row >= 0; --row) {
+        const QTreeWidgetItem *item = list()->topLevelItem(row);
+        if (isNetworkRow(item) ? networksGone.contains(networkOf(item)) : tasksGone.contains(taskOf(item)))
+            delete list()->takeTopLevelItem(row);
     }
     if (!changed.stopped)
         showFailure(changed.stopped.failure());
