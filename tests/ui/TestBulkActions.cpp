@@ -35,8 +35,8 @@ public:
         : m_name(QFileInfo(path).fileName().toUtf8())
         , m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
     {
-        inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-            IN_MOVED_TO | IN_CLOSE_WRITE);
+        inotify_add_watch(
+            m_fd, QFile::encodeName(QFileInfo(path).absolutePath()).constData(), IN_MOVED_TO | IN_CLOSE_WRITE);
     }
     ~ReplaceCounter() { ::close(m_fd); }
 
