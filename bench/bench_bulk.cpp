@@ -91,6 +91,13 @@ QString systemctlSays(const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
+qsizetype loadedTimers()
+{
+    const QString timers = systemctlSays({ QStringLiteral("list-timers"), QStringLiteral("--all"),
+        QStringLiteral("--no-legend"), QStringLiteral("--no-pager") });
+    return timers.isEmpty() ? 0 : timers.count(u'\n') + 1;
+}
+
 // A private user manager that has loaded the unit folder, or why none could start.
 class UserManager
 {
@@ -288,9 +295,7 @@ int main(int argc, char **argv)
     UserManager manager;
     const QString noManager = manager.start(folder("runtime"));
     if (noManager.isEmpty()) {
-        const QString timers = systemctlSays({ QStringLiteral("list-timers"), QStringLiteral("--all"),
-            QStringLiteral("--no-legend"), QStringLiteral("--no-pager") });
-        std::printf("A private user manager runs, with %lld timers loaded\n", qlonglong(timers.count(u'\n') + 1));
+        std::printf("A private user manager runs, with %lld timers loaded\n", qlonglong(loadedTimers()));
     } else {
         std::printf("Without a user manager: %s\n", qPrintable(noManager));
     }
@@ -316,6 +321,8 @@ int main(int argc, char **argv)
             = timeAction([&] { page.findChild<QAction *>(QStringLiteral("removeSchedules"))->trigger(); },
                 [&] { return list->topLevelItemCount() <= before - kRemoved; });
         report(qPrintable(QStringLiteral("Removing %1 selected schedules of %2").arg(kRemoved).arg(before)), removal);
+        if (noManager.isEmpty())
+            std::printf("The user manager has %lld timers loaded afterwards\n", qlonglong(loadedTimers()));
     }
     {
         PlanListPage page(pageServices);

@@ -74,7 +74,7 @@ void TestBatchChanges::severalTimersTellTheManagerOnce()
         = tasks.deleteTasks({ u"AMPCTL2"_s, u"AMPCTL7"_s, u"AMPCTL0"_s, u"other"_s, u"AMPCTL1"_s });
     QVERIFY(removed.stopped.failedWith(Failure::Kind::Invalid));
     QCOMPARE(removed.done, (QStringList { u"AMPCTL2"_s, u"AMPCTL7"_s, u"AMPCTL0"_s }));
-    QCOMPARE(calls(), (QStringList { u"daemon-reload"_s, u"stop AMPCTL2.timer AMPCTL0.timer"_s }));
+    QCOMPARE(calls(), (QStringList { u"stop AMPCTL2.timer AMPCTL0.timer"_s, u"daemon-reload"_s }));
     QCOMPARE(QDir(units).entryList(QDir::Files),
         (QStringList { u"AMPCTL1.service"_s, u"AMPCTL1.timer"_s, u"other.timer"_s }));
     qputenv("PATH", path);

@@ -531,6 +531,8 @@ TaskService::BatchOutcome SystemdTaskService::deleteTasks(const QStringList &nam
         outcome.stopped = lock.failure();
         return outcome;
     }
+    // What can be removed, up to the first task that is not this program's.
+    QList<std::pair<QString, Kind>> tasks;
     QStringList timers;
     for (const QString &name : names) {
         const Kind kind = kindOf(name);
@@ -538,20 +540,27 @@ TaskService::BatchOutcome SystemdTaskService::deleteTasks(const QStringList &nam
             outcome.stopped = notOurs(name);
             break;
         }
-        if (kind == Kind::Timer) {
-            timers.append(name);
-            outcome.stopped = removeTimerFiles(name);
-        } else if (kind == Kind::Autostart) {
-            outcome.stopped = remove(name, kind);
-        }
-        if (!outcome.stopped)
+        tasks.append({ name, kind });
+        if (kind == Kind::Timer)
+            timers.append(name + kTimerSuffix);
+    }
+    // Stopped while their units are there, since a manager keeps a running timer whose files are
+    // gone; where no manager runs, or it has none of them loaded, there is nothing to stop.
+    if (!timers.isEmpty())
+        (void)m_systemctl.run(QStringList { QStringLiteral("stop") } + timers);
+    for (const auto &[name, kind] : std::as_const(tasks)) {
+        const Result<> removed = kind == Kind::Timer ? removeTimerFiles(name)
+            : kind == Kind::Autostart                ? remove(name, kind)
+                                                     : Result<>();
+        if (!removed) {
+            outcome.stopped = removed;
             break;
+        }
         outcome.done.append(name);
     }
-    // The files are gone: the reloaded manager keeps only the timers still running, which it is
-    // then told to stop. Either may fail where no manager runs, or the timer was not loaded.
+    // The manager forgets the units whose files are gone.
     if (!timers.isEmpty())
-        (void)tellManager(timers, false);
+        (void)m_systemctl.run({ QStringLiteral("daemon-reload") });
     return outcome;
 }
 

@@ -53,8 +53,9 @@ public:
         const QString &name, const TaskDefinition &definition, const TaskDefinition &expected) override;
     Result<> deleteTask(const QString &name) override;
     Result<> setTaskEnabled(const QString &name, bool enabled) override;
-    // Under one hold of the data lock: every file first, then one reload of the manager and one
-    // start or stop of all the timers changed.
+    // Under one hold of the data lock, with one call to the manager for each step: timers to be
+    // removed or enabled again are stopped together first, then every file is written, then the
+    // manager reloads once and starts or stops all the timers enabled or disabled.
     BatchOutcome deleteTasks(const QStringList &names) override;
     BatchOutcome setTasksEnabled(const QStringList &names, bool enabled) override;
 
