@@ -183,19 +183,21 @@ void PlanListPage::deletePlans()
     // The plans, never their rows, from the last row up, as the user sees them; a plan no longer
     // listed is gone meanwhile, or no longer readable: nothing to do. What the list shows of each
     // is copied, since a message box below may replace the listing.
+    QHash<QUuid, const PlanListing::Row *> listed;
+    for (const PlanListing::Row &row : std::as_const(m_listing.rows))
+        listed.insert(row.plan.planGuid, &row);
     QList<QUuid> plans;
     QSet<QUuid> scheduled;
     QHash<QUuid, QString> names;
     const QList<QTreeWidgetItem *> selected = selectedRows();
     for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
         const QUuid plan = planOf(*it);
-        const auto listed = std::find_if(m_listing.rows.cbegin(), m_listing.rows.cend(),
-            [&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
-        if (listed == m_listing.rows.cend())
+        const PlanListing::Row *row = listed.value(plan);
+        if (!row)
             continue;
         plans.append(plan);
-        names.insert(plan, listed->plan.planName);
-        if (listed->use != ScheduleUse::None)
+        names.insert(plan, row->plan.planName);
+        if (row->use != ScheduleUse::None)
             scheduled.insert(plan);
     }
     PowerPlatform &platform = m_services.platform;
