@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // The folder of scheduled tasks that start programs: plan tasks and the logon task. A task is
 // addressed by its name, looked up when an action runs; a task this program did not write is
@@ -18,6 +19,14 @@ class TaskService : public QObject
     Q_OBJECT
 public:
     enum class Registration { CreateOrUpdate, Create };
+
+    // What a change of several tasks did: the tasks changed, in the order given, and the refusal
+    // that stopped the rest (the tasks after it stay as they are).
+    struct BatchOutcome
+    {
+        QStringList done;
+        Result<> stopped;
+    };
 
     using QObject::QObject;
     ~TaskService() override = default;
@@ -34,6 +43,12 @@ public:
         = 0;
     virtual Result<> deleteTask(const QString &name) = 0;
     virtual Result<> setTaskEnabled(const QString &name, bool enabled) = 0;
+
+    // Several tasks at once, in the order given, as the single calls above would change them one
+    // after the other; a task that is already gone counts as removed. An implementation that talks
+    // to a service manager writes every task first and then tells the manager once.
+    virtual BatchOutcome deleteTasks(const QStringList &names);
+    virtual BatchOutcome setTasksEnabled(const QStringList &names, bool enabled);
 
 Q_SIGNALS:
     void tasksChanged();

@@ -89,10 +89,16 @@ void ListPage::setCurrentRow(int row)
 
 QList<QTreeWidgetItem *> ListPage::selectedRows() const
 {
-    QList<QTreeWidgetItem *> selected = m_list->selectedItems();
-    std::sort(selected.begin(), selected.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
-        return m_list->indexOfTopLevelItem(a) < m_list->indexOfTopLevelItem(b);
-    });
+    // Each row's place looked up once: a thousand selected rows would otherwise take a
+    // noticeable while to sort.
+    QList<std::pair<int, QTreeWidgetItem *>> placed;
+    for (QTreeWidgetItem *item : m_list->selectedItems())
+        placed.append({ m_list->indexOfTopLevelItem(item), item });
+    std::sort(placed.begin(), placed.end());
+    QList<QTreeWidgetItem *> selected;
+    selected.reserve(placed.size());
+    for (const auto &[row, item] : std::as_const(placed))
+        selected.append(item);
     return selected;
 }
 

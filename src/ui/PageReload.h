@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BusyWork.h"
 #include "PleaseWaitDialog.h"
 #include "ReloadCover.h"
 
@@ -13,13 +14,15 @@
 // disabled under the please-wait window, unless a modal dialog is open over it); show then hands
 // the result to the page on the user-interface thread. A reload asked for while one runs starts
 // once the running one has been shown, so two loads never run at the same time and the last
-// request is always served.
+// request is always served. One asked for while the page waits for its own work (BusyWork) starts
+// once that is done, so the rows that work acts on stay.
 template <typename Result> class PageReload
 {
 public:
     PageReload(QWidget *page, PleaseWaitDialog *pleaseWait, std::function<Result()> load,
         std::function<void(const Result &)> show)
-        : m_cover(page, pleaseWait)
+        : m_page(page)
+        , m_cover(page, pleaseWait)
         , m_load(std::move(load))
         , m_show(std::move(show))
     {
@@ -38,6 +41,14 @@ public:
 
     void request()
     {
+        if (BusyWork::isRunning()) {
+            if (!std::exchange(m_deferred, true))
+                BusyWork::afterwards(m_page, [this] {
+                    m_deferred = false;
+                    request();
+                });
+            return;
+        }
         if (m_running)
             m_again = true;
         else
@@ -45,7 +56,7 @@ public:
     }
 
     // From the request until its result is shown: the worker may be done before the page knows.
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_running || m_deferred; }
 
 private:
     void start()
@@ -66,10 +77,12 @@ private:
         m_cover.lift();
     }
 
+    QWidget *m_page;
     ReloadCover m_cover;
     std::function<Result()> m_load;
     std::function<void(const Result &)> m_show;
     QFutureWatcher<Result> m_watcher;
     bool m_again = false;
     bool m_running = false;
+    bool m_deferred = false; // until the page's work is done
 };

@@ -7,7 +7,6 @@
 #include "MessageBox.h"
 #include "MinutesSpinBox.h"
 #include "PictureButton.h"
-#include "PlanCatalogue.h"
 #include "PlanEditing.h"
 #include "PlanFollower.h"
 #include "PleaseWaitDialog.h"
@@ -30,7 +29,6 @@ using ApplySetting::settingRow;
 using DiskReports::driveReportText;
 
 using Outcomes::outcomeText;
-using PlanCatalogue::loadPowerPlans;
 using PlanEditing::activateAgainIfActive;
 using PlanEditing::checkPlanName;
 using PlanEditing::createPlan;
@@ -491,11 +489,9 @@ bool PlanEditorDialog::save()
 {
     const QString name = planNameOf(m_nameBox->text());
     PowerPlatform &platform = m_services.platform;
-    const Result<PowerPlanList> plans = loadPowerPlans(platform);
-    if (!plans)
-        return refuseSave(plans.failure());
-    // The same rule the store applies; these are only its words for the window.
-    switch (checkPlanName(*plans, name, m_mode == Mode::Edit ? m_plan : QUuid())) {
+    // The same rule the store applies; these are only its words for the window. A name another
+    // plan has is the store's to find, under its lock, among every plan (AlreadyExists).
+    switch (checkPlanName({}, name)) {
     case PlanNameCheck::Usable:
         break;
     case PlanNameCheck::Empty:
@@ -509,7 +505,7 @@ bool PlanEditorDialog::save()
         showError(loadText(u"IDS_NAME_CHARACTERS_ERROR"));
         return false;
     case PlanNameCheck::TooLong:
-        return refuseSave(refusePlanName(*plans, name).failure());
+        return refuseSave(refusePlanName({}, name).failure());
     }
     // Name and values in one change: a save that cannot be made leaves the plan as it was.
     const QList<SchemeChanges::Value> values = storedValues(shownValues());

@@ -1,16 +1,17 @@
 #include "PlanListPage.h"
 
-#include "DataLock.h"
+#include "BusyWork.h"
 #include "MessageBox.h"
-#include "NetworkScheduleFile.h"
 #include "PictureButton.h"
+#include "PlanDeletion.h"
 #include "PowerPlatform.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
-#include "TaskReader.h"
 
 #include <QAction>
+#include <QHash>
+#include <QSet>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <memory>
@@ -172,82 +173,80 @@ void PlanListPage::openScheduleOf(const QUuid &plan)
 void PlanListPage::deletePlans()
 {
     const QString &caption = sharedStrings().messageCaption;
-    if (MessageBox::question(this, caption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
-        != QMessageBox::Yes)
+    if (BusyWork::isRunning()
+        || MessageBox::question(this, caption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
         return;
-    // The plans, never their rows: each message box below runs the event loop, where a change of
-    // the store refills the list and every row is replaced.
-    QList<QUuid> plans;
-    for (const QTreeWidgetItem *item : selectedRows())
-        plans.append(planOf(item));
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active)
         return;
-    // From the last row up, as the user sees them.
-    for (auto it = plans.crbegin(); it != plans.crend(); ++it) {
-        if (!deletePlan(*it, *active))
+    // The plans, never their rows, from the last row up, as the user sees them; a plan no longer
+    // listed is gone meanwhile, or no longer readable: nothing to do. What the list shows of each
+    // is copied, since a message box below may replace the listing.
+    QHash<QUuid, const PlanListing::Row *> listed;
+    for (const PlanListing::Row &row : std::as_const(m_listing.rows))
+        listed.insert(row.plan.planGuid, &row);
+    QList<QUuid> plans;
+    QSet<QUuid> scheduled;
+    QHash<QUuid, QString> names;
+    const QList<QTreeWidgetItem *> selected = selectedRows();
+    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
+        const QUuid plan = planOf(*it);
+        const PlanListing::Row *row = listed.value(plan);
+        if (!row)
+            continue;
+        plans.append(plan);
+        names.insert(plan, row->plan.planName);
+        if (row->use != ScheduleUse::None)
+            scheduled.insert(plan);
+    }
+    PowerPlatform &platform = m_services.platform;
+    TaskService &tasks = m_services.tasks;
+    const PlanDeletion deletion = BusyWork::run<PlanDeletion>(
+        m_services.pleaseWait, [&] { return PlanDeletion::run(platform, tasks, plans, scheduled, *active); });
+    // The plans deleted leave the list at once; then the refusals follow in turn, as each plan is
+    // handled. A failure of the lock or the store is said where the first plan was to go, and
+    // stops there.
+    QSet<QUuid> deleted;
+    for (const PlanDeletion::Plan &plan : deletion.plans) {
+        if (deletion.failure && plan.refusal == PlanDeletion::Refusal::None)
+            deleted.insert(plan.guid);
+    }
+    forgetPlans(deleted);
+    const auto showFailure = [&] {
+        if (!deletion.failure.failedWith(Failure::Kind::Invalid))
+            MessageBox::error(this, caption, deletion.failure.failure().message);
+    };
+    if (deletion.plans.isEmpty() && !deletion.failure)
+        showFailure();
+    for (const PlanDeletion::Plan &plan : deletion.plans) {
+        if (plan.refusal == PlanDeletion::Refusal::Scheduled) {
+            QString message = text(u"IDS_DELETE_SCHD_ERR");
+            MessageBox::information(this, caption, message.replace(u'#', names.value(plan.guid)));
+        } else if (plan.refusal == PlanDeletion::Refusal::Active) {
+            MessageBox::error(this, caption, text(u"IDS_DELETE_PLAN_ERROR"));
+        } else if (!deletion.failure) {
+            showFailure();
             break;
+        }
     }
     list()->setCurrentItem(nullptr);
     setCurrentRow(-1);
 }
 
-bool PlanListPage::deletePlan(const QUuid &plan, const QUuid &activePlan)
+void PlanListPage::forgetPlans(const QSet<QUuid> &plans)
 {
-    // What the list shows of the plan now, copied: a message box may replace the listing.
-    const auto listed = std::find_if(m_listing.rows.cbegin(), m_listing.rows.cend(),
-        [&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
-    if (listed == m_listing.rows.cend())
-        return true; // gone meanwhile, or no longer readable: nothing to do
-    const PlanListing::Row row = *listed;
-    const QString &caption = sharedStrings().messageCaption;
-    enum class Refusal { None, Scheduled, Active };
-    Result<> deleted;
-    Refusal refusal = Refusal::None;
-    {
-        // Schedules are written under the data lock, and only for a plan that exists then: held
-        // from a fresh look at the schedules to the delete, no schedule takes up the plan in
-        // between. It is let go before any message, which may stay up for long.
-        const Result<DataLock> lock = DataLock::acquireForSeveral();
-        const bool scheduled = lock
-            && (row.use != ScheduleUse::None
-                || scheduleUseOf(plan, readScheduledTasks(m_services.tasks, m_services.platform),
-                       readNetworkSchedules(m_services.platform))
-                    != ScheduleUse::None);
-        if (!lock)
-            deleted = lock.failure();
-        else if (scheduled)
-            refusal = Refusal::Scheduled;
-        else if (plan == activePlan)
-            refusal = Refusal::Active;
+    if (plans.isEmpty())
+        return;
+    m_listing.rows.removeIf([&](const PlanListing::Row &row) { return plans.contains(row.plan.planGuid); });
+    // The rows left go back in one go, in the order the user sees: taking a thousand rows one by
+    // one would keep the window from answering for a quarter of a second.
+    QList<QTreeWidgetItem *> kept;
+    for (QTreeWidgetItem *item : list()->invisibleRootItem()->takeChildren()) {
+        if (plans.contains(planOf(item)))
+            delete item;
         else
-            deleted = m_services.platform.deleteScheme(plan);
+            kept.append(item);
     }
-    if (refusal == Refusal::Scheduled) {
-        QString message = text(u"IDS_DELETE_SCHD_ERR");
-        message.replace(u'#', row.plan.planName);
-        MessageBox::information(this, caption, message);
-        return true;
-    }
-    if (refusal == Refusal::Active) {
-        MessageBox::error(this, caption, text(u"IDS_DELETE_PLAN_ERROR"));
-        return true;
-    }
-    // A plan that another program removed meanwhile is gone all the same.
-    if (!deleted && !deleted.failedWith(Failure::Kind::NotFound)) {
-        if (!deleted.failedWith(Failure::Kind::Invalid)) // not the active plan: the lock or the store
-            MessageBox::error(this, caption, deleted.failure().message);
-        return false;
-    }
-    forgetPlan(plan);
-    return true;
-}
-
-void PlanListPage::forgetPlan(const QUuid &plan)
-{
-    m_listing.rows.removeIf([&](const PlanListing::Row &row) { return row.plan.planGuid == plan; });
-    for (int row = list()->topLevelItemCount() - 1; row >= 0; --row) {
-        if (planOfRow(row) == plan)
-            delete list()->takeTopLevelItem(row);
-    }
+    list()->addTopLevelItems(kept);
 }

@@ -6,6 +6,8 @@
 #include "PlanEditorDialog.h"
 #include "PlanListing.h"
 
+#include <QSet>
+
 class QTreeWidgetItem;
 
 // The page that lists every plan with its schedule status and description, and where plans are
@@ -41,11 +43,10 @@ private:
     void showReloaded(const PlanListing &listing);
     void fillList(const PlanListing &listing);
     void editPlan();
+    // Deletes the selected plans in one change of the store, on a worker thread.
     void deletePlans();
-    // Handles one selected plan of a delete; false when the platform refused and the rest stop.
-    bool deletePlan(const QUuid &plan, const QUuid &activePlan);
-    // The plan was deleted: it leaves the listing and the list.
-    void forgetPlan(const QUuid &plan);
+    // The plans were deleted: they leave the listing and the list.
+    void forgetPlans(const QSet<QUuid> &plans);
     void openEditor(PlanEditorDialog::Mode mode, const QUuid &plan);
     // The schedule dialog on the plan's first time-based schedule, else its first network-based
     // one, else on a new schedule for the plan.

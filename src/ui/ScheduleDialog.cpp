@@ -1,5 +1,6 @@
 #include "ScheduleDialog.h"
 
+#include "BusyWork.h"
 #include "CheckComboBox.h"
 #include "DialogButton.h"
 #include "DialogPainting.h"
@@ -523,7 +524,10 @@ bool ScheduleDialog::saveTimeBased()
     choice.editedDefinition = m_editedDefinition;
 
     PlanTaskWriter writer(m_services.tasks, sharedStrings().executableFile);
-    const PlanTaskWriter::Outcome outcome = writer.write(choice, m_plans);
+    // The user manager reloads every timer it has: on a worker, while this dialog keeps painting.
+    PleaseWaitDialog pleaseWait(this);
+    const PlanTaskWriter::Outcome outcome
+        = BusyWork::run<PlanTaskWriter::Outcome>(&pleaseWait, [&] { return writer.write(choice, m_plans); });
     if (outcome != PlanTaskWriter::Outcome::Registered) {
         // Unlike a scheduler that accepts every task and fails later, the task service here says
         // at once when it refuses a task; that is reported, since nothing was scheduled (an

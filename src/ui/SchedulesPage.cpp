@@ -1,5 +1,6 @@
 #include "SchedulesPage.h"
 
+#include "BusyWork.h"
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PictureButton.h"
@@ -8,11 +9,11 @@
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
 #include "TaskReader.h"
-#include "TaskService.h"
 
 #include <QAction>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
+#include <QSet>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <memory>
@@ -227,8 +228,17 @@ bool SchedulesPage::eventFilter(QObject *watched, QEvent *event)
 
 void SchedulesPage::enableCurrent(bool enabled)
 {
-    if (QTreeWidgetItem *item = list()->topLevelItem(currentRow()))
-        setEnabled(item, enabled);
+    QTreeWidgetItem *item = list()->topLevelItem(currentRow());
+    if (!item)
+        return;
+    setEnabled(item->isSelected() ? selectedSchedules() : QList<ScheduleKey> { keyOf(item) }, enabled);
+}
+
+SchedulesPage::ScheduleKey SchedulesPage::keyOf(const QTreeWidgetItem *item)
+{
+    if (isNetworkRow(item))
+        return { true, QString(), networkOf(item) };
+    return { false, taskOf(item), QUuid() };
 }
 
 std::optional<bool> SchedulesPage::enabledOf(const QTreeWidgetItem *item) const
@@ -251,28 +261,39 @@ void SchedulesPage::applyCheck(QTreeWidgetItem *item)
 
 void SchedulesPage::setEnabled(QTreeWidgetItem *item, bool enabled)
 {
-    const std::optional<bool> before = enabledOf(item);
-    if (!before)
-        return;
-    if (const Result<> written = writeEnabled(item, enabled); !written) {
-        showState(item, *before);
-        updateCommands();
-        showFailure(written.failure());
-        return;
-    }
-    if (isNetworkRow(item))
-        findNetwork(m_listing.networkSchedules, networkOf(item))->enabled = enabled;
-    else
-        findTask(m_listing.timeSchedules, taskOf(item))->enabled = enabled;
-    showState(item, enabled);
-    updateCommands();
+    setEnabled(QList<ScheduleKey> { keyOf(item) }, enabled);
 }
 
-Result<> SchedulesPage::writeEnabled(const QTreeWidgetItem *item, bool enabled)
+void SchedulesPage::setEnabled(const QList<ScheduleKey> &schedules, bool enabled)
 {
-    if (isNetworkRow(item))
-        return Result<>::from(setNetworkScheduleEnabled(m_services.platform, networkOf(item), enabled));
-    return m_services.tasks.setTaskEnabled(taskOf(item), enabled);
+    if (BusyWork::isRunning())
+        return;
+    QList<ScheduleKey> listed;
+    for (const ScheduleKey &schedule : schedules) {
+        if (const QTreeWidgetItem *item = rowOf(schedule); item && enabledOf(item))
+            listed.append(schedule);
+    }
+    if (listed.isEmpty())
+        return;
+    const PowerPlatform &platform = m_services.platform;
+    TaskService &tasks = m_services.tasks;
+    const Changed changed = changeSchedules(
+        listed, [&](const QStringList &names) { return tasks.setTasksEnabled(names, enabled); },
+        [&](const QUuid &network) { return Result<>::from(setNetworkScheduleEnabled(platform, network, enabled)); });
+    for (const ScheduleKey &schedule : changed.done) {
+        if (schedule.network)
+            findNetwork(m_listing.networkSchedules, schedule.networkGuid)->enabled = enabled;
+        else
+            findTask(m_listing.timeSchedules, schedule.task)->enabled = enabled;
+    }
+    // A row whose schedule was not changed shows its state as before, whatever the user ticked.
+    for (const ScheduleKey &schedule : listed) {
+        if (QTreeWidgetItem *item = rowOf(schedule); item && enabledOf(item))
+            showState(item, *enabledOf(item));
+    }
+    updateCommands();
+    if (!changed.stopped)
+        showFailure(changed.stopped.failure());
 }
 
 void SchedulesPage::showState(QTreeWidgetItem *item, bool enabled)
@@ -315,22 +336,43 @@ void SchedulesPage::editSchedule()
 
 void SchedulesPage::removeSchedules()
 {
-    if (MessageBox::question(
-            this, sharedStrings().messageCaption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
-        != QMessageBox::Yes)
+    if (BusyWork::isRunning()
+        || MessageBox::question(
+               this, sharedStrings().messageCaption, text(u"IDS_DELETE_QUESTION"), QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
         return;
-    // The schedules, never their rows: a failure's message box runs the event loop, where a
-    // refill replaces every row.
-    const QList<ScheduleKey> schedules = selectedSchedules();
-    // From the last row up, as the user sees them. A refusal stops the rest, which stay as they are.
-    for (auto it = schedules.crbegin(); it != schedules.crend(); ++it) {
-        if (const Result<> removed = removeSchedule(*it); !removed) {
-            showFailure(removed.failure());
-            break;
-        }
-        if (QTreeWidgetItem *item = rowOf(*it))
-            delete item;
+    // The schedules, never their rows, from the last row up, as the user sees them. A refusal
+    // stops the rest, which stay as they are.
+    QList<ScheduleKey> schedules = selectedSchedules();
+    std::reverse(schedules.begin(), schedules.end());
+    const PowerPlatform &platform = m_services.platform;
+    TaskService &tasks = m_services.tasks;
+    const Changed changed = changeSchedules(
+        schedules, [&](const QStringList &names) { return tasks.deleteTasks(names); },
+        [&](const QUuid &network) {
+            // A schedule that another program removed meanwhile is gone all the same.
+            const Result<> removed = Result<>::from(removeNetworkSchedule(platform, network));
+            return removed.failedWith(Failure::Kind::NotFound) ? Result<>() : removed;
+        });
+    QSet<QString> tasksGone;
+    QSet<QUuid> networksGone;
+    for (const ScheduleKey &schedule : changed.done) {
+        if (schedule.network)
+            networksGone.insert(schedule.networkGuid);
+        else
+            tasksGone.insert(schedule.task);
     }
+    m_listing.networkSchedules.removeIf(
+        [&](const NetworkSchedule &each) { return networksGone.contains(each.networkGuid); });
+    m_listing.timeSchedules.removeIf([&](const TimeSchedule &each) { return tasksGone.contains(each.taskName); });
+    // From the bottom up, so that the rows still to look at keep their numbers.
+    for (int row = list()->topLevelItemCount() - 1; row >= 0; --row) {
+        const QTreeWidgetItem *item = list()->topLevelItem(row);
+        if (isNetworkRow(item) ? networksGone.contains(networkOf(item)) : tasksGone.contains(taskOf(item)))
+            delete list()->takeTopLevelItem(row);
+    }
+    if (!changed.stopped)
+        showFailure(changed.stopped.failure());
     list()->setCurrentItem(nullptr);
     setCurrentRow(-1);
 }
@@ -361,21 +403,37 @@ QTreeWidgetItem *SchedulesPage::rowOf(const ScheduleKey &schedule) const
     return nullptr;
 }
 
-Result<> SchedulesPage::removeSchedule(const ScheduleKey &schedule)
+SchedulesPage::Changed SchedulesPage::changeSchedules(
+    const QList<ScheduleKey> &schedules, TaskBatch tasks, NetworkChange network) const
 {
-    Result<> removed;
-    if (schedule.network) {
-        removed = Result<>::from(removeNetworkSchedule(m_services.platform, schedule.networkGuid));
-        // A schedule that another program removed meanwhile is gone all the same.
-        if (removed || removed.failedWith(Failure::Kind::NotFound))
-            m_listing.networkSchedules.removeIf(
-                [&](const NetworkSchedule &each) { return each.networkGuid == schedule.networkGuid; });
-    } else {
-        removed = m_services.tasks.deleteTask(schedule.task);
-        if (removed || removed.failedWith(Failure::Kind::NotFound))
-            m_listing.timeSchedules.removeIf([&](const TimeSchedule &each) { return each.taskName == schedule.task; });
-    }
-    return removed.failedWith(Failure::Kind::NotFound) ? Result<>() : removed;
+    return BusyWork::run<Changed>(m_services.pleaseWait, [&] {
+        QStringList names;
+        for (const ScheduleKey &schedule : schedules) {
+            if (!schedule.network)
+                names.append(schedule.task);
+        }
+        const TaskService::BatchOutcome batch = names.isEmpty() ? TaskService::BatchOutcome() : tasks(names);
+        // The tasks went in one batch before the network schedules, which follow in turn up to
+        // the task that was refused; a network schedule that is refused stops the ones after it.
+        Changed changed;
+        qsizetype tasksDone = 0;
+        for (const ScheduleKey &schedule : schedules) {
+            if (!schedule.network && tasksDone == batch.done.size()) {
+                if (changed.stopped)
+                    changed.stopped = batch.stopped;
+                break;
+            }
+            if (!schedule.network) {
+                ++tasksDone;
+                changed.done.append(schedule);
+            } else if (changed.stopped) {
+                changed.stopped = network(schedule.networkGuid);
+                if (changed.stopped)
+                    changed.done.append(schedule);
+            }
+        }
+        return changed;
+    });
 }
 
 void SchedulesPage::showFailure(const Failure &failure)

@@ -5,7 +5,9 @@
 #include "PageServices.h"
 #include "Result.h"
 #include "ScheduleListing.h"
+#include "TaskService.h"
 
+#include <functional>
 #include <optional>
 
 class QTreeWidgetItem;
@@ -45,19 +47,6 @@ private:
     void fillList();
     QTreeWidgetItem *timeRow(const TimeSchedule &schedule);
     QTreeWidgetItem *networkRow(const NetworkSchedule &schedule);
-    // Enable or Disable from a button, the menu: the current row's schedule.
-    void enableCurrent(bool enabled);
-
-    // The schedule's state as last read or set; nothing when the row's schedule is not listed.
-    std::optional<bool> enabledOf(const QTreeWidgetItem *item) const;
-    // The row's check box is the user's wish: make the schedule follow it.
-    void applyCheck(QTreeWidgetItem *item);
-    void setEnabled(QTreeWidgetItem *item, bool enabled);
-    Result<> writeEnabled(const QTreeWidgetItem *item, bool enabled);
-    void showState(QTreeWidgetItem *item, bool enabled);
-
-    void addSchedule();
-    void editSchedule();
     // What names a row's schedule: the task's name, or the network's GUID.
     struct ScheduleKey
     {
@@ -65,12 +54,39 @@ private:
         QString task;
         QUuid networkGuid;
     };
+    // What a change of several schedules did: those changed, and the refusal that stopped the rest.
+    struct Changed
+    {
+        QList<ScheduleKey> done;
+        Result<> stopped;
+    };
+    using TaskBatch = std::function<TaskService::BatchOutcome(const QStringList &)>;
+    using NetworkChange = std::function<Result<>(const QUuid &)>;
+
+    static ScheduleKey keyOf(const QTreeWidgetItem *item);
+    // Enable or Disable from a button, the menu: every selected row's schedule, or the current
+    // row's when it is not selected.
+    void enableCurrent(bool enabled);
+
+    // The schedule's state as last read or set; nothing when the row's schedule is not listed.
+    std::optional<bool> enabledOf(const QTreeWidgetItem *item) const;
+    // The row's check box is the user's wish: make the schedule follow it.
+    void applyCheck(QTreeWidgetItem *item);
+    void setEnabled(QTreeWidgetItem *item, bool enabled);
+    // Sets the schedules' state on a worker thread; every row then shows its schedule's state.
+    void setEnabled(const QList<ScheduleKey> &schedules, bool enabled);
+    void showState(QTreeWidgetItem *item, bool enabled);
+
+    void addSchedule();
+    void editSchedule();
     void removeSchedules();
     // The selected rows' schedules, top row first.
     QList<ScheduleKey> selectedSchedules() const;
     // The row that shows the schedule now; null when none does.
     QTreeWidgetItem *rowOf(const ScheduleKey &schedule) const;
-    Result<> removeSchedule(const ScheduleKey &schedule);
+    // Changes the schedules in the order given on a worker thread, the tasks among them in one
+    // batch, the network schedules one by one; a refusal stops the rest.
+    Changed changeSchedules(const QList<ScheduleKey> &schedules, TaskBatch tasks, NetworkChange network) const;
     void showFailure(const Failure &failure);
 
     PageServices m_services;

@@ -127,18 +127,6 @@ Result<> FakePowerPlatform::deleteScheme(const QUuid &scheme)
     return changeSchemes(SchemeChanges { {}, { scheme } });
 }
 
-Result<> FakePowerPlatform::writeText(const QUuid &scheme, QString Scheme::*text, const QString &value)
-{
-    const Result<Scheme *> s = find(scheme);
-    if (!s)
-        return s.failure();
-    if (value.contains(u'\n') || value.contains(u'\r') || value.contains(QChar(u'\0')))
-        return invalid(QStringLiteral("a plan's texts cannot hold line breaks or NUL characters"));
-    (*s)->*text = value.trimmed();
-    noteChange();
-    return {};
-}
-
 Result<quint32> FakePowerPlatform::valueIndex(
     PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const
 {
@@ -154,12 +142,8 @@ Result<quint32> FakePowerPlatform::valueIndex(
 Result<> FakePowerPlatform::writeValueIndex(
     PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting, quint32 value)
 {
-    const Result<Scheme *> s = find(scheme);
-    if (!s)
-        return s.failure();
-    (*s)->values.insert(valueKey(source, subgroup, setting), value);
-    noteChange();
-    return {};
+    return changeSchemes(
+        { { { scheme, std::nullopt, std::nullopt, std::nullopt, { { source, subgroup, setting, value } } } }, {} });
 }
 
 Result<> FakePowerPlatform::changeSchemes(const SchemeChanges &changes)

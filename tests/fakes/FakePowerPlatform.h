@@ -52,13 +52,14 @@ public:
     Result<> setActiveScheme(const QUuid &scheme) override;
     Result<QUuid> duplicateScheme(const QUuid &source) override;
     Result<> deleteScheme(const QUuid &scheme) override;
+    // Each one change as changeSchemes makes it, as the scheme store does.
     Result<> writeFriendlyName(const QUuid &scheme, const QString &name) override
     {
-        return writeText(scheme, &Scheme::name, name);
+        return changeSchemes({ { { scheme, std::nullopt, name, std::nullopt, {} } }, {} });
     }
     Result<> writeDescription(const QUuid &scheme, const QString &description) override
     {
-        return writeText(scheme, &Scheme::description, description);
+        return changeSchemes({ { { scheme, std::nullopt, std::nullopt, description, {} } }, {} });
     }
     Result<quint32> valueIndex(
         PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const override;
@@ -69,7 +70,6 @@ public:
 
 private:
     Result<> changePlan(const SchemeChanges::Plan &plan);
-    Result<> writeText(const QUuid &scheme, QString Scheme::*text, const QString &value);
     Result<QString> readText(const QUuid &scheme, QString Scheme::*text, const QSet<QUuid> &unreadable) const;
     void noteChange();
     // The scheme, or why it cannot be had.

@@ -13,6 +13,7 @@ FakeTaskService &FakeTaskService::operator=(FakeTaskService &&other) noexcept
 {
     m_tasks = std::move(other.m_tasks);
     m_deleteCalls = std::move(other.m_deleteCalls);
+    m_batchCalls = std::move(other.m_batchCalls);
     m_foreign = std::move(other.m_foreign);
     m_unreachable = other.m_unreachable;
     m_refuseRegistrations = other.m_refuseRegistrations;

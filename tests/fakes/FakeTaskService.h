@@ -34,6 +34,8 @@ public:
     const RegisteredTask *task(const QString &name) const;
     // Names passed to deleteTask, in call order, whether or not such a task existed.
     const QStringList &deleteCalls() const { return m_deleteCalls; }
+    // The names of every change of several tasks at once, in call order.
+    const QList<QStringList> &batchCalls() const { return m_batchCalls; }
     void setUnreachable(bool unreachable) { m_unreachable = unreachable; }
     void refuseRegistrations(bool refuse) { m_refuseRegistrations = refuse; }
 
@@ -43,6 +45,16 @@ public:
         const QString &name, const TaskDefinition &definition, const TaskDefinition &expected) override;
     Result<> deleteTask(const QString &name) override;
     Result<> setTaskEnabled(const QString &name, bool enabled) override;
+    BatchOutcome deleteTasks(const QStringList &names) override
+    {
+        m_batchCalls.append(names);
+        return TaskService::deleteTasks(names);
+    }
+    BatchOutcome setTasksEnabled(const QStringList &names, bool enabled) override
+    {
+        m_batchCalls.append(names);
+        return TaskService::setTasksEnabled(names, enabled);
+    }
 
 private:
     qsizetype indexOf(const QString &name) const;
@@ -51,6 +63,7 @@ private:
 
     QList<RegisteredTask> m_tasks;
     QStringList m_deleteCalls;
+    QList<QStringList> m_batchCalls;
     QStringList m_foreign;
     bool m_unreachable = false;
     bool m_refuseRegistrations = false;

@@ -4,6 +4,10 @@
 //     switches the active plan back and forth and renames one plan at every step;
 //   store_worker create <store> <plan to copy> <prefix> <count>
 //     creates copies named "<prefix> <n>", as the plan editor and ampctl create them;
+//   store_worker watch <store> <plan>
+//     reads the plan's section straight from the file, again and again, until its name is "Done":
+//     a name "Save <n>" must come with every value n. Prints a line once it has read the file,
+//     and what was wrong when a version mixes two saves;
 //   store_worker repair <store> <damaged copy>
 //     puts the damaged bytes in place of the store (atomically, so a kill there leaves one or the
 //     other whole) and has a fresh store read and repair it, until killed.
@@ -14,6 +18,7 @@
 
 #include "AtomicFile.h"
 #include "Guid.h"
+#include "IniFile.h"
 #include "PlanEditing.h"
 #include "RegularFile.h"
 #include "SchemeStore.h"
@@ -35,6 +40,28 @@ bool stepDone(bool ok)
         std::fflush(stdout);
     }
     return ok;
+}
+
+int watchPlan(const QString &path, const QString &section)
+{
+    bool told = false;
+    for (;;) {
+        const IniFile ini = IniFile::load(path);
+        const QString name = ini.value(section, QStringLiteral("Name"));
+        if (!told)
+            told = stepDone(true);
+        if (name == u"Done")
+            return 0;
+        const QString save = name.section(u' ', 1);
+        for (const QString &key : ini.keys(section)) {
+            const bool value
+                = key.startsWith(u"AC/", Qt::CaseInsensitive) || key.startsWith(u"DC/", Qt::CaseInsensitive);
+            if (value && ini.value(section, key) != save) {
+                reportToUser(QStringLiteral("%1 came with %2=%3").arg(name, key, ini.value(section, key)));
+                return 1;
+            }
+        }
+    }
 }
 
 } // namespace
@@ -63,6 +90,8 @@ int main(int argc, char **argv)
         }
         return 0;
     }
+    if (mode == u"watch" && args.size() == 4)
+        return watchPlan(path, args.at(3));
     if (mode == u"repair" && args.size() == 4) {
         const Result<QByteArray> damaged = RegularFile::read(args.at(3));
         while (damaged) {
@@ -70,6 +99,6 @@ int main(int argc, char **argv)
                 return 1;
         }
     }
-    reportToUser(QStringLiteral("usage: store_worker switch|create|repair <store> ... (see its source)"));
+    reportToUser(QStringLiteral("usage: store_worker switch|create|watch|repair <store> ... (see its source)"));
     return 2;
 }

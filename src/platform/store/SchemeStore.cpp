@@ -89,11 +89,10 @@ SchemeStore::FileStamp SchemeStore::FileStamp::of(const QString &path)
 SchemeStore::Snapshot SchemeStore::Snapshot::from(IniFile ini)
 {
     Snapshot snapshot;
-    QSet<QUuid> seen;
     for (const QString &name : ini.sectionNames()) {
         const std::optional<QUuid> guid = textToGuid(name);
-        if (guid && !guid->isNull() && !seen.contains(*guid)) {
-            seen.insert(*guid);
+        if (guid && !guid->isNull() && !snapshot.known.contains(*guid)) {
+            snapshot.known.insert(*guid);
             snapshot.schemes.append(*guid);
         }
     }
@@ -182,7 +181,7 @@ Result<QList<QUuid>> SchemeStore::schemes() const
 Result<QString> SchemeStore::friendlyName(const QUuid &scheme) const
 {
     return read<QString>([&](const Snapshot &current) -> Result<QString> {
-        if (!current.schemes.contains(scheme))
+        if (!current.known.contains(scheme))
             return missingScheme(scheme);
         const QString section = guidToText(scheme);
         if (!current.ini.contains(section, kNameKey))
@@ -194,7 +193,7 @@ Result<QString> SchemeStore::friendlyName(const QUuid &scheme) const
 Result<QString> SchemeStore::description(const QUuid &scheme) const
 {
     return read<QString>([&](const Snapshot &current) -> Result<QString> {
-        if (!current.schemes.contains(scheme))
+        if (!current.known.contains(scheme))
             return missingScheme(scheme);
         return current.ini.value(guidToText(scheme), kDescriptionKey);
     });
@@ -211,7 +210,7 @@ Result<> SchemeStore::setActiveScheme(const QUuid &scheme)
     if (active && *active == scheme)
         return {}; // nothing to write, so no change to report either
     return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
-        if (!current.schemes.contains(scheme))
+        if (!current.known.contains(scheme))
             return missingScheme(scheme);
         (void)ini.setValue(kStoreSection, kActiveKey, guidToText(scheme)); // a GUID: never refused
         return {};
@@ -222,7 +221,7 @@ Result<QUuid> SchemeStore::duplicateScheme(const QUuid &source)
 {
     const QUuid fresh = QUuid::createUuid();
     const Result<> copied = modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
-        if (!current.schemes.contains(source))
+        if (!current.known.contains(source))
             return missingScheme(source);
         const QString from = guidToText(source);
         const QString to = guidToText(fresh);
@@ -262,7 +261,7 @@ Result<quint32> SchemeStore::valueIndex(
     PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const
 {
     return read<quint32>([&](const Snapshot &current) -> Result<quint32> {
-        if (!current.schemes.contains(scheme))
+        if (!current.known.contains(scheme))
             return missingScheme(scheme);
         bool ok = false;
         const quint32 stored = current.ini.value(guidToText(scheme), valueKey(source, subgroup, setting)).toUInt(&ok);

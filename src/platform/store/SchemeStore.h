@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QMutex>
+#include <QSet>
 #include <functional>
 
 class FileLock;
@@ -84,6 +85,7 @@ private:
     {
         IniFile ini;
         QList<QUuid> schemes;
+        QSet<QUuid> known; // the same schemes, to look one up among thousands
         QUuid active;
 
         static Snapshot from(IniFile ini);

@@ -440,15 +440,21 @@ Result<> SystemdTaskService::remove(const QString &name, Kind kind)
     }
     // Where no manager runs, or it has no such timer loaded, there is nothing to stop.
     (void)m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
+    const Result<> removed = removeTimerFiles(name);
+    // The timer is stopped and its files are gone: a manager that does not reload only lists a
+    // unit that no longer exists until its next reload.
+    (void)m_systemctl.run({ QStringLiteral("daemon-reload") });
+    return removed;
+}
+
+Result<> SystemdTaskService::removeTimerFiles(const QString &name)
+{
     // A unit of that name without the mark is another program's, or hand-made: it stays.
     const auto removeOurs = [](const QString &path) { return !carriesMark(path) || QFile::remove(path); };
     const Result<> unlinked = linkTimer(name, false);
     const bool removed = unlinked && removeOurs(timerPath(name)) && removeOurs(servicePath(name));
     // Not needed for the next task of this name, whose write sets its own stamp; just tidy.
     removeIfPresent(stampPath(name));
-    // The timer is stopped and its files are gone: a manager that does not reload only lists a
-    // unit that no longer exists until its next reload.
-    (void)m_systemctl.run({ QStringLiteral("daemon-reload") });
     if (!unlinked)
         return failed(QStringLiteral("the timer %1 could not be disabled: %2").arg(name, unlinked.failure().message));
     if (!removed)
@@ -464,40 +470,145 @@ Result<> SystemdTaskService::setTaskEnabled(const QString &name, bool enabled)
         return lock.failure();
     switch (kindOf(name)) {
     case Kind::Timer: {
-        if (enabled && !isPresent(timerPath(name)))
-            return failed(QStringLiteral("the timer %1 is missing").arg(timerPath(name)));
-        if (enabled && !isLinked(name)) {
-            // Runs missed while it was disabled are not made up for. Where no manager runs, or it
-            // has no such timer loaded, there is nothing to stop.
+        // Where no manager runs, or it has no such timer loaded, there is nothing to stop.
+        if (needsRestart(name, enabled))
             (void)m_systemctl.run({ QStringLiteral("stop"), name + kTimerSuffix });
-            const std::optional<UnitFile> timer = UnitFile::load(timerPath(name), UnitFile::Syntax::Unit);
-            const bool persistent = timer && TimerUnits::decompose(*timer, std::nullopt).settings.startWhenAvailable;
-            if (const Result<> stamped = restartStamp(name, persistent); !stamped)
-                return stamped;
-        }
-        const QString change = enabled ? QStringLiteral("enabled") : QStringLiteral("disabled");
-        if (const Result<> linked = linkTimer(name, enabled); !linked)
-            return failed(
-                QStringLiteral("the timer %1 could not be %2: %3").arg(name, change, linked.failure().message));
+        if (const Result<> linked = linkTimerFiles(name, enabled); !linked)
+            return linked;
         if (const Result<> told = tellManager(name, enabled); !told)
             return failed(QStringLiteral("the timer %1 is %2, but the user manager did not %3 it: %4")
-                              .arg(name, change, enabled ? QStringLiteral("start") : QStringLiteral("stop"),
-                                  told.failure().message));
+                              .arg(name, enabled ? QStringLiteral("enabled") : QStringLiteral("disabled"),
+                                  enabled ? QStringLiteral("start") : QStringLiteral("stop"), told.failure().message));
         return {};
     }
-    case Kind::Autostart: {
-        std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
-        if (!entry)
-            return failed(QStringLiteral("%1 cannot be read").arg(entryPath(name)));
-        AutostartEntry::setEnabled(*entry, enabled);
-        return writeText(entryPath(name), entry->toText());
-    }
+    case Kind::Autostart:
+        return setEntryEnabled(name, enabled);
     case Kind::Foreign:
         return notOurs(name);
     case Kind::None:
         break;
     }
     return notFound(QStringLiteral("no task %1").arg(name));
+}
+
+bool SystemdTaskService::needsRestart(const QString &name, bool enabled) const
+{
+    // Runs missed while it was disabled are not made up for: its stamp starts afresh.
+    return enabled && !isLinked(name);
+}
+
+Result<> SystemdTaskService::linkTimerFiles(const QString &name, bool enabled)
+{
+    if (enabled && !isPresent(timerPath(name)))
+        return failed(QStringLiteral("the timer %1 is missing").arg(timerPath(name)));
+    if (needsRestart(name, enabled)) {
+        const std::optional<UnitFile> timer = UnitFile::load(timerPath(name), UnitFile::Syntax::Unit);
+        const bool persistent = timer && TimerUnits::decompose(*timer, std::nullopt).settings.startWhenAvailable;
+        if (const Result<> stamped = restartStamp(name, persistent); !stamped)
+            return stamped;
+    }
+    if (const Result<> linked = linkTimer(name, enabled); !linked)
+        return failed(
+            QStringLiteral("the timer %1 could not be %2: %3")
+                .arg(name, enabled ? QStringLiteral("enabled") : QStringLiteral("disabled"), linked.failure().message));
+    return {};
+}
+
+Result<> SystemdTaskService::setEntryEnabled(const QString &name, bool enabled)
+{
+    std::optional<UnitFile> entry = UnitFile::load(entryPath(name), UnitFile::Syntax::Desktop);
+    if (!entry)
+        return failed(QStringLiteral("%1 cannot be read").arg(entryPath(name)));
+    AutostartEntry::setEnabled(*entry, enabled);
+    return writeText(entryPath(name), entry->toText());
+}
+
+TaskService::BatchOutcome SystemdTaskService::deleteTasks(const QStringList &names)
+{
+    BatchOutcome outcome;
+    const Result<DataLock> lock = DataLock::acquire();
+    if (!lock) {
+        outcome.stopped = lock.failure();
+        return outcome;
+    }
+    // What can be removed, up to the first task that is not this program's.
+    QList<std::pair<QString, Kind>> tasks;
+    QStringList timers;
+    for (const QString &name : names) {
+        const Kind kind = kindOf(name);
+        if (kind == Kind::Foreign) {
+            outcome.stopped = notOurs(name);
+            break;
+        }
+        tasks.append({ name, kind });
+        if (kind == Kind::Timer)
+            timers.append(name + kTimerSuffix);
+    }
+    // Stopped while their units are there, since a manager keeps a running timer whose files are
+    // gone; where no manager runs, or it has none of them loaded, there is nothing to stop.
+    if (!timers.isEmpty())
+        (void)m_systemctl.run(QStringList { QStringLiteral("stop") } + timers);
+    for (const auto &[name, kind] : std::as_const(tasks)) {
+        const Result<> removed = kind == Kind::Timer ? removeTimerFiles(name)
+            : kind == Kind::Autostart                ? remove(name, kind)
+                                                     : Result<>();
+        if (!removed) {
+            outcome.stopped = removed;
+            break;
+        }
+        outcome.done.append(name);
+    }
+    // The manager forgets the units whose files are gone.
+    if (!timers.isEmpty())
+        (void)m_systemctl.run({ QStringLiteral("daemon-reload") });
+    return outcome;
+}
+
+TaskService::BatchOutcome SystemdTaskService::setTasksEnabled(const QStringList &names, bool enabled)
+{
+    BatchOutcome outcome;
+    const Result<DataLock> lock = DataLock::acquire();
+    if (!lock) {
+        outcome.stopped = lock.failure();
+        return outcome;
+    }
+    // Which tasks can be changed, up to the first that cannot.
+    QList<std::pair<QString, Kind>> tasks;
+    QStringList restarted;
+    for (const QString &name : names) {
+        const Kind kind = kindOf(name);
+        if (kind == Kind::Foreign || kind == Kind::None) {
+            outcome.stopped = kind == Kind::Foreign ? notOurs(name) : notFound(QStringLiteral("no task %1").arg(name));
+            break;
+        }
+        tasks.append({ name, kind });
+        if (kind == Kind::Timer && needsRestart(name, enabled))
+            restarted.append(name + kTimerSuffix);
+    }
+    // Timers to be enabled again stop before their stamps start afresh; where no manager runs,
+    // or it has none of them loaded, there is nothing to stop.
+    if (!restarted.isEmpty())
+        (void)m_systemctl.run(QStringList { QStringLiteral("stop") } + restarted);
+    QStringList timers;
+    for (const auto &[name, kind] : std::as_const(tasks)) {
+        const Result<> changed = kind == Kind::Timer ? linkTimerFiles(name, enabled) : setEntryEnabled(name, enabled);
+        if (!changed) {
+            outcome.stopped = changed;
+            break;
+        }
+        outcome.done.append(name);
+        if (kind == Kind::Timer)
+            timers.append(name);
+    }
+    if (timers.isEmpty())
+        return outcome;
+    if (const Result<> told = tellManager(timers, enabled); !told && outcome.stopped)
+        outcome.stopped
+            = failed(QStringLiteral("the timers %1 are %2, but the user manager did not %3 them: %4")
+                         .arg(timers.join(QStringLiteral(", ")),
+                             enabled ? QStringLiteral("enabled") : QStringLiteral("disabled"),
+                             enabled ? QStringLiteral("start") : QStringLiteral("stop"), told.failure().message));
+    return outcome;
 }
 
 bool SystemdTaskService::isLinked(const QString &name) const
@@ -546,4 +657,15 @@ Result<> SystemdTaskService::tellManager(const QString &name, bool running) cons
     if (!m_systemctl.run({ QStringLiteral("daemon-reload") }))
         return {};
     return m_systemctl.run({ running ? QStringLiteral("start") : QStringLiteral("stop"), name + kTimerSuffix });
+}
+
+Result<> SystemdTaskService::tellManager(const QStringList &names, bool running) const
+{
+    // As for one timer: without a manager that answers, the files are what counts.
+    if (!m_systemctl.run({ QStringLiteral("daemon-reload") }))
+        return {};
+    QStringList arguments { running ? QStringLiteral("start") : QStringLiteral("stop") };
+    for (const QString &name : names)
+        arguments.append(name + kTimerSuffix);
+    return m_systemctl.run(arguments);
 }

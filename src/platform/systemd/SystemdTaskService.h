@@ -53,6 +53,11 @@ public:
         const QString &name, const TaskDefinition &definition, const TaskDefinition &expected) override;
     Result<> deleteTask(const QString &name) override;
     Result<> setTaskEnabled(const QString &name, bool enabled) override;
+    // Under one hold of the data lock, with one call to the manager for each step: timers to be
+    // removed or enabled again are stopped together first, then every file is written, then the
+    // manager reloads once and starts or stops all the timers enabled or disabled.
+    BatchOutcome deleteTasks(const QStringList &names) override;
+    BatchOutcome setTasksEnabled(const QStringList &names, bool enabled) override;
 
 protected:
     void connectNotify(const QMetaMethod &signal) override;
@@ -97,6 +102,15 @@ private:
     // Reloads the user manager and starts or stops the timer. No manager that answers is no
     // failure; one that refuses the start or stop is, in systemctl's words.
     Result<> tellManager(const QString &name, bool running) const;
+    // The same for several timers, with one call for each step.
+    Result<> tellManager(const QStringList &names, bool running) const;
+    // Removes a timer's files, without telling the manager.
+    Result<> removeTimerFiles(const QString &name);
+    // Enables or disables a timer's files, without telling the manager. The timer must have been
+    // stopped first when it is to be enabled again (needsRestart).
+    Result<> linkTimerFiles(const QString &name, bool enabled);
+    bool needsRestart(const QString &name, bool enabled) const;
+    Result<> setEntryEnabled(const QString &name, bool enabled);
 
     QString m_unitFolder;
     QString m_autostartFolder;
