@@ -11,6 +11,7 @@
 #include "PlanLookup.h"
 #include "PlanTaskWriter.h"
 #include "Profile.h"
+#include "ScheduleRuns.h"
 #include "TaskReader.h"
 #include "TaskService.h"
 
@@ -70,6 +71,24 @@ std::optional<QList<bool>> parseDays(const QString &text)
 QString statusText(bool enabled)
 {
     return loadText(enabled ? u"IDS_ENABLED" : u"IDS_DISABLED");
+}
+
+QJsonValue isoOrNull(const std::optional<QDateTime> &at)
+{
+    return at ? QJsonValue(at->toOffsetFromUtc(at->offsetFromUtc()).toString(Qt::ISODate)) : QJsonValue();
+}
+
+QString runStateName(TimeSchedule::RunState state)
+{
+    switch (state) {
+    case TimeSchedule::RunState::Completed:
+        return u"completed"_s;
+    case TimeSchedule::RunState::NeverRuns:
+        return u"never-runs"_s;
+    case TimeSchedule::RunState::Scheduled:
+        break;
+    }
+    return u"scheduled"_s;
 }
 
 } // namespace
@@ -225,23 +244,35 @@ ExitCode AmpctlCommands::set(const QString &plan)
 
 ExitCode AmpctlCommands::schedules()
 {
-    const QString at = loadText(u"IDS_AT");
     QJsonArray json;
-    QList<QStringList> rows { { u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s } };
-    for (const TimeSchedule &task : readTasks()) {
+    QList<QStringList> rows { { u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s, u"NEXT RUN"_s,
+        u"LAST RUN"_s } };
+    QList<TimeSchedule> tasks = readTasks();
+    ScheduleRuns::addRunTimes(tasks, m_services.tasks, QDateTime::currentDateTime());
+    for (const TimeSchedule &task : std::as_const(tasks)) {
         // A damaged task says what is wrong instead of when it runs: it may still run.
         const bool damaged = !task.damage.isEmpty();
-        const QString when = damaged ? damageText(task.damage) : task.frequencyText + u' ' + at + u' ' + task.startText;
+        const QString when = ScheduleRuns::whenText(task);
         const QString type = loadText(u"IDS_TIME_BASED");
+        const QString status = ScheduleRuns::statusText(task);
         QJsonObject entry { { u"kind"_s, u"time"_s }, { u"name"_s, task.taskName }, { u"plan"_s, task.planName },
             { u"planGuid"_s, task.planGuid.isNull() ? QJsonValue() : QJsonValue(guidToText(task.planGuid)) },
-            { u"enabled"_s, task.enabled }, { u"status"_s, statusText(task.enabled) }, { u"type"_s, type },
-            { u"schedule"_s, when }, { u"frequency"_s, task.frequencyText }, { u"start"_s, task.startText },
-            { u"daysOfWeek"_s, task.daysOfWeek } };
+            { u"enabled"_s, task.enabled }, { u"status"_s, status }, { u"type"_s, type }, { u"schedule"_s, when },
+            { u"frequency"_s, task.frequencyText }, { u"start"_s, task.startText },
+            { u"daysOfWeek"_s, task.daysOfWeek }, { u"state"_s, runStateName(task.runState) },
+            { u"nextRun"_s, isoOrNull(task.nextRun) }, { u"lastRun"_s, isoOrNull(task.lastRun) },
+            { u"lastResult"_s, task.lastResult.isEmpty() ? QJsonValue() : QJsonValue(task.lastResult) },
+            { u"onlyOnMains"_s, task.definition && task.definition->settings.disallowStartIfOnBatteries },
+            { u"wakes"_s, task.definition && task.definition->settings.wakeToRun } };
+        if (task.firstRunDate.isValid())
+            entry.insert(u"from"_s, task.firstRunDate.toString(Qt::ISODate));
+        if (!task.neverReason.isEmpty())
+            entry.insert(u"neverRuns"_s, task.neverReason);
         if (damaged)
             entry.insert(u"damaged"_s, task.damage);
         json.append(entry);
-        rows.append({ task.taskName, task.planName, statusText(task.enabled), type, when });
+        rows.append({ task.taskName, task.planName, status, type, when, ScheduleRuns::nextRunText(task),
+            ScheduleRuns::lastRunText(task) });
     }
     for (const NetworkSchedule &network : readNetworkSchedules(m_services.platform)) {
         const QString type = loadText(u"IDS_NETWORK_BASED");
@@ -250,7 +281,7 @@ ExitCode AmpctlCommands::schedules()
             { u"enabled"_s, network.enabled }, { u"status"_s, statusText(network.enabled) }, { u"type"_s, type },
             { u"schedule"_s, network.networkName }, { u"network"_s, network.networkName } });
         rows.append({ guidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
-            network.networkName });
+            network.networkName, QString(), QString() });
     }
     m_output.printListing(json, rows);
     return Success;

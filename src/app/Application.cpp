@@ -83,6 +83,7 @@ int Application::runFirstCopy()
         QTimer::singleShot(0, &frame, [&] {
             resident.emplace(backends.services().platform);
             frame.follow(resident->follower(), resident->events(), resident->networkSwitch());
+            frame.announceSwitches(resident->powerSwitch());
             resident->follower().start();
         });
     }

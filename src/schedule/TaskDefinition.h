@@ -52,6 +52,7 @@ struct TaskDefinition
         bool disallowStartIfOnBatteries = false;
         bool stopIfGoingOnBatteries = false;
         bool startWhenAvailable = false; // a run missed while the machine was off happens later
+        bool wakeToRun = false; // the machine wakes from sleep to run it
         bool hidden = false;
         QString idleWaitTimeout; // ISO 8601 duration, e.g. "PT5M"
 

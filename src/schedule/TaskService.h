@@ -2,10 +2,13 @@
 
 #include "RegisteredTask.h"
 #include "Result.h"
+#include "TaskRunTimes.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // The folder of scheduled tasks that start programs: plan tasks and the logon task. A task is
 // addressed by its name, looked up when an action runs; a task this program did not write is
@@ -34,6 +37,16 @@ public:
         = 0;
     virtual Result<> deleteTask(const QString &name) = 0;
     virtual Result<> setTaskEnabled(const QString &name, bool enabled) = 0;
+
+    // When the named tasks run next and last ran; a task the service knows nothing of is left
+    // out. May ask another process, so callers in a window call it from a worker thread.
+    virtual QHash<QString, TaskRunTimes> readRunTimes(const QStringList &names) const
+    {
+        Q_UNUSED(names)
+        return {};
+    }
+    // Whether a task may wake the machine from sleep to run without an administrator's help.
+    virtual bool canWakeSystem() const { return false; }
 
 Q_SIGNALS:
     void tasksChanged();

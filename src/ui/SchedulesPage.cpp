@@ -6,6 +6,7 @@
 #include "Profile.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
+#include "ScheduleRuns.h"
 #include "SharedStrings.h"
 #include "TaskReader.h"
 #include "TaskService.h"
@@ -22,7 +23,7 @@ using Program::sharedStrings;
 
 namespace {
 
-enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn };
+enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn, NextRunColumn, LastRunColumn };
 
 // What each row carries besides its texts: its kind and what names its schedule (the task's
 // name for a time-based row, the network's GUID for a network-based one).
@@ -66,7 +67,6 @@ template <typename Schedules> auto *findNetwork(Schedules &schedules, const QUui
 SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
     : ListPage(u"IDS_SCHEDULED_PLANS", services.commands, parent)
     , m_services(services)
-    , m_atText(text(u"IDS_AT"))
     , m_enabledText(text(u"IDS_ENABLED"))
     , m_disabledText(text(u"IDS_DISABLED"))
     , m_timeBasedText(text(u"IDS_TIME_BASED"))
@@ -113,8 +113,9 @@ void SchedulesPage::buildButtons()
 
 void SchedulesPage::buildList()
 {
-    ReportList *list = addList(
-        { u"IDS_POWER_PLAN", u"IDS_STATUS", u"IDS_SCHEDULE_TYPE", u"IDS_NETWORK_TIME" }, { 220, 150, 150, 350 });
+    ReportList *list = addList({ u"IDS_POWER_PLAN", u"IDS_STATUS", u"IDS_SCHEDULE_TYPE", u"IDS_NETWORK_TIME",
+                                   u"IDS_NEXT_RUN", u"IDS_LAST_RUN" },
+        { 160, 95, 115, 250, 120, 150 });
     list->enableCheckBoxes();
     (void)list->setLinkColumn(StatusColumn); // the list has its columns and no rows yet
     // Space toggles the focused row's schedule whichever cell has the focus; the view alone would
@@ -181,10 +182,11 @@ void SchedulesPage::fillList()
 
 QTreeWidgetItem *SchedulesPage::timeRow(const TimeSchedule &schedule)
 {
-    const QString when = schedule.damage.isEmpty()
-        ? QStringLiteral("%1 %2 %3").arg(schedule.frequencyText, m_atText, schedule.startText)
-        : damageText(schedule.damage);
-    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_timeBasedText, when });
+    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_timeBasedText, ScheduleRuns::whenText(schedule),
+        ScheduleRuns::nextRunText(schedule), ScheduleRuns::lastRunText(schedule) });
+    // The cells are narrow for what they may hold; the whole text is a hover away.
+    for (const Column column : { WhenColumn, NextRunColumn, LastRunColumn })
+        item->setToolTip(column, item->text(column));
     item->setData(PlanColumn, kNetworkRole, false);
     item->setData(PlanColumn, kKeyRole, schedule.taskName);
     showState(item, schedule.enabled);
@@ -280,6 +282,13 @@ void SchedulesPage::showState(QTreeWidgetItem *item, bool enabled)
     const QScopedValueRollback showing(m_showing, true);
     item->setCheckState(PlanColumn, enabled ? Qt::Checked : Qt::Unchecked);
     item->setText(StatusColumn, enabled ? m_enabledText : m_disabledText);
+    // A once schedule that ran, or one that cannot run, says so whatever its state.
+    if (const TimeSchedule *schedule = isNetworkRow(item) ? nullptr : findTask(m_listing.timeSchedules, taskOf(item))) {
+        TimeSchedule shown = *schedule;
+        shown.enabled = enabled;
+        item->setText(StatusColumn, ScheduleRuns::statusText(shown));
+        item->setText(NextRunColumn, ScheduleRuns::nextRunText(shown));
+    }
 }
 
 void SchedulesPage::addSchedule()

@@ -74,7 +74,6 @@ private:
     void showFailure(const Failure &failure);
 
     PageServices m_services;
-    QString m_atText;
     QString m_enabledText;
     QString m_disabledText;
     QString m_timeBasedText;

@@ -16,7 +16,11 @@ public:
     }
 
     Result<> run(const QStringList &arguments) const;
+    // As run(), and what systemctl printed on stdout.
+    Result<QString> read(const QStringList &arguments) const;
 
 private:
+    Result<QString> execute(const QStringList &arguments, bool keepOutput) const;
+
     int m_timeoutMs;
 };
