@@ -109,8 +109,7 @@ Result<> replaceFile(const Scan &current, const QList<PowerTrigger> &triggers)
     if (current.clean || !current.ini.fileExists())
         return writeWholeList(triggers);
     const bool copy = !current.ini.readFailed();
-    const Result<QString> keptAs
-        = copy ? AtomicFile::copyAside(path()) : Result<QString>(AtomicFile::setAside(path()));
+    const Result<QString> keptAs = copy ? AtomicFile::copyAside(path()) : Result<QString>(AtomicFile::setAside(path()));
     if (!keptAs || keptAs->isEmpty()) {
         return failed(QStringLiteral("the power schedule file %1 cannot be read and could not be kept aside; "
                                      "nothing was changed")

@@ -59,9 +59,8 @@ void PowerTriggerSwitch::onResumed()
 void PowerTriggerSwitch::act(PowerTrigger::Event event, const std::function<bool(const PowerTrigger &)> &matches)
 {
     const QList<PowerTrigger> triggers = PowerTriggerFile::read(m_platform);
-    const auto trigger = std::find_if(triggers.cbegin(), triggers.cend(), [&](const PowerTrigger &t) {
-        return t.event == event && t.enabled && !t.planGone && matches(t);
-    });
+    const auto trigger = std::find_if(triggers.cbegin(), triggers.cend(),
+        [&](const PowerTrigger &t) { return t.event == event && t.enabled && !t.planGone && matches(t); });
     if (trigger == triggers.cend())
         return;
     const QUuid plan = trigger->planGuid;

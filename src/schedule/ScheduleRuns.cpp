@@ -165,7 +165,8 @@ QString whenText(const TimeSchedule &schedule)
         return damageText(schedule.damage);
     QString text = schedule.frequencyText + u' ' + loadText(u"IDS_AT") + u' ' + schedule.startText;
     if (schedule.firstRunDate.isValid())
-        text += u' ' + formatText(loadText(u"IDS_FROM_DATE"), schedule.firstRunDate.toString(QStringLiteral("yyyy/MM/dd")));
+        text += u' '
+            + formatText(loadText(u"IDS_FROM_DATE"), schedule.firstRunDate.toString(QStringLiteral("yyyy/MM/dd")));
     return text;
 }
 

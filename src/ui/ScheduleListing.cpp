@@ -1,6 +1,7 @@
 #include "ScheduleListing.h"
 
 #include "NetworkScheduleFile.h"
+#include "PowerTriggerFile.h"
 #include "ScheduleRuns.h"
 #include "TaskReader.h"
 
@@ -10,5 +11,6 @@ ScheduleListing ScheduleListing::load(const PowerPlatform &platform, TaskService
     listing.timeSchedules = readScheduledTasks(tasks, platform);
     ScheduleRuns::addRunTimes(listing.timeSchedules, tasks, QDateTime::currentDateTime());
     listing.networkSchedules = readNetworkSchedules(platform);
+    listing.powerTriggers = PowerTriggerFile::read(platform);
     return listing;
 }

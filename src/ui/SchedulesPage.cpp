@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PictureButton.h"
+#include "PowerTriggerFile.h"
 #include "Profile.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
@@ -26,13 +27,20 @@ namespace {
 enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn, NextRunColumn, LastRunColumn };
 
 // What each row carries besides its texts: its kind and what names its schedule (the task's
-// name for a time-based row, the network's GUID for a network-based one).
+// name for a time-based row, the network's GUID for a network-based one, the schedule's id for a
+// power-based one).
 constexpr int kNetworkRole = Qt::UserRole;
 constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kPowerRole = Qt::UserRole + 2;
 
 bool isNetworkRow(const QTreeWidgetItem *item)
 {
     return item->data(PlanColumn, kNetworkRole).toBool();
+}
+
+bool isPowerRow(const QTreeWidgetItem *item)
+{
+    return item->data(PlanColumn, kPowerRole).toBool();
 }
 
 QString taskOf(const QTreeWidgetItem *item)
@@ -62,6 +70,11 @@ template <typename Schedules> auto *findNetwork(Schedules &schedules, const QUui
     return findIn(schedules, [&](const NetworkSchedule &schedule) { return schedule.networkGuid == network; });
 }
 
+template <typename Schedules> auto *findTrigger(Schedules &schedules, const QUuid &id)
+{
+    return findIn(schedules, [&](const PowerTrigger &schedule) { return schedule.id == id; });
+}
+
 } // namespace
 
 SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
@@ -71,6 +84,7 @@ SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
     , m_disabledText(text(u"IDS_DISABLED"))
     , m_timeBasedText(text(u"IDS_TIME_BASED"))
     , m_networkBasedText(text(u"IDS_NETWORK_BASED"))
+    , m_powerBasedText(text(u"IDS_POWER_BASED"))
     , m_reload(
           this, services.pleaseWait,
           [platform = &services.platform, tasks = &services.tasks] { return ScheduleListing::load(*platform, *tasks); },
@@ -165,11 +179,13 @@ void SchedulesPage::fillList()
     list()->clear();
     list()->clearSortMark();
     QList<QTreeWidgetItem *> items;
-    items.reserve(m_listing.timeSchedules.size() + m_listing.networkSchedules.size());
+    items.reserve(m_listing.timeSchedules.size() + m_listing.networkSchedules.size() + m_listing.powerTriggers.size());
     for (const TimeSchedule &schedule : std::as_const(m_listing.timeSchedules))
         items.append(timeRow(schedule));
     for (const NetworkSchedule &schedule : std::as_const(m_listing.networkSchedules))
         items.append(networkRow(schedule));
+    for (const PowerTrigger &schedule : std::as_const(m_listing.powerTriggers))
+        items.append(powerRow(schedule));
     list()->addTopLevelItems(items);
     if (focusedKey.isValid()) {
         for (QTreeWidgetItem *item : std::as_const(items)) {
@@ -198,6 +214,16 @@ QTreeWidgetItem *SchedulesPage::networkRow(const NetworkSchedule &schedule)
     auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_networkBasedText, schedule.networkName });
     item->setData(PlanColumn, kNetworkRole, true);
     item->setData(PlanColumn, kKeyRole, schedule.networkGuid);
+    showState(item, schedule.enabled);
+    return item;
+}
+
+QTreeWidgetItem *SchedulesPage::powerRow(const PowerTrigger &schedule)
+{
+    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_powerBasedText, schedule.eventText() });
+    item->setData(PlanColumn, kNetworkRole, false);
+    item->setData(PlanColumn, kPowerRole, true);
+    item->setData(PlanColumn, kKeyRole, schedule.id);
     showState(item, schedule.enabled);
     return item;
 }
@@ -235,6 +261,10 @@ void SchedulesPage::enableCurrent(bool enabled)
 
 std::optional<bool> SchedulesPage::enabledOf(const QTreeWidgetItem *item) const
 {
+    if (isPowerRow(item)) {
+        const PowerTrigger *schedule = findTrigger(m_listing.powerTriggers, networkOf(item));
+        return schedule ? std::optional(schedule->enabled) : std::nullopt;
+    }
     if (isNetworkRow(item)) {
         const NetworkSchedule *schedule = findNetwork(m_listing.networkSchedules, networkOf(item));
         return schedule ? std::optional(schedule->enabled) : std::nullopt;
@@ -262,7 +292,9 @@ void SchedulesPage::setEnabled(QTreeWidgetItem *item, bool enabled)
         showFailure(written.failure());
         return;
     }
-    if (isNetworkRow(item))
+    if (isPowerRow(item))
+        findTrigger(m_listing.powerTriggers, networkOf(item))->enabled = enabled;
+    else if (isNetworkRow(item))
         findNetwork(m_listing.networkSchedules, networkOf(item))->enabled = enabled;
     else
         findTask(m_listing.timeSchedules, taskOf(item))->enabled = enabled;
@@ -272,6 +304,8 @@ void SchedulesPage::setEnabled(QTreeWidgetItem *item, bool enabled)
 
 Result<> SchedulesPage::writeEnabled(const QTreeWidgetItem *item, bool enabled)
 {
+    if (isPowerRow(item))
+        return PowerTriggerFile::setEnabled(m_services.platform, networkOf(item), enabled);
     if (isNetworkRow(item))
         return Result<>::from(setNetworkScheduleEnabled(m_services.platform, networkOf(item), enabled));
     return m_services.tasks.setTaskEnabled(taskOf(item), enabled);
@@ -282,8 +316,16 @@ void SchedulesPage::showState(QTreeWidgetItem *item, bool enabled)
     const QScopedValueRollback showing(m_showing, true);
     item->setCheckState(PlanColumn, enabled ? Qt::Checked : Qt::Unchecked);
     item->setText(StatusColumn, enabled ? m_enabledText : m_disabledText);
+    // A power-based schedule whose plan is gone never runs.
+    if (const PowerTrigger *trigger
+        = isPowerRow(item) ? findTrigger(m_listing.powerTriggers, networkOf(item)) : nullptr;
+        trigger && trigger->planGone) {
+        item->setText(StatusColumn, text(u"IDS_NEVER_RUNS"));
+        item->setText(NextRunColumn, formatText(text(u"IDS_NEVER_RUNS_BECAUSE"), text(u"IDS_PLAN_GONE")));
+    }
     // A once schedule that ran, or one that cannot run, says so whatever its state.
-    if (const TimeSchedule *schedule = isNetworkRow(item) ? nullptr : findTask(m_listing.timeSchedules, taskOf(item))) {
+    const bool timeRow = !isNetworkRow(item) && !isPowerRow(item);
+    if (const TimeSchedule *schedule = timeRow ? findTask(m_listing.timeSchedules, taskOf(item)) : nullptr) {
         TimeSchedule shown = *schedule;
         shown.enabled = enabled;
         item->setText(StatusColumn, ScheduleRuns::statusText(shown));
@@ -304,7 +346,10 @@ void SchedulesPage::editSchedule()
     if (!item)
         return;
     std::unique_ptr<ScheduleDialog> dialog;
-    if (isNetworkRow(item)) {
+    if (isPowerRow(item)) {
+        if (const PowerTrigger *schedule = findTrigger(m_listing.powerTriggers, networkOf(item)))
+            dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
+    } else if (isNetworkRow(item)) {
         if (const NetworkSchedule *schedule = findNetwork(m_listing.networkSchedules, networkOf(item)))
             dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
     } else if (const TimeSchedule *schedule = findTask(m_listing.timeSchedules, taskOf(item))) {
@@ -350,8 +395,8 @@ QList<SchedulesPage::ScheduleKey> SchedulesPage::selectedSchedules() const
     QList<ScheduleKey> keys;
     keys.reserve(selected.size());
     for (const QTreeWidgetItem *item : std::as_const(selected)) {
-        if (isNetworkRow(item))
-            keys.append({ true, QString(), networkOf(item) });
+        if (isNetworkRow(item) || isPowerRow(item))
+            keys.append({ true, QString(), networkOf(item), isPowerRow(item) });
         else
             keys.append({ false, taskOf(item), QUuid() });
     }
@@ -362,7 +407,7 @@ QTreeWidgetItem *SchedulesPage::rowOf(const ScheduleKey &schedule) const
 {
     for (int row = 0; row < list()->topLevelItemCount(); ++row) {
         QTreeWidgetItem *item = list()->topLevelItem(row);
-        if (isNetworkRow(item) != schedule.network)
+        if ((isNetworkRow(item) || isPowerRow(item)) != schedule.network || isPowerRow(item) != schedule.power)
             continue;
         if (schedule.network ? networkOf(item) == schedule.networkGuid : taskOf(item) == schedule.task)
             return item;
@@ -373,7 +418,11 @@ QTreeWidgetItem *SchedulesPage::rowOf(const ScheduleKey &schedule) const
 Result<> SchedulesPage::removeSchedule(const ScheduleKey &schedule)
 {
     Result<> removed;
-    if (schedule.network) {
+    if (schedule.power) {
+        removed = PowerTriggerFile::remove(m_services.platform, schedule.networkGuid);
+        if (removed || removed.failedWith(Failure::Kind::NotFound))
+            m_listing.powerTriggers.removeIf([&](const PowerTrigger &each) { return each.id == schedule.networkGuid; });
+    } else if (schedule.network) {
         removed = Result<>::from(removeNetworkSchedule(m_services.platform, schedule.networkGuid));
         // A schedule that another program removed meanwhile is gone all the same.
         if (removed || removed.failedWith(Failure::Kind::NotFound))

@@ -45,6 +45,7 @@ private:
     void fillList();
     QTreeWidgetItem *timeRow(const TimeSchedule &schedule);
     QTreeWidgetItem *networkRow(const NetworkSchedule &schedule);
+    QTreeWidgetItem *powerRow(const PowerTrigger &schedule);
     // Enable or Disable from a button, the menu: the current row's schedule.
     void enableCurrent(bool enabled);
 
@@ -58,12 +59,14 @@ private:
 
     void addSchedule();
     void editSchedule();
-    // What names a row's schedule: the task's name, or the network's GUID.
+    // What names a row's schedule: the task's name, or the network's GUID (a power-based
+    // schedule's id, with power set).
     struct ScheduleKey
     {
         bool network = false;
         QString task;
         QUuid networkGuid;
+        bool power = false;
     };
     void removeSchedules();
     // The selected rows' schedules, top row first.
@@ -78,6 +81,7 @@ private:
     QString m_disabledText;
     QString m_timeBasedText;
     QString m_networkBasedText;
+    QString m_powerBasedText;
     bool m_showing = false; // the page itself is setting rows, not the user
     ScheduleListing m_listing; // what the list shows, as last read and changed since
     PageReload<ScheduleListing> m_reload;
