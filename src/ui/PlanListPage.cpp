@@ -5,6 +5,7 @@
 #include "NetworkScheduleFile.h"
 #include "PictureButton.h"
 #include "PowerPlatform.h"
+#include "PowerTriggerFile.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
@@ -212,7 +213,7 @@ bool PlanListPage::deletePlan(const QUuid &plan, const QUuid &activePlan)
         const bool scheduled = lock
             && (row.use != ScheduleUse::None
                 || scheduleUseOf(plan, readScheduledTasks(m_services.tasks, m_services.platform),
-                       readNetworkSchedules(m_services.platform))
+                       readNetworkSchedules(m_services.platform), PowerTriggerFile::read(m_services.platform))
                     != ScheduleUse::None);
         if (!lock)
             deleted = lock.failure();

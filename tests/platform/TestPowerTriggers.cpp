@@ -59,7 +59,8 @@ void TestPowerTriggers::initTestCase()
     QVERIFY2(m_bus.isRunning(), qPrintable(m_bus.errorText()));
     // Before anything asks for the system bus: the process keeps its first connection.
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
-    QVERIFY2(m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s, u"-p"_s, uR"({"OnBattery": false})"_s }, kUPower),
+    QVERIFY2(
+        m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s, u"-p"_s, uR"({"OnBattery": false})"_s }, kUPower),
         qPrintable(m_bus.errorText()));
     QVERIFY2(m_bus.startMock(m_logind, { u"--template"_s, u"logind"_s }, kLogind), qPrintable(m_bus.errorText()));
     set(u"/org/freedesktop/UPower/devices/DisplayDevice"_s, u"org.freedesktop.UPower.Device"_s, u"IsPresent"_s, true);
@@ -67,7 +68,8 @@ void TestPowerTriggers::initTestCase()
     m_store = std::make_unique<SchemeStore>(sharedStrings().schemeStoreFile);
 }
 
-void TestPowerTriggers::set(const QString &path, const QString &interface, const QString &property, const QVariant &value)
+void TestPowerTriggers::set(
+    const QString &path, const QString &interface, const QString &property, const QVariant &value)
 {
     // The mock reports every Set, a repeated value too.
     QDBusMessage call = QDBusMessage::createMethodCall(kUPower, path, u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
@@ -158,7 +160,7 @@ void TestPowerTriggers::fileKeepsWhatItCannotRead()
     m_env.writeFile(PowerTriggerFile::path(), written);
     QVERIFY(PowerTriggerFile::read(*m_store).isEmpty());
     QCOMPARE(TestEnvironment::readFile(PowerTriggerFile::path()), written);
-    QVERIFY(PowerTriggerFile::save(*m_store, plan(kSaver), OnBattery, 0));
+    QVERIFY(PowerTriggerFile::save(*m_store, plan(kSaver), PowerTrigger::Event::OnBattery, 0));
     QCOMPARE(PowerTriggerFile::read(*m_store).size(), 1);
     const QStringList kept = QDir(sharedStrings().dataFolder).entryList({ u"AmporaPowerTriggers.ini.corrupt-*"_s });
     QCOMPARE(kept.size(), 1);

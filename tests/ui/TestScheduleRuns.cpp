@@ -5,9 +5,9 @@
 // where no user manager can run (it takes root).
 #include "PageTestSupport.h"
 #include "PrivateUserManager.h"
+#include "ScheduleRuns.h"
 #include "SchedulesPage.h"
 #include "SchemeStore.h"
-#include "ScheduleRuns.h"
 #include "SharedStrings.h"
 #include "SystemdTaskService.h"
 
@@ -45,6 +45,8 @@ private Q_SLOTS:
 
 void TestScheduleRuns::pageAndAmpctlShowNextAndLastRunAndCompleted()
 {
+    // Half an hour off any whole-hour zone: times must not depend on the zone systemctl prints in.
+    qputenv("TZ", "Asia/Kolkata");
     PageFixture pages;
     pages.start(TestEnvironment::readFile(TestEnvironment::sourceFile(u"../resources/ampctleng.ini"_s)));
     PrivateUserManager manager;
@@ -62,18 +64,22 @@ void TestScheduleRuns::pageAndAmpctlShowNextAndLastRunAndCompleted()
 
     // Power saver once, a few seconds from now; Balanced daily from five days on.
     const QDateTime soon = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() + 3);
-    const qsizetype saver = PlanCatalogue::findPlan(plans, u"Power saver"_s).value();
-    const qsizetype balanced = PlanCatalogue::findPlan(plans, u"Balanced"_s).value();
+    const qsizetype saver
+        = PlanCatalogue::findPlan(plans, QUuid::fromString(u"{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s)).value();
+    const qsizetype balanced
+        = PlanCatalogue::findPlan(plans, QUuid::fromString(u"{381B4222-F694-41F0-9685-FF5BB260DF2E}"_s)).value();
     QCOMPARE(writer.write({ saver, PlanTaskWriter::Kind::Once, soon.date(), soon.time(), {}, {} }, plans),
         PlanTaskWriter::Outcome::Registered);
     const QString once = writer.taskName();
     const QDateTime dailyStart(QDate::currentDate().addDays(5), QTime(7, 0));
-    QCOMPARE(writer.write({ balanced, PlanTaskWriter::Kind::Daily, dailyStart.date(), dailyStart.time(), {}, {} }, plans),
+    QCOMPARE(
+        writer.write({ balanced, PlanTaskWriter::Kind::Daily, dailyStart.date(), dailyStart.time(), {}, {} }, plans),
         PlanTaskWriter::Outcome::Registered);
     const QString daily = writer.taskName();
 
     QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::readFile(runs).count('\n') == 1, 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(PrivateUserManager::property(once + u".service"_s, u"ActiveState"_s), u"inactive"_s, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        PrivateUserManager::property(once + u".service"_s, u"ActiveState"_s), u"inactive"_s, 10000);
     QCOMPARE(PrivateUserManager::property(once + u".service"_s, u"Result"_s), u"success"_s);
 
     // The page: Balanced's daily row first, then Power saver's once row.

@@ -17,8 +17,13 @@ Result<QString> SystemctlRunner::execute(const QStringList &arguments, bool keep
     const QString command = QStringLiteral("systemctl --user ") + arguments.join(u' ');
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
-    if (!keepOutput)
+    if (!keepOutput) {
         process.setStandardOutputFile(QProcess::nullDevice());
+    } else {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral("systemctl"),
         QStringList { QStringLiteral("--user"), QStringLiteral("--no-ask-password") } + arguments);
     if (!process.waitForStarted(m_timeoutMs))

@@ -98,30 +98,24 @@ Result<> writeText(const QString &path, const QString &text)
 }
 
 // A stamp this program writes says "last ran" at a whole second; the user manager stamps a real
-// run with the microsecond it happened. So a last trigger with a fraction of a second, or one seen
-// by the running manager itself, is a real run, and one at a whole second is a write or re-enable.
-// (A real run at exactly a whole second, one in a million, reads as not run yet.) The stamp's last
-// run when it is a real one:
+// run with the microsecond it happened. So the stamp tells a real run by its fraction of a second
+// (a real run at exactly a whole second, one in a million, reads as not run yet), and the manager's
+// last trigger counts as a run when the manager itself saw it (its monotonic half is set): it
+// prints whole seconds only. The stamp's last run when it is a real one:
 std::optional<QDateTime> stampedRun(const QString &path)
 {
     struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_mtim.tv_nsec == 0)
         return std::nullopt;
-    return QDateTime::fromMSecsSinceEpoch(
-        qint64(info.st_mtim.tv_sec) * 1000 + qMax(1L, info.st_mtim.tv_nsec / 1000000));
+    return QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
 }
 
-struct Timestamp
-{
-    QDateTime at;
-    bool wholeSecond = false;
-};
-
-// "Mon 2026-12-07 06:38:12.123456 UTC" as systemctl --timestamp=us+utc prints it.
-std::optional<Timestamp> parseUtcTimestamp(const QString &text)
+// "Mon 2026-12-07 06:38:12 UTC" (with or without a fraction of a second) as systemctl show prints
+// a timestamp in the zone UTC (SystemctlRunner::read runs it so).
+std::optional<QDateTime> parseUtcTimestamp(const QString &text)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^\\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})\\.(\\d{6}) UTC$"));
+        QStringLiteral("^\\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})(?:\\.\\d+)? UTC$"));
     const QRegularExpressionMatch m = pattern.match(text.trimmed());
     if (!m.hasMatch())
         return std::nullopt;
@@ -129,8 +123,7 @@ std::optional<Timestamp> parseUtcTimestamp(const QString &text)
     if (!at.isValid())
         return std::nullopt;
     at.setTimeSpec(Qt::UTC);
-    const int micros = m.captured(2).toInt();
-    return Timestamp { at.addMSecs(micros / 1000).toLocalTime(), micros == 0 };
+    return at.toLocalTime();
 }
 
 // systemctl show prints one block of Key=value lines per unit, blocks parted by an empty line.
@@ -625,7 +618,7 @@ QHash<QString, TaskRunTimes> SystemdTaskService::readRunTimes(const QStringList 
     if (units.isEmpty())
         return times;
     const Result<QString> shown
-        = m_systemctl.read(QStringList { QStringLiteral("--timestamp=us+utc"), QStringLiteral("show"),
+        = m_systemctl.read(QStringList { QStringLiteral("show"),
                                QStringLiteral("--property=Id,LoadState,NextElapseUSecRealtime,"
                                               "LastTriggerUSec,LastTriggerUSecMonotonic,Result") }
             + units);
@@ -638,14 +631,12 @@ QHash<QString, TaskRunTimes> SystemdTaskService::readRunTimes(const QStringList 
             continue; // written, but the manager has not read it: it knows nothing yet
         TaskRunTimes &task = it.value();
         task.serviceAnswered = true;
-        if (const std::optional<Timestamp> next
-            = parseUtcTimestamp(timer.value(QStringLiteral("NextElapseUSecRealtime"))))
-            task.next = next->at;
-        const std::optional<Timestamp> last = parseUtcTimestamp(timer.value(QStringLiteral("LastTriggerUSec")));
+        task.next = parseUtcTimestamp(timer.value(QStringLiteral("NextElapseUSecRealtime")));
         const QString monotonic = timer.value(QStringLiteral("LastTriggerUSecMonotonic"));
         const bool seenRunning = !monotonic.isEmpty() && monotonic != u"0" && monotonic != u"n/a";
-        if (last && (seenRunning || !last->wholeSecond))
-            task.last = last->at;
+        if (const std::optional<QDateTime> last = parseUtcTimestamp(timer.value(QStringLiteral("LastTriggerUSec")));
+            last && seenRunning)
+            task.last = last;
         if (task.last)
             task.lastResult = blocks.value(it.key() + kServiceSuffix).value(QStringLiteral("Result"));
     }
