@@ -122,7 +122,7 @@ void TestAmpctl::commandTableIsWhatHelpManualAndCompletionTell()
     QCOMPARE(complete({ u"set-value"_s, u"Balanced"_s, u"lid"_s, u"--dc"_s, u""_s }),
         u"nothing\nsuspend\nhibernate\nshutdown\n"_s);
     QCOMPARE(complete({ u"create"_s, u"--from"_s, u"B"_s }), u"Balanced\n"_s);
-    QCOMPARE(complete({ u"schedule"_s, u"Balanced"_s, u"--w"_s }), u"--weekly\n"_s);
+    QCOMPARE(complete({ u"schedule"_s, u"Balanced"_s, u"--w"_s }), u"--wake\n--weekly\n"_s);
     QCOMPARE(complete({ u"set"_s, u"Balanced"_s, u""_s }), QString());
 }
 
@@ -179,7 +179,8 @@ void TestAmpctl::refusalsSayOneLineAndChangeNothing_data()
     row("unknown option", { u"list"_s, u"--fast"_s }, 2, u"Unknown option 'fast'"_s);
     row("missing argument", { u"set"_s }, 2, u"usage: ampctl set PLAN"_s);
     row("two kinds", { s, b, u"--daily"_s, u"--once"_s, u"07:00"_s }, 2,
-        u"schedule takes one of --once, --daily, --weekly or --network"_s);
+        u"schedule takes one of --once, --daily, --weekly, --network, --on-mains, --on-battery, --battery-below or "
+        u"--after-wake"_s);
     row("kind's arguments", { s, b, u"--weekly"_s, u"07:00"_s }, 2,
         u"usage: ampctl schedule PLAN --weekly DAYS TIME"_s);
     row("unknown guid", { u"set"_s, u"{00000000-0000-0000-0000-000000000001}"_s }, 3, u"no power plan {00000000"_s);

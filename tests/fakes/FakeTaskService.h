@@ -36,6 +36,9 @@ public:
     const QStringList &deleteCalls() const { return m_deleteCalls; }
     void setUnreachable(bool unreachable) { m_unreachable = unreachable; }
     void refuseRegistrations(bool refuse) { m_refuseRegistrations = refuse; }
+    // What readRunTimes() answers, as a user manager would.
+    void setRunTimes(const QHash<QString, TaskRunTimes> &times) { m_runTimes = times; }
+    QHash<QString, TaskRunTimes> readRunTimes(const QStringList &) const override { return m_runTimes; }
 
     Result<QList<RegisteredTask>> readTasks() const override;
     Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
@@ -54,4 +57,5 @@ private:
     QStringList m_foreign;
     bool m_unreachable = false;
     bool m_refuseRegistrations = false;
+    QHash<QString, TaskRunTimes> m_runTimes;
 };
