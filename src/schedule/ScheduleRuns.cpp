@@ -164,9 +164,11 @@ QString whenText(const TimeSchedule &schedule)
     if (!schedule.damage.isEmpty())
         return damageText(schedule.damage);
     QString text = schedule.frequencyText + u' ' + loadText(u"IDS_AT") + u' ' + schedule.startText;
-    if (schedule.firstRunDate.isValid())
-        text += u' '
-            + formatText(loadText(u"IDS_FROM_DATE"), schedule.firstRunDate.toString(QStringLiteral("yyyy/MM/dd")));
+    const QString from = schedule.firstRunDate.isValid()
+        ? formatText(loadText(u"IDS_FROM_DATE"), schedule.firstRunDate.toString(QStringLiteral("yyyy/MM/dd")))
+        : QString();
+    if (!from.isEmpty())
+        text += u' ' + from;
     return text;
 }
 
