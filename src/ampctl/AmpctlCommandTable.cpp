@@ -62,22 +62,41 @@ const QList<AmpctlCommand> kCommands = {
         } },
     { u"schedules"_s,
         { { u"schedules"_s,
-            u"List the time-based, then the network-based schedules. A\n"
+            u"List the time-based, network-based and power-based schedules,\n"
+            "with when each time-based one runs next and last ran. A\n"
             "schedule changed or damaged outside Ampora is listed with what\n"
             "is wrong; it can still be disabled and removed."_s } },
         [](Commands c, Arguments) { return c.schedules(); } },
     { u"schedule"_s,
         {
-            { u"schedule PLAN --once DATE TIME"_s,
+            { u"schedule PLAN --once DATE TIME [--mains-only] [--wake]"_s,
                 u"Switch to PLAN once, on DATE (YYYY-MM-DD, a year from 1970\n"
                 "to 2198) at TIME; that moment must still be to come."_s },
-            { u"schedule PLAN --daily TIME"_s, u"Switch to PLAN every day at TIME, from today on."_s },
-            { u"schedule PLAN --weekly DAYS TIME"_s,
-                u"Switch to PLAN at TIME on DAYS (such as Mon,Fri), from today on."_s },
+            { u"schedule PLAN --daily TIME [--mains-only] [--wake]"_s,
+                u"Switch to PLAN every day at TIME, from today on."_s },
+            { u"schedule PLAN --weekly DAYS TIME [--mains-only] [--wake]"_s,
+                u"Switch to PLAN at TIME on DAYS (such as Mon,Fri), from today on.\n"
+                "With --mains-only a time-based schedule runs only while the\n"
+                "machine is on mains power; with --wake it wakes the machine\n"
+                "from sleep to run, where this user may set wake-up alarms (it\n"
+                "says so on stderr where only an administrator may)."_s },
             { u"schedule PLAN --network NETWORK"_s,
                 u"Record PLAN for NETWORK (a name or GUID from \"ampctl networks\")."_s },
+            { u"schedule PLAN --on-mains"_s, u"Switch to PLAN when the machine goes on mains power."_s },
+            { u"schedule PLAN --on-battery"_s, u"Switch to PLAN when the machine goes on battery."_s },
+            { u"schedule PLAN --battery-below PERCENT"_s,
+                u"Switch to PLAN when the battery's charge falls below PERCENT\n"
+                "(1 to 99)."_s },
+            { u"schedule PLAN --after-wake"_s,
+                u"Switch to PLAN when the machine wakes from sleep. The running\n"
+                "Ampora carries out these power-based schedules, each once when\n"
+                "the machine's state changes: a plan chosen afterwards holds\n"
+                "until the next change. They print their GUID, the NAME that\n"
+                "enable, disable and remove take."_s },
         },
-        [](Commands c, Arguments a) { return c.schedule(a.form, a.values); } },
+        [](Commands c, Arguments a) {
+            return c.schedule(a.form, a.values, a.options.contains(u"mains-only"_s), a.options.contains(u"wake"_s));
+        } },
     { u"enable"_s, { { u"enable NAME"_s, u"Enable a schedule."_s } },
         [](Commands c, Arguments a) { return c.change(u"enable"_s, a.values.at(0)); } },
     { u"disable"_s, { { u"disable NAME"_s, u"Disable a schedule."_s } },
@@ -103,9 +122,11 @@ Commands:
 const QString kHelpEnd = uR"(
 PLAN is a plan's exact name or its GUID in braces, such as
 {A1841308-3541-4FAB-BC81-F71556F20B4A}. TIME is HH:MM or HH:MM:SS, on a 24-hour clock.
-NAME is a time-based schedule's task name (such as AMPCTL3), or the network name or GUID of a
-network-based schedule. A new time-based schedule prints its task name; a new network-based
-one prints the network's GUID. Time-based schedules start the ampora program found beside
+NAME is a time-based schedule's task name (such as AMPCTL3), the network name or GUID of a
+network-based schedule, or a power-based schedule's GUID. A new time-based schedule prints its
+task name; a new network-based one prints the network's GUID. schedules shows when each
+time-based schedule runs next and last ran (with how that run ended); a once schedule that ran
+reads Completed, and one that can never run says why. Time-based schedules start the ampora program found beside
 ampctl or on PATH. A name that starts with "-" goes after "--", which ends the options:
   ampctl set -- -Eco
 Control characters in names (a network's name is chosen by whoever runs it) are shown escaped,
@@ -159,7 +180,8 @@ Exit status:
      days for --weekly, an empty name, a name with a control character, or a name or
      description with a line break or too long
   3  no such plan, schedule or network, or a name that fits more than one
-  4  the network has a schedule already, or another plan has the name (ignoring case)
+  4  the network has a schedule already, a power-based schedule is for that already, or
+     another plan has the name (ignoring case)
   5  the --once time never comes: the clock jumps over it when daylight saving starts (such
      as 02:30 on that day in much of Europe)
   6  the plan is in use: it is the active plan, or a schedule uses it
@@ -218,8 +240,10 @@ QStringList AmpctlCommand::Form::arguments() const
     QStringList arguments;
     const QStringList words = synopsisWords(synopsis);
     for (qsizetype i = 0; i < words.size(); ++i) {
-        if (words.at(i).startsWith(u'['))
+        if (words.at(i).startsWith(u'[') && !words.at(i).endsWith(u']'))
             ++i; // the bracket's value word
+        else if (words.at(i).startsWith(u'['))
+            continue; // a flag
         else if (!words.at(i).startsWith(u"--"))
             arguments.append(words.at(i));
     }
@@ -240,10 +264,20 @@ QList<std::pair<QString, QString>> AmpctlCommand::Form::valueOptions() const
     QList<std::pair<QString, QString>> options;
     const QStringList words = synopsisWords(synopsis);
     for (qsizetype i = 0; i + 1 < words.size(); ++i) {
-        if (words.at(i).startsWith(u"[--"))
+        if (words.at(i).startsWith(u"[--") && !words.at(i).endsWith(u']'))
             options.append({ words.at(i).mid(3), words.at(i + 1).chopped(1) });
     }
     return options;
+}
+
+QStringList AmpctlCommand::Form::flagOptions() const
+{
+    QStringList flags;
+    for (const QString &word : synopsisWords(synopsis)) {
+        if (word.startsWith(u"[--") && word.endsWith(u']'))
+            flags.append(word.mid(3).chopped(1));
+    }
+    return flags;
 }
 
 QStringList AmpctlCommand::options() const
@@ -252,6 +286,10 @@ QStringList AmpctlCommand::options() const
     for (const Form &form : forms) {
         for (const auto &[option, word] : form.valueOptions())
             names.append(option);
+        for (const QString &flag : form.flagOptions()) {
+            if (!names.contains(flag))
+                names.append(flag);
+        }
         if (!form.selector().isEmpty())
             names.append(form.selector());
     }

@@ -10,7 +10,9 @@
 #include "PlanCatalogue.h"
 #include "PlanLookup.h"
 #include "PlanTaskWriter.h"
+#include "PowerTriggerFile.h"
 #include "Profile.h"
+#include "ScheduleRuns.h"
 #include "TaskReader.h"
 #include "TaskService.h"
 
@@ -72,6 +74,24 @@ QString statusText(bool enabled)
     return loadText(enabled ? u"IDS_ENABLED" : u"IDS_DISABLED");
 }
 
+QJsonValue isoOrNull(const std::optional<QDateTime> &at)
+{
+    return at ? QJsonValue(at->toOffsetFromUtc(at->offsetFromUtc()).toString(Qt::ISODate)) : QJsonValue();
+}
+
+QString runStateName(TimeSchedule::RunState state)
+{
+    switch (state) {
+    case TimeSchedule::RunState::Completed:
+        return u"completed"_s;
+    case TimeSchedule::RunState::NeverRuns:
+        return u"never-runs"_s;
+    case TimeSchedule::RunState::Scheduled:
+        break;
+    }
+    return u"scheduled"_s;
+}
+
 } // namespace
 
 AmpctlCommands::AmpctlCommands(Context context, QTextStream &out, QTextStream &err)
@@ -90,12 +110,19 @@ ExitCode AmpctlCommands::run(const QStringList &arguments)
         return Success;
     }
     QCommandLineParser parser;
+    QStringList flags; // several forms share a flag; the parser takes each once
     parser.addOption(QCommandLineOption(u"json"_s));
     parser.addOption(QCommandLineOption(QStringList { u"h"_s, u"help"_s }));
     for (const AmpctlCommand &command : ampctlCommands()) {
         for (const AmpctlCommand::Form &form : command.forms) {
             for (const auto &[option, word] : form.valueOptions())
                 parser.addOption(QCommandLineOption(option, QString(), word));
+            for (const QString &flag : form.flagOptions()) {
+                if (!flags.contains(flag)) {
+                    flags.append(flag);
+                    parser.addOption(QCommandLineOption(flag));
+                }
+            }
             if (!form.selector().isEmpty())
                 parser.addOption(QCommandLineOption(form.selector()));
         }
@@ -225,23 +252,35 @@ ExitCode AmpctlCommands::set(const QString &plan)
 
 ExitCode AmpctlCommands::schedules()
 {
-    const QString at = loadText(u"IDS_AT");
     QJsonArray json;
-    QList<QStringList> rows { { u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s } };
-    for (const TimeSchedule &task : readTasks()) {
+    QList<QStringList> rows { { u"NAME"_s, u"PLAN"_s, u"STATUS"_s, u"TYPE"_s, u"SCHEDULE"_s, u"NEXT RUN"_s,
+        u"LAST RUN"_s } };
+    QList<TimeSchedule> tasks = readTasks();
+    ScheduleRuns::addRunTimes(tasks, m_services.tasks, QDateTime::currentDateTime());
+    for (const TimeSchedule &task : std::as_const(tasks)) {
         // A damaged task says what is wrong instead of when it runs: it may still run.
         const bool damaged = !task.damage.isEmpty();
-        const QString when = damaged ? damageText(task.damage) : task.frequencyText + u' ' + at + u' ' + task.startText;
+        const QString when = ScheduleRuns::whenText(task);
         const QString type = loadText(u"IDS_TIME_BASED");
+        const QString status = ScheduleRuns::statusText(task);
         QJsonObject entry { { u"kind"_s, u"time"_s }, { u"name"_s, task.taskName }, { u"plan"_s, task.planName },
             { u"planGuid"_s, task.planGuid.isNull() ? QJsonValue() : QJsonValue(guidToText(task.planGuid)) },
-            { u"enabled"_s, task.enabled }, { u"status"_s, statusText(task.enabled) }, { u"type"_s, type },
-            { u"schedule"_s, when }, { u"frequency"_s, task.frequencyText }, { u"start"_s, task.startText },
-            { u"daysOfWeek"_s, task.daysOfWeek } };
+            { u"enabled"_s, task.enabled }, { u"status"_s, status }, { u"type"_s, type }, { u"schedule"_s, when },
+            { u"frequency"_s, task.frequencyText }, { u"start"_s, task.startText },
+            { u"daysOfWeek"_s, task.daysOfWeek }, { u"state"_s, runStateName(task.runState) },
+            { u"nextRun"_s, isoOrNull(task.nextRun) }, { u"lastRun"_s, isoOrNull(task.lastRun) },
+            { u"lastResult"_s, task.lastResult.isEmpty() ? QJsonValue() : QJsonValue(task.lastResult) },
+            { u"onlyOnMains"_s, task.definition && task.definition->settings.disallowStartIfOnBatteries },
+            { u"wakes"_s, task.definition && task.definition->settings.wakeToRun } };
+        if (task.firstRunDate.isValid())
+            entry.insert(u"from"_s, task.firstRunDate.toString(Qt::ISODate));
+        if (!task.neverReason.isEmpty())
+            entry.insert(u"neverRuns"_s, task.neverReason);
         if (damaged)
             entry.insert(u"damaged"_s, task.damage);
         json.append(entry);
-        rows.append({ task.taskName, task.planName, statusText(task.enabled), type, when });
+        rows.append({ task.taskName, task.planName, status, type, when, ScheduleRuns::nextRunText(task),
+            ScheduleRuns::lastRunText(task) });
     }
     for (const NetworkSchedule &network : readNetworkSchedules(m_services.platform)) {
         const QString type = loadText(u"IDS_NETWORK_BASED");
@@ -250,7 +289,23 @@ ExitCode AmpctlCommands::schedules()
             { u"enabled"_s, network.enabled }, { u"status"_s, statusText(network.enabled) }, { u"type"_s, type },
             { u"schedule"_s, network.networkName }, { u"network"_s, network.networkName } });
         rows.append({ guidToText(network.networkGuid), network.planName, statusText(network.enabled), type,
-            network.networkName });
+            network.networkName, QString(), QString() });
+    }
+    for (const PowerTrigger &trigger : PowerTriggerFile::read(m_services.platform)) {
+        const QString type = loadText(u"IDS_POWER_BASED");
+        const QString status = trigger.planGone ? loadText(u"IDS_NEVER_RUNS") : statusText(trigger.enabled);
+        QJsonObject entry { { u"kind"_s, u"power"_s }, { u"name"_s, guidToText(trigger.id) },
+            { u"plan"_s, trigger.planName }, { u"planGuid"_s, guidToText(trigger.planGuid) },
+            { u"enabled"_s, trigger.enabled }, { u"status"_s, status }, { u"type"_s, type },
+            { u"schedule"_s, trigger.eventText() }, { u"event"_s, PowerTrigger::eventName(trigger.event) },
+            { u"state"_s, trigger.planGone ? u"never-runs"_s : u"scheduled"_s } };
+        if (trigger.event == PowerTrigger::Event::BatteryBelow)
+            entry.insert(u"threshold"_s, trigger.threshold);
+        if (trigger.planGone)
+            entry.insert(u"neverRuns"_s, loadText(u"IDS_PLAN_GONE"));
+        json.append(entry);
+        rows.append(
+            { guidToText(trigger.id), trigger.planName, status, type, trigger.eventText(), QString(), QString() });
     }
     m_output.printListing(json, rows);
     return Success;
@@ -299,8 +354,12 @@ ExitCode AmpctlCommands::battery()
     return Success;
 }
 
-ExitCode AmpctlCommands::schedule(const QString &kind, const QStringList &values)
+ExitCode AmpctlCommands::schedule(const QString &kind, const QStringList &values, bool mainsOnly, bool wake)
 {
+    const bool timeBased = kind == u"once" || kind == u"daily" || kind == u"weekly";
+    if (!timeBased && (mainsOnly || wake))
+        return fail(
+            UsageError, u"--%1 goes with --once, --daily or --weekly"_s.arg(wake ? u"wake"_s : u"mains-only"_s));
     // A schedule is written only for a plan that exists at that moment: a delete holds this lock
     // from its check of the schedules to the delete.
     const Result<DataLock> lock = DataLock::acquireForSeveral();
@@ -314,12 +373,44 @@ ExitCode AmpctlCommands::schedule(const QString &kind, const QStringList &values
         const std::optional<qsizetype> index = findPlan(plans, values.at(0));
         return index ? scheduleNetwork(plans.at(*index), values.at(1)) : m_output.lastFailure();
     }
-    return scheduleTime(plans, kind, values);
+    if (!timeBased)
+        return schedulePower(plans, kind, values);
+    return scheduleTime(plans, kind, values, mainsOnly, wake);
 }
 
-ExitCode AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values)
+ExitCode AmpctlCommands::schedulePower(const PowerPlanList &plans, const QString &kind, const QStringList &values)
+{
+    const std::optional<PowerTrigger::Event> event = PowerTrigger::eventNamed(
+        kind == u"on-mains" || kind == u"on-battery" || kind == u"battery-below" ? kind : u"after-wake"_s);
+    int threshold = 0;
+    if (event == PowerTrigger::Event::BatteryBelow) {
+        bool isNumber = false;
+        threshold = QString(values.at(1)).remove(u'%').toInt(&isNumber);
+        if (!isNumber || !PowerTrigger::isThreshold(threshold))
+            return fail(UsageError,
+                u"bad battery level \"%1\": use a percentage from %2 to %3"_s.arg(values.at(1))
+                    .arg(PowerTrigger::kLowestThreshold)
+                    .arg(PowerTrigger::kHighestThreshold));
+    }
+    const std::optional<qsizetype> index = findPlan(plans, values.at(0));
+    if (!index)
+        return m_output.lastFailure();
+    const Result<QUuid> saved = PowerTriggerFile::save(m_services.platform, plans.at(*index), *event, threshold);
+    if (saved.failedWith(Failure::Kind::AlreadyExists))
+        return fail(Duplicate, u"a schedule is for %1 already; see ampctl schedules"_s.arg(kind));
+    if (!saved)
+        return fail(SystemError, u"cannot write the power schedule file: %1"_s.arg(saved.failure().message));
+    m_networkSchedulesChanged();
+    m_output.out() << guidToText(*saved) << u'\n';
+    return Success;
+}
+
+ExitCode AmpctlCommands::scheduleTime(
+    const PowerPlanList &plans, const QString &kind, const QStringList &values, bool mainsOnly, bool wake)
 {
     PlanTaskWriter::Choice choice;
+    choice.onlyOnMains = mainsOnly;
+    choice.wakeToRun = wake;
     choice.kind = kind == u"once" ? PlanTaskWriter::Kind::Once
         : kind == u"daily"        ? PlanTaskWriter::Kind::Daily
                                   : PlanTaskWriter::Kind::Weekly;
@@ -364,6 +455,9 @@ ExitCode AmpctlCommands::scheduleTime(const PowerPlanList &plans, const QString 
     switch (writer.write(choice, plans)) {
     case PlanTaskWriter::Outcome::Registered:
         m_output.out() << writer.taskName() << u'\n';
+        if (wake && !m_services.tasks.canWakeSystem())
+            m_output.warn(u"%1 runs when the machine is next awake: only an administrator may let it wake the "
+                          "machine here (CAP_WAKE_ALARM)"_s.arg(writer.taskName()));
         return Success;
     case PlanTaskWriter::Outcome::NoDays:
         return fail(UsageError, noDays);
@@ -417,6 +511,21 @@ ExitCode AmpctlCommands::change(const QString &command, const QString &name)
         const Result<> changed = command == u"remove" ? m_services.tasks.deleteTask(name)
                                                       : m_services.tasks.setTaskEnabled(name, command == u"enable");
         return changed ? Success : fail(SystemError, changed.failure().message);
+    }
+    if (const std::optional<QUuid> id = textToGuid(name)) {
+        for (const PowerTrigger &trigger : PowerTriggerFile::read(m_services.platform)) {
+            if (trigger.id != *id)
+                continue;
+            const Result<> changed = command == u"remove"
+                ? PowerTriggerFile::remove(m_services.platform, *id)
+                : PowerTriggerFile::setEnabled(m_services.platform, *id, command == u"enable");
+            if (changed.failedWith(Failure::Kind::NotFound))
+                return fail(NotFound, u"no schedule \"%1\"; see ampctl schedules"_s.arg(name));
+            if (!changed)
+                return fail(SystemError, u"cannot write the power schedule file: %1"_s.arg(changed.failure().message));
+            m_networkSchedulesChanged();
+            return Success;
+        }
     }
     return changeNetworkSchedule(command, name);
 }

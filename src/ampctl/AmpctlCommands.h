@@ -50,15 +50,19 @@ public:
     ExitCode schedules();
     ExitCode networks();
     ExitCode battery();
-    // kind: once, daily, weekly or network; values: the plan, then what the kind takes.
-    ExitCode schedule(const QString &kind, const QStringList &values);
+    // kind: once, daily, weekly, network, on-mains, on-battery, battery-below or after-wake;
+    // values: the plan, then what the kind takes. mainsOnly and wake: conditions of a time-based
+    // schedule.
+    ExitCode schedule(const QString &kind, const QStringList &values, bool mainsOnly = false, bool wake = false);
     // command: enable, disable or remove.
     ExitCode change(const QString &command, const QString &name);
     ApplyCommands applying() { return ApplyCommands(m_services.platform, m_applyBackends, m_output); }
     PlanCommands plans();
 
 private:
-    ExitCode scheduleTime(const PowerPlanList &plans, const QString &kind, const QStringList &values);
+    ExitCode scheduleTime(
+        const PowerPlanList &plans, const QString &kind, const QStringList &values, bool mainsOnly, bool wake);
+    ExitCode schedulePower(const PowerPlanList &plans, const QString &kind, const QStringList &values);
     ExitCode scheduleNetwork(const PowerPlan &plan, const QString &network);
     ExitCode changeNetworkSchedule(const QString &command, const QString &name);
     void complete(const QStringList &words);

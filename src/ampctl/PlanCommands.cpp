@@ -9,6 +9,7 @@
 #include "PlanLookup.h"
 #include "PlanSettings.h"
 #include "PlanUsage.h"
+#include "PowerTriggerFile.h"
 #include "Profile.h"
 #include "SettingText.h"
 #include "TaskReader.h"
@@ -187,11 +188,14 @@ ExitCode PlanCommands::remove(const QString &text)
             u"cannot tell whether a schedule uses \"%1\": %2"_s.arg(plan->planName, tasks.failure().message));
     }
     const ScheduleUse use = scheduleUseOf(plan->planGuid, readScheduledTasks(m_services.tasks, m_services.platform),
-        readNetworkSchedules(m_services.platform));
+        readNetworkSchedules(m_services.platform), PowerTriggerFile::read(m_services.platform));
     if (use != ScheduleUse::None) {
         return m_output.fail(ExitCode::InUse,
             u"a %1 schedule uses the power plan \"%2\"; remove the schedule first (see ampctl schedules)"_s.arg(
-                use == ScheduleUse::Time ? u"time-based"_s : u"network-based"_s, plan->planName));
+                use == ScheduleUse::Time        ? u"time-based"_s
+                    : use == ScheduleUse::Power ? u"power-based"_s
+                                                : u"network-based"_s,
+                plan->planName));
     }
     const Result<QUuid> active = m_services.platform.activeScheme();
     if (!active)

@@ -95,6 +95,7 @@ int Application::runFirstCopy()
                 return;
             resident.emplace(backends.services().platform);
             frame.follow(resident->follower(), resident->events(), resident->networkSwitch());
+            frame.announceSwitches(resident->powerSwitch());
             resident->follower().start();
         };
         QObject::connect(&frame, &MainWindow::firstPainted, &frame, startResident, Qt::QueuedConnection);

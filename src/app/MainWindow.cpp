@@ -16,6 +16,7 @@
 #include "PleaseWaitDialog.h"
 #include "PowerEvents.h"
 #include "PowerPlatform.h"
+#include "PowerTriggerSwitch.h"
 #include "Profile.h"
 #include "SettingsDialog.h"
 #include "SharedStrings.h"
@@ -255,6 +256,11 @@ void MainWindow::follow(PlanFollower &follower, PowerEvents &events, NetworkAuto
     m_follower = &follower;
     connect(&events, &PowerEvents::sourceChanged, this, &MainWindow::showBatteryPopupIfWanted);
     connect(&networkSwitch, &NetworkAutoSwitch::planSwitched, this, &MainWindow::announceNetworkSwitch);
+}
+
+void MainWindow::announceSwitches(PowerTriggerSwitch &triggers)
+{
+    connect(&triggers, &PowerTriggerSwitch::planSwitched, this, &MainWindow::announceNetworkSwitch);
 }
 
 void MainWindow::showBatteryPopupIfWanted()

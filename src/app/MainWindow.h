@@ -16,6 +16,7 @@
 
 class NetworkAutoSwitch;
 class PlanFollower;
+class PowerTriggerSwitch;
 class PleaseWaitDialog;
 class PowerEvents;
 
@@ -56,6 +57,8 @@ public:
     // battery shows the battery popup and a network's plan switch is announced, each when the
     // user asked for it in the settings.
     void follow(PlanFollower &follower, PowerEvents &events, NetworkAutoSwitch &networkSwitch);
+    // A switch made by a power-state schedule is announced as a network switch is.
+    void announceSwitches(PowerTriggerSwitch &triggers);
 
 Q_SIGNALS:
     // Another process changed the network schedules; the current page reloads.

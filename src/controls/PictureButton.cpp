@@ -107,7 +107,7 @@ void PictureButton::setPictures(PictureId normal, PictureId hover, PictureId pre
 
 QSize PictureButton::captionExtent() const
 {
-    const TextLayout layout = textLayout(m_pictures[Normal].deviceIndependentSize().toSize(), m_caption.size(),
+    const TextLayout layout = textLayout(picture(Normal).deviceIndependentSize().toSize(), m_caption.size(),
         m_captionBeside, m_disabled, !m_secondText.isEmpty());
     const QFontMetrics metrics(uiFont(layout.pointSize));
     const QRect box = fitLineHeight(layout.captionRect, metrics.height());
@@ -217,16 +217,21 @@ void PictureButton::leaveEvent(QEvent *event)
     update();
 }
 
+const QImage &PictureButton::picture(Picture state) const
+{
+    if (!m_pictures[state])
+        m_pictures[state] = loadPicture(m_pictureIds[state]);
+    return *m_pictures[state];
+}
+
 void PictureButton::paintEvent(QPaintEvent *)
 {
     // Nothing is painted behind the picture: its transparent parts show the parent.
     QPainter painter(this);
     const Picture state = currentState();
-    if (!m_pictures[state])
-        m_pictures[state] = loadPicture(m_pictureIds[state]);
-    const QImage &picture = *m_pictures[state];
-    painter.drawImage(0, 0, picture);
-    drawText(painter, picture.deviceIndependentSize().toSize());
+    const QImage &face = picture(state);
+    painter.drawImage(0, 0, face);
+    drawText(painter, face.deviceIndependentSize().toSize());
     paintFocusMark(painter, *this);
 }
 

@@ -95,6 +95,7 @@ private:
     enum Picture { Normal, Hover, Pressed, Disabled, PictureCount };
 
     Picture currentState() const;
+    const QImage &picture(Picture state) const;
     void drawText(QPainter &painter, QSize picture) const;
 
     inline static int s_lastHoveredId = NoButton;
@@ -105,7 +106,7 @@ private:
     // Decoded when first drawn, then kept; what is drawn stays the same as decoding on every
     // paint. Most buttons are never hovered or pressed, and a page that is opening draws only one
     // picture of each.
-    std::optional<QImage> m_pictures[PictureCount];
+    mutable std::optional<QImage> m_pictures[PictureCount];
     QString m_caption;
     QString m_secondText;
     bool m_captionBeside = false;

@@ -58,7 +58,9 @@ PlanTaskWriter::Outcome PlanTaskWriter::write(const Choice &choice, const PowerP
     if (choice.kind == Kind::Once && hasPassed(choice.date, choice.time))
         return Outcome::InPast;
 
-    const TaskDefinition task = definition(choice.kind, m_programPath, arguments, boundary, days);
+    TaskDefinition task = definition(choice.kind, m_programPath, arguments, boundary, days);
+    task.settings.disallowStartIfOnBatteries = choice.onlyOnMains;
+    task.settings.wakeToRun = choice.wakeToRun;
     Result<> registered;
     if (!choice.editedTaskName.isEmpty()) {
         // The edited task is replaced in one step, and only while it is the task that was read:

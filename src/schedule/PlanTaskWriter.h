@@ -29,6 +29,8 @@ public:
         QString editedTaskName; // the task being edited; empty for a new schedule
         // The edited task as it was read: it is replaced only while it is still that task.
         std::optional<TaskDefinition> editedDefinition = {};
+        bool onlyOnMains = false; // runs only while the machine is on mains power
+        bool wakeToRun = false; // wakes the machine from sleep to run
     };
 
     enum class Outcome {

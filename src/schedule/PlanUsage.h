@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NetworkSchedule.h"
+#include "PowerTrigger.h"
 #include "TimeSchedule.h"
 
 #include <QList>
@@ -11,8 +12,9 @@
 enum class ScheduleUse {
     None,
     Time, // at least one time-based schedule; what the plan's schedule link opens first
-    Network, // network-based schedules only
+    Network, // network-based schedules, and maybe power-based ones
+    Power, // power-based schedules only
 };
 
-ScheduleUse scheduleUseOf(
-    const QUuid &plan, const QList<TimeSchedule> &timeSchedules, const QList<NetworkSchedule> &networkSchedules);
+ScheduleUse scheduleUseOf(const QUuid &plan, const QList<TimeSchedule> &timeSchedules,
+    const QList<NetworkSchedule> &networkSchedules, const QList<PowerTrigger> &powerTriggers = {});

@@ -1,5 +1,6 @@
 #include "ScheduleChoices.h"
 
+#include "PowerTrigger.h"
 #include "Profile.h"
 #include "TaskReader.h"
 
@@ -61,7 +62,14 @@ const TaskDefinition::Trigger *firstTrigger(const QString &taskName, const QList
 
 bool ScheduleChoices::changed(const ScheduleChoices &now, const ScheduleChoices &snapshot)
 {
+    if (now.powerBased) {
+        return !snapshot.powerBased || now.event != snapshot.event || now.plan != snapshot.plan
+            || (now.threshold != snapshot.threshold && now.event == int(PowerTrigger::Event::BatteryBelow));
+    }
     if (now.networkBased && now.network != snapshot.network)
+        return true;
+    const bool timeBased = !now.networkBased && (now.once || now.daily || (now.weekly && now.anyDayTicked));
+    if (timeBased && (now.onlyOnMains != snapshot.onlyOnMains || now.wake != snapshot.wake))
         return true;
     if (now.runNow != snapshot.runNow || now.once != snapshot.once || now.daily != snapshot.daily)
         return true;
@@ -96,6 +104,13 @@ QString ScheduleChoices::networkFailureText(const Failure &failure)
     if (failure.kind == Failure::Kind::AlreadyExists)
         return loadText(u"IDS_NETWORK_ERROR");
     // The file could not be read or written: its own words say where and why.
+    return failure.message;
+}
+
+QString ScheduleChoices::powerFailureText(const Failure &failure)
+{
+    if (failure.kind == Failure::Kind::AlreadyExists)
+        return loadText(u"IDS_POWER_TRIGGER_ERROR");
     return failure.message;
 }
 

@@ -28,11 +28,18 @@ struct ScheduleChoices
     QTime time;
     QDate date;
     bool anyDayTicked = false;
+    bool onlyOnMains = false;
+    bool wake = false;
+    bool powerBased = false;
+    // A new schedule's snapshot holds -1, so the event preselected on opening is a choice already.
+    int event = -1;
+    int threshold = 0;
 
     friend bool operator==(const ScheduleChoices &, const ScheduleChoices &) = default;
 
     // Whether now differs from snapshot in a way worth saving. A switch to weekly, or a plan
-    // chosen for weekly, counts only with a day ticked: without one there is nothing to write.
+    // chosen for weekly, counts only with a day ticked: without one there is nothing to write. A
+    // power-based schedule counts its event, level and plan.
     static bool changed(const ScheduleChoices &now, const ScheduleChoices &snapshot);
 
     // The start a new schedule offers: the next whole minute after now, so that a once schedule
@@ -47,6 +54,8 @@ struct ScheduleChoices
     static QString writeFailureText(PlanTaskWriter::Outcome outcome, const Failure &registrationFailure);
     // What the user is told when a network schedule is not saved.
     static QString networkFailureText(const Failure &failure);
+    // What the user is told when a power-based schedule is not saved.
+    static QString powerFailureText(const Failure &failure);
     // When no plan of the list is chosen (the plan store could not be read).
     static QString noPlanText();
 };

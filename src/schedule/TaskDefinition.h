@@ -54,6 +54,7 @@ struct TaskDefinition
         bool startWhenAvailable = false; // a run missed while the machine was off happens later
         bool hidden = false;
         QString idleWaitTimeout; // ISO 8601 duration, e.g. "PT5M"
+        bool wakeToRun = false; // the machine wakes from sleep to run it
 
         friend bool operator==(const Settings &, const Settings &) = default;
     };

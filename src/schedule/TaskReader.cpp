@@ -39,7 +39,7 @@ int numberAt(const QString &boundary, qsizetype from, qsizetype length)
 struct ReadOutcome
 {
     std::optional<TimeSchedule> record;
-    QString orphanName; // a task of the program whose plan is gone
+    std::optional<TimeSchedule> orphan; // a task of the program whose plan is gone
 };
 
 // The plan a task's first action switches to, when it is one of the program's starts.
@@ -101,7 +101,7 @@ ReadOutcome readTask(const RegisteredTask &task, const PowerPlatform &platform)
     // cost the user every schedule, so the task is then listed without a plan name.
     const Result<QString> planName = platform.friendlyName(record.planGuid);
     if (planName.failedWith(Failure::Kind::NotFound)) {
-        outcome.orphanName = task.name;
+        outcome.orphan = record;
         return outcome;
     }
     record.planName = planName.valueOr({});
@@ -117,19 +117,25 @@ QList<TimeSchedule> readScheduledTasks(TaskService &service, const PowerPlatform
     const Result<QList<RegisteredTask>> tasks = service.readTasks();
     if (!tasks)
         return schedules;
-    QStringList orphans;
+    QList<TimeSchedule> orphans;
     for (const RegisteredTask &task : *tasks) {
         const ReadOutcome outcome = readTask(task, platform);
         if (outcome.record)
             schedules.append(*outcome.record);
-        else if (!outcome.orphanName.isEmpty())
-            orphans.append(outcome.orphanName);
+        else if (outcome.orphan)
+            orphans.append(*outcome.orphan);
+    }
+    // The service removes only tasks this program wrote, so a look-alike is never lost; one that
+    // cannot be removed now is listed as one that never runs, and found again on the next read.
+    for (TimeSchedule &orphan : orphans) {
+        // Another program's look-alike is refused as not ours: it stays unlisted as ever.
+        if (!service.deleteTask(orphan.taskName).failedWith(Failure::Kind::Failed))
+            continue;
+        orphan.runState = TimeSchedule::RunState::NeverRuns;
+        orphan.neverReason = loadText(u"IDS_PLAN_GONE");
+        schedules.append(orphan);
     }
     exchangeSort(schedules, [](const TimeSchedule &s) -> const QString & { return s.planName; });
-    // The service removes only tasks this program wrote, so a look-alike is never lost; one that
-    // cannot be removed now is found again on the next read.
-    for (const QString &name : std::as_const(orphans))
-        (void)service.deleteTask(name);
     return schedules;
 }
 

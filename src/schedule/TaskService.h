@@ -2,7 +2,9 @@
 
 #include "RegisteredTask.h"
 #include "Result.h"
+#include "TaskRunTimes.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -49,6 +51,15 @@ public:
     // to a service manager writes every task first and then tells the manager once.
     virtual BatchOutcome deleteTasks(const QStringList &names);
     virtual BatchOutcome setTasksEnabled(const QStringList &names, bool enabled);
+    // When the named tasks run next and last ran; a task the service knows nothing of is left
+    // out. May ask another process, so callers in a window call it from a worker thread.
+    virtual QHash<QString, TaskRunTimes> readRunTimes(const QStringList &names) const
+    {
+        Q_UNUSED(names)
+        return {};
+    }
+    // Whether a task may wake the machine from sleep to run without an administrator's help.
+    virtual bool canWakeSystem() const { return false; }
 
 Q_SIGNALS:
     void tasksChanged();

@@ -2,6 +2,8 @@
 
 #include "TaskDefinition.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -21,6 +23,15 @@ struct TimeSchedule
     QString damage = {};
     // The task as it was read: an edit replaces the task only while it is still this one.
     std::optional<TaskDefinition> definition = {};
+
+    // When it runs (filled by ScheduleRuns; empty until then).
+    enum class RunState { Scheduled, Completed, NeverRuns };
+    RunState runState = RunState::Scheduled;
+    std::optional<QDateTime> nextRun = {};
+    std::optional<QDateTime> lastRun = {};
+    QString lastResult = {}; // how the last run ended, as the task service words it
+    QString neverReason = {}; // why a NeverRuns schedule cannot run
+    QDate firstRunDate = {}; // a daily or weekly schedule that first runs after tomorrow: that day
 
     friend bool operator==(const TimeSchedule &, const TimeSchedule &) = default;
 };

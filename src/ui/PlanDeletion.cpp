@@ -5,6 +5,7 @@
 #include "NetworkScheduleFile.h"
 #include "PlanUsage.h"
 #include "PowerPlatform.h"
+#include "PowerTriggerFile.h"
 #include "TaskReader.h"
 
 namespace {
@@ -26,8 +27,10 @@ PlanDeletion PlanDeletion::run(PowerPlatform &platform, TaskService &tasks, cons
     }
     const QList<TimeSchedule> timed = readScheduledTasks(tasks, platform);
     const QList<NetworkSchedule> networked = readNetworkSchedules(platform);
+    const QList<PowerTrigger> powered = PowerTriggerFile::read(platform);
     for (const QUuid &plan : plans) {
-        const bool used = scheduled.contains(plan) || scheduleUseOf(plan, timed, networked) != ScheduleUse::None;
+        const bool used
+            = scheduled.contains(plan) || scheduleUseOf(plan, timed, networked, powered) != ScheduleUse::None;
         deletion.plans.append({ plan, used ? Refusal::Scheduled : plan == active ? Refusal::Active : Refusal::None });
     }
     for (int attempt = 1;; ++attempt) {

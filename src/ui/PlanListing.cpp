@@ -2,6 +2,7 @@
 
 #include "NetworkScheduleFile.h"
 #include "PlanCatalogue.h"
+#include "PowerTriggerFile.h"
 #include "TaskReader.h"
 
 using PlanCatalogue::loadPowerPlans;
@@ -16,8 +17,11 @@ PlanListing PlanListing::load(const PowerPlatform &platform, TaskService &tasks)
     listing.timeSchedules = readScheduledTasks(tasks, platform);
     listing.networkSchedules = readNetworkSchedules(platform);
     listing.activePlan = platform.activeScheme().valueOr(QUuid());
+    const QList<PowerTrigger> powerTriggers = PowerTriggerFile::read(platform);
     listing.rows.reserve(plans.size());
-    for (const PowerPlan &plan : plans)
-        listing.rows.append({ plan, scheduleUseOf(plan.planGuid, listing.timeSchedules, listing.networkSchedules) });
+    for (const PowerPlan &plan : plans) {
+        listing.rows.append(
+            { plan, scheduleUseOf(plan.planGuid, listing.timeSchedules, listing.networkSchedules, powerTriggers) });
+    }
     return listing;
 }

@@ -11,11 +11,13 @@
 #include "PlanCatalogue.h"
 #include "PlanEditorDialog.h"
 #include "PowerPlatform.h"
+#include "PowerTriggerFile.h"
 #include "Profile.h"
 #include "SharedStrings.h"
 #include "TaskService.h"
 #include "UiFonts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QKeyEvent>
@@ -23,6 +25,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimeEdit>
 #include <utility>
 
@@ -36,7 +39,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kDialogPointSize = 10;
-constexpr QSize kDialogSize(750, 500);
+constexpr QSize kDialogSize(750, 590);
 
 constexpr QRect kPlanList(200, 66, 300, 25);
 constexpr QRect kTypeList(200, 116, 300, 25);
@@ -46,10 +49,20 @@ constexpr int kRunNowLeft = 100;
 constexpr int kOnceLeft = 250;
 constexpr int kDailyLeft = 400;
 constexpr int kWeeklyLeft = 550;
-constexpr QRect kNetworkLabel(180, 362, 110, 23);
-constexpr QRect kNetworkList(300, 360, 175, 25);
-constexpr QRect kScheduleButton(510, 420, 104, 26);
-constexpr QRect kCloseButton(620, 420, 104, 26);
+constexpr QRect kOnlyOnMains(150, 290, 220, 20);
+constexpr QRect kWake(400, 290, 250, 20);
+constexpr QRect kWakeNote(150, 312, 570, 18);
+constexpr int kNetworkHeadingTop = 350;
+constexpr QRect kNetworkLabel(180, 392, 110, 23);
+constexpr QRect kNetworkList(300, 390, 175, 25);
+constexpr int kPowerHeadingTop = 440;
+constexpr QRect kEventLabel(80, 482, 110, 23);
+constexpr QRect kEventList(200, 480, 175, 25);
+constexpr QRect kLevelLabel(390, 482, 100, 23);
+constexpr QRect kLevelBox(500, 480, 90, 25);
+constexpr int kDefaultLevel = 20;
+constexpr QRect kScheduleButton(510, 540, 104, 26);
+constexpr QRect kCloseButton(620, 540, 104, 26);
 
 // The kind layouts: pickers and day list, with their labels to the left of them.
 constexpr int kPickerTop = 255;
@@ -135,6 +148,13 @@ ScheduleDialog::ScheduleDialog(const Services &services, const NetworkSchedule &
     finishOpening(false);
 }
 
+ScheduleDialog::ScheduleDialog(const Services &services, const PowerTrigger &schedule, QWidget *parent)
+    : ScheduleDialog(services, QUuid(), false, parent)
+{
+    loadPowerTrigger(schedule);
+    finishOpening(false);
+}
+
 ScheduleDialog::ScheduleDialog(const Services &services, const QUuid &presetPlan, bool presetGiven, QWidget *parent)
     : UnsavedChangesDialog(parent)
     , m_services(services)
@@ -162,8 +182,9 @@ void ScheduleDialog::nameControls()
     const std::pair<QWidget *, QString> names[] = { { m_planList, u"planList"_s }, { m_typeList, u"typeList"_s },
         { m_runNow, u"runNow"_s }, { m_once, u"once"_s }, { m_daily, u"daily"_s }, { m_weekly, u"weekly"_s },
         { m_timePicker, u"timePicker"_s }, { m_datePicker, u"datePicker"_s }, { m_dayList, u"dayList"_s },
-        { m_networkList, u"networkList"_s }, { m_scheduleButton, u"scheduleButton"_s },
-        { m_closeButton, u"closeButton"_s } };
+        { m_networkList, u"networkList"_s }, { m_onlyOnMains, u"onlyOnMains"_s }, { m_wake, u"wake"_s },
+        { m_wakeNote, u"wakeNote"_s }, { m_eventList, u"eventList"_s }, { m_levelBox, u"levelBox"_s },
+        { m_scheduleButton, u"scheduleButton"_s }, { m_closeButton, u"closeButton"_s } };
     for (const auto &[control, name] : names)
         control->setObjectName(name);
 }
@@ -174,7 +195,7 @@ void ScheduleDialog::createControls()
     m_planList->setGeometry(kPlanList);
     m_typeList = new FocusMarked<QComboBox>(this);
     m_typeList->setGeometry(kTypeList);
-    m_typeList->addItems({ loadText(u"IDS_TIME_BASED"), loadText(u"IDS_NETWORK_BASED") });
+    m_typeList->addItems({ loadText(u"IDS_TIME_BASED"), loadText(u"IDS_NETWORK_BASED"), loadText(u"IDS_POWER_BASED") });
 
     m_runNow = createRadio(u"IDS_RUN_NOW", kRunNowLeft);
     m_once = createRadio(u"IDS_RUN_ONCE", kOnceLeft);
@@ -198,14 +219,60 @@ void ScheduleDialog::createControls()
 
     m_weekLabel = createLabel(u"IDS_SEL_WEEK");
     m_dayList = new FocusMarked<CheckComboBox>(this);
+    createConditionControls();
 
     m_networkLabel = new QLabel(loadText(u"IDS_SEL_NETWORK"), this);
     m_networkLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_networkLabel->setGeometry(kNetworkLabel);
     m_networkList = new FocusMarked<QComboBox>(this);
     m_networkList->setGeometry(kNetworkList);
+    createPowerControls();
 
     showKindControls(false, false, false);
+}
+
+// Created in the order Tab reaches them: after the time-based pickers.
+void ScheduleDialog::createConditionControls()
+{
+    m_onlyOnMains = new FocusMarked<QCheckBox>(loadText(u"IDS_ONLY_ON_MAINS"), this);
+    m_onlyOnMains->setGeometry(kOnlyOnMains);
+    m_wake = new FocusMarked<QCheckBox>(loadText(u"IDS_WAKE_TO_RUN"), this);
+    m_wake->setGeometry(kWake);
+    m_wakeNote = new QLabel(loadText(u"IDS_WAKE_NEEDS_ADMIN"), this);
+    m_wakeNote->setGeometry(kWakeNote);
+    m_wakeNote->setWordWrap(false);
+    QFont small = m_wakeNote->font();
+    small.setPointSize(kDialogPointSize - 2);
+    m_wakeNote->setFont(small);
+    m_wakeNote->setVisible(false);
+}
+
+void ScheduleDialog::createPowerControls()
+{
+    m_eventLabel = new QLabel(loadText(u"IDS_SEL_EVENT"), this);
+    m_eventLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_eventLabel->setGeometry(kEventLabel);
+    m_eventList = new FocusMarked<QComboBox>(this);
+    m_eventList->setGeometry(kEventList);
+    // In the order of PowerTrigger::Event; the level is given beside the list.
+    for (const char16_t *key :
+        { u"IDS_TRIGGER_ON_MAINS", u"IDS_TRIGGER_ON_BATTERY", u"IDS_EVENT_BATTERY_BELOW", u"IDS_TRIGGER_AFTER_WAKE" })
+        m_eventList->addItem(loadText(key));
+    m_eventList->setCurrentIndex(int(PowerTrigger::Event::OnBattery));
+    m_levelLabel = new QLabel(loadText(u"IDS_SEL_LEVEL"), this);
+    m_levelLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_levelLabel->setGeometry(kLevelLabel);
+    m_levelBox = new FocusMarked<QSpinBox>(this);
+    m_levelBox->setGeometry(kLevelBox);
+    m_levelBox->setRange(PowerTrigger::kLowestThreshold, PowerTrigger::kHighestThreshold);
+    m_levelBox->setSuffix(u' ' + loadText(u"IDS_PERCENT_SIGN"));
+    m_levelBox->setValue(kDefaultLevel);
+}
+
+void ScheduleDialog::showWakeNote()
+{
+    const bool timeBased = m_typeList->currentIndex() == int(Type::TimeBased);
+    m_wakeNote->setVisible(timeBased && m_wake->isChecked() && !m_services.tasks.canWakeSystem());
 }
 
 QLabel *ScheduleDialog::createLabel(const char16_t *key)
@@ -292,6 +359,16 @@ void ScheduleDialog::connectChanges()
         updateChangeState();
     });
     connect(m_networkList, &QComboBox::currentIndexChanged, this, &ScheduleDialog::updateChangeState);
+    connect(m_onlyOnMains, &QCheckBox::toggled, this, &ScheduleDialog::updateChangeState);
+    connect(m_wake, &QCheckBox::toggled, this, [this] {
+        showWakeNote();
+        updateChangeState();
+    });
+    connect(m_eventList, &QComboBox::currentIndexChanged, this, [this] {
+        applyType();
+        updateChangeState();
+    });
+    connect(m_levelBox, &QSpinBox::valueChanged, this, &ScheduleDialog::updateChangeState);
 }
 
 void ScheduleDialog::finishOpening(bool isNew)
@@ -307,9 +384,11 @@ void ScheduleDialog::finishOpening(bool isNew)
     applyType();
     m_snapshot = currentChoices();
     m_opened = m_snapshot;
-    // A network preselected for a new schedule is already something to save.
-    if (isNew)
+    // A network or event preselected for a new schedule is already something to save.
+    if (isNew) {
         m_snapshot.network = -1;
+        m_snapshot.event = -1;
+    }
     m_opening = false;
     updateChangeState();
 }
@@ -335,11 +414,21 @@ void ScheduleDialog::createPlan()
 void ScheduleDialog::applyType()
 {
     const bool timeBased = m_typeList->currentIndex() == int(Type::TimeBased);
+    const bool networkBased = m_typeList->currentIndex() == int(Type::NetworkBased);
+    const bool powerBased = m_typeList->currentIndex() == int(Type::PowerBased);
     for (QWidget *control : std::initializer_list<QWidget *> { m_runNow, m_once, m_daily, m_weekly, m_timeLabel,
-             m_timePicker, m_dateLabel, m_datePicker, m_weekLabel, m_dayList })
+             m_timePicker, m_dateLabel, m_datePicker, m_weekLabel, m_dayList, m_onlyOnMains, m_wake })
         control->setEnabled(timeBased);
-    m_networkLabel->setEnabled(!timeBased);
-    m_networkList->setEnabled(!timeBased);
+    m_networkLabel->setEnabled(networkBased);
+    m_networkList->setEnabled(networkBased);
+    m_eventLabel->setEnabled(powerBased);
+    m_eventList->setEnabled(powerBased);
+    const bool level = m_eventList->currentIndex() == int(PowerTrigger::Event::BatteryBelow);
+    m_levelLabel->setVisible(level);
+    m_levelBox->setVisible(level);
+    m_levelLabel->setEnabled(powerBased);
+    m_levelBox->setEnabled(powerBased);
+    showWakeNote();
 }
 
 void ScheduleDialog::applyKindLayout()
@@ -413,7 +502,21 @@ void ScheduleDialog::loadTimeSchedule(const TimeSchedule &schedule)
     }
     for (int day = 0; day < start.days.size() && day < m_dayList->count(); ++day)
         (void)m_dayList->setCheck(day, start.days.at(day)); // the index is inside the list
+    if (schedule.definition) {
+        m_onlyOnMains->setChecked(schedule.definition->settings.disallowStartIfOnBatteries);
+        m_wake->setChecked(schedule.definition->settings.wakeToRun);
+    }
     m_typeList->setCurrentIndex(int(Type::TimeBased));
+}
+
+void ScheduleDialog::loadPowerTrigger(const PowerTrigger &schedule)
+{
+    m_editedTrigger = schedule.id;
+    selectPlan(schedule.planGuid);
+    m_eventList->setCurrentIndex(int(schedule.event));
+    if (schedule.event == PowerTrigger::Event::BatteryBelow)
+        m_levelBox->setValue(schedule.threshold);
+    m_typeList->setCurrentIndex(int(Type::PowerBased));
 }
 
 void ScheduleDialog::loadNetworkSchedule(const NetworkSchedule &schedule)
@@ -441,6 +544,11 @@ ScheduleChoices ScheduleDialog::currentChoices() const
     choices.date = m_datePicker->date();
     for (int day = 0; day < m_dayList->count(); ++day)
         choices.anyDayTicked = choices.anyDayTicked || m_dayList->isChecked(day);
+    choices.onlyOnMains = m_onlyOnMains->isChecked();
+    choices.wake = m_wake->isChecked();
+    choices.powerBased = m_typeList->currentIndex() == int(Type::PowerBased);
+    choices.event = m_eventList->currentIndex();
+    choices.threshold = m_levelBox->value();
     return choices;
 }
 
@@ -457,6 +565,8 @@ bool ScheduleDialog::save()
     bool done = false;
     if (m_typeList->currentIndex() == int(Type::NetworkBased))
         done = saveNetworkBased();
+    else if (m_typeList->currentIndex() == int(Type::PowerBased))
+        done = savePowerBased();
     else if (m_runNow->isChecked())
         done = runNow();
     else
@@ -497,6 +607,25 @@ bool ScheduleDialog::saveNetworkBased()
     return true;
 }
 
+bool ScheduleDialog::savePowerBased()
+{
+    const std::optional<PowerPlan> plan = selectedPlan();
+    if (!plan) {
+        showError(ScheduleChoices::noPlanText());
+        return false;
+    }
+    const auto event = PowerTrigger::Event(qBound(0, m_eventList->currentIndex(), 3));
+    // The edited schedule is looked up by its id now, under the file's lock.
+    const Result<QUuid> written
+        = PowerTriggerFile::save(m_services.platform, *plan, event, m_levelBox->value(), m_editedTrigger);
+    if (!written) {
+        showError(ScheduleChoices::powerFailureText(written.failure()));
+        return false;
+    }
+    Q_EMIT saved();
+    return true;
+}
+
 bool ScheduleDialog::runNow()
 {
     const std::optional<PowerPlan> plan = selectedPlan();
@@ -522,6 +651,8 @@ bool ScheduleDialog::saveTimeBased()
         choice.days.append(m_dayList->isChecked(day));
     choice.editedTaskName = m_editedTaskName;
     choice.editedDefinition = m_editedDefinition;
+    choice.onlyOnMains = m_onlyOnMains->isChecked();
+    choice.wakeToRun = m_wake->isChecked();
 
     PlanTaskWriter writer(m_services.tasks, sharedStrings().executableFile);
     // The user manager reloads every timer it has: on a worker, while this dialog keeps painting.
@@ -597,9 +728,11 @@ void ScheduleDialog::paintEvent(QPaintEvent *)
     drawDialogHeading(painter, 50, 70, loadText(u"IDS_POWER_PLAN"));
     drawDialogHeading(painter, 50, 120, loadText(u"IDS_SCHEDULE_TYPE"));
     const int timeEnd = drawDialogHeading(painter, 20, 180, loadText(u"IDS_TIME_BASED"));
-    const int networkEnd = drawDialogHeading(painter, 20, 310, loadText(u"IDS_NETWORK_BASED"));
+    const int networkEnd = drawDialogHeading(painter, 20, kNetworkHeadingTop, loadText(u"IDS_NETWORK_BASED"));
+    const int powerEnd = drawDialogHeading(painter, 20, kPowerHeadingTop, loadText(u"IDS_POWER_BASED"));
 
     drawHeadingRule(painter, 100, selectEnd, 40, 720);
     drawHeadingRule(painter, 120, timeEnd, 190, 720);
-    drawHeadingRule(painter, 140, networkEnd, 320, 720);
+    drawHeadingRule(painter, 140, networkEnd, kNetworkHeadingTop + 10, 720);
+    drawHeadingRule(painter, 140, powerEnd, kPowerHeadingTop + 10, 720);
 }

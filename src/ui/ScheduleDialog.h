@@ -3,6 +3,7 @@
 #include "NetworkList.h"
 #include "NetworkSchedule.h"
 #include "PowerPlan.h"
+#include "PowerTrigger.h"
 #include "ScheduleChoices.h"
 #include "Services.h"
 #include "TimeSchedule.h"
@@ -14,14 +15,17 @@
 
 class CheckComboBox;
 class PictureButton;
+class QCheckBox;
+class QSpinBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
 class QRadioButton;
 class QTimeEdit;
 
-// The window in which a plan is made active now, scheduled once, daily or weekly at a time, or
-// recorded for a network; and in which an existing schedule is changed.
+// The window in which a plan is made active now, scheduled once, daily or weekly at a time (only
+// on mains power, waking the machine if asked), recorded for a network, or scheduled for a change
+// of the machine's power state; and in which an existing schedule is changed.
 class ScheduleDialog : public UnsavedChangesDialog
 {
     Q_OBJECT
@@ -34,6 +38,8 @@ public:
     // network-based one (found by its network's GUID).
     ScheduleDialog(const Services &services, const TimeSchedule &schedule, QWidget *parent = nullptr);
     ScheduleDialog(const Services &services, const NetworkSchedule &schedule, QWidget *parent = nullptr);
+    // Changing a power-based schedule (found by its id).
+    ScheduleDialog(const Services &services, const PowerTrigger &schedule, QWidget *parent = nullptr);
 
     // The moment dialogs opened from then on take as the present: the coming whole minute they
     // offer and the first day they let pick. Invalid, as at start, for the system clock; tests fix it.
@@ -52,7 +58,7 @@ protected:
     void saveAndClose() override;
 
 private:
-    enum class Type { TimeBased = 0, NetworkBased = 1 };
+    enum class Type { TimeBased = 0, NetworkBased = 1, PowerBased = 2 };
 
     ScheduleDialog(const Services &services, const QUuid &presetPlan, bool presetGiven, QWidget *parent);
 
@@ -76,6 +82,10 @@ private:
 
     void loadTimeSchedule(const TimeSchedule &schedule);
     void loadNetworkSchedule(const NetworkSchedule &schedule);
+    void loadPowerTrigger(const PowerTrigger &schedule);
+    void createPowerControls();
+    void createConditionControls();
+    void showWakeNote();
 
     ScheduleChoices currentChoices() const;
     void updateChangeState();
@@ -85,6 +95,7 @@ private:
     bool saveNetworkBased();
     bool runNow();
     bool saveTimeBased();
+    bool savePowerBased();
     std::optional<PowerPlan> selectedPlan() const;
     PlanTaskWriter::Kind selectedKind() const;
     void showError(const QString &text);
@@ -98,6 +109,7 @@ private:
     QString m_editedTaskName;
     std::optional<TaskDefinition> m_editedDefinition; // the edited task as it was listed
     std::optional<QUuid> m_editedNetwork;
+    std::optional<QUuid> m_editedTrigger;
 
     ScheduleChoices m_snapshot;
     ScheduleChoices m_opened; // the controls as the dialog opened, preselections included
@@ -118,6 +130,13 @@ private:
     CheckComboBox *m_dayList = nullptr;
     QLabel *m_networkLabel = nullptr;
     QComboBox *m_networkList = nullptr;
+    QCheckBox *m_onlyOnMains = nullptr;
+    QCheckBox *m_wake = nullptr;
+    QLabel *m_wakeNote = nullptr;
+    QLabel *m_eventLabel = nullptr;
+    QComboBox *m_eventList = nullptr;
+    QLabel *m_levelLabel = nullptr;
+    QSpinBox *m_levelBox = nullptr;
     PictureButton *m_scheduleButton = nullptr;
     PictureButton *m_closeButton = nullptr;
 };

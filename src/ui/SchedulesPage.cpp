@@ -4,9 +4,11 @@
 #include "MessageBox.h"
 #include "NetworkScheduleFile.h"
 #include "PictureButton.h"
+#include "PowerTriggerFile.h"
 #include "Profile.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
+#include "ScheduleRuns.h"
 #include "SharedStrings.h"
 #include "TaskReader.h"
 
@@ -23,16 +25,23 @@ using Program::sharedStrings;
 
 namespace {
 
-enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn };
+enum Column { PlanColumn, StatusColumn, TypeColumn, WhenColumn, NextRunColumn, LastRunColumn };
 
 // What each row carries besides its texts: its kind and what names its schedule (the task's
-// name for a time-based row, the network's GUID for a network-based one).
+// name for a time-based row, the network's GUID for a network-based one, the schedule's id for a
+// power-based one).
 constexpr int kNetworkRole = Qt::UserRole;
 constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kPowerRole = Qt::UserRole + 2;
 
 bool isNetworkRow(const QTreeWidgetItem *item)
 {
     return item->data(PlanColumn, kNetworkRole).toBool();
+}
+
+bool isPowerRow(const QTreeWidgetItem *item)
+{
+    return item->data(PlanColumn, kPowerRole).toBool();
 }
 
 QString taskOf(const QTreeWidgetItem *item)
@@ -62,16 +71,21 @@ template <typename Schedules> auto *findNetwork(Schedules &schedules, const QUui
     return findIn(schedules, [&](const NetworkSchedule &schedule) { return schedule.networkGuid == network; });
 }
 
+template <typename Schedules> auto *findTrigger(Schedules &schedules, const QUuid &id)
+{
+    return findIn(schedules, [&](const PowerTrigger &schedule) { return schedule.id == id; });
+}
+
 } // namespace
 
 SchedulesPage::SchedulesPage(const PageServices &services, QWidget *parent)
     : ListPage(u"IDS_SCHEDULED_PLANS", services.commands, parent)
     , m_services(services)
-    , m_atText(text(u"IDS_AT"))
     , m_enabledText(text(u"IDS_ENABLED"))
     , m_disabledText(text(u"IDS_DISABLED"))
     , m_timeBasedText(text(u"IDS_TIME_BASED"))
     , m_networkBasedText(text(u"IDS_NETWORK_BASED"))
+    , m_powerBasedText(text(u"IDS_POWER_BASED"))
     , m_reload(
           this, services.pleaseWait,
           [platform = &services.platform, tasks = &services.tasks] { return ScheduleListing::load(*platform, *tasks); },
@@ -114,8 +128,9 @@ void SchedulesPage::buildButtons()
 
 void SchedulesPage::buildList()
 {
-    ReportList *list = addList(
-        { u"IDS_POWER_PLAN", u"IDS_STATUS", u"IDS_SCHEDULE_TYPE", u"IDS_NETWORK_TIME" }, { 220, 150, 150, 350 });
+    ReportList *list = addList({ u"IDS_POWER_PLAN", u"IDS_STATUS", u"IDS_SCHEDULE_TYPE", u"IDS_NETWORK_TIME",
+                                   u"IDS_NEXT_RUN", u"IDS_LAST_RUN" },
+        { 160, 95, 115, 250, 120, 150 });
     list->enableCheckBoxes();
     (void)list->setLinkColumn(StatusColumn); // the list has its columns and no rows yet
     // Space toggles the focused row's schedule whichever cell has the focus; the view alone would
@@ -165,11 +180,13 @@ void SchedulesPage::fillList()
     list()->clear();
     list()->clearSortMark();
     QList<QTreeWidgetItem *> items;
-    items.reserve(m_listing.timeSchedules.size() + m_listing.networkSchedules.size());
+    items.reserve(m_listing.timeSchedules.size() + m_listing.networkSchedules.size() + m_listing.powerTriggers.size());
     for (const TimeSchedule &schedule : std::as_const(m_listing.timeSchedules))
         items.append(timeRow(schedule));
     for (const NetworkSchedule &schedule : std::as_const(m_listing.networkSchedules))
         items.append(networkRow(schedule));
+    for (const PowerTrigger &schedule : std::as_const(m_listing.powerTriggers))
+        items.append(powerRow(schedule));
     list()->addTopLevelItems(items);
     if (focusedKey.isValid()) {
         for (QTreeWidgetItem *item : std::as_const(items)) {
@@ -182,10 +199,11 @@ void SchedulesPage::fillList()
 
 QTreeWidgetItem *SchedulesPage::timeRow(const TimeSchedule &schedule)
 {
-    const QString when = schedule.damage.isEmpty()
-        ? QStringLiteral("%1 %2 %3").arg(schedule.frequencyText, m_atText, schedule.startText)
-        : damageText(schedule.damage);
-    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_timeBasedText, when });
+    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_timeBasedText, ScheduleRuns::whenText(schedule),
+        ScheduleRuns::nextRunText(schedule), ScheduleRuns::lastRunText(schedule) });
+    // The cells are narrow for what they may hold; the whole text is a hover away.
+    for (const Column column : { WhenColumn, NextRunColumn, LastRunColumn })
+        item->setToolTip(column, item->text(column));
     item->setData(PlanColumn, kNetworkRole, false);
     item->setData(PlanColumn, kKeyRole, schedule.taskName);
     showState(item, schedule.enabled);
@@ -197,6 +215,16 @@ QTreeWidgetItem *SchedulesPage::networkRow(const NetworkSchedule &schedule)
     auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_networkBasedText, schedule.networkName });
     item->setData(PlanColumn, kNetworkRole, true);
     item->setData(PlanColumn, kKeyRole, schedule.networkGuid);
+    showState(item, schedule.enabled);
+    return item;
+}
+
+QTreeWidgetItem *SchedulesPage::powerRow(const PowerTrigger &schedule)
+{
+    auto *item = new QTreeWidgetItem({ schedule.planName, QString(), m_powerBasedText, schedule.eventText() });
+    item->setData(PlanColumn, kNetworkRole, false);
+    item->setData(PlanColumn, kPowerRole, true);
+    item->setData(PlanColumn, kKeyRole, schedule.id);
     showState(item, schedule.enabled);
     return item;
 }
@@ -236,13 +264,17 @@ void SchedulesPage::enableCurrent(bool enabled)
 
 SchedulesPage::ScheduleKey SchedulesPage::keyOf(const QTreeWidgetItem *item)
 {
-    if (isNetworkRow(item))
-        return { true, QString(), networkOf(item) };
+    if (isNetworkRow(item) || isPowerRow(item))
+        return { true, QString(), networkOf(item), isPowerRow(item) };
     return { false, taskOf(item), QUuid() };
 }
 
 std::optional<bool> SchedulesPage::enabledOf(const QTreeWidgetItem *item) const
 {
+    if (isPowerRow(item)) {
+        const PowerTrigger *schedule = findTrigger(m_listing.powerTriggers, networkOf(item));
+        return schedule ? std::optional(schedule->enabled) : std::nullopt;
+    }
     if (isNetworkRow(item)) {
         const NetworkSchedule *schedule = findNetwork(m_listing.networkSchedules, networkOf(item));
         return schedule ? std::optional(schedule->enabled) : std::nullopt;
@@ -279,9 +311,15 @@ void SchedulesPage::setEnabled(const QList<ScheduleKey> &schedules, bool enabled
     TaskService &tasks = m_services.tasks;
     const Changed changed = changeSchedules(
         listed, [&](const QStringList &names) { return tasks.setTasksEnabled(names, enabled); },
-        [&](const QUuid &network) { return Result<>::from(setNetworkScheduleEnabled(platform, network, enabled)); });
+        [&](const ScheduleKey &schedule) {
+            if (schedule.power)
+                return PowerTriggerFile::setEnabled(platform, schedule.networkGuid, enabled);
+            return Result<>::from(setNetworkScheduleEnabled(platform, schedule.networkGuid, enabled));
+        });
     for (const ScheduleKey &schedule : changed.done) {
-        if (schedule.network)
+        if (schedule.power)
+            findTrigger(m_listing.powerTriggers, schedule.networkGuid)->enabled = enabled;
+        else if (schedule.network)
             findNetwork(m_listing.networkSchedules, schedule.networkGuid)->enabled = enabled;
         else
             findTask(m_listing.timeSchedules, schedule.task)->enabled = enabled;
@@ -301,6 +339,21 @@ void SchedulesPage::showState(QTreeWidgetItem *item, bool enabled)
     const QScopedValueRollback showing(m_showing, true);
     item->setCheckState(PlanColumn, enabled ? Qt::Checked : Qt::Unchecked);
     item->setText(StatusColumn, enabled ? m_enabledText : m_disabledText);
+    // A power-based schedule whose plan is gone never runs.
+    if (const PowerTrigger *trigger
+        = isPowerRow(item) ? findTrigger(m_listing.powerTriggers, networkOf(item)) : nullptr;
+        trigger && trigger->planGone) {
+        item->setText(StatusColumn, text(u"IDS_NEVER_RUNS"));
+        item->setText(NextRunColumn, formatText(text(u"IDS_NEVER_RUNS_BECAUSE"), text(u"IDS_PLAN_GONE")));
+    }
+    // A once schedule that ran, or one that cannot run, says so whatever its state.
+    const bool timeRow = !isNetworkRow(item) && !isPowerRow(item);
+    if (const TimeSchedule *schedule = timeRow ? findTask(m_listing.timeSchedules, taskOf(item)) : nullptr) {
+        TimeSchedule shown = *schedule;
+        shown.enabled = enabled;
+        item->setText(StatusColumn, ScheduleRuns::statusText(shown));
+        item->setText(NextRunColumn, ScheduleRuns::nextRunText(shown));
+    }
 }
 
 void SchedulesPage::addSchedule()
@@ -316,7 +369,10 @@ void SchedulesPage::editSchedule()
     if (!item)
         return;
     std::unique_ptr<ScheduleDialog> dialog;
-    if (isNetworkRow(item)) {
+    if (isPowerRow(item)) {
+        if (const PowerTrigger *schedule = findTrigger(m_listing.powerTriggers, networkOf(item)))
+            dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
+    } else if (isNetworkRow(item)) {
         if (const NetworkSchedule *schedule = findNetwork(m_listing.networkSchedules, networkOf(item)))
             dialog = std::make_unique<ScheduleDialog>(m_services, *schedule, this);
     } else if (const TimeSchedule *schedule = findTask(m_listing.timeSchedules, taskOf(item))) {
@@ -349,26 +405,35 @@ void SchedulesPage::removeSchedules()
     TaskService &tasks = m_services.tasks;
     const Changed changed = changeSchedules(
         schedules, [&](const QStringList &names) { return tasks.deleteTasks(names); },
-        [&](const QUuid &network) {
+        [&](const ScheduleKey &schedule) {
             // A schedule that another program removed meanwhile is gone all the same.
-            const Result<> removed = Result<>::from(removeNetworkSchedule(platform, network));
+            const Result<> removed = schedule.power
+                ? PowerTriggerFile::remove(platform, schedule.networkGuid)
+                : Result<>::from(removeNetworkSchedule(platform, schedule.networkGuid));
             return removed.failedWith(Failure::Kind::NotFound) ? Result<>() : removed;
         });
     QSet<QString> tasksGone;
     QSet<QUuid> networksGone;
+    QSet<QUuid> triggersGone;
     for (const ScheduleKey &schedule : changed.done) {
-        if (schedule.network)
+        if (schedule.power)
+            triggersGone.insert(schedule.networkGuid);
+        else if (schedule.network)
             networksGone.insert(schedule.networkGuid);
         else
             tasksGone.insert(schedule.task);
     }
+    m_listing.powerTriggers.removeIf([&](const PowerTrigger &each) { return triggersGone.contains(each.id); });
     m_listing.networkSchedules.removeIf(
         [&](const NetworkSchedule &each) { return networksGone.contains(each.networkGuid); });
     m_listing.timeSchedules.removeIf([&](const TimeSchedule &each) { return tasksGone.contains(each.taskName); });
     // From the bottom up, so that the rows still to look at keep their numbers.
     for (int row = list()->topLevelItemCount() - 1; row >= 0; --row) {
         const QTreeWidgetItem *item = list()->topLevelItem(row);
-        if (isNetworkRow(item) ? networksGone.contains(networkOf(item)) : tasksGone.contains(taskOf(item)))
+        const bool gone = isPowerRow(item) ? triggersGone.contains(networkOf(item))
+            : isNetworkRow(item)           ? networksGone.contains(networkOf(item))
+                                           : tasksGone.contains(taskOf(item));
+        if (gone)
             delete list()->takeTopLevelItem(row);
     }
     if (!changed.stopped)
@@ -382,12 +447,8 @@ QList<SchedulesPage::ScheduleKey> SchedulesPage::selectedSchedules() const
     const QList<QTreeWidgetItem *> selected = selectedRows();
     QList<ScheduleKey> keys;
     keys.reserve(selected.size());
-    for (const QTreeWidgetItem *item : std::as_const(selected)) {
-        if (isNetworkRow(item))
-            keys.append({ true, QString(), networkOf(item) });
-        else
-            keys.append({ false, taskOf(item), QUuid() });
-    }
+    for (const QTreeWidgetItem *item : std::as_const(selected))
+        keys.append(keyOf(item));
     return keys;
 }
 
@@ -395,7 +456,7 @@ QTreeWidgetItem *SchedulesPage::rowOf(const ScheduleKey &schedule) const
 {
     for (int row = 0; row < list()->topLevelItemCount(); ++row) {
         QTreeWidgetItem *item = list()->topLevelItem(row);
-        if (isNetworkRow(item) != schedule.network)
+        if ((isNetworkRow(item) || isPowerRow(item)) != schedule.network || isPowerRow(item) != schedule.power)
             continue;
         if (schedule.network ? networkOf(item) == schedule.networkGuid : taskOf(item) == schedule.task)
             return item;
@@ -427,7 +488,7 @@ SchedulesPage::Changed SchedulesPage::changeSchedules(
                 ++tasksDone;
                 changed.done.append(schedule);
             } else if (changed.stopped) {
-                changed.stopped = network(schedule.networkGuid);
+                changed.stopped = network(schedule);
                 if (changed.stopped)
                     changed.done.append(schedule);
             }

@@ -47,12 +47,15 @@ private:
     void fillList();
     QTreeWidgetItem *timeRow(const TimeSchedule &schedule);
     QTreeWidgetItem *networkRow(const NetworkSchedule &schedule);
-    // What names a row's schedule: the task's name, or the network's GUID.
+    QTreeWidgetItem *powerRow(const PowerTrigger &schedule);
+    // What names a row's schedule: the task's name, or the network's GUID (a power-based
+    // schedule's id, with power set).
     struct ScheduleKey
     {
         bool network = false;
         QString task;
         QUuid networkGuid;
+        bool power = false;
     };
     // What a change of several schedules did: those changed, and the refusal that stopped the rest.
     struct Changed
@@ -61,7 +64,7 @@ private:
         Result<> stopped;
     };
     using TaskBatch = std::function<TaskService::BatchOutcome(const QStringList &)>;
-    using NetworkChange = std::function<Result<>(const QUuid &)>;
+    using NetworkChange = std::function<Result<>(const ScheduleKey &)>;
 
     static ScheduleKey keyOf(const QTreeWidgetItem *item);
     // Enable or Disable from a button, the menu: every selected row's schedule, or the current
@@ -90,11 +93,11 @@ private:
     void showFailure(const Failure &failure);
 
     PageServices m_services;
-    QString m_atText;
     QString m_enabledText;
     QString m_disabledText;
     QString m_timeBasedText;
     QString m_networkBasedText;
+    QString m_powerBasedText;
     bool m_showing = false; // the page itself is setting rows, not the user
     ScheduleListing m_listing; // what the list shows, as last read and changed since
     PageReload<ScheduleListing> m_reload;

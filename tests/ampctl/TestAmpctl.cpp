@@ -92,7 +92,7 @@ private Q_SLOTS:
         QCOMPARE(complete({ u"set-value"_s, u"Balanced"_s, u"lid"_s, u"--dc"_s, u""_s }),
             u"nothing\nsuspend\nhibernate\nshutdown\n"_s);
         QCOMPARE(complete({ u"create"_s, u"--from"_s, u"B"_s }), u"Balanced\n"_s);
-        QCOMPARE(complete({ u"schedule"_s, u"Balanced"_s, u"--w"_s }), u"--weekly\n"_s);
+        QCOMPARE(complete({ u"schedule"_s, u"Balanced"_s, u"--w"_s }), u"--wake\n--weekly\n"_s);
         QCOMPARE(complete({ u"set"_s, u"Balanced"_s, u""_s }), QString());
     }
 

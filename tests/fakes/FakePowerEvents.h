@@ -18,7 +18,16 @@ public:
         Q_EMIT sourceChanged(source);
     }
     void wake() { Q_EMIT resumed(); }
+    std::optional<int> batteryPercent() const override { return m_percent; }
+    void setBatteryPercent(int percent)
+    {
+        if (m_percent == percent)
+            return;
+        m_percent = percent;
+        Q_EMIT batteryPercentChanged(percent);
+    }
 
 private:
     PowerSource m_source = PowerSource::Ac;
+    std::optional<int> m_percent;
 };

@@ -38,6 +38,9 @@ public:
     const QList<QStringList> &batchCalls() const { return m_batchCalls; }
     void setUnreachable(bool unreachable) { m_unreachable = unreachable; }
     void refuseRegistrations(bool refuse) { m_refuseRegistrations = refuse; }
+    // What readRunTimes() answers, as a user manager would.
+    void setRunTimes(const QHash<QString, TaskRunTimes> &times) { m_runTimes = times; }
+    QHash<QString, TaskRunTimes> readRunTimes(const QStringList &) const override { return m_runTimes; }
 
     Result<QList<RegisteredTask>> readTasks() const override;
     Result<> registerTask(const QString &name, const TaskDefinition &definition, Registration mode) override;
@@ -67,4 +70,5 @@ private:
     QStringList m_foreign;
     bool m_unreachable = false;
     bool m_refuseRegistrations = false;
+    QHash<QString, TaskRunTimes> m_runTimes;
 };

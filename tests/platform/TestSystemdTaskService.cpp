@@ -392,7 +392,8 @@ private Q_SLOTS:
         m_env->writeFile(u"data/systemd/timers/stamp-AMPCTL0.timer"_s, {});
         QVERIFY(makeStale()); // left by an earlier task of that name
         auto tasks = service();
-        const QDateTime before = QDateTime::currentDateTimeUtc();
+        // Stamps are written at a whole second, so that they never pass for a run.
+        const QDateTime before = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
         QVERIFY(tasks->registerTask(u"AMPCTL0"_s, daily, TaskService::Registration::Create));
         QVERIFY(stampTime() >= before);
 

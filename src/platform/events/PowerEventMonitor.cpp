@@ -14,6 +14,10 @@ const QString kUPowerService = QStringLiteral("org.freedesktop.UPower");
 const QString kUPowerPath = QStringLiteral("/org/freedesktop/UPower");
 const QString kUPowerInterface = QStringLiteral("org.freedesktop.UPower");
 const QString kOnBattery = QStringLiteral("OnBattery");
+const QString kDisplayDevicePath = QStringLiteral("/org/freedesktop/UPower/devices/DisplayDevice");
+const QString kDeviceInterface = QStringLiteral("org.freedesktop.UPower.Device");
+const QString kPercentage = QStringLiteral("Percentage");
+const QString kIsPresent = QStringLiteral("IsPresent");
 const QString kLogindService = QStringLiteral("org.freedesktop.login1");
 const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
 const QString kLogindManager = QStringLiteral("org.freedesktop.login1.Manager");
@@ -81,10 +85,14 @@ PowerEventMonitor::PowerEventMonitor(const QDBusConnection &systemBus, const QSt
     const std::optional<PowerSource> fromUPower = m_systemBus.isConnected() ? readUPower() : std::nullopt;
     if (fromUPower) {
         m_source = *fromUPower;
+        readDisplayDeviceLater();
     } else {
         // Watched before the first read, so a change between the two is not lost.
         followKernel();
-        m_source = m_sysfs.read().acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac;
+        const SystemPowerStatus status = m_sysfs.read();
+        m_source = status.acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac;
+        if (hasSystemBattery(status) && status.batteryLifePercent <= 100)
+            m_percent = status.batteryLifePercent;
     }
 }
 
@@ -99,6 +107,8 @@ void PowerEventMonitor::subscribe()
         SLOT(onUPowerPropertiesChanged(QString, QVariantMap, QStringList)));
     m_systemBus.connect(kLogindService, kLogindPath, kLogindManager, QStringLiteral("PrepareForSleep"), this,
         SLOT(onPrepareForSleep(bool)));
+    m_systemBus.connect(kUPowerService, kDisplayDevicePath, kProperties, QStringLiteral("PropertiesChanged"), this,
+        SLOT(onDisplayDeviceChanged(QString, QVariantMap, QStringList)));
     auto *watcher
         = new QDBusServiceWatcher(kUPowerService, m_systemBus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -149,7 +159,60 @@ void PowerEventMonitor::readUPowerLater()
         }
         stopFollowingKernel();
         setSource(*now);
+        readDisplayDeviceLater();
     });
+}
+
+void PowerEventMonitor::readDisplayDeviceLater()
+{
+    QDBusMessage call
+        = QDBusMessage::createMethodCall(kUPowerService, kDisplayDevicePath, kProperties, QStringLiteral("GetAll"));
+    call << kDeviceInterface;
+    auto *watcher = new QDBusPendingCallWatcher(m_systemBus.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *reply) {
+        reply->deleteLater();
+        const QDBusPendingReply<QVariantMap> properties = *reply;
+        if (properties.isValid())
+            takeDisplayDevice(properties.value());
+    });
+}
+
+void PowerEventMonitor::onDisplayDeviceChanged(
+    const QString &interface, const QVariantMap &changed, const QStringList &invalidated)
+{
+    if (interface != kDeviceInterface)
+        return;
+    // A device that just came present tells its charge when asked.
+    const bool cameAlone = changed.contains(kIsPresent) && !changed.contains(kPercentage);
+    takeDisplayDevice(changed);
+    if (invalidated.contains(kPercentage) || invalidated.contains(kIsPresent) || (cameAlone && m_displayDevicePresent))
+        readDisplayDeviceLater();
+}
+
+// UPower's display device stands for the system's batteries together; without one it is not
+// present and its percentage means nothing.
+void PowerEventMonitor::takeDisplayDevice(const QVariantMap &properties)
+{
+    if (const auto present = properties.constFind(kIsPresent); present != properties.constEnd())
+        m_displayDevicePresent = present->toBool();
+    if (!m_displayDevicePresent) {
+        setPercent(std::nullopt);
+        return;
+    }
+    const auto percentage = properties.constFind(kPercentage);
+    bool isNumber = false;
+    const double value = percentage == properties.constEnd() ? -1 : percentage->toDouble(&isNumber);
+    if (isNumber && value >= 0 && value <= 100)
+        setPercent(int(value)); // 19.6 % is below 20 %
+}
+
+void PowerEventMonitor::setPercent(std::optional<int> now)
+{
+    if (now == m_percent)
+        return;
+    m_percent = now;
+    if (now)
+        Q_EMIT batteryPercentChanged(*now);
 }
 
 void PowerEventMonitor::useSysfs()
@@ -190,7 +253,10 @@ void PowerEventMonitor::stopFollowingKernel()
 
 void PowerEventMonitor::readSysfs()
 {
-    setSource(m_sysfs.read().acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac);
+    const SystemPowerStatus status = m_sysfs.read();
+    setSource(status.acLineStatus == 0 ? PowerSource::Dc : PowerSource::Ac);
+    const bool known = hasSystemBattery(status) && status.batteryLifePercent <= 100;
+    setPercent(known ? std::optional<int>(status.batteryLifePercent) : std::nullopt);
 }
 
 void PowerEventMonitor::onUPowerPropertiesChanged(

@@ -23,7 +23,9 @@ class QDBusMessage;
 // tells of a power supply event (KernelPowerSupplyWatch), or every 30 seconds where its uevent
 // socket cannot be opened. UPower coming and going is followed, so a restarted daemon takes over
 // from the kernel again.
-// power-profiles-daemon starting, and its last profile hold ending, are passed on as well.
+// power-profiles-daemon starting, and its last profile hold ending, are passed on as well. The
+// battery's charge comes from UPower's display device (Percentage, while IsPresent), or from the
+// kernel's power supply class along with the source.
 class AMPORA_BASE_EXPORT PowerEventMonitor : public PowerEvents
 {
     Q_OBJECT
@@ -39,6 +41,7 @@ public:
         KernelWatchOpener openKernelWatch = {});
 
     PowerSource source() const override;
+    std::optional<int> batteryPercent() const override { return m_percent; }
 
 private Q_SLOTS:
     void onUPowerPropertiesChanged(
@@ -46,6 +49,7 @@ private Q_SLOTS:
     void onPrepareForSleep(bool starting);
     void onProfilesPropertiesChanged(
         const QString &interface, const QVariantMap &changed, const QStringList &invalidated);
+    void onDisplayDeviceChanged(const QString &interface, const QVariantMap &changed, const QStringList &invalidated);
 
 private:
     void subscribe();
@@ -57,6 +61,9 @@ private:
     void stopFollowingKernel();
     void readSysfs();
     void setSource(PowerSource now);
+    void readDisplayDeviceLater();
+    void takeDisplayDevice(const QVariantMap &properties);
+    void setPercent(std::optional<int> now);
 
     QDBusConnection m_systemBus;
     SysfsBatteryStatusReader m_sysfs;
@@ -64,4 +71,6 @@ private:
     std::unique_ptr<KernelPowerSupplyWatch> m_kernelWatch;
     QTimer m_poll { this };
     PowerSource m_source = PowerSource::Ac;
+    std::optional<int> m_percent;
+    bool m_displayDevicePresent = false;
 };

@@ -4,10 +4,26 @@
 
 Result<> SystemctlRunner::run(const QStringList &arguments) const
 {
+    return Result<>::from(execute(arguments, false));
+}
+
+Result<QString> SystemctlRunner::read(const QStringList &arguments) const
+{
+    return execute(arguments, true);
+}
+
+Result<QString> SystemctlRunner::execute(const QStringList &arguments, bool keepOutput) const
+{
     const QString command = QStringLiteral("systemctl --user ") + arguments.join(u' ');
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
+    if (!keepOutput) {
+        process.setStandardOutputFile(QProcess::nullDevice());
+    } else {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral("systemctl"),
         QStringList { QStringLiteral("--user"), QStringLiteral("--no-ask-password") } + arguments);
     if (!process.waitForStarted(m_timeoutMs))
@@ -20,7 +36,7 @@ Result<> SystemctlRunner::run(const QStringList &arguments) const
     if (process.exitStatus() != QProcess::NormalExit)
         return failed(QStringLiteral("%1 crashed").arg(command));
     if (process.exitCode() == 0)
-        return {};
+        return keepOutput ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
     // systemctl's first line says why; what follows points to the logs.
     const QStringList said = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
     if (said.isEmpty())

@@ -16,7 +16,12 @@ public:
     }
 
     Result<> run(const QStringList &arguments) const;
+    // As run(), and what systemctl printed on stdout. It runs in the zone UTC (TZ=UTC), so that the
+    // times it prints read the same whatever the local zone.
+    Result<QString> read(const QStringList &arguments) const;
 
 private:
+    Result<QString> execute(const QStringList &arguments, bool keepOutput) const;
+
     int m_timeoutMs;
 };

@@ -19,6 +19,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <ctime>
+#include <sys/stat.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 using UserReport::reportToUser;
 
@@ -91,6 +95,56 @@ QStringList sortedFiles(const QDir &dir, const QString &suffix)
 Result<> writeText(const QString &path, const QString &text)
 {
     return AtomicFile::write(path, text.toUtf8());
+}
+
+// A stamp this program writes says "last ran" at a whole second; the user manager stamps a real
+// run with the microsecond it happened. So the stamp tells a real run by its fraction of a second
+// (a real run at exactly a whole second, one in a million, reads as not run yet), and the manager's
+// last trigger counts as a run when the manager itself saw it (its monotonic half is set): it
+// prints whole seconds only. The stamp's last run when it is a real one:
+std::optional<QDateTime> stampedRun(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_mtim.tv_nsec == 0)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
+}
+
+// "Mon 2026-12-07 06:38:12 UTC" (with or without a fraction of a second) as systemctl show prints
+// a timestamp in the zone UTC (SystemctlRunner::read runs it so).
+std::optional<QDateTime> parseUtcTimestamp(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})(?:\\.\\d+)? UTC$"));
+    const QRegularExpressionMatch m = pattern.match(text.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    QDateTime at = QDateTime::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!at.isValid())
+        return std::nullopt;
+    at.setTimeSpec(Qt::UTC);
+    return at.toLocalTime();
+}
+
+// systemctl show prints one block of Key=value lines per unit, blocks parted by an empty line.
+QHash<QString, QHash<QString, QString>> unitBlocks(const QString &output)
+{
+    QHash<QString, QHash<QString, QString>> units;
+    QHash<QString, QString> block;
+    const auto finish = [&] {
+        if (block.contains(QStringLiteral("Id")))
+            units.insert(block.value(QStringLiteral("Id")), block);
+        block.clear();
+    };
+    for (const QString &line : output.split(u'\n')) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (line.trimmed().isEmpty())
+            finish();
+        else if (equals > 0)
+            block.insert(line.left(equals), line.mid(equals + 1));
+    }
+    finish();
+    return units;
 }
 
 Failure notOurs(const QString &name)
@@ -643,8 +697,10 @@ Result<> SystemdTaskService::restartStamp(const QString &name, bool persistent) 
     if (!persistent)
         return {};
     QFile stamp(path);
+    // At a whole second: see stampedRun().
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
     if (!QDir().mkpath(m_stampFolder) || !stamp.open(QIODevice::WriteOnly | QIODevice::NewOnly)
-        || !stamp.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime)) {
+        || !stamp.setFileTime(now, QFileDevice::FileModificationTime)) {
         return failed(QStringLiteral("the timer stamp %1 could not be written: %2").arg(path, stamp.errorString()));
     }
     return {};
@@ -668,4 +724,53 @@ Result<> SystemdTaskService::tellManager(const QStringList &names, bool running)
     for (const QString &name : names)
         arguments.append(name + kTimerSuffix);
     return m_systemctl.run(arguments);
+}
+
+QHash<QString, TaskRunTimes> SystemdTaskService::readRunTimes(const QStringList &names) const
+{
+    QHash<QString, TaskRunTimes> times;
+    QStringList units;
+    for (const QString &name : names) {
+        if (!isFileName(name) || !isPresent(timerPath(name)))
+            continue;
+        TaskRunTimes &task = times[name];
+        task.last = stampedRun(stampPath(name));
+        units << name + kTimerSuffix << name + kServiceSuffix;
+    }
+    if (units.isEmpty())
+        return times;
+    const Result<QString> shown
+        = m_systemctl.read(QStringList { QStringLiteral("show"),
+                               QStringLiteral("--property=Id,LoadState,NextElapseUSecRealtime,"
+                                              "LastTriggerUSec,LastTriggerUSecMonotonic,Result") }
+            + units);
+    if (!shown)
+        return times; // no manager answers: what the stamps say
+    const QHash<QString, QHash<QString, QString>> blocks = unitBlocks(*shown);
+    for (auto it = times.begin(); it != times.end(); ++it) {
+        const QHash<QString, QString> timer = blocks.value(it.key() + kTimerSuffix);
+        if (timer.value(QStringLiteral("LoadState")) != u"loaded")
+            continue; // written, but the manager has not read it: it knows nothing yet
+        TaskRunTimes &task = it.value();
+        task.serviceAnswered = true;
+        task.next = parseUtcTimestamp(timer.value(QStringLiteral("NextElapseUSecRealtime")));
+        const QString monotonic = timer.value(QStringLiteral("LastTriggerUSecMonotonic"));
+        const bool seenRunning = !monotonic.isEmpty() && monotonic != u"0" && monotonic != u"n/a";
+        if (const std::optional<QDateTime> last = parseUtcTimestamp(timer.value(QStringLiteral("LastTriggerUSec")));
+            last && seenRunning)
+            task.last = last;
+        if (task.last)
+            task.lastResult = blocks.value(it.key() + kServiceSuffix).value(QStringLiteral("Result"));
+    }
+    return times;
+}
+
+bool SystemdTaskService::canWakeSystem() const
+{
+    // The same call systemd makes for WakeSystem=; it fails with EPERM without CAP_WAKE_ALARM.
+    const int alarm = timerfd_create(CLOCK_REALTIME_ALARM, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (alarm < 0)
+        return false;
+    ::close(alarm);
+    return true;
 }

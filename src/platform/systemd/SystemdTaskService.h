@@ -58,6 +58,12 @@ public:
     // manager reloads once and starts or stops all the timers enabled or disabled.
     BatchOutcome deleteTasks(const QStringList &names) override;
     BatchOutcome setTasksEnabled(const QStringList &names, bool enabled) override;
+    // From the user manager when one answers (one systemctl call for all names); otherwise the
+    // last run from the timers' stamps, and no next run.
+    QHash<QString, TaskRunTimes> readRunTimes(const QStringList &names) const override;
+    // Whether this user may set a wake-up alarm (CAP_WAKE_ALARM), as a timer with WakeSystem=
+    // needs: without it, the user manager runs the timer when the machine is awake anyway.
+    bool canWakeSystem() const override;
 
 protected:
     void connectNotify(const QMetaMethod &signal) override;

@@ -32,6 +32,8 @@ QString timerText(const QString &name, const TaskDefinition &definition, const Q
         timer.append(kTimer, QStringLiteral("OnCalendar"), expression);
     if (definition.settings.startWhenAvailable)
         timer.append(kTimer, QStringLiteral("Persistent"), QStringLiteral("true"));
+    if (definition.settings.wakeToRun)
+        timer.append(kTimer, QStringLiteral("WakeSystem"), QStringLiteral("true"));
     timer.append(kTimer, QStringLiteral("AccuracySec"), QStringLiteral("1s"));
     timer.append(QStringLiteral("Install"), QStringLiteral("WantedBy"), QStringLiteral("timers.target"));
     return timer.toText();
@@ -107,6 +109,7 @@ TaskDefinition TimerUnits::decompose(const UnitFile &timer, const std::optional<
         definition.triggers.append(*trigger);
     }
     definition.settings.startWhenAvailable = ExtensionKeys::isTrue(timer.value(kTimer, QStringLiteral("Persistent")));
+    definition.settings.wakeToRun = ExtensionKeys::isTrue(timer.value(kTimer, QStringLiteral("WakeSystem")));
     if (!service)
         return definition;
     ExtensionKeys::readDefinition(*service, kUnit, &definition);

@@ -7,8 +7,8 @@
 #include <optional>
 
 // A time-triggered task as a pair of systemd user units: N.timer holds the trigger (OnCalendar=,
-// Persistent= for "start when available"), N.service runs the program once (Type=oneshot,
-// ExecStart=, ConditionACPower= for "not on batteries"). The rest of the definition is kept in
+// Persistent= for "start when available", WakeSystem= for "wake to run"), N.service runs the program once
+// (Type=oneshot, ExecStart=, ConditionACPower= for "not on batteries"). The rest of the definition is kept in
 // X-Ampora-... keys, so decompose(compose(d)) == d.
 class TimerUnits
 {
