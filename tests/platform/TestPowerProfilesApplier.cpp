@@ -43,7 +43,8 @@ ApplyRequest request(quint32 profile, ApplyReason reason = ApplyReason::Activati
 // "outcome: detail", so that a failed comparison shows what came back.
 QString applied(PowerProfilesApplier &applier, const ApplyRequest &request)
 {
-    return reportText(applier.apply(request, { Setting::PerformanceProfile }), Setting::PerformanceProfile);
+    const QList<SettingReport> reports = applier.apply(request, { Setting::PerformanceProfile });
+    return reports.size() == 1 ? reportText(reports, Setting::PerformanceProfile) : u"not one report"_s;
 }
 
 } // namespace
