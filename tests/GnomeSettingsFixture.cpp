@@ -101,8 +101,10 @@ PlanValues seededPlanValues(QStringView name, std::optional<Setting> leftOut)
     return values;
 }
 
-QString outcomeNames(QList<SettingReport> reports)
+QString outcomeNames(QList<SettingReport> reports, const QList<Setting> &only)
 {
+    if (!only.isEmpty())
+        reports.removeIf([&](const SettingReport &r) { return !only.contains(r.setting); });
     std::sort(reports.begin(), reports.end(),
         [](const SettingReport &a, const SettingReport &b) { return a.setting < b.setting; });
     QStringList names;
@@ -116,6 +118,12 @@ SettingReport reportFor(const QList<SettingReport> &reports, Setting setting)
     const auto found
         = std::find_if(reports.begin(), reports.end(), [&](const SettingReport &r) { return r.setting == setting; });
     return found == reports.end() ? SettingReport { setting, Outcome::Failed, u"no report"_s } : *found;
+}
+
+QString reportText(const QList<SettingReport> &reports, Setting setting)
+{
+    const SettingReport report = reportFor(reports, setting);
+    return outcomeName(report.outcome) + u": "_s + report.detail;
 }
 
 char *toString(const SettingReport &report)

@@ -40,8 +40,11 @@ QString keyfileValues(const QString &group, const QStringList &keys);
 
 // A seeded plan's values ("Power saver"), without any for the setting left out.
 PlanValues seededPlanValues(QStringView name, std::optional<Setting> leftOut = std::nullopt);
-// "power-button:applied sleep-button:fixed-by-desktop ...", in the settings' order.
-QString outcomeNames(QList<SettingReport> reports);
+// "power-button:applied sleep-button:fixed-by-desktop ...", in the settings' order; only those
+// named when only is given.
+QString outcomeNames(QList<SettingReport> reports, const QList<Setting> &only = {});
+// The report on setting as "failed: detail".
+QString reportText(const QList<SettingReport> &reports, Setting setting);
 // The report on setting, or a failed one that says there was none.
 SettingReport reportFor(const QList<SettingReport> &reports, Setting setting);
 // "dim approximated: detail", as a failed comparison shows a report.

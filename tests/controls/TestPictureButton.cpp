@@ -97,15 +97,13 @@ void TestPictureButton::hoverPressedAndDisabledLooks()
     moveTo(first);
     QTRY_VERIFY(first->looksHovered());
     QCOMPARE(first->currentPicture(), PictureId::DialogButtonHover);
-    QCOMPARE(entered.size(), 1);
-    QCOMPARE(entered.at(0).at(0).toInt(), 7);
+    QCOMPARE(QList<QVariantList>(entered), QList<QVariantList> { { 7 } });
     QVERIFY(first->grab().toImage().pixelColor(3, 3) != normal);
 
     moveTo(second);
     QTRY_VERIFY(second->looksHovered());
     QVERIFY(!first->looksHovered());
-    QCOMPARE(left.size(), 1);
-    QCOMPARE(left.at(0).at(0).toInt(), 7);
+    QCOMPARE(QList<QVariantList>(left), QList<QVariantList> { { 7 } });
     moveTo(first);
     QTRY_VERIFY(first->looksHovered());
     QVERIFY(!second->looksHovered());

@@ -50,10 +50,8 @@ private Q_SLOTS:
         // Settings compare exactly and case-sensitively: "true" and "True" are neither on nor off.
         QVERIFY(isSettingTrue(u"TRUE"_s));
         QVERIFY(isSettingFalse(u"FALSE"_s));
-        for (const char16_t *value : { u"true", u"True", u" TRUE", u"false", u"False", u"" }) {
-            QVERIFY2(!isSettingTrue(QString::fromUtf16(value)), qPrintable(QString::fromUtf16(value)));
-            QVERIFY2(!isSettingFalse(QString::fromUtf16(value)), qPrintable(QString::fromUtf16(value)));
-        }
+        for (const QString &value : { u"true"_s, u"True"_s, u" TRUE"_s, u"false"_s, u"False"_s, QString() })
+            QVERIFY2(!isSettingTrue(value) && !isSettingFalse(value), qPrintable(value));
     }
 
     void writeSettingKeepsOtherKeysAndSetsAsideUnreadableFiles()

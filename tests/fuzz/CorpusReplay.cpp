@@ -1,17 +1,13 @@
 // Runs a fuzz harness once on every file of the folders (or files) named on the command line, as
 // libFuzzer would with -runs=0: the seeds and the inputs of fixed crashes stay tested in ordinary
 // builds.
-#include "UserReport.h"
+#include "FuzzCheck.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstddef>
-#include <cstdint>
 
 using UserReport::reportToUser;
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace {
 

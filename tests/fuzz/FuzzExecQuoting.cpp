@@ -4,9 +4,6 @@
 #include "ExecQuoting.h"
 #include "FuzzCheck.h"
 
-#include <cstddef>
-#include <cstdint>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));

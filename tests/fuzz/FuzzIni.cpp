@@ -4,9 +4,6 @@
 #include "FuzzCheck.h"
 #include "IniFile.h"
 
-#include <cstddef>
-#include <cstdint>
-
 namespace {
 
 // Everything the accessors show: section by section, every key with its value.

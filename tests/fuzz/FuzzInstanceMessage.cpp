@@ -4,8 +4,6 @@
 #include "FuzzCheck.h"
 #include "InstanceMessage.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -5,8 +5,6 @@
 #include "PlanSettings.h"
 #include "SettingText.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
 
 using PlanSettings::shownValue;

@@ -13,8 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstddef>
-#include <cstdint>
 
 using namespace Qt::StringLiterals;
 using PowerSettings::powerSettingRows;

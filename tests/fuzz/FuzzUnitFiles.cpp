@@ -8,8 +8,6 @@
 
 #include <QDate>
 #include <QTime>
-#include <cstddef>
-#include <cstdint>
 
 namespace {
 

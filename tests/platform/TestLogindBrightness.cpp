@@ -1,4 +1,5 @@
 #include "AppliedLedger.h"
+#include "GnomeSettingsFixture.h"
 #include "LogindBrightnessApplier.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
@@ -103,15 +104,14 @@ void TestLogindBrightness::setsLevelOnPreferredBacklight()
     // A wake or a change of source keeps a level the user chose since; choosing a plan does not.
     m_env.writeFile(u"sys/class/backlight/thinkpad_screen/brightness"_s, "12\n");
     request.reason = ApplyReason::Follow;
-    QCOMPARE(applier.apply(request, { Setting::Brightness }).value(0),
-        (SettingReport { Setting::Brightness, Outcome::ChangedOutsideAmpora, u"the user chose 80%"_s }));
+    QCOMPARE(reportText(applier.apply(request, { Setting::Brightness }), Setting::Brightness),
+        u"changed-outside-ampora: the user chose 80%"_s);
     QCOMPARE(TestEnvironment::readFile(level), QByteArray("12\n"));
     QCOMPARE(apply(PowerSource::Dc, ApplyReason::Activation), u"applied 1"_s);
     QCOMPARE(apply(PowerSource::Ac, ApplyReason::Follow), u"applied 7"_s);
 
-    const SettingReport missing = applier.apply(ApplyRequest {}, { Setting::Brightness }).value(0);
-    QCOMPARE(missing.outcome, Outcome::Failed);
-    QCOMPARE(missing.detail, u"the plan has no value for it"_s);
+    QCOMPARE(reportText(applier.apply(ApplyRequest {}, { Setting::Brightness }), Setting::Brightness),
+        u"failed: the plan has no value for it"_s);
 }
 
 void TestLogindBrightness::refusalOrMissingPiecesAreReported()
@@ -123,9 +123,8 @@ void TestLogindBrightness::refusalOrMissingPiecesAreReported()
     LogindBrightnessApplier applier(m_ledger, m_connection, sysfsRoot());
     ApplyRequest request;
     request.values.setValue(Setting::Brightness, PowerSource::Ac, 80);
-    const SettingReport report = applier.apply(request, { Setting::Brightness }).value(0);
-    QCOMPARE(report.outcome, Outcome::NeedsAdministrator);
-    QCOMPARE(report.detail, u"logind lets only the session's owner set the brightness"_s);
+    QCOMPARE(reportText(applier.apply(request, { Setting::Brightness }), Setting::Brightness),
+        u"needs-administrator: logind lets only the session's owner set the brightness"_s);
 
     // No backlight, no bus or no session: nothing is handled.
     qputenv("XDG_SESSION_ID", "c1");
