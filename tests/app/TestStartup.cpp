@@ -255,7 +255,7 @@ void TestStartup::switchWithoutAPrivateRuntimeFolderHappensAtOnce()
 
 void TestStartup::switchLoadsTheAppliersOnlyWhereSomethingMayAnswer()
 {
-    writeSettings("[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
+    m_env->writeFile(u"program/ampctlset.ini"_s, "[Ampora]\nIDS_NOTIFY_PLAN_CHANGES=FALSE\n");
     // What the switch recorded of each setting, and the libraries it loaded (the dynamic loader
     // names each one it maps).
     const auto switchWith = [this](const QString &plan, const QString &desktop) {
