@@ -15,7 +15,10 @@ fail() {
 DESTDIR="$root/dest" cmake --install "$build" --prefix /usr >/dev/null || fail "cmake --install failed"
 prefix="$root/dest/usr"
 
-for file in bin/ampora bin/ampctl lib/ampora/ampora-gui.so lib/ampora/libampora-base.so \
+# The private library folder: lib/ampora, or lib/<multiarch>/ampora.
+private=$(cd "$prefix" && find lib -name libampora-base.so -path '*/ampora/*' | sed 's|/libampora-base.so$||')
+[ -n "$private" ] || fail "the base library is not installed in a private folder"
+for file in bin/ampora bin/ampctl "$private/ampora-gui.so" \
     share/ampora/ampctleng.ini share/ampora/vt-ampora.html share/ampora/vt-orvale-am.png \
     "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
     share/icons/hicolor/scalable/apps/ampora.svg share/man/man1/ampora.1.gz share/man/man1/ampctl.1.gz \
@@ -47,7 +50,7 @@ saver='{A1841308-3541-4FAB-BC81-F71556F20B4A}'
 "$prefix/bin/ampora" -setactiveplan -"$saver" || fail "the installed ampora -setactiveplan failed"
 "$prefix/bin/ampctl" active | grep -q "$saver" || fail "the installed ampora did not switch the plan"
 
-# A windowed start loads the window module from lib/ampora: once its window runs, it answers
+# A windowed start loads the window module from the private folder: once its window runs, it answers
 # later copies on its socket. The socket is awaited, not a fixed time.
 QT_QPA_PLATFORM=offscreen "$prefix/bin/ampora" >"$root/ampora.log" 2>&1 &
 window=$!

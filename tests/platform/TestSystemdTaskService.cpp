@@ -120,6 +120,7 @@ private Q_SLOTS:
     void logonEntryIsValidAndSingle();
     void logonEntryStartsWhateverThePathHolds_data();
     void logonEntryStartsWhateverThePathHolds();
+    void logonEntryNamesItsProgramForDesktopsToCheck();
 
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
@@ -626,6 +627,23 @@ void TestSystemdTaskService::logonEntryStartsWhateverThePathHolds()
     qputenv("XDG_CONFIG_DIRS", configDirs);
     QCOMPARE(generate.exitCode, 0);
     QVERIFY2(QFile::exists(generated + u"/app-VantaAmporaStartup@autostart.service"_s), qPrintable(generate.output));
+}
+
+// Desktops that start log-in entries themselves (Plasma, Xfce) skip one whose TryExec program is
+// gone, so a removed package leaves nothing failing at every log-in. KDE's own reader must find
+// the program there, whatever its path holds.
+void TestSystemdTaskService::logonEntryNamesItsProgramForDesktopsToCheck()
+{
+    if (QStandardPaths::findExecutable(u"kreadconfig5"_s).isEmpty())
+        QSKIP("kreadconfig5 (libkf5config-bin) is needed to read the entry as Plasma does");
+    const QString program = m_env->path(u"program/ 100% back\\slash\ttab/ampora"_s);
+    auto tasks = service();
+    QVERIFY(createLogonTask(*tasks, program, kLogonTaskName, u"-hideme"_s));
+    const ToolRun read = runTool(u"kreadconfig5"_s,
+        { u"--file"_s, autostartFolder() + u"/VantaAmporaStartup.desktop"_s, u"--group"_s, u"Desktop Entry"_s,
+            u"--key"_s, u"TryExec"_s });
+    QCOMPARE(read.exitCode, 0);
+    QCOMPARE(read.output, program);
 }
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)

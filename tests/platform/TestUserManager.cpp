@@ -80,6 +80,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void timerNeverRunsForTimeBeforeItsWrite();
     void serviceGivesTheProgramItsWordsAsWritten();
+    void serviceOfARemovedProgramIsSkippedNotFailed();
 
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
@@ -268,6 +269,26 @@ void TestUserManager::serviceGivesTheProgramItsWordsAsWritten()
     const ToolRun started = systemctl({ u"start"_s, u"AMPCTL9.service"_s });
     QVERIFY2(started.exitCode == 0, qPrintable(started.output));
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestEnvironment::readFile(said)), words.join(u'\n') + u'\n', 20000);
+}
+
+// The package was removed after the schedule was written: every start of the timer is skipped,
+// none fails.
+void TestUserManager::serviceOfARemovedProgramIsSkippedNotFailed()
+{
+    const QString program = m_env->writeFile(u"program/100% gone/ampora"_s, "#!/bin/sh\n");
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    SystemdTaskService tasks(unitFolder(), m_env->path(u"config/autostart"_s), m_env->path(u"data/systemd/timers"_s));
+    QVERIFY(tasks.registerTask(u"AMPCTL8"_s,
+        PlanTaskWriter::definition(PlanTaskWriter::Kind::Daily, program, {}, u"2090-01-02T00:00:01"_s, 0),
+        TaskService::Registration::Create));
+    QCOMPARE(systemctl({ u"start"_s, u"AMPCTL8.service"_s }).exitCode, 0);
+    QCOMPARE(unitProperty(u"AMPCTL8.service"_s, u"ConditionResult"_s), u"yes"_s);
+
+    QVERIFY(QFile::remove(program));
+    const ToolRun started = systemctl({ u"start"_s, u"AMPCTL8.service"_s });
+    QVERIFY2(started.exitCode == 0, qPrintable(started.output));
+    QCOMPARE(unitProperty(u"AMPCTL8.service"_s, u"ConditionResult"_s), u"no"_s);
+    QCOMPARE(unitProperty(u"AMPCTL8.service"_s, u"ActiveState"_s), u"inactive"_s);
 }
 
 QTEST_GUILESS_MAIN(TestUserManager)

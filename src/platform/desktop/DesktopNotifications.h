@@ -1,9 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
+#include <functional>
 
 class NotificationsProxy;
+
+// A picture as the notification service takes it: 8-bit RGBA rows of rowBytes each.
+struct NotificationPicture
+{
+    int width = 0;
+    int height = 0;
+    int rowBytes = 0;
+    QByteArray rgba;
+};
 
 // Notifications through the desktop's notification service on the session bus
 // (org.freedesktop.Notifications). A call never waits for the service; with none running the
@@ -16,7 +27,9 @@ public:
         const QDBusConnection &bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
     ~DesktopNotifications() override;
 
-    void notify(const QString &title, const QString &body, int timeoutMs);
+    // `answered` runs once the service has taken the notification or the call has failed.
+    void notify(const QString &title, const QString &body, int timeoutMs, const NotificationPicture &picture = {},
+        std::function<void()> answered = {});
 
 private:
     NotificationsProxy *m_proxy;

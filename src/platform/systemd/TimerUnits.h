@@ -8,8 +8,9 @@
 
 // A time-triggered task as a pair of systemd user units: N.timer holds the trigger (OnCalendar=,
 // Persistent= for "start when available"), N.service runs the program once (Type=oneshot,
-// ExecStart=, ConditionACPower= for "not on batteries"). The rest of the definition is kept in
-// X-Ampora-... keys, so decompose(compose(d)) == d.
+// ExecStart=, ConditionACPower= for "not on batteries", ConditionFileIsExecutable= so that a
+// removed program is skipped, not failed). The rest of the definition is kept in X-Ampora-...
+// keys, so decompose(compose(d)) == d.
 class TimerUnits
 {
 public:
