@@ -1,13 +1,13 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Ampora in a Wayland session: a real compositor (weston's headless backend), no X display, and a
-# desktop notification service (python3-dbusmock's notification daemon, run by the system's python3, which logs every call).
+# desktop notification service (python3-dbusmock's notification daemon under the system's python3,
+# which logs every call).
 # Run it on a private session bus:
 #   dbus-run-session -- check-wayland-session.sh BUILD_DIR
 # --help and --version print and end without touching the display; the window opens as a Wayland
-# client; a switch handed to it is announced as a notification with the popup's texts and picture,
-# never as a window the compositor would place anywhere; a scheduled switch with no copy running
-# switches, announces the same way and ends with status 0. Nothing sleeps for a fixed time: each
+# client; a switch handed to it is announced as a notification with the popup's texts and picture;
+# a scheduled switch with no copy running switches, announces the same way and ends with status 0. Nothing sleeps for a fixed time: each
 # step waits for what it needs, a tenth of a second at a time, up to a limit.
 set -eu
 build=$1
