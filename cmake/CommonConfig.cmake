@@ -15,6 +15,17 @@ target_compile_definitions(ampora_common INTERFACE
     QT_USE_QSTRINGBUILDER
     QT_NO_FOREACH
     QT_DISABLE_DEPRECATED_BEFORE=0x060400)
+# Hardened as distributions build their packages: stack protector, full RELRO with immediate
+# binding, position-independent executables (CMAKE_POSITION_INDEPENDENT_CODE), and checked string
+# and memory functions where the optimiser can check them (sanitizers and fuzzers check their own).
+if(AMPORA_HARDEN)
+    target_compile_options(ampora_common INTERFACE -fstack-protector-strong)
+    target_link_options(ampora_common INTERFACE -Wl,-z,relro -Wl,-z,now)
+    if(NOT AMPORA_SANITIZE AND NOT AMPORA_FUZZ)
+        target_compile_options(ampora_common INTERFACE
+            $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>)
+    endif()
+endif()
 if(AMPORA_SANITIZE)
     target_compile_options(ampora_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(ampora_common INTERFACE -fsanitize=address,undefined)

@@ -1,9 +1,11 @@
 #include "Application.h"
 
+#include "DesktopNotifications.h"
 #include "DisplayProbe.h"
 #include "GuiStart.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
+#include "NotificationStack.h"
 #include "PlanFollower.h"
 #include "PlatformServices.h"
 #include "Profile.h"
@@ -14,6 +16,8 @@
 #include "UserReport.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -27,6 +31,20 @@ namespace {
 
 // The longest a shown window waits for its first drawing before the running copy starts following.
 constexpr int kResidentLatestMs = 2000;
+
+// A window cannot choose its place on Wayland, and nobody sees one on the offscreen platform: the
+// popups go to the desktop's notification service, with their texts and picture.
+void routePopupsToDesktop(DesktopNotifications &notifications)
+{
+    NotificationStack::instance().routeToDesktop(
+        [&notifications](const QString &title, const QString &body, const QImage &picture, int displayMs,
+            std::function<void()> taken) {
+            const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
+            const QByteArray bytes(reinterpret_cast<const char *>(rgba.constBits()), rgba.sizeInBytes());
+            notifications.notify(title, body, displayMs,
+                { rgba.width(), rgba.height(), int(rgba.bytesPerLine()), bytes }, std::move(taken));
+        });
+}
 
 } // namespace
 
@@ -48,10 +66,15 @@ int Application::run()
 
 int Application::runFirstCopy()
 {
-    std::optional<DisplayProbe> display(std::in_place);
+    std::optional<DisplayProbe> display(
+        std::in_place, m_start.setActivePlan ? DisplayProbe::Need::Announcement : DisplayProbe::Need::Window);
     if (!display->problem().isEmpty()) {
         reportToUser(QStringLiteral("ampora: Window Creation fails: %1").arg(display->problem()));
         return 0;
+    }
+    if (m_start.windowless) {
+        // The offscreen platform complains of window hints it cannot pass on, which nobody sees.
+        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
     }
     QApplication app(m_start.argc, m_start.argv);
     display.reset(); // the application has its own connection now
@@ -66,10 +89,13 @@ int Application::runFirstCopy()
     std::optional<ResidentServices> resident;
     SingleInstance instance(std::move(m_start.lock));
     MainWindow frame(backends.services(), backends.desktop());
-    if (!frame.winId()) {
+    // Without a display of its own the frame only announces, so it never needs a native window.
+    if (!m_start.windowless && !frame.winId()) {
         MessageBox::information(nullptr, QStringLiteral("Ampora"), QStringLiteral("Window Creation fails"));
         return 0;
     }
+    if (m_start.windowless || QGuiApplication::platformName().startsWith(u"wayland"))
+        routePopupsToDesktop(backends.desktop().notifications);
     // Without the socket this copy still runs; later copies then start a window of their own.
     if (const Result<> listening
         = instance.listen([&frame](const InstanceMessage &message) { return frame.handleInstanceMessage(message); });

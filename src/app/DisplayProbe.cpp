@@ -102,7 +102,7 @@ bool pluginInstalled(const QString &name)
 
 } // namespace
 
-DisplayProbe::DisplayProbe()
+DisplayProbe::DisplayProbe(Need need)
 {
     const QStringList chosen = qEnvironmentVariable("QT_QPA_PLATFORM").split(u';', Qt::SkipEmptyParts);
     if (!chosen.isEmpty()) {
@@ -122,12 +122,16 @@ DisplayProbe::DisplayProbe()
     const QString x11Display = qEnvironmentVariable("DISPLAY");
     const QString waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
     QStringList problems;
+    bool waylandSession = false;
     bool wayland = false;
     if (!waylandDisplay.isEmpty()) {
-        if (!waylandAnswers())
+        waylandSession = waylandAnswers();
+        if (!waylandSession)
             problems.append(QStringLiteral("cannot connect to the Wayland display %1").arg(waylandDisplay));
         else if (!pluginInstalled(QStringLiteral("wayland")))
-            problems.append(QStringLiteral("no Qt platform plugin for the Wayland display %1").arg(waylandDisplay));
+            problems.append(QStringLiteral("no Qt platform plugin for the Wayland display %1 (Debian's "
+                                           "qt6-wayland package installs it)")
+                                .arg(waylandDisplay));
         else
             wayland = true;
     }
@@ -139,6 +143,12 @@ DisplayProbe::DisplayProbe()
             problems.append(QStringLiteral("no Qt platform plugin for the X display %1").arg(x11Display));
         else
             x11 = true;
+    }
+    if (need == Need::Announcement && (x11 || (waylandSession && pluginInstalled(QStringLiteral("offscreen"))))) {
+        // A popup places itself on X; on Wayland it could not, and goes to the desktop instead.
+        qputenv("QT_QPA_PLATFORM", x11 ? "xcb" : "offscreen");
+        m_windowless = !x11;
+        return;
     }
     if (wayland && x11)
         return;

@@ -15,6 +15,7 @@ struct GuiStart
     std::unique_ptr<InstanceLock> lock; // held by a first copy; not held in a later one
     bool setActivePlan = false; // the command line is a "-setactiveplan" form
     PlanSwitchOutcome outcome; // what the first copy's switch did
+    bool windowless = false; // no display of its own: popups go to the desktop's notifications
 };
 
 // The module's one exported function; it returns the process's exit code.

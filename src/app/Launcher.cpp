@@ -1,5 +1,6 @@
 #include "Launcher.h"
 
+#include "AmporaVersion.h"
 #include "AppliersModule.h"
 #include "ApplyCoordinator.h"
 #include "CommandLine.h"
@@ -14,10 +15,13 @@
 #include "UserReport.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QUrl>
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 using Applying::applyActivePlan;
 using CommandLine::classifyCommandLine;
@@ -37,6 +41,29 @@ QStringList argumentsOf(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     return arguments;
+}
+
+const char kHelp[] = R"(Usage: ampora [-hideme | -setactiveplan -{GUID}]
+Keeps power plans and switches between them; one copy runs for each user, and a later start hands
+its request to the running copy.
+
+  (nothing)                 open the window, or bring the running copy's window to the front
+  -hideme                   start in the tray without showing the window (the log-in start)
+  -setactiveplan -{GUID}    make that plan the active one and announce it (scheduled switches)
+  --help                    show this help and end
+  --version                 show the version and end
+
+The exit status is always 0. ampctl does the same from a terminal or a script: see ampctl --help.
+)";
+
+// "--help" and "--version" alone are answered before anything else: no lock, no plans, no window.
+std::optional<QByteArray> informationAsked(const QStringList &arguments)
+{
+    if (arguments == QStringList(QStringLiteral("--help")))
+        return QByteArray(kHelp);
+    if (arguments == QStringList(QStringLiteral("--version")))
+        return QByteArray("ampora ") + kAmporaVersion + '\n';
+    return std::nullopt;
 }
 
 // A display to draw on: X11, Wayland, or a platform plugin chosen explicitly (offscreen tests).
@@ -117,11 +144,17 @@ Launcher::Launcher(int &argc, char **argv)
 
 int Launcher::run()
 {
+    if (const std::optional<QByteArray> information = informationAsked(argumentsOf(m_argc, m_argv))) {
+        QFile out;
+        if (out.open(stdout, QIODevice::WriteOnly))
+            out.write(*information);
+        return 0;
+    }
     SharedStrings &strings = sharedStrings();
     strings.commandLine = joinArguments(argumentsOf(m_argc, m_argv));
     resolveSharedPaths(strings, currentExecutableFile());
 
-    GuiStart start { m_argc, m_argv, std::make_unique<InstanceLock>(), false, {} };
+    GuiStart start { m_argc, m_argv, std::make_unique<InstanceLock>(), false, {}, false };
     start.setActivePlan = classifyCommandLine(strings.commandLine) == CommandLineForm::SetActivePlan;
     if (start.setActivePlan && start.lock->folder().isEmpty()) {
         // Without a private folder no running copy can be reached, and waiting for one would only
@@ -154,7 +187,12 @@ int Launcher::switchHere(GuiStart &start) const
     // start always finishes with the plan in effect.
     if (start.outcome.effect == PlanSwitchOutcome::Effect::SwitchedAnnounce && start.lock->isHeld()
         && hasGraphicalSession()) {
-        const QString problem = DisplayProbe().problem(); // the window probes again, holding X
+        QString problem;
+        {
+            const DisplayProbe probe(DisplayProbe::Need::Announcement); // the window probes again, holding X
+            problem = probe.problem();
+            start.windowless = probe.windowless();
+        }
         if (problem.isEmpty())
             return runWindowModule(start);
         reportToUser(QStringLiteral("ampora: Window Creation fails: %1").arg(problem));

@@ -1,6 +1,7 @@
 #include "NotificationStack.h"
 
 #include "NotificationStrip.h"
+#include "Pictures.h"
 #include "PopupPlacement.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,14 @@ NotificationStack &NotificationStack::instance()
 bool NotificationStack::show(const QString &title, const QString &body, int width, int height, QWidget *owner,
     PopupAccent accent, int displayMs, AfterPopup after)
 {
+    if (m_desktopRoute) {
+        // The popup's own picture, its brand, goes along; the accent colour has no place there.
+        m_desktopRoute(title, body, loadPicture(PictureId::PopupBrand), displayMs, [after] {
+            if (after == AfterPopup::EndProgram)
+                QCoreApplication::exit(0);
+        });
+        return true;
+    }
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return false;

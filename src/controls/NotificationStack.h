@@ -5,8 +5,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class NotificationStrip;
+class QImage;
 class QWidget;
 
 // Whether the program ends (with exit code 0) once a popup has gone.
@@ -17,11 +19,18 @@ enum class AfterPopup { KeepRunning, EndProgram };
 // one that is still up. The program shows every popup through the one stack of the process
 // (instance()). Each popup runs its own life and leaves the list when it is gone; a stack may be
 // destroyed earlier without taking its popups down.
+// Where no window can place itself (Wayland), the popups go to the desktop's notification service
+// instead, through the route the application sets.
 class NotificationStack : public QObject
 {
     Q_OBJECT
 
 public:
+    // Hands a popup's title, body, picture and display time to the desktop; `taken` runs once
+    // the desktop has answered, or failed to.
+    using DesktopRoute = std::function<void(
+        const QString &title, const QString &body, const QImage &picture, int displayMs, std::function<void()> taken)>;
+
     // What the program's own notifications (plan changes, battery state) use.
     static constexpr int kStandardWidth = 370;
     static constexpr int kStandardHeight = 180;
@@ -33,11 +42,13 @@ public:
     static NotificationStack &instance();
 
     // Shows a popup of width x height on the owner's screen (the primary screen without an owner).
-    // False when the work area has no free place left.
+    // False when the work area has no free place left. With a desktop route, the popup goes there.
     bool show(const QString &title, const QString &body, int width, int height, QWidget *owner, PopupAccent accent,
         int displayMs, AfterPopup after = AfterPopup::KeepRunning);
 
     const QList<NotificationStrip *> &popups() const { return m_popups; }
+
+    void routeToDesktop(DesktopRoute route) { m_desktopRoute = std::move(route); }
 
     // Called by a popup once it is gone; does nothing for a popup that is not listed.
     void forget(NotificationStrip *popup);
@@ -47,4 +58,5 @@ Q_SIGNALS:
 
 private:
     QList<NotificationStrip *> m_popups;
+    DesktopRoute m_desktopRoute;
 };

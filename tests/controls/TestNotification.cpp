@@ -43,6 +43,7 @@ private Q_SLOTS:
     void stacksUpwardThenInNewColumnsUntilFull();
     void hoverPausesAndLeavingRestartsTheCountdown();
     void endsTheProgramOnlyWhenTold();
+    void desktopRouteTakesThePopupAndItsPicture();
 
 private:
     TestEnvironment m_env;
@@ -212,6 +213,28 @@ void TestNotification::endsTheProgramOnlyWhenTold()
         QVERIFY(guard.isActive());
         QVERIFY(stack.popups().isEmpty());
     }
+}
+
+// Where no window can place itself, the popup goes to the desktop whole (texts, its picture, its
+// display time) and no window is made; a popup that ends the program does so once the desktop
+// has answered.
+void TestNotification::desktopRouteTakesThePopupAndItsPicture()
+{
+    NotificationStack stack;
+    QStringList taken;
+    stack.routeToDesktop([&taken](const QString &title, const QString &body, const QImage &picture, int displayMs,
+                             std::function<void()> answered) {
+        taken << title << body << u"%1x%2 %3"_s.arg(picture.width()).arg(picture.height()).arg(displayMs);
+        QTimer::singleShot(0, answered);
+    });
+    QVERIFY(stack.show(
+        u"Plan changed"_s, u"Balanced"_s, kWidth, kHeight, nullptr, PopupAccent::Blue, 7000, AfterPopup::EndProgram));
+    QCOMPARE(taken, QStringList({ u"Plan changed"_s, u"Balanced"_s, u"256x108 7000"_s }));
+    QVERIFY(stack.popups().isEmpty());
+    QTimer guard;
+    connect(&guard, &QTimer::timeout, &stack, [] { QCoreApplication::exit(-1); });
+    guard.start(20000);
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 QTEST_MAIN(TestNotification)

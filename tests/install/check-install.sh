@@ -15,7 +15,10 @@ fail() {
 DESTDIR="$root/dest" cmake --install "$build" --prefix /usr >/dev/null || fail "cmake --install failed"
 prefix="$root/dest/usr"
 
-for file in bin/ampora bin/ampctl lib/ampora/ampora-gui.so lib/ampora/libampora-base.so lib/ampora/libampora-appliers.so \
+# The private library folder: lib/ampora, or lib/<multiarch>/ampora.
+private=$(cd "$prefix" && find lib -name libampora-base.so -path '*/ampora/*' | sed 's|/libampora-base.so$||')
+[ -n "$private" ] || fail "the base library is not installed in a private folder"
+for file in bin/ampora bin/ampctl "$private/ampora-gui.so" "$private/libampora-appliers.so" \
     share/ampora/ampctleng.ini share/ampora/ampctleng_de.ini share/ampora/vt-ampora.html \
     share/ampora/vt-orvale-am.png share/ampora/vt-orvale-am@2x.png \
     "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
@@ -44,14 +47,14 @@ plans=$("$prefix/bin/ampctl" list) || fail "the installed ampctl does not run"
 "$prefix/bin/ampctl" battery | grep -q "Power source" || fail "ampctl does not read its language file"
 
 # The quick start finds its base library and switches the plan without a display; a desktop that
-# names itself has it load the appliers' library from lib/ampora.
+# names itself has it load the appliers' library from the private folder.
 saver='{A1841308-3541-4FAB-BC81-F71556F20B4A}'
 XDG_CURRENT_DESKTOP=Unknown "$prefix/bin/ampora" -setactiveplan -"$saver" 2>"$root/switch.log" ||
     fail "the installed ampora -setactiveplan failed"
 ! grep -q "cannot load" "$root/switch.log" || { cat "$root/switch.log" >&2; fail "the installed ampora misses a library"; }
 "$prefix/bin/ampctl" active | grep -q "$saver" || fail "the installed ampora did not switch the plan"
 
-# A windowed start loads the window module from lib/ampora: once its window runs, it answers
+# A windowed start loads the window module from the private folder: once its window runs, it answers
 # later copies on its socket. The socket is awaited, not a fixed time.
 QT_QPA_PLATFORM=offscreen "$prefix/bin/ampora" >"$root/ampora.log" 2>&1 &
 window=$!

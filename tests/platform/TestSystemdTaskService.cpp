@@ -515,6 +515,32 @@ private Q_SLOTS:
         const ToolRun started = systemctl({ u"start"_s, u"AMPCTL9.service"_s });
         QVERIFY2(started.exitCode == 0, qPrintable(started.output));
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestEnvironment::readFile(said)), words.join(u'\n') + u'\n', 20000);
+
+        // The package was removed after the schedule was written: every start of the timer is
+        // skipped, none fails.
+        QCOMPARE(unitProperty(u"AMPCTL9.service"_s, u"ConditionResult"_s), u"yes"_s);
+        QVERIFY(QFile::remove(odd));
+        const ToolRun skipped = systemctl({ u"start"_s, u"AMPCTL9.service"_s });
+        QVERIFY2(skipped.exitCode == 0, qPrintable(skipped.output));
+        QCOMPARE(unitProperty(u"AMPCTL9.service"_s, u"ConditionResult"_s), u"no"_s);
+        QCOMPARE(unitProperty(u"AMPCTL9.service"_s, u"ActiveState"_s), u"inactive"_s);
+    }
+
+    // Desktops that start log-in entries themselves (Plasma, Xfce) skip one whose TryExec program
+    // is gone, so a removed package leaves nothing failing at every log-in. KDE's own reader must
+    // find the program there, whatever its path holds.
+    void logonEntryNamesItsProgramForDesktopsToCheck()
+    {
+        if (QStandardPaths::findExecutable(u"kreadconfig5"_s).isEmpty())
+            QSKIP("kreadconfig5 (libkf5config-bin) is needed to read the entry as Plasma does");
+        const QString program = m_env->path(u"program/ 100% back\\slash\ttab/ampora"_s);
+        auto tasks = service();
+        QVERIFY(createLogonTask(*tasks, program, kLogonTaskName, u"-hideme"_s));
+        const ToolRun read = runTool(u"kreadconfig5"_s,
+            { u"--file"_s, autostartFolder() + u"/VantaAmporaStartup.desktop"_s, u"--group"_s, u"Desktop Entry"_s,
+                u"--key"_s, u"TryExec"_s });
+        QCOMPARE(read.exitCode, 0);
+        QCOMPARE(read.output, program);
     }
 
     // Boundaries are wall-clock times: a task reads back the same in any zone, and a daily or weekly

@@ -9,6 +9,27 @@ const QString kEntry = QStringLiteral("Desktop Entry");
 const QString kEnabledKey = QStringLiteral("X-GNOME-Autostart-enabled");
 const QString kDelayKeys[] = { QStringLiteral("X-GNOME-Autostart-Delay"), QStringLiteral("X-MATE-Autostart-Delay") };
 
+// A string value as desktop entries escape it: backslash, tab, line breaks, and a leading blank.
+QString desktopString(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c == u' ' && out.isEmpty())
+            out += QStringLiteral("\\s");
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<QString> AutostartEntry::compose(const TaskDefinition &definition)
@@ -32,6 +53,8 @@ std::optional<QString> AutostartEntry::compose(const TaskDefinition &definition)
     entry.append(kEntry, QStringLiteral("Type"), QStringLiteral("Application"));
     entry.append(kEntry, QStringLiteral("Name"), QStringLiteral("Ampora"));
     entry.append(kEntry, QStringLiteral("Exec"), *exec);
+    // Once the program is gone (its package removed), desktops skip the entry at log-in.
+    entry.append(kEntry, QStringLiteral("TryExec"), desktopString(action.path));
     entry.append(kEntry, QStringLiteral("Terminal"), QStringLiteral("false"));
     entry.append(kEntry, kEnabledKey, QStringLiteral("true"));
     if (trigger.delaySeconds > 0) {

@@ -1,10 +1,21 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
+#include <functional>
 #include <optional>
 
 class NotificationsProxy;
+
+// A picture as the notification service takes it: 8-bit RGBA rows of rowBytes each.
+struct NotificationPicture
+{
+    int width = 0;
+    int height = 0;
+    int rowBytes = 0;
+    QByteArray rgba;
+};
 
 // Notifications through the desktop's notification service on the session bus
 // (org.freedesktop.Notifications). A call never waits for the service; with none running the
@@ -18,7 +29,9 @@ public:
     explicit DesktopNotifications(std::optional<QDBusConnection> bus = std::nullopt, QObject *parent = nullptr);
     ~DesktopNotifications() override;
 
-    void notify(const QString &title, const QString &body, int timeoutMs);
+    // `answered` runs once the service has taken the notification or the call has failed.
+    void notify(const QString &title, const QString &body, int timeoutMs, const NotificationPicture &picture = {},
+        std::function<void()> answered = {});
 
 private:
     std::optional<QDBusConnection> m_bus;

@@ -177,6 +177,15 @@ bool systemdCanStart(const QString &program)
     });
 }
 
+std::optional<QString> systemdPathValue(const QString &path)
+{
+    if (!path.startsWith(u'/') || path.endsWith(u'\\') || path.back().isSpace()
+        || std::any_of(path.cbegin(), path.cend(), isControl)) {
+        return std::nullopt;
+    }
+    return QString(path).replace(u'%', QStringLiteral("%%"));
+}
+
 QString systemdExecLine(const QStringList &words)
 {
     QStringList quoted;

@@ -19,6 +19,9 @@ bool systemdCanStart(const QString &program);
 QString systemdExecLine(const QStringList &words);
 // Nothing for a line with an open quote or an unknown escape.
 std::optional<QStringList> splitSystemdExecLine(const QString &line);
+// A path as a unit's Condition...= value, '%' doubled; nothing when the unit file would change it
+// (a control character, a trailing blank or backslash) or it is not absolute.
+std::optional<QString> systemdPathValue(const QString &path);
 
 // An Exec= value of a desktop entry; nothing when a word holds a character no entry can carry.
 // A program path with '%' is started through "nice -n 0 --", which the reader takes off again.

@@ -52,6 +52,9 @@ QString serviceText(const QString &name, const TaskDefinition &definition)
     ExtensionKeys::writeFlag(service, kUnit, kTaskKey, true);
     if (definition.settings.disallowStartIfOnBatteries)
         service.append(kUnit, QStringLiteral("ConditionACPower"), QStringLiteral("true"));
+    // Once the program is gone (its package removed), each start is skipped instead of failing.
+    if (const std::optional<QString> program = ExecQuoting::systemdPathValue(action.path))
+        service.append(kUnit, QStringLiteral("ConditionFileIsExecutable"), *program);
     ExtensionKeys::writeDefinition(service, kUnit, definition);
     service.append(kService, QStringLiteral("Type"), QStringLiteral("oneshot"));
     service.append(kService, QStringLiteral("ExecStart"), ExecQuoting::systemdExecLine(words));

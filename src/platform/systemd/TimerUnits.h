@@ -7,9 +7,10 @@
 #include <optional>
 
 // A time-triggered task as a pair of systemd user units: N.timer holds the trigger (OnCalendar=,
-// Persistent= for "start when available", WakeSystem= for "wake to run"), N.service runs the program once
-// (Type=oneshot, ExecStart=, ConditionACPower= for "not on batteries"). The rest of the definition is kept in
-// X-Ampora-... keys, so decompose(compose(d)) == d.
+// Persistent= for "start when available", WakeSystem= for "wake to run"), N.service runs the
+// program once (Type=oneshot, ExecStart=, ConditionACPower= for "not on batteries",
+// ConditionFileIsExecutable= so that a removed program is skipped, not failed). The rest of the
+// definition is kept in X-Ampora-... keys, so decompose(compose(d)) == d.
 class TimerUnits
 {
 public:
