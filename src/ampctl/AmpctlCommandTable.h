@@ -31,7 +31,8 @@ struct AmpctlCommand
 {
     // One way to call the command: what follows "ampctl " on its usage line, and its help as
     // --help breaks it into lines. A bracketed option takes the word after it ("[--from PLAN]");
-    // an option outside brackets chooses the form ("schedule PLAN --daily TIME").
+    // an option outside brackets chooses the form ("schedule PLAN --daily TIME"); one bracketed
+    // alone is a flag ("[--keep-guid]").
     struct Form
     {
         QString synopsis;
@@ -43,6 +44,8 @@ struct AmpctlCommand
         QString selector() const;
         // The bracketed options and the word each takes: {"from", "PLAN"}.
         QList<std::pair<QString, QString>> valueOptions() const;
+        // The bracketed options that take no word: {"keep-guid"}.
+        QStringList flags() const;
     };
 
     QString name;

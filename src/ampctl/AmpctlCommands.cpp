@@ -96,6 +96,8 @@ ExitCode AmpctlCommands::run(const QStringList &arguments)
         for (const AmpctlCommand::Form &form : command.forms) {
             for (const auto &[option, word] : form.valueOptions())
                 parser.addOption(QCommandLineOption(option, QString(), word));
+            for (const QString &flag : form.flags())
+                parser.addOption(QCommandLineOption(flag));
             if (!form.selector().isEmpty())
                 parser.addOption(QCommandLineOption(form.selector()));
         }
