@@ -149,8 +149,8 @@ private:
         if (value.compare(u"unset"_s, Qt::CaseInsensitive) != 0) {
             const std::optional<ShownValue> shown = parseValue(row->kind, value);
             if (!shown) {
-                return note(number,
-                    u"bad value \"%1\" for %2: %3"_s.arg(value, settingName(*row), valueForms(row->kind)));
+                return note(
+                    number, u"bad value \"%1\" for %2: %3"_s.arg(value, settingName(*row), valueForms(row->kind)));
             }
             stored = storedValue(row->kind, *shown);
         }
@@ -214,8 +214,7 @@ PlanFile PlanFile::parse(const QByteArray &bytes)
     if (reader.format && *reader.format > kFormatVersion) {
         // Whatever else looks wrong is most likely what the newer format added.
         file.m_problems.append({ 0,
-            u"written in plan file format %1; this Ampora reads format %2"_s.arg(*reader.format)
-                .arg(kFormatVersion) });
+            u"written in plan file format %1; this Ampora reads format %2"_s.arg(*reader.format).arg(kFormatVersion) });
         return file;
     }
     if (!reader.format)
