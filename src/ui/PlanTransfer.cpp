@@ -70,7 +70,9 @@ std::optional<QUuid> importPlan(QWidget *owner, PowerPlatform &platform)
     const PlanFile file = PlanFile::parse(*bytes);
     if (!file.problems().isEmpty()) {
         const QStringList lines = file.problemLines(QFileInfo(path).fileName());
-        sayFailure(owner, loadText(u"IDS_IMPORT_ERROR"_s) + u"\n\n"_s + lines.first(std::min(lines.size(), kShownProblems)).join(u'\n'));
+        sayFailure(owner,
+            loadText(u"IDS_IMPORT_ERROR"_s) + u"\n\n"_s
+                + lines.first(std::min(lines.size(), kShownProblems)).join(u'\n'));
         return std::nullopt;
     }
     const Result<PowerPlanList> plans = loadPowerPlans(platform);

@@ -3,6 +3,7 @@
 // documented, and every bad line of a file is named. Inputs and expected texts are in
 // data/planfile.
 #include "FakePowerPlatform.h"
+#include "PlanEditing.h"
 #include "PlanFile.h"
 #include "PowerSettings.h"
 #include "TestEnvironment.h"
@@ -83,6 +84,35 @@ private Q_SLOTS:
             QStringList { u"f: written in plan file format 2; this Ampora reads format 1"_s });
         QCOMPARE(PlanFile::parse("[Plan]\nFormat=1\nName=\xff\xfe\n").problemLines(u"f"_s),
             (QStringList { u"f:3: not UTF-8 text"_s, u"f: no Name= line in [Plan]"_s }));
+    }
+
+    void restoringDefaultPlansKeepsTheirNamesAndBringsBackDeletedOnes()
+    {
+        const DefaultPlan &balanced = defaultPlans()[0];
+        const DefaultPlan &performance = defaultPlans()[1];
+        const DefaultPlan &saver = defaultPlans()[2];
+        FakePowerPlatform platform;
+        platform.setActiveDirectly(platform.addScheme(u"Everyday"_s, u"Mine"_s, balanced.guid));
+        const QUuid other = platform.addScheme(u"High performance"_s); // not the default one
+        QVERIFY(platform.writeValueIndex(
+            PowerSource::Ac, balanced.guid, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 42));
+        const int activations = platform.setActiveCalls();
+
+        QVERIFY(PlanEditing::restoreDefaultPlans(platform));
+        QCOMPARE(platform.schemes().valueOr({}), (QList<QUuid> { balanced.guid, other, performance.guid, saver.guid }));
+        QCOMPARE(platform.friendlyName(balanced.guid).valueOr({}), u"Everyday"_s);
+        QCOMPARE(platform.description(balanced.guid).valueOr({}), u"Mine"_s);
+        QCOMPARE(platform.friendlyName(performance.guid).valueOr({}), u"High performance (default)"_s);
+        QCOMPARE(platform.friendlyName(saver.guid).valueOr({}), saver.name.toString());
+        for (const DefaultPlan *plan : { &balanced, &performance, &saver }) {
+            const Result<PlanFile> values = PlanFile::fromPlatform(platform, plan->guid);
+            qsizetype i = 0;
+            for (const PowerSettingRow &row : powerSettingRows()) {
+                QCOMPARE(values->values().at(i++).value, (row.*(plan->values)).ac);
+                QCOMPARE(values->values().at(i++).value, (row.*(plan->values)).dc);
+            }
+        }
+        QCOMPARE(platform.setActiveCalls(), activations + 1); // the active plan's values take effect
     }
 };
 
