@@ -68,9 +68,10 @@ private Q_SLOTS:
         QCOMPARE(plans.size(), 3);
         QCOMPARE(plans.at(2).planName, u"Mine (2)"_s);
         QCOMPARE(plans.at(2).planDescription, u"Quiet \"evenings\" [late]"_s);
-        QCOMPARE(m_pages.platform->valueIndex(
-                     PowerSource::Dc, plans.at(2).planGuid, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT)
-                     .valueOr(0),
+        QCOMPARE(
+            m_pages.platform
+                ->valueIndex(PowerSource::Dc, plans.at(2).planGuid, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT)
+                .valueOr(0),
             180u);
 
         // A file with a bad line is refused whole, and the box names the line.
