@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <utility>
 
 using PlanCatalogue::loadPowerPlans;
 using PlanEditing::checkPlanName;
@@ -27,6 +28,23 @@ namespace {
 
 // A plan file offers only so many problems at once; the rest follow when those are mended.
 constexpr qsizetype kShownProblems = 10;
+
+std::optional<QString> &nextFileAnswer()
+{
+    static std::optional<QString> answer;
+    return answer;
+}
+
+enum class Dialog { Save, Open };
+
+QString chooseFile(QWidget *owner, Dialog dialog, const QString &title, const QString &start)
+{
+    if (std::optional<QString> answer = std::exchange(nextFileAnswer(), std::nullopt))
+        return *answer;
+    const QString filter = loadText(u"IDS_PLAN_FILES"_s);
+    return dialog == Dialog::Save ? QFileDialog::getSaveFileName(owner, title, start, filter)
+                                  : QFileDialog::getOpenFileName(owner, title, start, filter);
+}
 
 void sayFailure(QWidget *owner, const QString &message)
 {
@@ -48,8 +66,8 @@ void exportPlan(QWidget *owner, const PowerPlatform &platform, const QUuid &plan
     // A name may hold a slash or other characters no file name can: those become "_".
     QString suggested = file->name();
     suggested.replace(u'/', u'_').replace(QChar(u'\0'), u'_');
-    const QString path = QFileDialog::getSaveFileName(owner, caption(u"IDS_EXPORT_PLAN"),
-        QDir::home().filePath(suggested + u".ini"_s), loadText(u"IDS_PLAN_FILES"_s));
+    const QString path
+        = chooseFile(owner, Dialog::Save, caption(u"IDS_EXPORT_PLAN"), QDir::home().filePath(suggested + u".ini"_s));
     if (path.isEmpty())
         return;
     if (const Result<> written = AtomicFile::write(path, file->toBytes()); !written)
@@ -58,8 +76,7 @@ void exportPlan(QWidget *owner, const PowerPlatform &platform, const QUuid &plan
 
 std::optional<QUuid> importPlan(QWidget *owner, PowerPlatform &platform)
 {
-    const QString path = QFileDialog::getOpenFileName(
-        owner, caption(u"IDS_IMPORT_PLAN"), QDir::homePath(), loadText(u"IDS_PLAN_FILES"_s));
+    const QString path = chooseFile(owner, Dialog::Open, caption(u"IDS_IMPORT_PLAN"), QDir::homePath());
     if (path.isEmpty())
         return std::nullopt;
     const Result<QByteArray> bytes = RegularFile::read(path, PlanFile::kSizeLimit + 1);
@@ -99,6 +116,11 @@ void restoreDefaultPlans(QWidget *owner, PowerPlatform &platform)
         return;
     if (const Result<> restored = PlanEditing::restoreDefaultPlans(platform); !restored)
         sayFailure(owner, restored.failure().message);
+}
+
+void setNextFileAnswer(const QString &path)
+{
+    nextFileAnswer() = path;
 }
 
 } // namespace PlanTransfer

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <QUuid>
 #include <optional>
 
@@ -17,5 +18,8 @@ void exportPlan(QWidget *owner, const PowerPlatform &platform, const QUuid &plan
 // "<name> (3)"... that is free; none when nothing was imported.
 std::optional<QUuid> importPlan(QWidget *owner, PowerPlatform &platform);
 void restoreDefaultPlans(QWidget *owner, PowerPlatform &platform);
+
+// Test hook: the next file dialog is not shown; it answers path (empty: cancelled).
+void setNextFileAnswer(const QString &path);
 
 } // namespace PlanTransfer

@@ -4,31 +4,11 @@
 #include "PageTestSupport.h"
 #include "PlanFile.h"
 #include "PlanListPage.h"
-
-#include <QFileDialog>
+#include "PlanTransfer.h"
 
 using PlanCatalogue::loadPowerPlans;
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Answers the next file dialog with path, once it is up.
-void answerFileDialog(const QString &path)
-{
-    auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            dialog->selectFile(path);
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start(10);
-}
-
-} // namespace
 
 class TestPlanListTransfer : public QObject
 {
@@ -55,13 +35,13 @@ private Q_SLOTS:
         QCOMPARE(m_pages.platform->activeScheme().valueOr({}), m_mine);
 
         const QString path = m_pages.env->path(u"mine.ini"_s);
-        answerFileDialog(path);
+        PlanTransfer::setNextFileAnswer(path);
         actionOf(*page, u"exportPlan"_s)->trigger();
         const QByteArray exported = TestEnvironment::readFile(path);
         QCOMPARE(PlanFile::parse(exported).name(), u"Mine"_s);
 
         // The name is taken here, so the copy gets the next free one.
-        answerFileDialog(path);
+        PlanTransfer::setNextFileAnswer(path);
         actionOf(*page, u"importPlan"_s)->trigger();
         WAIT_FOR_RELOAD(*page);
         const PowerPlanList plans = loadPowerPlans(*m_pages.platform).valueOr({});
@@ -77,7 +57,7 @@ private Q_SLOTS:
         // A file with a bad line is refused whole, and the box names the line.
         const QString bad = m_pages.env->writeFile(u"bad.ini"_s, QByteArray(exported).replace("lid=", "lid=fly"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        answerFileDialog(bad);
+        PlanTransfer::setNextFileAnswer(bad);
         actionOf(*page, u"importPlan"_s)->trigger();
         QVERIFY2(MessageBox::lastText().contains(u"bad.ini:11: bad value"_s), qPrintable(MessageBox::lastText()));
         QCOMPARE(m_pages.platform->schemes().valueOr({}).size(), 3);
