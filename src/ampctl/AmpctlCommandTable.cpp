@@ -5,6 +5,9 @@
 #include "SettingText.h"
 
 #include <algorithm>
+using SettingText::settingNamed;
+using SettingText::settingNames;
+using SettingText::valueWords;
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -51,6 +54,20 @@ const QList<AmpctlCommand> kCommands = {
         [](Commands c, Arguments a) { return c.plans().describe(a.values.at(0), a.values.at(1)); } },
     { u"delete"_s, { { u"delete PLAN"_s, u"Delete PLAN; not the active plan, nor one a schedule uses."_s } },
         [](Commands c, Arguments a) { return c.plans().remove(a.values.at(0)); } },
+    { u"export"_s,
+        { { u"export PLAN FILE"_s,
+            u"Write PLAN to FILE as a plan file (- for standard output), to be\n"
+            "imported on another machine or kept aside."_s } },
+        [](Commands c, Arguments a) { return c.plans().exportPlan(a.values.at(0), a.values.at(1)); } },
+    { u"import"_s,
+        { { u"import FILE [--name NAME] [--keep-guid]"_s,
+            u"Add the plan in FILE (- for standard input) as a new plan, named\n"
+            "NAME or as in the file, and print its GUID. --keep-guid keeps\n"
+            "the file's GUID, which no plan here may have. A file with any\n"
+            "bad line is refused whole, one error per line."_s } },
+        [](Commands c, Arguments a) {
+            return c.plans().importPlan(a.values.at(0), a.option(u"name"_s), a.options.contains(u"keep-guid"_s));
+        } },
     { u"get"_s, { { u"get PLAN SETTING"_s, u"Show one setting of PLAN, AC then DC."_s } },
         [](Commands c, Arguments a) { return c.plans().get(a.values.at(0), a.values.at(1)); } },
     { u"set-value"_s,
@@ -133,6 +150,7 @@ Control characters in names (a network's name is chosen by whoever runs it) are 
 such as \x1b; --json gives them as they are. A plan's name is kept without the blanks around
 it, is unique ignoring case, holds no tab, escape or other control character and is at most
 256 characters long; a description holds no line break and is at most 2048 characters long.
+A plan file (export, import) is described in ampctl(1) under PLAN FILES.
 
 Settings and their values (show prints them the same way; "unset" is a value that cannot be
 read):
@@ -167,6 +185,8 @@ Options:
   --from PLAN   The plan create copies.
   --ac VALUE    The plugged-in value set-value writes.
   --dc VALUE    The on-battery value set-value writes.
+  --name NAME   The name import gives the plan.
+  --keep-guid   import keeps the GUID the file names.
   -h, --help    Show this help.
 
 Exit status:
@@ -180,13 +200,16 @@ Exit status:
      days for --weekly, an empty name, a name with a control character, or a name or
      description with a line break or too long
   3  no such plan, schedule or network, or a name that fits more than one
-  4  the network has a schedule already, a power-based schedule is for that already, or
-     another plan has the name (ignoring case)
+  4  the network has a schedule already, a power-based schedule is for that already,
+     another plan has the name (ignoring case), or a plan has the GUID import --keep-guid was
+     to keep
   5  the --once time never comes: the clock jumps over it when daylight saving starts (such
      as 02:30 on that day in much of Europe)
   6  the plan is in use: it is the active plan, or a schedule uses it
   7  this machine does not offer the setting, or has no battery for a --dc value; for apply
      --disk: no disk here spins down by itself, or UDisks is not running
+  8  the file to import is not a plan file this version reads, or has bad lines (each is
+     named on stderr); nothing was imported
 )"_s;
 
 // Where the help beside each synopsis starts; a longer synopsis has its help on the next lines.

@@ -31,7 +31,7 @@ struct AmpctlCommand
 {
     // One way to call the command: what follows "ampctl " on its usage line, and its help as
     // --help breaks it into lines. A bracketed option takes the word after it ("[--from PLAN]"),
-    // unless the bracket closes on it ("[--wake]": a flag); an option outside brackets chooses the
+    // unless the bracket closes on it ("[--wake]", "[--keep-guid]": a flag); an option outside brackets chooses the
     // form ("schedule PLAN --daily TIME").
     struct Form
     {
@@ -44,7 +44,7 @@ struct AmpctlCommand
         QString selector() const;
         // The bracketed options and the word each takes: {"from", "PLAN"}.
         QList<std::pair<QString, QString>> valueOptions() const;
-        // The bracketed options that take no word: {"wake"}.
+        // The bracketed options that take no word: {"wake"}, {"keep-guid"}.
         QStringList flagOptions() const;
     };
 

@@ -11,4 +11,5 @@ enum class ExitCode {
     TimeSkipped = 5, // the --once time is one the local clock skips (a daylight-saving gap)
     InUse = 6, // the plan is active or a schedule uses it
     NotOffered = 7, // this machine has no such setting, or no battery for an on-battery value
+    BadFile = 8, // the file to import is no plan file this version reads, or has bad lines
 };

@@ -1,20 +1,24 @@
 #include "PlanCommands.h"
 
+#include "AtomicFile.h"
 #include "CapabilityReader.h"
 #include "DataLock.h"
 #include "Guid.h"
 #include "NetworkScheduleFile.h"
 #include "PlanCatalogue.h"
 #include "PlanEditing.h"
+#include "PlanFile.h"
 #include "PlanLookup.h"
 #include "PlanSettings.h"
 #include "PlanUsage.h"
 #include "PowerTriggerFile.h"
 #include "Profile.h"
+#include "RegularFile.h"
 #include "SettingText.h"
 #include "TaskReader.h"
 #include "TaskService.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QTextStream>
 
@@ -29,6 +33,12 @@ using PlanSettings::readPlanSettings;
 using PlanSettings::writePlanSettings;
 using PowerSettings::isSettingOffered;
 using Profile::loadText;
+using SettingText::parseValue;
+using SettingText::settingName;
+using SettingText::settingNamed;
+using SettingText::settingNames;
+using SettingText::valueForms;
+using SettingText::valueText;
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -276,6 +286,60 @@ ExitCode PlanCommands::setValue(
     if (active)
         m_applyActive();
     return succeed();
+}
+
+ExitCode PlanCommands::exportPlan(const QString &text, const QString &file)
+{
+    const std::optional<PowerPlan> plan = findPlan(text);
+    if (!plan)
+        return m_output.lastFailure();
+    const Result<PlanFile> read = PlanFile::fromPlatform(m_services.platform, plan->planGuid);
+    if (!read)
+        return failWrite(u"read \"%1\""_s.arg(plan->planName), read.failure());
+    const QByteArray bytes = read->toBytes();
+    if (file == u"-") {
+        m_output.out() << QString::fromUtf8(bytes);
+        return ExitCode::Success;
+    }
+    if (const Result<> written = AtomicFile::write(file, bytes); !written)
+        return m_output.fail(ExitCode::SystemError, written.failure().message);
+    return ExitCode::Success;
+}
+
+ExitCode PlanCommands::importPlan(const QString &file, const std::optional<QString> &name, bool keepGuid)
+{
+    Result<QByteArray> bytes = QByteArray();
+    if (file == u"-") {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return m_output.fail(ExitCode::SystemError, u"cannot read standard input: "_s + in.errorString());
+        bytes = in.read(PlanFile::kSizeLimit + 1);
+    } else {
+        bytes = RegularFile::read(file, PlanFile::kSizeLimit + 1);
+    }
+    if (!bytes)
+        return m_output.fail(ExitCode::SystemError, bytes.failure().message);
+    const PlanFile plan = PlanFile::parse(*bytes);
+    const QString where = file == u"-" ? u"standard input"_s : file;
+    if (!plan.problems().isEmpty()) {
+        for (const QString &line : plan.problemLines(where))
+            m_output.warn(line);
+        return m_output.fail(ExitCode::BadFile, u"nothing was imported from %1"_s.arg(where));
+    }
+    const std::optional<PowerPlanList> plans = loadPlans();
+    if (!plans)
+        return m_output.lastFailure();
+    const QString chosen = planNameOf(name.value_or(plan.name()));
+    if (const std::optional<ExitCode> refused = refuseName(*plans, chosen, {}))
+        return *refused;
+    const Result<QUuid> added = plan.addTo(m_services.platform, chosen, keepGuid);
+    if (!added)
+        return failWrite(u"import \"%1\""_s.arg(chosen), added.failure());
+    if (m_output.json())
+        m_output.print(QJsonObject { { u"guid"_s, guidToText(*added) }, { u"name"_s, chosen } });
+    else
+        m_output.out() << guidToText(*added) << u'\n';
+    return ExitCode::Success;
 }
 
 std::optional<PowerPlanList> PlanCommands::loadPlans()

@@ -14,7 +14,7 @@
 struct PlanSettingValue;
 
 // ampctl's commands that look at and change plans themselves: show, create, rename, describe,
-// delete, get and set-value. They go through the same catalogue functions as the plan editor, so
+// delete, get, set-value, export and import. They go through the same catalogue functions as the plan editor, so
 // a plan changed here is exactly the plan the editor would have saved.
 class PlanCommands
 {
@@ -30,6 +30,9 @@ public:
     ExitCode get(const QString &plan, const QString &setting);
     ExitCode setValue(const QString &plan, const QString &setting, const std::optional<QString> &ac,
         const std::optional<QString> &dc);
+    // file "-" is standard output, and standard input for importPlan.
+    ExitCode exportPlan(const QString &plan, const QString &file);
+    ExitCode importPlan(const QString &file, const std::optional<QString> &name, bool keepGuid);
 
 private:
     // Every plan, or none after failing with SystemError when the store cannot be read.

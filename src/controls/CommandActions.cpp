@@ -49,6 +49,16 @@ const char *nameOf(CommandId id)
         return "showBatteryStatus";
     case CmdClosePopup:
         return "closePopup";
+    case CmdActivatePlan:
+        return "activatePlan";
+    case CmdCopyPlan:
+        return "copyPlan";
+    case CmdExportPlan:
+        return "exportPlan";
+    case CmdImportPlan:
+        return "importPlan";
+    case CmdRestoreDefaultPlans:
+        return "restoreDefaultPlans";
     case CmdExitProgram:
         return "exitProgram";
     case CmdShowHelpMenu:

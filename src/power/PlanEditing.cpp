@@ -1,5 +1,8 @@
 #include "PlanEditing.h"
 
+#include "PlanCatalogue.h"
+#include "PowerSettings.h"
+
 #include <algorithm>
 
 using PlanEditing::activateAgainIfActive;
@@ -109,6 +112,40 @@ Result<> activateAgainIfActive(PowerPlatform &platform, const QUuid &plan)
     if (*active != plan)
         return {};
     return platform.setActiveScheme(plan);
+}
+
+Result<> restoreDefaultPlans(PowerPlatform &platform)
+{
+    const Result<PowerPlanList> plans = PlanCatalogue::loadPowerPlans(platform);
+    const Result<QUuid> active = platform.activeScheme();
+    if (!plans)
+        return plans.failure();
+    if (!active)
+        return active.failure();
+    SchemeChanges changes;
+    for (const DefaultPlan &plan : PowerSettings::defaultPlans()) {
+        SchemeChanges::Plan change { plan.guid, std::nullopt, std::nullopt, std::nullopt, {} };
+        for (const PowerSettingRow &row : PowerSettings::powerSettingRows()) {
+            change.values.append({ PowerSource::Ac, row.subgroup, row.setting, (row.*plan.values).ac });
+            change.values.append({ PowerSource::Dc, row.subgroup, row.setting, (row.*plan.values).dc });
+        }
+        if (!PlanCatalogue::findPlan(*plans, plan.guid)) {
+            // Back from a copy of the active plan, every value of which it then replaces.
+            change.copyOf = *active;
+            change.description = plan.description.toString();
+            const QString name = plan.name.toString();
+            change.name = checkPlanName(*plans, name) == PlanNameCheck::Usable
+                ? name
+                : QStringLiteral("%1 (default)").arg(name);
+        }
+        changes.plans.append(change);
+    }
+    if (const Result<> changed = platform.changeSchemes(changes); !changed)
+        return changed;
+    const auto defaults = PowerSettings::defaultPlans();
+    const bool activeRestored
+        = std::any_of(defaults.begin(), defaults.end(), [&](const DefaultPlan &plan) { return plan.guid == *active; });
+    return activeRestored ? activateAgainIfActive(platform, *active) : Result<>();
 }
 
 } // namespace PlanEditing

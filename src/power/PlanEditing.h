@@ -53,4 +53,10 @@ AMPORA_BASE_EXPORT Result<QUuid> createPlan(
 // that is not active is left alone; a failure means the active plan could not be read or set.
 AMPORA_BASE_EXPORT Result<> activateAgainIfActive(PowerPlatform &platform, const QUuid &plan);
 
+// Gives the three default plans their starting values again, in one change of the store: one that
+// is there keeps its name and description, one that was deleted comes back under its own GUID,
+// name and description (or "<name> (default)" when another plan has taken the name). The active
+// plan is applied again when its values changed.
+AMPORA_BASE_EXPORT Result<> restoreDefaultPlans(PowerPlatform &platform);
+
 } // namespace PlanEditing

@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "PictureButton.h"
 #include "PlanDeletion.h"
+#include "PlanTransfer.h"
 #include "PowerPlatform.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
@@ -55,7 +56,9 @@ PlanListPage::PlanListPage(const PageServices &services, QWidget *parent)
     (void)addList({ u"IDS_POWER_PLAN", u"IDS_SCHEDULE_STATUS", u"IDS_DESCRIPTION" }, { 220, 180, 450 })
         ->setLinkColumn(ScheduleColumn); // the list has its columns and no rows yet
     setRowCommands(command(CmdEditPlan), command(CmdDeletePlan),
-        { command(CmdCreatePlanFromList), command(CmdEditPlan), command(CmdDeletePlan) });
+        { command(CmdActivatePlan), command(CmdCreatePlanFromList), command(CmdCopyPlan), command(CmdEditPlan),
+            command(CmdDeletePlan), command(CmdExportPlan), command(CmdImportPlan), command(CmdRestoreDefaultPlans) });
+    wireTransferCommands();
     connect(command(CmdCreatePlanFromList), &QAction::triggered, this, &PlanListPage::createPlan);
     connect(command(CmdEditPlan), &QAction::triggered, this, &PlanListPage::editPlan);
     connect(command(CmdDeletePlan), &QAction::triggered, this, &PlanListPage::deletePlans);
@@ -120,6 +123,8 @@ void PlanListPage::updateCommands()
     const bool onRow = currentRow() >= 0;
     command(CmdEditPlan)->setEnabled(onRow);
     command(CmdDeletePlan)->setEnabled(onRow);
+    for (const CommandId id : { CmdActivatePlan, CmdCopyPlan, CmdExportPlan })
+        command(id)->setEnabled(onRow);
 }
 
 void PlanListPage::createPlan()
@@ -249,4 +254,29 @@ void PlanListPage::forgetPlans(const QSet<QUuid> &plans)
             kept.append(item);
     }
     list()->addTopLevelItems(kept);
+}
+
+void PlanListPage::wireTransferCommands()
+{
+    const auto on = [this](CommandId id, const char16_t *textKey, auto handler) {
+        command(id)->setText(text(textKey));
+        connect(command(id), &QAction::triggered, this, handler);
+    };
+    on(CmdActivatePlan, u"IDS_ACTIVATE_PLAN", [this] {
+        if (const Result<> activated = m_services.platform.setActiveScheme(planOfRow(currentRow())); !activated)
+            MessageBox::error(this, sharedStrings().messageCaption, activated.failure().message);
+        refresh();
+    });
+    // The editor makes the copy, as Create does from the active plan.
+    on(CmdCopyPlan, u"IDS_COPY_PLAN", [this] { openEditor(PlanEditorDialog::Mode::Create, planOfRow(currentRow())); });
+    on(CmdExportPlan, u"IDS_EXPORT_PLAN",
+        [this] { PlanTransfer::exportPlan(this, m_services.platform, planOfRow(currentRow())); });
+    on(CmdImportPlan, u"IDS_IMPORT_PLAN", [this] {
+        if (PlanTransfer::importPlan(this, m_services.platform))
+            refresh();
+    });
+    on(CmdRestoreDefaultPlans, u"IDS_RESTORE_DEFAULT_PLANS", [this] {
+        PlanTransfer::restoreDefaultPlans(this, m_services.platform);
+        refresh();
+    });
 }

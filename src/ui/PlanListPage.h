@@ -51,6 +51,8 @@ private:
     // The schedule dialog on the plan's first time-based schedule, else its first network-based
     // one, else on a new schedule for the plan.
     void openScheduleOf(const QUuid &plan);
+    // Activate, Copy, Export, Import and Restore default plans from the list's menu.
+    void wireTransferCommands();
 
     PageServices m_services;
     QString m_scheduledText;

@@ -9,6 +9,10 @@
 
 using PlanSettings::shownValue;
 using PlanSettings::storedValue;
+using SettingText::parseValue;
+using SettingText::settingName;
+using SettingText::settingNamed;
+using SettingText::valueText;
 
 namespace {
 

@@ -68,7 +68,9 @@ private Q_SLOTS:
         QAction *edit = actionOf(*page, u"editPlan"_s);
         QAction *remove = actionOf(*page, u"deletePlan"_s);
         QCOMPARE(page->findChild<QMenu *>(u"listMenu"_s)->actions(),
-            (QList<QAction *> { actionOf(*page, u"createPlanFromList"_s), edit, remove }));
+            (QList<QAction *> { actionOf(*page, u"activatePlan"_s), actionOf(*page, u"createPlanFromList"_s),
+                actionOf(*page, u"copyPlan"_s), edit, remove, actionOf(*page, u"exportPlan"_s),
+                actionOf(*page, u"importPlan"_s), actionOf(*page, u"restoreDefaultPlans"_s) }));
         QVERIFY(!edit->isEnabled() && !remove->isEnabled());
         QVERIFY(buttonOf(*page, u"editPlan"_s)->isButtonDisabled());
         selectRows(*page, { 3 });

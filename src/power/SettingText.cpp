@@ -8,6 +8,8 @@ using PowerSettings::powerSettingRows;
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace SettingText {
+
 namespace {
 
 // The action list's entries by index; "sleep" is taken as another word for suspend.
@@ -170,3 +172,5 @@ QStringList valueWords(SettingKind kind)
     }
     return {};
 }
+
+} // namespace SettingText
