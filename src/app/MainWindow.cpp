@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
@@ -46,6 +47,9 @@ namespace {
 void readPagePicture(SharedStrings &strings)
 {
     strings.pictureFile = strings.programFolder + QStringLiteral("/vt-orvale-am.png");
+    // A copy without the picture simply has none; libpng would complain of it on stderr.
+    if (!QFile::exists(strings.pictureFile))
+        return;
     QImageReader reader(strings.pictureFile, "png");
     reader.setAutoDetectImageFormat(false); // see loadPng()
     strings.pictureSize = reader.size();

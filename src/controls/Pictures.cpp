@@ -1,5 +1,6 @@
 #include "Pictures.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPixmap>
@@ -43,6 +44,9 @@ QImage loadPictureFile(const QString &file, qreal devicePixelRatio)
 
 QImage loadPng(const QString &path)
 {
+    // A missing file is no picture; libpng would complain of it on stderr.
+    if (!QFile::exists(path))
+        return {};
     // Only PNG pictures count, whatever else a file of that name could hold.
     QImageReader reader(path, "png");
     reader.setAutoDetectImageFormat(false);
@@ -52,5 +56,5 @@ QImage loadPng(const QString &path)
 
 QIcon programIcon()
 {
-    return QIcon(QPixmap::fromImage(loadPictureFile(QStringLiteral(":/icons/ampora.png"))));
+    return QIcon(QPixmap::fromImage(loadPng(QStringLiteral(":/icons/ampora.png"))));
 }

@@ -43,7 +43,7 @@ done
 # A portable copy with its own XDG folders; no X display, Qt left to choose its platform itself.
 mkdir -p "$work/program" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
-for file in ampora ampora-gui.so libampora-base.so ampctl ampctleng.ini; do
+for file in ampora ampora-gui.so libampora-base.so libampora-appliers.so ampctl ampctleng.ini; do
     cp "$build/$file" "$work/program/"
 done
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"

@@ -75,8 +75,8 @@ private Q_SLOTS:
         QCOMPARE(column(*page, 2),
             (QStringList { u"Time based"_s, u"Time based"_s, u"Network based"_s, u"Network based"_s }));
         QCOMPARE(column(*page, 3),
-            (QStringList {
-                u"Daily at 08:00:00 AM"_s, u"Once at 09:30:00 PM on 2090/01/02"_s, u"Office"_s, u"Home"_s }));
+            (QStringList { u"Daily at 08:00:00 AM from 2030/01/01"_s, u"Once at 09:30:00 PM on 2090/01/02"_s,
+                u"Office"_s, u"Home"_s }));
         QCOMPARE(checks(*page), (QList<bool> { true, false, true, false }));
 
         // Nothing to act on until a row is chosen; then the row's state decides Enable or Disable.
