@@ -163,6 +163,9 @@ def prepare(session):
     session.spawn(["Xvfb", display, "-nolisten", "tcp"])
     session.env["DISPLAY"] = display
     time.sleep(1)
+    # Without a desktop's power manager, the running copy applies the plan itself.
+    session.spawn([os.path.join(os.path.dirname(session.ampctl), "ampora"), "-hideme"])
+    time.sleep(3)
     return lambda: session.run(["xset", "q"]).stdout if shutil.which("xset") else "(xset is not installed)"
 
 
@@ -179,6 +182,7 @@ def try_session(name, ampctl, plan):
     try:
         read_back = prepare(session)
         switched = session.run([ampctl, "set", plan])
+        time.sleep(2)  # the running copy follows the switch and records what it applied
         status = json.loads(session.run([ampctl, "--json", "status"]).stdout or "{}")
         return {"switch": switched.returncode, "stderr": switched.stderr.strip(),
                 "settings": {row["setting"]: row for row in status.get("settings", [])},
