@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor for bench_switch: a process that only constructs a QCoreApplication and ends.
 #include <QCoreApplication>
 

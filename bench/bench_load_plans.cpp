@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // loadPowerPlans over a scheme store of 1,000 plans, median of 21 runs each:
 //  - cold: a fresh SchemeStore object per run, so the file is read and parsed every time;
 //  - warm: one SchemeStore whose parsed copy stays valid between runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pages on real backends with 1,000 plans in the scheme store and 1,000 schedules (500
 // systemd timers and 500 network schedules), under the offscreen platform:
 //  - opening the plan editor on one plan (building the dialog and reading its values), median of

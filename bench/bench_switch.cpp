@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times a scheduled plan switch as a task runs it where no desktop answers: a whole
 // `ampora -setactiveplan -{GUID}` process with plan-change notifications off, from start to exit,
 // with no display, no session bus and no system bus. In the same run, and interleaved with it

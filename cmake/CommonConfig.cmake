@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One INTERFACE target carries warnings and Qt strictness; every target links it.
 add_library(ampora_common INTERFACE)
 target_compile_options(ampora_common INTERFACE

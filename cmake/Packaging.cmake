@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` from a build tree: a Debian package of what `cmake --install` lays out, its
 # dependencies worked out by dpkg-shlibdeps from the installed programs and libraries.
 # tests/install/check-package.sh builds it and holds it to lintian's rules.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DNM=<nm> -DLIBRARY=<libampora-base.so> -P ExportedSymbols.cmake
 # Fails when the base library exports a function outside any namespace. Its code is compiled
 # hidden and exports what AMPORA_BASE_EXPORT marks; a free function in the global namespace is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages Ampora needs: the build set, and with --tests what the test suite
 # uses as well. Only missing packages are installed; apt's lists are refreshed only when needed.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the SVG sources of Ampora's pictures.
 
     python3 tools/make_pictures.py

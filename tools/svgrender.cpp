@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders one SVG picture to a PNG of an exact size. Used at build time for the program's
 // pictures: svgrender <input.svg> <output.png> <width> <height>
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // ampctl's exit statuses, as --help and the manual page list them; scripts branch on them, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window module's entry: everything that needs the widget toolkit starts here.
 #include "Application.h"
 #include "GuiStart.h"

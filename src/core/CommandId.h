@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Every command that buttons, menus and keys offer. Each has one action (see CommandActions) that

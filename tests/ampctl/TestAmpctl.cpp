@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ampctl's commands against in-memory plans, tasks, networks and appliers, read back through
 // --json; and its command table against --help, the manual page and the shell completion.
 #include "AmpctlCommandTable.h"

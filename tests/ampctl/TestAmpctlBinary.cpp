@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ampctl program of this build on real files: the plan store, systemd units, a GNOME session's
 // settings (GNOME's own schemas, a keyfile backend) and the shell completion.
 #include "AmpctlRun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "BatteryPopup.h"
 #include "DesktopNotifications.h"
 #include "FakeBatteryStatusReader.h"

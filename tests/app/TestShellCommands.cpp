@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help, web and updater commands: which file or address each opens, the messages for what the
 // desktop reports, and the freedesktop opener run against a stand-in xdg-open on the path.
 #include "CommandActions.h"

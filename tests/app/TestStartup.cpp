@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the real program as a scheduled task or a user would, against a private XDG folder.
 #include "IniFile.h"
 #include "InstanceLock.h"

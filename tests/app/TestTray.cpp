@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window and the tray on a real X display: with a tray host (trayer) the close box, -hideme
 // and the icon's menu move the window in and out of the tray; with none, the close box minimises
 // the window and says so through the notification service (dunst). Run by with-desktop.sh.

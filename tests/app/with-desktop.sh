@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test on a private X display with a notification service (dunst) and, with --tray, a tray
 # host (trayer, the XEmbed road). Run it on a private session bus:
 #   dbus-run-session -- with-desktop.sh --tray|--no-tray TEST [ARGUMENTS]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another Ampora process writing settings, for the tests.
 //
 //   settings_writer <data folder> <settings file> <key prefix> <count>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz harness once on every file of the folders (or files) named on the command line, as
 // libFuzzer would with -runs=0: the seeds and the inputs of fixed crashes stay tested in ordinary
 // builds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command lines as units and desktop entries store them: the words written are the words read,
 // and free text survives its encoding. Words are the input split at 0xFF bytes (never part of
 // UTF-8), so they may hold any character.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI reader on any bytes: reading never fails hard, what it reads is written back so that it
 // reads the same, and edits read back as made. Edits take their names and texts from the file's
 // own values, so the fuzzer steers them too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hand-over protocol on any bytes from the socket: frames are taken one by one until one is
 // incomplete or invalid; every message taken is encoded again to exactly the frame it came from,
 // and a message made of the input survives encoding and decoding.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ampctl's value texts: whatever parseValue accepts is in range and shown again as a text that
 // parses to the same stored value; every stored value's text parses back to it as the editor
 // shows it.

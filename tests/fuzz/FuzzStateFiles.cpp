@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files read on top of the INI reader, each given the input as its whole content: the plan
 // store, the ledger of values written to the desktop and the last apply's status. None may crash
 // or lose what it could not read: a damaged plan store is set aside byte for byte, a clean one is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit files and autostart entries. Any text read as either is written out so that it reads the
 // same; and a task definition made of the input, when the timer units or the autostart entry can
 // carry it, reads back from the written files exactly as it was.

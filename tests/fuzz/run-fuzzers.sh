@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz harness of a build made with -DAMPORA_FUZZ=ON for a bounded time, starting from
 # its seed corpus, and fails when one finds a crash, a leak, a hang or a broken round trip.
 #   tests/fuzz/run-fuzzers.sh <build folder> [seconds per harness, default 60] [harness...]

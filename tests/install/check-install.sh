@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build tree into a temporary DESTDIR and checks what a desktop and a distribution
 # expect to find there, then runs the installed programs from it.
 #   check-install.sh BUILD_DIR APP_ID

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppliedLedger.h"
 #include "ApplierFactory.h"
 #include "GSettingsKey.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plasma's power profiles and screen locker settings, written into a temporary configuration
 // folder and read back with KDE's own KConfig (kreadconfig5, kwriteconfig5 for the user's edits);
 // a stand-in PowerDevil and screen locker on a private session bus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppliedLedger.h"
 #include "ApplyCoordinator.h"
 #include "GnomeSettingsFixture.h"

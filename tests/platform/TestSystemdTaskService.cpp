@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tasks as systemd user units and autostart entries, on real files that systemd's own tools check,
 // with a systemctl that notes its calls; and under a real systemd user manager of the test's own,
 // in a fresh control group with private namespaces and /run/systemd. That takes root; elsewhere

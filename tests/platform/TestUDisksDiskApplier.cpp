@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disks' spin-down time through UDisks: a python3-dbusmock stand-in for UDisks' drives on a
 // private system bus, the applier in the test's process and ampctl apply --disk as a program.
 #include "GnomeSettingsFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second user of the scheme store, for the tests, working the way another Ampora process would:
 //
 //   store_worker switch <store> <plan A> <plan B> <plan to rename> <prefix> <steps>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plans as the catalogue lists them and the editor shows and writes their values.
 #include "FakePowerPlatform.h"
 #include "PlanCatalogue.h"

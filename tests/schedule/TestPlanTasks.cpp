@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time-based schedules as the writer registers them and the reader lists them, through an
 // in-memory task folder, and the schedule dialog's choices. The real folder (systemd units) is
 // TestSystemdTaskService's part.

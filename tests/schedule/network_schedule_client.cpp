@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another Ampora process using the network schedule file, for the tests. Plans come from a real
 // scheme store in the data folder.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the page tests share: the services a page reads, made of fakes, and the ways a user reaches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: its texts with and without a language file, and the ways it ends.
 #include "AboutDialog.h"
 #include "Profile.h"

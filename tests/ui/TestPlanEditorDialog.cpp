@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ApplyCoordinator.h"
 #include "DialogControl.h"
 #include "FakePlanApplier.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings dialog driven with real clicks.
 #include "DialogControl.h"
 #include "FakeServices.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Proxies for the NetworkManager interfaces that NetworkManagerList uses, generated from the
 # checked-in introspection files. Included from src/platform/CMakeLists.txt.
 set(nm_proxy_sources)
