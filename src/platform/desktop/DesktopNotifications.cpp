@@ -17,7 +17,7 @@ QVariantMap hintsFor(const NotificationPicture &picture)
 {
     if (picture.rgba.isEmpty())
         return {};
-    // The specification's image-data: width, height, row stride, alpha, bits per sample, channels,
+    // The notification service's image-data hint: width, height, row stride, alpha, bits per sample, channels,
     // bytes.
     QDBusArgument image;
     image.beginStructure();
