@@ -189,6 +189,7 @@ Options:
   --name NAME   The name import gives the plan.
   --keep-guid   import keeps the GUID the file names.
   -h, --help    Show this help.
+  --version     Show the version.
 
 Exit status:
   0  success

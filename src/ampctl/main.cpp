@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AmpctlCommands.h"
+#include "AmporaVersion.h"
 #include "ApplierFactory.h"
 #include "PlatformServices.h"
 #include "SharedStrings.h"
@@ -32,6 +33,10 @@ QString taskProgram(const QString &ampctl)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (app.arguments().mid(1) == QStringList(QStringLiteral("--version"))) {
+        QTextStream(stdout) << "ampctl " << kAmporaVersion << '\n';
+        return static_cast<int>(ExitCode::Success);
+    }
     SharedStrings &strings = sharedStrings();
     resolveSharedPaths(strings, currentExecutableFile());
 

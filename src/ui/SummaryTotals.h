@@ -12,9 +12,9 @@ struct SummaryTotals
     bool activeKnown = false; // the active plan could be read; without it nothing is shown
     QString activePlanName; // empty when the active plan is not among the plans
     qsizetype planCount = 0;
-    qsizetype scheduleCount = 0; // time-based plus network-based
+    qsizetype scheduleCount = 0; // time-based, network-based and power-based
 
-    // Rebuilds the plan list, the time-based and the network-based schedules, in that order, and
+    // Rebuilds the plan list, the time-based, network-based and power-based schedules, in that order, and
     // counts them. Safe to call on a worker thread: it touches no widgets.
     static SummaryTotals load(const PowerPlatform &platform, TaskService &tasks);
 };

@@ -62,5 +62,6 @@ for page in ampora ampctl; do
 done
 # The packaged program runs from where it was unpacked: its run path finds the private library.
 [ "$("$root/bin/ampora" --version)" = "ampora $version" ] || fail "ampora --version does not say $version"
+[ "$("$root/bin/ampctl" --version)" = "ampctl $version" ] || fail "ampctl --version does not say $version"
 "$root/bin/ampora" --help | grep -q -- '-setactiveplan -{GUID}' || fail "ampora --help does not list the command line"
 echo "check-package: $(basename "$deb") passes lintian, appstreamcli and desktop-file-validate"

@@ -4,6 +4,7 @@
 #include "NetworkScheduleFile.h"
 #include "NotificationStrip.h"
 #include "PageTestSupport.h"
+#include "PowerTriggerFile.h"
 #include "SummaryPage.h"
 
 #include <QApplication>
@@ -88,12 +89,14 @@ void TestSummaryPage::init()
     const QUuid saver = m_platform->addScheme(u"Power saver"_s);
     m_platform->addScheme(u"High performance"_s);
 
-    // Two timed schedules and one network schedule, written the way the program writes them.
+    // Two timed schedules, one network and one power schedule, written the way the program writes them.
     const PowerPlanList plans = loadPowerPlans(*m_platform).value();
     QVERIFY(schedulePlan(*m_fixture.tasks, plans, balanced));
     QVERIFY(schedulePlan(*m_fixture.tasks, plans, saver));
     QVERIFY(saveNetworkSchedule(
         *m_platform, { u"Home"_s, QUuid::createUuid(), true }, plans.at(findPlan(plans, saver).value())));
+    QVERIFY(PowerTriggerFile::save(
+        *m_platform, plans.at(findPlan(plans, saver).value()), PowerTrigger::Event::OnBattery, 0));
 }
 
 void TestSummaryPage::cleanup()
@@ -109,7 +112,7 @@ void TestSummaryPage::totalsNameTheActivePlanAndCountEverything()
     WAIT_FOR_RELOAD(*page);
     QCOMPARE(line(*page, u"activePlanLine"_s), u"Active power plan\t\t: Balanced"_s);
     QCOMPARE(line(*page, u"planCountLine"_s), u"Total power plans\t\t: 3"_s);
-    QCOMPARE(line(*page, u"scheduleCountLine"_s), u"Scheduled power plans\t: 3"_s);
+    QCOMPARE(line(*page, u"scheduleCountLine"_s), u"Scheduled power plans\t: 4"_s);
 
     // A change made elsewhere shows after the frame's refresh.
     const QUuid quiet = m_platform->addScheme(u"Quiet"_s);
@@ -150,7 +153,7 @@ void TestSummaryPage::reloadRunsOnAWorkerWhileThePageWaits()
     QCOMPARE(reloaded.size(), 2);
     QCOMPARE(m_platform->loads.load(), 2);
     QVERIFY(!m_fixture.pleaseWait->isVisible());
-    QCOMPARE(line(*page, u"scheduleCountLine"_s), u"Scheduled power plans\t: 3"_s);
+    QCOMPARE(line(*page, u"scheduleCountLine"_s), u"Scheduled power plans\t: 4"_s);
 }
 
 void TestSummaryPage::batteryLinkOnlyWithASystemBatteryShowsItsState()
