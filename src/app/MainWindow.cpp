@@ -26,10 +26,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -48,12 +46,8 @@ namespace {
 void readPagePicture(SharedStrings &strings)
 {
     strings.pictureFile = strings.programFolder + QStringLiteral("/vt-orvale-am.png");
-    // A copy without the picture simply has none; libpng would complain of it on stderr.
-    if (!QFile::exists(strings.pictureFile))
-        return;
-    QImageReader reader(strings.pictureFile, "png");
-    reader.setAutoDetectImageFormat(false); // see loadPng()
-    strings.pictureSize = reader.size();
+    // A copy without the picture simply has none.
+    strings.pictureSize = pngSize(strings.pictureFile);
 }
 
 } // namespace

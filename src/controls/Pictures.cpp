@@ -8,6 +8,20 @@
 
 namespace {
 
+// Points reader at path as a PNG picture; false when there is no such file, which libpng would
+// complain of on stderr.
+bool openPng(QImageReader &reader, const QString &path)
+{
+    if (!QFile::exists(path))
+        return false;
+    // Only PNG pictures count, whatever else a file of that name could hold.
+    reader.setFileName(path);
+    reader.setFormat("png");
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(false);
+    return true;
+}
+
 // `file` at the ratio: the twin drawn at twice the size ("name@2x.png") on a scaled screen, the
 // file itself otherwise or when there is no twin.
 QImage readForRatio(const QString &file, qreal devicePixelRatio)
@@ -45,14 +59,14 @@ QImage loadPictureFile(const QString &file, qreal devicePixelRatio)
 
 QImage loadPng(const QString &path)
 {
-    // A missing file is no picture; libpng would complain of it on stderr.
-    if (!QFile::exists(path))
-        return {};
-    // Only PNG pictures count, whatever else a file of that name could hold.
-    QImageReader reader(path, "png");
-    reader.setAutoDetectImageFormat(false);
-    reader.setAutoTransform(false);
-    return reader.read();
+    QImageReader reader;
+    return openPng(reader, path) ? reader.read() : QImage();
+}
+
+QSize pngSize(const QString &path)
+{
+    QImageReader reader;
+    return openPng(reader, path) ? reader.size() : QSize();
 }
 
 QIcon programIcon()

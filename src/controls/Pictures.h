@@ -5,6 +5,7 @@
 
 #include <QIcon>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 // The device pixel ratio pictures are made for: the highest of the screens (1 without a GUI).
@@ -22,5 +23,7 @@ QImage loadPictureFile(const QString &file, qreal devicePixelRatio = pictureRati
 // The PNG file at path (a file or a resource), read as PNG only: asking Qt to find out the format
 // would load every image format plugin it has, which an opening window must not wait for.
 QImage loadPng(const QString &path);
+// Its size, read from the header alone; invalid when there is no such picture.
+QSize pngSize(const QString &path);
 // The program's icon (":/icons/ampora.png").
 QIcon programIcon();
