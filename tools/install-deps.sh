@@ -26,12 +26,12 @@ if [[ "${1:-}" == "--tests" ]]; then
     # clang, so named here). The first-paint benchmark watches the X server's drawing through
     # libxcb-damage0-dev. The Debian package is built by cpack (file, dpkg-shlibdeps) and checked
     # with lintian; the Wayland session runs on weston's headless backend with Qt's Wayland plugin
-    # (qt6-wayland).
+    # (qt6-wayland). The Ansible role runs through Debian's ansible-playbook (ansible-core).
     packages+=(dbus systemd desktop-file-utils libglib2.0-bin clang-format xvfb trayer dunst appstream
                gsettings-desktop-schemas gnome-settings-daemon-common power-profiles-daemon python3-dbusmock
                util-linux dconf-service dconf-gsettings-backend clang libclang-rt-14-dev libkf5config-bin
                xfconf libxfconf-0-3 mate-power-manager-common cinnamon-settings-daemon xdotool
-               libxcb-damage0-dev file dpkg-dev lintian weston qt6-wayland)
+               libxcb-damage0-dev file dpkg-dev lintian weston qt6-wayland ansible-core)
 fi
 
 missing=()
