@@ -104,7 +104,7 @@ const QList<AmpctlCommand> kCommands = {
             { u"schedule PLAN --on-battery"_s, u"Switch to PLAN when the machine goes on battery."_s },
             { u"schedule PLAN --battery-below PERCENT"_s,
                 u"Switch to PLAN when the battery's charge falls below PERCENT\n"
-                "(1 to 99)."_s },
+                "(1 to 99); again only once charged 3 points above its lowest."_s },
             { u"schedule PLAN --after-wake"_s,
                 u"Switch to PLAN when the machine wakes from sleep. The running\n"
                 "Ampora carries out these power-based schedules, each once when\n"

@@ -16,7 +16,7 @@ PowerTriggerSwitch::PowerTriggerSwitch(
     : QObject(parent)
     , m_platform(platform)
     , m_source(source)
-    , m_percent(percent)
+    , m_lowest(percent)
 {
 }
 
@@ -31,24 +31,26 @@ void PowerTriggerSwitch::onSourceChanged(PowerSource now)
 
 void PowerTriggerSwitch::onBatteryPercentChanged(int percent)
 {
-    const std::optional<int> before = std::exchange(m_percent, percent);
     // The first reading is where the battery stands, not a fall.
-    if (!before || percent >= *before)
+    if (!m_lowest || percent >= *m_lowest + kRearmPoints)
+        m_lowest = percent;
+    const int lowest = std::exchange(*m_lowest, std::min(*m_lowest, percent));
+    if (percent >= lowest)
         return;
-    // Crossed on the way down: at or above the level before, below it now. Of several levels
-    // passed at once, the lowest counts.
+    // Crossed on the way down: never below the level since it last counted, below it now. Of
+    // several levels passed at once, the lowest counts.
     QList<PowerTrigger> crossed;
     for (const PowerTrigger &trigger : PowerTriggerFile::read(m_platform)) {
-        if (trigger.event == PowerTrigger::Event::BatteryBelow && *before >= trigger.threshold
+        if (trigger.event == PowerTrigger::Event::BatteryBelow && lowest >= trigger.threshold
             && percent < trigger.threshold && trigger.enabled && !trigger.planGone)
             crossed.append(trigger);
     }
     if (crossed.isEmpty())
         return;
-    const int lowest = std::min_element(crossed.cbegin(), crossed.cend(), [](const auto &a, const auto &b) {
+    const int level = std::min_element(crossed.cbegin(), crossed.cend(), [](const auto &a, const auto &b) {
         return a.threshold < b.threshold;
     })->threshold;
-    act(PowerTrigger::Event::BatteryBelow, [lowest](const PowerTrigger &t) { return t.threshold == lowest; });
+    act(PowerTrigger::Event::BatteryBelow, [level](const PowerTrigger &t) { return t.threshold == level; });
 }
 
 void PowerTriggerSwitch::onResumed()

@@ -14,7 +14,9 @@
 // plan of the enabled schedule for that event becomes the active plan. Each schedule acts once per
 // crossing, at the moment of the change and never again until the next one, so a plan the user
 // chooses afterwards holds until the machine's state changes again. The schedules are read at each
-// event, so changes made in the window or by ampctl count at once.
+// event, so changes made in the window or by ampctl count at once. A charge reading that wobbles
+// around a level (a changing load) is one crossing: a level counts again only once the battery has
+// been charged kRearmPoints above the lowest reading since it last counted.
 class PowerTriggerSwitch : public QObject
 {
     Q_OBJECT
@@ -27,6 +29,8 @@ public:
     void onBatteryPercentChanged(int percent);
     void onResumed();
 
+    static constexpr int kRearmPoints = 3;
+
 Q_SIGNALS:
     // After plan was made the active plan because of what the machine did.
     void planSwitched(const QUuid &plan);
@@ -38,5 +42,7 @@ private:
 
     PowerPlatform &m_platform;
     PowerSource m_source;
-    std::optional<int> m_percent;
+    // The lowest charge since the battery was last charged by kRearmPoints: a level above it
+    // has been crossed already.
+    std::optional<int> m_lowest;
 };

@@ -116,6 +116,13 @@ void TestPowerTriggers::runningCopySwitchesOncePerCrossingAndLetsManualSwitchesH
     setPercentage(19.5);
     QTRY_COMPARE(switched.count(), 2);
     QCOMPARE(active(), kSaver);
+    // A reading that wobbles back to the level and under it again is the same crossing: the
+    // user's own choice meanwhile holds.
+    QVERIFY(m_store->setActiveScheme(kHigh));
+    setPercentage(20);
+    setPercentage(19);
+    QTRY_COMPARE(resident.events().batteryPercent(), std::optional<int>(19));
+    QCOMPARE(active(), kHigh);
     // Further down, and past the disabled 10 % schedule: the same crossing, nothing again.
     setPercentage(18);
     setPercentage(9);
