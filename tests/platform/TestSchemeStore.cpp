@@ -450,11 +450,25 @@ private Q_SLOTS:
         QTRY_COMPARE(spy.count(), 4);
     }
 
-    // Two other processes switch and rename while this one writes through a store that a thread of
-    // its own reads at the same time.
+    // Two other processes switch and rename while this one saves a plan as the plan editor does (a
+    // new name and every value at once) through a store that a thread of its own reads at the same
+    // time; a third process reads that plan's section straight from the file and must never see
+    // one save's name with another's values.
     void threadsAndProcessesAtOnceLoseNothing()
     {
-        seed();
+        const auto save = [](SchemeStore &store, quint32 n) {
+            SchemeChanges::Plan plan { kBalanced, std::nullopt, u"Save %1"_s.arg(n), u"Note %1"_s.arg(n), {} };
+            for (const PowerSettingRow &row : powerSettingRows()) {
+                for (const PowerSource source : { PowerSource::Ac, PowerSource::Dc })
+                    plan.values.append({ source, row.subgroup, row.setting, n });
+            }
+            return store.changeSchemes(SchemeChanges { { plan }, {} }).ok();
+        };
+        SchemeStore seeded(m_path);
+        QVERIFY(save(seeded, 0)); // before the watcher's first look
+        QProcess watcher;
+        watcher.start(QString::fromUtf8(STORE_WORKER), { u"watch"_s, m_path, guidToText(kBalanced) });
+        QVERIFY(watcher.waitForReadyRead(30000));
         QProcess first;
         QProcess second;
         first.start(QString::fromUtf8(STORE_WORKER),
@@ -476,15 +490,16 @@ private Q_SLOTS:
             }));
             reader->start();
             int failures = 0;
-            for (int i = 0; i < 50; ++i)
-                failures += store.writeDescription(kBalanced, u"Note %1"_s.arg(i)) ? 0 : 1;
+            for (quint32 n = 1; n < 100; ++n)
+                failures += save(store, n) ? 0 : 1;
+            failures += store.writeFriendlyName(kBalanced, u"Done"_s) ? 0 : 1;
             writing = false;
             QVERIFY(reader->wait());
             QCOMPARE(failures, 0);
             QCOMPARE(incomplete.load(), 0);
             QVERIFY(loads > 0);
         }
-        for (QProcess *process : { &first, &second }) {
+        for (QProcess *process : { &watcher, &first, &second }) {
             QVERIFY(process->waitForFinished(240000));
             QCOMPARE(process->readAllStandardError(), QByteArray());
             QCOMPARE(process->exitCode(), 0);
@@ -493,12 +508,13 @@ private Q_SLOTS:
         QTest::failOnWarning(QRegularExpression(u".*"_s));
         SchemeStore store(m_path);
         QCOMPARE(enumerate(store), (QList<QUuid> { kBalanced, kHighPerformance, kPowerSaver }));
-        QCOMPARE(nameOf(store, kBalanced), u"Balanced"_s);
-        QCOMPARE(store.description(kBalanced).valueOr({}), u"Note 49"_s);
+        QCOMPARE(nameOf(store, kBalanced), u"Done"_s);
+        QCOMPARE(store.description(kBalanced).valueOr({}), u"Note 99"_s);
+        QCOMPARE(valuesOf(store, kBalanced), QList<quint32>(qsizetype(powerSettingRows().size() * 2), 99));
         QCOMPARE(nameOf(store, kHighPerformance), u"second 99"_s);
         QCOMPARE(nameOf(store, kPowerSaver), u"first 99"_s);
         QVERIFY(activeOf(store) == kBalanced || activeOf(store) == kHighPerformance);
-        for (const DefaultPlan &plan : defaultPlans())
+        for (const DefaultPlan &plan : defaultPlans().subspan(1))
             QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
         QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
     }

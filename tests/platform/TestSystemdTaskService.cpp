@@ -214,7 +214,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(link).symLinkTarget(), timerPath);
         QCOMPARE(TestEnvironment::readFile(timerPath), timer);
         QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), unit);
-        QCOMPARE(systemctlCalls().mid(3),
+        QCOMPARE(systemctlCalls(),
             QStringList({ u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s,
                 u"start AMPCTL0.timer"_s }));
         QVERIFY((tasks->setTaskEnabled(u"AMPCTL9"_s, true)).failedWith(Failure::Kind::NotFound));
@@ -226,7 +226,7 @@ private Q_SLOTS:
         QVERIFY(watched->readTasks().valueOr({ RegisteredTask() }).isEmpty());
         QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
         QVERIFY(!QFileInfo(link).isSymLink());
-        QCOMPARE(systemctlCalls().mid(8), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
+        QCOMPARE(systemctlCalls(), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
         QVERIFY((tasks->deleteTask(u"AMPCTL0"_s)).failedWith(Failure::Kind::NotFound));
     }
 
@@ -570,6 +570,43 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), service);
     }
 
+    // Several timers reach the user manager in one reload and one start or stop.
+    void batchesTellTheManagerOnce()
+    {
+        auto tasks = service();
+        for (const QString &name : { u"AMPCTL0"_s, u"AMPCTL1"_s, u"AMPCTL2"_s })
+            QVERIFY(tasks->registerTask(name, dailyTask(m_program), TaskService::Registration::Create));
+        m_env->writeFile(u"config/systemd/user/other.timer"_s, "[Timer]\nOnCalendar=daily\n");
+        systemctlCalls();
+
+        const QStringList three { u"AMPCTL2"_s, u"AMPCTL0"_s, u"AMPCTL1"_s };
+        const TaskService::BatchOutcome disabled = tasks->setTasksEnabled(three, false);
+        QVERIFY(disabled.stopped);
+        QCOMPARE(disabled.done, three);
+        QCOMPARE(systemctlCalls(),
+            (QStringList { u"daemon-reload"_s, u"stop AMPCTL2.timer AMPCTL0.timer AMPCTL1.timer"_s }));
+        QVERIFY(QDir(unitFolder() + u"/timers.target.wants"_s).isEmpty());
+
+        // Enabled again, each stops before its stamp starts afresh; a task that is not there stops
+        // the rest, and the manager hears only of those done.
+        const TaskService::BatchOutcome enabled
+            = tasks->setTasksEnabled({ u"AMPCTL0"_s, u"AMPCTL9"_s, u"AMPCTL1"_s }, true);
+        QVERIFY(enabled.stopped.failedWith(Failure::Kind::NotFound));
+        QCOMPARE(enabled.done, QStringList { u"AMPCTL0"_s });
+        QCOMPARE(
+            systemctlCalls(), (QStringList { u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
+
+        // Removed up to a unit of another program, which stays with everything after it; one that
+        // is gone already counts as removed.
+        const TaskService::BatchOutcome removed
+            = tasks->deleteTasks({ u"AMPCTL2"_s, u"AMPCTL7"_s, u"AMPCTL0"_s, u"other"_s, u"AMPCTL1"_s });
+        QVERIFY(removed.stopped.failedWith(Failure::Kind::Invalid));
+        QCOMPARE(removed.done, (QStringList { u"AMPCTL2"_s, u"AMPCTL7"_s, u"AMPCTL0"_s }));
+        QCOMPARE(systemctlCalls(), (QStringList { u"stop AMPCTL2.timer AMPCTL0.timer"_s, u"daemon-reload"_s }));
+        QCOMPARE(QDir(unitFolder()).entryList(QDir::Files),
+            (QStringList { u"AMPCTL1.service"_s, u"AMPCTL1.timer"_s, u"other.timer"_s }));
+    }
+
     void logonEntryIsValidAndSingle()
     {
         m_env->writeFile(u"config/autostart/other.desktop"_s, "[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
@@ -672,12 +709,14 @@ private:
         return m_env->path(u"data/systemd/timers/stamp-"_s + name + u".timer"_s);
     }
 
+    // The calls since the last look.
     QStringList systemctlCalls() const
     {
-        const QString log = QString::fromUtf8(TestEnvironment::readFile(m_env->path(u"systemctl.log"_s)));
-        QStringList calls = log.split(u'\n', Qt::SkipEmptyParts);
+        const QString log = m_env->path(u"systemctl.log"_s);
+        QStringList calls = QString::fromUtf8(TestEnvironment::readFile(log)).split(u'\n', Qt::SkipEmptyParts);
         for (QString &call : calls)
             call.remove(u"--user --no-ask-password "_s);
+        QFile::remove(log);
         return calls;
     }
 
