@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The desktops' own power settings: GNOME's, MATE's and Cinnamon's through real GSettings on their
+// Debian packages' schemas, GNOME's brightness through a stand-in settings daemon on a private
+// session bus, Xfce's through the real xfconfd.
 #include "AppliedLedger.h"
 #include "ApplierFactory.h"
 #include "GSettingsKey.h"
 #include "GSettingsPowerApplier.h"
+#include "GnomeApplier.h"
 #include "GnomeSettingsFixture.h"
+#include "PowerSettings.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
 #include "ToolRun.h"
@@ -13,15 +18,32 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
+#include <QThread>
+#include <atomic>
+#include <csignal>
 
 using ApplierFactory::createApplyBackends;
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// In the child run, GIO reads a schema folder without the screen saver's schema and without
+// power-button-action: the default schema source is read once per process.
+const char kPartialSchemas[] = "AMPORA_TEST_PARTIAL_SCHEMAS";
+// In this child run, GIO writes through the real dconf service on a private session bus.
+const char kRealDconf[] = "AMPORA_TEST_REAL_DCONF";
+const QString kDconfService = u"/usr/libexec/dconf-service"_s;
+const QString kPower = u"org.gnome.settings-daemon.plugins.power"_s;
+const QList<Setting> kGnomeSettings { Setting::PowerButton, Setting::SleepButton, Setting::Dim, Setting::DisplayOff,
+    Setting::SleepIdle, Setting::HibernateIdle, Setting::LockOnWake };
 
 const QString kXfconfd = u"/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"_s;
 const QList<Setting> kDesktopSettings { Setting::PowerButton, Setting::SleepButton, Setting::Lid, Setting::Dim,
@@ -49,6 +71,25 @@ const QStringList kXfceShown { u"power-button-action"_s, u"sleep-button-action"_
     u"inactivity-on-ac"_s, u"inactivity-sleep-mode-on-battery"_s, u"inactivity-on-battery"_s,
     u"lock-screen-suspend-hibernate"_s };
 
+void setByUser(const QString &schema, const QString &key, const QVariant &value)
+{
+    QVERIFY(GSettingsKey(schema, key).write(value).ok());
+}
+
+// The settings daemon's Screen interface, which rounds to the panel's steps as a real backlight does.
+class FakeScreen : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.SettingsDaemon.Power.Screen")
+    Q_PROPERTY(int Brightness READ brightness WRITE setBrightness)
+public:
+    int brightness() const { return m_brightness; }
+    void setBrightness(int percent) { m_brightness = percent / 3 * 3; }
+
+private:
+    std::atomic<int> m_brightness = 100;
+};
+
 } // namespace
 
 class TestDesktopAppliers : public QObject
@@ -56,24 +97,335 @@ class TestDesktopAppliers : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void init();
+    void writesWhatGnomeSettingsShows_data();
+    void writesWhatGnomeSettingsShows();
+    void followLeavesWhatTheUserChanged();
+    void recordThatCannotBeReadDecidesNothing();
+    void refusedValuesAreReportedAndLeftAlone();
+    void missingSchemaOrKeyIsReported();
+    void brightnessThroughTheSettingsDaemon();
+    void onlyWhatDconfConfirmsIsApplied();
+    void virtualMachineNeverSuspendsWhenIdle();
     void chosenByTheSessionsDesktop();
     void xfceThroughItsOwnSettingsDaemon();
     void mateAndCinnamonKeepValuesPerSource_data();
     void mateAndCinnamonKeepValuesPerSource();
 
 private:
+    QList<SettingReport> apply(const PlanValues &values, PowerSource source, ApplyReason reason)
+    {
+        return GnomeApplier(*m_ledger, QDBusConnection(u"no bus"_s)).apply({ values, source, reason }, kGnomeSettings);
+    }
+
     TestEnvironment m_environment;
     std::unique_ptr<AppliedLedger> m_ledger;
 };
 
 void TestDesktopAppliers::initTestCase()
 {
+    const bool partial = qEnvironmentVariableIsSet(kPartialSchemas);
+    const auto leaveOutWhatTheChildMisses = [partial](const QString &file, QByteArray &xml) {
+        if (partial && file.startsWith(u"org.gnome.desktop.screensaver"_s))
+            xml.clear();
+        if (partial && file.startsWith(kPower))
+            xml = QString::fromUtf8(xml)
+                      .remove(QRegularExpression(u"<key name=\"power-button-action\".*?</key>"_s,
+                          QRegularExpression::DotMatchesEverythingOption))
+                      .toUtf8();
+    };
+    QVERIFY(compileGnomeSchemas(m_environment, u"schemas"_s, leaveOutWhatTheChildMisses));
     QVERIFY2(compileSchemas(m_environment, u"schemas"_s,
                  { u"org.mate.power-manager.gschema.xml"_s, u"org.cinnamon.settings-daemon.plugins.power.gschema.xml"_s,
                      u"org.cinnamon.settings-daemon.enums.xml"_s }),
         "MATE's and Cinnamon's schemas (mate-power-manager-common, cinnamon-settings-daemon) are needed");
+    // Before GIO first looks; without the installed schemas in sight the partial folder misses
+    // what it should.
     useGnomeSchemas(m_environment, u"schemas"_s);
+}
+
+void TestDesktopAppliers::init()
+{
+    m_ledger.reset(); // it writes out what it holds as it goes
+    QFile::remove(m_environment.path(u"applied.ini"_s));
     m_ledger = std::make_unique<AppliedLedger>(m_environment.path(u"applied.ini"_s));
+}
+
+void TestDesktopAppliers::writesWhatGnomeSettingsShows_data()
+{
+    QTest::addColumn<PlanValues>("values");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("outcomes");
+    // On mains; on battery, see ampctl's status test.
+    const PlanValues saver = seededPlanValues(u"Power saver");
+    QTest::newRow("power saver on mains")
+        << saver << u"button 'suspend', dim true, blank 300, ac 'suspend' 900, battery 'suspend' 600, lock true"_s
+        << u"power-button:applied sleep-button:fixed-by-desktop dim:approximated display-off:applied "
+           "sleep:applied hibernate:approximated lock-on-wake:applied"_s;
+    // Never as GNOME Settings writes it; shut down is GNOME's "Power Off", which asks first.
+    PlanValues hibernating = saver;
+    hibernating.setValue(Setting::PowerButton, PowerSource::Ac, 3);
+    hibernating.setValue(Setting::SleepIdle, PowerSource::Ac, 0);
+    hibernating.setValue(Setting::SleepIdle, PowerSource::Dc, 0);
+    hibernating.setValue(Setting::HibernateIdle, PowerSource::Dc, 0);
+    hibernating.setValue(Setting::Dim, PowerSource::Ac, 0);
+    hibernating.setValue(Setting::LockOnWake, PowerSource::Ac, 0);
+    QTest::newRow("hibernates instead of sleeping, no dimming, no lock, shut down")
+        << hibernating
+        << u"button 'interactive', dim false, blank 300, ac 'hibernate' 10800, battery 'nothing' 1800, lock false"_s
+        << u"power-button:approximated sleep-button:fixed-by-desktop dim:applied display-off:applied sleep:applied "
+           "hibernate:applied lock-on-wake:applied"_s;
+}
+
+void TestDesktopAppliers::writesWhatGnomeSettingsShows()
+{
+    QFETCH(PlanValues, values);
+    QFETCH(QString, shown);
+    QFETCH(QString, outcomes);
+    const QList<SettingReport> reports = apply(values, PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(shownByGnome(), shown);
+    QCOMPARE(outcomeNames(reports), outcomes);
+    QCOMPARE(m_ledger->written(u"gsettings/org.gnome.desktop.session/idle-delay"_s),
+        QString::number(*values.value(Setting::DisplayOff, PowerSource::Ac)));
+}
+
+// The running copy's follow through GNOME is the resident test's; here the details.
+void TestDesktopAppliers::followLeavesWhatTheUserChanged()
+{
+    const PlanValues saver = seededPlanValues(u"Power saver");
+    apply(saver, PowerSource::Ac, ApplyReason::Activation);
+    setByUser(kPower, u"power-button-action"_s, u"hibernate"_s);
+    setByUser(kPower, u"sleep-inactive-battery-type"_s, u"nothing"_s);
+    QList<SettingReport> reports = apply(saver, PowerSource::Dc, ApplyReason::Follow);
+    QCOMPARE(reportText(reports, Setting::PowerButton),
+        u"changed-outside-ampora: the user chose 'hibernate' for power-button-action"_s);
+    QCOMPARE(outcomeNames(reports, { Setting::SleepIdle }), u"sleep:changed-outside-ampora"_s);
+
+    // A user who goes back to Ampora's value hands the key back.
+    setByUser(kPower, u"sleep-inactive-battery-type"_s, u"suspend"_s);
+    PlanValues edited = saver;
+    edited.setValue(Setting::SleepIdle, PowerSource::Dc, 1200);
+    reports = apply(edited, PowerSource::Dc, ApplyReason::Follow);
+    QCOMPARE(reportFor(reports, Setting::SleepIdle).outcome, Outcome::Applied);
+    QCOMPARE(shownByGnome(),
+        u"button 'hibernate', dim true, blank 120, ac 'suspend' 900, battery 'suspend' 1200, lock true"_s);
+}
+
+// A record that cannot be read decides nothing on a follow; choosing a plan keeps it aside and
+// writes a fresh one. (One that cannot be written is ampctl's GNOME test.)
+void TestDesktopAppliers::recordThatCannotBeReadDecidesNothing()
+{
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
+    const PlanValues balanced = seededPlanValues(u"Balanced"_s);
+    apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    const QString shown = shownByGnome();
+    const QString ledgerPath = m_environment.path(u"unreadable/applied.ini"_s);
+    QVERIFY(QDir().mkpath(ledgerPath));
+    m_ledger = std::make_unique<AppliedLedger>(ledgerPath);
+    QList<SettingReport> reports = apply(balanced, PowerSource::Dc, ApplyReason::Follow);
+    QVERIFY2(reportText(reports, Setting::DisplayOff).startsWith(u"failed: ")
+            && reportText(reports, Setting::DisplayOff).contains(u"cannot be read"_s),
+        qPrintable(reportText(reports, Setting::DisplayOff)));
+    QCOMPARE(shownByGnome(), shown);
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    QCOMPARE(reportFor(reports, Setting::DisplayOff).outcome, Outcome::Applied);
+    QVERIFY(QFileInfo(ledgerPath).isFile());
+    QCOMPARE(QDir(m_environment.path(u"unreadable"_s)).entryList({ u"applied.ini.corrupt-*"_s }, QDir::Dirs).size(), 1);
+}
+
+void TestDesktopAppliers::refusedValuesAreReportedAndLeftAlone()
+{
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
+    apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    PlanValues bad = seededPlanValues(u"Power saver"_s, Setting::DisplayOff);
+    bad.setValue(Setting::PowerButton, PowerSource::Ac, 7);
+    bad.setValue(Setting::SleepIdle, PowerSource::Dc, 0xFFFFFFFF); // beyond GNOME's signed seconds
+    bad.setValue(Setting::SleepIdle, PowerSource::Ac, 1200);
+    const QList<SettingReport> reports = apply(bad, PowerSource::Ac, ApplyReason::Activation);
+    QCOMPARE(reportText(reports, Setting::DisplayOff), u"failed: the plan has no value for it"_s);
+    QCOMPARE(
+        reportText(reports, Setting::SleepIdle), u"failed: sleep-inactive-battery-timeout cannot hold 4294967295"_s);
+    // Nothing of a refused choice is written or remembered; the mains choice still is.
+    QCOMPARE(shownByGnome(),
+        u"button 'suspend', dim true, blank 120, ac 'suspend' 1200, battery 'suspend' 600, lock true"_s);
+    QCOMPARE(m_ledger->written(u"gsettings/%1/sleep-inactive-battery-timeout"_s.arg(kPower)), u"600"_s);
+}
+
+// Runs this test function again in a child process with variable set: GIO picks its schemas and
+// settings backend once per process.
+void runInChild(const char *variable, const QString &function)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(variable), u"1"_s);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), { function });
+    QVERIFY(child.waitForFinished(120000));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+}
+
+void TestDesktopAppliers::missingSchemaOrKeyIsReported()
+{
+    if (!qEnvironmentVariableIsSet(kPartialSchemas)) {
+        runInChild(kPartialSchemas, u"missingSchemaOrKeyIsReported"_s);
+        return;
+    }
+    GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s));
+    QCOMPARE(applier.handles(), kGnomeSettings);
+    const QList<SettingReport> reports
+        = applier.apply({ seededPlanValues(u"Power saver"), PowerSource::Ac, ApplyReason::Activation }, kGnomeSettings);
+    QCOMPARE(reportText(reports, Setting::LockOnWake),
+        u"not-on-this-desktop: schema org.gnome.desktop.screensaver is not installed"_s);
+    QCOMPARE(reportText(reports, Setting::PowerButton),
+        u"not-on-this-desktop: schema org.gnome.settings-daemon.plugins.power has no key power-button-action"_s);
+    QCOMPARE(outcomeNames(reports, { Setting::SleepIdle }), u"sleep:applied"_s);
+}
+
+void TestDesktopAppliers::brightnessThroughTheSettingsDaemon()
+{
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorText()));
+    const QDBusConnection session = QDBusConnection::connectToBus(bus.address(), u"applier"_s);
+    QVERIFY(!GnomeApplier(*m_ledger, session).handles().contains(Setting::Brightness));
+
+    // The daemon answers from a thread of its own: the applier's calls block.
+    QThread daemonThread;
+    FakeScreen screen;
+    screen.moveToThread(&daemonThread);
+    daemonThread.start();
+    auto stop = qScopeGuard([&] {
+        daemonThread.quit();
+        daemonThread.wait();
+    });
+    QDBusConnection daemon = QDBusConnection::connectToBus(bus.address(), u"daemon"_s);
+    QVERIFY(daemon.registerObject(u"/org/gnome/SettingsDaemon/Power"_s, &screen, QDBusConnection::ExportAllProperties));
+    QVERIFY(daemon.registerService(u"org.gnome.SettingsDaemon.Power"_s));
+
+    GnomeApplier applier(*m_ledger, session);
+    QVERIFY(applier.handles().contains(Setting::Brightness));
+    const PlanValues saver = seededPlanValues(u"Power saver");
+    QList<SettingReport> reports
+        = applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, { Setting::Brightness });
+    QCOMPARE(reports.value(0).outcome, Outcome::Applied);
+    QVERIFY(reports.value(0).detail.contains(u"ambient-enabled"_s));
+    QCOMPARE(screen.brightness(), 69);
+
+    // The panel's rounding is not a change of the user's; a slider moved by hand is.
+    reports = applier.apply({ saver, PowerSource::Dc, ApplyReason::Follow }, { Setting::Brightness });
+    QCOMPARE(reports.value(0).outcome, Outcome::Applied);
+    QCOMPARE(screen.brightness(), 39);
+    screen.setBrightness(90);
+    reports = applier.apply({ saver, PowerSource::Ac, ApplyReason::Follow }, { Setting::Brightness });
+    QCOMPARE(reportText(reports, Setting::Brightness), u"changed-outside-ampora: the user chose 90%"_s);
+    QCOMPARE(screen.brightness(), 90);
+    daemon.unregisterObject(u"/org/gnome/SettingsDaemon/Power"_s);
+    QDBusConnection::disconnectFromBus(u"daemon"_s);
+    QDBusConnection::disconnectFromBus(u"applier"_s);
+}
+
+// GSettings takes any value at once and dconf commits it later, or never: a value counts only once
+// it is read back after the commit, and only such a value is recorded as Ampora's.
+void TestDesktopAppliers::onlyWhatDconfConfirmsIsApplied()
+{
+    if (!QFile::exists(kDconfService))
+        QSKIP("dconf-service is not installed");
+    if (!qEnvironmentVariableIsSet(kRealDconf)) {
+        runInChild(kRealDconf, u"onlyWhatDconfConfirmsIsApplied"_s);
+        return;
+    }
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorText()));
+    QVERIFY(QDir().mkpath(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+    qputenv("GSETTINGS_BACKEND", "dconf");
+    BusService dconf; // on the session bus, which is the private one now
+    QVERIFY2(bus.startService(dconf, kDconfService, {}, u"ca.desrt.dconf"_s), qPrintable(bus.errorText()));
+    const QString blank = u"gsettings/org.gnome.desktop.session/idle-delay"_s;
+    // What GNOME shows, then what the ledger holds as Ampora's.
+    const auto blankNow = [&]() -> QString {
+        return GSettingsKey(u"org.gnome.desktop.session"_s, u"idle-delay"_s).read().value_or(u"none"_s) + u' '
+            + m_ledger->written(blank).value_or(u"none"_s);
+    };
+
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
+    QCOMPARE(outcomeNames(apply(saver, PowerSource::Dc, ApplyReason::Activation)),
+        u"power-button:applied sleep-button:fixed-by-desktop dim:approximated display-off:applied "
+        "sleep:applied hibernate:approximated lock-on-wake:applied"_s);
+    QCOMPARE(blankNow(), u"120 120"_s);
+
+    // A home dconf cannot write: nothing is applied, and nothing recorded.
+    const QString database = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/dconf"_s;
+    QVERIFY(QDir(database).removeRecursively());
+    QVERIFY(QFile(database).open(QIODevice::WriteOnly));
+    const PlanValues balanced = seededPlanValues(u"Balanced"_s);
+    QList<SettingReport> reports = apply(balanced, PowerSource::Ac, ApplyReason::Activation);
+    QVERIFY2(reportText(reports, Setting::DisplayOff).startsWith(u"failed: not confirmed by dconf"_s),
+        qPrintable(reportText(reports, Setting::DisplayOff)));
+    QCOMPARE(outcomeNames(reports, { Setting::LockOnWake }), u"lock-on-wake:applied"_s); // it already held true
+    QCOMPARE(blankNow(), u"120 120"_s);
+
+    // Once dconf can write again, a follow still takes the old value for Ampora's own.
+    QVERIFY(QFile::remove(database));
+    reports = apply(balanced, PowerSource::Ac, ApplyReason::Follow);
+    QCOMPARE(outcomeNames(reports, { Setting::DisplayOff }), u"display-off:applied"_s);
+    QCOMPARE(blankNow(), u"600 600"_s);
+
+    // A dconf that does not answer costs a few seconds, not two D-Bus timeouts of 25 s.
+    ::kill(pid_t(dconf.processId()), SIGSTOP);
+    QElapsedTimer hangGuard;
+    hangGuard.start();
+    reports = apply(saver, PowerSource::Dc, ApplyReason::Activation);
+    QVERIFY2(hangGuard.elapsed() < 15000, qPrintable(QString::number(hangGuard.elapsed())));
+    QCOMPARE(reportText(reports, Setting::DisplayOff),
+        u"failed: not confirmed: the settings service (dconf) did not answer within 4 s"_s);
+    QCOMPARE(m_ledger->written(blank).value_or(u"none"_s), u"600"_s);
+    // Should the value arrive after all, it is still Ampora's.
+    QCOMPARE(m_ledger->verdict(blank, u"120"_s), AppliedLedger::Verdict::Follow);
+
+    // The whole command ends in seconds too, and says what did not take effect.
+    QProcess ampctl;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_CURRENT_DESKTOP"_s, u"GNOME"_s);
+    ampctl.setProcessEnvironment(environment);
+    ampctl.start(qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctl"_s, { u"set"_s, u"Power saver"_s });
+    QVERIFY2(ampctl.waitForFinished(15000), "ampctl set hangs on a dconf that does not answer");
+    const QString err = QString::fromUtf8(ampctl.readAllStandardError());
+    QCOMPARE(ampctl.exitCode(), 0);
+    QVERIFY2(err.contains(u"could not be applied"_s), qPrintable(err));
+}
+
+void TestDesktopAppliers::virtualMachineNeverSuspendsWhenIdle()
+{
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorText()));
+    const QDBusConnection system = QDBusConnection::connectToBus(bus.address(), u"system"_s);
+    BusService systemd;
+    QVERIFY2(
+        bus.startMock(systemd,
+            { u"org.freedesktop.systemd1"_s, u"/org/freedesktop/systemd1"_s, u"org.freedesktop.systemd1.Manager"_s },
+            u"org.freedesktop.systemd1"_s),
+        qPrintable(bus.errorText()));
+    const QString manager = u"org.freedesktop.systemd1.Manager"_s;
+    QCOMPARE(
+        busCall(system, u"org.freedesktop.systemd1"_s, u"/org/freedesktop/systemd1"_s, u"org.freedesktop.DBus.Mock"_s,
+            u"AddProperty"_s, { manager, u"Virtualization"_s, QVariant::fromValue(QDBusVariant(QString())) })
+            .type(),
+        QDBusMessage::ReplyMessage); // bare metal
+    const PlanValues saver = seededPlanValues(u"Power saver"_s);
+    const auto sleepReport = [&] {
+        GnomeApplier applier(*m_ledger, QDBusConnection(u"no bus"_s), system);
+        return reportText(
+            applier.apply({ saver, PowerSource::Ac, ApplyReason::Activation }, kGnomeSettings), Setting::SleepIdle);
+    };
+
+    QVERIFY(sleepReport().startsWith(u"applied: "));
+    QVERIFY(setBusProperty(
+        system, u"org.freedesktop.systemd1"_s, u"/org/freedesktop/systemd1"_s, manager, u"Virtualization"_s, u"kvm"_s));
+    QCOMPARE(
+        sleepReport(), u"not-on-this-machine: written, but GNOME never suspends a virtual machine when it is idle"_s);
+    QCOMPARE(keyfileValue(u"org/gnome/settings-daemon/plugins/power"_s, u"sleep-inactive-ac-timeout"_s), u"900"_s);
+    QDBusConnection::disconnectFromBus(u"system"_s);
 }
 
 void TestDesktopAppliers::chosenByTheSessionsDesktop()
