@@ -89,6 +89,16 @@ QStringList nextElapses(const QString &timerPath, int count, const QString &zone
     return times.mid(0, count);
 }
 
+const QDateTime kLongAgo(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC);
+
+// Makes a timer's stamp file (made if missing) say it ran long ago, as an earlier timer of its name
+// may have left it.
+bool makeStale(const QString &stamp)
+{
+    QFile file(stamp);
+    return file.open(QIODevice::ReadWrite) && file.setFileTime(kLongAgo, QFileDevice::FileModificationTime);
+}
+
 // Rewrites a file in place, as an editor that keeps the file would.
 bool rewriteInPlace(const QString &path, const QByteArray &from, const QByteArray &to)
 {
@@ -268,18 +278,13 @@ private Q_SLOTS:
     void timerNeverRunsForTimeBeforeItsWrite()
     {
         installSystemctl(1);
-        const QString stamp = stampPath(u"AMPCTL0"_s);
-        const QDateTime longAgo(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC);
-        const auto makeStale = [&] {
-            QFile file(stamp);
-            return file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime);
-        };
+        const QString stamp = stampFolder() + u"/stamp-AMPCTL0.timer"_s;
         const auto stampTime = [&] { return QFileInfo(stamp).lastModified(); };
         const auto daily = timerTask(Kind::Daily, u"2021-01-01T07:00:00"_s, m_program);
         const auto once = timerTask(Kind::Once, u"2021-06-01T07:00:00"_s, m_program);
 
-        m_env->writeFile(u"data/systemd/timers/stamp-AMPCTL0.timer"_s, {});
-        QVERIFY(makeStale()); // left by an earlier task of that name
+        QVERIFY(QDir().mkpath(stampFolder()));
+        QVERIFY(makeStale(stamp)); // left by an earlier task of that name
         auto tasks = service();
         // Stamps are written at a whole second, so that they never pass for a run.
         const QDateTime before = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
@@ -288,13 +293,13 @@ private Q_SLOTS:
 
         QVERIFY(tasks->registerTask(u"AMPCTL0"_s, once, TaskService::Registration::CreateOrUpdate));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
-        QVERIFY(makeStale());
+        QVERIFY(makeStale(stamp));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
         QVERIFY(stampTime() >= before);
         // Enabling what is enabled keeps the stamp: runs missed while the machine was off still come.
-        QVERIFY(makeStale());
+        QVERIFY(makeStale(stamp));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
-        QCOMPARE(stampTime(), longAgo);
+        QCOMPARE(stampTime(), kLongAgo);
 
         // A timer that does not start when available has no stamp; removal leaves none either.
         TaskDefinition notPersistent = daily;
@@ -326,19 +331,13 @@ private Q_SLOTS:
         m_env->writeFile(u"config/systemd/user/control.service"_s,
             u"[Service]\nType=oneshot\nExecStart=/bin/sh -c 'echo run >> \"%1\"'\n"_s.arg(controlMarker).toUtf8());
         const auto runsOf = [](const QString &file) { return int(TestEnvironment::readFile(file).count('\n')); };
-        const auto makeStale = [&](const QString &timer) {
-            QFile stamp(m_env->path(u"data/systemd/timers/stamp-"_s + timer));
-            return stamp.open(QIODevice::ReadWrite)
-                && stamp.setFileTime(
-                    QDateTime(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC), QFileDevice::FileModificationTime);
-        };
         // A persistent timer with a stale stamp fires as soon as it starts; once the control's run is
         // seen, a timer started before it would have fired too. Then AMPCTL0 was never triggered in
         // this manager (a stamp sets only the real-time half of the last trigger), and is next due
         // after now, unless it is a once timer whose time has passed.
         int controlRuns = 0;
         const auto verifyNotRun = [&] {
-            QVERIFY(makeStale(u"control.timer"_s));
+            QVERIFY(makeStale(stampFolder() + u"/stamp-control.timer"_s));
             QCOMPARE(PrivateUserManager::systemctl({ u"restart"_s, u"control.timer"_s }).first, 0);
             ++controlRuns;
             QTRY_COMPARE_WITH_TIMEOUT(runsOf(controlMarker), controlRuns, 20000);
@@ -361,8 +360,8 @@ private Q_SLOTS:
         PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2021, 1, 2), QTime(0, 0, 1), {}, {} };
 
         // A new schedule under a name whose last run, long ago, is still stamped.
-        QDir().mkpath(m_env->path(u"data/systemd/timers"_s));
-        QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+        QDir().mkpath(stampFolder());
+        QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
         QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
         QCOMPARE(PrivateUserManager::property(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"active"_s);
@@ -374,7 +373,7 @@ private Q_SLOTS:
 
         // Rewritten as a once schedule whose time has passed (the schedule writer refuses one; the
         // service still must not run what an older copy wrote).
-        QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+        QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
         const TaskDefinition passed = PlanTaskWriter::definition(Kind::Once, program,
             setActivePlanArguments(loadPowerPlans(plans).value().at(0).planGuid),
             PlanTaskWriter::startBoundary(choice.date, choice.time), 0);
@@ -386,7 +385,7 @@ private Q_SLOTS:
         // Disabled, and enabled again after its time.
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
         QCOMPARE(PrivateUserManager::property(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"inactive"_s);
-        QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+        QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
         verifyNotRun();
         if (QTest::currentTestFailed())
@@ -704,10 +703,7 @@ private Q_SLOTS:
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
     QString autostartFolder() const { return m_env->path(u"config/autostart"_s); }
-    QString stampPath(const QString &name) const
-    {
-        return m_env->path(u"data/systemd/timers/stamp-"_s + name + u".timer"_s);
-    }
+    QString stampFolder() const { return m_env->path(u"data/systemd/timers"_s); }
 
     // The calls since the last look.
     QStringList systemctlCalls() const
@@ -745,7 +741,7 @@ void TestSystemdTaskService::installSystemctl(int exitCode, const QString &start
 
 std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
 {
-    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), m_env->path(u"data/systemd/timers"_s));
+    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), stampFolder());
 }
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)
