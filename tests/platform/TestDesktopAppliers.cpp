@@ -199,13 +199,6 @@ private:
         return GnomeApplier(*m_ledger, QDBusConnection(u"no bus"_s)).apply({ values, source, reason }, kGnomeSettings);
     }
 
-    QList<SettingReport> applyPlasma(
-        PlasmaApplier::Version version, const QString &folder, const PlanValues &values, ApplyReason reason)
-    {
-        return PlasmaApplier(*m_ledger, QDBusConnection(u"no bus"_s), version, folder)
-            .apply({ values, PowerSource::Ac, reason }, plasmaSettings());
-    }
-
     TestEnvironment m_environment;
     std::unique_ptr<AppliedLedger> m_ledger;
 };
@@ -736,9 +729,12 @@ void TestDesktopAppliers::plasmaFollowLeavesWhatTheUserChangedAlone()
 {
     const QString folder = m_environment.path(u"follow"_s);
     const QString path = folder + u"/powermanagementprofilesrc"_s;
+    const auto apply = [&](const PlanValues &values, ApplyReason reason) {
+        return PlasmaApplier(*m_ledger, QDBusConnection(u"no bus"_s), Version::Plasma5, folder)
+            .apply({ values, PowerSource::Ac, reason }, plasmaSettings());
+    };
     // Plasma 5 makes its profiles into an empty file only: Ampora never writes one first.
-    QList<SettingReport> reports
-        = applyPlasma(Version::Plasma5, folder, seededPlanValues(u"Balanced"), ApplyReason::Activation);
+    QList<SettingReport> reports = apply(seededPlanValues(u"Balanced"), ApplyReason::Activation);
     QVERIFY2(reportText(reports, Setting::Dim).startsWith(u"failed: Plasma has not made its power profiles yet"_s),
         qPrintable(reportText(reports, Setting::Dim)));
     QCOMPARE(outcomeNames(reports, { Setting::LockOnWake }), u"lock-on-wake:applied"_s);
@@ -754,7 +750,7 @@ void TestDesktopAppliers::plasmaFollowLeavesWhatTheUserChangedAlone()
     plan.setValue(Setting::HibernateIdle, PowerSource::Ac, 0);
     plan.setValue(Setting::HibernateIdle, PowerSource::Dc, 0);
     plan.setValue(Setting::Brightness, PowerSource::Dc, 0);
-    reports = applyPlasma(Version::Plasma5, folder, plan, ApplyReason::Activation);
+    reports = apply(plan, ApplyReason::Activation);
     QCOMPARE(outcomeNames(reports, { Setting::HibernateIdle }), u"hibernate:applied"_s);
     QCOMPARE(reportText(reports, Setting::Brightness), u"approximated: Plasma's lowest brightness is 1%"_s);
     QCOMPARE(kread(path, u"Battery/BrightnessControl/value"_s), u"1"_s);
@@ -767,7 +763,7 @@ void TestDesktopAppliers::plasmaFollowLeavesWhatTheUserChangedAlone()
     kdeConfig(u"kwriteconfig5"_s, path, u"Battery/DimDisplay/idleTime"_s, u"30000"_s);
     kdeConfig(u"kwriteconfig5"_s, path, u"AC/HandleButtonEvents/powerButtonAction"_s, u"16"_s);
     plan.setValue(Setting::DisplayOff, PowerSource::Ac, 600);
-    reports = applyPlasma(Version::Plasma5, folder, plan, ApplyReason::Follow);
+    reports = apply(plan, ApplyReason::Follow);
     QCOMPARE(reportText(reports, Setting::Dim),
         u"changed-outside-ampora: the user chose 30000 for Battery/DimDisplay/idleTime"_s);
     QCOMPARE(outcomeNames(reports, { Setting::PowerButton, Setting::DisplayOff }),
@@ -776,7 +772,7 @@ void TestDesktopAppliers::plasmaFollowLeavesWhatTheUserChangedAlone()
     QCOMPARE(bothProfiles(path, shown),
         u"DimDisplay/idleTime=120000|30000 HandleButtonEvents/powerButtonAction=16|1 DPMSControl/idleTime=600|120"_s);
     // Choosing a plan writes everything again.
-    reports = applyPlasma(Version::Plasma5, folder, plan, ApplyReason::Activation);
+    reports = apply(plan, ApplyReason::Activation);
     QCOMPARE(outcomeNames(reports, { Setting::Dim }), u"dim:applied"_s);
     QCOMPARE(bothProfiles(path, shown),
         u"DimDisplay/idleTime=120000| HandleButtonEvents/powerButtonAction=1|1 DPMSControl/idleTime=600|120"_s);
