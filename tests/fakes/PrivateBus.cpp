@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PrivateBus.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusVariant>
@@ -112,4 +113,19 @@ QVariant busProperty(const QDBusConnection &bus, const QString &service, const Q
     const QDBusMessage reply = busCall(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"), { interface, name });
     return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+int mockCallCount(const QDBusConnection &bus, const QString &service, const QString &path, const QString &method)
+{
+    const auto calls = busCall(
+        bus, service, path, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"), { method })
+                           .arguments()
+                           .value(0)
+                           .value<QDBusArgument>();
+    int count = 0;
+    calls.beginArray();
+    for (; !calls.atEnd(); ++count)
+        (void)calls.asVariant(); // one (timestamp, arguments) structure
+    calls.endArray();
+    return count;
 }

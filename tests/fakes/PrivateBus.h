@@ -53,3 +53,5 @@ bool setBusProperty(const QDBusConnection &bus, const QString &service, const QS
 // A property's value, invalid when it could not be read.
 QVariant busProperty(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
     const QString &name);
+// How often python3-dbusmock's object at path was called with method.
+int mockCallCount(const QDBusConnection &bus, const QString &service, const QString &path, const QString &method);

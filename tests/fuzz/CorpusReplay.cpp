@@ -3,28 +3,13 @@
 // libFuzzer would with -runs=0: the seeds and the inputs of fixed crashes stay tested in ordinary
 // builds.
 #include "FuzzCheck.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 using UserReport::reportToUser;
-
-namespace {
-
-bool replay(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reportToUser(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -41,7 +26,13 @@ int main(int argc, char **argv)
         return 1;
     }
     bool ok = true;
-    for (const QString &input : std::as_const(inputs))
-        ok = replay(input) && ok;
+    for (const QString &input : std::as_const(inputs)) {
+        const Result<QByteArray> bytes = RegularFile::read(input);
+        if (bytes)
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes->constData()), size_t(bytes->size()));
+        else
+            reportToUser(bytes.failure().message);
+        ok = ok && bytes.ok();
+    }
     return ok ? 0 : 1;
 }

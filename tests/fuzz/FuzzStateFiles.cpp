@@ -5,6 +5,7 @@
 // never rewritten by reading, and what is written reads back the same.
 #include "AppliedLedger.h"
 #include "ApplyStatus.h"
+#include "AtomicFile.h"
 #include "FuzzCheck.h"
 #include "PowerSettings.h"
 #include "RegularFile.h"
@@ -38,17 +39,11 @@ QByteArray contentOf(const QString &path)
     return RegularFile::read(path).valueOr({});
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    fuzzCheck(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "cannot write an input file");
-}
-
 void checkSchemeStore(const QByteArray &bytes)
 {
     const QString folder = folderFor("plans");
     const QString path = folder + u"/schemes.ini"_s;
-    writeFile(path, bytes);
+    fuzzCheck(AtomicFile::write(path, bytes).ok(), "cannot write an input file");
     QList<QUuid> schemes;
     {
         SchemeStore store(path);
@@ -86,7 +81,7 @@ const QString kIdleDelay = u"org.gnome.desktop.session/idle-delay"_s;
 void checkLedger(const QByteArray &bytes)
 {
     const QString path = folderFor("ledger") + u"/applied.ini"_s;
-    writeFile(path, bytes);
+    fuzzCheck(AtomicFile::write(path, bytes).ok(), "cannot write an input file");
     const IniFile ini = IniFile::fromBytes(bytes);
     // The ledger writes under the user's data lock, which lives in the data folder.
     static const bool dataFolderSet = [] {
@@ -123,7 +118,7 @@ void checkLedger(const QByteArray &bytes)
 void checkStatus(const QByteArray &bytes)
 {
     const QString folder = folderFor("status");
-    writeFile(folder + u"/status.ini"_s, bytes);
+    fuzzCheck(AtomicFile::write(folder + u"/status.ini"_s, bytes).ok(), "cannot write an input file");
     const std::optional<ApplyStatus> first = ApplyStatus::load(folder + u"/status.ini"_s);
     if (!first)
         return;

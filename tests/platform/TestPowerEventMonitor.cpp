@@ -1,12 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Power source and wake-ups from UPower, logind and the kernel, and the power-based schedules the
+// running copy carries out on them: python3-dbusmock stand-ins on a private system bus, the real
+// plan store and schedule file.
 #include "KernelUevent.h"
 #include "PowerEventMonitor.h"
+#include "PowerTriggerFile.h"
+#include "PowerTriggerSwitch.h"
 #include "PrivateBus.h"
+#include "ResidentServices.h"
+#include "SchemeStore.h"
+#include "SharedStrings.h"
 #include "TestEnvironment.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <cerrno>
@@ -16,6 +26,7 @@
 
 using KernelUevents::concernsPowerSource;
 using KernelUevents::parseKernelUevent;
+using Program::sharedStrings;
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +36,10 @@ namespace {
 
 const QString kUPower = u"org.freedesktop.UPower"_s;
 const QString kLogind = u"org.freedesktop.login1"_s;
+const QString kDisplayDevice = u"/org/freedesktop/UPower/devices/DisplayDevice"_s;
+const QUuid kBalanced = QUuid::fromString(u"{381B4222-F694-41F0-9685-FF5BB260DF2E}"_s);
+const QUuid kHigh = QUuid::fromString(u"{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}"_s);
+const QUuid kSaver = QUuid::fromString(u"{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s);
 
 // As the kernel sends them when the mains adapter goes offline, and when a USB device comes.
 const QByteArray kMainsChange = "change@/devices/LNXSYSTM:00/LNXSYBUS:00/ACPI0003:00/power_supply/AC\0"
@@ -100,9 +115,13 @@ private Q_SLOTS:
     void takesOnlyKernelUeventsOnPowerSupplies();
     void followsKernelUeventsWhileUPowerIsAway();
     void pollsSysfsWithoutUPowerOrUeventSocket();
+    void runningCopySwitchesOncePerCrossingAndLetsManualSwitchesHold();
+    void triggerFileKeepsWhatItCannotRead();
 
 private:
     void setOnBattery(bool onBattery);
+    void setPercentage(double percent);
+    void wake();
     void setAcOnline(bool online);
     QString sysfsRoot() const { return m_env.path(u"sys"_s); }
 
@@ -116,6 +135,8 @@ private:
 void TestPowerEventMonitor::initTestCase()
 {
     QVERIFY2(m_bus.isRunning(), qPrintable(m_bus.errorText()));
+    // Before anything asks for the system bus: the process keeps its first connection.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
     m_connection = QDBusConnection::connectToBus(m_bus.address(), u"events"_s);
     QVERIFY(m_connection.isConnected());
 }
@@ -132,6 +153,21 @@ void TestPowerEventMonitor::setOnBattery(bool onBattery)
 {
     // The mock reports every Set, a repeated value too.
     QVERIFY(setBusProperty(m_connection, kUPower, u"/org/freedesktop/UPower"_s, kUPower, u"OnBattery"_s, onBattery));
+}
+
+void TestPowerEventMonitor::setPercentage(double percent)
+{
+    QVERIFY(setBusProperty(
+        m_connection, kUPower, kDisplayDevice, u"org.freedesktop.UPower.Device"_s, u"Percentage"_s, percent));
+}
+
+void TestPowerEventMonitor::wake()
+{
+    QCOMPARE(
+        busCall(m_connection, kLogind, u"/org/freedesktop/login1"_s, u"org.freedesktop.DBus.Mock"_s, u"EmitSignal"_s,
+            { u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s, u"b"_s, QVariantList { false } })
+            .type(),
+        QDBusMessage::ReplyMessage);
 }
 
 void TestPowerEventMonitor::setAcOnline(bool online)
@@ -152,11 +188,7 @@ void TestPowerEventMonitor::followsUPowerAndWakeUps()
     QSignalSpy changed(&monitor, &PowerEvents::sourceChanged);
     QSignalSpy resumed(&monitor, &PowerEvents::resumed);
 
-    QCOMPARE(
-        busCall(m_connection, kLogind, u"/org/freedesktop/login1"_s, u"org.freedesktop.DBus.Mock"_s, u"EmitSignal"_s,
-            { u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s, u"b"_s, QVariantList { false } })
-            .type(),
-        QDBusMessage::ReplyMessage);
+    wake();
     QTRY_COMPARE(resumed.count(), 1);
     // Not even a wake-up asks the kernel while UPower runs.
     QCOMPARE(changed.count(), 0);
@@ -291,6 +323,101 @@ void TestPowerEventMonitor::pollsSysfsWithoutUPowerOrUeventSocket()
 
     // With no bus at all, the kernel alone.
     QCOMPARE(PowerEventMonitor(QDBusConnection(u"never-connected"_s), sysfsRoot()).source(), PowerSource::Dc);
+}
+
+void TestPowerEventMonitor::runningCopySwitchesOncePerCrossingAndLetsManualSwitchesHold()
+{
+    QVERIFY(
+        m_bus.startMock(m_upower, { u"--template"_s, u"upower"_s, u"-p"_s, uR"({"OnBattery": false})"_s }, kUPower));
+    QVERIFY(m_bus.startMock(m_logind, { u"--template"_s, u"logind"_s }, kLogind));
+    QVERIFY(setBusProperty(
+        m_connection, kUPower, kDisplayDevice, u"org.freedesktop.UPower.Device"_s, u"IsPresent"_s, true));
+    setPercentage(50);
+    SchemeStore store(sharedStrings().schemeStoreFile);
+    const auto active = [&] { return store.activeScheme().valueOr(QUuid()); };
+    const auto plan = [&](const QUuid &guid) { return PowerPlan { store.friendlyName(guid).valueOr({}), {}, guid }; };
+
+    using enum PowerTrigger::Event;
+    QVERIFY(PowerTriggerFile::save(store, plan(kBalanced), OnBattery, 0));
+    QVERIFY(PowerTriggerFile::save(store, plan(kSaver), BatteryBelow, 20));
+    QVERIFY(PowerTriggerFile::save(store, plan(kHigh), OnMains, 0));
+    // A disabled schedule does nothing; a second one for the same event is refused.
+    const Result<QUuid> lower = PowerTriggerFile::save(store, plan(kHigh), BatteryBelow, 10);
+    QVERIFY(lower && PowerTriggerFile::setEnabled(store, *lower, false));
+    QVERIFY(PowerTriggerFile::save(store, plan(kHigh), OnBattery, 0).failedWith(Failure::Kind::AlreadyExists));
+    QVERIFY(store.setActiveScheme(kHigh));
+
+    ResidentServices resident(store);
+    QSignalSpy switched(&resident.powerSwitch(), &PowerTriggerSwitch::planSwitched);
+    QTRY_COMPARE(resident.events().batteryPercent(), std::optional<int>(50));
+    QCOMPARE(switched.count(), 0); // starting on mains at 50 % is no crossing
+
+    // Unplugged: the on-battery plan. Draining to 30 % passes no level; 19.5 % is below 20 %.
+    setOnBattery(true);
+    QTRY_COMPARE(switched.count(), 1);
+    QCOMPARE(active(), kBalanced);
+    setPercentage(30);
+    setPercentage(19.5);
+    QTRY_COMPARE(switched.count(), 2);
+    QCOMPARE(active(), kSaver);
+    // A reading that wobbles back to the level and under it again is the same crossing: the
+    // user's own choice meanwhile holds.
+    QVERIFY(m_store->setActiveScheme(kHigh));
+    setPercentage(20);
+    setPercentage(19);
+    QTRY_COMPARE(resident.events().batteryPercent(), std::optional<int>(19));
+    QCOMPARE(active(), kHigh);
+    // Further down, and past the disabled 10 % schedule: the same crossing, nothing again.
+    setPercentage(18);
+    setPercentage(9);
+    QTRY_COMPARE(resident.events().batteryPercent(), std::optional<int>(9));
+
+    // The user's own choice holds through more of the same: a repeated OnBattery, a lower charge.
+    QVERIFY(store.setActiveScheme(kHigh));
+    setOnBattery(true);
+    setPercentage(8);
+    QTRY_COMPARE(resident.events().batteryPercent(), std::optional<int>(8));
+    QCOMPARE(active(), kHigh);
+
+    // Charged above the level and falling below it again is the next crossing.
+    setPercentage(25);
+    setPercentage(19);
+    QTRY_COMPARE(switched.count(), 3);
+    QCOMPARE(active(), kSaver);
+
+    // Plugged in: the on-mains plan; a manual choice after it holds until the next change.
+    setOnBattery(false);
+    QTRY_COMPARE(switched.count(), 4);
+    QCOMPARE(active(), kHigh);
+    QVERIFY(store.setActiveScheme(kBalanced));
+    setOnBattery(false);
+
+    // Waking up, with an after-wake schedule added while the copy runs.
+    QVERIFY(PowerTriggerFile::save(store, plan(kSaver), AfterWake, 0));
+    wake();
+    QTRY_COMPARE(switched.count(), 5);
+    QCOMPARE(active(), kSaver);
+    QCOMPARE(switched.at(4).at(0).toUuid(), kSaver);
+}
+
+void TestPowerEventMonitor::triggerFileKeepsWhatItCannotRead()
+{
+    // An entry of a later version (an event this one does not know) is kept aside, not lost, when
+    // the file is next written; reading alone never writes.
+    SchemeStore store(sharedStrings().schemeStoreFile);
+    QVERIFY(QFile::remove(PowerTriggerFile::path()) || !QFile::exists(PowerTriggerFile::path()));
+    const QByteArray written = "[Ampora]\nampctl_TriggerId0={11111111-2222-3333-4444-555555555555}\n"
+                               "ampctl_PwrPlanGuid0={381B4222-F694-41F0-9685-FF5BB260DF2E}\n"
+                               "ampctl_TriggerEvent0=on-lid-close\nampctl_SchdEnabled0=Enabled\n";
+    m_env.writeFile(PowerTriggerFile::path(), written);
+    QVERIFY(PowerTriggerFile::read(store).isEmpty());
+    QCOMPARE(TestEnvironment::readFile(PowerTriggerFile::path()), written);
+    QVERIFY(
+        PowerTriggerFile::save(store, PowerPlan { u"Power saver"_s, {}, kSaver }, PowerTrigger::Event::OnBattery, 0));
+    QCOMPARE(PowerTriggerFile::read(store).size(), 1);
+    const QStringList kept = QDir(sharedStrings().dataFolder).entryList({ u"AmporaPowerTriggers.ini.corrupt-*"_s });
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(TestEnvironment::readFile(sharedStrings().dataFolder + u'/' + kept.first()), written);
 }
 
 QTEST_GUILESS_MAIN(TestPowerEventMonitor)

@@ -2,6 +2,7 @@
 #include "AppliedLedger.h"
 #include "GnomeSettingsFixture.h"
 #include "IdleWatch.h"
+#include "LogindBrightnessApplier.h"
 #include "PrivateBus.h"
 #include "ResidentApplier.h"
 #include "TestEnvironment.h"
@@ -18,6 +19,8 @@
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
+using Outcomes::outcomeName;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
@@ -29,8 +32,10 @@ const QString kManager = u"org.freedesktop.login1.Manager"_s;
 const QString kUPower = u"org.freedesktop.UPower"_s;
 const QString kMock = u"org.freedesktop.DBus.Mock"_s;
 
-// What logind does with SetBrightness: writes the level into the device's brightness.
-const char kWriteLevel[] = R"(with open("%1/class/backlight/" + args[1] + "/brightness", "w") as f:
+// What logind does with a valid SetBrightness: writes the level into the device's brightness.
+const char kWriteLevel[] = R"(if args[0] != "backlight":
+    raise dbus.exceptions.DBusException("bad subsystem", name="org.freedesktop.DBus.Error.NotSupported")
+with open("%1/class/backlight/" + args[1] + "/brightness", "w") as f:
     f.write(str(args[2])))";
 
 using Values = std::map<Setting, quint32>;
@@ -56,9 +61,12 @@ private Q_SLOTS:
     void holdsLogindLocksOnlyWhileThePlanDiffers();
     void idleStagesWaitForTheNextDueMoment();
     void screenSaverAndIdleOnX11();
+    void logindBrightnessOnThePreferredBacklight();
+    void logindBrightnessRefusedOrMissing();
 
 private:
     void call(const QString &path, const QString &interface, const QString &method, const QVariantList &args);
+    void addSession(const QString &id, const QString &setBrightness);
     int callCount(const QString &path, const QString &method);
     QStringList inhibitors();
     void setLidClosed(bool closed);
@@ -84,10 +92,7 @@ void TestResidentApplier::initTestCase()
             QVariantMap { { u"HandlePowerKey"_s, u"poweroff"_s }, { u"HandleSuspendKey"_s, u"suspend"_s },
                 { u"HandleLidSwitch"_s, u"suspend"_s }, { u"HandleLidSwitchExternalPower"_s, QString() },
                 { u"Docked"_s, false }, { u"BlockInhibited"_s, QString() } } });
-    call(kLogindPath, kMock, u"AddSession"_s, { u"c1"_s, u"seat0"_s, quint32(1000), u"user"_s, true });
-    call(kLogindPath + u"/session/c1"_s, kMock, u"AddMethod"_s,
-        { u"org.freedesktop.login1.Session"_s, u"SetBrightness"_s, u"ssu"_s, QString(),
-            QString::fromUtf8(kWriteLevel).arg(m_env.path(u"sys"_s)) });
+    addSession(u"c1"_s, QString::fromUtf8(kWriteLevel).arg(m_env.path(u"sys"_s)));
     qputenv("XDG_SESSION_ID", "c1");
     m_env.writeFile(u"sys/class/backlight/panel/max_brightness"_s, "100\n");
     m_env.writeFile(u"sys/class/backlight/panel/brightness"_s, "80\n");
@@ -115,23 +120,17 @@ void TestResidentApplier::call(
     QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
 }
 
+// A session of the user's; the template's sessions have no SetBrightness, it runs setBrightness.
+void TestResidentApplier::addSession(const QString &id, const QString &setBrightness)
+{
+    call(kLogindPath, kMock, u"AddSession"_s, { id, u"seat0"_s, quint32(1000), u"user"_s, true });
+    call(kLogindPath + u"/session/"_s + id, kMock, u"AddMethod"_s,
+        { u"org.freedesktop.login1.Session"_s, u"SetBrightness"_s, u"ssu"_s, QString(), setBrightness });
+}
+
 int TestResidentApplier::callCount(const QString &path, const QString &method)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(kLogind, path, kMock, u"GetMethodCalls"_s);
-    message << method;
-    const auto calls = m_connection.call(message).arguments().value(0).value<QDBusArgument>();
-    int count = 0;
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        quint64 time = 0;
-        QVariantList args;
-        calls.beginStructure();
-        calls >> time >> args;
-        calls.endStructure();
-        ++count;
-    }
-    calls.endArray();
-    return count;
+    return mockCallCount(m_connection, kLogind, path, method);
 }
 
 // What logind holds back for whom, as "what/mode", in the order the locks were taken.
@@ -282,6 +281,68 @@ void TestResidentApplier::screenSaverAndIdleOnX11()
     QVERIFY(applier.holdsInhibitor(Setting::PowerButton));
     QVERIFY(input({ u"key"_s, u"XF86PowerOff"_s }));
     QTRY_COMPARE(callCount(kLogindPath, u"Suspend"_s), 1);
+}
+
+// The brightness through logind where no desktop sets it, on a sysfs of its own.
+void TestResidentApplier::logindBrightnessOnThePreferredBacklight()
+{
+    // A raw register sorts first by name; the platform interface must still win.
+    for (const auto &[name, type, max] :
+        { std::tuple(u"amdgpu_bl0"_s, "raw\n", "255\n"), std::tuple(u"thinkpad_screen"_s, "platform\n", "15\n") }) {
+        m_env.writeFile(u"brightness/class/backlight/%1/type"_s.arg(name), type);
+        m_env.writeFile(u"brightness/class/backlight/%1/max_brightness"_s.arg(name), max);
+        m_env.writeFile(u"brightness/class/backlight/%1/brightness"_s.arg(name), max);
+    }
+    addSession(u"c2"_s, QString::fromUtf8(kWriteLevel).arg(m_env.path(u"brightness"_s)));
+    qputenv("XDG_SESSION_ID", "c2");
+    LogindBrightnessApplier applier(m_ledger, m_connection, m_env.path(u"brightness"_s));
+    ApplyRequest request;
+    request.values.setValue(Setting::Brightness, PowerSource::Ac, 50);
+    request.values.setValue(Setting::Brightness, PowerSource::Dc, 0);
+    const QString level = m_env.path(u"brightness/class/backlight/thinkpad_screen/brightness"_s);
+    // "outcome level" after applying on source for reason.
+    const auto apply = [&](PowerSource source, ApplyReason reason) -> QString {
+        request.source = source;
+        request.reason = reason;
+        const QList<SettingReport> reports = applier.apply(request, { Setting::Brightness });
+        return outcomeName(reports.value(0).outcome) + u' ' + QString::fromUtf8(TestEnvironment::readFile(level));
+    };
+    QCOMPARE(apply(PowerSource::Ac, ApplyReason::Activation), u"applied 7"_s);
+    QCOMPARE(apply(PowerSource::Dc, ApplyReason::Activation), u"applied 1"_s);
+    QCOMPARE(TestEnvironment::readFile(m_env.path(u"brightness/class/backlight/amdgpu_bl0/brightness"_s)),
+        QByteArray("255\n"));
+
+    // A wake or a change of source keeps a level the user chose since; choosing a plan does not.
+    m_env.writeFile(level, "12\n");
+    request.reason = ApplyReason::Follow;
+    QCOMPARE(reportText(applier.apply(request, { Setting::Brightness }), Setting::Brightness),
+        u"changed-outside-ampora: the user chose 80%"_s);
+    QCOMPARE(TestEnvironment::readFile(level), QByteArray("12\n"));
+    QCOMPARE(apply(PowerSource::Dc, ApplyReason::Activation), u"applied 1"_s);
+    QCOMPARE(apply(PowerSource::Ac, ApplyReason::Follow), u"applied 7"_s);
+    QCOMPARE(reportText(applier.apply(ApplyRequest {}, { Setting::Brightness }), Setting::Brightness),
+        u"failed: the plan has no value for it"_s);
+    qputenv("XDG_SESSION_ID", "c1");
+}
+
+void TestResidentApplier::logindBrightnessRefusedOrMissing()
+{
+    addSession(u"c3"_s,
+        QStringLiteral(R"(raise dbus.exceptions.DBusException("Only owner of session may change brightness.", )"
+                       R"(name="org.freedesktop.DBus.Error.AccessDenied"))"));
+    qputenv("XDG_SESSION_ID", "c3");
+    const QString root = m_env.path(u"sys"_s);
+    LogindBrightnessApplier applier(m_ledger, m_connection, root);
+    QCOMPARE(reportText(
+                 applier.apply(request({ { Setting::Brightness, 80 } }), { Setting::Brightness }), Setting::Brightness),
+        u"needs-administrator: logind lets only the session's owner set the brightness"_s);
+
+    // No backlight, no bus or no session: nothing is handled.
+    qputenv("XDG_SESSION_ID", "no-such-session");
+    QVERIFY(LogindBrightnessApplier(m_ledger, m_connection, root).handles().isEmpty());
+    qputenv("XDG_SESSION_ID", "c1");
+    QVERIFY(LogindBrightnessApplier(m_ledger, m_connection, m_env.path(u"empty"_s)).handles().isEmpty());
+    QVERIFY(LogindBrightnessApplier(m_ledger, QDBusConnection(u"never-connected"_s), root).handles().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestResidentApplier)

@@ -10,6 +10,7 @@
 #include "LogonTask.h"
 #include "PlanCatalogue.h"
 #include "PlanTaskWriter.h"
+#include "PrivateUserManager.h"
 #include "SystemdTaskService.h"
 #include "TaskReader.h"
 #include "TestEnvironment.h"
@@ -24,12 +25,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
-#include <csignal>
 #include <ctime>
 #include <memory>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using CommandLine::setActivePlanArguments;
 using PlanCatalogue::loadPowerPlans;
@@ -92,6 +89,16 @@ QStringList nextElapses(const QString &timerPath, int count, const QString &zone
     return times.mid(0, count);
 }
 
+const QDateTime kLongAgo(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC);
+
+// Makes a timer's stamp file (made if missing) say it ran long ago, as an earlier timer of its name
+// may have left it.
+bool makeStale(const QString &stamp)
+{
+    QFile file(stamp);
+    return file.open(QIODevice::ReadWrite) && file.setFileTime(kLongAgo, QFileDevice::FileModificationTime);
+}
+
 // Rewrites a file in place, as an editor that keeps the file would.
 bool rewriteInPlace(const QString &path, const QByteArray &from, const QByteArray &to)
 {
@@ -104,115 +111,6 @@ bool rewriteInPlace(const QString &path, const QByteArray &from, const QByteArra
     bytes.replace(from, to);
     return file.seek(0) && file.resize(0) && file.write(bytes) == bytes.size();
 }
-
-// The real systemctl, talking to the user manager of XDG_RUNTIME_DIR.
-ToolRun systemctl(const QStringList &arguments)
-{
-    return runTool(u"systemctl"_s, QStringList { u"--user"_s, u"--no-ask-password"_s } + arguments);
-}
-
-QString unitProperty(const QString &unit, const QString &property)
-{
-    return systemctl({ u"show"_s, u"-P"_s, property, unit }).output;
-}
-
-// The unified (cgroup2) hierarchy's mount point and this process's group in it.
-std::optional<QString> ownControlGroup()
-{
-    QFile mounts(u"/proc/self/mountinfo"_s);
-    QFile groups(u"/proc/self/cgroup"_s);
-    if (!mounts.open(QIODevice::ReadOnly) || !groups.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QString mountPoint;
-    for (const QByteArray &line : mounts.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype separator = fields.indexOf("-");
-        if (separator > 4 && separator + 1 < fields.size() && fields.at(separator + 1) == "cgroup2")
-            mountPoint = QFile::decodeName(fields.at(4));
-    }
-    for (const QByteArray &line : groups.readAll().split('\n')) {
-        if (line.startsWith("0::") && !mountPoint.isEmpty())
-            return QDir::cleanPath(mountPoint + u'/' + QFile::decodeName(line.mid(3)));
-    }
-    return std::nullopt;
-}
-
-// A systemd user manager for the environment's folders, in a fresh control group of its own, with
-// private namespaces where that group is the root and /run/systemd says the machine runs systemd.
-// why says what kept it from starting; it exits, and its groups go, with the object.
-struct PrivateUserManager
-{
-    explicit PrivateUserManager(const TestEnvironment &env)
-    {
-        QString manager;
-        for (const QString &path : { u"/usr/lib/systemd/systemd"_s, u"/lib/systemd/systemd"_s }) {
-            if (QFileInfo(path).isExecutable())
-                manager = path;
-        }
-        const std::optional<QString> parent = ownControlGroup();
-        if (geteuid() != 0)
-            why = u"a private user manager needs root, for its own control group and namespaces"_s;
-        else if (manager.isEmpty() || QStandardPaths::findExecutable(u"unshare"_s).isEmpty()
-            || QStandardPaths::findExecutable(u"systemctl"_s).isEmpty())
-            why = u"systemd, systemctl and unshare are needed to run a user manager"_s;
-        else if (!parent)
-            why = u"no cgroup2 hierarchy to give the user manager a group of its own"_s;
-        else if (!QDir().mkdir(*parent + u"/ampora-test-"_s + QString::number(QCoreApplication::applicationPid())))
-            why = u"cannot make a control group for the user manager"_s;
-        if (!why.isEmpty())
-            return;
-        group = *parent + u"/ampora-test-"_s + QString::number(QCoreApplication::applicationPid());
-        const QString log = env.path(u"manager.log"_s);
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.setStandardOutputFile(log);
-        // The manager goes with the test, even when the test is killed.
-        process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        const QString launch = uR"(echo $$ > "$1/cgroup.procs" || exit 1
-exec unshare --mount --cgroup --propagation private sh -c '
-    if [ -d /run/systemd ]; then mount -t tmpfs tmpfs /run/systemd; else mount -t tmpfs tmpfs /run; fi &&
-    mkdir -p /run/systemd/system && mount -t cgroup2 cgroup2 /sys/fs/cgroup &&
-    exec "$0" --user --unit=timers.target --log-target=console' "$2")"_s;
-        process.start(u"/bin/sh"_s, { u"-c"_s, launch, u"sh"_s, group, manager });
-        const QString socket = env.path(u"runtime/systemd/private"_s);
-        const auto settled = [&] {
-            if (process.state() == QProcess::NotRunning)
-                return true; // gave up
-            if (!QFileInfo::exists(socket))
-                return false;
-            const QString state = systemctl({ u"show"_s, u"-P"_s, u"SystemState"_s }).output;
-            return state == u"running" || state == u"degraded";
-        };
-        if (!QTest::qWaitFor(settled, 20000) || process.state() == QProcess::NotRunning) {
-            const QString said = QString::fromUtf8(TestEnvironment::readFile(log)).trimmed().section(u'\n', -3);
-            why = u"no user manager could start here: "_s + (said.isEmpty() ? u"no answer"_s : said);
-        }
-    }
-
-    ~PrivateUserManager()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            systemctl({ u"exit"_s });
-            if (!process.waitForFinished(20000)) {
-                process.kill();
-                process.waitForFinished();
-            }
-        }
-        if (group.isEmpty())
-            return;
-        // The manager's own groups go with it; deepest first.
-        QStringList groups { group };
-        for (qsizetype i = 0; i < groups.size(); ++i) {
-            for (const QString &child : QDir(groups.at(i)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-                groups.append(groups.at(i) + u'/' + child);
-        }
-        for (auto it = groups.crbegin(); it != groups.crend(); ++it)
-            QDir().rmdir(*it);
-    }
-
-    QProcess process;
-    QString group;
-    QString why;
-};
 
 } // namespace
 
@@ -326,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(link).symLinkTarget(), timerPath);
         QCOMPARE(TestEnvironment::readFile(timerPath), timer);
         QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), unit);
-        QCOMPARE(systemctlCalls().mid(3),
+        QCOMPARE(systemctlCalls(),
             QStringList({ u"daemon-reload"_s, u"stop AMPCTL0.timer"_s, u"stop AMPCTL0.timer"_s, u"daemon-reload"_s,
                 u"start AMPCTL0.timer"_s }));
         QVERIFY((tasks->setTaskEnabled(u"AMPCTL9"_s, true)).failedWith(Failure::Kind::NotFound));
@@ -338,7 +236,7 @@ private Q_SLOTS:
         QVERIFY(watched->readTasks().valueOr({ RegisteredTask() }).isEmpty());
         QCOMPARE(QDir(unitFolder()).entryList(QDir::Files), QStringList());
         QVERIFY(!QFileInfo(link).isSymLink());
-        QCOMPARE(systemctlCalls().mid(8), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
+        QCOMPARE(systemctlCalls(), QStringList({ u"stop AMPCTL0.timer"_s, u"daemon-reload"_s }));
         QVERIFY((tasks->deleteTask(u"AMPCTL0"_s)).failedWith(Failure::Kind::NotFound));
     }
 
@@ -380,18 +278,13 @@ private Q_SLOTS:
     void timerNeverRunsForTimeBeforeItsWrite()
     {
         installSystemctl(1);
-        const QString stamp = stampPath(u"AMPCTL0"_s);
-        const QDateTime longAgo(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC);
-        const auto makeStale = [&] {
-            QFile file(stamp);
-            return file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime);
-        };
+        const QString stamp = stampFolder() + u"/stamp-AMPCTL0.timer"_s;
         const auto stampTime = [&] { return QFileInfo(stamp).lastModified(); };
         const auto daily = timerTask(Kind::Daily, u"2021-01-01T07:00:00"_s, m_program);
         const auto once = timerTask(Kind::Once, u"2021-06-01T07:00:00"_s, m_program);
 
-        m_env->writeFile(u"data/systemd/timers/stamp-AMPCTL0.timer"_s, {});
-        QVERIFY(makeStale()); // left by an earlier task of that name
+        QVERIFY(QDir().mkpath(stampFolder()));
+        QVERIFY(makeStale(stamp)); // left by an earlier task of that name
         auto tasks = service();
         // Stamps are written at a whole second, so that they never pass for a run.
         const QDateTime before = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
@@ -400,13 +293,13 @@ private Q_SLOTS:
 
         QVERIFY(tasks->registerTask(u"AMPCTL0"_s, once, TaskService::Registration::CreateOrUpdate));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
-        QVERIFY(makeStale());
+        QVERIFY(makeStale(stamp));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
         QVERIFY(stampTime() >= before);
         // Enabling what is enabled keeps the stamp: runs missed while the machine was off still come.
-        QVERIFY(makeStale());
+        QVERIFY(makeStale(stamp));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
-        QCOMPARE(stampTime(), longAgo);
+        QCOMPARE(stampTime(), kLongAgo);
 
         // A timer that does not start when available has no stamp; removal leaves none either.
         TaskDefinition notPersistent = daily;
@@ -426,9 +319,9 @@ private Q_SLOTS:
     void realManagerRunsNothingBeforeItsTimeAndTheWordsAsWritten()
     {
         qputenv("PATH", m_path); // the real systemctl
-        const PrivateUserManager manager(*m_env);
-        if (!manager.why.isEmpty())
-            QSKIP(qPrintable(manager.why));
+        PrivateUserManager manager;
+        if (const QString why = manager.start(m_env->path(u"manager.log"_s)); !why.isEmpty())
+            QSKIP(qPrintable(why));
 
         // The "plan switch" every schedule runs, and a control timer that fires at once on its start.
         const QString marker = m_env->path(u"runs"_s);
@@ -438,30 +331,24 @@ private Q_SLOTS:
         m_env->writeFile(u"config/systemd/user/control.service"_s,
             u"[Service]\nType=oneshot\nExecStart=/bin/sh -c 'echo run >> \"%1\"'\n"_s.arg(controlMarker).toUtf8());
         const auto runsOf = [](const QString &file) { return int(TestEnvironment::readFile(file).count('\n')); };
-        const auto makeStale = [&](const QString &timer) {
-            QFile stamp(m_env->path(u"data/systemd/timers/stamp-"_s + timer));
-            return stamp.open(QIODevice::ReadWrite)
-                && stamp.setFileTime(
-                    QDateTime(QDate(2021, 1, 1), QTime(0, 0), Qt::UTC), QFileDevice::FileModificationTime);
-        };
         // A persistent timer with a stale stamp fires as soon as it starts; once the control's run is
         // seen, a timer started before it would have fired too. Then AMPCTL0 was never triggered in
         // this manager (a stamp sets only the real-time half of the last trigger), and is next due
         // after now, unless it is a once timer whose time has passed.
         int controlRuns = 0;
         const auto verifyNotRun = [&] {
-            QVERIFY(makeStale(u"control.timer"_s));
-            QCOMPARE(systemctl({ u"restart"_s, u"control.timer"_s }).exitCode, 0);
+            QVERIFY(makeStale(stampFolder() + u"/stamp-control.timer"_s));
+            QCOMPARE(PrivateUserManager::systemctl({ u"restart"_s, u"control.timer"_s }).first, 0);
             ++controlRuns;
             QTRY_COMPARE_WITH_TIMEOUT(runsOf(controlMarker), controlRuns, 20000);
-            QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"LastTriggerUSecMonotonic"_s), u"0"_s);
+            QCOMPARE(PrivateUserManager::property(u"AMPCTL0.timer"_s, u"LastTriggerUSecMonotonic"_s), u"0"_s);
             QCOMPARE(runsOf(marker), 0);
-            const QString state = unitProperty(u"AMPCTL0.timer"_s, u"SubState"_s);
+            const QString state = PrivateUserManager::property(u"AMPCTL0.timer"_s, u"SubState"_s);
             if (state == u"elapsed")
                 return;
             QCOMPARE(state, u"waiting"_s);
             static const QRegularExpression dated(u"(\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})"_s);
-            const QString next = unitProperty(u"AMPCTL0.timer"_s, u"NextElapseUSecRealtime"_s);
+            const QString next = PrivateUserManager::property(u"AMPCTL0.timer"_s, u"NextElapseUSecRealtime"_s);
             const QDateTime due = QDateTime::fromString(dated.match(next).captured(1), u"yyyy-MM-dd HH:mm:ss"_s);
             QVERIFY2(due > QDateTime::currentDateTime(), qPrintable(next));
         };
@@ -473,20 +360,20 @@ private Q_SLOTS:
         PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2021, 1, 2), QTime(0, 0, 1), {}, {} };
 
         // A new schedule under a name whose last run, long ago, is still stamped.
-        QDir().mkpath(m_env->path(u"data/systemd/timers"_s));
-        QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+        QDir().mkpath(stampFolder());
+        QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
         QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
-        QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"active"_s);
+        QCOMPARE(PrivateUserManager::property(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"active"_s);
         QFile::copy(unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/control.timer"_s);
-        QCOMPARE(systemctl({ u"daemon-reload"_s }).exitCode, 0);
+        QCOMPARE(PrivateUserManager::systemctl({ u"daemon-reload"_s }).first, 0);
         verifyNotRun();
         if (QTest::currentTestFailed())
             return;
 
         // Rewritten as a once schedule whose time has passed (the schedule writer refuses one; the
         // service still must not run what an older copy wrote).
-        QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+        QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
         const TaskDefinition passed = PlanTaskWriter::definition(Kind::Once, program,
             setActivePlanArguments(loadPowerPlans(plans).value().at(0).planGuid),
             PlanTaskWriter::startBoundary(choice.date, choice.time), 0);
@@ -497,8 +384,8 @@ private Q_SLOTS:
 
         // Disabled, and enabled again after its time.
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, false));
-        QCOMPARE(unitProperty(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"inactive"_s);
-        QVERIFY(makeStale(u"AMPCTL0.timer"_s));
+        QCOMPARE(PrivateUserManager::property(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"inactive"_s);
+        QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
         QVERIFY(tasks->setTaskEnabled(u"AMPCTL0"_s, true));
         verifyNotRun();
         if (QTest::currentTestFailed())
@@ -513,35 +400,16 @@ private Q_SLOTS:
         QVERIFY(tasks->registerTask(u"AMPCTL9"_s,
             timerTask(Kind::Daily, u"2090-01-02T00:00:01"_s, odd, 0, words.join(u' ')),
             TaskService::Registration::Create));
-        const ToolRun started = systemctl({ u"start"_s, u"AMPCTL9.service"_s });
-        QVERIFY2(started.exitCode == 0, qPrintable(started.output));
+        QCOMPARE(PrivateUserManager::systemctl({ u"start"_s, u"AMPCTL9.service"_s }).first, 0);
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestEnvironment::readFile(said)), words.join(u'\n') + u'\n', 20000);
 
         // The package was removed after the schedule was written: every start of the timer is
         // skipped, none fails.
-        QCOMPARE(unitProperty(u"AMPCTL9.service"_s, u"ConditionResult"_s), u"yes"_s);
+        QCOMPARE(PrivateUserManager::property(u"AMPCTL9.service"_s, u"ConditionResult"_s), u"yes"_s);
         QVERIFY(QFile::remove(odd));
-        const ToolRun skipped = systemctl({ u"start"_s, u"AMPCTL9.service"_s });
-        QVERIFY2(skipped.exitCode == 0, qPrintable(skipped.output));
-        QCOMPARE(unitProperty(u"AMPCTL9.service"_s, u"ConditionResult"_s), u"no"_s);
-        QCOMPARE(unitProperty(u"AMPCTL9.service"_s, u"ActiveState"_s), u"inactive"_s);
-    }
-
-    // Desktops that start log-in entries themselves (Plasma, Xfce) skip one whose TryExec program
-    // is gone, so a removed package leaves nothing failing at every log-in. KDE's own reader must
-    // find the program there, whatever its path holds.
-    void logonEntryNamesItsProgramForDesktopsToCheck()
-    {
-        if (QStandardPaths::findExecutable(u"kreadconfig5"_s).isEmpty())
-            QSKIP("kreadconfig5 (libkf5config-bin) is needed to read the entry as Plasma does");
-        const QString program = m_env->path(u"program/ 100% back\\slash\ttab/ampora"_s);
-        auto tasks = service();
-        QVERIFY(createLogonTask(*tasks, program, kLogonTaskName, u"-hideme"_s));
-        const ToolRun read = runTool(u"kreadconfig5"_s,
-            { u"--file"_s, autostartFolder() + u"/VantaAmporaStartup.desktop"_s, u"--group"_s, u"Desktop Entry"_s,
-                u"--key"_s, u"TryExec"_s });
-        QCOMPARE(read.exitCode, 0);
-        QCOMPARE(read.output, program);
+        QCOMPARE(PrivateUserManager::systemctl({ u"start"_s, u"AMPCTL9.service"_s }).first, 0);
+        QCOMPARE(PrivateUserManager::property(u"AMPCTL9.service"_s, u"ConditionResult"_s), u"no"_s);
+        QCOMPARE(PrivateUserManager::property(u"AMPCTL9.service"_s, u"ActiveState"_s), u"inactive"_s);
     }
 
     // Boundaries are wall-clock times: a task reads back the same in any zone, and a daily or weekly
@@ -701,6 +569,43 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(unitFolder() + u"/AMPCTL0.service"_s), service);
     }
 
+    // Several timers reach the user manager in one reload and one start or stop.
+    void batchesTellTheManagerOnce()
+    {
+        auto tasks = service();
+        for (const QString &name : { u"AMPCTL0"_s, u"AMPCTL1"_s, u"AMPCTL2"_s })
+            QVERIFY(tasks->registerTask(name, dailyTask(m_program), TaskService::Registration::Create));
+        m_env->writeFile(u"config/systemd/user/other.timer"_s, "[Timer]\nOnCalendar=daily\n");
+        systemctlCalls();
+
+        const QStringList three { u"AMPCTL2"_s, u"AMPCTL0"_s, u"AMPCTL1"_s };
+        const TaskService::BatchOutcome disabled = tasks->setTasksEnabled(three, false);
+        QVERIFY(disabled.stopped);
+        QCOMPARE(disabled.done, three);
+        QCOMPARE(systemctlCalls(),
+            (QStringList { u"daemon-reload"_s, u"stop AMPCTL2.timer AMPCTL0.timer AMPCTL1.timer"_s }));
+        QVERIFY(QDir(unitFolder() + u"/timers.target.wants"_s).isEmpty());
+
+        // Enabled again, each stops before its stamp starts afresh; a task that is not there stops
+        // the rest, and the manager hears only of those done.
+        const TaskService::BatchOutcome enabled
+            = tasks->setTasksEnabled({ u"AMPCTL0"_s, u"AMPCTL9"_s, u"AMPCTL1"_s }, true);
+        QVERIFY(enabled.stopped.failedWith(Failure::Kind::NotFound));
+        QCOMPARE(enabled.done, QStringList { u"AMPCTL0"_s });
+        QCOMPARE(
+            systemctlCalls(), (QStringList { u"stop AMPCTL0.timer"_s, u"daemon-reload"_s, u"start AMPCTL0.timer"_s }));
+
+        // Removed up to a unit of another program, which stays with everything after it; one that
+        // is gone already counts as removed.
+        const TaskService::BatchOutcome removed
+            = tasks->deleteTasks({ u"AMPCTL2"_s, u"AMPCTL7"_s, u"AMPCTL0"_s, u"other"_s, u"AMPCTL1"_s });
+        QVERIFY(removed.stopped.failedWith(Failure::Kind::Invalid));
+        QCOMPARE(removed.done, (QStringList { u"AMPCTL2"_s, u"AMPCTL7"_s, u"AMPCTL0"_s }));
+        QCOMPARE(systemctlCalls(), (QStringList { u"stop AMPCTL2.timer AMPCTL0.timer"_s, u"daemon-reload"_s }));
+        QCOMPARE(QDir(unitFolder()).entryList(QDir::Files),
+            (QStringList { u"AMPCTL1.service"_s, u"AMPCTL1.timer"_s, u"other.timer"_s }));
+    }
+
     void logonEntryIsValidAndSingle()
     {
         m_env->writeFile(u"config/autostart/other.desktop"_s, "[Desktop Entry]\nType=Application\nName=X\nExec=x\n");
@@ -764,6 +669,11 @@ private Q_SLOTS:
         const ToolRun validate = runTool(u"desktop-file-validate"_s, { entry });
         QCOMPARE(validate.output, QString());
         QCOMPARE(validate.exitCode, 0);
+        // Plasma and Xfce skip an entry whose TryExec program is gone, so a removed package leaves
+        // nothing failing at every log-in: KDE's own reader must find the program there.
+        const ToolRun tryExec = runTool(
+            u"kreadconfig5"_s, { u"--file"_s, entry, u"--group"_s, u"Desktop Entry"_s, u"--key"_s, u"TryExec"_s });
+        QCOMPARE(tryExec.output, program);
 
         if (QStandardPaths::findExecutable(u"gio"_s).isEmpty())
             QSKIP("gio (libglib2.0-bin) is needed to start the entry as GLib desktops do");
@@ -793,17 +703,16 @@ private Q_SLOTS:
 private:
     QString unitFolder() const { return m_env->path(u"config/systemd/user"_s); }
     QString autostartFolder() const { return m_env->path(u"config/autostart"_s); }
-    QString stampPath(const QString &name) const
-    {
-        return m_env->path(u"data/systemd/timers/stamp-"_s + name + u".timer"_s);
-    }
+    QString stampFolder() const { return m_env->path(u"data/systemd/timers"_s); }
 
+    // The calls since the last look.
     QStringList systemctlCalls() const
     {
-        const QString log = QString::fromUtf8(TestEnvironment::readFile(m_env->path(u"systemctl.log"_s)));
-        QStringList calls = log.split(u'\n', Qt::SkipEmptyParts);
+        const QString log = m_env->path(u"systemctl.log"_s);
+        QStringList calls = QString::fromUtf8(TestEnvironment::readFile(log)).split(u'\n', Qt::SkipEmptyParts);
         for (QString &call : calls)
             call.remove(u"--user --no-ask-password "_s);
+        QFile::remove(log);
         return calls;
     }
 
@@ -832,7 +741,7 @@ void TestSystemdTaskService::installSystemctl(int exitCode, const QString &start
 
 std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
 {
-    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), m_env->path(u"data/systemd/timers"_s));
+    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), stampFolder());
 }
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)

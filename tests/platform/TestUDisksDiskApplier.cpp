@@ -79,19 +79,7 @@ QVariantMap TestUDisksDiskApplier::configuration(const QString &drive)
 
 int TestUDisksDiskApplier::callCount(const QString &drive)
 {
-    const QDBusArgument calls = busCall(
-        m_connection, kUDisks, drive, u"org.freedesktop.DBus.Mock"_s, u"GetMethodCalls"_s, { u"SetConfiguration"_s })
-                                    .arguments()
-                                    .value(0)
-                                    .value<QDBusArgument>();
-    int count = 0;
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        (void)calls.asVariant();
-        ++count;
-    }
-    calls.endArray();
-    return count;
+    return mockCallCount(m_connection, kUDisks, drive, u"SetConfiguration"_s);
 }
 
 ToolRun TestUDisksDiskApplier::ampctl(const QStringList &arguments)
