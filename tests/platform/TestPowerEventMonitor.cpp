@@ -362,7 +362,7 @@ void TestPowerEventMonitor::runningCopySwitchesOncePerCrossingAndLetsManualSwitc
     QCOMPARE(active(), kSaver);
     // A reading that wobbles back to the level and under it again is the same crossing: the
     // user's own choice meanwhile holds.
-    QVERIFY(m_store->setActiveScheme(kHigh));
+    QVERIFY(store.setActiveScheme(kHigh));
     setPercentage(20);
     setPercentage(19);
     QTRY_COMPARE(resident.events().batteryPercent(), std::optional<int>(19));
