@@ -71,12 +71,6 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
     }
 
-    void cleanup()
-    {
-        m_notifications.reset();
-        m_fake.reset();
-    }
-
     void closeBoxAndHiddenStartGoIntoTheTray()
     {
         if (!trayExpected())

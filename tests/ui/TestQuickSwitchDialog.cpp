@@ -57,11 +57,7 @@ private Q_SLOTS:
         m_platform->setActiveDirectly(balanced);
     }
 
-    void cleanup()
-    {
-        qDeleteAll(NotificationStack::instance().popups());
-        m_fake.reset();
-    }
+    void cleanup() { qDeleteAll(NotificationStack::instance().popups()); }
 
     void activateIsOfferedOnlyForAnotherPlan()
     {
