@@ -5,15 +5,10 @@
 #include "AboutDialog.h"
 #include "CommandId.h"
 #include "DesktopNotifications.h"
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
+#include "FakeServices.h"
 #include "FakeShellOpener.h"
-#include "FakeTaskService.h"
 #include "MainWindow.h"
 #include "Profile.h"
-#include "TestEnvironment.h"
 #include "TrayIcon.h"
 
 #include <QApplication>
@@ -64,156 +59,132 @@ class TestTray : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        if (qEnvironmentVariableIsEmpty("AMPORA_TEST_TRAY"))
+            QSKIP("needs an X display and a session bus: run through with-desktop.sh");
+        m_fake = std::make_unique<FakeServices>(
+            "[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\nIDS_IS_MINIMIZED=was minimised\n");
+        m_fake->platform.setActiveDirectly(m_fake->platform.addScheme(u"Balanced"_s));
+        m_notifications = std::make_unique<DesktopNotifications>();
+        if (trayExpected())
+            QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+    }
 
-    void closeBoxAndHiddenStartGoIntoTheTray();
-    void trayMenuRestoresOpensAboutAndExits();
-    void withoutATrayTheCloseBoxMinimisesAndFollowsTheHost();
+    void closeBoxAndHiddenStartGoIntoTheTray()
+    {
+        if (!trayExpected())
+            QSKIP("needs a tray host");
+        // Without the setting the close box ends the program.
+        auto frame = makeFrame();
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        frame->close();
+        QVERIFY(!frame->isVisible());
+        QVERIFY(!frame->tray().exists());
+
+        // A hidden start goes straight to the tray, the icon really embedded in the host's panel; a
+        // later start's show request brings the window back and leaves the icon.
+        frame = makeFrame();
+        frame->startHidden();
+        QVERIFY(!frame->isVisible());
+        QTRY_VERIFY(!frame->tray().icon()->geometry().isEmpty());
+        frame->showRequest();
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        QVERIFY(frame->tray().exists());
+
+        // With the setting the close box hides the window there, and the balloon says where it went.
+        QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+        frame->close();
+        QVERIFY(!frame->isVisible());
+        QVERIFY(frame->isHiddenInTray());
+        QVERIFY(frame->tray().exists());
+        QTRY_VERIFY(shownBalloon());
+        // The balloon points at the icon in the panel, not at the screen's corner.
+        const QRect icon = frame->tray().icon()->geometry();
+        QVERIFY(!icon.isEmpty() && shownBalloon()->frameGeometry().adjusted(-24, -24, 24, 24).intersects(icon));
+    }
+
+    void trayMenuRestoresOpensAboutAndExits()
+    {
+        if (!trayExpected())
+            QSKIP("needs a tray host");
+        QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+        auto frame = makeFrame();
+        frame->close();
+        QVERIFY(frame->tray().exists());
+
+        // Minimize/Maximize brings the window back and takes the icon away.
+        menuItem(frame->tray(), u"Minimize/Maximize"_s)->trigger();
+        QVERIFY(frame->isVisible());
+        QVERIFY(!frame->isHiddenInTray());
+        QVERIFY(!frame->tray().exists());
+
+        // So does the icon's own click.
+        frame->close();
+        Q_EMIT frame->tray().icon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(frame->isVisible());
+        QVERIFY(!frame->tray().exists());
+
+        // About... opens the About box from the tray.
+        frame->close();
+        bool aboutShown = false;
+        QTimer::singleShot(0, frame.get(), [&] {
+            QTRY_VERIFY(qobject_cast<AboutDialog *>(QApplication::activeModalWidget()));
+            aboutShown = true;
+            QApplication::activeModalWidget()->close();
+        });
+        menuItem(frame->tray(), u"About..."_s)->trigger();
+        QVERIFY(aboutShown);
+
+        // Exit ends the program even though the close box would only hide it.
+        menuItem(frame->tray(), u"Exit"_s)->trigger();
+        QVERIFY(!frame->isVisible());
+        QVERIFY(!frame->tray().exists());
+    }
+
+    void withoutATrayTheCloseBoxMinimisesAndFollowsTheHost()
+    {
+        if (trayExpected())
+            QSKIP("needs a desktop without a tray host");
+        QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.Notifications"_s));
+        QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+        auto frame = makeFrame();
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        // Hidden, the window could not be found again: it is minimised, and the notification says so.
+        frame->close();
+        QVERIFY(frame->isVisible());
+        QTRY_VERIFY(frame->isMinimized());
+        QVERIFY(!frame->tray().exists());
+        QTRY_VERIFY(shownNotifications().contains(u"was minimised"_s));
+
+        // A tray host that starts later is used; when it goes away, the window comes back minimised.
+        QProcess host;
+        host.start(u"trayer"_s, { u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s, u"request"_s });
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+        frame->showRequest();
+        frame->close();
+        QVERIFY(!frame->isVisible());
+        QVERIFY(frame->isHiddenInTray());
+        host.kill();
+        host.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible() && frame->isMinimized(), 10000);
+        QVERIFY(!frame->isHiddenInTray());
+        QVERIFY(!frame->tray().exists());
+    }
 
 private:
     bool trayExpected() const { return qgetenv("AMPORA_TEST_TRAY") == "1"; }
-    std::unique_ptr<MainWindow> makeFrame();
+    std::unique_ptr<MainWindow> makeFrame()
+    {
+        auto frame = std::make_unique<MainWindow>(m_fake->services(), DesktopServices { m_opener, *m_notifications });
+        frame->showRequest();
+        return frame;
+    }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakePowerPlatform> m_platform;
-    FakeTaskService m_tasks;
-    FakeNetworkList m_networks;
-    FakeBatteryStatusReader m_battery;
-    FakeCapabilityReader m_capabilities;
+    std::unique_ptr<FakeServices> m_fake;
     FakeShellOpener m_opener;
     std::unique_ptr<DesktopNotifications> m_notifications;
 };
-
-void TestTray::init()
-{
-    if (qEnvironmentVariableIsEmpty("AMPORA_TEST_TRAY"))
-        QSKIP("needs an X display and a session bus: run through with-desktop.sh");
-    m_env = std::make_unique<TestEnvironment>();
-    m_env->writeFile(u"program/ampctleng.ini"_s,
-        "[Ampora]\nIDS_CAPTION=Ampora\nIDS_IS_RUNNING=is still running\nIDS_IS_MINIMIZED=was minimised\n");
-    m_platform = std::make_unique<FakePowerPlatform>();
-    m_platform->setActiveDirectly(m_platform->addScheme(u"Balanced"_s));
-    m_notifications = std::make_unique<DesktopNotifications>();
-    if (trayExpected())
-        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
-}
-
-void TestTray::cleanup()
-{
-    m_notifications.reset();
-    m_platform.reset();
-    m_env.reset();
-}
-
-std::unique_ptr<MainWindow> TestTray::makeFrame()
-{
-    auto frame = std::make_unique<MainWindow>(Services { *m_platform, m_tasks, m_networks, m_battery, m_capabilities },
-        DesktopServices { m_opener, *m_notifications });
-    frame->showRequest();
-    return frame;
-}
-
-void TestTray::closeBoxAndHiddenStartGoIntoTheTray()
-{
-    if (!trayExpected())
-        QSKIP("needs a tray host");
-    // Without the setting the close box ends the program.
-    auto frame = makeFrame();
-    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
-    frame->close();
-    QVERIFY(!frame->isVisible());
-    QVERIFY(!frame->tray().exists());
-
-    // A hidden start goes straight to the tray, the icon really embedded in the host's panel; a
-    // later start's show request brings the window back and leaves the icon.
-    frame = makeFrame();
-    frame->startHidden();
-    QVERIFY(!frame->isVisible());
-    QTRY_VERIFY(!frame->tray().icon()->geometry().isEmpty());
-    frame->showRequest();
-    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
-    QVERIFY(frame->tray().exists());
-
-    // With the setting the close box hides the window there, and the balloon says where it went.
-    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
-    frame->close();
-    QVERIFY(!frame->isVisible());
-    QVERIFY(frame->isHiddenInTray());
-    QVERIFY(frame->tray().exists());
-    QTRY_VERIFY(shownBalloon());
-    // The balloon points at the icon in the panel, not at the screen's corner.
-    const QRect icon = frame->tray().icon()->geometry();
-    QVERIFY(!icon.isEmpty() && shownBalloon()->frameGeometry().adjusted(-24, -24, 24, 24).intersects(icon));
-}
-
-void TestTray::trayMenuRestoresOpensAboutAndExits()
-{
-    if (!trayExpected())
-        QSKIP("needs a tray host");
-    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
-    auto frame = makeFrame();
-    frame->close();
-    QVERIFY(frame->tray().exists());
-
-    // Minimize/Maximize brings the window back and takes the icon away.
-    menuItem(frame->tray(), u"Minimize/Maximize"_s)->trigger();
-    QVERIFY(frame->isVisible());
-    QVERIFY(!frame->isHiddenInTray());
-    QVERIFY(!frame->tray().exists());
-
-    // So does the icon's own click.
-    frame->close();
-    Q_EMIT frame->tray().icon()->activated(QSystemTrayIcon::Trigger);
-    QVERIFY(frame->isVisible());
-    QVERIFY(!frame->tray().exists());
-
-    // About... opens the About box from the tray.
-    frame->close();
-    bool aboutShown = false;
-    QTimer::singleShot(0, frame.get(), [&] {
-        QTRY_VERIFY(qobject_cast<AboutDialog *>(QApplication::activeModalWidget()));
-        aboutShown = true;
-        QApplication::activeModalWidget()->close();
-    });
-    menuItem(frame->tray(), u"About..."_s)->trigger();
-    QVERIFY(aboutShown);
-
-    // Exit ends the program even though the close box would only hide it.
-    menuItem(frame->tray(), u"Exit"_s)->trigger();
-    QVERIFY(!frame->isVisible());
-    QVERIFY(!frame->tray().exists());
-}
-
-void TestTray::withoutATrayTheCloseBoxMinimisesAndFollowsTheHost()
-{
-    if (trayExpected())
-        QSKIP("needs a desktop without a tray host");
-    QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.Notifications"_s));
-    QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
-    auto frame = makeFrame();
-    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
-    // Hidden, the window could not be found again: it is minimised, and the notification says so.
-    frame->close();
-    QVERIFY(frame->isVisible());
-    QTRY_VERIFY(frame->isMinimized());
-    QVERIFY(!frame->tray().exists());
-    QTRY_VERIFY(shownNotifications().contains(u"was minimised"_s));
-
-    // A tray host that starts later is used; when it goes away, the window comes back minimised.
-    QProcess host;
-    host.start(u"trayer"_s, { u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s, u"request"_s });
-    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
-    frame->showRequest();
-    frame->close();
-    QVERIFY(!frame->isVisible());
-    QVERIFY(frame->isHiddenInTray());
-    host.kill();
-    host.waitForFinished();
-    QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible() && frame->isMinimized(), 10000);
-    QVERIFY(!frame->isHiddenInTray());
-    QVERIFY(!frame->tray().exists());
-}
 
 QTEST_MAIN(TestTray)
 #include "TestTray.moc"

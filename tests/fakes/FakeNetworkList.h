@@ -7,12 +7,6 @@
 class FakeNetworkList : public NetworkList
 {
 public:
-    FakeNetworkList() = default;
-    explicit FakeNetworkList(QList<Network> networks)
-        : m_networks(std::move(networks))
-    {
-    }
-
     // Adds a network with a fresh GUID; returns it.
     QUuid addNetwork(const QString &name, bool connected = false)
     {

@@ -10,18 +10,6 @@ Failure unreachable()
 
 } // namespace
 
-FakeTaskService &FakeTaskService::operator=(FakeTaskService &&other) noexcept
-{
-    m_tasks = std::move(other.m_tasks);
-    m_deleteCalls = std::move(other.m_deleteCalls);
-    m_batchCalls = std::move(other.m_batchCalls);
-    m_foreign = std::move(other.m_foreign);
-    m_unreachable = other.m_unreachable;
-    m_refuseRegistrations = other.m_refuseRegistrations;
-    Q_EMIT tasksChanged();
-    return *this;
-}
-
 qsizetype FakeTaskService::indexOf(const QString &name) const
 {
     for (qsizetype i = 0; i < m_tasks.size(); ++i) {

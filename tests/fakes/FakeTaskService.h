@@ -13,11 +13,6 @@ class FakeTaskService : public TaskService
 {
     Q_OBJECT
 public:
-    FakeTaskService() = default;
-    // Takes over another folder's tasks and settings (tests start afresh with
-    // `service = FakeTaskService()`); listeners stay connected and are told.
-    FakeTaskService &operator=(FakeTaskService &&other) noexcept;
-
     // Plants a task, as another process would.
     void addTask(const RegisteredTask &task)
     {

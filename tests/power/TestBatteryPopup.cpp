@@ -72,8 +72,6 @@ private Q_SLOTS:
             QString title, body;
             PopupAccent accent;
         } cases[] = {
-            { { 0, 0, 55, 3660 }, u"Status\t: Discharging"_s, u"Source\t: Battery\nLeft\t: 55%\nLasts\t: 1 h 1 min\n"_s,
-                PopupAccent::Blue },
             { { 1, 9, 80, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: 80%\n"_s, PopupAccent::Blue },
             { { 1, 8, 255, -1 }, u"Status\t: Charging"_s, u"Source\t: Mains\nLeft\t: N/A\n"_s, PopupAccent::Blue },
         };
@@ -86,15 +84,13 @@ private Q_SLOTS:
     }
 
     // The language file users get: singular and plural both read right, so units are abbreviations.
+    // (Hours and minutes, and a discharging battery's whole popup: the summary page's battery link.)
     void shippedTextsReadAsEnglish()
     {
         const QString shipped = qEnvironmentVariable("AMPORA_BUILD_DIR") + u"/ampctleng.ini"_s;
         QVERIFY2(QFile::exists(shipped), qPrintable(shipped));
         m_env.writeFile(u"program/ampctleng.ini"_s, TestEnvironment::readFile(shipped));
-        QCOMPARE(BatteryPopup::durationText(1), u"1 s"_s); // hours and minutes in the popup below
-        const BatteryPopup popup = BatteryPopup::forStatus(SystemPowerStatus { 0, 0, 55, 3660 });
-        QCOMPARE(popup.title, u"Battery status\t: Discharging"_s);
-        QCOMPARE(popup.body, u"Power source\t: Battery\nRemaining\t: 55%\nLasts for\t: 1 h 1 min\n"_s);
+        QCOMPARE(BatteryPopup::durationText(1), u"1 s"_s);
     }
 
 private:

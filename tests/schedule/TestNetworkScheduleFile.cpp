@@ -105,12 +105,6 @@ private Q_SLOTS:
         m_platform->addScheme(u"Power saver"_s, {}, kSaver);
     }
 
-    void cleanup()
-    {
-        m_platform.reset();
-        m_env.reset();
-    }
-
     void readsFixturesWithoutWriting_data()
     {
         QTest::addColumn<QString>("input");

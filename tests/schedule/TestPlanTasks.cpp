@@ -79,13 +79,7 @@ private Q_SLOTS:
         m_store->addScheme(u"Balanced"_s);
         m_store->addScheme(u"Power saver"_s, {}, kSaver);
         m_plans = loadPowerPlans(*m_store).value();
-        m_service = FakeTaskService();
-    }
-
-    void cleanup()
-    {
-        m_store.reset();
-        m_env.reset();
+        m_service = std::make_unique<FakeTaskService>();
     }
 
     // A task is the program's when its name starts with AMPCTL and it starts a program with the
@@ -112,14 +106,14 @@ private Q_SLOTS:
             RegisteredTask task = planTask(c.name, TriggerType::Daily, kBoundary, c.arguments);
             if (c.name == u"AMPCTL8")
                 task.definition->actions.first().type = TaskDefinition::ActionType::Email;
-            m_service.addTask(task);
+            m_service->addTask(task);
             if (c.listed)
                 listed.append(c.name);
         }
-        QStringList read = namesOf(readScheduledTasks(m_service, *m_store));
+        QStringList read = namesOf(readScheduledTasks(*m_service, *m_store));
         read.sort();
         QCOMPARE(read, listed);
-        QVERIFY(m_service.deleteCalls().isEmpty());
+        QVERIFY(m_service->deleteCalls().isEmpty());
     }
 
     // The 12-hour clock, joined day names, and what the list shows for a trigger it cannot read.
@@ -140,9 +134,9 @@ private Q_SLOTS:
             { TriggerType::Once, u"garbage"_s, 0, u"Once"_s, u"12:00:00 AM on 0000/00/00"_s },
         };
         for (const auto &c : cases) {
-            m_service = FakeTaskService();
-            m_service.addTask(planTask(u"AMPCTL0"_s, c.type, c.boundary, planArguments(kSaver), c.days));
-            const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
+            FakeTaskService service;
+            service.addTask(planTask(u"AMPCTL0"_s, c.type, c.boundary, planArguments(kSaver), c.days));
+            const QList<TimeSchedule> schedules = readScheduledTasks(service, *m_store);
             QCOMPARE(schedules.size(), 1);
             QCOMPARE(schedules.first().frequencyText, c.frequency);
             QCOMPARE(schedules.first().startText, c.start);
@@ -162,12 +156,12 @@ private Q_SLOTS:
             { Kind::Daily, days({ 1 }), QTime(7, 3, 9), u"07:03:09 AM"_s, 0 }, // ticked days ignored
         };
         for (const auto &w : written) {
-            m_service = FakeTaskService();
+            FakeTaskService service;
             PlanTaskWriter::Choice c = choice(w.kind);
             c.days = w.ticked;
             c.time = w.time;
-            QCOMPARE(PlanTaskWriter(m_service, kProgram).write(c, m_plans), Outcome::Registered);
-            const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
+            QCOMPARE(PlanTaskWriter(service, kProgram).write(c, m_plans), Outcome::Registered);
+            const QList<TimeSchedule> schedules = readScheduledTasks(service, *m_store);
             QCOMPARE(schedules.size(), 1);
             QCOMPARE(schedules.first().startText, w.start);
             QCOMPARE(schedules.first().daysOfWeek, w.mask);
@@ -181,22 +175,22 @@ private Q_SLOTS:
     void readerDeletesOnlyTasksOfPlansKnownGone()
     {
         const QUuid gone = QUuid::createUuid();
-        m_service.addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, kBoundary, planArguments(gone)));
-        m_service.addTask(planTask(u"AMPCTL1"_s, TriggerType::Daily, kBoundary, planArguments(kSaver)));
-        m_service.addTask(planTask(u"ampctl2"_s, TriggerType::Daily, kBoundary, planArguments(gone)));
-        m_service.addTask(planTask(u"AMPCTL3"_s, TriggerType::Once, kBoundary, planArguments(gone)));
+        m_service->addTask(planTask(u"AMPCTL0"_s, TriggerType::Daily, kBoundary, planArguments(gone)));
+        m_service->addTask(planTask(u"AMPCTL1"_s, TriggerType::Daily, kBoundary, planArguments(kSaver)));
+        m_service->addTask(planTask(u"ampctl2"_s, TriggerType::Daily, kBoundary, planArguments(gone)));
+        m_service->addTask(planTask(u"AMPCTL3"_s, TriggerType::Once, kBoundary, planArguments(gone)));
 
-        const QList<TimeSchedule> kept = readScheduledTasks(m_service, SilentStore());
+        const QList<TimeSchedule> kept = readScheduledTasks(*m_service, SilentStore());
         QCOMPARE(namesOf(kept), QStringList({ u"AMPCTL0"_s, u"AMPCTL1"_s, u"AMPCTL3"_s }));
         QVERIFY(kept.first().planName.isEmpty());
-        m_service.setUnreachable(true);
-        QVERIFY(readScheduledTasks(m_service, *m_store).isEmpty());
-        QVERIFY(m_service.deleteCalls().isEmpty());
+        m_service->setUnreachable(true);
+        QVERIFY(readScheduledTasks(*m_service, *m_store).isEmpty());
+        QVERIFY(m_service->deleteCalls().isEmpty());
 
-        m_service.setUnreachable(false);
-        QCOMPARE(namesOf(readScheduledTasks(m_service, *m_store)), QStringList({ u"AMPCTL1"_s }));
-        QCOMPARE(m_service.deleteCalls(), QStringList({ u"AMPCTL0"_s, u"AMPCTL3"_s }));
-        QCOMPARE(m_service.tasks().size(), 2);
+        m_service->setUnreachable(false);
+        QCOMPARE(namesOf(readScheduledTasks(*m_service, *m_store)), QStringList({ u"AMPCTL1"_s }));
+        QCOMPARE(m_service->deleteCalls(), QStringList({ u"AMPCTL0"_s, u"AMPCTL3"_s }));
+        QCOMPARE(m_service->tasks().size(), 2);
     }
 
     // Weekly with no day ticked is refused in TestScheduleDialog.
@@ -220,9 +214,9 @@ private Q_SLOTS:
             PlanTaskWriter::Choice refused = choice(c.kind);
             refused.days = c.ticked;
             refused.planIndex = c.plan;
-            QCOMPARE(PlanTaskWriter(m_service, c.program).write(refused, m_plans), c.outcome);
+            QCOMPARE(PlanTaskWriter(*m_service, c.program).write(refused, m_plans), c.outcome);
         }
-        QVERIFY(m_service.tasks().isEmpty());
+        QVERIFY(m_service->tasks().isEmpty());
     }
 
     void writerWritesEveryTimeTheClockShows_data()
@@ -270,14 +264,14 @@ private Q_SLOTS:
         PlanTaskWriter::Choice c = choice(kind);
         c.date = date;
         c.time = time;
-        const Outcome outcome = PlanTaskWriter(m_service, kProgram).write(c, m_plans);
+        const Outcome outcome = PlanTaskWriter(*m_service, kProgram).write(c, m_plans);
         oldZone ? qputenv("TZ", *oldZone) : qunsetenv("TZ");
         tzset();
 
         QCOMPARE(outcome, result);
-        QCOMPARE(m_service.tasks().size(), result == Outcome::Registered ? 1 : 0);
+        QCOMPARE(m_service->tasks().size(), result == Outcome::Registered ? 1 : 0);
         if (result == Outcome::Registered)
-            QCOMPARE(m_service.task(u"AMPCTL0"_s)->definition->triggers.first().startBoundary,
+            QCOMPARE(m_service->task(u"AMPCTL0"_s)->definition->triggers.first().startBoundary,
                 PlanTaskWriter::startBoundary(date, time));
     }
 
@@ -285,24 +279,24 @@ private Q_SLOTS:
     // (what an edit does when its task changed meanwhile is TestScheduleDialog's part).
     void writerNamesNewTasksAndEditsUnderTheirOwn()
     {
-        m_service.addForeignTask(RegisteredTask { u"AMPCTL00"_s, true, std::nullopt });
-        m_service.addForeignTask(RegisteredTask { u"AMPCTL1"_s, true, std::nullopt });
-        PlanTaskWriter writer(m_service, kProgram);
+        m_service->addForeignTask(RegisteredTask { u"AMPCTL00"_s, true, std::nullopt });
+        m_service->addForeignTask(RegisteredTask { u"AMPCTL1"_s, true, std::nullopt });
+        PlanTaskWriter writer(*m_service, kProgram);
         QCOMPARE(writer.write(choice(Kind::Once), m_plans), Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
         QCOMPARE(writer.write(choice(Kind::Once), m_plans), Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
-        QVERIFY(m_service.setTaskEnabled(u"AMPCTL0"_s, false));
+        QVERIFY(m_service->setTaskEnabled(u"AMPCTL0"_s, false));
 
         PlanTaskWriter::Choice edit = choice(Kind::Daily);
         edit.planIndex = 0;
         edit.editedTaskName = u"AMPCTL0"_s;
-        edit.editedDefinition = m_service.task(u"AMPCTL0"_s)->definition; // the task as read
+        edit.editedDefinition = m_service->task(u"AMPCTL0"_s)->definition; // the task as read
         QCOMPARE(writer.write(edit, m_plans), Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
 
         // A rewritten task is registered afresh, enabled; the other is left as it was.
-        const QList<TimeSchedule> schedules = readScheduledTasks(m_service, *m_store);
+        const QList<TimeSchedule> schedules = readScheduledTasks(*m_service, *m_store);
         QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL0"_s, u"AMPCTL2"_s }));
         QCOMPARE(schedules.first().planName, u"Balanced"_s);
         QCOMPARE(schedules.first().frequencyText, u"Daily"_s);
@@ -352,19 +346,14 @@ private Q_SLOTS:
         QVERIFY(!ScheduleStart::dateFromStartText(u"08:05:00 PM"_s));
     }
 
+    // An edited schedule shows its own date even in the past, and a new one the next whole minute,
+    // the next day's first late in the evening: TestScheduleDialog. Here: a date ahead, and a minute
+    // nearly gone.
     void pickableDatesStartToday()
     {
         const QDate today(2030, 6, 15);
-        QCOMPARE(ScheduleChoices::firstPickableDate(today, {}), today);
         QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(3)), today);
-        // An edited schedule that started in the past still shows its own date.
-        QCOMPARE(ScheduleChoices::firstPickableDate(today, today.addDays(-1)), today.addDays(-1));
-
-        // A new schedule offers the next whole minute, the next day's first one late in the evening.
-        QCOMPARE(ScheduleChoices::firstStart(QDateTime(today, QTime(10, 0, 0))), QDateTime(today, QTime(10, 1)));
         QCOMPARE(ScheduleChoices::firstStart(QDateTime(today, QTime(10, 0, 59, 999))), QDateTime(today, QTime(10, 1)));
-        QCOMPARE(
-            ScheduleChoices::firstStart(QDateTime(today, QTime(23, 59, 30))), QDateTime(today.addDays(1), QTime(0, 0)));
     }
 
 private:
@@ -373,7 +362,7 @@ private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakePowerPlatform> m_store;
     PowerPlanList m_plans;
-    FakeTaskService m_service;
+    std::unique_ptr<FakeTaskService> m_service;
 };
 
 PlanTaskWriter::Choice TestPlanTasks::choice(Kind kind) const

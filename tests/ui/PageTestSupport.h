@@ -3,11 +3,7 @@
 
 // What the page tests share: the services a page reads, made of fakes, and the ways a user reaches
 // a page's list, buttons and commands. Widgets and actions are found by their object names.
-#include "FakeBatteryStatusReader.h"
-#include "FakeCapabilityReader.h"
-#include "FakeNetworkList.h"
-#include "FakePowerPlatform.h"
-#include "FakeTaskService.h"
+#include "FakeServices.h"
 #include "PageServices.h"
 #include "PictureButton.h"
 #include "PlanCatalogue.h"
@@ -23,15 +19,13 @@
 #include <functional>
 #include <memory>
 
-// The language file users get.
-inline QByteArray shippedLanguage()
-{
-    return TestEnvironment::readFile(TestEnvironment::sourceFile(QStringLiteral("../resources/ampctleng.ini")));
-}
+// What both list pages ask before they delete, in the language file users get.
+inline const QString kDeleteQuestion = QStringLiteral("Do you want to delete the selected items?");
 
+// All but the networks, battery and capabilities made afresh by each start().
 struct PageFixture
 {
-    void start(const QByteArray &language = shippedLanguage())
+    void start(const QByteArray &language = FakeServices::programLanguage())
     {
         env = std::make_unique<TestEnvironment>();
         env->writeFile(QStringLiteral("program/ampctleng.ini"), language);
@@ -40,19 +34,16 @@ struct PageFixture
         pleaseWait = std::make_unique<PleaseWaitDialog>();
     }
 
-    void stop()
+    // The services on these plans and tasks or the fixture's own.
+    Services services(PowerPlatform *on = nullptr, TaskService *onTasks = nullptr)
     {
-        pleaseWait.reset();
-        tasks.reset();
-        platform.reset();
-        env.reset();
+        return { on ? *on : *platform, onTasks ? *onTasks : *tasks, networks, battery, capabilities };
     }
 
     // A page of the frame's size, shown, on these services or the fixture's own.
     template <typename Page> std::unique_ptr<Page> makePage(PowerPlatform *on = nullptr, TaskService *onTasks = nullptr)
     {
-        auto page = std::make_unique<Page>(PageServices {
-            { on ? *on : *platform, onTasks ? *onTasks : *tasks, networks, battery, capabilities }, pleaseWait.get() });
+        auto page = std::make_unique<Page>(PageServices { services(on, onTasks), pleaseWait.get() });
         page->resize(Page::kFrameSize);
         page->show();
         return page;

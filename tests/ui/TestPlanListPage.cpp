@@ -16,12 +16,6 @@ using PlanCatalogue::loadPowerPlans;
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QString kQuestion = u"Do you want to delete the selected items?"_s;
-
-} // namespace
-
 class TestPlanListPage : public QObject
 {
     Q_OBJECT
@@ -43,8 +37,6 @@ private Q_SLOTS:
         QVERIFY(saveNetworkSchedule(
             platform, { u"Office"_s, QUuid::createUuid(), true }, plans.at(findPlan(plans, m_performance).value())));
     }
-
-    void cleanup() { m_pages.stop(); }
 
     void listsEveryPlanMarkedAndOpensTheEditorByKeysDoubleClickAndMenu()
     {
@@ -138,7 +130,7 @@ private Q_SLOTS:
         selectRows(*page, { 3 });
         MessageBox::setNextAnswer(QMessageBox::No);
         QTest::keyClick(listOf(*page), Qt::Key_Delete);
-        QCOMPARE(MessageBox::takeShownTexts(), QStringList { kQuestion });
+        QCOMPARE(MessageBox::takeShownTexts(), QStringList { kDeleteQuestion });
         QCOMPARE(platform.storedSchemes().size(), 4);
 
         // A plan used only by a network schedule is spared. (The active plan and one scheduled by time
@@ -227,7 +219,7 @@ private Q_SLOTS:
         MessageBox::setNextAnswer(QMessageBox::Ok);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(MessageBox::takeShownTexts(),
-            (QStringList { kQuestion, u"The plan \"Power saver\" is scheduled."_s,
+            (QStringList { kDeleteQuestion, u"The plan \"Power saver\" is scheduled."_s,
                 u"The active power plan cannot be deleted."_s }));
         QCOMPARE(store.schemes().value().size(), 3);
         QVERIFY(!store.schemes().value().contains(quiet));

@@ -23,7 +23,6 @@ private Q_SLOTS:
             PowerSource::Dc, m_mine, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 180));
         m_pages.platform->setActiveDirectly(m_balanced);
     }
-    void cleanup() { m_pages.stop(); }
 
     void activatesExportsAndImportsTheChosenPlan()
     {

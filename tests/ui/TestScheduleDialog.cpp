@@ -96,8 +96,6 @@ private Q_SLOTS:
         MessageBox::takeShownTexts();
     }
 
-    void cleanup() { m_pages.stop(); }
-
     void weeklyScheduleIsWrittenThenEditedToDaily()
     {
         const Opened added = open();
@@ -307,8 +305,20 @@ private Q_SLOTS:
     }
 
 private:
-    template <typename... Args> Opened open(const Args &...args);
-    TaskDefinition writtenTask(PlanTaskWriter::Kind kind, const QDate &date, const QTime &time, int days) const;
+    template <typename... Args> Opened open(const Args &...args)
+    {
+        Opened opened { std::make_unique<ScheduleDialog>(
+            Services { *m_platform, *m_tasks, m_pages.networks, m_pages.battery, m_pages.capabilities }, args...) };
+        opened.dialog->show();
+        return opened;
+    }
+
+    TaskDefinition writtenTask(PlanTaskWriter::Kind kind, const QDate &date, const QTime &time, int days) const
+    {
+        return PlanTaskWriter::definition(kind, sharedStrings().executableFile,
+            u"-setactiveplan -"_s + m_saver.toString(QUuid::WithBraces).toUpper(),
+            PlanTaskWriter::startBoundary(date, time), days);
+    }
 
     PageFixture m_pages;
     FakePowerPlatform *m_platform = nullptr;
@@ -317,22 +327,6 @@ private:
     QUuid m_saver;
     QUuid m_home;
 };
-
-template <typename... Args> Opened TestScheduleDialog::open(const Args &...args)
-{
-    Opened opened { std::make_unique<ScheduleDialog>(
-        Services { *m_platform, *m_tasks, m_pages.networks, m_pages.battery, m_pages.capabilities }, args...) };
-    opened.dialog->show();
-    return opened;
-}
-
-TaskDefinition TestScheduleDialog::writtenTask(
-    PlanTaskWriter::Kind kind, const QDate &date, const QTime &time, int days) const
-{
-    return PlanTaskWriter::definition(kind, sharedStrings().executableFile,
-        u"-setactiveplan -"_s + m_saver.toString(QUuid::WithBraces).toUpper(),
-        PlanTaskWriter::startBoundary(date, time), days);
-}
 
 QTEST_MAIN(TestScheduleDialog)
 #include "TestScheduleDialog.moc"

@@ -48,7 +48,7 @@ void TestScheduleRuns::pageAndAmpctlShowNextAndLastRunAndCompleted()
     // Half an hour off any whole-hour zone: times must not depend on the zone systemctl prints in.
     qputenv("TZ", "Asia/Kolkata");
     PageFixture pages;
-    pages.start(TestEnvironment::readFile(TestEnvironment::sourceFile(u"../resources/ampctleng.ini"_s)));
+    pages.start();
     PrivateUserManager manager;
     if (const QString why = manager.start(pages.env->path(u"manager.log"_s)); !why.isEmpty())
         QSKIP(qPrintable(why));

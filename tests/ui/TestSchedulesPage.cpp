@@ -23,8 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kQuestion = u"Do you want to delete the selected items?"_s;
-
 enum Row { SaverRow, QuietRow, OfficeRow, HomeRow };
 
 // Clicks in the last column: no check box, no link.
@@ -64,8 +62,6 @@ private Q_SLOTS:
         QVERIFY(setNetworkScheduleEnabled(platform, m_home, false));
         MessageBox::takeShownTexts();
     }
-
-    void cleanup() { m_pages.stop(); }
 
     void listsTimeThenNetworkSchedulesWithTheirState()
     {
@@ -158,13 +154,13 @@ private Q_SLOTS:
         selectRows(*page, { SaverRow, QuietRow, HomeRow }, kPlainCell);
         MessageBox::setNextAnswer(QMessageBox::No);
         QTest::keyClick(list, Qt::Key_Delete);
-        QCOMPARE(MessageBox::takeShownTexts(), QStringList { kQuestion });
+        QCOMPARE(MessageBox::takeShownTexts(), QStringList { kDeleteQuestion });
         QCOMPARE(list->topLevelItemCount(), 4);
         QCOMPARE(m_pages.tasks->deleteCalls(), QStringList());
 
         MessageBox::setNextAnswer(QMessageBox::Yes);
         QTest::mouseClick(buttonOf(*page, u"removeSchedules"_s), Qt::LeftButton, {}, QPoint(4, 4));
-        QCOMPARE(MessageBox::takeShownTexts(), QStringList { kQuestion });
+        QCOMPARE(MessageBox::takeShownTexts(), QStringList { kDeleteQuestion });
         QCOMPARE(m_pages.tasks->deleteCalls(), (QStringList { m_quietTask, m_saverTask }));
         QVERIFY(m_pages.tasks->tasks().isEmpty());
         const QList<NetworkSchedule> left = readNetworkSchedules(*m_pages.platform);
@@ -278,12 +274,48 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<SchedulesPage> makePage();
+    std::unique_ptr<SchedulesPage> makePage()
+    {
+        auto page = m_pages.makePage<SchedulesPage>();
+        [&] { WAIT_FOR_RELOAD(*page); }();
+        return page;
+    }
+
     // Which of Edit, Enable, Disable, Remove are offered; Add always is.
-    QList<bool> offered(const SchedulesPage &page) const;
-    QList<bool> checks(const SchedulesPage &page) const;
-    void clickStatus(SchedulesPage &page, int row);
-    bool networkEnabled(const QUuid &network) const;
+    QList<bool> offered(const SchedulesPage &page) const
+    {
+        if (!actionOf(page, u"addSchedule"_s)->isEnabled())
+            return {};
+        QList<bool> enabled;
+        for (const QString &name :
+            { u"editSchedule"_s, u"enableSchedule"_s, u"disableSchedule"_s, u"removeSchedules"_s })
+            enabled.append(actionOf(page, name)->isEnabled());
+        return enabled;
+    }
+
+    QList<bool> checks(const SchedulesPage &page) const
+    {
+        QList<bool> checked;
+        for (int row = 0; row < listOf(page)->topLevelItemCount(); ++row)
+            checked.append(listOf(page)->isChecked(row));
+        return checked;
+    }
+
+    void clickStatus(SchedulesPage &page, int row)
+    {
+        ReportList *list = listOf(page);
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 1)).center());
+    }
+
+    bool networkEnabled(const QUuid &network) const
+    {
+        for (const NetworkSchedule &schedule : readNetworkSchedules(*m_pages.platform)) {
+            if (schedule.networkGuid == network)
+                return schedule.enabled;
+        }
+        return false;
+    }
 
     PageFixture m_pages;
     QString m_saverTask; // daily, enabled
@@ -291,46 +323,6 @@ private:
     QUuid m_office; // network, enabled
     QUuid m_home; // network, disabled
 };
-
-std::unique_ptr<SchedulesPage> TestSchedulesPage::makePage()
-{
-    auto page = m_pages.makePage<SchedulesPage>();
-    [&] { WAIT_FOR_RELOAD(*page); }();
-    return page;
-}
-
-QList<bool> TestSchedulesPage::offered(const SchedulesPage &page) const
-{
-    if (!actionOf(page, u"addSchedule"_s)->isEnabled())
-        return {};
-    QList<bool> enabled;
-    for (const QString &name : { u"editSchedule"_s, u"enableSchedule"_s, u"disableSchedule"_s, u"removeSchedules"_s })
-        enabled.append(actionOf(page, name)->isEnabled());
-    return enabled;
-}
-
-QList<bool> TestSchedulesPage::checks(const SchedulesPage &page) const
-{
-    QList<bool> checked;
-    for (int row = 0; row < listOf(page)->topLevelItemCount(); ++row)
-        checked.append(listOf(page)->isChecked(row));
-    return checked;
-}
-
-void TestSchedulesPage::clickStatus(SchedulesPage &page, int row)
-{
-    ReportList *list = listOf(page);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 1)).center());
-}
-
-bool TestSchedulesPage::networkEnabled(const QUuid &network) const
-{
-    for (const NetworkSchedule &schedule : readNetworkSchedules(*m_pages.platform)) {
-        if (schedule.networkGuid == network)
-            return schedule.enabled;
-    }
-    return false;
-}
 
 QTEST_MAIN(TestSchedulesPage)
 #include "TestSchedulesPage.moc"
