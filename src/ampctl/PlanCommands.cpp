@@ -460,7 +460,7 @@ void PlanCommands::printSettings(const QList<QJsonObject> &settings)
                                  : QStringList { u"SETTING"_s, u"AC"_s, u"LABEL"_s } };
     for (const QJsonObject &setting : settings) {
         // A locked value says so beside it: no set-value can change it.
-        const auto shown = [&](const QString &source) {
+        const auto shown = [&](const QString &source) -> QString {
             const QJsonObject value = setting[source].toObject();
             return value[u"text"_s].toString() + (value[u"locked"_s].toBool() ? u" (locked)"_s : QString());
         };

@@ -93,8 +93,8 @@ public:
             if (guid.isNull())
                 continue;
             if (!plans.plan(guid) && !isDefaultPlan(guid))
-                return note(line, u"the active plan %1 is neither a plan of this file nor a default plan"_s.arg(
-                                      guidToText(guid)));
+                return note(line,
+                    u"the active plan %1 is neither a plan of this file nor a default plan"_s.arg(guidToText(guid)));
             plans.setActive(guid, pinned);
         }
     }
@@ -144,8 +144,9 @@ private:
             if (!ok || version < 1)
                 return note(number, u"Format is a whole number from 1, not \"%1\""_s.arg(value));
             if (version > SystemPlans::kFormatVersion)
-                return note(number, u"written in format %1; this Ampora reads format %2"_s.arg(version).arg(
-                                        SystemPlans::kFormatVersion));
+                return note(number,
+                    u"written in format %1; this Ampora reads format %2"_s.arg(version).arg(
+                        SystemPlans::kFormatVersion));
         } else if (folded == u"active" || folded == u"active[$i]") {
             const std::optional<QUuid> guid = textToGuid(value);
             if (!guid || guid->isNull())

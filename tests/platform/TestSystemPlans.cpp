@@ -32,8 +32,8 @@ const QByteArray kSecondFile = "[Store]\nActive={0B1D35F4-2C57-4F61-9E22-0C7E2B3
                                "[{0B1D35F4-2C57-4F61-9E22-0C7E2B3F2A11}]\nName=Lab\n"
                                "[Locks]\nAC/sleep=1h\nDC/brightness=40%\n";
 
-quint32 valueOf(const PowerPlatform &store, PowerSource source, const QUuid &plan, const QUuid &subgroup,
-    const QUuid &setting)
+quint32 valueOf(
+    const PowerPlatform &store, PowerSource source, const QUuid &plan, const QUuid &subgroup, const QUuid &setting)
 {
     return store.valueIndex(source, plan, subgroup, setting).valueOr(12345);
 }
@@ -50,7 +50,8 @@ private Q_SLOTS:
         m_userFile = m_env->path(u"config/ampora/schemes.ini"_s);
         m_first = m_env->writeFile(u"etc1/ampora/schemes.ini"_s, kFirstFile);
         m_second = m_env->writeFile(u"etc2/ampora/schemes.ini"_s, kSecondFile);
-        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_env->path(u"etc1"_s) + u":relative:"_s + m_env->path(u"etc2"_s)));
+        qputenv(
+            "XDG_CONFIG_DIRS", QFile::encodeName(m_env->path(u"etc1"_s) + u":relative:"_s + m_env->path(u"etc2"_s)));
     }
 
     void systemPlansAreListedActivatedCopiedAndNeverChanged()
@@ -73,7 +74,8 @@ private Q_SLOTS:
             valueOf(store, PowerSource::Dc, kBalanced, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT));
         for (const QUuid &plan : { kBalanced, kOffice, kLab }) {
             QCOMPARE(valueOf(store, PowerSource::Ac, plan, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT), 0u);
-            QCOMPARE(valueOf(store, PowerSource::Dc, plan, GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS),
+            QCOMPARE(
+                valueOf(store, PowerSource::Dc, plan, GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS),
                 40u);
         }
 
@@ -82,10 +84,11 @@ private Q_SLOTS:
         const auto readOnly = [](const Result<> &result) { return result.failedWith(Failure::Kind::ReadOnly); };
         QVERIFY(readOnly(store.writeFriendlyName(kOffice, u"Mine"_s)));
         QVERIFY(readOnly(store.writeDescription(kLab, u"x"_s)));
-        QVERIFY(readOnly(store.writeValueIndex(
-            PowerSource::Dc, kOffice, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 60)));
+        QVERIFY(readOnly(
+            store.writeValueIndex(PowerSource::Dc, kOffice, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT, 60)));
         QVERIFY(readOnly(store.deleteScheme(kLab)));
-        QVERIFY(readOnly(store.writeValueIndex(PowerSource::Ac, kBalanced, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, 60)));
+        QVERIFY(
+            readOnly(store.writeValueIndex(PowerSource::Ac, kBalanced, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, 60)));
         QCOMPARE(TestEnvironment::readFile(m_userFile), before);
         // The lock's own value is no change: the plan keeps its value beneath the lock.
         QVERIFY(store.writeValueIndex(PowerSource::Ac, kBalanced, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, 0).ok());
@@ -114,10 +117,11 @@ private Q_SLOTS:
             QCOMPARE(store.schemes().valueOr({}).size(), 3);
             QCOMPARE(store.activeScheme().valueOr({}), kBalanced); // the user's first plan meanwhile
             QVERIFY(store.lockedValue(PowerSource::Dc, GUID_VIDEO_SUBGROUP, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS)
-                    == std::nullopt);
+                == std::nullopt);
             const QByteArray said = stderrLines.text();
             QCOMPARE(said.count('\n'), 1);
-            QVERIFY2(said.contains(QByteArray(m_second.toUtf8() + " is damaged and was skipped: line 9: bad value \"bright\"")),
+            QVERIFY2(said.contains(
+                         QByteArray(m_second.toUtf8() + " is damaged and was skipped: line 9: bad value \"bright\"")),
                 said.constData());
         }
         QCOMPARE(TestEnvironment::readFile(m_userFile), userBytes);
