@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The administrator's plans and locks in $XDG_CONFIG_DIRS/ampora/schemes.ini, as the plan store
 // serves them beside the user's own.
+#include "FakePowerPlatform.h"
 #include "Guid.h"
 #include "PowerSettings.h"
 #include "SchemeStore.h"
@@ -162,6 +163,32 @@ private Q_SLOTS:
         QCOMPARE(store.activeScheme().valueOr({}), kOffice);
         QVERIFY(store.setActiveScheme(kBalanced).failedWith(Failure::Kind::ReadOnly));
         QVERIFY(!TestEnvironment::readFile(m_userFile).contains(guidToText(kOffice).toUtf8())); // never copied in
+    }
+
+    // The in-memory fake serves the same files as the store does, so tests through it see the
+    // same plans, locks and refusals.
+    void fakeServesSystemPlansAsTheStore()
+    {
+        SchemeStore store(m_userFile, SystemPlans::systemFiles());
+        FakePowerPlatform fake;
+        fake.addScheme(u"Balanced"_s, {}, kBalanced);
+        fake.setSystemPlans(SystemPlans::load(SystemPlans::systemFiles()));
+        for (PowerPlatform *platform : std::initializer_list<PowerPlatform *> { &store, &fake }) {
+            QCOMPARE(platform->schemes().valueOr({}).mid(platform == &fake ? 1 : 3), (QList<QUuid> { kOffice, kLab }));
+            QVERIFY(platform->isSystemScheme(kLab) && !platform->isSystemScheme(kBalanced));
+            QCOMPARE(platform->friendlyName(kOffice).valueOr({}), u"Office"_s);
+            QCOMPARE(valueOf(*platform, PowerSource::Ac, kBalanced, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT), 0u);
+            QVERIFY(platform->writeFriendlyName(kOffice, u"Mine"_s).failedWith(Failure::Kind::ReadOnly));
+            QVERIFY(platform->deleteScheme(kLab).failedWith(Failure::Kind::ReadOnly));
+            QVERIFY(platform->writeValueIndex(PowerSource::Ac, kBalanced, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, 60)
+                        .failedWith(Failure::Kind::ReadOnly));
+            const Result<QUuid> copy = platform->duplicateScheme(kOffice);
+            QVERIFY(copy.ok() && !platform->isSystemScheme(*copy));
+            QCOMPARE(
+                valueOf(*platform, PowerSource::Ac, *copy, GUID_VIDEO_SUBGROUP, GUID_VIDEO_POWERDOWN_TIMEOUT), 600u);
+            QVERIFY(platform->setActiveScheme(kOffice).ok());
+            QCOMPARE(platform->activeScheme().valueOr({}), kOffice);
+        }
     }
 
 private:
