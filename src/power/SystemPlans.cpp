@@ -10,7 +10,8 @@
 #include "UserReport.h"
 
 #include <QDir>
-#include <QSet>
+#include <algorithm>
+#include <tuple>
 
 using Guid::guidToText;
 using Guid::textToGuid;

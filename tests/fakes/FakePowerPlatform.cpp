@@ -209,15 +209,23 @@ Result<> FakePowerPlatform::changeSchemes(const SchemeChanges &given)
             return refused(s.failure());
         m_schemes.removeIf([&](const Scheme &each) { return each.guid == scheme; });
     }
+    // As the store: a system plan's name is taken, except by a plan of the user's that had it.
     PowerPlanList named;
-    for (const QUuid &scheme : schemes().valueOr({})) {
-        const Scheme &s = **std::as_const(*this).find(scheme);
+    for (const Scheme &s : std::as_const(m_schemes))
         named.append(PowerPlan { s.name, s.description, s.guid });
+    PowerPlanList withSystem = named;
+    for (const QUuid &scheme : schemes().valueOr({})) {
+        if (isSystemScheme(scheme))
+            withSystem.append(PowerPlan { m_system.plan(scheme)->name, {}, scheme });
     }
     for (const SchemeChanges::Plan &plan : changes.plans) {
         if (!plan.name || changes.deletions.contains(plan.scheme))
             continue;
-        if (const Result<> usable = refusePlanName(named, *plan.name, plan.scheme); !usable)
+        const auto old
+            = std::find_if(before.cbegin(), before.cend(), [&](const Scheme &s) { return s.guid == plan.scheme; });
+        const bool kept = !plan.copyOf && old != before.cend()
+            && QString::compare(old->name, planNameOf(*plan.name), Qt::CaseInsensitive) == 0;
+        if (const Result<> usable = refusePlanName(kept ? named : withSystem, *plan.name, plan.scheme); !usable)
             return refused(usable.failure());
     }
     noteChange();

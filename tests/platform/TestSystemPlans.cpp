@@ -94,6 +94,11 @@ private Q_SLOTS:
         // The lock's own value is no change: the plan keeps its value beneath the lock.
         QVERIFY(store.writeValueIndex(PowerSource::Ac, kBalanced, GUID_SLEEP_SUBGROUP, GUID_STANDBY_TIMEOUT, 0).ok());
         QVERIFY(store.writeFriendlyName(kBalanced, u"Lab"_s).failedWith(Failure::Kind::AlreadyExists));
+        // A plan of the user's named so before the administrator's plan came keeps its name.
+        QVERIFY(store.writeFriendlyName(kBalanced, u"Office"_s).failedWith(Failure::Kind::AlreadyExists));
+        QVERIFY(SchemeStore(m_userFile).writeFriendlyName(kBalanced, u"Office"_s).ok());
+        QVERIFY(store.writeFriendlyName(kBalanced, u"office"_s).ok());
+        QVERIFY(store.writeFriendlyName(kBalanced, u"Balanced"_s).ok());
 
         // A copy is the user's own plan, with the system plan's values.
         const Result<QUuid> copy = store.duplicateScheme(kOffice);
@@ -128,6 +133,11 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(m_userFile), userBytes);
         m_env->writeFile(u"etc2/ampora/schemes.ini"_s, kSecondFile);
         QCOMPARE(SchemeStore(m_userFile, { m_second }).activeScheme().valueOr({}), kLab);
+        // Choosing the fallback while the plan is gone is a choice that stays.
+        m_env->writeFile(u"etc2/ampora/schemes.ini"_s, "[Store]\n");
+        QVERIFY(SchemeStore(m_userFile, { m_second }).setActiveScheme(kBalanced).ok());
+        m_env->writeFile(u"etc2/ampora/schemes.ini"_s, kSecondFile);
+        QCOMPARE(SchemeStore(m_userFile, { m_second }).activeScheme().valueOr({}), kBalanced);
     }
 
     void damagedFilesAreToldByLine_data()

@@ -241,8 +241,12 @@ Result<QUuid> SchemeStore::activeScheme() const
 
 Result<> SchemeStore::setActiveScheme(const QUuid &scheme)
 {
-    const Result<QUuid> active = activeScheme();
-    if (active && *active == scheme)
+    // A file still naming a system plan that is gone is written even when the fallback is chosen,
+    // so the choice stays when the plan comes back.
+    const Result<bool> unchanged = read<bool>([&](const Snapshot &current) -> Result<bool> {
+        return activeOf(current) == scheme && (current.active == scheme || isPinned(current));
+    });
+    if (unchanged && *unchanged)
         return {}; // nothing to write, so no change to report either
     return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
         if (isPinned(current))
@@ -357,14 +361,19 @@ Result<> SchemeStore::changeAdmitted(IniFile &ini, const Snapshot &current, cons
         if (ini.contains(section, kNameKey))
             named.append(PowerPlan { ini.value(section, kNameKey), {}, scheme });
     }
+    // A system plan's name is taken too, but a plan of the user's that had it before the
+    // administrator gave it may keep it.
+    PowerPlanList withSystem = named;
     for (const SystemPlans::Plan &plan : system().plans()) {
         if (!schemes.contains(plan.guid))
-            named.append(PowerPlan { plan.name, {}, plan.guid });
+            withSystem.append(PowerPlan { plan.name, {}, plan.guid });
     }
     for (const SchemeChanges::Plan &plan : changes.plans) {
         if (!plan.name || changes.deletions.contains(plan.scheme))
             continue;
-        if (const Result<> usable = refusePlanName(named, *plan.name, plan.scheme); !usable)
+        const QString before = current.ini.value(guidToText(plan.scheme), kNameKey);
+        const bool kept = !plan.copyOf && QString::compare(before, planNameOf(*plan.name), Qt::CaseInsensitive) == 0;
+        if (const Result<> usable = refusePlanName(kept ? named : withSystem, *plan.name, plan.scheme); !usable)
             return usable;
     }
     return {};
