@@ -20,6 +20,8 @@ TestEnvironment::TestEnvironment()
     qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
     qputenv("XDG_STATE_HOME", QFile::encodeName(root + QStringLiteral("/state")));
+    // The machine's own system-wide plans stay out of sight.
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(root + QStringLiteral("/xdg")));
     QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     SharedStrings &strings = sharedStrings();

@@ -151,7 +151,9 @@ Control characters in names (a network's name is chosen by whoever runs it) are 
 such as \x1b; --json gives them as they are. A plan's name is kept without the blanks around
 it, is unique ignoring case, holds no tab, escape or other control character and is at most
 256 characters long; a description holds no line break and is at most 2048 characters long.
-A plan file (export, import) is described in ampctl(1) under PLAN FILES.
+A plan file (export, import) is described in ampctl(1) under PLAN FILES. Plans list marks
+(system-wide) come from the administrator's ampora/schemes.ini in $XDG_CONFIG_DIRS: they can be
+set, copied, exported and scheduled, never changed; show marks settings the administrator locked.
 
 Settings and their values (show prints them the same way; "unset" is a value that cannot be
 read):
@@ -212,6 +214,8 @@ Exit status:
      --disk: no disk here spins down by itself, or UDisks is not running
   8  the file to import is not a plan file this version reads, or has bad lines (each is
      named on stderr); nothing was imported
+  9  the administrator set it for every user: a system-wide plan cannot be changed, renamed or
+     deleted, a locked setting cannot be set, and a fixed active plan cannot be changed
 )"_s;
 
 // Where the help beside each synopsis starts; a longer synopsis has its help on the next lines.

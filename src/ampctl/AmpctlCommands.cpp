@@ -204,9 +204,15 @@ ExitCode AmpctlCommands::list()
     QList<QStringList> rows;
     for (const PowerPlan &plan : *plans) {
         const bool isActive = plan.planGuid == activeGuid;
-        json.append(QJsonObject { { u"guid"_s, guidToText(plan.planGuid) }, { u"name"_s, plan.planName },
-            { u"description"_s, plan.planDescription }, { u"active"_s, isActive } });
-        rows.append({ isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName });
+        QJsonObject entry { { u"guid"_s, guidToText(plan.planGuid) }, { u"name"_s, plan.planName },
+            { u"description"_s, plan.planDescription }, { u"active"_s, isActive } };
+        QStringList row { isActive ? u"*"_s : QString(), guidToText(plan.planGuid), plan.planName };
+        if (m_services.platform.isSystemScheme(plan.planGuid)) {
+            entry.insert(u"system"_s, true);
+            row.append(u"(system-wide)"_s);
+        }
+        json.append(entry);
+        rows.append(row);
     }
     m_output.printListing(json, rows);
     // A plan whose name or description cannot be read is left out of the list, but not unsaid.
@@ -245,7 +251,7 @@ ExitCode AmpctlCommands::set(const QString &plan)
     if (!index)
         return m_output.lastFailure();
     if (const Result<> activated = m_services.platform.setActiveScheme(plans.at(*index).planGuid); !activated) {
-        return fail(SystemError,
+        return fail(activated.failedWith(Failure::Kind::ReadOnly) ? ReadOnly : SystemError,
             u"cannot make \"%1\" the active plan: %2"_s.arg(plans.at(*index).planName, activated.failure().message));
     }
     return applying().applyChanged();

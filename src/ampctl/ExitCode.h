@@ -13,4 +13,5 @@ enum class ExitCode {
     InUse = 6, // the plan is active or a schedule uses it
     NotOffered = 7, // this machine has no such setting, or no battery for an on-battery value
     BadFile = 8, // the file to import is no plan file this version reads, or has bad lines
+    ReadOnly = 9, // the administrator set the plan, the setting or the active plan for every user
 };

@@ -78,6 +78,8 @@ ExitCode exitCodeFor(const Failure &failure)
         return ExitCode::NotFound;
     case Failure::Kind::AlreadyExists:
         return ExitCode::Duplicate;
+    case Failure::Kind::ReadOnly:
+        return ExitCode::ReadOnly;
     case Failure::Kind::Failed:
         break;
     }
@@ -105,15 +107,22 @@ ExitCode PlanCommands::show(const QString &text)
         byRow(readPlanSettings(m_services.platform, plan->planGuid, capabilities)))
         settings.append(settingJson(plan->planGuid, row));
 
+    const bool system = m_services.platform.isSystemScheme(plan->planGuid);
     if (m_output.json()) {
         QJsonArray array;
         for (const QJsonObject &setting : settings)
             array.append(setting);
-        m_output.print(QJsonObject { { u"guid"_s, guidToText(plan->planGuid) }, { u"name"_s, plan->planName },
-            { u"description"_s, plan->planDescription }, { u"active"_s, active }, { u"settings"_s, array } });
+        QJsonObject json { { u"guid"_s, guidToText(plan->planGuid) }, { u"name"_s, plan->planName },
+            { u"description"_s, plan->planDescription }, { u"active"_s, active }, { u"settings"_s, array } };
+        if (system)
+            json.insert(u"system"_s, true);
+        m_output.print(json);
     } else {
-        m_output.printTable({ { u"Name:"_s, plan->planName }, { u"GUID:"_s, guidToText(plan->planGuid) },
-            { u"Description:"_s, plan->planDescription }, { u"Active:"_s, active ? u"yes"_s : u"no"_s } });
+        QList<QStringList> header { { u"Name:"_s, plan->planName }, { u"GUID:"_s, guidToText(plan->planGuid) },
+            { u"Description:"_s, plan->planDescription }, { u"Active:"_s, active ? u"yes"_s : u"no"_s } };
+        if (system)
+            header.append({ u"System-wide:"_s, u"yes: set by the administrator; copy it to change it"_s });
+        m_output.printTable(header);
         m_output.out() << u'\n';
         printSettings(settings);
     }
@@ -186,6 +195,10 @@ ExitCode PlanCommands::remove(const QString &text)
     const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
         return m_output.lastFailure();
+    if (m_services.platform.isSystemScheme(plan->planGuid)) {
+        return m_output.fail(
+            ExitCode::ReadOnly, u"cannot delete \"%1\": the administrator set it for every user"_s.arg(plan->planName));
+    }
     // Schedules are written under the data lock, and only for a plan that exists then: holding it
     // from the check to the delete, no schedule can take up the plan in between.
     const Result<DataLock> lock = DataLock::acquireForSeveral();
@@ -269,6 +282,12 @@ ExitCode PlanCommands::setValue(
                 ExitCode::UsageError, u"bad value \"%1\" for %2: %3"_s.arg(*given, setting, valueForms(row->kind)));
         }
         values.append(PlanSettingValue { row, source, *shown });
+        if (const std::optional<quint32> locked
+            = m_services.platform.lockedValue(source, row->subgroup, row->setting)) {
+            return m_output.fail(ExitCode::ReadOnly,
+                u"the administrator locked %1 %2 at %3 for every plan"_s.arg(setting,
+                    source == PowerSource::Ac ? u"(plugged in)"_s : u"(on battery)"_s, valueText(row->kind, *locked)));
+        }
     }
     const std::optional<PowerPlan> plan = findPlan(text);
     if (!plan)
@@ -425,9 +444,11 @@ QJsonObject PlanCommands::settingJson(const QUuid &plan, const QList<PlanSetting
     for (const PlanSettingValue &value : values) {
         // The raw value beside the text: "unset" alone cannot tell a missing value from -1.
         const Result<quint32> stored = m_services.platform.valueIndex(value.source, plan, row.subgroup, row.setting);
-        json.insert(sourceKey(value.source),
-            QJsonObject { { u"text"_s, valueText(row.kind, stored ? std::optional(*stored) : std::nullopt) },
-                { u"value"_s, stored ? QJsonValue(qint64(*stored)) : QJsonValue() } });
+        QJsonObject shown { { u"text"_s, valueText(row.kind, stored ? std::optional(*stored) : std::nullopt) },
+            { u"value"_s, stored ? QJsonValue(qint64(*stored)) : QJsonValue() } };
+        if (m_services.platform.lockedValue(value.source, row.subgroup, row.setting))
+            shown.insert(u"locked"_s, true);
+        json.insert(sourceKey(value.source), shown);
     }
     return json;
 }
@@ -438,9 +459,14 @@ void PlanCommands::printSettings(const QList<QJsonObject> &settings)
     QList<QStringList> rows { dc ? QStringList { u"SETTING"_s, u"AC"_s, u"DC"_s, u"LABEL"_s }
                                  : QStringList { u"SETTING"_s, u"AC"_s, u"LABEL"_s } };
     for (const QJsonObject &setting : settings) {
-        QStringList row { setting[u"name"_s].toString(), setting[u"ac"_s][u"text"_s].toString() };
+        // A locked value says so beside it: no set-value can change it.
+        const auto shown = [&](const QString &source) -> QString {
+            const QJsonObject value = setting[source].toObject();
+            return value[u"text"_s].toString() + (value[u"locked"_s].toBool() ? u" (locked)"_s : QString());
+        };
+        QStringList row { setting[u"name"_s].toString(), shown(u"ac"_s) };
         if (dc)
-            row.append(setting[u"dc"_s][u"text"_s].toString());
+            row.append(shown(u"dc"_s));
         row.append(setting[u"label"_s].toString());
         rows.append(row);
     }

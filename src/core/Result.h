@@ -14,6 +14,7 @@ struct Failure
         AlreadyExists, // creating over something that exists
         Invalid, // a name, value or definition that cannot be stored
         Failed, // the store, folder or service could not be read or written
+        ReadOnly, // a system-wide plan or a setting the administrator locked: never changed here
     };
 
     Kind kind = Kind::Failed;
@@ -93,4 +94,8 @@ inline Failure invalid(QString message)
 inline Failure failed(QString message)
 {
     return { Failure::Kind::Failed, std::move(message) };
+}
+inline Failure readOnly(QString message)
+{
+    return { Failure::Kind::ReadOnly, std::move(message) };
 }

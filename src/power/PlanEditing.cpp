@@ -127,8 +127,12 @@ Result<> restoreDefaultPlans(PowerPlatform &platform)
     for (const DefaultPlan &plan : PowerSettings::defaultPlans()) {
         SchemeChanges::Plan change { plan.guid, std::nullopt, std::nullopt, std::nullopt, {} };
         for (const PowerSettingRow &row : PowerSettings::powerSettingRows()) {
-            change.values.append({ PowerSource::Ac, row.subgroup, row.setting, (row.*plan.values).ac });
-            change.values.append({ PowerSource::Dc, row.subgroup, row.setting, (row.*plan.values).dc });
+            for (const auto &[source, value] : { std::pair(PowerSource::Ac, (row.*plan.values).ac),
+                     std::pair(PowerSource::Dc, (row.*plan.values).dc) }) {
+                // A locked setting keeps the administrator's value; the plan's own stays beneath it.
+                if (!platform.lockedValue(source, row.subgroup, row.setting))
+                    change.values.append({ source, row.subgroup, row.setting, value });
+            }
         }
         if (!PlanCatalogue::findPlan(*plans, plan.guid)) {
             // Back from a copy of the active plan, every value of which it then replaces.

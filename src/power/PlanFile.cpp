@@ -3,26 +3,23 @@
 
 #include "Guid.h"
 #include "PlanEditing.h"
+#include "PlanFileText.h"
 #include "PlanSettings.h"
 #include "PowerSettings.h"
 #include "SettingText.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 using Guid::guidToText;
 using Guid::textToGuid;
 using PlanEditing::planNameOf;
 using PlanEditing::refusePlanDescription;
 using PlanEditing::refusePlanName;
-using PlanSettings::storedValue;
-using PowerSettings::defaultPlans;
+using PlanFileText::balancedValues;
+using PlanFileText::forEachLine;
+using PlanFileText::valuePosition;
 using PowerSettings::powerSettingRows;
-using SettingText::parseValue;
 using SettingText::settingName;
-using SettingText::settingNamed;
-using SettingText::settingNames;
-using SettingText::valueForms;
 using SettingText::valueText;
 
 using namespace Qt::Literals::StringLiterals;
@@ -34,24 +31,6 @@ constexpr PowerSource kSources[] = { PowerSource::Ac, PowerSource::Dc };
 QString sectionOf(PowerSource source)
 {
     return source == PowerSource::Ac ? u"AC"_s : u"DC"_s;
-}
-
-// Where a row's value for source sits in the value list: rows in table order, AC then DC.
-qsizetype valuePosition(const PowerSettingRow &row, PowerSource source)
-{
-    return (&row - powerSettingRows().data()) * 2 + (source == PowerSource::Dc ? 1 : 0);
-}
-
-// Every setting for both sources, as the Balanced plan starts.
-QList<SchemeChanges::Value> balancedValues()
-{
-    QList<SchemeChanges::Value> values;
-    const SeedValues PowerSettingRow::*seed = defaultPlans().front().values;
-    for (const PowerSettingRow &row : powerSettingRows()) {
-        values.append({ PowerSource::Ac, row.subgroup, row.setting, (row.*seed).ac });
-        values.append({ PowerSource::Dc, row.subgroup, row.setting, (row.*seed).dc });
-    }
-    return values;
 }
 
 // Reads the lines of a plan file into a PlanFile's parts, noting a problem per bad line.
@@ -142,19 +121,10 @@ private:
 
     void readSetting(int number, PowerSource source, const QString &key, const QString &value)
     {
-        const PowerSettingRow *row = settingNamed(key.toLower());
-        if (!row)
-            return note(number, u"unknown setting \"%1\"; use one of %2"_s.arg(key, settingNames().join(u", "_s)));
-        quint32 stored = kUnreadableValue;
-        if (value.compare(u"unset"_s, Qt::CaseInsensitive) != 0) {
-            const std::optional<ShownValue> shown = parseValue(row->kind, value);
-            if (!shown) {
-                return note(
-                    number, u"bad value \"%1\" for %2: %3"_s.arg(value, settingName(*row), valueForms(row->kind)));
-            }
-            stored = storedValue(row->kind, *shown);
-        }
-        values[valuePosition(*row, source)].value = stored;
+        const Result<PlanFileText::Setting> setting = PlanFileText::readSetting(key, value);
+        if (!setting)
+            return note(number, setting.failure().message);
+        values[valuePosition(*setting->row, source)].value = setting->stored;
     }
 
     QString m_section;
@@ -197,20 +167,12 @@ PlanFile PlanFile::parse(const QByteArray &bytes)
         return file;
     }
     Reader reader;
-    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
-    const QList<QByteArray> lines = text.split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const int number = static_cast<int>(i + 1);
-        QByteArray raw = lines.at(i);
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        const QString line = decoder(raw);
-        if (decoder.hasError() || line.contains(QChar(u'\0')))
-            reader.note(number, u"not UTF-8 text"_s);
+    forEachLine(bytes, [&](int number, const std::optional<QString> &line) {
+        if (line)
+            reader.readLine(number, *line);
         else
-            reader.readLine(number, line.trimmed());
-    }
+            reader.note(number, u"not UTF-8 text"_s);
+    });
     if (reader.format && *reader.format > kFormatVersion) {
         // Whatever else looks wrong is most likely what the newer format added.
         file.m_problems.append({ 0,

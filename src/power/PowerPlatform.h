@@ -74,6 +74,25 @@ public:
     // refuses Invalid or AlreadyExists, a copy over an existing scheme AlreadyExists.
     virtual Result<> changeSchemes(const SchemeChanges &changes) = 0;
 
+    // What the administrator set for every user (see SystemPlans). A system-wide scheme is listed
+    // after the user's own and can be activated and copied; any change of it fails with ReadOnly.
+    virtual bool isSystemScheme(const QUuid &scheme) const
+    {
+        Q_UNUSED(scheme)
+        return false;
+    }
+    // The value every scheme carries for a locked setting; none when the setting is not locked.
+    // Setting a locked setting to another value fails with ReadOnly.
+    virtual std::optional<quint32> lockedValue(PowerSource source, const QUuid &subgroup, const QUuid &setting) const
+    {
+        Q_UNUSED(source)
+        Q_UNUSED(subgroup)
+        Q_UNUSED(setting)
+        return std::nullopt;
+    }
+    // The administrator chose every user's active scheme: setActiveScheme fails with ReadOnly.
+    virtual bool isActiveLocked() const { return false; }
+
 Q_SIGNALS:
     void schemesChanged();
 };

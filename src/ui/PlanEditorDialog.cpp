@@ -177,6 +177,7 @@ PlanEditorDialog::PlanEditorDialog(
     , m_mode(mode)
     , m_plan(plan)
     , m_services(services)
+    , m_readOnly(mode == Mode::Edit && services.platform.isSystemScheme(plan))
     , m_showsOutcomes(mode == Mode::Edit && follower)
     , m_follower(follower)
 {
@@ -205,6 +206,8 @@ PlanEditorDialog::PlanEditorDialog(
     // What filling the controls did is no change of the user's.
     connectChanges();
     setUnsaved(false);
+    if (m_readOnly)
+        showReadOnly();
 
     if (m_showsOutcomes) {
         // Lines stay hidden until a status for this plan arrives: activating this plan elsewhere
@@ -411,6 +414,14 @@ PlanEditorDialog::SettingControl PlanEditorDialog::createControl(const PlanSetti
         control.slider->setObjectName(controlName(value));
         break;
     }
+    control.locked = m_services.platform.lockedValue(value.source, value.row->subgroup, value.row->setting).has_value();
+    if (control.locked) {
+        const QString tip = loadText(u"IDS_LOCKED_SETTING_TIP");
+        for (QWidget *widget : widgetsOf(control)) {
+            widget->setEnabled(false);
+            widget->setToolTip(tip);
+        }
+    }
     return control;
 }
 
@@ -465,8 +476,29 @@ void PlanEditorDialog::onChange()
 
 void PlanEditorDialog::setUnsaved(bool unsaved)
 {
-    m_unsaved = unsaved;
-    m_saveButton->enableButton(unsaved);
+    m_unsaved = unsaved && !m_readOnly;
+    m_saveButton->enableButton(m_unsaved);
+}
+
+QList<QWidget *> PlanEditorDialog::widgetsOf(const SettingControl &control)
+{
+    QList<QWidget *> widgets;
+    for (QWidget *widget :
+        std::initializer_list<QWidget *> { control.list, control.field, control.spin, control.slider }) {
+        if (widget)
+            widgets.append(widget);
+    }
+    return widgets;
+}
+
+void PlanEditorDialog::showReadOnly()
+{
+    m_nameBox->setReadOnly(true);
+    m_nameBox->setToolTip(loadText(u"IDS_SYSTEM_PLAN_TIP"));
+    for (const SettingControl &control : std::as_const(m_controls)) {
+        for (QWidget *widget : widgetsOf(control))
+            widget->setEnabled(false);
+    }
 }
 
 QList<PlanSettingValue> PlanEditorDialog::shownValues() const
@@ -474,6 +506,8 @@ QList<PlanSettingValue> PlanEditorDialog::shownValues() const
     QList<PlanSettingValue> values;
     values.reserve(m_controls.size());
     for (const SettingControl &control : m_controls) {
+        if (control.locked)
+            continue; // the plan keeps its own value beneath the lock
         PlanSettingValue value = control.value;
         if (control.list)
             value.shown.selection = control.list->currentIndex();
@@ -488,6 +522,8 @@ QList<PlanSettingValue> PlanEditorDialog::shownValues() const
 
 bool PlanEditorDialog::save()
 {
+    if (m_readOnly)
+        return false;
     const QString name = planNameOf(m_nameBox->text());
     PowerPlatform &platform = m_services.platform;
     // The same rule the store applies; these are only its words for the window. A name another

@@ -61,6 +61,7 @@ private:
         QLineEdit *field = nullptr;
         MinutesSpinBox *spin = nullptr;
         QSlider *slider = nullptr;
+        bool locked = false; // the administrator's value: shown, never saved
     };
 
     PlanCapabilities readCapabilities();
@@ -79,6 +80,9 @@ private:
     void connectChanges();
     void onChange();
     void setUnsaved(bool unsaved);
+    // A system plan is shown as it is: nothing in the window can be changed.
+    void showReadOnly();
+    static QList<QWidget *> widgetsOf(const SettingControl &control);
     QList<PlanSettingValue> shownValues() const;
     // Saves as the Save button does; false when the dialog stays open.
     bool save();
@@ -89,6 +93,7 @@ private:
     Mode m_mode;
     QUuid m_plan;
     Services m_services;
+    bool m_readOnly = false; // editing a system plan
     bool m_unsaved = false;
 
     QLineEdit *m_nameBox = nullptr;

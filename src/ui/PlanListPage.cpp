@@ -7,6 +7,7 @@
 #include "PlanDeletion.h"
 #include "PlanTransfer.h"
 #include "PowerPlatform.h"
+#include "Profile.h"
 #include "ReportList.h"
 #include "ScheduleDialog.h"
 #include "SharedStrings.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <memory>
 
+using Profile::formatText;
 using Program::sharedStrings;
 
 namespace {
@@ -101,9 +103,12 @@ void PlanListPage::fillList(const PlanListing &listing)
     items.reserve(listing.rows.size());
     for (const PlanListing::Row &row : listing.rows) {
         const bool scheduled = row.use != ScheduleUse::None;
-        auto *item = new QTreeWidgetItem(
-            { row.plan.planName, scheduled ? m_scheduledText : m_notScheduledText, row.plan.planDescription });
+        const QString name = row.system ? formatText(text(u"IDS_SYSTEM_PLAN"), row.plan.planName) : row.plan.planName;
+        auto *item
+            = new QTreeWidgetItem({ name, scheduled ? m_scheduledText : m_notScheduledText, row.plan.planDescription });
         item->setData(NameColumn, kPlanRole, row.plan.planGuid);
+        if (row.system)
+            item->setToolTip(NameColumn, text(u"IDS_SYSTEM_PLAN_TIP"));
         if (row.plan.planGuid == listing.activePlan) {
             QFont bold = pageFont();
             bold.setBold(true);
@@ -122,10 +127,18 @@ void PlanListPage::fillList(const PlanListing &listing)
 void PlanListPage::updateCommands()
 {
     const bool onRow = currentRow() >= 0;
-    command(CmdEditPlan)->setEnabled(onRow);
-    command(CmdDeletePlan)->setEnabled(onRow);
+    // A system plan is the administrator's: it is activated, copied and exported, never changed.
+    const bool changeable = onRow && !isSystemPlan(planOfRow(currentRow()));
+    command(CmdEditPlan)->setEnabled(changeable);
+    command(CmdDeletePlan)->setEnabled(changeable);
     for (const CommandId id : { CmdActivatePlan, CmdCopyPlan, CmdExportPlan })
         command(id)->setEnabled(onRow);
+}
+
+bool PlanListPage::isSystemPlan(const QUuid &plan) const
+{
+    return std::any_of(m_listing.rows.cbegin(), m_listing.rows.cend(),
+        [&](const PlanListing::Row &row) { return row.plan.planGuid == plan && row.system; });
 }
 
 void PlanListPage::createPlan()
@@ -140,7 +153,7 @@ void PlanListPage::createPlan()
 
 void PlanListPage::editPlan()
 {
-    if (currentRow() >= 0)
+    if (currentRow() >= 0 && !isSystemPlan(planOfRow(currentRow())))
         openEditor(PlanEditorDialog::Mode::Edit, planOfRow(currentRow()));
 }
 
@@ -199,7 +212,7 @@ void PlanListPage::deletePlans()
     for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
         const QUuid plan = planOf(*it);
         const PlanListing::Row *row = listed.value(plan);
-        if (!row)
+        if (!row || row->system)
             continue;
         plans.append(plan);
         names.insert(plan, row->plan.planName);

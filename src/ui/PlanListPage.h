@@ -44,6 +44,7 @@ private:
     void showReloaded(const PlanListing &listing);
     void fillList(const PlanListing &listing);
     void editPlan();
+    bool isSystemPlan(const QUuid &plan) const;
     // Deletes the selected plans in one change of the store, on a worker thread.
     void deletePlans();
     // The plans were deleted: they leave the listing and the list.

@@ -22,7 +22,8 @@ PlanListing PlanListing::load(const PowerPlatform &platform, TaskService &tasks)
     listing.rows.reserve(plans.size());
     for (const PowerPlan &plan : plans) {
         listing.rows.append(
-            { plan, scheduleUseOf(plan.planGuid, listing.timeSchedules, listing.networkSchedules, powerTriggers) });
+            { plan, scheduleUseOf(plan.planGuid, listing.timeSchedules, listing.networkSchedules, powerTriggers),
+                platform.isSystemScheme(plan.planGuid) });
     }
     return listing;
 }

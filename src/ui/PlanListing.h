@@ -18,6 +18,7 @@ struct PlanListing
     {
         PowerPlan plan;
         ScheduleUse use = ScheduleUse::None;
+        bool system = false; // set by the administrator: activated and copied, never changed
     };
 
     QList<Row> rows;

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
@@ -216,6 +217,44 @@ COMP_WORDS=(ampctl sched); COMP_CWORD=1; _ampctl "$2"; printf '%s\n' "${COMPREPL
         QVERIFY(bash.waitForFinished(30000));
         QCOMPARE(QString::fromUtf8(bash.readAllStandardError()), QString());
         QCOMPARE(QString::fromUtf8(bash.readAllStandardOutput()), u"Power\\ saver\nschedules\nschedule\n"_s);
+    }
+
+    // The administrator's plans and locks: listed, set and shown, never changed (status 9).
+    void systemWidePlansAreSetNeverChanged()
+    {
+        m_env->writeFile(u"xdg/ampora/schemes.ini"_s,
+            "[{6A1D35F4-2C57-4F61-9E22-0C7E2B3F2A10}]\nName=Office\nAC/display-off=10min\n[Locks]\nAC/sleep=never\n");
+        const QStringList quiet { u"DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/ampora-test-bus"_s,
+            u"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/ampora-test-bus"_s, u"XDG_CURRENT_DESKTOP="_s };
+        const QJsonArray plans = runAmpctlBinary({ u"--json"_s, u"list"_s }).json().toArray();
+        QCOMPARE(plans.size(), 4); // by name, as every list
+        QCOMPARE(plans[2][u"name"_s].toString(), u"Office"_s);
+        QVERIFY(plans[2][u"system"_s].toBool() && !plans[0].toObject().contains(u"system"_s));
+        QVERIFY(runAmpctlBinary({ u"list"_s }).out.contains(QRegularExpression(u"  Office +\\(system-wide\\)\n"_s)));
+        QCOMPARE(runAmpctlBinary({ u"set"_s, u"Office"_s }, quiet).status, 0);
+        QCOMPARE(runAmpctlBinary({ u"--json"_s, u"active"_s }).json()[u"name"_s].toString(), u"Office"_s);
+
+        const QStringList laptop = quiet
+            + QStringList { u"AMPORA_SYSFS_ROOT="_s
+                  + TestEnvironment::sourceFile(u"platform/data/sysfs/caps-laptop"_s) };
+        for (const QStringList &change : { QStringList { u"rename"_s, u"Office"_s, u"Mine"_s },
+                 QStringList { u"describe"_s, u"Office"_s, u"x"_s }, QStringList { u"delete"_s, u"Office"_s },
+                 QStringList { u"set-value"_s, u"Office"_s, u"dim"_s, u"--ac"_s, u"5min"_s },
+                 QStringList { u"set-value"_s, u"Balanced"_s, u"sleep"_s, u"--ac"_s, u"never"_s } }) {
+            const AmpctlRun refused = runAmpctlBinary(change, laptop);
+            QCOMPARE(refused.status, 9);
+            QVERIFY2(refused.err.contains(u"administrator"_s), qPrintable(refused.err));
+        }
+        QJsonValue sleep;
+        for (const QJsonValue setting :
+            runAmpctlBinary({ u"--json"_s, u"show"_s, u"Balanced"_s }, laptop).json()[u"settings"_s].toArray()) {
+            if (setting[u"name"_s].toString() == u"sleep"_s)
+                sleep = setting;
+        }
+        QCOMPARE(sleep[u"ac"_s][u"text"_s].toString(), u"never"_s);
+        QVERIFY(sleep[u"ac"_s][u"locked"_s].toBool() && !sleep[u"dc"_s].toObject().contains(u"locked"_s));
+        QVERIFY(runAmpctlBinary({ u"show"_s, u"Office"_s }, laptop).out.contains(u"never (locked)"_s));
+        QVERIFY(runAmpctlBinary({ u"--help"_s }).out.contains(u"\n  9  the administrator set it"_s));
     }
 
 private:

@@ -4,6 +4,7 @@
 #include "Guid.h"
 #include "PlanEditing.h"
 
+#include <algorithm>
 #include <utility>
 
 using Guid::guidToText;
@@ -55,13 +56,40 @@ void FakePowerPlatform::noteChange()
         Qt::QueuedConnection);
 }
 
+void FakePowerPlatform::setSystemPlans(const SystemPlans &system)
+{
+    m_system = system;
+    m_systemSchemes.clear();
+    for (const SystemPlans::Plan &plan : system.plans()) {
+        Scheme scheme { plan.guid, plan.name, plan.description, {} };
+        for (const SchemeChanges::Value &value : plan.values)
+            scheme.values.insert(valueKey(value.source, value.subgroup, value.setting), value.value);
+        m_systemSchemes.append(scheme);
+    }
+    noteChange();
+}
+
+bool FakePowerPlatform::isSystemScheme(const QUuid &scheme) const
+{
+    const bool own
+        = std::any_of(m_schemes.cbegin(), m_schemes.cend(), [&](const Scheme &s) { return s.guid == scheme; });
+    return !m_unreadable && !own && m_system.plan(scheme);
+}
+
+bool FakePowerPlatform::isActiveLocked() const
+{
+    return !m_system.pinnedActive().isNull() && find(m_system.pinnedActive());
+}
+
 Result<const FakePowerPlatform::Scheme *> FakePowerPlatform::find(const QUuid &guid) const
 {
     if (m_unreadable)
         return unreadableStore();
-    for (const Scheme &s : m_schemes) {
-        if (s.guid == guid)
-            return &s;
+    for (const QList<Scheme> *list : { &m_schemes, &m_systemSchemes }) {
+        for (const Scheme &s : *list) {
+            if (s.guid == guid)
+                return &s;
+        }
     }
     return notFound(QStringLiteral("no scheme %1").arg(guidToText(guid)));
 }
@@ -81,6 +109,10 @@ Result<QList<QUuid>> FakePowerPlatform::schemes() const
     QList<QUuid> guids;
     for (const Scheme &s : m_schemes)
         guids.append(s.guid);
+    for (const Scheme &s : m_systemSchemes) {
+        if (!guids.contains(s.guid))
+            guids.append(s.guid);
+    }
     return guids;
 }
 
@@ -97,6 +129,8 @@ Result<QString> FakePowerPlatform::readText(
 
 Result<QUuid> FakePowerPlatform::activeScheme() const
 {
+    if (isActiveLocked())
+        return m_system.pinnedActive();
     const Result<const Scheme *> s = find(m_active);
     if (!s)
         return failed(QStringLiteral("no active scheme"));
@@ -108,6 +142,8 @@ Result<> FakePowerPlatform::setActiveScheme(const QUuid &scheme)
     ++m_setActiveCalls;
     if (m_refuseActivation)
         return failed(QStringLiteral("activation refused"));
+    if (isActiveLocked())
+        return SystemPlans::activeLocked();
     const Result<Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
@@ -134,6 +170,8 @@ Result<quint32> FakePowerPlatform::valueIndex(
     const Result<const Scheme *> s = find(scheme);
     if (!s)
         return s.failure();
+    if (const std::optional<quint32> locked = m_system.lockedValue(source, subgroup, setting))
+        return *locked;
     const auto it = (*s)->values.constFind(valueKey(source, subgroup, setting));
     if (it == (*s)->values.cend())
         return notFound(QStringLiteral("no such value"));
@@ -147,8 +185,14 @@ Result<> FakePowerPlatform::writeValueIndex(
         { { { scheme, std::nullopt, std::nullopt, std::nullopt, { { source, subgroup, setting, value } } } }, {} });
 }
 
-Result<> FakePowerPlatform::changeSchemes(const SchemeChanges &changes)
+Result<> FakePowerPlatform::changeSchemes(const SchemeChanges &given)
 {
+    const Result<SchemeChanges> admitted = m_system.admit(given, [&](const QUuid &scheme) {
+        return std::any_of(m_schemes.cbegin(), m_schemes.cend(), [&](const Scheme &s) { return s.guid == scheme; });
+    });
+    if (!admitted)
+        return admitted.failure();
+    const SchemeChanges &changes = *admitted;
     const QList<Scheme> before = m_schemes;
     const auto refused = [&](const Failure &failure) {
         m_schemes = before;
@@ -159,19 +203,29 @@ Result<> FakePowerPlatform::changeSchemes(const SchemeChanges &changes)
             return refused(changed.failure());
     }
     for (const QUuid &scheme : changes.deletions) {
-        if (scheme == m_active)
+        if (scheme == activeScheme().valueOr(m_active))
             return refused(invalid(QStringLiteral("the active scheme cannot be deleted")));
         if (const Result<Scheme *> s = find(scheme); !s)
             return refused(s.failure());
         m_schemes.removeIf([&](const Scheme &each) { return each.guid == scheme; });
     }
+    // As the store: a system plan's name is taken, except by a plan of the user's that had it.
     PowerPlanList named;
     for (const Scheme &s : std::as_const(m_schemes))
         named.append(PowerPlan { s.name, s.description, s.guid });
+    PowerPlanList withSystem = named;
+    for (const QUuid &scheme : schemes().valueOr({})) {
+        if (isSystemScheme(scheme))
+            withSystem.append(PowerPlan { m_system.plan(scheme)->name, {}, scheme });
+    }
     for (const SchemeChanges::Plan &plan : changes.plans) {
         if (!plan.name || changes.deletions.contains(plan.scheme))
             continue;
-        if (const Result<> usable = refusePlanName(named, *plan.name, plan.scheme); !usable)
+        const auto old
+            = std::find_if(before.cbegin(), before.cend(), [&](const Scheme &s) { return s.guid == plan.scheme; });
+        const bool kept = !plan.copyOf && old != before.cend()
+            && QString::compare(old->name, planNameOf(*plan.name), Qt::CaseInsensitive) == 0;
+        if (const Result<> usable = refusePlanName(kept ? named : withSystem, *plan.name, plan.scheme); !usable)
             return refused(usable.failure());
     }
     noteChange();

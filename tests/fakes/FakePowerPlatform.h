@@ -2,6 +2,7 @@
 #pragma once
 
 #include "PowerPlatform.h"
+#include "SystemPlans.h"
 
 #include <QHash>
 #include <QList>
@@ -39,6 +40,8 @@ public:
     void refuseActivation(bool refuse) { m_refuseActivation = refuse; }
     int setActiveCalls() const { return m_setActiveCalls; }
     const QList<Scheme> &storedSchemes() const { return m_schemes; }
+    // What the administrator's files give, served as the scheme store serves them.
+    void setSystemPlans(const SystemPlans &system);
 
     Result<QList<QUuid>> schemes() const override;
     Result<QString> friendlyName(const QUuid &scheme) const override
@@ -69,6 +72,13 @@ public:
     // All or nothing, with the store's name rule, as the scheme store does it.
     Result<> changeSchemes(const SchemeChanges &changes) override;
 
+    bool isSystemScheme(const QUuid &scheme) const override;
+    std::optional<quint32> lockedValue(PowerSource source, const QUuid &subgroup, const QUuid &setting) const override
+    {
+        return m_system.lockedValue(source, subgroup, setting);
+    }
+    bool isActiveLocked() const override;
+
 private:
     Result<> changePlan(const SchemeChanges::Plan &plan);
     Result<QString> readText(const QUuid &scheme, QString Scheme::*text, const QSet<QUuid> &unreadable) const;
@@ -78,6 +88,8 @@ private:
     Result<Scheme *> find(const QUuid &guid);
 
     QList<Scheme> m_schemes;
+    SystemPlans m_system;
+    QList<Scheme> m_systemSchemes; // m_system's plans; a user's scheme of the same GUID hides one
     QUuid m_active;
     QSet<QUuid> m_unreadableNames;
     QSet<QUuid> m_unreadableDescriptions;

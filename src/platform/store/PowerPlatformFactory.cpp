@@ -10,7 +10,7 @@ namespace PowerPlatformFactory {
 
 std::unique_ptr<PowerPlatform> createPowerPlatform(const SharedStrings &strings)
 {
-    return std::make_unique<SchemeStore>(strings.schemeStoreFile);
+    return std::make_unique<SchemeStore>(strings.schemeStoreFile, SystemPlans::systemFiles());
 }
 
 } // namespace PowerPlatformFactory

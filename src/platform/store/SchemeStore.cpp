@@ -34,6 +34,10 @@ namespace {
 
 const QString kStoreSection = QStringLiteral("Store");
 const QString kActiveKey = QStringLiteral("Active");
+// Says that Active names a system-wide plan, which may leave the system files without the user's
+// store being damaged.
+const QString kActiveIsSystemKey = QStringLiteral("ActiveIsSystemPlan");
+const QString kTrue = QStringLiteral("true");
 const QString kNameKey = QStringLiteral("Name");
 const QString kDescriptionKey = QStringLiteral("Description");
 
@@ -73,6 +77,22 @@ IniFile seedDocument()
     return ini;
 }
 
+bool isDefaultPlan(const QUuid &guid)
+{
+    return std::any_of(
+        defaultPlans().begin(), defaultPlans().end(), [&](const DefaultPlan &plan) { return plan.guid == guid; });
+}
+
+// Makes scheme the file's active plan; a GUID and a word: never refused.
+void writeActive(IniFile &ini, const QUuid &scheme, bool systemPlan)
+{
+    (void)ini.setValue(kStoreSection, kActiveKey, guidToText(scheme));
+    if (systemPlan)
+        (void)ini.setValue(kStoreSection, kActiveIsSystemKey, kTrue);
+    else
+        (void)ini.removeKey(kStoreSection, kActiveIsSystemKey);
+}
+
 } // namespace
 
 SchemeStore::FileStamp SchemeStore::FileStamp::of(const QString &path)
@@ -102,7 +122,7 @@ SchemeStore::Snapshot SchemeStore::Snapshot::from(IniFile ini)
     return snapshot;
 }
 
-QString SchemeStore::Snapshot::problem() const
+QString SchemeStore::Snapshot::problem(const SystemPlans &system) const
 {
     if (ini.hasEncodingError())
         return QStringLiteral("it is not valid UTF-8 text");
@@ -113,12 +133,14 @@ QString SchemeStore::Snapshot::problem() const
     const QString activeText = ini.value(kStoreSection, kActiveKey);
     if (activeText.isEmpty())
         return QStringLiteral("it names no active plan");
-    if (active.isNull() || !schemes.contains(active))
+    // A system plan that is gone is no damage of the user's file: activeOf() falls back.
+    const bool systemActive = system.plan(active) || ini.value(kStoreSection, kActiveIsSystemKey) == kTrue;
+    if (active.isNull() || (!schemes.contains(active) && !systemActive))
         return QStringLiteral("its active plan %1 is not one of its plans").arg(activeText);
     return {};
 }
 
-SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
+SchemeStore::Snapshot SchemeStore::Snapshot::salvaged(const SystemPlans &system) const
 {
     if (schemes.isEmpty())
         return from(seedDocument());
@@ -126,8 +148,8 @@ SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
     // values no line can hold (NUL) and plans left without a key: the active plan must be one
     // that made it, or the repaired file would be damaged again.
     IniFile repaired = IniFile::fromBytes(QByteArray(kSeedHeader));
-    (void)repaired.setValue( // a GUID: never refused
-        kStoreSection, kActiveKey, guidToText(schemes.contains(active) ? active : schemes.constFirst()));
+    const bool systemActive = !schemes.contains(active) && system.plan(active);
+    writeActive(repaired, schemes.contains(active) || systemActive ? active : schemes.constFirst(), systemActive);
     for (const QUuid &scheme : schemes) {
         const QString section = guidToText(scheme);
         // A refused key is one of those left behind on purpose.
@@ -137,16 +159,17 @@ SchemeStore::Snapshot SchemeStore::Snapshot::salvaged() const
     Snapshot rebuilt = from(std::move(repaired));
     if (rebuilt.schemes.isEmpty())
         return from(seedDocument());
-    if (!rebuilt.schemes.contains(rebuilt.active)) {
+    if (!rebuilt.schemes.contains(rebuilt.active) && !systemActive) {
         rebuilt.active = rebuilt.schemes.constFirst();
-        (void)rebuilt.ini.setValue(kStoreSection, kActiveKey, guidToText(rebuilt.active)); // a GUID: never refused
+        writeActive(rebuilt.ini, rebuilt.active, false);
     }
     return rebuilt;
 }
 
-SchemeStore::SchemeStore(const QString &path, QObject *parent)
+SchemeStore::SchemeStore(const QString &path, const QStringList &systemFiles, QObject *parent)
     : PowerPlatform(parent)
     , m_path(path)
+    , m_systemFiles(systemFiles)
 {
     // A folder that cannot be made fails the first write, which says so.
     (void)AtomicFile::makePrivateFolder(QFileInfo(m_path).absolutePath());
@@ -176,12 +199,21 @@ void SchemeStore::startWatching()
 
 Result<QList<QUuid>> SchemeStore::schemes() const
 {
-    return read<QList<QUuid>>([](const Snapshot &current) -> Result<QList<QUuid>> { return current.schemes; });
+    return read<QList<QUuid>>([this](const Snapshot &current) -> Result<QList<QUuid>> {
+        QList<QUuid> all = current.schemes;
+        for (const SystemPlans::Plan &plan : system().plans()) {
+            if (!current.known.contains(plan.guid))
+                all.append(plan.guid);
+        }
+        return all;
+    });
 }
 
 Result<QString> SchemeStore::friendlyName(const QUuid &scheme) const
 {
     return read<QString>([&](const Snapshot &current) -> Result<QString> {
+        if (const SystemPlans::Plan *plan = systemPlan(current, scheme))
+            return plan->name;
         if (!current.known.contains(scheme))
             return missingScheme(scheme);
         const QString section = guidToText(scheme);
@@ -194,6 +226,8 @@ Result<QString> SchemeStore::friendlyName(const QUuid &scheme) const
 Result<QString> SchemeStore::description(const QUuid &scheme) const
 {
     return read<QString>([&](const Snapshot &current) -> Result<QString> {
+        if (const SystemPlans::Plan *plan = systemPlan(current, scheme))
+            return plan->description;
         if (!current.known.contains(scheme))
             return missingScheme(scheme);
         return current.ini.value(guidToText(scheme), kDescriptionKey);
@@ -202,18 +236,25 @@ Result<QString> SchemeStore::description(const QUuid &scheme) const
 
 Result<QUuid> SchemeStore::activeScheme() const
 {
-    return read<QUuid>([](const Snapshot &current) -> Result<QUuid> { return current.active; });
+    return read<QUuid>([this](const Snapshot &current) -> Result<QUuid> { return activeOf(current); });
 }
 
 Result<> SchemeStore::setActiveScheme(const QUuid &scheme)
 {
-    const Result<QUuid> active = activeScheme();
-    if (active && *active == scheme)
+    // A file still naming a system plan that is gone is written even when the fallback is chosen,
+    // so the choice stays when the plan comes back.
+    const Result<bool> unchanged = read<bool>([&](const Snapshot &current) -> Result<bool> {
+        return activeOf(current) == scheme && (current.active == scheme || isPinned(current));
+    });
+    if (unchanged && *unchanged)
         return {}; // nothing to write, so no change to report either
     return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
-        if (!current.known.contains(scheme))
+        if (isPinned(current))
+            return SystemPlans::activeLocked();
+        const bool systemScheme = systemPlan(current, scheme) != nullptr;
+        if (!current.known.contains(scheme) && !systemScheme)
             return missingScheme(scheme);
-        (void)ini.setValue(kStoreSection, kActiveKey, guidToText(scheme)); // a GUID: never refused
+        writeActive(ini, scheme, systemScheme);
         return {};
     });
 }
@@ -221,18 +262,9 @@ Result<> SchemeStore::setActiveScheme(const QUuid &scheme)
 Result<QUuid> SchemeStore::duplicateScheme(const QUuid &source)
 {
     const QUuid fresh = QUuid::createUuid();
-    const Result<> copied = modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
-        if (!current.known.contains(source))
-            return missingScheme(source);
-        const QString from = guidToText(source);
-        const QString to = guidToText(fresh);
-        for (const QString &key : ini.keys(from)) {
-            if (!ini.setValue(to, key, ini.value(from, key)))
-                return invalid(QStringLiteral("the power plan %1 holds a value that cannot be copied").arg(from));
-        }
-        return {};
-    });
-    if (!copied)
+    SchemeChanges changes;
+    changes.plans.append({ fresh, source, std::nullopt, std::nullopt, {} });
+    if (const Result<> copied = changeSchemes(changes); !copied)
         return copied.failure();
     return fresh;
 }
@@ -262,8 +294,16 @@ Result<quint32> SchemeStore::valueIndex(
     PowerSource source, const QUuid &scheme, const QUuid &subgroup, const QUuid &setting) const
 {
     return read<quint32>([&](const Snapshot &current) -> Result<quint32> {
-        if (!current.known.contains(scheme))
+        const SystemPlans::Plan *plan = systemPlan(current, scheme);
+        if (!plan && !current.known.contains(scheme))
             return missingScheme(scheme);
+        if (const std::optional<quint32> locked = system().lockedValue(source, subgroup, setting))
+            return *locked;
+        if (plan) {
+            if (const std::optional<quint32> value = SystemPlans::valueOf(*plan, source, subgroup, setting))
+                return *value;
+            return notFound(QStringLiteral("the power plan %1 has no such value").arg(guidToText(scheme)));
+        }
         bool ok = false;
         const quint32 stored = current.ini.value(guidToText(scheme), valueKey(source, subgroup, setting)).toUInt(&ok);
         if (!ok)
@@ -284,41 +324,59 @@ Result<> SchemeStore::writeValueIndex(
 Result<> SchemeStore::changeSchemes(const SchemeChanges &changes)
 {
     return modify([&](IniFile &ini, const Snapshot &current) -> Result<> {
-        QList<QUuid> schemes = current.schemes;
-        for (const SchemeChanges::Plan &plan : changes.plans) {
-            if (const Result<> changed = changePlan(ini, schemes, plan); !changed)
-                return changed;
-        }
-        for (const QUuid &scheme : changes.deletions) {
-            if (scheme == current.active)
-                return invalid(QStringLiteral("the active power plan cannot be deleted"));
-            if (!schemes.contains(scheme))
-                return missingScheme(scheme);
-            // A repeated section would otherwise come back to life.
-            const QString section = guidToText(scheme);
-            while (ini.removeSection(section)) { }
-            schemes.removeAll(scheme);
-        }
-        // Names are checked against the plans as they will be, so two names given in one change
-        // cannot take each other's place either.
-        const bool naming = std::any_of(changes.plans.cbegin(), changes.plans.cend(),
-            [](const SchemeChanges::Plan &plan) { return plan.name.has_value(); });
-        if (!naming)
-            return {};
-        PowerPlanList named;
-        for (const QUuid &scheme : std::as_const(schemes)) {
-            const QString section = guidToText(scheme);
-            if (ini.contains(section, kNameKey))
-                named.append(PowerPlan { ini.value(section, kNameKey), {}, scheme });
-        }
-        for (const SchemeChanges::Plan &plan : changes.plans) {
-            if (!plan.name || changes.deletions.contains(plan.scheme))
-                continue;
-            if (const Result<> usable = refusePlanName(named, *plan.name, plan.scheme); !usable)
-                return usable;
-        }
-        return {};
+        const Result<SchemeChanges> admitted
+            = system().admit(changes, [&](const QUuid &scheme) { return current.known.contains(scheme); });
+        if (!admitted)
+            return admitted.failure();
+        return changeAdmitted(ini, current, *admitted);
     });
+}
+
+Result<> SchemeStore::changeAdmitted(IniFile &ini, const Snapshot &current, const SchemeChanges &changes) const
+{
+    QList<QUuid> schemes = current.schemes;
+    for (const SchemeChanges::Plan &plan : changes.plans) {
+        if (const Result<> changed = changePlan(ini, schemes, plan); !changed)
+            return changed;
+    }
+    for (const QUuid &scheme : changes.deletions) {
+        if (scheme == activeOf(current))
+            return invalid(QStringLiteral("the active power plan cannot be deleted"));
+        if (!schemes.contains(scheme))
+            return missingScheme(scheme);
+        // A repeated section would otherwise come back to life.
+        const QString section = guidToText(scheme);
+        while (ini.removeSection(section)) { }
+        schemes.removeAll(scheme);
+    }
+    // Names are checked against the plans as they will be, so two names given in one change
+    // cannot take each other's place either.
+    const bool naming = std::any_of(changes.plans.cbegin(), changes.plans.cend(),
+        [](const SchemeChanges::Plan &plan) { return plan.name.has_value(); });
+    if (!naming)
+        return {};
+    PowerPlanList named;
+    for (const QUuid &scheme : std::as_const(schemes)) {
+        const QString section = guidToText(scheme);
+        if (ini.contains(section, kNameKey))
+            named.append(PowerPlan { ini.value(section, kNameKey), {}, scheme });
+    }
+    // A system plan's name is taken too, but a plan of the user's that had it before the
+    // administrator gave it may keep it.
+    PowerPlanList withSystem = named;
+    for (const SystemPlans::Plan &plan : system().plans()) {
+        if (!schemes.contains(plan.guid))
+            withSystem.append(PowerPlan { plan.name, {}, plan.guid });
+    }
+    for (const SchemeChanges::Plan &plan : changes.plans) {
+        if (!plan.name || changes.deletions.contains(plan.scheme))
+            continue;
+        const QString before = current.ini.value(guidToText(plan.scheme), kNameKey);
+        const bool kept = !plan.copyOf && QString::compare(before, planNameOf(*plan.name), Qt::CaseInsensitive) == 0;
+        if (const Result<> usable = refusePlanName(kept ? named : withSystem, *plan.name, plan.scheme); !usable)
+            return usable;
+    }
+    return {};
 }
 
 Result<> SchemeStore::changePlan(IniFile &ini, QList<QUuid> &schemes, const SchemeChanges::Plan &plan) const
@@ -330,7 +388,7 @@ Result<> SchemeStore::changePlan(IniFile &ini, QList<QUuid> &schemes, const Sche
         if (schemes.contains(plan.scheme))
             return alreadyExists(QStringLiteral("a power plan %1 exists already").arg(section));
         if (!schemes.contains(*plan.copyOf))
-            return missingScheme(*plan.copyOf);
+            return copySystemPlan(ini, schemes, plan);
         const QString from = guidToText(*plan.copyOf);
         for (const QString &key : ini.keys(from)) {
             // A text the copy gets anew is not copied: a source whose name cannot be written
@@ -358,6 +416,70 @@ Result<> SchemeStore::changePlan(IniFile &ini, QList<QUuid> &schemes, const Sche
         (void)ini.setValue(
             section, valueKey(value.source, value.subgroup, value.setting), QString::number(value.value));
     return {};
+}
+
+Result<> SchemeStore::copySystemPlan(IniFile &ini, QList<QUuid> &schemes, const SchemeChanges::Plan &plan) const
+{
+    const SystemPlans::Plan *source = system().plan(*plan.copyOf);
+    if (!source)
+        return missingScheme(*plan.copyOf);
+    const QString section = guidToText(plan.scheme);
+    // The system file's texts passed the same rules as the user's: never refused.
+    (void)ini.setValue(section, kNameKey, source->name);
+    (void)ini.setValue(section, kDescriptionKey, source->description);
+    for (const SchemeChanges::Value &value : source->values)
+        (void)ini.setValue(
+            section, valueKey(value.source, value.subgroup, value.setting), QString::number(value.value));
+    schemes.append(plan.scheme);
+    SchemeChanges::Plan rest = plan;
+    rest.copyOf.reset();
+    return changePlan(ini, schemes, rest);
+}
+
+bool SchemeStore::isSystemScheme(const QUuid &scheme) const
+{
+    return read<bool>([&](const Snapshot &current) -> Result<bool> {
+        return systemPlan(current, scheme) != nullptr;
+    }).valueOr(false);
+}
+
+std::optional<quint32> SchemeStore::lockedValue(PowerSource source, const QUuid &subgroup, const QUuid &setting) const
+{
+    QMutexLocker locker(&m_mutex);
+    return system().lockedValue(source, subgroup, setting);
+}
+
+bool SchemeStore::isActiveLocked() const
+{
+    return read<bool>([this](const Snapshot &current) -> Result<bool> { return isPinned(current); }).valueOr(false);
+}
+
+const SystemPlans &SchemeStore::system() const
+{
+    if (!m_system)
+        m_system = SystemPlans::load(m_systemFiles);
+    return *m_system;
+}
+
+const SystemPlans::Plan *SchemeStore::systemPlan(const Snapshot &current, const QUuid &scheme) const
+{
+    return current.known.contains(scheme) ? nullptr : system().plan(scheme);
+}
+
+QUuid SchemeStore::activeOf(const Snapshot &current) const
+{
+    const auto listed = [&](const QUuid &scheme) { return current.known.contains(scheme) || system().plan(scheme); };
+    if (isPinned(current))
+        return system().pinnedActive();
+    if (listed(current.active))
+        return current.active;
+    return current.schemes.value(0);
+}
+
+bool SchemeStore::isPinned(const Snapshot &current) const
+{
+    const QUuid &pinned = system().pinnedActive();
+    return !pinned.isNull() && (current.known.contains(pinned) || system().plan(pinned));
 }
 
 template <typename T, typename Read> Result<T> SchemeStore::read(Read reader) const
@@ -416,7 +538,7 @@ Result<> SchemeStore::refresh(Lock lock) const
         if (ini.readFailed())
             return markUnusable(ini.readError());
         Snapshot snapshot = Snapshot::from(ini);
-        const QString problem = snapshot.problem();
+        const QString problem = snapshot.problem(system());
         if (problem.isEmpty()) {
             // A replace between stat and load only makes the next call read the file again.
             adopt(std::move(snapshot), stamp, State::Clean);
@@ -437,7 +559,7 @@ Result<> SchemeStore::refresh(Lock lock) const
 
 Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) const
 {
-    Snapshot salvaged = damaged.salvaged();
+    Snapshot salvaged = damaged.salvaged(system());
     // Only plans that keep a key can be written back; the count says what the user really has.
     const qsizetype kept = std::count_if(salvaged.schemes.cbegin(), salvaged.schemes.cend(),
         [&](const QUuid &scheme) { return damaged.schemes.contains(scheme); });
@@ -473,6 +595,9 @@ Result<> SchemeStore::repair(const Snapshot &damaged, const QString &problem) co
 Result<> SchemeStore::writeSeed() const
 {
     IniFile seed = seedDocument();
+    // The administrator's choice for a new user: a default plan, or a system plan.
+    if (const QUuid &first = system().firstActive(); !first.isNull())
+        writeActive(seed, first, !isDefaultPlan(first));
     if (const Result<> saved = seed.save(m_path); !saved)
         return markUnusable(saved.failure().message);
     adopt(Snapshot::from(std::move(seed)), FileStamp::of(m_path), State::Clean);

@@ -4,6 +4,7 @@
 #include "AmporaBaseExport.h"
 #include "IniFile.h"
 #include "PowerPlatform.h"
+#include "SystemPlans.h"
 
 #include <QList>
 #include <QMutex>
@@ -35,6 +36,14 @@ class QTimer;
 // cannot be read at all is left alone and every call fails. Only a store read without fault reports a scheme as
 // NotFound, so a damaged store never makes schedules look orphaned.
 //
+// Beside the user's plans it serves the system-wide plans and locks (SystemPlans), read once from
+// the system files given, never written: their plans come after the user's own and can be
+// activated and copied but not changed, a locked setting reads as its lock in every plan. The
+// file's Active then names a system plan and ActiveIsSystemPlan=true says so: when that plan is
+// gone from the system files (or its file is damaged), the user's first plan is active until the
+// user chooses, and the file is left as it is. A pinned active plan (Active[$i]) is served as
+// the active one without being written.
+//
 // Reads are served from a parsed copy that is re-read only when the file changed on disk, so a
 // full enumeration stays cheap. Every change is a read-modify-write under a lock file shared by
 // all processes of the user, replacing the file atomically. Any change of the file, by this or
@@ -44,7 +53,8 @@ class AMPORA_BASE_EXPORT SchemeStore : public PowerPlatform
 {
     Q_OBJECT
 public:
-    explicit SchemeStore(const QString &path, QObject *parent = nullptr);
+    // systemFiles: where the system-wide plans are (SystemPlans::systemFiles()); none by default.
+    explicit SchemeStore(const QString &path, const QStringList &systemFiles = {}, QObject *parent = nullptr);
 
     Result<QList<QUuid>> schemes() const override;
     // A scheme without a Name key exists but cannot be named: a failure, not NotFound.
@@ -68,6 +78,10 @@ public:
     // would make the file larger than IniFile::kSizeLimit, which no reader accepts, is refused.
     Result<> changeSchemes(const SchemeChanges &changes) override;
 
+    bool isSystemScheme(const QUuid &scheme) const override;
+    std::optional<quint32> lockedValue(PowerSource source, const QUuid &subgroup, const QUuid &setting) const override;
+    bool isActiveLocked() const override;
+
 private:
     // Identifies one version of the file; an atomic replace always changes the inode.
     struct FileStamp
@@ -90,11 +104,11 @@ private:
         QUuid active;
 
         static Snapshot from(IniFile ini);
-        // What is wrong with the file, or an empty text.
-        QString problem() const;
+        // What is wrong with the file, or an empty text. An active plan may be a system plan.
+        QString problem(const SystemPlans &system) const;
         // Every scheme that could be read, with a readable one active; the default plans when
         // none could.
-        Snapshot salvaged() const;
+        Snapshot salvaged(const SystemPlans &system) const;
     };
 
     // What the current version of the file allows.
@@ -108,6 +122,12 @@ private:
     using Change = std::function<Result<>(IniFile &ini, const Snapshot &current)>;
 
     // These expect m_mutex to be held.
+    const SystemPlans &system() const;
+    // A system plan that no plan of the user's hides.
+    const SystemPlans::Plan *systemPlan(const Snapshot &current, const QUuid &scheme) const;
+    // The active scheme the user sees: pinned by the administrator, else the file's when it is
+    // still there, else the first of the user's.
+    QUuid activeOf(const Snapshot &current) const;
     Result<> refresh(Lock lock) const;
     Result<> repair(const Snapshot &damaged, const QString &problem) const;
     Result<> writeSeed() const;
@@ -120,7 +140,12 @@ private:
     template <typename T, typename Read> Result<T> read(Read reader) const;
     Result<> modify(const Change &change);
     // Applies one plan's part of a change to ini; schemes follows what ini holds.
+    Result<> changeAdmitted(IniFile &ini, const Snapshot &current, const SchemeChanges &changes) const;
     Result<> changePlan(IniFile &ini, QList<QUuid> &schemes, const SchemeChanges::Plan &plan) const;
+    // A new plan as a copy of a system plan, then the rest of the change.
+    Result<> copySystemPlan(IniFile &ini, QList<QUuid> &schemes, const SchemeChanges::Plan &plan) const;
+    // Whether the administrator's pinned active plan is one that is there.
+    bool isPinned(const Snapshot &current) const;
     Result<FileLock> lockStore() const;
 
     void connectNotify(const QMetaMethod &signal) override;
@@ -130,7 +155,9 @@ private:
     void reportChange();
 
     const QString m_path;
+    const QStringList m_systemFiles;
     mutable QMutex m_mutex;
+    mutable std::optional<SystemPlans> m_system; // read on first use
     mutable Snapshot m_snapshot;
     mutable FileStamp m_stamp; // the file version m_snapshot was read from
     mutable bool m_loaded = false;
