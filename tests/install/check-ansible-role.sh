@@ -56,16 +56,12 @@ cmp -s "$expected" "$file" || fail "a play with bad variables changed $file"
 
 # Ampora's users see the plan, and it is their active one, locked.
 XDG_CONFIG_DIRS="$root/etc/xdg" "$ampctl" --json list >"$root/list.json" || fail "ampctl --json list failed"
-if ! grep -q '6A1D35F4-2C57-4F61-9E22-0C7E2B3F2A10' "$root/list.json" && ! "$ampctl" --help | grep -qiE 'read-only|system-wide'; then
-    echo "check-ansible-role: ampctl list skipped: this ampctl does not read system-wide plans yet"
-else
-    python3 - "$root/list.json" <<'PY' || fail "ampctl does not list Office as the active plan: $(cat "$root/list.json")"
+python3 - "$root/list.json" <<'PY' || fail "ampctl does not list Office as the active system-wide plan: $(cat "$root/list.json")"
 import json, sys
 plans = {p["guid"]: p for p in json.load(open(sys.argv[1]))}
 office = plans["{6A1D35F4-2C57-4F61-9E22-0C7E2B3F2A10}"]
-sys.exit(0 if office["name"] == "Office" and office["active"] else 1)
+sys.exit(0 if office["name"] == "Office" and office["active"] and office.get("system") else 1)
 PY
-fi
 
 # No plans, locks or active plan: the file goes.
 play -e '{"ampora_plans": [], "ampora_locks": {}, "ampora_active_plan": ""}' || fail "the removing run failed"
