@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -168,7 +167,6 @@ private Q_SLOTS:
     }
 
     // The files' GUIDs: written upper case and braced, read in either case and in no looser form.
-    // Random strings of the characters a GUID uses, plus junk, must agree with a simple reference.
     void guidsAreWrittenUpperCaseBracedAndReadOnlyInThatForm()
     {
         const std::optional<QUuid> guid = textToGuid(u"{381b4222-f694-41f0-9685-ff5bb260df2e}"_s);
@@ -183,17 +181,6 @@ private Q_SLOTS:
                  QString(good).replace(5, 1, QChar(u'\0')), QString(good).replace(1, 1, QChar(0xFF13)), QString(),
                  QString(5000, u'{') })
             QVERIFY2(!textToGuid(text), qPrintable(text.left(40)));
-
-        QRandomGenerator random(20261205);
-        const QString alphabet = u"{}-0123456789abcdefABCDEFxyz \t\x01"_s;
-        for (int round = 0; round < 20000; ++round) {
-            QString text;
-            const int length = round % 3 == 0 ? 38 : int(random.bounded(60));
-            for (int i = 0; i < length; ++i)
-                text += alphabet.at(random.bounded(alphabet.size()));
-            if (const std::optional<QUuid> parsed = textToGuid(text))
-                QCOMPARE(guidToText(*parsed), text.toUpper());
-        }
     }
 };
 
