@@ -83,13 +83,6 @@ QStringList asideFiles()
     return QDir(sharedStrings().dataFolder).entryList({ u"AmporaNetworkInfo.ini.corrupt-*"_s }, QDir::Files);
 }
 
-// The plan store itself failing, as opposed to a plan that is gone.
-class FailingStore : public FakePowerPlatform
-{
-public:
-    Result<QString> friendlyName(const QUuid &) const override { return failed(u"store unreadable"_s); }
-};
-
 } // namespace
 
 class TestNetworkScheduleFile : public QObject
@@ -164,7 +157,8 @@ private Q_SLOTS:
         // With the plan store failing, no plan is known gone: a change keeps the schedule of the
         // deleted plan and drops only the entries that cannot be read.
         installFixture(u"dropped.ini"_s);
-        FailingStore failing;
+        FakePowerPlatform failing;
+        failing.setUnreadable(true);
         QCOMPARE(readNetworkSchedules(failing).size(), 4);
         const Result<QList<NetworkSchedule>> kept = setNetworkScheduleEnabled(failing, network(1), false);
         QVERIFY2(kept, qPrintable(kept.failure().message));

@@ -46,25 +46,6 @@ QStringList namesOf(const QList<TimeSchedule> &schedules)
     return names;
 }
 
-// A plan store that cannot answer, as opposed to one whose plan is gone.
-class SilentStore : public FakePowerPlatform
-{
-public:
-    Result<QString> friendlyName(const QUuid &) const override { return failed(u"store unreadable"_s); }
-};
-
-// A weekly schedule of plan 0 on Monday and Friday at 07:30, as a new dialog opens it.
-ScheduleChoices openedWeekly()
-{
-    ScheduleChoices choices;
-    choices.plan = 0;
-    choices.weekly = true;
-    choices.anyDayTicked = true;
-    choices.time = QTime(7, 30);
-    choices.date = QDate(2030, 1, 7);
-    return choices;
-}
-
 } // namespace
 
 class TestPlanTasks : public QObject
@@ -142,32 +123,6 @@ private Q_SLOTS:
             QCOMPARE(schedules.first().startText, c.start);
             QCOMPARE(schedules.first().daysOfWeek, c.type == TriggerType::Weekly ? c.days : 0);
         }
-        // What the writer writes reads back as it was chosen.
-        const struct
-        {
-            Kind kind;
-            QList<bool> ticked;
-            QTime time;
-            QString start;
-            int mask;
-        } written[] = {
-            { Kind::Once, {}, QTime(20, 5), u"08:05:00 PM on 2090/07/05"_s, 0 },
-            { Kind::Weekly, days({ 0, 6 }), QTime(7, 3, 9), u"07:03:09 AM on Sun and Sat"_s, 65 },
-            { Kind::Daily, days({ 1 }), QTime(7, 3, 9), u"07:03:09 AM"_s, 0 }, // ticked days ignored
-        };
-        for (const auto &w : written) {
-            FakeTaskService service;
-            PlanTaskWriter::Choice c = choice(w.kind);
-            c.days = w.ticked;
-            c.time = w.time;
-            QCOMPARE(PlanTaskWriter(service, kProgram).write(c, m_plans), Outcome::Registered);
-            const QList<TimeSchedule> schedules = readScheduledTasks(service, *m_store);
-            QCOMPARE(schedules.size(), 1);
-            QCOMPARE(schedules.first().startText, w.start);
-            QCOMPARE(schedules.first().daysOfWeek, w.mask);
-            QCOMPARE(schedules.first().planName, u"Power saver"_s);
-            QVERIFY(schedules.first().enabled);
-        }
     }
 
     // Tasks of a plan known gone are deleted after the read; a failing plan store or an unreachable
@@ -180,7 +135,9 @@ private Q_SLOTS:
         m_service->addTask(planTask(u"ampctl2"_s, TriggerType::Daily, kBoundary, planArguments(gone)));
         m_service->addTask(planTask(u"AMPCTL3"_s, TriggerType::Once, kBoundary, planArguments(gone)));
 
-        const QList<TimeSchedule> kept = readScheduledTasks(*m_service, SilentStore());
+        FakePowerPlatform silent; // a plan store that cannot answer, as opposed to one whose plan is gone
+        silent.setUnreadable(true);
+        const QList<TimeSchedule> kept = readScheduledTasks(*m_service, silent);
         QCOMPARE(namesOf(kept), QStringList({ u"AMPCTL0"_s, u"AMPCTL1"_s, u"AMPCTL3"_s }));
         QVERIFY(kept.first().planName.isEmpty());
         m_service->setUnreachable(true);
@@ -276,7 +233,8 @@ private Q_SLOTS:
     }
 
     // A new task takes the first free name, whoever's tasks hold the others; an edit keeps its own
-    // (what an edit does when its task changed meanwhile is TestScheduleDialog's part).
+    // (what an edit does when its task changed meanwhile is TestScheduleDialog's part). What the
+    // writer writes reads back as it was chosen.
     void writerNamesNewTasksAndEditsUnderTheirOwn()
     {
         m_service->addForeignTask(RegisteredTask { u"AMPCTL00"_s, true, std::nullopt });
@@ -284,7 +242,10 @@ private Q_SLOTS:
         PlanTaskWriter writer(*m_service, kProgram);
         QCOMPARE(writer.write(choice(Kind::Once), m_plans), Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
-        QCOMPARE(writer.write(choice(Kind::Once), m_plans), Outcome::Registered);
+        PlanTaskWriter::Choice weekly = choice(Kind::Weekly);
+        weekly.days = days({ 0, 6 });
+        weekly.time = QTime(20, 5);
+        QCOMPARE(writer.write(weekly, m_plans), Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL2"_s);
         QVERIFY(m_service->setTaskEnabled(u"AMPCTL0"_s, false));
 
@@ -295,24 +256,22 @@ private Q_SLOTS:
         QCOMPARE(writer.write(edit, m_plans), Outcome::Registered);
         QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
 
-        // A rewritten task is registered afresh, enabled; the other is left as it was.
+        // A rewritten task is registered afresh, enabled, without the days ticked for weekly; the
+        // other is left as it was.
         const QList<TimeSchedule> schedules = readScheduledTasks(*m_service, *m_store);
         QCOMPARE(namesOf(schedules), QStringList({ u"AMPCTL0"_s, u"AMPCTL2"_s }));
         QCOMPARE(schedules.first().planName, u"Balanced"_s);
-        QCOMPARE(schedules.first().frequencyText, u"Daily"_s);
+        QCOMPARE(schedules.first().startText, u"07:03:09 AM"_s);
+        QCOMPARE(schedules.first().daysOfWeek, 0);
         QVERIFY(schedules.first().enabled);
-        QCOMPARE(schedules.last().frequencyText, u"Once"_s);
+        QCOMPARE(schedules.last().planName, u"Power saver"_s);
+        QCOMPARE(schedules.last().startText, u"08:05:00 PM on Sun and Sat"_s);
+        QCOMPARE(schedules.last().daysOfWeek, 1 | 64);
     }
     // The schedule button's part in TestScheduleDialog: ticking days, a preselected network. Here:
     // a new time counts, another plan only once there is a kind to schedule it with.
     void choiceChangesThatCountAndThoseThatDoNot()
     {
-        const ScheduleChoices opened = openedWeekly();
-        QVERIFY(!ScheduleChoices::changed(opened, opened));
-        ScheduleChoices later = opened;
-        later.time = QTime(7, 31);
-        QVERIFY(ScheduleChoices::changed(later, opened));
-
         ScheduleChoices snapshot;
         snapshot.plan = 0;
         snapshot.time = QTime(9, 0);
@@ -321,6 +280,10 @@ private Q_SLOTS:
         now.plan = 1;
         QVERIFY(!ScheduleChoices::changed(now, snapshot));
         now.daily = true;
+        QVERIFY(ScheduleChoices::changed(now, snapshot));
+        snapshot = now;
+        QVERIFY(!ScheduleChoices::changed(now, snapshot));
+        now.time = QTime(9, 1);
         QVERIFY(ScheduleChoices::changed(now, snapshot));
     }
 
@@ -357,24 +320,22 @@ private Q_SLOTS:
     }
 
 private:
-    PlanTaskWriter::Choice choice(Kind kind) const;
+    static PlanTaskWriter::Choice choice(Kind kind)
+    {
+        PlanTaskWriter::Choice c;
+        c.planIndex = 1; // Power saver
+        c.kind = kind;
+        c.date = QDate(2090, 7, 5); // far from today: once tasks must lie ahead
+        c.time = QTime(7, 3, 9);
+        c.days = days({ 1, 5 });
+        return c;
+    }
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakePowerPlatform> m_store;
     PowerPlanList m_plans;
     std::unique_ptr<FakeTaskService> m_service;
 };
-
-PlanTaskWriter::Choice TestPlanTasks::choice(Kind kind) const
-{
-    PlanTaskWriter::Choice c;
-    c.planIndex = 1; // Power saver
-    c.kind = kind;
-    c.date = QDate(2090, 7, 5); // far from today: once tasks must lie ahead
-    c.time = QTime(7, 3, 9);
-    c.days = days({ 1, 5 });
-    return c;
-}
 
 QTEST_GUILESS_MAIN(TestPlanTasks)
 #include "TestPlanTasks.moc"
