@@ -108,8 +108,6 @@ private Q_SLOTS:
         const QString guests = row(u"Power saver"_s, u"Café [Gäste] = frei"_s, network(2), false);
         QTest::newRow("ordinary file is kept byte for byte") << "ordinary.ini"
                                                              << "ordinary.ini" << QStringList { home, guests };
-        QTest::newRow("UTF-16 with CRLF is rewritten as UTF-8") << "utf16.ini"
-                                                                << "ordinary.ini" << QStringList { home, guests };
         QTest::newRow("reading stops at a gap")
             << "gap.ini"
             << "gap.expected.ini" << QStringList { home, row(u"High performance"_s, u"Office"_s, network(2), false) };
