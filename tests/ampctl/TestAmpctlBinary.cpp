@@ -57,11 +57,9 @@ private Q_SLOTS:
             QCOMPARE(QString::fromLocal8Bit(verify.readAllStandardError()), QString());
             QCOMPARE(verify.exitCode(), 0);
         }
+        // What enabling and disabling do to the files is TestSystemdTaskService's.
         QCOMPARE(runAmpctlBinary({ u"disable"_s, u"AMPCTL0"_s }).status, 0);
-        QVERIFY(!QFileInfo(units + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
         QCOMPARE(runAmpctlBinary({ u"--json"_s, u"schedules"_s }).json()[0][u"status"_s].toString(), u"Disabled"_s);
-        QCOMPARE(runAmpctlBinary({ u"enable"_s, u"AMPCTL0"_s }).status, 0);
-        QVERIFY(QFileInfo(units + u"/timers.target.wants/AMPCTL0.timer"_s).isSymLink());
         QCOMPARE(runAmpctlBinary({ u"remove"_s, u"AMPCTL0"_s }).status, 0);
         QCOMPARE(QDir(units).entryList(QDir::Files), QStringList());
     }
