@@ -107,7 +107,6 @@ private Q_SLOTS:
             QString start;
         } cases[] = {
             { TriggerType::Daily, u"2024-07-05T00:30:15"_s, 0, u"Daily"_s, u"12:30:15 AM"_s },
-            { TriggerType::Daily, u"2024-07-05T12:00:00"_s, 0, u"Daily"_s, u"12:00:00 PM"_s },
             { TriggerType::Weekly, kBoundary, 1 | 2 | 64, u"Weekly"_s, u"07:03:09 AM on Sun, Mon and Sat"_s },
             { TriggerType::Logon, kBoundary, 0, u"None of three"_s, u"None of three"_s },
             { TriggerType::Once, u"garbage"_s, 0, u"Once"_s, u"12:00:00 AM on 0000/00/00"_s },
