@@ -96,7 +96,7 @@ private Q_SLOTS:
     }
 
     // The 12-hour clock, joined day names, and what the list shows for a trigger it cannot read.
-    void readerShowsEachTriggerAndWhatTheWriterWrote()
+    void readerShowsEachTrigger()
     {
         const struct
         {
