@@ -100,15 +100,7 @@ QUuid activeOf(const PowerPlatform &platform)
 // no comment header, so that the repaired file comes out larger than the damaged one.
 QByteArray damagedUserStore()
 {
-    QByteArray bytes;
-    for (const QByteArray &line : fixture(u"schemes-seeded.ini"_s).trimmed().split('\n')) {
-        if (!line.startsWith(';'))
-            bytes += line + '\n';
-    }
-    bytes.replace("Name=Balanced", "Name=Everyday").replace("Name=Power saver", "Name=Quiet hours");
-    bytes.replace(QByteArray("Active=" + guidToText(kBalanced).toLatin1()),
-        QByteArray("Active=" + guidToText(kPowerSaver).toLatin1()));
-    return bytes + "this line is no entry\n";
+    return fixture(u"schemes-damaged-user.ini"_s);
 }
 
 const QStringList kUserNames { u"Everyday"_s, u"High performance"_s, u"Quiet hours"_s };

@@ -3,7 +3,6 @@
 // with a systemctl that notes its calls; and under a real systemd user manager of the test's own,
 // in a fresh control group with private namespaces and /run/systemd. That takes root; elsewhere
 // that case is skipped with the reason.
-#include "AutostartEntry.h"
 #include "FakePowerPlatform.h"
 #include "FileSizeLimit.h"
 #include "LogonTask.h"
@@ -638,12 +637,8 @@ private Q_SLOTS:
             QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '%1'\n").arg(launched).toUtf8());
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-        TaskDefinition definition;
-        definition.triggers.append({ TaskDefinition::TriggerType::Logon, {}, {}, 0, 180 });
-        definition.actions.append({ TaskDefinition::ActionType::Exec, program, u"-hideme"_s });
-        const std::optional<QString> text = AutostartEntry::compose(definition);
-        QVERIFY(text);
-        const QString entry = m_env->writeFile(u"config/autostart/VantaAmporaStartup.desktop"_s, text->toUtf8());
+        QVERIFY(createLogonTask(*service(), program, kLogonTaskName, u"-hideme"_s));
+        const QString entry = autostartFolder() + u"/VantaAmporaStartup.desktop"_s;
 
         const ToolRun validate = runTool(u"desktop-file-validate"_s, { entry });
         QCOMPARE(validate.output, QString());
