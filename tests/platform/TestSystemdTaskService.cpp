@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tasks as systemd user units and autostart entries, on real files that systemd's own tools check,
-// with a systemctl that notes its calls; and under a real systemd user manager of the test's own,
-// in a fresh control group with private namespaces and /run/systemd. That takes root; elsewhere
-// that case is skipped with the reason.
+// with a systemctl that notes its calls; and under a real user manager of the test's own (that
+// case needs root, and is skipped with the reason elsewhere).
 #include "FakePowerPlatform.h"
 #include "FileSizeLimit.h"
 #include "LogonTask.h"
@@ -255,11 +254,10 @@ private Q_SLOTS:
             qPrintable(linked.failure().message));
     }
 
-    // systemd plans a persistent timer from its stamp file, the time it last ran, and the stamp outlives
-    // the units: with a stale stamp a schedule under a freed name, a rewritten one and a once schedule
-    // enabled after its time all ran at once. Every write and re-enable makes the stamp now, whether
-    // or not a user manager answers (the order of the calls to one is checked above; that a real
-    // manager then does not run the timer is the next case's part).
+    // systemd plans a persistent timer from its stamp file, which outlives the units: with a stale
+    // stamp a schedule under a freed name, a rewritten one and a once schedule enabled after its time
+    // all ran at once. Every write and re-enable makes the stamp now, whether or not a user manager
+    // answers (that a real manager then does not run the timer is the next case's part).
     void timerNeverRunsForTimeBeforeItsWrite()
     {
         installSystemctl(1);
@@ -515,8 +513,7 @@ private Q_SLOTS:
 
     // An edit checks, under the lock, that its task is still the one it read: a schedule that took the
     // name meanwhile is left as it is, and a removed one is not brought back. A timer that cannot be
-    // written leaves no service behind, and an edit whose timer cannot be written leaves the old
-    // service in place, as it was.
+    // written leaves no new service behind, and the old one as it was.
     void editsReplaceOnlyTheTaskTheyReadAndWholly()
     {
         auto tasks = service();
