@@ -258,8 +258,7 @@ private Q_SLOTS:
                 QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
         }
         QVERIFY(enumerate(store).contains(activeOf(store)));
-        // That the damaged file is kept aside as it was, once, and the repaired one reads clean, the
-        // state file fuzzer checks.
+        // Kept aside once, as it was, and repaired to read clean: the state file fuzzer checks that.
     }
 
     void changesAreAllOrNothingWithinTheRules()
@@ -408,10 +407,9 @@ private Q_SLOTS:
         QTRY_COMPARE(spy.count(), 3);
     }
 
-    // Two other processes switch and rename while this one saves a plan as the plan editor does (a
-    // new name and every value at once) through a store that a thread of its own reads at the same
-    // time; a third process reads that plan's section straight from the file and must never see
-    // one save's name with another's values.
+    // Two processes switch and rename while this one saves a plan as the editor does (a new name and
+    // every value at once) through a store that a thread of its own reads meanwhile; a third process
+    // reads that section straight from the file and must never see one save's name with another's values.
     void threadsAndProcessesAtOnceLoseNothing()
     {
         const auto save = [](SchemeStore &store, quint32 n) {

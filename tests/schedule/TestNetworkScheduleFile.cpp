@@ -298,8 +298,7 @@ private Q_SLOTS:
             QVERIFY2(!stderrLines.text().contains("saved"), stderrLines.text().constData());
         }
 
-        // With room, a change keeps the damaged file aside as it was and writes what could be read,
-        // with the change.
+        // With room, a change keeps the damaged file aside as it was and writes what it read, changed.
         const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(*m_platform, known(7, u"Lab"_s), balanced);
         QVERIFY(saved);
         QCOMPARE(saved->size(), kept + 1);
