@@ -64,6 +64,20 @@ private Q_SLOTS:
         QCOMPARE(QDir(units).entryList(QDir::Files), QStringList());
     }
 
+    // Clocks in Berlin go from 02:00 to 03:00 on 2090-03-26: that once time never comes, an hour
+    // later does.
+    void onceTimeTheClockSkipsHasItsOwnStatus()
+    {
+        const QStringList berlin { u"TZ=Europe/Berlin"_s };
+        const AmpctlRun skipped
+            = runAmpctlBinary({ u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2090-03-26"_s, u"02:30"_s }, berlin);
+        QCOMPARE(skipped.status, 5);
+        QCOMPARE(skipped.err,
+            u"ampctl: 2090-03-26 02:30:00 never comes: the clock jumps over it when daylight saving starts\n"_s);
+        const QStringList kept { u"schedule"_s, u"Balanced"_s, u"--once"_s, u"2090-03-26"_s, u"03:30"_s };
+        QCOMPARE(runAmpctlBinary(kept, berlin).out, u"AMPCTL0\n"_s);
+    }
+
     void saysWhatItCannotRead()
     {
         // A folder where the store should be: no command may pass that off as "no plans".
