@@ -68,12 +68,9 @@ private Q_SLOTS:
             { utf16WithBom(name + QChar(0xD83D) + u"x\n"_s), true }, // a lone high surrogate
             { utf16WithBom(name + u"x"_s).chopped(1), true }, // an odd byte count
         };
-        TestEnvironment env;
-        for (const auto &[bytes, damaged] : cases) {
-            const IniFile loaded = IniFile::load(env.writeFile(u"text.ini"_s, bytes));
-            QVERIFY(!loaded.readFailed());
+        for (const auto &[bytes, damaged] : cases) { // a file's bytes are parsed as these are
+            const IniFile loaded = IniFile::fromBytes(bytes);
             QCOMPARE(loaded.hasEncodingError(), damaged);
-            QCOMPARE(IniFile::fromBytes(bytes).hasEncodingError(), damaged);
             if (!damaged)
                 QCOMPARE(loaded.value(u"Ampora"_s, u"Name"_s), u"Énergie ⚡😀"_s);
         }
