@@ -54,26 +54,19 @@ void setZone(const QByteArray &zone)
     tzset();
 }
 
-QStringList onCalendarLines(const QString &timerPath)
-{
-    static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
-    QStringList lines;
-    const QString timer = QString::fromUtf8(TestEnvironment::readFile(timerPath));
-    for (auto it = onCalendar.globalMatch(timer); it.hasNext();)
-        lines.append(it.next().captured(1));
-    return lines;
-}
-
-// The first local times at which systemd-analyze calendar says the timer elapses; on an error,
-// what it said instead.
+// The first local times at which systemd-analyze calendar says the timer's OnCalendar= lines
+// elapse; on an error, what it said instead.
 QStringList nextElapses(const QString &timerPath, int count, const QString &zone = u"UTC"_s)
 {
+    static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
     static const QRegularExpression stamp(
         u"(?:Next elapse|Iter\\. #\\d+): \\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})"_s);
+    QStringList arguments { u"calendar"_s, u"--iterations=%1"_s.arg(count) };
+    for (auto it = onCalendar.globalMatch(QString::fromUtf8(TestEnvironment::readFile(timerPath))); it.hasNext();)
+        arguments.append(it.next().captured(1));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"TZ"_s, zone);
-    const ToolRun calendar = runTool(u"systemd-analyze"_s,
-        QStringList { u"calendar"_s, u"--iterations=%1"_s.arg(count) } + onCalendarLines(timerPath), environment);
+    const ToolRun calendar = runTool(u"systemd-analyze"_s, arguments, environment);
     if (calendar.exitCode != 0)
         return { calendar.output };
     QStringList times;
