@@ -70,8 +70,8 @@ struct FakeApplyBackends
 // capabilities that cannot be read.
 enum class Machine { Laptop, Desktop, Unreadable };
 
-// ampctl's commands in the test's own process, on in-memory tasks, networks, battery and
-// appliers, and plans in fakePlatform or whichever platform is set.
+// ampctl's commands in the test's own process, on in-memory plans, tasks, networks, battery and
+// appliers.
 struct AmpctlBench
 {
     AmpctlRun run(const QStringList &arguments)
@@ -87,7 +87,7 @@ struct AmpctlBench
         QTextStream out(&run.out);
         QTextStream err(&run.err);
         AmpctlCommands commands(
-            { { *platform, tasks, networks, battery, capabilities }, QStringLiteral("/opt/ampora/bin/ampora"),
+            { { fakePlatform, tasks, networks, battery, capabilities }, QStringLiteral("/opt/ampora/bin/ampora"),
                 [this] { ++networkNotices; }, appliers.seam() },
             out, err);
         run.status = static_cast<int>(commands.run(arguments));
@@ -106,7 +106,6 @@ struct AmpctlBench
     }
 
     FakePowerPlatform fakePlatform;
-    PowerPlatform *platform = &fakePlatform;
     FakeTaskService tasks;
     FakeNetworkList networks;
     FakeBatteryStatusReader battery;

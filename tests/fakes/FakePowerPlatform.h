@@ -23,6 +23,8 @@ public:
         QString name;
         QString description;
         QHash<QString, quint32> values; // "AC/{sub}/{setting}" -> value index
+
+        friend bool operator==(const Scheme &, const Scheme &) = default;
     };
 
     explicit FakePowerPlatform(QObject *parent = nullptr);

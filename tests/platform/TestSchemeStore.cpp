@@ -100,15 +100,7 @@ QUuid activeOf(const PowerPlatform &platform)
 // no comment header, so that the repaired file comes out larger than the damaged one.
 QByteArray damagedUserStore()
 {
-    QByteArray bytes;
-    for (const QByteArray &line : fixture(u"schemes-seeded.ini"_s).trimmed().split('\n')) {
-        if (!line.startsWith(';'))
-            bytes += line + '\n';
-    }
-    bytes.replace("Name=Balanced", "Name=Everyday").replace("Name=Power saver", "Name=Quiet hours");
-    bytes.replace(QByteArray("Active=" + guidToText(kBalanced).toLatin1()),
-        QByteArray("Active=" + guidToText(kPowerSaver).toLatin1()));
-    return bytes + "this line is no entry\n";
+    return fixture(u"schemes-damaged-user.ini"_s);
 }
 
 const QStringList kUserNames { u"Everyday"_s, u"High performance"_s, u"Quiet hours"_s };
@@ -127,7 +119,7 @@ private Q_SLOTS:
 
     void fileFormat_data()
     {
-        QTest::addColumn<QString>("input"); // none: the first use, which seeds the default plans
+        QTest::addColumn<QString>("input"); // none: the first use; reading alone is the fuzzer's
         QTest::addColumn<StoreOperation>("operation");
         QTest::addColumn<QString>("expected");
         const QString input = u"schemes-input.ini"_s;
@@ -135,10 +127,6 @@ private Q_SLOTS:
             return namesOf(loadPowerPlans(s)) == kDefaultNames && activeOf(s) == kBalanced ? Result<>()
                                                                                            : failed(u"wrong plans"_s);
         }) << u"schemes-seeded.ini"_s;
-        QTest::newRow("reading") << input << StoreOperation([](SchemeStore &s) {
-            return namesOf(loadPowerPlans(s)) == QStringList { u"Balanced"_s, u"Quiet"_s } ? Result<>()
-                                                                                           : failed(u"wrong plans"_s);
-        }) << input;
         // Each edit changes its own line, and only that.
         QTest::newRow("edits") << input << StoreOperation([](SchemeStore &s) {
             const bool edited = s.setActiveScheme(kQuiet) && s.writeFriendlyName(kQuiet, u"Quiet nights"_s)
@@ -200,7 +188,6 @@ private Q_SLOTS:
             read.append(nameOf(reread, plan) + u'|' + reread.description(plan).valueOr({}));
         QCOMPARE(read, expected);
         const QByteArray written = TestEnvironment::readFile(m_path);
-        QCOMPARE(written.count("\n[") + (written.startsWith('[') ? 1 : 0), 1 + 3 + texts.size());
         // A description past the limit is refused whole.
         QVERIFY(reread.writeDescription(kBalanced, QString(kMaxPlanDescriptionLength + 1, u'n'))
                     .failedWith(Failure::Kind::Invalid));
@@ -271,27 +258,7 @@ private Q_SLOTS:
                 QCOMPARE(valuesOf(store, plan.guid), seedValuesOf(plan));
         }
         QVERIFY(enumerate(store).contains(activeOf(store)));
-
-        const QStringList kept = QDir(folder()).entryList({ u"schemes.ini.corrupt-*"_s }, QDir::Files);
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(TestEnvironment::readFile(folder() + u'/' + kept.first()), content);
-        // That the repaired store reads clean, and is not set aside again, the state file fuzzer's seeds show.
-    }
-
-    void unreadableStoreIsLeftAlone()
-    {
-        // Something that cannot be read as a file: nothing is salvaged, nothing is overwritten, and no
-        // plan counts as gone, so schedules keep their plans.
-        QVERIFY(QDir().mkpath(m_path));
-        SchemeStore store(m_path);
-        StderrCapture stderrLines;
-        QVERIFY(loadPowerPlans(store).failedWith(Failure::Kind::Failed));
-        QVERIFY(stderrLines.text().startsWith("ampora: the plan store "));
-        QVERIFY(stderrLines.text().contains(" cannot be used: "));
-        QVERIFY(store.friendlyName(kBalanced).failedWith(Failure::Kind::Failed));
-        QVERIFY(store.setActiveScheme(kBalanced).failedWith(Failure::Kind::Failed));
-        QVERIFY(QFileInfo(m_path).isDir());
-        QCOMPARE(storeFolderEntries(), QStringList());
+        // Kept aside once, as it was, and repaired to read clean: the state file fuzzer checks that.
     }
 
     void changesAreAllOrNothingWithinTheRules()
@@ -379,10 +346,8 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(outside), QByteArray("keep"));
         QVERIFY(!QFileInfo(lockPath).isSymLink());
 
-        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-            | QFile::WriteOther | QFile::ExeOther;
-        for (const QString &path : { m_path, lockPath, folder() })
-            QVERIFY2(!(QFile::permissions(path) & others), qPrintable(path));
+        for (const QString &path : { m_path, lockPath, folder() }) // closed to group and others
+            QVERIFY2(!(QFile::permissions(path) & 0x0077), qPrintable(path));
     }
 
     // Creating copies name and describes them in the one replace that makes them: a process killed at
@@ -424,9 +389,6 @@ private Q_SLOTS:
         QVERIFY(other.setActiveScheme(kPowerSaver));
         QTRY_COMPARE(spy.count(), 1);
         QCOMPARE(activeOf(watched), kPowerSaver);
-        QVERIFY(other.writeFriendlyName(kBalanced, u"Everyday"_s));
-        QTRY_COMPARE(spy.count(), 2);
-        QCOMPARE(nameOf(watched, kBalanced), u"Everyday"_s);
 
         // An edit in place that keeps the inode and the size, as a text editor might make it later on:
         // only the watch on the (replaced) file sees it, and only the file's times tell it apart.
@@ -437,18 +399,17 @@ private Q_SLOTS:
         QCOMPARE(file.write(edited), edited.size());
         QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
         file.close();
-        QTRY_COMPARE(spy.count(), 3);
+        QTRY_COMPARE(spy.count(), 2);
         QCOMPARE(nameOf(watched, kPowerSaver), u"Power sever"_s);
 
         // The store's own changes are reported too, as the active-plan notification always was.
         QVERIFY(watched.setActiveScheme(kHighPerformance));
-        QTRY_COMPARE(spy.count(), 4);
+        QTRY_COMPARE(spy.count(), 3);
     }
 
-    // Two other processes switch and rename while this one saves a plan as the plan editor does (a
-    // new name and every value at once) through a store that a thread of its own reads at the same
-    // time; a third process reads that plan's section straight from the file and must never see
-    // one save's name with another's values.
+    // Two processes switch and rename while this one saves a plan as the editor does (a new name and
+    // every value at once) through a store that a thread of its own reads meanwhile; a third process
+    // reads that section straight from the file and must never see one save's name with another's values.
     void threadsAndProcessesAtOnceLoseNothing()
     {
         const auto save = [](SchemeStore &store, quint32 n) {
@@ -543,7 +504,6 @@ private Q_SLOTS:
             QCOMPARE(TestEnvironment::readFile(m_path), damaged);
             QCOMPARE(storeFolderEntries(), QStringList { u"schemes.ini"_s });
         }
-        // That with room again the repair keeps the user's plans and choice, the next case shows.
     }
 
     void repairKilledAtAnyMomentLosesNoPlan()
@@ -588,33 +548,31 @@ private:
         QCOMPARE(enumerate(seeder).size(), 3);
     }
 
-    void killMidStep(const QStringList &arguments);
+    // Runs the store worker until it has made two steps, then kills it at a random moment of the
+    // next, which takes about as long as the second did.
+    void killMidStep(const QStringList &arguments)
+    {
+        QProcess worker;
+        worker.start(QString::fromUtf8(STORE_WORKER), arguments);
+        const auto nextStep = [&worker] {
+            while (!worker.canReadLine()) {
+                if (!worker.waitForReadyRead(30000))
+                    return false;
+            }
+            return !worker.readLine().isEmpty();
+        };
+        QVERIFY2(nextStep(), worker.readAllStandardError().constData());
+        QElapsedTimer oneStep;
+        oneStep.start();
+        QVERIFY(nextStep());
+        QThread::usleep(QRandomGenerator::global()->bounded(quint32(oneStep.nsecsElapsed() / 1000 + 1)));
+        ::kill(pid_t(worker.processId()), SIGKILL);
+        QVERIFY(worker.waitForFinished());
+    }
 
     std::unique_ptr<TestEnvironment> m_environment;
     QString m_path;
 };
-
-// Runs the store worker until it has made two steps, then kills it at a random moment of the
-// next, which takes about as long as the second did.
-void TestSchemeStore::killMidStep(const QStringList &arguments)
-{
-    QProcess worker;
-    worker.start(QString::fromUtf8(STORE_WORKER), arguments);
-    const auto nextStep = [&worker] {
-        while (!worker.canReadLine()) {
-            if (!worker.waitForReadyRead(30000))
-                return false;
-        }
-        return !worker.readLine().isEmpty();
-    };
-    QVERIFY2(nextStep(), worker.readAllStandardError().constData());
-    QElapsedTimer oneStep;
-    oneStep.start();
-    QVERIFY(nextStep());
-    QThread::usleep(QRandomGenerator::global()->bounded(quint32(oneStep.nsecsElapsed() / 1000 + 1)));
-    ::kill(pid_t(worker.processId()), SIGKILL);
-    QVERIFY(worker.waitForFinished());
-}
 
 QTEST_GUILESS_MAIN(TestSchemeStore)
 #include "TestSchemeStore.moc"

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tasks as systemd user units and autostart entries, on real files that systemd's own tools check,
-// with a systemctl that notes its calls; and under a real systemd user manager of the test's own,
-// in a fresh control group with private namespaces and /run/systemd. That takes root; elsewhere
-// that case is skipped with the reason.
-#include "AutostartEntry.h"
-#include "CommandLine.h"
+// with a systemctl that notes its calls; and under a real user manager of the test's own (that
+// case needs root, and is skipped with the reason elsewhere).
 #include "FakePowerPlatform.h"
 #include "FileSizeLimit.h"
 #include "LogonTask.h"
@@ -15,7 +12,6 @@
 #include "TaskReader.h"
 #include "TestEnvironment.h"
 #include "ToolRun.h"
-#include "UnitFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -28,7 +24,6 @@
 #include <ctime>
 #include <memory>
 
-using CommandLine::setActivePlanArguments;
 using PlanCatalogue::loadPowerPlans;
 
 using namespace Qt::Literals::StringLiterals;
@@ -59,26 +54,19 @@ void setZone(const QByteArray &zone)
     tzset();
 }
 
-QStringList onCalendarLines(const QString &timerPath)
-{
-    static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
-    QStringList lines;
-    const QString timer = QString::fromUtf8(TestEnvironment::readFile(timerPath));
-    for (auto it = onCalendar.globalMatch(timer); it.hasNext();)
-        lines.append(it.next().captured(1));
-    return lines;
-}
-
-// The first local times at which systemd-analyze calendar says the timer elapses; on an error,
-// what it said instead.
+// The first local times at which systemd-analyze calendar says the timer's OnCalendar= lines
+// elapse; on an error, what it said instead.
 QStringList nextElapses(const QString &timerPath, int count, const QString &zone = u"UTC"_s)
 {
+    static const QRegularExpression onCalendar(u"^OnCalendar=(.*)$"_s, QRegularExpression::MultilineOption);
     static const QRegularExpression stamp(
         u"(?:Next elapse|Iter\\. #\\d+): \\w+ (\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})"_s);
+    QStringList arguments { u"calendar"_s, u"--iterations=%1"_s.arg(count) };
+    for (auto it = onCalendar.globalMatch(QString::fromUtf8(TestEnvironment::readFile(timerPath))); it.hasNext();)
+        arguments.append(it.next().captured(1));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"TZ"_s, zone);
-    const ToolRun calendar = runTool(u"systemd-analyze"_s,
-        QStringList { u"calendar"_s, u"--iterations=%1"_s.arg(count) } + onCalendarLines(timerPath), environment);
+    const ToolRun calendar = runTool(u"systemd-analyze"_s, arguments, environment);
     if (calendar.exitCode != 0)
         return { calendar.output };
     QStringList times;
@@ -151,34 +139,23 @@ private Q_SLOTS:
         m_env.reset();
     }
 
-    // The texts and settings that have to survive the unit files, and the first times each kind of
-    // schedule fires (none checked for those that started long ago).
+    // The texts and settings that have to survive the unit files, and the first times a once and a
+    // weekly schedule fire (a daily one: the wall-clock case).
     void roundTripsAndFiresFromTheStartOn_data()
     {
         QTest::addColumn<TaskDefinition>("definition");
         QTest::addColumn<QStringList>("fires");
 
-        const QString plan = u"-setactiveplan -{A1841308-3541-4FAB-BC81-F71556F20B4A}"_s;
-        QTest::newRow("odd program path and arguments")
-            << dailyTask(kStoredOddProgram, u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s) << QStringList();
-
-        TaskDefinition plain;
-        plain.triggers.append({ TaskDefinition::TriggerType::Daily, {}, u"2024-07-05T07:03:09"_s, 0, 0 });
-        plain.actions.append({ TaskDefinition::ActionType::Exec, kStoredProgram, plan });
-        QTest::newRow("nothing but trigger and action") << plain << QStringList();
-
-        TaskDefinition every = plain;
+        // Unit texts of every other form are the unit file fuzzer's.
+        TaskDefinition every = dailyTask(kStoredOddProgram, u"a  \"b\" 'c' $HOME %h 50% ; \\x41 \ttab é"_s);
         every.author = u" 100% \\odd\nauthor "_s;
         every.principal = { 7, 3 };
         every.settings = { true, true, true, true, u"PT5M"_s };
         every.triggers.first().id = u"My trigger"_s;
-        QTest::newRow("every setting") << every << QStringList();
+        QTest::newRow("odd program path and arguments, every setting") << every << QStringList();
 
         QTest::newRow("once") << timerTask(Kind::Once, u"2030-07-05T07:03:09"_s, kStoredProgram)
                               << QStringList { u"2030-07-05 07:03:09"_s };
-        QTest::newRow("daily across the year's end")
-            << timerTask(Kind::Daily, u"2031-12-30T00:30:15"_s, kStoredProgram)
-            << QStringList { u"2031-12-30 00:30:15"_s, u"2031-12-31 00:30:15"_s, u"2032-01-01 00:30:15"_s };
         // 2030-07-08 is a Monday.
         QTest::newRow("weekly Sunday, start on a Monday")
             << timerTask(Kind::Weekly, u"2030-07-08T23:59:59"_s, kStoredProgram, 1)
@@ -270,11 +247,10 @@ private Q_SLOTS:
             qPrintable(linked.failure().message));
     }
 
-    // systemd plans a persistent timer from its stamp file, the time it last ran, and the stamp outlives
-    // the units: with a stale stamp a schedule under a freed name, a rewritten one and a once schedule
-    // enabled after its time all ran at once. Every write and re-enable makes the stamp now, whether
-    // or not a user manager answers (the order of the calls to one is checked above; that a real
-    // manager then does not run the timer is the next case's part).
+    // systemd plans a persistent timer from its stamp file, which outlives the units: with a stale
+    // stamp a schedule under a freed name, a rewritten one and a once schedule enabled after its time
+    // all ran at once. Every write and re-enable makes the stamp now, whether or not a user manager
+    // answers (that a real manager then does not run the timer is the next case's part).
     void timerNeverRunsForTimeBeforeItsWrite()
     {
         installSystemctl(1);
@@ -353,17 +329,13 @@ private Q_SLOTS:
             QVERIFY2(due > QDateTime::currentDateTime(), qPrintable(next));
         };
 
-        FakePowerPlatform plans;
-        plans.addScheme(u"Power saver"_s);
-        auto tasks = service();
-        PlanTaskWriter writer(*tasks, program);
-        PlanTaskWriter::Choice choice { 0, PlanTaskWriter::Kind::Daily, QDate(2021, 1, 2), QTime(0, 0, 1), {}, {} };
-
         // A new schedule under a name whose last run, long ago, is still stamped.
+        auto tasks = service();
+        const QString start = u"2021-01-02T00:00:01"_s;
         QDir().mkpath(stampFolder());
         QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
-        QCOMPARE(writer.write(choice, loadPowerPlans(plans).value()), PlanTaskWriter::Outcome::Registered);
-        QCOMPARE(writer.taskName(), u"AMPCTL0"_s);
+        QVERIFY(tasks->registerTask(
+            u"AMPCTL0"_s, timerTask(Kind::Daily, start, program), TaskService::Registration::Create));
         QCOMPARE(PrivateUserManager::property(u"AMPCTL0.timer"_s, u"ActiveState"_s), u"active"_s);
         QFile::copy(unitFolder() + u"/AMPCTL0.timer"_s, unitFolder() + u"/control.timer"_s);
         QCOMPARE(PrivateUserManager::systemctl({ u"daemon-reload"_s }).first, 0);
@@ -374,10 +346,8 @@ private Q_SLOTS:
         // Rewritten as a once schedule whose time has passed (the schedule writer refuses one; the
         // service still must not run what an older copy wrote).
         QVERIFY(makeStale(stampFolder() + u"/stamp-AMPCTL0.timer"_s));
-        const TaskDefinition passed = PlanTaskWriter::definition(Kind::Once, program,
-            setActivePlanArguments(loadPowerPlans(plans).value().at(0).planGuid),
-            PlanTaskWriter::startBoundary(choice.date, choice.time), 0);
-        QVERIFY(tasks->registerTask(u"AMPCTL0"_s, passed, TaskService::Registration::CreateOrUpdate));
+        QVERIFY(tasks->registerTask(
+            u"AMPCTL0"_s, timerTask(Kind::Once, start, program), TaskService::Registration::CreateOrUpdate));
         verifyNotRun();
         if (QTest::currentTestFailed())
             return;
@@ -536,8 +506,7 @@ private Q_SLOTS:
 
     // An edit checks, under the lock, that its task is still the one it read: a schedule that took the
     // name meanwhile is left as it is, and a removed one is not brought back. A timer that cannot be
-    // written leaves no service behind, and an edit whose timer cannot be written leaves the old
-    // service in place, as it was.
+    // written leaves no new service behind, and the old one as it was.
     void editsReplaceOnlyTheTaskTheyReadAndWholly()
     {
         auto tasks = service();
@@ -658,13 +627,8 @@ private Q_SLOTS:
             QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '%1'\n").arg(launched).toUtf8());
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-        TaskDefinition definition;
-        definition.triggers.append({ TaskDefinition::TriggerType::Logon, {}, {}, 0, 180 });
-        definition.actions.append({ TaskDefinition::ActionType::Exec, program, u"-hideme"_s });
-        const std::optional<QString> text = AutostartEntry::compose(definition);
-        QVERIFY(text);
-        QCOMPARE(AutostartEntry::decompose(UnitFile::parse(*text, UnitFile::Syntax::Desktop)), definition);
-        const QString entry = m_env->writeFile(u"config/autostart/VantaAmporaStartup.desktop"_s, text->toUtf8());
+        QVERIFY(createLogonTask(*service(), program, kLogonTaskName, u"-hideme"_s));
+        const QString entry = autostartFolder() + u"/VantaAmporaStartup.desktop"_s;
 
         const ToolRun validate = runTool(u"desktop-file-validate"_s, { entry });
         QCOMPARE(validate.output, QString());
@@ -718,31 +682,29 @@ private:
 
     // A systemctl that notes its calls and exits with exitCode; one that refuses every start
     // with the given words on stderr, as systemctl says why.
-    void installSystemctl(int exitCode, const QString &startRefusal = {});
-    std::unique_ptr<SystemdTaskService> service() const;
+    void installSystemctl(int exitCode, const QString &startRefusal = {})
+    {
+        const QString refuse = startRefusal.isEmpty()
+            ? QString()
+            : u"[ \"$3\" = start ] && printf '%1\\nSee the logs.\\n' >&2 && exit 1\n"_s.arg(startRefusal);
+        const QString script = m_env->writeFile(u"bin/systemctl"_s,
+            u"#!/bin/sh\necho \"$*\" >> '%1'\n%2exit %3\n"_s.arg(m_env->path(u"systemctl.log"_s), refuse)
+                .arg(exitCode)
+                .toUtf8());
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", QFile::encodeName(m_env->path(u"bin"_s)) + ':' + m_path);
+    }
+
+    std::unique_ptr<SystemdTaskService> service() const
+    {
+        return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), stampFolder());
+    }
 
     std::unique_ptr<TestEnvironment> m_env;
     QByteArray m_path;
     std::optional<QByteArray> m_zone;
     QString m_program;
 };
-
-void TestSystemdTaskService::installSystemctl(int exitCode, const QString &startRefusal)
-{
-    const QString log = m_env->path(u"systemctl.log"_s);
-    const QString refuse = startRefusal.isEmpty()
-        ? QString()
-        : u"[ \"$3\" = start ] && printf '%1\\nSee the logs.\\n' >&2 && exit 1\n"_s.arg(startRefusal);
-    const QString script = m_env->writeFile(
-        u"bin/systemctl"_s, u"#!/bin/sh\necho \"$*\" >> '%1'\n%2exit %3\n"_s.arg(log, refuse).arg(exitCode).toUtf8());
-    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("PATH", QFile::encodeName(m_env->path(u"bin"_s)) + ':' + m_path);
-}
-
-std::unique_ptr<SystemdTaskService> TestSystemdTaskService::service() const
-{
-    return std::make_unique<SystemdTaskService>(unitFolder(), autostartFolder(), stampFolder());
-}
 
 QTEST_GUILESS_MAIN(TestSystemdTaskService)
 #include "TestSystemdTaskService.moc"

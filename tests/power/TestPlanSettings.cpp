@@ -32,11 +32,6 @@ const QUuid kPowerSaver = defaultPlans()[2].guid;
 const PlanCapabilities kLaptop { true, true, true, true, true };
 const PlanCapabilities kDesktop { true, false, false, false, false };
 
-ShownValue selected(int index)
-{
-    return ShownValue { index, 0 };
-}
-
 ShownValue number(int value)
 {
     return ShownValue { std::nullopt, value };
@@ -83,7 +78,7 @@ private Q_SLOTS:
             { timeout, 0x80000000u, number(0), 0u }, // negative as signed: never
             { timeout, 1'800'000'000u, number(kMaxTimeoutMinutes), 1'800'000'000u }, // the spin box's top
             { timeout, 0x7FFFFFFFu, number(kMaxTimeoutMinutes), 1'800'000'000u }, // beyond it: held at the top
-            { SettingKind::Action, 3u, selected(3), 3u },
+            { SettingKind::Action, 3u, ShownValue { 3, 0 }, 3u },
             { SettingKind::Action, 4u, ShownValue {}, kUnreadableValue }, // no selection
             { SettingKind::Lock, 2u, ShownValue {}, kUnreadableValue },
             { brightness, 70u, number(70), 70u },
@@ -112,35 +107,13 @@ private Q_SLOTS:
         QCOMPARE(stored(platform, empty, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, PowerSource::Dc), 0u);
     }
 
-    void readAllWriteAllRoundTripOnTheStore()
+    // The editor's values of one plan written into another on the store (what a laptop's editor
+    // shows and writes is TestPlanEditorDialog's): a desktop neither reads nor writes battery or
+    // dimming values.
+    void desktopValuesRoundTripOnTheStore()
     {
         const TestEnvironment env;
         SchemeStore store(env.path(u"schemes.ini"_s));
-        const Result<QUuid> copy = store.duplicateScheme(kPowerSaver);
-        QVERIFY(copy.ok());
-
-        // The editor opens Balanced, changes two values and saves them into the copy.
-        QList<PlanSettingValue> values = readPlanSettings(store, kBalanced, kLaptop);
-        QCOMPARE(values.size(), 22);
-        for (PlanSettingValue &value : values) {
-            if (value.row->setting == GUID_VIDEO_POWERDOWN_TIMEOUT && value.source == PowerSource::Ac)
-                value.shown = number(2);
-            if (value.row->setting == GUID_LIDCLOSE_ACTION && value.source == PowerSource::Dc)
-                value.shown = selected(2);
-        }
-        QVERIFY(writePlanSettings(store, *copy, values).ok());
-
-        // A second store reads the file afresh: the copy holds what the editor held.
-        SchemeStore reread(env.path(u"schemes.ini"_s));
-        const QList<PlanSettingValue> back = readPlanSettings(reread, *copy, kLaptop);
-        QVERIFY(std::equal(back.begin(), back.end(), values.begin(), values.end(),
-            [](const auto &a, const auto &b) { return a.row == b.row && a.source == b.source && a.shown == b.shown; }));
-        QCOMPARE(stored(reread, *copy, GUID_VIDEO_POWERDOWN_TIMEOUT, PowerSource::Ac), 120u);
-        QCOMPARE(stored(reread, *copy, GUID_LIDCLOSE_ACTION, PowerSource::Dc), 2u);
-        QCOMPARE(stored(reread, *copy, GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, PowerSource::Dc),
-            rowOf(GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS).balanced.dc);
-
-        // A desktop neither reads nor writes battery or dimming values.
         const Result<QUuid> desktopCopy = store.duplicateScheme(kPowerSaver);
         QVERIFY(desktopCopy.ok());
         QVERIFY(writePlanSettings(store, *desktopCopy, readPlanSettings(store, kBalanced, kDesktop)).ok());
@@ -169,15 +142,8 @@ private Q_SLOTS:
         QCOMPARE(namesOf(list),
             (QStringList {
                 u"Plan"_s, u"Plan 1"_s, u"Plan 10"_s, u"Power saver"_s, u"Same"_s, u"Same"_s, u"balanced"_s }));
-        QSet<QUuid> listed;
-        for (const PowerPlan &plan : list) {
+        for (const PowerPlan &plan : list)
             QCOMPARE(plan.planDescription, plan.planName + u" description"_s);
-            const auto &stored = platform.storedSchemes();
-            QVERIFY(std::any_of(stored.begin(), stored.end(),
-                [&](const auto &s) { return s.guid == plan.planGuid && s.name == plan.planName; }));
-            listed.insert(plan.planGuid);
-        }
-        QCOMPARE(listed.size(), list.size());
 
         // A store that cannot be read is a failure, never a list without plans.
         platform.setUnreadable(true);
@@ -215,7 +181,6 @@ private Q_SLOTS:
         QCOMPARE(checkPlanName(plans, u"ROAD TRIP"_s), PlanNameCheck::Taken);
         // Checked as the store keeps it: without the blanks around it.
         QCOMPARE(checkPlanName(plans, u"balanced "_s), PlanNameCheck::Taken);
-        QCOMPARE(checkPlanName(plans, u"Eco\tmode"_s), PlanNameCheck::ControlCharacter);
         QCOMPARE(checkPlanName(plans, u"Eco\x1b[31m"_s), PlanNameCheck::ControlCharacter);
         QCOMPARE(checkPlanName(plans, u"Eco\u2028mode"_s), PlanNameCheck::ControlCharacter);
         QCOMPARE(checkPlanName(plans, u"Eco\0mode"_s), PlanNameCheck::LineBreak);

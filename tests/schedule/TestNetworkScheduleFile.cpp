@@ -83,13 +83,6 @@ QStringList asideFiles()
     return QDir(sharedStrings().dataFolder).entryList({ u"AmporaNetworkInfo.ini.corrupt-*"_s }, QDir::Files);
 }
 
-// The plan store itself failing, as opposed to a plan that is gone.
-class FailingStore : public FakePowerPlatform
-{
-public:
-    Result<QString> friendlyName(const QUuid &) const override { return failed(u"store unreadable"_s); }
-};
-
 } // namespace
 
 class TestNetworkScheduleFile : public QObject
@@ -115,8 +108,6 @@ private Q_SLOTS:
         const QString guests = row(u"Power saver"_s, u"Café [Gäste] = frei"_s, network(2), false);
         QTest::newRow("ordinary file is kept byte for byte") << "ordinary.ini"
                                                              << "ordinary.ini" << QStringList { home, guests };
-        QTest::newRow("UTF-16 with CRLF is rewritten as UTF-8") << "utf16.ini"
-                                                                << "ordinary.ini" << QStringList { home, guests };
         QTest::newRow("reading stops at a gap")
             << "gap.ini"
             << "gap.expected.ini" << QStringList { home, row(u"High performance"_s, u"Office"_s, network(2), false) };
@@ -126,9 +117,6 @@ private Q_SLOTS:
             << QStringList { row(u"High performance"_s, u"Lower-case state"_s, network(4), false),
                    row(u"Balanced"_s, u"Upper-case state"_s, network(5), false),
                    row(u"Power saver"_s, u"Lower-case GUIDs"_s, network(6), true) };
-        QTest::newRow("profile rules: case, blanks, BOM, first section wins")
-            << "loose.ini"
-            << "loose.expected.ini" << QStringList { home };
         QTest::newRow("escaped names decode and stay escaped")
             << "escaped.ini"
             << "escaped.ini"
@@ -164,7 +152,8 @@ private Q_SLOTS:
         // With the plan store failing, no plan is known gone: a change keeps the schedule of the
         // deleted plan and drops only the entries that cannot be read.
         installFixture(u"dropped.ini"_s);
-        FailingStore failing;
+        FakePowerPlatform failing;
+        failing.setUnreadable(true);
         QCOMPARE(readNetworkSchedules(failing).size(), 4);
         const Result<QList<NetworkSchedule>> kept = setNetworkScheduleEnabled(failing, network(1), false);
         QVERIFY2(kept, qPrintable(kept.failure().message));
@@ -251,18 +240,10 @@ private Q_SLOTS:
 
     void saveWritesOnlyItsEntryAndNeverLeavesAGap()
     {
-        installFixture(u"ordinary.ini"_s);
         // A line the program did not write survives an in-place save.
-        QFile file(sharedStrings().networkFile);
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("; kept\n");
-        file.close();
-
+        installFixture(u"commented.ini"_s);
         QVERIFY(saveNetworkSchedule(*m_platform, known(3, u"Lab"_s), { u"Balanced"_s, {}, kBalanced }));
-        QByteArray expected = TestEnvironment::readFile(fixture(u"ordinary.ini"_s));
-        expected += "; kept\nampctl_NetworkGuid2=" + guidToText(network(3)).toUtf8() + "\nampctl_PwrPlanGuid2="
-            + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName2=Lab\nampctl_SchdEnabled2=Enabled\n";
-        QCOMPARE(networkFileBytes(), expected);
+        QCOMPARE(networkFileBytes(), TestEnvironment::readFile(fixture(u"commented.saved.ini"_s)));
 
         // A file with a gap is written whole: the new schedule fills no gap, and what lay behind the
         // gap, never listed, does not come back.
@@ -285,11 +266,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("kept");
-        const QByteArray entry = "ampctl_NetworkGuid0=" + guidToText(network(1)).toUtf8() + "\nampctl_PwrPlanGuid0="
-            + guidToText(kBalanced).toUtf8() + "\nampctl_NetworkName0=Home\nampctl_SchdEnabled0=Enabled\n";
-        QTest::newRow("invalid UTF-8") << QByteArray("[Ampora]\n" + entry + "ampctl_NetworkName1=\xff\xfe\xfd\n") << 1;
-        QTest::newRow("a line that is no INI line")
-            << QByteArray("[Ampora]\n" + entry + "garbage without equals\n") << 1;
+        const QByteArray ordinary = TestEnvironment::readFile(fixture(u"ordinary.ini"_s));
+        QTest::newRow("invalid UTF-8") << QByteArray(ordinary + "ampctl_NetworkName2=\xff\xfe\xfd\n") << 2;
+        QTest::newRow("a line that is no INI line") << QByteArray(ordinary + "garbage without equals\n") << 2;
         QTest::newRow("binary junk") << QByteArray("\x00\x01\x02\x03\xff", 5) << 0;
     }
 
@@ -319,8 +298,7 @@ private Q_SLOTS:
             QVERIFY2(!stderrLines.text().contains("saved"), stderrLines.text().constData());
         }
 
-        // With room, a change keeps the damaged file aside as it was and writes what could be read,
-        // with the change.
+        // With room, a change keeps the damaged file aside as it was and writes what it read, changed.
         const Result<QList<NetworkSchedule>> saved = saveNetworkSchedule(*m_platform, known(7, u"Lab"_s), balanced);
         QVERIFY(saved);
         QCOMPARE(saved->size(), kept + 1);
@@ -385,7 +363,6 @@ private Q_SLOTS:
                 networks.append({ QString::number(networks.size()), network(int(networks.size())), c });
             return NetworkList::connectedIndex(networks);
         };
-        QCOMPARE(connectedIndex({}), -1);
         QCOMPARE(connectedIndex({ false, false }), -1);
         QCOMPARE(connectedIndex({ true, false, true, false }), 2);
     }
