@@ -22,5 +22,5 @@ QImage loadPictureFile(const QString &file, qreal devicePixelRatio = pictureRati
 // The PNG file at path (a file or a resource), read as PNG only: asking Qt to find out the format
 // would load every image format plugin it has, which an opening window must not wait for.
 QImage loadPng(const QString &path);
-// The program's icon (":/icons/ampora.png").
+// The program's icon (":/icons/ampora.png"), decoded once per application.
 QIcon programIcon();
