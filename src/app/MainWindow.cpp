@@ -69,7 +69,6 @@ MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder p
 {
     wireCommands();
     setWindowTitle(sharedStrings().appTitle);
-    setWindowIcon(programIcon());
     resize(Page::kFrameSize);
     // Plans and schedules changed elsewhere (ampctl, a scheduled start, another window) show at
     // once on whichever page is up.
@@ -295,6 +294,9 @@ void MainWindow::announceNetworkSwitch(const QUuid &plan)
 
 void MainWindow::showEvent(QShowEvent *event)
 {
+    // Set before the window is mapped; a copy that stays in the tray never decodes the picture.
+    if (!testAttribute(Qt::WA_SetWindowIcon))
+        setWindowIcon(programIcon());
     (void)currentPage();
     QWidget::showEvent(event);
 }

@@ -67,3 +67,10 @@ QIcon programIcon()
     }
     return icon;
 }
+
+QIcon trayPicture()
+{
+    // No tray shows an icon anywhere near 256 pixels: a 64-pixel copy is a sixteenth of the size.
+    const QImage full = loadPng(QStringLiteral(":/icons/ampora.png"));
+    return QIcon(QPixmap::fromImage(full.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}

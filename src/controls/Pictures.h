@@ -24,3 +24,6 @@ QImage loadPictureFile(const QString &file, qreal devicePixelRatio = pictureRati
 QImage loadPng(const QString &path);
 // The program's icon (":/icons/ampora.png"), decoded once per application.
 QIcon programIcon();
+// The program's icon at a size for the tray (64 pixels), so that a copy that lives only in the
+// tray never holds the full picture.
+QIcon trayPicture();
