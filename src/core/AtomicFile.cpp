@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -73,29 +74,60 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
+// An unnamed file in folder where the file system makes one (name stays empty), else a named one
+// beside finalName (its name in name); -1 with errno when neither can be made.
+int openTemporary(const QByteArray &folder, const QByteArray &finalName, QByteArray &name)
+{
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        return fd;
+    name = finalName + ".XXXXXX";
+    return ::mkostemp(name.data(), O_CLOEXEC);
+}
+
+// Gives the unnamed file fd a free name beside finalName, for the rename.
+bool nameTemporary(int fd, const QByteArray &finalName, QByteArray &name)
+{
+    const QByteArray open = "/proc/self/fd/" + QByteArray::number(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray candidate = finalName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        if (::linkat(AT_FDCWD, open.constData(), AT_FDCWD, candidate.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            name = candidate;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
 } // namespace
 
 Result<> write(const QString &path, const QByteArray &bytes, Durability durability)
 {
     const QString target = writeTarget(path);
-    if (const Result<> folder = makePrivateFolder(QFileInfo(target).absolutePath()); !folder)
+    const QString folderPath = QFileInfo(target).absolutePath();
+    if (const Result<> folder = makePrivateFolder(folderPath); !folder)
         return failed(QStringLiteral("%1 could not be written: %2").arg(path, folder.failure().message));
-    // The new content goes to a file of its own beside the old one (mkostemp makes it 0600: what
-    // the user keeps here tells where they have been), which then takes the old one's name in one
-    // rename: a reader sees the old file or the new one, never a mix.
+    // The new content goes to a file of its own beside the old one (0600: what the user keeps
+    // here tells where they have been), which then takes the old one's name in one rename: a
+    // reader sees the old file or the new one, never a mix. The file has no name while it is
+    // written, where the file system allows, so a process killed meanwhile leaves nothing behind.
     const QByteArray finalName = QFile::encodeName(target);
-    QByteArray temporary = finalName + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    QByteArray temporary;
+    const int fd = openTemporary(QFile::encodeName(folderPath), finalName, temporary);
     if (fd < 0)
         return failed(QStringLiteral("%1 could not be written: %2").arg(path, qt_error_string(errno)));
     auto failure = [&](int error) {
-        ::unlink(temporary.constData());
+        if (!temporary.isEmpty())
+            ::unlink(temporary.constData());
         return failed(QStringLiteral("%1 could not be written: %2").arg(path, qt_error_string(error)));
     };
     // One data sync before the rename is what keeps a crash from leaving the name on a file whose
     // bytes never reached the disk; the rename itself reaches the disk with the file system's
     // next commit, and until then the old file stands.
-    const bool written = writeAll(fd, bytes) && (durability == Durability::ReplacedOnly || ::fdatasync(fd) == 0);
+    const bool written = writeAll(fd, bytes) && (durability == Durability::ReplacedOnly || ::fdatasync(fd) == 0)
+        && (!temporary.isEmpty() || nameTemporary(fd, finalName, temporary));
     const int writeError = errno;
     if (::close(fd) != 0 && written)
         return failure(errno);
@@ -109,7 +141,7 @@ Result<> write(const QString &path, const QByteArray &bytes, Durability durabili
         return failure(errno);
     // A file that is new has no old one to fall back on: its name is made to last too.
     if (isNew && durability == Durability::Durable)
-        syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()));
+        syncFolder(QFile::encodeName(folderPath));
     return {};
 }
 
