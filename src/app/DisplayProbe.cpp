@@ -96,9 +96,14 @@ bool pluginInstalled(const QString &name)
     if (const QString &program = sharedStrings().executableFile; !program.isEmpty())
         folders.append(QFileInfo(program).absolutePath() + QStringLiteral("/platforms"));
     folders.append(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
-    const QStringList pattern { QStringLiteral("libq") + name + QStringLiteral("*.so") };
-    return std::any_of(folders.cbegin(), folders.cend(),
-        [&pattern](const QString &folder) { return !QDir(folder).entryList(pattern, QDir::Files).isEmpty(); });
+    // libq<name>*.so, compared by hand: a name filter would compile a regular expression.
+    const QString prefix = QStringLiteral("libq") + name;
+    const auto isPlugin
+        = [&prefix](const QString &file) { return file.startsWith(prefix) && file.endsWith(QStringLiteral(".so")); };
+    return std::any_of(folders.cbegin(), folders.cend(), [&isPlugin](const QString &folder) {
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        return std::any_of(files.cbegin(), files.cend(), isPlugin);
+    });
 }
 
 } // namespace

@@ -63,10 +63,7 @@ MainWindow::MainWindow(Services services, DesktopServices desktop, PageBuilder p
 {
     wireCommands();
     setWindowTitle(sharedStrings().appTitle);
-    setWindowIcon(programIcon());
     resize(Page::kFrameSize);
-    readPagePicture(sharedStrings());
-    switchPage(PageKind::Summary);
     // Plans and schedules changed elsewhere (ampctl, a scheduled start, another window) show at
     // once on whichever page is up.
     connect(&m_services.platform, &PowerPlatform::schemesChanged, this, &MainWindow::refreshPage);
@@ -91,8 +88,18 @@ MainWindow::~MainWindow()
     delete std::exchange(m_currentPage, nullptr);
 }
 
+Page *MainWindow::currentPage()
+{
+    if (!m_currentPage)
+        switchPage(m_currentKind);
+    return m_currentPage;
+}
+
 void MainWindow::switchPage(PageKind kind)
 {
+    // The pages' logo is looked at with the first page: a start into the tray never needs it.
+    if (sharedStrings().pictureFile.isEmpty())
+        readPagePicture(sharedStrings());
     delete std::exchange(m_currentPage, nullptr);
     m_currentPage = m_pageBuilder(kind, PageServices { m_services, m_pleaseWait, m_follower, &m_commands }, this);
     m_currentKind = kind;
@@ -277,6 +284,15 @@ void MainWindow::announceNetworkSwitch(const QUuid &plan)
         return;
     if (const Result<QString> name = m_services.platform.friendlyName(plan))
         showPlanChangedPopup(*name, AfterPopup::KeepRunning);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    // Set before the window is mapped; a copy that stays in the tray never decodes the picture.
+    if (!testAttribute(Qt::WA_SetWindowIcon))
+        setWindowIcon(programIcon());
+    (void)currentPage();
+    QWidget::showEvent(event);
 }
 
 void MainWindow::paintEvent(QPaintEvent *)

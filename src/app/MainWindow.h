@@ -35,7 +35,9 @@ public:
     MainWindow(Services services, DesktopServices desktop, PageBuilder pageBuilder = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    Page *currentPage() const { return m_currentPage; }
+    // The page is made when the window is first shown (a start into the tray holds none), or here
+    // when it is asked for before that.
+    Page *currentPage();
     PageKind currentPageKind() const { return m_currentKind; }
     void switchPage(PageKind kind);
 
@@ -68,6 +70,7 @@ Q_SIGNALS:
     void firstPainted();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

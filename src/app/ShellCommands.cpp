@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QLibrary>
-#include <QRegularExpression>
 #include <QWidget>
 #include <algorithm>
 
@@ -53,9 +52,8 @@ QString ShellCommands::helpFileName()
         return u"vt-ampora.html"_s;
     // The abbreviation becomes part of a file name: anything but a plain language tag falls back
     // to the default manual rather than reaching another folder.
-    static const QRegularExpression tag(u"^[a-z0-9_-]{1,16}$"_s);
     const QString abbreviation = readSetting(SettingKey::LanguageAbbreviation).toLower();
-    if (!tag.match(abbreviation).hasMatch())
+    if (!Program::isPlainLanguageTag(abbreviation))
         return u"vt-ampora.html"_s;
     return u"vt-ampora_"_s + abbreviation + u".html"_s;
 }

@@ -69,7 +69,7 @@ bool TrayIcon::ensure()
         return true;
     if (!hostPresent())
         return false;
-    m_icon = new QSystemTrayIcon(programIcon(), this);
+    m_icon = new QSystemTrayIcon(trayPicture(), this);
     m_icon->setToolTip(sharedStrings().appTitle);
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

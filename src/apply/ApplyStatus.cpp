@@ -88,7 +88,9 @@ Result<> ApplyStatus::save(const QString &path) const
             && !ini.setValue(kSettings, settingKey(report.setting) + kDetailSuffix, report.detail))
             (void)ini.setValue(kSettings, settingKey(report.setting) + kDetailSuffix, report.detail.simplified());
     }
-    return ini.save(path.isEmpty() ? defaultPath() : path);
+    // Only for showing, and written again by the next apply: not worth a wait for the disk on
+    // every switch. Readers still see a whole file; one left empty by a crash reads as no status.
+    return ini.save(path.isEmpty() ? defaultPath() : path, AtomicFile::Durability::ReplacedOnly);
 }
 
 std::optional<SettingReport> ApplyStatus::reportFor(Setting setting) const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Pictures.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -71,5 +72,19 @@ QSize pngSize(const QString &path)
 
 QIcon programIcon()
 {
-    return QIcon(QPixmap::fromImage(loadPng(QStringLiteral(":/icons/ampora.png"))));
+    // Decoded once for the window, the tray and the About box: it is 256×256, a quarter of a
+    // megabyte each time. Let go with the application, which no pixmap may outlive.
+    static QIcon icon;
+    if (icon.isNull() && QCoreApplication::instance()) {
+        icon = QIcon(QPixmap::fromImage(loadPng(QStringLiteral(":/icons/ampora.png"))));
+        qAddPostRoutine([] { icon = QIcon(); });
+    }
+    return icon;
+}
+
+QIcon trayPicture()
+{
+    // No tray shows an icon anywhere near 256 pixels: a 64-pixel copy is a sixteenth of the size.
+    const QImage full = loadPng(QStringLiteral(":/icons/ampora.png"));
+    return QIcon(QPixmap::fromImage(full.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }

@@ -9,12 +9,24 @@
 
 namespace AtomicFile {
 
+// How much a write must survive of a crash of the whole machine soon after it.
+enum class Durability {
+    // Every byte is checked to reach the disk before the rename (one data sync), and a file that
+    // is new is synced into its folder: after a crash the file holds the old content or the new.
+    Durable,
+    // No sync: for what the program writes again by itself and can do without (a report of the
+    // last apply). Other processes still see the old file or the new one, never half of one; after
+    // a crash the old content may be back, or on some file systems an empty file.
+    ReplacedOnly,
+};
+
 // Replaces path with bytes through a temporary file in the same folder and a rename, so a reader
-// never sees half a file and a crash never leaves one. The file is the user's alone (0600), and
-// a missing folder is made as makePrivateFolder does. Every
-// byte is checked to reach the disk before the rename; on any failure (a full disk, a file size
-// limit) the old file stays exactly as it was and the failure names the file and the reason.
-AMPORA_BASE_EXPORT Result<> write(const QString &path, const QByteArray &bytes);
+// never sees half a file. The file is the user's alone (0600), a symbolic link is written through
+// (the link stays), and a missing folder is made as makePrivateFolder does. On any failure (a
+// full disk, a file size limit) the old file stays exactly as it was, no temporary file is left,
+// and the failure names the file and the reason.
+AMPORA_BASE_EXPORT Result<> write(
+    const QString &path, const QByteArray &bytes, Durability durability = Durability::Durable);
 
 // Makes folder and any missing folder above it readable by the user alone (0700); a folder that
 // exists keeps its mode. The failure names the folder and the system's reason.

@@ -51,8 +51,14 @@ void writeHolder(int fd)
     // Only for the message another process gives; a full disk must not stop the lock.
     const QByteArray name = QCoreApplication::instance() ? QCoreApplication::applicationName().toUtf8() : QByteArray();
     const QByteArray text = QByteArray::number(qint64(::getpid())) + '\n' + name + '\n';
-    if (::ftruncate(fd, 0) == 0)
-        (void)!::pwrite(fd, text.constData(), size_t(text.size()), 0);
+    // Written over the last holder's text and cut only when that was longer: a file cut to nothing
+    // is one that ext4 sends to the disk on close, and the next holder's cut would wait for it.
+    struct stat info
+    {
+    };
+    if (::pwrite(fd, text.constData(), size_t(text.size()), 0) == text.size() && ::fstat(fd, &info) == 0
+        && info.st_size > text.size())
+        (void)!::ftruncate(fd, text.size());
 }
 
 } // namespace

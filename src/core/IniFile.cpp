@@ -289,7 +289,7 @@ QByteArray IniFile::toBytes() const
     return text.toUtf8();
 }
 
-Result<> IniFile::save(const QString &path) const
+Result<> IniFile::save(const QString &path, AtomicFile::Durability durability) const
 {
-    return AtomicFile::write(path, toBytes());
+    return AtomicFile::write(path, toBytes(), durability);
 }

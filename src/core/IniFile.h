@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AmporaBaseExport.h"
+#include "AtomicFile.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -54,9 +55,9 @@ public:
     Result<> removeSection(const QString &section);
 
     QByteArray toBytes() const;
-    // Writes UTF-8 through a temporary file renamed over the target, creating the folder. On
-    // failure the old file is left as it was.
-    Result<> save(const QString &path) const;
+    // Writes UTF-8 through a temporary file renamed over the target, creating the folder, as
+    // AtomicFile::write does. On failure the old file is left as it was.
+    Result<> save(const QString &path, AtomicFile::Durability durability = AtomicFile::Durability::Durable) const;
 
     static bool isSafeValue(const QString &value);
 

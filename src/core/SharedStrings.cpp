@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 
 using Program::currentExecutableFile;
 using Program::resolveSharedPaths;
@@ -85,13 +85,20 @@ QString chooseLanguageFile(const QString &programFolder, const QString &settings
     else
         languages << locale.name().toLower() << locale.name().section(u'_', 0, 0).toLower();
     // The language becomes part of a file name: only a plain language tag may.
-    static const QRegularExpression tag(QStringLiteral("^[a-z0-9_-]{1,16}$"));
     for (const QString &language : std::as_const(languages)) {
         const QString translation = english.chopped(4) + u'_' + language + QStringLiteral(".ini");
-        if (tag.match(language).hasMatch() && QFileInfo(translation).isFile())
+        if (isPlainLanguageTag(language) && QFileInfo(translation).isFile())
             return translation;
     }
     return english;
+}
+
+// Checked by hand rather than by a regular expression, whose compiler every start would load.
+bool isPlainLanguageTag(const QString &text)
+{
+    return !text.isEmpty() && text.size() <= 16 && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'-';
+    });
 }
 
 } // namespace Program

@@ -50,4 +50,7 @@ AMPORA_BASE_EXPORT QString chooseLanguageFile(
 // Full path of the running program, without needing an application object.
 AMPORA_BASE_EXPORT QString currentExecutableFile();
 
+// Whether text may become part of a file name as a language: 1 to 16 of a-z, 0-9, '_' and '-'.
+AMPORA_BASE_EXPORT bool isPlainLanguageTag(const QString &text);
+
 } // namespace Program

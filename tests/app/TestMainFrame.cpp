@@ -67,8 +67,12 @@ private Q_SLOTS:
     {
         QCOMPARE(m_frame->currentPageKind(), PageKind::Summary);
         QCOMPARE(m_frame->size(), Page::kFrameSize);
+        QVERIFY(m_builtKinds.isEmpty()); // a start into the tray makes no page, and no icon
+        QVERIFY(m_frame->windowIcon().isNull());
         m_frame->show(); // a hidden window takes its resize only when it is shown
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        QCOMPARE(m_builtKinds, QList<PageKind> { PageKind::Summary });
+        QVERIFY(!m_frame->windowIcon().isNull());
         m_frame->resize(1200, 700);
         QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
         const std::pair<const char *, PageKind> routes[] = {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -158,6 +159,17 @@ private Q_SLOTS:
         QCOMPARE(QDir(env.path(u"store"_s)).entryList(QDir::Files), QStringList { u"file.ini"_s });
         QVERIFY(ini.save(path));
         QCOMPARE(TestEnvironment::readFile(path), ini.toBytes());
+        // A saved file is the user's alone.
+        struct stat info
+        {
+        };
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0 && (info.st_mode & 0777) == 0600);
+        // A link is saved through: it stays a link, its file gets the content, nothing else is left.
+        const QString link = env.path(u"store/link.ini"_s);
+        QVERIFY(QFile::link(path, link) && IniFile::fromBytes(old).save(link, AtomicFile::Durability::ReplacedOnly));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(TestEnvironment::readFile(path), old);
+        QCOMPARE(QDir(env.path(u"store"_s)).entryList(QDir::Files).size(), 2);
     }
 
     // The files' GUIDs: written upper case and braced, read in either case and in no looser form.

@@ -5,12 +5,78 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 // Qt's "signals" keyword would rename a member of GIO's D-Bus structures.
 #undef signals
+#include <dlfcn.h>
 #include <gio/gio.h>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// GIO, and with it GObject, libmount, libselinux and the rest it brings, is loaded with the first
+// key: a desktop that keeps no settings in GSettings never pays for it. GLib itself (GVariant,
+// logging) is already there through Qt.
+struct Gio
+{
+    decltype(&g_object_unref) objectUnref = nullptr;
+    decltype(&g_settings_schema_source_get_default) sourceGetDefault = nullptr;
+    decltype(&g_settings_schema_source_lookup) sourceLookup = nullptr;
+    decltype(&g_settings_schema_unref) schemaUnref = nullptr;
+    decltype(&g_settings_schema_has_key) schemaHasKey = nullptr;
+    decltype(&g_settings_schema_get_path) schemaGetPath = nullptr;
+    decltype(&g_settings_schema_get_key) schemaGetKey = nullptr;
+    decltype(&g_settings_schema_key_unref) keyUnref = nullptr;
+    decltype(&g_settings_schema_key_get_value_type) keyValueType = nullptr;
+    decltype(&g_settings_schema_key_range_check) keyRangeCheck = nullptr;
+    decltype(&g_settings_new_full) settingsNewFull = nullptr;
+    decltype(&g_settings_get_value) getValue = nullptr;
+    decltype(&g_settings_set_value) setValue = nullptr;
+    decltype(&g_settings_is_writable) isWritable = nullptr;
+    decltype(&g_settings_sync) sync = nullptr;
+    QString error; // why GIO cannot be used; empty when it can
+
+    static const Gio &instance()
+    {
+        static const Gio gio;
+        return gio;
+    }
+
+private:
+    Gio()
+    {
+        // Never closed: GObject types cannot be unloaded.
+        void *library = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            error = u"GIO cannot be loaded: %1"_s.arg(QString::fromLocal8Bit(::dlerror()));
+            return;
+        }
+        const auto resolve = [&](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+            if (!function && error.isEmpty())
+                error = u"GIO has no %1"_s.arg(QLatin1StringView(name));
+        };
+        resolve(objectUnref, "g_object_unref");
+        resolve(sourceGetDefault, "g_settings_schema_source_get_default");
+        resolve(sourceLookup, "g_settings_schema_source_lookup");
+        resolve(schemaUnref, "g_settings_schema_unref");
+        resolve(schemaHasKey, "g_settings_schema_has_key");
+        resolve(schemaGetPath, "g_settings_schema_get_path");
+        resolve(schemaGetKey, "g_settings_schema_get_key");
+        resolve(keyUnref, "g_settings_schema_key_unref");
+        resolve(keyValueType, "g_settings_schema_key_get_value_type");
+        resolve(keyRangeCheck, "g_settings_schema_key_range_check");
+        resolve(settingsNewFull, "g_settings_new_full");
+        resolve(getValue, "g_settings_get_value");
+        resolve(setValue, "g_settings_set_value");
+        resolve(isWritable, "g_settings_is_writable");
+        resolve(sync, "g_settings_sync");
+    }
+};
+
+} // namespace
 
 struct GSettingsKey::Handles
 {
@@ -23,12 +89,13 @@ struct GSettingsKey::Handles
     Handles &operator=(const Handles &) = delete;
     ~Handles()
     {
+        const Gio &gio = Gio::instance();
         if (settings)
-            g_object_unref(settings);
+            gio.objectUnref(settings);
         if (key)
-            g_settings_schema_key_unref(key);
+            gio.keyUnref(key);
         if (schema)
-            g_settings_schema_unref(schema);
+            gio.schemaUnref(schema);
     }
 };
 
@@ -83,28 +150,33 @@ GSettingsKey::GSettingsKey(const QString &schema, const QString &key)
     , m_key(key)
     , m_handles(std::make_unique<Handles>())
 {
-    GSettingsSchemaSource *source = g_settings_schema_source_get_default();
+    const Gio &gio = Gio::instance();
+    if (!gio.error.isEmpty()) {
+        m_missing = gio.error;
+        return;
+    }
+    GSettingsSchemaSource *source = gio.sourceGetDefault();
     if (!source) {
         m_missing = u"no GSettings schemas are installed"_s;
         return;
     }
-    m_handles->schema = g_settings_schema_source_lookup(source, schema.toUtf8().constData(), TRUE);
+    m_handles->schema = gio.sourceLookup(source, schema.toUtf8().constData(), TRUE);
     if (!m_handles->schema) {
         m_missing = u"schema %1 is not installed"_s.arg(schema);
         return;
     }
     const QByteArray keyName = key.toUtf8();
-    if (!g_settings_schema_has_key(m_handles->schema, keyName.constData())) {
+    if (!gio.schemaHasKey(m_handles->schema, keyName.constData())) {
         m_missing = u"schema %1 has no key %2"_s.arg(schema, key);
         return;
     }
     // A schema without a path of its own needs one given, which g_settings_new_full would abort on.
-    if (!g_settings_schema_get_path(m_handles->schema)) {
+    if (!gio.schemaGetPath(m_handles->schema)) {
         m_missing = u"schema %1 has no fixed path"_s.arg(schema);
         return;
     }
-    m_handles->key = g_settings_schema_get_key(m_handles->schema, keyName.constData());
-    m_handles->settings = g_settings_new_full(m_handles->schema, nullptr, nullptr);
+    m_handles->key = gio.schemaGetKey(m_handles->schema, keyName.constData());
+    m_handles->settings = gio.settingsNewFull(m_handles->schema, nullptr, nullptr);
 }
 
 GSettingsKey::~GSettingsKey() = default;
@@ -120,7 +192,7 @@ std::optional<QString> GSettingsKey::read() const
 {
     if (!m_missing.isEmpty())
         return std::nullopt;
-    GVariant *value = g_settings_get_value(m_handles->settings, m_key.toUtf8().constData());
+    GVariant *value = Gio::instance().getValue(m_handles->settings, m_key.toUtf8().constData());
     const QString text = printed(value);
     g_variant_unref(value);
     return text;
@@ -130,14 +202,15 @@ Result<QString> GSettingsKey::check(const QVariant &value) const
 {
     if (!m_missing.isEmpty())
         return notFound(m_missing);
-    GVariant *variant = toVariant(value, g_settings_schema_key_get_value_type(m_handles->key));
+    const Gio &gio = Gio::instance();
+    GVariant *variant = toVariant(value, gio.keyValueType(m_handles->key));
     if (!variant)
         return invalid(u"%1 cannot hold %2"_s.arg(m_key, value.toString()));
     g_variant_ref_sink(variant);
     Result<QString> result = printed(variant);
-    if (!g_settings_schema_key_range_check(m_handles->key, variant))
+    if (!gio.keyRangeCheck(m_handles->key, variant))
         result = invalid(u"%1 does not accept %2"_s.arg(m_key, *result));
-    else if (!g_settings_is_writable(m_handles->settings, m_key.toUtf8().constData()))
+    else if (!gio.isWritable(m_handles->settings, m_key.toUtf8().constData()))
         result = failed(u"%1 is locked by the administrator"_s.arg(m_key));
     g_variant_unref(variant);
     return result;
@@ -148,8 +221,9 @@ Result<QString> GSettingsKey::write(const QVariant &value)
     const Result<QString> checked = check(value);
     if (!checked)
         return checked;
-    GVariant *variant = toVariant(value, g_settings_schema_key_get_value_type(m_handles->key));
-    const bool written = g_settings_set_value(m_handles->settings, m_key.toUtf8().constData(), variant);
+    const Gio &gio = Gio::instance();
+    GVariant *variant = toVariant(value, gio.keyValueType(m_handles->key));
+    const bool written = gio.setValue(m_handles->settings, m_key.toUtf8().constData(), variant);
     if (!written)
         return failed(u"%1 could not be written"_s.arg(m_key));
     return checked;
@@ -179,6 +253,10 @@ GLogWriterOutput dropCommitWarnings(GLogLevelFlags level, const GLogField *field
 
 Result<> GSettingsKey::sync(std::chrono::milliseconds timeout)
 {
+    // Without GIO no key was ever written.
+    const Gio &gio = Gio::instance();
+    if (!gio.error.isEmpty())
+        return {};
     static std::once_flag quietDconf;
     std::call_once(quietDconf, [] { g_log_set_writer_func(dropCommitWarnings, nullptr, nullptr); });
     struct Wait
@@ -190,8 +268,8 @@ Result<> GSettingsKey::sync(std::chrono::milliseconds timeout)
     const auto wait = std::make_shared<Wait>();
     // The thread touches only GLib and what it shares with the waiter, so it may outlive the wait
     // and even the caller.
-    std::thread([wait] {
-        g_settings_sync();
+    std::thread([wait, sync = gio.sync] {
+        sync();
         const std::lock_guard lock(wait->mutex);
         wait->finished = true;
         wait->done.notify_all();
