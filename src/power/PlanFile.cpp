@@ -19,6 +19,7 @@ using PlanFileText::balancedValues;
 using PlanFileText::forEachLine;
 using PlanFileText::valuePosition;
 using PowerSettings::powerSettingRows;
+using PowerSettings::settingRow;
 using SettingText::settingName;
 using SettingText::valueText;
 
@@ -202,10 +203,8 @@ QByteArray PlanFile::toBytes() const
         for (const SchemeChanges::Value &value : m_values) {
             if (value.source != source)
                 continue;
-            for (const PowerSettingRow &row : powerSettingRows()) {
-                if (row.subgroup == value.subgroup && row.setting == value.setting)
-                    text += settingName(row) + u'=' + valueText(row.kind, value.value) + u'\n';
-            }
+            if (const PowerSettingRow *row = settingRow(value.subgroup, value.setting))
+                text += settingName(*row) + u'=' + valueText(row->kind, value.value) + u'\n';
         }
     }
     return text.toUtf8();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PowerSettings.h"
 
+#include <algorithm>
 #include <array>
 
 using PowerSettings::defaultPlans;
@@ -73,6 +74,13 @@ constexpr std::array<DefaultPlan, 3> kDefaultPlans { {
 std::span<const PowerSettingRow> powerSettingRows()
 {
     return kRows;
+}
+
+const PowerSettingRow *settingRow(const QUuid &subgroup, const QUuid &setting)
+{
+    const auto found = std::find_if(std::begin(kRows), std::end(kRows),
+        [&](const PowerSettingRow &row) { return row.subgroup == subgroup && row.setting == setting; });
+    return found == std::end(kRows) ? nullptr : &*found;
 }
 
 std::span<const DefaultPlan> defaultPlans()

@@ -81,6 +81,8 @@ namespace PowerSettings {
 
 // The rows in display order, which is also the order values are read and written in.
 AMPORA_BASE_EXPORT std::span<const PowerSettingRow> powerSettingRows();
+// The row of a setting, or none.
+const PowerSettingRow *settingRow(const QUuid &subgroup, const QUuid &setting);
 
 // Balanced (active in a new store), High performance, Power saver, in creation order.
 AMPORA_BASE_EXPORT std::span<const DefaultPlan> defaultPlans();

@@ -22,7 +22,7 @@ using PlanFileText::balancedValues;
 using PlanFileText::forEachLine;
 using PlanFileText::valuePosition;
 using PowerSettings::defaultPlans;
-using PowerSettings::powerSettingRows;
+using PowerSettings::settingRow;
 using SettingText::settingName;
 using SettingText::valueText;
 using UserReport::reportToUser;
@@ -30,15 +30,6 @@ using UserReport::reportToUser;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-const PowerSettingRow *rowOf(const QUuid &subgroup, const QUuid &setting)
-{
-    for (const PowerSettingRow &row : powerSettingRows()) {
-        if (row.subgroup == subgroup && row.setting == setting)
-            return &row;
-    }
-    return nullptr;
-}
 
 bool isDefaultPlan(const QUuid &guid)
 {
@@ -277,7 +268,7 @@ const SystemPlans::Plan *SystemPlans::plan(const QUuid &guid) const
 std::optional<quint32> SystemPlans::valueOf(
     const Plan &plan, PowerSource source, const QUuid &subgroup, const QUuid &setting)
 {
-    const PowerSettingRow *row = rowOf(subgroup, setting);
+    const PowerSettingRow *row = settingRow(subgroup, setting);
     if (!row)
         return std::nullopt;
     return plan.values.value(valuePosition(*row, source)).value;
@@ -343,7 +334,7 @@ Result<SchemeChanges> SystemPlans::admit(
             if (!locked) {
                 kept.append(value);
             } else if (!change.copyOf && value.value != *locked) {
-                const PowerSettingRow *row = rowOf(value.subgroup, value.setting);
+                const PowerSettingRow *row = settingRow(value.subgroup, value.setting);
                 const QString name = row ? settingName(*row) : guidToText(value.setting);
                 return readOnly(u"the administrator locked %1 %2 at %3 for every plan"_s.arg(name,
                     value.source == PowerSource::Ac ? u"(plugged in)"_s : u"(on battery)"_s,
