@@ -2,6 +2,8 @@
 #include "BenchProcess.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -155,6 +157,58 @@ PrivateDisplay::~PrivateDisplay()
 {
     for (QProcess *process : { m_tray.get(), &m_server }) {
         if (process && process->state() != QProcess::NotRunning) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+    }
+}
+
+PrivateSessionBus::PrivateSessionBus(const QString &display)
+{
+    m_bus.setStandardErrorFile(QProcess::nullDevice());
+    m_bus.start(QStringLiteral("dbus-daemon"),
+        { QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1") });
+    QByteArray address;
+    while (!address.contains('\n') && m_bus.waitForReadyRead(10000))
+        address += m_bus.readAllStandardOutput();
+    if (!address.contains('\n')) {
+        std::fprintf(stderr, "bench: dbus-daemon did not start: %s\n", qPrintable(m_bus.errorString()));
+        return;
+    }
+    const QString busAddress = QString::fromLatin1(address.trimmed());
+    if (startNotificationService(display, busAddress))
+        m_address = busAddress;
+}
+
+bool PrivateSessionBus::startNotificationService(const QString &display, const QString &address)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    m_notifications.setProcessEnvironment(environment);
+    m_notifications.setStandardOutputFile(QProcess::nullDevice());
+    m_notifications.setStandardErrorFile(QProcess::nullDevice());
+    m_notifications.start(QStringLiteral("dunst"), {});
+    QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("bench"));
+    QElapsedTimer waited;
+    waited.start();
+    bool owned = false;
+    while (!owned && waited.elapsed() < 10000 && m_notifications.state() != QProcess::NotRunning) {
+        owned
+            = bus.interface() && bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"));
+        if (!owned)
+            QThread::msleep(20);
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("bench"));
+    if (!owned)
+        std::fprintf(stderr, "bench: the notification service (dunst) did not start\n");
+    return owned;
+}
+
+PrivateSessionBus::~PrivateSessionBus()
+{
+    for (QProcess *process : { &m_notifications, &m_bus }) {
+        if (process->state() != QProcess::NotRunning) {
             process->terminate();
             process->waitForFinished(5000);
         }

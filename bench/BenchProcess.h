@@ -63,3 +63,23 @@ private:
     std::unique_ptr<QProcess> m_tray;
     QString m_display;
 };
+
+// A session bus of its own with a notification service (dunst) on the given display, as every
+// desktop has. Both end with the object.
+class PrivateSessionBus
+{
+public:
+    explicit PrivateSessionBus(const QString &display);
+    ~PrivateSessionBus();
+
+    bool isValid() const { return !m_address.isEmpty(); }
+    // For DBUS_SESSION_BUS_ADDRESS.
+    QString address() const { return m_address; }
+
+private:
+    bool startNotificationService(const QString &display, const QString &address);
+
+    QProcess m_bus;
+    QProcess m_notifications;
+    QString m_address;
+};

@@ -2,9 +2,12 @@
 // Measures what a running copy holds in memory once it is idle, on a private Xvfb display with a
 // tray host (trayer): `ampora -hideme` (the log-in start, only an icon in the tray) against
 // bare_gui_app showing only a tray icon, and a plain `ampora` start (the window) against
-// bare_gui_app showing an empty window of the same size. A process is idle when its resident set
-// has not changed for a second. Prints the medians of the resident sets (VmRSS) and the
-// differences; the program starts with its plans already created.
+// bare_gui_app showing an empty window of the same size. Each pair runs twice: in a session with a
+// session bus and a notification service (dunst), as on a desktop, where the tray start's balloon
+// is a desktop notification; and in a bare X session with neither, where the program draws the
+// balloon itself. A process is idle when its resident set has not changed for a second. Prints
+// the medians of the resident sets (VmRSS) and the differences; the program starts with its plans
+// already created.
 #include "BenchProcess.h"
 
 #include <QCoreApplication>
@@ -63,6 +66,31 @@ struct Pair
     QString bareArgument;
 };
 
+// Runs the program and its bare counterpart in turn and prints the medians; false when one of them
+// did not stay idle and running.
+bool measurePair(const Pair &pair, const QString &program, const QString &bare, const QProcessEnvironment &environment)
+{
+    QList<double> ours, bares;
+    for (int i = 0; i <= kRuns; ++i) {
+        const qint64 amp = idleResidentKb(program, pair.programArguments, environment);
+        const qint64 plain = idleResidentKb(bare, { pair.bareArgument }, environment);
+        if (amp < 0 || plain < 0) {
+            std::fprintf(
+                stderr, "bench_memory: %s did not stay idle and running\n", amp < 0 ? pair.name : pair.bareName);
+            return false;
+        }
+        if (i > 0) {
+            ours.append(double(amp));
+            bares.append(double(plain));
+        }
+    }
+    const double ourMb = median(ours) / 1024;
+    const double bareMb = median(bares) / 1024;
+    std::printf("  %-22s idle RSS: median %6.1f MB; %-20s %6.1f MB; %+.1f MB\n", pair.name, ourMb, pair.bareName,
+        bareMb, ourMb - bareMb);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -78,29 +106,31 @@ int main(int argc, char **argv)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     const QString bare = benchFolder + QStringLiteral("/bare_gui_app");
 
+    const PrivateSessionBus bus(display.display());
+    if (!bus.isValid())
+        return 1;
+    QProcessEnvironment desktop = environment;
+    desktop.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    // Without an address, D-Bus would start a bus for the X display (and a notification service on
+    // it): the bare session names one that leads nowhere.
+    QProcessEnvironment bareSession = environment;
+    bareSession.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+        QStringLiteral("unix:path=%1").arg(copy.path(QStringLiteral("no-session-bus"))));
+
     const Pair pairs[] = {
         { "ampora -hideme (tray)", { QStringLiteral("-hideme") }, "bare tray icon", QStringLiteral("tray") },
         { "ampora (window)", {}, "bare 1018x550 window", QStringLiteral("window") },
     };
-    for (const Pair &pair : pairs) {
-        QList<double> ours, bares;
-        for (int i = 0; i <= kRuns; ++i) {
-            const qint64 amp = idleResidentKb(copy.program(), pair.programArguments, environment);
-            const qint64 plain = idleResidentKb(bare, { pair.bareArgument }, environment);
-            if (amp < 0 || plain < 0) {
-                std::fprintf(
-                    stderr, "bench_memory: %s did not stay idle and running\n", amp < 0 ? pair.name : pair.bareName);
+    const std::pair<const char *, QProcessEnvironment> sessions[] = {
+        { "desktop session (session bus, notification service)", desktop },
+        { "bare X session (no session bus)", bareSession },
+    };
+    for (const auto &[sessionName, sessionEnvironment] : sessions) {
+        std::printf("%s:\n", sessionName);
+        for (const Pair &pair : pairs) {
+            if (!measurePair(pair, copy.program(), bare, sessionEnvironment))
                 return 1;
-            }
-            if (i > 0) {
-                ours.append(double(amp));
-                bares.append(double(plain));
-            }
         }
-        const double ourMb = median(ours) / 1024;
-        const double bareMb = median(bares) / 1024;
-        std::printf("%-22s idle RSS: median %6.1f MB; %-20s %6.1f MB; %+.1f MB\n", pair.name, ourMb, pair.bareName,
-            bareMb, ourMb - bareMb);
     }
     return 0;
 }

@@ -37,14 +37,14 @@ constexpr int kResidentLatestMs = 2000;
 // popups go to the desktop's notification service, with their texts and picture.
 void routePopupsToDesktop(DesktopNotifications &notifications)
 {
-    NotificationStack::instance().routeToDesktop(
-        [&notifications](const QString &title, const QString &body, const QImage &picture, int displayMs,
-            std::function<void()> taken) {
-            const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
-            const QByteArray bytes(reinterpret_cast<const char *>(rgba.constBits()), rgba.sizeInBytes());
-            notifications.notify(title, body, displayMs,
-                { rgba.width(), rgba.height(), int(rgba.bytesPerLine()), bytes }, std::move(taken));
-        });
+    NotificationStack::instance().routeToDesktop([&notifications](const QString &title, const QString &body,
+                                                     const QImage &picture, int displayMs,
+                                                     std::function<void()> taken) {
+        const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
+        const QByteArray bytes(reinterpret_cast<const char *>(rgba.constBits()), rgba.sizeInBytes());
+        notifications.notify(title, body, displayMs, { rgba.width(), rgba.height(), int(rgba.bytesPerLine()), bytes },
+            [taken = std::move(taken)](bool) { taken(); });
+    });
 }
 
 } // namespace

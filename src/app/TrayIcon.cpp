@@ -11,6 +11,8 @@
 #include <QDBusConnectionInterface>
 #include <QIcon>
 #include <QMenu>
+#include <QPointer>
+#include <QRect>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -90,10 +92,19 @@ void TrayIcon::destroy()
 
 void TrayIcon::showBalloon(const QString &title, const QString &text)
 {
-    if (!m_icon || !QSystemTrayIcon::supportsMessages()) {
-        m_notifications.notify(title, text, kBalloonMs);
+    // Desktops show what programs say through their notification service, in their own style and
+    // place (Qt does so itself for D-Bus tray hosts). Qt's own balloon at the icon is for a session
+    // without one; drawing it here would also keep the text machinery loaded in an idle tray copy.
+    m_notifications.notify(title, text, kBalloonMs, {}, [tray = QPointer<TrayIcon>(this), title, text](bool taken) {
+        if (tray && !taken)
+            tray->showBalloonAtIcon(title, text);
+    });
+}
+
+void TrayIcon::showBalloonAtIcon(const QString &title, const QString &text)
+{
+    if (!m_icon || !QSystemTrayIcon::supportsMessages())
         return;
-    }
     m_balloonTitle = title;
     m_balloonText = text;
     m_placedChecks = 0;
@@ -102,7 +113,9 @@ void TrayIcon::showBalloon(const QString &title, const QString &text)
 
 bool TrayIcon::iconPlaced() const
 {
-    if (!m_icon->geometry().isEmpty())
+    // Until the host has embedded it, the icon's window sits at the screen's origin.
+    const QRect where = m_icon->geometry();
+    if (!where.isEmpty() && where.topLeft() != QPoint(0, 0))
         return true;
     const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
     return bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));

@@ -11,10 +11,11 @@ class QTimer;
 
 // The program's icon in the desktop's tray while the window is hidden there: its menu offers the
 // About..., Minimize/Maximize and Exit commands, and its default action is Minimize/Maximize; the balloon says the
-// program keeps running. A desktop may have no tray at all: then no icon can be made, and the balloon's text goes out
-// as a desktop notification instead, so nobody wonders where the window went.
+// program keeps running. The balloon goes out as a desktop notification, also when the desktop has no tray at all
+// and no icon can be made, so nobody wonders where the window went.
 //
-// The balloon points at the icon, so it waits until the tray host has embedded the icon. The tray
+// Only a session without a notification service gets Qt's own balloon at the icon; it points at the
+// icon, so it waits until the tray host has embedded the icon. The tray
 // host can come and go while the program runs (a panel restarted, an extension switched off): the
 // icon watches for it and reports when it has gone, so the window can come back.
 class TrayIcon : public QObject
@@ -32,7 +33,7 @@ public:
     bool exists() const { return m_icon != nullptr; }
     // Takes the icon out of the tray.
     void destroy();
-    // The balloon at the icon once it is in the tray; without an icon a desktop notification.
+    // A desktop notification; without a notification service the balloon at the icon once it is in the tray.
     void showBalloon(const QString &title, const QString &text);
 
     QSystemTrayIcon *icon() const { return m_icon; }
@@ -46,6 +47,7 @@ private:
     // The host has placed the icon (it has a place on the screen), or the host is a D-Bus
     // (StatusNotifierItem) host, which places icons and balloons itself.
     bool iconPlaced() const;
+    void showBalloonAtIcon(const QString &title, const QString &text);
     void showPendingBalloon();
     void checkHost();
 

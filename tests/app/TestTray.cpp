@@ -92,14 +92,24 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
         QVERIFY(frame->tray().exists());
 
-        // With the setting the close box hides the window there, and the balloon says where it went.
+        // With the setting the close box hides the window there, and the balloon says where it went,
+        // through the desktop's notification service.
         QVERIFY(writeSetting(SettingKey::CloseToTray, u"TRUE"_s));
+        const qsizetype shownBefore = shownNotifications().count(u"is still running"_s);
         frame->close();
         QVERIFY(!frame->isVisible());
         QVERIFY(frame->isHiddenInTray());
         QVERIFY(frame->tray().exists());
+        QTRY_VERIFY(shownNotifications().count(u"is still running"_s) > shownBefore);
+        QVERIFY(!shownBalloon());
+
+        // A session without a notification service gets Qt's balloon, pointing at the icon in the
+        // panel, not at the screen's corner.
+        frame.reset();
+        m_notifications = std::make_unique<DesktopNotifications>(QDBusConnection(u"no bus"_s));
+        frame = makeFrame();
+        frame->close();
         QTRY_VERIFY(shownBalloon());
-        // The balloon points at the icon in the panel, not at the screen's corner.
         const QRect icon = frame->tray().icon()->geometry();
         QVERIFY(!icon.isEmpty() && shownBalloon()->frameGeometry().adjusted(-24, -24, 24, 24).intersects(icon));
     }

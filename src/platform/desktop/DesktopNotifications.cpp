@@ -37,7 +37,7 @@ DesktopNotifications::DesktopNotifications(std::optional<QDBusConnection> bus, Q
 DesktopNotifications::~DesktopNotifications() = default;
 
 void DesktopNotifications::notify(const QString &title, const QString &body, int timeoutMs,
-    const NotificationPicture &picture, std::function<void()> answered)
+    const NotificationPicture &picture, std::function<void(bool taken)> answered)
 {
     if (!m_proxy) {
         m_proxy = new NotificationsProxy(QStringLiteral("org.freedesktop.Notifications"),
@@ -51,12 +51,12 @@ void DesktopNotifications::notify(const QString &title, const QString &body, int
         return;
     if (!m_proxy->connection().isConnected()) {
         // No session bus: the call failed at once, and no answer will ever come.
-        QTimer::singleShot(0, this, std::move(answered));
+        QTimer::singleShot(0, this, [answered = std::move(answered)] { answered(false); });
         return;
     }
     auto *watcher = new QDBusPendingCallWatcher(call, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, answered = std::move(answered)] {
         watcher->deleteLater();
-        answered();
+        answered(!watcher->isError());
     });
 }

@@ -20,7 +20,7 @@ struct NotificationPicture
 
 // Notifications through the desktop's notification service on the session bus
 // (org.freedesktop.Notifications). A call never waits for the service; with none running the
-// notification is simply not shown.
+// notification is not shown, and `answered` says so.
 class DesktopNotifications : public QObject
 {
     Q_OBJECT
@@ -30,9 +30,10 @@ public:
     explicit DesktopNotifications(std::optional<QDBusConnection> bus = std::nullopt, QObject *parent = nullptr);
     ~DesktopNotifications() override;
 
-    // `answered` runs once the service has taken the notification or the call has failed.
+    // `answered` runs once the service has taken the notification (true) or the call has failed:
+    // no bus, no service, or none that answered in time (false).
     void notify(const QString &title, const QString &body, int timeoutMs, const NotificationPicture &picture = {},
-        std::function<void()> answered = {});
+        std::function<void(bool taken)> answered = {});
 
 private:
     std::optional<QDBusConnection> m_bus;
