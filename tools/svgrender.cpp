@@ -2,6 +2,7 @@
 // Renders one SVG picture to a PNG of an exact size. Used at build time for the program's
 // pictures: svgrender <input.svg> <output.png> <width> <height>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -13,6 +14,32 @@ int fail(const QString &message)
 {
     std::fprintf(stderr, "svgrender: %s\n", qPrintable(message));
     return 1;
+}
+
+// The picture with a colour table when it has at most 256 colours, as most of ours have (flat
+// shapes): a quarter of the memory once decoded, which a window that keeps its pictures for
+// repainting holds for as long as it runs. Exact: no colour is changed.
+QImage withColourTable(const QImage &argb)
+{
+    QList<QRgb> table;
+    QHash<QRgb, uchar> indexOf;
+    QImage indexed(argb.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        uchar *out = indexed.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x) {
+            auto it = indexOf.constFind(row[x]);
+            if (it == indexOf.constEnd()) {
+                if (table.size() == 256)
+                    return argb;
+                it = indexOf.insert(row[x], uchar(table.size()));
+                table.append(row[x]);
+            }
+            out[x] = *it;
+        }
+    }
+    indexed.setColorTable(table);
+    return indexed;
 }
 
 int dimension(const char *text)
@@ -47,7 +74,7 @@ int main(int argc, char **argv)
     painter.end();
 
     // Straight alpha keeps the PNG exact for any later blending.
-    if (!image.convertToFormat(QImage::Format_ARGB32).save(output, "PNG"))
+    if (!withColourTable(image.convertToFormat(QImage::Format_ARGB32)).save(output, "PNG"))
         return fail(QStringLiteral("cannot write %1").arg(output));
     return 0;
 }

@@ -72,11 +72,13 @@ QSize pngSize(const QString &path)
 
 QIcon programIcon()
 {
-    // Decoded once for the window, the tray and the About box: it is 256×256, a quarter of a
-    // megabyte each time. Let go with the application, which no pixmap may outlive.
+    // Every size drawn for the icon theme but the 256-pixel one, a quarter of a megabyte that no
+    // window manager needs: X11 takes all of them for the window, the About box one of 32 pixels.
+    // Decoded once; let go with the application, which no pixmap may outlive.
     static QIcon icon;
     if (icon.isNull() && QCoreApplication::instance()) {
-        icon = QIcon(QPixmap::fromImage(loadPng(QStringLiteral(":/icons/ampora.png"))));
+        for (const int size : { 16, 22, 24, 32, 48, 64, 128 })
+            icon.addPixmap(QPixmap::fromImage(loadPng(QStringLiteral(":/icons/ampora-%1.png").arg(size))));
         qAddPostRoutine([] { icon = QIcon(); });
     }
     return icon;
@@ -84,7 +86,6 @@ QIcon programIcon()
 
 QIcon trayPicture()
 {
-    // No tray shows an icon anywhere near 256 pixels: a 64-pixel copy is a sixteenth of the size.
-    const QImage full = loadPng(QStringLiteral(":/icons/ampora.png"));
-    return QIcon(QPixmap::fromImage(full.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    // No tray shows an icon anywhere near 256 pixels.
+    return QIcon(QPixmap::fromImage(loadPng(QStringLiteral(":/icons/ampora-64.png"))));
 }

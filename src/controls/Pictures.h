@@ -25,7 +25,7 @@ QImage loadPictureFile(const QString &file, qreal devicePixelRatio = pictureRati
 QImage loadPng(const QString &path);
 // Its size, read from the header alone; invalid when there is no such picture.
 QSize pngSize(const QString &path);
-// The program's icon (":/icons/ampora.png"), decoded once per application.
+// The program's icon at the sizes of the icon theme up to 128 pixels, decoded once per application.
 QIcon programIcon();
 // The program's icon at a size for the tray (64 pixels), so that a copy that lives only in the
 // tray never holds the full picture.
