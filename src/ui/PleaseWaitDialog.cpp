@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PleaseWaitDialog.h"
 
+#include "UiFonts.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -11,6 +13,8 @@ PleaseWaitDialog::PleaseWaitDialog(QWidget *owner)
 {
     setModal(false);
     setFixedSize(400, 85);
+    // The program's dialog face, like every other dialog's.
+    setFont(uiFont(8));
 }
 
 void PleaseWaitDialog::showEvent(QShowEvent *event)
