@@ -3,8 +3,8 @@
 // pictures: svgrender <input.svg> <output.png> <width> <height>
 #include <QGuiApplication>
 #include <QHash>
-#include <QList>
 #include <QImage>
+#include <QList>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <algorithm>

@@ -30,7 +30,8 @@ class TestPictures : public QObject
 private Q_SLOTS:
     void everyPictureIsItsSvgAndMostTakeAByteAPixel()
     {
-        const QString folder = qEnvironmentVariable("AMPORA_TEST_SOURCE_DIR") + QStringLiteral("/../resources/pictures/");
+        const QString folder
+            = qEnvironmentVariable("AMPORA_TEST_SOURCE_DIR") + QStringLiteral("/../resources/pictures/");
         int withTable = 0;
         for (const PictureEntry &entry : kPictureCatalogue) {
             for (const qreal ratio : { 1.0, 2.0 }) {
@@ -38,7 +39,8 @@ private Q_SLOTS:
                 const QString what = QStringLiteral("%1 at %2x").arg(QLatin1String(entry.name)).arg(ratio);
                 QVERIFY2(shipped.size() == entry.size * ratio, qPrintable(what));
                 withTable += shipped.format() == QImage::Format_Indexed8 ? 1 : 0;
-                const QImage expected = freshRendering(folder + QStringLiteral("%1.svg").arg(int(entry.id)), shipped.size());
+                const QImage expected
+                    = freshRendering(folder + QStringLiteral("%1.svg").arg(int(entry.id)), shipped.size());
                 const QImage actual = shipped.convertToFormat(QImage::Format_ARGB32);
                 // A picture with a few colours more than a table holds has those pixels in the
                 // nearest colour of the table; no other pixel may change.
