@@ -56,11 +56,14 @@ PortableCopy::PortableCopy(const QString &buildFolder)
     if (!m_runtime.isValid())
         return;
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
-             "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION" })
+    for (const char *name :
+        { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION" })
         m_environment.remove(QString::fromLatin1(name));
     m_environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
         QStringLiteral("unix:path=%1").arg(m_home.filePath(QStringLiteral("no-system-bus"))));
+    // Without an address, D-Bus would start a session bus for an X display, and leave it running.
+    m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+        QStringLiteral("unix:path=%1").arg(m_home.filePath(QStringLiteral("no-session-bus"))));
     m_valid = true;
 }
 

@@ -23,7 +23,7 @@ qint64 residentKb(qint64 pid);
 // The program as a portable copy in a temporary folder: the program, the shared objects beside it,
 // the language file and the page logo, with its settings file, plans and state in that folder
 // too, so that nothing of the user's is read or changed. The environment it runs in has no
-// desktop: no session bus, a system bus address that leads nowhere, no desktop name.
+// desktop: session and system bus addresses that lead nowhere, no desktop name.
 class PortableCopy
 {
 public:
