@@ -110,19 +110,28 @@ class Session:
         return subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=60)
 
     def wait_for(self, bus, name):
-        for _ in range(200):
-            if self.run(["gdbus", "call", "--" + bus, "--dest", "org.freedesktop.DBus", "--object-path",
-                         "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner",
-                         name]).stdout.startswith("(true"):
-                return
-            time.sleep(0.05)
-        raise RuntimeError(f"{name} did not appear on the {bus} bus")
+        wait_until(lambda: self.run(["gdbus", "call", "--" + bus, "--dest", "org.freedesktop.DBus", "--object-path",
+                                     "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner",
+                                     name]).stdout.startswith("(true"),
+                   f"{name} did not appear on the {bus} bus")
+
+    def status(self):
+        return json.loads(self.run([self.ampctl, "--json", "status"]).stdout or "{}")
 
     def close(self):
         for process in reversed(self.processes):
             process.terminate()
             process.wait()
         shutil.rmtree(self.home, ignore_errors=True)
+
+
+def wait_until(condition, failure, seconds=10):
+    """Asks again every 50 ms until the condition holds."""
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            raise RuntimeError(failure)
+        time.sleep(0.05)
 
 
 def stand_in(session, name, path, methods):
@@ -162,10 +171,9 @@ def prepare(session):
     display = ":73"
     session.spawn(["Xvfb", display, "-nolisten", "tcp"])
     session.env["DISPLAY"] = display
-    time.sleep(1)
+    wait_until(lambda: os.path.exists("/tmp/.X11-unix/X73"), f"Xvfb did not open display {display}")
     # Without a desktop's power manager, the running copy applies the plan itself.
     session.spawn([os.path.join(os.path.dirname(session.ampctl), "ampora"), "-hideme"])
-    time.sleep(3)
     return lambda: session.run(["xset", "q"]).stdout if shutil.which("xset") else "(xset is not installed)"
 
 
@@ -182,8 +190,12 @@ def try_session(name, ampctl, plan):
     try:
         read_back = prepare(session)
         switched = session.run([ampctl, "set", plan])
-        time.sleep(2)  # the running copy follows the switch and records what it applied
-        status = json.loads(session.run([ampctl, "--json", "status"]).stdout or "{}")
+        if name == "bare X11":
+            # The running copy follows the switch, at its start or when told, and records what it applied.
+            wait_until(lambda: all(row["outcome"] != "needs-ampora-running"
+                                   for row in session.status().get("settings", [])),
+                       "the running copy did not apply the plan")
+        status = session.status()
         return {"switch": switched.returncode, "stderr": switched.stderr.strip(),
                 "settings": {row["setting"]: row for row in status.get("settings", [])},
                 "appliers": (status.get("applied") or {}).get("appliers", []), "desktop": read_back(),
