@@ -286,13 +286,17 @@ void MainWindow::announceNetworkSwitch(const QUuid &plan)
         showPlanChangedPopup(*name, AfterPopup::KeepRunning);
 }
 
-void MainWindow::showEvent(QShowEvent *event)
+void MainWindow::setVisible(bool visible)
 {
-    // Set before the window is mapped; a copy that stays in the tray never decodes the picture.
-    if (!testAttribute(Qt::WA_SetWindowIcon))
-        setWindowIcon(programIcon());
-    (void)currentPage();
-    QWidget::showEvent(event);
+    // Both before the window is mapped: a copy that stays in the tray never decodes the icon or
+    // makes a page; and the first page fixes the frame's buttons, which on a window already being
+    // shown would hide and show it again, and make a second page from inside the first.
+    if (visible && !isVisible()) {
+        if (!testAttribute(Qt::WA_SetWindowIcon))
+            setWindowIcon(programIcon());
+        (void)currentPage();
+    }
+    QWidget::setVisible(visible);
 }
 
 void MainWindow::paintEvent(QPaintEvent *)

@@ -63,6 +63,9 @@ public:
     // A switch made by a power-state schedule is announced as a network switch is.
     void announceSwitches(PowerTriggerSwitch &triggers);
 
+    // Gives the window its icon and first page before it is shown.
+    void setVisible(bool visible) override;
+
 Q_SIGNALS:
     // Another process changed the network schedules; the current page reloads.
     void networkSchedulesChanged();
@@ -70,7 +73,6 @@ Q_SIGNALS:
     void firstPainted();
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -37,7 +37,12 @@ class RecordingPage : public Page
 {
     Q_OBJECT
 public:
-    using Page::Page;
+    // Like every real page, it fixes the frame's size and buttons as it is made.
+    RecordingPage(QWidget *parent, CommandActions *commands)
+        : Page(parent, commands)
+    {
+        holdFrameSize();
+    }
     void refresh() override { ++refreshes; }
     void titleReloaded() override { ++titleReloads; }
     int refreshes = 0;
@@ -71,9 +76,12 @@ private Q_SLOTS:
         QVERIFY(m_frame->windowIcon().isNull());
         m_frame->show(); // a hidden window takes its resize only when it is shown
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        // One page, made before the window was mapped: fixing the frame's buttons then did not
+        // hide and show the window again, which made a second page under the first.
         QCOMPARE(m_builtKinds, QList<PageKind> { PageKind::Summary });
+        QCOMPARE(m_frame->findChildren<Page *>().size(), 1);
         QVERIFY(!m_frame->windowIcon().isNull());
-        m_frame->resize(1200, 700);
+        m_frame->setFixedSize(1200, 700); // the first page fixed the frame's size
         QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
         const std::pair<const char *, PageKind> routes[] = {
             { "managePlans", PageKind::PlanList },
@@ -87,7 +95,7 @@ private Q_SLOTS:
             QCOMPARE(m_frame->currentPageKind(), kind);
             QCOMPARE(m_builtKinds.last(), kind);
             QVERIFY(before.isNull()); // the old page is gone, never reused
-            QCOMPARE(m_frame->currentPage()->geometry(), QRect(0, 0, 1200, 700));
+            QCOMPARE(m_frame->currentPage()->geometry(), m_frame->rect());
         }
         // Pages offer the frame's own actions.
         const auto *settings = m_frame->currentPage()->findChild<PictureButton *>(u"openSettings"_s);
