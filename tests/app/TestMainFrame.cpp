@@ -76,8 +76,8 @@ private Q_SLOTS:
         QVERIFY(m_frame->windowIcon().isNull());
         m_frame->show(); // a hidden window takes its resize only when it is shown
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-        // One page, made before the window was mapped: fixing the frame's buttons then did not
-        // hide and show the window again, which made a second page under the first.
+        // One page, made before the window is mapped: fixing the frame's buttons on a window being
+        // shown would hide and show it again, and the second show would make a second page.
         QCOMPARE(m_builtKinds, QList<PageKind> { PageKind::Summary });
         QCOMPARE(m_frame->findChildren<Page *>().size(), 1);
         QVERIFY(!m_frame->windowIcon().isNull());
